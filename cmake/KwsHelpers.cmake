@@ -1,3 +1,16 @@
+# kws_add_library(NAME)
+# Declares the static library of the current folder. Its sources come from the `*.sources.cmake`
+# files in the folder: each names its own files with target_sources(NAME PRIVATE ...), so that
+# several units of one folder can grow side by side.
+function(kws_add_library name)
+  add_library(${name} STATIC)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+  file(GLOB lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.sources.cmake)
+  foreach(list ${lists})
+    include(${list})
+  endforeach()
+endfunction()
+
 # kws_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l])
 # Builds one GoogleTest executable and registers its tests with CTest.
 function(kws_add_test name)
@@ -11,3 +24,15 @@ function(kws_add_test name)
                LABELS "${T_LABELS}"
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# Adds every subfolder of the current folder that has a CMakeLists.txt.
+macro(kws_add_subfolders)
+  file(GLOB _kws_children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT _kws_children)
+  foreach(_kws_child ${_kws_children})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${_kws_child}
+       AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_kws_child}/CMakeLists.txt)
+      add_subdirectory(${_kws_child})
+    endif()
+  endforeach()
+endmacro()
