@@ -1,14 +1,23 @@
-# kws_add_library(NAME)
+# kws_add_library(NAME [DEPS lib ...])
 # Declares the static library of the current folder. Its sources come from the `*.sources.cmake`
 # files in the folder: each names its own files with target_sources(NAME PRIVATE ...), so that
-# several units of one folder can grow side by side.
+# several units of one folder can grow side by side. A folder with no source list yet is an
+# interface library, so that libraries above it can already name it.
 function(kws_add_library name)
-  add_library(${name} STATIC)
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+  cmake_parse_arguments(L "" "" "DEPS" ${ARGN})
   file(GLOB lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.sources.cmake)
-  foreach(list ${lists})
-    include(${list})
-  endforeach()
+  if(lists)
+    add_library(${name} STATIC)
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+    target_link_libraries(${name} PUBLIC ${L_DEPS})
+    foreach(list ${lists})
+      include(${list})
+    endforeach()
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+    target_link_libraries(${name} INTERFACE ${L_DEPS})
+  endif()
 endfunction()
 
 # kws_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l])
