@@ -1,0 +1,2 @@
+target_sources(kws_app PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/keywords.cpp)
