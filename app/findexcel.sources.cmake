@@ -1,0 +1,1 @@
+target_sources(kws_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/findexcel.cpp)

@@ -1,0 +1,50 @@
+// The per-format search routines the worker runs inside the process, and the objects they keep
+// for the whole life of the program: the one PDF document, the one spreadsheet component and the
+// Word/WPS flags of the current run.
+//
+// findintxt reads the whole file and decodes it once: a byte-order mark says UTF-8, UTF-16 LE or
+// UTF-16 BE; without one the bytes are UTF-8 when they are valid UTF-8, else GB18030. Each
+// keyword of the blank-free search text is then looked for as an exact, case-sensitive substring
+// of the decoded text; an empty keyword never matches. Valid UTF-8 is searched in place (a UTF-8
+// substring test is a character substring test), so the usual file is never converted.
+//
+// findinpdf opens the file, and for each page in turn looks for each keyword of the blank-free
+// search text as a whole word without regard to letter case. A PDF that cannot be opened or is
+// locked raises; the worker counts that as a miss.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "app/findexcel.h"
+#include "app/findoffice.h"
+#include "platform/pdfdoc.h"
+
+namespace kws::app {
+
+// Text routine on a buffer: true when a keyword of `findtxt` (blanks removed, split at ",")
+// occurs in the decoded bytes. Exposed for tests and the benchmark.
+bool FindInTextBytes(std::string_view bytes, std::u16string_view findtxt);
+
+class TFindText {
+ public:
+  TFindText() = default;
+  TFindText(const TFindText&) = delete;
+  TFindText& operator=(const TFindText&) = delete;
+
+  bool findintxt(const std::filesystem::path& file, std::u16string_view findtxt);
+  bool findinpdf(const std::filesystem::path& file, std::u16string_view findtxt);
+  bool findinexcel(const std::filesystem::path& file, std::u16string_view findtxt) {
+    return xlsbook.findinexcel(file, findtxt);
+  }
+
+  TPdfDocument pdfdoc;
+  TExcelSearch xlsbook;
+  TOfficeSearchState office;  // hasword, haswps and the message box hand-over
+
+ private:
+  std::string buffer_;  // file bytes, reused from file to file
+};
+
+}  // namespace kws::app
