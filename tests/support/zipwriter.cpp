@@ -51,6 +51,18 @@ ZipWriter& ZipWriter::Add(std::string_view name, std::string_view data, Method m
   return *this;
 }
 
+ZipWriter& ZipWriter::AddPacked(std::string_view name, uint16_t method, std::string packed,
+                                uint32_t crc, uint32_t uncompressedSize) {
+  Entry e;
+  e.name = std::string(name);
+  e.method = method;
+  e.crc = crc;
+  e.size = uncompressedSize;
+  e.packed = std::move(packed);
+  entries_.push_back(std::move(e));
+  return *this;
+}
+
 ZipWriter& ZipWriter::Comment(std::string_view comment) {
   comment_ = std::string(comment);
   return *this;

@@ -20,6 +20,10 @@ class ZipWriter {
                  bool dataDescriptor = false);
   ZipWriter& Stored(std::string_view name, std::string_view data) { return Add(name, data, Method::Stored); }
   ZipWriter& Deflated(std::string_view name, std::string_view data) { return Add(name, data, Method::Deflated); }
+  // Adds an entry whose data is already packed: the caller gives the method, the packed bytes,
+  // and the CRC and uncompressed size to record (which may deliberately disagree with the data).
+  ZipWriter& AddPacked(std::string_view name, uint16_t method, std::string packed, uint32_t crc,
+                       uint32_t uncompressedSize);
   ZipWriter& Comment(std::string_view comment);
 
   // The archive bytes: local records, central directory, end record and comment.

@@ -1,0 +1,1 @@
+kws_add_test(zip_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/zip_test.cpp LIBS xls_package kws_test_support)
