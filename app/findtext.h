@@ -6,7 +6,8 @@
 // UTF-16 BE; without one the bytes are UTF-8 when they are valid UTF-8, else GB18030. Each
 // keyword of the blank-free search text is then looked for as an exact, case-sensitive substring
 // of the decoded text; an empty keyword never matches. Valid UTF-8 is searched in place (a UTF-8
-// substring test is a character substring test), so the usual file is never converted.
+// substring test is a character substring test), so the usual file is never converted. Line
+// ends are searched as they stand in the file; keywords come from a one-line field.
 //
 // findinpdf opens the file, and for each page in turn looks for each keyword of the blank-free
 // search text as a whole word without regard to letter case. A PDF that cannot be opened or is
