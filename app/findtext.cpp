@@ -117,6 +117,17 @@ bool FindInTextBytes(std::string_view bytes, std::u16string_view findtxt) {
   return AnyIn(*text, keywords);
 }
 
+std::u16string DecodeText(std::string_view bytes) {
+  const auto u = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  if (bytes.size() >= 3 && u(0) == 0xEF && u(1) == 0xBB && u(2) == 0xBF) return Utf8ToUtf16(bytes.substr(3));
+  if (bytes.size() >= 2 && u(0) == 0xFF && u(1) == 0xFE) return Utf16BytesToString(bytes.substr(2), false);
+  if (bytes.size() >= 2 && u(0) == 0xFE && u(1) == 0xFF) return Utf16BytesToString(bytes.substr(2), true);
+  if (IsUtf8(bytes)) return Utf8ToUtf16(bytes);
+  std::optional<std::u16string> text = DecodeCharset(bytes, "GB18030");
+  if (!text) throw std::runtime_error("GB18030 decoding is not available");
+  return std::move(*text);
+}
+
 bool TFindText::findintxt(const std::filesystem::path& file, std::u16string_view findtxt) {
   struct Release {  // gives a large buffer back on every way out
     std::string& b;

@@ -28,6 +28,9 @@ namespace kws::app {
 // occurs in the decoded bytes. Exposed for tests and the benchmark.
 bool FindInTextBytes(std::string_view bytes, std::u16string_view findtxt);
 
+// The bytes of a text file decoded by the rules above (the byte-order mark itself dropped).
+std::u16string DecodeText(std::string_view bytes);
+
 class TFindText {
  public:
   TFindText() = default;
