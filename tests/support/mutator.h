@@ -3,6 +3,7 @@
 // given seed, so that a failing input can be made again from the seed and the iteration.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -31,5 +32,20 @@ struct FuzzBudget {
   uint64_t inputs;
   static FuzzBudget FromEnvironment(double defaultSeconds, uint64_t defaultInputs);
 };
+
+// Runs `exercise` on mutated members of `corpus` until the budget is spent; returns the number
+// of inputs run.
+template <class F>
+uint64_t RunFuzz(const FuzzBudget& budget, const std::vector<std::string>& corpus, uint64_t seed, F&& exercise) {
+  Mutator mutator(seed);
+  const auto start = std::chrono::steady_clock::now();
+  uint64_t inputs = 0;
+  while (inputs < budget.inputs &&
+         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < budget.seconds) {
+    exercise(mutator.Next(corpus));
+    ++inputs;
+  }
+  return inputs;
+}
 
 }  // namespace kws::test

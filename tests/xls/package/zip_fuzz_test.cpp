@@ -4,7 +4,6 @@
 // KWS_FUZZ_SECONDS and KWS_FUZZ_INPUTS set the budget of a longer manual run.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -77,18 +76,12 @@ TEST(ZipFuzz, MutatedArchives_OpenOrFailCleanly) {
   const auto budget = kws::test::FuzzBudget::FromEnvironment(20, 2'000'000);
   const auto corpus = Corpus();
   ASSERT_GE(corpus.size(), 10u);
-  kws::test::Mutator mutator(20261210);
-  const auto start = std::chrono::steady_clock::now();
-  uint64_t inputs = 0;
   size_t bytesRead = 0;
-  while (inputs < budget.inputs &&
-         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < budget.seconds) {
-    const std::string input = mutator.Next(corpus);
+  const uint64_t inputs = kws::test::RunFuzz(budget, corpus, 20261210, [&](const std::string& input) {
     const auto names = Names(input);
     bytesRead += Exercise(input, names, false);
     bytesRead += Exercise(input, names, true);
-    ++inputs;
-  }
+  });
   // Unmutated seeds must still read (the harness itself works).
   EXPECT_GT(Exercise(corpus.back(), Names(corpus.back()), false), 0u);
   EXPECT_GT(Exercise(corpus.back(), Names(corpus.back()), true), 0u);

@@ -1,0 +1,1 @@
+target_sources(xls_package PRIVATE ${CMAKE_CURRENT_LIST_DIR}/xlspackageopc.cpp)
