@@ -15,6 +15,10 @@
 
 namespace xls::test {
 
+// The two separator settings: "," lists with "." decimals; ";" lists with "," decimals.
+constexpr TXLSFormulaSeparators kComma{u',', u'.', u','};
+constexpr TXLSFormulaSeparators kSemicolon{u';', u',', u'\\'};
+
 class FormulaTestErrors {
  public:
   TXLSErrorManager& Manager() { return FManager; }
@@ -34,6 +38,7 @@ class FormulaTestErrors {
 struct TestTable {
   std::u16string name;
   std::vector<std::u16string> columns;
+  TXLSFormulaTableGeometry geometry;
 };
 
 class TestTables : public TXLSFormulaTables {
@@ -43,6 +48,7 @@ class TestTables : public TXLSFormulaTables {
   std::u16string_view TableName(int32_t t) const override { return tables.at(t).name; }
   int32_t ColumnCount(int32_t t) const override { return static_cast<int32_t>(tables.at(t).columns.size()); }
   std::u16string_view ColumnName(int32_t t, int32_t c) const override { return tables.at(t).columns.at(c); }
+  TXLSFormulaTableGeometry Geometry(int32_t t) const override { return tables.at(t).geometry; }
 };
 
 struct TestLink {
@@ -50,20 +56,23 @@ struct TestLink {
   std::vector<std::u16string> sheets;
 };
 
-// Sheets "Sheet1", "My Sheet", "Data2", "It's"; the table "Sales" (columns Region, Amount) on
-// sheet 0; defined names "Total", "Rate"; one external link "Other.xlsx" with sheets "Jan", "Feb".
+// Sheets "Sheet1", "My Sheet", "Data2", "It's"; the table "Sales" on sheet 0 at A1:B6 with a
+// header row and a totals row (columns Region, Amount); the workbook names "Total", "Rate" and
+// "Rate" local to sheet 1; one external link "Other.xlsx" with sheets "Jan", "Feb".
 class TestBook : public TXLSFormulaWorkbook {
  public:
   TestBook() {
     sheets = {u"Sheet1", u"My Sheet", u"Data2", u"It's"};
     sheetTables.resize(sheets.size());
-    sheetTables[0].tables.push_back({u"Sales", {u"Region", u"Amount"}});
-    names = {u"Total", u"Rate"};
+    sheetTables[0].tables.push_back({u"Sales", {u"Region", u"Amount"}, {0, 0, 1, 5, 1, 1}});
+    names = {u"Total", u"Rate", u"Rate"};
+    nameSheets = {-1, -1, 1};
     links.push_back({u"Other.xlsx", {u"Jan", u"Feb"}});
   }
   std::vector<std::u16string> sheets;
   std::vector<TestTables> sheetTables;
   std::vector<std::u16string> names;
+  std::vector<int32_t> nameSheets;
   std::vector<TestLink> links;
 
   int32_t SheetCount() const override { return static_cast<int32_t>(sheets.size()); }
@@ -73,6 +82,7 @@ class TestBook : public TXLSFormulaWorkbook {
   }
   int32_t DefinedNameCount() const override { return static_cast<int32_t>(names.size()); }
   std::u16string_view DefinedNameName(int32_t n) const override { return names.at(n); }
+  int32_t DefinedNameSheet(int32_t n) const override { return nameSheets.at(n); }
   int32_t ExternalLinkCount() const override { return static_cast<int32_t>(links.size()); }
   std::u16string_view ExternalLinkFileName(int32_t l) const override { return links.at(l).file; }
   int32_t ExternalSheetCount(int32_t l) const override { return static_cast<int32_t>(links.at(l).sheets.size()); }

@@ -16,8 +16,8 @@ namespace {
 using test::PtgBuilder;
 using Bytes = std::vector<uint8_t>;
 
-constexpr TXLSFormulaSeparators kComma{u',', u'.', u','};
-constexpr TXLSFormulaSeparators kSemicolon{u';', u',', u'\\'};
+using test::kComma;
+using test::kSemicolon;
 
 struct Decoding {
   test::TestBook book;
@@ -150,7 +150,7 @@ TEST(FormulaDecoder_Errors, DamagedArraysRaise) {
       {"table with more items than operands", PtgBuilder().Id(ptg::Table).U16(0).U16(0).U8(5).Bytes(TableArea()), "Empty decode stack"},
       {"unknown function id", PtgBuilder().Func(53), "Unknown function id \"53\""},
       {"unknown variable function id", PtgBuilder().FuncVar(0, 900), "Unknown function id \"900\""},
-      {"name index past the names", PtgBuilder().Id(ptg::Name).U16(2), "List index out of bounds (2)"},
+      {"name index past the names", PtgBuilder().Id(ptg::Name).U16(3), "List index out of bounds (3)"},
       {"sheet index past the sheets", PtgBuilder().Id(ptg::Ref3d).Cell(0, 0).U8(4), "List index out of bounds (4)"},
       {"book index past the links", PtgBuilder().Id(ptg::RefExt).Cell(0, 0).U16(1).U8(0), "List index out of bounds (1)"},
       {"external sheet past the book's sheets", PtgBuilder().Id(ptg::RefExt).Cell(0, 0).U16(0).U8(2), "List index out of bounds (2)"},
