@@ -1,0 +1,187 @@
+#include "xls/package/xpgreadxml.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/textcodec.h"
+#include "xls/package/xlsstream.h"
+
+namespace xls {
+namespace {
+
+// Records every event as text: B<qname>{attr=value,...}'text' for a start tag, E<qname> for an
+// end tag, C'comment', D<name>; the namespace of an element is given when it is not None.
+class Recorder : public TXpgReadXML {
+ public:
+  std::string log;
+  void BeginTag() override {
+    log += "B" + std::string(RawQName());
+    if (Namespace() != TXpgNs::None) log += "@" + std::to_string(int(Namespace()));
+    if (Attributes().Count()) {
+      log += "{";
+      for (int i = 0; i < Attributes().Count(); ++i) {
+        if (i) log += ",";
+        log += std::string(Attributes().RawName(i)) + "=" + kws::Utf16ToUtf8(Attributes().GetValues(i));
+      }
+      log += "}";
+    }
+    if (HasText()) log += "'" + kws::Utf16ToUtf8(Text()) + "'";
+    log += " ";
+  }
+  void EndTag() override { log += "E" + std::string(RawQName()) + " "; }
+  void Comment() override { log += "C'" + std::string(CommentText()) + "' "; }
+  void Declaration() override {
+    TXpgReadXML::Declaration();
+    log += "D" + std::string(RawQName()) + " ";
+  }
+};
+
+std::string RunWhole(const std::string& xml) {
+  Recorder r;
+  r.LoadFromBytes(xml);
+  return r.log;
+}
+
+// The same input delivered `piece` bytes at a time.
+std::string RunChunked(const std::string& xml, size_t piece) {
+  Recorder r;
+  size_t pos = 0;
+  r.LoadFromReader([&](char* buf, size_t count) {
+    size_t n = std::min({count, piece, xml.size() - pos});
+    std::memcpy(buf, xml.data() + pos, n);
+    pos += n;
+    return n;
+  });
+  return r.log;
+}
+
+struct Case {
+  const char* xml;
+  const char* events;
+};
+
+const Case kCases[] = {
+    {R"(<a x="1"/>)", "Ba{x=1} Ea "},
+    {R"(<x:row r="1"><c>5</c></x:row>)", "Bx:row@2{r=1} Bc'5' Ec Ex:row "},
+    // entities: one pass, well-formed only, the rest literal
+    {"<t>a &amp;lt; b</t>", "Bt'a &lt; b' Et "},
+    {"<t>&gt;&lt;&apos;&quot;</t>", "Bt'><'\"' Et "},
+    {"<t>&nbsp;x</t>", "Bt'&nbsp;x' Et "},
+    {"<t>&#65;&#x42;</t>", "Bt'AB' Et "},
+    {"<t>&amp;#65;</t>", "Bt'&#65;' Et "},
+    {"<t>&#abc;&#</t>", "Bt'&#abc;&#' Et "},
+    {"<t>a&#</t>", "Bt'a&#' Et "},
+    {"<t>&#0;&#xD800;&#x110000;</t>", "Bt'&#0;&#xD800;&#x110000;' Et "},
+    {"<t>&#x1F600;</t>", "Bt'\xF0\x9F\x98\x80' Et "},
+    {R"(<a v="x&#10;y&amp;z&#x41;"/>)", "Ba{v=x\ny&zA} Ea "},
+    // text runs across comments and processing instructions; CDATA is text
+    {"<t>ab<!-- c -->cd<?pi x?>ef</t>", "Bt'abcdef' C' c ' Dpi Et "},
+    {"<t><![CDATA[<b>&amp;</b>]]>x</t>", "Bt'<b>&amp;</b>x' Et "},
+    {"<a>  \n </a>", "Ba'  \n ' Ea "},
+    {"<a><b/>tail</a>", "Ba Bb Eb Ea "},
+    // quoted ">" and "/>" never end a tag; blanks around "=" are accepted
+    {R"(<a x="1/>2" y='>'>t</a>)", "Ba{x=1/>2,y=>}'t' Ea "},
+    {R"(<a x = "1"  y= '2' />)", "Ba{x=1,y=2} Ea "},
+    // a document type declaration is skipped to its ">"
+    {"<!DOCTYPE a [<!ENTITY e \"x>\">]><a/>", "Ba Ea "},
+    {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><a/>", "Dxml Ba Ea "},
+    {"", ""},
+    {"ab", ""},
+};
+
+TEST(TXpgReadXML_Events, TableOfCases) {
+  for (const Case& c : kCases) {
+    EXPECT_EQ(RunWhole(c.xml), c.events) << c.xml;
+    for (size_t piece : {1, 2, 3, 7})
+      EXPECT_EQ(RunChunked(c.xml, piece), c.events) << c.xml << " in pieces of " << piece;
+  }
+}
+
+TEST(TXpgReadXML_Namespaces, PrefixesResolveToNamespaces) {
+  struct NsRec : TXpgReadXML {
+    std::vector<std::pair<std::string, TXpgNs>> tags, attrs;
+    void BeginTag() override {
+      tags.emplace_back(std::string(RawLocalName()), Namespace());
+      for (int i = 0; i < Attributes().Count(); ++i)
+        attrs.emplace_back(std::string(Attributes().LocalName(i)), Attributes().Ns(i));
+    }
+  } r;
+  r.LoadFromBytes(
+      R"(<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+      R"(xmlns:q="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
+      R"(<x:a q:id="r1" xml:space="preserve"/><b xmlns="http://example.com/other"><c/></b>)"
+      R"(<d/><z:e/></x:worksheet>)");
+  std::vector<std::pair<std::string, TXpgNs>> tags = {{"worksheet", TXpgNs::SpreadsheetML},
+                                                      {"a", TXpgNs::SpreadsheetML},
+                                                      {"b", TXpgNs::Other},
+                                                      {"c", TXpgNs::Other},
+                                                      {"d", TXpgNs::None},
+                                                      {"e", TXpgNs::Unbound}};
+  EXPECT_EQ(r.tags, tags);
+  std::vector<std::pair<std::string, TXpgNs>> attrs = {{"x", TXpgNs::Xmlns},
+                                                       {"q", TXpgNs::Xmlns},
+                                                       {"id", TXpgNs::OfficeRelationships},
+                                                       {"space", TXpgNs::Xml},
+                                                       {"xmlns", TXpgNs::Xmlns}};
+  EXPECT_EQ(r.attrs, attrs);
+}
+
+TEST(TXpgReadXML_Failures, Messages) {
+  struct Bad {
+    const char* xml;
+    const char* message;
+  };
+  const Bad bad[] = {
+      {"abc", "Syntax error in XML: can not find \"<\""},
+      {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><a/>",
+       "Unsupported encoding of xml: \"windows-1252\". Must be utf-8"},
+      {"<a x=\"1", "Unexpected end of file in XML"},
+      {"<a><!-- open", "Unexpected end of file in XML"},
+  };
+  for (const Bad& b : bad) {
+    Recorder r;
+    try {
+      r.LoadFromBytes(b.xml);
+      ADD_FAILURE() << "no exception for " << b.xml;
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), b.message) << b.xml;
+    }
+  }
+}
+
+TEST(TXpgReadXML_Buffer, LongTokenGrowsBufferUpToTheLimit) {
+  std::string text(100000, 'x');
+  EXPECT_EQ(RunChunked("<a>" + text + "</a>", 70000), "Ba'" + text + "' Ea ");
+  Recorder r;
+  std::string huge = "<a>" + std::string(kXpgMaxToken + 10, 'y') + "</a>";
+  TXLSViewStream s(huge);
+  EXPECT_THROW(r.LoadFromStream(s), std::runtime_error);
+}
+
+TEST(TXpgReadXML_Buffer, DeepNestingIsRefused) {
+  std::string deep;
+  for (int i = 0; i <= kXpgMaxDepth; ++i) deep += "<a>";
+  Recorder r;
+  EXPECT_THROW(r.LoadFromBytes(deep), std::runtime_error);
+}
+
+TEST(TXpgReadXML_Names, HashesAndNames) {
+  EXPECT_EQ(XpgHashA("x:row"), uint32_t('x' + ':' + 'r' + 'o' + 'w'));
+  EXPECT_EQ(XpgHashB("tx"), 682308548);
+  EXPECT_EQ(XpgHashB("flip"), -451419535);
+  EXPECT_EQ(StrHashA(u"Id"), 173u);
+  EXPECT_EQ(StrHashB(u"tx"), 682308548);
+  TXpgPErrors e;
+  int calls = 0;
+  e.OnError = [&](TXpgPErrors&) { ++calls; };
+  e.Error(TXpgErrorMsg::xemUnknownElement, u"foo", 0);
+  EXPECT_EQ(e.LastErrorText(), u"Row 0: Unknown Element foo");
+  e.Error(TXpgErrorMsg::xemUnknownAttribute, u"r:x", 3);
+  EXPECT_EQ(e.LastErrorText(), u"Row 3: Unknown Attribute r:x");
+  EXPECT_EQ(calls, 2);
+}
+
+}  // namespace
+}  // namespace xls

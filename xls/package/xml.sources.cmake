@@ -1,0 +1,5 @@
+# XML tokenizer, value conversions, writer, typed value lists, small DOM and the generated
+# element runtime with the relationship and content-type units.
+target_sources(xls_package PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/xpgreadxml.cpp
+)
