@@ -30,19 +30,37 @@ bool IsReferenceClass(uint8_t id) {
          (id >= ptg::Ref3d && id <= ptg::AreaExtRange) || (id >= ptg::Err3d && id <= ptg::AreaErr3dAlt);
 }
 
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
+// A token body built on the stack, so that making a token allocates nothing.
+class Body {
+ public:
+  void push_back(uint8_t v) {
+    if (FSize == sizeof FBytes) RaiseFormulaException("Out of memory in Encode Formula");
+    FBytes[FSize++] = v;
+  }
+  void append(std::span<const uint8_t> more) {
+    for (uint8_t v : more) push_back(v);
+  }
+  operator std::span<const uint8_t>() const { return {FBytes, FSize}; }
+
+ private:
+  uint8_t FBytes[32];
+  size_t FSize = 0;
+};
+
+void Put16(Body& b, uint32_t v) {
   b.push_back(static_cast<uint8_t>(v));
   b.push_back(static_cast<uint8_t>(v >> 8));
 }
 
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
+void Put32(Body& b, uint32_t v) {
   Put16(b, v & 0xFFFF);
   Put16(b, v >> 16);
 }
 
-void PutText(std::vector<uint8_t>& b, std::u16string_view s) {
-  Put16(b, static_cast<uint32_t>(s.size()));
-  for (char16_t c : s) Put16(b, c);
+Body Zeros(size_t n) {
+  Body b;
+  for (size_t i = 0; i < n; ++i) b.push_back(0);
+  return b;
 }
 
 bool IsColToken(TXLSTokenType t) { return t == xttRelCol || t == xttAbsCol; }
@@ -84,24 +102,42 @@ TXLSFormulaEncoder::Tok TXLSFormulaEncoder::Make(uint8_t id, std::span<const uin
   return t;
 }
 
+TXLSFormulaEncoder::Tok TXLSFormulaEncoder::MakeText(uint8_t id, std::span<const uint8_t> head,
+                                                     std::u16string_view text) {
+  if (text.size() > 0xFFFF) RaiseFormulaException("Out of memory in Encode Formula");
+  const size_t size = 1 + head.size() + 2 + 2 * text.size();
+  if (FBufUsed + size + 4 > kBufSize) RaiseFormulaException("Out of memory in Encode Formula");
+  FBufUsed += size + 4;
+  Tok t{static_cast<uint32_t>(FBuffer.size()), static_cast<uint32_t>(size)};
+  FBuffer.push_back(id);
+  FBuffer.insert(FBuffer.end(), head.begin(), head.end());
+  FBuffer.push_back(static_cast<uint8_t>(text.size()));
+  FBuffer.push_back(static_cast<uint8_t>(text.size() >> 8));
+  for (char16_t c : text) {
+    FBuffer.push_back(static_cast<uint8_t>(c));
+    FBuffer.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  return t;
+}
+
 TXLSFormulaEncoder::Tok TXLSFormulaEncoder::MakeRef(uint8_t id, int64_t col, int64_t row,
                                                     std::span<const uint8_t> tail) {
-  std::vector<uint8_t> body;
+  Body body;
   Put32(body, static_cast<uint32_t>(row));
   Put16(body, static_cast<uint32_t>(col));
-  body.insert(body.end(), tail.begin(), tail.end());
+  body.append(tail);
   return Make(id, body);
 }
 
 TXLSFormulaEncoder::Tok TXLSFormulaEncoder::MakeArea(uint8_t id, int64_t c1, int64_t r1,
                                                      int64_t c2, int64_t r2,
                                                      std::span<const uint8_t> tail) {
-  std::vector<uint8_t> body;
+  Body body;
   Put32(body, static_cast<uint32_t>(r1));
   Put32(body, static_cast<uint32_t>(r2));
   Put16(body, static_cast<uint32_t>(c1));
   Put16(body, static_cast<uint32_t>(c2));
-  body.insert(body.end(), tail.begin(), tail.end());
+  body.append(tail);
   return Make(id, body);
 }
 
@@ -344,16 +380,13 @@ bool TXLSFormulaEncoder::Handle(size_t& i) {
       return true;
     }
     case xttConstString: {
-      std::vector<uint8_t> body;
-      if (t.vPStr.size() > 0xFFFF) RaiseFormulaException("Out of memory in Encode Formula");
-      PutText(body, t.vPStr);
-      WriteTok(Make(ptg::Str, body));
+      WriteTok(MakeText(ptg::Str, {}, t.vPStr));
       return true;
     }
     case xttConstArrayBegin: {
       const size_t next = NextNotSpace(i + 1);
       const bool empty = next < FTokens->Count() && FTokens->GetItems(next).TokenType == xttConstArrayEnd;
-      Entry e{Make(ptg::Array, std::vector<uint8_t>(6, 0))};
+      Entry e{Make(ptg::Array, Zeros(6))};
       e.args = e.rows = empty ? 0 : 1;
       Push(e);
       return true;
@@ -367,7 +400,7 @@ bool TXLSFormulaEncoder::Handle(size_t& i) {
     }
     case xttConstNumber: {
       const double v = t.vFloat;
-      std::vector<uint8_t> body;
+      Body body;
       if (v >= -2147483646.0 && v <= 2147483647.0 && v == static_cast<double>(static_cast<int64_t>(v))) {
         Put32(body, static_cast<uint32_t>(static_cast<int32_t>(v)));
         WriteTok(Make(ptg::Int, body));
@@ -402,7 +435,7 @@ bool TXLSFormulaEncoder::Handle(size_t& i) {
       return true;
     case xttName: {
       const int32_t index = FBook.FindName(t.vPStr, FSheetId);
-      std::vector<uint8_t> body;
+      Body body;
       if (index >= 0 && index < 0xFFFF) {
         Put16(body, static_cast<uint32_t>(index));
         WriteTok(Make(ptg::Name, body));
@@ -446,13 +479,11 @@ void TXLSFormulaEncoder::Function(size_t i) {
                             FTokens->GetItems(NextNotSpace(next + 1)).TokenType == xttRPar;
     if (blanksOnly && row && row->Max == 0) args = 0;
   }
-  std::vector<uint8_t> body;
+  Body body;
   Entry e;
   if (!row) {
-    if (t.vPStr.size() > 0xFFFF) RaiseFormulaException("Out of memory in Encode Formula");
     body.push_back(0);
-    PutText(body, t.vPStr);
-    e.tok = Make(ptg::UserFunc, body);
+    e.tok = MakeText(ptg::UserFunc, body, t.vPStr);
   } else if (row->Min == row->Max) {
     Put16(body, static_cast<uint32_t>(id));
     e.tok = Make(ptg::Func, body);
@@ -559,7 +590,7 @@ void TXLSFormulaEncoder::Reference(size_t& i) {
       }
       index = FBook.FindNameInSheet(item(k).vPStr, s);
     }
-    std::vector<uint8_t> body;
+    Body body;
     Put16(body, index >= 0 && index < 0xFFFF ? static_cast<uint32_t>(index) : 0xFFFF);
     WriteTok(Make(ptg::Name, body));
     return;
@@ -584,13 +615,13 @@ void TXLSFormulaEncoder::Reference(size_t& i) {
       WriteTok(Make(ptg::Err, {&code, 1}));
     } else {
       // An error after any sheet prefix is the error alone.
-      std::vector<uint8_t> body(6, 0);
+      Body body = Zeros(6);
       body.push_back(code);
       WriteTok(Make(ptg::Err3d, body));
     }
     return;
   }
-  std::vector<uint8_t> tail;
+  Body tail;
   uint8_t id;
   const bool area = shape == kArea;
   if (!sheet1) {
@@ -710,7 +741,7 @@ bool TXLSFormulaEncoder::Table(size_t& i) {
   int32_t args = items.empty() ? 0 : 1;
   for (const Item& it : items) {
     const TXLSToken& t = FTokens->GetItems(it.index);
-    std::vector<uint8_t> body;
+    Body body;
     if (it.special == kColumnItem) {
       std::u16string plain;
       for (size_t c = 0; c < t.vPStr.size(); ++c) {
@@ -763,7 +794,7 @@ bool TXLSFormulaEncoder::Table(size_t& i) {
       return false;
     }
     if (sheet > 254) RaiseFormulaException("Sheet index " + std::to_string(sheet) + " does not fit a table reference");
-    std::vector<uint8_t> body;
+    Body body;
     Put16(body, static_cast<uint32_t>(table));
     Put16(body, static_cast<uint32_t>(sheet));
     body.push_back(static_cast<uint8_t>(args));

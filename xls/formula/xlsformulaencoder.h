@@ -58,6 +58,7 @@ class TXLSFormulaEncoder {
 
   uint8_t IdOf(Tok t) const { return FBuffer[t.off]; }
   Tok Make(uint8_t id, std::span<const uint8_t> body = {});
+  Tok MakeText(uint8_t id, std::span<const uint8_t> head, std::u16string_view text);
   Tok MakeRef(uint8_t id, int64_t col, int64_t row, std::span<const uint8_t> tail = {});
   Tok MakeArea(uint8_t id, int64_t c1, int64_t r1, int64_t c2, int64_t r2,
                std::span<const uint8_t> tail = {});
