@@ -1,0 +1,160 @@
+// Compound files (MS-CFB): our reader in place of Windows structured storage.
+//
+// A compound file is a small file system inside one file: a 512-byte header,
+// then sectors of 512 bytes (version 3) or 4096 bytes (version 4). The sector
+// allocation table (FAT) chains sectors together; the FAT's own sectors are
+// listed in the header and in a chain of DIFAT sectors. A directory of 128-byte
+// entries (itself a FAT chain) names storages (folders) and streams (files);
+// the children of a storage form a binary tree through their left/right sibling
+// ids. Streams shorter than the mini-stream cutoff (4096 bytes) live in 64-byte
+// mini sectors inside the root entry's own stream, chained by the mini FAT.
+//
+// What it offers: the compound-file test, opening from a file or from memory,
+// opening a stream or sub-storage by name (absent is an answer, not an error;
+// names compare without regard to the case of Latin letters), stream size, read
+// and seek, the elements of a storage, and an in-memory copy of a storage from
+// which elements can be removed.
+//
+// Design: the whole file is held in memory and every chain is resolved once,
+// when its stream or table is opened, into a list of byte offsets. That is
+// where every sector id is checked against the file and every chain is checked
+// for loops (a visited set), so a read afterwards is plain copying and can
+// neither loop nor leave the buffer. A chain that ends (ENDOFCHAIN) before its
+// stream's declared size, or a file that ends early, shortens the stream:
+// Size() is the number of bytes that can actually be read, so a caller that
+// allocates Size() bytes is bounded by the file. A broken chain (an id out of
+// range, a free or reserved id inside it, a loop) raises CfbError. Handles
+// share the file image, so a stream stays readable after its storage is gone.
+// The reader never changes the image and is safe to use from one thread per
+// handle.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kws {
+
+// A compound file that cannot be read: bad header, broken chain, broken
+// directory.
+class CfbError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+namespace detail {
+class CfbImage;
+}
+
+enum class CfbElementType : uint8_t { Storage = 1, Stream = 2 };
+
+struct CfbElement {
+  std::u16string name;
+  CfbElementType type;
+  uint64_t size; // the stream's declared size (0 for a storage)
+};
+
+enum class CfbSeekOrigin { Begin = 0, Current = 1, End = 2 };
+
+// An open stream: reads copy from the file image held in memory.
+class CfbStream {
+public:
+  // Readable bytes: the declared size, cut where the chain or the file ends.
+  uint64_t Size() const { return size_; }
+  uint64_t Position() const { return pos_; }
+  const std::u16string &Name() const { return name_; }
+  // Copies up to `count` bytes from the current position; fewer at the end of
+  // the stream.
+  size_t Read(void *buffer, size_t count);
+  // Moves the position and returns it. The position may lie past the end (reads
+  // then return 0); a position before the start raises CfbError and leaves the
+  // position unchanged.
+  uint64_t Seek(int64_t offset, CfbSeekOrigin origin);
+  // The whole stream from its start; the position ends at the end.
+  std::vector<uint8_t> ReadAll();
+
+private:
+  friend class CfbStorage;
+  std::shared_ptr<const detail::CfbImage> image_;
+  std::vector<uint64_t>
+      units_; // byte offset in the image of each sector of the stream
+  uint32_t unitShift_ = 0; // log2 of the sector size the stream is stored in
+  uint64_t size_ = 0;
+  uint64_t pos_ = 0;
+  std::u16string name_;
+};
+
+class CfbStorageCopy;
+
+// A storage (the root or a sub-storage) of an open compound file.
+class CfbStorage {
+public:
+  // Streams and sub-storages by name; nothing when the storage has no element
+  // of that name and kind. A stream whose chain is broken raises CfbError.
+  std::optional<CfbStream> OpenStream(std::u16string_view name) const;
+  std::optional<CfbStorage> OpenStorage(std::u16string_view name) const;
+  // The direct elements, in the order of the directory tree (sorted as the
+  // file's writer sorted).
+  std::vector<CfbElement> Elements() const;
+  const std::u16string &Name() const;
+  // 3 (512-byte sectors) or 4 (4096-byte sectors).
+  int MajorVersion() const;
+  // Copies every element below this storage into memory.
+  CfbStorageCopy CopyToMemory() const;
+
+private:
+  friend CfbStorage OpenCompoundData(std::vector<uint8_t> bytes);
+  CfbStorage(std::shared_ptr<const detail::CfbImage> image, uint32_t entry)
+      : image_(std::move(image)), entry_(entry) {}
+  std::optional<uint32_t> FindChild(std::u16string_view name,
+                                    CfbElementType type) const;
+  std::shared_ptr<const detail::CfbImage> image_;
+  uint32_t entry_;
+};
+
+// An in-memory copy of a storage: names, stream bytes and sub-storages,
+// detached from the file. Elements can be removed; nothing is written back.
+class CfbStorageCopy {
+public:
+  struct Element {
+    std::u16string name;
+    CfbElementType type = CfbElementType::Stream;
+    std::vector<uint8_t> data;                      // stream bytes
+    std::vector<std::unique_ptr<Element>> children; // sub-storage elements
+  };
+
+  const std::vector<std::unique_ptr<Element>> &Elements() const {
+    return elements_;
+  }
+  const Element *Find(std::u16string_view name) const;
+  // Removes the direct element of that name; false when there is none.
+  bool Remove(std::u16string_view name);
+
+private:
+  friend class CfbStorage;
+  std::vector<std::unique_ptr<Element>> elements_;
+};
+
+// True when the bytes start with the compound-file signature D0 CF 11 E0 A1 B1
+// 1A E1.
+bool IsCompoundData(std::span<const uint8_t> bytes);
+// True when the file exists, can be read and starts with the signature.
+bool IsCompoundFile(const std::filesystem::path &file);
+
+// Opens a compound file and returns its root storage. Raises CfbError when the
+// file is not a readable compound file (or cannot be read at all).
+CfbStorage OpenCompoundFile(const std::filesystem::path &file);
+CfbStorage OpenCompoundData(std::vector<uint8_t> bytes);
+
+// Names compare as storage names do: without regard to the case of Latin
+// letters (a-z and the Latin-1 letters).
+bool CfbNamesEqual(std::u16string_view a, std::u16string_view b);
+
+} // namespace kws
