@@ -8,6 +8,7 @@
 #include "xls/formula/xlsformulaerror.h"
 #include "xls/formula/xlsfuncnames.h"
 #include "xls/formula/xlsptgs.h"
+#include "xls/model/xlscellarea.h"
 
 namespace xls {
 
@@ -17,15 +18,10 @@ std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.en
 
 std::u16string Decimal(int64_t v) { return Ascii(std::to_string(v)); }
 
-// Texts of the error codes (TXc12CellError ordinals).
-constexpr std::u16string_view kErrorTexts[] = {u"_ERROR_ERROR_", u"#NULL!", u"#DIV/0!",
-                                               u"#VALUE!",       u"#REF!",  u"#NAME?",
-                                               u"#NUM!",         u"#N/A",   u"#GETTING_DATA"};
-
 std::u16string_view ErrorText(uint8_t code) {
-  if (code >= std::size(kErrorTexts))
+  if (code >= std::size(Xc12CellErrorNames))
     RaiseFormulaException("Unknown error code " + std::to_string(code));
-  return kErrorTexts[code];
+  return Xc12CellErrorNames[code];
 }
 
 // Raised for an index outside the model's list it points into.
@@ -51,30 +47,16 @@ void AppendQuotedBody(std::u16string& out, std::u16string_view name) {
   }
 }
 
-void AppendColumnLetters(std::u16string& out, uint32_t col) {
-  char16_t letters[8];
-  int n = 0;
-  uint32_t v = col + 1;
-  while (v > 0 && n < 8) {
-    letters[n++] = static_cast<char16_t>(u'A' + (v - 1) % 26);
-    v = (v - 1) / 26;
-  }
-  while (n > 0) out.push_back(letters[--n]);
-}
-
 void AppendAreaText(std::u16string& out, const uint8_t* body) {
-  AppendCellText(out, PtgGetU32(body), PtgGetU16(body + 8));
-  out.push_back(u':');
-  AppendCellText(out, PtgGetU32(body + 4), PtgGetU16(body + 10));
+  out += AreaToRefStrPacked(PtgGetU16(body + 8), static_cast<int32_t>(PtgGetU32(body)),
+                            PtgGetU16(body + 10), static_cast<int32_t>(PtgGetU32(body + 4)));
 }
 
 }  // namespace
 
 void AppendCellText(std::u16string& out, uint32_t rowField, uint16_t colField) {
-  if (colField & kPtgColAbs) out.push_back(u'$');
-  AppendColumnLetters(out, colField & kPtgColMask);
-  if (rowField & kPtgRowAbs) out.push_back(u'$');
-  out += Decimal(int64_t{rowField & kPtgRowMask} + 1);
+  out += ColRowToRefStrAbs(colField & kPtgColMask, static_cast<int32_t>(rowField & kPtgRowMask),
+                           (colField & kPtgColAbs) != 0, (rowField & kPtgRowAbs) != 0);
 }
 
 std::u16string GeneralFloatText(double value, char16_t decimalSep) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "xls/formula/xlsformulaerror.h"
+#include "xls/model/xlscellarea.h"
 
 namespace xls {
 
@@ -114,9 +115,6 @@ bool HasFunctionNameForm(std::u16string_view s) {
   return true;
 }
 
-constexpr std::u16string_view kErrorTexts[] = {u"#NULL!", u"#DIV/0!", u"#VALUE!",
-                                               u"#REF!",  u"#NAME?",  u"#NUM!",
-                                               u"#N/A",   u"#GETTING_DATA"};
 constexpr std::u16string_view kErrorChars = u"#/!?01234567890_ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 constexpr int64_t kMaxRowNumber = 1048576;
@@ -296,11 +294,13 @@ bool TXLSTokenizer::ErrorConst() {
   if (Ch() != u'#') return false;
   std::u16string_view rest(FFormula);
   rest.remove_prefix(FIndex);
-  for (size_t i = 0; i < std::size(kErrorTexts); ++i) {
-    if (rest.substr(0, kErrorTexts[i].size()) == kErrorTexts[i]) {
+  // The error texts of TXc12CellError 1..8, in that order.
+  for (int i = 1; i <= 8; ++i) {
+    const std::u16string_view text = Xc12CellErrorNames[i];
+    if (rest.substr(0, text.size()) == text) {
       const size_t first = FIndex;
-      FIndex += kErrorTexts[i].size();
-      FTokenList->AddConstError(static_cast<int>(i) + 1);
+      FIndex += text.size();
+      FTokenList->AddConstError(i);
       FTokenList->Last()->Pos = {Pos16(first), Pos16(FIndex - 1)};
       return true;
     }
