@@ -29,7 +29,10 @@ function(kws_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "KWS_SOURCE_DIR=${PROJECT_SOURCE_DIR};QT_QPA_PLATFORM=offscreen"
+    # One value per property: a ";" inside a value would split it into separate arguments of
+    # set_tests_properties, and the properties after it (LABELS) would be lost.
+    PROPERTIES ENVIRONMENT "KWS_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+               ENVIRONMENT_MODIFICATION "QT_QPA_PLATFORM=set:offscreen"
                LABELS "${T_LABELS}"
     DISCOVERY_TIMEOUT 60)
 endfunction()

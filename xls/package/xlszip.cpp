@@ -438,16 +438,19 @@ void TXLSZipArchive::ScanLocalHeaders(int64_t size) {
       FStream->SetPosition(dataPos);
       int64_t produced = 0;
       int64_t used = 0;
-      {
+      try {
         auto inflater = TDecompressionStream::CreateZip(*FStream, size - dataPos);
         char scratch[16384];
         for (;;) {
           const size_t n = inflater->ReadZip(scratch, sizeof scratch);
           if (n == 0) break;
           produced += static_cast<int64_t>(n);
-          if (produced > kZipStreamedEntryLimit) RaiseZipError("Unknown zip file");
+          if (produced > kZipStreamedEntryLimit) break;
         }
+      } catch (const EDecompressionError&) {
+        break;  // the data is not deflate data: the scan ends before this entry
       }
+      if (produced > kZipStreamedEntryLimit) break;
       used = FStream->Position() - dataPos;  // the inflater gave back its unused input
       unsigned char d[16] = {};
       const int64_t descPos = dataPos + used;

@@ -191,7 +191,10 @@ class TLibzipEntryStream : public TXLSZipEntryStream {
       file_ = zip_fopen_index(zip_, index_, 0);
       if (!file_) {
         const int code = zip_error_code_zip(zip_get_error(zip_));
-        if (code == ZIP_ER_COMPNOTSUPP || code == ZIP_ER_ENCRNOTSUPP) RaiseZipError("ZIP file is not open");
+        if (code == ZIP_ER_COMPNOTSUPP) RaiseZipError("ZIP file is not open");
+        // Encrypted data cannot be inflated, as the own reader finds out when it tries.
+        if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_ENCRNOTSUPP)
+          throw EDecompressionError("ZLib decompress error");
         RaiseZipError("Unknown zip file");
       }
     }
