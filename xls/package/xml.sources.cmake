@@ -2,4 +2,8 @@
 # element runtime with the relationship and content-type units.
 target_sources(xls_package PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/xpgreadxml.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xpgvalues.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xpglists.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xpgwritexml.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xpgdom.cpp
 )

@@ -1,1 +1,3 @@
 kws_add_test(xpgreadxml_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgreadxml_test.cpp LIBS xls_package)
+kws_add_test(xpgvalues_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgvalues_test.cpp ${CMAKE_CURRENT_LIST_DIR}/xpgdom_test.cpp
+             LIBS xls_package)
