@@ -1,0 +1,241 @@
+#include "xls/model/xlssst.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <new>
+
+#include "xls/model/xlserrors.h"
+
+namespace xls {
+
+namespace {
+
+constexpr uint32_t kBuckets = 65535;
+
+size_t RunsOffset(const TXLSString& s) {
+  const size_t text = sizeof(TXLSString) + size_t(s.Len) * ((s.Options & 1) ? 2 : 1);
+  return (text + alignof(TXc12FontRun) - 1) / alignof(TXc12FontRun) * alignof(TXc12FontRun);
+}
+
+const uint8_t* TextBytes(const TXLSString& s) { return reinterpret_cast<const uint8_t*>(&s + 1); }
+
+bool IsHex(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
+
+// A literal _xHHHH_ in a text bound for a package gets _x005F in front, so that a reader turns it
+// back into the literal instead of the character HHHH.
+std::u16string EscapeForPackage(std::u16string_view text) {
+  std::u16string s(text);
+  size_t p = 0;  // 0-based
+  while (s.size() >= 7 && p + 6 < s.size()) {
+    if (s[p] == u'_' && s[p + 1] == u'x' && s[p + 6] == u'_' && IsHex(s[p + 2]) && IsHex(s[p + 3]) &&
+        IsHex(s[p + 4]) && IsHex(s[p + 5])) {
+      s.insert(p, u"_x005F");
+      p += 13;
+    } else {
+      ++p;
+    }
+  }
+  return s;
+}
+
+}  // namespace
+
+void TXc12DataSST::TEntryDeleter::operator()(TXLSString* s) const {
+  s->~TXLSString();
+  ::operator delete(static_cast<void*>(s));
+}
+
+TXc12DataSST::TXc12DataSST(TXLSStyleUseCounter* styles) : FHashHeads(kBuckets, -1), FStyles(styles) {}
+
+TXc12DataSST::~TXc12DataSST() { Clear(); }
+
+uint32_t TXc12DataSST::KeyHash(std::u16string_view key) {
+  uint32_t h = 0;
+  for (char16_t c : key) h = ((h << 2) | (h >> 30)) ^ c;
+  return h;
+}
+
+bool TXc12DataSST::Wide(std::u16string_view text) const {
+  if (!FCompress) return true;
+  return std::any_of(text.begin(), text.end(), [](char16_t c) { return c > 255; });
+}
+
+TXc12DataSST::TEntry TXc12DataSST::MakeEntry(std::u16string_view text, bool wide,
+                                             const std::vector<TXc12FontRun>* runs) {
+  TXLSString head;
+  head.Len = uint32_t(text.size());
+  head.Options = uint8_t((wide ? 1 : 0) | (runs ? 8 : 0));
+  head.RunCount = runs ? uint32_t(runs->size()) : 0;
+  const size_t total = RunsOffset(head) + head.RunCount * sizeof(TXc12FontRun);
+  void* mem = ::operator new(total);
+  TEntry e(new (mem) TXLSString(head));
+  uint8_t* p = reinterpret_cast<uint8_t*>(e.get() + 1);
+  if (wide)
+    std::memcpy(p, text.data(), text.size() * 2);
+  else
+    for (size_t i = 0; i < text.size(); ++i) p[i] = uint8_t(text[i]);
+  if (runs && !runs->empty())
+    std::memcpy(reinterpret_cast<uint8_t*>(e.get()) + RunsOffset(head), runs->data(), runs->size() * sizeof(TXc12FontRun));
+  return e;
+}
+
+std::u16string TXc12DataSST::GetText(const TXLSString& s) {
+  const uint8_t* p = TextBytes(s);
+  if (s.Options & 1) {
+    std::u16string t(s.Len, u'\0');
+    std::memcpy(t.data(), p, size_t(s.Len) * 2);
+    return t;
+  }
+  return std::u16string(p, p + s.Len);  // Latin-1: the byte is the code unit
+}
+
+const TXc12FontRun* TXc12DataSST::GetFontRuns(const TXLSString& s) {
+  if (!IsFormattedString(s)) return nullptr;
+  return reinterpret_cast<const TXc12FontRun*>(reinterpret_cast<const uint8_t*>(&s) + RunsOffset(s));
+}
+
+size_t TXc12DataSST::GetFontRunsCount(const TXLSString& s) { return IsFormattedString(s) ? s.RunCount : 0; }
+
+bool TXc12DataSST::EntryEquals(const TXLSString& s, std::u16string_view text) const {
+  if (s.Len != text.size()) return false;
+  const uint8_t* p = TextBytes(s);
+  if (s.Options & 1) return std::memcmp(p, text.data(), text.size() * 2) == 0;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (p[i] != text[i]) return false;
+  return true;
+}
+
+void TXc12DataSST::HashAdd(int32_t slot, std::u16string_view text) {
+  if (FHashNext.size() <= size_t(slot)) FHashNext.resize(size_t(slot) + 1, -1);
+  int32_t& head = FHashHeads[KeyHash(text) % kBuckets];
+  FHashNext[size_t(slot)] = head;
+  head = slot;
+}
+
+void TXc12DataSST::HashRemove(int32_t slot) {
+  const TXLSString& s = *FSST[size_t(slot)];
+  int32_t* link = &FHashHeads[KeyHash(GetText(s)) % kBuckets];
+  while (*link >= 0) {
+    if (*link == slot) {
+      *link = FHashNext[size_t(slot)];
+      FHashNext[size_t(slot)] = -1;
+      return;
+    }
+    link = &FHashNext[size_t(*link)];
+  }
+}
+
+int32_t TXc12DataSST::HashFind(std::u16string_view text) const {
+  for (int32_t i = FHashHeads[KeyHash(text) % kBuckets]; i >= 0; i = FHashNext[size_t(i)])
+    if (EntryEquals(*FSST[size_t(i)], text)) return i;
+  return -1;
+}
+
+void TXc12DataSST::RebuildHash() {
+  std::fill(FHashHeads.begin(), FHashHeads.end(), -1);
+  FHashNext.assign(FSST.size(), -1);
+  for (int32_t i = 0; i < FTotalCount; ++i)
+    if (FSST[size_t(i)] && !IsFormattedString(*FSST[size_t(i)])) HashAdd(i, GetText(*FSST[size_t(i)]));
+  FHashValid = true;
+}
+
+void TXc12DataSST::Clear() {
+  FSST.clear();
+  FFreeSlots.clear();
+  FTotalCount = FFreeCount = 0;
+  std::fill(FHashHeads.begin(), FHashHeads.end(), -1);
+  FHashNext.clear();
+  FHashValid = false;
+}
+
+void TXc12DataSST::AfterRead() { RebuildHash(); }
+
+int32_t TXc12DataSST::Append(TEntry e) {
+  if (FTotalCount == INT32_MAX) throw XLSRWException("Index out of range");
+  FSST.push_back(std::move(e));
+  return FTotalCount++;
+}
+
+int32_t TXc12DataSST::AddString(std::u16string_view text) {
+  if (!FHashValid) RebuildHash();
+  const std::u16string escaped = FIsExcel97 ? std::u16string(text) : EscapeForPackage(text);
+  if (const int32_t found = HashFind(escaped); found >= 0) return found;
+  TEntry e = MakeEntry(escaped, Wide(escaped), nullptr);
+  int32_t slot;
+  if (FFreeCount > 0 && !FFreeSlots.empty()) {
+    --FFreeCount;
+    std::pop_heap(FFreeSlots.begin(), FFreeSlots.end(), std::greater<>());
+    slot = FFreeSlots.back();
+    FFreeSlots.pop_back();
+    FSST[size_t(slot)] = std::move(e);
+  } else {
+    slot = Append(std::move(e));
+  }
+  HashAdd(slot, escaped);
+  return slot;
+}
+
+int32_t TXc12DataSST::FileAddString(std::u16string_view text) { return Append(MakeEntry(text, Wide(text), nullptr)); }
+
+int32_t TXc12DataSST::AddRawString(size_t len, const uint8_t* data) {
+  std::u16string kept;
+  kept.reserve(len);
+  for (size_t i = 0; i < len; ++i)
+    if (data[i] >= 32 || data[i] == 10) kept += char16_t(data[i]);
+  return Append(MakeEntry(kept, false, nullptr));
+}
+
+int32_t TXc12DataSST::AddRawString(size_t len, const char16_t* data) {
+  std::u16string kept;
+  kept.reserve(len);
+  for (size_t i = 0; i < len; ++i)
+    if (data[i] >= 32 || data[i] == 10 || data[i] == 13) kept += data[i];
+  return Append(MakeEntry(kept, true, nullptr));
+}
+
+int32_t TXc12DataSST::AddFormattedString(std::u16string_view text, const std::vector<TXc12FontRun>& runs) {
+  return Append(MakeEntry(text, Wide(text), &runs));
+}
+
+void TXc12DataSST::CheckIndex(int32_t index) const {
+  if (index < 0 || index >= FTotalCount) throw XLSRWException("Index out of range");
+}
+
+void TXc12DataSST::UsesString(int32_t index) {
+  CheckIndex(index);
+  if (!FSST[size_t(index)]) throw XLSRWException("SST String is Nil");
+  ++FSST[size_t(index)]->RefCount;
+}
+
+void TXc12DataSST::ReleaseString(int32_t index) {
+  if (index < 0 || index >= FTotalCount || !FSST[size_t(index)]) return;
+  TXLSString& s = *FSST[size_t(index)];
+  if (--s.RefCount >= 1) return;
+  if (IsFormattedString(s)) {
+    if (FStyles) FStyles->FreeFonts(GetFontRuns(s), s.RunCount);
+  } else if (FHashValid) {
+    HashRemove(index);
+  }
+  FSST[size_t(index)].reset();
+  if (index == FTotalCount - 1) {
+    FSST.pop_back();
+    --FTotalCount;
+  } else {
+    ++FFreeCount;
+    FFreeSlots.push_back(index);
+    std::push_heap(FFreeSlots.begin(), FFreeSlots.end(), std::greater<>());
+  }
+}
+
+PXLSString TXc12DataSST::GetItems(int32_t index) const {
+  CheckIndex(index);
+  return FSST[size_t(index)].get();
+}
+
+std::u16string TXc12DataSST::GetItemText(int32_t index) const {
+  const PXLSString s = GetItems(index);
+  return s ? GetText(*s) : std::u16string();
+}
+
+}  // namespace xls
