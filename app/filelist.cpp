@@ -14,6 +14,13 @@ size_t SequenceLength(std::string_view s, size_t i) {
   return n;
 }
 
+// The last component of a path as written (no copy).
+std::string_view NameOf(const std::filesystem::path& p) {
+  const std::string_view s = p.native();
+  const size_t slash = s.rfind('/');
+  return slash == std::string_view::npos ? s : s.substr(slash + 1);
+}
+
 }  // namespace
 
 std::vector<std::string> SplitMasks(std::string_view masks) {
@@ -81,7 +88,7 @@ std::vector<std::filesystem::path> getfilelist(const std::filesystem::path& fold
         subfolders.push_back(entry.path());
         continue;
       }
-      const std::string name = entry.path().filename().string();
+      const std::string_view name = NameOf(entry.path());
       for (size_t k = 0; k < maskList.size(); ++k)
         if (MatchesMask(name, maskList[k])) groups[k].push_back(entry.path());
     }
@@ -99,10 +106,10 @@ std::vector<std::filesystem::path> getfilelist(const std::filesystem::path& fold
 }
 
 std::string UpperExtension(const std::filesystem::path& file) {
-  const std::string name = file.filename().string();
+  const std::string_view name = NameOf(file);
   const size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return {};
-  std::string ext = name.substr(dot);
+  if (dot == std::string_view::npos) return {};
+  std::string ext(name.substr(dot));
   for (char& c : ext)
     if (c >= 'a' && c <= 'z') c = char(c - 32);
   return ext;

@@ -6,7 +6,9 @@
 // UTF-16 BE; without one the bytes are UTF-8 when they are valid UTF-8, else GB18030. Each
 // keyword of the blank-free search text is then looked for as an exact, case-sensitive substring
 // of the decoded text; an empty keyword never matches. Valid UTF-8 is searched in place (a UTF-8
-// substring test is a character substring test), so the usual file is never converted. Line
+// substring test is a character substring test), so the usual file is never converted; it is
+// streamed in chunks, so memory does not grow with the file. An ASCII keyword needs no
+// validation when its bytes are missing or follow an ASCII byte (see Scan). Line
 // ends are searched as they stand in the file; keywords come from a one-line field.
 //
 // findinpdf opens the file, and for each page in turn looks for each keyword of the blank-free
@@ -15,6 +17,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -28,12 +31,17 @@ namespace kws::app {
 // occurs in the decoded bytes. Exposed for tests and the benchmark.
 bool FindInTextBytes(std::string_view bytes, std::u16string_view findtxt);
 
+// True when the bytes are valid UTF-8, by the rules of IsValidUtf8; the fast form used on file
+// contents.
+bool IsUtf8Text(std::string_view bytes);
+
 // The bytes of a text file decoded by the rules above (the byte-order mark itself dropped).
 std::u16string DecodeText(std::string_view bytes);
 
 class TFindText {
  public:
-  TFindText() = default;
+  TFindText();
+  ~TFindText();
   TFindText(const TFindText&) = delete;
   TFindText& operator=(const TFindText&) = delete;
 
@@ -48,7 +56,9 @@ class TFindText {
   TOfficeSearchState office;  // hasword, haswps and the message box hand-over
 
  private:
-  std::string buffer_;  // file bytes, reused from file to file
+  struct TTextKeys;
+  std::unique_ptr<TTextKeys> keys_;  // keywords of the last search text
+  std::string buffer_;               // file bytes, reused from file to file
 };
 
 }  // namespace kws::app

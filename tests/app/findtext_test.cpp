@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/textcodec.h"
 #include "tests/support/pdfwriter.h"
 #include "tests/support/tempdir.h"
 
@@ -69,6 +70,57 @@ TEST(findinpdf, WholeWordsCaseCjkAndBlanks) {
   EXPECT_FALSE(routines.pdfdoc.Active()) << "closed on every way out";
   EXPECT_THROW(routines.findinpdf(dir.Write("bad.pdf", "not a pdf"), u"x"), std::runtime_error);
   EXPECT_FALSE(routines.pdfdoc.Active());
+}
+
+}  // namespace
+}  // namespace kws::app
+
+namespace kws::app {
+namespace {
+
+TEST(IsUtf8Text, AgreesWithSharedValidator) {
+  // Random short strings over the bytes that matter (ASCII, continuation, every lead range) and
+  // the boundary cases, each checked against the shared validator.
+  const unsigned char alphabet[] = {'a', 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF,
+                                    0xE0, 0xE1, 0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF4, 0xF5, 0xFF};
+  uint32_t seed = 12345;
+  for (int round = 0; round < 20000; ++round) {
+    seed = seed * 1103515245u + 12345u;
+    std::string s(static_cast<size_t>(seed >> 28), 'x');  // 0..15 leading ASCII bytes
+    const int len = 1 + static_cast<int>((seed >> 16) % 6);
+    for (int k = 0; k < len; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      s += static_cast<char>(alphabet[(seed >> 16) % sizeof(alphabet)]);
+    }
+    ASSERT_EQ(IsUtf8Text(s), IsValidUtf8(s)) << round;
+  }
+  EXPECT_TRUE(IsUtf8Text(std::string(40, 'a') + "\xF4\x8F\xBF\xBF"));
+  EXPECT_FALSE(IsUtf8Text(std::string(40, 'a') + "\xED\xA0\x80"));
+}
+
+TEST(findintxt, StreamedChunksAndGb18030Tails) {
+  test::TempDir dir;
+  TFindText routines;
+  const size_t chunk = 256u << 10;
+  // A keyword across the first chunk boundary, ASCII and CJK; a CJK character split by it.
+  const std::string pad(chunk - 3, 'x');
+  const auto across = dir.Write("across.txt", pad + "needle" + pad);
+  EXPECT_TRUE(routines.findintxt(across, u"needle"));
+  EXPECT_TRUE(routines.findintxt(dir.Write("cjk.txt", pad + "中文" + pad), u"中文"));
+  EXPECT_TRUE(routines.findintxt(dir.Write("split.txt", std::string(chunk - 1, 'x') + "中 key"), u"中,nokey"));
+  EXPECT_TRUE(routines.findintxt(dir.Write("split2.txt", std::string(chunk - 1, 'x') + "中 key"), u"key"));
+  // A UTF-8 file whose only hit follows a non-ASCII byte is still a hit.
+  EXPECT_TRUE(routines.findintxt(dir.Write("after.txt", pad + "中key"), u"key"));
+  // In GB18030 text, 81 40 is one character: the bytes "@A" that follow 81 are not "@A".
+  const auto gb = dir.Write("gb.txt", std::string("x\x81" "@A y", 6));
+  EXPECT_FALSE(routines.findintxt(gb, u"@A"));
+  EXPECT_TRUE(routines.findintxt(gb, u"A"));
+  EXPECT_TRUE(routines.findintxt(dir.Write("gbcjk.txt", pad + "\xD6\xD0\xCE\xC4"), u"中文"));
+  // The same bytes far into a file, after a chunk boundary.
+  EXPECT_FALSE(routines.findintxt(dir.Write("gbfar.txt", pad + pad + "\x81@A"), u"@A"));
+  // A UTF-8 mark is not text: a keyword at the very start follows it.
+  EXPECT_TRUE(routines.findintxt(dir.Write("bom.txt", "\xEF\xBB\xBFkey"), u"key"));
+  EXPECT_FALSE(routines.findintxt(dir.Write("trunc.txt", "abc\xE4\xB8"), u"\xE4"));
 }
 
 }  // namespace
