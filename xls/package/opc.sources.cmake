@@ -1,1 +1,3 @@
-target_sources(xls_package PRIVATE ${CMAKE_CURRENT_LIST_DIR}/xlspackageopc.cpp)
+target_sources(xls_package PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/xlspackageopc.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/opcparts.cpp)
