@@ -465,10 +465,12 @@ void TXLSMMUBlockManager::ResizeVector(int32_t oldSize, int32_t newSize) {
   const int32_t offs = FBlock->VectorsOffs[size_t(FCurrVectorIndex)];
   const int32_t after = offs + oldSize;
   if (diff > 0) Reserve(size_t(FBlock->MemSize) + size_t(diff));
-  std::memmove(FBlock->Memory + after + diff, FBlock->Memory + after, size_t(FBlock->MemSize - after));
+  const bool last = after == FBlock->MemSize;  // the fast path of readers: nothing lies after it
+  if (!last) std::memmove(FBlock->Memory + after + diff, FBlock->Memory + after, size_t(FBlock->MemSize - after));
   FBlock->MemSize += diff;
-  for (auto& o : FBlock->VectorsOffs)
-    if (o > offs) o += diff;
+  if (!last)
+    for (auto& o : FBlock->VectorsOffs)
+      if (o > offs) o += diff;
   FVectManager.FVector = GetVector(FCurrVectorIndex);
 }
 
