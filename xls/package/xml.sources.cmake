@@ -6,4 +6,7 @@ target_sources(xls_package PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/xpglists.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xpgwritexml.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xpgdom.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xpgruntime.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xpgparseopc.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xpgparsecontenttype.cpp
 )

@@ -1,0 +1,731 @@
+#!/usr/bin/env python3
+"""Generates the element classes of one or more XML units from the tables in tools/xpggen/units.
+
+Each table (TOML) describes one unit: its classes with their attributes (exact names as written,
+kinds, defaults), children (single, repeated, text-only), enumerations (values in ordinal order),
+the document element(s) above which the root pseudo element stands, and the unit's policy (when
+attributes are assigned, what unknown enumeration values and Booleans give, whether children exist
+from the start or appear on first occurrence, the values of attributes that were not given,
+whether the unit writes). The output is C++ over the runtime in xls/package/xpgruntime.h.
+
+Usage:
+  xpggen.py [--root REPO] [--out DIR] [UNIT.toml ...]   write the files (under DIR, default REPO)
+  xpggen.py --check [--root REPO]                         regenerate into a temporary folder and
+                                                          fail on any difference with REPO
+"""
+import argparse
+import difflib
+import os
+import sys
+import tempfile
+import tomllib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PREFIX_NS = {"r": "OfficeRelationships", "xml": "Xml", "mc": "MarkupCompatibility"}
+POLICY_DEFAULTS = {
+    "assign_attributes": "present",   # "present": only for tags with attributes; "always"
+    "enum_unknown": "not_given",      # "not_given" | "zero" | "raise"
+    "bool_fallback": "false",         # "false" | "default" (the attribute's own default)
+    "children": "eager",              # "eager": created with the parent; "lazy": on first occurrence
+    "enum_bits": 8,                   # 8 or 16
+    "write": False,
+    "not_given": {"int": 0, "argb": 0, "bool": 0, "double": "0.0", "enum": 255},
+}
+
+
+def cap(s):
+    return s[:1].upper() + s[1:]
+
+
+def byte_sum(s):
+    return sum(s.encode("utf-8"))
+
+
+def cpp_u16(s):
+    out = []
+    for ch in s:
+        if ch in '"\\':
+            out.append("\\" + ch)
+        elif 32 <= ord(ch) < 127:
+            out.append(ch)
+        else:
+            out.append("\\u%04x" % ord(ch))
+    return 'u"' + "".join(out) + '"'
+
+
+def cpp_str(s):
+    return '"' + s.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def ident(s):
+    return "".join(c if c.isalnum() or c == "_" else "_" for c in s)
+
+
+class Unit:
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            t = tomllib.load(f)
+        self.path = path
+        u = t["unit"]
+        self.name = u["name"]
+        self.cppns = "xls::" + u["cpp_namespace"]
+        self.header = u["header"]
+        self.source = u["source"]
+        self.ns = u["namespace"]
+        self.doc = u.get("doc_class")
+        self.hooks_header = u.get("hooks_header")
+        self.comment = u.get("comment", "").strip()
+        self.policy = dict(POLICY_DEFAULTS)
+        self.policy["not_given"] = dict(POLICY_DEFAULTS["not_given"])
+        p = t.get("policy", {})
+        for k, v in p.items():
+            if k == "not_given":
+                self.policy["not_given"].update(v)
+            else:
+                self.policy[k] = v
+        self.enums = t.get("enum", [])
+        self.enum_by_name = {e["name"]: e for e in self.enums}
+        self.classes = t.get("class", [])
+        self.class_by_name = {c["name"]: c for c in self.classes}
+        self.root = t.get("root")
+        for c in self.classes:
+            self.prepare(c)
+        if self.root:
+            self.prepare_root()
+
+    # ---- model -----------------------------------------------------------------------------
+    def enum_type(self, e):
+        return e["name"]
+
+    def enum_ident(self, e, v):
+        value = v if e.get("keep_case") else cap(v)
+        return ident(e["prefix"] + value)
+
+    def prepare(self, c):
+        attrs = []
+        for a in c.get("attributes", []):
+            a = dict(a)
+            qn = a["name"]
+            prefix, _, local = qn.rpartition(":")
+            a["local"] = local
+            a["ns"] = PREFIX_NS[prefix] if prefix else "None"
+            a.setdefault("field", (cap(prefix) + "_" if prefix else "") + cap(local))
+            attrs.append(a)
+        c["attrs"] = attrs
+        names = {a["field"] for a in attrs}
+        kids = []
+        for ch in c.get("children", []):
+            ch = dict(ch)
+            ch.setdefault("kind", "single")
+            ch.setdefault("ns", self.ns)
+            base = ch.get("field", cap(ch["element"]))
+            if ch["kind"] == "list":
+                base += "XpgList"
+            if base in names:
+                base += "_Dup"
+            names.add(base)
+            ch["field"] = base
+            kids.append(ch)
+        c["kids"] = kids
+        c.setdefault("hooks", [])
+        c.setdefault("content", False)
+        c.setdefault("clear", False)
+
+    def prepare_root(self):
+        r = self.root
+        r["name"] = "T__ROOT__"
+        r["attrs"] = []
+        kids = []
+        for d in r["documents"]:
+            d = dict(d)
+            d.setdefault("ns", self.ns)
+            d["kind"] = "single"
+            d.setdefault("field", cap(d["element"]))
+            kids.append(d)
+        r["kids"] = kids
+        r["hooks"] = []
+        r["content"] = False
+        r["clear"] = False
+
+    # ---- attribute types and defaults -----------------------------------------------------
+    def ctype(self, a):
+        k = a["kind"]
+        if k == "string":
+            return "std::u16string"
+        if k in ("int", "argb"):
+            return "int32_t"
+        if k == "double":
+            return "double"
+        if k == "bool":
+            return "uint8_t"
+        if k == "enum":
+            return a["type"]
+        if k == "strlist":
+            return "TStringXpgList"
+        raise SystemExit("%s: unknown kind %s" % (self.path, k))
+
+    def default(self, a):
+        k = a["kind"]
+        d = a.get("default")
+        ng = self.policy["not_given"]
+        if k == "string":
+            return cpp_u16(d) if d else None
+        if k == "strlist":
+            return None
+        if k == "enum":
+            e = self.enum_by_name[a["type"]]
+            if d is None or d == "not_given":
+                return "%s(%d)" % (a["type"], ng["enum"])
+            return self.enum_ident(e, d)
+        if k == "bool":
+            if d is None:
+                return str(ng["bool"])
+            return "1" if d is True else "0" if d is False else str(d)
+        if k == "double":
+            if d is None:
+                d = ng["double"]
+            if d == "nan":
+                return "std::numeric_limits<double>::quiet_NaN()"
+            return str(d)
+        if d is None:
+            d = ng[k]
+        return str(d)
+
+    # ---- code pieces ------------------------------------------------------------------------
+    def convert(self, a):
+        f = "F" + a["field"]
+        k = a["kind"]
+        v = "a.ValueBytes(i)"
+        if k == "string":
+            return "%s = a.GetValues(i);" % f
+        if k == "int":
+            return "%s = XpgToInt(%s);" % (f, v)
+        if k == "argb":
+            return "%s = XpgToArgb(%s);" % (f, v)
+        if k == "double":
+            return "%s = XpgToDouble(%s);" % (f, v)
+        if k == "strlist":
+            return "%s.SetDelimitedText(a.GetValues(i));" % f
+        if k == "bool":
+            fb = a.get("bool_fallback")
+            if fb is None:
+                fb = self.default(a) if self.policy["bool_fallback"] == "default" else "0"
+            else:
+                fb = "1" if fb is True else "0" if fb is False else str(fb)
+            return "%s = XpgToBool(%s, %s);" % (f, v, fb)
+        if k == "enum":
+            e = self.enum_by_name[a["type"]]
+            pol = a.get("enum_unknown", self.policy["enum_unknown"])
+            if pol == "raise":
+                miss = "XpgEnumNotFound(%s, %s)" % (cpp_str(e["prefix"]), v)
+                return ("{ const int e = XpgEnumIndex(%s, k%sNames); if (e < 0) %s; %s = %s(e); }"
+                        % (v, a["type"], miss, f, a["type"]))
+            other = "%s(%d)" % (a["type"], self.policy["not_given"]["enum"]) if pol == "not_given" else "%s(0)" % a["type"]
+            return ("{ const int e = XpgEnumIndex(%s, k%sNames); %s = e >= 0 ? %s(e) : %s; }"
+                    % (v, a["type"], f, a["type"], other))
+        raise SystemExit(k)
+
+    def to_text(self, a):
+        f = "F" + a["field"]
+        k = a["kind"]
+        if k == "string":
+            return f
+        if k in ("int",):
+            return "XmlIntToStr(%s)" % f
+        if k == "argb":
+            return "XpgArgbToStr(%s)" % f
+        if k == "double":
+            return "XmlFloatToStr(%s)" % f
+        if k == "bool":
+            return "XmlBoolToStr(%s != 0)" % f
+        if k == "enum":
+            return "XpgWiden(k%sNames[%s])" % (a["type"], f)
+        if k == "strlist":
+            return "%s.GetDelimitedText()" % f
+        raise SystemExit(k)
+
+    # ---- emit header ------------------------------------------------------------------------
+    def header_text(self):
+        L = []
+        w = L.append
+        w("// Generated by tools/xpggen/xpggen.py from %s; do not edit." % os.path.relpath(self.path, start=os.path.dirname(os.path.dirname(HERE))))
+        if self.comment:
+            for line in self.comment.splitlines():
+                w("// " + line if line else "//")
+        w("#pragma once")
+        w("")
+        w("#include <cstdint>")
+        w("#include <limits>")
+        w("#include <memory>")
+        w("#include <string>")
+        w("#include <string_view>")
+        w("")
+        w('#include "xls/package/xpglists.h"')
+        w('#include "xls/package/xpgruntime.h"')
+        if self.policy["write"]:
+            w('#include "xls/package/xpgwritexml.h"')
+        w("")
+        w("namespace %s {" % self.cppns)
+        w("")
+        w("// Enumerations, ordinals in schema order.")
+        bits = self.policy["enum_bits"]
+        for e in self.enums:
+            idents = ", ".join(self.enum_ident(e, v) for v in e["values"])
+            w("enum %s : uint%d_t { %s };" % (e["name"], bits, idents))
+            w("inline constexpr std::string_view k%sNames[] = {%s};" % (e["name"], ", ".join(cpp_str(v) for v in e["values"])))
+        w("// Every enumeration identifier of the unit (prefix + value) with its ordinal.")
+        w("struct TXpgEnumName { std::string_view Identifier; int Ordinal; };")
+        total = sum(len(e["values"]) for e in self.enums)
+        w("extern const TXpgEnumName kEnumNames[%d];" % max(total, 1))
+        w("inline constexpr int kEnumNameCount = %d;" % total)
+        w("// The ordinal of an identifier (letter case ignored); %s when it is not known." %
+          ("raises" if self.policy["enum_unknown"] == "raise" else "0"))
+        w("int StrToEnum(std::string_view identifier);")
+        w("")
+        allc = self.classes + ([self.root] if self.root else [])
+        for c in allc:
+            w("class %s;" % c["name"])
+        listed = sorted({ch["class"] for c in allc for ch in c["kids"] if ch["kind"] == "list"})
+        for name in listed:
+            w("using %sXpgList = TXpgList<%s>;" % (name, name))
+        w("")
+        for c in allc:
+            self.emit_class_decl(c, w)
+        if self.doc:
+            self.emit_doc_decl(w)
+        w("}  // namespace %s" % self.cppns)
+        return "\n".join(L) + "\n"
+
+    def member_type(self, ch):
+        if ch["kind"] == "list":
+            return "std::unique_ptr<%sXpgList>" % ch["class"]
+        if ch["kind"] == "text":
+            return "std::u16string"
+        return "std::unique_ptr<%s>" % ch["class"]
+
+    def emit_class_decl(self, c, w):
+        n = c["name"]
+        if c.get("doc"):
+            w("// " + c["doc"])
+        w("class %s : public TXPGBase {" % n)
+        w(" public:")
+        w("  explicit %s(TXPGDocBase* owner);" % n)
+        w("  ~%s() override;" % n)
+        w("  int CheckAssigned() override;")
+        if c["kids"] or n == "T__ROOT__":
+            w("  TXPGBase* HandleElement(TXPGReader& r) override;")
+        if c["attrs"]:
+            w("  void AssignAttributes(const TXpgXMLAttributeList& a) override;")
+        if c["clear"]:
+            w("  void Clear();")
+        if self.policy["write"] and n != "T__ROOT__":
+            w("  void Write(TXpgWriteXML& w, std::u16string_view element);")
+        for a in c["attrs"]:
+            t = self.ctype(a)
+            if a["kind"] in ("string", "strlist"):
+                w("  const %s& %s() const { return F%s; }" % (t, a["field"], a["field"]))
+                if a["kind"] == "strlist":
+                    w("  %s& %s() { return F%s; }" % (t, a["field"], a["field"]))
+                else:
+                    w("  void Set%s(std::u16string_view v) { F%s = v; }" % (a["field"], a["field"]))
+            else:
+                w("  %s %s() const { return F%s; }" % (t, a["field"], a["field"]))
+                if "Set" + a["field"] not in c.get("custom_setters", []):
+                    w("  void Set%s(%s v) { F%s = v; }" % (a["field"], t, a["field"]))
+        for ch in c["kids"]:
+            if ch["kind"] == "text":
+                w("  const std::u16string& %s() const { return F%s; }" % (ch["field"], ch["field"]))
+            elif ch["kind"] == "list":
+                w("  %sXpgList* %s() const { return F%s.get(); }" % (ch["class"], ch["field"], ch["field"]))
+            else:
+                w("  %s* %s() const { return F%s.get(); }" % (ch["class"], ch["field"], ch["field"]))
+        if c["content"]:
+            w("  const std::u16string& Content() const { return FContent; }")
+            w("  void SetContent(std::u16string_view v) { FContent = v; }")
+        if n == "T__ROOT__":
+            w("  TStringXpgList& RootAttributes() { return FRootAttributes; }")
+        for line in c.get("public_extra", []):
+            w("  " + line)
+        hooked = c["hooks"]
+        if hooked:
+            w("")
+            w(" private:")
+            w("  // Generated bodies, called by the hand-written hooks.")
+            for h in hooked:
+                if h == "HandleElement":
+                    w("  TXPGBase* HandleElementGenerated(TXPGReader& r);")
+                elif h == "AssignAttributes":
+                    w("  void AssignAttributesGenerated(const TXpgXMLAttributeList& a);")
+                elif h == "Clear":
+                    w("  void ClearGenerated();")
+                elif h == "Extension":
+                    pass
+                else:
+                    raise SystemExit("%s: unknown hook %s" % (self.path, h))
+        w("")
+        w(" private:")
+        for a in c["attrs"]:
+            d = self.default(a)
+            w("  %s F%s%s;" % (self.ctype(a), a["field"], "" if d is None else " = " + d))
+        for ch in c["kids"]:
+            w("  %s F%s;" % (self.member_type(ch), ch["field"]))
+        if c["content"]:
+            w("  std::u16string FContent;")
+        if n == "T__ROOT__":
+            w("  TStringXpgList FRootAttributes;")
+        for line in c.get("private_extra", []):
+            w("  " + line)
+        w("};")
+        w("")
+
+    def emit_doc_decl(self, w):
+        d = self.doc
+        w("// The document of one part: the root pseudo element with its tree, the error sink and the")
+        w("// reader.")
+        w("class %s : public TXPGDocBase {" % d)
+        w(" public:")
+        w("  %s();" % d)
+        w("  ~%s() override;" % d)
+        w("  // Reads a whole part; the tokenizer's failures pass to the caller.")
+        w("  void LoadFromStream(TXLSStream& stream);")
+        w("  void LoadFromBytes(std::string_view bytes);")
+        if self.policy["write"]:
+            w("  // Writes the declaration and the tree.")
+            w("  void SaveToStream(TXLSStream& stream);")
+        w("  T__ROOT__* Root() const { return FRoot.get(); }")
+        for ch in self.root["kids"]:
+            w("  %s* %s() const;" % (ch["class"], ch["field"]))
+        w("")
+        w(" private:")
+        w("  std::unique_ptr<T__ROOT__> FRoot;")
+        w("  std::unique_ptr<TXPGReader> FReader;")
+        if self.policy["write"]:
+            w("  TXpgWriteXML FWriter;")
+        w("};")
+        w("")
+
+    # ---- emit source ------------------------------------------------------------------------
+    def source_text(self):
+        L = []
+        w = L.append
+        w("// Generated by tools/xpggen/xpggen.py from %s; do not edit." % os.path.relpath(self.path, start=os.path.dirname(os.path.dirname(HERE))))
+        w('#include "%s"' % self.header)
+        w("")
+        w("#include <cstring>")
+        w("")
+        w('#include "xls/package/xpgvalues.h"')
+        w("")
+        w("namespace %s {" % self.cppns)
+        w("")
+        if self.policy["write"]:
+            w("namespace {")
+            w("[[maybe_unused]] std::u16string XpgWiden(std::string_view s) { return std::u16string(s.begin(), s.end()); }")
+            w("}  // namespace")
+            w("")
+        w("const TXpgEnumName kEnumNames[%d] = {" % max(1, sum(len(e["values"]) for e in self.enums)))
+        any_e = False
+        for e in self.enums:
+            for i, v in enumerate(e["values"]):
+                w("    {%s, %d}," % (cpp_str(self.enum_ident(e, v)), i))
+                any_e = True
+        if not any_e:
+            w('    {"", 0},')
+        w("};")
+        w("")
+        w("int StrToEnum(std::string_view identifier) {")
+        w("  for (int i = 0; i < kEnumNameCount; ++i) {")
+        w("    const std::string_view n = kEnumNames[i].Identifier;")
+        w("    if (XpgEnumIndex(identifier, {&n, 1}) == 0) return kEnumNames[i].Ordinal;")
+        w("  }")
+        if self.policy["enum_unknown"] == "raise":
+            w('  XpgEnumNotFound("", identifier);')
+        else:
+            w("  return 0;")
+        w("}")
+        w("")
+        allc = self.classes + ([self.root] if self.root else [])
+        for c in allc:
+            self.emit_class_def(c, w)
+        if self.doc:
+            self.emit_doc_def(w)
+        w("}  // namespace %s" % self.cppns)
+        return "\n".join(L) + "\n"
+
+    def eager(self):
+        return self.policy["children"] == "eager"
+
+    def emit_class_def(self, c, w):
+        n = c["name"]
+        w("// %s %s" % (n, "-" * max(0, 92 - len(n))))
+        w("")
+        ctor_init = ["TXPGBase(owner)"]
+        if n == "T__ROOT__":
+            pass
+        w("%s::%s(TXPGDocBase* owner) : %s {" % (n, n, ", ".join(ctor_init)))
+        w("  FElementCount = %d;" % len(c["kids"]))
+        w("  FAttributeCount = %d;" % len(c["attrs"]))
+        if self.eager():
+            for ch in c["kids"]:
+                if ch["kind"] == "list":
+                    w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
+                elif ch["kind"] == "single":
+                    w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
+        w("}")
+        w("")
+        w("%s::~%s() = default;" % (n, n))
+        w("")
+        # CheckAssigned
+        w("int %s::CheckAssigned() {" % n)
+        w("  int n = 0;")
+        w("  FAssigneds &= ~uint8_t(xaElements | xaAttributes);")
+        for a in c["attrs"]:
+            d = self.default(a)
+            f = "F" + a["field"]
+            if a["kind"] == "strlist":
+                cond = "%s.Count() > 0" % f
+            elif a["kind"] == "string":
+                cond = "!%s.empty()" % f if d is None else "%s != %s" % (f, d)
+            elif a["kind"] == "double":
+                dd = d
+                cond = "!(%s == %s)" % (f, dd) if "NaN" not in dd else "%s == %s" % (f, f)
+            else:
+                cond = "%s != %s" % (f, d)
+            w("  if (%s) { ++n; FAssigneds |= xaAttributes; }" % cond)
+        if c["content"]:
+            w("  if (!FContent.empty()) { ++n; FAssigneds |= xaContent; }")
+        for ch in c["kids"]:
+            f = "F" + ch["field"]
+            if ch["kind"] == "text":
+                w("  if (!%s.empty()) { ++n; FAssigneds |= xaElements; }" % f)
+            else:
+                w("  if (%s) { const int k = %s->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }" % (f, f))
+        w("  return n;")
+        w("}")
+        w("")
+        if c["kids"] or n == "T__ROOT__":
+            self.emit_handle(c, w)
+        if c["attrs"]:
+            self.emit_assign(c, w)
+        if c["clear"]:
+            name = "ClearGenerated" if "Clear" in c["hooks"] else "Clear"
+            w("void %s::%s() {" % (n, name))
+            for a in c["attrs"]:
+                d = self.default(a)
+                f = "F" + a["field"]
+                if a["kind"] == "strlist":
+                    w("  %s.Clear();" % f)
+                elif a["kind"] == "string" and d is None:
+                    w("  %s.clear();" % f)
+                else:
+                    w("  %s = %s;" % (f, d))
+            for ch in c["kids"]:
+                if ch["kind"] == "list":
+                    w("  if (F%s) F%s->Clear();" % (ch["field"], ch["field"]))
+                elif ch["kind"] == "text":
+                    w("  F%s.clear();" % ch["field"])
+            if c["content"]:
+                w("  FContent.clear();")
+            w("  FAssigneds = 0;")
+            w("}")
+            w("")
+        if self.policy["write"]:
+            self.emit_write(c, w)
+
+    def child_result(self, ch, w, ind):
+        f = "F" + ch["field"]
+        if ch["kind"] == "text":
+            w(ind + "%s = r.Text();" % f)
+            w(ind + "return TXPGReader::SkipSilently();")
+            return
+        if ch["kind"] == "list":
+            if not self.eager():
+                w(ind + "if (!%s) %s = std::make_unique<%sXpgList>(FOwner);" % (f, f, ch["class"]))
+            w(ind + "%s* x = %s->Add();" % (ch["class"], f))
+        else:
+            if not self.eager():
+                w(ind + "if (!%s) %s = std::make_unique<%s>(FOwner);" % (f, f, ch["class"]))
+            w(ind + "%s* x = %s.get();" % (ch["class"], f))
+        cls = self.class_by_name.get(ch["class"])
+        if cls and cls["content"]:
+            w(ind + "if (r.HasText()) x->SetContent(r.Text());")
+        w(ind + "return x;")
+
+    def emit_handle(self, c, w):
+        n = c["name"]
+        name = "HandleElementGenerated" if "HandleElement" in c["hooks"] else "HandleElement"
+        w("TXPGBase* %s::%s(TXPGReader& r) {" % (n, name))
+        if n == "T__ROOT__":
+            w("  const TXpgXMLAttributeList& a = r.Attributes();")
+            w("  for (int i = 0; i < a.Count(); ++i) FRootAttributes.Add(a.AsXmlText2(i));")
+        groups = {}
+        for ch in c["kids"]:
+            groups.setdefault(byte_sum(ch["element"]), []).append(ch)
+        if len(c["kids"]) == 1:
+            ch = c["kids"][0]
+            w("  if (r.Is(TXpgNs::%s, %s)) {" % (ch["ns"], cpp_str(ch["element"])))
+            self.child_result(ch, w, "    ")
+            w("  }")
+        elif c["kids"]:
+            w("  switch (r.LocalHashA()) {")
+            for h in sorted(groups):
+                w("    case %d:" % h)
+                for ch in groups[h]:
+                    w("      if (r.Is(TXpgNs::%s, %s)) {" % (ch["ns"], cpp_str(ch["element"])))
+                    self.child_result(ch, w, "        ")
+                    w("      }")
+                w("      break;")
+            w("    default:")
+            w("      break;")
+            w("  }")
+        w("  return nullptr;")
+        w("}")
+        w("")
+
+    def emit_assign(self, c, w):
+        n = c["name"]
+        name = "AssignAttributesGenerated" if "AssignAttributes" in c["hooks"] else "AssignAttributes"
+        w("void %s::%s(const TXpgXMLAttributeList& a) {" % (n, name))
+        w("  for (int i = 0; i < a.Count(); ++i) {")
+        w("    if (a.IsNsDecl(i)) continue;")
+        groups = {}
+        for a in c["attrs"]:
+            groups.setdefault(byte_sum(a["local"]), []).append(a)
+        w("    switch (a.LocalHashA(i)) {")
+        for h in sorted(groups):
+            w("      case %d:" % h)
+            for a in groups[h]:
+                w("        if (a.Is(i, TXpgNs::%s, %s)) {" % (a["ns"], cpp_str(a["local"])))
+                w("          " + self.convert(a))
+                w("          continue;")
+                w("        }")
+            w("        break;")
+        w("      default:")
+        w("        break;")
+        w("    }")
+        w("    ReportAttribute(a, i);")
+        w("  }")
+        w("}")
+        w("")
+
+    def emit_write(self, c, w):
+        n = c["name"]
+        if n == "T__ROOT__":
+            return
+        w("void %s::Write(TXpgWriteXML& w, std::u16string_view element) {" % n)
+        for a in c["attrs"]:
+            f = "F" + a["field"]
+            if a["kind"] == "enum":
+                w("  if (%s < std::size(k%sNames)) w.AddAttribute(%s, %s);" % (f, a["type"], cpp_u16(a["name"]), self.to_text(a)))
+            else:
+                w("  w.AddAttribute(%s, %s);" % (cpp_u16(a["name"]), self.to_text(a)))
+        if not c["kids"]:
+            if c["content"]:
+                w("  if (!FContent.empty()) {")
+                w("    w.SimpleTextTag(element, FContent);")
+                w("    return;")
+                w("  }")
+            w("  w.SimpleTag(element);")
+        else:
+            w("  w.BeginTag(element);")
+            for ch in c["kids"]:
+                f = "F" + ch["field"]
+                if ch["kind"] == "list":
+                    w("  if (%s)" % f)
+                    w("    for (auto& x : *%s) x->Write(w, %s);" % (f, cpp_u16(ch["element"])))
+                elif ch["kind"] == "text":
+                    w("  if (!%s.empty()) w.SimpleTextTag(%s, %s);" % (f, cpp_u16(ch["element"]), f))
+                else:
+                    w("  if (%s && %s->CheckAssigned() > 0) %s->Write(w, %s);" % (f, f, f, cpp_u16(ch["element"])))
+            w("  w.EndTag();")
+        w("}")
+        w("")
+
+    def emit_doc_def(self, w):
+        d = self.doc
+        pol = "TXpgUnitPolicy{%s}" % ("true" if self.policy["assign_attributes"] == "always" else "false")
+        w("// %s %s" % (d, "-" * max(0, 92 - len(d))))
+        w("")
+        w("%s::%s()" % (d, d))
+        w("    : FRoot(std::make_unique<T__ROOT__>(this)),")
+        w("      FReader(std::make_unique<TXPGReader>(FErrors, *FRoot, %s)) {}" % pol)
+        w("")
+        w("%s::~%s() = default;" % (d, d))
+        w("")
+        w("void %s::LoadFromStream(TXLSStream& stream) { FReader->LoadFromStream(stream); }" % d)
+        w("")
+        w("void %s::LoadFromBytes(std::string_view bytes) { FReader->LoadFromBytes(bytes); }" % d)
+        w("")
+        for ch in self.root["kids"]:
+            w("%s* %s::%s() const { return FRoot->%s(); }" % (ch["class"], d, ch["field"], ch["field"]))
+        w("")
+        if self.policy["write"]:
+            w("void %s::SaveToStream(TXLSStream& stream) {" % d)
+            w("  FWriter.SaveToStream(stream);")
+            w("  std::string raw;")
+            w("  for (int i = 0; i < FRoot->RootAttributes().Count(); ++i) {")
+            w("    raw += kws_utf8(FRoot->RootAttributes().GetItems(i));")
+            w('    raw += "\\r\\n";')
+            w("  }")
+            w("  FWriter.AddRawAttributes(raw);")
+            for i, ch in enumerate(self.root["kids"]):
+                f = "FRoot->%s()" % ch["field"]
+                if i == 0:
+                    w("  %s->Write(FWriter, %s);" % (f, cpp_u16(ch["element"])))
+                else:
+                    w("  if (%s->Available() && %s->CheckAssigned() > 0) %s->Write(FWriter, %s);" % (f, f, f, cpp_u16(ch["element"])))
+            w("}")
+            w("")
+
+
+def generate(unit_paths, out_root):
+    written = []
+    for p in unit_paths:
+        u = Unit(p)
+        for rel, text in ((u.header, u.header_text()), (u.source, u.source_text())):
+            if u.policy["write"]:
+                text = text.replace('#include "xls/package/xpgvalues.h"\n',
+                                    '#include "platform/textcodec.h"\n#include "xls/package/xpgvalues.h"\n', 1)
+                text = text.replace("kws_utf8(", "kws::Utf16ToUtf8(")
+            if u.hooks_header and rel == u.header:
+                pass
+            dst = os.path.join(out_root, rel)
+            os.makedirs(os.path.dirname(dst), exist_ok=True)
+            with open(dst, "w", encoding="utf-8", newline="\n") as f:
+                f.write(text)
+            written.append(rel)
+    return written
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--root", default=os.path.dirname(os.path.dirname(HERE)))
+    ap.add_argument("--out")
+    ap.add_argument("--check", action="store_true")
+    ap.add_argument("units", nargs="*")
+    args = ap.parse_args()
+    units = args.units or sorted(os.path.join(HERE, "units", f) for f in os.listdir(os.path.join(HERE, "units"))
+                                 if f.endswith(".toml"))
+    if args.check:
+        with tempfile.TemporaryDirectory() as tmp:
+            files = generate(units, tmp)
+            bad = 0
+            for rel in files:
+                new = open(os.path.join(tmp, rel), encoding="utf-8").read()
+                try:
+                    old = open(os.path.join(args.root, rel), encoding="utf-8").read()
+                except FileNotFoundError:
+                    print("missing: " + rel)
+                    bad += 1
+                    continue
+                if old != new:
+                    bad += 1
+                    sys.stdout.writelines(difflib.unified_diff(old.splitlines(True), new.splitlines(True),
+                                                               "committed/" + rel, "generated/" + rel))
+            print("%d generated files, %d differ" % (len(files), bad))
+            return 1 if bad else 0
+    generate(units, args.out or args.root)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,177 @@
+// Runtime of the generated element classes: the element base, the owning element lists, the
+// reader that drives an element tree over the tokenizer, the document base and the helpers the
+// generated attribute readers call.
+//
+// One runtime serves every generated unit (relationships, content types, SpreadsheetML, and
+// later the drawing, chart and pivot units); what differs between units (when attributes are
+// assigned, what an unknown enumeration value or Boolean gives, whether children exist from the
+// start or appear on first occurrence, the not-given values) is chosen per unit in the
+// generator's tables and baked into the generated code, apart from the one reader switch in
+// TXpgUnitPolicy.
+//
+// Reading rules every unit shares:
+// - Names are matched by namespace and local name: the generated code switches on the byte sum
+//   of the local name and then compares the name as text, so a different name with the same sum
+//   is unknown. The prefix a document binds is irrelevant; an element in no namespace is taken
+//   as one of the unit's own namespace.
+// - An unknown element is reported once ("Unknown Element" with its name as written) and its
+//   whole subtree is skipped: neither its attributes nor its children reach any element.
+// - mc:AlternateContent yields its mc:Fallback branch only, read into the element that holds the
+//   mc:AlternateContent; mc:Choice branches are skipped without a report.
+// - Namespace declarations are never offered as attributes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xls/package/xpgreadxml.h"
+
+namespace xls {
+
+class TXLSStream;
+class TXPGDocBase;
+class TXPGReader;
+
+// State flags of an element (TXpgAssigneds).
+enum TXpgAssigned : uint8_t { xaElements = 1, xaAttributes = 2, xaContent = 4, xaRead = 8 };
+
+// Base of every generated element class.
+class TXPGBase {
+ public:
+  explicit TXPGBase(TXPGDocBase* owner) : FOwner(owner) {}
+  virtual ~TXPGBase() = default;
+  TXPGBase(const TXPGBase&) = delete;
+  TXPGBase& operator=(const TXPGBase&) = delete;
+
+  // Recomputes xaElements/xaAttributes; returns how many things differ from their defaults.
+  virtual int CheckAssigned() { return 1; }
+  // The element that receives a child start tag; nullptr for an unknown child (reported and
+  // skipped by the reader), TXPGReader::SkipSilently() for a child consumed without a report.
+  virtual TXPGBase* HandleElement(TXPGReader& reader);
+  // Converts the attributes of the element's own start tag.
+  virtual void AssignAttributes(const TXpgXMLAttributeList& attributes) { (void)attributes; }
+  // Called when one of the element's children has ended.
+  virtual void HandleChildEnd() {}
+
+  bool Available() const { return (FAssigneds & xaRead) != 0; }
+  uint8_t Assigneds() const { return FAssigneds; }
+  void SetAssigneds(uint8_t a) { FAssigneds = a; }
+  TXPGDocBase* Owner() const { return FOwner; }
+  int ElementCount() const { return FElementCount; }
+  int AttributeCount() const { return FAttributeCount; }
+  // Free for the owner's use (an order stamp in the drawing units).
+  int32_t Tag() const { return FTag; }
+  void SetTag(int32_t t) { FTag = t; }
+
+ protected:
+  void ReportAttribute(const TXpgXMLAttributeList& attributes, int index) const;
+  void ReportElement(const TXpgReadXML& reader) const;
+
+  TXPGDocBase* FOwner;
+  int FElementCount = 0;
+  int FAttributeCount = 0;
+  uint8_t FAssigneds = 0;
+  int32_t FTag = 0;
+};
+
+[[noreturn]] void XpgListIndexError(int index);
+
+// Owning list of generated elements, in document order.
+template <class T>
+class TXpgList {
+ public:
+  explicit TXpgList(TXPGDocBase* owner) : owner_(owner) {}
+  T* Add() {
+    items_.push_back(std::make_unique<T>(owner_));
+    return items_.back().get();
+  }
+  T* GetItems(int index) const {
+    if (index < 0 || index >= Count()) XpgListIndexError(index);
+    return items_[index].get();
+  }
+  T* operator[](int index) const { return GetItems(index); }
+  int Count() const { return static_cast<int>(items_.size()); }
+  void Clear() { items_.clear(); }
+  int CheckAssigned() {
+    int n = 0;
+    for (auto& i : items_) n += i->CheckAssigned();
+    Assigned = n > 0;
+    return n;
+  }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+  bool Assigned = false;
+
+ private:
+  TXPGDocBase* owner_;
+  std::vector<std::unique_ptr<T>> items_;
+};
+
+// The reader switch that differs between units.
+struct TXpgUnitPolicy {
+  // Call AssignAttributes for every start tag, also one without attributes.
+  bool AssignAttributesAlways = false;
+};
+
+// Drives an element tree: every start tag goes to HandleElement of the current element.
+class TXPGReader : public TXpgReadXML {
+ public:
+  TXPGReader(TXpgPErrors& errors, TXPGBase& root, TXpgUnitPolicy policy);
+
+  void BeginTag() override;
+  void EndTag() override;
+
+  // The sentinel a HandleElement returns for a child consumed without a report.
+  static TXPGBase* SkipSilently();
+  TXpgPErrors& Errors() { return errors_; }
+  // The current tag is in namespace `ns`, or in none.
+  bool InNs(TXpgNs ns) const { return Namespace() == ns || Namespace() == TXpgNs::None; }
+  // The current tag is `local` in `ns` (or in none).
+  bool Is(TXpgNs ns, std::string_view local) const { return InNs(ns) && RawLocalName() == local; }
+
+ private:
+  enum class Kind : uint8_t { Element, AlternateContent, Fallback };
+  struct Frame {
+    TXPGBase* element;
+    Kind kind;
+  };
+  TXpgPErrors& errors_;
+  TXPGBase* current_;
+  TXpgUnitPolicy policy_;
+  std::vector<Frame> stack_;
+  int skipDepth_ = 0;
+};
+
+// Base of the generated document classes: the error sink every element of the tree reports to.
+class TXPGDocBase {
+ public:
+  TXPGDocBase() = default;
+  virtual ~TXPGDocBase() = default;
+  TXPGDocBase(const TXPGDocBase&) = delete;
+  TXPGDocBase& operator=(const TXPGDocBase&) = delete;
+  TXpgPErrors& Errors() { return FErrors; }
+
+ protected:
+  TXpgPErrors FErrors;
+};
+
+// Helpers of the generated attribute readers.
+// Position of `value` among `names` (ASCII letters compared without regard to case), or -1.
+int XpgEnumIndex(std::string_view value, std::span<const std::string_view> names);
+// Raises XLSRWException "Can not find enum \"%s\"" with prefix + value.
+[[noreturn]] void XpgEnumNotFound(std::string_view prefix, std::string_view value);
+// Integer text (TryXmlStrToInt), 0 when it does not convert.
+int32_t XpgToInt(std::string_view text);
+// Hexadecimal ARGB digits (at most 8), 0 when they do not convert.
+int32_t XpgToArgb(std::string_view text);
+// Float text, 0.0 when it does not convert.
+double XpgToDouble(std::string_view text);
+// Boolean text: 1 for true/1/t, 0 for false/0/f (any case), `fallback` for anything else.
+uint8_t XpgToBool(std::string_view text, uint8_t fallback);
+
+}  // namespace xls
