@@ -24,6 +24,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 #include "app/busyindicator.h"
 #include "app/findtext.h"
 #include "app/hitrow.h"
@@ -67,6 +69,21 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const QIcon& icon, co
   b->setToolTip(hint);
   b->setAutoRaise(true);
   return b;
+}
+
+// A label above an edit, added to a row of the tool bar with the given stretch.
+std::pair<QLabel*, QLineEdit*> AddLabelledEdit(QWidget* parent, QBoxLayout* row, const char* labelName,
+                                               const QString& caption, const char* editName, int stretch) {
+  auto* box = new QVBoxLayout;
+  box->setSpacing(0);
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(labelName);
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(editName);
+  box->addWidget(label);
+  box->addWidget(edit);
+  row->addLayout(box, stretch);
+  return {label, edit};
 }
 
 }  // namespace
@@ -138,18 +155,10 @@ void TsearchForm::BuildControls() {
   selectdir->setIconSize(QSize(40, 40));
   panel->addWidget(selectdir);
 
-  auto* pathBox = new QVBoxLayout;
-  pathBox->setSpacing(0);
-  Label3 = new QLabel(QStringLiteral("扫描路径"), Panel4);
-  Label3->setObjectName("Label3");
-  pathedit = new QLineEdit(Panel4);
-  pathedit->setObjectName("pathedit");
+  std::tie(Label3, pathedit) = AddLabelledEdit(Panel4, panel, "Label3", QStringLiteral("扫描路径"), "pathedit", 0);
   pathedit->setReadOnly(true);
   pathedit->setFixedWidth(120);
   pathedit->setFont(QFont("Arial", 16));
-  pathBox->addWidget(Label3);
-  pathBox->addWidget(pathedit);
-  panel->addLayout(pathBox);
 
   auto* typesBox = new QWidget(Panel4);
   typesBox->setFixedWidth(395);
@@ -197,15 +206,8 @@ void TsearchForm::BuildControls() {
   p5->addWidget(onlyCaption, 1);
   panel->addWidget(Panel5);
 
-  auto* findBox = new QVBoxLayout;
-  findBox->setSpacing(0);
-  Label2 = new QLabel(QStringLiteral("要查找的文本，用逗号分隔"), Panel4);
-  Label2->setObjectName("Label2");
-  findtxtedit = new QLineEdit(Panel4);
-  findtxtedit->setObjectName("findtxtedit");
-  findBox->addWidget(Label2);
-  findBox->addWidget(findtxtedit);
-  panel->addLayout(findBox, 1);
+  std::tie(Label2, findtxtedit) =
+      AddLabelledEdit(Panel4, panel, "Label2", QStringLiteral("要查找的文本，用逗号分隔"), "findtxtedit", 1);
 
   loadlist = MakeButton(Panel4, "loadlist", images_[3], QStringLiteral("调入列表"));
   loadlist->setText(QStringLiteral("调入列表"));
@@ -392,20 +394,26 @@ QString TsearchForm::DateTimeText(const QDateTime& time, const QLocale& locale) 
   return text;
 }
 
-void TsearchForm::addlist(const std::filesystem::path& filename) {
+void TsearchForm::AppendRow(const QString& number, const QString& path, const QString& size, const QString& time) {
   const int row = sg1->rowCount();
   sg1->setRowCount(row + 1);
+  auto* numberItem = new QTableWidgetItem(number);
+  numberItem->setTextAlignment(Qt::AlignCenter);
+  sg1->setItem(row, 0, numberItem);
+  sg1->setItem(row, 1, new QTableWidgetItem(path));
+  sg1->setItem(row, 2, new QTableWidgetItem(size));
+  auto* timeItem = new QTableWidgetItem(time);
+  timeItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  sg1->setItem(row, 3, timeItem);
+}
+
+void TsearchForm::addlist(const std::filesystem::path& filename) {
   const QString path = FromPath(filename);
   const QLocale locale = QLocale::system();
-  auto* number = new QTableWidgetItem(QString::number(row + 1));
-  number->setTextAlignment(Qt::AlignCenter);
-  sg1->setItem(row, 0, number);
-  sg1->setItem(row, 1, new QTableWidgetItem(path));
-  sg1->setItem(row, 2, new QTableWidgetItem(SizeText(HitFileSize(filename), locale)));
-  auto* when = new QTableWidgetItem(DateTimeText(QFileInfo(path).lastModified(), locale));
-  when->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  sg1->setItem(row, 3, when);
-  Label5->setText(QString::number(row + 1));
+  const int rows = sg1->rowCount() + 1;
+  AppendRow(QString::number(rows), path, SizeText(HitFileSize(filename), locale),
+            DateTimeText(QFileInfo(path).lastModified(), locale));
+  Label5->setText(QString::number(rows));
 }
 
 void TsearchForm::selectdirClick() {
@@ -499,18 +507,8 @@ void TsearchForm::ReadListFile(const QString& fileName) {
     if (end == std::u16string::npos) end = text.size();
     ++k;
     const std::vector<std::u16string> fields = SplitCommaText(std::u16string_view(text).substr(start, end - start));
-    if (fields.size() >= 4) {
-      const int row = sg1->rowCount();
-      sg1->setRowCount(row + 1);
-      auto* number = new QTableWidgetItem(QString::number(k));
-      number->setTextAlignment(Qt::AlignCenter);
-      sg1->setItem(row, 0, number);
-      sg1->setItem(row, 1, new QTableWidgetItem(FromU16(fields[1])));
-      sg1->setItem(row, 2, new QTableWidgetItem(FromU16(fields[2])));
-      auto* when = new QTableWidgetItem(FromU16(fields[3]));
-      when->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      sg1->setItem(row, 3, when);
-    }
+    if (fields.size() >= 4)
+      AppendRow(QString::number(k), FromU16(fields[1]), FromU16(fields[2]), FromU16(fields[3]));
     if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n') ++end;
     start = end + 1;
   }

@@ -93,6 +93,7 @@ class TsearchForm : public QMainWindow, public TSearchView {
 
  private:
   void BuildControls();
+  void AppendRow(const QString& number, const QString& path, const QString& size, const QString& time);
   void SetGobtnImage(int image);
   void ApplyLook(const QString& resource);
   QString ListDialogFilter() const;
