@@ -1,0 +1,200 @@
+#include "xls/model/formatsettings.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "platform/textcodec.h"
+
+namespace xls {
+
+namespace {
+
+// Strftime directives of the C library's date and time forms, in mask letters.
+std::u16string MaskFromStrftime(std::u16string_view f) {
+  std::u16string out;
+  for (size_t i = 0; i < f.size(); ++i) {
+    if (f[i] != u'%' || i + 1 >= f.size()) {
+      out += f[i];
+      continue;
+    }
+    char16_t d = f[++i];
+    if ((d == u'E' || d == u'O') && i + 1 < f.size()) d = f[++i];
+    switch (d) {
+      case u'd': out += u"dd"; break;
+      case u'e': out += u"d"; break;
+      case u'm': out += u"mm"; break;
+      case u'y': out += u"yy"; break;
+      case u'Y': out += u"yyyy"; break;
+      case u'b': case u'h': out += u"mmm"; break;
+      case u'B': out += u"mmmm"; break;
+      case u'a': out += u"ddd"; break;
+      case u'A': out += u"dddd"; break;
+      case u'H': out += u"hh"; break;
+      case u'I': out += u"h"; break;
+      case u'M': out += u"nn"; break;
+      case u'S': out += u"ss"; break;
+      case u'p': out += u"AMPM"; break;
+      case u'D': out += u"mm/dd/yy"; break;
+      case u'T': out += u"hh:nn:ss"; break;
+      case u'R': out += u"hh:nn"; break;
+      case u'F': out += u"yyyy-mm-dd"; break;
+      case u'r': out += u"h:nn:ss AMPM"; break;
+      case u'%': out += u'%'; break;
+      default: break;
+    }
+  }
+  return out;
+}
+
+class LocaleTexts {
+ public:
+  LocaleTexts() : FLoc(newlocale(LC_ALL_MASK, "", nullptr)) {
+    if (FLoc) FCodeset = nl_langinfo_l(CODESET, FLoc);
+  }
+  ~LocaleTexts() {
+    if (FLoc) freelocale(FLoc);
+  }
+  LocaleTexts(const LocaleTexts&) = delete;
+  LocaleTexts& operator=(const LocaleTexts&) = delete;
+  bool Valid() const { return FLoc != nullptr; }
+  // The item's text, or `fallback` when the locale gives nothing.
+  void Get(nl_item item, std::u16string& target) const {
+    const char* s = nl_langinfo_l(item, FLoc);
+    if (!s || !*s) return;
+    const std::string_view bytes(s);
+    if (FCodeset == "UTF-8" || kws::IsValidUtf8(bytes)) {
+      target = kws::Utf8ToUtf16(bytes);
+    } else if (auto t = kws::DecodeCharset(bytes, FCodeset.c_str())) {
+      target = *t;
+    }
+  }
+  void Get(nl_item item, char16_t& target) const {
+    std::u16string s;
+    Get(item, s);
+    if (s.size() == 1) target = s[0];
+  }
+
+ private:
+  locale_t FLoc;
+  std::string FCodeset;
+};
+
+}  // namespace
+
+FormatSettings FormatSettings::FromEnvironment() {
+  FormatSettings fs;
+  const LocaleTexts lt;
+  if (!lt.Valid()) return fs;
+  lt.Get(RADIXCHAR, fs.DecimalSeparator);
+  lt.Get(THOUSEP, fs.ThousandSeparator);
+  std::u16string dfmt, tfmt;
+  lt.Get(D_FMT, dfmt);
+  lt.Get(T_FMT, tfmt);
+  if (!dfmt.empty()) {
+    fs.ShortDateFormat = MaskFromStrftime(dfmt);
+    for (char16_t c : fs.ShortDateFormat)
+      if (!(c >= u'a' && c <= u'z') && !(c >= u'A' && c <= u'Z')) {
+        fs.DateSeparator = c;
+        break;
+      }
+  }
+  if (!tfmt.empty()) fs.LongTimeFormat = MaskFromStrftime(tfmt);
+  lt.Get(AM_STR, fs.TimeAMString);
+  lt.Get(PM_STR, fs.TimePMString);
+  for (int i = 0; i < 12; ++i) {
+    lt.Get(nl_item(ABMON_1 + i), fs.ShortMonthNames[size_t(i)]);
+    lt.Get(nl_item(MON_1 + i), fs.LongMonthNames[size_t(i)]);
+  }
+  for (int i = 0; i < 7; ++i) {
+    lt.Get(nl_item(ABDAY_1 + i), fs.ShortDayNames[size_t(i)]);
+    lt.Get(nl_item(DAY_1 + i), fs.LongDayNames[size_t(i)]);
+  }
+  return fs;
+}
+
+const FormatSettings& DefaultFormatSettings() {
+  static const FormatSettings fs = FormatSettings::FromEnvironment();
+  return fs;
+}
+
+std::u16string FormatGeneral(double value, const FormatSettings& fs) {
+  if (std::isnan(value)) return u"NAN";
+  if (std::isinf(value)) return value > 0 ? u"INF" : u"-INF";
+  if (value == 0) return u"0";
+  char buf[64];
+  // d.dddddddddddddde±x: 15 significant digits, correctly rounded.
+  const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+  const std::string_view s(buf, size_t(res.ptr - buf));
+  const bool negative = s[0] == '-';
+  const size_t m = negative ? 1 : 0;
+  const size_t epos = s.find('e');
+  std::string digits;
+  digits += s[m];
+  digits.append(s.substr(m + 2, epos - m - 2));
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  int exp = 0;
+  std::from_chars(s.data() + epos + (s[epos + 1] == '+' ? 2 : 1), s.data() + s.size(), exp);
+
+  std::u16string out;
+  if (negative) out += u'-';
+  const auto put = [&out](std::string_view d) { out.append(d.begin(), d.end()); };
+  if (exp >= 15 || exp < -5) {
+    out += char16_t(digits[0]);
+    if (digits.size() > 1) {
+      out += fs.DecimalSeparator;
+      put(std::string_view(digits).substr(1));
+    }
+    out += u'E';
+    put(std::to_string(exp));
+  } else if (exp >= 0) {
+    const size_t intDigits = size_t(exp) + 1;
+    if (digits.size() <= intDigits) {
+      put(digits);
+      out.append(intDigits - digits.size(), u'0');
+    } else {
+      put(std::string_view(digits).substr(0, intDigits));
+      out += fs.DecimalSeparator;
+      put(std::string_view(digits).substr(intDigits));
+    }
+  } else {
+    out += u'0';
+    out += fs.DecimalSeparator;
+    out.append(size_t(-exp - 1), u'0');
+    put(digits);
+  }
+  return out;
+}
+
+bool DecodeDateSerial(double serial, TDateParts& parts) {
+  constexpr int64_t kMsPerDay = 86400000;
+  constexpr int64_t kDateDelta = 693594;  // days from 0001-01-01 (day 1) to 1899-12-30
+  if (!std::isfinite(serial) || std::fabs(serial) > 3.0e6) return false;
+  const int64_t ms = int64_t(std::nearbyint(serial * double(kMsPerDay)));
+  const int64_t date = kDateDelta + ms / kMsPerDay;  // day 1 = 0001-01-01
+  const int64_t time = (ms < 0 ? -ms : ms) % kMsPerDay;
+  if (date < 1 || date > 3652059) return false;  // 9999-12-31
+  // Days since 1970-01-01 to the civil date (proleptic Gregorian).
+  const int64_t z = (date - 1 - 719162) + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const int64_t mo = mp < 10 ? mp + 3 : mp - 9;
+  parts.Year = int32_t(yoe + era * 400 + (mo <= 2 ? 1 : 0));
+  parts.Month = int32_t(mo);
+  parts.Day = int32_t(d);
+  parts.Hour = int32_t(time / 3600000);
+  parts.Minute = int32_t(time / 60000 % 60);
+  parts.Second = int32_t(time / 1000 % 60);
+  parts.Millisecond = int32_t(time % 1000);
+  parts.DayOfWeek = int32_t(date % 7 + 1);
+  return true;
+}
+
+}  // namespace xls

@@ -1,0 +1,61 @@
+// Separators, names and date forms for numbers and dates shown to people, the general
+// number-to-text form and the decoding of date serials.
+//
+// This stands in for the platform's process-wide format settings and its float and date texts.
+// `FormatSettings` is a value: built once from the environment's locale (read through
+// newlocale/nl_langinfo_l, never setlocale) or made by a test, and passed to whoever formats.
+// General form: at most 15 significant digits, the shortest text of that precision, plain
+// notation when |x| >= 0.00001 and there are at most 15 digits before the separator, otherwise
+// "E" and the exponent without "+" or leading zeros (1E20, 1.5E-7).
+// Date serials count days from 30 December 1899 (serial 0); the fraction is the time of day,
+// taken without its sign for negative serials; the value is rounded to whole milliseconds first.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace xls {
+
+struct FormatSettings {
+  char16_t DecimalSeparator = u'.';
+  char16_t ThousandSeparator = u',';
+  char16_t DateSeparator = u'/';
+  char16_t TimeSeparator = u':';
+  // Date and time forms in the letters of number-format masks (d, m, yy, h, nn, ss, AMPM).
+  std::u16string ShortDateFormat = u"M/d/yyyy";
+  std::u16string LongDateFormat = u"dddd, MMMM d, yyyy";
+  std::u16string ShortTimeFormat = u"h:mm AMPM";
+  std::u16string LongTimeFormat = u"h:mm:ss AMPM";
+  std::u16string TimeAMString = u"AM";
+  std::u16string TimePMString = u"PM";
+  std::array<std::u16string, 12> ShortMonthNames{u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
+                                                 u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
+  std::array<std::u16string, 12> LongMonthNames{u"January", u"February", u"March",     u"April",
+                                                u"May",     u"June",     u"July",      u"August",
+                                                u"September", u"October", u"November", u"December"};
+  std::array<std::u16string, 7> ShortDayNames{u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat"};
+  std::array<std::u16string, 7> LongDayNames{u"Sunday",   u"Monday", u"Tuesday", u"Wednesday",
+                                             u"Thursday", u"Friday", u"Saturday"};
+
+  // The settings of the environment's locale (LC_ALL, LC_NUMERIC, LC_TIME, LANG as the C library
+  // reads them); the defaults above where the locale is unknown or gives nothing.
+  static FormatSettings FromEnvironment();
+};
+
+// The settings built once from the environment on first use.
+const FormatSettings& DefaultFormatSettings();
+
+// The number in general form with the settings' decimal separator.
+std::u16string FormatGeneral(double value, const FormatSettings& fs);
+
+struct TDateParts {
+  int32_t Year = 0, Month = 0, Day = 0;
+  int32_t Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+  int32_t DayOfWeek = 0;  // 1 = Sunday .. 7 = Saturday
+};
+
+// False (parts untouched) for a serial outside years 1..9999 or not finite.
+bool DecodeDateSerial(double serial, TDateParts& parts);
+
+}  // namespace xls
