@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include <nettle/cbc.h>
+
 #include "xls/crypto/shabuffer.h"
 
 namespace xls {
@@ -12,22 +14,33 @@ namespace xls {
 
 TAES::TAES() { std::memset(&Ctx, 0, sizeof Ctx); }
 
+TAES::~TAES() {
+  std::memset(&Ctx, 0, sizeof Ctx);
+  FKey.fill(0);
+}
+
 bool TAES::SetKey(std::span<const std::uint8_t> Key, unsigned aKeySize, bool forDecryption) {
+  // A schedule already made from the same key for the same direction is kept: the cipher objects
+  // initialise once per call, and expanding a decryption key costs more than a 4096-byte chunk's
+  // worth of comparisons.
+  if (Initialized && FDecrypts == forDecryption && KeySize == aKeySize && Key.size() >= aKeySize / 8 &&
+      std::equal(Key.begin(), Key.begin() + aKeySize / 8, FKey.begin()))
+    return true;
   Initialized = false;
-  if ((aKeySize != 128 && aKeySize != 192 && aKeySize != 256) || Key.size() < aKeySize / 8)
-    return false;
-  const std::uint8_t* k = Key.data();
+  FCipher = nullptr;
   switch (aKeySize) {
-    case 128:
-      forDecryption ? aes128_set_decrypt_key(&Ctx.c128, k) : aes128_set_encrypt_key(&Ctx.c128, k);
-      break;
-    case 192:
-      forDecryption ? aes192_set_decrypt_key(&Ctx.c192, k) : aes192_set_encrypt_key(&Ctx.c192, k);
-      break;
-    default:
-      forDecryption ? aes256_set_decrypt_key(&Ctx.c256, k) : aes256_set_encrypt_key(&Ctx.c256, k);
-      break;
+    case 128: FCipher = &nettle_aes128; break;
+    case 192: FCipher = &nettle_aes192; break;
+    case 256: FCipher = &nettle_aes256; break;
+    default: return false;
   }
+  if (Key.size() < aKeySize / 8) {
+    FCipher = nullptr;
+    return false;
+  }
+  std::copy_n(Key.begin(), aKeySize / 8, FKey.begin());
+  (forDecryption ? FCipher->set_decrypt_key : FCipher->set_encrypt_key)(&Ctx, FKey.data());
+  FDecrypts = forDecryption;
   KeySize = aKeySize;
   Rounds = aKeySize / 32 + 6;
   Initialized = true;
@@ -42,21 +55,19 @@ bool TAES::DecryptInit(std::span<const std::uint8_t> Key, unsigned aKeySize) {
   return SetKey(Key, aKeySize, true);
 }
 
-void TAES::Encrypt(const TAESBlock& BI, TAESBlock& BO) const {
-  switch (KeySize) {
-    case 128: aes128_encrypt(&Ctx.c128, 16, BO.data(), BI.data()); break;
-    case 192: aes192_encrypt(&Ctx.c192, 16, BO.data(), BI.data()); break;
-    default: aes256_encrypt(&Ctx.c256, 16, BO.data(), BI.data()); break;
-  }
+nettle_cipher_func* TAES::BlockFunction() const {
+  if (!Initialized) return nullptr;
+  return FDecrypts ? FCipher->decrypt : FCipher->encrypt;
 }
 
-void TAES::Decrypt(const TAESBlock& BI, TAESBlock& BO) const {
-  switch (KeySize) {
-    case 128: aes128_decrypt(&Ctx.c128, 16, BO.data(), BI.data()); break;
-    case 192: aes192_decrypt(&Ctx.c192, 16, BO.data(), BI.data()); break;
-    default: aes256_decrypt(&Ctx.c256, 16, BO.data(), BI.data()); break;
-  }
+void TAES::Run(const TAESBlock& BI, TAESBlock& BO, bool decrypt) const {
+  if (!Initialized || FDecrypts != decrypt) throw ESynCrypto("AES engine initialization failure");
+  BlockFunction()(&Ctx, 16, BO.data(), BI.data());
 }
+
+void TAES::Encrypt(const TAESBlock& BI, TAESBlock& BO) const { Run(BI, BO, false); }
+
+void TAES::Decrypt(const TAESBlock& BI, TAESBlock& BO) const { Run(BI, BO, true); }
 
 // ---- TAESAbstract --------------------------------------------------------------------------
 
@@ -112,7 +123,7 @@ void TAESAbstractSyn::InitAES(bool forDecryption) {
 }
 
 void TAESAbstractSyn::TrailingPart() {
-  const std::size_t whole = fCount - fCount % 16;
+  const std::size_t whole = WholeBlocks();
   const std::size_t rest = fCount - whole;
   if (rest == 0) return;
   InitAES(false);
@@ -121,23 +132,6 @@ void TAESAbstractSyn::TrailingPart() {
 }
 
 namespace {
-
-// Runs `step` over each whole 16-byte block of the call. Each input block is copied out before
-// its output is written, so the input and output may be the same buffer.
-template <class Step>
-void ForEachBlock(const std::uint8_t* in, std::uint8_t* out, std::size_t count, Step step) {
-  for (std::size_t pos = 0; pos + 16 <= count; pos += 16) {
-    TAESBlock block;
-    std::memcpy(block.data(), in + pos, 16);
-    TAESBlock result;
-    step(block, result);
-    std::memcpy(out + pos, result.data(), 16);
-  }
-}
-
-void XorInto(TAESBlock& a, const TAESBlock& b) {
-  for (std::size_t i = 0; i < 16; ++i) a[i] ^= b[i];
-}
 
 template <class T>
 std::unique_ptr<TAESAbstract> SameKey(const T& cipher) {
@@ -165,9 +159,8 @@ void TAESECB::Blocks(std::span<const std::uint8_t> BufIn, std::span<std::uint8_t
                      bool decrypt) {
   SetUp(BufIn, BufOut, decrypt ? "Decrypt" : "Encrypt");
   InitAES(decrypt);
-  ForEachBlock(fIn, fOut, fCount, [&](const TAESBlock& in, TAESBlock& out) {
-    decrypt ? AES.Decrypt(in, out) : AES.Encrypt(in, out);
-  });
+  // nettle runs the whole blocks in one call; source and destination may be the same buffer.
+  AES.BlockFunction()(AES.ScheduleData(), WholeBlocks(), fOut, fIn);
   TrailingPart();
 }
 
@@ -181,11 +174,8 @@ std::unique_ptr<TAESAbstract> TAESCBC::Clone() const { return SameKey(*this); }
 void TAESCBC::Encrypt(std::span<const std::uint8_t> BufIn, std::span<std::uint8_t> BufOut) {
   SetUp(BufIn, BufOut, "Encrypt");
   InitAES(false);
-  ForEachBlock(fIn, fOut, fCount, [&](TAESBlock in, TAESBlock& out) {
-    XorInto(in, fCV);
-    AES.Encrypt(in, out);
-    fCV = out;
-  });
+  // nettle leaves the last ciphertext block in fCV, which the trailing part then uses.
+  cbc_encrypt(AES.ScheduleData(), AES.BlockFunction(), 16, fCV.data(), WholeBlocks(), fOut, fIn);
   TrailingPart();
 }
 
@@ -193,11 +183,7 @@ void TAESCBC::Decrypt(std::span<const std::uint8_t> BufIn, std::span<std::uint8_
   SetUp(BufIn, BufOut, "Decrypt");
   if (fCount >= 16) {
     InitAES(true);
-    ForEachBlock(fIn, fOut, fCount, [&](const TAESBlock& in, TAESBlock& out) {
-      AES.Decrypt(in, out);
-      XorInto(out, fCV);
-      fCV = in;
-    });
+    cbc_decrypt(AES.ScheduleData(), AES.BlockFunction(), 16, fCV.data(), WholeBlocks(), fOut, fIn);
   }
   TrailingPart();
 }

@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include <nettle/aes.h>
+#include <nettle/nettle-meta.h>
 
 namespace xls {
 
@@ -35,15 +36,25 @@ class ESynCrypto : public std::runtime_error {
 // One AES key schedule for one direction.
 struct TAES {
   TAES();
+  ~TAES();
+  TAES(const TAES&) = default;
+  TAES& operator=(const TAES&) = default;
 
   // False (and Initialized false) for a KeySize other than 128, 192 or 256 bits, or a Key that
   // holds fewer than KeySize / 8 bytes; else expands the key for encryption.
   bool EncryptInit(std::span<const std::uint8_t> Key, unsigned KeySize);
   // The same, expanded for decryption.
   bool DecryptInit(std::span<const std::uint8_t> Key, unsigned KeySize);
-  // One block each; BI and BO may be the same block.
+  // One block each; BI and BO may be the same block. Encrypt needs a schedule made by
+  // EncryptInit, Decrypt one made by DecryptInit; otherwise they raise ESynCrypto "AES engine
+  // initialization failure".
   void Encrypt(const TAESBlock& BI, TAESBlock& BO) const;
   void Decrypt(const TAESBlock& BI, TAESBlock& BO) const;
+
+  // The block function of the schedule (encryption or decryption, as initialised) and the
+  // schedule itself, for nettle's mode routines; the function is null before initialisation.
+  nettle_cipher_func* BlockFunction() const;
+  const void* ScheduleData() const { return &Ctx; }
 
   union Schedule {
     aes128_ctx c128;
@@ -56,6 +67,11 @@ struct TAES {
 
  private:
   bool SetKey(std::span<const std::uint8_t> Key, unsigned KeySize, bool forDecryption);
+  void Run(const TAESBlock& BI, TAESBlock& BO, bool decrypt) const;
+
+  TAESKey FKey{};  // the key bytes the schedule was made from
+  const nettle_cipher* FCipher = nullptr;
+  bool FDecrypts = false;
 };
 
 // A cipher object: key, key size and IV, with encryption and decryption of byte runs.
@@ -111,6 +127,8 @@ class TAESAbstractSyn : public TAESAbstract {
   void InitAES(bool forDecryption);
   // The bytes after the whole blocks: XOR with the encryption of fCV.
   void TrailingPart();
+  // Bytes of the call that form whole 16-byte blocks.
+  std::size_t WholeBlocks() const { return fCount - fCount % 16; }
 
   const std::uint8_t* fIn = nullptr;
   std::uint8_t* fOut = nullptr;

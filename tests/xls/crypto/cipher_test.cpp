@@ -276,6 +276,20 @@ TEST(AesTrailingPart, EveryLengthRoundTripsInBothModes) {
   }
 }
 
+TEST(AesCall, KeyChangedBetweenCallsIsUsed) {
+  // The key schedule is kept between calls only while the key bytes stay the same.
+  TAESECB ecb(Hex(kSp80038a[0].key), 128);
+  const std::vector<std::uint8_t> block = std::vector<std::uint8_t>(kPlain.begin(), kPlain.begin() + 16);
+  const std::vector<std::uint8_t> tail = Hex("7649abac8119b246cee98e9b12e9197d 5086cb9b");
+  const std::vector<std::uint8_t> first = Crypt(ecb, false, tail);
+  EXPECT_EQ(Crypt(ecb, false, tail), first);  // decrypt, trailing part encrypts, decrypt again
+  EXPECT_EQ(ToHex(Crypt(ecb, true, block)), "3ad77bb40d7a3660a89ecaf32466ef97");
+  const std::vector<std::uint8_t> fips = Hex("000102030405060708090a0b0c0d0e0f");
+  std::copy(fips.begin(), fips.end(), ecb.fKey.begin());
+  EXPECT_EQ(ToHex(Crypt(ecb, true, Hex("00112233445566778899aabbccddeeff"))),
+            "69c4e0d86a7b0430d8cdb78070b4c55a");
+}
+
 TEST(AesCreate, KeySizeOtherThan128192256IsRefused) {
   const std::vector<std::uint8_t> key(64, 1);
   EXPECT_EQ(MessageOf([&] { TAESECB(key, 512); }),
@@ -314,6 +328,11 @@ TEST(TAES, InitRefusesOtherKeySizes) {
     EXPECT_FALSE(aes.DecryptInit(key, bits)) << bits;
   }
   EXPECT_FALSE(aes.EncryptInit(std::span(key).first(15), 128));
+  TAESBlock block{};
+  EXPECT_EQ(MessageOf([&] { aes.Encrypt(block, block); }), "AES engine initialization failure");
+  ASSERT_TRUE(aes.DecryptInit(key, 128));
+  EXPECT_EQ(MessageOf([&] { aes.Encrypt(block, block); }), "AES engine initialization failure");
+  aes.Decrypt(block, block);
   for (auto [bits, rounds] : {std::pair{128u, 10u}, {192u, 12u}, {256u, 14u}}) {
     EXPECT_TRUE(aes.DecryptInit(key, bits));
     EXPECT_TRUE(aes.Initialized);
