@@ -261,6 +261,7 @@ TEST(AesTrailingPart, EveryLengthRoundTripsInBothModes) {
   ciphers.push_back(std::make_unique<TAESECB>(key, 256));
   ciphers.push_back(std::make_unique<TAESCBC>(key, 256));
   for (auto& cipher : ciphers) {
+    cipher->Encrypt({}, {});  // nothing in, nothing out
     std::copy(kIv.begin(), kIv.end(), cipher->fIV.begin());
     for (std::size_t n = 0; n <= data.size(); ++n) {
       const std::span<const std::uint8_t> in = std::span(data).first(n);
@@ -352,6 +353,11 @@ TEST(AesAbstract, CloneAndCreateFromSha256) {
   std::unique_ptr<TAESECB> fromText = TAESAbstract::CreateFromSha256<TAESECB>("abc");
   EXPECT_EQ(fromText->fKeySize, 256u);
   EXPECT_EQ(ToHex(fromText->fKey), "1d1e91b8b6d76ecb5c5ada16126230499fd2698ef5b8c8d94403e8a198a0b47a");
+  // The empty text becomes 256 zero bytes; a text of 256 bytes or more is hashed as it is.
+  EXPECT_EQ(ToHex(TAESAbstract::CreateFromSha256<TAESCBC>("")->fKey),
+            "5341e6b2646979a70e57653007a1f310169421ec9bdd9f1a5648f75ade005af1");
+  EXPECT_EQ(ToHex(TAESAbstract::CreateFromSha256<TAESCBC>(std::string(300, 'k'))->fKey),
+            "17b16d8ef494060fefa36a6a41567b8c32d213a17e02b7eeae86158cc4495461");
 }
 
 }  // namespace
