@@ -236,20 +236,7 @@ const TXLSFormulaTables& TXLSFormulaDecoder::CurrentTables() const {
 std::u16string TXLSFormulaDecoder::SheetPrefix(int32_t first, int32_t last) const {
   CheckIndex(first, FBook.SheetCount());
   if (last >= 0) CheckIndex(last, FBook.SheetCount());
-  const std::u16string_view a = FBook.SheetName(first);
-  const std::u16string_view b = last >= 0 ? FBook.SheetName(last) : std::u16string_view();
-  // A range is quoted as a whole ('My Sheet:Data'!A1), which is how such a prefix reads back.
-  const bool quote = NeedsQuotes(a) || (last >= 0 && NeedsQuotes(b));
-  std::u16string out;
-  if (quote) out.push_back(u'\'');
-  AppendQuotedBody(out, a);
-  if (last >= 0) {
-    out.push_back(u':');
-    AppendQuotedBody(out, b);
-  }
-  if (quote) out.push_back(u'\'');
-  out.push_back(u'!');
-  return out;
+  return PrefixText({}, FBook.SheetName(first), last >= 0 ? FBook.SheetName(last) : u"", false);
 }
 
 std::u16string TXLSFormulaDecoder::BookPrefix(uint16_t book, int32_t firstSheet,
@@ -257,17 +244,32 @@ std::u16string TXLSFormulaDecoder::BookPrefix(uint16_t book, int32_t firstSheet,
   CheckIndex(book, FBook.ExternalLinkCount());
   CheckIndex(firstSheet, FBook.ExternalSheetCount(book));
   if (lastSheet >= 0) CheckIndex(lastSheet, FBook.ExternalSheetCount(book));
-  std::u16string out(u"[");
-  if (saveToFile)
-    out += Decimal(int64_t{book} + 1);
-  else
-    out += FBook.ExternalLinkFileName(book);
-  out.push_back(u']');
-  out += FBook.ExternalSheetName(book, firstSheet);
-  if (lastSheet >= 0) {
-    out.push_back(u':');
-    out += FBook.ExternalSheetName(book, lastSheet);
+  const std::u16string name =
+      saveToFile ? Decimal(int64_t{book} + 1) : std::u16string(FBook.ExternalLinkFileName(book));
+  return PrefixText(name, FBook.ExternalSheetName(book, firstSheet),
+                    lastSheet >= 0 ? FBook.ExternalSheetName(book, lastSheet) : u"", true);
+}
+
+std::u16string TXLSFormulaDecoder::PrefixText(std::u16string_view book, std::u16string_view first,
+                                              std::u16string_view last, bool external) const {
+  // A prefix that would not read back as written is quoted as a whole ('My Sheet:Data'!A1,
+  // '[Book 1.xlsx]Jan'!A1), with its apostrophes doubled.
+  bool quote = NeedsQuotes(first) || (!last.empty() && NeedsQuotes(last));
+  for (char16_t c : book)
+    if (std::u16string_view(u" \r\n&*+,-/:<=>^'?[]").find(c) != std::u16string_view::npos) quote = true;
+  std::u16string out;
+  if (quote) out.push_back(u'\'');
+  if (external) {
+    out.push_back(u'[');
+    AppendQuotedBody(out, book);
+    out.push_back(u']');
   }
+  AppendQuotedBody(out, first);
+  if (!last.empty()) {
+    out.push_back(u':');
+    AppendQuotedBody(out, last);
+  }
+  if (quote) out.push_back(u'\'');
   out.push_back(u'!');
   return out;
 }

@@ -82,6 +82,8 @@ class TXLSFormulaDecoder {
   std::u16string SheetPrefix(int32_t first, int32_t last) const;
   std::u16string BookPrefix(uint16_t book, int32_t firstSheet, int32_t lastSheet,
                             bool saveToFile) const;
+  std::u16string PrefixText(std::u16string_view book, std::u16string_view first,
+                            std::u16string_view last, bool external) const;
   const TXLSFormulaTables& CurrentTables() const;
   // The tables of the table token that follows an item, else the current tables.
   const TXLSFormulaTables& ItemTables(std::span<const uint8_t> after) const;

@@ -58,7 +58,8 @@ struct TestLink {
 
 // Sheets "Sheet1", "My Sheet", "Data2", "It's"; the table "Sales" on sheet 0 at A1:B6 with a
 // header row and a totals row (columns Region, Amount); the workbook names "Total", "Rate" and
-// "Rate" local to sheet 1; one external link "Other.xlsx" with sheets "Jan", "Feb".
+// "Rate" local to sheet 1; the external links "Other.xlsx" with sheets "Jan", "Feb" and
+// "Book 1.xlsx" with the sheet "My Data".
 class TestBook : public TXLSFormulaWorkbook {
  public:
   TestBook() {
@@ -68,6 +69,7 @@ class TestBook : public TXLSFormulaWorkbook {
     names = {u"Total", u"Rate", u"Rate"};
     nameSheets = {-1, -1, 1};
     links.push_back({u"Other.xlsx", {u"Jan", u"Feb"}});
+    links.push_back({u"Book 1.xlsx", {u"My Data"}});
   }
   std::vector<std::u16string> sheets;
   std::vector<TestTables> sheetTables;

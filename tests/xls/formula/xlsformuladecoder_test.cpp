@@ -97,6 +97,10 @@ TEST(FormulaDecoder_Decode, ExternalBooks) {
   EXPECT_EQ(d.Text(ref, kComma, 0, true), "[1]Feb!A1");
   EXPECT_EQ(d.Text(PtgBuilder().Id(ptg::AreaExtRange).Body(0, 0, 1, 1).U16(0).U8(0).U8(1), kComma, 0, true),
             "[1]Jan:Feb!A1:B2");
+  // Mend: a prefix that would not read back unquoted is quoted as a whole.
+  const Bytes spaced = PtgBuilder().Id(ptg::RefExt).Cell(0, 0).U16(1).U8(0);
+  EXPECT_EQ(d.Text(spaced), "'[Book 1.xlsx]My Data'!A1");
+  EXPECT_EQ(d.Text(spaced, kComma, 0, true), "'[2]My Data'!A1");
 }
 
 TEST(FormulaDecoder_Decode, TablesAndDataTables) {
@@ -152,7 +156,7 @@ TEST(FormulaDecoder_Errors, DamagedArraysRaise) {
       {"unknown variable function id", PtgBuilder().FuncVar(0, 900), "Unknown function id \"900\""},
       {"name index past the names", PtgBuilder().Id(ptg::Name).U16(3), "List index out of bounds (3)"},
       {"sheet index past the sheets", PtgBuilder().Id(ptg::Ref3d).Cell(0, 0).U8(4), "List index out of bounds (4)"},
-      {"book index past the links", PtgBuilder().Id(ptg::RefExt).Cell(0, 0).U16(1).U8(0), "List index out of bounds (1)"},
+      {"book index past the links", PtgBuilder().Id(ptg::RefExt).Cell(0, 0).U16(2).U8(0), "List index out of bounds (2)"},
       {"external sheet past the book's sheets", PtgBuilder().Id(ptg::RefExt).Cell(0, 0).U16(0).U8(2), "List index out of bounds (2)"},
       {"table index past the tables", PtgBuilder().Id(ptg::Table).U16(1).U16(0).U8(0).Bytes(TableArea()), "List index out of bounds (1)"},
       {"table column past the columns", PtgBuilder().Id(ptg::TableCol).U16(0).U16(2).Bytes(TableArea()), "List index out of bounds (2)"},
