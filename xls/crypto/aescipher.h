@@ -8,8 +8,9 @@
 // always has exactly as many bytes as the input, and a trailing part round-trips. Every call
 // starts again from `fIV`.
 //
-// The block cipher is nettle's, which uses the processor's AES instructions where it finds them;
-// the modes and the trailing-part rule are ours.
+// The block cipher and the chaining of whole blocks are nettle's (it uses the processor's AES
+// instructions where it finds them); the trailing-part rule is ours. A key schedule is kept while
+// the key and direction stay the same, so a run of calls does not expand the key each time.
 #pragma once
 
 #include <array>
