@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/office/officeautomation.h"
+
 namespace kws::app {
 
 // Per-run state the office routines share with the worker.
@@ -23,6 +25,9 @@ struct TOfficeSearchState {
   // Shows a modal information box in the window; returns once the user has closed it. Called on
   // the worker, which waits meanwhile. May be empty (no window): then nothing is shown.
   std::function<void(const std::u16string&)> showmessage;
+  // Where the Word and WPS applications come from; none means our own document readers
+  // (OwnOfficeAutomation). Tests put a fake here.
+  OfficeAutomation* automation = nullptr;
 };
 
 // Message shown when Word documents cannot be searched.

@@ -123,9 +123,9 @@ TsearchForm::~TsearchForm() {
   // otherwise, stop the run and let the worker finish before the objects it uses are freed.
   if (worker_) {
     stopfind_ = true;
-    while (worker_ && gobtnImage_ != 1) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    worker_.reset();
+    while (worker_) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
+  finished_.clear();
 }
 
 void TsearchForm::BuildControls() {
@@ -339,8 +339,9 @@ void TsearchForm::GobtnClick() {
   sg1->setRowCount(0);
   beginfinding();
   stopfind_ = false;
-  worker_ = std::make_unique<TMyThread>(std::move(list), list ? std::filesystem::path() : ToPath(pathedit->text()),
-                                        masks, ToU16(findtxt), routines_, handover_, *this, stopfind_);
+  const std::filesystem::path folder = list ? std::filesystem::path() : ToPath(pathedit->text());
+  worker_ = std::make_unique<TMyThread>(std::move(list), folder, masks, ToU16(findtxt), routines_, handover_, *this,
+                                        stopfind_);
   worker_->Start();
 }
 
@@ -363,10 +364,12 @@ void TsearchForm::endfinding() {
   Gobtn->setToolTip(QStringLiteral("开始"));
   Finding->setVisible(false);
   setUpdatesEnabled(true);
-  // The worker is still inside this hand-over; its thread ends right after it. Join it from the
-  // event loop, then finish a close that waited for the run.
+  // The worker is still inside this hand-over; its thread ends right after it. It is joined from
+  // the event loop (a new run may have started by then: it is a different object), then a close
+  // that waited for the run goes ahead.
+  finished_.push_back(std::move(worker_));
   QTimer::singleShot(0, this, [this] {
-    worker_.reset();
+    finished_.clear();
     if (closeRequested_) close();
   });
 }

@@ -127,7 +127,8 @@ class TsearchForm : public QMainWindow, public TSearchView {
   TFindText routines_;  // the PDF document and the other objects the routines keep
   std::atomic<bool> stopfind_{false};
   TQtHandOver handover_{this};
-  std::unique_ptr<TMyThread> worker_;
+  std::unique_ptr<TMyThread> worker_;                   // the run under way
+  std::vector<std::unique_ptr<TMyThread>> finished_;    // ended runs, joined from the event loop
 };
 
 }  // namespace kws::app

@@ -154,6 +154,23 @@ class SearchFormTest : public QObject {
     QCOMPARE(w.grid()->rowCount(), 1);
   }
 
+  void GobtnClick_RunsBackToBack() {
+    kws::test::TempDir dir;
+    dir.Write("a.txt", "hit");
+    Window w;
+    w.setFolder(Q(dir.path()));
+    w.tickOnly("cb51");
+    w.setFindText("hit");
+    for (int run = 0; run < 5; ++run) {
+      w.clickGo();
+      // Start the next run as soon as the window is idle, before the ended worker is joined.
+      while (w.form.running()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    QTRY_VERIFY(w.idle());
+    QCOMPARE(w.grid()->rowCount(), 1);
+    QCOMPARE(w.text("Label5"), QString("1"));
+  }
+
   void closeEvent_DuringRunClosesAfterWorker() {
     kws::test::TempDir dir;
     for (int i = 0; i < 20; ++i) dir.Write("f" + std::to_string(i) + ".txt", "hit");
