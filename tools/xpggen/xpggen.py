@@ -29,7 +29,7 @@ POLICY_DEFAULTS = {
     "children": "eager",              # "eager": created with the parent; "lazy": on first occurrence
     "enum_bits": 8,                   # 8 or 16
     "write": False,
-    "not_given": {"int": 0, "argb": 0, "bool": 0, "double": "0.0", "enum": 255},
+    "not_given": {"int": 0, "argb": 0, "hex": 0, "bool": 0, "double": "0.0", "enum": 255},
 }
 
 
@@ -74,6 +74,8 @@ class Unit:
         self.ns = u["namespace"]
         self.doc = u.get("doc_class")
         self.hooks_header = u.get("hooks_header")
+        # Lines added to the public part of the document class (events of the whole document).
+        self.doc_extra = u.get("doc_extra", [])
         self.comment = u.get("comment", "").strip()
         self.policy = dict(POLICY_DEFAULTS)
         self.policy["not_given"] = dict(POLICY_DEFAULTS["not_given"])
@@ -152,7 +154,7 @@ class Unit:
         k = a["kind"]
         if k == "string":
             return "std::u16string"
-        if k in ("int", "argb"):
+        if k in ("int", "argb", "hex"):
             return "int32_t"
         if k == "double":
             return "double"
@@ -200,7 +202,7 @@ class Unit:
             return "%s = a.GetValues(i);" % f
         if k == "int":
             return "%s = XpgToInt(%s);" % (f, v)
-        if k == "argb":
+        if k in ("argb", "hex"):
             return "%s = XpgToArgb(%s);" % (f, v)
         if k == "double":
             return "%s = XpgToDouble(%s);" % (f, v)
@@ -232,7 +234,7 @@ class Unit:
             return f
         if k in ("int",):
             return "XmlIntToStr(%s)" % f
-        if k == "argb":
+        if k in ("argb", "hex"):
             return "XpgArgbToStr(%s)" % f
         if k == "double":
             return "XmlFloatToStr(%s)" % f
@@ -395,6 +397,8 @@ class Unit:
         w("  T__ROOT__* Root() const { return FRoot.get(); }")
         for ch in self.root["kids"]:
             w("  %s* %s() const;" % (ch["class"], ch["field"]))
+        for line in self.doc_extra:
+            w("  " + line)
         w("")
         w(" private:")
         w("  std::unique_ptr<T__ROOT__> FRoot;")
