@@ -166,6 +166,23 @@ void TStringStack::Call(std::u16string_view name, int argCount, char16_t open, c
 void TStringStack::Func(std::u16string_view name, int argCount) { Call(name, argCount, u'(', u')'); }
 
 void TStringStack::Table(std::u16string_view name, int argCount) {
+  // Items come bracketed ("[Amount]", "[#Headers]"); a single one keeps its own brackets
+  // (Sales[Amount]), several are listed in an outer pair (Sales[[#Headers],[Amount]]).
+  if (argCount == 1) {
+    Need(1);
+    std::u16string& top = FStack[static_cast<size_t>(FStackPtr)];
+    bool single = top.size() >= 2 && top.front() == u'[' && top.back() == u']';
+    for (size_t i = 1; single && i + 1 < top.size(); ++i) {
+      if (top[i] == u'\'')
+        ++i;
+      else if (top[i] == u']')
+        single = false;
+    }
+    if (single) {
+      top.insert(0, name);
+      return;
+    }
+  }
   Call(name, argCount, u'[', u']');
 }
 
@@ -476,12 +493,19 @@ std::u16string TXLSFormulaDecoder::DecodeWith(TStringStack& stack, const TXLSFor
         const uint16_t table = PtgGetU16(p + 1), column = PtgGetU16(p + 3);
         CheckIndex(table, tables.TableCount());
         CheckIndex(column, tables.ColumnCount(table));
-        stack.Push(prefix + std::u16string(tables.ColumnName(table, column)));
+        // In brackets, with "'", "#", "[" and "]" escaped by an apostrophe, as it is read.
+        text = prefix + u'[';
+        for (char16_t c : tables.ColumnName(table, column)) {
+          if (c == u'\'' || c == u'#' || c == u'[' || c == u']') text.push_back(u'\'');
+          text.push_back(c);
+        }
+        text.push_back(u']');
+        stack.Push(std::move(text));
         break;
       }
       case ptg::TableSpecial:
         CheckIndex(p[1], std::size(kSpecials));
-        stack.Push(std::u16string(kSpecials[p[1]]));
+        stack.Push(u'[' + std::u16string(kSpecials[p[1]]) + u']');
         break;
       case ptg::MissArg:
         stack.Push(prefix);

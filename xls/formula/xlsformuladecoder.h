@@ -41,7 +41,7 @@ class TStringStack {
   void Surround(std::u16string_view left, std::u16string_view right);
   // The argCount top entries become name(arg1,arg2,...); below 1, name() is pushed.
   void Func(std::u16string_view name, int argCount);
-  // As Func with "[" and "]".
+  // As Func with "[" and "]"; a single bracketed item keeps its brackets: Sales[Amount].
   void Table(std::u16string_view name, int argCount);
   // The cols x rows top entries become {a,b;c,d} (columns by the array column separator, rows by
   // ";"); "{}" when there are none.

@@ -112,7 +112,10 @@ TEST(FormulaDecoder_Decode, TablesAndDataTables) {
   const Bytes sales2 = PtgBuilder().Id(ptg::Table).U16(0).U16(0).U8(2).Bytes(TableArea());
   // Named by its sheet, the table is found from a formula of any sheet.
   EXPECT_EQ(d.Text(PtgBuilder().Bytes(headers).Bytes(amount).Bytes(sales2), kSemicolon, 2),
-            "Sales[#Headers;Amount]");
+            "Sales[[#Headers];[Amount]]");
+  // Column names are escaped as they are read.
+  d.book.sheetTables[0].tables[0].columns[1] = u"Price[EUR]#";
+  EXPECT_EQ(d.Text(PtgBuilder().Bytes(amount).Bytes(sales)), "Sales[Price'[EUR']'#]");
   auto table = [](uint8_t flags) {
     return Bytes(PtgBuilder().Id(ptg::DataTable).U8(flags).U16(0).U32(0).U16(1).U32(1));
   };
