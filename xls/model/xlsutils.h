@@ -97,6 +97,7 @@ class TIndexObject {
 
  private:
   friend class TIndexObjectList;
+  friend class TXLSIndexObjectListBase;
   int32_t FIndex = 0;
 };
 
