@@ -19,16 +19,18 @@ fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# Best wall time (seconds) and the peak memory (KiB) of that run.
+# Best of the runs: wall time (s), CPU time user+system (s) and peak memory (KiB) of that run.
 measure() {
   local out="$1"; shift
-  local best="" rss=""
+  local best="" cpu="" rss=""
   for _ in $(seq "$runs"); do
-    /usr/bin/time -f "%e %M" -o "$work/t" "$@" >"$out" || true
-    read -r e m < <(tail -n 1 "$work/t")
-    if [ -z "$best" ] || awk "BEGIN{exit !($e < $best)}"; then best="$e"; rss="$m"; fi
+    /usr/bin/time -f "%e %U %S %M" -o "$work/t" "$@" >"$out" || true
+    read -r e u s m < <(tail -n 1 "$work/t")
+    if [ -z "$best" ] || awk "BEGIN{exit !($e < $best)}"; then
+      best="$e"; rss="$m"; cpu=$(awk "BEGIN{printf \"%.2f\", $u + $s}")
+    fi
   done
-  echo "$best $rss"
+  echo "$best $cpu $rss"
 }
 
 compare() {
@@ -37,21 +39,23 @@ compare() {
   local gargs=()
   for p in "${greppats[@]}"; do gargs+=(-e "$p"); done
   cat "$tree"/large*.txt >/dev/null  # warm the page cache for both
-  read -r st_t st_m < <(measure "$work/st.out" "$st" "$tree" "*.txt" "$keywords")
-  read -r gr_t gr_m < <(measure "$work/grep.out" grep -rlF --include='*.txt' "${gargs[@]}" "$tree")
+  read -r st_t st_c st_m < <(measure "$work/st.out" "$st" "$tree" "*.txt" "$keywords")
+  read -r gr_t gr_c gr_m < <(measure "$work/grep.out" grep -rlF --include='*.txt' "${gargs[@]}" "$tree")
   { grep -P '^hit \d+\t' "$work/st.out" || true; } | cut -f2 | sort >"$work/st.hits"
   sort "$work/grep.out" >"$work/grep.hits"
   local same="yes"
   cmp -s "$work/st.hits" "$work/grep.hits" || same="NO"
-  printf '%-22s files %s  hits %s/%s same=%s  search_tree %ss %sKiB  grep %ss %sKiB  ratio %s\n' \
-    "\"$keywords\"" "$(grep '^files ' "$work/st.out" | cut -d' ' -f2)" \
-    "$(wc -l <"$work/st.hits")" "$(wc -l <"$work/grep.hits")" "$same" "$st_t" "$st_m" "$gr_t" "$gr_m" \
-    "$(awk "BEGIN{ if ($gr_t > 0) printf \"%.2f\", $st_t / $gr_t; else print \"-\" }")"
+  printf '%s: files %s, hits %s (grep %s), same hits: %s\n' "\"$keywords\"" \
+    "$(grep '^files ' "$work/st.out" | cut -d' ' -f2)" "$(wc -l <"$work/st.hits")" "$(wc -l <"$work/grep.hits")" "$same"
+  printf '    search_tree %5.2fs wall %5.2fs cpu %7s KiB | grep %5.2fs wall %5.2fs cpu %7s KiB | ratio wall %s cpu %s\n' \
+    "$st_t" "$st_c" "$st_m" "$gr_t" "$gr_c" "$gr_m" \
+    "$(awk "BEGIN{ if ($gr_t > 0) printf \"%.2f\", $st_t / $gr_t; else print \"-\" }")" \
+    "$(awk "BEGIN{ if ($gr_c > 0) printf \"%.2f\", $st_c / $gr_c; else print \"-\" }")"
   [ "$same" = yes ]
 }
 
 echo "tree: $tree ($(find "$tree" -name '*.txt' | wc -l) text files, $(du -sh "$tree" | cut -f1))"
-echo "ratio = search_tree time / grep time (below 1: search_tree faster)"
+echo "best of $runs runs each; ratio = search_tree / grep (below 1: search_tree faster)"
 compare "needle42" "needle42"
 compare "needle42,草稿" "needle42" "草稿"
 compare "absent-word" "absent-word"
