@@ -41,7 +41,7 @@ class TXLSFormulaTables {
   virtual int32_t FindColumn(int32_t table, std::u16string_view name) const;
 };
 
-// The workbook as the formula decoder reads it.
+// The workbook as the formula code reads it (decoder) and binds names in it (encoder).
 class TXLSFormulaWorkbook {
  public:
   virtual ~TXLSFormulaWorkbook() = default;

@@ -86,6 +86,9 @@ TEST(FormulaEncoder_Encode, ExactTokenBytes) {
       {"A1 B1", PtgBuilder().Ref(0, 0).Ref(1, 0).Id(ptg::ISect).U8(1)},
       {"SUM( A1)", PtgBuilder().Id(ptg::Space).U8(1).Ref(0, 0).FuncVar(1, 4)},
       {"'My Sheet'!$B$2", Ref3d(1, 1, 1, true)},
+      {"'MY SHEET'!$B$2", Ref3d(1, 1, 1, true)},  // letter case is ignored in every lookup
+      {"total", PtgBuilder().Id(ptg::Name).U16(0)},
+      {"[other.XLSX]FEB!A1", PtgBuilder().Id(ptg::RefExt).Cell(0, 0).U16(0).U8(1)},
       {"Sheet1:Data2!B2", PtgBuilder().Id(ptg::Ref3dRange).Cell(1, 1).U8(0).U8(2)},
       {"Data2!A1:B2", PtgBuilder().Id(ptg::Area3d).Body(0, 0, 1, 1).U8(2)},
       {"[1]Feb!A1", PtgBuilder().Id(ptg::RefExt).Cell(0, 0).U16(0).U8(1)},
