@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <mutex>
 #include <set>
 
@@ -60,11 +61,13 @@ TEST(TMyThread_Run, RoutesByExtensionAndCounts) {
   dir.Write("f.log", "alpha");    // no mask takes it
   dir.Write("g.txt", "nothing");
   dir.Write("h.pdf", "broken pdf alpha");  // the PDF routine raises: a miss, the run goes on
+  std::filesystem::copy_file(std::filesystem::path(std::getenv("KWS_SOURCE_DIR")) / "tests/data/app/locked.pdf",
+                             dir.path() / "i.pdf");  // locked by a password: a miss too
   Fixture fx;
-  fx.RunFolder(dir.path(), kAllMasks, u"alpha, beta");
-  EXPECT_EQ(fx.view.filecounts, (std::vector<int32_t>{7}));
-  ASSERT_EQ(fx.view.finishes.size(), 7u);
-  EXPECT_EQ(fx.view.finishes.back(), 7);
+  fx.RunFolder(dir.path(), kAllMasks, u"alpha, beta, secret");
+  EXPECT_EQ(fx.view.filecounts, (std::vector<int32_t>{8}));
+  ASSERT_EQ(fx.view.finishes.size(), 8u);
+  EXPECT_EQ(fx.view.finishes.back(), 8);
   // Hits come in list order: masks in order (*.pdf before *.txt before *.pas).
   EXPECT_EQ(fx.view.hits, (std::vector<std::string>{"c.pdf", "a.txt", "B.PAS"}));
   EXPECT_EQ(fx.view.ends, 1);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tests/support/pdfwriter.h"
 #include "tests/support/tempdir.h"
 
@@ -35,6 +37,20 @@ TEST(PdfDocument_Open, UnreadableFileThrows) {
   TPdfDocument doc;
   EXPECT_THROW(doc.Open(dir.Write("bad.pdf", "%PDF-1.4 not really")), std::runtime_error);
   EXPECT_THROW(doc.Open(dir.path() / "missing.pdf"), std::runtime_error);
+  EXPECT_FALSE(doc.Active());
+}
+
+TEST(PdfDocument_Open, LockedFileThrows) {
+  // A file encrypted with a user password: text in it cannot be read without the password.
+  const char* root = std::getenv("KWS_SOURCE_DIR");
+  ASSERT_NE(root, nullptr);
+  TPdfDocument doc;
+  try {
+    doc.Open(std::filesystem::path(root) / "tests/data/app/locked.pdf");
+    FAIL() << "a locked PDF opened";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("locked"), std::string::npos) << e.what();
+  }
   EXPECT_FALSE(doc.Active());
 }
 
