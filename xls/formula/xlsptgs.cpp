@@ -26,8 +26,12 @@ size_t Need(std::span<const uint8_t> bytes, size_t size) {
 
 }  // namespace
 
-size_t PtgSize(std::span<const uint8_t> bytes) {
+size_t PtgSize(std::span<const uint8_t> bytes, bool legacy) {
   const uint8_t id = bytes[0];
+  if (legacy) {
+    if (id == ptg::ISect) return 1;
+    if (id == 0x01 || id == 0x02) return Need(bytes, 5);
+  }
   switch (id) {
     case 0x00:
       ThrowIllegalPtgs();
@@ -71,7 +75,8 @@ size_t PtgSize(std::span<const uint8_t> bytes) {
 bool TXLSIteratePtgs::Next() {
   if (FOffset >= FPtgs.size()) return false;
   std::span<const uint8_t> rest = FPtgs.subspan(FOffset);
-  const size_t size = PtgSize(rest);
+  if (FOffset == 0) FLegacy = rest[0] == ptg::Legacy || rest[0] == ptg::LegacyArrays;
+  const size_t size = PtgSize(rest, FLegacy);
   if (rest[0] == ptg::LegacyArrays) {
     // The array constants at the end are no tokens: the walk ends before them.
     const size_t constants = PtgGetU16(rest.data() + 1);

@@ -106,8 +106,10 @@ inline void PtgPutU32(uint8_t* p, uint32_t v) {
 // Size in bytes of the token at the start of `bytes`, checked against the bytes given; raises
 // XLSRWException "Illegal ptgs" for id 0, "Unknown ptgs XX" for an id without a size and
 // "Truncated ptgs XX" when the token runs past the end. For 0xFE the size is that of the form
-// header alone (3 bytes).
-size_t PtgSize(std::span<const uint8_t> bytes);
+// header alone (3 bytes). With `legacy` (the tokens of a 0xFF or 0xFE array) the legacy sizes
+// apply where they differ from the own ones: the intersection 0x0F is 1 byte, and the shared and
+// table formula tokens 0x01 and 0x02 are 5.
+size_t PtgSize(std::span<const uint8_t> bytes, bool legacy = false);
 
 // Steps over the tokens of an array one at a time. Own tokens and the legacy tokens of the 0xFF
 // and 0xFE forms are both walked; the array constants at the end of a 0xFE array are left out.
@@ -127,6 +129,7 @@ class TXLSIteratePtgs {
   std::span<const uint8_t> FPtgs;
   std::span<const uint8_t> FCurrPtgs;
   size_t FOffset = 0;
+  bool FLegacy = false;  // the array is in a legacy form (first byte 0xFF or 0xFE)
   size_t FCurrOffset = 0;
 };
 

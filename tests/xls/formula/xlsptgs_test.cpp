@@ -46,6 +46,9 @@ TEST(IteratePtgs_Next, StepsOverEveryForm) {
       {"legacy plain attribute", {0xFF, 0x19, 0x01, 0, 0}, {1, 4}},
       {"legacy memory area then its reference", {0xFF, 0x26, 0, 0, 0, 0, 5, 0, 0x24, 0, 0, 0, 0xC0}, {1, 7, 5}},
       {"array constants are left out", {0xFE, 3, 0, 0x1E, 1, 0, 9, 9, 9}, {3, 3}},
+      {"legacy intersection is one byte", {0xFF, 0x24, 0, 0, 0, 0xC0, 0x24, 1, 0, 1, 0xC0, 0x0F}, {1, 5, 5, 1}},
+      {"legacy shared formula token", {0xFF, 0x01, 0, 0, 0, 0}, {1, 5}},
+      {"own intersection carries its count", PtgBuilder().Ref(0, 0).Ref(1, 0).Id(ptg::ISect).U8(1), {7, 7, 2}},
       {"empty array", {}, {}},
   };
   for (const auto& c : cases) EXPECT_EQ(Walk(c.ptgs), c.sizes) << c.what;
