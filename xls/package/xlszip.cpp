@@ -147,11 +147,13 @@ uint32_t TimeToDosDateTime(std::time_t t) {
 
 using detail::RaiseZipError;
 
-bool ZipNameEquals(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  return true;
+void TXLSZipNameIndex::Add(std::u16string_view name, int index) {
+  FMap.emplace(kws::AsciiUpperCopy(name), index);
+}
+
+int TXLSZipNameIndex::Find(std::u16string_view name) const {
+  const auto it = FMap.find(kws::AsciiUpperCopy(name));
+  return it == FMap.end() ? -1 : it->second;
 }
 
 std::u16string ZipNameToString(std::string_view raw) {
@@ -316,9 +318,11 @@ void TXLSZipArchive::OpenRead(TXLSStream& stream) {
       ScanLocalHeaders(size);
       FHasBadEntries = !FItems.empty();
     }
+    for (size_t i = 0; i < FItems.size(); ++i) FNameIndex.Add(FItems[i]->FName, static_cast<int>(i));
   } catch (...) {
     // A failed open leaves nothing half read behind.
     FItems.clear();
+    FNameIndex.Clear();
     FStream = nullptr;
     FOpenMode = TXLSZipOpenMode::xzomClosed;
     throw;
@@ -497,11 +501,7 @@ void TXLSZipArchive::ScanLocalHeaders(int64_t size) {
   FEndOfCentralDir.OffsetOfStartOfCentralDirectory = static_cast<uint32_t>(std::min<int64_t>(pos, size));
 }
 
-int TXLSZipArchive::Find(std::u16string_view name) const {
-  for (size_t i = 0; i < FItems.size(); ++i)
-    if (ZipNameEquals(FItems[i]->FName, name)) return static_cast<int>(i);
-  return -1;
-}
+int TXLSZipArchive::Find(std::u16string_view name) const { return FNameIndex.Find(name); }
 
 // ---- TXLSZipArchive: writing ---------------------------------------------------------------
 
@@ -572,6 +572,7 @@ TXLSZipFile& TXLSZipArchive::StartEntry(const std::string& rawName, uint16_t met
   entry->FLocalFile = std::move(l);
   entry->FName = ZipNameToString(rawName);
   FItems.push_back(std::move(entry));
+  FNameIndex.Add(FItems.back()->FName, static_cast<int>(FItems.size()) - 1);
   FCurrZip = FItems.back().get();
   FCurrStreamStart = FCurrZip->FLocalFile.CompressedDataPos;
   return *FCurrZip;
@@ -657,6 +658,7 @@ void TXLSZipArchive::Close() {
     FStream->WriteBuffer(end.data(), end.size());
   }
   FItems.clear();
+  FNameIndex.Clear();
   FCurrZip = nullptr;
   FCurrCompression.reset();
   FStream = nullptr;

@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "xls/package/xlsstream.h"
@@ -83,6 +84,18 @@ enum class TXLSZipOpenMode { xzomClosed, xzomRead, xzomWrite };
 enum class TZipCompressionType { ctNormal, ctMaximum, ctFast, ctSuperFast, ctUnknown };
 
 class TXLSZipArchive;
+
+// Entry names looked up without regard to ASCII letter case; the first entry of a name wins.
+class TXLSZipNameIndex {
+ public:
+  void Clear() { FMap.clear(); }
+  void Add(std::u16string_view name, int index);
+  // The index of the name, or -1.
+  int Find(std::u16string_view name) const;
+
+ private:
+  std::unordered_map<std::u16string, int> FMap;
+};
 
 // An entry's uncompressed data as a stream, the part both back-ends share: output ends at the
 // declared size, an entry declared larger than kZipStreamedEntryLimit is refused at the first
@@ -161,6 +174,18 @@ class TXLSZipFile : public TXLSStream {
 
  private:
   friend class TXLSZipArchive;
+
+// Entry names looked up without regard to ASCII letter case; the first entry of a name wins.
+class TXLSZipNameIndex {
+ public:
+  void Clear() { FMap.clear(); }
+  void Add(std::u16string_view name, int index);
+  // The index of the name, or -1.
+  int Find(std::u16string_view name) const;
+
+ private:
+  std::unordered_map<std::u16string, int> FMap;
+};
   void SetCentral(const TCentralDirectoryFile& central);
 
   TXLSZipArchive& FParent;
@@ -231,6 +256,7 @@ class TXLSZipArchive {
   void FinishEntry(TXLSZipFile& entry, uint32_t crc, int64_t compressed, int64_t uncompressed);
 
   std::vector<std::unique_ptr<TXLSZipFile>> FItems;
+  TXLSZipNameIndex FNameIndex;
   TXLSZipOpenMode FOpenMode = TXLSZipOpenMode::xzomClosed;
   TXLSStream* FStream = nullptr;
   std::string FComment;
@@ -243,8 +269,6 @@ class TXLSZipArchive {
   int64_t FCurrStreamStart = 0;
 };
 
-// True when the names are equal without regard to the case of the ASCII letters.
-bool ZipNameEquals(std::u16string_view a, std::u16string_view b);
 // Decodes an entry name: UTF-8 when it is well formed (or flagged as UTF-8), Latin-1 otherwise.
 std::u16string ZipNameToString(std::string_view raw);
 

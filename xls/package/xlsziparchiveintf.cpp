@@ -163,12 +163,14 @@ struct LibzipArchive {
     if (writeBuffer) zip_source_free(writeBuffer);
     writeBuffer = nullptr;
     names.clear();
+    index.Clear();
   }
 
   zip_t* zip = nullptr;
   StreamSourceContext source;
   zip_source_t* writeBuffer = nullptr;  // the in-memory archive being written
   std::vector<std::u16string> names;
+  TXLSZipNameIndex index;
 };
 
 }  // namespace detail
@@ -262,14 +264,11 @@ void TXLSZipArchiveIntfPlatform::LoadFromStream(TXLSStream& stream) {
   for (zip_int64_t i = 0; i < count; ++i) {
     const char* raw = zip_get_name(zip, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
     FZip->names.push_back(raw ? ZipNameToString(raw) : std::u16string());
+    FZip->index.Add(FZip->names.back(), static_cast<int>(i));
   }
 }
 
-int TXLSZipArchiveIntfPlatform::Find(std::u16string_view name) {
-  for (size_t i = 0; i < FZip->names.size(); ++i)
-    if (ZipNameEquals(FZip->names[i], name)) return static_cast<int>(i);
-  return -1;
-}
+int TXLSZipArchiveIntfPlatform::Find(std::u16string_view name) { return FZip->index.Find(name); }
 
 std::unique_ptr<TXLSStream> TXLSZipArchiveIntfPlatform::OpenStream(std::u16string_view name) {
   const int index = Find(name);
@@ -321,6 +320,7 @@ void TXLSZipArchiveIntfPlatform::AddEntry(const std::string& name, const std::st
   }
   zip_set_file_compression(FZip->zip, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
   FZip->names.push_back(ZipNameToString(name));
+  FZip->index.Add(FZip->names.back(), static_cast<int>(FZip->names.size()) - 1);
 }
 
 TXLSStream& TXLSZipArchiveIntfPlatform::CreateStream(std::u16string_view folder, std::u16string_view name) {

@@ -2,6 +2,7 @@
 // back-ends.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <string>
 
@@ -194,6 +195,27 @@ TEST_P(OpcBackends, TooManyRelationships_FailTheOpen) {
   opc.MaxItems = 100;
   Open(opc, StandardParts());
   EXPECT_NE(opc.FWorkbook, nullptr);
+}
+
+TEST_P(OpcBackends, ManyParts_OpenInTimeLinearInTheirNumber) {
+  // 20,000 parts, each looked up twice (for its own relationships part and when read): names are
+  // found through an index, not by a scan of the directory.
+  Parts p = StandardParts();
+  std::vector<Rel> rels;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string name = "p" + std::to_string(i) + ".xml";
+    rels.push_back({"rId" + std::to_string(i), "customXml", name, ""});
+    p["xl/" + name] = "<x/>";
+  }
+  p["xl/_rels/styles.xml.rels"] = Rels(rels);
+  TXLSMemoryStream bytes(Package(p, true));
+  const auto start = std::chrono::steady_clock::now();
+  TOPC_XLSX opc;
+  opc.OpenRead(bytes, GetParam());
+  TOPCItemList unused;
+  opc.SaveUnchecked(unused);
+  EXPECT_EQ(unused.size(), 20000u + 15u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
 TEST_P(OpcBackends, UnusedParts_AreCollectedWithBytesAndContentType) {
