@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -83,6 +84,9 @@ enum class TXc12IndexColor : uint8_t {
   xcDarkSky, xcDarkTurquois, xcGrass, xcGold, xcLightOrange, xcOrange, xcDarkBlueGray, xcGray40,
   xcDarkGreenGray, xcEmerald, xcDarkGreen, xcOlive, xcBrown, xcCherry, xcIndigo, xcGray80, xcAutomatic
 };
+
+// A callback with a cell position.
+using TXc12RefEvent = std::function<void(int32_t Col, int32_t Row)>;
 
 // Error texts indexed by TXc12CellError.
 extern const char16_t* const Xc12CellErrorNames[9];

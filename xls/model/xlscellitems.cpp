@@ -304,6 +304,9 @@ void TXLSCellMMU::StoreString(int32_t col, int32_t row, int32_t style, std::u16s
 }
 
 void TXLSCellMMU::StoreString(int32_t col, int32_t row, int32_t style, int32_t sstIndex) {
+  // The string is checked before the cell is written, so a bad index leaves the store unchanged.
+  if (FSST && (sstIndex < 0 || sstIndex >= FSST->TotalCount() || !FSST->GetItems(sstIndex)))
+    throw XLSRWException("SST String is Nil");
   uint8_t bytes[4];
   if (sstIndex > 0xFFFF) {
     MMUWrite32(bytes, uint32_t(sstIndex));

@@ -443,7 +443,7 @@ bool TXLSMMUBlockManager::CalcDimensions(int32_t& v1, int32_t& v2, int32_t& c1, 
 
 void TXLSMMUBlockManager::Reserve(size_t size) {
   if (size <= FBlock->Capacity) return;
-  size_t cap = FBlock->Capacity + FBlock->Capacity / 4;
+  size_t cap = FBlock->Capacity + FBlock->Capacity / 2;
   cap = std::max({cap, size, size_t(64)});
   void* p = std::realloc(FBlock->Memory, cap);
   if (!p) throw std::bad_alloc();
@@ -562,6 +562,7 @@ void TXLSCellMMU::DeleteRows(int32_t row1, int32_t row2) {
     while (IterateNextCol()) {
       any = true;
       FreeStyle(GetStyle(FIterate.Cell));
+      ReleaseCellString(FIterate.Cell);
     }
     if (any) FreeStyle(rowStyle);
   }

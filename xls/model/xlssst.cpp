@@ -107,15 +107,19 @@ bool TXc12DataSST::EntryEquals(const TXLSString& s, std::u16string_view text) co
 }
 
 void TXc12DataSST::HashAdd(int32_t slot, std::u16string_view text) {
-  if (FHashNext.size() <= size_t(slot)) FHashNext.resize(size_t(slot) + 1, -1);
-  int32_t& head = FHashHeads[KeyHash(text) % kBuckets];
+  if (FHashNext.size() <= size_t(slot)) {
+    FHashNext.resize(size_t(slot) + 1, -1);
+    FHashKeys.resize(size_t(slot) + 1, 0);
+  }
+  const uint32_t key = KeyHash(text);
+  FHashKeys[size_t(slot)] = key;
+  int32_t& head = FHashHeads[key % kBuckets];
   FHashNext[size_t(slot)] = head;
   head = slot;
 }
 
 void TXc12DataSST::HashRemove(int32_t slot) {
-  const TXLSString& s = *FSST[size_t(slot)];
-  int32_t* link = &FHashHeads[KeyHash(GetText(s)) % kBuckets];
+  int32_t* link = &FHashHeads[FHashKeys[size_t(slot)] % kBuckets];
   while (*link >= 0) {
     if (*link == slot) {
       *link = FHashNext[size_t(slot)];
@@ -127,14 +131,16 @@ void TXc12DataSST::HashRemove(int32_t slot) {
 }
 
 int32_t TXc12DataSST::HashFind(std::u16string_view text) const {
-  for (int32_t i = FHashHeads[KeyHash(text) % kBuckets]; i >= 0; i = FHashNext[size_t(i)])
-    if (EntryEquals(*FSST[size_t(i)], text)) return i;
+  const uint32_t key = KeyHash(text);
+  for (int32_t i = FHashHeads[key % kBuckets]; i >= 0; i = FHashNext[size_t(i)])
+    if (FHashKeys[size_t(i)] == key && EntryEquals(*FSST[size_t(i)], text)) return i;
   return -1;
 }
 
 void TXc12DataSST::RebuildHash() {
   std::fill(FHashHeads.begin(), FHashHeads.end(), -1);
   FHashNext.assign(FSST.size(), -1);
+  FHashKeys.assign(FSST.size(), 0);
   for (int32_t i = 0; i < FTotalCount; ++i)
     if (FSST[size_t(i)] && !IsFormattedString(*FSST[size_t(i)])) HashAdd(i, GetText(*FSST[size_t(i)]));
   FHashValid = true;
@@ -146,6 +152,7 @@ void TXc12DataSST::Clear() {
   FTotalCount = FFreeCount = 0;
   std::fill(FHashHeads.begin(), FHashHeads.end(), -1);
   FHashNext.clear();
+  FHashKeys.clear();
   FHashValid = false;
 }
 

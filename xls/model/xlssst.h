@@ -87,6 +87,7 @@ class TXc12DataSST {
   // Text to slots of plain entries: 65535 chains threaded through FHashNext (one link per slot).
   std::vector<int32_t> FHashHeads;
   std::vector<int32_t> FHashNext;
+  std::vector<uint32_t> FHashKeys;  // KeyHash of each hashed slot's text
   bool FHashValid = false;
   TXLSStyleUseCounter* FStyles;
   std::vector<TEntry> FSST;  // slot i: entry i or none; size == FTotalCount

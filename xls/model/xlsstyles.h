@@ -510,6 +510,7 @@ class TXc12NumberFormats : public TXLSStyleObjects<TXc12NumberFormat> {
 class TXc12Fonts : public TXLSStyleObjects<TXc12Font> {
  public:
   TXc12Font* DefaultFont() const { return Items(0); }
+  TXc12Font* GetDefaultFont() const { return Items(0); }
   void SetIsDefault() override;
   void FixupColors();
   TXc12Font* MakeCommentFont(bool bold);

@@ -403,3 +403,23 @@ TEST(CellStore_Random, MatchesAPlainMap) {
 
 }  // namespace
 }  // namespace xls
+
+namespace xls {
+namespace {
+
+TEST(CellItems_Strings, BadIndexRaisesBeforeWritingAndRowDeletionReleases) {
+  TXc12DataSST sst;
+  TXLSCellMMU m(0, &sst, nullptr);
+  EXPECT_THROW(m.StoreString(0, 0, 0, 5), XLSRWException);
+  EXPECT_EQ(m.FindRow(0), nullptr);
+  m.StoreString(0, 0, 0, u"kept");
+  m.StoreString(0, 1, 0, u"gone");
+  m.StoreString(1, 1, 0, u"gone");
+  EXPECT_EQ(sst.GetItems(1)->RefCount, 2);
+  m.DeleteRows(1, 1);
+  EXPECT_EQ(sst.TotalCount(), 1);  // the rows' string uses were given back
+  EXPECT_EQ(m.GetString(m.FindCell(0, 0)), u"kept");
+}
+
+}  // namespace
+}  // namespace xls
