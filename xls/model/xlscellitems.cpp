@@ -246,21 +246,27 @@ void TXLSCellMMU::FreeStyle(int32_t style) {
   if (FStyles) FStyles->FreeStyle(style);
 }
 
-uint8_t* TXLSCellMMU::AllocItem(int32_t col, int32_t row, uint8_t x) {
+// Checks the position and style, then counts the use of the style, so that a bad position or
+// an unknown style (the counter raises) leaves the store unchanged.
+void TXLSCellMMU::CheckAndUse(int32_t col, int32_t row, int32_t style) {
   if (col < 0 || col > XLS_MAXCOL) throw XLSRWException("Cell column out of range");
+  if (row < 0 || row > XLS_MAXROW) throw XLSRWException("Cell row out of range");
+  if (style < 0 || style > 0xFFFF) throw XLSRWException("Cell style out of range");
+  UseStyle(style);
+}
+
+uint8_t* TXLSCellMMU::AllocItem(int32_t col, int32_t row, uint8_t x) {
   if (SelectRowBlock(row)) UseStyle(0);
   return FBlockManager->AllocMem(row & 255, col, x);
 }
 
 uint8_t* TXLSCellMMU::AllocItemEx(int32_t col, int32_t row, uint8_t x, int32_t size) {
-  if (col < 0 || col > XLS_MAXCOL) throw XLSRWException("Cell column out of range");
-  if (size < 0 || size > 0xFFFF) throw XLSRWException("Formula item too large");
   if (SelectRowBlock(row)) UseStyle(0);
   return FBlockManager->AllocMemEx(row & 255, col, uint16_t(size), x);
 }
 
 void TXLSCellMMU::WriteStyledFixed(int32_t col, int32_t row, int32_t style, uint8_t kind, const void* value, size_t n) {
-  if (style < 0 || style > 0xFFFF) throw XLSRWException("Cell style out of range");
+  CheckAndUse(col, row, style);
   const bool styled = style != 0 || kind == kBlank;
   uint8_t* p = AllocItem(col, row, uint8_t(kind | (styled ? kStyleBit : 0)));
   if (styled) {
@@ -268,7 +274,6 @@ void TXLSCellMMU::WriteStyledFixed(int32_t col, int32_t row, int32_t style, uint
     p += 2;
   }
   if (n) std::memcpy(p, value, n);
-  UseStyle(style);
 }
 
 void TXLSCellMMU::StoreBlank(int32_t col, int32_t row, int32_t style, bool) {
@@ -328,8 +333,8 @@ void TXLSCellMMU::StoreFormula() {
     case TXLSCellType::xctErrorFormula: kind = kErrorFormula; break;
     default: throw XLSRWException("Invalid formula cell type");
   }
-  if (h.FStyle < 0 || h.FStyle > 0xFFFF) throw XLSRWException("Cell style out of range");
   const int32_t size = h.AllocSize();
+  CheckAndUse(h.FCol, h.FRow, h.FStyle);
   uint8_t* d = AllocItemEx(h.FCol, h.FRow, uint8_t(kind | (h.FStyle ? kStyleBit : 0)), size);
   uint8_t* p = d + 2;
   *p++ = uint8_t(uint8_t(h.FFormulaType) | (h.FHasApply ? 0x40 : 0) | (h.FIsTABLE ? 0x80 : 0));
@@ -337,7 +342,6 @@ void TXLSCellMMU::StoreFormula() {
     MMUWrite16(p, uint16_t(h.FStyle));
     p += 2;
   }
-  UseStyle(h.FStyle);
   switch (kind) {
     case kFloatFormula: WriteF64(p, h.AsFloat()); p += 8; break;
     case kStringFormula:

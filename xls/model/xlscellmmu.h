@@ -371,6 +371,7 @@ class TXLSCellMMU {
   int32_t FSheetIndex;
 
  private:
+  void CheckAndUse(int32_t col, int32_t row, int32_t style);
   uint8_t* AllocItem(int32_t col, int32_t row, uint8_t x);
   uint8_t* AllocItemEx(int32_t col, int32_t row, uint8_t x, int32_t size);
   void UseStyle(int32_t style);

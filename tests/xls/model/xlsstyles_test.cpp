@@ -312,6 +312,8 @@ TEST(XFEditor_CellStore, StoreCountsFormatAndParts) {
   EXPECT_EQ(xf->RefCount(), 0);
   EXPECT_EQ(s.XFs().Items(0)->RefCount(), 0);
   EXPECT_THROW(cells.StoreFloat(0, 0, 99, 1), std::out_of_range);  // no such format
+  EXPECT_EQ(cells.FindRow(0), nullptr);                            // nothing was written
+  EXPECT_EQ(s.XFs().Items(0)->RefCount(), 0);
 }
 
 }  // namespace
