@@ -423,3 +423,42 @@ TEST(CellItems_Strings, BadIndexRaisesBeforeWritingAndRowDeletionReleases) {
 
 }  // namespace
 }  // namespace xls
+
+namespace xls {
+namespace {
+
+TEST(CellItems_Formula, DataTableBodyAndTableDataRoundTrip) {
+  TXLSCellMMU m(0, nullptr, nullptr);
+  auto& h = m.FormulaHelper();
+  h.Clear();
+  h.FCol = 5, h.FRow = 9, h.FStyle = 3;
+  h.FFormulaType = TXLSCellFormulaType::xcftDataTable;
+  h.FTableOptions = 0x0C;
+  h.SetStrR1(u"B2");  // also marks the table data
+  h.SetStrR2(u"C70000");
+  h.SetAsFloat(-2.5);
+  EXPECT_EQ(h.AllocSize(), 1 + 2 + 8 + 17 + 13);
+  m.StoreFormula();
+  const TXLSCellItem c = m.FindCell(5, 9);
+  EXPECT_EQ(MMURead16(c.Data), 41);
+  const uint8_t* ptgs;
+  ASSERT_EQ(m.GetFormulaPtgs(c, ptgs), 14);
+  EXPECT_EQ(std::vector<uint8_t>(ptgs, ptgs + 14),
+            (std::vector<uint8_t>{0xBA, 0x0C, 1, 0, 1, 0, 0, 0, 2, 0, 0x6F, 0x11, 0x01, 0}));
+  m.RetriveFormula(c);
+  EXPECT_EQ(h.FFormulaType, TXLSCellFormulaType::xcftDataTable);
+  EXPECT_TRUE(h.FIsTABLE);
+  EXPECT_EQ(h.StrR1(), u"B2");
+  EXPECT_EQ(h.StrR2(), u"C70000");
+  EXPECT_EQ(h.FStyle, 3);
+  EXPECT_EQ(h.AsFloat(), -2.5);
+  // Re-storing what was read gives the same bytes.
+  const std::vector<uint8_t> before(c.Data, c.Data + 2 + 41);
+  h.FCol = 6, h.FRow = 9;
+  m.StoreFormula();
+  const TXLSCellItem d = m.FindCell(6, 9);
+  EXPECT_EQ(std::vector<uint8_t>(d.Data, d.Data + 2 + 41), before);
+}
+
+}  // namespace
+}  // namespace xls
