@@ -174,18 +174,6 @@ class TXLSZipFile : public TXLSStream {
 
  private:
   friend class TXLSZipArchive;
-
-// Entry names looked up without regard to ASCII letter case; the first entry of a name wins.
-class TXLSZipNameIndex {
- public:
-  void Clear() { FMap.clear(); }
-  void Add(std::u16string_view name, int index);
-  // The index of the name, or -1.
-  int Find(std::u16string_view name) const;
-
- private:
-  std::unordered_map<std::u16string, int> FMap;
-};
   void SetCentral(const TCentralDirectoryFile& central);
 
   TXLSZipArchive& FParent;
