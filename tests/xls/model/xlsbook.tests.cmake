@@ -1,0 +1,1 @@
+kws_add_test(xlsbook_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsbook_test.cpp LIBS xls_model kws_test_support)

@@ -1,0 +1,431 @@
+// The spreadsheet component over workbooks built in memory: text search, cell text, sheet names,
+// clearing, file kinds, routing to the readers and the state after a failed load.
+#include "xls/model/xlsbook.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "tests/support/cfbwriter.h"
+#include "tests/support/tempdir.h"
+#include "xls/model/xlscellmmu.h"
+#include "xls/model/xlsglobals.h"
+#include "xls/model/xlsworksheetdata.h"
+
+namespace xls {
+namespace {
+
+FormatSettings PointSettings() {
+  FormatSettings fs;
+  fs.DecimalSeparator = u'.';
+  fs.ThousandSeparator = u',';
+  return fs;
+}
+
+struct Hit {
+  int32_t Sheet, Col, Row, Pos;
+  bool operator==(const Hit&) const = default;
+};
+
+std::vector<Hit> AllHits(TXLSBook& book, std::u16string_view text, bool ci = true) {
+  std::vector<Hit> hits;
+  book.BeginFindText();
+  while (book.FindText(text, ci) && hits.size() < 1000) {
+    TXLSWorksheet* s = book.Items(size_t(book.CurrFindSheet()));
+    hits.push_back({book.CurrFindSheet(), s->CurrFindCol(), s->CurrFindRow(), s->CurrFindPos()});
+  }
+  return hits;
+}
+
+TEST(Book_Search, FindsCaseBlindFromPositionAndEndsThere) {
+  TXLSBook book(PointSettings());
+  book.Items(0)->SetAsString(2, 2, u"abc");
+  EXPECT_EQ(AllHits(book, u"B"), (std::vector<Hit>{{0, 2, 2, 2}}));
+  // After the end, FindText stays false until BeginFindText.
+  EXPECT_FALSE(book.FindText(u"a", true));
+  EXPECT_TRUE(AllHits(book, u"B", false).empty());
+}
+
+TEST(Book_Search, OverlappingHitsInOneCellThenNextCell) {
+  TXLSBook book(PointSettings());
+  book.Items(0)->SetAsString(0, 0, u"xxx");
+  book.Items(0)->SetAsString(1, 0, u"x");
+  book.Items(0)->SetAsString(0, 1, u"yxy");
+  EXPECT_EQ(AllHits(book, u"x"), (std::vector<Hit>{{0, 0, 0, 1}, {0, 0, 0, 2}, {0, 0, 0, 3}, {0, 1, 0, 1}, {0, 0, 1, 2}}));
+  EXPECT_EQ(AllHits(book, u"xx"), (std::vector<Hit>{{0, 0, 0, 1}, {0, 0, 0, 2}}));
+}
+
+TEST(Book_Search, FoldsOnlyAsciiLetters) {
+  TXLSBook book(PointSettings());
+  book.Items(0)->SetAsString(0, 0, u"\u00C4pfel");  // capital A-umlaut
+  EXPECT_TRUE(AllHits(book, u"\u00E4pfel").empty());
+  EXPECT_EQ(AllHits(book, u"\u00C4PFEL").size(), 1u);
+  EXPECT_EQ(AllHits(book, u"\u00C4pFeL").size(), 1u);
+  EXPECT_TRUE(AllHits(book, u"\u00C4PFEL", false).empty());
+}
+
+TEST(Book_Search, CellKindsGiveTheirTexts) {
+  TXLSBook book(PointSettings());
+  TXLSWorksheet* s = book.Items(0);
+  s->SetAsFloat(0, 0, 1234.5);
+  s->SetAsBoolean(1, 0, true);
+  s->SetAsError(2, 0, TXc12CellError::errDiv0);
+  s->SetAsFloat(3, 0, 1e20);
+  s->SetAsFloat(4, 0, 0.1 + 0.2);
+  EXPECT_EQ(AllHits(book, u"1234.5").size(), 1u);
+  EXPECT_TRUE(AllHits(book, u"1,234.50").empty());
+  EXPECT_EQ(AllHits(book, u"TRUE"), (std::vector<Hit>{{0, 1, 0, 1}}));
+  EXPECT_EQ(AllHits(book, u"#DIV/0!"), (std::vector<Hit>{{0, 2, 0, 1}}));
+  EXPECT_EQ(s->GetAsString(3, 0), u"1E20");
+  EXPECT_EQ(s->GetAsString(4, 0), u"0.3");
+  EXPECT_EQ(s->GetAsString(9, 9), u"");
+}
+
+TEST(Book_Search, DecimalSeparatorOfTheSettings) {
+  FormatSettings fs = PointSettings();
+  fs.DecimalSeparator = u',';
+  TXLSBook book(fs);
+  book.Items(0)->SetAsFloat(0, 0, 12.5);
+  book.Items(0)->SetAsString(1, 0, u"7,25");
+  EXPECT_EQ(book.Items(0)->GetAsString(0, 0), u"12,5");
+  EXPECT_DOUBLE_EQ(book.Items(0)->GetAsFloat(1, 0), 7.25);
+}
+
+TEST(Book_Search, BooleanTextsAreTheProcessWideOnes) {
+  TXLSBook book(PointSettings());
+  book.Items(0)->SetAsBoolean(0, 0, false);
+  SetStrFALSE(u"FALSCH");
+  const std::u16string t = book.Items(0)->GetAsString(0, 0);
+  ResetXLSGlobals();
+  EXPECT_EQ(t, u"FALSCH");
+}
+
+// Formula cells written through the store's staging record.
+void StoreFormula(TXLSWorksheet& s, int32_t col, int32_t row, std::u16string formula, TXLSCellType type,
+                  const std::function<void(TXLSFormulaHelper&)>& result) {
+  TXLSFormulaHelper& h = s.Cells().FormulaHelper();
+  h.Clear();
+  h.FCol = col;
+  h.FRow = row;
+  h.FStyle = 0;
+  h.FFormula = std::move(formula);
+  h.FCellType = type;
+  result(h);
+  s.Cells().StoreFormula();
+}
+
+TEST(Book_Search, FormulaCellsGiveCachedResultsNotTheirText) {
+  TXLSBook book(PointSettings());
+  TXLSWorksheet& s = *book.Items(0);
+  StoreFormula(s, 0, 0, u"CONCAT(\"Wi\",\"dget\")", TXLSCellType::xctStringFormula, [](auto& h) { h.SetAsString(u"Widget"); });
+  StoreFormula(s, 1, 0, u"1/0", TXLSCellType::xctErrorFormula, [](auto& h) { h.SetAsError(TXc12CellError::errDiv0); });
+  StoreFormula(s, 2, 0, u"1=1", TXLSCellType::xctBooleanFormula, [](auto& h) { h.SetAsBoolean(true); });
+  StoreFormula(s, 3, 0, u"SUM(A9:A10)", TXLSCellType::xctFloatFormula, [](auto& h) { h.SetAsFloat(2.5); });
+  EXPECT_EQ(s.GetAsString(0, 0), u"Widget");
+  EXPECT_EQ(s.GetAsString(1, 0), u"#DIV/0!");
+  EXPECT_EQ(s.GetAsString(2, 0), u"TRUE");
+  EXPECT_EQ(s.GetAsString(3, 0), u"2.5");
+  EXPECT_EQ(AllHits(book, u"widget").size(), 1u);
+  EXPECT_TRUE(AllHits(book, u"CONCAT").empty());
+  EXPECT_TRUE(AllHits(book, u"SUM").empty());
+  book.SetShowFormulas(true);
+  EXPECT_EQ(s.GetAsString(3, 0), u"SUM(A9:A10)");
+  EXPECT_EQ(s.GetAsFormula(0, 0), u"CONCAT(\"Wi\",\"dget\")");
+  EXPECT_THROW(s.GetAsFormula(5, 5), XLSRWException);
+}
+
+TEST(Book_Search, OnlyExistingCellsAreVisitedFarCornersDoNotHang) {
+  TXLSBook book(PointSettings());
+  book.Items(0)->SetAsString(0, 0, u"first");
+  book.Items(0)->SetAsString(XLS_MAXCOL, XLS_MAXROW, u"last");
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(AllHits(book, u"S"), (std::vector<Hit>{{0, 0, 0, 4}, {0, XLS_MAXCOL, XLS_MAXROW, 3}}));
+  EXPECT_TRUE(AllHits(book, u"nothing").empty());
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+}
+
+TEST(Book_Search, RowOrderAcrossSheetsAndEmptyBooks) {
+  TXLSBook book(PointSettings());
+  EXPECT_TRUE(AllHits(book, u"a").empty());  // one empty sheet
+  book.Add();
+  book.Items(1)->SetAsString(5, 3, u"key");
+  book.Items(1)->SetAsString(1, 7, u"key");
+  book.Items(1)->SetAsString(9, 3, u"key");
+  book.BeginFindText();
+  ASSERT_TRUE(book.FindText(u"KEY", true));
+  EXPECT_EQ(book.CurrFindSheet(), 1);
+  EXPECT_EQ(AllHits(book, u"key"), (std::vector<Hit>{{1, 5, 3, 1}, {1, 9, 3, 1}, {1, 1, 7, 1}}));
+  EXPECT_TRUE(AllHits(book, u"").empty());
+}
+
+TEST(Book_Sheets, NamesAreUniqueCutAndChecked) {
+  TXLSBook book(PointSettings());
+  EXPECT_EQ(book.Items(0)->Name(), u"Sheet1");
+  book.Add();
+  EXPECT_EQ(book.Items(1)->Name(), u"Sheet2");
+  book.Items(0)->SetName(u"Sheet3");
+  book.Add();
+  EXPECT_EQ(book.Items(2)->Name(), u"Sheet4");  // Sheet3 is taken
+  book.Items(1)->SetName(u"SHEET3");             // taken in other letter case: unchanged
+  EXPECT_EQ(book.Items(1)->Name(), u"Sheet2");
+  EXPECT_EQ(book.Errors().WarningCount(), 1);
+  book.Items(1)->SetName(std::u16string(40, u'n'));
+  EXPECT_EQ(book.Items(1)->Name(), std::u16string(31, u'n'));
+  // 30 units and a surrogate pair: the pair is not cut in half.
+  book.Items(1)->SetName(std::u16string(30, u'm') + u"\U0001F600");
+  EXPECT_EQ(book.Items(1)->Name(), std::u16string(30, u'm'));
+  EXPECT_EQ(book.SheetByName(u"sheet3"), book.Items(0));
+  EXPECT_EQ(book.SheetByName(u"nope"), nullptr);
+  book.SetDefaultName(u"");
+  EXPECT_EQ(book.DefaultName(), u"Sheet");
+}
+
+TEST(Book_Sheets, ClearIsBoundedAndHundredSheetsComeAndGo) {
+  TXLSBook book(PointSettings());
+  book.Clear(300);
+  EXPECT_EQ(book.Count(), 255u);
+  EXPECT_EQ(book.Items(254)->Name(), u"Sheet255");
+  book.Clear(-1);
+  EXPECT_EQ(book.Count(), 0u);
+  book.Clear(100);
+  for (size_t i = 0; i < 100; ++i) book.Items(i)->SetAsString(int32_t(i), int32_t(i), u"cell");
+  EXPECT_EQ(AllHits(book, u"cell").size(), 100u);
+  book.Clear(1);
+  EXPECT_EQ(book.Count(), 1u);
+  EXPECT_TRUE(AllHits(book, u"cell").empty());
+  auto many = std::make_unique<TXLSBook>(PointSettings());
+  many->Clear(100);
+  many.reset();
+}
+
+TEST(Book_Cells, GettersRaiseOnWrongKinds) {
+  TXLSBook book(PointSettings());
+  TXLSWorksheet& s = *book.Items(0);
+  s.SetAsString(0, 0, u"true");
+  s.SetAsString(1, 0, u"12.5");
+  s.SetAsString(2, 0, u"abc");
+  s.SetAsBlank(3, 0);
+  EXPECT_TRUE(s.GetAsBoolean(0, 0));
+  EXPECT_DOUBLE_EQ(s.GetAsFloat(1, 0), 12.5);
+  EXPECT_DOUBLE_EQ(s.GetAsFloat(2, 0), 0);
+  EXPECT_THROW(s.GetAsBoolean(2, 0), XLSRWException);
+  EXPECT_THROW(s.GetAsError(0, 0), XLSRWException);
+  EXPECT_TRUE(s.GetAsBlank(3, 0));
+  EXPECT_TRUE(s.GetAsEmpty(4, 0));
+  EXPECT_FALSE(s.GetAsEmpty(0, 0));
+  try {
+    s.GetAsError(7, 7);
+    FAIL();
+  } catch (const XLSRWException& e) {
+    EXPECT_EQ(e.Message(), u"Cell is missing/is of wrong type");
+  }
+}
+
+// ---- file kinds and routing
+
+std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
+
+std::vector<uint8_t> CompoundWith(std::u16string_view stream) {
+  kws::test::CfbWriter w;
+  w.AddStream(stream, std::string(600, 'x'));
+  return Bytes(w.Build().bytes);
+}
+
+TEST(Book_Files, DetectFileTypeBySignature) {
+  struct Case {
+    std::vector<uint8_t> data;
+    int kind;
+  };
+  const Case cases[] = {{{0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1}, 1}, {{0xD0, 0xCF, 0x11, 0xE0, 0xA1}, 0},
+                        {Bytes("PK\x03\x04rest"), 2},                            {Bytes("PK\x03"), 0},
+                        {Bytes("{\\rtf1"), 6},                                   {Bytes("plain"), 0},
+                        {{}, 0}};
+  for (const Case& c : cases) EXPECT_EQ(TXLSBook::DetectFileType(c.data), c.kind);
+}
+
+struct Recorder {
+  std::string road;
+  std::vector<uint8_t> seen;
+};
+
+void Connect(TXLSBook& book, Recorder& rec) {
+  book.Readers().ReadPackage = [&rec](TXLSBook& b, std::span<const uint8_t> zip) {
+    rec.road = "package";
+    rec.seen.assign(zip.begin(), zip.end());
+    TXc12DataWorksheet* ws = b.Manager().Worksheets().Add(-1);
+    ws->FName = u"Loaded";
+    ws->Cells().StoreString(0, 0, 0, u"from package");
+  };
+  book.Readers().ReadLegacy = [&rec](TXLSBook& b, std::span<const uint8_t>) {
+    rec.road = "legacy";
+    b.Manager().Worksheets().Add(-1)->FName = u"Legacy";
+  };
+  book.Readers().DecryptPackage = [&rec](TXLSBook&, std::span<const uint8_t>, const std::u16string& password,
+                                         std::vector<uint8_t>& zip) {
+    rec.road = "decrypt";
+    if (password.empty()) return TXLSCryptoResult::xcrMissingPassword;
+    if (password != u"secret") return TXLSCryptoResult::xcrWrongPassword;
+    zip = Bytes("PK\x03\x04" "decrypted");
+    return TXLSCryptoResult::xcrOk;
+  };
+}
+
+TEST(Book_Files, RoutedByFirstBytesWhateverTheName) {
+  kws::test::TempDir dir;
+  const auto zip = Bytes("PK\x03\x04zipdata");
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> data;
+    const char* road;
+    TExcelVersion version;
+  };
+  const Case cases[] = {
+      {"a.bin", zip, "package", TExcelVersion::xvExcel2007},
+      {"b.XLS", zip, "package", TExcelVersion::xvExcel2007},
+      {"c.xlsx", CompoundWith(u"Workbook"), "legacy", TExcelVersion::xvExcel97},
+      {"d.xlsx", CompoundWith(u"Book"), "legacy", TExcelVersion::xvExcel97},
+      {"e.XLS", Bytes("\x09\x00\x04\x00early"), "legacy", TExcelVersion::xvExcel97},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TXLSBook book(PointSettings());
+    Recorder rec;
+    Connect(book, rec);
+    const std::string bytes(c.data.begin(), c.data.end());
+    book.LoadFromFile(dir.Write(c.name, bytes));
+    EXPECT_EQ(rec.road, c.road);
+    EXPECT_EQ(book.Version(), c.version);
+    ASSERT_EQ(book.Count(), 1u);
+  }
+}
+
+TEST(Book_Files, EncryptedPackagesGoThroughTheDecryptor) {
+  const auto enc = CompoundWith(u"EncryptionInfo");
+  TXLSBook book(PointSettings());
+  Recorder rec;
+  Connect(book, rec);
+  struct Case {
+    std::u16string password;
+    const char16_t* error;
+  };
+  for (const Case& c : {Case{u"", u"Missing password"}, Case{u"guess", u"Wrong password"}}) {
+    book.SetPassword(c.password);
+    try {
+      book.LoadFromBytes(enc);
+      FAIL();
+    } catch (const XLSRWException& e) {
+      EXPECT_EQ(e.Message(), c.error);
+    }
+  }
+  book.SetPassword(u"secret");
+  book.LoadFromBytes(enc);
+  EXPECT_EQ(rec.road, "package");
+  EXPECT_EQ(rec.seen, Bytes("PK\x03\x04" "decrypted"));
+  EXPECT_EQ(book.Items(0)->GetAsString(0, 0), u"from package");
+}
+
+TEST(Book_Files, UnknownKindsRaiseTheReadError) {
+  kws::test::TempDir dir;
+  TXLSBook book(PointSettings());
+  Recorder rec;
+  Connect(book, rec);
+  for (const auto& data : {Bytes("just text"), CompoundWith(u"WordDocument"), Bytes("")}) {
+    std::istringstream in(std::string(data.begin(), data.end()));
+    try {
+      book.LoadFromStream(in);
+      FAIL();
+    } catch (const XLSRWException& e) {
+      EXPECT_EQ(e.Message(), u"XLSX File read error.");
+    }
+  }
+  EXPECT_THROW(book.LoadFromFile(dir.Write("t.xlsx", "plain text")), XLSRWException);
+  EXPECT_THROW(book.LoadFromFile(dir.path() / "missing.xlsx"), XLSRWException);
+  EXPECT_EQ(rec.road, "");
+}
+
+TEST(Book_Files, ReadersNotConnectedRaiseOwnErrors) {
+  TXLSBook book(PointSettings());
+  book.Readers() = TXLSBookReaders{};
+  EXPECT_THROW(book.LoadFromBytes(Bytes("PK\x03\x04")), XLSRWException);
+  EXPECT_THROW(book.LoadFromBytes(CompoundWith(u"Workbook")), XLSRWException);
+  EXPECT_THROW(book.LoadFromBytes(CompoundWith(u"EncryptionInfo")), XLSRWException);
+}
+
+TEST(Book_Files, FailedLoadLeavesNothingToSearchAndNextLoadWorks) {
+  TXLSBook book(PointSettings());
+  Recorder rec;
+  Connect(book, rec);
+  book.LoadFromBytes(Bytes("PK\x03\x04"));
+  ASSERT_EQ(AllHits(book, u"package").size(), 1u);
+  // A file of unknown kind.
+  EXPECT_THROW(book.LoadFromBytes(Bytes("garbage")), XLSRWException);
+  EXPECT_TRUE(AllHits(book, u"package").empty());
+  // A reader that fails half way.
+  book.LoadFromBytes(Bytes("PK\x03\x04"));
+  book.Readers().ReadPackage = [](TXLSBook& b, std::span<const uint8_t>) {
+    b.Manager().Worksheets().Add(-1)->Cells().StoreString(0, 0, 0, u"half package");
+    throw XLSRWException("broken part");
+  };
+  EXPECT_THROW(book.LoadFromBytes(Bytes("PK\x03\x04")), XLSRWException);
+  EXPECT_EQ(book.Manager().Worksheets().Count(), 0u);
+  EXPECT_TRUE(AllHits(book, u"package").empty());
+  Connect(book, rec);
+  book.LoadFromBytes(Bytes("PK\x03\x04"));
+  EXPECT_EQ(AllHits(book, u"package").size(), 1u);
+}
+
+// ---- relative cell ranges bound after a load
+
+TEST(Book_RelCells, BoundToTheirSheetsAfterTheLoad) {
+  TXLSBook book(PointSettings());
+  std::vector<std::unique_ptr<TXLSRelCells>> keep;
+  book.Readers().ReadPackage = [&keep](TXLSBook& b, std::span<const uint8_t>) {
+    const char16_t* names[] = {u"Sheet1", u"My Sheet", u"Bob's"};
+    for (auto n : names) b.Manager().Worksheets().Add(-1)->FName = n;
+    b.Manager().Worksheets().Items(1)->Cells().StoreString(0, 0, 0, u"a");
+    for (auto ref : {u"Sheet1!$B$2:$B$9", u"'My Sheet'!A1", u"[1]Sheet1!A1", u"'Bob''s'!C3", u"(Sheet1!A1,Sheet1!B2)", u"Nowhere!A1"})
+      keep.emplace_back(b.Manager().GrManager().CreateRelativeCells(ref));
+  };
+  book.LoadFromBytes(Bytes("PK\x03\x04"));
+  ASSERT_EQ(keep.size(), 6u);
+  EXPECT_TRUE(book.Manager().VirtualCells().empty());
+  EXPECT_EQ(keep[0]->Ref(), u"Sheet1!B2:B9");
+  EXPECT_EQ(keep[0]->RefAbs(), u"Sheet1!$B$2:$B$9");
+  EXPECT_EQ(keep[0]->ShortRef(), u"B2:B9");
+  EXPECT_EQ(keep[1]->Ref(), u"My Sheet!A1");
+  EXPECT_EQ(keep[1]->GetAsString(0, 0), u"a");
+  EXPECT_EQ(keep[2]->SheetName(), u"???");
+  EXPECT_EQ(keep[3]->SheetName(), u"Bob's");
+  EXPECT_EQ(keep[3]->Ref(), u"Bob's!C3");
+  EXPECT_EQ(keep[4]->RefAbs(), u"(Sheet1!A1,Sheet1!B2)");
+  EXPECT_EQ(keep[5]->SheetName(), u"???");
+  EXPECT_EQ(keep[5]->GetAsString(0, 0), u"");
+  EXPECT_THROW(keep[5]->SetAsFloat(0, 0, 1), XLSRWException);
+  // Writing with AutoExtend grows the bounds.
+  keep[0]->FAutoExtend = true;
+  keep[0]->SetAsFloat(5, 20, 1);
+  EXPECT_EQ(keep[0]->ShortRef(), u"B2:F21");
+}
+
+TEST(Book_RelCells, AsTextJoinsTheAreaRowByRow) {
+  TXLSBook book(PointSettings());
+  TXLSRelCellsImpl rc(book.Items(0));
+  book.Items(0)->SetAsString(0, 0, u"a");
+  book.Items(0)->SetAsString(1, 0, u"b");
+  book.Items(0)->SetAsString(0, 1, u"c");
+  book.Items(0)->SetAsString(2, 1, u"d");
+  rc.SetRefAbs(u"A1:C2");
+  EXPECT_EQ(rc.AsText(), u"a b  c  d");
+}
+
+TEST(Book_RelCells, HubClearForgetsCollectedRanges) {
+  TXLSBook book(PointSettings());
+  std::unique_ptr<TXLSRelCells> rc(book.Manager().GrManager().CreateRelativeCells(u"Sheet1!A1"));
+  ASSERT_EQ(book.Manager().VirtualCells().size(), 1u);
+  book.Clear(1);
+  EXPECT_TRUE(book.Manager().VirtualCells().empty());
+}
+
+}  // namespace
+}  // namespace xls

@@ -1,0 +1,555 @@
+#include "xls/model/xlsbook.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <istream>
+#include <iterator>
+
+#include "platform/cfb.h"
+#include "platform/textcodec.h"
+#include "xls/model/xlscellmmu.h"
+#include "xls/model/xlsglobals.h"
+#include "xls/model/xlssst.h"
+#include "xls/model/xlsstylesheet.h"
+#include "xls/model/xlsworkbookdata.h"
+#include "xls/model/xlsworksheetdata.h"
+
+namespace xls {
+
+TXLSBookReaders& DefaultXLSBookReaders() {
+  static TXLSBookReaders readers;
+  return readers;
+}
+
+namespace {
+const char16_t* const kWrongType = u"Cell is missing/is of wrong type";
+
+std::u16string ErrorText(TXc12CellError e) {
+  const unsigned code = static_cast<unsigned>(e) & 0x7F;
+  return code <= 8 ? std::u16string(Xc12CellErrorNames[code]) : std::u16string();
+}
+
+bool IsFormula(TXLSCellType t) {
+  return t == TXLSCellType::xctFloatFormula || t == TXLSCellType::xctStringFormula ||
+         t == TXLSCellType::xctBooleanFormula || t == TXLSCellType::xctErrorFormula;
+}
+}  // namespace
+
+// ---- worksheet
+
+TXLSWorksheet::TXLSWorksheet(TXLSClassFactory* factory, TXc12DataWorksheet* sheet, TXc12Manager* manager,
+                             TXLSWorkbook* owner)
+    : FClassFactory(factory), FXc12Sheet(sheet), FManager(manager), FOwner(owner) {}
+
+int32_t TXLSWorksheet::Index() const { return FXc12Sheet->Index(); }
+const std::u16string& TXLSWorksheet::Name() const { return FXc12Sheet->FName; }
+TXLSCellMMU& TXLSWorksheet::Cells() { return FXc12Sheet->Cells(); }
+
+void TXLSWorksheet::SetName(std::u16string_view name) {
+  const std::u16string n = CutSheetName(name);
+  const TXc12DataWorksheets& sheets = FManager->Worksheets();
+  const int32_t found = sheets.Find(n);
+  if (found < 0 || found == Index())  // renaming a sheet to its own name in other letter case is allowed
+    FXc12Sheet->FName = n;
+  else if (FManager->Errors())
+    FManager->Errors()->Warning(n, XLSERR_SHEET_NAME_EXISTS);
+}
+
+void TXLSWorksheet::CalcDimensions() { Cells().CalcDimensions(); }
+bool TXLSWorksheet::IsEmpty() const { return FXc12Sheet->Dimension().Row2 < 0; }
+int32_t TXLSWorksheet::FirstCol() const { return FXc12Sheet->Dimension().Col1; }
+int32_t TXLSWorksheet::LastCol() const { return FXc12Sheet->Dimension().Col2; }
+int32_t TXLSWorksheet::FirstRow() const { return FXc12Sheet->Dimension().Row1; }
+int32_t TXLSWorksheet::LastRow() const { return FXc12Sheet->Dimension().Row2; }
+
+TXLSCellType TXLSWorksheet::GetCellType(int32_t col, int32_t row) {
+  TXLSCellItem cell;
+  if (!Cells().FindCell(col, row, cell)) return TXLSCellType::xctNone;
+  return Cells().CellType(cell);
+}
+
+std::u16string TXLSWorksheet::CellText(int32_t col, int32_t row, bool formulasAsText) {
+  TXLSCellMMU& cells = Cells();
+  TXLSCellItem cell;
+  if (!cells.FindCell(col, row, cell)) return {};
+  const TXLSCellType t = cells.CellType(cell);
+  if (formulasAsText && IsFormula(t)) return GetAsFormula(col, row);
+  const FormatSettings& fs = FOwner->Settings();
+  switch (t) {
+    case TXLSCellType::xctBoolean: return cells.GetBoolean(cell) ? StrTRUE() : StrFALSE();
+    case TXLSCellType::xctError: return ErrorText(cells.GetError(cell));
+    case TXLSCellType::xctString: return cells.GetString(cell);
+    case TXLSCellType::xctFloat: return FormatGeneral(cells.GetFloat(cell), fs);
+    case TXLSCellType::xctFloatFormula: return FormatGeneral(cells.GetFormulaValFloat(cell), fs);
+    case TXLSCellType::xctStringFormula: return cells.GetFormulaValString(cell);
+    case TXLSCellType::xctBooleanFormula: return cells.GetFormulaValBoolean(cell) ? StrTRUE() : StrFALSE();
+    case TXLSCellType::xctErrorFormula: return ErrorText(cells.GetFormulaValError(cell));
+    default: return {};
+  }
+}
+
+std::u16string TXLSWorksheet::GetAsString(int32_t col, int32_t row) { return CellText(col, row, FOwner->ShowFormulas()); }
+std::u16string TXLSWorksheet::GetAsFmtString(int32_t col, int32_t row) { return CellText(col, row, FOwner->ShowFormulas()); }
+
+double TXLSWorksheet::GetAsFloat(int32_t col, int32_t row) {
+  TXLSCellMMU& cells = Cells();
+  TXLSCellItem cell;
+  if (!cells.FindCell(col, row, cell)) return 0;
+  switch (cells.CellType(cell)) {
+    case TXLSCellType::xctFloat: return cells.GetFloat(cell);
+    case TXLSCellType::xctFloatFormula: return cells.GetFormulaValFloat(cell);
+    case TXLSCellType::xctString:
+    case TXLSCellType::xctStringFormula: {
+      // The text read as a number with the locale's decimal separator; 0 when it is not one.
+      std::u16string t = CellText(col, row, false);
+      std::string a;
+      for (char16_t c : t) {
+        if (c == FOwner->Settings().DecimalSeparator) a += '.';
+        else if (c < 0x80 && c != '.') a += char(c);
+        else return 0;
+      }
+      const size_t b = a.find_first_not_of(' '), e = a.find_last_not_of(' ');
+      if (b == std::string::npos) return 0;
+      const char* first = a.data() + b;
+      if (*first == '+') ++first;
+      double v = 0;
+      const auto r = std::from_chars(first, a.data() + e + 1, v);
+      return (r.ec == std::errc() && r.ptr == a.data() + e + 1) ? v : 0;
+    }
+    default: return 0;
+  }
+}
+
+bool TXLSWorksheet::GetAsBoolean(int32_t col, int32_t row) {
+  TXLSCellMMU& cells = Cells();
+  TXLSCellItem cell;
+  if (cells.FindCell(col, row, cell)) {
+    switch (cells.CellType(cell)) {
+      case TXLSCellType::xctBoolean: return cells.GetBoolean(cell);
+      case TXLSCellType::xctBooleanFormula: return cells.GetFormulaValBoolean(cell);
+      case TXLSCellType::xctString: {
+        const std::u16string t = kws::AsciiUpperCopy(cells.GetString(cell));
+        if (t == u"TRUE") return true;
+        if (t == u"FALSE") return false;
+        break;
+      }
+      default: break;
+    }
+  }
+  throw XLSRWException(std::u16string_view(kWrongType));
+}
+
+TXc12CellError TXLSWorksheet::GetAsError(int32_t col, int32_t row) {
+  TXLSCellMMU& cells = Cells();
+  TXLSCellItem cell;
+  if (cells.FindCell(col, row, cell)) {
+    const TXLSCellType t = cells.CellType(cell);
+    if (t == TXLSCellType::xctError) return cells.GetError(cell);
+    if (t == TXLSCellType::xctErrorFormula) return cells.GetFormulaValError(cell);
+  }
+  throw XLSRWException(std::u16string_view(kWrongType));
+}
+
+std::u16string TXLSWorksheet::GetAsFormula(int32_t col, int32_t row) {
+  TXLSCellMMU& cells = Cells();
+  TXLSCellItem cell;
+  if (!cells.FindCell(col, row, cell) || !IsFormula(cells.CellType(cell))) throw XLSRWException(std::u16string_view(kWrongType));
+  if (cells.IsFormulaCompiled(cell)) {
+    const uint8_t* ptgs = nullptr;
+    const int32_t n = cells.GetFormulaPtgs(cell, ptgs);
+    if (!FOwner->OnDecodeFormula) throw XLSRWException("Formula decoding is not available");
+    return FOwner->OnDecodeFormula(*this, std::span<const uint8_t>(ptgs, size_t(std::max(n, 0))));
+  }
+  std::u16string f = cells.GetFormula(cell);
+  // [n] at the start names external workbook n (1-based).
+  if (f.size() > 2 && f[0] == u'[') {
+    const size_t close = f.find(u']');
+    if (close != std::u16string::npos && close >= 2) {
+      size_t n = 0;
+      bool digits = close - 1 <= 6;
+      for (size_t i = 1; i < close && digits; ++i) {
+        if (f[i] < u'0' || f[i] > u'9') digits = false;
+        else n = n * 10 + size_t(f[i] - u'0');
+      }
+      if (digits && n >= 1 && n <= FManager->XLinks().Count())
+        f = u"[" + FManager->XLinks().Items(n - 1)->FFilename + f.substr(close);
+    }
+  }
+  return f;
+}
+
+bool TXLSWorksheet::GetAsBlank(int32_t col, int32_t row) { return GetCellType(col, row) == TXLSCellType::xctBlank; }
+bool TXLSWorksheet::GetAsEmpty(int32_t col, int32_t row) {
+  const TXLSCellType t = GetCellType(col, row);
+  return t == TXLSCellType::xctBlank || t == TXLSCellType::xctNone;
+}
+
+int32_t TXLSWorksheet::DefaultStyle(int32_t col, int32_t row) {
+  (void)col;
+  if (TXLSMMURowHeader* r = Cells().FindRow(row); r && r->Style != 0) return r->Style;
+  return 0;
+}
+
+void TXLSWorksheet::SetAsBlank(int32_t col, int32_t row) { Cells().UpdateBlankOF(col, row, DefaultStyle(col, row)); }
+void TXLSWorksheet::SetAsBoolean(int32_t col, int32_t row, bool value) {
+  Cells().UpdateBooleanOF(col, row, value, DefaultStyle(col, row));
+}
+void TXLSWorksheet::SetAsError(int32_t col, int32_t row, TXc12CellError value) {
+  Cells().UpdateErrorOF(col, row, value, DefaultStyle(col, row));
+}
+void TXLSWorksheet::SetAsFloat(int32_t col, int32_t row, double value) {
+  Cells().UpdateFloatOF(col, row, value, DefaultStyle(col, row));
+}
+void TXLSWorksheet::SetAsString(int32_t col, int32_t row, std::u16string_view value) {
+  Cells().UpdateStringOF(col, row, value, DefaultStyle(col, row));
+}
+
+// ---- text search
+
+void TXLSWorksheet::BeginFindText() {
+  CalcDimensions();
+  FFindDim = FXc12Sheet->Dimension();
+  FCurrFindPos = -1;
+  FCurrFindCol = 0;
+  FCurrFindRow = 0;
+  FIterValid = false;
+}
+
+// Positions the store's iteration on the first cell at (row, col) or after it in row order.
+bool TXLSWorksheet::SeekCell(int32_t& row, int32_t& col) {
+  TXLSCellMMU& cells = Cells();
+  if (FIterValid && cells.IterCellRow() == row && cells.IterCellCol() == col) return true;
+  FIterValid = false;
+  cells.BeginIterateRow(row - 1);
+  while (cells.IterateNextRow()) {
+    const int32_t r = cells.IterCellRow();
+    cells.BeginIterateCol();
+    while (cells.IterateNextCol()) {
+      if (r == row && cells.IterCellCol() < col) continue;
+      row = r;
+      col = cells.IterCellCol();
+      FIterValid = true;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TXLSWorksheet::FindText(std::u16string_view text, bool caseInsensitive) {
+  if (FCurrFindPos > 0) ++FCurrFindPos;
+  std::u16string s(text);
+  if (caseInsensitive) kws::AsciiUpperInPlace(s);
+  TXLSCellMMU& cells = Cells();
+  // Only the cells that exist are visited, row by row, within the used area taken by
+  // BeginFindText; a position between cells holds no text and cannot hit.
+  while (FCurrFindRow <= FFindDim.Row2) {
+    int32_t row = FCurrFindRow, col = FCurrFindCol;
+    if (!SeekCell(row, col) || row > FFindDim.Row2) break;
+    if (row != FCurrFindRow || col != FCurrFindCol) FCurrFindPos = -1;
+    FCurrFindRow = row;
+    FCurrFindCol = col;
+    const bool inArea = col <= FFindDim.Col2 && (row == 0 || col >= FFindDim.Col1);
+    if (inArea && !s.empty()) {
+      std::u16string t = GetAsString(col, row);
+      if (!t.empty()) {
+        const int32_t start = FCurrFindPos > 0 ? FCurrFindPos : 1;
+        if (size_t(start - 1) <= t.size()) {
+          t.erase(0, size_t(start - 1));
+          if (caseInsensitive) kws::AsciiUpperInPlace(t);
+          const size_t p = t.find(s);
+          if (p != std::u16string::npos) {
+            FCurrFindPos = start + int32_t(p);
+            return true;
+          }
+        }
+      }
+    }
+    FCurrFindPos = -1;
+    if (!cells.IterateNext()) break;
+    FCurrFindRow = cells.IterCellRow();
+    FCurrFindCol = cells.IterCellCol();
+  }
+  // Nothing left: every later call gives false until BeginFindText.
+  FCurrFindPos = -1;
+  FCurrFindRow = FFindDim.Row2 + 1;
+  FCurrFindCol = 0;
+  FIterValid = false;
+  return false;
+}
+
+// ---- workbook
+
+TXLSWorkbook::TXLSWorkbook(TXLSClassFactory* factory, TXc12Manager* manager) : FClassFactory(factory), FManager(manager) {}
+TXLSWorkbook::~TXLSWorkbook() = default;
+
+TXLSWorksheet* TXLSWorkbook::Add() {
+  TXc12DataWorksheets& sheets = FManager->Worksheets();
+  TXc12DataWorksheet* data = sheets.Add(-1);
+  const size_t count = sheets.Count();
+  std::u16string name;
+  for (size_t i = 0; i <= 1000 && name.empty(); ++i) {
+    const std::string n = std::to_string(i + count);
+    std::u16string candidate = FDefaultName + std::u16string(n.begin(), n.end());
+    if (sheets.Find(candidate) < 0) name = std::move(candidate);
+  }
+  if (name.empty()) {
+    sheets.Delete(sheets.Count() - 1);
+    throw XLSRWException("Can not create unique worksheet name");
+  }
+  data->FName = name;
+  FItems.push_back(std::make_unique<TXLSWorksheet>(FClassFactory, data, FManager, this));
+  return FItems.back().get();
+}
+
+void TXLSWorkbook::Clear() {
+  FItems.clear();
+  FCompiled = false;
+  FCurrFindSheet = 0;
+}
+
+void TXLSWorkbook::AfterRead() {
+  FCompiled = false;
+  FItems.clear();
+  TXc12DataWorksheets& sheets = FManager->Worksheets();
+  for (size_t i = 0; i < sheets.Count(); ++i)
+    FItems.push_back(std::make_unique<TXLSWorksheet>(FClassFactory, sheets.Items(i), FManager, this));
+}
+
+TXLSWorksheet* TXLSWorkbook::SheetByName(std::u16string_view name) const {
+  const std::u16string key = kws::AsciiUpperCopy(name);
+  for (const auto& s : FItems)
+    if (kws::AsciiUpperCopy(s->Name()) == key) return s.get();
+  return nullptr;
+}
+
+void TXLSWorkbook::BeginFindText() {
+  for (auto& s : FItems) s->BeginFindText();
+  FCurrFindSheet = 0;
+}
+
+bool TXLSWorkbook::FindText(std::u16string_view text, bool caseInsensitive) {
+  while (size_t(FCurrFindSheet) < FItems.size()) {
+    if (FItems[size_t(FCurrFindSheet)]->FindText(text, caseInsensitive)) return true;
+    ++FCurrFindSheet;
+  }
+  return false;
+}
+
+// ---- relative cell ranges over a sheet
+
+bool TXLSRelCellsImpl::GetAsBoolean(int32_t c, int32_t r) {
+  if (!FSheet) return false;
+  const TXLSCellType t = FSheet->GetCellType(c, r);
+  return (t == TXLSCellType::xctBoolean || t == TXLSCellType::xctBooleanFormula) && FSheet->GetAsBoolean(c, r);
+}
+double TXLSRelCellsImpl::GetAsFloat(int32_t c, int32_t r) { return FSheet ? FSheet->GetAsFloat(c, r) : 0; }
+std::u16string TXLSRelCellsImpl::GetAsString(int32_t c, int32_t r) { return FSheet ? FSheet->GetAsString(c, r) : u""; }
+TXc12CellError TXLSRelCellsImpl::GetAsError(int32_t c, int32_t r) {
+  if (!FSheet) return TXc12CellError::errUnknown;
+  const TXLSCellType t = FSheet->GetCellType(c, r);
+  return (t == TXLSCellType::xctError || t == TXLSCellType::xctErrorFormula) ? FSheet->GetAsError(c, r)
+                                                                             : TXc12CellError::errUnknown;
+}
+bool TXLSRelCellsImpl::GetAsBlank(int32_t c, int32_t r) { return FSheet && FSheet->GetAsBlank(c, r); }
+bool TXLSRelCellsImpl::GetAsEmpty(int32_t c, int32_t r) { return FSheet && FSheet->GetAsEmpty(c, r); }
+std::u16string TXLSRelCellsImpl::GetAsFmtString(int32_t c, int32_t r) { return FSheet ? FSheet->GetAsFmtString(c, r) : u""; }
+TXLSCellType TXLSRelCellsImpl::GetCellType(int32_t c, int32_t r) {
+  return FSheet ? FSheet->GetCellType(c, r) : TXLSCellType::xctNone;
+}
+
+
+template <class F>
+void TXLSRelCellsImpl::Write(int32_t c, int32_t r, F&& write) {
+  if (!FSheet) throw XLSRWException("Cell range is not bound to a worksheet");
+  if (FAutoExtend) {
+    FCol1 = std::min(FCol1, c), FCol2 = std::max(FCol2, c);
+    FRow1 = std::min(FRow1, r), FRow2 = std::max(FRow2, r);
+  }
+  write(*FSheet);
+}
+
+void TXLSRelCellsImpl::SetAsBoolean(int32_t c, int32_t r, bool v) {
+  Write(c, r, [&](TXLSWorksheet& s) { s.SetAsBoolean(c, r, v); });
+}
+void TXLSRelCellsImpl::SetAsFloat(int32_t c, int32_t r, double v) {
+  Write(c, r, [&](TXLSWorksheet& s) { s.SetAsFloat(c, r, v); });
+}
+void TXLSRelCellsImpl::SetAsString(int32_t c, int32_t r, std::u16string_view v) {
+  Write(c, r, [&](TXLSWorksheet& s) { s.SetAsString(c, r, v); });
+}
+void TXLSRelCellsImpl::SetAsError(int32_t c, int32_t r, TXc12CellError v) {
+  Write(c, r, [&](TXLSWorksheet& s) { s.SetAsError(c, r, v); });
+}
+void TXLSRelCellsImpl::SetAsBlank(int32_t c, int32_t r) {
+  Write(c, r, [&](TXLSWorksheet& s) { s.SetAsBlank(c, r); });
+}
+std::u16string TXLSRelCellsImpl::SheetName() const { return FSheet ? FSheet->Name() : u"???"; }
+int32_t TXLSRelCellsImpl::SheetIndex() const { return FSheet ? FSheet->Index() : -1; }
+
+// ---- class factory
+
+std::unique_ptr<TXLSFactoryObject> TXLSClassFactoryImpl::CreateAClass(TXLSClassFactoryType kind, void* owner) {
+  (void)owner;
+  switch (kind) {
+    case TXLSClassFactoryType::xcftNames: return std::make_unique<TXc12DefinedNames>(this);
+    case TXLSClassFactoryType::xcftNamesMember: return std::make_unique<TXc12DefinedName>();
+    case TXLSClassFactoryType::xcftMergedCells: return std::make_unique<TXc12MergedCells>();
+    case TXLSClassFactoryType::xcftHyperlinks: return std::make_unique<TXc12Hyperlinks>();
+    case TXLSClassFactoryType::xcftAutofilter: return std::make_unique<TXc12AutoFilter>();
+    case TXLSClassFactoryType::xcftVirtualCells: return std::make_unique<TXLSRelCellsImpl>(nullptr);
+    default: return nullptr;
+  }
+}
+
+// ---- component
+
+TXLSBook::TXLSBook(const FormatSettings& settings) : TXLSWorkbook(nullptr, nullptr) {
+  FSettings = settings;
+  FErrors = std::make_unique<TXLSErrorManager>();
+  FClassFactoryImpl = std::make_unique<TXLSClassFactoryImpl>();
+  FManagerOwned = std::make_unique<TXc12Manager>(FClassFactoryImpl.get(), FErrors.get(), settings);
+  FManagerOwned->CreateMembers();
+  FClassFactory = FClassFactoryImpl.get();
+  FManager = FManagerOwned.get();
+  FReaders = DefaultXLSBookReaders();
+  Clear(1);
+}
+
+TXLSBook::~TXLSBook() {
+  FItems.clear();  // the sheet objects refer into the hub
+  FBIFF.reset();
+}
+
+void TXLSBook::Clear(int32_t defaultSheets) {
+  FManager->Clear();
+  TXLSWorkbook::Clear();
+  FBIFF.reset();
+  const int32_t n = std::clamp(defaultSheets, 0, 255);
+  for (int32_t i = 0; i < n; ++i) Add();
+}
+
+int TXLSBook::DetectFileType(std::span<const uint8_t> data) {
+  static constexpr uint8_t kCfb[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1};
+  static constexpr uint8_t kZip[] = {0x50, 0x4B, 0x03, 0x04};
+  static constexpr uint8_t kRtf[] = {0x7B, 0x5C, 0x72, 0x74, 0x66};
+  auto has = [&](const auto& sig) { return data.size() >= std::size(sig) && std::equal(std::begin(sig), std::end(sig), data.begin()); };
+  if (has(kCfb)) return 1;
+  if (has(kZip)) return 2;
+  if (has(kRtf)) return 6;
+  return 0;
+}
+
+void TXLSBook::BindVirtualCells() {
+  for (TXLSRelCells* rc : FManager->VirtualCells()) {
+    auto* impl = dynamic_cast<TXLSRelCellsImpl*>(rc);
+    std::u16string sheet, area;
+    if (!impl || !SplitSheetRef(rc->Ref_(), sheet, area)) continue;
+    TXLSWorksheet* ws = SheetByName(sheet);
+    if (!ws) continue;
+    impl->Bind(ws);
+    int32_t c1, r1, c2, r2;
+    if (AreaStrToColRow(area, c1, r1, c2, r2)) rc->FCol1 = c1, rc->FRow1 = r1, rc->FCol2 = c2, rc->FRow2 = r2;
+  }
+  FManager->VirtualCells().clear();
+}
+
+void TXLSBook::AfterReadWork() {
+  TXLSWorkbook::AfterRead();
+  FManager->AfterRead();
+  BindVirtualCells();
+}
+
+template <class F>
+void TXLSBook::Load(TExcelVersion version, F&& read) {
+  try {
+    FManager->SetVersion(version);
+    Clear(0);
+    FManager->BeforeRead();
+    read();
+    AfterReadWork();
+  } catch (...) {
+    // Nothing of this file or of the previous one stays to be searched.
+    FManager->FIsUpdating = false;
+    Clear(0);
+    throw;
+  }
+}
+
+void TXLSBook::RouteLoad(std::span<const uint8_t> data, bool legacyName) {
+  const int kind = DetectFileType(data);
+  auto legacy = [&] {
+    if (!FReaders.ReadLegacy) throw XLSRWException("Legacy workbook reader not available");
+    Load(TExcelVersion::xvExcel97, [&] { FReaders.ReadLegacy(*this, data); });
+  };
+  auto package = [&](std::span<const uint8_t> zip) {
+    if (!FReaders.ReadPackage) throw XLSRWException("Workbook package reader not available");
+    Load(TExcelVersion::xvExcel2007, [&] { FReaders.ReadPackage(*this, zip); });
+  };
+  try {
+    if (kind == 2) return package(data);
+    if (kind == 1) {
+      bool isLegacy = false, isEncrypted = false;
+      try {
+        const kws::CfbStorage root = kws::OpenCompoundData(std::vector<uint8_t>(data.begin(), data.end()));
+        isLegacy = root.OpenStream(u"Workbook").has_value() || root.OpenStream(u"Book").has_value();
+        isEncrypted = !isLegacy && root.OpenStream(u"EncryptionInfo").has_value();
+      } catch (const kws::CfbError& e) {
+        throw XLSRWException(e.what());
+      }
+      if (isLegacy) return legacy();
+      if (isEncrypted) {
+        if (!FReaders.DecryptPackage) throw XLSRWException("Encrypted workbook reader not available");
+        std::u16string password = FManager->FPassword;
+        if (password.empty() && FManager->FPasswordEvent) FManager->FPasswordEvent(password);
+        std::vector<uint8_t> zip;
+        switch (FReaders.DecryptPackage(*this, data, password, zip)) {
+          case TXLSCryptoResult::xcrOk: return package(zip);
+          case TXLSCryptoResult::xcrMissingPassword: throw XLSRWException("Missing password");
+          case TXLSCryptoResult::xcrWrongPassword: throw XLSRWException("Wrong password");
+          case TXLSCryptoResult::xcrUnsupportedEncryption: throw XLSRWException("Unsupported encryption");
+          default: throw XLSRWException("Unknown crypto error");
+        }
+      }
+      throw XLSRWException("XLSX File read error.");
+    }
+    if (legacyName) return legacy();  // a bare early file has no signature
+    throw XLSRWException("XLSX File read error.");
+  } catch (...) {
+    // Also the errors raised before a reader started: no previous workbook stays behind.
+    Clear(0);
+    throw;
+  }
+}
+
+void TXLSBook::LoadFromBytes(std::span<const uint8_t> data, bool legacyName) { RouteLoad(data, legacyName); }
+
+void TXLSBook::LoadFromStream(std::istream& stream) {
+  std::vector<uint8_t> data{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+  RouteLoad(data, false);
+}
+
+void TXLSBook::LoadFromStream97(std::span<const uint8_t> data) {
+  if (!FReaders.ReadLegacy) {
+    Clear(0);
+    throw XLSRWException("Legacy workbook reader not available");
+  }
+  Load(TExcelVersion::xvExcel97, [&] { FReaders.ReadLegacy(*this, data); });
+}
+
+void TXLSBook::LoadFromFile(const std::filesystem::path& file) {
+  FManager->FFilename = kws::Utf8ToUtf16(file.string());
+  std::string ext = file.extension().string();
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = char(c + 32);
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    Clear(0);
+    throw XLSRWException("Cannot open file \"" + file.string() + "\"");
+  }
+  std::vector<uint8_t> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  RouteLoad(data, ext == ".xls" || ext == ".xlm");
+}
+
+}  // namespace xls

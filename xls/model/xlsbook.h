@@ -1,0 +1,245 @@
+// The spreadsheet component: `TXLSBook` loads a workbook file into its data model, and its sheet
+// list `TXLSWorkbook` with the sheet objects `TXLSWorksheet` turns cells into text and searches
+// that text.
+//
+// File kinds are told by their first bytes: D0 CF 11 E0 A1 B1 a compound file (MS-CFB), 50 4B 03
+// 04 a zip package (ECMA-376 Part 2), "{\rtf" a rich-text file. A compound file with a stream
+// "Workbook" (BIFF8) or "Book" (BIFF5/7) is a legacy workbook; one with "EncryptionInfo" is an
+// encrypted package ([MS-OFFCRYPTO]); a bare early BIFF2-4 file has no signature and is known by
+// its .xls/.xlm name alone. Anything else raises "XLSX File read error.".
+//
+// Design choice: the readers sit in libraries above the model, so the component reaches them
+// through `TXLSBookReaders`, a set of callbacks that each reader library registers in
+// `DefaultXLSBookReaders()` (every new component takes a copy) or that a host sets per
+// component. A road whose reader is not registered raises the component's own error. Every load
+// clears the model first, and a load that fails clears it again, so a failed file never leaves
+// the previous workbook (or half of its own) behind to be searched.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xls/model/formatsettings.h"
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlserrors.h"
+#include "xls/model/xlsrelcells.h"
+
+namespace xls {
+
+class TXLSBook;
+class TXLSWorkbook;
+class TXc12DataWorksheet;
+class TXLSCellMMU;
+
+// Results of decrypting an encrypted package.
+enum class TXLSCryptoResult : uint8_t { xcrOk, xcrUnknown, xcrMissingPassword, xcrWrongPassword, xcrUnsupportedEncryption };
+
+// The readers behind the component's loading roads. Each reads into `book.Manager()` between the
+// component's clear and after-read work, and raises on failure.
+struct TXLSBookReaders {
+  // A workbook package (the zip file's bytes).
+  std::function<void(TXLSBook& book, std::span<const uint8_t> zip)> ReadPackage;
+  // A legacy workbook (a compound file's bytes, or a bare early file).
+  std::function<void(TXLSBook& book, std::span<const uint8_t> data)> ReadLegacy;
+  // Decrypts an encrypted package (a compound file's bytes) into zip bytes with the password.
+  std::function<TXLSCryptoResult(TXLSBook& book, std::span<const uint8_t> data, const std::u16string& password,
+                                 std::vector<uint8_t>& zip)>
+      DecryptPackage;
+};
+// The process-wide readers that new components start with (empty until reader libraries register).
+TXLSBookReaders& DefaultXLSBookReaders();
+
+// One sheet object over a worksheet's data.
+class TXLSWorksheet {
+ public:
+  TXLSWorksheet(TXLSClassFactory* factory, TXc12DataWorksheet* sheet, TXc12Manager* manager, TXLSWorkbook* owner);
+
+  int32_t Index() const;
+  const std::u16string& Name() const;
+  // Cut to 31 units (never inside a surrogate pair); a name another sheet has (a to z folded) is
+  // refused with warning 3003.
+  void SetName(std::u16string_view name);
+  TXc12DataWorksheet& Xc12Sheet() { return *FXc12Sheet; }
+  TXLSCellMMU& Cells();
+
+  void BeginFindText();
+  // The next cell whose text holds `text` (ASCII letters folded when caseInsensitive), continuing
+  // after the previous hit; CurrFindPos/Col/Row tell where. False when no cell is left.
+  bool FindText(std::u16string_view text, bool caseInsensitive);
+  int32_t CurrFindPos() const { return FCurrFindPos; }
+  int32_t CurrFindCol() const { return FCurrFindCol; }
+  int32_t CurrFindRow() const { return FCurrFindRow; }
+
+  void CalcDimensions();
+  bool IsEmpty() const;
+  int32_t FirstCol() const;
+  int32_t LastCol() const;
+  int32_t FirstRow() const;
+  int32_t LastRow() const;
+
+  std::u16string GetAsString(int32_t col, int32_t row);
+  double GetAsFloat(int32_t col, int32_t row);
+  bool GetAsBoolean(int32_t col, int32_t row);
+  TXc12CellError GetAsError(int32_t col, int32_t row);
+  std::u16string GetAsFormula(int32_t col, int32_t row);
+  bool GetAsBlank(int32_t col, int32_t row);
+  bool GetAsEmpty(int32_t col, int32_t row);
+  // The text shown for the cell: as GetAsString (numbers in general form until number formats
+  // are applied by the formatting layer), formulas as text when formulas are shown.
+  std::u16string GetAsFmtString(int32_t col, int32_t row);
+  TXLSCellType GetCellType(int32_t col, int32_t row);
+
+  void SetAsBlank(int32_t col, int32_t row);
+  void SetAsBoolean(int32_t col, int32_t row, bool value);
+  void SetAsError(int32_t col, int32_t row, TXc12CellError value);
+  void SetAsFloat(int32_t col, int32_t row, double value);
+  void SetAsString(int32_t col, int32_t row, std::u16string_view value);
+
+ private:
+  int32_t DefaultStyle(int32_t col, int32_t row);
+  bool SeekCell(int32_t& row, int32_t& col);
+  std::u16string CellText(int32_t col, int32_t row, bool formulasAsText);
+
+  TXLSClassFactory* FClassFactory;
+  TXc12DataWorksheet* FXc12Sheet;
+  TXc12Manager* FManager;
+  TXLSWorkbook* FOwner;
+  int32_t FCurrFindPos = -1, FCurrFindCol = 0, FCurrFindRow = 0;
+  TXLSCellArea FFindDim{-1, -1, -1, -1};
+  bool FIterValid = false;
+};
+
+// The sheet list over the model.
+class TXLSWorkbook {
+ public:
+  TXLSWorkbook(TXLSClassFactory* factory, TXc12Manager* manager);
+  virtual ~TXLSWorkbook();
+  TXLSWorkbook(const TXLSWorkbook&) = delete;
+  TXLSWorkbook& operator=(const TXLSWorkbook&) = delete;
+
+  size_t Count() const { return FItems.size(); }
+  TXLSWorksheet* Items(size_t index) const { return FItems.at(index).get(); }
+  TXLSWorksheet* Sheets(size_t index) const { return Items(index); }
+  // A new worksheet named "<DefaultName><n>" with the first free n from the sheet count on.
+  TXLSWorksheet* Add();
+  virtual void Clear();
+  virtual void AfterRead();
+  TXLSWorksheet* SheetByName(std::u16string_view name) const;
+
+  void BeginFindText();
+  bool FindText(std::u16string_view text, bool caseInsensitive);
+  int32_t CurrFindSheet() const { return FCurrFindSheet; }
+
+  bool ShowFormulas() const { return FShowFormulas; }
+  void SetShowFormulas(bool v) { FShowFormulas = v; }
+  const std::u16string& DefaultName() const { return FDefaultName; }
+  void SetDefaultName(std::u16string_view v) { FDefaultName = v.empty() ? u"Sheet" : std::u16string(v); }
+  // Separators for numbers turned into text.
+  const FormatSettings& Settings() const { return FSettings; }
+  void SetSettings(const FormatSettings& fs) { FSettings = fs; }
+  // Turns a compiled formula of `sheet` into text; set by the formula layer.
+  std::function<std::u16string(TXLSWorksheet& sheet, std::span<const uint8_t> ptgs)> OnDecodeFormula;
+  TXc12Manager& Manager() { return *FManager; }
+
+ protected:
+  TXLSClassFactory* FClassFactory;
+  TXc12Manager* FManager;
+  std::vector<std::unique_ptr<TXLSWorksheet>> FItems;
+  std::u16string FDefaultName = u"Sheet";
+  bool FShowFormulas = false;
+  int32_t FCurrFindSheet = 0;
+  bool FCompiled = false;
+  FormatSettings FSettings = DefaultFormatSettings();
+};
+
+// A relative cell range served by a sheet object.
+class TXLSRelCellsImpl : public TXLSRelCells {
+ public:
+  explicit TXLSRelCellsImpl(TXLSWorksheet* sheet) : FSheet(sheet) {}
+  bool GetAsBoolean(int32_t col, int32_t row) override;
+  double GetAsFloat(int32_t col, int32_t row) override;
+  std::u16string GetAsString(int32_t col, int32_t row) override;
+  TXc12CellError GetAsError(int32_t col, int32_t row) override;
+  bool GetAsBlank(int32_t col, int32_t row) override;
+  bool GetAsEmpty(int32_t col, int32_t row) override;
+  std::u16string GetAsFmtString(int32_t col, int32_t row) override;
+  TXLSCellType GetCellType(int32_t col, int32_t row) override;
+  void SetAsBoolean(int32_t col, int32_t row, bool value) override;
+  void SetAsFloat(int32_t col, int32_t row, double value) override;
+  void SetAsString(int32_t col, int32_t row, std::u16string_view value) override;
+  void SetAsError(int32_t col, int32_t row, TXc12CellError value) override;
+  void SetAsBlank(int32_t col, int32_t row) override;
+  std::u16string SheetName() const override;
+  int32_t SheetIndex() const override;
+  TXLSWorksheet* Sheet() const { return FSheet; }
+  void Bind(TXLSWorksheet* sheet) { FSheet = sheet; }
+
+ private:
+  // Writes through the bound sheet after growing the bounds when AutoExtend is set.
+  template <class F>
+  void Write(int32_t col, int32_t row, F&& write);
+  TXLSWorksheet* FSheet;
+};
+
+// The component's class factory: the model's own classes for every kind it knows.
+class TXLSClassFactoryImpl : public TXLSClassFactory {
+ public:
+  std::unique_ptr<TXLSFactoryObject> CreateAClass(TXLSClassFactoryType kind, void* owner) override;
+};
+
+class TXLSBook : public TXLSWorkbook {
+ public:
+  explicit TXLSBook(const FormatSettings& settings = DefaultFormatSettings());
+  ~TXLSBook() override;
+
+  // Empties the model and leaves `defaultSheets` empty sheets (clamped to 0..255).
+  void Clear(int32_t defaultSheets);
+  void Clear() override { Clear(1); }
+  void LoadFromFile(const std::filesystem::path& file);
+  // A stream of any kind the component reads; "XLSX File read error." for others.
+  void LoadFromStream(std::istream& stream);
+  void LoadFromBytes(std::span<const uint8_t> data, bool legacyName = false);
+  // A legacy workbook's bytes, whatever their first bytes say.
+  void LoadFromStream97(std::span<const uint8_t> data);
+
+  // 1 compound file, 2 zip package, 6 rich-text file, 0 anything else.
+  static int DetectFileType(std::span<const uint8_t> data);
+
+  TExcelVersion Version() const { return FManager->Version(); }
+  const std::u16string& Filename() const { return FManager->FFilename; }
+  const std::u16string& Password() const { return FManager->FPassword; }
+  void SetPassword(std::u16string_view p) { FManager->FPassword = p; }
+  TXLSErrorManager& Errors() { return *FErrors; }
+  TXLSBookReaders& Readers() { return FReaders; }
+  // The legacy reader's object after a legacy load (kept for its name tables), else nullptr.
+  TXLSFactoryObject* BIFF() const { return FBIFF.get(); }
+  void SetBIFF(std::unique_ptr<TXLSFactoryObject> biff) { FBIFF = std::move(biff); }
+  bool ReadVBA = false;
+  bool SkipExcel97Drawing = false;
+  static std::u16string ComponentVersion() { return u"6.00.47"; }
+
+ protected:
+  void AfterReadWork();
+
+ private:
+  template <class F>
+  void Load(TExcelVersion version, F&& read);
+  void RouteLoad(std::span<const uint8_t> data, bool legacyName);
+  void BindVirtualCells();
+
+  std::unique_ptr<TXLSErrorManager> FErrors;
+  std::unique_ptr<TXLSClassFactoryImpl> FClassFactoryImpl;
+  std::unique_ptr<TXc12Manager> FManagerOwned;
+  std::unique_ptr<TXLSFactoryObject> FBIFF;
+  TXLSBookReaders FReaders;
+};
+
+}  // namespace xls

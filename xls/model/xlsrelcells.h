@@ -1,0 +1,72 @@
+// Relative cell ranges: a rectangle of one worksheet made from reference text before the
+// worksheets exist (chart series keep their data references this way) and bound to its sheet
+// and area when the load ends.
+//
+// Reference text is Sheet!Area with the sheet name in apostrophes when it holds other characters
+// than letters and digits; inside the apostrophes a doubled apostrophe stands for one, and "!" is
+// part of the name. A sheet part beginning with "[" names another workbook and is never bound.
+// Design choice: the base class holds the text, the bounds and a current cell and leaves every
+// access to the sheet to virtual operations, so that the model can collect ranges before the
+// sheet objects that serve them exist.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "xls/model/xlscellarea.h"
+#include "xls/model/xlsclassfactory.h"
+
+namespace xls {
+
+class TXLSRelCells : public TXLSFactoryObject {
+ public:
+  ~TXLSRelCells() override = default;
+
+  virtual bool GetAsBoolean(int32_t col, int32_t row) = 0;
+  virtual double GetAsFloat(int32_t col, int32_t row) = 0;
+  virtual std::u16string GetAsString(int32_t col, int32_t row) = 0;
+  virtual TXc12CellError GetAsError(int32_t col, int32_t row) = 0;
+  virtual bool GetAsBlank(int32_t col, int32_t row) = 0;
+  virtual bool GetAsEmpty(int32_t col, int32_t row) = 0;
+  virtual std::u16string GetAsFmtString(int32_t col, int32_t row) = 0;
+  virtual TXLSCellType GetCellType(int32_t col, int32_t row) = 0;
+  virtual void SetAsBoolean(int32_t col, int32_t row, bool value) = 0;
+  virtual void SetAsFloat(int32_t col, int32_t row, double value) = 0;
+  virtual void SetAsString(int32_t col, int32_t row, std::u16string_view value) = 0;
+  virtual void SetAsError(int32_t col, int32_t row, TXc12CellError value) = 0;
+  virtual void SetAsBlank(int32_t col, int32_t row) = 0;
+  // The sheet's name; "???" while unbound.
+  virtual std::u16string SheetName() const = 0;
+  // The sheet's position in the workbook; -1 while unbound.
+  virtual int32_t SheetIndex() const = 0;
+
+  const std::u16string& Ref_() const { return FRefText; }
+  void SetRef_(std::u16string_view text) { FRefText = text; }
+  // Parses an area (a sheet prefix is dropped); a text that does not parse changes nothing.
+  void SetRefAbs(std::u16string_view text);
+  // Sheet!B2:C5 (no dollar signs, no quotes), Sheet!$B$2:$C$5 (the stored text for a list), B2:C5.
+  std::u16string Ref() const;
+  std::u16string RefAbs() const;
+  std::u16string ShortRef() const;
+  bool IsArea() const { return !(FCol1 == FCol2 && FRow1 == FRow2); }
+  bool IsList() const { return FRefText.size() >= 2 && FRefText.front() == u'(' && FRefText.back() == u')'; }
+  int32_t ColCount() const { return FCol2 - FCol1 + 1; }
+  int32_t RowCount() const { return FRow2 - FRow1 + 1; }
+  // The formatted texts of the area row by row, joined by single blanks, trimmed.
+  std::u16string AsText();
+
+  int32_t FCol1 = 0, FRow1 = 0, FCol2 = 0, FRow2 = 0;
+  int32_t FCurrCol = 0, FCurrRow = 0;
+  bool FAutoExtend = false;
+  bool FExpand = true;
+
+ protected:
+  std::u16string FRefText;
+};
+
+// Splits reference text into its sheet name (quotes removed, doubled apostrophes made single)
+// and its area text. False when the text has no sheet part, no area, or names another workbook.
+bool SplitSheetRef(std::u16string_view ref, std::u16string& sheet, std::u16string& area);
+
+}  // namespace xls

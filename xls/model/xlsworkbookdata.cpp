@@ -1,0 +1,175 @@
+#include "xls/model/xlsworkbookdata.h"
+
+#include "platform/textcodec.h"
+
+namespace xls {
+
+void TXc12WorkbookPr::Clear() {
+  const bool date1904 = FDate1904;
+  const TXc12Objects showObjects = FShowObjects;
+  *this = TXc12WorkbookPr();
+  FDate1904 = date1904;
+  FShowObjects = showObjects;
+}
+
+void TXc12BookViews::Clear(bool addDefault) {
+  FItems.clear();
+  if (addDefault) {
+    TXc12BookView* v = Add();
+    v->FXWindow = 240;
+    v->FYWindow = 45;
+    v->FWindowWidth = 25875;
+    v->FWindowHeight = 15915;
+  }
+}
+
+TXc12BookView* TXc12BookViews::Add() {
+  FItems.push_back(std::make_unique<TXc12BookView>());
+  return FItems.back().get();
+}
+
+// ---- defined names
+
+namespace {
+struct TBuiltInText {
+  std::u16string_view Text;
+  TXc12BuiltInName Kind;
+};
+constexpr TBuiltInText kBuiltInNames[] = {
+    {u"_xlnm.Print_Area", TXc12BuiltInName::bnPrintArea},
+    {u"_xlnm.Print_Titles", TXc12BuiltInName::bnPrintTitles},
+    {u"_xlnm.Criteria", TXc12BuiltInName::bnCriteria},
+    {u"_xlnm._FilterDatabase", TXc12BuiltInName::bnFilterDatabase},
+    {u"_xlnm.Extract", TXc12BuiltInName::bnExtract},
+    {u"_xlnm.Consolidate_Area", TXc12BuiltInName::bnConsolidateArea},
+    {u"_xlnm.Database", TXc12BuiltInName::bnDatabase},
+    {u"_xlnm.Sheet_Title", TXc12BuiltInName::bnSheetTitle},
+};
+}  // namespace
+
+void TXc12DefinedName::Clear() {
+  TXc12DefinedNames* owner = FOwner;
+  *this = TXc12DefinedName();
+  FOwner = owner;
+  Changed();
+}
+
+void TXc12DefinedName::Changed() {
+  if (FOwner) FOwner->InvalidateHash();
+}
+
+void TXc12DefinedName::SetName(std::u16string_view name) {
+  FName = name;
+  FBuiltIn = TXc12BuiltInName::bnNone;
+  for (const auto& b : kBuiltInNames) {
+    if (b.Text == name) {
+      FBuiltIn = b.Kind;
+      FName.clear();
+      break;
+    }
+  }
+  Changed();
+}
+
+void TXc12DefinedName::SetLocalSheetId(int32_t id) {
+  FLocalSheetId = id;
+  Changed();
+}
+
+void TXc12DefinedName::SetDeleted(bool v) {
+  FDeleted = v;
+  Changed();
+}
+
+TXc12DefinedName* TXc12DefinedNames::TakeFree() {
+  for (auto& n : FItems)
+    if (n->FDeleted) {
+      n->Clear();
+      return n.get();
+    }
+  std::unique_ptr<TXc12DefinedName> n;
+  if (FClassFactory) n = FClassFactory->CreateAs<TXc12DefinedName>(TXLSClassFactoryType::xcftNamesMember, this);
+  if (!n) n = std::make_unique<TXc12DefinedName>();
+  n->FOwner = this;
+  n->Clear();
+  FItems.push_back(std::move(n));
+  return FItems.back().get();
+}
+
+TXc12DefinedName* TXc12DefinedNames::Add(std::u16string_view name, int32_t localSheetId) {
+  TXc12DefinedName* n = TakeFree();
+  n->SetName(name);
+  n->SetLocalSheetId(localSheetId);
+  return n;
+}
+
+TXc12DefinedName* TXc12DefinedNames::Add(TXc12BuiltInName builtIn, int32_t localSheetId) {
+  TXc12DefinedName* n = TakeFree();
+  n->FBuiltIn = builtIn;
+  n->SetLocalSheetId(localSheetId);
+  return n;
+}
+
+int32_t TXc12DefinedNames::FindIdInSheet(std::u16string_view name, int32_t sheetId) const {
+  const std::u16string key = kws::AsciiUpperCopy(name);
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    const TXc12DefinedName& n = *FItems[i];
+    if (!n.FDeleted && n.FLocalSheetId == sheetId && kws::AsciiUpperCopy(n.FName) == key) return int32_t(i);
+  }
+  return -1;
+}
+
+void TXc12DefinedNames::RebuildHash() const {
+  FHash.clear();
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    const TXc12DefinedName& n = *FItems[i];
+    if (n.FLocalSheetId == -1 && !n.FDeleted) FHash.try_emplace(kws::AsciiUpperCopy(n.FName), int32_t(i));
+  }
+  FHashValid = true;
+}
+
+int32_t TXc12DefinedNames::FindId(std::u16string_view name, int32_t sheetId) const {
+  if (sheetId >= 0) {
+    const int32_t i = FindIdInSheet(name, sheetId);
+    if (i >= 0) return i;
+  }
+  if (!FHashValid) RebuildHash();
+  const auto it = FHash.find(kws::AsciiUpperCopy(name));
+  return it == FHash.end() ? -1 : it->second;
+}
+
+void TXc12DefinedNames::Clear() {
+  FItems.clear();
+  FHash.clear();
+  FHashValid = false;
+}
+
+// ---- workbook data
+
+TXc12DataWorkbook::TXc12DataWorkbook(TXLSClassFactory* factory) : FClassFactory(factory) {
+  if (FClassFactory) FDefinedNames = FClassFactory->CreateAs<TXc12DefinedNames>(TXLSClassFactoryType::xcftNames, this);
+  if (!FDefinedNames) FDefinedNames = std::make_unique<TXc12DefinedNames>(FClassFactory);
+}
+
+TXc12DataWorkbook::~TXc12DataWorkbook() = default;
+
+void TXc12DataWorkbook::Clear() {
+  FUserName.clear();
+  FFileVersion.Clear();
+  FFileSharing.Clear();
+  FWorkbookPr.Clear();
+  FWorkbookProtection.Clear();
+  FBookViews.Clear(true);
+  FSheets.Clear();
+  FFunctionGroups.Clear();
+  FDefinedNames->Clear();
+  FCalcPr.Clear();
+  FCustomWorkbookViews.Clear();
+  FSmartTagPr.Clear();
+  FSmartTagTypes.Clear();
+  FWebPublishing.Clear();
+  FFileRecoveryPrs.Clear();
+  FWebPublishObjects.Clear();
+}
+
+}  // namespace xls

@@ -1,0 +1,106 @@
+// The data of one worksheet (its cell store and every other part a worksheet part or a legacy
+// sheet substream carries) and the hub's list of them.
+//
+// Readers add one object per sheet in workbook order and fill it; the sheet objects of the
+// component wrap them. A sheet name used in reference text is quoted unless it is made of ASCII
+// letters and digits only; inside the quotes an apostrophe is doubled ('Bob''s'), which is how
+// ECMA-376 formula text and the legacy formula text both escape it.
+// Design choice: members that belong to later layers (drawing, pivot tables, conditional formats,
+// data validations, printing details) are not held here until those layers exist; the lists the
+// class factory makes (hyperlinks, merged cells, autofilter) are created through it so that the
+// editing layer can put its own subclasses in.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xls/model/xlscellmmu.h"
+#include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlssheetparts.h"
+#include "xls/model/xlsutils.h"
+
+namespace xls {
+
+class TXc12DataSST;
+class TXc12DataStyleSheet;
+
+class TXc12DataWorksheet : public TIndexObject {
+ public:
+  TXc12DataWorksheet(TXLSClassFactory* factory, int32_t index, TXc12DataSST* sst, TXc12DataStyleSheet* styles);
+  ~TXc12DataWorksheet() override;
+  TXc12DataWorksheet(const TXc12DataWorksheet&) = delete;
+  TXc12DataWorksheet& operator=(const TXc12DataWorksheet&) = delete;
+
+  // One sheet view.
+  void SetDefaultValues();
+
+  TXLSCellMMU& Cells() { return *FCells; }
+  TXc12Columns& Columns() { return FColumns; }
+  TXc12Comments& Comments() { return FComments; }
+  TXc12Tables& Tables() { return FTables; }
+  TXc12Hyperlinks& Hyperlinks() { return *FHyperlinks; }
+  TXc12MergedCells& MergedCells() { return *FMergedCells; }
+  TXc12AutoFilter& Autofilter() { return *FAutofilter; }
+  TXc12SheetViews& SheetViews() { return FSheetViews; }
+  TXc12SheetPr& SheetPr() { return FSheetPr; }
+  TXc12SheetFormatPr& SheetFormatPr() { return FSheetFormatPr; }
+  TXc12PageSetup& PageSetup() { return FPageSetup; }
+  TCellRefs& CellWatches() { return FCellWatches; }
+
+  TXLSCellArea Dimension() const { return FCells->FDimension; }
+  void SetDimension(const TXLSCellArea& a) { FCells->FDimension = a; }
+  // The name as reference text names it: unchanged when made of ASCII letters and digits only
+  // (also when empty), else in apostrophes with inner apostrophes doubled.
+  std::u16string QuotedName() const;
+
+  std::u16string FName;
+  int32_t FSheetId = 0;
+  TXc12Visibility FState = TXc12Visibility::x12vVisible;
+  std::u16string FRId;
+  bool FIsChartSheet = false;
+
+ private:
+  TXLSClassFactory* FClassFactory;
+  TXc12DataSST* FSST;
+  TXc12DataStyleSheet* FStyles;
+  std::unique_ptr<TXLSCellMMU> FCells;
+  TXc12Columns FColumns;
+  TXc12Comments FComments;
+  TXc12Tables FTables;
+  std::unique_ptr<TXc12Hyperlinks> FHyperlinks;
+  std::unique_ptr<TXc12MergedCells> FMergedCells;
+  std::unique_ptr<TXc12AutoFilter> FAutofilter;
+  TXc12SheetViews FSheetViews;
+  TXc12SheetPr FSheetPr;
+  TXc12SheetFormatPr FSheetFormatPr;
+  TXc12PageSetup FPageSetup;
+  TCellRefs FCellWatches;
+};
+
+class TXc12DataWorksheets : public TIndexObjectList {
+ public:
+  TXc12DataWorksheets(TXLSClassFactory* factory, TXc12DataSST* sst, TXc12DataStyleSheet* styles)
+      : FClassFactory(factory), FSST(sst), FStyles(styles) {}
+  // Appends a new sheet; its sheet id is sheetId when >= 0, else the new count.
+  TXc12DataWorksheet* Add(int32_t sheetId);
+  // Frees every sheet, then clears the shared string table and the style sheet.
+  void Clear();
+  // Position of the first sheet with this name (a to z folded); -1 when none.
+  int32_t Find(std::u16string_view name) const;
+  TXc12DataWorksheet* Items(size_t index) const { return static_cast<TXc12DataWorksheet*>(TIndexObjectList::Items(index)); }
+
+ private:
+  TXLSClassFactory* FClassFactory;
+  TXc12DataSST* FSST;
+  TXc12DataStyleSheet* FStyles;
+};
+
+// Sheet names in reference text: `name` quoted as QuotedName does.
+std::u16string QuoteSheetName(std::u16string_view name);
+// At most `maxUnits` UTF-16 units of `name`, one fewer when the cut would split a surrogate pair.
+std::u16string CutSheetName(std::u16string_view name, size_t maxUnits = 31);
+
+}  // namespace xls
