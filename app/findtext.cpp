@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -163,6 +164,7 @@ std::vector<std::u16string> Keywords(std::u16string_view findtxt) { return Split
 class TFd {
  public:
   explicit TFd(const std::filesystem::path& file) : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (fd_ < 0 && (errno == ENOENT || errno == ENOTDIR)) throw TFileMissing(file);
     if (fd_ < 0) throw std::runtime_error("cannot open " + file.string());
   }
   ~TFd() { ::close(fd_); }
@@ -173,6 +175,7 @@ class TFd {
     for (;;) {
       const ssize_t r = ::read(fd_, out, n);
       if (r >= 0) return static_cast<size_t>(r);
+      if (errno == EISDIR) throw TFileMissing(file);  // a folder is not a file
       if (errno != EINTR) throw std::runtime_error("cannot read " + file.string());
     }
   }

@@ -18,6 +18,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,13 @@
 #include "platform/pdfdoc.h"
 
 namespace kws::app {
+
+// Raised by findintxt when the path names no file (nothing there, or a folder), so that the worker
+// can skip it without looking it up separately first.
+class TFileMissing : public std::runtime_error {
+ public:
+  explicit TFileMissing(const std::filesystem::path& file) : std::runtime_error("no such file: " + file.string()) {}
+};
 
 // Text routine on a buffer: true when a keyword of `findtxt` (blanks removed, split at ",")
 // occurs in the decoded bytes. Exposed for tests and the benchmark.

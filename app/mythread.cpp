@@ -36,16 +36,30 @@ void TMyThread::Run() {
   handover_.Run([this] { view_.endfinding(); });
 }
 
-bool TMyThread::SearchOne(const std::filesystem::path& file) {
+TMyThread::TVisit TMyThread::SearchOne(const std::filesystem::path& file) {
   const std::string e = UpperExtension(file);
+  const bool text = e == ".TXT" || e == ".PAS";
+  if (!text) {
+    std::error_code ec;
+    const auto st = std::filesystem::status(file, ec);
+    if (ec || !std::filesystem::exists(st) || std::filesystem::is_directory(st)) return TVisit::Missing;
+  }
+  // Text files, the bulk of many trees, are not looked up before they are opened: the text
+  // routine's own open tells whether the file is there (TFileMissing).
   TOfficeSearchState& office = routines_.office;
   bool found = false;
-  if (e == ".DOC" || e == ".DOCX") found = office.hasword ? findinword(file, findtxt, office) : findinwps(file, findtxt, office);
-  if (e == ".WPS" && office.haswps) found = findinwps(file, findtxt, office);
-  if (e == ".XLS" || e == ".XLSX") found = routines_.findinexcel(file, findtxt);
-  if (e == ".PDF") found = routines_.findinpdf(file, findtxt);
-  if (e == ".TXT" || e == ".PAS") found = routines_.findintxt(file, findtxt);
-  return found;
+  try {
+    if (e == ".DOC" || e == ".DOCX") found = office.hasword ? findinword(file, findtxt, office) : findinwps(file, findtxt, office);
+    if (e == ".WPS" && office.haswps) found = findinwps(file, findtxt, office);
+    if (e == ".XLS" || e == ".XLSX") found = routines_.findinexcel(file, findtxt);
+    if (e == ".PDF") found = routines_.findinpdf(file, findtxt);
+    if (text) found = routines_.findintxt(file, findtxt);
+  } catch (const TFileMissing&) {
+    return TVisit::Missing;
+  } catch (...) {
+    found = false;  // an unreadable or damaged file is a miss, never the end of the run
+  }
+  return found ? TVisit::Found : TVisit::NotFound;
 }
 
 void TMyThread::Execute() {
@@ -72,18 +86,12 @@ void TMyThread::Execute() {
 
   for (size_t i = 0; i < total; ++i) {
     const std::filesystem::path& file = (*filelist)[i];
-    bool found = false;
-    std::error_code ec;
-    const auto st = std::filesystem::status(file, ec);
-    if (!ec && std::filesystem::exists(st) && !std::filesystem::is_directory(st)) {
-      try {
-        found = SearchOne(file);
-      } catch (...) {
-        found = false;  // an unreadable or damaged file is a miss, never the end of the run
-      }
+    const TVisit visit = SearchOne(file);
+    if (visit != TVisit::Missing) {
       ++finishes;
       handover_.Run([this] { view_.showfinishes(finishes); });
     }
+    const bool found = visit == TVisit::Found;
     if (found) {
       filename = file;
       handover_.Run([this] { view_.addlist(filename); });

@@ -78,7 +78,9 @@ class TMyThread {
   int32_t finishes = 0;
 
  private:
-  bool SearchOne(const std::filesystem::path& file);
+  enum class TVisit { Missing, Found, NotFound };
+  // Routes one file by its extension; Missing when no file is there any more.
+  TVisit SearchOne(const std::filesystem::path& file);
 
   TFindText& routines_;
   THandOver& handover_;

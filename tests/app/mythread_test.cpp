@@ -61,7 +61,9 @@ TEST(TMyThread_Run, RoutesByExtensionAndCounts) {
   dir.Write("f.log", "alpha");    // no mask takes it
   dir.Write("g.txt", "nothing");
   dir.Write("h.pdf", "broken pdf alpha");  // the PDF routine raises: a miss, the run goes on
-  std::filesystem::copy_file(std::filesystem::path(std::getenv("KWS_SOURCE_DIR")) / "tests/data/app/locked.pdf",
+  const char* root = std::getenv("KWS_SOURCE_DIR");
+  ASSERT_NE(root, nullptr) << "KWS_SOURCE_DIR names the source folder";
+  std::filesystem::copy_file(std::filesystem::path(root) / "tests/data/app/locked.pdf",
                              dir.path() / "i.pdf");  // locked by a password: a miss too
   Fixture fx;
   fx.RunFolder(dir.path(), kAllMasks, u"alpha, beta, secret");
@@ -79,9 +81,11 @@ TEST(TMyThread_Run, GivenListSkipsVanishedFilesAndFolders) {
   const auto b = dir.Write("b.txt", "key");
   const auto c = dir.Write("c.bin", "key");  // any extension is counted, only routed ones are searched
   std::filesystem::remove(b);
+  const auto folder = dir.path() / "folder.txt";  // a folder is not a file, whatever its name
+  std::filesystem::create_directory(folder);
   Fixture fx;
-  fx.RunList({a, b, dir.path(), c, a}, u"key");
-  EXPECT_EQ(fx.view.filecounts, (std::vector<int32_t>{5}));
+  fx.RunList({a, b, dir.path(), folder, c, a}, u"key");
+  EXPECT_EQ(fx.view.filecounts, (std::vector<int32_t>{6}));
   EXPECT_EQ(fx.view.finishes, (std::vector<int32_t>{1, 2, 3}));
   EXPECT_EQ(fx.view.hits, (std::vector<std::string>{"a.txt", "a.txt"}));
 }
