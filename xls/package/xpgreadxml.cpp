@@ -95,6 +95,15 @@ bool IsBlankOnly(std::string_view s) {
   return true;
 }
 
+// memchr with an inline scan of the first bytes: most distances in markup are short.
+inline const char* FindChar(const char* p, const char* end, char c) {
+  const char* stop = end - p > 16 ? p + 16 : end;
+  for (; p < stop; ++p)
+    if (*p == c) return p;
+  if (p >= end) return nullptr;
+  return static_cast<const char*>(std::memchr(p, c, end - p));
+}
+
 const char* Find(const char* p, const char* end, std::string_view what) {
   if (end - p < static_cast<ptrdiff_t>(what.size())) return nullptr;
   auto* r = static_cast<const char*>(memmem(p, end - p, what.data(), what.size()));
@@ -183,15 +192,7 @@ const TXpgXmlAttribute& TXpgXMLAttributeList::at(int i) const {
   return *items_[i];
 }
 
-TXpgXmlAttribute& TXpgXMLAttributeList::NewRaw() {
-  if (count_ == static_cast<int>(items_.size())) items_.push_back(std::make_unique<TXpgXmlAttribute>());
-  TXpgXmlAttribute& a = *items_[count_++];
-  a.BytesDone = a.ValDone = false;
-  a.Flag = 0;
-  a.LocalStart = 0;
-  a.Ns = TXpgNs::None;
-  return a;
-}
+void TXpgXMLAttributeList::Grow() { items_.push_back(std::make_unique<TXpgXmlAttribute>()); }
 
 std::u16string TXpgXMLAttributeList::GetAttributes(int i) const { return kws::Utf8ToUtf16(at(i).Attribute); }
 
@@ -375,9 +376,9 @@ int64_t TXpgReadXML::Run(const char* data, size_t size, const ReadFn* read) {
 const char* TXpgReadXML::Tokenize(const char* p, const char* end, bool eof) {
   while (p < end) {
     if (aborted_) return end;
-    const void* lt = std::memchr(p, '<', end - p);
+    const char* lt = FindChar(p, end, '<');
     if (!lt) return end;
-    p = static_cast<const char*>(lt);
+    p = lt;
     if (end - p < 2) {
       if (eof) UnexpectedEnd();
       return p;
@@ -420,7 +421,11 @@ const char* TXpgReadXML::ScanAttributes(const char* q, const char* end, int& cou
     char c = *q;
     if (c == '>' || c == '/' || c == '?') return q;
     const char* an = q;
-    while (q < end && !Is(*q, kAttrNameEnd)) ++q;
+    const char* colon = nullptr;
+    while (q < end && !Is(*q, kAttrNameEnd)) {
+      if (*q == ':') colon = q;
+      ++q;
+    }
     if (q >= end) return nullptr;
     if (q == an) {  // a stray "=": skip it
       ++q;
@@ -435,10 +440,10 @@ const char* TXpgReadXML::ScanAttributes(const char* q, const char* end, int& cou
     if (q >= end) return nullptr;
     std::string_view value;
     if (*q == '"' || *q == '\'') {
-      const void* close = std::memchr(q + 1, *q, end - q - 1);
+      const char* close = FindChar(q + 1, end, *q);
       if (!close) return nullptr;
-      value = std::string_view(q + 1, static_cast<const char*>(close) - q - 1);
-      q = static_cast<const char*>(close) + 1;
+      value = std::string_view(q + 1, close - q - 1);
+      q = close + 1;
     } else {
       const char* v = q;
       while (q < end && !Is(*q, kWs) && *q != '>') ++q;
@@ -448,8 +453,12 @@ const char* TXpgReadXML::ScanAttributes(const char* q, const char* end, int& cou
     TXpgXmlAttribute& a = attrs_.NewRaw();
     a.Attribute = name;
     a.Value = value;
-    size_t colon = name.rfind(':');
-    a.LocalStart = colon == std::string_view::npos ? 0 : static_cast<uint16_t>(std::min<size_t>(colon + 1, 65535));
+    if (colon) {
+      a.LocalStart = static_cast<uint16_t>(std::min<ptrdiff_t>(colon - an + 1, 65535));
+      special_ = true;
+    } else if (*an == 'x') {
+      special_ = true;
+    }
     ++count;
   }
 }
@@ -463,6 +472,7 @@ const char* TXpgReadXML::StartTag(const char* p, const char* end, bool eof) {
   if (q == ns) return p + 1;  // "<" without a name is character data
   std::string_view name(ns, q - ns);
   attrs_.Clear();
+  special_ = false;
   int count = 0;
   q = ScanAttributes(q, end, count);
   if (!q) return nullptr;
@@ -489,18 +499,19 @@ const char* TXpgReadXML::StartTag(const char* p, const char* end, bool eof) {
   if (!empty) {
     const char* t = q;
     for (;;) {
-      const void* ltv = std::memchr(t, '<', end - t);
+      const char* ltv = FindChar(t, end, '<');
       if (!ltv) {
         if (!eof) return nullptr;
         if (end > t) segments_.push_back({{t, size_t(end - t)}, false});
         textLen += end - t;
         break;
       }
-      const char* lt = static_cast<const char*>(ltv);
+      const char* lt = ltv;
       if (lt > t) {
         segments_.push_back({{t, size_t(lt - t)}, false});
         textLen += lt - t;
       }
+      if (end - lt >= 2 && lt[1] != '!' && lt[1] != '?') break;  // the next start or end tag
       if (!eof && (CouldStart(lt, end, "<![CDATA[") || CouldStart(lt, end, "<!--") || end - lt < 2)) return nullptr;
       const char* after = nullptr;
       if (StartsWith(lt, end, "<!--")) {
@@ -535,21 +546,25 @@ const char* TXpgReadXML::StartTag(const char* p, const char* end, bool eof) {
   sawMarkup_ = true;
   if (depth_ >= kXpgMaxDepth) throw std::runtime_error("XML nesting too deep");
   ++depth_;
-  // Namespace declarations of this element, then the namespaces of its name and attributes.
-  const int n = attrs_.Count();
-  for (int i = 0; i < n; ++i) {
-    std::string_view an = attrs_.RawName(i);
-    if (an == "xmlns" || an.starts_with("xmlns:")) {
-      std::string_view uri = attrs_.ValueBytes(i);
-      TXpgNs uns = uri.empty() ? TXpgNs::None : XpgNamespaceOfUri(uri);
-      bindings_.push_back({std::string(an.size() > 5 ? an.substr(6) : std::string_view()), uns, depth_});
-      if (an.size() == 5) defaultNs_ = uns;
+  // Namespace declarations of this element, then the namespaces of its attributes; only tags
+  // with a prefixed attribute or one starting with "x" need either.
+  if (special_) {
+    const int n = attrs_.Count();
+    for (int i = 0; i < n; ++i) {
+      TXpgXmlAttribute& a = attrs_.Raw(i);
+      std::string_view an = a.Attribute;
+      if (an[0] == 'x' && (an == "xmlns" || an.starts_with("xmlns:"))) {
+        a.Ns = TXpgNs::Xmlns;
+        std::string_view uri = attrs_.ValueBytes(i);
+        TXpgNs uns = uri.empty() ? TXpgNs::None : XpgNamespaceOfUri(uri);
+        bindings_.push_back({std::string(an.size() > 5 ? an.substr(6) : std::string_view()), uns, depth_});
+        if (an.size() == 5) defaultNs_ = uns;
+      }
     }
-  }
-  for (int i = 0; i < n; ++i) {
-    std::string_view an = attrs_.RawName(i);
-    if (an == "xmlns" || an.starts_with("xmlns:")) attrs_.SetNs(i, TXpgNs::Xmlns);
-    else if (attrs_.Local(i) > 0) attrs_.SetNs(i, Resolve(an.substr(0, attrs_.Local(i) - 1)));
+    for (int i = 0; i < n; ++i) {
+      TXpgXmlAttribute& a = attrs_.Raw(i);
+      if (a.Ns != TXpgNs::Xmlns && a.LocalStart > 0) a.Ns = Resolve(a.Attribute.substr(0, a.LocalStart - 1));
+    }
   }
   SetName(name);
   ns_ = Resolve(RawPrefix());
@@ -566,7 +581,7 @@ const char* TXpgReadXML::StartTag(const char* p, const char* end, bool eof) {
   return q;
 }
 
-void TXpgReadXML::PopBindings() {
+void TXpgReadXML::PopBindingsSlow() {
   while (!bindings_.empty() && bindings_.back().depth >= depth_) {
     bool wasDefault = bindings_.back().prefix.empty();
     bindings_.pop_back();
@@ -589,7 +604,7 @@ const char* TXpgReadXML::EndTagAt(const char* p, const char* end) {
   while (q < end && !Is(*q, kTagNameEnd)) ++q;
   if (q >= end) return nullptr;
   std::string_view name(ns, q - ns);
-  const void* gt = std::memchr(q, '>', end - q);
+  const char* gt = FindChar(q, end, '>');
   if (!gt) return nullptr;
   sawMarkup_ = true;
   SetName(name);
@@ -600,7 +615,7 @@ const char* TXpgReadXML::EndTagAt(const char* p, const char* end) {
   emptyElement_ = false;
   EndTag();
   PopBindings();
-  return static_cast<const char*>(gt) + 1;
+  return gt + 1;
 }
 
 const char* TXpgReadXML::Bang(const char* p, const char* end) {

@@ -144,12 +144,22 @@ class TXpgXMLAttributeList {
   void Assign(const TXpgXMLAttributeList& other);
 
   // Tokenizer side: a fresh slot for a raw attribute.
-  TXpgXmlAttribute& NewRaw();
+  TXpgXmlAttribute& NewRaw() {
+    if (count_ == static_cast<int>(items_.size())) Grow();
+    TXpgXmlAttribute& a = *items_[count_++];
+    a.BytesDone = a.ValDone = false;
+    a.Flag = 0;
+    a.LocalStart = 0;
+    a.Ns = TXpgNs::None;
+    return a;
+  }
+  TXpgXmlAttribute& Raw(int i) { return *items_[i]; }
   void SetNs(int i, TXpgNs ns) { items_[i]->Ns = ns; }
   size_t Local(int i) const { return at(i).LocalStart; }
 
  private:
   const TXpgXmlAttribute& at(int i) const;
+  void Grow();
   std::vector<std::unique_ptr<TXpgXmlAttribute>> items_;
   int count_ = 0;
 };
@@ -260,7 +270,14 @@ class TXpgReadXML {
   const char* ScanAttributes(const char* q, const char* end, int& count);
   void SetName(std::string_view qname);
   TXpgNs Resolve(std::string_view prefix) const;
-  void PopBindings();
+  void PopBindings() {
+    if (bindings_.empty() || bindings_.back().depth < depth_) {
+      if (depth_ > 0) --depth_;
+      return;
+    }
+    PopBindingsSlow();
+  }
+  void PopBindingsSlow();
 
   bool aborted_ = false;
   std::string_view qname_;
@@ -270,6 +287,7 @@ class TXpgReadXML {
   int depth_ = 0;
   bool hasText_ = false;
   bool sawMarkup_ = false;
+  bool special_ = false;  // the current tag has a prefixed attribute or one starting with "x"
   std::vector<Segment> segments_;
   bool textDone_ = false, textBytesDone_ = false;
   std::u16string text_;
