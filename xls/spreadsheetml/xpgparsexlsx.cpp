@@ -2003,7 +2003,7 @@ TCT_NumFmts::~TCT_NumFmts() = default;
 int TCT_NumFmts::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FNumFmtXpgList) { const int k = FNumFmtXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2022,7 +2022,7 @@ void TCT_NumFmts::AssignAttributes(const TXpgXMLAttributeList& a) {
     switch (a.LocalHashA(i)) {
       case 553:
         if (a.Is(i, TXpgNs::None, "count")) {
-          FCount = XpgToInt(a.ValueBytes(i));
+          FCount_ = XpgToInt(a.ValueBytes(i));
           continue;
         }
         break;
@@ -2046,7 +2046,7 @@ TCT_Fonts::~TCT_Fonts() = default;
 int TCT_Fonts::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FFontXpgList) { const int k = FFontXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2065,7 +2065,7 @@ void TCT_Fonts::AssignAttributes(const TXpgXMLAttributeList& a) {
     switch (a.LocalHashA(i)) {
       case 553:
         if (a.Is(i, TXpgNs::None, "count")) {
-          FCount = XpgToInt(a.ValueBytes(i));
+          FCount_ = XpgToInt(a.ValueBytes(i));
           continue;
         }
         break;
@@ -2089,7 +2089,7 @@ TCT_Fills::~TCT_Fills() = default;
 int TCT_Fills::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FFillXpgList) { const int k = FFillXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2108,7 +2108,7 @@ void TCT_Fills::AssignAttributes(const TXpgXMLAttributeList& a) {
     switch (a.LocalHashA(i)) {
       case 553:
         if (a.Is(i, TXpgNs::None, "count")) {
-          FCount = XpgToInt(a.ValueBytes(i));
+          FCount_ = XpgToInt(a.ValueBytes(i));
           continue;
         }
         break;
@@ -2132,7 +2132,7 @@ TCT_Borders::~TCT_Borders() = default;
 int TCT_Borders::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FBorderXpgList) { const int k = FBorderXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2151,7 +2151,7 @@ void TCT_Borders::AssignAttributes(const TXpgXMLAttributeList& a) {
     switch (a.LocalHashA(i)) {
       case 553:
         if (a.Is(i, TXpgNs::None, "count")) {
-          FCount = XpgToInt(a.ValueBytes(i));
+          FCount_ = XpgToInt(a.ValueBytes(i));
           continue;
         }
         break;
@@ -2175,7 +2175,7 @@ TCT_CellStyleXfs::~TCT_CellStyleXfs() = default;
 int TCT_CellStyleXfs::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FXfXpgList) { const int k = FXfXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2194,7 +2194,7 @@ void TCT_CellStyleXfs::AssignAttributes(const TXpgXMLAttributeList& a) {
     switch (a.LocalHashA(i)) {
       case 553:
         if (a.Is(i, TXpgNs::None, "count")) {
-          FCount = XpgToInt(a.ValueBytes(i));
+          FCount_ = XpgToInt(a.ValueBytes(i));
           continue;
         }
         break;
@@ -2218,7 +2218,7 @@ TCT_CellXfs::~TCT_CellXfs() = default;
 int TCT_CellXfs::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FXfXpgList) { const int k = FXfXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2237,7 +2237,7 @@ void TCT_CellXfs::AssignAttributes(const TXpgXMLAttributeList& a) {
     switch (a.LocalHashA(i)) {
       case 553:
         if (a.Is(i, TXpgNs::None, "count")) {
-          FCount = XpgToInt(a.ValueBytes(i));
+          FCount_ = XpgToInt(a.ValueBytes(i));
           continue;
         }
         break;
@@ -2261,7 +2261,7 @@ TCT_CellStyles::~TCT_CellStyles() = default;
 int TCT_CellStyles::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FCellStyleXpgList) { const int k = FCellStyleXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2280,7 +2280,7 @@ void TCT_CellStyles::AssignAttributes(const TXpgXMLAttributeList& a) {
     switch (a.LocalHashA(i)) {
       case 553:
         if (a.Is(i, TXpgNs::None, "count")) {
-          FCount = XpgToInt(a.ValueBytes(i));
+          FCount_ = XpgToInt(a.ValueBytes(i));
           continue;
         }
         break;
@@ -2304,7 +2304,7 @@ TCT_Dxfs::~TCT_Dxfs() = default;
 int TCT_Dxfs::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FDxfXpgList) { const int k = FDxfXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2323,7 +2323,7 @@ void TCT_Dxfs::AssignAttributes(const TXpgXMLAttributeList& a) {
     switch (a.LocalHashA(i)) {
       case 553:
         if (a.Is(i, TXpgNs::None, "count")) {
-          FCount = XpgToInt(a.ValueBytes(i));
+          FCount_ = XpgToInt(a.ValueBytes(i));
           continue;
         }
         break;
@@ -2347,7 +2347,7 @@ TCT_TableStyles::~TCT_TableStyles() = default;
 int TCT_TableStyles::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
   if (!FDefaultTableStyle.empty()) { ++n; FAssigneds |= xaAttributes; }
   if (!FDefaultPivotStyle.empty()) { ++n; FAssigneds |= xaAttributes; }
   if (FTableStyleXpgList) { const int k = FTableStyleXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -2368,7 +2368,7 @@ void TCT_TableStyles::AssignAttributes(const TXpgXMLAttributeList& a) {
     switch (a.LocalHashA(i)) {
       case 553:
         if (a.Is(i, TXpgNs::None, "count")) {
-          FCount = XpgToInt(a.ValueBytes(i));
+          FCount_ = XpgToInt(a.ValueBytes(i));
           continue;
         }
         break;
@@ -2502,6 +2502,5296 @@ TXPGBase* TCT_Stylesheet::HandleElement(TXPGReader& r) {
   return nullptr;
 }
 
+// TCT_Sst -------------------------------------------------------------------------------------
+
+TCT_Sst::TCT_Sst(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 2;
+  FSi = std::make_unique<TCT_Rst>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_Sst::~TCT_Sst() = default;
+
+int TCT_Sst::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FUniqueCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSi) { const int k = FSi->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Sst::HandleElementGenerated(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 220:
+      if (r.Is(TXpgNs::SpreadsheetML, "si")) {
+        TCT_Rst* x = FSi.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_Sst::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1184:
+        if (a.Is(i, TXpgNs::None, "uniqueCount")) {
+          FUniqueCount = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Rst -------------------------------------------------------------------------------------
+
+TCT_Rst::TCT_Rst(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 4;
+  FAttributeCount = 0;
+  FRXpgList = std::make_unique<TCT_REltXpgList>(owner);
+  FRPhXpgList = std::make_unique<TCT_PhoneticRunXpgList>(owner);
+  FPhoneticPr = std::make_unique<TCT_PhoneticPr>(owner);
+}
+
+TCT_Rst::~TCT_Rst() = default;
+
+int TCT_Rst::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FT.empty()) { ++n; FAssigneds |= xaElements; }
+  if (FRXpgList) { const int k = FRXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FRPhXpgList) { const int k = FRPhXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPhoneticPr) { const int k = FPhoneticPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Rst::HandleElementGenerated(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 114:
+      if (r.Is(TXpgNs::SpreadsheetML, "r")) {
+        TCT_RElt* x = FRXpgList->Add();
+        return x;
+      }
+      break;
+    case 116:
+      if (r.Is(TXpgNs::SpreadsheetML, "t")) {
+        FT = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 298:
+      if (r.Is(TXpgNs::SpreadsheetML, "rPh")) {
+        TCT_PhoneticRun* x = FRPhXpgList->Add();
+        return x;
+      }
+      break;
+    case 1052:
+      if (r.Is(TXpgNs::SpreadsheetML, "phoneticPr")) {
+        TCT_PhoneticPr* x = FPhoneticPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_Rst::ClearGenerated() {
+  FT.clear();
+  if (FRXpgList) FRXpgList->Clear();
+  if (FRPhXpgList) FRPhXpgList->Clear();
+  FAssigneds = 0;
+}
+
+// TCT_RElt ------------------------------------------------------------------------------------
+
+TCT_RElt::TCT_RElt(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  FRPr = std::make_unique<TCT_RPrElt>(owner);
+}
+
+TCT_RElt::~TCT_RElt() = default;
+
+int TCT_RElt::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FRPr) { const int k = FRPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (!FT.empty()) { ++n; FAssigneds |= xaElements; }
+  return n;
+}
+
+TXPGBase* TCT_RElt::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 116:
+      if (r.Is(TXpgNs::SpreadsheetML, "t")) {
+        FT = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 308:
+      if (r.Is(TXpgNs::SpreadsheetML, "rPr")) {
+        TCT_RPrElt* x = FRPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_RPrElt ----------------------------------------------------------------------------------
+
+TCT_RPrElt::TCT_RPrElt(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 15;
+  FAttributeCount = 0;
+  FRFont = std::make_unique<TCT_FontName>(owner);
+  FCharset = std::make_unique<TCT_IntProperty>(owner);
+  FFamily = std::make_unique<TCT_IntProperty>(owner);
+  FB = std::make_unique<TCT_BooleanProperty>(owner);
+  FI = std::make_unique<TCT_BooleanProperty>(owner);
+  FStrike = std::make_unique<TCT_BooleanProperty>(owner);
+  FOutline = std::make_unique<TCT_BooleanProperty>(owner);
+  FShadow = std::make_unique<TCT_BooleanProperty>(owner);
+  FCondense = std::make_unique<TCT_BooleanProperty>(owner);
+  FExtend = std::make_unique<TCT_BooleanProperty>(owner);
+  FColor = std::make_unique<TCT_Color>(owner);
+  FSz = std::make_unique<TCT_FontSize>(owner);
+  FU = std::make_unique<TCT_UnderlineProperty>(owner);
+  FVertAlign = std::make_unique<TCT_VerticalAlignFontProperty>(owner);
+  FScheme = std::make_unique<TCT_FontScheme>(owner);
+}
+
+TCT_RPrElt::~TCT_RPrElt() = default;
+
+int TCT_RPrElt::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FRFont) { const int k = FRFont->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCharset) { const int k = FCharset->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FFamily) { const int k = FFamily->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FB) { const int k = FB->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FI) { const int k = FI->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FStrike) { const int k = FStrike->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FOutline) { const int k = FOutline->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FShadow) { const int k = FShadow->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCondense) { const int k = FCondense->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtend) { const int k = FExtend->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FColor) { const int k = FColor->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSz) { const int k = FSz->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FU) { const int k = FU->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FVertAlign) { const int k = FVertAlign->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FScheme) { const int k = FScheme->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_RPrElt::HandleElementGenerated(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 98:
+      if (r.Is(TXpgNs::SpreadsheetML, "b")) {
+        TCT_BooleanProperty* x = FB.get();
+        return x;
+      }
+      break;
+    case 105:
+      if (r.Is(TXpgNs::SpreadsheetML, "i")) {
+        TCT_BooleanProperty* x = FI.get();
+        return x;
+      }
+      break;
+    case 117:
+      if (r.Is(TXpgNs::SpreadsheetML, "u")) {
+        TCT_UnderlineProperty* x = FU.get();
+        return x;
+      }
+      break;
+    case 237:
+      if (r.Is(TXpgNs::SpreadsheetML, "sz")) {
+        TCT_FontSize* x = FSz.get();
+        return x;
+      }
+      break;
+    case 521:
+      if (r.Is(TXpgNs::SpreadsheetML, "rFont")) {
+        TCT_FontName* x = FRFont.get();
+        return x;
+      }
+      break;
+    case 543:
+      if (r.Is(TXpgNs::SpreadsheetML, "color")) {
+        TCT_Color* x = FColor.get();
+        return x;
+      }
+      break;
+    case 629:
+      if (r.Is(TXpgNs::SpreadsheetML, "scheme")) {
+        TCT_FontScheme* x = FScheme.get();
+        return x;
+      }
+      break;
+    case 642:
+      if (r.Is(TXpgNs::SpreadsheetML, "family")) {
+        TCT_IntProperty* x = FFamily.get();
+        return x;
+      }
+      break;
+    case 646:
+      if (r.Is(TXpgNs::SpreadsheetML, "shadow")) {
+        TCT_BooleanProperty* x = FShadow.get();
+        return x;
+      }
+      break;
+    case 648:
+      if (r.Is(TXpgNs::SpreadsheetML, "extend")) {
+        TCT_BooleanProperty* x = FExtend.get();
+        return x;
+      }
+      break;
+    case 658:
+      if (r.Is(TXpgNs::SpreadsheetML, "strike")) {
+        TCT_BooleanProperty* x = FStrike.get();
+        return x;
+      }
+      break;
+    case 746:
+      if (r.Is(TXpgNs::SpreadsheetML, "charset")) {
+        TCT_IntProperty* x = FCharset.get();
+        return x;
+      }
+      break;
+    case 768:
+      if (r.Is(TXpgNs::SpreadsheetML, "outline")) {
+        TCT_BooleanProperty* x = FOutline.get();
+        return x;
+      }
+      break;
+    case 847:
+      if (r.Is(TXpgNs::SpreadsheetML, "condense")) {
+        TCT_BooleanProperty* x = FCondense.get();
+        return x;
+      }
+      break;
+    case 940:
+      if (r.Is(TXpgNs::SpreadsheetML, "vertAlign")) {
+        TCT_VerticalAlignFontProperty* x = FVertAlign.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_PhoneticRun -----------------------------------------------------------------------------
+
+TCT_PhoneticRun::TCT_PhoneticRun(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 2;
+}
+
+TCT_PhoneticRun::~TCT_PhoneticRun() = default;
+
+int TCT_PhoneticRun::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FSb != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FEb != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FT.empty()) { ++n; FAssigneds |= xaElements; }
+  return n;
+}
+
+TXPGBase* TCT_PhoneticRun::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "t")) {
+    FT = r.Text();
+    return TXPGReader::SkipSilently();
+  }
+  return nullptr;
+}
+
+void TCT_PhoneticRun::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 199:
+        if (a.Is(i, TXpgNs::None, "eb")) {
+          FEb = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 213:
+        if (a.Is(i, TXpgNs::None, "sb")) {
+          FSb = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PhoneticPr ------------------------------------------------------------------------------
+
+TCT_PhoneticPr::TCT_PhoneticPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 3;
+}
+
+TCT_PhoneticPr::~TCT_PhoneticPr() = default;
+
+int TCT_PhoneticPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FFontId != -1) { ++n; FAssigneds |= xaAttributes; }
+  if (FType != stptFullwidthKatakana) { ++n; FAssigneds |= xaAttributes; }
+  if (FAlignment != stpaLeft) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_PhoneticPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 450:
+        if (a.Is(i, TXpgNs::None, "type")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_PhoneticTypeNames); FType = e >= 0 ? TST_PhoneticType(e) : TST_PhoneticType(255); }
+          continue;
+        }
+        break;
+      case 612:
+        if (a.Is(i, TXpgNs::None, "fontId")) {
+          FFontId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 959:
+        if (a.Is(i, TXpgNs::None, "alignment")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_PhoneticAlignmentNames); FAlignment = e >= 0 ? TST_PhoneticAlignment(e) : TST_PhoneticAlignment(255); }
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_PhoneticPr::Clear() {
+  FFontId = -1;
+  FType = stptFullwidthKatakana;
+  FAlignment = stpaLeft;
+  FAssigneds = 0;
+}
+
+// TCT_Comments --------------------------------------------------------------------------------
+
+TCT_Comments::TCT_Comments(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 0;
+  FAuthors = std::make_unique<TCT_Authors>(owner);
+  FCommentList = std::make_unique<TCT_CommentList>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_Comments::~TCT_Comments() = default;
+
+int TCT_Comments::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FAuthors) { const int k = FAuthors->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCommentList) { const int k = FCommentList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Comments::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 774:
+      if (r.Is(TXpgNs::SpreadsheetML, "authors")) {
+        TCT_Authors* x = FAuthors.get();
+        return x;
+      }
+      break;
+    case 1167:
+      if (r.Is(TXpgNs::SpreadsheetML, "commentList")) {
+        TCT_CommentList* x = FCommentList.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_Authors ---------------------------------------------------------------------------------
+
+TCT_Authors::TCT_Authors(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 0;
+}
+
+TCT_Authors::~TCT_Authors() = default;
+
+int TCT_Authors::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  return n;
+}
+
+// TCT_CommentList -----------------------------------------------------------------------------
+
+TCT_CommentList::TCT_CommentList(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FComment = std::make_unique<TCT_Comment>(owner);
+}
+
+TCT_CommentList::~TCT_CommentList() = default;
+
+int TCT_CommentList::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FComment) { const int k = FComment->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CommentList::HandleElementGenerated(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "comment")) {
+    TCT_Comment* x = FComment.get();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_Comment ---------------------------------------------------------------------------------
+
+TCT_Comment::TCT_Comment(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 3;
+  FText = std::make_unique<TCT_Rst>(owner);
+}
+
+TCT_Comment::~TCT_Comment() = default;
+
+int TCT_Comment::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FAuthorId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FGuid.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FText) { const int k = FText->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Comment::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "text")) {
+    TCT_Rst* x = FText.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_Comment::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 425:
+        if (a.Is(i, TXpgNs::None, "guid")) {
+          FGuid = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 832:
+        if (a.Is(i, TXpgNs::None, "authorId")) {
+          FAuthorId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_Comment::ClearGenerated() {
+  FRef.clear();
+  FAuthorId = 0;
+  FGuid.clear();
+  FAssigneds = 0;
+}
+
+// TCT_Workbook --------------------------------------------------------------------------------
+
+TCT_Workbook::TCT_Workbook(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 19;
+  FAttributeCount = 0;
+  FFileVersion = std::make_unique<TCT_FileVersion>(owner);
+  FFileSharing = std::make_unique<TCT_FileSharing>(owner);
+  FWorkbookPr = std::make_unique<TCT_WorkbookPr>(owner);
+  FWorkbookProtection = std::make_unique<TCT_WorkbookProtection>(owner);
+  FBookViews = std::make_unique<TCT_BookViews>(owner);
+  FSheets = std::make_unique<TCT_Sheets>(owner);
+  FFunctionGroups = std::make_unique<TCT_FunctionGroups>(owner);
+  FExternalReferences = std::make_unique<TCT_ExternalReferences>(owner);
+  FDefinedNames = std::make_unique<TCT_DefinedNames>(owner);
+  FCalcPr = std::make_unique<TCT_CalcPr>(owner);
+  FOleSize = std::make_unique<TCT_OleSize>(owner);
+  FCustomWorkbookViews = std::make_unique<TCT_CustomWorkbookViews>(owner);
+  FPivotCaches = std::make_unique<TCT_PivotCaches>(owner);
+  FSmartTagPr = std::make_unique<TCT_SmartTagPr>(owner);
+  FSmartTagTypes = std::make_unique<TCT_SmartTagTypes>(owner);
+  FWebPublishing = std::make_unique<TCT_WebPublishing>(owner);
+  FFileRecoveryPrXpgList = std::make_unique<TCT_FileRecoveryPrXpgList>(owner);
+  FWebPublishObjects = std::make_unique<TCT_WebPublishObjects>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_Workbook::~TCT_Workbook() = default;
+
+int TCT_Workbook::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FFileVersion) { const int k = FFileVersion->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FFileSharing) { const int k = FFileSharing->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FWorkbookPr) { const int k = FWorkbookPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FWorkbookProtection) { const int k = FWorkbookProtection->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FBookViews) { const int k = FBookViews->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheets) { const int k = FSheets->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FFunctionGroups) { const int k = FFunctionGroups->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExternalReferences) { const int k = FExternalReferences->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDefinedNames) { const int k = FDefinedNames->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCalcPr) { const int k = FCalcPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FOleSize) { const int k = FOleSize->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCustomWorkbookViews) { const int k = FCustomWorkbookViews->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPivotCaches) { const int k = FPivotCaches->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSmartTagPr) { const int k = FSmartTagPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSmartTagTypes) { const int k = FSmartTagTypes->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FWebPublishing) { const int k = FWebPublishing->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FFileRecoveryPrXpgList) { const int k = FFileRecoveryPrXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FWebPublishObjects) { const int k = FWebPublishObjects->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Workbook::HandleElementGenerated(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 597:
+      if (r.Is(TXpgNs::SpreadsheetML, "calcPr")) {
+        TCT_CalcPr* x = FCalcPr.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 652:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheets")) {
+        TCT_Sheets* x = FSheets.get();
+        return x;
+      }
+      break;
+    case 731:
+      if (r.Is(TXpgNs::SpreadsheetML, "oleSize")) {
+        TCT_OleSize* x = FOleSize.get();
+        return x;
+      }
+      break;
+    case 953:
+      if (r.Is(TXpgNs::SpreadsheetML, "bookViews")) {
+        TCT_BookViews* x = FBookViews.get();
+        return x;
+      }
+      break;
+    case 1029:
+      if (r.Is(TXpgNs::SpreadsheetML, "smartTagPr")) {
+        TCT_SmartTagPr* x = FSmartTagPr.get();
+        return x;
+      }
+      break;
+    case 1072:
+      if (r.Is(TXpgNs::SpreadsheetML, "workbookPr")) {
+        TCT_WorkbookPr* x = FWorkbookPr.get();
+        return x;
+      }
+      break;
+    case 1132:
+      if (r.Is(TXpgNs::SpreadsheetML, "fileSharing")) {
+        TCT_FileSharing* x = FFileSharing.get();
+        return x;
+      }
+      break;
+    case 1145:
+      if (r.Is(TXpgNs::SpreadsheetML, "pivotCaches")) {
+        TCT_PivotCaches* x = FPivotCaches.get();
+        return x;
+      }
+      break;
+    case 1158:
+      if (r.Is(TXpgNs::SpreadsheetML, "fileVersion")) {
+        TCT_FileVersion* x = FFileVersion.get();
+        return x;
+      }
+      break;
+    case 1219:
+      if (r.Is(TXpgNs::SpreadsheetML, "definedNames")) {
+        TCT_DefinedNames* x = FDefinedNames.get();
+        return x;
+      }
+      break;
+    case 1363:
+      if (r.Is(TXpgNs::SpreadsheetML, "webPublishing")) {
+        TCT_WebPublishing* x = FWebPublishing.get();
+        return x;
+      }
+      break;
+    case 1368:
+      if (r.Is(TXpgNs::SpreadsheetML, "smartTagTypes")) {
+        TCT_SmartTagTypes* x = FSmartTagTypes.get();
+        return x;
+      }
+      break;
+    case 1457:
+      if (r.Is(TXpgNs::SpreadsheetML, "fileRecoveryPr")) {
+        TCT_FileRecoveryPr* x = FFileRecoveryPrXpgList->Add();
+        return x;
+      }
+      break;
+    case 1510:
+      if (r.Is(TXpgNs::SpreadsheetML, "functionGroups")) {
+        TCT_FunctionGroups* x = FFunctionGroups.get();
+        return x;
+      }
+      break;
+    case 1759:
+      if (r.Is(TXpgNs::SpreadsheetML, "webPublishObjects")) {
+        TCT_WebPublishObjects* x = FWebPublishObjects.get();
+        return x;
+      }
+      break;
+    case 1893:
+      if (r.Is(TXpgNs::SpreadsheetML, "externalReferences")) {
+        TCT_ExternalReferences* x = FExternalReferences.get();
+        return x;
+      }
+      break;
+    case 1941:
+      if (r.Is(TXpgNs::SpreadsheetML, "workbookProtection")) {
+        TCT_WorkbookProtection* x = FWorkbookProtection.get();
+        return x;
+      }
+      break;
+    case 2039:
+      if (r.Is(TXpgNs::SpreadsheetML, "customWorkbookViews")) {
+        TCT_CustomWorkbookViews* x = FCustomWorkbookViews.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_FileVersion -----------------------------------------------------------------------------
+
+TCT_FileVersion::TCT_FileVersion(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 5;
+}
+
+TCT_FileVersion::~TCT_FileVersion() = default;
+
+int TCT_FileVersion::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FAppName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FLastEdited.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FLowestEdited.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FRupBuild.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FCodeName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_FileVersion::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 706:
+        if (a.Is(i, TXpgNs::None, "appName")) {
+          FAppName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 796:
+        if (a.Is(i, TXpgNs::None, "codeName")) {
+          FCodeName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 839:
+        if (a.Is(i, TXpgNs::None, "rupBuild")) {
+          FRupBuild = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1027:
+        if (a.Is(i, TXpgNs::None, "lastEdited")) {
+          FLastEdited = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1261:
+        if (a.Is(i, TXpgNs::None, "lowestEdited")) {
+          FLowestEdited = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_FileSharing -----------------------------------------------------------------------------
+
+TCT_FileSharing::TCT_FileSharing(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 3;
+}
+
+TCT_FileSharing::~TCT_FileSharing() = default;
+
+int TCT_FileSharing::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FReadOnlyRecommended != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FUserName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FReservationPassword != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_FileSharing::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 832:
+        if (a.Is(i, TXpgNs::None, "userName")) {
+          FUserName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1953:
+        if (a.Is(i, TXpgNs::None, "readOnlyRecommended")) {
+          FReadOnlyRecommended = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2053:
+        if (a.Is(i, TXpgNs::None, "reservationPassword")) {
+          FReservationPassword = XpgToArgb(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_WorkbookPr ------------------------------------------------------------------------------
+
+TCT_WorkbookPr::TCT_WorkbookPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 18;
+}
+
+TCT_WorkbookPr::~TCT_WorkbookPr() = default;
+
+int TCT_WorkbookPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FDate1904 != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowObjects != stoAll) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowBorderUnselectedTables != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FFilterPrivacy != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPromptedSolutions != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowInkAnnotation != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FBackupFile != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSaveExternalLinkValues != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FUpdateLinks != stulUserSet) { ++n; FAssigneds |= xaAttributes; }
+  if (!FCodeName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FHidePivotFieldList != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowPivotChartFilter != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FAllowRefreshQuery != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPublishItems != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCheckCompatibility != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FAutoCompressPictures != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FRefreshAllConnections != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDefaultThemeVersion != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_WorkbookPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 620:
+        if (a.Is(i, TXpgNs::None, "date1904")) {
+          FDate1904 = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 796:
+        if (a.Is(i, TXpgNs::None, "codeName")) {
+          FCodeName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1014:
+        if (a.Is(i, TXpgNs::None, "backupFile")) {
+          FBackupFile = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1156:
+        if (a.Is(i, TXpgNs::None, "updateLinks")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_UpdateLinksNames); FUpdateLinks = e >= 0 ? TST_UpdateLinks(e) : TST_UpdateLinks(255); }
+          continue;
+        }
+        break;
+      case 1163:
+        if (a.Is(i, TXpgNs::None, "showObjects")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_ObjectsNames); FShowObjects = e >= 0 ? TST_Objects(e) : TST_Objects(255); }
+          continue;
+        }
+        break;
+      case 1273:
+        if (a.Is(i, TXpgNs::None, "publishItems")) {
+          FPublishItems = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1380:
+        if (a.Is(i, TXpgNs::None, "filterPrivacy")) {
+          FFilterPrivacy = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1790:
+        if (a.Is(i, TXpgNs::None, "showInkAnnotation")) {
+          FShowInkAnnotation = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1796:
+        if (a.Is(i, TXpgNs::None, "allowRefreshQuery")) {
+          FAllowRefreshQuery = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1836:
+        if (a.Is(i, TXpgNs::None, "hidePivotFieldList")) {
+          FHidePivotFieldList = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1851:
+        if (a.Is(i, TXpgNs::None, "promptedSolutions")) {
+          FPromptedSolutions = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1880:
+        if (a.Is(i, TXpgNs::None, "checkCompatibility")) {
+          FCheckCompatibility = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1982:
+        if (a.Is(i, TXpgNs::None, "defaultThemeVersion")) {
+          FDefaultThemeVersion = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 2091:
+        if (a.Is(i, TXpgNs::None, "showPivotChartFilter")) {
+          FShowPivotChartFilter = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2132:
+        if (a.Is(i, TXpgNs::None, "autoCompressPictures")) {
+          FAutoCompressPictures = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2187:
+        if (a.Is(i, TXpgNs::None, "refreshAllConnections")) {
+          FRefreshAllConnections = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2288:
+        if (a.Is(i, TXpgNs::None, "saveExternalLinkValues")) {
+          FSaveExternalLinkValues = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2694:
+        if (a.Is(i, TXpgNs::None, "showBorderUnselectedTables")) {
+          FShowBorderUnselectedTables = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_WorkbookProtection ----------------------------------------------------------------------
+
+TCT_WorkbookProtection::TCT_WorkbookProtection(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 5;
+}
+
+TCT_WorkbookProtection::~TCT_WorkbookProtection() = default;
+
+int TCT_WorkbookProtection::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FWorkbookPassword != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FRevisionsPassword != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FLockStructure != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FLockWindows != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FLockRevision != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_WorkbookProtection::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 1172:
+        if (a.Is(i, TXpgNs::None, "lockWindows")) {
+          FLockWindows = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1272:
+        if (a.Is(i, TXpgNs::None, "lockRevision")) {
+          FLockRevision = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1402:
+        if (a.Is(i, TXpgNs::None, "lockStructure")) {
+          FLockStructure = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1729:
+        if (a.Is(i, TXpgNs::None, "workbookPassword")) {
+          FWorkbookPassword = XpgToArgb(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1845:
+        if (a.Is(i, TXpgNs::None, "revisionsPassword")) {
+          FRevisionsPassword = XpgToArgb(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_BookViews -------------------------------------------------------------------------------
+
+TCT_BookViews::TCT_BookViews(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FWorkbookViewXpgList = std::make_unique<TCT_BookViewXpgList>(owner);
+}
+
+TCT_BookViews::~TCT_BookViews() = default;
+
+int TCT_BookViews::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FWorkbookViewXpgList) { const int k = FWorkbookViewXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_BookViews::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "workbookView")) {
+    TCT_BookView* x = FWorkbookViewXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_BookView --------------------------------------------------------------------------------
+
+TCT_BookView::TCT_BookView(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 13;
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_BookView::~TCT_BookView() = default;
+
+int TCT_BookView::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FVisibility != stvVisible) { ++n; FAssigneds |= xaAttributes; }
+  if (FMinimized != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowHorizontalScroll != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowVerticalScroll != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowSheetTabs != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FXWindow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FYWindow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FWindowWidth != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FWindowHeight != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTabRatio != 600) { ++n; FAssigneds |= xaAttributes; }
+  if (FFirstSheet != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FActiveTab != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FAutoFilterDateGrouping != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_BookView::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+    TCT_ExtensionList* x = FExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_BookView::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 752:
+        if (a.Is(i, TXpgNs::None, "xWindow")) {
+          FXWindow = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 753:
+        if (a.Is(i, TXpgNs::None, "yWindow")) {
+          FYWindow = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 822:
+        if (a.Is(i, TXpgNs::None, "tabRatio")) {
+          FTabRatio = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 915:
+        if (a.Is(i, TXpgNs::None, "activeTab")) {
+          FActiveTab = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 966:
+        if (a.Is(i, TXpgNs::None, "minimized")) {
+          FMinimized = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1057:
+        if (a.Is(i, TXpgNs::None, "firstSheet")) {
+          FFirstSheet = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1096:
+        if (a.Is(i, TXpgNs::None, "visibility")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_VisibilityNames); FVisibility = e >= 0 ? TST_Visibility(e) : TST_Visibility(255); }
+          continue;
+        }
+        break;
+      case 1176:
+        if (a.Is(i, TXpgNs::None, "windowWidth")) {
+          FWindowWidth = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1265:
+        if (a.Is(i, TXpgNs::None, "windowHeight")) {
+          FWindowHeight = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1348:
+        if (a.Is(i, TXpgNs::None, "showSheetTabs")) {
+          FShowSheetTabs = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1898:
+        if (a.Is(i, TXpgNs::None, "showVerticalScroll")) {
+          FShowVerticalScroll = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2138:
+        if (a.Is(i, TXpgNs::None, "showHorizontalScroll")) {
+          FShowHorizontalScroll = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2280:
+        if (a.Is(i, TXpgNs::None, "autoFilterDateGrouping")) {
+          FAutoFilterDateGrouping = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Sheets ----------------------------------------------------------------------------------
+
+TCT_Sheets::TCT_Sheets(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FSheetXpgList = std::make_unique<TCT_SheetXpgList>(owner);
+}
+
+TCT_Sheets::~TCT_Sheets() = default;
+
+int TCT_Sheets::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FSheetXpgList) { const int k = FSheetXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Sheets::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "sheet")) {
+    TCT_Sheet* x = FSheetXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_Sheet -----------------------------------------------------------------------------------
+
+TCT_Sheet::TCT_Sheet(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 4;
+}
+
+TCT_Sheet::~TCT_Sheet() = default;
+
+int TCT_Sheet::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FSheetId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FState != stssVisible) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Sheet::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 545:
+        if (a.Is(i, TXpgNs::None, "state")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_SheetStateNames); FState = e >= 0 ? TST_SheetState(e) : TST_SheetState(255); }
+          continue;
+        }
+        break;
+      case 710:
+        if (a.Is(i, TXpgNs::None, "sheetId")) {
+          FSheetId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_FunctionGroups --------------------------------------------------------------------------
+
+TCT_FunctionGroups::TCT_FunctionGroups(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  FFunctionGroupXpgList = std::make_unique<TCT_FunctionGroupXpgList>(owner);
+}
+
+TCT_FunctionGroups::~TCT_FunctionGroups() = default;
+
+int TCT_FunctionGroups::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FBuiltInGroupCount != 16) { ++n; FAssigneds |= xaAttributes; }
+  if (FFunctionGroupXpgList) { const int k = FFunctionGroupXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_FunctionGroups::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "functionGroup")) {
+    TCT_FunctionGroup* x = FFunctionGroupXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_FunctionGroups::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 1773:
+        if (a.Is(i, TXpgNs::None, "builtInGroupCount")) {
+          FBuiltInGroupCount = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_FunctionGroup ---------------------------------------------------------------------------
+
+TCT_FunctionGroup::TCT_FunctionGroup(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_FunctionGroup::~TCT_FunctionGroup() = default;
+
+int TCT_FunctionGroup::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_FunctionGroup::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_ExternalReferences ----------------------------------------------------------------------
+
+TCT_ExternalReferences::TCT_ExternalReferences(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FExternalReferenceXpgList = std::make_unique<TCT_ExternalReferenceXpgList>(owner);
+}
+
+TCT_ExternalReferences::~TCT_ExternalReferences() = default;
+
+int TCT_ExternalReferences::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FExternalReferenceXpgList) { const int k = FExternalReferenceXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ExternalReferences::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "externalReference")) {
+    TCT_ExternalReference* x = FExternalReferenceXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_ExternalReference -----------------------------------------------------------------------
+
+TCT_ExternalReference::TCT_ExternalReference(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_ExternalReference::~TCT_ExternalReference() = default;
+
+int TCT_ExternalReference::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_ExternalReference::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_DefinedNames ----------------------------------------------------------------------------
+
+TCT_DefinedNames::TCT_DefinedNames(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FDefinedName = std::make_unique<TCT_DefinedName>(owner);
+}
+
+TCT_DefinedNames::~TCT_DefinedNames() = default;
+
+int TCT_DefinedNames::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FDefinedName) { const int k = FDefinedName->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_DefinedNames::HandleElementGenerated(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "definedName")) {
+    TCT_DefinedName* x = FDefinedName.get();
+    if (r.HasText()) x->SetContent(r.Text());
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_DefinedNames::ClearGenerated() {
+  FAssigneds = 0;
+}
+
+// TCT_DefinedName -----------------------------------------------------------------------------
+
+TCT_DefinedName::TCT_DefinedName(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 15;
+}
+
+TCT_DefinedName::~TCT_DefinedName() = default;
+
+int TCT_DefinedName::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FComment.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FCustomMenu.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDescription.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FHelp.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FStatusBar.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FLocalSheetId != -1) { ++n; FAssigneds |= xaAttributes; }
+  if (FHidden != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FFunction_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FVbProcedure != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FXlm != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FFunctionGroupId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FShortcutKey.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FPublishToServer != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FWorkbookParameter != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FContent.empty()) { ++n; FAssigneds |= xaContent; }
+  return n;
+}
+
+void TCT_DefinedName::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 337:
+        if (a.Is(i, TXpgNs::None, "xlm")) {
+          FXlm = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 425:
+        if (a.Is(i, TXpgNs::None, "help")) {
+          FHelp = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 620:
+        if (a.Is(i, TXpgNs::None, "hidden")) {
+          FHidden = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 755:
+        if (a.Is(i, TXpgNs::None, "comment")) {
+          FComment = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 870:
+        if (a.Is(i, TXpgNs::None, "function")) {
+          FFunction_ = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 953:
+        if (a.Is(i, TXpgNs::None, "statusBar")) {
+          FStatusBar = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1072:
+        if (a.Is(i, TXpgNs::None, "customMenu")) {
+          FCustomMenu = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1153:
+        if (a.Is(i, TXpgNs::None, "vbProcedure")) {
+          FVbProcedure = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1188:
+        if (a.Is(i, TXpgNs::None, "description")) {
+          FDescription = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1189:
+        if (a.Is(i, TXpgNs::None, "shortcutKey")) {
+          FShortcutKey = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1201:
+        if (a.Is(i, TXpgNs::None, "localSheetId")) {
+          FLocalSheetId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1568:
+        if (a.Is(i, TXpgNs::None, "functionGroupId")) {
+          FFunctionGroupId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1585:
+        if (a.Is(i, TXpgNs::None, "publishToServer")) {
+          FPublishToServer = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1807:
+        if (a.Is(i, TXpgNs::None, "workbookParameter")) {
+          FWorkbookParameter = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_DefinedName::Clear() {
+  FName.clear();
+  FComment.clear();
+  FCustomMenu.clear();
+  FDescription.clear();
+  FHelp.clear();
+  FStatusBar.clear();
+  FLocalSheetId = -1;
+  FHidden = 0;
+  FFunction_ = 0;
+  FVbProcedure = 0;
+  FXlm = 0;
+  FFunctionGroupId = 0;
+  FShortcutKey.clear();
+  FPublishToServer = 0;
+  FWorkbookParameter = 0;
+  FContent.clear();
+  FAssigneds = 0;
+}
+
+// TCT_CalcPr ----------------------------------------------------------------------------------
+
+TCT_CalcPr::TCT_CalcPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 13;
+}
+
+TCT_CalcPr::~TCT_CalcPr() = default;
+
+int TCT_CalcPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCalcId != 125725) { ++n; FAssigneds |= xaAttributes; }
+  if (FCalcMode != stcmAuto) { ++n; FAssigneds |= xaAttributes; }
+  if (FFullCalcOnLoad != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FRefMode != strmA1) { ++n; FAssigneds |= xaAttributes; }
+  if (FIterate != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FIterateCount != 100) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FIterateDelta == 0.001)) { ++n; FAssigneds |= xaAttributes; }
+  if (FFullPrecision != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FCalcCompleted != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FCalcOnSave != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FConcurrentCalc != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FConcurrentManualCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FForceFullCalc != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_CalcPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 576:
+        if (a.Is(i, TXpgNs::None, "calcId")) {
+          FCalcId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 706:
+        if (a.Is(i, TXpgNs::None, "refMode")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_RefModeNames); FRefMode = e >= 0 ? TST_RefMode(e) : TST_RefMode(255); }
+          continue;
+        }
+        break;
+      case 750:
+        if (a.Is(i, TXpgNs::None, "iterate")) {
+          FIterate = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 792:
+        if (a.Is(i, TXpgNs::None, "calcMode")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_CalcModeNames); FCalcMode = e >= 0 ? TST_CalcMode(e) : TST_CalcMode(255); }
+          continue;
+        }
+        break;
+      case 991:
+        if (a.Is(i, TXpgNs::None, "calcOnSave")) {
+          FCalcOnSave = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1240:
+        if (a.Is(i, TXpgNs::None, "iterateDelta")) {
+          FIterateDelta = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1271:
+        if (a.Is(i, TXpgNs::None, "iterateCount")) {
+          FIterateCount = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1301:
+        if (a.Is(i, TXpgNs::None, "forceFullCalc")) {
+          FForceFullCalc = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1328:
+        if (a.Is(i, TXpgNs::None, "calcCompleted")) {
+          FCalcCompleted = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1375:
+        if (a.Is(i, TXpgNs::None, "fullPrecision")) {
+          FFullPrecision = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1379:
+        if (a.Is(i, TXpgNs::None, "fullCalcOnLoad")) {
+          FFullCalcOnLoad = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1462:
+        if (a.Is(i, TXpgNs::None, "concurrentCalc")) {
+          FConcurrentCalc = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2218:
+        if (a.Is(i, TXpgNs::None, "concurrentManualCount")) {
+          FConcurrentManualCount = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_OleSize ---------------------------------------------------------------------------------
+
+TCT_OleSize::TCT_OleSize(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_OleSize::~TCT_OleSize() = default;
+
+int TCT_OleSize::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_OleSize::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CustomWorkbookViews ---------------------------------------------------------------------
+
+TCT_CustomWorkbookViews::TCT_CustomWorkbookViews(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FCustomWorkbookViewXpgList = std::make_unique<TCT_CustomWorkbookViewXpgList>(owner);
+}
+
+TCT_CustomWorkbookViews::~TCT_CustomWorkbookViews() = default;
+
+int TCT_CustomWorkbookViews::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCustomWorkbookViewXpgList) { const int k = FCustomWorkbookViewXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CustomWorkbookViews::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "customWorkbookView")) {
+    TCT_CustomWorkbookView* x = FCustomWorkbookViewXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_CustomWorkbookView ----------------------------------------------------------------------
+
+TCT_CustomWorkbookView::TCT_CustomWorkbookView(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 24;
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_CustomWorkbookView::~TCT_CustomWorkbookView() = default;
+
+int TCT_CustomWorkbookView::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FGuid.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FAutoUpdate != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMergeInterval != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FChangesSavedWin != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FOnlySync != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPersonalView != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FIncludePrintSettings != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FIncludeHiddenRowCol != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FMaximized != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMinimized != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowHorizontalScroll != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowVerticalScroll != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowSheetTabs != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FXWindow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FYWindow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FWindowWidth != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FWindowHeight != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTabRatio != 600) { ++n; FAssigneds |= xaAttributes; }
+  if (FActiveSheetId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowFormulaBar != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowStatusbar != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowComments != stcCommIndicator) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowObjects != stoAll) { ++n; FAssigneds |= xaAttributes; }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CustomWorkbookView::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+    TCT_ExtensionList* x = FExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_CustomWorkbookView::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 425:
+        if (a.Is(i, TXpgNs::None, "guid")) {
+          FGuid = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 752:
+        if (a.Is(i, TXpgNs::None, "xWindow")) {
+          FXWindow = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 753:
+        if (a.Is(i, TXpgNs::None, "yWindow")) {
+          FYWindow = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 822:
+        if (a.Is(i, TXpgNs::None, "tabRatio")) {
+          FTabRatio = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 863:
+        if (a.Is(i, TXpgNs::None, "onlySync")) {
+          FOnlySync = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 966:
+        if (a.Is(i, TXpgNs::None, "minimized")) {
+          FMinimized = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 968:
+        if (a.Is(i, TXpgNs::None, "maximized")) {
+          FMaximized = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1052:
+        if (a.Is(i, TXpgNs::None, "autoUpdate")) {
+          FAutoUpdate = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1163:
+        if (a.Is(i, TXpgNs::None, "showObjects")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_ObjectsNames); FShowObjects = e >= 0 ? TST_Objects(e) : TST_Objects(255); }
+          continue;
+        }
+        break;
+      case 1176:
+        if (a.Is(i, TXpgNs::None, "windowWidth")) {
+          FWindowWidth = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1265:
+        if (a.Is(i, TXpgNs::None, "windowHeight")) {
+          FWindowHeight = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1279:
+        if (a.Is(i, TXpgNs::None, "personalView")) {
+          FPersonalView = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1287:
+        if (a.Is(i, TXpgNs::None, "showComments")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_CommentsNames); FShowComments = e >= 0 ? TST_Comments(e) : TST_Comments(255); }
+          continue;
+        }
+        break;
+      case 1314:
+        if (a.Is(i, TXpgNs::None, "activeSheetId")) {
+          FActiveSheetId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1348:
+        if (a.Is(i, TXpgNs::None, "showSheetTabs")) {
+          FShowSheetTabs = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1365:
+        if (a.Is(i, TXpgNs::None, "mergeInterval")) {
+          FMergeInterval = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1402:
+        if (a.Is(i, TXpgNs::None, "showStatusbar")) {
+          FShowStatusbar = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1452:
+        if (a.Is(i, TXpgNs::None, "showFormulaBar")) {
+          FShowFormulaBar = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1530:
+        if (a.Is(i, TXpgNs::None, "changesSavedWin")) {
+          FChangesSavedWin = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1898:
+        if (a.Is(i, TXpgNs::None, "showVerticalScroll")) {
+          FShowVerticalScroll = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1926:
+        if (a.Is(i, TXpgNs::None, "includeHiddenRowCol")) {
+          FIncludeHiddenRowCol = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2114:
+        if (a.Is(i, TXpgNs::None, "includePrintSettings")) {
+          FIncludePrintSettings = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2138:
+        if (a.Is(i, TXpgNs::None, "showHorizontalScroll")) {
+          FShowHorizontalScroll = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PivotCaches -----------------------------------------------------------------------------
+
+TCT_PivotCaches::TCT_PivotCaches(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FPivotCacheXpgList = std::make_unique<TCT_PivotCacheXpgList>(owner);
+}
+
+TCT_PivotCaches::~TCT_PivotCaches() = default;
+
+int TCT_PivotCaches::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPivotCacheXpgList) { const int k = FPivotCacheXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_PivotCaches::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "pivotCache")) {
+    TCT_PivotCache* x = FPivotCacheXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_PivotCache ------------------------------------------------------------------------------
+
+TCT_PivotCache::TCT_PivotCache(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+}
+
+TCT_PivotCache::~TCT_PivotCache() = default;
+
+int TCT_PivotCache::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCacheId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_PivotCache::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 673:
+        if (a.Is(i, TXpgNs::None, "cacheId")) {
+          FCacheId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SmartTagPr ------------------------------------------------------------------------------
+
+TCT_SmartTagPr::TCT_SmartTagPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+}
+
+TCT_SmartTagPr::~TCT_SmartTagPr() = default;
+
+int TCT_SmartTagPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FEmbed != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShow != ststsAll) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_SmartTagPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 449:
+        if (a.Is(i, TXpgNs::None, "show")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_SmartTagShowNames); FShow = e >= 0 ? TST_SmartTagShow(e) : TST_SmartTagShow(255); }
+          continue;
+        }
+        break;
+      case 509:
+        if (a.Is(i, TXpgNs::None, "embed")) {
+          FEmbed = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SmartTagTypes ---------------------------------------------------------------------------
+
+TCT_SmartTagTypes::TCT_SmartTagTypes(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FSmartTagTypeXpgList = std::make_unique<TCT_SmartTagTypeXpgList>(owner);
+}
+
+TCT_SmartTagTypes::~TCT_SmartTagTypes() = default;
+
+int TCT_SmartTagTypes::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FSmartTagTypeXpgList) { const int k = FSmartTagTypeXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_SmartTagTypes::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "smartTagType")) {
+    TCT_SmartTagType* x = FSmartTagTypeXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_SmartTagType ----------------------------------------------------------------------------
+
+TCT_SmartTagType::TCT_SmartTagType(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 3;
+}
+
+TCT_SmartTagType::~TCT_SmartTagType() = default;
+
+int TCT_SmartTagType::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FNamespaceUri.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FUrl.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_SmartTagType::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 339:
+        if (a.Is(i, TXpgNs::None, "url")) {
+          FUrl = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1245:
+        if (a.Is(i, TXpgNs::None, "namespaceUri")) {
+          FNamespaceUri = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_WebPublishing ---------------------------------------------------------------------------
+
+TCT_WebPublishing::TCT_WebPublishing(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 8;
+}
+
+TCT_WebPublishing::~TCT_WebPublishing() = default;
+
+int TCT_WebPublishing::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCss != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FThicket != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FLongFileNames != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FVml != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FAllowPng != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTargetScreenSize != sttss800x600) { ++n; FAssigneds |= xaAttributes; }
+  if (FDpi != 96) { ++n; FAssigneds |= xaAttributes; }
+  if (FCodePage != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_WebPublishing::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 317:
+        if (a.Is(i, TXpgNs::None, "dpi")) {
+          FDpi = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 329:
+        if (a.Is(i, TXpgNs::None, "css")) {
+          FCss = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 335:
+        if (a.Is(i, TXpgNs::None, "vml")) {
+          FVml = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 748:
+        if (a.Is(i, TXpgNs::None, "thicket")) {
+          FThicket = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 792:
+        if (a.Is(i, TXpgNs::None, "codePage")) {
+          FCodePage = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 836:
+        if (a.Is(i, TXpgNs::None, "allowPng")) {
+          FAllowPng = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1316:
+        if (a.Is(i, TXpgNs::None, "longFileNames")) {
+          FLongFileNames = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1666:
+        if (a.Is(i, TXpgNs::None, "targetScreenSize")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TargetScreenSizeNames); FTargetScreenSize = e >= 0 ? TST_TargetScreenSize(e) : TST_TargetScreenSize(255); }
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_FileRecoveryPr --------------------------------------------------------------------------
+
+TCT_FileRecoveryPr::TCT_FileRecoveryPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 4;
+}
+
+TCT_FileRecoveryPr::~TCT_FileRecoveryPr() = default;
+
+int TCT_FileRecoveryPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FAutoRecover != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FCrashSave != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDataExtractLoad != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FRepairLoad != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_FileRecoveryPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 928:
+        if (a.Is(i, TXpgNs::None, "crashSave")) {
+          FCrashSave = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1027:
+        if (a.Is(i, TXpgNs::None, "repairLoad")) {
+          FRepairLoad = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1167:
+        if (a.Is(i, TXpgNs::None, "autoRecover")) {
+          FAutoRecover = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1525:
+        if (a.Is(i, TXpgNs::None, "dataExtractLoad")) {
+          FDataExtractLoad = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_WebPublishObjects -----------------------------------------------------------------------
+
+TCT_WebPublishObjects::TCT_WebPublishObjects(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  FWebPublishObjectXpgList = std::make_unique<TCT_WebPublishObjectXpgList>(owner);
+}
+
+TCT_WebPublishObjects::~TCT_WebPublishObjects() = default;
+
+int TCT_WebPublishObjects::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FWebPublishObjectXpgList) { const int k = FWebPublishObjectXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_WebPublishObjects::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "webPublishObject")) {
+    TCT_WebPublishObject* x = FWebPublishObjectXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_WebPublishObjects::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_WebPublishObject ------------------------------------------------------------------------
+
+TCT_WebPublishObject::TCT_WebPublishObject(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 6;
+}
+
+TCT_WebPublishObject::~TCT_WebPublishObject() = default;
+
+int TCT_WebPublishObject::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDivId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FSourceObject.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDestinationFile.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTitle.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FAutoRepublish != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_WebPublishObject::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::None, "id")) {
+          FId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 496:
+        if (a.Is(i, TXpgNs::None, "divId")) {
+          FDivId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 546:
+        if (a.Is(i, TXpgNs::None, "title")) {
+          FTitle = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1256:
+        if (a.Is(i, TXpgNs::None, "sourceObject")) {
+          FSourceObject = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1383:
+        if (a.Is(i, TXpgNs::None, "autoRepublish")) {
+          FAutoRepublish = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1570:
+        if (a.Is(i, TXpgNs::None, "destinationFile")) {
+          FDestinationFile = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Worksheet -------------------------------------------------------------------------------
+
+TCT_Worksheet::TCT_Worksheet(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 24;
+  FAttributeCount = 0;
+  FSheetPr = std::make_unique<TCT_SheetPr>(owner);
+  FDimension = std::make_unique<TCT_SheetDimension>(owner);
+  FSheetFormatPr = std::make_unique<TCT_SheetFormatPr>(owner);
+  FColsXpgList = std::make_unique<TCT_ColsXpgList>(owner);
+  FSheetData = std::make_unique<TCT_SheetData>(owner);
+  FSheetCalcPr = std::make_unique<TCT_SheetCalcPr>(owner);
+  FSheetProtection = std::make_unique<TCT_SheetProtection>(owner);
+  FAutoFilter = std::make_unique<TCT_AutoFilter>(owner);
+  FSortState = std::make_unique<TCT_SortState>(owner);
+  FMergeCells = std::make_unique<TCT_MergeCells>(owner);
+  FPhoneticPr = std::make_unique<TCT_PhoneticPr>(owner);
+  FHyperlinks = std::make_unique<TCT_Hyperlinks>(owner);
+  FPrintOptions = std::make_unique<TCT_PrintOptions>(owner);
+  FPageMargins = std::make_unique<TCT_PageMargins>(owner);
+  FPageSetup = std::make_unique<TCT_PageSetup>(owner);
+  FHeaderFooter = std::make_unique<TCT_HeaderFooter>(owner);
+  FRowBreaks = std::make_unique<TCT_PageBreak>(owner);
+  FColBreaks = std::make_unique<TCT_PageBreak>(owner);
+  FDrawing = std::make_unique<TCT_Drawing>(owner);
+  FLegacyDrawing = std::make_unique<TCT_LegacyDrawing>(owner);
+  FLegacyDrawingHF = std::make_unique<TCT_LegacyDrawing>(owner);
+  FPicture = std::make_unique<TCT_SheetBackgroundPicture>(owner);
+  FTableParts = std::make_unique<TCT_TableParts>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_Worksheet::~TCT_Worksheet() = default;
+
+int TCT_Worksheet::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FSheetPr) { const int k = FSheetPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDimension) { const int k = FDimension->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheetFormatPr) { const int k = FSheetFormatPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FColsXpgList) { const int k = FColsXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheetData) { const int k = FSheetData->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheetCalcPr) { const int k = FSheetCalcPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheetProtection) { const int k = FSheetProtection->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FAutoFilter) { const int k = FAutoFilter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSortState) { const int k = FSortState->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FMergeCells) { const int k = FMergeCells->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPhoneticPr) { const int k = FPhoneticPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FHyperlinks) { const int k = FHyperlinks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPrintOptions) { const int k = FPrintOptions->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPageMargins) { const int k = FPageMargins->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPageSetup) { const int k = FPageSetup->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FHeaderFooter) { const int k = FHeaderFooter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FRowBreaks) { const int k = FRowBreaks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FColBreaks) { const int k = FColBreaks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDrawing) { const int k = FDrawing->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FLegacyDrawing) { const int k = FLegacyDrawing->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FLegacyDrawingHF) { const int k = FLegacyDrawingHF->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPicture) { const int k = FPicture->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTableParts) { const int k = FTableParts->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 433:
+      if (r.Is(TXpgNs::SpreadsheetML, "cols")) {
+        TCT_Cols* x = FColsXpgList->Add();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 731:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetPr")) {
+        TCT_SheetPr* x = FSheetPr.get();
+        return x;
+      }
+      break;
+    case 748:
+      if (r.Is(TXpgNs::SpreadsheetML, "drawing")) {
+        TCT_Drawing* x = FDrawing.get();
+        return x;
+      }
+      break;
+    case 764:
+      if (r.Is(TXpgNs::SpreadsheetML, "picture")) {
+        TCT_SheetBackgroundPicture* x = FPicture.get();
+        return x;
+      }
+      break;
+    case 915:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetData")) {
+        TCT_SheetData* x = FSheetData.get();
+        return x;
+      }
+      break;
+    case 918:
+      if (r.Is(TXpgNs::SpreadsheetML, "colBreaks")) {
+        TCT_PageBreak* x = FColBreaks.get();
+        return x;
+      }
+      break;
+    case 942:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageSetup")) {
+        TCT_PageSetup* x = FPageSetup.get();
+        return x;
+      }
+      break;
+    case 944:
+      if (r.Is(TXpgNs::SpreadsheetML, "rowBreaks")) {
+        TCT_PageBreak* x = FRowBreaks.get();
+        return x;
+      }
+      break;
+    case 966:
+      if (r.Is(TXpgNs::SpreadsheetML, "dimension")) {
+        TCT_SheetDimension* x = FDimension.get();
+        return x;
+      }
+      break;
+    case 969:
+      if (r.Is(TXpgNs::SpreadsheetML, "sortState")) {
+        TCT_SortState* x = FSortState.get();
+        return x;
+      }
+      break;
+    case 1027:
+      if (r.Is(TXpgNs::SpreadsheetML, "mergeCells")) {
+        TCT_MergeCells* x = FMergeCells.get();
+        return x;
+      }
+      break;
+    case 1042:
+      if (r.Is(TXpgNs::SpreadsheetML, "tableParts")) {
+        TCT_TableParts* x = FTableParts.get();
+        return x;
+      }
+      break;
+    case 1052:
+      if (r.Is(TXpgNs::SpreadsheetML, "phoneticPr")) {
+        TCT_PhoneticPr* x = FPhoneticPr.get();
+        return x;
+      }
+      break;
+    case 1055:
+      if (r.Is(TXpgNs::SpreadsheetML, "autoFilter")) {
+        TCT_AutoFilter* x = FAutoFilter.get();
+        return x;
+      }
+      break;
+    case 1097:
+      if (r.Is(TXpgNs::SpreadsheetML, "hyperlinks")) {
+        TCT_Hyperlinks* x = FHyperlinks.get();
+        return x;
+      }
+      break;
+    case 1102:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetCalcPr")) {
+        TCT_SheetCalcPr* x = FSheetCalcPr.get();
+        return x;
+      }
+      break;
+    case 1134:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageMargins")) {
+        TCT_PageMargins* x = FPageMargins.get();
+        return x;
+      }
+      break;
+    case 1240:
+      if (r.Is(TXpgNs::SpreadsheetML, "headerFooter")) {
+        TCT_HeaderFooter* x = FHeaderFooter.get();
+        return x;
+      }
+      break;
+    case 1305:
+      if (r.Is(TXpgNs::SpreadsheetML, "printOptions")) {
+        TCT_PrintOptions* x = FPrintOptions.get();
+        return x;
+      }
+      break;
+    case 1345:
+      if (r.Is(TXpgNs::SpreadsheetML, "legacyDrawing")) {
+        TCT_LegacyDrawing* x = FLegacyDrawing.get();
+        return x;
+      }
+      break;
+    case 1348:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetFormatPr")) {
+        TCT_SheetFormatPr* x = FSheetFormatPr.get();
+        return x;
+      }
+      break;
+    case 1487:
+      if (r.Is(TXpgNs::SpreadsheetML, "legacyDrawingHF")) {
+        TCT_LegacyDrawing* x = FLegacyDrawingHF.get();
+        return x;
+      }
+      break;
+    case 1600:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetProtection")) {
+        TCT_SheetProtection* x = FSheetProtection.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_SheetPr ---------------------------------------------------------------------------------
+
+TCT_SheetPr::TCT_SheetPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 9;
+  FTabColor = std::make_unique<TCT_Color>(owner);
+  FOutlinePr = std::make_unique<TCT_OutlinePr>(owner);
+  FPageSetUpPr = std::make_unique<TCT_PageSetUpPr>(owner);
+}
+
+TCT_SheetPr::~TCT_SheetPr() = default;
+
+int TCT_SheetPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FSyncHorizontal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSyncVertical != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FSyncRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FTransitionEvaluation != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTransitionEntry != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPublished_ != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (!FCodeName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FFilterMode != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FEnableFormatConditionsCalculation != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FTabColor) { const int k = FTabColor->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FOutlinePr) { const int k = FOutlinePr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPageSetUpPr) { const int k = FPageSetUpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_SheetPr::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 822:
+      if (r.Is(TXpgNs::SpreadsheetML, "tabColor")) {
+        TCT_Color* x = FTabColor.get();
+        return x;
+      }
+      break;
+    case 962:
+      if (r.Is(TXpgNs::SpreadsheetML, "outlinePr")) {
+        TCT_OutlinePr* x = FOutlinePr.get();
+        return x;
+      }
+      break;
+    case 1104:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageSetUpPr")) {
+        TCT_PageSetUpPr* x = FPageSetUpPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_SheetPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 730:
+        if (a.Is(i, TXpgNs::None, "syncRef")) {
+          FSyncRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 796:
+        if (a.Is(i, TXpgNs::None, "codeName")) {
+          FCodeName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 960:
+        if (a.Is(i, TXpgNs::None, "published")) {
+          FPublished_ = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1035:
+        if (a.Is(i, TXpgNs::None, "filterMode")) {
+          FFilterMode = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1271:
+        if (a.Is(i, TXpgNs::None, "syncVertical")) {
+          FSyncVertical = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1511:
+        if (a.Is(i, TXpgNs::None, "syncHorizontal")) {
+          FSyncHorizontal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1629:
+        if (a.Is(i, TXpgNs::None, "transitionEntry")) {
+          FTransitionEntry = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2147:
+        if (a.Is(i, TXpgNs::None, "transitionEvaluation")) {
+          FTransitionEvaluation = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 3417:
+        if (a.Is(i, TXpgNs::None, "enableFormatConditionsCalculation")) {
+          FEnableFormatConditionsCalculation = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_OutlinePr -------------------------------------------------------------------------------
+
+TCT_OutlinePr::TCT_OutlinePr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 4;
+}
+
+TCT_OutlinePr::~TCT_OutlinePr() = default;
+
+int TCT_OutlinePr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FApplyStyles != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSummaryBelow != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FSummaryRight != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowOutlineSymbols != 1) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_OutlinePr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 1194:
+        if (a.Is(i, TXpgNs::None, "applyStyles")) {
+          FApplyStyles = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1287:
+        if (a.Is(i, TXpgNs::None, "summaryBelow")) {
+          FSummaryBelow = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1292:
+        if (a.Is(i, TXpgNs::None, "summaryRight")) {
+          FSummaryRight = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1930:
+        if (a.Is(i, TXpgNs::None, "showOutlineSymbols")) {
+          FShowOutlineSymbols = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PageSetUpPr -----------------------------------------------------------------------------
+
+TCT_PageSetUpPr::TCT_PageSetUpPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+}
+
+TCT_PageSetUpPr::~TCT_PageSetUpPr() = default;
+
+int TCT_PageSetUpPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FAutoPageBreaks != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FFitToPage != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_PageSetUpPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 899:
+        if (a.Is(i, TXpgNs::None, "fitToPage")) {
+          FFitToPage = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1422:
+        if (a.Is(i, TXpgNs::None, "autoPageBreaks")) {
+          FAutoPageBreaks = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SheetDimension --------------------------------------------------------------------------
+
+TCT_SheetDimension::TCT_SheetDimension(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_SheetDimension::~TCT_SheetDimension() = default;
+
+int TCT_SheetDimension::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_SheetDimension::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SheetFormatPr ---------------------------------------------------------------------------
+
+TCT_SheetFormatPr::TCT_SheetFormatPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 9;
+}
+
+TCT_SheetFormatPr::~TCT_SheetFormatPr() = default;
+
+int TCT_SheetFormatPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FBaseColWidth != 8) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FDefaultColWidth == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FDefaultRowHeight == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (FCustomHeight != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FZeroHeight != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FThickTop != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FThickBottom != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FOutlineLevelRow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FOutlineLevelCol != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_SheetFormatPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 838:
+        if (a.Is(i, TXpgNs::None, "thickTop")) {
+          FThickTop = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1049:
+        if (a.Is(i, TXpgNs::None, "zeroHeight")) {
+          FZeroHeight = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1160:
+        if (a.Is(i, TXpgNs::None, "thickBottom")) {
+          FThickBottom = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1209:
+        if (a.Is(i, TXpgNs::None, "baseColWidth")) {
+          FBaseColWidth = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1268:
+        if (a.Is(i, TXpgNs::None, "customHeight")) {
+          FCustomHeight = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1539:
+        if (a.Is(i, TXpgNs::None, "defaultColWidth")) {
+          FDefaultColWidth = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1558:
+        if (a.Is(i, TXpgNs::None, "outlineLevelCol")) {
+          FOutlineLevelCol = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1584:
+        if (a.Is(i, TXpgNs::None, "outlineLevelRow")) {
+          FOutlineLevelRow = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1654:
+        if (a.Is(i, TXpgNs::None, "defaultRowHeight")) {
+          FDefaultRowHeight = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SheetCalcPr -----------------------------------------------------------------------------
+
+TCT_SheetCalcPr::TCT_SheetCalcPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_SheetCalcPr::~TCT_SheetCalcPr() = default;
+
+int TCT_SheetCalcPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FFullCalcOnLoad != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_SheetCalcPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 1379:
+        if (a.Is(i, TXpgNs::None, "fullCalcOnLoad")) {
+          FFullCalcOnLoad = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SheetProtection -------------------------------------------------------------------------
+
+TCT_SheetProtection::TCT_SheetProtection(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 17;
+}
+
+TCT_SheetProtection::~TCT_SheetProtection() = default;
+
+int TCT_SheetProtection::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPassword != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSheet != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FObjects != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FScenarios != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FFormatCells != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FFormatColumns != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FFormatRows != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FInsertColumns != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FInsertRows != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FInsertHyperlinks != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FDeleteColumns != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FDeleteRows != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FSelectLockedCells != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSort != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FAutoFilter != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FPivotTables != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FSelectUnlockedCells != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_SheetProtection::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 456:
+        if (a.Is(i, TXpgNs::None, "sort")) {
+          FSort = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 537:
+        if (a.Is(i, TXpgNs::None, "sheet")) {
+          FSheet = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 746:
+        if (a.Is(i, TXpgNs::None, "objects")) {
+          FObjects = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 883:
+        if (a.Is(i, TXpgNs::None, "password")) {
+          FPassword = XpgToArgb(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 967:
+        if (a.Is(i, TXpgNs::None, "scenarios")) {
+          FScenarios = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1054:
+        if (a.Is(i, TXpgNs::None, "deleteRows")) {
+          FDeleteRows = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1055:
+        if (a.Is(i, TXpgNs::None, "autoFilter")) {
+          FAutoFilter = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1076:
+        if (a.Is(i, TXpgNs::None, "formatRows")) {
+          FFormatRows = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1088:
+        if (a.Is(i, TXpgNs::None, "insertRows")) {
+          FInsertRows = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1148:
+        if (a.Is(i, TXpgNs::None, "formatCells")) {
+          FFormatCells = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1165:
+        if (a.Is(i, TXpgNs::None, "pivotTables")) {
+          FPivotTables = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1364:
+        if (a.Is(i, TXpgNs::None, "deleteColumns")) {
+          FDeleteColumns = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1386:
+        if (a.Is(i, TXpgNs::None, "formatColumns")) {
+          FFormatColumns = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1398:
+        if (a.Is(i, TXpgNs::None, "insertColumns")) {
+          FInsertColumns = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1726:
+        if (a.Is(i, TXpgNs::None, "insertHyperlinks")) {
+          FInsertHyperlinks = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1733:
+        if (a.Is(i, TXpgNs::None, "selectLockedCells")) {
+          FSelectLockedCells = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1960:
+        if (a.Is(i, TXpgNs::None, "selectUnlockedCells")) {
+          FSelectUnlockedCells = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Drawing ---------------------------------------------------------------------------------
+
+TCT_Drawing::TCT_Drawing(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_Drawing::~TCT_Drawing() = default;
+
+int TCT_Drawing::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Drawing::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_LegacyDrawing ---------------------------------------------------------------------------
+
+TCT_LegacyDrawing::TCT_LegacyDrawing(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_LegacyDrawing::~TCT_LegacyDrawing() = default;
+
+int TCT_LegacyDrawing::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_LegacyDrawing::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SheetBackgroundPicture ------------------------------------------------------------------
+
+TCT_SheetBackgroundPicture::TCT_SheetBackgroundPicture(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_SheetBackgroundPicture::~TCT_SheetBackgroundPicture() = default;
+
+int TCT_SheetBackgroundPicture::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_SheetBackgroundPicture::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TableParts ------------------------------------------------------------------------------
+
+TCT_TableParts::TCT_TableParts(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  FTablePartXpgList = std::make_unique<TCT_TablePartXpgList>(owner);
+}
+
+TCT_TableParts::~TCT_TableParts() = default;
+
+int TCT_TableParts::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTablePartXpgList) { const int k = FTablePartXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TableParts::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "tablePart")) {
+    TCT_TablePart* x = FTablePartXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_TableParts::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TablePart -------------------------------------------------------------------------------
+
+TCT_TablePart::TCT_TablePart(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_TablePart::~TCT_TablePart() = default;
+
+int TCT_TablePart::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_TablePart::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SheetData -------------------------------------------------------------------------------
+
+TCT_SheetData::TCT_SheetData(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FRow = std::make_unique<TCT_Row>(owner);
+}
+
+TCT_SheetData::~TCT_SheetData() = default;
+
+int TCT_SheetData::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FRow) { const int k = FRow->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_SheetData::HandleElementGenerated(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "row")) {
+    TCT_Row* x = FRow.get();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_Row -------------------------------------------------------------------------------------
+
+TCT_Row::TCT_Row(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 12;
+  FC = std::make_unique<TCT_Cell>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_Row::~TCT_Row() = default;
+
+int TCT_Row::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FR != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSpansXpgList.Count() > 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FS != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCustomFormat != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FHt == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (FHidden != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCustomHeight != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FOutlineLevel != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCollapsed != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FThickTop != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FThickBot != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPh != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FC) { const int k = FC->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Row::HandleElementGenerated(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 99:
+      if (r.Is(TXpgNs::SpreadsheetML, "c")) {
+        TCT_Cell* x = FC.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_Row::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 114:
+        if (a.Is(i, TXpgNs::None, "r")) {
+          FR = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 115:
+        if (a.Is(i, TXpgNs::None, "s")) {
+          FS = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 216:
+        if (a.Is(i, TXpgNs::None, "ph")) {
+          FPh = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 220:
+        if (a.Is(i, TXpgNs::None, "ht")) {
+          FHt = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 549:
+        if (a.Is(i, TXpgNs::None, "spans")) {
+          FSpansXpgList.SetDelimitedText(a.GetValues(i));
+          continue;
+        }
+        break;
+      case 620:
+        if (a.Is(i, TXpgNs::None, "hidden")) {
+          FHidden = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 824:
+        if (a.Is(i, TXpgNs::None, "thickBot")) {
+          FThickBot = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 838:
+        if (a.Is(i, TXpgNs::None, "thickTop")) {
+          FThickTop = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 951:
+        if (a.Is(i, TXpgNs::None, "collapsed")) {
+          FCollapsed = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1268:
+        if (a.Is(i, TXpgNs::None, "customHeight")) {
+          FCustomHeight = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1272:
+        if (a.Is(i, TXpgNs::None, "outlineLevel")) {
+          FOutlineLevel = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1284:
+        if (a.Is(i, TXpgNs::None, "customFormat")) {
+          FCustomFormat = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_Row::ClearGenerated() {
+  FR = 0;
+  FSpansXpgList.Clear();
+  FS = 0;
+  FCustomFormat = 0;
+  FHt = 0.0;
+  FHidden = 0;
+  FCustomHeight = 0;
+  FOutlineLevel = 0;
+  FCollapsed = 0;
+  FThickTop = 0;
+  FThickBot = 0;
+  FPh = 0;
+  FAssigneds = 0;
+}
+
+// TCT_Cell ------------------------------------------------------------------------------------
+
+TCT_Cell::TCT_Cell(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 6;
+  FF = std::make_unique<TCT_CellFormula>(owner);
+  FIs = std::make_unique<TCT_Rst>(owner);
+}
+
+TCT_Cell::~TCT_Cell() = default;
+
+int TCT_Cell::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FR.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FS != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FT != stctN) { ++n; FAssigneds |= xaAttributes; }
+  if (FCm != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FVm != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPh != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FF) { const int k = FF->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (!FV.empty()) { ++n; FAssigneds |= xaElements; }
+  if (FIs) { const int k = FIs->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Cell::HandleElementGenerated(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 102:
+      if (r.Is(TXpgNs::SpreadsheetML, "f")) {
+        TCT_CellFormula* x = FF.get();
+        if (r.HasText()) x->SetContent(r.Text());
+        return x;
+      }
+      break;
+    case 118:
+      if (r.Is(TXpgNs::SpreadsheetML, "v")) {
+        FV = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 220:
+      if (r.Is(TXpgNs::SpreadsheetML, "is")) {
+        TCT_Rst* x = FIs.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_Cell::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 114:
+        if (a.Is(i, TXpgNs::None, "r")) {
+          FR = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 115:
+        if (a.Is(i, TXpgNs::None, "s")) {
+          FS = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 116:
+        if (a.Is(i, TXpgNs::None, "t")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_CellTypeNames); FT = e >= 0 ? TST_CellType(e) : TST_CellType(255); }
+          continue;
+        }
+        break;
+      case 208:
+        if (a.Is(i, TXpgNs::None, "cm")) {
+          FCm = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 216:
+        if (a.Is(i, TXpgNs::None, "ph")) {
+          FPh = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 227:
+        if (a.Is(i, TXpgNs::None, "vm")) {
+          FVm = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_Cell::ClearGenerated() {
+  FR.clear();
+  FS = 0;
+  FT = stctN;
+  FCm = 0;
+  FVm = 0;
+  FPh = 0;
+  FV.clear();
+  FAssigneds = 0;
+}
+
+// TCT_CellFormula -----------------------------------------------------------------------------
+
+TCT_CellFormula::TCT_CellFormula(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 12;
+}
+
+TCT_CellFormula::~TCT_CellFormula() = default;
+
+int TCT_CellFormula::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FT != stcftNormal) { ++n; FAssigneds |= xaAttributes; }
+  if (FAca != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FDt2D != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDtr != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDel1 != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDel2 != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR1.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR2.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FCa != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSi != 65535) { ++n; FAssigneds |= xaAttributes; }
+  if (FBx != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FContent.empty()) { ++n; FAssigneds |= xaContent; }
+  return n;
+}
+
+void TCT_CellFormula::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 116:
+        if (a.Is(i, TXpgNs::None, "t")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_CellFormulaTypeNames); FT = e >= 0 ? TST_CellFormulaType(e) : TST_CellFormulaType(255); }
+          continue;
+        }
+        break;
+      case 163:
+        if (a.Is(i, TXpgNs::None, "r1")) {
+          FR1 = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 164:
+        if (a.Is(i, TXpgNs::None, "r2")) {
+          FR2 = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 196:
+        if (a.Is(i, TXpgNs::None, "ca")) {
+          FCa = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 218:
+        if (a.Is(i, TXpgNs::None, "bx")) {
+          FBx = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 220:
+        if (a.Is(i, TXpgNs::None, "si")) {
+          FSi = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 293:
+        if (a.Is(i, TXpgNs::None, "aca")) {
+          FAca = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 330:
+        if (a.Is(i, TXpgNs::None, "dtr")) {
+          FDtr = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 334:
+        if (a.Is(i, TXpgNs::None, "dt2D")) {
+          FDt2D = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 358:
+        if (a.Is(i, TXpgNs::None, "del1")) {
+          FDel1 = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 359:
+        if (a.Is(i, TXpgNs::None, "del2")) {
+          FDel2 = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_CellFormula::Clear() {
+  FT = stcftNormal;
+  FAca = 0;
+  FRef.clear();
+  FDt2D = 0;
+  FDtr = 0;
+  FDel1 = 0;
+  FDel2 = 0;
+  FR1.clear();
+  FR2.clear();
+  FCa = 0;
+  FSi = 65535;
+  FBx = 0;
+  FContent.clear();
+  FAssigneds = 0;
+}
+
+// TCT_Cols ------------------------------------------------------------------------------------
+
+TCT_Cols::TCT_Cols(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FCol = std::make_unique<TCT_Col>(owner);
+}
+
+TCT_Cols::~TCT_Cols() = default;
+
+int TCT_Cols::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCol) { const int k = FCol->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Cols::HandleElementGenerated(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "col")) {
+    TCT_Col* x = FCol.get();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_Col -------------------------------------------------------------------------------------
+
+TCT_Col::TCT_Col(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 10;
+}
+
+TCT_Col::~TCT_Col() = default;
+
+int TCT_Col::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FMin != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMax != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FWidth == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (FStyle != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FHidden != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FBestFit != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCustomWidth != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPhonetic != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FOutlineLevel != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCollapsed != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Col::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 324:
+        if (a.Is(i, TXpgNs::None, "min")) {
+          FMin = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 326:
+        if (a.Is(i, TXpgNs::None, "max")) {
+          FMax = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 544:
+        if (a.Is(i, TXpgNs::None, "width")) {
+          FWidth = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 561:
+        if (a.Is(i, TXpgNs::None, "style")) {
+          FStyle = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 620:
+        if (a.Is(i, TXpgNs::None, "hidden")) {
+          FHidden = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 721:
+        if (a.Is(i, TXpgNs::None, "bestFit")) {
+          FBestFit = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 858:
+        if (a.Is(i, TXpgNs::None, "phonetic")) {
+          FPhonetic = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 951:
+        if (a.Is(i, TXpgNs::None, "collapsed")) {
+          FCollapsed = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1179:
+        if (a.Is(i, TXpgNs::None, "customWidth")) {
+          FCustomWidth = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1272:
+        if (a.Is(i, TXpgNs::None, "outlineLevel")) {
+          FOutlineLevel = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_Col::Clear() {
+  FMin = 0;
+  FMax = 0;
+  FWidth = 0.0;
+  FStyle = 0;
+  FHidden = 0;
+  FBestFit = 0;
+  FCustomWidth = 0;
+  FPhonetic = 0;
+  FOutlineLevel = 0;
+  FCollapsed = 0;
+  FAssigneds = 0;
+}
+
+// TCT_MergeCells ------------------------------------------------------------------------------
+
+TCT_MergeCells::TCT_MergeCells(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  FMergeCell = std::make_unique<TCT_MergeCell>(owner);
+}
+
+TCT_MergeCells::~TCT_MergeCells() = default;
+
+int TCT_MergeCells::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMergeCell) { const int k = FMergeCell->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_MergeCells::HandleElementGenerated(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "mergeCell")) {
+    TCT_MergeCell* x = FMergeCell.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_MergeCells::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_MergeCell -------------------------------------------------------------------------------
+
+TCT_MergeCell::TCT_MergeCell(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_MergeCell::~TCT_MergeCell() = default;
+
+int TCT_MergeCell::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_MergeCell::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_MergeCell::Clear() {
+  FRef.clear();
+  FAssigneds = 0;
+}
+
+// TCT_Hyperlinks ------------------------------------------------------------------------------
+
+TCT_Hyperlinks::TCT_Hyperlinks(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FHyperlink = std::make_unique<TCT_Hyperlink>(owner);
+}
+
+TCT_Hyperlinks::~TCT_Hyperlinks() = default;
+
+int TCT_Hyperlinks::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FHyperlink) { const int k = FHyperlink->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Hyperlinks::HandleElementGenerated(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "hyperlink")) {
+    TCT_Hyperlink* x = FHyperlink.get();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_Hyperlink -------------------------------------------------------------------------------
+
+TCT_Hyperlink::TCT_Hyperlink(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 5;
+}
+
+TCT_Hyperlink::~TCT_Hyperlink() = default;
+
+int TCT_Hyperlink::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FLocation.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTooltip.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDisplay.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Hyperlink::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 758:
+        if (a.Is(i, TXpgNs::None, "display")) {
+          FDisplay = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 779:
+        if (a.Is(i, TXpgNs::None, "tooltip")) {
+          FTooltip = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 857:
+        if (a.Is(i, TXpgNs::None, "location")) {
+          FLocation = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_Hyperlink::Clear() {
+  FRef.clear();
+  FR_Id.clear();
+  FLocation.clear();
+  FTooltip.clear();
+  FDisplay.clear();
+  FAssigneds = 0;
+}
+
+// TCT_PageMargins -----------------------------------------------------------------------------
+
+TCT_PageMargins::TCT_PageMargins(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 6;
+}
+
+TCT_PageMargins::~TCT_PageMargins() = default;
+
+int TCT_PageMargins::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!(FLeft == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FRight == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FTop == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FBottom == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FHeader == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FFooter == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_PageMargins::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 339:
+        if (a.Is(i, TXpgNs::None, "top")) {
+          FTop = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 427:
+        if (a.Is(i, TXpgNs::None, "left")) {
+          FLeft = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 542:
+        if (a.Is(i, TXpgNs::None, "right")) {
+          FRight = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 617:
+        if (a.Is(i, TXpgNs::None, "header")) {
+          FHeader = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 655:
+        if (a.Is(i, TXpgNs::None, "footer")) {
+          FFooter = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 661:
+        if (a.Is(i, TXpgNs::None, "bottom")) {
+          FBottom = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PageSetup -------------------------------------------------------------------------------
+
+TCT_PageSetup::TCT_PageSetup(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 17;
+}
+
+TCT_PageSetup::~TCT_PageSetup() = default;
+
+int TCT_PageSetup::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPaperSize != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FScale != 100) { ++n; FAssigneds |= xaAttributes; }
+  if (FFirstPageNumber != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FFitToWidth != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FFitToHeight != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FPageOrder != stpoDownThenOver) { ++n; FAssigneds |= xaAttributes; }
+  if (FOrientation != stoDefault) { ++n; FAssigneds |= xaAttributes; }
+  if (FUsePrinterDefaults != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FBlackAndWhite != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDraft != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCellComments != stccNone) { ++n; FAssigneds |= xaAttributes; }
+  if (FUseFirstPageNumber != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FErrors != stpeDisplayed) { ++n; FAssigneds |= xaAttributes; }
+  if (FHorizontalDpi != 600) { ++n; FAssigneds |= xaAttributes; }
+  if (FVerticalDpi != 600) { ++n; FAssigneds |= xaAttributes; }
+  if (FCopies != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_PageSetup::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 520:
+        if (a.Is(i, TXpgNs::None, "scale")) {
+          FScale = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 529:
+        if (a.Is(i, TXpgNs::None, "draft")) {
+          FDraft = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 643:
+        if (a.Is(i, TXpgNs::None, "copies")) {
+          FCopies = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 669:
+        if (a.Is(i, TXpgNs::None, "errors")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_PrintErrorNames); FErrors = e >= 0 ? TST_PrintError(e) : TST_PrintError(255); }
+          continue;
+        }
+        break;
+      case 921:
+        if (a.Is(i, TXpgNs::None, "pageOrder")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_PageOrderNames); FPageOrder = e >= 0 ? TST_PageOrder(e) : TST_PageOrder(255); }
+          continue;
+        }
+        break;
+      case 947:
+        if (a.Is(i, TXpgNs::None, "paperSize")) {
+          FPaperSize = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1030:
+        if (a.Is(i, TXpgNs::None, "fitToWidth")) {
+          FFitToWidth = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1119:
+        if (a.Is(i, TXpgNs::None, "fitToHeight")) {
+          FFitToHeight = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1143:
+        if (a.Is(i, TXpgNs::None, "verticalDpi")) {
+          FVerticalDpi = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1196:
+        if (a.Is(i, TXpgNs::None, "orientation")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_OrientationNames); FOrientation = e >= 0 ? TST_Orientation(e) : TST_Orientation(255); }
+          continue;
+        }
+        break;
+      case 1254:
+        if (a.Is(i, TXpgNs::None, "cellComments")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_CellCommentsNames); FCellComments = e >= 0 ? TST_CellComments(e) : TST_CellComments(255); }
+          continue;
+        }
+        break;
+      case 1297:
+        if (a.Is(i, TXpgNs::None, "blackAndWhite")) {
+          FBlackAndWhite = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1383:
+        if (a.Is(i, TXpgNs::None, "horizontalDpi")) {
+          FHorizontalDpi = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1550:
+        if (a.Is(i, TXpgNs::None, "firstPageNumber")) {
+          FFirstPageNumber = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1851:
+        if (a.Is(i, TXpgNs::None, "useFirstPageNumber")) {
+          FUseFirstPageNumber = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1897:
+        if (a.Is(i, TXpgNs::None, "usePrinterDefaults")) {
+          FUsePrinterDefaults = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PrintOptions ----------------------------------------------------------------------------
+
+TCT_PrintOptions::TCT_PrintOptions(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 5;
+}
+
+TCT_PrintOptions::~TCT_PrintOptions() = default;
+
+int TCT_PrintOptions::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FHorizontalCentered != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FVerticalCentered != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FHeadings != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FGridLines != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FGridLinesSet != 1) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_PrintOptions::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 835:
+        if (a.Is(i, TXpgNs::None, "headings")) {
+          FHeadings = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 929:
+        if (a.Is(i, TXpgNs::None, "gridLines")) {
+          FGridLines = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1229:
+        if (a.Is(i, TXpgNs::None, "gridLinesSet")) {
+          FGridLinesSet = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1668:
+        if (a.Is(i, TXpgNs::None, "verticalCentered")) {
+          FVerticalCentered = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1908:
+        if (a.Is(i, TXpgNs::None, "horizontalCentered")) {
+          FHorizontalCentered = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_HeaderFooter ----------------------------------------------------------------------------
+
+TCT_HeaderFooter::TCT_HeaderFooter(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 6;
+  FAttributeCount = 4;
+}
+
+TCT_HeaderFooter::~TCT_HeaderFooter() = default;
+
+int TCT_HeaderFooter::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FDifferentOddEven != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDifferentFirst != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FScaleWithDoc != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FAlignWithMargins != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (!FOddHeader.empty()) { ++n; FAssigneds |= xaElements; }
+  if (!FOddFooter.empty()) { ++n; FAssigneds |= xaElements; }
+  if (!FEvenHeader.empty()) { ++n; FAssigneds |= xaElements; }
+  if (!FEvenFooter.empty()) { ++n; FAssigneds |= xaElements; }
+  if (!FFirstHeader.empty()) { ++n; FAssigneds |= xaElements; }
+  if (!FFirstFooter.empty()) { ++n; FAssigneds |= xaElements; }
+  return n;
+}
+
+TXPGBase* TCT_HeaderFooter::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 896:
+      if (r.Is(TXpgNs::SpreadsheetML, "oddHeader")) {
+        FOddHeader = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 934:
+      if (r.Is(TXpgNs::SpreadsheetML, "oddFooter")) {
+        FOddFooter = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 1015:
+      if (r.Is(TXpgNs::SpreadsheetML, "evenHeader")) {
+        FEvenHeader = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 1053:
+      if (r.Is(TXpgNs::SpreadsheetML, "evenFooter")) {
+        FEvenFooter = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 1137:
+      if (r.Is(TXpgNs::SpreadsheetML, "firstHeader")) {
+        FFirstHeader = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 1175:
+      if (r.Is(TXpgNs::SpreadsheetML, "firstFooter")) {
+        FFirstFooter = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_HeaderFooter::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 1210:
+        if (a.Is(i, TXpgNs::None, "scaleWithDoc")) {
+          FScaleWithDoc = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1471:
+        if (a.Is(i, TXpgNs::None, "differentFirst")) {
+          FDifferentFirst = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1628:
+        if (a.Is(i, TXpgNs::None, "differentOddEven")) {
+          FDifferentOddEven = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1656:
+        if (a.Is(i, TXpgNs::None, "alignWithMargins")) {
+          FAlignWithMargins = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PageBreak -------------------------------------------------------------------------------
+
+TCT_PageBreak::TCT_PageBreak(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 2;
+  FBrkXpgList = std::make_unique<TCT_BreakXpgList>(owner);
+}
+
+TCT_PageBreak::~TCT_PageBreak() = default;
+
+int TCT_PageBreak::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FManualBreakCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FBrkXpgList) { const int k = FBrkXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_PageBreak::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "brk")) {
+    TCT_Break* x = FBrkXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_PageBreak::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1644:
+        if (a.Is(i, TXpgNs::None, "manualBreakCount")) {
+          FManualBreakCount = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Break -----------------------------------------------------------------------------------
+
+TCT_Break::TCT_Break(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 5;
+}
+
+TCT_Break::~TCT_Break() = default;
+
+int TCT_Break::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMin != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMax != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMan != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPt != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Break::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::None, "id")) {
+          FId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 228:
+        if (a.Is(i, TXpgNs::None, "pt")) {
+          FPt = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 316:
+        if (a.Is(i, TXpgNs::None, "man")) {
+          FMan = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 324:
+        if (a.Is(i, TXpgNs::None, "min")) {
+          FMin = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 326:
+        if (a.Is(i, TXpgNs::None, "max")) {
+          FMax = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_AutoFilter ------------------------------------------------------------------------------
+
+TCT_AutoFilter::TCT_AutoFilter(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 1;
+  FFilterColumnXpgList = std::make_unique<TCT_FilterColumnXpgList>(owner);
+  FSortState = std::make_unique<TCT_SortState>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_AutoFilter::~TCT_AutoFilter() = default;
+
+int TCT_AutoFilter::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FFilterColumnXpgList) { const int k = FFilterColumnXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSortState) { const int k = FSortState->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_AutoFilter::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 969:
+      if (r.Is(TXpgNs::SpreadsheetML, "sortState")) {
+        TCT_SortState* x = FSortState.get();
+        return x;
+      }
+      break;
+    case 1268:
+      if (r.Is(TXpgNs::SpreadsheetML, "filterColumn")) {
+        TCT_FilterColumn* x = FFilterColumnXpgList->Add();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_AutoFilter::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_FilterColumn ----------------------------------------------------------------------------
+
+TCT_FilterColumn::TCT_FilterColumn(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 7;
+  FAttributeCount = 3;
+  FFilters = std::make_unique<TCT_Filters>(owner);
+  FTop10 = std::make_unique<TCT_Top10>(owner);
+  FCustomFilters = std::make_unique<TCT_CustomFilters>(owner);
+  FDynamicFilter = std::make_unique<TCT_DynamicFilter>(owner);
+  FColorFilter = std::make_unique<TCT_ColorFilter>(owner);
+  FIconFilter = std::make_unique<TCT_IconFilter>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_FilterColumn::~TCT_FilterColumn() = default;
+
+int TCT_FilterColumn::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FColId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FHiddenButton != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowButton != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FFilters) { const int k = FFilters->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTop10) { const int k = FTop10->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCustomFilters) { const int k = FCustomFilters->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDynamicFilter) { const int k = FDynamicFilter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FColorFilter) { const int k = FColorFilter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FIconFilter) { const int k = FIconFilter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_FilterColumn::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 436:
+      if (r.Is(TXpgNs::SpreadsheetML, "top10")) {
+        TCT_Top10* x = FTop10.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 761:
+      if (r.Is(TXpgNs::SpreadsheetML, "filters")) {
+        TCT_Filters* x = FFilters.get();
+        return x;
+      }
+      break;
+    case 1039:
+      if (r.Is(TXpgNs::SpreadsheetML, "iconFilter")) {
+        TCT_IconFilter* x = FIconFilter.get();
+        return x;
+      }
+      break;
+    case 1157:
+      if (r.Is(TXpgNs::SpreadsheetML, "colorFilter")) {
+        TCT_ColorFilter* x = FColorFilter.get();
+        return x;
+      }
+      break;
+    case 1355:
+      if (r.Is(TXpgNs::SpreadsheetML, "dynamicFilter")) {
+        TCT_DynamicFilter* x = FDynamicFilter.get();
+        return x;
+      }
+      break;
+    case 1396:
+      if (r.Is(TXpgNs::SpreadsheetML, "customFilters")) {
+        TCT_CustomFilters* x = FCustomFilters.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_FilterColumn::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 491:
+        if (a.Is(i, TXpgNs::None, "colId")) {
+          FColId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1085:
+        if (a.Is(i, TXpgNs::None, "showButton")) {
+          FShowButton = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1256:
+        if (a.Is(i, TXpgNs::None, "hiddenButton")) {
+          FHiddenButton = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Filters ---------------------------------------------------------------------------------
+
+TCT_Filters::TCT_Filters(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 2;
+  FFilterXpgList = std::make_unique<TCT_FilterXpgList>(owner);
+  FDateGroupItemXpgList = std::make_unique<TCT_DateGroupItemXpgList>(owner);
+}
+
+TCT_Filters::~TCT_Filters() = default;
+
+int TCT_Filters::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FBlank != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCalendarType != stctNone) { ++n; FAssigneds |= xaAttributes; }
+  if (FFilterXpgList) { const int k = FFilterXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDateGroupItemXpgList) { const int k = FDateGroupItemXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Filters::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 646:
+      if (r.Is(TXpgNs::SpreadsheetML, "filter")) {
+        TCT_Filter* x = FFilterXpgList->Add();
+        return x;
+      }
+      break;
+    case 1338:
+      if (r.Is(TXpgNs::SpreadsheetML, "dateGroupItem")) {
+        TCT_DateGroupItem* x = FDateGroupItemXpgList->Add();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_Filters::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 520:
+        if (a.Is(i, TXpgNs::None, "blank")) {
+          FBlank = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1244:
+        if (a.Is(i, TXpgNs::None, "calendarType")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_CalendarTypeNames); FCalendarType = e >= 0 ? TST_CalendarType(e) : TST_CalendarType(255); }
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Filter ----------------------------------------------------------------------------------
+
+TCT_Filter::TCT_Filter(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_Filter::~TCT_Filter() = default;
+
+int TCT_Filter::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FVal.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Filter::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_DateGroupItem ---------------------------------------------------------------------------
+
+TCT_DateGroupItem::TCT_DateGroupItem(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 7;
+}
+
+TCT_DateGroupItem::~TCT_DateGroupItem() = default;
+
+int TCT_DateGroupItem::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FYear != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMonth != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDay != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FHour != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMinute != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSecond != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDateTimeGrouping != TST_DateTimeGrouping(255)) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_DateGroupItem::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 318:
+        if (a.Is(i, TXpgNs::None, "day")) {
+          FDay = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 433:
+        if (a.Is(i, TXpgNs::None, "year")) {
+          FYear = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 446:
+        if (a.Is(i, TXpgNs::None, "hour")) {
+          FHour = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 550:
+        if (a.Is(i, TXpgNs::None, "month")) {
+          FMonth = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 636:
+        if (a.Is(i, TXpgNs::None, "second")) {
+          FSecond = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 658:
+        if (a.Is(i, TXpgNs::None, "minute")) {
+          FMinute = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1656:
+        if (a.Is(i, TXpgNs::None, "dateTimeGrouping")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_DateTimeGroupingNames); FDateTimeGrouping = e >= 0 ? TST_DateTimeGrouping(e) : TST_DateTimeGrouping(255); }
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Top10 -----------------------------------------------------------------------------------
+
+TCT_Top10::TCT_Top10(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 4;
+}
+
+TCT_Top10::~TCT_Top10() = default;
+
+int TCT_Top10::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FTop != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FPercent != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FVal == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FFilterVal == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Top10::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 339:
+        if (a.Is(i, TXpgNs::None, "top")) {
+          FTop = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 753:
+        if (a.Is(i, TXpgNs::None, "percent")) {
+          FPercent = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 937:
+        if (a.Is(i, TXpgNs::None, "filterVal")) {
+          FFilterVal = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CustomFilters ---------------------------------------------------------------------------
+
+TCT_CustomFilters::TCT_CustomFilters(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  FCustomFilterXpgList = std::make_unique<TCT_CustomFilterXpgList>(owner);
+}
+
+TCT_CustomFilters::~TCT_CustomFilters() = default;
+
+int TCT_CustomFilters::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FAnd != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FCustomFilterXpgList) { const int k = FCustomFilterXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CustomFilters::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "customFilter")) {
+    TCT_CustomFilter* x = FCustomFilterXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_CustomFilters::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 307:
+        if (a.Is(i, TXpgNs::None, "and")) {
+          FAnd = XpgToBool(a.ValueBytes(i), 1);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CustomFilter ----------------------------------------------------------------------------
+
+TCT_CustomFilter::TCT_CustomFilter(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+}
+
+TCT_CustomFilter::~TCT_CustomFilter() = default;
+
+int TCT_CustomFilter::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FOperator_ != stfoEqual) { ++n; FAssigneds |= xaAttributes; }
+  if (!FVal.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_CustomFilter::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 876:
+        if (a.Is(i, TXpgNs::None, "operator")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_FilterOperatorNames); FOperator_ = e >= 0 ? TST_FilterOperator(e) : TST_FilterOperator(255); }
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_DynamicFilter ---------------------------------------------------------------------------
+
+TCT_DynamicFilter::TCT_DynamicFilter(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 3;
+}
+
+TCT_DynamicFilter::~TCT_DynamicFilter() = default;
+
+int TCT_DynamicFilter::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FType_ != TST_DynamicFilterType(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FVal == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FMaxVal == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_DynamicFilter::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 450:
+        if (a.Is(i, TXpgNs::None, "type")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_DynamicFilterTypeNames); FType_ = e >= 0 ? TST_DynamicFilterType(e) : TST_DynamicFilterType(255); }
+          continue;
+        }
+        break;
+      case 617:
+        if (a.Is(i, TXpgNs::None, "maxVal")) {
+          FMaxVal = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_ColorFilter -----------------------------------------------------------------------------
+
+TCT_ColorFilter::TCT_ColorFilter(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+}
+
+TCT_ColorFilter::~TCT_ColorFilter() = default;
+
+int TCT_ColorFilter::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FDxfId != -1) { ++n; FAssigneds |= xaAttributes; }
+  if (FCellColor != 1) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_ColorFilter::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 495:
+        if (a.Is(i, TXpgNs::None, "dxfId")) {
+          FDxfId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 927:
+        if (a.Is(i, TXpgNs::None, "cellColor")) {
+          FCellColor = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_IconFilter ------------------------------------------------------------------------------
+
+TCT_IconFilter::TCT_IconFilter(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+}
+
+TCT_IconFilter::~TCT_IconFilter() = default;
+
+int TCT_IconFilter::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FIconSet != TST_IconSetType(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (FIconId != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_IconFilter::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 598:
+        if (a.Is(i, TXpgNs::None, "iconId")) {
+          FIconId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 725:
+        if (a.Is(i, TXpgNs::None, "iconSet")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_IconSetTypeNames); FIconSet = e >= 0 ? TST_IconSetType(e) : TST_IconSetType(255); }
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SortState -------------------------------------------------------------------------------
+
+TCT_SortState::TCT_SortState(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 4;
+  FSortConditionXpgList = std::make_unique<TCT_SortConditionXpgList>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_SortState::~TCT_SortState() = default;
+
+int TCT_SortState::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FColumnSort != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCaseSensitive != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSortMethod != stsmNone) { ++n; FAssigneds |= xaAttributes; }
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FSortConditionXpgList) { const int k = FSortConditionXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_SortState::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 1391:
+      if (r.Is(TXpgNs::SpreadsheetML, "sortCondition")) {
+        TCT_SortCondition* x = FSortConditionXpgList->Add();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_SortState::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1065:
+        if (a.Is(i, TXpgNs::None, "sortMethod")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_SortMethodNames); FSortMethod = e >= 0 ? TST_SortMethod(e) : TST_SortMethod(255); }
+          continue;
+        }
+        break;
+      case 1078:
+        if (a.Is(i, TXpgNs::None, "columnSort")) {
+          FColumnSort = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1366:
+        if (a.Is(i, TXpgNs::None, "caseSensitive")) {
+          FCaseSensitive = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SortCondition ---------------------------------------------------------------------------
+
+TCT_SortCondition::TCT_SortCondition(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 7;
+}
+
+TCT_SortCondition::~TCT_SortCondition() = default;
+
+int TCT_SortCondition::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FDescending != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSortBy != stsbValue) { ++n; FAssigneds |= xaAttributes; }
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FCustomList.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FDxfId != -1) { ++n; FAssigneds |= xaAttributes; }
+  if (FIconSet != stist3Arrows) { ++n; FAssigneds |= xaAttributes; }
+  if (FIconId != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_SortCondition::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 495:
+        if (a.Is(i, TXpgNs::None, "dxfId")) {
+          FDxfId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 598:
+        if (a.Is(i, TXpgNs::None, "iconId")) {
+          FIconId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 643:
+        if (a.Is(i, TXpgNs::None, "sortBy")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_SortByNames); FSortBy = e >= 0 ? TST_SortBy(e) : TST_SortBy(255); }
+          continue;
+        }
+        break;
+      case 725:
+        if (a.Is(i, TXpgNs::None, "iconSet")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_IconSetTypeNames); FIconSet = e >= 0 ? TST_IconSetType(e) : TST_IconSetType(255); }
+          continue;
+        }
+        break;
+      case 1044:
+        if (a.Is(i, TXpgNs::None, "descending")) {
+          FDescending = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1079:
+        if (a.Is(i, TXpgNs::None, "customList")) {
+          FCustomList = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
 // TCT_ExtensionList ---------------------------------------------------------------------------
 
 TCT_ExtensionList::TCT_ExtensionList(TXPGDocBase* owner) : TXPGBase(owner) {
@@ -2568,9 +7858,13 @@ void TCT_Extension::AssignAttributes(const TXpgXMLAttributeList& a) {
 // T__ROOT__ -----------------------------------------------------------------------------------
 
 T__ROOT__::T__ROOT__(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 1;
+  FElementCount = 5;
   FAttributeCount = 0;
   FStyleSheet = std::make_unique<TCT_Stylesheet>(owner);
+  FSst = std::make_unique<TCT_Sst>(owner);
+  FWorkbook = std::make_unique<TCT_Workbook>(owner);
+  FComments = std::make_unique<TCT_Comments>(owner);
+  FWorksheet = std::make_unique<TCT_Worksheet>(owner);
 }
 
 T__ROOT__::~T__ROOT__() = default;
@@ -2579,15 +7873,49 @@ int T__ROOT__::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
   if (FStyleSheet) { const int k = FStyleSheet->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSst) { const int k = FSst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FWorkbook) { const int k = FWorkbook->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FComments) { const int k = FComments->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FWorksheet) { const int k = FWorksheet->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
 
 TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
   const TXpgXMLAttributeList& a = r.Attributes();
   for (int i = 0; i < a.Count(); ++i) FRootAttributes.Add(a.AsXmlText2(i));
-  if (r.Is(TXpgNs::SpreadsheetML, "styleSheet")) {
-    TCT_Stylesheet* x = FStyleSheet.get();
-    return x;
+  switch (r.LocalHashA()) {
+    case 346:
+      if (r.Is(TXpgNs::SpreadsheetML, "sst")) {
+        TCT_Sst* x = FSst.get();
+        return x;
+      }
+      break;
+    case 870:
+      if (r.Is(TXpgNs::SpreadsheetML, "comments")) {
+        TCT_Comments* x = FComments.get();
+        return x;
+      }
+      break;
+    case 878:
+      if (r.Is(TXpgNs::SpreadsheetML, "workbook")) {
+        TCT_Workbook* x = FWorkbook.get();
+        return x;
+      }
+      break;
+    case 988:
+      if (r.Is(TXpgNs::SpreadsheetML, "worksheet")) {
+        TCT_Worksheet* x = FWorksheet.get();
+        return x;
+      }
+      break;
+    case 1066:
+      if (r.Is(TXpgNs::SpreadsheetML, "styleSheet")) {
+        TCT_Stylesheet* x = FStyleSheet.get();
+        return x;
+      }
+      break;
+    default:
+      break;
   }
   return nullptr;
 }
@@ -2605,5 +7933,9 @@ void TXPGDocXLSX::LoadFromStream(TXLSStream& stream) { FReader->LoadFromStream(s
 void TXPGDocXLSX::LoadFromBytes(std::string_view bytes) { FReader->LoadFromBytes(bytes); }
 
 TCT_Stylesheet* TXPGDocXLSX::StyleSheet() const { return FRoot->StyleSheet(); }
+TCT_Sst* TXPGDocXLSX::Sst() const { return FRoot->Sst(); }
+TCT_Workbook* TXPGDocXLSX::Workbook() const { return FRoot->Workbook(); }
+TCT_Comments* TXPGDocXLSX::Comments() const { return FRoot->Comments(); }
+TCT_Worksheet* TXPGDocXLSX::Worksheet() const { return FRoot->Worksheet(); }
 
 }  // namespace xls::xpgxlsx

@@ -166,21 +166,120 @@ class TCT_CellStyles;
 class TCT_Dxfs;
 class TCT_TableStyles;
 class TCT_Stylesheet;
+class TCT_Sst;
+class TCT_Rst;
+class TCT_RElt;
+class TCT_RPrElt;
+class TCT_PhoneticRun;
+class TCT_PhoneticPr;
+class TCT_Comments;
+class TCT_Authors;
+class TCT_CommentList;
+class TCT_Comment;
+class TCT_Workbook;
+class TCT_FileVersion;
+class TCT_FileSharing;
+class TCT_WorkbookPr;
+class TCT_WorkbookProtection;
+class TCT_BookViews;
+class TCT_BookView;
+class TCT_Sheets;
+class TCT_Sheet;
+class TCT_FunctionGroups;
+class TCT_FunctionGroup;
+class TCT_ExternalReferences;
+class TCT_ExternalReference;
+class TCT_DefinedNames;
+class TCT_DefinedName;
+class TCT_CalcPr;
+class TCT_OleSize;
+class TCT_CustomWorkbookViews;
+class TCT_CustomWorkbookView;
+class TCT_PivotCaches;
+class TCT_PivotCache;
+class TCT_SmartTagPr;
+class TCT_SmartTagTypes;
+class TCT_SmartTagType;
+class TCT_WebPublishing;
+class TCT_FileRecoveryPr;
+class TCT_WebPublishObjects;
+class TCT_WebPublishObject;
+class TCT_Worksheet;
+class TCT_SheetPr;
+class TCT_OutlinePr;
+class TCT_PageSetUpPr;
+class TCT_SheetDimension;
+class TCT_SheetFormatPr;
+class TCT_SheetCalcPr;
+class TCT_SheetProtection;
+class TCT_Drawing;
+class TCT_LegacyDrawing;
+class TCT_SheetBackgroundPicture;
+class TCT_TableParts;
+class TCT_TablePart;
+class TCT_SheetData;
+class TCT_Row;
+class TCT_Cell;
+class TCT_CellFormula;
+class TCT_Cols;
+class TCT_Col;
+class TCT_MergeCells;
+class TCT_MergeCell;
+class TCT_Hyperlinks;
+class TCT_Hyperlink;
+class TCT_PageMargins;
+class TCT_PageSetup;
+class TCT_PrintOptions;
+class TCT_HeaderFooter;
+class TCT_PageBreak;
+class TCT_Break;
+class TCT_AutoFilter;
+class TCT_FilterColumn;
+class TCT_Filters;
+class TCT_Filter;
+class TCT_DateGroupItem;
+class TCT_Top10;
+class TCT_CustomFilters;
+class TCT_CustomFilter;
+class TCT_DynamicFilter;
+class TCT_ColorFilter;
+class TCT_IconFilter;
+class TCT_SortState;
+class TCT_SortCondition;
 class TCT_ExtensionList;
 class TCT_Extension;
 class T__ROOT__;
+using TCT_BookViewXpgList = TXpgList<TCT_BookView>;
 using TCT_BorderXpgList = TXpgList<TCT_Border>;
+using TCT_BreakXpgList = TXpgList<TCT_Break>;
 using TCT_CellStyleXpgList = TXpgList<TCT_CellStyle>;
 using TCT_ColorXpgList = TXpgList<TCT_Color>;
+using TCT_ColsXpgList = TXpgList<TCT_Cols>;
+using TCT_CustomFilterXpgList = TXpgList<TCT_CustomFilter>;
+using TCT_CustomWorkbookViewXpgList = TXpgList<TCT_CustomWorkbookView>;
+using TCT_DateGroupItemXpgList = TXpgList<TCT_DateGroupItem>;
 using TCT_DxfXpgList = TXpgList<TCT_Dxf>;
 using TCT_ExtensionXpgList = TXpgList<TCT_Extension>;
+using TCT_ExternalReferenceXpgList = TXpgList<TCT_ExternalReference>;
+using TCT_FileRecoveryPrXpgList = TXpgList<TCT_FileRecoveryPr>;
 using TCT_FillXpgList = TXpgList<TCT_Fill>;
+using TCT_FilterXpgList = TXpgList<TCT_Filter>;
+using TCT_FilterColumnXpgList = TXpgList<TCT_FilterColumn>;
 using TCT_FontXpgList = TXpgList<TCT_Font>;
+using TCT_FunctionGroupXpgList = TXpgList<TCT_FunctionGroup>;
 using TCT_GradientStopXpgList = TXpgList<TCT_GradientStop>;
 using TCT_NumFmtXpgList = TXpgList<TCT_NumFmt>;
+using TCT_PhoneticRunXpgList = TXpgList<TCT_PhoneticRun>;
+using TCT_PivotCacheXpgList = TXpgList<TCT_PivotCache>;
+using TCT_REltXpgList = TXpgList<TCT_RElt>;
 using TCT_RgbColorXpgList = TXpgList<TCT_RgbColor>;
+using TCT_SheetXpgList = TXpgList<TCT_Sheet>;
+using TCT_SmartTagTypeXpgList = TXpgList<TCT_SmartTagType>;
+using TCT_SortConditionXpgList = TXpgList<TCT_SortCondition>;
+using TCT_TablePartXpgList = TXpgList<TCT_TablePart>;
 using TCT_TableStyleXpgList = TXpgList<TCT_TableStyle>;
 using TCT_TableStyleElementXpgList = TXpgList<TCT_TableStyleElement>;
+using TCT_WebPublishObjectXpgList = TXpgList<TCT_WebPublishObject>;
 using TCT_XfXpgList = TXpgList<TCT_Xf>;
 
 class TCT_Color : public TXPGBase {
@@ -770,12 +869,12 @@ class TCT_NumFmts : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   void AssignAttributes(const TXpgXMLAttributeList& a) override;
-  int32_t Count() const { return FCount; }
-  void SetCount(int32_t v) { FCount = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
   TCT_NumFmtXpgList* NumFmtXpgList() const { return FNumFmtXpgList.get(); }
 
  private:
-  int32_t FCount = 0;
+  int32_t FCount_ = 0;
   std::unique_ptr<TCT_NumFmtXpgList> FNumFmtXpgList;
 };
 
@@ -786,12 +885,12 @@ class TCT_Fonts : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   void AssignAttributes(const TXpgXMLAttributeList& a) override;
-  int32_t Count() const { return FCount; }
-  void SetCount(int32_t v) { FCount = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
   TCT_FontXpgList* FontXpgList() const { return FFontXpgList.get(); }
 
  private:
-  int32_t FCount = 0;
+  int32_t FCount_ = 0;
   std::unique_ptr<TCT_FontXpgList> FFontXpgList;
 };
 
@@ -802,12 +901,12 @@ class TCT_Fills : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   void AssignAttributes(const TXpgXMLAttributeList& a) override;
-  int32_t Count() const { return FCount; }
-  void SetCount(int32_t v) { FCount = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
   TCT_FillXpgList* FillXpgList() const { return FFillXpgList.get(); }
 
  private:
-  int32_t FCount = 0;
+  int32_t FCount_ = 0;
   std::unique_ptr<TCT_FillXpgList> FFillXpgList;
 };
 
@@ -818,12 +917,12 @@ class TCT_Borders : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   void AssignAttributes(const TXpgXMLAttributeList& a) override;
-  int32_t Count() const { return FCount; }
-  void SetCount(int32_t v) { FCount = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
   TCT_BorderXpgList* BorderXpgList() const { return FBorderXpgList.get(); }
 
  private:
-  int32_t FCount = 0;
+  int32_t FCount_ = 0;
   std::unique_ptr<TCT_BorderXpgList> FBorderXpgList;
 };
 
@@ -834,12 +933,12 @@ class TCT_CellStyleXfs : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   void AssignAttributes(const TXpgXMLAttributeList& a) override;
-  int32_t Count() const { return FCount; }
-  void SetCount(int32_t v) { FCount = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
   TCT_XfXpgList* XfXpgList() const { return FXfXpgList.get(); }
 
  private:
-  int32_t FCount = 0;
+  int32_t FCount_ = 0;
   std::unique_ptr<TCT_XfXpgList> FXfXpgList;
 };
 
@@ -850,12 +949,12 @@ class TCT_CellXfs : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   void AssignAttributes(const TXpgXMLAttributeList& a) override;
-  int32_t Count() const { return FCount; }
-  void SetCount(int32_t v) { FCount = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
   TCT_XfXpgList* XfXpgList() const { return FXfXpgList.get(); }
 
  private:
-  int32_t FCount = 0;
+  int32_t FCount_ = 0;
   std::unique_ptr<TCT_XfXpgList> FXfXpgList;
 };
 
@@ -866,12 +965,12 @@ class TCT_CellStyles : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   void AssignAttributes(const TXpgXMLAttributeList& a) override;
-  int32_t Count() const { return FCount; }
-  void SetCount(int32_t v) { FCount = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
   TCT_CellStyleXpgList* CellStyleXpgList() const { return FCellStyleXpgList.get(); }
 
  private:
-  int32_t FCount = 0;
+  int32_t FCount_ = 0;
   std::unique_ptr<TCT_CellStyleXpgList> FCellStyleXpgList;
 };
 
@@ -882,12 +981,12 @@ class TCT_Dxfs : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   void AssignAttributes(const TXpgXMLAttributeList& a) override;
-  int32_t Count() const { return FCount; }
-  void SetCount(int32_t v) { FCount = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
   TCT_DxfXpgList* DxfXpgList() const { return FDxfXpgList.get(); }
 
  private:
-  int32_t FCount = 0;
+  int32_t FCount_ = 0;
   std::unique_ptr<TCT_DxfXpgList> FDxfXpgList;
 };
 
@@ -898,8 +997,8 @@ class TCT_TableStyles : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   void AssignAttributes(const TXpgXMLAttributeList& a) override;
-  int32_t Count() const { return FCount; }
-  void SetCount(int32_t v) { FCount = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
   const std::u16string& DefaultTableStyle() const { return FDefaultTableStyle; }
   void SetDefaultTableStyle(std::u16string_view v) { FDefaultTableStyle = v; }
   const std::u16string& DefaultPivotStyle() const { return FDefaultPivotStyle; }
@@ -907,7 +1006,7 @@ class TCT_TableStyles : public TXPGBase {
   TCT_TableStyleXpgList* TableStyleXpgList() const { return FTableStyleXpgList.get(); }
 
  private:
-  int32_t FCount = 0;
+  int32_t FCount_ = 0;
   std::u16string FDefaultTableStyle;
   std::u16string FDefaultPivotStyle;
   std::unique_ptr<TCT_TableStyleXpgList> FTableStyleXpgList;
@@ -945,6 +1044,2107 @@ class TCT_Stylesheet : public TXPGBase {
   std::unique_ptr<TCT_ExtensionList> FExtLst;
 };
 
+// The shared-string table: every si item is read into the one reused Si and handed to OnReadSi.
+class TCT_Sst : public TXPGBase {
+ public:
+  explicit TCT_Sst(TXPGDocBase* owner);
+  ~TCT_Sst() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  int32_t UniqueCount() const { return FUniqueCount; }
+  void SetUniqueCount(int32_t v) { FUniqueCount = v; }
+  TCT_Rst* Si() const { return FSi.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+  void HandleChildEnd() override;
+  // Fired at the end of each si element; the handler copies what it keeps.
+  std::function<void(TCT_Rst&)> OnReadSi;
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+
+ private:
+  int32_t FCount_ = 0;
+  int32_t FUniqueCount = 0;
+  std::unique_ptr<TCT_Rst> FSi;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+// Rich text: a shared string item, an inline string or a comment text.
+class TCT_Rst : public TXPGBase {
+ public:
+  explicit TCT_Rst(TXPGDocBase* owner);
+  ~TCT_Rst() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void Clear();
+  const std::u16string& T() const { return FT; }
+  TCT_REltXpgList* RXpgList() const { return FRXpgList.get(); }
+  TCT_PhoneticRunXpgList* RPhXpgList() const { return FRPhXpgList.get(); }
+  TCT_PhoneticPr* PhoneticPr() const { return FPhoneticPr.get(); }
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+  void ClearGenerated();
+
+ private:
+  std::u16string FT;
+  std::unique_ptr<TCT_REltXpgList> FRXpgList;
+  std::unique_ptr<TCT_PhoneticRunXpgList> FRPhXpgList;
+  std::unique_ptr<TCT_PhoneticPr> FPhoneticPr;
+};
+
+class TCT_RElt : public TXPGBase {
+ public:
+  explicit TCT_RElt(TXPGDocBase* owner);
+  ~TCT_RElt() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_RPrElt* RPr() const { return FRPr.get(); }
+  const std::u16string& T() const { return FT; }
+
+ private:
+  std::unique_ptr<TCT_RPrElt> FRPr;
+  std::u16string FT;
+};
+
+class TCT_RPrElt : public TXPGBase {
+ public:
+  explicit TCT_RPrElt(TXPGDocBase* owner);
+  ~TCT_RPrElt() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_FontName* RFont() const { return FRFont.get(); }
+  TCT_IntProperty* Charset() const { return FCharset.get(); }
+  TCT_IntProperty* Family() const { return FFamily.get(); }
+  TCT_BooleanProperty* B() const { return FB.get(); }
+  TCT_BooleanProperty* I() const { return FI.get(); }
+  TCT_BooleanProperty* Strike() const { return FStrike.get(); }
+  TCT_BooleanProperty* Outline() const { return FOutline.get(); }
+  TCT_BooleanProperty* Shadow() const { return FShadow.get(); }
+  TCT_BooleanProperty* Condense() const { return FCondense.get(); }
+  TCT_BooleanProperty* Extend() const { return FExtend.get(); }
+  TCT_Color* Color() const { return FColor.get(); }
+  TCT_FontSize* Sz() const { return FSz.get(); }
+  TCT_UnderlineProperty* U() const { return FU.get(); }
+  TCT_VerticalAlignFontProperty* VertAlign() const { return FVertAlign.get(); }
+  TCT_FontScheme* Scheme() const { return FScheme.get(); }
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+
+ private:
+  std::unique_ptr<TCT_FontName> FRFont;
+  std::unique_ptr<TCT_IntProperty> FCharset;
+  std::unique_ptr<TCT_IntProperty> FFamily;
+  std::unique_ptr<TCT_BooleanProperty> FB;
+  std::unique_ptr<TCT_BooleanProperty> FI;
+  std::unique_ptr<TCT_BooleanProperty> FStrike;
+  std::unique_ptr<TCT_BooleanProperty> FOutline;
+  std::unique_ptr<TCT_BooleanProperty> FShadow;
+  std::unique_ptr<TCT_BooleanProperty> FCondense;
+  std::unique_ptr<TCT_BooleanProperty> FExtend;
+  std::unique_ptr<TCT_Color> FColor;
+  std::unique_ptr<TCT_FontSize> FSz;
+  std::unique_ptr<TCT_UnderlineProperty> FU;
+  std::unique_ptr<TCT_VerticalAlignFontProperty> FVertAlign;
+  std::unique_ptr<TCT_FontScheme> FScheme;
+};
+
+class TCT_PhoneticRun : public TXPGBase {
+ public:
+  explicit TCT_PhoneticRun(TXPGDocBase* owner);
+  ~TCT_PhoneticRun() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Sb() const { return FSb; }
+  void SetSb(int32_t v) { FSb = v; }
+  int32_t Eb() const { return FEb; }
+  void SetEb(int32_t v) { FEb = v; }
+  const std::u16string& T() const { return FT; }
+
+ private:
+  int32_t FSb = 0;
+  int32_t FEb = 0;
+  std::u16string FT;
+};
+
+class TCT_PhoneticPr : public TXPGBase {
+ public:
+  explicit TCT_PhoneticPr(TXPGDocBase* owner);
+  ~TCT_PhoneticPr() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  int32_t FontId() const { return FFontId; }
+  void SetFontId(int32_t v) { FFontId = v; }
+  TST_PhoneticType Type() const { return FType; }
+  void SetType(TST_PhoneticType v) { FType = v; }
+  TST_PhoneticAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TST_PhoneticAlignment v) { FAlignment = v; }
+
+ private:
+  int32_t FFontId = -1;
+  TST_PhoneticType FType = stptFullwidthKatakana;
+  TST_PhoneticAlignment FAlignment = stpaLeft;
+};
+
+class TCT_Comments : public TXPGBase {
+ public:
+  explicit TCT_Comments(TXPGDocBase* owner);
+  ~TCT_Comments() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_Authors* Authors() const { return FAuthors.get(); }
+  TCT_CommentList* CommentList() const { return FCommentList.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_Authors> FAuthors;
+  std::unique_ptr<TCT_CommentList> FCommentList;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+// Author names in document order; a comment's authorId is a position in this list.
+class TCT_Authors : public TXPGBase {
+ public:
+  explicit TCT_Authors(TXPGDocBase* owner);
+  ~TCT_Authors() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  const TStringXpgList& AuthorXpgList() const { return FAuthorXpgList; }
+
+ private:
+  TStringXpgList FAuthorXpgList;
+};
+
+// Comments, each read into the one reused Comment and handed to OnReadComment.
+class TCT_CommentList : public TXPGBase {
+ public:
+  explicit TCT_CommentList(TXPGDocBase* owner);
+  ~TCT_CommentList() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_Comment* Comment() const { return FComment.get(); }
+  void HandleChildEnd() override;
+  std::function<void(TCT_Comment&)> OnReadComment;
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+
+ private:
+  std::unique_ptr<TCT_Comment> FComment;
+};
+
+class TCT_Comment : public TXPGBase {
+ public:
+  explicit TCT_Comment(TXPGDocBase* owner);
+  ~TCT_Comment() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+  int32_t AuthorId() const { return FAuthorId; }
+  void SetAuthorId(int32_t v) { FAuthorId = v; }
+  const std::u16string& Guid() const { return FGuid; }
+  void SetGuid(std::u16string_view v) { FGuid = v; }
+  TCT_Rst* Text() const { return FText.get(); }
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  void ClearGenerated();
+
+ private:
+  std::u16string FRef;
+  int32_t FAuthorId = 0;
+  std::u16string FGuid;
+  std::unique_ptr<TCT_Rst> FText;
+};
+
+class TCT_Workbook : public TXPGBase {
+ public:
+  explicit TCT_Workbook(TXPGDocBase* owner);
+  ~TCT_Workbook() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_FileVersion* FileVersion() const { return FFileVersion.get(); }
+  TCT_FileSharing* FileSharing() const { return FFileSharing.get(); }
+  TCT_WorkbookPr* WorkbookPr() const { return FWorkbookPr.get(); }
+  TCT_WorkbookProtection* WorkbookProtection() const { return FWorkbookProtection.get(); }
+  TCT_BookViews* BookViews() const { return FBookViews.get(); }
+  TCT_Sheets* Sheets() const { return FSheets.get(); }
+  TCT_FunctionGroups* FunctionGroups() const { return FFunctionGroups.get(); }
+  TCT_ExternalReferences* ExternalReferences() const { return FExternalReferences.get(); }
+  TCT_DefinedNames* DefinedNames() const { return FDefinedNames.get(); }
+  TCT_CalcPr* CalcPr() const { return FCalcPr.get(); }
+  TCT_OleSize* OleSize() const { return FOleSize.get(); }
+  TCT_CustomWorkbookViews* CustomWorkbookViews() const { return FCustomWorkbookViews.get(); }
+  TCT_PivotCaches* PivotCaches() const { return FPivotCaches.get(); }
+  TCT_SmartTagPr* SmartTagPr() const { return FSmartTagPr.get(); }
+  TCT_SmartTagTypes* SmartTagTypes() const { return FSmartTagTypes.get(); }
+  TCT_WebPublishing* WebPublishing() const { return FWebPublishing.get(); }
+  TCT_FileRecoveryPrXpgList* FileRecoveryPrXpgList() const { return FFileRecoveryPrXpgList.get(); }
+  TCT_WebPublishObjects* WebPublishObjects() const { return FWebPublishObjects.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+  void HandleChildEnd() override;
+  // Fired at the end of each definedNames element.
+  std::function<void(TCT_DefinedNames&)> OnReadDefinedNames;
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+
+ private:
+  std::unique_ptr<TCT_FileVersion> FFileVersion;
+  std::unique_ptr<TCT_FileSharing> FFileSharing;
+  std::unique_ptr<TCT_WorkbookPr> FWorkbookPr;
+  std::unique_ptr<TCT_WorkbookProtection> FWorkbookProtection;
+  std::unique_ptr<TCT_BookViews> FBookViews;
+  std::unique_ptr<TCT_Sheets> FSheets;
+  std::unique_ptr<TCT_FunctionGroups> FFunctionGroups;
+  std::unique_ptr<TCT_ExternalReferences> FExternalReferences;
+  std::unique_ptr<TCT_DefinedNames> FDefinedNames;
+  std::unique_ptr<TCT_CalcPr> FCalcPr;
+  std::unique_ptr<TCT_OleSize> FOleSize;
+  std::unique_ptr<TCT_CustomWorkbookViews> FCustomWorkbookViews;
+  std::unique_ptr<TCT_PivotCaches> FPivotCaches;
+  std::unique_ptr<TCT_SmartTagPr> FSmartTagPr;
+  std::unique_ptr<TCT_SmartTagTypes> FSmartTagTypes;
+  std::unique_ptr<TCT_WebPublishing> FWebPublishing;
+  std::unique_ptr<TCT_FileRecoveryPrXpgList> FFileRecoveryPrXpgList;
+  std::unique_ptr<TCT_WebPublishObjects> FWebPublishObjects;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_FileVersion : public TXPGBase {
+ public:
+  explicit TCT_FileVersion(TXPGDocBase* owner);
+  ~TCT_FileVersion() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& AppName() const { return FAppName; }
+  void SetAppName(std::u16string_view v) { FAppName = v; }
+  const std::u16string& LastEdited() const { return FLastEdited; }
+  void SetLastEdited(std::u16string_view v) { FLastEdited = v; }
+  const std::u16string& LowestEdited() const { return FLowestEdited; }
+  void SetLowestEdited(std::u16string_view v) { FLowestEdited = v; }
+  const std::u16string& RupBuild() const { return FRupBuild; }
+  void SetRupBuild(std::u16string_view v) { FRupBuild = v; }
+  const std::u16string& CodeName() const { return FCodeName; }
+  void SetCodeName(std::u16string_view v) { FCodeName = v; }
+
+ private:
+  std::u16string FAppName;
+  std::u16string FLastEdited;
+  std::u16string FLowestEdited;
+  std::u16string FRupBuild;
+  std::u16string FCodeName;
+};
+
+class TCT_FileSharing : public TXPGBase {
+ public:
+  explicit TCT_FileSharing(TXPGDocBase* owner);
+  ~TCT_FileSharing() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t ReadOnlyRecommended() const { return FReadOnlyRecommended; }
+  void SetReadOnlyRecommended(uint8_t v) { FReadOnlyRecommended = v; }
+  const std::u16string& UserName() const { return FUserName; }
+  void SetUserName(std::u16string_view v) { FUserName = v; }
+  int32_t ReservationPassword() const { return FReservationPassword; }
+  void SetReservationPassword(int32_t v) { FReservationPassword = v; }
+
+ private:
+  uint8_t FReadOnlyRecommended = 0;
+  std::u16string FUserName;
+  int32_t FReservationPassword = 0;
+};
+
+class TCT_WorkbookPr : public TXPGBase {
+ public:
+  explicit TCT_WorkbookPr(TXPGDocBase* owner);
+  ~TCT_WorkbookPr() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t Date1904() const { return FDate1904; }
+  void SetDate1904(uint8_t v) { FDate1904 = v; }
+  TST_Objects ShowObjects() const { return FShowObjects; }
+  void SetShowObjects(TST_Objects v) { FShowObjects = v; }
+  uint8_t ShowBorderUnselectedTables() const { return FShowBorderUnselectedTables; }
+  void SetShowBorderUnselectedTables(uint8_t v) { FShowBorderUnselectedTables = v; }
+  uint8_t FilterPrivacy() const { return FFilterPrivacy; }
+  void SetFilterPrivacy(uint8_t v) { FFilterPrivacy = v; }
+  uint8_t PromptedSolutions() const { return FPromptedSolutions; }
+  void SetPromptedSolutions(uint8_t v) { FPromptedSolutions = v; }
+  uint8_t ShowInkAnnotation() const { return FShowInkAnnotation; }
+  void SetShowInkAnnotation(uint8_t v) { FShowInkAnnotation = v; }
+  uint8_t BackupFile() const { return FBackupFile; }
+  void SetBackupFile(uint8_t v) { FBackupFile = v; }
+  uint8_t SaveExternalLinkValues() const { return FSaveExternalLinkValues; }
+  void SetSaveExternalLinkValues(uint8_t v) { FSaveExternalLinkValues = v; }
+  TST_UpdateLinks UpdateLinks() const { return FUpdateLinks; }
+  void SetUpdateLinks(TST_UpdateLinks v) { FUpdateLinks = v; }
+  const std::u16string& CodeName() const { return FCodeName; }
+  void SetCodeName(std::u16string_view v) { FCodeName = v; }
+  uint8_t HidePivotFieldList() const { return FHidePivotFieldList; }
+  void SetHidePivotFieldList(uint8_t v) { FHidePivotFieldList = v; }
+  uint8_t ShowPivotChartFilter() const { return FShowPivotChartFilter; }
+  void SetShowPivotChartFilter(uint8_t v) { FShowPivotChartFilter = v; }
+  uint8_t AllowRefreshQuery() const { return FAllowRefreshQuery; }
+  void SetAllowRefreshQuery(uint8_t v) { FAllowRefreshQuery = v; }
+  uint8_t PublishItems() const { return FPublishItems; }
+  void SetPublishItems(uint8_t v) { FPublishItems = v; }
+  uint8_t CheckCompatibility() const { return FCheckCompatibility; }
+  void SetCheckCompatibility(uint8_t v) { FCheckCompatibility = v; }
+  uint8_t AutoCompressPictures() const { return FAutoCompressPictures; }
+  void SetAutoCompressPictures(uint8_t v) { FAutoCompressPictures = v; }
+  uint8_t RefreshAllConnections() const { return FRefreshAllConnections; }
+  void SetRefreshAllConnections(uint8_t v) { FRefreshAllConnections = v; }
+  int32_t DefaultThemeVersion() const { return FDefaultThemeVersion; }
+  void SetDefaultThemeVersion(int32_t v) { FDefaultThemeVersion = v; }
+
+ private:
+  uint8_t FDate1904 = 0;
+  TST_Objects FShowObjects = stoAll;
+  uint8_t FShowBorderUnselectedTables = 1;
+  uint8_t FFilterPrivacy = 0;
+  uint8_t FPromptedSolutions = 0;
+  uint8_t FShowInkAnnotation = 1;
+  uint8_t FBackupFile = 0;
+  uint8_t FSaveExternalLinkValues = 1;
+  TST_UpdateLinks FUpdateLinks = stulUserSet;
+  std::u16string FCodeName;
+  uint8_t FHidePivotFieldList = 0;
+  uint8_t FShowPivotChartFilter = 0;
+  uint8_t FAllowRefreshQuery = 0;
+  uint8_t FPublishItems = 0;
+  uint8_t FCheckCompatibility = 0;
+  uint8_t FAutoCompressPictures = 1;
+  uint8_t FRefreshAllConnections = 0;
+  int32_t FDefaultThemeVersion = 0;
+};
+
+class TCT_WorkbookProtection : public TXPGBase {
+ public:
+  explicit TCT_WorkbookProtection(TXPGDocBase* owner);
+  ~TCT_WorkbookProtection() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t WorkbookPassword() const { return FWorkbookPassword; }
+  void SetWorkbookPassword(int32_t v) { FWorkbookPassword = v; }
+  int32_t RevisionsPassword() const { return FRevisionsPassword; }
+  void SetRevisionsPassword(int32_t v) { FRevisionsPassword = v; }
+  uint8_t LockStructure() const { return FLockStructure; }
+  void SetLockStructure(uint8_t v) { FLockStructure = v; }
+  uint8_t LockWindows() const { return FLockWindows; }
+  void SetLockWindows(uint8_t v) { FLockWindows = v; }
+  uint8_t LockRevision() const { return FLockRevision; }
+  void SetLockRevision(uint8_t v) { FLockRevision = v; }
+
+ private:
+  int32_t FWorkbookPassword = 0;
+  int32_t FRevisionsPassword = 0;
+  uint8_t FLockStructure = 0;
+  uint8_t FLockWindows = 0;
+  uint8_t FLockRevision = 0;
+};
+
+class TCT_BookViews : public TXPGBase {
+ public:
+  explicit TCT_BookViews(TXPGDocBase* owner);
+  ~TCT_BookViews() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_BookViewXpgList* WorkbookViewXpgList() const { return FWorkbookViewXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_BookViewXpgList> FWorkbookViewXpgList;
+};
+
+class TCT_BookView : public TXPGBase {
+ public:
+  explicit TCT_BookView(TXPGDocBase* owner);
+  ~TCT_BookView() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_Visibility Visibility() const { return FVisibility; }
+  void SetVisibility(TST_Visibility v) { FVisibility = v; }
+  uint8_t Minimized() const { return FMinimized; }
+  void SetMinimized(uint8_t v) { FMinimized = v; }
+  uint8_t ShowHorizontalScroll() const { return FShowHorizontalScroll; }
+  void SetShowHorizontalScroll(uint8_t v) { FShowHorizontalScroll = v; }
+  uint8_t ShowVerticalScroll() const { return FShowVerticalScroll; }
+  void SetShowVerticalScroll(uint8_t v) { FShowVerticalScroll = v; }
+  uint8_t ShowSheetTabs() const { return FShowSheetTabs; }
+  void SetShowSheetTabs(uint8_t v) { FShowSheetTabs = v; }
+  int32_t XWindow() const { return FXWindow; }
+  void SetXWindow(int32_t v) { FXWindow = v; }
+  int32_t YWindow() const { return FYWindow; }
+  void SetYWindow(int32_t v) { FYWindow = v; }
+  int32_t WindowWidth() const { return FWindowWidth; }
+  void SetWindowWidth(int32_t v) { FWindowWidth = v; }
+  int32_t WindowHeight() const { return FWindowHeight; }
+  void SetWindowHeight(int32_t v) { FWindowHeight = v; }
+  int32_t TabRatio() const { return FTabRatio; }
+  void SetTabRatio(int32_t v) { FTabRatio = v; }
+  int32_t FirstSheet() const { return FFirstSheet; }
+  void SetFirstSheet(int32_t v) { FFirstSheet = v; }
+  int32_t ActiveTab() const { return FActiveTab; }
+  void SetActiveTab(int32_t v) { FActiveTab = v; }
+  uint8_t AutoFilterDateGrouping() const { return FAutoFilterDateGrouping; }
+  void SetAutoFilterDateGrouping(uint8_t v) { FAutoFilterDateGrouping = v; }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  TST_Visibility FVisibility = stvVisible;
+  uint8_t FMinimized = 0;
+  uint8_t FShowHorizontalScroll = 1;
+  uint8_t FShowVerticalScroll = 1;
+  uint8_t FShowSheetTabs = 1;
+  int32_t FXWindow = 0;
+  int32_t FYWindow = 0;
+  int32_t FWindowWidth = 0;
+  int32_t FWindowHeight = 0;
+  int32_t FTabRatio = 600;
+  int32_t FFirstSheet = 0;
+  int32_t FActiveTab = 0;
+  uint8_t FAutoFilterDateGrouping = 1;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_Sheets : public TXPGBase {
+ public:
+  explicit TCT_Sheets(TXPGDocBase* owner);
+  ~TCT_Sheets() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_SheetXpgList* SheetXpgList() const { return FSheetXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_SheetXpgList> FSheetXpgList;
+};
+
+class TCT_Sheet : public TXPGBase {
+ public:
+  explicit TCT_Sheet(TXPGDocBase* owner);
+  ~TCT_Sheet() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  int32_t SheetId() const { return FSheetId; }
+  void SetSheetId(int32_t v) { FSheetId = v; }
+  TST_SheetState State() const { return FState; }
+  void SetState(TST_SheetState v) { FState = v; }
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  std::u16string FName;
+  int32_t FSheetId = 0;
+  TST_SheetState FState = stssVisible;
+  std::u16string FR_Id;
+};
+
+class TCT_FunctionGroups : public TXPGBase {
+ public:
+  explicit TCT_FunctionGroups(TXPGDocBase* owner);
+  ~TCT_FunctionGroups() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t BuiltInGroupCount() const { return FBuiltInGroupCount; }
+  void SetBuiltInGroupCount(int32_t v) { FBuiltInGroupCount = v; }
+  TCT_FunctionGroupXpgList* FunctionGroupXpgList() const { return FFunctionGroupXpgList.get(); }
+
+ private:
+  int32_t FBuiltInGroupCount = 16;
+  std::unique_ptr<TCT_FunctionGroupXpgList> FFunctionGroupXpgList;
+};
+
+class TCT_FunctionGroup : public TXPGBase {
+ public:
+  explicit TCT_FunctionGroup(TXPGDocBase* owner);
+  ~TCT_FunctionGroup() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+
+ private:
+  std::u16string FName;
+};
+
+class TCT_ExternalReferences : public TXPGBase {
+ public:
+  explicit TCT_ExternalReferences(TXPGDocBase* owner);
+  ~TCT_ExternalReferences() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_ExternalReferenceXpgList* ExternalReferenceXpgList() const { return FExternalReferenceXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_ExternalReferenceXpgList> FExternalReferenceXpgList;
+};
+
+class TCT_ExternalReference : public TXPGBase {
+ public:
+  explicit TCT_ExternalReference(TXPGDocBase* owner);
+  ~TCT_ExternalReference() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  std::u16string FR_Id;
+};
+
+// Defined names, each read into the one reused DefinedName and handed to OnReadDefinedName.
+class TCT_DefinedNames : public TXPGBase {
+ public:
+  explicit TCT_DefinedNames(TXPGDocBase* owner);
+  ~TCT_DefinedNames() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void Clear();
+  TCT_DefinedName* DefinedName() const { return FDefinedName.get(); }
+  void HandleChildEnd() override;
+  std::function<void(TCT_DefinedName&)> OnReadDefinedName;
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+  void ClearGenerated();
+
+ private:
+  std::unique_ptr<TCT_DefinedName> FDefinedName;
+};
+
+// A defined name; Content is its formula text.
+class TCT_DefinedName : public TXPGBase {
+ public:
+  explicit TCT_DefinedName(TXPGDocBase* owner);
+  ~TCT_DefinedName() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  const std::u16string& Comment() const { return FComment; }
+  void SetComment(std::u16string_view v) { FComment = v; }
+  const std::u16string& CustomMenu() const { return FCustomMenu; }
+  void SetCustomMenu(std::u16string_view v) { FCustomMenu = v; }
+  const std::u16string& Description() const { return FDescription; }
+  void SetDescription(std::u16string_view v) { FDescription = v; }
+  const std::u16string& Help() const { return FHelp; }
+  void SetHelp(std::u16string_view v) { FHelp = v; }
+  const std::u16string& StatusBar() const { return FStatusBar; }
+  void SetStatusBar(std::u16string_view v) { FStatusBar = v; }
+  int32_t LocalSheetId() const { return FLocalSheetId; }
+  void SetLocalSheetId(int32_t v) { FLocalSheetId = v; }
+  uint8_t Hidden() const { return FHidden; }
+  void SetHidden(uint8_t v) { FHidden = v; }
+  uint8_t Function_() const { return FFunction_; }
+  void SetFunction_(uint8_t v) { FFunction_ = v; }
+  uint8_t VbProcedure() const { return FVbProcedure; }
+  void SetVbProcedure(uint8_t v) { FVbProcedure = v; }
+  uint8_t Xlm() const { return FXlm; }
+  void SetXlm(uint8_t v) { FXlm = v; }
+  int32_t FunctionGroupId() const { return FFunctionGroupId; }
+  void SetFunctionGroupId(int32_t v) { FFunctionGroupId = v; }
+  const std::u16string& ShortcutKey() const { return FShortcutKey; }
+  void SetShortcutKey(std::u16string_view v) { FShortcutKey = v; }
+  uint8_t PublishToServer() const { return FPublishToServer; }
+  void SetPublishToServer(uint8_t v) { FPublishToServer = v; }
+  uint8_t WorkbookParameter() const { return FWorkbookParameter; }
+  void SetWorkbookParameter(uint8_t v) { FWorkbookParameter = v; }
+  const std::u16string& Content() const { return FContent; }
+  void SetContent(std::u16string_view v) { FContent = v; }
+
+ private:
+  std::u16string FName;
+  std::u16string FComment;
+  std::u16string FCustomMenu;
+  std::u16string FDescription;
+  std::u16string FHelp;
+  std::u16string FStatusBar;
+  int32_t FLocalSheetId = -1;
+  uint8_t FHidden = 0;
+  uint8_t FFunction_ = 0;
+  uint8_t FVbProcedure = 0;
+  uint8_t FXlm = 0;
+  int32_t FFunctionGroupId = 0;
+  std::u16string FShortcutKey;
+  uint8_t FPublishToServer = 0;
+  uint8_t FWorkbookParameter = 0;
+  std::u16string FContent;
+};
+
+class TCT_CalcPr : public TXPGBase {
+ public:
+  explicit TCT_CalcPr(TXPGDocBase* owner);
+  ~TCT_CalcPr() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t CalcId() const { return FCalcId; }
+  void SetCalcId(int32_t v) { FCalcId = v; }
+  TST_CalcMode CalcMode() const { return FCalcMode; }
+  void SetCalcMode(TST_CalcMode v) { FCalcMode = v; }
+  uint8_t FullCalcOnLoad() const { return FFullCalcOnLoad; }
+  void SetFullCalcOnLoad(uint8_t v) { FFullCalcOnLoad = v; }
+  TST_RefMode RefMode() const { return FRefMode; }
+  void SetRefMode(TST_RefMode v) { FRefMode = v; }
+  uint8_t Iterate() const { return FIterate; }
+  void SetIterate(uint8_t v) { FIterate = v; }
+  int32_t IterateCount() const { return FIterateCount; }
+  void SetIterateCount(int32_t v) { FIterateCount = v; }
+  double IterateDelta() const { return FIterateDelta; }
+  void SetIterateDelta(double v) { FIterateDelta = v; }
+  uint8_t FullPrecision() const { return FFullPrecision; }
+  void SetFullPrecision(uint8_t v) { FFullPrecision = v; }
+  uint8_t CalcCompleted() const { return FCalcCompleted; }
+  void SetCalcCompleted(uint8_t v) { FCalcCompleted = v; }
+  uint8_t CalcOnSave() const { return FCalcOnSave; }
+  void SetCalcOnSave(uint8_t v) { FCalcOnSave = v; }
+  uint8_t ConcurrentCalc() const { return FConcurrentCalc; }
+  void SetConcurrentCalc(uint8_t v) { FConcurrentCalc = v; }
+  int32_t ConcurrentManualCount() const { return FConcurrentManualCount; }
+  void SetConcurrentManualCount(int32_t v) { FConcurrentManualCount = v; }
+  uint8_t ForceFullCalc() const { return FForceFullCalc; }
+  void SetForceFullCalc(uint8_t v) { FForceFullCalc = v; }
+
+ private:
+  int32_t FCalcId = 125725;
+  TST_CalcMode FCalcMode = stcmAuto;
+  uint8_t FFullCalcOnLoad = 0;
+  TST_RefMode FRefMode = strmA1;
+  uint8_t FIterate = 0;
+  int32_t FIterateCount = 100;
+  double FIterateDelta = 0.001;
+  uint8_t FFullPrecision = 1;
+  uint8_t FCalcCompleted = 1;
+  uint8_t FCalcOnSave = 1;
+  uint8_t FConcurrentCalc = 1;
+  int32_t FConcurrentManualCount = 0;
+  uint8_t FForceFullCalc = 0;
+};
+
+class TCT_OleSize : public TXPGBase {
+ public:
+  explicit TCT_OleSize(TXPGDocBase* owner);
+  ~TCT_OleSize() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+
+ private:
+  std::u16string FRef;
+};
+
+class TCT_CustomWorkbookViews : public TXPGBase {
+ public:
+  explicit TCT_CustomWorkbookViews(TXPGDocBase* owner);
+  ~TCT_CustomWorkbookViews() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_CustomWorkbookViewXpgList* CustomWorkbookViewXpgList() const { return FCustomWorkbookViewXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_CustomWorkbookViewXpgList> FCustomWorkbookViewXpgList;
+};
+
+class TCT_CustomWorkbookView : public TXPGBase {
+ public:
+  explicit TCT_CustomWorkbookView(TXPGDocBase* owner);
+  ~TCT_CustomWorkbookView() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  const std::u16string& Guid() const { return FGuid; }
+  void SetGuid(std::u16string_view v) { FGuid = v; }
+  uint8_t AutoUpdate() const { return FAutoUpdate; }
+  void SetAutoUpdate(uint8_t v) { FAutoUpdate = v; }
+  int32_t MergeInterval() const { return FMergeInterval; }
+  void SetMergeInterval(int32_t v) { FMergeInterval = v; }
+  uint8_t ChangesSavedWin() const { return FChangesSavedWin; }
+  void SetChangesSavedWin(uint8_t v) { FChangesSavedWin = v; }
+  uint8_t OnlySync() const { return FOnlySync; }
+  void SetOnlySync(uint8_t v) { FOnlySync = v; }
+  uint8_t PersonalView() const { return FPersonalView; }
+  void SetPersonalView(uint8_t v) { FPersonalView = v; }
+  uint8_t IncludePrintSettings() const { return FIncludePrintSettings; }
+  void SetIncludePrintSettings(uint8_t v) { FIncludePrintSettings = v; }
+  uint8_t IncludeHiddenRowCol() const { return FIncludeHiddenRowCol; }
+  void SetIncludeHiddenRowCol(uint8_t v) { FIncludeHiddenRowCol = v; }
+  uint8_t Maximized() const { return FMaximized; }
+  void SetMaximized(uint8_t v) { FMaximized = v; }
+  uint8_t Minimized() const { return FMinimized; }
+  void SetMinimized(uint8_t v) { FMinimized = v; }
+  uint8_t ShowHorizontalScroll() const { return FShowHorizontalScroll; }
+  void SetShowHorizontalScroll(uint8_t v) { FShowHorizontalScroll = v; }
+  uint8_t ShowVerticalScroll() const { return FShowVerticalScroll; }
+  void SetShowVerticalScroll(uint8_t v) { FShowVerticalScroll = v; }
+  uint8_t ShowSheetTabs() const { return FShowSheetTabs; }
+  void SetShowSheetTabs(uint8_t v) { FShowSheetTabs = v; }
+  int32_t XWindow() const { return FXWindow; }
+  void SetXWindow(int32_t v) { FXWindow = v; }
+  int32_t YWindow() const { return FYWindow; }
+  void SetYWindow(int32_t v) { FYWindow = v; }
+  int32_t WindowWidth() const { return FWindowWidth; }
+  void SetWindowWidth(int32_t v) { FWindowWidth = v; }
+  int32_t WindowHeight() const { return FWindowHeight; }
+  void SetWindowHeight(int32_t v) { FWindowHeight = v; }
+  int32_t TabRatio() const { return FTabRatio; }
+  void SetTabRatio(int32_t v) { FTabRatio = v; }
+  int32_t ActiveSheetId() const { return FActiveSheetId; }
+  void SetActiveSheetId(int32_t v) { FActiveSheetId = v; }
+  uint8_t ShowFormulaBar() const { return FShowFormulaBar; }
+  void SetShowFormulaBar(uint8_t v) { FShowFormulaBar = v; }
+  uint8_t ShowStatusbar() const { return FShowStatusbar; }
+  void SetShowStatusbar(uint8_t v) { FShowStatusbar = v; }
+  TST_Comments ShowComments() const { return FShowComments; }
+  void SetShowComments(TST_Comments v) { FShowComments = v; }
+  TST_Objects ShowObjects() const { return FShowObjects; }
+  void SetShowObjects(TST_Objects v) { FShowObjects = v; }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  std::u16string FName;
+  std::u16string FGuid;
+  uint8_t FAutoUpdate = 0;
+  int32_t FMergeInterval = 0;
+  uint8_t FChangesSavedWin = 0;
+  uint8_t FOnlySync = 0;
+  uint8_t FPersonalView = 0;
+  uint8_t FIncludePrintSettings = 1;
+  uint8_t FIncludeHiddenRowCol = 1;
+  uint8_t FMaximized = 0;
+  uint8_t FMinimized = 0;
+  uint8_t FShowHorizontalScroll = 1;
+  uint8_t FShowVerticalScroll = 1;
+  uint8_t FShowSheetTabs = 1;
+  int32_t FXWindow = 0;
+  int32_t FYWindow = 0;
+  int32_t FWindowWidth = 0;
+  int32_t FWindowHeight = 0;
+  int32_t FTabRatio = 600;
+  int32_t FActiveSheetId = 0;
+  uint8_t FShowFormulaBar = 1;
+  uint8_t FShowStatusbar = 1;
+  TST_Comments FShowComments = stcCommIndicator;
+  TST_Objects FShowObjects = stoAll;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_PivotCaches : public TXPGBase {
+ public:
+  explicit TCT_PivotCaches(TXPGDocBase* owner);
+  ~TCT_PivotCaches() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_PivotCacheXpgList* PivotCacheXpgList() const { return FPivotCacheXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_PivotCacheXpgList> FPivotCacheXpgList;
+};
+
+class TCT_PivotCache : public TXPGBase {
+ public:
+  explicit TCT_PivotCache(TXPGDocBase* owner);
+  ~TCT_PivotCache() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t CacheId() const { return FCacheId; }
+  void SetCacheId(int32_t v) { FCacheId = v; }
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  int32_t FCacheId = 0;
+  std::u16string FR_Id;
+};
+
+class TCT_SmartTagPr : public TXPGBase {
+ public:
+  explicit TCT_SmartTagPr(TXPGDocBase* owner);
+  ~TCT_SmartTagPr() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t Embed() const { return FEmbed; }
+  void SetEmbed(uint8_t v) { FEmbed = v; }
+  TST_SmartTagShow Show() const { return FShow; }
+  void SetShow(TST_SmartTagShow v) { FShow = v; }
+
+ private:
+  uint8_t FEmbed = 0;
+  TST_SmartTagShow FShow = ststsAll;
+};
+
+class TCT_SmartTagTypes : public TXPGBase {
+ public:
+  explicit TCT_SmartTagTypes(TXPGDocBase* owner);
+  ~TCT_SmartTagTypes() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_SmartTagTypeXpgList* SmartTagTypeXpgList() const { return FSmartTagTypeXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_SmartTagTypeXpgList> FSmartTagTypeXpgList;
+};
+
+class TCT_SmartTagType : public TXPGBase {
+ public:
+  explicit TCT_SmartTagType(TXPGDocBase* owner);
+  ~TCT_SmartTagType() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& NamespaceUri() const { return FNamespaceUri; }
+  void SetNamespaceUri(std::u16string_view v) { FNamespaceUri = v; }
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  const std::u16string& Url() const { return FUrl; }
+  void SetUrl(std::u16string_view v) { FUrl = v; }
+
+ private:
+  std::u16string FNamespaceUri;
+  std::u16string FName;
+  std::u16string FUrl;
+};
+
+class TCT_WebPublishing : public TXPGBase {
+ public:
+  explicit TCT_WebPublishing(TXPGDocBase* owner);
+  ~TCT_WebPublishing() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t Css() const { return FCss; }
+  void SetCss(uint8_t v) { FCss = v; }
+  uint8_t Thicket() const { return FThicket; }
+  void SetThicket(uint8_t v) { FThicket = v; }
+  uint8_t LongFileNames() const { return FLongFileNames; }
+  void SetLongFileNames(uint8_t v) { FLongFileNames = v; }
+  uint8_t Vml() const { return FVml; }
+  void SetVml(uint8_t v) { FVml = v; }
+  uint8_t AllowPng() const { return FAllowPng; }
+  void SetAllowPng(uint8_t v) { FAllowPng = v; }
+  TST_TargetScreenSize TargetScreenSize() const { return FTargetScreenSize; }
+  void SetTargetScreenSize(TST_TargetScreenSize v) { FTargetScreenSize = v; }
+  int32_t Dpi() const { return FDpi; }
+  void SetDpi(int32_t v) { FDpi = v; }
+  int32_t CodePage() const { return FCodePage; }
+  void SetCodePage(int32_t v) { FCodePage = v; }
+
+ private:
+  uint8_t FCss = 1;
+  uint8_t FThicket = 1;
+  uint8_t FLongFileNames = 1;
+  uint8_t FVml = 0;
+  uint8_t FAllowPng = 0;
+  TST_TargetScreenSize FTargetScreenSize = sttss800x600;
+  int32_t FDpi = 96;
+  int32_t FCodePage = 0;
+};
+
+class TCT_FileRecoveryPr : public TXPGBase {
+ public:
+  explicit TCT_FileRecoveryPr(TXPGDocBase* owner);
+  ~TCT_FileRecoveryPr() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t AutoRecover() const { return FAutoRecover; }
+  void SetAutoRecover(uint8_t v) { FAutoRecover = v; }
+  uint8_t CrashSave() const { return FCrashSave; }
+  void SetCrashSave(uint8_t v) { FCrashSave = v; }
+  uint8_t DataExtractLoad() const { return FDataExtractLoad; }
+  void SetDataExtractLoad(uint8_t v) { FDataExtractLoad = v; }
+  uint8_t RepairLoad() const { return FRepairLoad; }
+  void SetRepairLoad(uint8_t v) { FRepairLoad = v; }
+
+ private:
+  uint8_t FAutoRecover = 1;
+  uint8_t FCrashSave = 0;
+  uint8_t FDataExtractLoad = 0;
+  uint8_t FRepairLoad = 0;
+};
+
+class TCT_WebPublishObjects : public TXPGBase {
+ public:
+  explicit TCT_WebPublishObjects(TXPGDocBase* owner);
+  ~TCT_WebPublishObjects() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  TCT_WebPublishObjectXpgList* WebPublishObjectXpgList() const { return FWebPublishObjectXpgList.get(); }
+
+ private:
+  int32_t FCount_ = 0;
+  std::unique_ptr<TCT_WebPublishObjectXpgList> FWebPublishObjectXpgList;
+};
+
+class TCT_WebPublishObject : public TXPGBase {
+ public:
+  explicit TCT_WebPublishObject(TXPGDocBase* owner);
+  ~TCT_WebPublishObject() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Id() const { return FId; }
+  void SetId(int32_t v) { FId = v; }
+  const std::u16string& DivId() const { return FDivId; }
+  void SetDivId(std::u16string_view v) { FDivId = v; }
+  const std::u16string& SourceObject() const { return FSourceObject; }
+  void SetSourceObject(std::u16string_view v) { FSourceObject = v; }
+  const std::u16string& DestinationFile() const { return FDestinationFile; }
+  void SetDestinationFile(std::u16string_view v) { FDestinationFile = v; }
+  const std::u16string& Title() const { return FTitle; }
+  void SetTitle(std::u16string_view v) { FTitle = v; }
+  uint8_t AutoRepublish() const { return FAutoRepublish; }
+  void SetAutoRepublish(uint8_t v) { FAutoRepublish = v; }
+
+ private:
+  int32_t FId = 0;
+  std::u16string FDivId;
+  std::u16string FSourceObject;
+  std::u16string FDestinationFile;
+  std::u16string FTitle;
+  uint8_t FAutoRepublish = 0;
+};
+
+class TCT_Worksheet : public TXPGBase {
+ public:
+  explicit TCT_Worksheet(TXPGDocBase* owner);
+  ~TCT_Worksheet() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_SheetPr* SheetPr() const { return FSheetPr.get(); }
+  TCT_SheetDimension* Dimension() const { return FDimension.get(); }
+  TCT_SheetFormatPr* SheetFormatPr() const { return FSheetFormatPr.get(); }
+  TCT_ColsXpgList* ColsXpgList() const { return FColsXpgList.get(); }
+  TCT_SheetData* SheetData() const { return FSheetData.get(); }
+  TCT_SheetCalcPr* SheetCalcPr() const { return FSheetCalcPr.get(); }
+  TCT_SheetProtection* SheetProtection() const { return FSheetProtection.get(); }
+  TCT_AutoFilter* AutoFilter() const { return FAutoFilter.get(); }
+  TCT_SortState* SortState() const { return FSortState.get(); }
+  TCT_MergeCells* MergeCells() const { return FMergeCells.get(); }
+  TCT_PhoneticPr* PhoneticPr() const { return FPhoneticPr.get(); }
+  TCT_Hyperlinks* Hyperlinks() const { return FHyperlinks.get(); }
+  TCT_PrintOptions* PrintOptions() const { return FPrintOptions.get(); }
+  TCT_PageMargins* PageMargins() const { return FPageMargins.get(); }
+  TCT_PageSetup* PageSetup() const { return FPageSetup.get(); }
+  TCT_HeaderFooter* HeaderFooter() const { return FHeaderFooter.get(); }
+  TCT_PageBreak* RowBreaks() const { return FRowBreaks.get(); }
+  TCT_PageBreak* ColBreaks() const { return FColBreaks.get(); }
+  TCT_Drawing* Drawing() const { return FDrawing.get(); }
+  TCT_LegacyDrawing* LegacyDrawing() const { return FLegacyDrawing.get(); }
+  TCT_LegacyDrawing* LegacyDrawingHF() const { return FLegacyDrawingHF.get(); }
+  TCT_SheetBackgroundPicture* Picture() const { return FPicture.get(); }
+  TCT_TableParts* TableParts() const { return FTableParts.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_SheetPr> FSheetPr;
+  std::unique_ptr<TCT_SheetDimension> FDimension;
+  std::unique_ptr<TCT_SheetFormatPr> FSheetFormatPr;
+  std::unique_ptr<TCT_ColsXpgList> FColsXpgList;
+  std::unique_ptr<TCT_SheetData> FSheetData;
+  std::unique_ptr<TCT_SheetCalcPr> FSheetCalcPr;
+  std::unique_ptr<TCT_SheetProtection> FSheetProtection;
+  std::unique_ptr<TCT_AutoFilter> FAutoFilter;
+  std::unique_ptr<TCT_SortState> FSortState;
+  std::unique_ptr<TCT_MergeCells> FMergeCells;
+  std::unique_ptr<TCT_PhoneticPr> FPhoneticPr;
+  std::unique_ptr<TCT_Hyperlinks> FHyperlinks;
+  std::unique_ptr<TCT_PrintOptions> FPrintOptions;
+  std::unique_ptr<TCT_PageMargins> FPageMargins;
+  std::unique_ptr<TCT_PageSetup> FPageSetup;
+  std::unique_ptr<TCT_HeaderFooter> FHeaderFooter;
+  std::unique_ptr<TCT_PageBreak> FRowBreaks;
+  std::unique_ptr<TCT_PageBreak> FColBreaks;
+  std::unique_ptr<TCT_Drawing> FDrawing;
+  std::unique_ptr<TCT_LegacyDrawing> FLegacyDrawing;
+  std::unique_ptr<TCT_LegacyDrawing> FLegacyDrawingHF;
+  std::unique_ptr<TCT_SheetBackgroundPicture> FPicture;
+  std::unique_ptr<TCT_TableParts> FTableParts;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_SheetPr : public TXPGBase {
+ public:
+  explicit TCT_SheetPr(TXPGDocBase* owner);
+  ~TCT_SheetPr() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t SyncHorizontal() const { return FSyncHorizontal; }
+  void SetSyncHorizontal(uint8_t v) { FSyncHorizontal = v; }
+  uint8_t SyncVertical() const { return FSyncVertical; }
+  void SetSyncVertical(uint8_t v) { FSyncVertical = v; }
+  const std::u16string& SyncRef() const { return FSyncRef; }
+  void SetSyncRef(std::u16string_view v) { FSyncRef = v; }
+  uint8_t TransitionEvaluation() const { return FTransitionEvaluation; }
+  void SetTransitionEvaluation(uint8_t v) { FTransitionEvaluation = v; }
+  uint8_t TransitionEntry() const { return FTransitionEntry; }
+  void SetTransitionEntry(uint8_t v) { FTransitionEntry = v; }
+  uint8_t Published_() const { return FPublished_; }
+  void SetPublished_(uint8_t v) { FPublished_ = v; }
+  const std::u16string& CodeName() const { return FCodeName; }
+  void SetCodeName(std::u16string_view v) { FCodeName = v; }
+  uint8_t FilterMode() const { return FFilterMode; }
+  void SetFilterMode(uint8_t v) { FFilterMode = v; }
+  uint8_t EnableFormatConditionsCalculation() const { return FEnableFormatConditionsCalculation; }
+  void SetEnableFormatConditionsCalculation(uint8_t v) { FEnableFormatConditionsCalculation = v; }
+  TCT_Color* TabColor() const { return FTabColor.get(); }
+  TCT_OutlinePr* OutlinePr() const { return FOutlinePr.get(); }
+  TCT_PageSetUpPr* PageSetUpPr() const { return FPageSetUpPr.get(); }
+
+ private:
+  uint8_t FSyncHorizontal = 0;
+  uint8_t FSyncVertical = 0;
+  std::u16string FSyncRef;
+  uint8_t FTransitionEvaluation = 0;
+  uint8_t FTransitionEntry = 0;
+  uint8_t FPublished_ = 1;
+  std::u16string FCodeName;
+  uint8_t FFilterMode = 0;
+  uint8_t FEnableFormatConditionsCalculation = 1;
+  std::unique_ptr<TCT_Color> FTabColor;
+  std::unique_ptr<TCT_OutlinePr> FOutlinePr;
+  std::unique_ptr<TCT_PageSetUpPr> FPageSetUpPr;
+};
+
+class TCT_OutlinePr : public TXPGBase {
+ public:
+  explicit TCT_OutlinePr(TXPGDocBase* owner);
+  ~TCT_OutlinePr() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t ApplyStyles() const { return FApplyStyles; }
+  void SetApplyStyles(uint8_t v) { FApplyStyles = v; }
+  uint8_t SummaryBelow() const { return FSummaryBelow; }
+  void SetSummaryBelow(uint8_t v) { FSummaryBelow = v; }
+  uint8_t SummaryRight() const { return FSummaryRight; }
+  void SetSummaryRight(uint8_t v) { FSummaryRight = v; }
+  uint8_t ShowOutlineSymbols() const { return FShowOutlineSymbols; }
+  void SetShowOutlineSymbols(uint8_t v) { FShowOutlineSymbols = v; }
+
+ private:
+  uint8_t FApplyStyles = 0;
+  uint8_t FSummaryBelow = 1;
+  uint8_t FSummaryRight = 1;
+  uint8_t FShowOutlineSymbols = 1;
+};
+
+class TCT_PageSetUpPr : public TXPGBase {
+ public:
+  explicit TCT_PageSetUpPr(TXPGDocBase* owner);
+  ~TCT_PageSetUpPr() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t AutoPageBreaks() const { return FAutoPageBreaks; }
+  void SetAutoPageBreaks(uint8_t v) { FAutoPageBreaks = v; }
+  uint8_t FitToPage() const { return FFitToPage; }
+  void SetFitToPage(uint8_t v) { FFitToPage = v; }
+
+ private:
+  uint8_t FAutoPageBreaks = 1;
+  uint8_t FFitToPage = 0;
+};
+
+class TCT_SheetDimension : public TXPGBase {
+ public:
+  explicit TCT_SheetDimension(TXPGDocBase* owner);
+  ~TCT_SheetDimension() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+
+ private:
+  std::u16string FRef;
+};
+
+class TCT_SheetFormatPr : public TXPGBase {
+ public:
+  explicit TCT_SheetFormatPr(TXPGDocBase* owner);
+  ~TCT_SheetFormatPr() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t BaseColWidth() const { return FBaseColWidth; }
+  void SetBaseColWidth(int32_t v) { FBaseColWidth = v; }
+  double DefaultColWidth() const { return FDefaultColWidth; }
+  void SetDefaultColWidth(double v) { FDefaultColWidth = v; }
+  double DefaultRowHeight() const { return FDefaultRowHeight; }
+  void SetDefaultRowHeight(double v) { FDefaultRowHeight = v; }
+  uint8_t CustomHeight() const { return FCustomHeight; }
+  void SetCustomHeight(uint8_t v) { FCustomHeight = v; }
+  uint8_t ZeroHeight() const { return FZeroHeight; }
+  void SetZeroHeight(uint8_t v) { FZeroHeight = v; }
+  uint8_t ThickTop() const { return FThickTop; }
+  void SetThickTop(uint8_t v) { FThickTop = v; }
+  uint8_t ThickBottom() const { return FThickBottom; }
+  void SetThickBottom(uint8_t v) { FThickBottom = v; }
+  int32_t OutlineLevelRow() const { return FOutlineLevelRow; }
+  void SetOutlineLevelRow(int32_t v) { FOutlineLevelRow = v; }
+  int32_t OutlineLevelCol() const { return FOutlineLevelCol; }
+  void SetOutlineLevelCol(int32_t v) { FOutlineLevelCol = v; }
+
+ private:
+  int32_t FBaseColWidth = 8;
+  double FDefaultColWidth = 0.0;
+  double FDefaultRowHeight = 0.0;
+  uint8_t FCustomHeight = 0;
+  uint8_t FZeroHeight = 0;
+  uint8_t FThickTop = 0;
+  uint8_t FThickBottom = 0;
+  int32_t FOutlineLevelRow = 0;
+  int32_t FOutlineLevelCol = 0;
+};
+
+class TCT_SheetCalcPr : public TXPGBase {
+ public:
+  explicit TCT_SheetCalcPr(TXPGDocBase* owner);
+  ~TCT_SheetCalcPr() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t FullCalcOnLoad() const { return FFullCalcOnLoad; }
+  void SetFullCalcOnLoad(uint8_t v) { FFullCalcOnLoad = v; }
+
+ private:
+  uint8_t FFullCalcOnLoad = 0;
+};
+
+class TCT_SheetProtection : public TXPGBase {
+ public:
+  explicit TCT_SheetProtection(TXPGDocBase* owner);
+  ~TCT_SheetProtection() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Password() const { return FPassword; }
+  void SetPassword(int32_t v) { FPassword = v; }
+  uint8_t Sheet() const { return FSheet; }
+  void SetSheet(uint8_t v) { FSheet = v; }
+  uint8_t Objects() const { return FObjects; }
+  void SetObjects(uint8_t v) { FObjects = v; }
+  uint8_t Scenarios() const { return FScenarios; }
+  void SetScenarios(uint8_t v) { FScenarios = v; }
+  uint8_t FormatCells() const { return FFormatCells; }
+  void SetFormatCells(uint8_t v) { FFormatCells = v; }
+  uint8_t FormatColumns() const { return FFormatColumns; }
+  void SetFormatColumns(uint8_t v) { FFormatColumns = v; }
+  uint8_t FormatRows() const { return FFormatRows; }
+  void SetFormatRows(uint8_t v) { FFormatRows = v; }
+  uint8_t InsertColumns() const { return FInsertColumns; }
+  void SetInsertColumns(uint8_t v) { FInsertColumns = v; }
+  uint8_t InsertRows() const { return FInsertRows; }
+  void SetInsertRows(uint8_t v) { FInsertRows = v; }
+  uint8_t InsertHyperlinks() const { return FInsertHyperlinks; }
+  void SetInsertHyperlinks(uint8_t v) { FInsertHyperlinks = v; }
+  uint8_t DeleteColumns() const { return FDeleteColumns; }
+  void SetDeleteColumns(uint8_t v) { FDeleteColumns = v; }
+  uint8_t DeleteRows() const { return FDeleteRows; }
+  void SetDeleteRows(uint8_t v) { FDeleteRows = v; }
+  uint8_t SelectLockedCells() const { return FSelectLockedCells; }
+  void SetSelectLockedCells(uint8_t v) { FSelectLockedCells = v; }
+  uint8_t Sort() const { return FSort; }
+  void SetSort(uint8_t v) { FSort = v; }
+  uint8_t AutoFilter() const { return FAutoFilter; }
+  void SetAutoFilter(uint8_t v) { FAutoFilter = v; }
+  uint8_t PivotTables() const { return FPivotTables; }
+  void SetPivotTables(uint8_t v) { FPivotTables = v; }
+  uint8_t SelectUnlockedCells() const { return FSelectUnlockedCells; }
+  void SetSelectUnlockedCells(uint8_t v) { FSelectUnlockedCells = v; }
+
+ private:
+  int32_t FPassword = 0;
+  uint8_t FSheet = 0;
+  uint8_t FObjects = 0;
+  uint8_t FScenarios = 0;
+  uint8_t FFormatCells = 1;
+  uint8_t FFormatColumns = 1;
+  uint8_t FFormatRows = 1;
+  uint8_t FInsertColumns = 1;
+  uint8_t FInsertRows = 1;
+  uint8_t FInsertHyperlinks = 1;
+  uint8_t FDeleteColumns = 1;
+  uint8_t FDeleteRows = 1;
+  uint8_t FSelectLockedCells = 0;
+  uint8_t FSort = 1;
+  uint8_t FAutoFilter = 1;
+  uint8_t FPivotTables = 1;
+  uint8_t FSelectUnlockedCells = 0;
+};
+
+class TCT_Drawing : public TXPGBase {
+ public:
+  explicit TCT_Drawing(TXPGDocBase* owner);
+  ~TCT_Drawing() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  std::u16string FR_Id;
+};
+
+class TCT_LegacyDrawing : public TXPGBase {
+ public:
+  explicit TCT_LegacyDrawing(TXPGDocBase* owner);
+  ~TCT_LegacyDrawing() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  std::u16string FR_Id;
+};
+
+class TCT_SheetBackgroundPicture : public TXPGBase {
+ public:
+  explicit TCT_SheetBackgroundPicture(TXPGDocBase* owner);
+  ~TCT_SheetBackgroundPicture() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  std::u16string FR_Id;
+};
+
+class TCT_TableParts : public TXPGBase {
+ public:
+  explicit TCT_TableParts(TXPGDocBase* owner);
+  ~TCT_TableParts() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  TCT_TablePartXpgList* TablePartXpgList() const { return FTablePartXpgList.get(); }
+
+ private:
+  int32_t FCount_ = 0;
+  std::unique_ptr<TCT_TablePartXpgList> FTablePartXpgList;
+};
+
+class TCT_TablePart : public TXPGBase {
+ public:
+  explicit TCT_TablePart(TXPGDocBase* owner);
+  ~TCT_TablePart() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  std::u16string FR_Id;
+};
+
+// Rows, each read into the one reused Row and handed to OnReadRow after its cells.
+class TCT_SheetData : public TXPGBase {
+ public:
+  explicit TCT_SheetData(TXPGDocBase* owner);
+  ~TCT_SheetData() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_Row* Row() const { return FRow.get(); }
+  void HandleChildEnd() override;
+  std::function<void(TCT_Row&)> OnReadRow;
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+
+ private:
+  std::unique_ptr<TCT_Row> FRow;
+};
+
+// A row; its cells are read into the one reused C and handed to OnReadC one by one.
+class TCT_Row : public TXPGBase {
+ public:
+  explicit TCT_Row(TXPGDocBase* owner);
+  ~TCT_Row() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  int32_t R() const { return FR; }
+  void SetR(int32_t v) { FR = v; }
+  const TStringXpgList& SpansXpgList() const { return FSpansXpgList; }
+  TStringXpgList& SpansXpgList() { return FSpansXpgList; }
+  int32_t S() const { return FS; }
+  void SetS(int32_t v) { FS = v; }
+  uint8_t CustomFormat() const { return FCustomFormat; }
+  void SetCustomFormat(uint8_t v) { FCustomFormat = v; }
+  double Ht() const { return FHt; }
+  void SetHt(double v) { FHt = v; }
+  uint8_t Hidden() const { return FHidden; }
+  void SetHidden(uint8_t v) { FHidden = v; }
+  uint8_t CustomHeight() const { return FCustomHeight; }
+  void SetCustomHeight(uint8_t v) { FCustomHeight = v; }
+  int32_t OutlineLevel() const { return FOutlineLevel; }
+  void SetOutlineLevel(int32_t v) { FOutlineLevel = v; }
+  uint8_t Collapsed() const { return FCollapsed; }
+  void SetCollapsed(uint8_t v) { FCollapsed = v; }
+  uint8_t ThickTop() const { return FThickTop; }
+  void SetThickTop(uint8_t v) { FThickTop = v; }
+  uint8_t ThickBot() const { return FThickBot; }
+  void SetThickBot(uint8_t v) { FThickBot = v; }
+  uint8_t Ph() const { return FPh; }
+  void SetPh(uint8_t v) { FPh = v; }
+  TCT_Cell* C() const { return FC.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+  void HandleChildEnd() override;
+  std::function<void(TCT_Cell&)> OnReadC;
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+  void ClearGenerated();
+
+ private:
+  int32_t FR = 0;
+  TStringXpgList FSpansXpgList;
+  int32_t FS = 0;
+  uint8_t FCustomFormat = 0;
+  double FHt = 0.0;
+  uint8_t FHidden = 0;
+  uint8_t FCustomHeight = 0;
+  int32_t FOutlineLevel = 0;
+  uint8_t FCollapsed = 0;
+  uint8_t FThickTop = 0;
+  uint8_t FThickBot = 0;
+  uint8_t FPh = 0;
+  std::unique_ptr<TCT_Cell> FC;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+// A cell: reference, style, type, the formula, the value text and an inline string.
+class TCT_Cell : public TXPGBase {
+ public:
+  explicit TCT_Cell(TXPGDocBase* owner);
+  ~TCT_Cell() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  const std::u16string& R() const { return FR; }
+  void SetR(std::u16string_view v) { FR = v; }
+  int32_t S() const { return FS; }
+  void SetS(int32_t v) { FS = v; }
+  TST_CellType T() const { return FT; }
+  void SetT(TST_CellType v) { FT = v; }
+  int32_t Cm() const { return FCm; }
+  void SetCm(int32_t v) { FCm = v; }
+  int32_t Vm() const { return FVm; }
+  void SetVm(int32_t v) { FVm = v; }
+  uint8_t Ph() const { return FPh; }
+  void SetPh(uint8_t v) { FPh = v; }
+  TCT_CellFormula* F() const { return FF.get(); }
+  const std::u16string& V() const { return FV; }
+  TCT_Rst* Is() const { return FIs.get(); }
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+  void ClearGenerated();
+
+ private:
+  std::u16string FR;
+  int32_t FS = 0;
+  TST_CellType FT = stctN;
+  int32_t FCm = 0;
+  int32_t FVm = 0;
+  uint8_t FPh = 0;
+  std::unique_ptr<TCT_CellFormula> FF;
+  std::u16string FV;
+  std::unique_ptr<TCT_Rst> FIs;
+};
+
+// A cell formula; Content is the formula text (empty for the followers of a shared formula).
+class TCT_CellFormula : public TXPGBase {
+ public:
+  explicit TCT_CellFormula(TXPGDocBase* owner);
+  ~TCT_CellFormula() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  TST_CellFormulaType T() const { return FT; }
+  void SetT(TST_CellFormulaType v) { FT = v; }
+  uint8_t Aca() const { return FAca; }
+  void SetAca(uint8_t v) { FAca = v; }
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+  uint8_t Dt2D() const { return FDt2D; }
+  void SetDt2D(uint8_t v) { FDt2D = v; }
+  uint8_t Dtr() const { return FDtr; }
+  void SetDtr(uint8_t v) { FDtr = v; }
+  uint8_t Del1() const { return FDel1; }
+  void SetDel1(uint8_t v) { FDel1 = v; }
+  uint8_t Del2() const { return FDel2; }
+  void SetDel2(uint8_t v) { FDel2 = v; }
+  const std::u16string& R1() const { return FR1; }
+  void SetR1(std::u16string_view v) { FR1 = v; }
+  const std::u16string& R2() const { return FR2; }
+  void SetR2(std::u16string_view v) { FR2 = v; }
+  uint8_t Ca() const { return FCa; }
+  void SetCa(uint8_t v) { FCa = v; }
+  int32_t Si() const { return FSi; }
+  void SetSi(int32_t v) { FSi = v; }
+  uint8_t Bx() const { return FBx; }
+  void SetBx(uint8_t v) { FBx = v; }
+  const std::u16string& Content() const { return FContent; }
+  void SetContent(std::u16string_view v) { FContent = v; }
+
+ private:
+  TST_CellFormulaType FT = stcftNormal;
+  uint8_t FAca = 0;
+  std::u16string FRef;
+  uint8_t FDt2D = 0;
+  uint8_t FDtr = 0;
+  uint8_t FDel1 = 0;
+  uint8_t FDel2 = 0;
+  std::u16string FR1;
+  std::u16string FR2;
+  uint8_t FCa = 0;
+  int32_t FSi = 65535;
+  uint8_t FBx = 0;
+  std::u16string FContent;
+};
+
+// Columns, each read into the one reused Col and handed to the document's OnReadWorksheetColsCol.
+class TCT_Cols : public TXPGBase {
+ public:
+  explicit TCT_Cols(TXPGDocBase* owner);
+  ~TCT_Cols() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_Col* Col() const { return FCol.get(); }
+  void HandleChildEnd() override;
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+
+ private:
+  std::unique_ptr<TCT_Col> FCol;
+};
+
+class TCT_Col : public TXPGBase {
+ public:
+  explicit TCT_Col(TXPGDocBase* owner);
+  ~TCT_Col() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  int32_t Min() const { return FMin; }
+  void SetMin(int32_t v) { FMin = v; }
+  int32_t Max() const { return FMax; }
+  void SetMax(int32_t v) { FMax = v; }
+  double Width() const { return FWidth; }
+  void SetWidth(double v) { FWidth = v; }
+  int32_t Style() const { return FStyle; }
+  void SetStyle(int32_t v) { FStyle = v; }
+  uint8_t Hidden() const { return FHidden; }
+  void SetHidden(uint8_t v) { FHidden = v; }
+  uint8_t BestFit() const { return FBestFit; }
+  void SetBestFit(uint8_t v) { FBestFit = v; }
+  uint8_t CustomWidth() const { return FCustomWidth; }
+  void SetCustomWidth(uint8_t v) { FCustomWidth = v; }
+  uint8_t Phonetic() const { return FPhonetic; }
+  void SetPhonetic(uint8_t v) { FPhonetic = v; }
+  int32_t OutlineLevel() const { return FOutlineLevel; }
+  void SetOutlineLevel(int32_t v) { FOutlineLevel = v; }
+  uint8_t Collapsed() const { return FCollapsed; }
+  void SetCollapsed(uint8_t v) { FCollapsed = v; }
+
+ private:
+  int32_t FMin = 0;
+  int32_t FMax = 0;
+  double FWidth = 0.0;
+  int32_t FStyle = 0;
+  uint8_t FHidden = 0;
+  uint8_t FBestFit = 0;
+  uint8_t FCustomWidth = 0;
+  uint8_t FPhonetic = 0;
+  int32_t FOutlineLevel = 0;
+  uint8_t FCollapsed = 0;
+};
+
+// Merged areas, each read into the one reused MergeCell and handed to OnReadMergeCell.
+class TCT_MergeCells : public TXPGBase {
+ public:
+  explicit TCT_MergeCells(TXPGDocBase* owner);
+  ~TCT_MergeCells() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  TCT_MergeCell* MergeCell() const { return FMergeCell.get(); }
+  void HandleChildEnd() override;
+  std::function<void(TCT_MergeCell&)> OnReadMergeCell;
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+
+ private:
+  int32_t FCount_ = 0;
+  std::unique_ptr<TCT_MergeCell> FMergeCell;
+};
+
+class TCT_MergeCell : public TXPGBase {
+ public:
+  explicit TCT_MergeCell(TXPGDocBase* owner);
+  ~TCT_MergeCell() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+
+ private:
+  std::u16string FRef;
+};
+
+// Hyperlinks, each read into the one reused Hyperlink and handed to OnReadHyperlink.
+class TCT_Hyperlinks : public TXPGBase {
+ public:
+  explicit TCT_Hyperlinks(TXPGDocBase* owner);
+  ~TCT_Hyperlinks() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_Hyperlink* Hyperlink() const { return FHyperlink.get(); }
+  void HandleChildEnd() override;
+  std::function<void(TCT_Hyperlink&)> OnReadHyperlink;
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+
+ private:
+  std::unique_ptr<TCT_Hyperlink> FHyperlink;
+};
+
+class TCT_Hyperlink : public TXPGBase {
+ public:
+  explicit TCT_Hyperlink(TXPGDocBase* owner);
+  ~TCT_Hyperlink() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+  const std::u16string& Location() const { return FLocation; }
+  void SetLocation(std::u16string_view v) { FLocation = v; }
+  const std::u16string& Tooltip() const { return FTooltip; }
+  void SetTooltip(std::u16string_view v) { FTooltip = v; }
+  const std::u16string& Display() const { return FDisplay; }
+  void SetDisplay(std::u16string_view v) { FDisplay = v; }
+
+ private:
+  std::u16string FRef;
+  std::u16string FR_Id;
+  std::u16string FLocation;
+  std::u16string FTooltip;
+  std::u16string FDisplay;
+};
+
+class TCT_PageMargins : public TXPGBase {
+ public:
+  explicit TCT_PageMargins(TXPGDocBase* owner);
+  ~TCT_PageMargins() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  double Left() const { return FLeft; }
+  void SetLeft(double v) { FLeft = v; }
+  double Right() const { return FRight; }
+  void SetRight(double v) { FRight = v; }
+  double Top() const { return FTop; }
+  void SetTop(double v) { FTop = v; }
+  double Bottom() const { return FBottom; }
+  void SetBottom(double v) { FBottom = v; }
+  double Header() const { return FHeader; }
+  void SetHeader(double v) { FHeader = v; }
+  double Footer() const { return FFooter; }
+  void SetFooter(double v) { FFooter = v; }
+
+ private:
+  double FLeft = 0.0;
+  double FRight = 0.0;
+  double FTop = 0.0;
+  double FBottom = 0.0;
+  double FHeader = 0.0;
+  double FFooter = 0.0;
+};
+
+class TCT_PageSetup : public TXPGBase {
+ public:
+  explicit TCT_PageSetup(TXPGDocBase* owner);
+  ~TCT_PageSetup() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t PaperSize() const { return FPaperSize; }
+  void SetPaperSize(int32_t v) { FPaperSize = v; }
+  int32_t Scale() const { return FScale; }
+  void SetScale(int32_t v) { FScale = v; }
+  int32_t FirstPageNumber() const { return FFirstPageNumber; }
+  void SetFirstPageNumber(int32_t v) { FFirstPageNumber = v; }
+  int32_t FitToWidth() const { return FFitToWidth; }
+  void SetFitToWidth(int32_t v) { FFitToWidth = v; }
+  int32_t FitToHeight() const { return FFitToHeight; }
+  void SetFitToHeight(int32_t v) { FFitToHeight = v; }
+  TST_PageOrder PageOrder() const { return FPageOrder; }
+  void SetPageOrder(TST_PageOrder v) { FPageOrder = v; }
+  TST_Orientation Orientation() const { return FOrientation; }
+  void SetOrientation(TST_Orientation v) { FOrientation = v; }
+  uint8_t UsePrinterDefaults() const { return FUsePrinterDefaults; }
+  void SetUsePrinterDefaults(uint8_t v) { FUsePrinterDefaults = v; }
+  uint8_t BlackAndWhite() const { return FBlackAndWhite; }
+  void SetBlackAndWhite(uint8_t v) { FBlackAndWhite = v; }
+  uint8_t Draft() const { return FDraft; }
+  void SetDraft(uint8_t v) { FDraft = v; }
+  TST_CellComments CellComments() const { return FCellComments; }
+  void SetCellComments(TST_CellComments v) { FCellComments = v; }
+  uint8_t UseFirstPageNumber() const { return FUseFirstPageNumber; }
+  void SetUseFirstPageNumber(uint8_t v) { FUseFirstPageNumber = v; }
+  TST_PrintError Errors() const { return FErrors; }
+  void SetErrors(TST_PrintError v) { FErrors = v; }
+  int32_t HorizontalDpi() const { return FHorizontalDpi; }
+  void SetHorizontalDpi(int32_t v) { FHorizontalDpi = v; }
+  int32_t VerticalDpi() const { return FVerticalDpi; }
+  void SetVerticalDpi(int32_t v) { FVerticalDpi = v; }
+  int32_t Copies() const { return FCopies; }
+  void SetCopies(int32_t v) { FCopies = v; }
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  int32_t FPaperSize = 1;
+  int32_t FScale = 100;
+  int32_t FFirstPageNumber = 1;
+  int32_t FFitToWidth = 1;
+  int32_t FFitToHeight = 1;
+  TST_PageOrder FPageOrder = stpoDownThenOver;
+  TST_Orientation FOrientation = stoDefault;
+  uint8_t FUsePrinterDefaults = 1;
+  uint8_t FBlackAndWhite = 0;
+  uint8_t FDraft = 0;
+  TST_CellComments FCellComments = stccNone;
+  uint8_t FUseFirstPageNumber = 0;
+  TST_PrintError FErrors = stpeDisplayed;
+  int32_t FHorizontalDpi = 600;
+  int32_t FVerticalDpi = 600;
+  int32_t FCopies = 1;
+  std::u16string FR_Id;
+};
+
+class TCT_PrintOptions : public TXPGBase {
+ public:
+  explicit TCT_PrintOptions(TXPGDocBase* owner);
+  ~TCT_PrintOptions() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t HorizontalCentered() const { return FHorizontalCentered; }
+  void SetHorizontalCentered(uint8_t v) { FHorizontalCentered = v; }
+  uint8_t VerticalCentered() const { return FVerticalCentered; }
+  void SetVerticalCentered(uint8_t v) { FVerticalCentered = v; }
+  uint8_t Headings() const { return FHeadings; }
+  void SetHeadings(uint8_t v) { FHeadings = v; }
+  uint8_t GridLines() const { return FGridLines; }
+  void SetGridLines(uint8_t v) { FGridLines = v; }
+  uint8_t GridLinesSet() const { return FGridLinesSet; }
+  void SetGridLinesSet(uint8_t v) { FGridLinesSet = v; }
+
+ private:
+  uint8_t FHorizontalCentered = 0;
+  uint8_t FVerticalCentered = 0;
+  uint8_t FHeadings = 0;
+  uint8_t FGridLines = 0;
+  uint8_t FGridLinesSet = 1;
+};
+
+class TCT_HeaderFooter : public TXPGBase {
+ public:
+  explicit TCT_HeaderFooter(TXPGDocBase* owner);
+  ~TCT_HeaderFooter() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t DifferentOddEven() const { return FDifferentOddEven; }
+  void SetDifferentOddEven(uint8_t v) { FDifferentOddEven = v; }
+  uint8_t DifferentFirst() const { return FDifferentFirst; }
+  void SetDifferentFirst(uint8_t v) { FDifferentFirst = v; }
+  uint8_t ScaleWithDoc() const { return FScaleWithDoc; }
+  void SetScaleWithDoc(uint8_t v) { FScaleWithDoc = v; }
+  uint8_t AlignWithMargins() const { return FAlignWithMargins; }
+  void SetAlignWithMargins(uint8_t v) { FAlignWithMargins = v; }
+  const std::u16string& OddHeader() const { return FOddHeader; }
+  const std::u16string& OddFooter() const { return FOddFooter; }
+  const std::u16string& EvenHeader() const { return FEvenHeader; }
+  const std::u16string& EvenFooter() const { return FEvenFooter; }
+  const std::u16string& FirstHeader() const { return FFirstHeader; }
+  const std::u16string& FirstFooter() const { return FFirstFooter; }
+
+ private:
+  uint8_t FDifferentOddEven = 0;
+  uint8_t FDifferentFirst = 0;
+  uint8_t FScaleWithDoc = 1;
+  uint8_t FAlignWithMargins = 1;
+  std::u16string FOddHeader;
+  std::u16string FOddFooter;
+  std::u16string FEvenHeader;
+  std::u16string FEvenFooter;
+  std::u16string FFirstHeader;
+  std::u16string FFirstFooter;
+};
+
+class TCT_PageBreak : public TXPGBase {
+ public:
+  explicit TCT_PageBreak(TXPGDocBase* owner);
+  ~TCT_PageBreak() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  int32_t ManualBreakCount() const { return FManualBreakCount; }
+  void SetManualBreakCount(int32_t v) { FManualBreakCount = v; }
+  TCT_BreakXpgList* BrkXpgList() const { return FBrkXpgList.get(); }
+
+ private:
+  int32_t FCount_ = 0;
+  int32_t FManualBreakCount = 0;
+  std::unique_ptr<TCT_BreakXpgList> FBrkXpgList;
+};
+
+class TCT_Break : public TXPGBase {
+ public:
+  explicit TCT_Break(TXPGDocBase* owner);
+  ~TCT_Break() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Id() const { return FId; }
+  void SetId(int32_t v) { FId = v; }
+  int32_t Min() const { return FMin; }
+  void SetMin(int32_t v) { FMin = v; }
+  int32_t Max() const { return FMax; }
+  void SetMax(int32_t v) { FMax = v; }
+  uint8_t Man() const { return FMan; }
+  void SetMan(uint8_t v) { FMan = v; }
+  uint8_t Pt() const { return FPt; }
+  void SetPt(uint8_t v) { FPt = v; }
+
+ private:
+  int32_t FId = 0;
+  int32_t FMin = 0;
+  int32_t FMax = 0;
+  uint8_t FMan = 0;
+  uint8_t FPt = 0;
+};
+
+class TCT_AutoFilter : public TXPGBase {
+ public:
+  explicit TCT_AutoFilter(TXPGDocBase* owner);
+  ~TCT_AutoFilter() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+  TCT_FilterColumnXpgList* FilterColumnXpgList() const { return FFilterColumnXpgList.get(); }
+  TCT_SortState* SortState() const { return FSortState.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  std::u16string FRef;
+  std::unique_ptr<TCT_FilterColumnXpgList> FFilterColumnXpgList;
+  std::unique_ptr<TCT_SortState> FSortState;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_FilterColumn : public TXPGBase {
+ public:
+  explicit TCT_FilterColumn(TXPGDocBase* owner);
+  ~TCT_FilterColumn() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t ColId() const { return FColId; }
+  void SetColId(int32_t v) { FColId = v; }
+  uint8_t HiddenButton() const { return FHiddenButton; }
+  void SetHiddenButton(uint8_t v) { FHiddenButton = v; }
+  uint8_t ShowButton() const { return FShowButton; }
+  void SetShowButton(uint8_t v) { FShowButton = v; }
+  TCT_Filters* Filters() const { return FFilters.get(); }
+  TCT_Top10* Top10() const { return FTop10.get(); }
+  TCT_CustomFilters* CustomFilters() const { return FCustomFilters.get(); }
+  TCT_DynamicFilter* DynamicFilter() const { return FDynamicFilter.get(); }
+  TCT_ColorFilter* ColorFilter() const { return FColorFilter.get(); }
+  TCT_IconFilter* IconFilter() const { return FIconFilter.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  int32_t FColId = 0;
+  uint8_t FHiddenButton = 0;
+  uint8_t FShowButton = 1;
+  std::unique_ptr<TCT_Filters> FFilters;
+  std::unique_ptr<TCT_Top10> FTop10;
+  std::unique_ptr<TCT_CustomFilters> FCustomFilters;
+  std::unique_ptr<TCT_DynamicFilter> FDynamicFilter;
+  std::unique_ptr<TCT_ColorFilter> FColorFilter;
+  std::unique_ptr<TCT_IconFilter> FIconFilter;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_Filters : public TXPGBase {
+ public:
+  explicit TCT_Filters(TXPGDocBase* owner);
+  ~TCT_Filters() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t Blank() const { return FBlank; }
+  void SetBlank(uint8_t v) { FBlank = v; }
+  TST_CalendarType CalendarType() const { return FCalendarType; }
+  void SetCalendarType(TST_CalendarType v) { FCalendarType = v; }
+  TCT_FilterXpgList* FilterXpgList() const { return FFilterXpgList.get(); }
+  TCT_DateGroupItemXpgList* DateGroupItemXpgList() const { return FDateGroupItemXpgList.get(); }
+
+ private:
+  uint8_t FBlank = 0;
+  TST_CalendarType FCalendarType = stctNone;
+  std::unique_ptr<TCT_FilterXpgList> FFilterXpgList;
+  std::unique_ptr<TCT_DateGroupItemXpgList> FDateGroupItemXpgList;
+};
+
+class TCT_Filter : public TXPGBase {
+ public:
+  explicit TCT_Filter(TXPGDocBase* owner);
+  ~TCT_Filter() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Val() const { return FVal; }
+  void SetVal(std::u16string_view v) { FVal = v; }
+
+ private:
+  std::u16string FVal;
+};
+
+class TCT_DateGroupItem : public TXPGBase {
+ public:
+  explicit TCT_DateGroupItem(TXPGDocBase* owner);
+  ~TCT_DateGroupItem() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Year() const { return FYear; }
+  void SetYear(int32_t v) { FYear = v; }
+  int32_t Month() const { return FMonth; }
+  void SetMonth(int32_t v) { FMonth = v; }
+  int32_t Day() const { return FDay; }
+  void SetDay(int32_t v) { FDay = v; }
+  int32_t Hour() const { return FHour; }
+  void SetHour(int32_t v) { FHour = v; }
+  int32_t Minute() const { return FMinute; }
+  void SetMinute(int32_t v) { FMinute = v; }
+  int32_t Second() const { return FSecond; }
+  void SetSecond(int32_t v) { FSecond = v; }
+  TST_DateTimeGrouping DateTimeGrouping() const { return FDateTimeGrouping; }
+  void SetDateTimeGrouping(TST_DateTimeGrouping v) { FDateTimeGrouping = v; }
+
+ private:
+  int32_t FYear = 0;
+  int32_t FMonth = 0;
+  int32_t FDay = 0;
+  int32_t FHour = 0;
+  int32_t FMinute = 0;
+  int32_t FSecond = 0;
+  TST_DateTimeGrouping FDateTimeGrouping = TST_DateTimeGrouping(255);
+};
+
+class TCT_Top10 : public TXPGBase {
+ public:
+  explicit TCT_Top10(TXPGDocBase* owner);
+  ~TCT_Top10() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t Top() const { return FTop; }
+  void SetTop(uint8_t v) { FTop = v; }
+  uint8_t Percent() const { return FPercent; }
+  void SetPercent(uint8_t v) { FPercent = v; }
+  double Val() const { return FVal; }
+  void SetVal(double v) { FVal = v; }
+  double FilterVal() const { return FFilterVal; }
+  void SetFilterVal(double v) { FFilterVal = v; }
+
+ private:
+  uint8_t FTop = 1;
+  uint8_t FPercent = 0;
+  double FVal = 0.0;
+  double FFilterVal = 0.0;
+};
+
+class TCT_CustomFilters : public TXPGBase {
+ public:
+  explicit TCT_CustomFilters(TXPGDocBase* owner);
+  ~TCT_CustomFilters() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t And() const { return FAnd; }
+  void SetAnd(uint8_t v) { FAnd = v; }
+  TCT_CustomFilterXpgList* CustomFilterXpgList() const { return FCustomFilterXpgList.get(); }
+
+ private:
+  uint8_t FAnd = 1;
+  std::unique_ptr<TCT_CustomFilterXpgList> FCustomFilterXpgList;
+};
+
+class TCT_CustomFilter : public TXPGBase {
+ public:
+  explicit TCT_CustomFilter(TXPGDocBase* owner);
+  ~TCT_CustomFilter() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_FilterOperator Operator_() const { return FOperator_; }
+  void SetOperator_(TST_FilterOperator v) { FOperator_ = v; }
+  const std::u16string& Val() const { return FVal; }
+  void SetVal(std::u16string_view v) { FVal = v; }
+
+ private:
+  TST_FilterOperator FOperator_ = stfoEqual;
+  std::u16string FVal;
+};
+
+class TCT_DynamicFilter : public TXPGBase {
+ public:
+  explicit TCT_DynamicFilter(TXPGDocBase* owner);
+  ~TCT_DynamicFilter() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_DynamicFilterType Type_() const { return FType_; }
+  void SetType_(TST_DynamicFilterType v) { FType_ = v; }
+  double Val() const { return FVal; }
+  void SetVal(double v) { FVal = v; }
+  double MaxVal() const { return FMaxVal; }
+  void SetMaxVal(double v) { FMaxVal = v; }
+
+ private:
+  TST_DynamicFilterType FType_ = TST_DynamicFilterType(255);
+  double FVal = 0.0;
+  double FMaxVal = 0.0;
+};
+
+class TCT_ColorFilter : public TXPGBase {
+ public:
+  explicit TCT_ColorFilter(TXPGDocBase* owner);
+  ~TCT_ColorFilter() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t DxfId() const { return FDxfId; }
+  void SetDxfId(int32_t v) { FDxfId = v; }
+  uint8_t CellColor() const { return FCellColor; }
+  void SetCellColor(uint8_t v) { FCellColor = v; }
+
+ private:
+  int32_t FDxfId = -1;
+  uint8_t FCellColor = 1;
+};
+
+class TCT_IconFilter : public TXPGBase {
+ public:
+  explicit TCT_IconFilter(TXPGDocBase* owner);
+  ~TCT_IconFilter() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_IconSetType IconSet() const { return FIconSet; }
+  void SetIconSet(TST_IconSetType v) { FIconSet = v; }
+  int32_t IconId() const { return FIconId; }
+  void SetIconId(int32_t v) { FIconId = v; }
+
+ private:
+  TST_IconSetType FIconSet = TST_IconSetType(255);
+  int32_t FIconId = 0;
+};
+
+class TCT_SortState : public TXPGBase {
+ public:
+  explicit TCT_SortState(TXPGDocBase* owner);
+  ~TCT_SortState() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t ColumnSort() const { return FColumnSort; }
+  void SetColumnSort(uint8_t v) { FColumnSort = v; }
+  uint8_t CaseSensitive() const { return FCaseSensitive; }
+  void SetCaseSensitive(uint8_t v) { FCaseSensitive = v; }
+  TST_SortMethod SortMethod() const { return FSortMethod; }
+  void SetSortMethod(TST_SortMethod v) { FSortMethod = v; }
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+  TCT_SortConditionXpgList* SortConditionXpgList() const { return FSortConditionXpgList.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  uint8_t FColumnSort = 0;
+  uint8_t FCaseSensitive = 0;
+  TST_SortMethod FSortMethod = stsmNone;
+  std::u16string FRef;
+  std::unique_ptr<TCT_SortConditionXpgList> FSortConditionXpgList;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_SortCondition : public TXPGBase {
+ public:
+  explicit TCT_SortCondition(TXPGDocBase* owner);
+  ~TCT_SortCondition() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t Descending() const { return FDescending; }
+  void SetDescending(uint8_t v) { FDescending = v; }
+  TST_SortBy SortBy() const { return FSortBy; }
+  void SetSortBy(TST_SortBy v) { FSortBy = v; }
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+  const std::u16string& CustomList() const { return FCustomList; }
+  void SetCustomList(std::u16string_view v) { FCustomList = v; }
+  int32_t DxfId() const { return FDxfId; }
+  void SetDxfId(int32_t v) { FDxfId = v; }
+  TST_IconSetType IconSet() const { return FIconSet; }
+  void SetIconSet(TST_IconSetType v) { FIconSet = v; }
+  int32_t IconId() const { return FIconId; }
+  void SetIconId(int32_t v) { FIconId = v; }
+
+ private:
+  uint8_t FDescending = 0;
+  TST_SortBy FSortBy = stsbValue;
+  std::u16string FRef;
+  std::u16string FCustomList;
+  int32_t FDxfId = -1;
+  TST_IconSetType FIconSet = stist3Arrows;
+  int32_t FIconId = 0;
+};
+
 class TCT_ExtensionList : public TXPGBase {
  public:
   explicit TCT_ExtensionList(TXPGDocBase* owner);
@@ -979,10 +3179,18 @@ class T__ROOT__ : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   TCT_Stylesheet* StyleSheet() const { return FStyleSheet.get(); }
+  TCT_Sst* Sst() const { return FSst.get(); }
+  TCT_Workbook* Workbook() const { return FWorkbook.get(); }
+  TCT_Comments* Comments() const { return FComments.get(); }
+  TCT_Worksheet* Worksheet() const { return FWorksheet.get(); }
   TStringXpgList& RootAttributes() { return FRootAttributes; }
 
  private:
   std::unique_ptr<TCT_Stylesheet> FStyleSheet;
+  std::unique_ptr<TCT_Sst> FSst;
+  std::unique_ptr<TCT_Workbook> FWorkbook;
+  std::unique_ptr<TCT_Comments> FComments;
+  std::unique_ptr<TCT_Worksheet> FWorksheet;
   TStringXpgList FRootAttributes;
 };
 
@@ -997,6 +3205,13 @@ class TXPGDocXLSX : public TXPGDocBase {
   void LoadFromBytes(std::string_view bytes);
   T__ROOT__* Root() const { return FRoot.get(); }
   TCT_Stylesheet* StyleSheet() const;
+  TCT_Sst* Sst() const;
+  TCT_Workbook* Workbook() const;
+  TCT_Comments* Comments() const;
+  TCT_Worksheet* Worksheet() const;
+  // Fired at the end of every col element of every cols element of a worksheet; the column
+  // object is reused for the next col.
+  std::function<void(TCT_Col&)> OnReadWorksheetColsCol;
 
  private:
   std::unique_ptr<T__ROOT__> FRoot;

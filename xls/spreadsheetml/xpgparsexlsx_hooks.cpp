@@ -1,27 +1,26 @@
 // Hand-written hooks of the SpreadsheetML element classes that do not follow the generated
-// pattern.
+// pattern: the colour's assigned flag, the font property elements, extension content, rich text,
+// and the streaming containers.
+//
+// Streaming containers (sheetData, row, cols, mergeCells, hyperlinks, sst, commentList,
+// definedNames) own one reused child object. At the child's start tag the container clears the
+// object and hands it to the reader, which fills it from the element's attributes and content;
+// at the child's end the container fires its event with the object and empties the object's
+// flags, so that the end of some other child fires nothing. A worksheet of any size is therefore
+// read with a constant number of element objects; handlers copy what they keep.
+#include <cstdint>
+
 #include "xls/spreadsheetml/xpgparsexlsx.h"
 
 namespace xls::xpgxlsx {
 
-// Reading an rgb attribute flags the colour as given whatever the value converts to.
-void TCT_Color::AssignAttributes(const TXpgXMLAttributeList& a) {
-  AssignAttributesGenerated(a);
-  for (int i = 0; i < a.Count(); ++i)
-    if (a.Is(i, TXpgNs::None, "rgb")) FRgbAssigned = true;
-}
+namespace {
 
-void TCT_Color::Clear() {
-  ClearGenerated();
-  FRgbAssigned = false;
-}
-
-// Every occurrence of a font property starts from its defaults; an empty b, i, strike, outline,
-// shadow, condense or extend element means True and an empty u element single underline. The
-// element's own val attribute, when present, is applied after this.
-TXPGBase* TCT_Font::HandleElement(TXPGReader& r) {
-  TXPGBase* x = HandleElementGenerated(r);
-  if (x == nullptr || x == TXPGReader::SkipSilently()) return x;
+// Every occurrence of a font property element (in a font of the styles part or in the run
+// properties of rich text) starts from its defaults; an empty b, i, strike, outline, shadow,
+// condense or extend element means True and an empty u element single underline. The element's
+// own val attribute, when present, is applied after this.
+void PrepareFontProperty(TXPGBase* x) {
   if (auto* p = dynamic_cast<TCT_BooleanProperty*>(x)) {
     p->Clear();
     p->SetVal(1);
@@ -41,6 +40,49 @@ TXPGBase* TCT_Font::HandleElement(TXPGReader& r) {
   } else if (auto* sc = dynamic_cast<TCT_FontScheme*>(x)) {
     sc->Clear();
   }
+}
+
+bool IsObject(TXPGBase* x) { return x != nullptr && x != TXPGReader::SkipSilently(); }
+
+// Characters 0 to 32 removed at both ends.
+void TrimControlAndBlank(std::u16string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && s[b] <= 32) ++b;
+  while (e > b && s[e - 1] <= 32) --e;
+  if (b > 0 || e < s.size()) s = s.substr(b, e - b);
+}
+
+bool OnlyBlanks(std::u16string_view s) {
+  for (char16_t c : s)
+    if (c > 32) return false;
+  return true;
+}
+
+}  // namespace
+
+// ---- colours and fonts ------------------------------------------------------------------------
+
+// Reading an rgb attribute flags the colour as given whatever the value converts to.
+void TCT_Color::AssignAttributes(const TXpgXMLAttributeList& a) {
+  AssignAttributesGenerated(a);
+  for (int i = 0; i < a.Count(); ++i)
+    if (a.Is(i, TXpgNs::None, "rgb")) FRgbAssigned = true;
+}
+
+void TCT_Color::Clear() {
+  ClearGenerated();
+  FRgbAssigned = false;
+}
+
+TXPGBase* TCT_Font::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (IsObject(x)) PrepareFontProperty(x);
+  return x;
+}
+
+TXPGBase* TCT_RPrElt::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (IsObject(x)) PrepareFontProperty(x);
   return x;
 }
 
@@ -48,6 +90,182 @@ TXPGBase* TCT_Font::HandleElement(TXPGReader& r) {
 TXPGBase* TCT_Extension::HandleElement(TXPGReader& r) {
   (void)r;
   return TXPGReader::SkipSilently();
+}
+
+// ---- rich text ----------------------------------------------------------------------------------
+
+// The t child of an item is trimmed of blanks and control characters at both ends unless it
+// carries xml:space (with any value). Run and phonetic texts are never trimmed.
+TXPGBase* TCT_Rst::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (x == TXPGReader::SkipSilently() && r.Is(TXpgNs::SpreadsheetML, "t")) {
+    const TXpgXMLAttributeList& a = r.Attributes();
+    bool keep = false;
+    for (int i = 0; i < a.Count() && !keep; ++i) keep = a.Is(i, TXpgNs::Xml, "space");
+    if (!keep) TrimControlAndBlank(FT);
+  }
+  return x;
+}
+
+void TCT_Rst::Clear() {
+  ClearGenerated();
+  FPhoneticPr->Clear();
+}
+
+// ---- shared strings -----------------------------------------------------------------------------
+
+TXPGBase* TCT_Sst::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (x == FSi.get()) FSi->Clear();
+  return x;
+}
+
+void TCT_Sst::HandleChildEnd() {
+  if (FSi->Assigneds() != 0 && OnReadSi) OnReadSi(*FSi);
+  FSi->SetAssigneds(0);
+}
+
+// ---- comments -----------------------------------------------------------------------------------
+
+TXPGBase* TCT_Authors::HandleElement(TXPGReader& r) {
+  if (!r.Is(TXpgNs::SpreadsheetML, "author")) return nullptr;
+  FAuthorXpgList.Add(r.Text());
+  return TXPGReader::SkipSilently();
+}
+
+TXPGBase* TCT_CommentList::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (x == FComment.get()) FComment->Clear();
+  return x;
+}
+
+void TCT_CommentList::HandleChildEnd() {
+  if (FComment->Assigneds() != 0 && OnReadComment) {
+    OnReadComment(*FComment);
+    FComment->Clear();
+  }
+  FComment->SetAssigneds(0);
+}
+
+void TCT_Comment::Clear() {
+  ClearGenerated();
+  FText->Clear();
+}
+
+// ---- workbook -----------------------------------------------------------------------------------
+
+TXPGBase* TCT_Workbook::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (x == FDefinedNames.get()) FDefinedNames->Clear();
+  return x;
+}
+
+void TCT_Workbook::HandleChildEnd() {
+  if (FDefinedNames->Assigneds() != 0 && OnReadDefinedNames) OnReadDefinedNames(*FDefinedNames);
+  FDefinedNames->SetAssigneds(0);
+}
+
+// The name element is cleared at its start and takes the element's text as its formula.
+TXPGBase* TCT_DefinedNames::HandleElement(TXPGReader& r) {
+  if (!r.Is(TXpgNs::SpreadsheetML, "definedName")) return nullptr;
+  FDefinedName->Clear();
+  if (r.HasText()) FDefinedName->SetContent(r.Text());
+  return FDefinedName.get();
+}
+
+void TCT_DefinedNames::HandleChildEnd() {
+  if (FDefinedName->Assigneds() != 0 && OnReadDefinedName) OnReadDefinedName(*FDefinedName);
+  FDefinedName->SetAssigneds(0);
+}
+
+void TCT_DefinedNames::Clear() {
+  ClearGenerated();
+  FDefinedName->Clear();
+}
+
+// ---- sheet data -----------------------------------------------------------------------------------
+
+TXPGBase* TCT_SheetData::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (x == FRow.get()) FRow->Clear();
+  return x;
+}
+
+void TCT_SheetData::HandleChildEnd() {
+  if (FRow->Assigneds() != 0 && OnReadRow) OnReadRow(*FRow);
+  FRow->SetAssigneds(0);
+}
+
+// Only a c element of the main namespace is a cell; any other child is reported and skipped.
+TXPGBase* TCT_Row::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (x == FC.get()) FC->Clear();
+  return x;
+}
+
+void TCT_Row::HandleChildEnd() {
+  if (FC->Assigneds() != 0 && OnReadC) {
+    OnReadC(*FC);
+    FC->Clear();
+  }
+  FC->SetAssigneds(0);
+}
+
+void TCT_Row::Clear() {
+  ClearGenerated();
+  FC->Clear();
+  FExtLst->Clear();
+}
+
+// The formula text is taken at the f start tag; a text of blanks only counts as no formula text.
+TXPGBase* TCT_Cell::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (x == FF.get() && OnlyBlanks(FF->Content())) FF->SetContent({});
+  return x;
+}
+
+void TCT_Cell::Clear() {
+  ClearGenerated();
+  FF->Clear();
+  FIs->Clear();
+}
+
+// ---- columns, merged cells, hyperlinks ------------------------------------------------------
+
+TXPGBase* TCT_Cols::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (x == FCol.get()) FCol->Clear();
+  return x;
+}
+
+void TCT_Cols::HandleChildEnd() {
+  if (FCol->Assigneds() != 0) {
+    auto* doc = dynamic_cast<TXPGDocXLSX*>(FOwner);
+    if (doc && doc->OnReadWorksheetColsCol) doc->OnReadWorksheetColsCol(*FCol);
+  }
+  FCol->SetAssigneds(0);
+}
+
+TXPGBase* TCT_MergeCells::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (x == FMergeCell.get()) FMergeCell->Clear();
+  return x;
+}
+
+void TCT_MergeCells::HandleChildEnd() {
+  if (FMergeCell->Assigneds() != 0 && OnReadMergeCell) OnReadMergeCell(*FMergeCell);
+  FMergeCell->SetAssigneds(0);
+}
+
+TXPGBase* TCT_Hyperlinks::HandleElement(TXPGReader& r) {
+  TXPGBase* x = HandleElementGenerated(r);
+  if (x == FHyperlink.get()) FHyperlink->Clear();
+  return x;
+}
+
+void TCT_Hyperlinks::HandleChildEnd() {
+  if (FHyperlink->Assigneds() != 0 && OnReadHyperlink) OnReadHyperlink(*FHyperlink);
+  FHyperlink->SetAssigneds(0);
 }
 
 }  // namespace xls::xpgxlsx

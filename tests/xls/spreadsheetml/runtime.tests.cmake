@@ -1,1 +1,5 @@
-kws_add_test(xpgparsexlsx_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgparsexlsx_test.cpp LIBS xls_spreadsheetml)
+kws_add_test(xpgparsexlsx_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgparsexlsx_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/xpgparsexlsx_names_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/xpgparsexlsx_sheet_test.cpp
+  LIBS xls_spreadsheetml)

@@ -30,7 +30,6 @@ TEST(TCT_Font_Read, PropertyElements) {
            "<font><b val=\"false\"/><u val=\"DOUBLE\"/><vertAlign val=\"superscript\"/></font>"
            "<font><b val=\"yes\"/><strike val=\"0\"/><scheme val=\"minor\"/></font></fonts>");
   ASSERT_EQ(s.S()->Fonts()->FontXpgList()->Count(), 3);
-  EXPECT_EQ(s.S()->Fonts()->Count(), 3);
   TCT_Font* f = s.Font(0);
   EXPECT_EQ(f->B()->Val(), 1);
   EXPECT_EQ(f->I()->Val(), 1);

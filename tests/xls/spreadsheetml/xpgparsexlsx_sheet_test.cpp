@@ -1,0 +1,380 @@
+// Worksheet, workbook, shared-string and comments parts read through the SpreadsheetML unit:
+// the streamed containers with their event order, defaults, conversions and reports.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/textcodec.h"
+#include "xls/spreadsheetml/xpgparsexlsx.h"
+
+namespace xls::xpgxlsx {
+namespace {
+
+const std::string kMain = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+const std::string kRel = "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+
+std::string U8(std::u16string_view s) { return kws::Utf16ToUtf8(s); }
+
+struct Doc {
+  TXPGDocXLSX doc;
+  std::vector<std::string> reports;
+  std::vector<std::string> events;
+  Doc() {
+    doc.Errors().OnError = [this](TXpgPErrors& e) { reports.push_back(U8(e.LastErrorText())); };
+  }
+  void Load(const std::string& root, const std::string& body) {
+    doc.LoadFromBytes("<" + root + " " + kMain + " " + kRel + ">" + body + "</" + root + ">");
+  }
+};
+
+// A worksheet whose events are logged as text.
+struct Sheet : Doc {
+  explicit Sheet(const std::string& body) {
+    TCT_Worksheet* ws = doc.Worksheet();
+    ws->SheetData()->OnReadRow = [this](TCT_Row& r) {
+      std::string s = "row " + std::to_string(r.R());
+      for (int i = 0; i < r.SpansXpgList().Count(); ++i) s += " " + U8(r.SpansXpgList().GetItems(i));
+      events.push_back(s);
+    };
+    ws->SheetData()->Row()->OnReadC = [this](TCT_Cell& c) {
+      std::string s = "c " + U8(c.R()) + " t" + std::to_string(c.T()) + " s" + std::to_string(c.S()) + " v=" +
+                      U8(c.V());
+      if (c.F()->Available())
+        s += " f" + std::to_string(c.F()->T()) + "/" + std::to_string(c.F()->Si()) + "=" + U8(c.F()->Content());
+      if (c.Is()->Available()) s += " is=" + U8(c.Is()->T());
+      events.push_back(s);
+    };
+    doc.OnReadWorksheetColsCol = [this](TCT_Col& c) {
+      events.push_back("col " + std::to_string(c.Min()) + "-" + std::to_string(c.Max()) + " w" +
+                       std::to_string(c.Width()));
+    };
+    ws->MergeCells()->OnReadMergeCell = [this](TCT_MergeCell& m) { events.push_back("merge " + U8(m.Ref())); };
+    ws->Hyperlinks()->OnReadHyperlink = [this](TCT_Hyperlink& h) {
+      events.push_back("link " + U8(h.Ref()) + " " + U8(h.R_Id()) + " " + U8(h.Location()) + " " + U8(h.Display()));
+    };
+    Load("worksheet", body);
+  }
+};
+
+TEST(TCT_SheetData_Stream, EventOrder) {
+  Sheet s(
+      "<cols><col min=\"1\" max=\"2\" width=\"9.5\"/></cols><cols><col min=\"5\" max=\"5\"/></cols>"
+      "<sheetData>"
+      "<row r=\"1\" spans=\"1:3\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><f>SUM(1,2)</f><v>3</v></c></row>"
+      "<row r=\"3\" spans=\"1:2 4:5\"/>"
+      "<row r=\"4\"><c r=\"A4\" t=\"inlineStr\"><is><t> hi </t></is></c><c r=\"B4\" s=\"2\"/></row>"
+      "</sheetData>"
+      "<mergeCells count=\"9\"><mergeCell ref=\"A1:B2\"/><mergeCell ref=\"C3:D4\"/></mergeCells>"
+      "<hyperlinks><hyperlink ref=\"A1\" r:id=\"rId1\" display=\"x\"/><hyperlink ref=\"B2\" location=\"S!A1\"/></hyperlinks>");
+  const std::vector<std::string> expected = {
+      "col 1-2 w9.500000",
+      "col 5-5 w0.000000",
+      "c A1 t4 s0 v=0",
+      "c B1 t1 s0 v=3 f0/65535=SUM(1,2)",
+      "row 1 1:3",
+      "row 3 1:2 4:5",
+      "c A4 t6 s0 v= is=hi",
+      "c B4 t1 s2 v=",
+      "row 4",
+      "merge A1:B2",
+      "merge C3:D4",
+      "link A1 rId1  x",
+      "link B2  S!A1 ",
+  };
+  EXPECT_EQ(s.events, expected);
+  EXPECT_TRUE(s.reports.empty());
+  EXPECT_EQ(s.doc.Worksheet()->ColsXpgList()->Count(), 2);
+  EXPECT_EQ(s.doc.Worksheet()->MergeCells()->Count_(), 9);
+  // the reused objects end empty: nothing fires for the end of a non-streamed child
+  EXPECT_EQ(s.doc.Worksheet()->SheetData()->Row()->C()->Assigneds(), 0);
+}
+
+TEST(TCT_Row_Stream, UnknownChildrenAndAttributes) {
+  struct Case {
+    std::string body;
+    std::vector<std::string> events;
+    std::vector<std::string> reports;
+  };
+  const std::vector<Case> cases = {
+      // a row child that is not c is reported and skipped; it never becomes a cell
+      {"<row r=\"2\"><col r=\"A2\"/><cx/><c r=\"B2\"/></row>",
+       {"c B2 t1 s0 v=", "row 2"},
+       {"Row 0: Unknown Element col", "Row 0: Unknown Element cx"}},
+      // a cell inside an unknown wrapper is not read
+      {"<row r=\"1\"><wrap><c r=\"A1\"/></wrap></row>", {"row 1"}, {"Row 0: Unknown Element wrap"}},
+      // unknown attributes on row and cell
+      {"<row r=\"1\" x14ac:dyDescent=\"0.25\" xmlns:x14ac=\"urn:ac\"><c r=\"A1\" foo=\"1\"/></row>",
+       {"c A1 t1 s0 v=", "row 1"},
+       {"Row 0: Unknown Attribute x14ac:dyDescent", "Row 0: Unknown Attribute foo"}},
+      // children of a cell by exact name: vm and value are not the value
+      {"<row><c r=\"A1\"><vm>1</vm><v>2</v></c></row>", {"c A1 t1 s0 v=2", "row 0"}, {"Row 0: Unknown Element vm"}},
+      // whitespace-only formula text is no formula text
+      {"<row><c r=\"A1\"><f t=\"shared\" si=\"3\">  \n </f></c><c r=\"A2\"><f>1+1</f></c><c r=\"A3\"/></row>",
+       {"c A1 t1 s0 v= f3/3=", "c A2 t1 s0 v= f0/65535=1+1", "c A3 t1 s0 v=", "row 0"},
+       {}},
+      // cell types: unknown text is not given (255), never a Boolean
+      {"<row><c t=\"str\"/><c t=\"x\"/><c t=\"E\"/></row>", {"c  t5 s0 v=", "c  t255 s0 v=", "c  t3 s0 v=", "row 0"}, {}},
+      // an row is matched in the main namespace only
+      {"<x:row xmlns:x=\"urn:other\"><c/></x:row>", {}, {"Row 0: Unknown Element x:row"}},
+  };
+  for (const Case& c : cases) {
+    Sheet s("<sheetData>" + c.body + "</sheetData>");
+    EXPECT_EQ(s.events, c.events) << c.body;
+    EXPECT_EQ(s.reports, c.reports) << c.body;
+  }
+}
+
+TEST(TCT_Row_Read, AttributeConversions) {
+  TCT_Row* last = nullptr;
+  struct Got {
+    int r;
+    double ht;
+    int hidden, customHeight, outline;
+  } got{};
+  Doc d;
+  d.doc.Worksheet()->SheetData()->OnReadRow = [&](TCT_Row& r) {
+    last = &r;
+    got = {r.R(), r.Ht(), r.Hidden(), r.CustomHeight(), r.OutlineLevel()};
+  };
+  d.Load("worksheet", "<sheetData><row r=\"7\" ht=\"12,5\" hidden=\"yes\" customHeight=\"T\" outlineLevel=\"x\"/></sheetData>");
+  ASSERT_NE(last, nullptr);
+  EXPECT_EQ(got.r, 7);
+  EXPECT_EQ(got.ht, 0.0);
+  EXPECT_EQ(got.hidden, 0);
+  EXPECT_EQ(got.customHeight, 1);
+  EXPECT_EQ(got.outline, 0);
+  // with OnReadC unassigned the cell stays filled until the next cell start clears it
+  Doc e;
+  e.Load("worksheet", "<sheetData><row><c r=\"Z9\"><v>5</v></c></row></sheetData>");
+  EXPECT_EQ(e.doc.Worksheet()->SheetData()->Row()->C()->R(), u"Z9");
+}
+
+TEST(TCT_MergeCells_Stream, FirstAttributeNotRefStillScanned) {
+  Sheet s("<mergeCells><mergeCell foo=\"1\" ref=\"A1:A2\"/><mergeCell bar=\"x\"/></mergeCells>");
+  EXPECT_EQ(s.events, (std::vector<std::string>{"merge A1:A2", "merge "}));
+  EXPECT_EQ(s.reports, (std::vector<std::string>{"Row 0: Unknown Attribute foo", "Row 0: Unknown Attribute bar"}));
+}
+
+TEST(TCT_Worksheet_Read, SheetLevelElements) {
+  Doc d;
+  d.Load("worksheet",
+         "<sheetPr published=\"no\" codeName=\"S1\"><tabColor rgb=\"FFFF0000\"/><outlinePr summaryBelow=\"0\"/></sheetPr>"
+         "<dimension ref=\"A1:D20\"/>"
+         "<sheetFormatPr baseColWidth=\"abc\" defaultRowHeight=\"15\"/>"
+         "<sheetProtection password=\"CC1A\" sheet=\"1\" algorithmName=\"SHA-512\"/>"
+         "<pageSetup orientation=\"landscape\" usePrinterDefaults=\"yes\"/>"
+         "<headerFooter><oddHeader>&amp;CPage &amp;P</oddHeader></headerFooter>"
+         "<rowBreaks count=\"3\" manualBreakCount=\"2\"><brk id=\"4\" man=\"1\"/><brk id=\"9\"/></rowBreaks>"
+         "<drawing r:id=\"rId2\"/><legacyDrawing r:id=\"rId3\"/>"
+         "<tableParts count=\"2\"><tablePart r:id=\"rId4\"/><tablePart r:id=\"rId5\"/></tableParts>"
+         "<autoFilter ref=\"A1:C9\"><filterColumn colId=\"1\"><customFilters><customFilter val=\"a*\"/>"
+         "<customFilter operator=\"greaterThan\" val=\"3\"/></customFilters></filterColumn>"
+         "<filterColumn colId=\"2\"><customFilters and=\"maybe\"/><colorFilter/></filterColumn></autoFilter>");
+  TCT_Worksheet* ws = d.doc.Worksheet();
+  EXPECT_EQ(d.reports, (std::vector<std::string>{"Row 0: Unknown Attribute algorithmName"}));
+  EXPECT_TRUE(ws->SheetPr()->Available());
+  EXPECT_EQ(ws->SheetPr()->Published_(), 0);
+  EXPECT_EQ(ws->SheetPr()->EnableFormatConditionsCalculation(), 1);
+  EXPECT_EQ(ws->SheetPr()->TabColor()->Rgb(), int32_t(0xFFFF0000));
+  EXPECT_EQ(ws->SheetPr()->OutlinePr()->SummaryBelow(), 0);
+  EXPECT_EQ(ws->SheetPr()->OutlinePr()->SummaryRight(), 1);
+  EXPECT_FALSE(ws->SheetPr()->PageSetUpPr()->Available());
+  EXPECT_EQ(ws->Dimension()->Ref(), u"A1:D20");
+  EXPECT_EQ(ws->SheetFormatPr()->BaseColWidth(), 0);
+  EXPECT_EQ(ws->SheetFormatPr()->DefaultRowHeight(), 15.0);
+  EXPECT_EQ(ws->SheetProtection()->Password(), 0xCC1A);
+  EXPECT_EQ(ws->SheetProtection()->Sheet(), 1);
+  EXPECT_EQ(ws->SheetProtection()->FormatCells(), 1);
+  EXPECT_EQ(ws->PageSetup()->Orientation(), stoLandscape);
+  EXPECT_EQ(ws->PageSetup()->UsePrinterDefaults(), 0);
+  EXPECT_EQ(ws->PageSetup()->PaperSize(), 1);
+  EXPECT_EQ(ws->PageSetup()->Scale(), 100);
+  EXPECT_EQ(ws->PageSetup()->HorizontalDpi(), 600);
+  EXPECT_EQ(ws->HeaderFooter()->OddHeader(), u"&CPage &P");
+  EXPECT_EQ(ws->HeaderFooter()->ScaleWithDoc(), 1);
+  ASSERT_EQ(ws->RowBreaks()->BrkXpgList()->Count(), 2);
+  EXPECT_EQ(ws->RowBreaks()->BrkXpgList()->GetItems(0)->Man(), 1);
+  EXPECT_FALSE(ws->ColBreaks()->Available());
+  EXPECT_EQ(ws->Drawing()->R_Id(), u"rId2");
+  EXPECT_EQ(ws->LegacyDrawing()->R_Id(), u"rId3");
+  ASSERT_EQ(ws->TableParts()->TablePartXpgList()->Count(), 2);
+  EXPECT_EQ(ws->TableParts()->TablePartXpgList()->GetItems(1)->R_Id(), u"rId5");
+  TCT_FilterColumn* f0 = ws->AutoFilter()->FilterColumnXpgList()->GetItems(0);
+  EXPECT_EQ(f0->CustomFilters()->And(), 1);
+  ASSERT_EQ(f0->CustomFilters()->CustomFilterXpgList()->Count(), 2);
+  EXPECT_EQ(f0->CustomFilters()->CustomFilterXpgList()->GetItems(0)->Operator_(), stfoEqual);
+  EXPECT_EQ(f0->CustomFilters()->CustomFilterXpgList()->GetItems(1)->Operator_(), stfoGreaterThan);
+  TCT_FilterColumn* f1 = ws->AutoFilter()->FilterColumnXpgList()->GetItems(1);
+  EXPECT_EQ(f1->CustomFilters()->And(), 1);  // other text reads True here
+  EXPECT_EQ(f1->ColorFilter()->DxfId(), -1);
+  EXPECT_EQ(f1->ColorFilter()->CellColor(), 1);
+  EXPECT_FALSE(f1->Top10()->Available());
+  // the relationship id is matched by namespace, whatever the prefix
+  Doc p;
+  p.doc.LoadFromBytes("<worksheet " + kMain +
+                      " xmlns:rel=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+                      "<drawing rel:id=\"rId7\"/></worksheet>");
+  EXPECT_EQ(p.doc.Worksheet()->Drawing()->R_Id(), u"rId7");
+  EXPECT_TRUE(p.reports.empty());
+}
+
+TEST(TXPGDocXLSX_Root, DocumentElementsAndAttributes) {
+  Doc d;
+  d.Load("sst", "<si><t>a</t></si>");
+  EXPECT_TRUE(d.doc.Sst()->Available());
+  EXPECT_FALSE(d.doc.Workbook()->Available());
+  EXPECT_FALSE(d.doc.Worksheet()->Available());
+  ASSERT_EQ(d.doc.Root()->RootAttributes().Count(), 2);
+  EXPECT_EQ(U8(d.doc.Root()->RootAttributes().GetItems(0)),
+            "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"");
+  // a name with the byte sum of sst is not sst
+  Doc o;
+  o.Load("tss", "<si/>");
+  EXPECT_FALSE(o.doc.Sst()->Available());
+  EXPECT_EQ(o.reports, (std::vector<std::string>{"Row 0: Unknown Element tss"}));
+}
+
+// ---- shared strings ----------------------------------------------------------------------------
+
+TEST(TCT_Sst_Stream, ItemsWithRichTextAndPhonetics) {
+  Doc d;
+  std::vector<std::string> items;
+  d.doc.Sst()->OnReadSi = [&](TCT_Rst& si) {
+    std::string s = "[" + U8(si.T()) + "]";
+    for (auto& r : *si.RXpgList()) {
+      s += " r[" + U8(r->T()) + "]";
+      TCT_RPrElt* p = r->RPr();
+      if (p->B()->Available()) s += " b" + std::to_string(p->B()->Val());
+      if (p->I()->Available()) s += " i" + std::to_string(p->I()->Val());
+      if (p->U()->Available()) s += " u" + std::to_string(p->U()->Val());
+      if (p->Sz()->Available()) s += " sz" + std::to_string(int(p->Sz()->Val()));
+      if (p->RFont()->Available()) s += " " + U8(p->RFont()->Val());
+      if (p->Color()->Available()) s += " theme" + std::to_string(p->Color()->Theme());
+    }
+    for (auto& ph : *si.RPhXpgList())
+      s += " ph" + std::to_string(ph->Sb()) + "-" + std::to_string(ph->Eb()) + "[" + U8(ph->T()) + "]";
+    s += " pr" + std::to_string(si.PhoneticPr()->FontId()) + "/" + std::to_string(si.PhoneticPr()->Type());
+    items.push_back(s);
+    si.Clear();
+  };
+  d.Load("sst count=\"99\" uniqueCount=\"2000000000\"",
+         "<si><t>  a b  </t></si>"
+         "<si><t xml:space=\"preserve\"> keep </t></si>"
+         "<si><t> \n\t </t></si>"
+         "<si><r><rPr><b/><i val=\"0\"/><u/><sz val=\"11\"/><rFont val=\"Arial\"/><color theme=\"1\"/></rPr><t> x </t></r>"
+         "<r><rPr><b val=\"yes\"/><u val=\"double\"/></rPr><t>y</t></r></si>"
+         "<si><t>\xE6\xBC\xA2</t><rPh sb=\"1\" eb=\"3\"><t>ab</t></rPh><phoneticPr fontId=\"2\" type=\"hiragana\"/></si>"
+         "<si/>");
+  const std::vector<std::string> expected = {
+      "[a b] pr-1/1",
+      "[ keep ] pr-1/1",
+      "[] pr-1/1",
+      "[] r[ x ] b1 i0 u0 sz11 Arial theme1 r[y] b1 u1 pr-1/1",
+      "[\xE6\xBC\xA2] ph1-3[ab] pr2/2",
+      "[] pr-1/1",
+  };
+  EXPECT_EQ(items, expected);
+  EXPECT_TRUE(d.reports.empty());
+  EXPECT_EQ(d.doc.Sst()->Count_(), 99);
+  EXPECT_EQ(d.doc.Sst()->UniqueCount(), 2000000000);
+}
+
+// ---- comments ---------------------------------------------------------------------------------
+
+TEST(TCT_Comments_Stream, AuthorsAndComments) {
+  Doc d;
+  std::vector<std::string> got;
+  d.doc.Comments()->CommentList()->OnReadComment = [&](TCT_Comment& c) {
+    got.push_back(U8(c.Ref()) + " " + std::to_string(c.AuthorId()) + " " + U8(c.Text()->T()) + " runs" +
+                  std::to_string(c.Text()->RXpgList()->Count()));
+  };
+  d.Load("comments",
+         "<authors><author>Ann</author><author/><author>Bo</author></authors>"
+         "<commentList><comment ref=\"A1\" authorId=\"2\"><text><r><t>hello</t></r></text></comment>"
+         "<comment ref=\"B2\" authorId=\"x\"/><comment ref=\"C3\"><text><t>plain</t></text></comment></commentList>");
+  EXPECT_EQ(got, (std::vector<std::string>{"A1 2  runs1", "B2 0  runs0", "C3 0 plain runs0"}));
+  const TStringXpgList& a = d.doc.Comments()->Authors()->AuthorXpgList();
+  ASSERT_EQ(a.Count(), 3);
+  EXPECT_EQ(a.GetItems(1), u"");
+  EXPECT_EQ(a.GetItems(2), u"Bo");
+  EXPECT_TRUE(d.reports.empty());
+  EXPECT_EQ(d.doc.Comments()->CommentList()->Comment()->Ref(), u"");  // cleared after its event
+}
+
+// ---- workbook -----------------------------------------------------------------------------------
+
+TEST(TCT_Workbook_Read, DefaultsAndItems) {
+  Doc d;
+  d.Load("workbook",
+         "<workbookPr showObjects=\"portrait\" showInkAnnotation=\"yes\" date1904=\"1\"/>"
+         "<bookViews><workbookView showSheetTabs=\"yes\"/></bookViews>"
+         "<sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"B\" sheetId=\"2\" state=\"hidden\" r:id=\"rId2\"/></sheets>"
+         "<externalReferences><externalReference r:id=\"rId9\"/></externalReferences>"
+         "<fileRecoveryPr autoRecover=\"0\"/><fileRecoveryPr repairLoad=\"1\"/>"
+         "<workbookProtection workbookPassword=\"83AF\" lockStructure=\"1\"/>"
+         "<functionGroups><functionGroup name=\"G\"/></functionGroups>"
+         "<webPublishing targetScreenSize=\"1024x768\"/>");
+  TCT_Workbook* w = d.doc.Workbook();
+  EXPECT_TRUE(d.reports.empty());
+  EXPECT_FALSE(w->CalcPr()->Available());
+  EXPECT_EQ(w->CalcPr()->CalcId(), 125725);
+  EXPECT_EQ(w->CalcPr()->CalcMode(), stcmAuto);
+  EXPECT_EQ(w->CalcPr()->IterateCount(), 100);
+  EXPECT_EQ(w->CalcPr()->IterateDelta(), 0.001);
+  EXPECT_EQ(w->CalcPr()->FullPrecision() + w->CalcPr()->CalcCompleted() + w->CalcPr()->CalcOnSave() +
+                w->CalcPr()->ConcurrentCalc(),
+            4);
+  EXPECT_EQ(w->WorkbookPr()->Date1904(), 1);
+  EXPECT_EQ(w->WorkbookPr()->ShowInkAnnotation(), 0);
+  // a value of another enumeration with the same prefix is not taken for this one
+  EXPECT_EQ(w->WorkbookPr()->ShowObjects(), 255);
+  EXPECT_EQ(w->WorkbookPr()->UpdateLinks(), stulUserSet);
+  TCT_BookView* v = w->BookViews()->WorkbookViewXpgList()->GetItems(0);
+  EXPECT_EQ(v->ShowSheetTabs(), 0);
+  EXPECT_EQ(v->ShowHorizontalScroll(), 1);
+  EXPECT_EQ(v->TabRatio(), 600);
+  EXPECT_EQ(v->AutoFilterDateGrouping(), 1);
+  ASSERT_EQ(w->Sheets()->SheetXpgList()->Count(), 2);
+  TCT_Sheet* b = w->Sheets()->SheetXpgList()->GetItems(1);
+  EXPECT_EQ(b->Name(), u"B");
+  EXPECT_EQ(b->SheetId(), 2);
+  EXPECT_EQ(b->State(), stssHidden);
+  EXPECT_EQ(b->R_Id(), u"rId2");
+  EXPECT_EQ(w->Sheets()->SheetXpgList()->GetItems(0)->State(), stssVisible);
+  EXPECT_EQ(w->ExternalReferences()->ExternalReferenceXpgList()->GetItems(0)->R_Id(), u"rId9");
+  ASSERT_EQ(w->FileRecoveryPrXpgList()->Count(), 2);
+  EXPECT_EQ(w->FileRecoveryPrXpgList()->GetItems(0)->AutoRecover(), 0);
+  EXPECT_EQ(w->FileRecoveryPrXpgList()->GetItems(1)->AutoRecover(), 1);
+  EXPECT_EQ(w->FileRecoveryPrXpgList()->GetItems(1)->RepairLoad(), 1);
+  EXPECT_EQ(w->WorkbookProtection()->WorkbookPassword(), 0x83AF);
+  EXPECT_EQ(w->WorkbookProtection()->LockStructure(), 1);
+  EXPECT_EQ(w->FunctionGroups()->BuiltInGroupCount(), 16);
+  EXPECT_EQ(w->FunctionGroups()->FunctionGroupXpgList()->GetItems(0)->Name(), u"G");
+  EXPECT_EQ(w->WebPublishing()->TargetScreenSize(), sttss1024x768);
+  EXPECT_EQ(w->WebPublishing()->Dpi(), 96);
+  EXPECT_EQ(w->WebPublishing()->Css(), 1);
+  EXPECT_THROW(w->Sheets()->SheetXpgList()->GetItems(2), std::out_of_range);
+}
+
+TEST(TCT_DefinedNames_Stream, EventsInOrder) {
+  Doc d;
+  std::vector<std::string> got;
+  TCT_Workbook* w = d.doc.Workbook();
+  w->DefinedNames()->OnReadDefinedName = [&](TCT_DefinedName& n) {
+    got.push_back(U8(n.Name()) + " " + std::to_string(n.LocalSheetId()) + " h" + std::to_string(n.Hidden()) + " f" +
+                  std::to_string(n.Function_()) + " =" + U8(n.Content()));
+  };
+  w->OnReadDefinedNames = [&](TCT_DefinedNames&) { got.push_back("end"); };
+  d.Load("workbook",
+         "<definedNames><definedName name=\"A\" localSheetId=\"2\" hidden=\"1\">Sheet1!$A$1</definedName>"
+         "<definedName name=\"B\" function=\"true\"/><definedName name=\"C\">1+&amp;2</definedName>"
+         "<other/></definedNames>"
+         "<definedNames><definedName name=\"D\">x</definedName></definedNames>");
+  EXPECT_EQ(got, (std::vector<std::string>{"A 2 h1 f0 =Sheet1!$A$1", "B -1 h0 f1 =", "C -1 h0 f0 =1+&2", "end",
+                                           "D -1 h0 f0 =x", "end"}));
+  EXPECT_EQ(d.reports, (std::vector<std::string>{"Row 0: Unknown Element other"}));
+}
+
+}  // namespace
+}  // namespace xls::xpgxlsx
