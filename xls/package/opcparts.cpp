@@ -1,161 +1,73 @@
 #include "xls/package/detail/opcparts.h"
 
-#include "platform/textcodec.h"
-#include "xls/package/xpgreadxml.h"
+#include "xls/package/xpgparsecontenttype.h"
+#include "xls/package/xpgparseopc.h"
 
 namespace xls::detail {
 namespace {
 
-using kws::AsciiUpperCopy;
-using kws::Utf16ToUtf8;
-
-// Element names of both parts, in the namespace the part's document element declares (or in
-// none, as some writers leave it out).
-bool IsPackageNs(TXpgNs ns) {
-  return ns == TXpgNs::None || ns == TXpgNs::PackageRelationships || ns == TXpgNs::ContentTypes;
-}
-
-class TRelationshipsReader : public TXpgReadXML {
- public:
-  std::vector<TOPCRelationshipEntry> Items;
-
-  void BeginTag() override {
-    if (Depth() != 2 || !IsPackageNs(Namespace()) || RawLocalName() != "Relationship") return;
-    TOPCRelationshipEntry e;
-    const TXpgXMLAttributeList& a = Attributes();
-    for (int i = 0; i < a.Count(); ++i) {
-      if (a.Ns(i) != TXpgNs::None) continue;
-      const std::string_view name = a.LocalName(i);
-      if (name == "Id") {
-        e.Id = a.GetValues(i);
-      } else if (name == "Type") {
-        e.Type = a.GetValues(i);
-      } else if (name == "Target") {
-        e.Target = a.GetValues(i);
-      } else if (name == "TargetMode") {
-        e.TargetMode = AsciiUpperCopy(a.GetValues(i)) == u"INTERNAL" ? 1 : 0;
-      }
-    }
-    if (HasText()) e.Text = Text();
-    Items.push_back(std::move(e));
-  }
-};
-
-class TContentTypesReader : public TXpgReadXML {
- public:
-  std::vector<TOPCContentTypeEntry> Defaults, Overrides;
-
-  void BeginTag() override {
-    if (Depth() != 2 || !IsPackageNs(Namespace())) return;
-    const std::string_view tag = RawLocalName();
-    const bool isDefault = tag == "Default";
-    if (!isDefault && tag != "Override") return;
-    TOPCContentTypeEntry e;
-    e.IsOverride = !isDefault;
-    const TXpgXMLAttributeList& a = Attributes();
-    for (int i = 0; i < a.Count(); ++i) {
-      if (a.Ns(i) != TXpgNs::None) continue;
-      const std::string_view name = a.LocalName(i);
-      if (name == "ContentType")
-        e.ContentType = a.GetValues(i);
-      else if (name == (isDefault ? "Extension" : "PartName"))
-        e.Key = a.GetValues(i);
-    }
-    (isDefault ? Defaults : Overrides).push_back(std::move(e));
-  }
-};
-
-void Load(TXpgReadXML& reader, TXLSStream& stream) {
-  reader.LoadFromReader([&stream](char* buffer, size_t count) { return stream.Read(buffer, count); });
-}
-
-std::string Escape(std::u16string_view value) {
-  std::string out;
-  for (char c : Utf16ToUtf8(value)) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-void Attr(std::string& out, const char* name, std::u16string_view value) {
-  out += ' ';
-  out += name;
-  out += "=\"";
-  out += Escape(value);
-  out += '"';
-}
-
-constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+std::u16string XmlnsAttribute(std::u16string_view xmlns) { return u"xmlns=\"" + std::u16string(xmlns) + u"\""; }
 
 }  // namespace
 
 std::vector<TOPCRelationshipEntry> ReadRelationshipsPart(TXLSStream& stream) {
-  TRelationshipsReader reader;
-  Load(reader, stream);
-  return std::move(reader.Items);
+  xpgopc::TXPGDocOPC doc;
+  doc.LoadFromStream(stream);
+  std::vector<TOPCRelationshipEntry> out;
+  if (!doc.Relationships()) return out;
+  for (const auto& r : *doc.Relationships()->RelationshipXpgList()) {
+    TOPCRelationshipEntry e;
+    e.Id = r->Id();
+    e.Type = r->Type();
+    e.Target = r->Target();
+    e.Text = r->Content();
+    e.TargetMode = static_cast<uint8_t>(r->TargetMode());
+    out.push_back(std::move(e));
+  }
+  return out;
 }
 
 std::vector<TOPCContentTypeEntry> ReadContentTypesPart(TXLSStream& stream) {
-  TContentTypesReader reader;
-  Load(reader, stream);
-  std::vector<TOPCContentTypeEntry> all = std::move(reader.Defaults);
-  for (auto& e : reader.Overrides) all.push_back(std::move(e));
-  return all;
+  xpgct::TXPGDocContentType doc;
+  doc.LoadFromStream(stream);
+  std::vector<TOPCContentTypeEntry> out;
+  if (!doc.Types()) return out;
+  for (const auto& d : *doc.Types()->DefaultXpgList()) out.push_back({false, d->Extension(), d->ContentType()});
+  for (const auto& o : *doc.Types()->OverrideXpgList()) out.push_back({true, o->PartName(), o->ContentType()});
+  return out;
 }
 
 void WriteRelationshipsPart(TXLSStream& out, std::u16string_view xmlns,
                             const std::vector<TOPCRelationshipEntry>& relationships) {
-  std::string xml = kDeclaration;
-  xml += "<Relationships";
-  if (!xmlns.empty()) Attr(xml, "xmlns", xmlns);
-  xml += '>';
-  for (const auto& r : relationships) {
-    xml += "<Relationship";
-    if (r.TargetMode <= 1) Attr(xml, "TargetMode", r.TargetMode == 0 ? u"External" : u"Internal");
-    Attr(xml, "Target", r.Target);
-    Attr(xml, "Type", r.Type);
-    Attr(xml, "Id", r.Id);
-    if (r.Text.empty()) {
-      xml += "/>";
-    } else {
-      xml += '>';
-      xml += Escape(r.Text);
-      xml += "</Relationship>";
-    }
+  xpgopc::TXPGDocOPC doc;
+  if (!xmlns.empty()) doc.Root()->RootAttributes().Add(XmlnsAttribute(xmlns));
+  for (const auto& e : relationships) {
+    xpgopc::TCT_Relationship* r = doc.Relationships()->RelationshipXpgList()->Add();
+    r->SetId(e.Id);
+    r->SetType(e.Type);
+    r->SetTarget(e.Target);
+    r->SetContent(e.Text);
+    r->SetTargetMode(static_cast<xpgopc::TST_TargetMode>(e.TargetMode));
   }
-  xml += "</Relationships>";
-  out.WriteBuffer(xml.data(), xml.size());
+  doc.SaveToStream(out);
 }
 
 void WriteContentTypesPart(TXLSStream& out, std::u16string_view xmlns,
                            const std::vector<TOPCContentTypeEntry>& entries) {
-  std::string xml = kDeclaration;
-  xml += "<Types";
-  if (!xmlns.empty()) Attr(xml, "xmlns", xmlns);
-  xml += '>';
-  for (const bool overrides : {false, true}) {
-    for (const auto& e : entries) {
-      if (e.IsOverride != overrides) continue;
-      if (overrides) {
-        xml += "<Override";
-        Attr(xml, "ContentType", e.ContentType);
-        Attr(xml, "PartName", e.Key);
-      } else {
-        xml += "<Default";
-        Attr(xml, "Extension", e.Key);
-        Attr(xml, "ContentType", e.ContentType);
-      }
-      xml += "/>";
+  xpgct::TXPGDocContentType doc;
+  if (!xmlns.empty()) doc.Root()->RootAttributes().Add(XmlnsAttribute(xmlns));
+  for (const auto& e : entries) {
+    if (e.IsOverride) {
+      xpgct::TCT_Override* o = doc.Types()->OverrideXpgList()->Add();
+      o->SetContentType(e.ContentType);
+      o->SetPartName(e.Key);
+    } else {
+      xpgct::TCT_Default* d = doc.Types()->DefaultXpgList()->Add();
+      d->SetExtension(e.Key);
+      d->SetContentType(e.ContentType);
     }
   }
-  xml += "</Types>";
-  out.WriteBuffer(xml.data(), xml.size());
+  doc.SaveToStream(out);
 }
 
 }  // namespace xls::detail

@@ -1,6 +1,6 @@
 // Reading and writing the package's bookkeeping parts for the OPC container: the relationships
-// parts and "[Content_Types].xml". Elements and attributes are matched by namespace and local
-// name, whatever prefix a part binds to the namespace.
+// parts and "[Content_Types].xml", through their generated element documents (which match
+// elements by namespace, whatever prefix a part binds to it).
 #pragma once
 
 #include <cstdint>
