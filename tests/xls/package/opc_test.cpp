@@ -62,6 +62,8 @@ TEST_P(OpcBackends, Accessors_FindPartsByTypeAndId) {
   EXPECT_EQ(target, u"../media/image1.png");
   EXPECT_EQ(opc.ReadDrawingMedia(u"rId2", target), nullptr);  // external: no stream, no target
   EXPECT_EQ(target, u"");
+  EXPECT_FALSE(opc.FCurrDrawing->Find(u"rId2")->CheckedOut());
+  EXPECT_TRUE(opc.FCurrDrawing->Find(u"rId1")->CheckedOut());
   EXPECT_EQ(MessageOf([&] { opc.ReadDrawingMedia(u"rId9", target); }), "Can not find Image in OPC");
   TOPCItem* chart = opc.FindAndOpenChart(u"rId3");
   ASSERT_NE(chart, nullptr);
