@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/textcodec.h"
+#include "xls/model/xlsutils.h"
 
 namespace xls {
 
@@ -261,26 +262,11 @@ std::u16string_view XmlStripPrefix(std::u16string_view qname) {
   return p == std::u16string_view::npos ? qname : qname.substr(p + 1);
 }
 
-int XmlCharPos(char16_t c, std::u16string_view text) {
-  size_t p = text.find(c);
-  return p == std::u16string_view::npos ? -1 : static_cast<int>(p + 1);
-}
+int XmlCharPos(char16_t c, std::u16string_view text) { return FindCharPos(c, text); }
 
-int XmlLastCharPos(char16_t c, std::u16string_view text) {
-  size_t p = text.rfind(c);
-  return p == std::u16string_view::npos ? -1 : static_cast<int>(p + 1);
-}
+int XmlLastCharPos(char16_t c, std::u16string_view text) { return FindLastCharPos(c, text); }
 
-void XmlSplitAtChar(char16_t c, std::u16string& text, std::u16string& head) {
-  size_t p = text.find(c);
-  if (p == std::u16string::npos) {
-    head = std::move(text);
-    text.clear();
-  } else {
-    head = text.substr(0, p);
-    text.erase(0, p + 1);
-  }
-}
+void XmlSplitAtChar(char16_t c, std::u16string& text, std::u16string& head) { SplitAtChar(c, text, head); }
 
 std::string DecodeBase64Table(std::string_view text, const uint8_t (&table)[95]) {
   std::string out;

@@ -128,6 +128,16 @@ TEST(TXpgReadXML_Namespaces, PrefixesResolveToNamespaces) {
   EXPECT_EQ(r.attrs, attrs);
 }
 
+TEST(TXpgReadXML_Text, CodePointsAboveBmpBecomeSurrogatePairs) {
+  struct T : TXpgReadXML {
+    std::u16string text;
+    void BeginTag() override { text = Text(); }
+  } r;
+  r.LoadFromBytes("<t>&#x1F600;&#128512;\xF0\x9F\x98\x80</t>");
+  EXPECT_EQ(r.text, u"\U0001F600\U0001F600\U0001F600");
+  EXPECT_EQ(r.text.size(), 6u);
+}
+
 TEST(TXpgReadXML_Failures, Messages) {
   struct Bad {
     const char* xml;
