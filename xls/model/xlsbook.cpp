@@ -41,7 +41,10 @@ bool IsFormula(TXLSCellType t) {
 
 TXLSWorksheet::TXLSWorksheet(TXLSClassFactory* factory, TXc12DataWorksheet* sheet, TXc12Manager* manager,
                              TXLSWorkbook* owner)
-    : FClassFactory(factory), FXc12Sheet(sheet), FManager(manager), FOwner(owner) {}
+    : FClassFactory(factory), FXc12Sheet(sheet), FManager(manager), FOwner(owner) {
+  TXc12PageSetup& ps = FXc12Sheet->PageSetup();
+  if (ps.FPaperSize == TXc12PaperSize::psNone) ps.FPaperSize = FManager->FDefaultPaperSz;
+}
 
 int32_t TXLSWorksheet::Index() const { return FXc12Sheet->Index(); }
 const std::u16string& TXLSWorksheet::Name() const { return FXc12Sheet->FName; }
@@ -430,16 +433,23 @@ void TXLSBook::Clear(int32_t defaultSheets) {
   for (int32_t i = 0; i < n; ++i) Add();
 }
 
+bool TXLSBook::StreamHasSignature(std::span<const uint8_t> data, std::span<const uint8_t> signature) {
+  return signature.size() <= 16 && data.size() >= signature.size() &&
+         std::equal(signature.begin(), signature.end(), data.begin());
+}
+
 int TXLSBook::DetectFileType(std::span<const uint8_t> data) {
   static constexpr uint8_t kCfb[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1};
   static constexpr uint8_t kZip[] = {0x50, 0x4B, 0x03, 0x04};
   static constexpr uint8_t kRtf[] = {0x7B, 0x5C, 0x72, 0x74, 0x66};
-  auto has = [&](const auto& sig) { return data.size() >= std::size(sig) && std::equal(std::begin(sig), std::end(sig), data.begin()); };
-  if (has(kCfb)) return 1;
-  if (has(kZip)) return 2;
-  if (has(kRtf)) return 6;
+  if (StreamHasSignature(data, kCfb)) return 1;
+  if (StreamHasSignature(data, kZip)) return 2;
+  if (StreamHasSignature(data, kRtf)) return 6;
   return 0;
 }
+
+bool TXLSBook::CompressStrings() const { return FManager->SST().CompressStrings(); }
+void TXLSBook::SetCompressStrings(bool v) { FManager->SST().SetCompressStrings(v); }
 
 void TXLSBook::BindVirtualCells() {
   for (TXLSRelCells* rc : FManager->VirtualCells()) {

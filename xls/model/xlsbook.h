@@ -212,6 +212,8 @@ class TXLSBook : public TXLSWorkbook {
 
   // 1 compound file, 2 zip package, 6 rich-text file, 0 anything else.
   static int DetectFileType(std::span<const uint8_t> data);
+  // The data begins with the signature (at most 16 bytes; a longer one never matches).
+  static bool StreamHasSignature(std::span<const uint8_t> data, std::span<const uint8_t> signature);
 
   TExcelVersion Version() const { return FManager->Version(); }
   const std::u16string& Filename() const { return FManager->FFilename; }
@@ -222,6 +224,15 @@ class TXLSBook : public TXLSWorkbook {
   // The legacy reader's object after a legacy load (kept for its name tables), else nullptr.
   TXLSFactoryObject* BIFF() const { return FBIFF.get(); }
   void SetBIFF(std::unique_ptr<TXLSFactoryObject> biff) { FBIFF = std::move(biff); }
+  // Pass-throughs to the hub, the shared strings and the process-wide Boolean texts.
+  bool DirectRead() const { return FManager->FDirectRead; }
+  void SetDirectRead(bool v) { FManager->FDirectRead = v; }
+  bool UseAlternateZip() const { return FManager->FileData().FUseAlternateZip; }
+  void SetUseAlternateZip(bool v) { FManager->FileData().FUseAlternateZip = v; }
+  bool CompressStrings() const;
+  void SetCompressStrings(bool v);
+  void SetOnPassword(TStringEvent e) { FManager->FPasswordEvent = std::move(e); }
+  void SetOnReadCell(TCellReadWriteEvent e) { FManager->FCellReadEvent = std::move(e); }
   bool ReadVBA = false;
   bool SkipExcel97Drawing = false;
   static std::u16string ComponentVersion() { return u"6.00.47"; }

@@ -242,6 +242,9 @@ TEST(Book_Files, DetectFileTypeBySignature) {
                         {Bytes("{\\rtf1"), 6},                                   {Bytes("plain"), 0},
                         {{}, 0}};
   for (const Case& c : cases) EXPECT_EQ(TXLSBook::DetectFileType(c.data), c.kind);
+  const std::vector<uint8_t> long17(17, 0);
+  EXPECT_FALSE(TXLSBook::StreamHasSignature(long17, long17));
+  EXPECT_TRUE(TXLSBook::StreamHasSignature(long17, std::span(long17).first(16)));
 }
 
 struct Recorder {
@@ -323,6 +326,20 @@ TEST(Book_Files, EncryptedPackagesGoThroughTheDecryptor) {
   EXPECT_EQ(rec.road, "package");
   EXPECT_EQ(rec.seen, Bytes("PK\x03\x04" "decrypted"));
   EXPECT_EQ(book.Items(0)->GetAsString(0, 0), u"from package");
+}
+
+TEST(Book_Files, DamagedCompoundFileRaisesAndClears) {
+  TXLSBook book(PointSettings());
+  Recorder rec;
+  Connect(book, rec);
+  auto cfb = CompoundWith(u"Workbook");
+  for (size_t cut : {size_t(8), size_t(100), size_t(512)}) {
+    std::vector<uint8_t> part(cfb.begin(), cfb.begin() + std::ptrdiff_t(cut));
+    book.Clear(1);
+    EXPECT_THROW(book.LoadFromBytes(part), XLSRWException) << cut;
+    EXPECT_EQ(book.Count(), 0u);
+  }
+  EXPECT_EQ(rec.road, "");
 }
 
 TEST(Book_Files, UnknownKindsRaiseTheReadError) {
