@@ -143,35 +143,4 @@ int64_t TXLSFileStream::Seek(int64_t offset, TXLSSeekOrigin origin) {
   return ftello(file_);
 }
 
-// ---- istream adapter -----------------------------------------------------------------------
-
-TXLSStreamBuf::int_type TXLSStreamBuf::underflow() {
-  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-  const size_t n = stream_.Read(buffer_, sizeof buffer_);
-  if (n == 0) return traits_type::eof();
-  setg(buffer_, buffer_, buffer_ + n);
-  return traits_type::to_int_type(*gptr());
-}
-
-std::streamsize TXLSStreamBuf::xsgetn(char* s, std::streamsize n) {
-  std::streamsize done = 0;
-  const std::streamsize buffered = std::min<std::streamsize>(n, egptr() - gptr());
-  if (buffered > 0) {
-    std::memcpy(s, gptr(), static_cast<size_t>(buffered));
-    gbump(static_cast<int>(buffered));
-    done = buffered;
-  }
-  while (done < n) {
-    const size_t got = stream_.Read(s + done, static_cast<size_t>(n - done));
-    if (got == 0) break;
-    done += static_cast<std::streamsize>(got);
-  }
-  return done;
-}
-
-TXLSIStream::TXLSIStream(TXLSStream& stream) : std::istream(nullptr), buf_(stream) {
-  rdbuf(&buf_);
-  exceptions(std::ios::badbit);
-}
-
 }  // namespace xls

@@ -1,6 +1,6 @@
 // Byte streams of the package layer: the abstract stream that zip entries, package parts and
 // archives are handed around as, with a memory stream, a read-only view over bytes held
-// elsewhere, a file stream, and an adapter that lets std::istream readers consume any of them.
+// elsewhere, and a file stream.
 //
 // Design: one small virtual interface (read, write, seek) instead of std::streambuf, because the
 // entry streams of the zip layer raise their decompression and format errors as exceptions that
@@ -11,10 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <istream>
 #include <memory>
 #include <span>
-#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,31 +98,6 @@ class TXLSFileStream : public TXLSStream {
  private:
   std::FILE* file_ = nullptr;
   Mode mode_;
-};
-
-// A std::streambuf that reads a TXLSStream from its current position, for readers written
-// against std::istream. Errors of the stream surface through the istream's bad bit, or as the
-// original exception when the istream has badbit in its exception mask (TXLSIStream sets it).
-class TXLSStreamBuf : public std::streambuf {
- public:
-  explicit TXLSStreamBuf(TXLSStream& stream) : stream_(stream) {}
-
- protected:
-  int_type underflow() override;
-  std::streamsize xsgetn(char* s, std::streamsize n) override;
-
- private:
-  TXLSStream& stream_;
-  char buffer_[65536];
-};
-
-// An istream over a TXLSStream that passes the stream's exceptions on unchanged.
-class TXLSIStream : public std::istream {
- public:
-  explicit TXLSIStream(TXLSStream& stream);
-
- private:
-  TXLSStreamBuf buf_;
 };
 
 }  // namespace xls

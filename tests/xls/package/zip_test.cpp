@@ -105,6 +105,15 @@ TEST_P(ZipBackends, Fixtures_GiveListedResults) {
   }
 }
 
+TEST_P(ZipBackends, LoadFromFile_OwnsTheFileStream) {
+  kws::test::TempDir dir;
+  const auto file = dir.Write("a.zip", DataFile("deflated.zip"));
+  auto zip = CreateZipArchiveIntf(GetParam());
+  zip->LoadFromFile(file);
+  EXPECT_EQ(ReadEntry(*zip, u"docs/readme.txt"), kReadme);
+  EXPECT_EQ(ReadEntry(*zip, u"xl/workbook.xml"), Workbook());
+}
+
 TEST_P(ZipBackends, Find_IgnoresAsciiCaseAndMissingNameRaises) {
   TXLSMemoryStream s(DataFile("deflated.zip"));
   auto zip = Open(s);
