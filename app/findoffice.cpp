@@ -18,72 +18,61 @@ namespace kws::app {
 
 namespace {
 
-OfficeAutomation &AutomationOf(const TOfficeSearchState &state) {
+OfficeAutomation& AutomationOf(const TOfficeSearchState& state) {
   static OwnOfficeAutomation own;
   return state.automation ? *state.automation : own;
 }
 
-void ShowMessage(const TOfficeSearchState &state, const char16_t *text) {
-  if (state.showmessage)
-    state.showmessage(text);
+void ShowMessage(const TOfficeSearchState& state, const char16_t* text) {
+  if (state.showmessage) state.showmessage(text);
 }
 
 // Steps 2 to 6 of both routines, once the application object is had.
-bool SearchDocument(OfficeApplication &application,
-                    const std::filesystem::path &file,
+bool SearchDocument(OfficeApplication& application, const std::filesystem::path& file,
                     std::u16string_view findtxt) {
-  application.SetVisible(
-      false); // a failure here is not handled: it ends the run
+  application.SetVisible(false);  // a failure here is not handled: it ends the run
   std::unique_ptr<OfficeDocument> document;
   try {
     document = application.Open(file);
-  } catch (const std::exception &) {
-    return false; // missing, protected, encrypted or unreadable: not found, no
-                  // message
+  } catch (const std::exception&) {
+    return false;  // missing, protected, encrypted or unreadable: not found, no
+                   // message
   }
-  if (!document)
-    return false;
+  if (!document) return false;
   bool result = false;
   try {
-    for (const std::u16string &keyword : SplitCommaText(findtxt)) {
+    for (const std::u16string& keyword : SplitCommaText(findtxt)) {
       result = document->Find(keyword);
-      if (result)
-        break;
+      if (result) break;
     }
     document->Close();
-  } catch (const std::exception &) {
+  } catch (const std::exception&) {
     // The document is released without being closed; the last completed find
     // stands.
   }
   return result;
 }
 
-} // namespace
+}  // namespace
 
-bool findinword(const std::filesystem::path &file, std::u16string_view findtxt,
-                TOfficeSearchState &state) {
-  std::unique_ptr<OfficeApplication> word =
-      AutomationOf(state).Connect(OfficeProgram::Word);
+bool findinword(const std::filesystem::path& file, std::u16string_view findtxt, TOfficeSearchState& state) {
+  std::unique_ptr<OfficeApplication> word = AutomationOf(state).Connect(OfficeProgram::Word);
   if (!word) {
-    if (state.hasword)
-      ShowMessage(state, kWordMissingMessage);
+    if (state.hasword) ShowMessage(state, kWordMissingMessage);
     state.hasword = false;
     return findinwps(file, findtxt, state);
   }
   return SearchDocument(*word, file, findtxt);
 }
 
-bool findinwps(const std::filesystem::path &file, std::u16string_view findtxt,
-               TOfficeSearchState &state) {
-  std::unique_ptr<OfficeApplication> wps =
-      AutomationOf(state).Connect(OfficeProgram::Wps);
+bool findinwps(const std::filesystem::path& file, std::u16string_view findtxt, TOfficeSearchState& state) {
+  std::unique_ptr<OfficeApplication> wps = AutomationOf(state).Connect(OfficeProgram::Wps);
   if (!wps) {
-    if (state.haswps)
-      ShowMessage(state, kWpsMissingMessage);
+    if (state.haswps) ShowMessage(state, kWpsMissingMessage);
     state.haswps = false;
     return false;
   }
   return SearchDocument(*wps, file, findtxt);
 }
 
-} // namespace kws::app
+}  // namespace kws::app

@@ -45,7 +45,7 @@ namespace kws {
 // A compound file that cannot be read: bad header, broken chain, broken
 // directory.
 class CfbError : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 
@@ -58,21 +58,21 @@ enum class CfbElementType : uint8_t { Storage = 1, Stream = 2 };
 struct CfbElement {
   std::u16string name;
   CfbElementType type;
-  uint64_t size; // the stream's declared size (0 for a storage)
+  uint64_t size;  // the stream's declared size (0 for a storage)
 };
 
 enum class CfbSeekOrigin { Begin = 0, Current = 1, End = 2 };
 
 // An open stream: reads copy from the file image held in memory.
 class CfbStream {
-public:
+ public:
   // Readable bytes: the declared size, cut where the chain or the file ends.
   uint64_t Size() const { return size_; }
   uint64_t Position() const { return pos_; }
-  const std::u16string &Name() const { return name_; }
+  const std::u16string& Name() const { return name_; }
   // Copies up to `count` bytes from the current position; fewer at the end of
   // the stream.
-  size_t Read(void *buffer, size_t count);
+  size_t Read(void* buffer, size_t count);
   // Moves the position and returns it. The position may lie past the end (reads
   // then return 0); a position before the start raises CfbError and leaves the
   // position unchanged.
@@ -80,12 +80,11 @@ public:
   // The whole stream from its start; the position ends at the end.
   std::vector<uint8_t> ReadAll();
 
-private:
+ private:
   friend class CfbStorage;
   std::shared_ptr<const detail::CfbImage> image_;
-  std::vector<uint64_t>
-      units_; // byte offset in the image of each sector of the stream
-  uint32_t unitShift_ = 0; // log2 of the sector size the stream is stored in
+  std::vector<uint64_t> units_;  // byte offset in the image of each sector of the stream
+  uint32_t unitShift_ = 0;       // log2 of the sector size the stream is stored in
   uint64_t size_ = 0;
   uint64_t pos_ = 0;
   std::u16string name_;
@@ -95,7 +94,7 @@ class CfbStorageCopy;
 
 // A storage (the root or a sub-storage) of an open compound file.
 class CfbStorage {
-public:
+ public:
   // Streams and sub-storages by name; nothing when the storage has no element
   // of that name and kind. A stream whose chain is broken raises CfbError.
   std::optional<CfbStream> OpenStream(std::u16string_view name) const;
@@ -103,18 +102,17 @@ public:
   // The direct elements, in the order of the directory tree (sorted as the
   // file's writer sorted).
   std::vector<CfbElement> Elements() const;
-  const std::u16string &Name() const;
+  const std::u16string& Name() const;
   // 3 (512-byte sectors) or 4 (4096-byte sectors).
   int MajorVersion() const;
   // Copies every element below this storage into memory.
   CfbStorageCopy CopyToMemory() const;
 
-private:
+ private:
   friend CfbStorage OpenCompoundData(std::vector<uint8_t> bytes);
   CfbStorage(std::shared_ptr<const detail::CfbImage> image, uint32_t entry)
       : image_(std::move(image)), entry_(entry) {}
-  std::optional<uint32_t> FindChild(std::u16string_view name,
-                                    CfbElementType type) const;
+  std::optional<uint32_t> FindChild(std::u16string_view name, CfbElementType type) const;
   std::shared_ptr<const detail::CfbImage> image_;
   uint32_t entry_;
 };
@@ -122,22 +120,20 @@ private:
 // An in-memory copy of a storage: names, stream bytes and sub-storages,
 // detached from the file. Elements can be removed; nothing is written back.
 class CfbStorageCopy {
-public:
+ public:
   struct Element {
     std::u16string name;
     CfbElementType type = CfbElementType::Stream;
-    std::vector<uint8_t> data;                      // stream bytes
-    std::vector<std::unique_ptr<Element>> children; // sub-storage elements
+    std::vector<uint8_t> data;                       // stream bytes
+    std::vector<std::unique_ptr<Element>> children;  // sub-storage elements
   };
 
-  const std::vector<std::unique_ptr<Element>> &Elements() const {
-    return elements_;
-  }
-  const Element *Find(std::u16string_view name) const;
+  const std::vector<std::unique_ptr<Element>>& Elements() const { return elements_; }
+  const Element* Find(std::u16string_view name) const;
   // Removes the direct element of that name; false when there is none.
   bool Remove(std::u16string_view name);
 
-private:
+ private:
   friend class CfbStorage;
   std::vector<std::unique_ptr<Element>> elements_;
 };
@@ -146,15 +142,15 @@ private:
 // 1A E1.
 bool IsCompoundData(std::span<const uint8_t> bytes);
 // True when the file exists, can be read and starts with the signature.
-bool IsCompoundFile(const std::filesystem::path &file);
+bool IsCompoundFile(const std::filesystem::path& file);
 
 // Opens a compound file and returns its root storage. Raises CfbError when the
 // file is not a readable compound file (or cannot be read at all).
-CfbStorage OpenCompoundFile(const std::filesystem::path &file);
+CfbStorage OpenCompoundFile(const std::filesystem::path& file);
 CfbStorage OpenCompoundData(std::vector<uint8_t> bytes);
 
 // Names compare as storage names do: without regard to the case of Latin
 // letters (a-z and the Latin-1 letters).
 bool CfbNamesEqual(std::u16string_view a, std::u16string_view b);
 
-} // namespace kws
+}  // namespace kws

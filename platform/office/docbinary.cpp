@@ -35,19 +35,13 @@ namespace {
 constexpr size_t kMaxFieldDepth = 256;
 
 struct Bytes {
-  const std::vector<uint8_t> &b;
-  bool Has(uint64_t at, uint64_t n) const {
-    return at <= b.size() && n <= b.size() - at;
-  }
+  const std::vector<uint8_t>& b;
+  bool Has(uint64_t at, uint64_t n) const { return at <= b.size() && n <= b.size() - at; }
   uint16_t U16(uint64_t at) const {
-    if (!Has(at, 2))
-      throw WordTextError(
-          "Word document: structure past the end of its stream");
+    if (!Has(at, 2)) throw WordTextError("Word document: structure past the end of its stream");
     return uint16_t(b[at] | (b[at + 1] << 8));
   }
-  uint32_t U32(uint64_t at) const {
-    return U16(at) | (uint32_t(U16(at + 2)) << 16);
-  }
+  uint32_t U32(uint64_t at) const { return U16(at) | (uint32_t(U16(at + 2)) << 16); }
 };
 
 struct Range {
@@ -56,25 +50,19 @@ struct Range {
 
 // Byte ranges of the WordDocument stream whose characters carry the
 // deleted-revision mark.
-std::vector<Range> DeletedRanges(const Bytes &word, const Bytes &table,
-                                 uint32_t fc, uint32_t lcb) {
+std::vector<Range> DeletedRanges(const Bytes& word, const Bytes& table, uint32_t fc, uint32_t lcb) {
   std::vector<Range> out;
-  if (lcb < 4 || !table.Has(fc, lcb))
-    return out;
+  if (lcb < 4 || !table.Has(fc, lcb)) return out;
   const uint32_t n = (lcb - 4) / 8;
   for (uint32_t i = 0; i < n; ++i) {
-    const uint64_t page =
-        uint64_t(table.U32(fc + 4 * (n + 1) + 4 * i) & 0x3FFFFF) * 512;
-    if (!word.Has(page, 512))
-      continue;
-    const uint8_t *p = word.b.data() + page;
+    const uint64_t page = uint64_t(table.U32(fc + 4 * (n + 1) + 4 * i) & 0x3FFFFF) * 512;
+    if (!word.Has(page, 512)) continue;
+    const uint8_t* p = word.b.data() + page;
     const uint32_t crun = std::min<uint32_t>(p[511], 101);
     for (uint32_t r = 0; r < crun; ++r) {
-      const uint32_t from = word.U32(page + 4 * r),
-                     to = word.U32(page + 4 * (r + 1));
+      const uint32_t from = word.U32(page + 4 * r), to = word.U32(page + 4 * (r + 1));
       const uint32_t at = uint32_t(p[4 * (crun + 1) + r]) * 2;
-      if (at == 0 || at >= 511 || to <= from)
-        continue;
+      if (at == 0 || at >= 511 || to <= from) continue;
       // CHPX: a size byte and that many bytes of properties.
       const uint32_t end = std::min<uint32_t>(at + 1 + p[at], 511);
       bool deleted = false;
@@ -84,105 +72,88 @@ std::vector<Range> DeletedRanges(const Bytes &word, const Bytes &table,
         static constexpr uint8_t kOperand[8] = {1, 1, 2, 4, 2, 2, 0, 3};
         const uint32_t spra = sprm >> 13;
         uint32_t size = kOperand[spra];
-        if (spra == 6)
-          size = k < end ? 1u + p[k] : 1u;
-        if (sprm == 0x0800 && k < end)
-          deleted = p[k] == 1 || p[k] == 0x81;
+        if (spra == 6) size = k < end ? 1u + p[k] : 1u;
+        if (sprm == 0x0800 && k < end) deleted = p[k] == 1 || p[k] == 0x81;
         k += size;
       }
-      if (deleted)
-        out.push_back({from, to});
+      if (deleted) out.push_back({from, to});
     }
   }
-  std::sort(out.begin(), out.end(),
-            [](const Range &a, const Range &b) { return a.begin < b.begin; });
+  std::sort(out.begin(), out.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
   return out;
 }
 
 // Appends the visible characters of the main story, tracking fields across
 // pieces.
 class StoryWriter {
-public:
-  explicit StoryWriter(const std::vector<Range> &deleted) : deleted_(deleted) {}
+ public:
+  explicit StoryWriter(const std::vector<Range>& deleted) : deleted_(deleted) {}
 
   void Put(char16_t c, uint32_t fc) {
-    if (IsDeleted(fc))
-      return;
+    if (IsDeleted(fc)) return;
     switch (c) {
-    case 0x13:
-      if (fields_.size() < kMaxFieldDepth)
-        fields_.push_back(true);
-      return;
-    case 0x14:
-      if (!fields_.empty())
-        fields_.back() = false;
-      return;
-    case 0x15:
-      if (!fields_.empty())
-        fields_.pop_back();
-      return;
-    default:
-      break;
+      case 0x13:
+        if (fields_.size() < kMaxFieldDepth) fields_.push_back(true);
+        return;
+      case 0x14:
+        if (!fields_.empty()) fields_.back() = false;
+        return;
+      case 0x15:
+        if (!fields_.empty()) fields_.pop_back();
+        return;
+      default:
+        break;
     }
-    if (std::find(fields_.begin(), fields_.end(), true) != fields_.end())
-      return; // field code
+    if (std::find(fields_.begin(), fields_.end(), true) != fields_.end()) return;  // field code
     switch (c) {
-    case 0x0D:
-    case 0x07:
-    case 0x0B:
-    case 0x0C:
-    case 0x0E:
-    case 0x09:
-    case 0x01:
-    case 0x08:
-    case 0x02:
-    case 0x05:
-      text_.push_back(kWordTextBreak);
-      return;
-    case 0x1F: // optional hyphen: not shown
-      return;
-    case 0x1E: // non-breaking hyphen
-      text_.push_back(u'-');
-      return;
-    default:
-      text_.push_back(c);
+      case 0x0D:
+      case 0x07:
+      case 0x0B:
+      case 0x0C:
+      case 0x0E:
+      case 0x09:
+      case 0x01:
+      case 0x08:
+      case 0x02:
+      case 0x05:
+        text_.push_back(kWordTextBreak);
+        return;
+      case 0x1F:  // optional hyphen: not shown
+        return;
+      case 0x1E:  // non-breaking hyphen
+        text_.push_back(u'-');
+        return;
+      default:
+        text_.push_back(c);
     }
   }
   std::u16string Take() { return std::move(text_); }
 
-private:
-  bool IsDeleted(uint32_t fc) {
-    // Pieces mostly run forward through the stream: keep a cursor, go back when
-    // they do not.
-    if (deleted_.empty())
-      return false;
-    if (cursor_ < deleted_.size() && deleted_[cursor_].begin > fc)
-      cursor_ = 0;
-    while (cursor_ < deleted_.size() && deleted_[cursor_].end <= fc)
-      ++cursor_;
-    return cursor_ < deleted_.size() && deleted_[cursor_].begin <= fc &&
-           fc < deleted_[cursor_].end;
+ private:
+  bool IsDeleted(uint32_t fc) const {
+    if (deleted_.empty()) return false;
+    // The last range that begins at or before fc: a search, so that pieces in any order cost
+    // the same.
+    auto it = std::upper_bound(deleted_.begin(), deleted_.end(), fc,
+                               [](uint32_t v, const Range& r) { return v < r.begin; });
+    return it != deleted_.begin() && fc < std::prev(it)->end;
   }
 
-  const std::vector<Range> &deleted_;
-  size_t cursor_ = 0;
-  std::vector<bool> fields_; // per open field: still in its code
+  const std::vector<Range>& deleted_;
+  std::vector<bool> fields_;  // per open field: still in its code
   std::u16string text_;
 };
 
-} // namespace
+}  // namespace
 
-std::u16string ReadDocText(const CfbStorage &root) {
+std::u16string ReadDocText(const CfbStorage& root) {
   auto wordStream = root.OpenStream(u"WordDocument");
-  if (!wordStream)
-    throw WordTextError("Word document: no WordDocument stream");
+  if (!wordStream) throw WordTextError("Word document: no WordDocument stream");
   const std::vector<uint8_t> wordBytes = wordStream->ReadAll();
   const Bytes word{wordBytes};
-  if (word.U16(0) != 0xA5EC)
-    throw WordTextError("Word document: unknown file information block");
+  if (word.U16(0) != 0xA5EC) throw WordTextError("Word document: unknown file information block");
   const uint16_t flags = word.U16(0x0A);
-  if (flags & 0x0100)
-    throw WordTextError("Word document: encrypted");
+  if (flags & 0x0100) throw WordTextError("Word document: encrypted");
   uint64_t pos = 0x20;
   const uint16_t csw = word.U16(pos);
   pos += 2 + 2 * uint64_t(csw);
@@ -191,35 +162,28 @@ std::u16string ReadDocText(const CfbStorage &root) {
   pos = rgLw + 4 * uint64_t(cslw);
   const uint16_t cbRgFcLcb = word.U16(pos);
   const uint64_t rgFcLcb = pos + 2;
-  if (csw < 14 || cslw < 22 || cbRgFcLcb < 0x5D ||
-      !word.Has(rgFcLcb, 8 * uint64_t(cbRgFcLcb)))
+  if (csw < 14 || cslw < 22 || cbRgFcLcb < 0x5D || !word.Has(rgFcLcb, 8 * uint64_t(cbRgFcLcb)))
     throw WordTextError("Word document: version before Word 97");
   const uint32_t ccpText = word.U32(rgLw + 12);
 
   auto tableStream = root.OpenStream((flags & 0x0200) ? u"1Table" : u"0Table");
-  if (!tableStream)
-    throw WordTextError("Word document: no table stream");
+  if (!tableStream) throw WordTextError("Word document: no table stream");
   const std::vector<uint8_t> tableBytes = tableStream->ReadAll();
   const Bytes table{tableBytes};
 
-  const std::vector<Range> deleted = DeletedRanges(
-      word, table, word.U32(rgFcLcb + 12 * 8), word.U32(rgFcLcb + 12 * 8 + 4));
+  const std::vector<Range> deleted =
+      DeletedRanges(word, table, word.U32(rgFcLcb + 12 * 8), word.U32(rgFcLcb + 12 * 8 + 4));
 
   // Piece table.
-  const uint32_t fcClx = word.U32(rgFcLcb + 33 * 8),
-                 lcbClx = word.U32(rgFcLcb + 33 * 8 + 4);
-  if (!table.Has(fcClx, lcbClx))
-    throw WordTextError("Word document: piece table past the end");
+  const uint32_t fcClx = word.U32(rgFcLcb + 33 * 8), lcbClx = word.U32(rgFcLcb + 33 * 8 + 4);
+  if (!table.Has(fcClx, lcbClx)) throw WordTextError("Word document: piece table past the end");
   const uint64_t clxEnd = uint64_t(fcClx) + lcbClx;
   uint64_t at = fcClx;
-  while (at < clxEnd && tableBytes[at] == 0x01)
-    at += 3 + uint64_t(table.U16(at + 1));
-  if (at >= clxEnd || tableBytes[at] != 0x02)
-    throw WordTextError("Word document: no piece table");
+  while (at < clxEnd && tableBytes[at] == 0x01) at += 3 + uint64_t(table.U16(at + 1));
+  if (at >= clxEnd || tableBytes[at] != 0x02) throw WordTextError("Word document: no piece table");
   const uint32_t lcb = table.U32(at + 1);
   const uint64_t plc = at + 5;
-  if (lcb < 4 || plc + lcb > clxEnd)
-    throw WordTextError("Word document: piece table past the end");
+  if (lcb < 4 || plc + lcb > clxEnd) throw WordTextError("Word document: piece table past the end");
   const uint32_t pieces = (lcb - 4) / 12;
   const uint64_t pcds = plc + 4 * (uint64_t(pieces) + 1);
 
@@ -227,34 +191,26 @@ std::u16string ReadDocText(const CfbStorage &root) {
   std::u16string chunk;
   for (uint32_t i = 0; i < pieces; ++i) {
     const uint32_t cpFrom = table.U32(plc + 4 * uint64_t(i));
-    const uint32_t cpTo =
-        std::min(table.U32(plc + 4 * (uint64_t(i) + 1)), ccpText);
-    if (cpFrom >= cpTo)
-      continue;
+    const uint32_t cpTo = std::min(table.U32(plc + 4 * (uint64_t(i) + 1)), ccpText);
+    if (cpFrom >= cpTo) continue;
     const uint32_t fcRaw = table.U32(pcds + 8 * uint64_t(i) + 2);
     const bool compressed = (fcRaw & 0x40000000) != 0;
     const uint64_t count = cpTo - cpFrom;
-    const uint64_t start =
-        compressed ? (fcRaw & 0x3FFFFFFF) / 2 : (fcRaw & 0x3FFFFFFF);
-    if (start >= wordBytes.size())
-      continue;
+    const uint64_t start = compressed ? (fcRaw & 0x3FFFFFFF) / 2 : (fcRaw & 0x3FFFFFFF);
+    if (start >= wordBytes.size()) continue;
     const uint64_t avail = wordBytes.size() - start;
     if (compressed) {
       const uint64_t n = std::min(count, avail);
-      chunk = DecodeCharset(std::string_view(reinterpret_cast<const char *>(
-                                                 wordBytes.data() + start),
-                                             n),
+      chunk = DecodeCharset(std::string_view(reinterpret_cast<const char*>(wordBytes.data() + start), n),
                             "CP1252")
                   .value_or(std::u16string());
-      for (uint64_t k = 0; k < chunk.size() && k < n; ++k)
-        story.Put(chunk[k], uint32_t(start + k));
+      for (uint64_t k = 0; k < chunk.size() && k < n; ++k) story.Put(chunk[k], uint32_t(start + k));
     } else {
       const uint64_t n = std::min(count, avail / 2);
-      for (uint64_t k = 0; k < n; ++k)
-        story.Put(char16_t(word.U16(start + 2 * k)), uint32_t(start + 2 * k));
+      for (uint64_t k = 0; k < n; ++k) story.Put(char16_t(word.U16(start + 2 * k)), uint32_t(start + 2 * k));
     }
   }
   return story.Take();
 }
 
-} // namespace kws
+}  // namespace kws

@@ -52,29 +52,26 @@ bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
 }
 
 bool IsMainType(std::u16string_view type) {
-  return std::any_of(
-      std::begin(kMainTypes), std::end(kMainTypes),
-      [&](std::u16string_view t) { return EqualNoCase(t, type); });
+  return std::any_of(std::begin(kMainTypes), std::end(kMainTypes),
+                     [&](std::u16string_view t) { return EqualNoCase(t, type); });
 }
 
 // Collects every element of a small part with its attributes.
 class ElementCollector : public xls::TXpgReadXML {
-public:
+ public:
   struct Item {
     std::u16string element;
     std::vector<std::pair<std::u16string, std::u16string>> attributes;
     std::u16string Get(std::u16string_view name) const {
-      for (const auto &[n, v] : attributes)
-        if (n == name)
-          return v;
+      for (const auto& [n, v] : attributes)
+        if (n == name) return v;
       return {};
     }
   };
   void BeginTag() override {
     Item item{Tag(), {}};
     for (int i = 0; i < Attributes().Count(); ++i)
-      item.attributes.emplace_back(Attributes().GetAttributes(i),
-                                   Attributes().GetValues(i));
+      item.attributes.emplace_back(Attributes().GetAttributes(i), Attributes().GetValues(i));
     items.push_back(std::move(item));
   }
   std::vector<Item> items;
@@ -82,22 +79,19 @@ public:
 
 // The text of the main part.
 class MainPartReader : public xls::TXpgReadXML {
-public:
+ public:
   MainPartReader() { PreserveSpaces = true; }
 
   void BeginTag() override {
     NoteBindings();
-    if (skipDepth_ || !IsWord())
-      return;
+    if (skipDepth_ || !IsWord()) return;
     const std::string_view n = RawLocalName();
-    if (n == "del" || n == "delText" || n == "delInstrText" ||
-        n == "instrText" || n == "moveFrom") {
-      if (!IsEmptyElement())
-        skipDepth_ = Depth();
+    if (n == "del" || n == "delText" || n == "delInstrText" || n == "instrText" || n == "moveFrom") {
+      if (!IsEmptyElement()) skipDepth_ = Depth();
       return;
     }
     if (n == "t")
-      text_ += Text(); // the text after the start tag
+      text_ += Text();  // the text after the start tag
     else if (n == "tab" || n == "ptab" || n == "br" || n == "cr")
       Break();
     else if (n == "noBreakHyphen")
@@ -106,48 +100,37 @@ public:
 
   void EndTag() override {
     if (skipDepth_) {
-      if (Depth() == skipDepth_)
-        skipDepth_ = 0;
+      if (Depth() == skipDepth_) skipDepth_ = 0;
       return;
     }
-    if (!IsWord())
-      return;
+    if (!IsWord()) return;
     const std::string_view n = RawLocalName();
-    if (n == "p" || n == "tc")
-      Break();
+    if (n == "p" || n == "tc") Break();
   }
 
   std::u16string Take() { return std::move(text_); }
 
-private:
+ private:
   // Prefixes bound to the WordprocessingML namespace ("" for a default
   // namespace).
   void NoteBindings() {
-    const auto &attrs = Attributes();
+    const auto& attrs = Attributes();
     for (int i = 0; i < attrs.Count(); ++i) {
-      if (!attrs.IsNsDecl(i))
-        continue;
+      if (!attrs.IsNsDecl(i)) continue;
       const std::string_view value = attrs.ValueBytes(i);
-      if (std::find(std::begin(kWordUris), std::end(kWordUris), value) ==
-          std::end(kWordUris))
-        continue;
+      if (std::find(std::begin(kWordUris), std::end(kWordUris), value) == std::end(kWordUris)) continue;
       const std::string_view raw = attrs.RawName(i);
       const size_t colon = raw.find(':');
-      const std::string prefix(colon == std::string_view::npos
-                                   ? std::string_view()
-                                   : raw.substr(colon + 1));
-      if (std::find(prefixes_.begin(), prefixes_.end(), prefix) ==
-          prefixes_.end())
+      const std::string prefix(colon == std::string_view::npos ? std::string_view() : raw.substr(colon + 1));
+      if (std::find(prefixes_.begin(), prefixes_.end(), prefix) == prefixes_.end())
         prefixes_.push_back(prefix);
     }
   }
   bool IsWord() const {
-    return std::find(prefixes_.begin(), prefixes_.end(), RawPrefix()) !=
-           prefixes_.end();
+    return std::find(prefixes_.begin(), prefixes_.end(), RawPrefix()) != prefixes_.end();
   }
   void Break() {
-    if (text_.empty() || text_.back() != kWordTextBreak)
-      text_.push_back(kWordTextBreak);
+    if (text_.empty() || text_.back() != kWordTextBreak) text_.push_back(kWordTextBreak);
   }
 
   std::vector<std::string> prefixes_;
@@ -155,29 +138,25 @@ private:
   std::u16string text_;
 };
 
-std::string ReadEntry(xls::TXLSZipArchive &zip, int index) {
+std::string ReadEntry(xls::TXLSZipArchive& zip, int index) {
   auto reader = zip.Items(index).NewReader();
   return reader->ReadAll(kSmallPartLimit);
 }
 
 // The name of the main part inside the archive, or empty.
-std::u16string MainPartName(xls::TXLSZipArchive &zip) {
+std::u16string MainPartName(xls::TXLSZipArchive& zip) {
   const int ct = zip.Find(u"[Content_Types].xml");
-  if (ct < 0)
-    return {};
+  if (ct < 0) return {};
   ElementCollector types;
   types.LoadFromBytes(ReadEntry(zip, ct));
-  auto contentType = [&](const std::u16string &part) {
-    for (const auto &it : types.items)
-      if (it.element == u"Override" &&
-          EqualNoCase(it.Get(u"PartName"), u"/" + part))
+  auto contentType = [&](const std::u16string& part) {
+    for (const auto& it : types.items)
+      if (it.element == u"Override" && EqualNoCase(it.Get(u"PartName"), u"/" + part))
         return it.Get(u"ContentType");
     const size_t dot = part.rfind(u'.');
-    const std::u16string ext =
-        dot == std::u16string::npos ? u"" : part.substr(dot + 1);
-    for (const auto &it : types.items)
-      if (it.element == u"Default" && EqualNoCase(it.Get(u"Extension"), ext))
-        return it.Get(u"ContentType");
+    const std::u16string ext = dot == std::u16string::npos ? u"" : part.substr(dot + 1);
+    for (const auto& it : types.items)
+      if (it.element == u"Default" && EqualNoCase(it.Get(u"Extension"), ext)) return it.Get(u"ContentType");
     return std::u16string();
   };
 
@@ -185,44 +164,38 @@ std::u16string MainPartName(xls::TXLSZipArchive &zip) {
   if (rels >= 0) {
     ElementCollector relations;
     relations.LoadFromBytes(ReadEntry(zip, rels));
-    for (const auto &r : relations.items) {
+    for (const auto& r : relations.items) {
       constexpr std::u16string_view kSuffix = u"/officeDocument";
       const std::u16string type = r.Get(u"Type");
       if (r.element != u"Relationship" || type.size() < kSuffix.size() ||
-          type.compare(type.size() - kSuffix.size(), kSuffix.size(), kSuffix) !=
-              0)
+          type.compare(type.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
         continue;
       std::u16string target = r.Get(u"Target");
-      while (!target.empty() && target.front() == u'/')
-        target.erase(0, 1);
-      if (target.rfind(u"./", 0) == 0)
-        target.erase(0, 2);
+      while (!target.empty() && target.front() == u'/') target.erase(0, 1);
+      if (target.rfind(u"./", 0) == 0) target.erase(0, 2);
       return IsMainType(contentType(target)) ? target : std::u16string();
     }
   }
-  for (const auto &it : types.items)
-    if (it.element == u"Override" && IsMainType(it.Get(u"ContentType")) &&
-        it.Get(u"PartName").size() > 1)
+  for (const auto& it : types.items)
+    if (it.element == u"Override" && IsMainType(it.Get(u"ContentType")) && it.Get(u"PartName").size() > 1)
       return it.Get(u"PartName").substr(1);
   return {};
 }
 
-} // namespace
+}  // namespace
 
 std::u16string ReadDocxText(std::string bytes) {
   xls::TXLSViewStream stream(bytes);
   xls::TXLSZipArchive zip;
   zip.OpenRead(stream);
   const std::u16string main = MainPartName(zip);
-  if (main.empty())
-    throw WordTextError("package: no word-processing main part");
+  if (main.empty()) throw WordTextError("package: no word-processing main part");
   const int index = zip.Find(main);
-  if (index < 0)
-    throw WordTextError("package: main part missing");
+  if (index < 0) throw WordTextError("package: main part missing");
   auto reader = zip.Items(index).NewReader();
   MainPartReader text;
   text.LoadFromStream(*reader);
   return text.Take();
 }
 
-} // namespace kws
+}  // namespace kws

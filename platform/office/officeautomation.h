@@ -24,7 +24,7 @@ enum class OfficeProgram { Word, Wps };
 // An open document. Find and Close may raise std::exception (a server's
 // failure).
 class OfficeDocument {
-public:
+ public:
   virtual ~OfficeDocument() = default;
   virtual bool Find(std::u16string_view text) = 0;
   virtual void Close() = 0;
@@ -33,24 +33,23 @@ public:
 // A running application. Open raises std::exception when the document cannot be
 // opened (missing, password-protected or encrypted, unreadable format).
 class OfficeApplication {
-public:
+ public:
   virtual ~OfficeApplication() = default;
   virtual void SetVisible(bool visible) = 0;
-  virtual std::unique_ptr<OfficeDocument>
-  Open(const std::filesystem::path &file) = 0;
+  virtual std::unique_ptr<OfficeDocument> Open(const std::filesystem::path& file) = 0;
 };
 
 // Where the applications come from: nothing when the program's application
 // object cannot be had.
 class OfficeAutomation {
-public:
+ public:
   virtual ~OfficeAutomation() = default;
   virtual std::unique_ptr<OfficeApplication> Connect(OfficeProgram program) = 0;
 };
 
 // Our readers, for both programs; always available.
 class OwnOfficeAutomation : public OfficeAutomation {
-public:
+ public:
   std::unique_ptr<OfficeApplication> Connect(OfficeProgram program) override;
 };
 
@@ -61,4 +60,4 @@ bool OfficeFindText(std::u16string_view content, std::u16string_view text);
 // The case folding of that find.
 char16_t OfficeFoldCase(char16_t c);
 
-} // namespace kws
+}  // namespace kws

@@ -28,16 +28,16 @@ inline constexpr char16_t kWordTextBreak = 0;
 // A document that cannot be read: not a word-processing file, damaged, or
 // encrypted.
 class WordTextError : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 
 // Reads a document, choosing the format by its first bytes (compound file or
 // zip package).
-std::u16string ReadWordText(const std::filesystem::path &file);
+std::u16string ReadWordText(const std::filesystem::path& file);
 // The binary format: a compound file with a "WordDocument" stream.
-std::u16string ReadDocText(const CfbStorage &root);
+std::u16string ReadDocText(const CfbStorage& root);
 // A package held in memory.
 std::u16string ReadDocxText(std::string bytes);
 
-} // namespace kws
+}  // namespace kws

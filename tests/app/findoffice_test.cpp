@@ -10,8 +10,8 @@
 namespace kws::app {
 namespace {
 
-std::filesystem::path DataFile(const char *name) {
-  const char *root = std::getenv("KWS_SOURCE_DIR");
+std::filesystem::path DataFile(const char* name) {
+  const char* root = std::getenv("KWS_SOURCE_DIR");
   return std::filesystem::path(root ? root : ".") / "tests/data/office" / name;
 }
 
@@ -20,44 +20,37 @@ std::filesystem::path DataFile(const char *name) {
 struct FakeOffice : OfficeAutomation {
   bool word = true, wps = true;
   bool failOpen = false;
-  int failFindAt = -1; // the n-th find (0-based) raises
+  int failFindAt = -1;  // the n-th find (0-based) raises
   std::u16string content = u"alpha beta";
   std::vector<std::string> calls;
   int finds = 0;
 
   struct Doc : OfficeDocument {
-    FakeOffice &f;
+    FakeOffice& f;
     std::string program;
-    Doc(FakeOffice &o, std::string p) : f(o), program(std::move(p)) {}
+    Doc(FakeOffice& o, std::string p) : f(o), program(std::move(p)) {}
     bool Find(std::u16string_view text) override {
-      f.calls.push_back(program + " find [" +
-                        std::string(text.begin(), text.end()) + "]");
-      if (f.finds++ == f.failFindAt)
-        throw std::runtime_error("server failed");
+      f.calls.push_back(program + " find [" + std::string(text.begin(), text.end()) + "]");
+      if (f.finds++ == f.failFindAt) throw std::runtime_error("server failed");
       return !text.empty() && f.content.find(text) != std::u16string::npos;
     }
     void Close() override { f.calls.push_back(program + " close"); }
   };
   struct App : OfficeApplication {
-    FakeOffice &f;
+    FakeOffice& f;
     std::string program;
-    App(FakeOffice &o, std::string p) : f(o), program(std::move(p)) {}
-    void SetVisible(bool v) override {
-      f.calls.push_back(program + (v ? " visible" : " hidden"));
-    }
-    std::unique_ptr<OfficeDocument>
-    Open(const std::filesystem::path &file) override {
+    App(FakeOffice& o, std::string p) : f(o), program(std::move(p)) {}
+    void SetVisible(bool v) override { f.calls.push_back(program + (v ? " visible" : " hidden")); }
+    std::unique_ptr<OfficeDocument> Open(const std::filesystem::path& file) override {
       f.calls.push_back(program + " open " + file.filename().string());
-      if (f.failOpen)
-        throw std::runtime_error("cannot open");
+      if (f.failOpen) throw std::runtime_error("cannot open");
       return std::make_unique<Doc>(f, program);
     }
   };
   std::unique_ptr<OfficeApplication> Connect(OfficeProgram p) override {
     const bool isWord = p == OfficeProgram::Word;
     calls.push_back(isWord ? "connect word" : "connect wps");
-    if (!(isWord ? word : wps))
-      return nullptr;
+    if (!(isWord ? word : wps)) return nullptr;
     return std::make_unique<App>(*this, isWord ? "word" : "wps");
   }
 };
@@ -68,26 +61,20 @@ struct OfficeRun {
   std::vector<std::u16string> messages;
   OfficeRun() {
     state.automation = &fake;
-    state.showmessage = [this](const std::u16string &m) {
-      messages.push_back(m);
-    };
+    state.showmessage = [this](const std::u16string& m) { messages.push_back(m); };
   }
 };
 
 TEST(FindInWord_Routine, OpensHiddenFindsEachKeywordAsTypedAndCloses) {
   OfficeRun r;
   EXPECT_TRUE(findinword("/x/a.doc", u"gamma, beta,\"x,y\"", r.state));
-  EXPECT_EQ(r.fake.calls,
-            (std::vector<std::string>{"connect word", "word hidden",
-                                      "word open a.doc", "word find [gamma]",
-                                      "word find [ beta]", "word close"}))
+  EXPECT_EQ(r.fake.calls, (std::vector<std::string>{"connect word", "word hidden", "word open a.doc",
+                                                    "word find [gamma]", "word find [ beta]", "word close"}))
       << "a keyword with a leading blank is searched with the blank";
   r.fake.calls.clear();
   EXPECT_FALSE(findinwps("/x/b.wps", u"gamma,\"x,y\"", r.state));
-  EXPECT_EQ(r.fake.calls,
-            (std::vector<std::string>{"connect wps", "wps hidden",
-                                      "wps open b.wps", "wps find [gamma]",
-                                      "wps find [x,y]", "wps close"}));
+  EXPECT_EQ(r.fake.calls, (std::vector<std::string>{"connect wps", "wps hidden", "wps open b.wps",
+                                                    "wps find [gamma]", "wps find [x,y]", "wps close"}));
   EXPECT_TRUE(r.messages.empty());
   EXPECT_TRUE(r.state.hasword && r.state.haswps);
 }
@@ -126,8 +113,7 @@ TEST(FindInWord_Mends, EachMissingMessageAtMostOncePerRun) {
   OfficeRun r;
   r.fake.word = r.fake.wps = false;
   EXPECT_FALSE(findinword("/x/a.doc", u"alpha", r.state));
-  EXPECT_EQ(r.messages, (std::vector<std::u16string>{kWordMissingMessage,
-                                                     kWpsMissingMessage}));
+  EXPECT_EQ(r.messages, (std::vector<std::u16string>{kWordMissingMessage, kWpsMissingMessage}));
   EXPECT_FALSE(r.state.hasword);
   EXPECT_FALSE(r.state.haswps);
   EXPECT_FALSE(findinwps("/x/b.doc", u"alpha", r.state));
@@ -141,16 +127,13 @@ TEST(FindInWord_Mends, EachMissingMessageAtMostOncePerRun) {
 
 TEST(FindInWord_OwnReaders, LibreOfficeDocumentsAndUnreadableFiles) {
   test::TempDir tmp;
-  TOfficeSearchState state; // no automation given: our own readers
+  TOfficeSearchState state;  // no automation given: our own readers
   std::vector<std::u16string> messages;
-  state.showmessage = [&](const std::u16string &m) { messages.push_back(m); };
-  for (const char *name : {"sample.doc", "sample.docx", "sample.wps"}) {
-    EXPECT_TRUE(findinword(DataFile(name), u"nothing here,中文关键词", state))
-        << name;
+  state.showmessage = [&](const std::u16string& m) { messages.push_back(m); };
+  for (const char* name : {"sample.doc", "sample.docx", "sample.wps"}) {
+    EXPECT_TRUE(findinword(DataFile(name), u"nothing here,中文关键词", state)) << name;
     EXPECT_TRUE(findinwps(DataFile(name), u"LAZY DOG", state)) << name;
-    EXPECT_FALSE(
-        findinword(DataFile(name), u"Struckoutword,fieldcodeurl", state))
-        << name;
+    EXPECT_FALSE(findinword(DataFile(name), u"Struckoutword,fieldcodeurl", state)) << name;
   }
   EXPECT_FALSE(findinword(tmp.Write("fake.doc", "alpha"), u"alpha", state));
   EXPECT_FALSE(findinwps(tmp.path() / "gone.wps", u"alpha", state));
@@ -158,5 +141,5 @@ TEST(FindInWord_OwnReaders, LibreOfficeDocumentsAndUnreadableFiles) {
   EXPECT_TRUE(state.hasword && state.haswps);
 }
 
-} // namespace
-} // namespace kws::app
+}  // namespace
+}  // namespace kws::app

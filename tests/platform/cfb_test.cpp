@@ -18,28 +18,24 @@ using test::CfbWriter;
 
 constexpr uint32_t kEnd = 0xFFFFFFFE;
 
-std::vector<uint8_t> Bytes(const std::string &s) {
-  return std::vector<uint8_t>(s.begin(), s.end());
-}
+std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
 std::string Pattern(size_t n, unsigned seed) {
   std::string s(n, '\0');
-  for (size_t i = 0; i < n; ++i)
-    s[i] = char((i * 131 + seed * 7 + (i >> 9)) & 0xFF);
+  for (size_t i = 0; i < n; ++i) s[i] = char((i * 131 + seed * 7 + (i >> 9)) & 0xFF);
   return s;
 }
 
-std::string ReadString(CfbStream &s, size_t chunk) {
+std::string ReadString(CfbStream& s, size_t chunk) {
   std::string out;
   std::string buf(chunk, '\0');
   size_t n;
-  while ((n = s.Read(buf.data(), chunk)) > 0)
-    out.append(buf.data(), n);
+  while ((n = s.Read(buf.data(), chunk)) > 0) out.append(buf.data(), n);
   return out;
 }
 
-std::filesystem::path DataFile(const char *name) {
-  const char *root = std::getenv("KWS_SOURCE_DIR");
+std::filesystem::path DataFile(const char* name) {
+  const char* root = std::getenv("KWS_SOURCE_DIR");
   return std::filesystem::path(root ? root : ".") / "tests/data/office" / name;
 }
 
@@ -51,15 +47,13 @@ class CfbRoundTrip : public ::testing::TestWithParam<int> {};
 TEST_P(CfbRoundTrip, Streams_ReadBackWholeAndInPieces) {
   // Sizes around the mini-stream cutoff and the sector sizes, in the root and
   // in sub-storages.
-  const size_t sizes[] = {0,   1,    63,   64,   65,   511,
-                          512, 4095, 4096, 4097, 5000, 70000};
+  const size_t sizes[] = {0, 1, 63, 64, 65, 511, 512, 4095, 4096, 4097, 5000, 70000};
   CfbWriter w(GetParam());
   std::vector<std::pair<std::u16string, std::string>> expect;
   unsigned seed = 1;
   for (size_t n : sizes) {
-    for (const char16_t *dir : {u"", u"Sub/", u"Sub/Deeper/"}) {
-      std::u16string path = std::u16string(dir) + u"S" +
-                            std::u16string(1, char16_t(u'a' + seed % 26)) +
+    for (const char16_t* dir : {u"", u"Sub/", u"Sub/Deeper/"}) {
+      std::u16string path = std::u16string(dir) + u"S" + std::u16string(1, char16_t(u'a' + seed % 26)) +
                             std::u16string(1, char16_t(u'0' + seed / 26));
       expect.emplace_back(path, Pattern(n, seed++));
       w.AddStream(path, expect.back().second);
@@ -68,11 +62,10 @@ TEST_P(CfbRoundTrip, Streams_ReadBackWholeAndInPieces) {
   const auto file = w.Build();
   const CfbStorage root = OpenCompoundData(Bytes(file.bytes));
   EXPECT_EQ(root.MajorVersion(), GetParam());
-  for (const auto &[path, data] : expect) {
+  for (const auto& [path, data] : expect) {
     CfbStorage storage = root;
     std::u16string name = path;
-    for (size_t slash; (slash = name.find(u'/')) != std::u16string::npos;
-         name = name.substr(slash + 1))
+    for (size_t slash; (slash = name.find(u'/')) != std::u16string::npos; name = name.substr(slash + 1))
       storage = *storage.OpenStorage(name.substr(0, slash));
     auto s = storage.OpenStream(name);
     ASSERT_TRUE(s.has_value());
@@ -128,11 +121,11 @@ TEST(CfbStream_Seek, OriginsPastEndAndBeforeStart) {
   auto s = *OpenCompoundData(Bytes(w.Build().bytes)).OpenStream(u"S");
   EXPECT_EQ(s.Seek(5990, CfbSeekOrigin::Begin), 5990u);
   char buf[32];
-  EXPECT_EQ(s.Read(buf, sizeof buf), 10u); // short at the end
+  EXPECT_EQ(s.Read(buf, sizeof buf), 10u);  // short at the end
   EXPECT_EQ(buf[0], Pattern(6000, 3)[5990]);
   EXPECT_EQ(s.Seek(-6000, CfbSeekOrigin::End), 0u);
   EXPECT_EQ(s.Seek(511, CfbSeekOrigin::Current), 511u);
-  EXPECT_EQ(s.Read(buf, 2), 2u); // across a sector boundary
+  EXPECT_EQ(s.Read(buf, 2), 2u);  // across a sector boundary
   EXPECT_EQ(std::string(buf, 2), Pattern(6000, 3).substr(511, 2));
   EXPECT_EQ(s.Seek(100, CfbSeekOrigin::End), 6100u);
   EXPECT_EQ(s.Read(buf, 1), 0u);
@@ -152,11 +145,11 @@ TEST(CfbStorage_CopyToMemory, HoldsEverythingAndRemovesElements) {
   EXPECT_TRUE(copy.Remove(u"Book"));
   EXPECT_FALSE(copy.Remove(u"Book"));
   ASSERT_EQ(copy.Elements().size(), 2u);
-  const auto *vba = copy.Find(u"_vba_project_cur");
+  const auto* vba = copy.Find(u"_vba_project_cur");
   ASSERT_NE(vba, nullptr);
   ASSERT_EQ(vba->children.size(), 1u);
   ASSERT_EQ(vba->children[0]->children.size(), 1u);
-  const auto &dir = vba->children[0]->children[0]->data;
+  const auto& dir = vba->children[0]->children[0]->data;
   EXPECT_EQ(std::string(dir.begin(), dir.end()), Pattern(700, 3));
   // The file itself still has everything.
   EXPECT_TRUE(root.OpenStream(u"Workbook").has_value());
@@ -196,16 +189,14 @@ TEST(CfbFat_Difat, FatBeyondTheHeaderListIsFollowed) {
 // ---- files written by LibreOffice
 // --------------------------------------------------------------
 
-uint16_t U16(const std::vector<uint8_t> &b, size_t at) {
-  return uint16_t(b.at(at) | (b.at(at + 1) << 8));
-}
-uint32_t U32(const std::vector<uint8_t> &b, size_t at) {
+uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b.at(at) | (b.at(at + 1) << 8)); }
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
   return U16(b, at) | (uint32_t(U16(b, at + 2)) << 16);
 }
 
 // A property-set stream (mini stream when small): byte order FFFE, one section
 // whose size field fits in the stream.
-void ExpectPropertySet(const CfbStorage &root, const char16_t *name) {
+void ExpectPropertySet(const CfbStorage& root, const char16_t* name) {
   auto s = root.OpenStream(name);
   ASSERT_TRUE(s) << "missing property set";
   const auto b = s->ReadAll();
@@ -222,8 +213,8 @@ TEST(CfbLibreOffice_Xls, WorkbookRecordsFillTheStreamExactly) {
   ASSERT_TRUE(wb);
   const auto b = wb->ReadAll();
   ASSERT_LT(b.size(),
-            4096u); // LibreOffice keeps a small workbook in the mini stream
-  EXPECT_EQ(U16(b, 0), 0x0809); // BOF
+            4096u);              // LibreOffice keeps a small workbook in the mini stream
+  EXPECT_EQ(U16(b, 0), 0x0809);  // BOF
   // BIFF records: 16-bit id, 16-bit length; they must tile the stream, ending
   // with EOF.
   size_t at = 0, lastId = 0, eofs = 0;
@@ -244,8 +235,8 @@ TEST(CfbLibreOffice_Doc, WordStreamsAndPieceTableWhereTheHeaderSays) {
   auto word = root.OpenStream(u"WordDocument");
   ASSERT_TRUE(word);
   const auto w = word->ReadAll();
-  ASSERT_GT(w.size(), 4096u);   // in regular sectors
-  EXPECT_EQ(U16(w, 0), 0xA5EC); // wIdent of the file information block
+  ASSERT_GT(w.size(), 4096u);    // in regular sectors
+  EXPECT_EQ(U16(w, 0), 0xA5EC);  // wIdent of the file information block
   const bool table1 = (U16(w, 0x0A) & 0x0200) != 0;
   auto table = root.OpenStream(table1 ? u"1Table" : u"0Table");
   ASSERT_TRUE(table);
@@ -256,24 +247,21 @@ TEST(CfbLibreOffice_Doc, WordStreamsAndPieceTableWhereTheHeaderSays) {
   ASSERT_GT(lcbClx, 0u);
   ASSERT_LE(uint64_t(fcClx) + lcbClx, t.size());
   size_t at = fcClx;
-  while (t.at(at) == 1)
-    at += 3 + U16(t, at + 1);
+  while (t.at(at) == 1) at += 3 + U16(t, at + 1);
   EXPECT_EQ(t.at(at), 2);
   EXPECT_EQ(U32(t, at + 1), lcbClx - (at - fcClx) - 5);
   ExpectPropertySet(root, u"\u0005SummaryInformation");
   // Every element reads back whole.
-  EXPECT_GT(
-      test::WalkCompound(Bytes(test::ReadFileBytes(DataFile("sample.doc")))),
-      w.size());
+  EXPECT_GT(test::WalkCompound(Bytes(test::ReadFileBytes(DataFile("sample.doc")))), w.size());
 }
 
 // ---- damaged files
 // -----------------------------------------------------------------------------
 
 struct Damage {
-  const char *name;
+  const char* name;
   int major;
-  std::function<void(CfbImageLayout &)> apply;
+  std::function<void(CfbImageLayout&)> apply;
   // Expected: an error somewhere in the walk, or else the readable size of
   // stream "Big".
   bool error;
@@ -291,7 +279,7 @@ CfbImageLayout DamageFixture(int major) {
 class CfbDamaged : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(CfbDamaged, EndsCleanly) {
-  const Damage &d = GetParam();
+  const Damage& d = GetParam();
   CfbImageLayout file = DamageFixture(d.major);
   d.apply(file);
   if (d.error) {
@@ -307,70 +295,42 @@ TEST_P(CfbDamaged, EndsCleanly) {
 }
 
 const Damage kDamages[] = {
-    {"FatLoopInStream", 3,
-     [](auto &f) { f.SetFat(f.StartOf(u"Big") + 2, f.StartOf(u"Big")); }, true,
-     0},
-    {"FatSelfLoop", 3,
-     [](auto &f) { f.SetFat(f.StartOf(u"Big"), f.StartOf(u"Big")); }, true, 0},
-    {"FatIdOutOfRange", 3, [](auto &f) { f.SetFat(f.StartOf(u"Big"), 100000); },
-     true, 0},
-    {"FatFreeInsideChain", 3,
-     [](auto &f) { f.SetFat(f.StartOf(u"Big"), 0xFFFFFFFF); }, true, 0},
-    {"StartOutOfRange", 4, [](auto &f) { f.SetStart(u"Big", 0xFFFFFFF0); },
-     true, 0},
-    {"ShortChain", 3, [](auto &f) { f.SetFat(f.StartOf(u"Big") + 1, kEnd); },
-     false, 1024},
-    {"ShortChainV4", 4, [](auto &f) { f.SetFat(f.StartOf(u"Big"), kEnd); },
-     false, 4096},
-    {"HugeSizeV3", 3, [](auto &f) { f.SetSize(u"Big", 0xFFFFFFF0ull); }, false,
-     10 * 512},
-    {"HugeSizeV4", 4, [](auto &f) { f.SetSize(u"Big", uint64_t(1) << 50); },
-     false, 5 * 4096},
-    {"HighSizeBitsIgnoredInV3", 3,
-     [](auto &f) { f.SetSize(u"Big", (uint64_t(7) << 32) | 5000); }, false,
+    {"FatLoopInStream", 3, [](auto& f) { f.SetFat(f.StartOf(u"Big") + 2, f.StartOf(u"Big")); }, true, 0},
+    {"FatSelfLoop", 3, [](auto& f) { f.SetFat(f.StartOf(u"Big"), f.StartOf(u"Big")); }, true, 0},
+    {"FatIdOutOfRange", 3, [](auto& f) { f.SetFat(f.StartOf(u"Big"), 100000); }, true, 0},
+    {"FatFreeInsideChain", 3, [](auto& f) { f.SetFat(f.StartOf(u"Big"), 0xFFFFFFFF); }, true, 0},
+    {"StartOutOfRange", 4, [](auto& f) { f.SetStart(u"Big", 0xFFFFFFF0); }, true, 0},
+    {"ShortChain", 3, [](auto& f) { f.SetFat(f.StartOf(u"Big") + 1, kEnd); }, false, 1024},
+    {"ShortChainV4", 4, [](auto& f) { f.SetFat(f.StartOf(u"Big"), kEnd); }, false, 4096},
+    {"HugeSizeV3", 3, [](auto& f) { f.SetSize(u"Big", 0xFFFFFFF0ull); }, false, 10 * 512},
+    {"HugeSizeV4", 4, [](auto& f) { f.SetSize(u"Big", uint64_t(1) << 50); }, false, 5 * 4096},
+    {"HighSizeBitsIgnoredInV3", 3, [](auto& f) { f.SetSize(u"Big", (uint64_t(7) << 32) | 5000); }, false,
      5000},
-    {"TruncatedFile", 3,
-     [](auto &f) {
-       f.bytes.resize(f.SectorOffset(f.StartOf(u"Big") + 3) + 100);
-     },
-     false, 3 * 512 + 100},
-    {"MiniFatLoop", 3,
-     [](auto &f) {
-       f.SetMiniFat(f.StartOf(u"Small") + 1, f.StartOf(u"Small"));
-     },
-     true, 0},
-    {"MiniStartOutOfRange", 3, [](auto &f) { f.SetStart(u"Small", 5000); },
-     true, 0},
-    {"DirectoryChainLoop", 3,
-     [](auto &f) { f.SetFat(f.dirSectors[0], f.dirSectors[0]); }, true, 0},
+    {"TruncatedFile", 3, [](auto& f) { f.bytes.resize(f.SectorOffset(f.StartOf(u"Big") + 3) + 100); }, false,
+     3 * 512 + 100},
+    {"MiniFatLoop", 3, [](auto& f) { f.SetMiniFat(f.StartOf(u"Small") + 1, f.StartOf(u"Small")); }, true, 0},
+    {"MiniStartOutOfRange", 3, [](auto& f) { f.SetStart(u"Small", 5000); }, true, 0},
+    {"DirectoryChainLoop", 3, [](auto& f) { f.SetFat(f.dirSectors[0], f.dirSectors[0]); }, true, 0},
     {"DirectorySiblingLoop", 3,
-     [](auto &f) {
-       f.Put32(f.DirEntryOffset(f.entryOf.at(u"Small")) + 0x48,
-               f.entryOf.at(u"Big"));
-     },
-     true, 0},
-    {"DirectoryChildOutOfRange", 3,
-     [](auto &f) { f.Put32(f.DirEntryOffset(0) + 0x4C, 9999); }, true, 0},
+     [](auto& f) { f.Put32(f.DirEntryOffset(f.entryOf.at(u"Small")) + 0x48, f.entryOf.at(u"Big")); }, true,
+     0},
+    {"DirectoryChildOutOfRange", 3, [](auto& f) { f.Put32(f.DirEntryOffset(0) + 0x4C, 9999); }, true, 0},
     {"StorageHoldsItsParent", 3,
-     [](auto &f) {
-       f.Put32(f.DirEntryOffset(f.entryOf.at(u"Store")) + 0x4C,
-               f.Get32(f.DirEntryOffset(0) + 0x4C));
+     [](auto& f) {
+       f.Put32(f.DirEntryOffset(f.entryOf.at(u"Store")) + 0x4C, f.Get32(f.DirEntryOffset(0) + 0x4C));
      },
      true, 0},
-    {"FatCountHuge", 3, [](auto &f) { f.Put32(0x2C, 0xFFFFFFFF); }, true, 0},
-    {"FatSectorOutOfRange", 3, [](auto &f) { f.Put32(0x4C, 70000); }, true, 0},
-    {"DifatMissing", 3, [](auto &f) { f.Put32(0x2C, 2); }, true, 0},
-    {"RootNotRoot", 3, [](auto &f) { f.bytes[f.DirEntryOffset(0) + 0x42] = 1; },
-     true, 0},
-    {"BadVersion", 3, [](auto &f) { f.bytes[0x1A] = 4; }, true, 0},
-    {"BadSignature", 3, [](auto &f) { f.bytes[7] = 0; }, true, 0},
-    {"OnlyHeader", 3, [](auto &f) { f.bytes.resize(512); }, true, 0},
+    {"FatCountHuge", 3, [](auto& f) { f.Put32(0x2C, 0xFFFFFFFF); }, true, 0},
+    {"FatSectorOutOfRange", 3, [](auto& f) { f.Put32(0x4C, 70000); }, true, 0},
+    {"DifatMissing", 3, [](auto& f) { f.Put32(0x2C, 2); }, true, 0},
+    {"RootNotRoot", 3, [](auto& f) { f.bytes[f.DirEntryOffset(0) + 0x42] = 1; }, true, 0},
+    {"BadVersion", 3, [](auto& f) { f.bytes[0x1A] = 4; }, true, 0},
+    {"BadSignature", 3, [](auto& f) { f.bytes[7] = 0; }, true, 0},
+    {"OnlyHeader", 3, [](auto& f) { f.bytes.resize(512); }, true, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, CfbDamaged, ::testing::ValuesIn(kDamages),
-                         [](const auto &info) {
-                           return std::string(info.param.name);
-                         });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CfbDamaged_Difat, LoopAndShortDifatChains) {
   CfbWriter w;
@@ -379,11 +339,11 @@ TEST(CfbDamaged_Difat, LoopAndShortDifatChains) {
   ASSERT_EQ(file.difatSectors.size(), 1u);
   const uint64_t next = file.SectorOffset(file.difatSectors[0]) + 508;
   file.Put32(0x2C,
-             file.Get32(0x2C) + 200); // claims more FAT sectors than are listed
+             file.Get32(0x2C) + 200);  // claims more FAT sectors than are listed
   EXPECT_THROW(OpenCompoundData(Bytes(file.bytes)), CfbError);
-  file.Put32(next, file.difatSectors[0]); // DIFAT sector chains to itself
+  file.Put32(next, file.difatSectors[0]);  // DIFAT sector chains to itself
   EXPECT_THROW(OpenCompoundData(Bytes(file.bytes)), CfbError);
 }
 
-} // namespace
-} // namespace kws
+}  // namespace
+}  // namespace kws

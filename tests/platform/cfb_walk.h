@@ -18,29 +18,25 @@ inline uint64_t WalkCompound(std::vector<uint8_t> bytes) {
   CfbStorage root = OpenCompoundData(std::move(bytes));
   std::vector<CfbStorage> todo{root};
   for (size_t i = 0; i < todo.size() && i < 256; ++i) {
-    for (const CfbElement &e : todo[i].Elements()) {
+    for (const CfbElement& e : todo[i].Elements()) {
       if (e.type == CfbElementType::Storage) {
-        if (auto sub = todo[i].OpenStorage(e.name))
-          todo.push_back(*sub);
+        if (auto sub = todo[i].OpenStorage(e.name)) todo.push_back(*sub);
         continue;
       }
       auto s = todo[i].OpenStream(e.name);
-      if (!s)
-        continue;
+      if (!s) continue;
       const auto whole = s->ReadAll();
       total += whole.size();
       s->Seek(0, CfbSeekOrigin::Begin);
       uint8_t buf[97];
       size_t n;
       uint64_t again = 0;
-      while ((n = s->Read(buf, sizeof buf)) > 0)
-        again += n;
-      if (again != whole.size() || whole.size() != s->Size())
-        throw CfbError("walk: sizes differ");
+      while ((n = s->Read(buf, sizeof buf)) > 0) again += n;
+      if (again != whole.size() || whole.size() != s->Size()) throw CfbError("walk: sizes differ");
     }
   }
   root.CopyToMemory();
   return total;
 }
 
-} // namespace kws::test
+}  // namespace kws::test

@@ -11,8 +11,8 @@
 namespace kws {
 namespace {
 
-std::filesystem::path DataFile(const char *name) {
-  const char *root = std::getenv("KWS_SOURCE_DIR");
+std::filesystem::path DataFile(const char* name) {
+  const char* root = std::getenv("KWS_SOURCE_DIR");
   return std::filesystem::path(root ? root : ".") / "tests/data/office" / name;
 }
 
@@ -20,7 +20,7 @@ std::filesystem::path DataFile(const char *name) {
 // ------------------------------------------------------------
 
 struct Probe {
-  const char16_t *text;
+  const char16_t* text;
   bool found;
 };
 
@@ -32,48 +32,40 @@ const Probe kProbes[] = {
     {u"Ωμέγα", true},
     {u"RÉSUMÉ ∑ NAÏVE", true},
     {u"кириллица", true},
-    {u"Kept text after a deletion",
-     true}, // the deleted word is gone, the text around it joins
-    {u"Visit the linked words here",
-     true}, // a field's result stays in the text
+    {u"Kept text after a deletion", true},   // the deleted word is gone, the text around it joins
+    {u"Visit the linked words here", true},  // a field's result stays in the text
     {u"Page 1 end", true},
-    {u" jumps", true},         // blanks are kept
-    {u"Struckoutword", false}, // deleted revision
-    {u"fieldcodeurl", false},  // field code
+    {u" jumps", true},          // blanks are kept
+    {u"Struckoutword", false},  // deleted revision
+    {u"fieldcodeurl", false},   // field code
     {u"HYPERLINK", false},
-    {u"dog.中文", false}, // across a paragraph end
+    {u"dog.中文", false},  // across a paragraph end
     {u"Tab separated", false},
     {u"Tabseparated", false},
-    {u"separated broken", false}, // across a line break
+    {u"separated broken", false},  // across a line break
     {u"quick  brown", false},
     {u"", false},
 };
 
-class OfficeLibreOffice : public ::testing::TestWithParam<const char *> {};
+class OfficeLibreOffice : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(OfficeLibreOffice, FindsShownTextOnly) {
   OwnOfficeAutomation automation;
   auto doc = automation.Connect(OfficeProgram::Wps)->Open(DataFile(GetParam()));
-  for (const Probe &p : kProbes)
-    EXPECT_EQ(doc->Find(p.text), p.found) << std::string(GetParam());
+  for (const Probe& p : kProbes) EXPECT_EQ(doc->Find(p.text), p.found) << std::string(GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, OfficeLibreOffice,
-                         ::testing::Values("sample.doc", "sample.docx",
-                                           "sample.wps"),
-                         [](const auto &info) {
-                           return std::string(info.param).substr(7);
-                         });
+                         ::testing::Values("sample.doc", "sample.docx", "sample.wps"),
+                         [](const auto& info) { return std::string(info.param).substr(7); });
 
 TEST(OfficeOpen, UnreadableDocumentsFailToOpen) {
   test::TempDir tmp;
   OwnOfficeAutomation automation;
   auto app = automation.Connect(OfficeProgram::Word);
   EXPECT_ANY_THROW(app->Open(tmp.path() / "missing.doc"));
-  EXPECT_ANY_THROW(
-      app->Open(tmp.Write("plain.doc", "just some text, not a document")));
-  EXPECT_ANY_THROW(app->Open(
-      DataFile("sample.xls"))); // a compound file without WordDocument
+  EXPECT_ANY_THROW(app->Open(tmp.Write("plain.doc", "just some text, not a document")));
+  EXPECT_ANY_THROW(app->Open(DataFile("sample.xls")));  // a compound file without WordDocument
   EXPECT_ANY_THROW(app->Open(tmp.Write("empty.docx", "")));
   // A zip package that is not a word-processing document.
   const std::string sheet =
@@ -99,12 +91,10 @@ constexpr char kRels[] =
     R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
     R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="/word/main.xml"/></Relationships>)";
 
-std::u16string
-DocxText(const std::string &body,
-         const char *ns = "xmlns:q=\"http://schemas.openxmlformats.org/"
-                          "wordprocessingml/2006/main\"") {
-  const std::string main = std::string("<q:document ") + ns + "><q:body>" +
-                           body + "</q:body></q:document>";
+std::u16string DocxText(const std::string& body, const char* ns =
+                                                     "xmlns:q=\"http://schemas.openxmlformats.org/"
+                                                     "wordprocessingml/2006/main\"") {
+  const std::string main = std::string("<q:document ") + ns + "><q:body>" + body + "</q:body></q:document>";
   return ReadDocxText(test::ZipWriter()
                           .Deflated("[Content_Types].xml", kTypes)
                           .Deflated("_rels/.rels", kRels)
@@ -116,42 +106,36 @@ TEST(OfficeDocx, MarkupByNamespaceNotPrefix) {
   const std::u16string b(1, kWordTextBreak);
   // Any prefix bound to the namespace; the main part found through the package
   // relationship.
-  EXPECT_EQ(
-      DocxText(
-          "<q:p><q:r><q:t>Hello </q:t></q:r><q:r><q:t>world</q:t></q:r></q:p>"),
-      u"Hello world" + b);
+  EXPECT_EQ(DocxText("<q:p><q:r><q:t>Hello </q:t></q:r><q:r><q:t>world</q:t></q:r></q:p>"),
+            u"Hello world" + b);
   // A default namespace, the strict namespace.
   EXPECT_EQ(DocxText("<p><r><t>a&amp;b</t></r></p>",
                      "xmlns=\"http://schemas.openxmlformats.org/"
                      "wordprocessingml/2006/main\""),
             u"a&b" + b);
-  EXPECT_EQ(
-      DocxText("<q:p><q:r><q:t>s</q:t></q:r></q:p>",
-               "xmlns:q=\"http://purl.oclc.org/ooxml/wordprocessingml/main\""),
-      u"s" + b);
+  EXPECT_EQ(DocxText("<q:p><q:r><q:t>s</q:t></q:r></q:p>",
+                     "xmlns:q=\"http://purl.oclc.org/ooxml/wordprocessingml/main\""),
+            u"s" + b);
   // Elements of another namespace with the same local names carry no text.
-  EXPECT_EQ(
-      DocxText("<q:p><x:t "
-               "xmlns:x=\"urn:other\">no</x:t><q:r><q:t>yes</q:t></q:r></q:p>"),
-      u"yes" + b);
+  EXPECT_EQ(DocxText("<q:p><x:t "
+                     "xmlns:x=\"urn:other\">no</x:t><q:r><q:t>yes</q:t></q:r></q:p>"),
+            u"yes" + b);
 }
 
 TEST(OfficeDocx, DeletionsMovesAndFieldCodesLeftOut) {
   const std::u16string b(1, kWordTextBreak);
-  EXPECT_EQ(
-      DocxText(
-          "<q:p><q:r><q:t>A</q:t></q:r><q:del><q:r><q:delText>gone</"
-          "q:delText></q:r></q:del>"
-          "<q:moveFrom><q:r><q:t>moved</q:t></q:r></"
-          "q:moveFrom><q:ins><q:r><q:t>B</q:t></q:r></q:ins>"
-          "<q:r><q:fldChar q:fldCharType=\"begin\"/></q:r><q:r><q:instrText> "
-          "DATE </q:instrText></q:r>"
-          "<q:r><q:fldChar "
-          "q:fldCharType=\"separate\"/></q:r><q:r><q:t>C</q:t></q:r>"
-          "<q:r><q:fldChar q:fldCharType=\"end\"/></q:r>"
-          "<q:fldSimple q:instr=\" PAGE "
-          "\"><q:r><q:t>D</q:t></q:r></q:fldSimple></q:p>"),
-      u"ABCD" + b);
+  EXPECT_EQ(DocxText("<q:p><q:r><q:t>A</q:t></q:r><q:del><q:r><q:delText>gone</"
+                     "q:delText></q:r></q:del>"
+                     "<q:moveFrom><q:r><q:t>moved</q:t></q:r></"
+                     "q:moveFrom><q:ins><q:r><q:t>B</q:t></q:r></q:ins>"
+                     "<q:r><q:fldChar q:fldCharType=\"begin\"/></q:r><q:r><q:instrText> "
+                     "DATE </q:instrText></q:r>"
+                     "<q:r><q:fldChar "
+                     "q:fldCharType=\"separate\"/></q:r><q:r><q:t>C</q:t></q:r>"
+                     "<q:r><q:fldChar q:fldCharType=\"end\"/></q:r>"
+                     "<q:fldSimple q:instr=\" PAGE "
+                     "\"><q:r><q:t>D</q:t></q:r></q:fldSimple></q:p>"),
+            u"ABCD" + b);
   EXPECT_EQ(DocxText("<q:tbl><q:tr><q:tc><q:p><q:r><q:t>x</q:t></q:r></q:p></"
                      "q:tc><q:tc><q:p><q:r><q:t>y</q:t><q:tab/>"
                      "<q:t>z</q:t><q:br/><q:t>w</q:t><q:noBreakHyphen/><q:t>v</"
@@ -165,18 +149,17 @@ TEST(OfficeDocx, DeletionsMovesAndFieldCodesLeftOut) {
 struct Piece {
   std::u16string text;
   bool compressed;
-  uint32_t fc = 0; // when set, the piece points here instead of at its text
+  uint32_t fc = 0;  // when set, the piece points here instead of at its text
 };
 
 // A minimal Word 97 document: FIB, the pieces' text from offset 0x400 and a Clx
 // in the table stream.
-std::string DocFile(const std::vector<Piece> &pieces, uint16_t flags = 0x0200,
-                    bool prc = true) {
+std::string DocFile(const std::vector<Piece>& pieces, uint16_t flags = 0x0200, bool prc = true) {
   std::string word(0x400, '\0');
-  auto put16 = [](std::string &s, size_t at, uint16_t v) {
+  auto put16 = [](std::string& s, size_t at, uint16_t v) {
     s[at] = char(v & 0xFF), s[at + 1] = char(v >> 8);
   };
-  auto put32 = [&](std::string &s, size_t at, uint32_t v) {
+  auto put32 = [&](std::string& s, size_t at, uint32_t v) {
     put16(s, at, uint16_t(v)), put16(s, at + 2, uint16_t(v >> 16));
   };
   put16(word, 0, 0xA5EC);
@@ -186,15 +169,12 @@ std::string DocFile(const std::vector<Piece> &pieces, uint16_t flags = 0x0200,
   put16(word, 0x3E, 22);
   put16(word, 0x98, 0x5D);
   std::string table;
-  if (prc)
-    table +=
-        std::string("\x01\x02\x00\xAA\xBB", 5); // a Prc block before the Pcdt
+  if (prc) table += std::string("\x01\x02\x00\xAA\xBB", 5);  // a Prc block before the Pcdt
   std::vector<uint32_t> cps{0}, fcs;
-  for (const Piece &p : pieces) {
+  for (const Piece& p : pieces) {
     const size_t at = word.size();
-    fcs.push_back(
-        p.fc ? (p.compressed ? p.fc | 0x40000000 : p.fc)
-             : (p.compressed ? uint32_t(at * 2) | 0x40000000 : uint32_t(at)));
+    fcs.push_back(p.fc ? (p.compressed ? p.fc | 0x40000000 : p.fc)
+                       : (p.compressed ? uint32_t(at * 2) | 0x40000000 : uint32_t(at)));
     for (char16_t c : p.text) {
       if (p.compressed)
         word.push_back(char(c));
@@ -203,13 +183,11 @@ std::string DocFile(const std::vector<Piece> &pieces, uint16_t flags = 0x0200,
     }
     cps.push_back(cps.back() + uint32_t(p.text.size()));
   }
-  put32(word, 0x4C, cps.back()); // ccpText
+  put32(word, 0x4C, cps.back());  // ccpText
   const size_t clx = table.size();
   std::string plc;
-  for (uint32_t cp : cps)
-    plc.append(4, '\0'), put32(plc, plc.size() - 4, cp);
-  for (uint32_t fc : fcs)
-    plc.append(8, '\0'), put32(plc, plc.size() - 6, fc);
+  for (uint32_t cp : cps) plc.append(4, '\0'), put32(plc, plc.size() - 4, cp);
+  for (uint32_t fc : fcs) plc.append(8, '\0'), put32(plc, plc.size() - 6, fc);
   table += '\x02';
   table.append(4, '\0');
   put32(table, table.size() - 4, uint32_t(plc.size()));
@@ -222,16 +200,13 @@ std::string DocFile(const std::vector<Piece> &pieces, uint16_t flags = 0x0200,
   return w.Build().bytes;
 }
 
-std::u16string DocText(const std::string &file) {
-  return ReadDocText(
-      OpenCompoundData(std::vector<uint8_t>(file.begin(), file.end())));
+std::u16string DocText(const std::string& file) {
+  return ReadDocText(OpenCompoundData(std::vector<uint8_t>(file.begin(), file.end())));
 }
 
 TEST(OfficeDoc, EightAndSixteenBitPiecesFieldsAndBreaks) {
   const std::u16string b(1, kWordTextBreak);
-  EXPECT_EQ(DocText(DocFile({{u"caf\u00e9 ", true},
-                             {u"\u4e2d\u6587", false},
-                             {u" end\r", true}})),
+  EXPECT_EQ(DocText(DocFile({{u"caf\u00e9 ", true}, {u"\u4e2d\u6587", false}, {u" end\r", true}})),
             u"caf\u00e9 \u4e2d\u6587 end" + b);
   // Fields: codes out (with any field nested in a code), results in (with
   // fields nested in a result); a field without a separator shows nothing.
@@ -245,23 +220,20 @@ TEST(OfficeDoc, EightAndSixteenBitPiecesFieldsAndBreaks) {
                               u"7\x15>\x15",
                               false}})),
             u"<7>");
-  EXPECT_EQ(DocText(DocFile({{u"t\tu\x0bv\x07w\x0cx\x1fy\x1ez", true}}, 0x0000,
-                            false)),
+  EXPECT_EQ(DocText(DocFile({{u"t\tu\x0bv\x07w\x0cx\x1fy\x1ez", true}}, 0x0000, false)),
             u"t" + b + u"u" + b + u"v" + b + u"w" + b + u"xy-z");
 }
 
 TEST(OfficeDoc, EncryptedAndDamagedRaise) {
   EXPECT_THROW(DocText(DocFile({{u"secret", true}}, 0x0300)),
-               WordTextError); // fEncrypted
+               WordTextError);  // fEncrypted
   test::CfbWriter w;
   w.AddStream(u"WordDocument", std::string(0x400, '\0'));
   EXPECT_THROW(DocText(w.Build().bytes), WordTextError);
   // A piece pointing past the stream gives no text instead of reading out of
   // bounds.
-  EXPECT_EQ(DocText(DocFile({{u"ok", true}, {u"far", false, 0x7FFFFFF0}})),
-            u"ok");
-  EXPECT_EQ(DocText(DocFile({{u"ok", true}, {u"far", true, 0x3FFFFFF0}})),
-            u"ok");
+  EXPECT_EQ(DocText(DocFile({{u"ok", true}, {u"far", false, 0x7FFFFFF0}})), u"ok");
+  EXPECT_EQ(DocText(DocFile({{u"ok", true}, {u"far", true, 0x3FFFFFF0}})), u"ok");
 }
 
 // ---- find
@@ -272,19 +244,17 @@ TEST(OfficeFind, LiteralCaseBlindBlanksKept) {
       u"r\u00e9sum\u00e9 \u0394\u03b5\u03bb\u03c4\u03b1 \u0416\u0443\u043a "
       u"\uff21\uff22 a*b ^p";
   std::u16string folded = text;
-  for (auto &c : folded)
-    c = OfficeFoldCase(c);
+  for (auto& c : folded) c = OfficeFoldCase(c);
   EXPECT_TRUE(OfficeFindText(folded, u"R\u00c9SUM\u00c9"));
   EXPECT_TRUE(OfficeFindText(folded, u"\u03b4\u0395\u039b\u03a4\u0391"));
   EXPECT_TRUE(OfficeFindText(folded, u"\u0436\u0423\u041a"));
   EXPECT_TRUE(OfficeFindText(folded, u"\uff41\uff42"));
   EXPECT_TRUE(OfficeFindText(folded, u"a*b"));
   EXPECT_TRUE(OfficeFindText(folded, u"^p"));
-  EXPECT_FALSE(OfficeFindText(folded, u"a?b")); // no wildcards
-  EXPECT_FALSE(OfficeFindText(
-      folded, u"r\u00e9sum\u00e9\u0394")); // blanks are not dropped
+  EXPECT_FALSE(OfficeFindText(folded, u"a?b"));                     // no wildcards
+  EXPECT_FALSE(OfficeFindText(folded, u"r\u00e9sum\u00e9\u0394"));  // blanks are not dropped
   EXPECT_FALSE(OfficeFindText(folded, u""));
 }
 
-} // namespace
-} // namespace kws
+}  // namespace
+}  // namespace kws

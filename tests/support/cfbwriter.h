@@ -26,35 +26,32 @@ struct CfbImageLayout {
   std::vector<uint32_t> difatSectors;
   std::vector<uint32_t> dirSectors;
   std::vector<uint32_t> miniFatSectors;
-  std::map<std::u16string, uint32_t>
-      entryOf; // directory entry of each path ("Dir/Stream")
+  std::map<std::u16string, uint32_t> entryOf;  // directory entry of each path ("Dir/Stream")
 
-  uint64_t SectorOffset(uint32_t id) const {
-    return uint64_t(id + 1) * sectorSize;
-  }
+  uint64_t SectorOffset(uint32_t id) const { return uint64_t(id + 1) * sectorSize; }
   uint64_t DirEntryOffset(uint32_t entry) const;
   // FAT / mini FAT entry `id`.
   uint32_t Fat(uint32_t id) const;
   void SetFat(uint32_t id, uint32_t value);
   void SetMiniFat(uint32_t id, uint32_t value);
   // The start sector of an entry (offset 0x74) and its size (0x78, 64 bits).
-  uint32_t StartOf(const std::u16string &path) const;
-  void SetStart(const std::u16string &path, uint32_t sector);
-  void SetSize(const std::u16string &path, uint64_t size);
+  uint32_t StartOf(const std::u16string& path) const;
+  void SetStart(const std::u16string& path, uint32_t sector);
+  void SetSize(const std::u16string& path, uint64_t size);
   // A 32-bit little-endian value at any byte offset.
   uint32_t Get32(uint64_t offset) const;
   void Put32(uint64_t offset, uint32_t value);
 };
 
 class CfbWriter {
-public:
+ public:
   explicit CfbWriter(int majorVersion = 3) : major_(majorVersion) {}
   // Paths use "/" between storage names; parent storages are made as needed.
   void AddStorage(std::u16string_view path);
   void AddStream(std::u16string_view path, std::string_view bytes);
   CfbImageLayout Build() const;
 
-private:
+ private:
   struct Node {
     std::u16string name;
     std::u16string path;
@@ -70,4 +67,4 @@ private:
 // Compares two element names in the order the format keeps siblings in.
 bool CfbNameLess(std::u16string_view a, std::u16string_view b);
 
-} // namespace kws::test
+}  // namespace kws::test
