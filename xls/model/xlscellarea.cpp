@@ -498,7 +498,7 @@ bool TBaseCellAreas::AreaInAreas(int32_t c1, int32_t r1, int32_t c2, int32_t r2)
 }
 
 TCellArea* TBaseCellAreas::Items(size_t index) const {
-  if (index >= FItems.size()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  if (index >= FItems.size()) ListIndexError(index);
   return FItems[index].get();
 }
 
@@ -744,7 +744,7 @@ TCellRef* TCellRefs::Add(std::u16string_view ref) {
 }
 
 TCellRef* TCellRefs::Items(size_t index) const {
-  if (index >= FItems.size()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  if (index >= FItems.size()) ListIndexError(index);
   return FItems[index].get();
 }
 
@@ -753,7 +753,7 @@ void TXLSMoveCopyList::DeleteLocal(int32_t Col1, int32_t Row1, int32_t Col2, int
 }
 
 TXLSMoveCopyItem* TXLSMoveCopyList::Items(size_t index) const {
-  if (index >= FItems.size()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  if (index >= FItems.size()) ListIndexError(index);
   return FItems[index].get();
 }
 

@@ -131,7 +131,7 @@ class TXLSStyleObjects : public TXLSStyleObjectList {
   size_t Count() const { return FItems.size(); }
   // The record at a position (nullptr for an empty slot); std::out_of_range outside the list.
   T* Items(size_t index) const {
-    if (index >= FItems.size()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    if (index >= FItems.size()) ListIndexError(index);
     return FItems[index].get();
   }
   T* GetItems(size_t index) const { return Items(index); }

@@ -20,10 +20,6 @@ constexpr std::array<uint32_t, 256> MakeCrcTable() {
 }
 constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
 
-[[noreturn]] void IndexError(size_t index) {
-  throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-}
-
 double HueCurve(double m1, double m2, double h) {
   if (h < 0) h += 1;
   if (h > 1) h -= 1;
@@ -36,6 +32,10 @@ double HueCurve(double m1, double m2, double h) {
 uint32_t ToByte(double v) { return static_cast<uint32_t>(std::nearbyint(ClampFloat(v, 0, 1) * 255)); }
 
 }  // namespace
+
+void ListIndexError(size_t index) {
+  throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+}
 
 int FindCharPos(char16_t c, std::u16string_view text) {
   const auto p = text.find(c);
@@ -147,22 +147,22 @@ bool AdjustRangeOnDelete(int32_t& first, int32_t& last, int32_t d1, int32_t d2) 
 }
 
 int32_t TIntegerList::Items(size_t index) const {
-  if (index >= FItems.size()) IndexError(index);
+  if (index >= FItems.size()) ListIndexError(index);
   return FItems[index];
 }
 
 void TIntegerList::SetItems(size_t index, int32_t value) {
-  if (index >= FItems.size()) IndexError(index);
+  if (index >= FItems.size()) ListIndexError(index);
   FItems[index] = value;
 }
 
 void TIntegerList::Delete(size_t index) {
-  if (index >= FItems.size()) IndexError(index);
+  if (index >= FItems.size()) ListIndexError(index);
   FItems.erase(FItems.begin() + static_cast<ptrdiff_t>(index));
 }
 
 int32_t TIntegerStack::Pop() {
-  if (FItems.empty()) IndexError(0);
+  if (FItems.empty()) ListIndexError(0);
   const int32_t v = FItems.back();
   FItems.pop_back();
   return v;
@@ -179,7 +179,7 @@ TIndexObject* TIndexObjectList::Add(std::unique_ptr<TIndexObject> item) {
 void TIndexObjectList::Delete(size_t index) { Extract(index).reset(); }
 
 std::unique_ptr<TIndexObject> TIndexObjectList::Extract(size_t index) {
-  if (index >= FItems.size()) IndexError(index);
+  if (index >= FItems.size()) ListIndexError(index);
   auto item = std::move(FItems[index]);
   FItems.erase(FItems.begin() + static_cast<ptrdiff_t>(index));
   ReIndex();
@@ -193,7 +193,7 @@ void TIndexObjectList::Clear() {
 }
 
 TIndexObject* TIndexObjectList::Items(size_t index) const {
-  if (index >= FItems.size()) IndexError(index);
+  if (index >= FItems.size()) ListIndexError(index);
   return FItems[index].get();
 }
 

@@ -19,6 +19,9 @@
 
 namespace xls {
 
+// Raises the list-index error (std::out_of_range) for a position outside a list.
+[[noreturn]] void ListIndexError(size_t index);
+
 // 1-based position of the first `c` in `text`; -1 when absent or the text is empty.
 int FindCharPos(char16_t c, std::u16string_view text);
 // 1-based position of the last `c` in `text`; -1 when absent.
