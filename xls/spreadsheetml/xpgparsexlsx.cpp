@@ -6041,7 +6041,7 @@ TXPGBase* TCT_Cell::HandleElementGenerated(TXPGReader& r) {
   return nullptr;
 }
 
-void TCT_Cell::AssignAttributes(const TXpgXMLAttributeList& a) {
+void TCT_Cell::AssignAttributesGenerated(const TXpgXMLAttributeList& a) {
   for (int i = 0; i < a.Count(); ++i) {
     if (a.IsNsDecl(i)) continue;
     switch (a.LocalHashA(i)) {

@@ -2464,6 +2464,7 @@ class TCT_Cell : public TXPGBase {
  private:
   // Generated bodies, called by the hand-written hooks.
   TXPGBase* HandleElementGenerated(TXPGReader& r);
+  void AssignAttributesGenerated(const TXpgXMLAttributeList& a);
   void ClearGenerated();
 
  private:
@@ -2476,6 +2477,7 @@ class TCT_Cell : public TXPGBase {
   std::unique_ptr<TCT_CellFormula> FF;
   std::u16string FV;
   std::unique_ptr<TCT_Rst> FIs;
+  std::u16string FScratch;  // the formula text on its way in, reused
 };
 
 // A cell formula; Content is the formula text (empty for the followers of a shared formula).

@@ -10,6 +10,7 @@
 // read with a constant number of element objects; handlers copy what they keep.
 #include <cstdint>
 
+#include "platform/textcodec.h"
 #include "xls/spreadsheetml/xpgparsexlsx.h"
 
 namespace xls::xpgxlsx {
@@ -217,17 +218,70 @@ void TCT_Row::Clear() {
   FExtLst->Clear();
 }
 
-// The formula text is taken at the f start tag; a text of blanks only counts as no formula text.
-TXPGBase* TCT_Cell::HandleElement(TXPGReader& r) {
-  TXPGBase* x = HandleElementGenerated(r);
-  if (x == FF.get() && OnlyBlanks(FF->Content())) FF->SetContent({});
-  return x;
+// UTF-8 bytes into a string whose storage is reused: ASCII is widened in place, anything else
+// goes through the converter.
+static void AssignUtf8(std::u16string& dst, std::string_view bytes) {
+  for (unsigned char ch : bytes)
+    if (ch >= 0x80) {
+      dst = kws::Utf8ToUtf16(bytes);
+      return;
+    }
+  dst.resize(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) dst[i] = static_cast<unsigned char>(bytes[i]);
 }
 
+// Children of a cell, matched in the main namespace: v (value text), f (formula, its text taken
+// at the start tag; a text of blanks only counts as no formula text) and is (inline string).
+TXPGBase* TCT_Cell::HandleElement(TXPGReader& r) {
+  if (!r.InNs(TXpgNs::SpreadsheetML)) return nullptr;
+  const std::string_view name = r.RawLocalName();
+  if (name == "v") {
+    AssignUtf8(FV, r.TextBytes());
+    return TXPGReader::SkipSilently();
+  }
+  if (name == "f") {
+    const std::string_view text = r.HasText() ? r.TextBytes() : std::string_view();
+    AssignUtf8(FScratch, text);
+    FF->SetContent(OnlyBlanks(FScratch) ? std::u16string_view() : std::u16string_view(FScratch));
+    return FF.get();
+  }
+  return HandleElementGenerated(r);  // is, or an unknown child
+}
+
+// Attributes of a cell: r, s, t, cm, vm, ph, unprefixed; anything else is reported.
+void TCT_Cell::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.Ns(i) == TXpgNs::None) {
+      const std::string_view name = a.LocalName(i);
+      if (name == "r") {
+        AssignUtf8(FR, a.ValueBytes(i));
+        continue;
+      }
+      if (name == "s") {
+        FS = XpgToInt(a.ValueBytes(i));
+        continue;
+      }
+      if (name == "t") {
+        const int e = XpgEnumIndex(a.ValueBytes(i), kTST_CellTypeNames);
+        FT = e >= 0 ? TST_CellType(e) : TST_CellType(255);
+        continue;
+      }
+    }
+    if (a.IsNsDecl(i)) continue;
+    // cm, vm, ph and unknown names take the generated path (which also reports).
+    TXpgXMLAttributeList one;
+    one.Add(a.GetAttributes(i), a.GetValues(i));
+    one.SetNs(0, a.Ns(i));
+    AssignAttributesGenerated(one);
+  }
+}
+
+// The formula and the inline string are touched only through the reader, which flags them read,
+// so children with empty flags still hold their defaults and need no clearing.
 void TCT_Cell::Clear() {
   ClearGenerated();
-  FF->Clear();
-  FIs->Clear();
+  if (FF->Assigneds() != 0) FF->Clear();
+  if (FIs->Assigneds() != 0) FIs->Clear();
 }
 
 // ---- columns, merged cells, hyperlinks ------------------------------------------------------

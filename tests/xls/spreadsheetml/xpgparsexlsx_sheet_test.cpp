@@ -150,6 +150,26 @@ TEST(TCT_Row_Read, AttributeConversions) {
   EXPECT_EQ(e.doc.Worksheet()->SheetData()->Row()->C()->R(), u"Z9");
 }
 
+TEST(TCT_Cell_Read, AttributesAndValueTexts) {
+  Doc d;
+  std::vector<std::string> got;
+  d.doc.Worksheet()->SheetData()->Row()->OnReadC = [&](TCT_Cell& c) {
+    got.push_back(U8(c.R()) + " s" + std::to_string(c.S()) + " cm" + std::to_string(c.Cm()) + " vm" +
+                  std::to_string(c.Vm()) + " ph" + std::to_string(c.Ph()) + " v=" + U8(c.V()) +
+                  " f=" + U8(c.F()->Content()) + " ref=" + U8(c.F()->Ref()));
+  };
+  d.Load("worksheet",
+         "<sheetData><row>"
+         "<c r=\"A1\" s=\"abc\" cm=\"2\" vm=\"x\" ph=\"1\" x:r=\"B1\" xmlns:x=\"urn:x\"><v>a&amp;b</v></c>"
+         "<c r=\"\xC3\xA9\"><v>\xE2\x82\xAC 1</v><f t=\"array\" ref=\"A1:B2\">{1,2}</f></c>"
+         "<c><x:v xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">7</x:v></c>"
+         "</row></sheetData>");
+  EXPECT_EQ(got, (std::vector<std::string>{"A1 s0 cm2 vm0 ph1 v=a&b f= ref=",
+                                           "\xC3\xA9 s0 cm0 vm0 ph0 v=\xE2\x82\xAC 1 f={1,2} ref=A1:B2",
+                                           " s0 cm0 vm0 ph0 v=7 f= ref="}));
+  EXPECT_EQ(d.reports, (std::vector<std::string>{"Row 0: Unknown Attribute x:r"}));
+}
+
 TEST(TCT_MergeCells_Stream, FirstAttributeNotRefStillScanned) {
   Sheet s("<mergeCells><mergeCell foo=\"1\" ref=\"A1:A2\"/><mergeCell bar=\"x\"/></mergeCells>");
   EXPECT_EQ(s.events, (std::vector<std::string>{"merge A1:A2", "merge "}));
