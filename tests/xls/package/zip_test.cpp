@@ -313,6 +313,17 @@ TEST(ZipArchive_Own, MissingDirectory_IsRebuiltFromLocalHeaders) {
   EXPECT_EQ(out.Bytes(), Workbook());
 }
 
+// A known difference: libzip does not test the signature of a local header and reads the entry
+// that the own reader refuses with "Unknown zip file".
+TEST(ZipArchive_Libzip, LocalHeaderWithoutSignature_IsReadAnyway) {
+  std::string bytes = ZipWriter().Stored("a.txt", "abc").Bytes();
+  bytes[0] = 'X';
+  TXLSMemoryStream s(bytes);
+  auto zip = CreateZipArchiveIntf(true);
+  zip->LoadFromStream(s);
+  EXPECT_EQ(ReadEntry(*zip, u"a.txt"), "abc");
+}
+
 // libzip has no local-header scan: an archive cut before its directory does not open there,
 // with the message the own reader gives for a directory it cannot read.
 TEST(ZipArchive_Libzip, MissingDirectory_IsNotAValidZipFile) {
