@@ -10,8 +10,9 @@
 // (w:p) and table cells (w:tc), separate text. Deleted text (w:del, w:delText,
 // w:delInstrText), text moved away (w:moveFrom) and field instructions
 // (w:instrText) are not part of what the document shows; field results are
-// ordinary runs. The namespace is matched by its URI, transitional or strict,
-// whatever prefix the document binds to it.
+// ordinary runs. Text boxes (w:txbxContent) are stories of their own, as in the
+// binary format, and are not part of the main text. The namespace is matched by its URI, transitional or
+// strict, whatever prefix the document binds to it.
 //
 // Design: the main part is tokenized as it is inflated (no copy of the whole
 // part), and skipped subtrees are tracked by the depth at which they started.
@@ -86,7 +87,8 @@ class MainPartReader : public xls::TXpgReadXML {
     NoteBindings();
     if (skipDepth_ || !IsWord()) return;
     const std::string_view n = RawLocalName();
-    if (n == "del" || n == "delText" || n == "delInstrText" || n == "instrText" || n == "moveFrom") {
+    if (n == "del" || n == "delText" || n == "delInstrText" || n == "instrText" || n == "moveFrom" ||
+        n == "txbxContent") {
       if (!IsEmptyElement()) skipDepth_ = Depth();
       return;
     }

@@ -134,7 +134,9 @@ TEST(OfficeDocx, DeletionsMovesAndFieldCodesLeftOut) {
                      "q:fldCharType=\"separate\"/></q:r><q:r><q:t>C</q:t></q:r>"
                      "<q:r><q:fldChar q:fldCharType=\"end\"/></q:r>"
                      "<q:fldSimple q:instr=\" PAGE "
-                     "\"><q:r><q:t>D</q:t></q:r></q:fldSimple></q:p>"),
+                     "\"><q:r><q:t>D</q:t></q:r></q:fldSimple>"
+                     "<q:r><q:pict><q:txbxContent><q:p><q:r><q:t>box</q:t></q:r></q:p></q:txbxContent></"
+                     "q:pict></q:r></q:p>"),
             u"ABCD" + b);
   EXPECT_EQ(DocxText("<q:tbl><q:tr><q:tc><q:p><q:r><q:t>x</q:t></q:r></q:p></"
                      "q:tc><q:tc><q:p><q:r><q:t>y</q:t><q:tab/>"
