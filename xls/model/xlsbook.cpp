@@ -104,23 +104,7 @@ double TXLSWorksheet::GetAsFloat(int32_t col, int32_t row) {
     case TXLSCellType::xctFloat: return cells.GetFloat(cell);
     case TXLSCellType::xctFloatFormula: return cells.GetFormulaValFloat(cell);
     case TXLSCellType::xctString:
-    case TXLSCellType::xctStringFormula: {
-      // The text read as a number with the locale's decimal separator; 0 when it is not one.
-      std::u16string t = CellText(col, row, false);
-      std::string a;
-      for (char16_t c : t) {
-        if (c == FOwner->Settings().DecimalSeparator) a += '.';
-        else if (c < 0x80 && c != '.') a += char(c);
-        else return 0;
-      }
-      const size_t b = a.find_first_not_of(' '), e = a.find_last_not_of(' ');
-      if (b == std::string::npos) return 0;
-      const char* first = a.data() + b;
-      if (*first == '+') ++first;
-      double v = 0;
-      const auto r = std::from_chars(first, a.data() + e + 1, v);
-      return (r.ec == std::errc() && r.ptr == a.data() + e + 1) ? v : 0;
-    }
+    case TXLSCellType::xctStringFormula: return TextToFloat(CellText(col, row, false), FOwner->Settings().DecimalSeparator);
     default: return 0;
   }
 }
@@ -177,7 +161,7 @@ std::u16string TXLSWorksheet::GetAsFormula(int32_t col, int32_t row) {
         else n = n * 10 + size_t(f[i] - u'0');
       }
       if (digits && n >= 1 && n <= FManager->XLinks().Count())
-        f = u"[" + FManager->XLinks().Items(n - 1)->FFilename + f.substr(close);
+        f = u"[" + FManager->XLinks().Items(n - 1)->FExternalBook.FFilename + f.substr(close);
     }
   }
   return f;

@@ -1,6 +1,11 @@
 #include "xls/model/xlssheetparts.h"
 
+#include <algorithm>
+#include <charconv>
+
 #include "platform/textcodec.h"
+#include "xls/model/formatsettings.h"
+#include "xls/model/xlsglobals.h"
 
 namespace xls {
 
@@ -135,9 +140,108 @@ int32_t TXc12Tables::FindCol(std::u16string_view name) const {
   return -1;
 }
 
+// ---- external links
+
+double TextToFloat(std::u16string_view text, char16_t decimalSeparator) {
+  std::string a;
+  for (char16_t c : text) {
+    if (c == decimalSeparator) a += '.';
+    else if (c < 0x80 && c != '.') a += char(c);
+    else return 0;
+  }
+  const size_t b = a.find_first_not_of(' '), e = a.find_last_not_of(' ');
+  if (b == std::string::npos) return 0;
+  const char* first = a.data() + b;
+  const char* last = a.data() + e + 1;
+  if (*first == '+') ++first;
+  double v = 0;
+  const auto r = std::from_chars(first, last, v);
+  return (r.ec == std::errc() && r.ptr == last) ? v : 0;
+}
+
+bool TXc12XCellValue::AsBoolean() const {
+  switch (FType) {
+    case TXc12XCellType::x12ctBoolean: return FBoolean;
+    case TXc12XCellType::x12ctFloat: return FFloat != 0;  // NaN counts as true
+    case TXc12XCellType::x12ctString: return kws::AsciiUpperCopy(FString) == StrTRUE();
+    default: return false;
+  }
+}
+
+double TXc12XCellValue::AsFloat(char16_t decimalSeparator) const {
+  switch (FType) {
+    case TXc12XCellType::x12ctBoolean: return FBoolean ? 1 : 0;
+    case TXc12XCellType::x12ctFloat: return FFloat;
+    case TXc12XCellType::x12ctString: return TextToFloat(FString, decimalSeparator);
+    default: return 0;
+  }
+}
+
+std::u16string TXc12XCellValue::AsString(char16_t decimalSeparator) const {
+  switch (FType) {
+    case TXc12XCellType::x12ctBoolean: return FBoolean ? StrTRUE() : StrFALSE();
+    case TXc12XCellType::x12ctError: {
+      const unsigned code = static_cast<unsigned>(FError);
+      return code <= 8 ? std::u16string(Xc12CellErrorNames[code]) : std::u16string();
+    }
+    case TXc12XCellType::x12ctFloat: {
+      FormatSettings fs;
+      fs.DecimalSeparator = decimalSeparator;
+      return FormatGeneral(FFloat, fs);
+    }
+    case TXc12XCellType::x12ctString: return FString;
+    default: return {};
+  }
+}
+
+void TXc12XCellValue::SetAsBoolean(bool v) {
+  Clear();
+  FType = TXc12XCellType::x12ctBoolean;
+  FBoolean = v;
+}
+
+void TXc12XCellValue::SetAsError(TXc12CellError v) {
+  Clear();
+  FType = TXc12XCellType::x12ctError;
+  FError = v;
+}
+
+void TXc12XCellValue::SetAsFloat(double v) {
+  Clear();
+  FFloat = v;
+}
+
+void TXc12XCellValue::SetAsString(std::u16string_view v) {
+  Clear();
+  FType = TXc12XCellType::x12ctString;
+  FString = v;
+}
+
+void TXc12XCellValue::SetAsNil(bool v) {
+  Clear();
+  if (v) FType = TXc12XCellType::x12ctNil;
+}
+
+int32_t TXc12XExternalBook::FindSheetName(std::u16string_view name) const {
+  for (size_t i = 0; i < FSheetNames.size(); ++i)
+    if (SameAsciiCase(FSheetNames[i], name)) return int32_t(i);
+  return -1;
+}
+
 TXc12ExternalLink* TXc12DataXLinks::Add() {
   FItems.push_back(std::make_unique<TXc12ExternalLink>());
   return FItems.back().get();
+}
+
+int32_t TXc12DataXLinks::FindBook(std::u16string_view name) const {
+  if (!name.empty() && name.size() <= 9 && std::all_of(name.begin(), name.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
+    size_t n = 0;
+    for (char16_t c : name) n = n * 10 + size_t(c - u'0');
+    return n >= 1 && n <= FItems.size() ? int32_t(n - 1) : -1;
+  }
+  for (size_t i = 0; i < FItems.size(); ++i)
+    if (SameAsciiCase(FItems[i]->FExternalBook.FFilename, name)) return int32_t(i);
+  return -1;
 }
 
 }  // namespace xls

@@ -85,19 +85,53 @@ class TXc12Hyperlinks : public TCellAreas, public TXLSFactoryObject {
 
 // ---- merged cells
 
-class TXc12MergedCells : public TSolidCellAreas, public TXLSFactoryObject {};
+class TXc12MergedCells : public TSolidCellAreas, public TXLSFactoryObject {
+ public:
+  // Appends the area as it is (overlaps are not looked for; Include merges them).
+  TCellArea* AddRef(const TXLSCellArea& ref) { return Add(ref); }
+};
 
 // ---- views, properties, page setup
 
 enum class TXc12PaneState : uint8_t { x12psSplit, x12psFrozen, x12psFrozenSplit };
+enum class TXc12PaneEnum : uint8_t { x12pBottomRight, x12pTopRight, x12pBottomLeft, x12pTopLeft };
+enum class TXc12SheetViewType : uint8_t { x12svtNormal, x12svtPageBreakPreview, x12svtPageLayout };
+
+struct TXc12Pane {
+  double FXSplit = 0, FYSplit = 0;
+  TXLSCellArea FTopLeftCell{-1, -1, -1, -1};
+  TXc12PaneEnum FActivePane = TXc12PaneEnum::x12pTopLeft;
+  TXc12PaneState FState = TXc12PaneState::x12psSplit;
+  bool FExcel97 = false;
+};
+
+// A cleared selection holds one area, A1, with A1 active.
+struct TXc12Selection {
+  TXc12Selection() { Clear(); }
+  void Clear() {
+    FSQRef.Clear();
+    FSQRef.Add(0, 0);
+    FActiveCell = {0, 0, 0, 0};
+    FActiveCellId = 0;
+    FPane = TXc12PaneEnum::x12pTopLeft;
+  }
+  TXc12PaneEnum FPane = TXc12PaneEnum::x12pTopLeft;
+  TXLSCellArea FActiveCell;
+  int32_t FActiveCellId = 0;
+  TCellAreas FSQRef;
+};
 
 struct TXc12SheetView {
   bool FWindowProtection = false, FShowFormulas = false, FShowGridLines = true, FShowRowColHeaders = true,
        FShowZeros = true, FRightToLeft = false, FTabSelected = false, FShowRuler = true,
        FShowOutlineSymbols = true, FDefaultGridColor = true, FShowWhiteSpace = true;
-  TXLSCellRef FTopLeftCell;
+  TXc12SheetViewType FView = TXc12SheetViewType::x12svtNormal;
+  TXLSCellArea FTopLeftCell{-1, -1, -1, -1};
   int32_t FColorId = 64, FZoomScale = 100, FZoomScaleNormal = 0, FZoomScaleSheetLayoutView = 0,
           FZoomScalePageLayoutView = 0, FWorkbookViewId = 0;
+  TXc12Pane FPane;
+  std::vector<std::unique_ptr<TXc12Selection>> FSelection;
+  bool FZoomToFit = false;
 };
 
 class TXc12SheetViews {
@@ -112,26 +146,104 @@ class TXc12SheetViews {
 };
 
 struct TXc12SheetPr {
-  bool FSyncHorizontal = false, FSyncVertical = false, FTransitionEvaluation = false,
-       FTransitionEntry = false, FPublished = true, FFilterMode = false, FEnableFormatConditionsCalculation = true;
-  std::u16string FSyncRef, FCodeName;
+  bool FSyncHorizontal = false, FSyncVertical = false;
+  TXLSCellArea FSyncRef{-1, -1, -1, -1};
+  bool FTransitionEvaluation = false, FTransitionEntry = false, FPublished_ = true;
+  std::u16string FCodeName;
+  bool FFilterMode = false, FEnableFormatConditionsCalculation = true;
   TXc12Color FTabColor;
+  // outlinePr and pageSetUpPr
+  bool FApplyStyles = false, FSummaryBelow = true, FSummaryRight = true, FShowOutlineSymbols = true;
+  bool FAutoPageBreaks = true, FFitToPage = false;
+};
+
+struct TXc12SheetCalcPr {
+  bool FFullCalcOnLoad = false;
 };
 
 struct TXc12SheetFormatPr {
   int32_t FBaseColWidth = 8;
   double FDefaultColWidth = 0;
-  double FDefaultRowHeight = 15;
+  double FDefaultRowHeight = 0;
   bool FCustomHeight = false, FZeroHeight = false, FThickTop = false, FThickBottom = false;
   int32_t FOutlineLevelRow = 0, FOutlineLevelCol = 0;
 };
 
+enum class TXc12PageOrder : uint8_t { x12poDownThenOver, x12poOverThenDown };
+enum class TXc12Orientation : uint8_t { x12oDefault, x12oPortrait, x12oLandscape };
+enum class TXc12CellComments : uint8_t { x12ccNone, x12ccAsDisplayed, x12ccAtEnd };
+enum class TXc12PrintError : uint8_t { x12peDisplayed, x12peBlank, x12peDash, x12peNA };
+
 struct TXc12PageSetup {
   TXc12PaperSize FPaperSize = TXc12PaperSize::psNone;
   int32_t FScale = 100, FFirstPageNumber = 1, FFitToWidth = 1, FFitToHeight = 1;
-  bool FUseFirstPageNumber = false, FBlackAndWhite = false, FDraft = false;
+  TXc12PageOrder FPageOrder = TXc12PageOrder::x12poDownThenOver;
+  TXc12Orientation FOrientation = TXc12Orientation::x12oPortrait;
+  bool FUsePrinterDefaults = true, FBlackAndWhite = false, FDraft = false;
+  TXc12CellComments FCellComments = TXc12CellComments::x12ccNone;
+  bool FUseFirstPageNumber = false;
+  TXc12PrintError FErrors = TXc12PrintError::x12peDisplayed;
   int32_t FHorizontalDpi = 600, FVerticalDpi = 600, FCopies = 1;
+  std::vector<uint8_t> FPrinterSettings;  // the printer settings part, empty when none
   std::u16string FRId;
+};
+
+struct TXc12PrintOptions {
+  bool FHorizontalCentered = false, FVerticalCentered = false, FHeadings = false, FGridLines = false, FGridLinesSet = true;
+};
+
+// In inches.
+struct TXc12PageMargins {
+  double FLeft = 0.7, FRight = 0.7, FTop = 0.75, FBottom = 0.75, FHeader = 0.3, FFooter = 0.3;
+};
+
+struct TXc12HeaderFooter {
+  bool FDifferentOddEven = false, FDifferentFirst = false, FScaleWithDoc = true, FAlignWithMargins = true;
+  std::u16string FOddHeader, FOddFooter, FEvenHeader, FEvenFooter, FFirstHeader, FFirstFooter;
+};
+
+struct TXc12Break {
+  int32_t FId = 0, FMin = 0, FMax = 0;
+  bool FMan = false, FPt = false;
+};
+
+// A true value protects the action, as in ECMA-376 (sheetProtection).
+struct TXc12SheetProtection {
+  uint16_t FPassword = 0;  // the 16-bit password hash, 0 = none
+  bool FSheet = false, FObjects = false, FScenarios = false, FFormatCells = true, FFormatColumns = true,
+       FFormatRows = true, FInsertColumns = true, FInsertRows = true, FInsertHyperlinks = true, FDeleteColumns = true,
+       FDeleteRows = true, FSelectLockedCells = false, FSort = true, FAutoFilter = true, FPivotTables = true,
+       FSelectUnlockedCells = false;
+};
+
+struct TXc12ProtectedRange {
+  int32_t FPassword = 0;
+  TCellAreas FSqref;
+  std::u16string FName, FSecurityDescriptor;
+};
+
+struct TXc12IgnoredError {
+  TCellAreas FSqref;
+  bool FEvalError = false, FTwoDigitTextYear = false, FNumberStoredAsText = false, FFormula = false,
+       FFormulaRange = false, FUnlockedFormula = false, FEmptyCellReference = false, FListDataValidation = false,
+       FCalculatedColumn = false;
+};
+
+enum class TXc12DataValidationType : uint8_t { x12dvtNone, x12dvtWhole, x12dvtDecimal, x12dvtList, x12dvtDate, x12dvtTime, x12dvtTextLength, x12dvtCustom };
+enum class TXc12DataValidationErrorStyle : uint8_t { x12dvesStop, x12dvesWarning, x12dvesInformation };
+enum class TXc12DataValidationOperator : uint8_t {
+  x12dvoBetween, x12dvoNotBetween, x12dvoEqual, x12dvoNotEqual, x12dvoLessThan, x12dvoLessThanOrEqual,
+  x12dvoGreaterThan, x12dvoGreaterThanOrEqual
+};
+
+struct TXc12DataValidation {
+  TXc12DataValidationType FType_ = TXc12DataValidationType::x12dvtNone;
+  TXc12DataValidationErrorStyle FErrorStyle = TXc12DataValidationErrorStyle::x12dvesStop;
+  TXc12DataValidationOperator FOperator_ = TXc12DataValidationOperator::x12dvoBetween;
+  bool FAllowBlank = false, FShowDropDown = false, FShowInputMessage = false, FShowErrorMessage = false;
+  std::u16string FErrorTitle, FError, FPromptTitle, FPrompt;
+  TCellAreas FSqref;
+  std::u16string FFormula1, FFormula2;
 };
 
 // ---- comments
@@ -271,10 +383,92 @@ class TXc12Tables {
 
 // ---- external links (workbook level)
 
-class TXc12ExternalLink {
+// A number written with `decimalSeparator` (blanks around it allowed); 0 when the text is not one.
+double TextToFloat(std::u16string_view text, char16_t decimalSeparator);
+
+enum class TXc12XCellType : uint8_t { x12ctNil, x12ctBoolean, x12ctError, x12ctFloat, x12ctString };
+
+// A cached value of an external cell: a new or cleared value is the number 0, not nil.
+class TXc12XCellValue {
  public:
-  std::u16string FFilename;   // the external workbook's file name as the link gives it
+  void Clear() { *this = TXc12XCellValue(); }
+  TXc12XCellType Type() const { return FType; }
+  bool AsBoolean() const;
+  TXc12CellError AsError() const { return FType == TXc12XCellType::x12ctError ? FError : TXc12CellError::errUnknown; }
+  // Texts are read with the settings' decimal separator; 0 when not a number.
+  double AsFloat(char16_t decimalSeparator = u'.') const;
+  std::u16string AsString(char16_t decimalSeparator = u'.') const;
+  bool AsNil() const { return FType == TXc12XCellType::x12ctNil; }
+  void SetAsBoolean(bool v);
+  void SetAsError(TXc12CellError v);
+  void SetAsFloat(double v);
+  void SetAsString(std::u16string_view v);
+  void SetAsNil(bool v);
+
+ private:
+  TXc12XCellType FType = TXc12XCellType::x12ctFloat;
+  bool FBoolean = false;
+  TXc12CellError FError = TXc12CellError::errUnknown;
+  double FFloat = 0;
+  std::u16string FString;
+};
+
+struct TXc12XCell : TXc12XCellValue {
+  int32_t FCol = 0, FRow = 0, FValueMetadata = 0;
+};
+
+struct TXc12XRow {
+  int32_t FRow = 0;
+  std::vector<TXc12XCell> FCells;
+};
+
+struct TXc12XSheetData {
+  int32_t FSheetId = 0;
+  bool FRefreshError = false;
+  std::vector<TXc12XRow> FRows;
+};
+
+struct TXc12XDefinedName {
+  std::u16string FName, FRefersTo;
+  int32_t FSheetId = -1;
+};
+
+struct TXc12XExternalBook {
   std::vector<std::u16string> FSheetNames;
+  std::vector<TXc12XDefinedName> FDefinedNames;
+  std::vector<TXc12XSheetData> FSheetDataSet;
+  std::u16string FFilename;  // the link's target
+  // Index of the sheet name (a to z folded); -1 when none.
+  int32_t FindSheetName(std::u16string_view name) const;
+};
+
+struct TXc12DdeItem {
+  std::u16string FName;
+  bool FOle = false, FAdvise = false, FPreferPic = false;
+  int32_t FCols = 0, FRows = 0;
+  std::vector<TXc12XCellValue> FValues;
+};
+
+struct TXc12DdeLink {
+  std::u16string FDdeService, FDdeTopic;
+  std::vector<TXc12DdeItem> FItems;
+};
+
+struct TXc12OleItem {
+  std::u16string FName;
+  bool FIcon = false, FAdvice = false, FPreferPic = false;
+};
+
+struct TXc12OleLink {
+  std::u16string FFilename, FProgId;
+  std::vector<TXc12OleItem> FItems;
+};
+
+// One external link: which of the three parts is meaningful depends on what the link part held.
+struct TXc12ExternalLink {
+  TXc12XExternalBook FExternalBook;
+  TXc12DdeLink FDdeLink;
+  TXc12OleLink FOleLink;
   std::u16string FRId;
 };
 
@@ -284,6 +478,9 @@ class TXc12DataXLinks {
   size_t Count() const { return FItems.size(); }
   TXc12ExternalLink* Items(size_t index) const { return FItems.at(index).get(); }
   void Clear() { FItems.clear(); }
+  // A decimal number n gives n - 1 when it names a link (1-based), else -1; any other text the
+  // first link whose book's file name equals it (a to z folded), else -1.
+  int32_t FindBook(std::u16string_view name) const;
 
  private:
   std::vector<std::unique_ptr<TXc12ExternalLink>> FItems;

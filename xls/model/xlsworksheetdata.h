@@ -6,7 +6,7 @@
 // letters and digits only; inside the quotes an apostrophe is doubled ('Bob''s'), which is how
 // ECMA-376 formula text and the legacy formula text both escape it.
 // Design choice: members that belong to later layers (drawing, pivot tables, conditional formats,
-// data validations, printing details) are not held here until those layers exist; the lists the
+// custom views, scenarios, smart tags, OLE objects) are not held here until those layers exist; the lists the
 // class factory makes (hyperlinks, merged cells, autofilter) are created through it so that the
 // editing layer can put its own subclasses in.
 #pragma once
@@ -47,8 +47,18 @@ class TXc12DataWorksheet : public TIndexObject {
   TXc12SheetViews& SheetViews() { return FSheetViews; }
   TXc12SheetPr& SheetPr() { return FSheetPr; }
   TXc12SheetFormatPr& SheetFormatPr() { return FSheetFormatPr; }
+  TXc12SheetCalcPr& SheetCalcPr() { return FSheetCalcPr; }
+  TXc12SheetProtection& SheetProtection() { return FSheetProtection; }
+  std::vector<std::unique_ptr<TXc12ProtectedRange>>& ProtectedRanges() { return FProtectedRanges; }
+  std::vector<std::unique_ptr<TXc12DataValidation>>& DataValidations() { return FDataValidations; }
+  TXc12PrintOptions& PrintOptions() { return FPrintOptions; }
+  TXc12PageMargins& PageMargins() { return FPageMargins; }
   TXc12PageSetup& PageSetup() { return FPageSetup; }
+  TXc12HeaderFooter& HeaderFooter() { return FHeaderFooter; }
+  std::vector<TXc12Break>& RowBreaks() { return FRowBreaks; }
+  std::vector<TXc12Break>& ColBreaks() { return FColBreaks; }
   TCellRefs& CellWatches() { return FCellWatches; }
+  std::vector<std::unique_ptr<TXc12IgnoredError>>& IgnoredErrors() { return FIgnoredErrors; }
 
   TXLSCellArea Dimension() const { return FCells->FDimension; }
   void SetDimension(const TXLSCellArea& a) { FCells->FDimension = a; }
@@ -76,8 +86,17 @@ class TXc12DataWorksheet : public TIndexObject {
   TXc12SheetViews FSheetViews;
   TXc12SheetPr FSheetPr;
   TXc12SheetFormatPr FSheetFormatPr;
+  TXc12SheetCalcPr FSheetCalcPr;
+  TXc12SheetProtection FSheetProtection;
+  std::vector<std::unique_ptr<TXc12ProtectedRange>> FProtectedRanges;
+  std::vector<std::unique_ptr<TXc12DataValidation>> FDataValidations;
+  TXc12PrintOptions FPrintOptions;
+  TXc12PageMargins FPageMargins;
   TXc12PageSetup FPageSetup;
+  TXc12HeaderFooter FHeaderFooter;
+  std::vector<TXc12Break> FRowBreaks, FColBreaks;
   TCellRefs FCellWatches;
+  std::vector<std::unique_ptr<TXc12IgnoredError>> FIgnoredErrors;
 };
 
 class TXc12DataWorksheets : public TIndexObjectList {

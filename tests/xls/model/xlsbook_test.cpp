@@ -133,6 +133,12 @@ TEST(Book_Search, FormulaCellsGiveCachedResultsNotTheirText) {
   EXPECT_EQ(s.GetAsString(3, 0), u"SUM(A9:A10)");
   EXPECT_EQ(s.GetAsFormula(0, 0), u"CONCAT(\"Wi\",\"dget\")");
   EXPECT_THROW(s.GetAsFormula(5, 5), XLSRWException);
+  // [n] at the start names external workbook n.
+  book.Manager().XLinks().Add()->FExternalBook.FFilename = u"Prices.xlsx";
+  StoreFormula(s, 4, 0, u"[1]Rates!A1", TXLSCellType::xctFloatFormula, [](auto& h) { h.SetAsFloat(1); });
+  StoreFormula(s, 5, 0, u"[2]Rates!A1", TXLSCellType::xctFloatFormula, [](auto& h) { h.SetAsFloat(1); });
+  EXPECT_EQ(s.GetAsFormula(4, 0), u"[Prices.xlsx]Rates!A1");
+  EXPECT_EQ(s.GetAsFormula(5, 0), u"[2]Rates!A1");
 }
 
 TEST(Book_Search, OnlyExistingCellsAreVisitedFarCornersDoNotHang) {

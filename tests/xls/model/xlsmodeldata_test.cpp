@@ -138,6 +138,16 @@ TEST(WorksheetData_Add, IdsIndexesViewsAndFind) {
   EXPECT_EQ(sheets.Items(0)->SheetViews().Count(), 1u);
   EXPECT_TRUE(sheets.Items(0)->Cells().CalcDimensions() || sheets.Items(0)->Dimension().Row2 < 0);
   EXPECT_EQ(sheets.Find(u"dATA"), 0);
+  // Defaults of the printing and protection parts.
+  TXc12DataWorksheet& ws = *sheets.Items(0);
+  EXPECT_EQ(ws.PageSetup().FScale, 100);
+  EXPECT_EQ(ws.PageSetup().FOrientation, TXc12Orientation::x12oPortrait);
+  EXPECT_DOUBLE_EQ(ws.PageMargins().FTop, 0.75);
+  EXPECT_TRUE(ws.SheetProtection().FFormatCells);
+  EXPECT_FALSE(ws.SheetProtection().FSelectLockedCells);
+  ws.IgnoredErrors().push_back(std::make_unique<TXc12IgnoredError>());
+  ws.IgnoredErrors().back()->FSqref.Add(0, 0, XLS_MAXCOL, XLS_MAXROW);
+  EXPECT_EQ(ws.IgnoredErrors().size(), 1u);
   EXPECT_EQ(sheets.Find(u"none"), -1);
 }
 
@@ -192,6 +202,46 @@ TEST(SheetParts_Finds, TablesAuthorsFiltersComments) {
   af.FRef = {1, 1, 1, 1};
   af.Clear();
   EXPECT_EQ(af.FRef, (TXLSCellArea{-1, -1, -1, -1}));
+}
+
+TEST(SheetParts_Views, ClearedSelectionHoldsA1) {
+  TXc12Selection sel;
+  sel.FSQRef.Add(3, 3, 5, 5);
+  sel.Clear();
+  ASSERT_EQ(sel.FSQRef.Count(), 1u);
+  EXPECT_TRUE(sel.FSQRef.Items(0)->Equal(0, 0, 0, 0));
+  EXPECT_EQ(sel.FActiveCell, (TXLSCellArea{0, 0, 0, 0}));
+}
+
+TEST(ExternalLinks_Values, CachedValuesReadInEveryKind) {
+  TXc12XCellValue v;
+  EXPECT_FALSE(v.AsNil());
+  EXPECT_EQ(v.AsString(), u"0");
+  v.SetAsString(u"true");
+  EXPECT_TRUE(v.AsBoolean());
+  v.SetAsString(u"2,5");
+  EXPECT_DOUBLE_EQ(v.AsFloat(u','), 2.5);
+  EXPECT_DOUBLE_EQ(v.AsFloat(u'.'), 0);
+  v.SetAsError(TXc12CellError::errNA);
+  EXPECT_EQ(v.AsString(), u"#N/A");
+  EXPECT_FALSE(v.AsBoolean());
+  v.SetAsNil(false);
+  EXPECT_EQ(v.Type(), TXc12XCellType::x12ctFloat);
+  v.SetAsNil(true);
+  EXPECT_TRUE(v.AsNil());
+  EXPECT_EQ(v.AsString(), u"");
+}
+
+TEST(ExternalLinks_Find, BooksByNumberOrNameAndSheets) {
+  TXc12DataXLinks links;
+  links.Add()->FExternalBook.FFilename = u"Prices.xlsx";
+  links.Add()->FExternalBook.FSheetNames = {u"Sheet1", u"Data"};
+  EXPECT_EQ(links.FindBook(u"1"), 0);
+  EXPECT_EQ(links.FindBook(u"3"), -1);
+  EXPECT_EQ(links.FindBook(u"0"), -1);
+  EXPECT_EQ(links.FindBook(u"99999999999999999999"), -1);
+  EXPECT_EQ(links.FindBook(u"PRICES.xlsx"), 0);
+  EXPECT_EQ(links.Items(1)->FExternalBook.FindSheetName(u"data"), 1);
 }
 
 // ---- hub and file data
