@@ -1,6 +1,7 @@
 #include "xls/model/xlsstyles.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "platform/fontmetrics.h"
 #include "platform/textcodec.h"
@@ -39,7 +40,33 @@ void FixIndexed(TXc12Color& c) {
 
 void TXc12NumberFormat::CalcHash() { FHash = TextCRC(FValue); }
 
-std::u16string TXc12NumberFormat::AsString(int indent) const { return Spaces(indent) + (FValue.empty() ? u"@" : FValue); }
+std::u16string TXc12NumberFormat::AsString(int indent) const {
+  return Spaces(indent) + (FValue.empty() ? u"@" : FValue) + u"\r";
+}
+
+namespace {
+std::u16string Num(int64_t v) { return kws::Utf8ToUtf16(std::to_string(v)); }
+std::u16string Hex8(uint32_t v) {
+  char b[9];
+  std::snprintf(b, sizeof b, "%.8X", v);
+  return kws::Utf8ToUtf16(b);
+}
+std::u16string Line(int indent, std::u16string_view text) { return Spaces(indent) + std::u16string(text) + u"\r"; }
+}  // namespace
+
+std::u16string Xc12ColorAsString(const TXc12Color& c, int indent) {
+  char tint[32];
+  std::snprintf(tint, sizeof tint, "%.2f", c.Tint);
+  std::u16string s = Line(indent, u"ARGB: " + Hex8(c.ARGB)) + Line(indent, u"Tint: " + kws::Utf8ToUtf16(tint)) +
+                     Line(indent, u"Color type:");
+  switch (c.ColorType) {
+    case TXc12ColorType::exctAuto: return s + Line(indent, u"Auto");
+    case TXc12ColorType::exctIndexed: return s + Line(indent, u"Indexed: " + Num(int(c.Indexed)));
+    case TXc12ColorType::exctRgb: return s + Line(indent, u"RGB: " + Hex8(c.OrigRGB));
+    case TXc12ColorType::exctTheme: return s + Line(indent, u"Theme: " + Num(int(c.Theme)));
+    default: return s + Line(indent, u"!UNASSIGNED!");
+  }
+}
 
 // ---- fonts
 
@@ -140,6 +167,11 @@ void TXc12Fill::Assign(const TXc12Fill& o) {
   FHashvalid = false;
 }
 
+std::u16string TXc12Fill::AsString(int indent) const {
+  if (IsGradientFill()) return Line(indent, u"[Gradient - not shown]");
+  return Xc12ColorAsString(FFgColor, indent) + Xc12ColorAsString(FBgColor, indent);
+}
+
 void TXc12Fill::Clear() {
   FGradientFill.reset();
   FPatternType = TXc12FillPattern::efpNone;
@@ -235,6 +267,24 @@ void TXc12XF::Assign(const TXc12XF& o) {
   AssignProps(o);
   FNumFmt = o.FNumFmt, FFont = o.FFont, FFill = o.FFill, FBorder = o.FBorder;
   SetXF(o.FXF);
+}
+
+std::u16string TXc12XF::AsString(int indent) const {
+  const auto part = [indent](std::u16string_view name, const TXLSStyleObject* p) {
+    return p ? Line(indent, std::u16string(name) + Num(p->Index())) + p->AsString(indent + 1) : Line(indent, name);
+  };
+  std::u16string s = Line(indent, u"This XF: " + Num(Index()));
+  s += part(u"NumberFormat: ", FNumFmt) + part(u"Font: ", FFont) + part(u"Fill: ", FFill) + part(u"Border: ", FBorder);
+  s += Line(indent, u"Alignment: ");
+  if (FXF) s += Line(indent, u"XF: " + Num(FXF->Index()));
+  if (!FProtection.Empty()) {
+    s += Line(indent, u"Protection:");
+    if (FProtection.Contains(TXc12CellProtection::cpLocked)) s += Line(indent + 1, u"Locked");
+    if (FProtection.Contains(TXc12CellProtection::cpHidden)) s += Line(indent + 1, u"Hidden");
+  }
+  if (FQuotePrefix) s += Line(indent, u"QuotePrfix: True");
+  if (FPivotButton) s += Line(indent, u"PivotButton: True");
+  return s;
 }
 
 void TXc12XF::CalcHash() {

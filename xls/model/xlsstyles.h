@@ -291,6 +291,7 @@ class TXc12Fill : public TXLSStyleObject {
   void Assign(const TXc12Fill& o);
   void Clear();
   void CalcHash() override;
+  std::u16string AsString(int indent) const override;
   bool IsGradientFill() const { return FGradientFill != nullptr; }
   void SetIsGradientFill(bool v);
   TXc12GradientFill* GradientFill() const { return FGradientFill.get(); }
@@ -369,6 +370,7 @@ class TXc12XF : public TXLSStyleObject {
   void AssignProps(const TXc12XF& o);
   bool IsDefault() const { return Index() == 0; }
   void CalcHash() override;
+  std::u16string AsString(int indent) const override;
 
   TXc12CellAlignment& Alignment() { return FAlignment; }
   const TXc12CellAlignment& Alignment() const { return FAlignment; }
@@ -591,6 +593,9 @@ class TXc12IndexColorObjs : public TXLSStyleObjects<TXc12IndexColorObj> {
  public:
   void SetIsDefault() override {}
 };
+
+// A colour as diagnostic text: "ARGB: ", "Tint: ", "Color type:" and the kind, one line each.
+std::u16string Xc12ColorAsString(const TXc12Color& c, int indent);
 
 // The built-in number format codes, positions 0..49 (empty where there is none).
 extern const char16_t* const XLSBuiltInNumFmts[50];

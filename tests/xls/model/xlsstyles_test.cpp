@@ -147,6 +147,22 @@ TEST(StyleSheet_Clear, BuiltInState) {
   EXPECT_EQ(s.Fonts().Count(), 2u);
 }
 
+TEST(StyleRecords_AsString, FormatAndColourText) {
+  TXc12DataStyleSheet s;
+  TXc12XF* xf = s.XFs().Items(0);
+  s.Fills().Items(0)->SetFgColor(MakeXc12RGBColor(0xFF0000));
+  xf->SetQuotePrefix(true);
+  const std::u16string text = xf->AsString(0);
+  EXPECT_EQ(text.substr(0, 39), u"This XF: 0\rNumberFormat: 0\r  @\rFont: 0\r");
+  EXPECT_NE(text.find(u"Fill: 0\r  ARGB: 00FF0000\r  Tint: 0.00\r  Color type:\r  RGB: 00FF0000\r"), std::u16string::npos);
+  EXPECT_NE(text.find(u"Protection:\r  Locked\rQuotePrfix: True\r"), std::u16string::npos);
+  TXc12Fill g;
+  g.SetIsGradientFill(true);
+  EXPECT_EQ(g.AsString(1), u"  [Gradient - not shown]\r");
+  TXc12Color none;
+  EXPECT_EQ(Xc12ColorAsString(none, 0), u"ARGB: 00000000\rTint: 0.00\rColor type:\r!UNASSIGNED!\r");
+}
+
 TEST(StyleSheet_AfterRead, IndexedColoursFromThePalette) {
   TXc12DataStyleSheet s;
   TXc12Fill* f = s.Fills().Add();
