@@ -34,6 +34,9 @@ namespace {
 // Parts read whole (content types, relationships) are small; anything larger is
 // not a document.
 constexpr size_t kSmallPartLimit = size_t(16) << 20;
+// The main text is held in memory: 128 Mi code units (tens of thousands of pages) at most, so a
+// part that inflates to a huge text ends in an error instead of exhausting memory.
+constexpr size_t kMainTextLimit = size_t(128) << 20;
 
 constexpr std::string_view kWordUris[] = {
     "http://schemas.openxmlformats.org/wordprocessingml/2006/main",
@@ -92,12 +95,14 @@ class MainPartReader : public xls::TXpgReadXML {
       if (!IsEmptyElement()) skipDepth_ = Depth();
       return;
     }
-    if (n == "t")
+    if (n == "t") {
       text_ += Text();  // the text after the start tag
-    else if (n == "tab" || n == "ptab" || n == "br" || n == "cr")
+      if (text_.size() > kMainTextLimit) throw WordTextError("package: main text too large");
+    } else if (n == "tab" || n == "ptab" || n == "br" || n == "cr") {
       Break();
-    else if (n == "noBreakHyphen")
+    } else if (n == "noBreakHyphen") {
       text_.push_back(u'-');
+    }
   }
 
   void EndTag() override {
