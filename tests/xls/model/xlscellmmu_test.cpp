@@ -419,6 +419,10 @@ TEST(CellItems_Strings, BadIndexRaisesBeforeWritingAndRowDeletionReleases) {
   m.DeleteRows(1, 1);
   EXPECT_EQ(sst.TotalCount(), 1);  // the rows' string uses were given back
   EXPECT_EQ(m.GetString(m.FindCell(0, 0)), u"kept");
+  m.StoreString(1, 0, 4, u"styled");
+  m.ClearCell(1, 0);  // a blank with the style stays; the string's use goes
+  EXPECT_TRUE(m.GetBlank(1, 0));
+  EXPECT_EQ(sst.TotalCount(), 1);
 }
 
 }  // namespace
