@@ -7792,6 +7792,588 @@ void TCT_SortCondition::AssignAttributes(const TXpgXMLAttributeList& a) {
   }
 }
 
+// TCT_Table -----------------------------------------------------------------------------------
+
+TCT_Table::TCT_Table(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 5;
+  FAttributeCount = 22;
+  FAutoFilter = std::make_unique<TCT_AutoFilter>(owner);
+  FSortState = std::make_unique<TCT_SortState>(owner);
+  FTableColumns = std::make_unique<TCT_TableColumns>(owner);
+  FTableStyleInfo = std::make_unique<TCT_TableStyleInfo>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_Table::~TCT_Table() = default;
+
+int TCT_Table::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDisplayName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FComment.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FTableType != stttworksheet) { ++n; FAssigneds |= xaAttributes; }
+  if (FHeaderRowCount != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FInsertRow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FInsertRowShift != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTotalsRowCount != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTotalsRowShown != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FPublished != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FHeaderRowDxfId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDataDxfId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTotalsRowDxfId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FHeaderRowBorderDxfId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTableBorderDxfId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTotalsRowBorderDxfId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FHeaderRowCellStyle.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDataCellStyle.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTotalsRowCellStyle.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FConnectionId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FAutoFilter) { const int k = FAutoFilter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSortState) { const int k = FSortState->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTableColumns) { const int k = FTableColumns->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTableStyleInfo) { const int k = FTableStyleInfo->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Table::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 969:
+      if (r.Is(TXpgNs::SpreadsheetML, "sortState")) {
+        TCT_SortState* x = FSortState.get();
+        return x;
+      }
+      break;
+    case 1055:
+      if (r.Is(TXpgNs::SpreadsheetML, "autoFilter")) {
+        TCT_AutoFilter* x = FAutoFilter.get();
+        return x;
+      }
+      break;
+    case 1257:
+      if (r.Is(TXpgNs::SpreadsheetML, "tableColumns")) {
+        TCT_TableColumns* x = FTableColumns.get();
+        return x;
+      }
+      break;
+    case 1445:
+      if (r.Is(TXpgNs::SpreadsheetML, "tableStyleInfo")) {
+        TCT_TableStyleInfo* x = FTableStyleInfo.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_Table::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::None, "id")) {
+          FId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 755:
+        if (a.Is(i, TXpgNs::None, "comment")) {
+          FComment = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 873:
+        if (a.Is(i, TXpgNs::None, "dataDxfId")) {
+          FDataDxfId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 938:
+        if (a.Is(i, TXpgNs::None, "tableType")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TableTypeNames); FTableType = e >= 0 ? TST_TableType(e) : TST_TableType(255); }
+          continue;
+        }
+        break;
+      case 960:
+        if (a.Is(i, TXpgNs::None, "published")) {
+          FPublished = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 973:
+        if (a.Is(i, TXpgNs::None, "insertRow")) {
+          FInsertRow = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1143:
+        if (a.Is(i, TXpgNs::None, "displayName")) {
+          FDisplayName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1245:
+        if (a.Is(i, TXpgNs::None, "connectionId")) {
+          FConnectionId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1323:
+        if (a.Is(i, TXpgNs::None, "dataCellStyle")) {
+          FDataCellStyle = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1392:
+        if (a.Is(i, TXpgNs::None, "headerRowDxfId")) {
+          FHeaderRowDxfId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1438:
+        if (a.Is(i, TXpgNs::None, "totalsRowDxfId")) {
+          FTotalsRowDxfId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1450:
+        if (a.Is(i, TXpgNs::None, "headerRowCount")) {
+          FHeaderRowCount = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1483:
+        if (a.Is(i, TXpgNs::None, "insertRowShift")) {
+          FInsertRowShift = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1496:
+        if (a.Is(i, TXpgNs::None, "totalsRowCount")) {
+          FTotalsRowCount = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1502:
+        if (a.Is(i, TXpgNs::None, "totalsRowShown")) {
+          FTotalsRowShown = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1589:
+        if (a.Is(i, TXpgNs::None, "tableBorderDxfId")) {
+          FTableBorderDxfId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1842:
+        if (a.Is(i, TXpgNs::None, "headerRowCellStyle")) {
+          FHeaderRowCellStyle = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1888:
+        if (a.Is(i, TXpgNs::None, "totalsRowCellStyle")) {
+          FTotalsRowCellStyle = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1998:
+        if (a.Is(i, TXpgNs::None, "headerRowBorderDxfId")) {
+          FHeaderRowBorderDxfId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 2044:
+        if (a.Is(i, TXpgNs::None, "totalsRowBorderDxfId")) {
+          FTotalsRowBorderDxfId = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TableColumns ----------------------------------------------------------------------------
+
+TCT_TableColumns::TCT_TableColumns(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  FTableColumnXpgList = std::make_unique<TCT_TableColumnXpgList>(owner);
+}
+
+TCT_TableColumns::~TCT_TableColumns() = default;
+
+int TCT_TableColumns::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTableColumnXpgList) { const int k = FTableColumnXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TableColumns::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "tableColumn")) {
+    TCT_TableColumn* x = FTableColumnXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_TableColumns::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TableColumn -----------------------------------------------------------------------------
+
+TCT_TableColumn::TCT_TableColumn(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 4;
+  FAttributeCount = 12;
+  FCalculatedColumnFormula = std::make_unique<TCT_TableFormula>(owner);
+  FTotalsRowFormula = std::make_unique<TCT_TableFormula>(owner);
+  FXmlColumnPr = std::make_unique<TCT_XmlColumnPr>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_TableColumn::~TCT_TableColumn() = default;
+
+int TCT_TableColumn::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FUniqueName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FTotalsRowFunction != sttrfnone) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTotalsRowLabel.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FQueryTableFieldId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FHeaderRowDxfId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDataDxfId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTotalsRowDxfId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FHeaderRowCellStyle.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDataCellStyle.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTotalsRowCellStyle.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FCalculatedColumnFormula) { const int k = FCalculatedColumnFormula->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTotalsRowFormula) { const int k = FTotalsRowFormula->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FXmlColumnPr) { const int k = FXmlColumnPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TableColumn::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 1153:
+      if (r.Is(TXpgNs::SpreadsheetML, "xmlColumnPr")) {
+        TCT_XmlColumnPr* x = FXmlColumnPr.get();
+        return x;
+      }
+      break;
+    case 1701:
+      if (r.Is(TXpgNs::SpreadsheetML, "totalsRowFormula")) {
+        TCT_TableFormula* x = FTotalsRowFormula.get();
+        if (r.HasText()) x->SetContent(r.Text());
+        return x;
+      }
+      break;
+    case 2390:
+      if (r.Is(TXpgNs::SpreadsheetML, "calculatedColumnFormula")) {
+        TCT_TableFormula* x = FCalculatedColumnFormula.get();
+        if (r.HasText()) x->SetContent(r.Text());
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_TableColumn::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::None, "id")) {
+          FId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 873:
+        if (a.Is(i, TXpgNs::None, "dataDxfId")) {
+          FDataDxfId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1048:
+        if (a.Is(i, TXpgNs::None, "uniqueName")) {
+          FUniqueName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1323:
+        if (a.Is(i, TXpgNs::None, "dataCellStyle")) {
+          FDataCellStyle = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1392:
+        if (a.Is(i, TXpgNs::None, "headerRowDxfId")) {
+          FHeaderRowDxfId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1438:
+        if (a.Is(i, TXpgNs::None, "totalsRowDxfId")) {
+          FTotalsRowDxfId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1455:
+        if (a.Is(i, TXpgNs::None, "totalsRowLabel")) {
+          FTotalsRowLabel = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1711:
+        if (a.Is(i, TXpgNs::None, "queryTableFieldId")) {
+          FQueryTableFieldId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1813:
+        if (a.Is(i, TXpgNs::None, "totalsRowFunction")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TotalsRowFunctionNames); FTotalsRowFunction = e >= 0 ? TST_TotalsRowFunction(e) : TST_TotalsRowFunction(255); }
+          continue;
+        }
+        break;
+      case 1842:
+        if (a.Is(i, TXpgNs::None, "headerRowCellStyle")) {
+          FHeaderRowCellStyle = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1888:
+        if (a.Is(i, TXpgNs::None, "totalsRowCellStyle")) {
+          FTotalsRowCellStyle = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TableFormula ----------------------------------------------------------------------------
+
+TCT_TableFormula::TCT_TableFormula(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_TableFormula::~TCT_TableFormula() = default;
+
+int TCT_TableFormula::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FArray != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FContent.empty()) { ++n; FAssigneds |= xaContent; }
+  return n;
+}
+
+void TCT_TableFormula::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 543:
+        if (a.Is(i, TXpgNs::None, "array")) {
+          FArray = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_XmlColumnPr -----------------------------------------------------------------------------
+
+TCT_XmlColumnPr::TCT_XmlColumnPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 4;
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_XmlColumnPr::~TCT_XmlColumnPr() = default;
+
+int TCT_XmlColumnPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FMapId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FXpath.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FDenormalized != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FXmlDataType != TST_XmlDataType(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_XmlColumnPr::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+    TCT_ExtensionList* x = FExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_XmlColumnPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 491:
+        if (a.Is(i, TXpgNs::None, "mapId")) {
+          FMapId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 549:
+        if (a.Is(i, TXpgNs::None, "xpath")) {
+          FXpath = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1133:
+        if (a.Is(i, TXpgNs::None, "xmlDataType")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_XmlDataTypeNames); FXmlDataType = e >= 0 ? TST_XmlDataType(e) : TST_XmlDataType(255); }
+          continue;
+        }
+        break;
+      case 1278:
+        if (a.Is(i, TXpgNs::None, "denormalized")) {
+          FDenormalized = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TableStyleInfo --------------------------------------------------------------------------
+
+TCT_TableStyleInfo::TCT_TableStyleInfo(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 5;
+}
+
+TCT_TableStyleInfo::~TCT_TableStyleInfo() = default;
+
+int TCT_TableStyleInfo::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowFirstColumn != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowLastColumn != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowRowStripes != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowColumnStripes != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_TableStyleInfo::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1475:
+        if (a.Is(i, TXpgNs::None, "showLastColumn")) {
+          FShowLastColumn = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1507:
+        if (a.Is(i, TXpgNs::None, "showRowStripes")) {
+          FShowRowStripes = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1591:
+        if (a.Is(i, TXpgNs::None, "showFirstColumn")) {
+          FShowFirstColumn = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1817:
+        if (a.Is(i, TXpgNs::None, "showColumnStripes")) {
+          FShowColumnStripes = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
 // TCT_ExtensionList ---------------------------------------------------------------------------
 
 TCT_ExtensionList::TCT_ExtensionList(TXPGDocBase* owner) : TXPGBase(owner) {
@@ -7858,12 +8440,13 @@ void TCT_Extension::AssignAttributes(const TXpgXMLAttributeList& a) {
 // T__ROOT__ -----------------------------------------------------------------------------------
 
 T__ROOT__::T__ROOT__(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 5;
+  FElementCount = 6;
   FAttributeCount = 0;
   FStyleSheet = std::make_unique<TCT_Stylesheet>(owner);
   FSst = std::make_unique<TCT_Sst>(owner);
   FWorkbook = std::make_unique<TCT_Workbook>(owner);
   FComments = std::make_unique<TCT_Comments>(owner);
+  FTable = std::make_unique<TCT_Table>(owner);
   FWorksheet = std::make_unique<TCT_Worksheet>(owner);
 }
 
@@ -7876,6 +8459,7 @@ int T__ROOT__::CheckAssigned() {
   if (FSst) { const int k = FSst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FWorkbook) { const int k = FWorkbook->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FComments) { const int k = FComments->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTable) { const int k = FTable->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FWorksheet) { const int k = FWorksheet->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -7887,6 +8471,12 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
     case 346:
       if (r.Is(TXpgNs::SpreadsheetML, "sst")) {
         TCT_Sst* x = FSst.get();
+        return x;
+      }
+      break;
+    case 520:
+      if (r.Is(TXpgNs::SpreadsheetML, "table")) {
+        TCT_Table* x = FTable.get();
         return x;
       }
       break;
@@ -7936,6 +8526,7 @@ TCT_Stylesheet* TXPGDocXLSX::StyleSheet() const { return FRoot->StyleSheet(); }
 TCT_Sst* TXPGDocXLSX::Sst() const { return FRoot->Sst(); }
 TCT_Workbook* TXPGDocXLSX::Workbook() const { return FRoot->Workbook(); }
 TCT_Comments* TXPGDocXLSX::Comments() const { return FRoot->Comments(); }
+TCT_Table* TXPGDocXLSX::Table() const { return FRoot->Table(); }
 TCT_Worksheet* TXPGDocXLSX::Worksheet() const { return FRoot->Worksheet(); }
 
 }  // namespace xls::xpgxlsx

@@ -246,6 +246,12 @@ class TCT_ColorFilter;
 class TCT_IconFilter;
 class TCT_SortState;
 class TCT_SortCondition;
+class TCT_Table;
+class TCT_TableColumns;
+class TCT_TableColumn;
+class TCT_TableFormula;
+class TCT_XmlColumnPr;
+class TCT_TableStyleInfo;
 class TCT_ExtensionList;
 class TCT_Extension;
 class T__ROOT__;
@@ -276,6 +282,7 @@ using TCT_RgbColorXpgList = TXpgList<TCT_RgbColor>;
 using TCT_SheetXpgList = TXpgList<TCT_Sheet>;
 using TCT_SmartTagTypeXpgList = TXpgList<TCT_SmartTagType>;
 using TCT_SortConditionXpgList = TXpgList<TCT_SortCondition>;
+using TCT_TableColumnXpgList = TXpgList<TCT_TableColumn>;
 using TCT_TablePartXpgList = TXpgList<TCT_TablePart>;
 using TCT_TableStyleXpgList = TXpgList<TCT_TableStyle>;
 using TCT_TableStyleElementXpgList = TXpgList<TCT_TableStyleElement>;
@@ -3147,6 +3154,230 @@ class TCT_SortCondition : public TXPGBase {
   int32_t FIconId = 0;
 };
 
+class TCT_Table : public TXPGBase {
+ public:
+  explicit TCT_Table(TXPGDocBase* owner);
+  ~TCT_Table() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Id() const { return FId; }
+  void SetId(int32_t v) { FId = v; }
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  const std::u16string& DisplayName() const { return FDisplayName; }
+  void SetDisplayName(std::u16string_view v) { FDisplayName = v; }
+  const std::u16string& Comment() const { return FComment; }
+  void SetComment(std::u16string_view v) { FComment = v; }
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+  TST_TableType TableType() const { return FTableType; }
+  void SetTableType(TST_TableType v) { FTableType = v; }
+  int32_t HeaderRowCount() const { return FHeaderRowCount; }
+  void SetHeaderRowCount(int32_t v) { FHeaderRowCount = v; }
+  uint8_t InsertRow() const { return FInsertRow; }
+  void SetInsertRow(uint8_t v) { FInsertRow = v; }
+  uint8_t InsertRowShift() const { return FInsertRowShift; }
+  void SetInsertRowShift(uint8_t v) { FInsertRowShift = v; }
+  int32_t TotalsRowCount() const { return FTotalsRowCount; }
+  void SetTotalsRowCount(int32_t v) { FTotalsRowCount = v; }
+  uint8_t TotalsRowShown() const { return FTotalsRowShown; }
+  void SetTotalsRowShown(uint8_t v) { FTotalsRowShown = v; }
+  uint8_t Published() const { return FPublished; }
+  void SetPublished(uint8_t v) { FPublished = v; }
+  const std::u16string& HeaderRowDxfId() const { return FHeaderRowDxfId; }
+  void SetHeaderRowDxfId(std::u16string_view v) { FHeaderRowDxfId = v; }
+  const std::u16string& DataDxfId() const { return FDataDxfId; }
+  void SetDataDxfId(std::u16string_view v) { FDataDxfId = v; }
+  const std::u16string& TotalsRowDxfId() const { return FTotalsRowDxfId; }
+  void SetTotalsRowDxfId(std::u16string_view v) { FTotalsRowDxfId = v; }
+  const std::u16string& HeaderRowBorderDxfId() const { return FHeaderRowBorderDxfId; }
+  void SetHeaderRowBorderDxfId(std::u16string_view v) { FHeaderRowBorderDxfId = v; }
+  const std::u16string& TableBorderDxfId() const { return FTableBorderDxfId; }
+  void SetTableBorderDxfId(std::u16string_view v) { FTableBorderDxfId = v; }
+  const std::u16string& TotalsRowBorderDxfId() const { return FTotalsRowBorderDxfId; }
+  void SetTotalsRowBorderDxfId(std::u16string_view v) { FTotalsRowBorderDxfId = v; }
+  const std::u16string& HeaderRowCellStyle() const { return FHeaderRowCellStyle; }
+  void SetHeaderRowCellStyle(std::u16string_view v) { FHeaderRowCellStyle = v; }
+  const std::u16string& DataCellStyle() const { return FDataCellStyle; }
+  void SetDataCellStyle(std::u16string_view v) { FDataCellStyle = v; }
+  const std::u16string& TotalsRowCellStyle() const { return FTotalsRowCellStyle; }
+  void SetTotalsRowCellStyle(std::u16string_view v) { FTotalsRowCellStyle = v; }
+  int32_t ConnectionId() const { return FConnectionId; }
+  void SetConnectionId(int32_t v) { FConnectionId = v; }
+  TCT_AutoFilter* AutoFilter() const { return FAutoFilter.get(); }
+  TCT_SortState* SortState() const { return FSortState.get(); }
+  TCT_TableColumns* TableColumns() const { return FTableColumns.get(); }
+  TCT_TableStyleInfo* TableStyleInfo() const { return FTableStyleInfo.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  int32_t FId = 0;
+  std::u16string FName;
+  std::u16string FDisplayName;
+  std::u16string FComment;
+  std::u16string FRef;
+  TST_TableType FTableType = stttworksheet;
+  int32_t FHeaderRowCount = 1;
+  uint8_t FInsertRow = 0;
+  uint8_t FInsertRowShift = 0;
+  int32_t FTotalsRowCount = 0;
+  uint8_t FTotalsRowShown = 1;
+  uint8_t FPublished = 0;
+  std::u16string FHeaderRowDxfId;
+  std::u16string FDataDxfId;
+  std::u16string FTotalsRowDxfId;
+  std::u16string FHeaderRowBorderDxfId;
+  std::u16string FTableBorderDxfId;
+  std::u16string FTotalsRowBorderDxfId;
+  std::u16string FHeaderRowCellStyle;
+  std::u16string FDataCellStyle;
+  std::u16string FTotalsRowCellStyle;
+  int32_t FConnectionId = 0;
+  std::unique_ptr<TCT_AutoFilter> FAutoFilter;
+  std::unique_ptr<TCT_SortState> FSortState;
+  std::unique_ptr<TCT_TableColumns> FTableColumns;
+  std::unique_ptr<TCT_TableStyleInfo> FTableStyleInfo;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_TableColumns : public TXPGBase {
+ public:
+  explicit TCT_TableColumns(TXPGDocBase* owner);
+  ~TCT_TableColumns() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  TCT_TableColumnXpgList* TableColumnXpgList() const { return FTableColumnXpgList.get(); }
+
+ private:
+  int32_t FCount_ = 0;
+  std::unique_ptr<TCT_TableColumnXpgList> FTableColumnXpgList;
+};
+
+class TCT_TableColumn : public TXPGBase {
+ public:
+  explicit TCT_TableColumn(TXPGDocBase* owner);
+  ~TCT_TableColumn() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Id() const { return FId; }
+  void SetId(int32_t v) { FId = v; }
+  const std::u16string& UniqueName() const { return FUniqueName; }
+  void SetUniqueName(std::u16string_view v) { FUniqueName = v; }
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  TST_TotalsRowFunction TotalsRowFunction() const { return FTotalsRowFunction; }
+  void SetTotalsRowFunction(TST_TotalsRowFunction v) { FTotalsRowFunction = v; }
+  const std::u16string& TotalsRowLabel() const { return FTotalsRowLabel; }
+  void SetTotalsRowLabel(std::u16string_view v) { FTotalsRowLabel = v; }
+  int32_t QueryTableFieldId() const { return FQueryTableFieldId; }
+  void SetQueryTableFieldId(int32_t v) { FQueryTableFieldId = v; }
+  const std::u16string& HeaderRowDxfId() const { return FHeaderRowDxfId; }
+  void SetHeaderRowDxfId(std::u16string_view v) { FHeaderRowDxfId = v; }
+  const std::u16string& DataDxfId() const { return FDataDxfId; }
+  void SetDataDxfId(std::u16string_view v) { FDataDxfId = v; }
+  const std::u16string& TotalsRowDxfId() const { return FTotalsRowDxfId; }
+  void SetTotalsRowDxfId(std::u16string_view v) { FTotalsRowDxfId = v; }
+  const std::u16string& HeaderRowCellStyle() const { return FHeaderRowCellStyle; }
+  void SetHeaderRowCellStyle(std::u16string_view v) { FHeaderRowCellStyle = v; }
+  const std::u16string& DataCellStyle() const { return FDataCellStyle; }
+  void SetDataCellStyle(std::u16string_view v) { FDataCellStyle = v; }
+  const std::u16string& TotalsRowCellStyle() const { return FTotalsRowCellStyle; }
+  void SetTotalsRowCellStyle(std::u16string_view v) { FTotalsRowCellStyle = v; }
+  TCT_TableFormula* CalculatedColumnFormula() const { return FCalculatedColumnFormula.get(); }
+  TCT_TableFormula* TotalsRowFormula() const { return FTotalsRowFormula.get(); }
+  TCT_XmlColumnPr* XmlColumnPr() const { return FXmlColumnPr.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  int32_t FId = 0;
+  std::u16string FUniqueName;
+  std::u16string FName;
+  TST_TotalsRowFunction FTotalsRowFunction = sttrfnone;
+  std::u16string FTotalsRowLabel;
+  int32_t FQueryTableFieldId = 0;
+  std::u16string FHeaderRowDxfId;
+  std::u16string FDataDxfId;
+  std::u16string FTotalsRowDxfId;
+  std::u16string FHeaderRowCellStyle;
+  std::u16string FDataCellStyle;
+  std::u16string FTotalsRowCellStyle;
+  std::unique_ptr<TCT_TableFormula> FCalculatedColumnFormula;
+  std::unique_ptr<TCT_TableFormula> FTotalsRowFormula;
+  std::unique_ptr<TCT_XmlColumnPr> FXmlColumnPr;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_TableFormula : public TXPGBase {
+ public:
+  explicit TCT_TableFormula(TXPGDocBase* owner);
+  ~TCT_TableFormula() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t Array() const { return FArray; }
+  void SetArray(uint8_t v) { FArray = v; }
+  const std::u16string& Content() const { return FContent; }
+  void SetContent(std::u16string_view v) { FContent = v; }
+
+ private:
+  uint8_t FArray = 0;
+  std::u16string FContent;
+};
+
+class TCT_XmlColumnPr : public TXPGBase {
+ public:
+  explicit TCT_XmlColumnPr(TXPGDocBase* owner);
+  ~TCT_XmlColumnPr() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t MapId() const { return FMapId; }
+  void SetMapId(int32_t v) { FMapId = v; }
+  const std::u16string& Xpath() const { return FXpath; }
+  void SetXpath(std::u16string_view v) { FXpath = v; }
+  uint8_t Denormalized() const { return FDenormalized; }
+  void SetDenormalized(uint8_t v) { FDenormalized = v; }
+  TST_XmlDataType XmlDataType() const { return FXmlDataType; }
+  void SetXmlDataType(TST_XmlDataType v) { FXmlDataType = v; }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  int32_t FMapId = 0;
+  std::u16string FXpath;
+  uint8_t FDenormalized = 0;
+  TST_XmlDataType FXmlDataType = TST_XmlDataType(255);
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_TableStyleInfo : public TXPGBase {
+ public:
+  explicit TCT_TableStyleInfo(TXPGDocBase* owner);
+  ~TCT_TableStyleInfo() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  uint8_t ShowFirstColumn() const { return FShowFirstColumn; }
+  void SetShowFirstColumn(uint8_t v) { FShowFirstColumn = v; }
+  uint8_t ShowLastColumn() const { return FShowLastColumn; }
+  void SetShowLastColumn(uint8_t v) { FShowLastColumn = v; }
+  uint8_t ShowRowStripes() const { return FShowRowStripes; }
+  void SetShowRowStripes(uint8_t v) { FShowRowStripes = v; }
+  uint8_t ShowColumnStripes() const { return FShowColumnStripes; }
+  void SetShowColumnStripes(uint8_t v) { FShowColumnStripes = v; }
+
+ private:
+  std::u16string FName;
+  uint8_t FShowFirstColumn = 0;
+  uint8_t FShowLastColumn = 0;
+  uint8_t FShowRowStripes = 0;
+  uint8_t FShowColumnStripes = 0;
+};
+
 class TCT_ExtensionList : public TXPGBase {
  public:
   explicit TCT_ExtensionList(TXPGDocBase* owner);
@@ -3184,6 +3415,7 @@ class T__ROOT__ : public TXPGBase {
   TCT_Sst* Sst() const { return FSst.get(); }
   TCT_Workbook* Workbook() const { return FWorkbook.get(); }
   TCT_Comments* Comments() const { return FComments.get(); }
+  TCT_Table* Table() const { return FTable.get(); }
   TCT_Worksheet* Worksheet() const { return FWorksheet.get(); }
   TStringXpgList& RootAttributes() { return FRootAttributes; }
 
@@ -3192,6 +3424,7 @@ class T__ROOT__ : public TXPGBase {
   std::unique_ptr<TCT_Sst> FSst;
   std::unique_ptr<TCT_Workbook> FWorkbook;
   std::unique_ptr<TCT_Comments> FComments;
+  std::unique_ptr<TCT_Table> FTable;
   std::unique_ptr<TCT_Worksheet> FWorksheet;
   TStringXpgList FRootAttributes;
 };
@@ -3210,6 +3443,7 @@ class TXPGDocXLSX : public TXPGDocBase {
   TCT_Sst* Sst() const;
   TCT_Workbook* Workbook() const;
   TCT_Comments* Comments() const;
+  TCT_Table* Table() const;
   TCT_Worksheet* Worksheet() const;
   // Fired at the end of every col element of every cols element of a worksheet; the column
   // object is reused for the next col.

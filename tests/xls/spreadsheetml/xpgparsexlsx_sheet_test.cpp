@@ -322,6 +322,40 @@ TEST(TCT_Comments_Stream, AuthorsAndComments) {
   EXPECT_EQ(d.doc.Comments()->CommentList()->Comment()->Ref(), u"");  // cleared after its event
 }
 
+// ---- table parts -------------------------------------------------------------------------------
+
+TEST(TCT_Table_Read, ColumnsFormulasAndDefaults) {
+  Doc d;
+  d.Load("table id=\"3\" name=\"T1\" displayName=\"Sales\" ref=\"A1:C9\" totalsRowCount=\"1\" headerRowDxfId=\"4\"",
+         "<autoFilter ref=\"A1:C8\"/>"
+         "<tableColumns count=\"7\"><tableColumn id=\"1\" name=\"Item\" totalsRowLabel=\"Total\"/>"
+         "<tableColumn id=\"2\" name=\"Qty\" totalsRowFunction=\"SUM\"><calculatedColumnFormula>[@a]*2</calculatedColumnFormula>"
+         "<xmlColumnPr mapId=\"1\" xpath=\"/r/q\" xmlDataType=\"QName\"/></tableColumn>"
+         "<tableColumn id=\"3\" name=\"X\" totalsRowFunction=\"bogus\"/></tableColumns>"
+         "<tableStyleInfo name=\"TableStyleMedium2\" showRowStripes=\"1\"/>");
+  TCT_Table* t = d.doc.Table();
+  EXPECT_TRUE(d.reports.empty());
+  ASSERT_TRUE(t->Available());
+  EXPECT_EQ(t->Id(), 3);
+  EXPECT_EQ(t->DisplayName(), u"Sales");
+  EXPECT_EQ(t->TableType(), stttworksheet);
+  EXPECT_EQ(t->HeaderRowCount(), 1);
+  EXPECT_EQ(t->TotalsRowShown(), 1);
+  EXPECT_EQ(t->HeaderRowDxfId(), u"4");
+  EXPECT_TRUE(t->AutoFilter()->Available());
+  EXPECT_FALSE(t->SortState()->Available());
+  ASSERT_EQ(t->TableColumns()->TableColumnXpgList()->Count(), 3);
+  TCT_TableColumn* q = t->TableColumns()->TableColumnXpgList()->GetItems(1);
+  EXPECT_EQ(q->TotalsRowFunction(), sttrfsum);
+  EXPECT_EQ(q->CalculatedColumnFormula()->Content(), u"[@a]*2");
+  EXPECT_FALSE(q->TotalsRowFormula()->Available());
+  EXPECT_EQ(q->XmlColumnPr()->XmlDataType(), stxdtQName);
+  EXPECT_EQ(t->TableColumns()->TableColumnXpgList()->GetItems(0)->XmlColumnPr()->XmlDataType(), 255);
+  EXPECT_EQ(t->TableColumns()->TableColumnXpgList()->GetItems(2)->TotalsRowFunction(), 255);
+  EXPECT_EQ(t->TableStyleInfo()->ShowRowStripes(), 1);
+  EXPECT_EQ(t->TableStyleInfo()->ShowFirstColumn(), 0);
+}
+
 // ---- workbook -----------------------------------------------------------------------------------
 
 TEST(TCT_Workbook_Read, DefaultsAndItems) {
