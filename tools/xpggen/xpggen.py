@@ -468,6 +468,9 @@ class Unit:
         w("%s::%s(TXPGDocBase* owner) : %s {" % (n, n, ", ".join(ctor_init)))
         w("  FElementCount = %d;" % len(c["kids"]))
         w("  FAttributeCount = %d;" % len(c["attrs"]))
+        for a in c["attrs"]:
+            if a["kind"] == "strlist" and a.get("default"):
+                w("  F%s.SetDelimitedText(%s);" % (a["field"], cpp_u16(a["default"])))
         if self.eager():
             for ch in c["kids"]:
                 if ch["kind"] == "list":
@@ -516,7 +519,9 @@ class Unit:
             for a in c["attrs"]:
                 d = self.default(a)
                 f = "F" + a["field"]
-                if a["kind"] == "strlist":
+                if a["kind"] == "strlist" and a.get("default"):
+                    w("  %s.SetDelimitedText(%s);" % (f, cpp_u16(a["default"])))
+                elif a["kind"] == "strlist":
                     w("  %s.Clear();" % f)
                 elif a["kind"] == "string" and d is None:
                     w("  %s.clear();" % f)
