@@ -287,6 +287,26 @@ TEST_P(ZipBackends, WrittenArchive_ReadsBackWithBothBackendsAndPassesPythonCheck
   EXPECT_EQ(std::system(cmd.c_str()), 0);
 }
 
+TEST_P(ZipBackends, NonAsciiNames_AreWrittenAsFlaggedUtf8) {
+  TXLSMemoryStream out;
+  auto zip = CreateZipArchiveIntf(GetParam());
+  zip->SaveToStream(out);
+  TXLSMemoryStream src("x");
+  zip->Write(u"xl/Tabelle \u00c4\u4e2d.xml", src);
+  zip->Close();
+  for (bool reader : {false, true}) {
+    TXLSMemoryStream in(out.Bytes());
+    auto back = CreateZipArchiveIntf(reader);
+    back->LoadFromStream(in);
+    EXPECT_EQ(ReadEntry(*back, u"XL/tabelle \u00c4\u4e2d.xml"), "x");
+  }
+  kws::test::TempDir dir;
+  const auto file = dir.Write("out.zip", out.Bytes());
+  const std::string cmd = "/usr/bin/python3 -c \"import zipfile,sys; sys.exit(zipfile.ZipFile(sys.argv[1]).namelist() != "
+                          "['xl/Tabelle \\u00c4\\u4e2d.xml'])\" '" + file.string() + "'";
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
+}
+
 TEST_P(ZipBackends, EmptyWrittenArchive_IsAnEndRecord) {
   TXLSMemoryStream out;
   auto zip = CreateZipArchiveIntf(GetParam());
