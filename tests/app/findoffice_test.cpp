@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "app/mythread.h"
 #include "tests/support/tempdir.h"
 
 namespace kws::app {
@@ -139,6 +140,57 @@ TEST(FindInWord_OwnReaders, LibreOfficeDocumentsAndUnreadableFiles) {
   EXPECT_FALSE(findinwps(tmp.path() / "gone.wps", u"alpha", state));
   EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(state.hasword && state.haswps);
+}
+
+// The worker over the LibreOffice documents: the routing by extension and flags reaches the
+// documents, Word missing sends every Word document to WPS with one message in the run.
+class HitsAndMessages final : public TSearchView {
+ public:
+  void showfilecounts(int32_t) override {}
+  void showfinishes(int32_t) override {}
+  void addlist(const std::filesystem::path& f) override { hits.push_back(f.filename().string()); }
+  void showmessage(const std::u16string& t) override { messages.push_back(t); }
+  void endfinding() override {}
+  std::vector<std::string> hits;
+  std::vector<std::u16string> messages;
+};
+
+struct FolderOfOwnReaders : OfficeAutomation {
+  bool word = true;
+  OwnOfficeAutomation own;
+  std::unique_ptr<OfficeApplication> Connect(OfficeProgram p) override {
+    return p == OfficeProgram::Word && !word ? nullptr : own.Connect(p);
+  }
+};
+
+std::vector<std::string> RunWorker(FolderOfOwnReaders& office, std::u16string findtxt,
+                                   std::vector<std::u16string>* messages = nullptr) {
+  test::TempDir dir;
+  for (const char* name : {"sample.doc", "sample.docx", "sample.wps"})
+    std::filesystem::copy_file(DataFile(name), dir.path() / name);
+  std::filesystem::copy_file(DataFile("sample.doc"), dir.path() / "second.doc");
+  TFindText routines;
+  routines.office.automation = &office;
+  TInlineHandOver handover;
+  HitsAndMessages view;
+  std::atomic<bool> stopfind{false};
+  TMyThread worker(nullptr, dir.path(), "*.doc,*.docx,*.wps", std::move(findtxt), routines, handover, view,
+                   stopfind);
+  worker.Run();
+  if (messages) *messages = view.messages;
+  std::sort(view.hits.begin(), view.hits.end());
+  return view.hits;
+}
+
+TEST(FindInWord_Worker, LibreOfficeDocumentsThroughTheRun) {
+  FolderOfOwnReaders office;
+  const std::vector<std::string> all{"sample.doc", "sample.docx", "sample.wps", "second.doc"};
+  EXPECT_EQ(RunWorker(office, u"absent,КИРИЛЛИЦА"), all);
+  EXPECT_EQ(RunWorker(office, u"Struckoutword,fieldcodeurl"), std::vector<std::string>{});
+  office.word = false;
+  std::vector<std::u16string> messages;
+  EXPECT_EQ(RunWorker(office, u"中文关键词", &messages), all);
+  EXPECT_EQ(messages, (std::vector<std::u16string>{kWordMissingMessage}));
 }
 
 }  // namespace
