@@ -467,7 +467,11 @@ const char* TXpgReadXML::StartTag(const char* p, const char* end, bool eof) {
   const char* q = p + 1;
   while (q < end && Is(*q, kWs)) ++q;
   const char* ns = q;
-  while (q < end && !Is(*q, kTagNameEnd)) ++q;
+  const char* tagColon = nullptr;
+  while (q < end && !Is(*q, kTagNameEnd)) {
+    if (*q == ':') tagColon = q;
+    ++q;
+  }
   if (q >= end) return nullptr;
   if (q == ns) return p + 1;  // "<" without a name is character data
   std::string_view name(ns, q - ns);
@@ -566,8 +570,9 @@ const char* TXpgReadXML::StartTag(const char* p, const char* end, bool eof) {
       if (a.Ns != TXpgNs::Xmlns && a.LocalStart > 0) a.Ns = Resolve(a.Attribute.substr(0, a.LocalStart - 1));
     }
   }
-  SetName(name);
-  ns_ = Resolve(RawPrefix());
+  qname_ = name;
+  localStart_ = tagColon ? size_t(tagColon - ns + 1) : 0;
+  ns_ = tagColon ? Resolve(RawPrefix()) : defaultNs_;
   emptyElement_ = empty;
   hasText_ = textLen > 0;
   textDone_ = textBytesDone_ = false;
@@ -598,14 +603,13 @@ void TXpgReadXML::PopBindingsSlow() {
 }
 
 const char* TXpgReadXML::EndTagAt(const char* p, const char* end) {
-  const char* q = p + 2;
-  while (q < end && Is(*q, kWs)) ++q;
-  const char* ns = q;
-  while (q < end && !Is(*q, kTagNameEnd)) ++q;
-  if (q >= end) return nullptr;
-  std::string_view name(ns, q - ns);
-  const char* gt = FindChar(q, end, '>');
+  const char* gt = FindChar(p + 2, end, '>');
   if (!gt) return nullptr;
+  const char* ns = p + 2;
+  while (ns < gt && Is(*ns, kWs)) ++ns;
+  const char* q = ns;
+  while (q < gt && !Is(*q, kTagNameEnd)) ++q;
+  std::string_view name(ns, q - ns);
   sawMarkup_ = true;
   SetName(name);
   ns_ = Resolve(RawPrefix());
