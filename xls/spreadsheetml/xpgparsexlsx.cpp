@@ -4911,10 +4911,11 @@ void TCT_WebPublishObject::AssignAttributes(const TXpgXMLAttributeList& a) {
 // TCT_Worksheet -------------------------------------------------------------------------------
 
 TCT_Worksheet::TCT_Worksheet(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 24;
+  FElementCount = 26;
   FAttributeCount = 0;
   FSheetPr = std::make_unique<TCT_SheetPr>(owner);
   FDimension = std::make_unique<TCT_SheetDimension>(owner);
+  FSheetViews = std::make_unique<TCT_SheetViews>(owner);
   FSheetFormatPr = std::make_unique<TCT_SheetFormatPr>(owner);
   FColsXpgList = std::make_unique<TCT_ColsXpgList>(owner);
   FSheetData = std::make_unique<TCT_SheetData>(owner);
@@ -4922,6 +4923,7 @@ TCT_Worksheet::TCT_Worksheet(TXPGDocBase* owner) : TXPGBase(owner) {
   FSheetProtection = std::make_unique<TCT_SheetProtection>(owner);
   FAutoFilter = std::make_unique<TCT_AutoFilter>(owner);
   FSortState = std::make_unique<TCT_SortState>(owner);
+  FCustomSheetViews = std::make_unique<TCT_CustomSheetViews>(owner);
   FMergeCells = std::make_unique<TCT_MergeCells>(owner);
   FPhoneticPr = std::make_unique<TCT_PhoneticPr>(owner);
   FHyperlinks = std::make_unique<TCT_Hyperlinks>(owner);
@@ -4946,6 +4948,7 @@ int TCT_Worksheet::CheckAssigned() {
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
   if (FSheetPr) { const int k = FSheetPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FDimension) { const int k = FDimension->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheetViews) { const int k = FSheetViews->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSheetFormatPr) { const int k = FSheetFormatPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FColsXpgList) { const int k = FColsXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSheetData) { const int k = FSheetData->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -4953,6 +4956,7 @@ int TCT_Worksheet::CheckAssigned() {
   if (FSheetProtection) { const int k = FSheetProtection->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FAutoFilter) { const int k = FAutoFilter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSortState) { const int k = FSortState->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCustomSheetViews) { const int k = FCustomSheetViews->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FMergeCells) { const int k = FMergeCells->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FPhoneticPr) { const int k = FPhoneticPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FHyperlinks) { const int k = FHyperlinks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -5063,6 +5067,12 @@ TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
         return x;
       }
       break;
+    case 1063:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetViews")) {
+        TCT_SheetViews* x = FSheetViews.get();
+        return x;
+      }
+      break;
     case 1097:
       if (r.Is(TXpgNs::SpreadsheetML, "hyperlinks")) {
         TCT_Hyperlinks* x = FHyperlinks.get();
@@ -5114,6 +5124,12 @@ TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
     case 1600:
       if (r.Is(TXpgNs::SpreadsheetML, "sheetProtection")) {
         TCT_SheetProtection* x = FSheetProtection.get();
+        return x;
+      }
+      break;
+    case 1698:
+      if (r.Is(TXpgNs::SpreadsheetML, "customSheetViews")) {
+        TCT_CustomSheetViews* x = FCustomSheetViews.get();
         return x;
       }
       break;
@@ -7782,6 +7798,1169 @@ void TCT_SortCondition::AssignAttributes(const TXpgXMLAttributeList& a) {
       case 1079:
         if (a.Is(i, TXpgNs::None, "customList")) {
           FCustomList = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SheetViews ------------------------------------------------------------------------------
+
+TCT_SheetViews::TCT_SheetViews(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  FSheetViewXpgList = std::make_unique<TCT_SheetViewXpgList>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_SheetViews::~TCT_SheetViews() = default;
+
+int TCT_SheetViews::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FSheetViewXpgList) { const int k = FSheetViewXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_SheetViews::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 948:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetView")) {
+        TCT_SheetView* x = FSheetViewXpgList->Add();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_SheetView -------------------------------------------------------------------------------
+
+TCT_SheetView::TCT_SheetView(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 4;
+  FAttributeCount = 19;
+  FPane = std::make_unique<TCT_Pane>(owner);
+  FSelectionXpgList = std::make_unique<TCT_SelectionXpgList>(owner);
+  FPivotSelectionXpgList = std::make_unique<TCT_PivotSelectionXpgList>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_SheetView::~TCT_SheetView() = default;
+
+int TCT_SheetView::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FWindowProtection != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowFormulas != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowGridLines != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowRowColHeaders != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowZeros != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FRightToLeft != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTabSelected != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowRuler != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowOutlineSymbols != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FDefaultGridColor != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowWhiteSpace != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FView != stsvtNormal) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTopLeftCell.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FColorId != 64) { ++n; FAssigneds |= xaAttributes; }
+  if (FZoomScale != 100) { ++n; FAssigneds |= xaAttributes; }
+  if (FZoomScaleNormal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FZoomScaleSheetLayoutView != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FZoomScalePageLayoutView != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FWorkbookViewId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPane) { const int k = FPane->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSelectionXpgList) { const int k = FSelectionXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPivotSelectionXpgList) { const int k = FPivotSelectionXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_SheetView::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 420:
+      if (r.Is(TXpgNs::SpreadsheetML, "pane")) {
+        TCT_Pane* x = FPane.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 966:
+      if (r.Is(TXpgNs::SpreadsheetML, "selection")) {
+        TCT_Selection* x = FSelectionXpgList->Add();
+        return x;
+      }
+      break;
+    case 1496:
+      if (r.Is(TXpgNs::SpreadsheetML, "pivotSelection")) {
+        TCT_PivotSelection* x = FPivotSelectionXpgList->Add();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_SheetView::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 443:
+        if (a.Is(i, TXpgNs::None, "view")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_SheetViewTypeNames); FView = e >= 0 ? TST_SheetViewType(e) : TST_SheetViewType(255); }
+          continue;
+        }
+        break;
+      case 716:
+        if (a.Is(i, TXpgNs::None, "colorId")) {
+          FColorId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 941:
+        if (a.Is(i, TXpgNs::None, "zoomScale")) {
+          FZoomScale = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 971:
+        if (a.Is(i, TXpgNs::None, "showRuler")) {
+          FShowRuler = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 980:
+        if (a.Is(i, TXpgNs::None, "showZeros")) {
+          FShowZeros = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1118:
+        if (a.Is(i, TXpgNs::None, "topLeftCell")) {
+          FTopLeftCell = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1120:
+        if (a.Is(i, TXpgNs::None, "tabSelected")) {
+          FTabSelected = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1132:
+        if (a.Is(i, TXpgNs::None, "rightToLeft")) {
+          FRightToLeft = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1290:
+        if (a.Is(i, TXpgNs::None, "showFormulas")) {
+          FShowFormulas = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1346:
+        if (a.Is(i, TXpgNs::None, "showGridLines")) {
+          FShowGridLines = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1454:
+        if (a.Is(i, TXpgNs::None, "showWhiteSpace")) {
+          FShowWhiteSpace = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1462:
+        if (a.Is(i, TXpgNs::None, "workbookViewId")) {
+          FWorkbookViewId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1558:
+        if (a.Is(i, TXpgNs::None, "zoomScaleNormal")) {
+          FZoomScaleNormal = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1642:
+        if (a.Is(i, TXpgNs::None, "defaultGridColor")) {
+          FDefaultGridColor = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1727:
+        if (a.Is(i, TXpgNs::None, "windowProtection")) {
+          FWindowProtection = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1747:
+        if (a.Is(i, TXpgNs::None, "showRowColHeaders")) {
+          FShowRowColHeaders = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1930:
+        if (a.Is(i, TXpgNs::None, "showOutlineSymbols")) {
+          FShowOutlineSymbols = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 2371:
+        if (a.Is(i, TXpgNs::None, "zoomScalePageLayoutView")) {
+          FZoomScalePageLayoutView = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 2495:
+        if (a.Is(i, TXpgNs::None, "zoomScaleSheetLayoutView")) {
+          FZoomScaleSheetLayoutView = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CustomSheetViews ------------------------------------------------------------------------
+
+TCT_CustomSheetViews::TCT_CustomSheetViews(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FCustomSheetViewXpgList = std::make_unique<TCT_CustomSheetViewXpgList>(owner);
+}
+
+TCT_CustomSheetViews::~TCT_CustomSheetViews() = default;
+
+int TCT_CustomSheetViews::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCustomSheetViewXpgList) { const int k = FCustomSheetViewXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CustomSheetViews::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "customSheetView")) {
+    TCT_CustomSheetView* x = FCustomSheetViewXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_CustomSheetView -------------------------------------------------------------------------
+
+TCT_CustomSheetView::TCT_CustomSheetView(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 10;
+  FAttributeCount = 20;
+  FPane = std::make_unique<TCT_Pane>(owner);
+  FSelection = std::make_unique<TCT_Selection>(owner);
+  FRowBreaks = std::make_unique<TCT_PageBreak>(owner);
+  FColBreaks = std::make_unique<TCT_PageBreak>(owner);
+  FPageMargins = std::make_unique<TCT_PageMargins>(owner);
+  FPrintOptions = std::make_unique<TCT_PrintOptions>(owner);
+  FPageSetup = std::make_unique<TCT_PageSetup>(owner);
+  FHeaderFooter = std::make_unique<TCT_HeaderFooter>(owner);
+  FAutoFilter = std::make_unique<TCT_AutoFilter>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_CustomSheetView::~TCT_CustomSheetView() = default;
+
+int TCT_CustomSheetView::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FGuid.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FScale != 100) { ++n; FAssigneds |= xaAttributes; }
+  if (FColorId != 64) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowPageBreaks != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowFormulas != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowGridLines != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowRowCol != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FOutlineSymbols != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FZeroValues != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FFitToPage != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPrintArea != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FFilter != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowAutoFilter != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FHiddenRows != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FHiddenColumns != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FState != stssVisible) { ++n; FAssigneds |= xaAttributes; }
+  if (FFilterUnique != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FView != stsvtNormal) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowRuler != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTopLeftCell.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FPane) { const int k = FPane->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSelection) { const int k = FSelection->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FRowBreaks) { const int k = FRowBreaks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FColBreaks) { const int k = FColBreaks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPageMargins) { const int k = FPageMargins->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPrintOptions) { const int k = FPrintOptions->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPageSetup) { const int k = FPageSetup->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FHeaderFooter) { const int k = FHeaderFooter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FAutoFilter) { const int k = FAutoFilter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CustomSheetView::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 420:
+      if (r.Is(TXpgNs::SpreadsheetML, "pane")) {
+        TCT_Pane* x = FPane.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 918:
+      if (r.Is(TXpgNs::SpreadsheetML, "colBreaks")) {
+        TCT_PageBreak* x = FColBreaks.get();
+        return x;
+      }
+      break;
+    case 942:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageSetup")) {
+        TCT_PageSetup* x = FPageSetup.get();
+        return x;
+      }
+      break;
+    case 944:
+      if (r.Is(TXpgNs::SpreadsheetML, "rowBreaks")) {
+        TCT_PageBreak* x = FRowBreaks.get();
+        return x;
+      }
+      break;
+    case 966:
+      if (r.Is(TXpgNs::SpreadsheetML, "selection")) {
+        TCT_Selection* x = FSelection.get();
+        return x;
+      }
+      break;
+    case 1055:
+      if (r.Is(TXpgNs::SpreadsheetML, "autoFilter")) {
+        TCT_AutoFilter* x = FAutoFilter.get();
+        return x;
+      }
+      break;
+    case 1134:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageMargins")) {
+        TCT_PageMargins* x = FPageMargins.get();
+        return x;
+      }
+      break;
+    case 1240:
+      if (r.Is(TXpgNs::SpreadsheetML, "headerFooter")) {
+        TCT_HeaderFooter* x = FHeaderFooter.get();
+        return x;
+      }
+      break;
+    case 1305:
+      if (r.Is(TXpgNs::SpreadsheetML, "printOptions")) {
+        TCT_PrintOptions* x = FPrintOptions.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_CustomSheetView::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 425:
+        if (a.Is(i, TXpgNs::None, "guid")) {
+          FGuid = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 443:
+        if (a.Is(i, TXpgNs::None, "view")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_SheetViewTypeNames); FView = e >= 0 ? TST_SheetViewType(e) : TST_SheetViewType(255); }
+          continue;
+        }
+        break;
+      case 520:
+        if (a.Is(i, TXpgNs::None, "scale")) {
+          FScale = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 545:
+        if (a.Is(i, TXpgNs::None, "state")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_SheetStateNames); FState = e >= 0 ? TST_SheetState(e) : TST_SheetState(255); }
+          continue;
+        }
+        break;
+      case 646:
+        if (a.Is(i, TXpgNs::None, "filter")) {
+          FFilter = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 716:
+        if (a.Is(i, TXpgNs::None, "colorId")) {
+          FColorId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 899:
+        if (a.Is(i, TXpgNs::None, "fitToPage")) {
+          FFitToPage = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 934:
+        if (a.Is(i, TXpgNs::None, "printArea")) {
+          FPrintArea = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 971:
+        if (a.Is(i, TXpgNs::None, "showRuler")) {
+          FShowRuler = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1047:
+        if (a.Is(i, TXpgNs::None, "showRowCol")) {
+          FShowRowCol = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        if (a.Is(i, TXpgNs::None, "hiddenRows")) {
+          FHiddenRows = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1072:
+        if (a.Is(i, TXpgNs::None, "zeroValues")) {
+          FZeroValues = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1118:
+        if (a.Is(i, TXpgNs::None, "topLeftCell")) {
+          FTopLeftCell = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1277:
+        if (a.Is(i, TXpgNs::None, "filterUnique")) {
+          FFilterUnique = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1290:
+        if (a.Is(i, TXpgNs::None, "showFormulas")) {
+          FShowFormulas = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1346:
+        if (a.Is(i, TXpgNs::None, "showGridLines")) {
+          FShowGridLines = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1357:
+        if (a.Is(i, TXpgNs::None, "hiddenColumns")) {
+          FHiddenColumns = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1430:
+        if (a.Is(i, TXpgNs::None, "showPageBreaks")) {
+          FShowPageBreaks = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1472:
+        if (a.Is(i, TXpgNs::None, "showAutoFilter")) {
+          FShowAutoFilter = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1513:
+        if (a.Is(i, TXpgNs::None, "outlineSymbols")) {
+          FOutlineSymbols = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Pane ------------------------------------------------------------------------------------
+
+TCT_Pane::TCT_Pane(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 5;
+}
+
+TCT_Pane::~TCT_Pane() = default;
+
+int TCT_Pane::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!(FXSplit == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (!(FYSplit == 0.0)) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTopLeftCell.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FActivePane != stpTopLeft) { ++n; FAssigneds |= xaAttributes; }
+  if (FState != stpsSplit) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Pane::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 545:
+        if (a.Is(i, TXpgNs::None, "state")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_PaneStateNames); FState = e >= 0 ? TST_PaneState(e) : TST_PaneState(255); }
+          continue;
+        }
+        break;
+      case 644:
+        if (a.Is(i, TXpgNs::None, "xSplit")) {
+          FXSplit = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 645:
+        if (a.Is(i, TXpgNs::None, "ySplit")) {
+          FYSplit = XpgToDouble(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1024:
+        if (a.Is(i, TXpgNs::None, "activePane")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_PaneNames); FActivePane = e >= 0 ? TST_Pane(e) : TST_Pane(255); }
+          continue;
+        }
+        break;
+      case 1118:
+        if (a.Is(i, TXpgNs::None, "topLeftCell")) {
+          FTopLeftCell = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Selection -------------------------------------------------------------------------------
+
+TCT_Selection::TCT_Selection(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 4;
+  FSqrefXpgList.SetDelimitedText(u"A1");
+}
+
+TCT_Selection::~TCT_Selection() = default;
+
+int TCT_Selection::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPane != stpTopLeft) { ++n; FAssigneds |= xaAttributes; }
+  if (!FActiveCell.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FActiveCellId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSqrefXpgList.Count() > 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Selection::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 420:
+        if (a.Is(i, TXpgNs::None, "pane")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_PaneNames); FPane = e >= 0 ? TST_Pane(e) : TST_Pane(255); }
+          continue;
+        }
+        break;
+      case 545:
+        if (a.Is(i, TXpgNs::None, "sqref")) {
+          FSqrefXpgList.SetDelimitedText(a.GetValues(i));
+          continue;
+        }
+        break;
+      case 1020:
+        if (a.Is(i, TXpgNs::None, "activeCell")) {
+          FActiveCell = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1193:
+        if (a.Is(i, TXpgNs::None, "activeCellId")) {
+          FActiveCellId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PivotSelection --------------------------------------------------------------------------
+
+TCT_PivotSelection::TCT_PivotSelection(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 17;
+  FPivotArea = std::make_unique<TCT_PivotArea>(owner);
+}
+
+TCT_PivotSelection::~TCT_PivotSelection() = default;
+
+int TCT_PivotSelection::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPane != stpTopLeft) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowHeader != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FLabel != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FData != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FExtendable != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FAxis != TST_Axis(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (FDimension != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FStart != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMin != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMax != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FActiveRow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FActiveCol != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPreviousRow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPreviousCol != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FClick != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FPivotArea) { const int k = FPivotArea->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_PivotSelection::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "pivotArea")) {
+    TCT_PivotArea* x = FPivotArea.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_PivotSelection::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 324:
+        if (a.Is(i, TXpgNs::None, "min")) {
+          FMin = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 326:
+        if (a.Is(i, TXpgNs::None, "max")) {
+          FMax = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 410:
+        if (a.Is(i, TXpgNs::None, "data")) {
+          FData = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 420:
+        if (a.Is(i, TXpgNs::None, "pane")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_PaneNames); FPane = e >= 0 ? TST_Pane(e) : TST_Pane(255); }
+          continue;
+        }
+        break;
+      case 437:
+        if (a.Is(i, TXpgNs::None, "axis")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_AxisNames); FAxis = e >= 0 ? TST_Axis(e) : TST_Axis(255); }
+          continue;
+        }
+        break;
+      case 512:
+        if (a.Is(i, TXpgNs::None, "label")) {
+          FLabel = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 518:
+        if (a.Is(i, TXpgNs::None, "click")) {
+          FClick = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 558:
+        if (a.Is(i, TXpgNs::None, "start")) {
+          FStart = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 922:
+        if (a.Is(i, TXpgNs::None, "activeCol")) {
+          FActiveCol = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 948:
+        if (a.Is(i, TXpgNs::None, "activeRow")) {
+          FActiveRow = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 966:
+        if (a.Is(i, TXpgNs::None, "dimension")) {
+          FDimension = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1034:
+        if (a.Is(i, TXpgNs::None, "showHeader")) {
+          FShowHeader = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1052:
+        if (a.Is(i, TXpgNs::None, "extendable")) {
+          FExtendable = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1179:
+        if (a.Is(i, TXpgNs::None, "previousCol")) {
+          FPreviousCol = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1205:
+        if (a.Is(i, TXpgNs::None, "previousRow")) {
+          FPreviousRow = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PivotArea -------------------------------------------------------------------------------
+
+TCT_PivotArea::TCT_PivotArea(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 12;
+  FReferences = std::make_unique<TCT_PivotAreaReferences>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_PivotArea::~TCT_PivotArea() = default;
+
+int TCT_PivotArea::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FField != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FType_ != stpatNormal) { ++n; FAssigneds |= xaAttributes; }
+  if (FDataOnly != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FLabelOnly != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FGrandRow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FGrandCol != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCacheIndex != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FOutline != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (!FOffset.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FCollapsedLevelsAreSubtotals != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FAxis != TST_Axis(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (FFieldPosition != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FReferences) { const int k = FReferences->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_PivotArea::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 1058:
+      if (r.Is(TXpgNs::SpreadsheetML, "references")) {
+        TCT_PivotAreaReferences* x = FReferences.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_PivotArea::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 437:
+        if (a.Is(i, TXpgNs::None, "axis")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_AxisNames); FAxis = e >= 0 ? TST_Axis(e) : TST_Axis(255); }
+          continue;
+        }
+        break;
+      case 450:
+        if (a.Is(i, TXpgNs::None, "type")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_PivotAreaTypeNames); FType_ = e >= 0 ? TST_PivotAreaType(e) : TST_PivotAreaType(255); }
+          continue;
+        }
+        break;
+      case 516:
+        if (a.Is(i, TXpgNs::None, "field")) {
+          FField = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 647:
+        if (a.Is(i, TXpgNs::None, "offset")) {
+          FOffset = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 768:
+        if (a.Is(i, TXpgNs::None, "outline")) {
+          FOutline = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 810:
+        if (a.Is(i, TXpgNs::None, "grandCol")) {
+          FGrandCol = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 828:
+        if (a.Is(i, TXpgNs::None, "dataOnly")) {
+          FDataOnly = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 836:
+        if (a.Is(i, TXpgNs::None, "grandRow")) {
+          FGrandRow = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 930:
+        if (a.Is(i, TXpgNs::None, "labelOnly")) {
+          FLabelOnly = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1004:
+        if (a.Is(i, TXpgNs::None, "cacheIndex")) {
+          FCacheIndex = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1369:
+        if (a.Is(i, TXpgNs::None, "fieldPosition")) {
+          FFieldPosition = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 2811:
+        if (a.Is(i, TXpgNs::None, "collapsedLevelsAreSubtotals")) {
+          FCollapsedLevelsAreSubtotals = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PivotAreaReferences ---------------------------------------------------------------------
+
+TCT_PivotAreaReferences::TCT_PivotAreaReferences(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  FReferenceXpgList = std::make_unique<TCT_PivotAreaReferenceXpgList>(owner);
+}
+
+TCT_PivotAreaReferences::~TCT_PivotAreaReferences() = default;
+
+int TCT_PivotAreaReferences::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FReferenceXpgList) { const int k = FReferenceXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_PivotAreaReferences::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "reference")) {
+    TCT_PivotAreaReference* x = FReferenceXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_PivotAreaReferences::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PivotAreaReference ----------------------------------------------------------------------
+
+TCT_PivotAreaReference::TCT_PivotAreaReference(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 17;
+  FXXpgList = std::make_unique<TCT_IndexXpgList>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_PivotAreaReference::~TCT_PivotAreaReference() = default;
+
+int TCT_PivotAreaReference::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FField != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSelected != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FByPosition != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FRelative != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDefaultSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSumSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCountASubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FAvgSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMaxSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FMinSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FProductSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCountSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FStdDevSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FStdDevPSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FVarSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FVarPSubtotal != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FXXpgList) { const int k = FXXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_PivotAreaReference::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 120:
+      if (r.Is(TXpgNs::SpreadsheetML, "x")) {
+        TCT_Index* x = FXXpgList->Add();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_PivotAreaReference::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 516:
+        if (a.Is(i, TXpgNs::None, "field")) {
+          FField = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 841:
+        if (a.Is(i, TXpgNs::None, "selected")) {
+          FSelected = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 860:
+        if (a.Is(i, TXpgNs::None, "relative")) {
+          FRelative = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1072:
+        if (a.Is(i, TXpgNs::None, "byPosition")) {
+          FByPosition = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1164:
+        if (a.Is(i, TXpgNs::None, "avgSubtotal")) {
+          FAvgSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1170:
+        if (a.Is(i, TXpgNs::None, "minSubtotal")) {
+          FMinSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1172:
+        if (a.Is(i, TXpgNs::None, "maxSubtotal")) {
+          FMaxSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1175:
+        if (a.Is(i, TXpgNs::None, "varSubtotal")) {
+          FVarSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1187:
+        if (a.Is(i, TXpgNs::None, "sumSubtotal")) {
+          FSumSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1255:
+        if (a.Is(i, TXpgNs::None, "varPSubtotal")) {
+          FVarPSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1399:
+        if (a.Is(i, TXpgNs::None, "countSubtotal")) {
+          FCountSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1464:
+        if (a.Is(i, TXpgNs::None, "countASubtotal")) {
+          FCountASubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        if (a.Is(i, TXpgNs::None, "stdDevSubtotal")) {
+          FStdDevSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1544:
+        if (a.Is(i, TXpgNs::None, "stdDevPSubtotal")) {
+          FStdDevPSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1587:
+        if (a.Is(i, TXpgNs::None, "defaultSubtotal")) {
+          FDefaultSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1615:
+        if (a.Is(i, TXpgNs::None, "productSubtotal")) {
+          FProductSubtotal = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Index -----------------------------------------------------------------------------------
+
+TCT_Index::TCT_Index(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_Index::~TCT_Index() = default;
+
+int TCT_Index::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FV != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Index::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 118:
+        if (a.Is(i, TXpgNs::None, "v")) {
+          FV = XpgToInt(a.ValueBytes(i));
           continue;
         }
         break;

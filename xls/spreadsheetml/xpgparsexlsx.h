@@ -246,6 +246,17 @@ class TCT_ColorFilter;
 class TCT_IconFilter;
 class TCT_SortState;
 class TCT_SortCondition;
+class TCT_SheetViews;
+class TCT_SheetView;
+class TCT_CustomSheetViews;
+class TCT_CustomSheetView;
+class TCT_Pane;
+class TCT_Selection;
+class TCT_PivotSelection;
+class TCT_PivotArea;
+class TCT_PivotAreaReferences;
+class TCT_PivotAreaReference;
+class TCT_Index;
 class TCT_Table;
 class TCT_TableColumns;
 class TCT_TableColumn;
@@ -262,6 +273,7 @@ using TCT_CellStyleXpgList = TXpgList<TCT_CellStyle>;
 using TCT_ColorXpgList = TXpgList<TCT_Color>;
 using TCT_ColsXpgList = TXpgList<TCT_Cols>;
 using TCT_CustomFilterXpgList = TXpgList<TCT_CustomFilter>;
+using TCT_CustomSheetViewXpgList = TXpgList<TCT_CustomSheetView>;
 using TCT_CustomWorkbookViewXpgList = TXpgList<TCT_CustomWorkbookView>;
 using TCT_DateGroupItemXpgList = TXpgList<TCT_DateGroupItem>;
 using TCT_DxfXpgList = TXpgList<TCT_Dxf>;
@@ -274,12 +286,17 @@ using TCT_FilterColumnXpgList = TXpgList<TCT_FilterColumn>;
 using TCT_FontXpgList = TXpgList<TCT_Font>;
 using TCT_FunctionGroupXpgList = TXpgList<TCT_FunctionGroup>;
 using TCT_GradientStopXpgList = TXpgList<TCT_GradientStop>;
+using TCT_IndexXpgList = TXpgList<TCT_Index>;
 using TCT_NumFmtXpgList = TXpgList<TCT_NumFmt>;
 using TCT_PhoneticRunXpgList = TXpgList<TCT_PhoneticRun>;
+using TCT_PivotAreaReferenceXpgList = TXpgList<TCT_PivotAreaReference>;
 using TCT_PivotCacheXpgList = TXpgList<TCT_PivotCache>;
+using TCT_PivotSelectionXpgList = TXpgList<TCT_PivotSelection>;
 using TCT_REltXpgList = TXpgList<TCT_RElt>;
 using TCT_RgbColorXpgList = TXpgList<TCT_RgbColor>;
+using TCT_SelectionXpgList = TXpgList<TCT_Selection>;
 using TCT_SheetXpgList = TXpgList<TCT_Sheet>;
+using TCT_SheetViewXpgList = TXpgList<TCT_SheetView>;
 using TCT_SmartTagTypeXpgList = TXpgList<TCT_SmartTagType>;
 using TCT_SortConditionXpgList = TXpgList<TCT_SortCondition>;
 using TCT_TableColumnXpgList = TXpgList<TCT_TableColumn>;
@@ -2040,6 +2057,7 @@ class TCT_Worksheet : public TXPGBase {
   TXPGBase* HandleElement(TXPGReader& r) override;
   TCT_SheetPr* SheetPr() const { return FSheetPr.get(); }
   TCT_SheetDimension* Dimension() const { return FDimension.get(); }
+  TCT_SheetViews* SheetViews() const { return FSheetViews.get(); }
   TCT_SheetFormatPr* SheetFormatPr() const { return FSheetFormatPr.get(); }
   TCT_ColsXpgList* ColsXpgList() const { return FColsXpgList.get(); }
   TCT_SheetData* SheetData() const { return FSheetData.get(); }
@@ -2047,6 +2065,7 @@ class TCT_Worksheet : public TXPGBase {
   TCT_SheetProtection* SheetProtection() const { return FSheetProtection.get(); }
   TCT_AutoFilter* AutoFilter() const { return FAutoFilter.get(); }
   TCT_SortState* SortState() const { return FSortState.get(); }
+  TCT_CustomSheetViews* CustomSheetViews() const { return FCustomSheetViews.get(); }
   TCT_MergeCells* MergeCells() const { return FMergeCells.get(); }
   TCT_PhoneticPr* PhoneticPr() const { return FPhoneticPr.get(); }
   TCT_Hyperlinks* Hyperlinks() const { return FHyperlinks.get(); }
@@ -2066,6 +2085,7 @@ class TCT_Worksheet : public TXPGBase {
  private:
   std::unique_ptr<TCT_SheetPr> FSheetPr;
   std::unique_ptr<TCT_SheetDimension> FDimension;
+  std::unique_ptr<TCT_SheetViews> FSheetViews;
   std::unique_ptr<TCT_SheetFormatPr> FSheetFormatPr;
   std::unique_ptr<TCT_ColsXpgList> FColsXpgList;
   std::unique_ptr<TCT_SheetData> FSheetData;
@@ -2073,6 +2093,7 @@ class TCT_Worksheet : public TXPGBase {
   std::unique_ptr<TCT_SheetProtection> FSheetProtection;
   std::unique_ptr<TCT_AutoFilter> FAutoFilter;
   std::unique_ptr<TCT_SortState> FSortState;
+  std::unique_ptr<TCT_CustomSheetViews> FCustomSheetViews;
   std::unique_ptr<TCT_MergeCells> FMergeCells;
   std::unique_ptr<TCT_PhoneticPr> FPhoneticPr;
   std::unique_ptr<TCT_Hyperlinks> FHyperlinks;
@@ -3152,6 +3173,456 @@ class TCT_SortCondition : public TXPGBase {
   int32_t FDxfId = -1;
   TST_IconSetType FIconSet = stist3Arrows;
   int32_t FIconId = 0;
+};
+
+class TCT_SheetViews : public TXPGBase {
+ public:
+  explicit TCT_SheetViews(TXPGDocBase* owner);
+  ~TCT_SheetViews() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_SheetViewXpgList* SheetViewXpgList() const { return FSheetViewXpgList.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_SheetViewXpgList> FSheetViewXpgList;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_SheetView : public TXPGBase {
+ public:
+  explicit TCT_SheetView(TXPGDocBase* owner);
+  ~TCT_SheetView() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t WindowProtection() const { return FWindowProtection; }
+  void SetWindowProtection(uint8_t v) { FWindowProtection = v; }
+  uint8_t ShowFormulas() const { return FShowFormulas; }
+  void SetShowFormulas(uint8_t v) { FShowFormulas = v; }
+  uint8_t ShowGridLines() const { return FShowGridLines; }
+  void SetShowGridLines(uint8_t v) { FShowGridLines = v; }
+  uint8_t ShowRowColHeaders() const { return FShowRowColHeaders; }
+  void SetShowRowColHeaders(uint8_t v) { FShowRowColHeaders = v; }
+  uint8_t ShowZeros() const { return FShowZeros; }
+  void SetShowZeros(uint8_t v) { FShowZeros = v; }
+  uint8_t RightToLeft() const { return FRightToLeft; }
+  void SetRightToLeft(uint8_t v) { FRightToLeft = v; }
+  uint8_t TabSelected() const { return FTabSelected; }
+  void SetTabSelected(uint8_t v) { FTabSelected = v; }
+  uint8_t ShowRuler() const { return FShowRuler; }
+  void SetShowRuler(uint8_t v) { FShowRuler = v; }
+  uint8_t ShowOutlineSymbols() const { return FShowOutlineSymbols; }
+  void SetShowOutlineSymbols(uint8_t v) { FShowOutlineSymbols = v; }
+  uint8_t DefaultGridColor() const { return FDefaultGridColor; }
+  void SetDefaultGridColor(uint8_t v) { FDefaultGridColor = v; }
+  uint8_t ShowWhiteSpace() const { return FShowWhiteSpace; }
+  void SetShowWhiteSpace(uint8_t v) { FShowWhiteSpace = v; }
+  TST_SheetViewType View() const { return FView; }
+  void SetView(TST_SheetViewType v) { FView = v; }
+  const std::u16string& TopLeftCell() const { return FTopLeftCell; }
+  void SetTopLeftCell(std::u16string_view v) { FTopLeftCell = v; }
+  int32_t ColorId() const { return FColorId; }
+  void SetColorId(int32_t v) { FColorId = v; }
+  int32_t ZoomScale() const { return FZoomScale; }
+  void SetZoomScale(int32_t v) { FZoomScale = v; }
+  int32_t ZoomScaleNormal() const { return FZoomScaleNormal; }
+  void SetZoomScaleNormal(int32_t v) { FZoomScaleNormal = v; }
+  int32_t ZoomScaleSheetLayoutView() const { return FZoomScaleSheetLayoutView; }
+  void SetZoomScaleSheetLayoutView(int32_t v) { FZoomScaleSheetLayoutView = v; }
+  int32_t ZoomScalePageLayoutView() const { return FZoomScalePageLayoutView; }
+  void SetZoomScalePageLayoutView(int32_t v) { FZoomScalePageLayoutView = v; }
+  int32_t WorkbookViewId() const { return FWorkbookViewId; }
+  void SetWorkbookViewId(int32_t v) { FWorkbookViewId = v; }
+  TCT_Pane* Pane() const { return FPane.get(); }
+  TCT_SelectionXpgList* SelectionXpgList() const { return FSelectionXpgList.get(); }
+  TCT_PivotSelectionXpgList* PivotSelectionXpgList() const { return FPivotSelectionXpgList.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  uint8_t FWindowProtection = 0;
+  uint8_t FShowFormulas = 0;
+  uint8_t FShowGridLines = 1;
+  uint8_t FShowRowColHeaders = 1;
+  uint8_t FShowZeros = 1;
+  uint8_t FRightToLeft = 0;
+  uint8_t FTabSelected = 0;
+  uint8_t FShowRuler = 1;
+  uint8_t FShowOutlineSymbols = 1;
+  uint8_t FDefaultGridColor = 1;
+  uint8_t FShowWhiteSpace = 1;
+  TST_SheetViewType FView = stsvtNormal;
+  std::u16string FTopLeftCell;
+  int32_t FColorId = 64;
+  int32_t FZoomScale = 100;
+  int32_t FZoomScaleNormal = 0;
+  int32_t FZoomScaleSheetLayoutView = 0;
+  int32_t FZoomScalePageLayoutView = 0;
+  int32_t FWorkbookViewId = 0;
+  std::unique_ptr<TCT_Pane> FPane;
+  std::unique_ptr<TCT_SelectionXpgList> FSelectionXpgList;
+  std::unique_ptr<TCT_PivotSelectionXpgList> FPivotSelectionXpgList;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_CustomSheetViews : public TXPGBase {
+ public:
+  explicit TCT_CustomSheetViews(TXPGDocBase* owner);
+  ~TCT_CustomSheetViews() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_CustomSheetViewXpgList* CustomSheetViewXpgList() const { return FCustomSheetViewXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_CustomSheetViewXpgList> FCustomSheetViewXpgList;
+};
+
+class TCT_CustomSheetView : public TXPGBase {
+ public:
+  explicit TCT_CustomSheetView(TXPGDocBase* owner);
+  ~TCT_CustomSheetView() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Guid() const { return FGuid; }
+  void SetGuid(std::u16string_view v) { FGuid = v; }
+  int32_t Scale() const { return FScale; }
+  void SetScale(int32_t v) { FScale = v; }
+  int32_t ColorId() const { return FColorId; }
+  void SetColorId(int32_t v) { FColorId = v; }
+  uint8_t ShowPageBreaks() const { return FShowPageBreaks; }
+  void SetShowPageBreaks(uint8_t v) { FShowPageBreaks = v; }
+  uint8_t ShowFormulas() const { return FShowFormulas; }
+  void SetShowFormulas(uint8_t v) { FShowFormulas = v; }
+  uint8_t ShowGridLines() const { return FShowGridLines; }
+  void SetShowGridLines(uint8_t v) { FShowGridLines = v; }
+  uint8_t ShowRowCol() const { return FShowRowCol; }
+  void SetShowRowCol(uint8_t v) { FShowRowCol = v; }
+  uint8_t OutlineSymbols() const { return FOutlineSymbols; }
+  void SetOutlineSymbols(uint8_t v) { FOutlineSymbols = v; }
+  uint8_t ZeroValues() const { return FZeroValues; }
+  void SetZeroValues(uint8_t v) { FZeroValues = v; }
+  uint8_t FitToPage() const { return FFitToPage; }
+  void SetFitToPage(uint8_t v) { FFitToPage = v; }
+  uint8_t PrintArea() const { return FPrintArea; }
+  void SetPrintArea(uint8_t v) { FPrintArea = v; }
+  uint8_t Filter() const { return FFilter; }
+  void SetFilter(uint8_t v) { FFilter = v; }
+  uint8_t ShowAutoFilter() const { return FShowAutoFilter; }
+  void SetShowAutoFilter(uint8_t v) { FShowAutoFilter = v; }
+  uint8_t HiddenRows() const { return FHiddenRows; }
+  void SetHiddenRows(uint8_t v) { FHiddenRows = v; }
+  uint8_t HiddenColumns() const { return FHiddenColumns; }
+  void SetHiddenColumns(uint8_t v) { FHiddenColumns = v; }
+  TST_SheetState State() const { return FState; }
+  void SetState(TST_SheetState v) { FState = v; }
+  uint8_t FilterUnique() const { return FFilterUnique; }
+  void SetFilterUnique(uint8_t v) { FFilterUnique = v; }
+  TST_SheetViewType View() const { return FView; }
+  void SetView(TST_SheetViewType v) { FView = v; }
+  uint8_t ShowRuler() const { return FShowRuler; }
+  void SetShowRuler(uint8_t v) { FShowRuler = v; }
+  const std::u16string& TopLeftCell() const { return FTopLeftCell; }
+  void SetTopLeftCell(std::u16string_view v) { FTopLeftCell = v; }
+  TCT_Pane* Pane() const { return FPane.get(); }
+  TCT_Selection* Selection() const { return FSelection.get(); }
+  TCT_PageBreak* RowBreaks() const { return FRowBreaks.get(); }
+  TCT_PageBreak* ColBreaks() const { return FColBreaks.get(); }
+  TCT_PageMargins* PageMargins() const { return FPageMargins.get(); }
+  TCT_PrintOptions* PrintOptions() const { return FPrintOptions.get(); }
+  TCT_PageSetup* PageSetup() const { return FPageSetup.get(); }
+  TCT_HeaderFooter* HeaderFooter() const { return FHeaderFooter.get(); }
+  TCT_AutoFilter* AutoFilter() const { return FAutoFilter.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  std::u16string FGuid;
+  int32_t FScale = 100;
+  int32_t FColorId = 64;
+  uint8_t FShowPageBreaks = 0;
+  uint8_t FShowFormulas = 0;
+  uint8_t FShowGridLines = 1;
+  uint8_t FShowRowCol = 1;
+  uint8_t FOutlineSymbols = 1;
+  uint8_t FZeroValues = 1;
+  uint8_t FFitToPage = 0;
+  uint8_t FPrintArea = 0;
+  uint8_t FFilter = 0;
+  uint8_t FShowAutoFilter = 0;
+  uint8_t FHiddenRows = 0;
+  uint8_t FHiddenColumns = 0;
+  TST_SheetState FState = stssVisible;
+  uint8_t FFilterUnique = 0;
+  TST_SheetViewType FView = stsvtNormal;
+  uint8_t FShowRuler = 1;
+  std::u16string FTopLeftCell;
+  std::unique_ptr<TCT_Pane> FPane;
+  std::unique_ptr<TCT_Selection> FSelection;
+  std::unique_ptr<TCT_PageBreak> FRowBreaks;
+  std::unique_ptr<TCT_PageBreak> FColBreaks;
+  std::unique_ptr<TCT_PageMargins> FPageMargins;
+  std::unique_ptr<TCT_PrintOptions> FPrintOptions;
+  std::unique_ptr<TCT_PageSetup> FPageSetup;
+  std::unique_ptr<TCT_HeaderFooter> FHeaderFooter;
+  std::unique_ptr<TCT_AutoFilter> FAutoFilter;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_Pane : public TXPGBase {
+ public:
+  explicit TCT_Pane(TXPGDocBase* owner);
+  ~TCT_Pane() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  double XSplit() const { return FXSplit; }
+  void SetXSplit(double v) { FXSplit = v; }
+  double YSplit() const { return FYSplit; }
+  void SetYSplit(double v) { FYSplit = v; }
+  const std::u16string& TopLeftCell() const { return FTopLeftCell; }
+  void SetTopLeftCell(std::u16string_view v) { FTopLeftCell = v; }
+  TST_Pane ActivePane() const { return FActivePane; }
+  void SetActivePane(TST_Pane v) { FActivePane = v; }
+  TST_PaneState State() const { return FState; }
+  void SetState(TST_PaneState v) { FState = v; }
+
+ private:
+  double FXSplit = 0.0;
+  double FYSplit = 0.0;
+  std::u16string FTopLeftCell;
+  TST_Pane FActivePane = stpTopLeft;
+  TST_PaneState FState = stpsSplit;
+};
+
+class TCT_Selection : public TXPGBase {
+ public:
+  explicit TCT_Selection(TXPGDocBase* owner);
+  ~TCT_Selection() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_Pane Pane() const { return FPane; }
+  void SetPane(TST_Pane v) { FPane = v; }
+  const std::u16string& ActiveCell() const { return FActiveCell; }
+  void SetActiveCell(std::u16string_view v) { FActiveCell = v; }
+  int32_t ActiveCellId() const { return FActiveCellId; }
+  void SetActiveCellId(int32_t v) { FActiveCellId = v; }
+  const TStringXpgList& SqrefXpgList() const { return FSqrefXpgList; }
+  TStringXpgList& SqrefXpgList() { return FSqrefXpgList; }
+
+ private:
+  TST_Pane FPane = stpTopLeft;
+  std::u16string FActiveCell;
+  int32_t FActiveCellId = 0;
+  TStringXpgList FSqrefXpgList;
+};
+
+class TCT_PivotSelection : public TXPGBase {
+ public:
+  explicit TCT_PivotSelection(TXPGDocBase* owner);
+  ~TCT_PivotSelection() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_Pane Pane() const { return FPane; }
+  void SetPane(TST_Pane v) { FPane = v; }
+  uint8_t ShowHeader() const { return FShowHeader; }
+  void SetShowHeader(uint8_t v) { FShowHeader = v; }
+  uint8_t Label() const { return FLabel; }
+  void SetLabel(uint8_t v) { FLabel = v; }
+  uint8_t Data() const { return FData; }
+  void SetData(uint8_t v) { FData = v; }
+  uint8_t Extendable() const { return FExtendable; }
+  void SetExtendable(uint8_t v) { FExtendable = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  TST_Axis Axis() const { return FAxis; }
+  void SetAxis(TST_Axis v) { FAxis = v; }
+  int32_t Dimension() const { return FDimension; }
+  void SetDimension(int32_t v) { FDimension = v; }
+  int32_t Start() const { return FStart; }
+  void SetStart(int32_t v) { FStart = v; }
+  int32_t Min() const { return FMin; }
+  void SetMin(int32_t v) { FMin = v; }
+  int32_t Max() const { return FMax; }
+  void SetMax(int32_t v) { FMax = v; }
+  int32_t ActiveRow() const { return FActiveRow; }
+  void SetActiveRow(int32_t v) { FActiveRow = v; }
+  int32_t ActiveCol() const { return FActiveCol; }
+  void SetActiveCol(int32_t v) { FActiveCol = v; }
+  int32_t PreviousRow() const { return FPreviousRow; }
+  void SetPreviousRow(int32_t v) { FPreviousRow = v; }
+  int32_t PreviousCol() const { return FPreviousCol; }
+  void SetPreviousCol(int32_t v) { FPreviousCol = v; }
+  int32_t Click() const { return FClick; }
+  void SetClick(int32_t v) { FClick = v; }
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+  TCT_PivotArea* PivotArea() const { return FPivotArea.get(); }
+
+ private:
+  TST_Pane FPane = stpTopLeft;
+  uint8_t FShowHeader = 0;
+  uint8_t FLabel = 0;
+  uint8_t FData = 0;
+  uint8_t FExtendable = 0;
+  int32_t FCount_ = 0;
+  TST_Axis FAxis = TST_Axis(255);
+  int32_t FDimension = 0;
+  int32_t FStart = 0;
+  int32_t FMin = 0;
+  int32_t FMax = 0;
+  int32_t FActiveRow = 0;
+  int32_t FActiveCol = 0;
+  int32_t FPreviousRow = 0;
+  int32_t FPreviousCol = 0;
+  int32_t FClick = 0;
+  std::u16string FR_Id;
+  std::unique_ptr<TCT_PivotArea> FPivotArea;
+};
+
+class TCT_PivotArea : public TXPGBase {
+ public:
+  explicit TCT_PivotArea(TXPGDocBase* owner);
+  ~TCT_PivotArea() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Field() const { return FField; }
+  void SetField(int32_t v) { FField = v; }
+  TST_PivotAreaType Type_() const { return FType_; }
+  void SetType_(TST_PivotAreaType v) { FType_ = v; }
+  uint8_t DataOnly() const { return FDataOnly; }
+  void SetDataOnly(uint8_t v) { FDataOnly = v; }
+  uint8_t LabelOnly() const { return FLabelOnly; }
+  void SetLabelOnly(uint8_t v) { FLabelOnly = v; }
+  uint8_t GrandRow() const { return FGrandRow; }
+  void SetGrandRow(uint8_t v) { FGrandRow = v; }
+  uint8_t GrandCol() const { return FGrandCol; }
+  void SetGrandCol(uint8_t v) { FGrandCol = v; }
+  uint8_t CacheIndex() const { return FCacheIndex; }
+  void SetCacheIndex(uint8_t v) { FCacheIndex = v; }
+  uint8_t Outline() const { return FOutline; }
+  void SetOutline(uint8_t v) { FOutline = v; }
+  const std::u16string& Offset() const { return FOffset; }
+  void SetOffset(std::u16string_view v) { FOffset = v; }
+  uint8_t CollapsedLevelsAreSubtotals() const { return FCollapsedLevelsAreSubtotals; }
+  void SetCollapsedLevelsAreSubtotals(uint8_t v) { FCollapsedLevelsAreSubtotals = v; }
+  TST_Axis Axis() const { return FAxis; }
+  void SetAxis(TST_Axis v) { FAxis = v; }
+  int32_t FieldPosition() const { return FFieldPosition; }
+  void SetFieldPosition(int32_t v) { FFieldPosition = v; }
+  TCT_PivotAreaReferences* References() const { return FReferences.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  int32_t FField = 0;
+  TST_PivotAreaType FType_ = stpatNormal;
+  uint8_t FDataOnly = 1;
+  uint8_t FLabelOnly = 0;
+  uint8_t FGrandRow = 0;
+  uint8_t FGrandCol = 0;
+  uint8_t FCacheIndex = 0;
+  uint8_t FOutline = 1;
+  std::u16string FOffset;
+  uint8_t FCollapsedLevelsAreSubtotals = 0;
+  TST_Axis FAxis = TST_Axis(255);
+  int32_t FFieldPosition = 0;
+  std::unique_ptr<TCT_PivotAreaReferences> FReferences;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_PivotAreaReferences : public TXPGBase {
+ public:
+  explicit TCT_PivotAreaReferences(TXPGDocBase* owner);
+  ~TCT_PivotAreaReferences() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  TCT_PivotAreaReferenceXpgList* ReferenceXpgList() const { return FReferenceXpgList.get(); }
+
+ private:
+  int32_t FCount_ = 0;
+  std::unique_ptr<TCT_PivotAreaReferenceXpgList> FReferenceXpgList;
+};
+
+class TCT_PivotAreaReference : public TXPGBase {
+ public:
+  explicit TCT_PivotAreaReference(TXPGDocBase* owner);
+  ~TCT_PivotAreaReference() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Field() const { return FField; }
+  void SetField(int32_t v) { FField = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  uint8_t Selected() const { return FSelected; }
+  void SetSelected(uint8_t v) { FSelected = v; }
+  uint8_t ByPosition() const { return FByPosition; }
+  void SetByPosition(uint8_t v) { FByPosition = v; }
+  uint8_t Relative() const { return FRelative; }
+  void SetRelative(uint8_t v) { FRelative = v; }
+  uint8_t DefaultSubtotal() const { return FDefaultSubtotal; }
+  void SetDefaultSubtotal(uint8_t v) { FDefaultSubtotal = v; }
+  uint8_t SumSubtotal() const { return FSumSubtotal; }
+  void SetSumSubtotal(uint8_t v) { FSumSubtotal = v; }
+  uint8_t CountASubtotal() const { return FCountASubtotal; }
+  void SetCountASubtotal(uint8_t v) { FCountASubtotal = v; }
+  uint8_t AvgSubtotal() const { return FAvgSubtotal; }
+  void SetAvgSubtotal(uint8_t v) { FAvgSubtotal = v; }
+  uint8_t MaxSubtotal() const { return FMaxSubtotal; }
+  void SetMaxSubtotal(uint8_t v) { FMaxSubtotal = v; }
+  uint8_t MinSubtotal() const { return FMinSubtotal; }
+  void SetMinSubtotal(uint8_t v) { FMinSubtotal = v; }
+  uint8_t ProductSubtotal() const { return FProductSubtotal; }
+  void SetProductSubtotal(uint8_t v) { FProductSubtotal = v; }
+  uint8_t CountSubtotal() const { return FCountSubtotal; }
+  void SetCountSubtotal(uint8_t v) { FCountSubtotal = v; }
+  uint8_t StdDevSubtotal() const { return FStdDevSubtotal; }
+  void SetStdDevSubtotal(uint8_t v) { FStdDevSubtotal = v; }
+  uint8_t StdDevPSubtotal() const { return FStdDevPSubtotal; }
+  void SetStdDevPSubtotal(uint8_t v) { FStdDevPSubtotal = v; }
+  uint8_t VarSubtotal() const { return FVarSubtotal; }
+  void SetVarSubtotal(uint8_t v) { FVarSubtotal = v; }
+  uint8_t VarPSubtotal() const { return FVarPSubtotal; }
+  void SetVarPSubtotal(uint8_t v) { FVarPSubtotal = v; }
+  TCT_IndexXpgList* XXpgList() const { return FXXpgList.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  int32_t FField = 0;
+  int32_t FCount_ = 0;
+  uint8_t FSelected = 1;
+  uint8_t FByPosition = 0;
+  uint8_t FRelative = 0;
+  uint8_t FDefaultSubtotal = 0;
+  uint8_t FSumSubtotal = 0;
+  uint8_t FCountASubtotal = 0;
+  uint8_t FAvgSubtotal = 0;
+  uint8_t FMaxSubtotal = 0;
+  uint8_t FMinSubtotal = 0;
+  uint8_t FProductSubtotal = 0;
+  uint8_t FCountSubtotal = 0;
+  uint8_t FStdDevSubtotal = 0;
+  uint8_t FStdDevPSubtotal = 0;
+  uint8_t FVarSubtotal = 0;
+  uint8_t FVarPSubtotal = 0;
+  std::unique_ptr<TCT_IndexXpgList> FXXpgList;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_Index : public TXPGBase {
+ public:
+  explicit TCT_Index(TXPGDocBase* owner);
+  ~TCT_Index() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t V() const { return FV; }
+  void SetV(int32_t v) { FV = v; }
+
+ private:
+  int32_t FV = 0;
 };
 
 class TCT_Table : public TXPGBase {

@@ -239,6 +239,57 @@ TEST(TCT_Worksheet_Read, SheetLevelElements) {
   EXPECT_TRUE(p.reports.empty());
 }
 
+TEST(TCT_SheetView_Read, ViewsPanesSelections) {
+  Doc d;
+  d.Load("worksheet",
+         "<sheetViews><sheetView workbookViewId=\"0\"/>"
+         "<sheetView showGridLines=\"no\" view=\"PageLayout\" zoomScale=\"85\" workbookViewId=\"1\">"
+         "<pane xSplit=\"2\" topLeftCell=\"C1\" state=\"frozen\"/><selection/><selection sqref=\"A1:B2 D4\"/>"
+         "<selection/><selection/><selection pane=\"bottomLeft\"/>"
+         "<pivotSelection axis=\"axisPage\"><pivotArea><references><reference countASubtotal=\"1\" stdDevSubtotal=\"0\">"
+         "<x v=\"3\"/></reference></references></pivotArea></pivotSelection></sheetView></sheetViews>"
+         "<customSheetViews><customSheetView guid=\"{G}\" showRowCol=\"0\" hiddenRows=\"1\" state=\"hidden2\">"
+         "<selection activeCell=\"B2\"/><rowBreaks><brk id=\"3\"/></rowBreaks></customSheetView></customSheetViews>");
+  EXPECT_TRUE(d.reports.empty());
+  TCT_SheetViews* v = d.doc.Worksheet()->SheetViews();
+  ASSERT_EQ(v->SheetViewXpgList()->Count(), 2);
+  TCT_SheetView* a = v->SheetViewXpgList()->GetItems(0);
+  EXPECT_EQ(a->ShowGridLines(), 1);
+  EXPECT_EQ(a->ZoomScale(), 100);
+  EXPECT_EQ(a->ColorId(), 64);
+  EXPECT_EQ(a->View(), stsvtNormal);
+  EXPECT_FALSE(a->Pane()->Available());
+  TCT_SheetView* b = v->SheetViewXpgList()->GetItems(1);
+  EXPECT_EQ(b->ShowGridLines(), 0);
+  EXPECT_EQ(b->View(), stsvtPageLayout);
+  EXPECT_EQ(b->ZoomScale(), 85);
+  EXPECT_EQ(b->Pane()->XSplit(), 2.0);
+  EXPECT_EQ(b->Pane()->State(), stpsFrozen);
+  EXPECT_EQ(b->Pane()->ActivePane(), stpTopLeft);
+  ASSERT_EQ(b->SelectionXpgList()->Count(), 5);
+  EXPECT_EQ(b->SelectionXpgList()->GetItems(0)->SqrefXpgList().Count(), 1);
+  EXPECT_EQ(b->SelectionXpgList()->GetItems(0)->SqrefXpgList().GetItems(0), u"A1");
+  ASSERT_EQ(b->SelectionXpgList()->GetItems(1)->SqrefXpgList().Count(), 2);
+  EXPECT_EQ(b->SelectionXpgList()->GetItems(1)->SqrefXpgList().GetItems(1), u"D4");
+  EXPECT_EQ(b->SelectionXpgList()->GetItems(4)->Pane(), stpBottomLeft);
+  TCT_PivotSelection* ps = b->PivotSelectionXpgList()->GetItems(0);
+  EXPECT_EQ(ps->Axis(), staAxisPage);
+  EXPECT_EQ(ps->PivotArea()->Axis(), 255);
+  TCT_PivotAreaReference* ref = ps->PivotArea()->References()->ReferenceXpgList()->GetItems(0);
+  EXPECT_EQ(ref->CountASubtotal(), 1);
+  EXPECT_EQ(ref->StdDevSubtotal(), 0);
+  EXPECT_EQ(ref->Selected(), 1);
+  EXPECT_EQ(ref->XXpgList()->GetItems(0)->V(), 3);
+  TCT_CustomSheetView* c = d.doc.Worksheet()->CustomSheetViews()->CustomSheetViewXpgList()->GetItems(0);
+  EXPECT_EQ(c->ShowRowCol(), 0);
+  EXPECT_EQ(c->HiddenRows(), 1);
+  EXPECT_EQ(c->State(), 255);  // not a sheet state
+  EXPECT_EQ(c->Scale(), 100);
+  EXPECT_EQ(c->Selection()->ActiveCell(), u"B2");
+  EXPECT_EQ(c->RowBreaks()->BrkXpgList()->Count(), 1);
+  EXPECT_FALSE(c->PageSetup()->Available());
+}
+
 TEST(TXPGDocXLSX_Root, DocumentElementsAndAttributes) {
   Doc d;
   d.Load("sst", "<si><t>a</t></si>");
