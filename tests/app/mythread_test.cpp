@@ -56,7 +56,7 @@ TEST(TMyThread_Run, RoutesByExtensionAndCounts) {
   dir.Write("a.txt", "has alpha inside");
   dir.Write("sub/B.PAS", "unit x; { beta }");
   dir.Write("c.pdf", test::MakePdf({{u"some alpha words"}}));
-  dir.Write("d.doc", "alpha");    // Word documents: listed and counted, not searched yet
+  dir.Write("d.doc", "alpha");    // not a Word document: unreadable, counted as a miss
   dir.Write("e.xlsx", "alpha");   // workbooks: listed and counted, not searched yet
   dir.Write("f.log", "alpha");    // no mask takes it
   dir.Write("g.txt", "nothing");
