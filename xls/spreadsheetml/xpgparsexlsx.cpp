@@ -4911,7 +4911,7 @@ void TCT_WebPublishObject::AssignAttributes(const TXpgXMLAttributeList& a) {
 // TCT_Worksheet -------------------------------------------------------------------------------
 
 TCT_Worksheet::TCT_Worksheet(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 26;
+  FElementCount = 28;
   FAttributeCount = 0;
   FSheetPr = std::make_unique<TCT_SheetPr>(owner);
   FDimension = std::make_unique<TCT_SheetDimension>(owner);
@@ -4926,6 +4926,8 @@ TCT_Worksheet::TCT_Worksheet(TXPGDocBase* owner) : TXPGBase(owner) {
   FCustomSheetViews = std::make_unique<TCT_CustomSheetViews>(owner);
   FMergeCells = std::make_unique<TCT_MergeCells>(owner);
   FPhoneticPr = std::make_unique<TCT_PhoneticPr>(owner);
+  FConditionalFormattingXpgList = std::make_unique<TCT_ConditionalFormattingXpgList>(owner);
+  FDataValidations = std::make_unique<TCT_DataValidations>(owner);
   FHyperlinks = std::make_unique<TCT_Hyperlinks>(owner);
   FPrintOptions = std::make_unique<TCT_PrintOptions>(owner);
   FPageMargins = std::make_unique<TCT_PageMargins>(owner);
@@ -4959,6 +4961,8 @@ int TCT_Worksheet::CheckAssigned() {
   if (FCustomSheetViews) { const int k = FCustomSheetViews->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FMergeCells) { const int k = FMergeCells->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FPhoneticPr) { const int k = FPhoneticPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FConditionalFormattingXpgList) { const int k = FConditionalFormattingXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDataValidations) { const int k = FDataValidations->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FHyperlinks) { const int k = FHyperlinks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FPrintOptions) { const int k = FPrintOptions->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FPageMargins) { const int k = FPageMargins->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -5121,6 +5125,12 @@ TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
         return x;
       }
       break;
+    case 1560:
+      if (r.Is(TXpgNs::SpreadsheetML, "dataValidations")) {
+        TCT_DataValidations* x = FDataValidations.get();
+        return x;
+      }
+      break;
     case 1600:
       if (r.Is(TXpgNs::SpreadsheetML, "sheetProtection")) {
         TCT_SheetProtection* x = FSheetProtection.get();
@@ -5130,6 +5140,12 @@ TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
     case 1698:
       if (r.Is(TXpgNs::SpreadsheetML, "customSheetViews")) {
         TCT_CustomSheetViews* x = FCustomSheetViews.get();
+        return x;
+      }
+      break;
+    case 2223:
+      if (r.Is(TXpgNs::SpreadsheetML, "conditionalFormatting")) {
+        TCT_ConditionalFormatting* x = FConditionalFormattingXpgList->Add();
         return x;
       }
       break;
@@ -8961,6 +8977,661 @@ void TCT_Index::AssignAttributes(const TXpgXMLAttributeList& a) {
       case 118:
         if (a.Is(i, TXpgNs::None, "v")) {
           FV = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_ConditionalFormatting -------------------------------------------------------------------
+
+TCT_ConditionalFormatting::TCT_ConditionalFormatting(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 2;
+  FCfRuleXpgList = std::make_unique<TCT_CfRuleXpgList>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_ConditionalFormatting::~TCT_ConditionalFormatting() = default;
+
+int TCT_ConditionalFormatting::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPivot != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSqrefXpgList.Count() > 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCfRuleXpgList) { const int k = FCfRuleXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ConditionalFormatting::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 609:
+      if (r.Is(TXpgNs::SpreadsheetML, "cfRule")) {
+        TCT_CfRule* x = FCfRuleXpgList->Add();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_ConditionalFormatting::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 545:
+        if (a.Is(i, TXpgNs::None, "sqref")) {
+          FSqrefXpgList.SetDelimitedText(a.GetValues(i));
+          continue;
+        }
+        break;
+      case 562:
+        if (a.Is(i, TXpgNs::None, "pivot")) {
+          FPivot = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CfRule ----------------------------------------------------------------------------------
+
+TCT_CfRule::TCT_CfRule(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 4;
+  FAttributeCount = 13;
+  FColorScale = std::make_unique<TCT_ColorScale>(owner);
+  FDataBar = std::make_unique<TCT_DataBar>(owner);
+  FIconSet = std::make_unique<TCT_IconSet>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_CfRule::~TCT_CfRule() = default;
+
+int TCT_CfRule::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FType_ != TST_CfType(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (FDxfId != -1) { ++n; FAssigneds |= xaAttributes; }
+  if (FPriority != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FStopIfTrue != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FAboveAverage != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FPercent != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FBottom != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FOperator_ != TST_ConditionalFormattingOperator(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (!FText.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FTimePeriod != TST_TimePeriod(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (FRank != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FStdDev != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FEqualAverage != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FColorScale) { const int k = FColorScale->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDataBar) { const int k = FDataBar->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FIconSet) { const int k = FIconSet->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CfRule::HandleElementGenerated(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 687:
+      if (r.Is(TXpgNs::SpreadsheetML, "dataBar")) {
+        TCT_DataBar* x = FDataBar.get();
+        return x;
+      }
+      break;
+    case 725:
+      if (r.Is(TXpgNs::SpreadsheetML, "iconSet")) {
+        TCT_IconSet* x = FIconSet.get();
+        return x;
+      }
+      break;
+    case 1031:
+      if (r.Is(TXpgNs::SpreadsheetML, "colorScale")) {
+        TCT_ColorScale* x = FColorScale.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_CfRule::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 428:
+        if (a.Is(i, TXpgNs::None, "rank")) {
+          FRank = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 450:
+        if (a.Is(i, TXpgNs::None, "type")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_CfTypeNames); FType_ = e >= 0 ? TST_CfType(e) : TST_CfType(255); }
+          continue;
+        }
+        break;
+      case 453:
+        if (a.Is(i, TXpgNs::None, "text")) {
+          FText = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 495:
+        if (a.Is(i, TXpgNs::None, "dxfId")) {
+          FDxfId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 618:
+        if (a.Is(i, TXpgNs::None, "stdDev")) {
+          FStdDev = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 661:
+        if (a.Is(i, TXpgNs::None, "bottom")) {
+          FBottom = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 753:
+        if (a.Is(i, TXpgNs::None, "percent")) {
+          FPercent = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 876:
+        if (a.Is(i, TXpgNs::None, "operator")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_ConditionalFormattingOperatorNames); FOperator_ = e >= 0 ? TST_ConditionalFormattingOperator(e) : TST_ConditionalFormattingOperator(255); }
+          continue;
+        }
+        break;
+      case 898:
+        if (a.Is(i, TXpgNs::None, "priority")) {
+          FPriority = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1042:
+        if (a.Is(i, TXpgNs::None, "timePeriod")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TimePeriodNames); FTimePeriod = e >= 0 ? TST_TimePeriod(e) : TST_TimePeriod(255); }
+          continue;
+        }
+        break;
+      case 1045:
+        if (a.Is(i, TXpgNs::None, "stopIfTrue")) {
+          FStopIfTrue = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1224:
+        if (a.Is(i, TXpgNs::None, "aboveAverage")) {
+          FAboveAverage = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1235:
+        if (a.Is(i, TXpgNs::None, "equalAverage")) {
+          FEqualAverage = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_ColorScale ------------------------------------------------------------------------------
+
+TCT_ColorScale::TCT_ColorScale(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  FCfvoXpgList = std::make_unique<TCT_CfvoXpgList>(owner);
+  FColorXpgList = std::make_unique<TCT_ColorXpgList>(owner);
+}
+
+TCT_ColorScale::~TCT_ColorScale() = default;
+
+int TCT_ColorScale::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCfvoXpgList) { const int k = FCfvoXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FColorXpgList) { const int k = FColorXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ColorScale::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 430:
+      if (r.Is(TXpgNs::SpreadsheetML, "cfvo")) {
+        TCT_Cfvo* x = FCfvoXpgList->Add();
+        return x;
+      }
+      break;
+    case 543:
+      if (r.Is(TXpgNs::SpreadsheetML, "color")) {
+        TCT_Color* x = FColorXpgList->Add();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_DataBar ---------------------------------------------------------------------------------
+
+TCT_DataBar::TCT_DataBar(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 3;
+  FCfvoXpgList = std::make_unique<TCT_CfvoXpgList>(owner);
+  FColor = std::make_unique<TCT_Color>(owner);
+}
+
+TCT_DataBar::~TCT_DataBar() = default;
+
+int TCT_DataBar::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FMinLength != 10) { ++n; FAssigneds |= xaAttributes; }
+  if (FMaxLength != 90) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowValue != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FCfvoXpgList) { const int k = FCfvoXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FColor) { const int k = FColor->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_DataBar::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 430:
+      if (r.Is(TXpgNs::SpreadsheetML, "cfvo")) {
+        TCT_Cfvo* x = FCfvoXpgList->Add();
+        return x;
+      }
+      break;
+    case 543:
+      if (r.Is(TXpgNs::SpreadsheetML, "color")) {
+        TCT_Color* x = FColor.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_DataBar::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 934:
+        if (a.Is(i, TXpgNs::None, "minLength")) {
+          FMinLength = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 936:
+        if (a.Is(i, TXpgNs::None, "maxLength")) {
+          FMaxLength = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 958:
+        if (a.Is(i, TXpgNs::None, "showValue")) {
+          FShowValue = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_IconSet ---------------------------------------------------------------------------------
+
+TCT_IconSet::TCT_IconSet(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 4;
+  FCfvoXpgList = std::make_unique<TCT_CfvoXpgList>(owner);
+}
+
+TCT_IconSet::~TCT_IconSet() = default;
+
+int TCT_IconSet::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FIconSet != stist3TrafficLights1) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowValue != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FPercent != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FReverse != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCfvoXpgList) { const int k = FCfvoXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_IconSet::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "cfvo")) {
+    TCT_Cfvo* x = FCfvoXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_IconSet::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 725:
+        if (a.Is(i, TXpgNs::None, "iconSet")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_IconSetTypeNames); FIconSet = e >= 0 ? TST_IconSetType(e) : TST_IconSetType(255); }
+          continue;
+        }
+        break;
+      case 753:
+        if (a.Is(i, TXpgNs::None, "percent")) {
+          FPercent = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 764:
+        if (a.Is(i, TXpgNs::None, "reverse")) {
+          FReverse = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 958:
+        if (a.Is(i, TXpgNs::None, "showValue")) {
+          FShowValue = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Cfvo ------------------------------------------------------------------------------------
+
+TCT_Cfvo::TCT_Cfvo(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 3;
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_Cfvo::~TCT_Cfvo() = default;
+
+int TCT_Cfvo::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FType_ != TST_CfvoType(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (!FVal.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FGte != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Cfvo::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+    TCT_ExtensionList* x = FExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_Cfvo::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 320:
+        if (a.Is(i, TXpgNs::None, "gte")) {
+          FGte = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 450:
+        if (a.Is(i, TXpgNs::None, "type")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_CfvoTypeNames); FType_ = e >= 0 ? TST_CfvoType(e) : TST_CfvoType(255); }
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_DataValidations -------------------------------------------------------------------------
+
+TCT_DataValidations::TCT_DataValidations(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 4;
+  FDataValidationXpgList = std::make_unique<TCT_DataValidationXpgList>(owner);
+}
+
+TCT_DataValidations::~TCT_DataValidations() = default;
+
+int TCT_DataValidations::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FDisablePrompts != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FXWindow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FYWindow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDataValidationXpgList) { const int k = FDataValidationXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_DataValidations::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "dataValidation")) {
+    TCT_DataValidation* x = FDataValidationXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_DataValidations::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 752:
+        if (a.Is(i, TXpgNs::None, "xWindow")) {
+          FXWindow = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 753:
+        if (a.Is(i, TXpgNs::None, "yWindow")) {
+          FYWindow = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1481:
+        if (a.Is(i, TXpgNs::None, "disablePrompts")) {
+          FDisablePrompts = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_DataValidation --------------------------------------------------------------------------
+
+TCT_DataValidation::TCT_DataValidation(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 13;
+}
+
+TCT_DataValidation::~TCT_DataValidation() = default;
+
+int TCT_DataValidation::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FType_ != stdvtNone) { ++n; FAssigneds |= xaAttributes; }
+  if (FErrorStyle != stdvesStop) { ++n; FAssigneds |= xaAttributes; }
+  if (FImeMode != stdvimNoControl) { ++n; FAssigneds |= xaAttributes; }
+  if (FOperator_ != stdvoBetween) { ++n; FAssigneds |= xaAttributes; }
+  if (FAllowBlank != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowDropDown != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowInputMessage != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShowErrorMessage != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FErrorTitle.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FError.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FPromptTitle.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FPrompt.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FSqrefXpgList.Count() > 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FFormula1.empty()) { ++n; FAssigneds |= xaElements; }
+  if (!FFormula2.empty()) { ++n; FAssigneds |= xaElements; }
+  return n;
+}
+
+TXPGBase* TCT_DataValidation::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 807:
+      if (r.Is(TXpgNs::SpreadsheetML, "formula1")) {
+        FFormula1 = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 808:
+      if (r.Is(TXpgNs::SpreadsheetML, "formula2")) {
+        FFormula2 = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_DataValidation::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 450:
+        if (a.Is(i, TXpgNs::None, "type")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_DataValidationTypeNames); FType_ = e >= 0 ? TST_DataValidationType(e) : TST_DataValidationType(255); }
+          continue;
+        }
+        break;
+      case 545:
+        if (a.Is(i, TXpgNs::None, "sqref")) {
+          FSqrefXpgList.SetDelimitedText(a.GetValues(i));
+          continue;
+        }
+        break;
+      case 554:
+        if (a.Is(i, TXpgNs::None, "error")) {
+          FError = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 674:
+        if (a.Is(i, TXpgNs::None, "prompt")) {
+          FPrompt = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 704:
+        if (a.Is(i, TXpgNs::None, "imeMode")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_DataValidationImeModeNames); FImeMode = e >= 0 ? TST_DataValidationImeMode(e) : TST_DataValidationImeMode(255); }
+          continue;
+        }
+        break;
+      case 876:
+        if (a.Is(i, TXpgNs::None, "operator")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_DataValidationOperatorNames); FOperator_ = e >= 0 ? TST_DataValidationOperator(e) : TST_DataValidationOperator(255); }
+          continue;
+        }
+        break;
+      case 1031:
+        if (a.Is(i, TXpgNs::None, "allowBlank")) {
+          FAllowBlank = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1068:
+        if (a.Is(i, TXpgNs::None, "errorTitle")) {
+          FErrorTitle = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1083:
+        if (a.Is(i, TXpgNs::None, "errorStyle")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_DataValidationErrorStyleNames); FErrorStyle = e >= 0 ? TST_DataValidationErrorStyle(e) : TST_DataValidationErrorStyle(255); }
+          continue;
+        }
+        break;
+      case 1188:
+        if (a.Is(i, TXpgNs::None, "promptTitle")) {
+          FPromptTitle = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1262:
+        if (a.Is(i, TXpgNs::None, "showDropDown")) {
+          FShowDropDown = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1680:
+        if (a.Is(i, TXpgNs::None, "showErrorMessage")) {
+          FShowErrorMessage = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1686:
+        if (a.Is(i, TXpgNs::None, "showInputMessage")) {
+          FShowInputMessage = XpgToBool(a.ValueBytes(i), 0);
           continue;
         }
         break;

@@ -257,6 +257,14 @@ class TCT_PivotArea;
 class TCT_PivotAreaReferences;
 class TCT_PivotAreaReference;
 class TCT_Index;
+class TCT_ConditionalFormatting;
+class TCT_CfRule;
+class TCT_ColorScale;
+class TCT_DataBar;
+class TCT_IconSet;
+class TCT_Cfvo;
+class TCT_DataValidations;
+class TCT_DataValidation;
 class TCT_Table;
 class TCT_TableColumns;
 class TCT_TableColumn;
@@ -270,11 +278,15 @@ using TCT_BookViewXpgList = TXpgList<TCT_BookView>;
 using TCT_BorderXpgList = TXpgList<TCT_Border>;
 using TCT_BreakXpgList = TXpgList<TCT_Break>;
 using TCT_CellStyleXpgList = TXpgList<TCT_CellStyle>;
+using TCT_CfRuleXpgList = TXpgList<TCT_CfRule>;
+using TCT_CfvoXpgList = TXpgList<TCT_Cfvo>;
 using TCT_ColorXpgList = TXpgList<TCT_Color>;
 using TCT_ColsXpgList = TXpgList<TCT_Cols>;
+using TCT_ConditionalFormattingXpgList = TXpgList<TCT_ConditionalFormatting>;
 using TCT_CustomFilterXpgList = TXpgList<TCT_CustomFilter>;
 using TCT_CustomSheetViewXpgList = TXpgList<TCT_CustomSheetView>;
 using TCT_CustomWorkbookViewXpgList = TXpgList<TCT_CustomWorkbookView>;
+using TCT_DataValidationXpgList = TXpgList<TCT_DataValidation>;
 using TCT_DateGroupItemXpgList = TXpgList<TCT_DateGroupItem>;
 using TCT_DxfXpgList = TXpgList<TCT_Dxf>;
 using TCT_ExtensionXpgList = TXpgList<TCT_Extension>;
@@ -2068,6 +2080,8 @@ class TCT_Worksheet : public TXPGBase {
   TCT_CustomSheetViews* CustomSheetViews() const { return FCustomSheetViews.get(); }
   TCT_MergeCells* MergeCells() const { return FMergeCells.get(); }
   TCT_PhoneticPr* PhoneticPr() const { return FPhoneticPr.get(); }
+  TCT_ConditionalFormattingXpgList* ConditionalFormattingXpgList() const { return FConditionalFormattingXpgList.get(); }
+  TCT_DataValidations* DataValidations() const { return FDataValidations.get(); }
   TCT_Hyperlinks* Hyperlinks() const { return FHyperlinks.get(); }
   TCT_PrintOptions* PrintOptions() const { return FPrintOptions.get(); }
   TCT_PageMargins* PageMargins() const { return FPageMargins.get(); }
@@ -2096,6 +2110,8 @@ class TCT_Worksheet : public TXPGBase {
   std::unique_ptr<TCT_CustomSheetViews> FCustomSheetViews;
   std::unique_ptr<TCT_MergeCells> FMergeCells;
   std::unique_ptr<TCT_PhoneticPr> FPhoneticPr;
+  std::unique_ptr<TCT_ConditionalFormattingXpgList> FConditionalFormattingXpgList;
+  std::unique_ptr<TCT_DataValidations> FDataValidations;
   std::unique_ptr<TCT_Hyperlinks> FHyperlinks;
   std::unique_ptr<TCT_PrintOptions> FPrintOptions;
   std::unique_ptr<TCT_PageMargins> FPageMargins;
@@ -3623,6 +3639,256 @@ class TCT_Index : public TXPGBase {
 
  private:
   int32_t FV = 0;
+};
+
+class TCT_ConditionalFormatting : public TXPGBase {
+ public:
+  explicit TCT_ConditionalFormatting(TXPGDocBase* owner);
+  ~TCT_ConditionalFormatting() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t Pivot() const { return FPivot; }
+  void SetPivot(uint8_t v) { FPivot = v; }
+  const TStringXpgList& SqrefXpgList() const { return FSqrefXpgList; }
+  TStringXpgList& SqrefXpgList() { return FSqrefXpgList; }
+  TCT_CfRuleXpgList* CfRuleXpgList() const { return FCfRuleXpgList.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  uint8_t FPivot = 0;
+  TStringXpgList FSqrefXpgList;
+  std::unique_ptr<TCT_CfRuleXpgList> FCfRuleXpgList;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+// A conditional-format rule; each formula element adds its text to FormulaXpgList.
+class TCT_CfRule : public TXPGBase {
+ public:
+  explicit TCT_CfRule(TXPGDocBase* owner);
+  ~TCT_CfRule() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_CfType Type_() const { return FType_; }
+  void SetType_(TST_CfType v) { FType_ = v; }
+  int32_t DxfId() const { return FDxfId; }
+  void SetDxfId(int32_t v) { FDxfId = v; }
+  int32_t Priority() const { return FPriority; }
+  void SetPriority(int32_t v) { FPriority = v; }
+  uint8_t StopIfTrue() const { return FStopIfTrue; }
+  void SetStopIfTrue(uint8_t v) { FStopIfTrue = v; }
+  uint8_t AboveAverage() const { return FAboveAverage; }
+  void SetAboveAverage(uint8_t v) { FAboveAverage = v; }
+  uint8_t Percent() const { return FPercent; }
+  void SetPercent(uint8_t v) { FPercent = v; }
+  uint8_t Bottom() const { return FBottom; }
+  void SetBottom(uint8_t v) { FBottom = v; }
+  TST_ConditionalFormattingOperator Operator_() const { return FOperator_; }
+  void SetOperator_(TST_ConditionalFormattingOperator v) { FOperator_ = v; }
+  const std::u16string& Text() const { return FText; }
+  void SetText(std::u16string_view v) { FText = v; }
+  TST_TimePeriod TimePeriod() const { return FTimePeriod; }
+  void SetTimePeriod(TST_TimePeriod v) { FTimePeriod = v; }
+  int32_t Rank() const { return FRank; }
+  void SetRank(int32_t v) { FRank = v; }
+  int32_t StdDev() const { return FStdDev; }
+  void SetStdDev(int32_t v) { FStdDev = v; }
+  uint8_t EqualAverage() const { return FEqualAverage; }
+  void SetEqualAverage(uint8_t v) { FEqualAverage = v; }
+  TCT_ColorScale* ColorScale() const { return FColorScale.get(); }
+  TCT_DataBar* DataBar() const { return FDataBar.get(); }
+  TCT_IconSet* IconSet() const { return FIconSet.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+  const TStringXpgList& FormulaXpgList() const { return FFormulaXpgList; }
+
+ private:
+  // Generated bodies, called by the hand-written hooks.
+  TXPGBase* HandleElementGenerated(TXPGReader& r);
+
+ private:
+  TST_CfType FType_ = TST_CfType(255);
+  int32_t FDxfId = -1;
+  int32_t FPriority = 0;
+  uint8_t FStopIfTrue = 0;
+  uint8_t FAboveAverage = 1;
+  uint8_t FPercent = 0;
+  uint8_t FBottom = 0;
+  TST_ConditionalFormattingOperator FOperator_ = TST_ConditionalFormattingOperator(255);
+  std::u16string FText;
+  TST_TimePeriod FTimePeriod = TST_TimePeriod(255);
+  int32_t FRank = 0;
+  int32_t FStdDev = 0;
+  uint8_t FEqualAverage = 0;
+  std::unique_ptr<TCT_ColorScale> FColorScale;
+  std::unique_ptr<TCT_DataBar> FDataBar;
+  std::unique_ptr<TCT_IconSet> FIconSet;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+  TStringXpgList FFormulaXpgList;
+};
+
+class TCT_ColorScale : public TXPGBase {
+ public:
+  explicit TCT_ColorScale(TXPGDocBase* owner);
+  ~TCT_ColorScale() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_CfvoXpgList* CfvoXpgList() const { return FCfvoXpgList.get(); }
+  TCT_ColorXpgList* ColorXpgList() const { return FColorXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_CfvoXpgList> FCfvoXpgList;
+  std::unique_ptr<TCT_ColorXpgList> FColorXpgList;
+};
+
+class TCT_DataBar : public TXPGBase {
+ public:
+  explicit TCT_DataBar(TXPGDocBase* owner);
+  ~TCT_DataBar() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t MinLength() const { return FMinLength; }
+  void SetMinLength(int32_t v) { FMinLength = v; }
+  int32_t MaxLength() const { return FMaxLength; }
+  void SetMaxLength(int32_t v) { FMaxLength = v; }
+  uint8_t ShowValue() const { return FShowValue; }
+  void SetShowValue(uint8_t v) { FShowValue = v; }
+  TCT_CfvoXpgList* CfvoXpgList() const { return FCfvoXpgList.get(); }
+  TCT_Color* Color() const { return FColor.get(); }
+
+ private:
+  int32_t FMinLength = 10;
+  int32_t FMaxLength = 90;
+  uint8_t FShowValue = 1;
+  std::unique_ptr<TCT_CfvoXpgList> FCfvoXpgList;
+  std::unique_ptr<TCT_Color> FColor;
+};
+
+class TCT_IconSet : public TXPGBase {
+ public:
+  explicit TCT_IconSet(TXPGDocBase* owner);
+  ~TCT_IconSet() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_IconSetType IconSet() const { return FIconSet; }
+  void SetIconSet(TST_IconSetType v) { FIconSet = v; }
+  uint8_t ShowValue() const { return FShowValue; }
+  void SetShowValue(uint8_t v) { FShowValue = v; }
+  uint8_t Percent() const { return FPercent; }
+  void SetPercent(uint8_t v) { FPercent = v; }
+  uint8_t Reverse() const { return FReverse; }
+  void SetReverse(uint8_t v) { FReverse = v; }
+  TCT_CfvoXpgList* CfvoXpgList() const { return FCfvoXpgList.get(); }
+
+ private:
+  TST_IconSetType FIconSet = stist3TrafficLights1;
+  uint8_t FShowValue = 1;
+  uint8_t FPercent = 1;
+  uint8_t FReverse = 0;
+  std::unique_ptr<TCT_CfvoXpgList> FCfvoXpgList;
+};
+
+class TCT_Cfvo : public TXPGBase {
+ public:
+  explicit TCT_Cfvo(TXPGDocBase* owner);
+  ~TCT_Cfvo() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_CfvoType Type_() const { return FType_; }
+  void SetType_(TST_CfvoType v) { FType_ = v; }
+  const std::u16string& Val() const { return FVal; }
+  void SetVal(std::u16string_view v) { FVal = v; }
+  uint8_t Gte() const { return FGte; }
+  void SetGte(uint8_t v) { FGte = v; }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  TST_CfvoType FType_ = TST_CfvoType(255);
+  std::u16string FVal;
+  uint8_t FGte = 1;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_DataValidations : public TXPGBase {
+ public:
+  explicit TCT_DataValidations(TXPGDocBase* owner);
+  ~TCT_DataValidations() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t DisablePrompts() const { return FDisablePrompts; }
+  void SetDisablePrompts(uint8_t v) { FDisablePrompts = v; }
+  int32_t XWindow() const { return FXWindow; }
+  void SetXWindow(int32_t v) { FXWindow = v; }
+  int32_t YWindow() const { return FYWindow; }
+  void SetYWindow(int32_t v) { FYWindow = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  TCT_DataValidationXpgList* DataValidationXpgList() const { return FDataValidationXpgList.get(); }
+
+ private:
+  uint8_t FDisablePrompts = 0;
+  int32_t FXWindow = 0;
+  int32_t FYWindow = 0;
+  int32_t FCount_ = 0;
+  std::unique_ptr<TCT_DataValidationXpgList> FDataValidationXpgList;
+};
+
+class TCT_DataValidation : public TXPGBase {
+ public:
+  explicit TCT_DataValidation(TXPGDocBase* owner);
+  ~TCT_DataValidation() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_DataValidationType Type_() const { return FType_; }
+  void SetType_(TST_DataValidationType v) { FType_ = v; }
+  TST_DataValidationErrorStyle ErrorStyle() const { return FErrorStyle; }
+  void SetErrorStyle(TST_DataValidationErrorStyle v) { FErrorStyle = v; }
+  TST_DataValidationImeMode ImeMode() const { return FImeMode; }
+  void SetImeMode(TST_DataValidationImeMode v) { FImeMode = v; }
+  TST_DataValidationOperator Operator_() const { return FOperator_; }
+  void SetOperator_(TST_DataValidationOperator v) { FOperator_ = v; }
+  uint8_t AllowBlank() const { return FAllowBlank; }
+  void SetAllowBlank(uint8_t v) { FAllowBlank = v; }
+  uint8_t ShowDropDown() const { return FShowDropDown; }
+  void SetShowDropDown(uint8_t v) { FShowDropDown = v; }
+  uint8_t ShowInputMessage() const { return FShowInputMessage; }
+  void SetShowInputMessage(uint8_t v) { FShowInputMessage = v; }
+  uint8_t ShowErrorMessage() const { return FShowErrorMessage; }
+  void SetShowErrorMessage(uint8_t v) { FShowErrorMessage = v; }
+  const std::u16string& ErrorTitle() const { return FErrorTitle; }
+  void SetErrorTitle(std::u16string_view v) { FErrorTitle = v; }
+  const std::u16string& Error() const { return FError; }
+  void SetError(std::u16string_view v) { FError = v; }
+  const std::u16string& PromptTitle() const { return FPromptTitle; }
+  void SetPromptTitle(std::u16string_view v) { FPromptTitle = v; }
+  const std::u16string& Prompt() const { return FPrompt; }
+  void SetPrompt(std::u16string_view v) { FPrompt = v; }
+  const TStringXpgList& SqrefXpgList() const { return FSqrefXpgList; }
+  TStringXpgList& SqrefXpgList() { return FSqrefXpgList; }
+  const std::u16string& Formula1() const { return FFormula1; }
+  const std::u16string& Formula2() const { return FFormula2; }
+
+ private:
+  TST_DataValidationType FType_ = stdvtNone;
+  TST_DataValidationErrorStyle FErrorStyle = stdvesStop;
+  TST_DataValidationImeMode FImeMode = stdvimNoControl;
+  TST_DataValidationOperator FOperator_ = stdvoBetween;
+  uint8_t FAllowBlank = 0;
+  uint8_t FShowDropDown = 0;
+  uint8_t FShowInputMessage = 0;
+  uint8_t FShowErrorMessage = 0;
+  std::u16string FErrorTitle;
+  std::u16string FError;
+  std::u16string FPromptTitle;
+  std::u16string FPrompt;
+  TStringXpgList FSqrefXpgList;
+  std::u16string FFormula1;
+  std::u16string FFormula2;
 };
 
 class TCT_Table : public TXPGBase {

@@ -323,3 +323,19 @@ void TCT_Hyperlinks::HandleChildEnd() {
 }
 
 }  // namespace xls::xpgxlsx
+
+namespace xls::xpgxlsx {
+
+// ---- conditional formats --------------------------------------------------------------------------
+
+// Each formula element adds its text (untrimmed, empty when it has none) to the rule's list; the
+// element has no object of its own and its content is taken whole.
+TXPGBase* TCT_CfRule::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "formula")) {
+    FFormulaXpgList.Add(r.Text());
+    return TXPGReader::SkipSilently();
+  }
+  return HandleElementGenerated(r);
+}
+
+}  // namespace xls::xpgxlsx

@@ -290,6 +290,53 @@ TEST(TCT_SheetView_Read, ViewsPanesSelections) {
   EXPECT_FALSE(c->PageSetup()->Available());
 }
 
+TEST(TCT_ConditionalFormatting_Read, RulesVisualsAndValidations) {
+  Doc d;
+  d.Load("worksheet",
+         "<conditionalFormatting sqref=\"A1:A9 C1\"><cfRule type=\"cellIs\" operator=\"between\" priority=\"2\">"
+         "<formula> 1 </formula><formula>A1&lt;2</formula><formula/></cfRule>"
+         "<cfRule type=\"iconSet\"><iconSet><cfvo type=\"percent\" val=\"0\"/><cfvo type=\"gregorian\"/></iconSet></cfRule>"
+         "<cfRule type=\"dataBar\"><dataBar><cfvo type=\"min\"/><color rgb=\"FF0000FF\" theme=\"1\"/><color theme=\"4\"/></dataBar></cfRule>"
+         "</conditionalFormatting><conditionalFormatting sqref=\"B2\"/>"
+         "<dataValidations count=\"1\"><dataValidation type=\"list\" allowBlank=\"1\" sqref=\"D1:D5\">"
+         "<formula1>\"a,b\"</formula1><formula2>1</formula2><formula2>2</formula2></dataValidation>"
+         "<dataValidation/></dataValidations>");
+  EXPECT_TRUE(d.reports.empty());
+  TCT_Worksheet* ws = d.doc.Worksheet();
+  ASSERT_EQ(ws->ConditionalFormattingXpgList()->Count(), 2);
+  TCT_ConditionalFormatting* cf = ws->ConditionalFormattingXpgList()->GetItems(0);
+  EXPECT_EQ(cf->SqrefXpgList().Count(), 2);
+  TCT_CfRule* r0 = cf->CfRuleXpgList()->GetItems(0);
+  EXPECT_EQ(r0->Type_(), stctCellIs);
+  EXPECT_EQ(r0->Operator_(), stcfoBetween);
+  EXPECT_EQ(r0->TimePeriod(), 255);
+  EXPECT_EQ(r0->DxfId(), -1);
+  EXPECT_EQ(r0->AboveAverage(), 1);
+  ASSERT_EQ(r0->FormulaXpgList().Count(), 3);
+  EXPECT_EQ(r0->FormulaXpgList().GetItems(0), u" 1 ");
+  EXPECT_EQ(r0->FormulaXpgList().GetItems(1), u"A1<2");
+  EXPECT_EQ(r0->FormulaXpgList().GetItems(2), u"");
+  TCT_IconSet* is = cf->CfRuleXpgList()->GetItems(1)->IconSet();
+  EXPECT_EQ(is->IconSet(), stist3TrafficLights1);
+  EXPECT_EQ(is->ShowValue() + is->Percent(), 2);
+  EXPECT_EQ(is->CfvoXpgList()->GetItems(0)->Type_(), stctPercent);
+  EXPECT_EQ(is->CfvoXpgList()->GetItems(1)->Type_(), 255);  // a calendar value is not a cfvo type
+  EXPECT_EQ(is->CfvoXpgList()->GetItems(1)->Gte(), 1);
+  TCT_DataBar* db = cf->CfRuleXpgList()->GetItems(2)->DataBar();
+  EXPECT_EQ(db->MinLength(), 10);
+  EXPECT_EQ(db->Color()->Theme(), 4);  // the second color overwrites what it carries
+  EXPECT_EQ(db->Color()->Rgb(), int32_t(0xFF0000FF));
+  TCT_DataValidation* v = ws->DataValidations()->DataValidationXpgList()->GetItems(0);
+  EXPECT_EQ(v->Type_(), stdvtList);
+  EXPECT_EQ(v->AllowBlank(), 1);
+  EXPECT_EQ(v->Formula1(), u"\"a,b\"");
+  EXPECT_EQ(v->Formula2(), u"2");
+  EXPECT_EQ(v->SqrefXpgList().GetItems(0), u"D1:D5");
+  TCT_DataValidation* e = ws->DataValidations()->DataValidationXpgList()->GetItems(1);
+  EXPECT_EQ(e->Operator_(), stdvoBetween);
+  EXPECT_EQ(e->ErrorStyle(), stdvesStop);
+}
+
 TEST(TXPGDocXLSX_Root, DocumentElementsAndAttributes) {
   Doc d;
   d.Load("sst", "<si><t>a</t></si>");
