@@ -4911,7 +4911,7 @@ void TCT_WebPublishObject::AssignAttributes(const TXpgXMLAttributeList& a) {
 // TCT_Worksheet -------------------------------------------------------------------------------
 
 TCT_Worksheet::TCT_Worksheet(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 28;
+  FElementCount = 38;
   FAttributeCount = 0;
   FSheetPr = std::make_unique<TCT_SheetPr>(owner);
   FDimension = std::make_unique<TCT_SheetDimension>(owner);
@@ -4921,8 +4921,11 @@ TCT_Worksheet::TCT_Worksheet(TXPGDocBase* owner) : TXPGBase(owner) {
   FSheetData = std::make_unique<TCT_SheetData>(owner);
   FSheetCalcPr = std::make_unique<TCT_SheetCalcPr>(owner);
   FSheetProtection = std::make_unique<TCT_SheetProtection>(owner);
+  FProtectedRanges = std::make_unique<TCT_ProtectedRanges>(owner);
+  FScenarios = std::make_unique<TCT_Scenarios>(owner);
   FAutoFilter = std::make_unique<TCT_AutoFilter>(owner);
   FSortState = std::make_unique<TCT_SortState>(owner);
+  FDataConsolidate = std::make_unique<TCT_DataConsolidate>(owner);
   FCustomSheetViews = std::make_unique<TCT_CustomSheetViews>(owner);
   FMergeCells = std::make_unique<TCT_MergeCells>(owner);
   FPhoneticPr = std::make_unique<TCT_PhoneticPr>(owner);
@@ -4935,10 +4938,17 @@ TCT_Worksheet::TCT_Worksheet(TXPGDocBase* owner) : TXPGBase(owner) {
   FHeaderFooter = std::make_unique<TCT_HeaderFooter>(owner);
   FRowBreaks = std::make_unique<TCT_PageBreak>(owner);
   FColBreaks = std::make_unique<TCT_PageBreak>(owner);
+  FCustomProperties = std::make_unique<TCT_CustomProperties>(owner);
+  FCellWatches = std::make_unique<TCT_CellWatches>(owner);
+  FIgnoredErrors = std::make_unique<TCT_IgnoredErrors>(owner);
+  FSmartTags = std::make_unique<TCT_SmartTags>(owner);
   FDrawing = std::make_unique<TCT_Drawing>(owner);
   FLegacyDrawing = std::make_unique<TCT_LegacyDrawing>(owner);
   FLegacyDrawingHF = std::make_unique<TCT_LegacyDrawing>(owner);
   FPicture = std::make_unique<TCT_SheetBackgroundPicture>(owner);
+  FOleObjects = std::make_unique<TCT_OleObjects>(owner);
+  FControls = std::make_unique<TCT_Controls>(owner);
+  FWebPublishItems = std::make_unique<TCT_WebPublishItems>(owner);
   FTableParts = std::make_unique<TCT_TableParts>(owner);
   FExtLst = std::make_unique<TCT_ExtensionList>(owner);
 }
@@ -4956,8 +4966,11 @@ int TCT_Worksheet::CheckAssigned() {
   if (FSheetData) { const int k = FSheetData->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSheetCalcPr) { const int k = FSheetCalcPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSheetProtection) { const int k = FSheetProtection->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FProtectedRanges) { const int k = FProtectedRanges->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FScenarios) { const int k = FScenarios->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FAutoFilter) { const int k = FAutoFilter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSortState) { const int k = FSortState->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDataConsolidate) { const int k = FDataConsolidate->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FCustomSheetViews) { const int k = FCustomSheetViews->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FMergeCells) { const int k = FMergeCells->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FPhoneticPr) { const int k = FPhoneticPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -4970,10 +4983,17 @@ int TCT_Worksheet::CheckAssigned() {
   if (FHeaderFooter) { const int k = FHeaderFooter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FRowBreaks) { const int k = FRowBreaks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FColBreaks) { const int k = FColBreaks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCustomProperties) { const int k = FCustomProperties->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCellWatches) { const int k = FCellWatches->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FIgnoredErrors) { const int k = FIgnoredErrors->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSmartTags) { const int k = FSmartTags->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FDrawing) { const int k = FDrawing->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FLegacyDrawing) { const int k = FLegacyDrawing->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FLegacyDrawingHF) { const int k = FLegacyDrawingHF->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FPicture) { const int k = FPicture->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FOleObjects) { const int k = FOleObjects->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FControls) { const int k = FControls->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FWebPublishItems) { const int k = FWebPublishItems->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FTableParts) { const int k = FTableParts->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
@@ -5011,6 +5031,12 @@ TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
         return x;
       }
       break;
+    case 884:
+      if (r.Is(TXpgNs::SpreadsheetML, "controls")) {
+        TCT_Controls* x = FControls.get();
+        return x;
+      }
+      break;
     case 915:
       if (r.Is(TXpgNs::SpreadsheetML, "sheetData")) {
         TCT_SheetData* x = FSheetData.get();
@@ -5035,9 +5061,21 @@ TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
         return x;
       }
       break;
+    case 950:
+      if (r.Is(TXpgNs::SpreadsheetML, "smartTags")) {
+        TCT_SmartTags* x = FSmartTags.get();
+        return x;
+      }
+      break;
     case 966:
       if (r.Is(TXpgNs::SpreadsheetML, "dimension")) {
         TCT_SheetDimension* x = FDimension.get();
+        return x;
+      }
+      break;
+    case 967:
+      if (r.Is(TXpgNs::SpreadsheetML, "scenarios")) {
+        TCT_Scenarios* x = FScenarios.get();
         return x;
       }
       break;
@@ -5050,6 +5088,12 @@ TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
     case 1027:
       if (r.Is(TXpgNs::SpreadsheetML, "mergeCells")) {
         TCT_MergeCells* x = FMergeCells.get();
+        return x;
+      }
+      break;
+    case 1034:
+      if (r.Is(TXpgNs::SpreadsheetML, "oleObjects")) {
+        TCT_OleObjects* x = FOleObjects.get();
         return x;
       }
       break;
@@ -5095,6 +5139,12 @@ TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
         return x;
       }
       break;
+    case 1135:
+      if (r.Is(TXpgNs::SpreadsheetML, "cellWatches")) {
+        TCT_CellWatches* x = FCellWatches.get();
+        return x;
+      }
+      break;
     case 1240:
       if (r.Is(TXpgNs::SpreadsheetML, "headerFooter")) {
         TCT_HeaderFooter* x = FHeaderFooter.get();
@@ -5119,15 +5169,39 @@ TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
         return x;
       }
       break;
+    case 1381:
+      if (r.Is(TXpgNs::SpreadsheetML, "ignoredErrors")) {
+        TCT_IgnoredErrors* x = FIgnoredErrors.get();
+        return x;
+      }
+      break;
     case 1487:
       if (r.Is(TXpgNs::SpreadsheetML, "legacyDrawingHF")) {
         TCT_LegacyDrawing* x = FLegacyDrawingHF.get();
         return x;
       }
       break;
+    case 1551:
+      if (r.Is(TXpgNs::SpreadsheetML, "dataConsolidate")) {
+        TCT_DataConsolidate* x = FDataConsolidate.get();
+        return x;
+      }
+      break;
+    case 1559:
+      if (r.Is(TXpgNs::SpreadsheetML, "webPublishItems")) {
+        TCT_WebPublishItems* x = FWebPublishItems.get();
+        return x;
+      }
+      break;
     case 1560:
       if (r.Is(TXpgNs::SpreadsheetML, "dataValidations")) {
         TCT_DataValidations* x = FDataValidations.get();
+        return x;
+      }
+      break;
+    case 1578:
+      if (r.Is(TXpgNs::SpreadsheetML, "protectedRanges")) {
+        TCT_ProtectedRanges* x = FProtectedRanges.get();
         return x;
       }
       break;
@@ -5140,6 +5214,12 @@ TXPGBase* TCT_Worksheet::HandleElement(TXPGReader& r) {
     case 1698:
       if (r.Is(TXpgNs::SpreadsheetML, "customSheetViews")) {
         TCT_CustomSheetViews* x = FCustomSheetViews.get();
+        return x;
+      }
+      break;
+    case 1736:
+      if (r.Is(TXpgNs::SpreadsheetML, "customProperties")) {
+        TCT_CustomProperties* x = FCustomProperties.get();
         return x;
       }
       break;
@@ -9632,6 +9712,1162 @@ void TCT_DataValidation::AssignAttributes(const TXpgXMLAttributeList& a) {
       case 1686:
         if (a.Is(i, TXpgNs::None, "showInputMessage")) {
           FShowInputMessage = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_ProtectedRanges -------------------------------------------------------------------------
+
+TCT_ProtectedRanges::TCT_ProtectedRanges(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FProtectedRangeXpgList = std::make_unique<TCT_ProtectedRangeXpgList>(owner);
+}
+
+TCT_ProtectedRanges::~TCT_ProtectedRanges() = default;
+
+int TCT_ProtectedRanges::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FProtectedRangeXpgList) { const int k = FProtectedRangeXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ProtectedRanges::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "protectedRange")) {
+    TCT_ProtectedRange* x = FProtectedRangeXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_ProtectedRange --------------------------------------------------------------------------
+
+TCT_ProtectedRange::TCT_ProtectedRange(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 4;
+}
+
+TCT_ProtectedRange::~TCT_ProtectedRange() = default;
+
+int TCT_ProtectedRange::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPassword != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSqrefXpgList.Count() > 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FSecurityDescriptor.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_ProtectedRange::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 545:
+        if (a.Is(i, TXpgNs::None, "sqref")) {
+          FSqrefXpgList.SetDelimitedText(a.GetValues(i));
+          continue;
+        }
+        break;
+      case 883:
+        if (a.Is(i, TXpgNs::None, "password")) {
+          FPassword = XpgToArgb(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1943:
+        if (a.Is(i, TXpgNs::None, "securityDescriptor")) {
+          FSecurityDescriptor = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Scenarios -------------------------------------------------------------------------------
+
+TCT_Scenarios::TCT_Scenarios(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 3;
+  FScenarioXpgList = std::make_unique<TCT_ScenarioXpgList>(owner);
+}
+
+TCT_Scenarios::~TCT_Scenarios() = default;
+
+int TCT_Scenarios::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCurrent != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShow != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSqrefXpgList.Count() > 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FScenarioXpgList) { const int k = FScenarioXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Scenarios::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "scenario")) {
+    TCT_Scenario* x = FScenarioXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_Scenarios::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 449:
+        if (a.Is(i, TXpgNs::None, "show")) {
+          FShow = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 545:
+        if (a.Is(i, TXpgNs::None, "sqref")) {
+          FSqrefXpgList.SetDelimitedText(a.GetValues(i));
+          continue;
+        }
+        break;
+      case 771:
+        if (a.Is(i, TXpgNs::None, "current")) {
+          FCurrent = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Scenario --------------------------------------------------------------------------------
+
+TCT_Scenario::TCT_Scenario(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 6;
+  FInputCellsXpgList = std::make_unique<TCT_InputCellsXpgList>(owner);
+}
+
+TCT_Scenario::~TCT_Scenario() = default;
+
+int TCT_Scenario::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FLocked != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FHidden != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FUser.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FComment.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FInputCellsXpgList) { const int k = FInputCellsXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Scenario::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "inputCells")) {
+    TCT_InputCells* x = FInputCellsXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_Scenario::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 447:
+        if (a.Is(i, TXpgNs::None, "user")) {
+          FUser = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 620:
+        if (a.Is(i, TXpgNs::None, "hidden")) {
+          FHidden = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 626:
+        if (a.Is(i, TXpgNs::None, "locked")) {
+          FLocked = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 755:
+        if (a.Is(i, TXpgNs::None, "comment")) {
+          FComment = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_InputCells ------------------------------------------------------------------------------
+
+TCT_InputCells::TCT_InputCells(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 5;
+}
+
+TCT_InputCells::~TCT_InputCells() = default;
+
+int TCT_InputCells::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FR.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FDeleted != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FUndone != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FVal.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FNumFmtId != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_InputCells::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 114:
+        if (a.Is(i, TXpgNs::None, "r")) {
+          FR = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 649:
+        if (a.Is(i, TXpgNs::None, "undone")) {
+          FUndone = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 727:
+        if (a.Is(i, TXpgNs::None, "deleted")) {
+          FDeleted = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 804:
+        if (a.Is(i, TXpgNs::None, "numFmtId")) {
+          FNumFmtId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_DataConsolidate -------------------------------------------------------------------------
+
+TCT_DataConsolidate::TCT_DataConsolidate(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 4;
+  FDataRefs = std::make_unique<TCT_DataRefs>(owner);
+}
+
+TCT_DataConsolidate::~TCT_DataConsolidate() = default;
+
+int TCT_DataConsolidate::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FFunction_ != stdcfSum) { ++n; FAssigneds |= xaAttributes; }
+  if (FLeftLabels != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTopLabels != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FLink != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDataRefs) { const int k = FDataRefs->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_DataConsolidate::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "dataRefs")) {
+    TCT_DataRefs* x = FDataRefs.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_DataConsolidate::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 430:
+        if (a.Is(i, TXpgNs::None, "link")) {
+          FLink = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 870:
+        if (a.Is(i, TXpgNs::None, "function")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_DataConsolidateFunctionNames); FFunction_ = e >= 0 ? TST_DataConsolidateFunction(e) : TST_DataConsolidateFunction(255); }
+          continue;
+        }
+        break;
+      case 934:
+        if (a.Is(i, TXpgNs::None, "topLabels")) {
+          FTopLabels = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1022:
+        if (a.Is(i, TXpgNs::None, "leftLabels")) {
+          FLeftLabels = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_DataRefs --------------------------------------------------------------------------------
+
+TCT_DataRefs::TCT_DataRefs(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  FDataRefXpgList = std::make_unique<TCT_DataRefXpgList>(owner);
+}
+
+TCT_DataRefs::~TCT_DataRefs() = default;
+
+int TCT_DataRefs::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDataRefXpgList) { const int k = FDataRefXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_DataRefs::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "dataRef")) {
+    TCT_DataRef* x = FDataRefXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_DataRefs::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_DataRef ---------------------------------------------------------------------------------
+
+TCT_DataRef::TCT_DataRef(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 4;
+}
+
+TCT_DataRef::~TCT_DataRef() = default;
+
+int TCT_DataRef::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FSheet.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_DataRef::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 317:
+        if (a.Is(i, TXpgNs::None, "ref")) {
+          FRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 537:
+        if (a.Is(i, TXpgNs::None, "sheet")) {
+          FSheet = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CustomProperties ------------------------------------------------------------------------
+
+TCT_CustomProperties::TCT_CustomProperties(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FCustomPrXpgList = std::make_unique<TCT_CustomPropertyXpgList>(owner);
+}
+
+TCT_CustomProperties::~TCT_CustomProperties() = default;
+
+int TCT_CustomProperties::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCustomPrXpgList) { const int k = FCustomPrXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CustomProperties::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "customPr")) {
+    TCT_CustomProperty* x = FCustomPrXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_CustomProperty --------------------------------------------------------------------------
+
+TCT_CustomProperty::TCT_CustomProperty(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+}
+
+TCT_CustomProperty::~TCT_CustomProperty() = default;
+
+int TCT_CustomProperty::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_CustomProperty::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CellWatches -----------------------------------------------------------------------------
+
+TCT_CellWatches::TCT_CellWatches(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FCellWatchXpgList = std::make_unique<TCT_CellWatchXpgList>(owner);
+}
+
+TCT_CellWatches::~TCT_CellWatches() = default;
+
+int TCT_CellWatches::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCellWatchXpgList) { const int k = FCellWatchXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CellWatches::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "cellWatch")) {
+    TCT_CellWatch* x = FCellWatchXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_CellWatch -------------------------------------------------------------------------------
+
+TCT_CellWatch::TCT_CellWatch(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+}
+
+TCT_CellWatch::~TCT_CellWatch() = default;
+
+int TCT_CellWatch::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FR.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_CellWatch::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 114:
+        if (a.Is(i, TXpgNs::None, "r")) {
+          FR = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_IgnoredErrors ---------------------------------------------------------------------------
+
+TCT_IgnoredErrors::TCT_IgnoredErrors(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  FIgnoredErrorXpgList = std::make_unique<TCT_IgnoredErrorXpgList>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_IgnoredErrors::~TCT_IgnoredErrors() = default;
+
+int TCT_IgnoredErrors::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FIgnoredErrorXpgList) { const int k = FIgnoredErrorXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_IgnoredErrors::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 1266:
+      if (r.Is(TXpgNs::SpreadsheetML, "ignoredError")) {
+        TCT_IgnoredError* x = FIgnoredErrorXpgList->Add();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_IgnoredError ----------------------------------------------------------------------------
+
+TCT_IgnoredError::TCT_IgnoredError(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 10;
+}
+
+TCT_IgnoredError::~TCT_IgnoredError() = default;
+
+int TCT_IgnoredError::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FSqrefXpgList.Count() > 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FEvalError != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FTwoDigitTextYear != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNumberStoredAsText != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FFormula != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FFormulaRange != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FUnlockedFormula != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FEmptyCellReference != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FListDataValidation != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCalculatedColumn != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_IgnoredError::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 545:
+        if (a.Is(i, TXpgNs::None, "sqref")) {
+          FSqrefXpgList.SetDelimitedText(a.GetValues(i));
+          continue;
+        }
+        break;
+      case 758:
+        if (a.Is(i, TXpgNs::None, "formula")) {
+          FFormula = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 946:
+        if (a.Is(i, TXpgNs::None, "evalError")) {
+          FEvalError = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1251:
+        if (a.Is(i, TXpgNs::None, "formulaRange")) {
+          FFormulaRange = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1579:
+        if (a.Is(i, TXpgNs::None, "unlockedFormula")) {
+          FUnlockedFormula = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1664:
+        if (a.Is(i, TXpgNs::None, "calculatedColumn")) {
+          FCalculatedColumn = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1665:
+        if (a.Is(i, TXpgNs::None, "twoDigitTextYear")) {
+          FTwoDigitTextYear = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1854:
+        if (a.Is(i, TXpgNs::None, "emptyCellReference")) {
+          FEmptyCellReference = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1857:
+        if (a.Is(i, TXpgNs::None, "listDataValidation")) {
+          FListDataValidation = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1875:
+        if (a.Is(i, TXpgNs::None, "numberStoredAsText")) {
+          FNumberStoredAsText = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_SmartTags -------------------------------------------------------------------------------
+
+TCT_SmartTags::TCT_SmartTags(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FCellSmartTagsXpgList = std::make_unique<TCT_CellSmartTagsXpgList>(owner);
+}
+
+TCT_SmartTags::~TCT_SmartTags() = default;
+
+int TCT_SmartTags::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCellSmartTagsXpgList) { const int k = FCellSmartTagsXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_SmartTags::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "cellSmartTags")) {
+    TCT_CellSmartTags* x = FCellSmartTagsXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_CellSmartTags ---------------------------------------------------------------------------
+
+TCT_CellSmartTags::TCT_CellSmartTags(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  FCellSmartTagXpgList = std::make_unique<TCT_CellSmartTagXpgList>(owner);
+}
+
+TCT_CellSmartTags::~TCT_CellSmartTags() = default;
+
+int TCT_CellSmartTags::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FR.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FCellSmartTagXpgList) { const int k = FCellSmartTagXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CellSmartTags::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "cellSmartTag")) {
+    TCT_CellSmartTag* x = FCellSmartTagXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_CellSmartTags::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 114:
+        if (a.Is(i, TXpgNs::None, "r")) {
+          FR = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CellSmartTag ----------------------------------------------------------------------------
+
+TCT_CellSmartTag::TCT_CellSmartTag(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 3;
+  FCellSmartTagPrXpgList = std::make_unique<TCT_CellSmartTagPrXpgList>(owner);
+}
+
+TCT_CellSmartTag::~TCT_CellSmartTag() = default;
+
+int TCT_CellSmartTag::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FType_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDeleted != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FXmlBased != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCellSmartTagPrXpgList) { const int k = FCellSmartTagPrXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CellSmartTag::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "cellSmartTagPr")) {
+    TCT_CellSmartTagPr* x = FCellSmartTagPrXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_CellSmartTag::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 450:
+        if (a.Is(i, TXpgNs::None, "type")) {
+          FType_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 727:
+        if (a.Is(i, TXpgNs::None, "deleted")) {
+          FDeleted = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 816:
+        if (a.Is(i, TXpgNs::None, "xmlBased")) {
+          FXmlBased = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CellSmartTagPr --------------------------------------------------------------------------
+
+TCT_CellSmartTagPr::TCT_CellSmartTagPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+}
+
+TCT_CellSmartTagPr::~TCT_CellSmartTagPr() = default;
+
+int TCT_CellSmartTagPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FKey.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FVal.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_CellSmartTagPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 329:
+        if (a.Is(i, TXpgNs::None, "key")) {
+          FKey = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_OleObjects ------------------------------------------------------------------------------
+
+TCT_OleObjects::TCT_OleObjects(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FOleObjectXpgList = std::make_unique<TCT_OleObjectXpgList>(owner);
+}
+
+TCT_OleObjects::~TCT_OleObjects() = default;
+
+int TCT_OleObjects::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FOleObjectXpgList) { const int k = FOleObjectXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_OleObjects::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "oleObject")) {
+    TCT_OleObject* x = FOleObjectXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_OleObject -------------------------------------------------------------------------------
+
+TCT_OleObject::TCT_OleObject(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 7;
+}
+
+TCT_OleObject::~TCT_OleObject() = default;
+
+int TCT_OleObject::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FProgId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FDvAspect != stdaDVASPECT_CONTENT) { ++n; FAssigneds |= xaAttributes; }
+  if (!FLink.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FOleUpdate != TST_OleUpdate(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (FAutoLoad != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FShapeId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_OleObject::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 430:
+        if (a.Is(i, TXpgNs::None, "link")) {
+          FLink = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 613:
+        if (a.Is(i, TXpgNs::None, "progId")) {
+          FProgId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 702:
+        if (a.Is(i, TXpgNs::None, "shapeId")) {
+          FShapeId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 825:
+        if (a.Is(i, TXpgNs::None, "autoLoad")) {
+          FAutoLoad = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 826:
+        if (a.Is(i, TXpgNs::None, "dvAspect")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_DvAspectNames); FDvAspect = e >= 0 ? TST_DvAspect(e) : TST_DvAspect(255); }
+          continue;
+        }
+        break;
+      case 931:
+        if (a.Is(i, TXpgNs::None, "oleUpdate")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_OleUpdateNames); FOleUpdate = e >= 0 ? TST_OleUpdate(e) : TST_OleUpdate(255); }
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Controls --------------------------------------------------------------------------------
+
+TCT_Controls::TCT_Controls(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FControlXpgList = std::make_unique<TCT_ControlXpgList>(owner);
+}
+
+TCT_Controls::~TCT_Controls() = default;
+
+int TCT_Controls::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FControlXpgList) { const int k = FControlXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Controls::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "control")) {
+    TCT_Control* x = FControlXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_Control ---------------------------------------------------------------------------------
+
+TCT_Control::TCT_Control(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 3;
+}
+
+TCT_Control::~TCT_Control() = default;
+
+int TCT_Control::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FShapeId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_Control::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 702:
+        if (a.Is(i, TXpgNs::None, "shapeId")) {
+          FShapeId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_WebPublishItems -------------------------------------------------------------------------
+
+TCT_WebPublishItems::TCT_WebPublishItems(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  FWebPublishItemXpgList = std::make_unique<TCT_WebPublishItemXpgList>(owner);
+}
+
+TCT_WebPublishItems::~TCT_WebPublishItems() = default;
+
+int TCT_WebPublishItems::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCount_ != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FWebPublishItemXpgList) { const int k = FWebPublishItemXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_WebPublishItems::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "webPublishItem")) {
+    TCT_WebPublishItem* x = FWebPublishItemXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_WebPublishItems::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 553:
+        if (a.Is(i, TXpgNs::None, "count")) {
+          FCount_ = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_WebPublishItem --------------------------------------------------------------------------
+
+TCT_WebPublishItem::TCT_WebPublishItem(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 8;
+}
+
+TCT_WebPublishItem::~TCT_WebPublishItem() = default;
+
+int TCT_WebPublishItem::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDivId.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FSourceType != TST_WebSourceType(255)) { ++n; FAssigneds |= xaAttributes; }
+  if (!FSourceRef.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FSourceObject.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDestinationFile.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTitle.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FAutoRepublish != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_WebPublishItem::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::None, "id")) {
+          FId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 496:
+        if (a.Is(i, TXpgNs::None, "divId")) {
+          FDivId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 546:
+        if (a.Is(i, TXpgNs::None, "title")) {
+          FTitle = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 942:
+        if (a.Is(i, TXpgNs::None, "sourceRef")) {
+          FSourceRef = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1075:
+        if (a.Is(i, TXpgNs::None, "sourceType")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_WebSourceTypeNames); FSourceType = e >= 0 ? TST_WebSourceType(e) : TST_WebSourceType(255); }
+          continue;
+        }
+        break;
+      case 1256:
+        if (a.Is(i, TXpgNs::None, "sourceObject")) {
+          FSourceObject = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1383:
+        if (a.Is(i, TXpgNs::None, "autoRepublish")) {
+          FAutoRepublish = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1570:
+        if (a.Is(i, TXpgNs::None, "destinationFile")) {
+          FDestinationFile = a.GetValues(i);
           continue;
         }
         break;

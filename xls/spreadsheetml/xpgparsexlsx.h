@@ -265,6 +265,30 @@ class TCT_IconSet;
 class TCT_Cfvo;
 class TCT_DataValidations;
 class TCT_DataValidation;
+class TCT_ProtectedRanges;
+class TCT_ProtectedRange;
+class TCT_Scenarios;
+class TCT_Scenario;
+class TCT_InputCells;
+class TCT_DataConsolidate;
+class TCT_DataRefs;
+class TCT_DataRef;
+class TCT_CustomProperties;
+class TCT_CustomProperty;
+class TCT_CellWatches;
+class TCT_CellWatch;
+class TCT_IgnoredErrors;
+class TCT_IgnoredError;
+class TCT_SmartTags;
+class TCT_CellSmartTags;
+class TCT_CellSmartTag;
+class TCT_CellSmartTagPr;
+class TCT_OleObjects;
+class TCT_OleObject;
+class TCT_Controls;
+class TCT_Control;
+class TCT_WebPublishItems;
+class TCT_WebPublishItem;
 class TCT_Table;
 class TCT_TableColumns;
 class TCT_TableColumn;
@@ -277,15 +301,22 @@ class T__ROOT__;
 using TCT_BookViewXpgList = TXpgList<TCT_BookView>;
 using TCT_BorderXpgList = TXpgList<TCT_Border>;
 using TCT_BreakXpgList = TXpgList<TCT_Break>;
+using TCT_CellSmartTagXpgList = TXpgList<TCT_CellSmartTag>;
+using TCT_CellSmartTagPrXpgList = TXpgList<TCT_CellSmartTagPr>;
+using TCT_CellSmartTagsXpgList = TXpgList<TCT_CellSmartTags>;
 using TCT_CellStyleXpgList = TXpgList<TCT_CellStyle>;
+using TCT_CellWatchXpgList = TXpgList<TCT_CellWatch>;
 using TCT_CfRuleXpgList = TXpgList<TCT_CfRule>;
 using TCT_CfvoXpgList = TXpgList<TCT_Cfvo>;
 using TCT_ColorXpgList = TXpgList<TCT_Color>;
 using TCT_ColsXpgList = TXpgList<TCT_Cols>;
 using TCT_ConditionalFormattingXpgList = TXpgList<TCT_ConditionalFormatting>;
+using TCT_ControlXpgList = TXpgList<TCT_Control>;
 using TCT_CustomFilterXpgList = TXpgList<TCT_CustomFilter>;
+using TCT_CustomPropertyXpgList = TXpgList<TCT_CustomProperty>;
 using TCT_CustomSheetViewXpgList = TXpgList<TCT_CustomSheetView>;
 using TCT_CustomWorkbookViewXpgList = TXpgList<TCT_CustomWorkbookView>;
+using TCT_DataRefXpgList = TXpgList<TCT_DataRef>;
 using TCT_DataValidationXpgList = TXpgList<TCT_DataValidation>;
 using TCT_DateGroupItemXpgList = TXpgList<TCT_DateGroupItem>;
 using TCT_DxfXpgList = TXpgList<TCT_Dxf>;
@@ -298,14 +329,19 @@ using TCT_FilterColumnXpgList = TXpgList<TCT_FilterColumn>;
 using TCT_FontXpgList = TXpgList<TCT_Font>;
 using TCT_FunctionGroupXpgList = TXpgList<TCT_FunctionGroup>;
 using TCT_GradientStopXpgList = TXpgList<TCT_GradientStop>;
+using TCT_IgnoredErrorXpgList = TXpgList<TCT_IgnoredError>;
 using TCT_IndexXpgList = TXpgList<TCT_Index>;
+using TCT_InputCellsXpgList = TXpgList<TCT_InputCells>;
 using TCT_NumFmtXpgList = TXpgList<TCT_NumFmt>;
+using TCT_OleObjectXpgList = TXpgList<TCT_OleObject>;
 using TCT_PhoneticRunXpgList = TXpgList<TCT_PhoneticRun>;
 using TCT_PivotAreaReferenceXpgList = TXpgList<TCT_PivotAreaReference>;
 using TCT_PivotCacheXpgList = TXpgList<TCT_PivotCache>;
 using TCT_PivotSelectionXpgList = TXpgList<TCT_PivotSelection>;
+using TCT_ProtectedRangeXpgList = TXpgList<TCT_ProtectedRange>;
 using TCT_REltXpgList = TXpgList<TCT_RElt>;
 using TCT_RgbColorXpgList = TXpgList<TCT_RgbColor>;
+using TCT_ScenarioXpgList = TXpgList<TCT_Scenario>;
 using TCT_SelectionXpgList = TXpgList<TCT_Selection>;
 using TCT_SheetXpgList = TXpgList<TCT_Sheet>;
 using TCT_SheetViewXpgList = TXpgList<TCT_SheetView>;
@@ -315,6 +351,7 @@ using TCT_TableColumnXpgList = TXpgList<TCT_TableColumn>;
 using TCT_TablePartXpgList = TXpgList<TCT_TablePart>;
 using TCT_TableStyleXpgList = TXpgList<TCT_TableStyle>;
 using TCT_TableStyleElementXpgList = TXpgList<TCT_TableStyleElement>;
+using TCT_WebPublishItemXpgList = TXpgList<TCT_WebPublishItem>;
 using TCT_WebPublishObjectXpgList = TXpgList<TCT_WebPublishObject>;
 using TCT_XfXpgList = TXpgList<TCT_Xf>;
 
@@ -2075,8 +2112,11 @@ class TCT_Worksheet : public TXPGBase {
   TCT_SheetData* SheetData() const { return FSheetData.get(); }
   TCT_SheetCalcPr* SheetCalcPr() const { return FSheetCalcPr.get(); }
   TCT_SheetProtection* SheetProtection() const { return FSheetProtection.get(); }
+  TCT_ProtectedRanges* ProtectedRanges() const { return FProtectedRanges.get(); }
+  TCT_Scenarios* Scenarios() const { return FScenarios.get(); }
   TCT_AutoFilter* AutoFilter() const { return FAutoFilter.get(); }
   TCT_SortState* SortState() const { return FSortState.get(); }
+  TCT_DataConsolidate* DataConsolidate() const { return FDataConsolidate.get(); }
   TCT_CustomSheetViews* CustomSheetViews() const { return FCustomSheetViews.get(); }
   TCT_MergeCells* MergeCells() const { return FMergeCells.get(); }
   TCT_PhoneticPr* PhoneticPr() const { return FPhoneticPr.get(); }
@@ -2089,10 +2129,17 @@ class TCT_Worksheet : public TXPGBase {
   TCT_HeaderFooter* HeaderFooter() const { return FHeaderFooter.get(); }
   TCT_PageBreak* RowBreaks() const { return FRowBreaks.get(); }
   TCT_PageBreak* ColBreaks() const { return FColBreaks.get(); }
+  TCT_CustomProperties* CustomProperties() const { return FCustomProperties.get(); }
+  TCT_CellWatches* CellWatches() const { return FCellWatches.get(); }
+  TCT_IgnoredErrors* IgnoredErrors() const { return FIgnoredErrors.get(); }
+  TCT_SmartTags* SmartTags() const { return FSmartTags.get(); }
   TCT_Drawing* Drawing() const { return FDrawing.get(); }
   TCT_LegacyDrawing* LegacyDrawing() const { return FLegacyDrawing.get(); }
   TCT_LegacyDrawing* LegacyDrawingHF() const { return FLegacyDrawingHF.get(); }
   TCT_SheetBackgroundPicture* Picture() const { return FPicture.get(); }
+  TCT_OleObjects* OleObjects() const { return FOleObjects.get(); }
+  TCT_Controls* Controls() const { return FControls.get(); }
+  TCT_WebPublishItems* WebPublishItems() const { return FWebPublishItems.get(); }
   TCT_TableParts* TableParts() const { return FTableParts.get(); }
   TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
 
@@ -2105,8 +2152,11 @@ class TCT_Worksheet : public TXPGBase {
   std::unique_ptr<TCT_SheetData> FSheetData;
   std::unique_ptr<TCT_SheetCalcPr> FSheetCalcPr;
   std::unique_ptr<TCT_SheetProtection> FSheetProtection;
+  std::unique_ptr<TCT_ProtectedRanges> FProtectedRanges;
+  std::unique_ptr<TCT_Scenarios> FScenarios;
   std::unique_ptr<TCT_AutoFilter> FAutoFilter;
   std::unique_ptr<TCT_SortState> FSortState;
+  std::unique_ptr<TCT_DataConsolidate> FDataConsolidate;
   std::unique_ptr<TCT_CustomSheetViews> FCustomSheetViews;
   std::unique_ptr<TCT_MergeCells> FMergeCells;
   std::unique_ptr<TCT_PhoneticPr> FPhoneticPr;
@@ -2119,10 +2169,17 @@ class TCT_Worksheet : public TXPGBase {
   std::unique_ptr<TCT_HeaderFooter> FHeaderFooter;
   std::unique_ptr<TCT_PageBreak> FRowBreaks;
   std::unique_ptr<TCT_PageBreak> FColBreaks;
+  std::unique_ptr<TCT_CustomProperties> FCustomProperties;
+  std::unique_ptr<TCT_CellWatches> FCellWatches;
+  std::unique_ptr<TCT_IgnoredErrors> FIgnoredErrors;
+  std::unique_ptr<TCT_SmartTags> FSmartTags;
   std::unique_ptr<TCT_Drawing> FDrawing;
   std::unique_ptr<TCT_LegacyDrawing> FLegacyDrawing;
   std::unique_ptr<TCT_LegacyDrawing> FLegacyDrawingHF;
   std::unique_ptr<TCT_SheetBackgroundPicture> FPicture;
+  std::unique_ptr<TCT_OleObjects> FOleObjects;
+  std::unique_ptr<TCT_Controls> FControls;
+  std::unique_ptr<TCT_WebPublishItems> FWebPublishItems;
   std::unique_ptr<TCT_TableParts> FTableParts;
   std::unique_ptr<TCT_ExtensionList> FExtLst;
 };
@@ -3889,6 +3946,478 @@ class TCT_DataValidation : public TXPGBase {
   TStringXpgList FSqrefXpgList;
   std::u16string FFormula1;
   std::u16string FFormula2;
+};
+
+class TCT_ProtectedRanges : public TXPGBase {
+ public:
+  explicit TCT_ProtectedRanges(TXPGDocBase* owner);
+  ~TCT_ProtectedRanges() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_ProtectedRangeXpgList* ProtectedRangeXpgList() const { return FProtectedRangeXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_ProtectedRangeXpgList> FProtectedRangeXpgList;
+};
+
+class TCT_ProtectedRange : public TXPGBase {
+ public:
+  explicit TCT_ProtectedRange(TXPGDocBase* owner);
+  ~TCT_ProtectedRange() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Password() const { return FPassword; }
+  void SetPassword(int32_t v) { FPassword = v; }
+  const TStringXpgList& SqrefXpgList() const { return FSqrefXpgList; }
+  TStringXpgList& SqrefXpgList() { return FSqrefXpgList; }
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  const std::u16string& SecurityDescriptor() const { return FSecurityDescriptor; }
+  void SetSecurityDescriptor(std::u16string_view v) { FSecurityDescriptor = v; }
+
+ private:
+  int32_t FPassword = 0;
+  TStringXpgList FSqrefXpgList;
+  std::u16string FName;
+  std::u16string FSecurityDescriptor;
+};
+
+class TCT_Scenarios : public TXPGBase {
+ public:
+  explicit TCT_Scenarios(TXPGDocBase* owner);
+  ~TCT_Scenarios() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Current() const { return FCurrent; }
+  void SetCurrent(int32_t v) { FCurrent = v; }
+  int32_t Show() const { return FShow; }
+  void SetShow(int32_t v) { FShow = v; }
+  const TStringXpgList& SqrefXpgList() const { return FSqrefXpgList; }
+  TStringXpgList& SqrefXpgList() { return FSqrefXpgList; }
+  TCT_ScenarioXpgList* ScenarioXpgList() const { return FScenarioXpgList.get(); }
+
+ private:
+  int32_t FCurrent = 0;
+  int32_t FShow = 0;
+  TStringXpgList FSqrefXpgList;
+  std::unique_ptr<TCT_ScenarioXpgList> FScenarioXpgList;
+};
+
+class TCT_Scenario : public TXPGBase {
+ public:
+  explicit TCT_Scenario(TXPGDocBase* owner);
+  ~TCT_Scenario() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  uint8_t Locked() const { return FLocked; }
+  void SetLocked(uint8_t v) { FLocked = v; }
+  uint8_t Hidden() const { return FHidden; }
+  void SetHidden(uint8_t v) { FHidden = v; }
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  const std::u16string& User() const { return FUser; }
+  void SetUser(std::u16string_view v) { FUser = v; }
+  const std::u16string& Comment() const { return FComment; }
+  void SetComment(std::u16string_view v) { FComment = v; }
+  TCT_InputCellsXpgList* InputCellsXpgList() const { return FInputCellsXpgList.get(); }
+
+ private:
+  std::u16string FName;
+  uint8_t FLocked = 0;
+  uint8_t FHidden = 0;
+  int32_t FCount_ = 0;
+  std::u16string FUser;
+  std::u16string FComment;
+  std::unique_ptr<TCT_InputCellsXpgList> FInputCellsXpgList;
+};
+
+class TCT_InputCells : public TXPGBase {
+ public:
+  explicit TCT_InputCells(TXPGDocBase* owner);
+  ~TCT_InputCells() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& R() const { return FR; }
+  void SetR(std::u16string_view v) { FR = v; }
+  uint8_t Deleted() const { return FDeleted; }
+  void SetDeleted(uint8_t v) { FDeleted = v; }
+  uint8_t Undone() const { return FUndone; }
+  void SetUndone(uint8_t v) { FUndone = v; }
+  const std::u16string& Val() const { return FVal; }
+  void SetVal(std::u16string_view v) { FVal = v; }
+  int32_t NumFmtId() const { return FNumFmtId; }
+  void SetNumFmtId(int32_t v) { FNumFmtId = v; }
+
+ private:
+  std::u16string FR;
+  uint8_t FDeleted = 0;
+  uint8_t FUndone = 0;
+  std::u16string FVal;
+  int32_t FNumFmtId = 0;
+};
+
+class TCT_DataConsolidate : public TXPGBase {
+ public:
+  explicit TCT_DataConsolidate(TXPGDocBase* owner);
+  ~TCT_DataConsolidate() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_DataConsolidateFunction Function_() const { return FFunction_; }
+  void SetFunction_(TST_DataConsolidateFunction v) { FFunction_ = v; }
+  uint8_t LeftLabels() const { return FLeftLabels; }
+  void SetLeftLabels(uint8_t v) { FLeftLabels = v; }
+  uint8_t TopLabels() const { return FTopLabels; }
+  void SetTopLabels(uint8_t v) { FTopLabels = v; }
+  uint8_t Link() const { return FLink; }
+  void SetLink(uint8_t v) { FLink = v; }
+  TCT_DataRefs* DataRefs() const { return FDataRefs.get(); }
+
+ private:
+  TST_DataConsolidateFunction FFunction_ = stdcfSum;
+  uint8_t FLeftLabels = 0;
+  uint8_t FTopLabels = 0;
+  uint8_t FLink = 0;
+  std::unique_ptr<TCT_DataRefs> FDataRefs;
+};
+
+class TCT_DataRefs : public TXPGBase {
+ public:
+  explicit TCT_DataRefs(TXPGDocBase* owner);
+  ~TCT_DataRefs() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  TCT_DataRefXpgList* DataRefXpgList() const { return FDataRefXpgList.get(); }
+
+ private:
+  int32_t FCount_ = 0;
+  std::unique_ptr<TCT_DataRefXpgList> FDataRefXpgList;
+};
+
+class TCT_DataRef : public TXPGBase {
+ public:
+  explicit TCT_DataRef(TXPGDocBase* owner);
+  ~TCT_DataRef() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Ref() const { return FRef; }
+  void SetRef(std::u16string_view v) { FRef = v; }
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  const std::u16string& Sheet() const { return FSheet; }
+  void SetSheet(std::u16string_view v) { FSheet = v; }
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  std::u16string FRef;
+  std::u16string FName;
+  std::u16string FSheet;
+  std::u16string FR_Id;
+};
+
+class TCT_CustomProperties : public TXPGBase {
+ public:
+  explicit TCT_CustomProperties(TXPGDocBase* owner);
+  ~TCT_CustomProperties() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_CustomPropertyXpgList* CustomPrXpgList() const { return FCustomPrXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_CustomPropertyXpgList> FCustomPrXpgList;
+};
+
+class TCT_CustomProperty : public TXPGBase {
+ public:
+  explicit TCT_CustomProperty(TXPGDocBase* owner);
+  ~TCT_CustomProperty() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  std::u16string FName;
+  std::u16string FR_Id;
+};
+
+class TCT_CellWatches : public TXPGBase {
+ public:
+  explicit TCT_CellWatches(TXPGDocBase* owner);
+  ~TCT_CellWatches() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_CellWatchXpgList* CellWatchXpgList() const { return FCellWatchXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_CellWatchXpgList> FCellWatchXpgList;
+};
+
+class TCT_CellWatch : public TXPGBase {
+ public:
+  explicit TCT_CellWatch(TXPGDocBase* owner);
+  ~TCT_CellWatch() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& R() const { return FR; }
+  void SetR(std::u16string_view v) { FR = v; }
+
+ private:
+  std::u16string FR;
+};
+
+class TCT_IgnoredErrors : public TXPGBase {
+ public:
+  explicit TCT_IgnoredErrors(TXPGDocBase* owner);
+  ~TCT_IgnoredErrors() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_IgnoredErrorXpgList* IgnoredErrorXpgList() const { return FIgnoredErrorXpgList.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_IgnoredErrorXpgList> FIgnoredErrorXpgList;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_IgnoredError : public TXPGBase {
+ public:
+  explicit TCT_IgnoredError(TXPGDocBase* owner);
+  ~TCT_IgnoredError() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const TStringXpgList& SqrefXpgList() const { return FSqrefXpgList; }
+  TStringXpgList& SqrefXpgList() { return FSqrefXpgList; }
+  uint8_t EvalError() const { return FEvalError; }
+  void SetEvalError(uint8_t v) { FEvalError = v; }
+  uint8_t TwoDigitTextYear() const { return FTwoDigitTextYear; }
+  void SetTwoDigitTextYear(uint8_t v) { FTwoDigitTextYear = v; }
+  uint8_t NumberStoredAsText() const { return FNumberStoredAsText; }
+  void SetNumberStoredAsText(uint8_t v) { FNumberStoredAsText = v; }
+  uint8_t Formula() const { return FFormula; }
+  void SetFormula(uint8_t v) { FFormula = v; }
+  uint8_t FormulaRange() const { return FFormulaRange; }
+  void SetFormulaRange(uint8_t v) { FFormulaRange = v; }
+  uint8_t UnlockedFormula() const { return FUnlockedFormula; }
+  void SetUnlockedFormula(uint8_t v) { FUnlockedFormula = v; }
+  uint8_t EmptyCellReference() const { return FEmptyCellReference; }
+  void SetEmptyCellReference(uint8_t v) { FEmptyCellReference = v; }
+  uint8_t ListDataValidation() const { return FListDataValidation; }
+  void SetListDataValidation(uint8_t v) { FListDataValidation = v; }
+  uint8_t CalculatedColumn() const { return FCalculatedColumn; }
+  void SetCalculatedColumn(uint8_t v) { FCalculatedColumn = v; }
+
+ private:
+  TStringXpgList FSqrefXpgList;
+  uint8_t FEvalError = 0;
+  uint8_t FTwoDigitTextYear = 0;
+  uint8_t FNumberStoredAsText = 0;
+  uint8_t FFormula = 0;
+  uint8_t FFormulaRange = 0;
+  uint8_t FUnlockedFormula = 0;
+  uint8_t FEmptyCellReference = 0;
+  uint8_t FListDataValidation = 0;
+  uint8_t FCalculatedColumn = 0;
+};
+
+class TCT_SmartTags : public TXPGBase {
+ public:
+  explicit TCT_SmartTags(TXPGDocBase* owner);
+  ~TCT_SmartTags() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_CellSmartTagsXpgList* CellSmartTagsXpgList() const { return FCellSmartTagsXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_CellSmartTagsXpgList> FCellSmartTagsXpgList;
+};
+
+class TCT_CellSmartTags : public TXPGBase {
+ public:
+  explicit TCT_CellSmartTags(TXPGDocBase* owner);
+  ~TCT_CellSmartTags() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& R() const { return FR; }
+  void SetR(std::u16string_view v) { FR = v; }
+  TCT_CellSmartTagXpgList* CellSmartTagXpgList() const { return FCellSmartTagXpgList.get(); }
+
+ private:
+  std::u16string FR;
+  std::unique_ptr<TCT_CellSmartTagXpgList> FCellSmartTagXpgList;
+};
+
+class TCT_CellSmartTag : public TXPGBase {
+ public:
+  explicit TCT_CellSmartTag(TXPGDocBase* owner);
+  ~TCT_CellSmartTag() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Type_() const { return FType_; }
+  void SetType_(int32_t v) { FType_ = v; }
+  uint8_t Deleted() const { return FDeleted; }
+  void SetDeleted(uint8_t v) { FDeleted = v; }
+  uint8_t XmlBased() const { return FXmlBased; }
+  void SetXmlBased(uint8_t v) { FXmlBased = v; }
+  TCT_CellSmartTagPrXpgList* CellSmartTagPrXpgList() const { return FCellSmartTagPrXpgList.get(); }
+
+ private:
+  int32_t FType_ = 0;
+  uint8_t FDeleted = 0;
+  uint8_t FXmlBased = 0;
+  std::unique_ptr<TCT_CellSmartTagPrXpgList> FCellSmartTagPrXpgList;
+};
+
+class TCT_CellSmartTagPr : public TXPGBase {
+ public:
+  explicit TCT_CellSmartTagPr(TXPGDocBase* owner);
+  ~TCT_CellSmartTagPr() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Key() const { return FKey; }
+  void SetKey(std::u16string_view v) { FKey = v; }
+  const std::u16string& Val() const { return FVal; }
+  void SetVal(std::u16string_view v) { FVal = v; }
+
+ private:
+  std::u16string FKey;
+  std::u16string FVal;
+};
+
+class TCT_OleObjects : public TXPGBase {
+ public:
+  explicit TCT_OleObjects(TXPGDocBase* owner);
+  ~TCT_OleObjects() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_OleObjectXpgList* OleObjectXpgList() const { return FOleObjectXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_OleObjectXpgList> FOleObjectXpgList;
+};
+
+class TCT_OleObject : public TXPGBase {
+ public:
+  explicit TCT_OleObject(TXPGDocBase* owner);
+  ~TCT_OleObject() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& ProgId() const { return FProgId; }
+  void SetProgId(std::u16string_view v) { FProgId = v; }
+  TST_DvAspect DvAspect() const { return FDvAspect; }
+  void SetDvAspect(TST_DvAspect v) { FDvAspect = v; }
+  const std::u16string& Link() const { return FLink; }
+  void SetLink(std::u16string_view v) { FLink = v; }
+  TST_OleUpdate OleUpdate() const { return FOleUpdate; }
+  void SetOleUpdate(TST_OleUpdate v) { FOleUpdate = v; }
+  uint8_t AutoLoad() const { return FAutoLoad; }
+  void SetAutoLoad(uint8_t v) { FAutoLoad = v; }
+  int32_t ShapeId() const { return FShapeId; }
+  void SetShapeId(int32_t v) { FShapeId = v; }
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  std::u16string FProgId;
+  TST_DvAspect FDvAspect = stdaDVASPECT_CONTENT;
+  std::u16string FLink;
+  TST_OleUpdate FOleUpdate = TST_OleUpdate(255);
+  uint8_t FAutoLoad = 0;
+  int32_t FShapeId = 0;
+  std::u16string FR_Id;
+};
+
+class TCT_Controls : public TXPGBase {
+ public:
+  explicit TCT_Controls(TXPGDocBase* owner);
+  ~TCT_Controls() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_ControlXpgList* ControlXpgList() const { return FControlXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_ControlXpgList> FControlXpgList;
+};
+
+class TCT_Control : public TXPGBase {
+ public:
+  explicit TCT_Control(TXPGDocBase* owner);
+  ~TCT_Control() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t ShapeId() const { return FShapeId; }
+  void SetShapeId(int32_t v) { FShapeId = v; }
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+
+ private:
+  int32_t FShapeId = 0;
+  std::u16string FR_Id;
+  std::u16string FName;
+};
+
+class TCT_WebPublishItems : public TXPGBase {
+ public:
+  explicit TCT_WebPublishItems(TXPGDocBase* owner);
+  ~TCT_WebPublishItems() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Count_() const { return FCount_; }
+  void SetCount_(int32_t v) { FCount_ = v; }
+  TCT_WebPublishItemXpgList* WebPublishItemXpgList() const { return FWebPublishItemXpgList.get(); }
+
+ private:
+  int32_t FCount_ = 0;
+  std::unique_ptr<TCT_WebPublishItemXpgList> FWebPublishItemXpgList;
+};
+
+class TCT_WebPublishItem : public TXPGBase {
+ public:
+  explicit TCT_WebPublishItem(TXPGDocBase* owner);
+  ~TCT_WebPublishItem() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Id() const { return FId; }
+  void SetId(int32_t v) { FId = v; }
+  const std::u16string& DivId() const { return FDivId; }
+  void SetDivId(std::u16string_view v) { FDivId = v; }
+  TST_WebSourceType SourceType() const { return FSourceType; }
+  void SetSourceType(TST_WebSourceType v) { FSourceType = v; }
+  const std::u16string& SourceRef() const { return FSourceRef; }
+  void SetSourceRef(std::u16string_view v) { FSourceRef = v; }
+  const std::u16string& SourceObject() const { return FSourceObject; }
+  void SetSourceObject(std::u16string_view v) { FSourceObject = v; }
+  const std::u16string& DestinationFile() const { return FDestinationFile; }
+  void SetDestinationFile(std::u16string_view v) { FDestinationFile = v; }
+  const std::u16string& Title() const { return FTitle; }
+  void SetTitle(std::u16string_view v) { FTitle = v; }
+  uint8_t AutoRepublish() const { return FAutoRepublish; }
+  void SetAutoRepublish(uint8_t v) { FAutoRepublish = v; }
+
+ private:
+  int32_t FId = 0;
+  std::u16string FDivId;
+  TST_WebSourceType FSourceType = TST_WebSourceType(255);
+  std::u16string FSourceRef;
+  std::u16string FSourceObject;
+  std::u16string FDestinationFile;
+  std::u16string FTitle;
+  uint8_t FAutoRepublish = 0;
 };
 
 class TCT_Table : public TXPGBase {

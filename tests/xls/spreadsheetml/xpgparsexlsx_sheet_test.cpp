@@ -337,6 +337,51 @@ TEST(TCT_ConditionalFormatting_Read, RulesVisualsAndValidations) {
   EXPECT_EQ(e->ErrorStyle(), stdvesStop);
 }
 
+TEST(TCT_Worksheet_Read, OtherCollectionsAndCompatibilityWrappers) {
+  Doc d;
+  d.doc.LoadFromBytes(
+      "<worksheet " + kMain + " " + kRel +
+      " xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
+      "<protectedRanges><protectedRange password=\"CE2B\" sqref=\"A1:B2 D4\" name=\"R\" spinCount=\"9\"/>"
+      "<protectedRange password=\"xyz\"/></protectedRanges>"
+      "<scenarios current=\"1\"><scenario name=\"S\" count=\"1\"><inputCells r=\"A1\" val=\"5\"/></scenario></scenarios>"
+      "<dataConsolidate><dataRefs count=\"1\"><dataRef ref=\"A1:B3\" sheet=\"X\"/></dataRefs></dataConsolidate>"
+      "<ignoredErrors><ignoredError sqref=\"C1\" numberStoredAsText=\"1\"/></ignoredErrors>"
+      "<smartTags><cellSmartTags r=\"B2\"><cellSmartTag type=\"0\"><cellSmartTagPr key=\"k\" val=\"v\"/>"
+      "</cellSmartTag></cellSmartTags></smartTags>"
+      "<mc:AlternateContent><mc:Choice Requires=\"x14\"><oleObjects><oleObject progId=\"Choice\"/></oleObjects></mc:Choice>"
+      "<mc:Fallback><oleObjects><oleObject progId=\"Word.Document.12\" shapeId=\"1025\" r:id=\"rId3\"/></oleObjects>"
+      "</mc:Fallback></mc:AlternateContent>"
+      "<controls><control shapeId=\"7\" name=\"Button 1\"/></controls>"
+      "<webPublishItems count=\"1\"><webPublishItem id=\"2\" sourceType=\"range\"/><webPublishItem/></webPublishItems>"
+      "</worksheet>");
+  EXPECT_EQ(d.reports, (std::vector<std::string>{"Row 0: Unknown Attribute spinCount"}));
+  TCT_Worksheet* ws = d.doc.Worksheet();
+  TCT_ProtectedRange* pr = ws->ProtectedRanges()->ProtectedRangeXpgList()->GetItems(0);
+  EXPECT_EQ(pr->Password(), 0xCE2B);
+  EXPECT_EQ(pr->SqrefXpgList().Count(), 2);
+  EXPECT_EQ(pr->Name(), u"R");
+  EXPECT_EQ(ws->ProtectedRanges()->ProtectedRangeXpgList()->GetItems(1)->Password(), 0);
+  EXPECT_EQ(ws->Scenarios()->Current(), 1);
+  EXPECT_EQ(ws->Scenarios()->ScenarioXpgList()->GetItems(0)->InputCellsXpgList()->GetItems(0)->Val(), u"5");
+  EXPECT_EQ(ws->DataConsolidate()->Function_(), stdcfSum);
+  EXPECT_EQ(ws->DataConsolidate()->DataRefs()->DataRefXpgList()->GetItems(0)->Sheet(), u"X");
+  EXPECT_EQ(ws->IgnoredErrors()->IgnoredErrorXpgList()->GetItems(0)->NumberStoredAsText(), 1);
+  TCT_CellSmartTags* st = ws->SmartTags()->CellSmartTagsXpgList()->GetItems(0);
+  EXPECT_EQ(st->R(), u"B2");
+  EXPECT_EQ(st->CellSmartTagXpgList()->GetItems(0)->CellSmartTagPrXpgList()->GetItems(0)->Val(), u"v");
+  // only the Fallback branch of a compatibility wrapper is read
+  ASSERT_EQ(ws->OleObjects()->OleObjectXpgList()->Count(), 1);
+  TCT_OleObject* o = ws->OleObjects()->OleObjectXpgList()->GetItems(0);
+  EXPECT_EQ(o->ProgId(), u"Word.Document.12");
+  EXPECT_EQ(o->DvAspect(), stdaDVASPECT_CONTENT);
+  EXPECT_EQ(o->OleUpdate(), 255);
+  EXPECT_EQ(o->R_Id(), u"rId3");
+  EXPECT_EQ(ws->Controls()->ControlXpgList()->GetItems(0)->Name(), u"Button 1");
+  EXPECT_EQ(ws->WebPublishItems()->WebPublishItemXpgList()->GetItems(0)->SourceType(), stwstRange);
+  EXPECT_EQ(ws->WebPublishItems()->WebPublishItemXpgList()->GetItems(1)->SourceType(), 255);
+}
+
 TEST(TXPGDocXLSX_Root, DocumentElementsAndAttributes) {
   Doc d;
   d.Load("sst", "<si><t>a</t></si>");
