@@ -10878,6 +10878,682 @@ void TCT_WebPublishItem::AssignAttributes(const TXpgXMLAttributeList& a) {
   }
 }
 
+// TCT_Chartsheet ------------------------------------------------------------------------------
+
+TCT_Chartsheet::TCT_Chartsheet(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 13;
+  FAttributeCount = 0;
+  FSheetPr = std::make_unique<TCT_ChartsheetPr>(owner);
+  FSheetViews = std::make_unique<TCT_ChartsheetViews>(owner);
+  FSheetProtection = std::make_unique<TCT_ChartsheetProtection>(owner);
+  FCustomSheetViews = std::make_unique<TCT_CustomChartsheetViews>(owner);
+  FPageMargins = std::make_unique<TCT_PageMargins>(owner);
+  FPageSetup = std::make_unique<TCT_CsPageSetup>(owner);
+  FHeaderFooter = std::make_unique<TCT_HeaderFooter>(owner);
+  FDrawing = std::make_unique<TCT_Drawing>(owner);
+  FLegacyDrawing = std::make_unique<TCT_LegacyDrawing>(owner);
+  FLegacyDrawingHF = std::make_unique<TCT_LegacyDrawing>(owner);
+  FPicture = std::make_unique<TCT_SheetBackgroundPicture>(owner);
+  FWebPublishItems = std::make_unique<TCT_WebPublishItems>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_Chartsheet::~TCT_Chartsheet() = default;
+
+int TCT_Chartsheet::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FSheetPr) { const int k = FSheetPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheetViews) { const int k = FSheetViews->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheetProtection) { const int k = FSheetProtection->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCustomSheetViews) { const int k = FCustomSheetViews->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPageMargins) { const int k = FPageMargins->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPageSetup) { const int k = FPageSetup->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FHeaderFooter) { const int k = FHeaderFooter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDrawing) { const int k = FDrawing->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FLegacyDrawing) { const int k = FLegacyDrawing->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FLegacyDrawingHF) { const int k = FLegacyDrawingHF->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPicture) { const int k = FPicture->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FWebPublishItems) { const int k = FWebPublishItems->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Chartsheet::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 731:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetPr")) {
+        TCT_ChartsheetPr* x = FSheetPr.get();
+        return x;
+      }
+      break;
+    case 748:
+      if (r.Is(TXpgNs::SpreadsheetML, "drawing")) {
+        TCT_Drawing* x = FDrawing.get();
+        return x;
+      }
+      break;
+    case 764:
+      if (r.Is(TXpgNs::SpreadsheetML, "picture")) {
+        TCT_SheetBackgroundPicture* x = FPicture.get();
+        return x;
+      }
+      break;
+    case 942:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageSetup")) {
+        TCT_CsPageSetup* x = FPageSetup.get();
+        return x;
+      }
+      break;
+    case 1063:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetViews")) {
+        TCT_ChartsheetViews* x = FSheetViews.get();
+        return x;
+      }
+      break;
+    case 1134:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageMargins")) {
+        TCT_PageMargins* x = FPageMargins.get();
+        return x;
+      }
+      break;
+    case 1240:
+      if (r.Is(TXpgNs::SpreadsheetML, "headerFooter")) {
+        TCT_HeaderFooter* x = FHeaderFooter.get();
+        return x;
+      }
+      break;
+    case 1345:
+      if (r.Is(TXpgNs::SpreadsheetML, "legacyDrawing")) {
+        TCT_LegacyDrawing* x = FLegacyDrawing.get();
+        return x;
+      }
+      break;
+    case 1487:
+      if (r.Is(TXpgNs::SpreadsheetML, "legacyDrawingHF")) {
+        TCT_LegacyDrawing* x = FLegacyDrawingHF.get();
+        return x;
+      }
+      break;
+    case 1559:
+      if (r.Is(TXpgNs::SpreadsheetML, "webPublishItems")) {
+        TCT_WebPublishItems* x = FWebPublishItems.get();
+        return x;
+      }
+      break;
+    case 1600:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetProtection")) {
+        TCT_ChartsheetProtection* x = FSheetProtection.get();
+        return x;
+      }
+      break;
+    case 1698:
+      if (r.Is(TXpgNs::SpreadsheetML, "customSheetViews")) {
+        TCT_CustomChartsheetViews* x = FCustomSheetViews.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_ChartsheetPr ----------------------------------------------------------------------------
+
+TCT_ChartsheetPr::TCT_ChartsheetPr(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 2;
+  FTabColor = std::make_unique<TCT_Color>(owner);
+}
+
+TCT_ChartsheetPr::~TCT_ChartsheetPr() = default;
+
+int TCT_ChartsheetPr::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPublished_ != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (!FCodeName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FTabColor) { const int k = FTabColor->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ChartsheetPr::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "tabColor")) {
+    TCT_Color* x = FTabColor.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_ChartsheetPr::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 796:
+        if (a.Is(i, TXpgNs::None, "codeName")) {
+          FCodeName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 960:
+        if (a.Is(i, TXpgNs::None, "published")) {
+          FPublished_ = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_ChartsheetViews -------------------------------------------------------------------------
+
+TCT_ChartsheetViews::TCT_ChartsheetViews(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  FSheetViewXpgList = std::make_unique<TCT_ChartsheetViewXpgList>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_ChartsheetViews::~TCT_ChartsheetViews() = default;
+
+int TCT_ChartsheetViews::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FSheetViewXpgList) { const int k = FSheetViewXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ChartsheetViews::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 948:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetView")) {
+        TCT_ChartsheetView* x = FSheetViewXpgList->Add();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_ChartsheetView --------------------------------------------------------------------------
+
+TCT_ChartsheetView::TCT_ChartsheetView(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 4;
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_ChartsheetView::~TCT_ChartsheetView() = default;
+
+int TCT_ChartsheetView::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FTabSelected != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FZoomScale != 100) { ++n; FAssigneds |= xaAttributes; }
+  if (FWorkbookViewId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FZoomToFit != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ChartsheetView::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+    TCT_ExtensionList* x = FExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_ChartsheetView::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 939:
+        if (a.Is(i, TXpgNs::None, "zoomToFit")) {
+          FZoomToFit = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 941:
+        if (a.Is(i, TXpgNs::None, "zoomScale")) {
+          FZoomScale = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1120:
+        if (a.Is(i, TXpgNs::None, "tabSelected")) {
+          FTabSelected = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1462:
+        if (a.Is(i, TXpgNs::None, "workbookViewId")) {
+          FWorkbookViewId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_ChartsheetProtection --------------------------------------------------------------------
+
+TCT_ChartsheetProtection::TCT_ChartsheetProtection(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 3;
+}
+
+TCT_ChartsheetProtection::~TCT_ChartsheetProtection() = default;
+
+int TCT_ChartsheetProtection::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPassword != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FContent != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FObjects != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_ChartsheetProtection::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 746:
+        if (a.Is(i, TXpgNs::None, "objects")) {
+          FObjects = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 763:
+        if (a.Is(i, TXpgNs::None, "content")) {
+          FContent = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 883:
+        if (a.Is(i, TXpgNs::None, "password")) {
+          FPassword = XpgToArgb(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CustomChartsheetViews -------------------------------------------------------------------
+
+TCT_CustomChartsheetViews::TCT_CustomChartsheetViews(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  FCustomSheetViewXpgList = std::make_unique<TCT_CustomChartsheetViewXpgList>(owner);
+}
+
+TCT_CustomChartsheetViews::~TCT_CustomChartsheetViews() = default;
+
+int TCT_CustomChartsheetViews::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCustomSheetViewXpgList) { const int k = FCustomSheetViewXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CustomChartsheetViews::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::SpreadsheetML, "customSheetView")) {
+    TCT_CustomChartsheetView* x = FCustomSheetViewXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_CustomChartsheetView --------------------------------------------------------------------
+
+TCT_CustomChartsheetView::TCT_CustomChartsheetView(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 4;
+  FPageMargins = std::make_unique<TCT_PageMargins>(owner);
+  FPageSetup = std::make_unique<TCT_CsPageSetup>(owner);
+  FHeaderFooter = std::make_unique<TCT_HeaderFooter>(owner);
+}
+
+TCT_CustomChartsheetView::~TCT_CustomChartsheetView() = default;
+
+int TCT_CustomChartsheetView::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FGuid.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FScale != 100) { ++n; FAssigneds |= xaAttributes; }
+  if (FState != stssVisible) { ++n; FAssigneds |= xaAttributes; }
+  if (FZoomToFit != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FPageMargins) { const int k = FPageMargins->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPageSetup) { const int k = FPageSetup->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FHeaderFooter) { const int k = FHeaderFooter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_CustomChartsheetView::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 942:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageSetup")) {
+        TCT_CsPageSetup* x = FPageSetup.get();
+        return x;
+      }
+      break;
+    case 1134:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageMargins")) {
+        TCT_PageMargins* x = FPageMargins.get();
+        return x;
+      }
+      break;
+    case 1240:
+      if (r.Is(TXpgNs::SpreadsheetML, "headerFooter")) {
+        TCT_HeaderFooter* x = FHeaderFooter.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_CustomChartsheetView::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 425:
+        if (a.Is(i, TXpgNs::None, "guid")) {
+          FGuid = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 520:
+        if (a.Is(i, TXpgNs::None, "scale")) {
+          FScale = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 545:
+        if (a.Is(i, TXpgNs::None, "state")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_SheetStateNames); FState = e >= 0 ? TST_SheetState(e) : TST_SheetState(255); }
+          continue;
+        }
+        break;
+      case 939:
+        if (a.Is(i, TXpgNs::None, "zoomToFit")) {
+          FZoomToFit = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_CsPageSetup -----------------------------------------------------------------------------
+
+TCT_CsPageSetup::TCT_CsPageSetup(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 11;
+}
+
+TCT_CsPageSetup::~TCT_CsPageSetup() = default;
+
+int TCT_CsPageSetup::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPaperSize != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FFirstPageNumber != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FOrientation != stoDefault) { ++n; FAssigneds |= xaAttributes; }
+  if (FUsePrinterDefaults != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FBlackAndWhite != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FDraft != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FUseFirstPageNumber != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FHorizontalDpi != 600) { ++n; FAssigneds |= xaAttributes; }
+  if (FVerticalDpi != 600) { ++n; FAssigneds |= xaAttributes; }
+  if (FCopies != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+void TCT_CsPageSetup::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 529:
+        if (a.Is(i, TXpgNs::None, "draft")) {
+          FDraft = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 643:
+        if (a.Is(i, TXpgNs::None, "copies")) {
+          FCopies = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 947:
+        if (a.Is(i, TXpgNs::None, "paperSize")) {
+          FPaperSize = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1143:
+        if (a.Is(i, TXpgNs::None, "verticalDpi")) {
+          FVerticalDpi = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1196:
+        if (a.Is(i, TXpgNs::None, "orientation")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_OrientationNames); FOrientation = e >= 0 ? TST_Orientation(e) : TST_Orientation(255); }
+          continue;
+        }
+        break;
+      case 1297:
+        if (a.Is(i, TXpgNs::None, "blackAndWhite")) {
+          FBlackAndWhite = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1383:
+        if (a.Is(i, TXpgNs::None, "horizontalDpi")) {
+          FHorizontalDpi = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1550:
+        if (a.Is(i, TXpgNs::None, "firstPageNumber")) {
+          FFirstPageNumber = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1851:
+        if (a.Is(i, TXpgNs::None, "useFirstPageNumber")) {
+          FUseFirstPageNumber = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1897:
+        if (a.Is(i, TXpgNs::None, "usePrinterDefaults")) {
+          FUsePrinterDefaults = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Dialogsheet -----------------------------------------------------------------------------
+
+TCT_Dialogsheet::TCT_Dialogsheet(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 14;
+  FAttributeCount = 0;
+  FSheetPr = std::make_unique<TCT_SheetPr>(owner);
+  FSheetViews = std::make_unique<TCT_SheetViews>(owner);
+  FSheetFormatPr = std::make_unique<TCT_SheetFormatPr>(owner);
+  FSheetProtection = std::make_unique<TCT_SheetProtection>(owner);
+  FCustomSheetViews = std::make_unique<TCT_CustomSheetViews>(owner);
+  FPrintOptions = std::make_unique<TCT_PrintOptions>(owner);
+  FPageMargins = std::make_unique<TCT_PageMargins>(owner);
+  FPageSetup = std::make_unique<TCT_PageSetup>(owner);
+  FHeaderFooter = std::make_unique<TCT_HeaderFooter>(owner);
+  FDrawing = std::make_unique<TCT_Drawing>(owner);
+  FLegacyDrawing = std::make_unique<TCT_LegacyDrawing>(owner);
+  FLegacyDrawingHF = std::make_unique<TCT_LegacyDrawing>(owner);
+  FOleObjects = std::make_unique<TCT_OleObjects>(owner);
+  FExtLst = std::make_unique<TCT_ExtensionList>(owner);
+}
+
+TCT_Dialogsheet::~TCT_Dialogsheet() = default;
+
+int TCT_Dialogsheet::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FSheetPr) { const int k = FSheetPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheetViews) { const int k = FSheetViews->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheetFormatPr) { const int k = FSheetFormatPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSheetProtection) { const int k = FSheetProtection->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCustomSheetViews) { const int k = FCustomSheetViews->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPrintOptions) { const int k = FPrintOptions->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPageMargins) { const int k = FPageMargins->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPageSetup) { const int k = FPageSetup->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FHeaderFooter) { const int k = FHeaderFooter->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDrawing) { const int k = FDrawing->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FLegacyDrawing) { const int k = FLegacyDrawing->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FLegacyDrawingHF) { const int k = FLegacyDrawingHF->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FOleObjects) { const int k = FOleObjects->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Dialogsheet::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::SpreadsheetML, "extLst")) {
+        TCT_ExtensionList* x = FExtLst.get();
+        return x;
+      }
+      break;
+    case 731:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetPr")) {
+        TCT_SheetPr* x = FSheetPr.get();
+        return x;
+      }
+      break;
+    case 748:
+      if (r.Is(TXpgNs::SpreadsheetML, "drawing")) {
+        TCT_Drawing* x = FDrawing.get();
+        return x;
+      }
+      break;
+    case 942:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageSetup")) {
+        TCT_PageSetup* x = FPageSetup.get();
+        return x;
+      }
+      break;
+    case 1034:
+      if (r.Is(TXpgNs::SpreadsheetML, "oleObjects")) {
+        TCT_OleObjects* x = FOleObjects.get();
+        return x;
+      }
+      break;
+    case 1063:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetViews")) {
+        TCT_SheetViews* x = FSheetViews.get();
+        return x;
+      }
+      break;
+    case 1134:
+      if (r.Is(TXpgNs::SpreadsheetML, "pageMargins")) {
+        TCT_PageMargins* x = FPageMargins.get();
+        return x;
+      }
+      break;
+    case 1240:
+      if (r.Is(TXpgNs::SpreadsheetML, "headerFooter")) {
+        TCT_HeaderFooter* x = FHeaderFooter.get();
+        return x;
+      }
+      break;
+    case 1305:
+      if (r.Is(TXpgNs::SpreadsheetML, "printOptions")) {
+        TCT_PrintOptions* x = FPrintOptions.get();
+        return x;
+      }
+      break;
+    case 1345:
+      if (r.Is(TXpgNs::SpreadsheetML, "legacyDrawing")) {
+        TCT_LegacyDrawing* x = FLegacyDrawing.get();
+        return x;
+      }
+      break;
+    case 1348:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetFormatPr")) {
+        TCT_SheetFormatPr* x = FSheetFormatPr.get();
+        return x;
+      }
+      break;
+    case 1487:
+      if (r.Is(TXpgNs::SpreadsheetML, "legacyDrawingHF")) {
+        TCT_LegacyDrawing* x = FLegacyDrawingHF.get();
+        return x;
+      }
+      break;
+    case 1600:
+      if (r.Is(TXpgNs::SpreadsheetML, "sheetProtection")) {
+        TCT_SheetProtection* x = FSheetProtection.get();
+        return x;
+      }
+      break;
+    case 1698:
+      if (r.Is(TXpgNs::SpreadsheetML, "customSheetViews")) {
+        TCT_CustomSheetViews* x = FCustomSheetViews.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
 // TCT_Table -----------------------------------------------------------------------------------
 
 TCT_Table::TCT_Table(TXPGDocBase* owner) : TXPGBase(owner) {
@@ -11526,13 +12202,15 @@ void TCT_Extension::AssignAttributes(const TXpgXMLAttributeList& a) {
 // T__ROOT__ -----------------------------------------------------------------------------------
 
 T__ROOT__::T__ROOT__(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 6;
+  FElementCount = 8;
   FAttributeCount = 0;
   FStyleSheet = std::make_unique<TCT_Stylesheet>(owner);
   FSst = std::make_unique<TCT_Sst>(owner);
   FWorkbook = std::make_unique<TCT_Workbook>(owner);
   FComments = std::make_unique<TCT_Comments>(owner);
   FTable = std::make_unique<TCT_Table>(owner);
+  FChartsheet = std::make_unique<TCT_Chartsheet>(owner);
+  FDialogsheet = std::make_unique<TCT_Dialogsheet>(owner);
   FWorksheet = std::make_unique<TCT_Worksheet>(owner);
 }
 
@@ -11546,6 +12224,8 @@ int T__ROOT__::CheckAssigned() {
   if (FWorkbook) { const int k = FWorkbook->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FComments) { const int k = FComments->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FTable) { const int k = FTable->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FChartsheet) { const int k = FChartsheet->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FDialogsheet) { const int k = FDialogsheet->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FWorksheet) { const int k = FWorksheet->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -11590,6 +12270,18 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
         return x;
       }
       break;
+    case 1067:
+      if (r.Is(TXpgNs::SpreadsheetML, "chartsheet")) {
+        TCT_Chartsheet* x = FChartsheet.get();
+        return x;
+      }
+      break;
+    case 1161:
+      if (r.Is(TXpgNs::SpreadsheetML, "dialogsheet")) {
+        TCT_Dialogsheet* x = FDialogsheet.get();
+        return x;
+      }
+      break;
     default:
       break;
   }
@@ -11613,6 +12305,8 @@ TCT_Sst* TXPGDocXLSX::Sst() const { return FRoot->Sst(); }
 TCT_Workbook* TXPGDocXLSX::Workbook() const { return FRoot->Workbook(); }
 TCT_Comments* TXPGDocXLSX::Comments() const { return FRoot->Comments(); }
 TCT_Table* TXPGDocXLSX::Table() const { return FRoot->Table(); }
+TCT_Chartsheet* TXPGDocXLSX::Chartsheet() const { return FRoot->Chartsheet(); }
+TCT_Dialogsheet* TXPGDocXLSX::Dialogsheet() const { return FRoot->Dialogsheet(); }
 TCT_Worksheet* TXPGDocXLSX::Worksheet() const { return FRoot->Worksheet(); }
 
 }  // namespace xls::xpgxlsx

@@ -289,6 +289,15 @@ class TCT_Controls;
 class TCT_Control;
 class TCT_WebPublishItems;
 class TCT_WebPublishItem;
+class TCT_Chartsheet;
+class TCT_ChartsheetPr;
+class TCT_ChartsheetViews;
+class TCT_ChartsheetView;
+class TCT_ChartsheetProtection;
+class TCT_CustomChartsheetViews;
+class TCT_CustomChartsheetView;
+class TCT_CsPageSetup;
+class TCT_Dialogsheet;
 class TCT_Table;
 class TCT_TableColumns;
 class TCT_TableColumn;
@@ -308,10 +317,12 @@ using TCT_CellStyleXpgList = TXpgList<TCT_CellStyle>;
 using TCT_CellWatchXpgList = TXpgList<TCT_CellWatch>;
 using TCT_CfRuleXpgList = TXpgList<TCT_CfRule>;
 using TCT_CfvoXpgList = TXpgList<TCT_Cfvo>;
+using TCT_ChartsheetViewXpgList = TXpgList<TCT_ChartsheetView>;
 using TCT_ColorXpgList = TXpgList<TCT_Color>;
 using TCT_ColsXpgList = TXpgList<TCT_Cols>;
 using TCT_ConditionalFormattingXpgList = TXpgList<TCT_ConditionalFormatting>;
 using TCT_ControlXpgList = TXpgList<TCT_Control>;
+using TCT_CustomChartsheetViewXpgList = TXpgList<TCT_CustomChartsheetView>;
 using TCT_CustomFilterXpgList = TXpgList<TCT_CustomFilter>;
 using TCT_CustomPropertyXpgList = TXpgList<TCT_CustomProperty>;
 using TCT_CustomSheetViewXpgList = TXpgList<TCT_CustomSheetView>;
@@ -4420,6 +4431,241 @@ class TCT_WebPublishItem : public TXPGBase {
   uint8_t FAutoRepublish = 0;
 };
 
+class TCT_Chartsheet : public TXPGBase {
+ public:
+  explicit TCT_Chartsheet(TXPGDocBase* owner);
+  ~TCT_Chartsheet() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_ChartsheetPr* SheetPr() const { return FSheetPr.get(); }
+  TCT_ChartsheetViews* SheetViews() const { return FSheetViews.get(); }
+  TCT_ChartsheetProtection* SheetProtection() const { return FSheetProtection.get(); }
+  TCT_CustomChartsheetViews* CustomSheetViews() const { return FCustomSheetViews.get(); }
+  TCT_PageMargins* PageMargins() const { return FPageMargins.get(); }
+  TCT_CsPageSetup* PageSetup() const { return FPageSetup.get(); }
+  TCT_HeaderFooter* HeaderFooter() const { return FHeaderFooter.get(); }
+  TCT_Drawing* Drawing() const { return FDrawing.get(); }
+  TCT_LegacyDrawing* LegacyDrawing() const { return FLegacyDrawing.get(); }
+  TCT_LegacyDrawing* LegacyDrawingHF() const { return FLegacyDrawingHF.get(); }
+  TCT_SheetBackgroundPicture* Picture() const { return FPicture.get(); }
+  TCT_WebPublishItems* WebPublishItems() const { return FWebPublishItems.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_ChartsheetPr> FSheetPr;
+  std::unique_ptr<TCT_ChartsheetViews> FSheetViews;
+  std::unique_ptr<TCT_ChartsheetProtection> FSheetProtection;
+  std::unique_ptr<TCT_CustomChartsheetViews> FCustomSheetViews;
+  std::unique_ptr<TCT_PageMargins> FPageMargins;
+  std::unique_ptr<TCT_CsPageSetup> FPageSetup;
+  std::unique_ptr<TCT_HeaderFooter> FHeaderFooter;
+  std::unique_ptr<TCT_Drawing> FDrawing;
+  std::unique_ptr<TCT_LegacyDrawing> FLegacyDrawing;
+  std::unique_ptr<TCT_LegacyDrawing> FLegacyDrawingHF;
+  std::unique_ptr<TCT_SheetBackgroundPicture> FPicture;
+  std::unique_ptr<TCT_WebPublishItems> FWebPublishItems;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_ChartsheetPr : public TXPGBase {
+ public:
+  explicit TCT_ChartsheetPr(TXPGDocBase* owner);
+  ~TCT_ChartsheetPr() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t Published_() const { return FPublished_; }
+  void SetPublished_(uint8_t v) { FPublished_ = v; }
+  const std::u16string& CodeName() const { return FCodeName; }
+  void SetCodeName(std::u16string_view v) { FCodeName = v; }
+  TCT_Color* TabColor() const { return FTabColor.get(); }
+
+ private:
+  uint8_t FPublished_ = 1;
+  std::u16string FCodeName;
+  std::unique_ptr<TCT_Color> FTabColor;
+};
+
+class TCT_ChartsheetViews : public TXPGBase {
+ public:
+  explicit TCT_ChartsheetViews(TXPGDocBase* owner);
+  ~TCT_ChartsheetViews() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_ChartsheetViewXpgList* SheetViewXpgList() const { return FSheetViewXpgList.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_ChartsheetViewXpgList> FSheetViewXpgList;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_ChartsheetView : public TXPGBase {
+ public:
+  explicit TCT_ChartsheetView(TXPGDocBase* owner);
+  ~TCT_ChartsheetView() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t TabSelected() const { return FTabSelected; }
+  void SetTabSelected(uint8_t v) { FTabSelected = v; }
+  int32_t ZoomScale() const { return FZoomScale; }
+  void SetZoomScale(int32_t v) { FZoomScale = v; }
+  int32_t WorkbookViewId() const { return FWorkbookViewId; }
+  void SetWorkbookViewId(int32_t v) { FWorkbookViewId = v; }
+  uint8_t ZoomToFit() const { return FZoomToFit; }
+  void SetZoomToFit(uint8_t v) { FZoomToFit = v; }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  uint8_t FTabSelected = 0;
+  int32_t FZoomScale = 100;
+  int32_t FWorkbookViewId = 0;
+  uint8_t FZoomToFit = 0;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
+class TCT_ChartsheetProtection : public TXPGBase {
+ public:
+  explicit TCT_ChartsheetProtection(TXPGDocBase* owner);
+  ~TCT_ChartsheetProtection() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Password() const { return FPassword; }
+  void SetPassword(int32_t v) { FPassword = v; }
+  uint8_t Content() const { return FContent; }
+  void SetContent(uint8_t v) { FContent = v; }
+  uint8_t Objects() const { return FObjects; }
+  void SetObjects(uint8_t v) { FObjects = v; }
+
+ private:
+  int32_t FPassword = 0;
+  uint8_t FContent = 0;
+  uint8_t FObjects = 0;
+};
+
+class TCT_CustomChartsheetViews : public TXPGBase {
+ public:
+  explicit TCT_CustomChartsheetViews(TXPGDocBase* owner);
+  ~TCT_CustomChartsheetViews() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_CustomChartsheetViewXpgList* CustomSheetViewXpgList() const { return FCustomSheetViewXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_CustomChartsheetViewXpgList> FCustomSheetViewXpgList;
+};
+
+class TCT_CustomChartsheetView : public TXPGBase {
+ public:
+  explicit TCT_CustomChartsheetView(TXPGDocBase* owner);
+  ~TCT_CustomChartsheetView() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Guid() const { return FGuid; }
+  void SetGuid(std::u16string_view v) { FGuid = v; }
+  int32_t Scale() const { return FScale; }
+  void SetScale(int32_t v) { FScale = v; }
+  TST_SheetState State() const { return FState; }
+  void SetState(TST_SheetState v) { FState = v; }
+  uint8_t ZoomToFit() const { return FZoomToFit; }
+  void SetZoomToFit(uint8_t v) { FZoomToFit = v; }
+  TCT_PageMargins* PageMargins() const { return FPageMargins.get(); }
+  TCT_CsPageSetup* PageSetup() const { return FPageSetup.get(); }
+  TCT_HeaderFooter* HeaderFooter() const { return FHeaderFooter.get(); }
+
+ private:
+  std::u16string FGuid;
+  int32_t FScale = 100;
+  TST_SheetState FState = stssVisible;
+  uint8_t FZoomToFit = 0;
+  std::unique_ptr<TCT_PageMargins> FPageMargins;
+  std::unique_ptr<TCT_CsPageSetup> FPageSetup;
+  std::unique_ptr<TCT_HeaderFooter> FHeaderFooter;
+};
+
+class TCT_CsPageSetup : public TXPGBase {
+ public:
+  explicit TCT_CsPageSetup(TXPGDocBase* owner);
+  ~TCT_CsPageSetup() override;
+  int CheckAssigned() override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t PaperSize() const { return FPaperSize; }
+  void SetPaperSize(int32_t v) { FPaperSize = v; }
+  int32_t FirstPageNumber() const { return FFirstPageNumber; }
+  void SetFirstPageNumber(int32_t v) { FFirstPageNumber = v; }
+  TST_Orientation Orientation() const { return FOrientation; }
+  void SetOrientation(TST_Orientation v) { FOrientation = v; }
+  uint8_t UsePrinterDefaults() const { return FUsePrinterDefaults; }
+  void SetUsePrinterDefaults(uint8_t v) { FUsePrinterDefaults = v; }
+  uint8_t BlackAndWhite() const { return FBlackAndWhite; }
+  void SetBlackAndWhite(uint8_t v) { FBlackAndWhite = v; }
+  uint8_t Draft() const { return FDraft; }
+  void SetDraft(uint8_t v) { FDraft = v; }
+  uint8_t UseFirstPageNumber() const { return FUseFirstPageNumber; }
+  void SetUseFirstPageNumber(uint8_t v) { FUseFirstPageNumber = v; }
+  int32_t HorizontalDpi() const { return FHorizontalDpi; }
+  void SetHorizontalDpi(int32_t v) { FHorizontalDpi = v; }
+  int32_t VerticalDpi() const { return FVerticalDpi; }
+  void SetVerticalDpi(int32_t v) { FVerticalDpi = v; }
+  int32_t Copies() const { return FCopies; }
+  void SetCopies(int32_t v) { FCopies = v; }
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+
+ private:
+  int32_t FPaperSize = 1;
+  int32_t FFirstPageNumber = 1;
+  TST_Orientation FOrientation = stoDefault;
+  uint8_t FUsePrinterDefaults = 1;
+  uint8_t FBlackAndWhite = 0;
+  uint8_t FDraft = 0;
+  uint8_t FUseFirstPageNumber = 0;
+  int32_t FHorizontalDpi = 600;
+  int32_t FVerticalDpi = 600;
+  int32_t FCopies = 1;
+  std::u16string FR_Id;
+};
+
+class TCT_Dialogsheet : public TXPGBase {
+ public:
+  explicit TCT_Dialogsheet(TXPGDocBase* owner);
+  ~TCT_Dialogsheet() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_SheetPr* SheetPr() const { return FSheetPr.get(); }
+  TCT_SheetViews* SheetViews() const { return FSheetViews.get(); }
+  TCT_SheetFormatPr* SheetFormatPr() const { return FSheetFormatPr.get(); }
+  TCT_SheetProtection* SheetProtection() const { return FSheetProtection.get(); }
+  TCT_CustomSheetViews* CustomSheetViews() const { return FCustomSheetViews.get(); }
+  TCT_PrintOptions* PrintOptions() const { return FPrintOptions.get(); }
+  TCT_PageMargins* PageMargins() const { return FPageMargins.get(); }
+  TCT_PageSetup* PageSetup() const { return FPageSetup.get(); }
+  TCT_HeaderFooter* HeaderFooter() const { return FHeaderFooter.get(); }
+  TCT_Drawing* Drawing() const { return FDrawing.get(); }
+  TCT_LegacyDrawing* LegacyDrawing() const { return FLegacyDrawing.get(); }
+  TCT_LegacyDrawing* LegacyDrawingHF() const { return FLegacyDrawingHF.get(); }
+  TCT_OleObjects* OleObjects() const { return FOleObjects.get(); }
+  TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_SheetPr> FSheetPr;
+  std::unique_ptr<TCT_SheetViews> FSheetViews;
+  std::unique_ptr<TCT_SheetFormatPr> FSheetFormatPr;
+  std::unique_ptr<TCT_SheetProtection> FSheetProtection;
+  std::unique_ptr<TCT_CustomSheetViews> FCustomSheetViews;
+  std::unique_ptr<TCT_PrintOptions> FPrintOptions;
+  std::unique_ptr<TCT_PageMargins> FPageMargins;
+  std::unique_ptr<TCT_PageSetup> FPageSetup;
+  std::unique_ptr<TCT_HeaderFooter> FHeaderFooter;
+  std::unique_ptr<TCT_Drawing> FDrawing;
+  std::unique_ptr<TCT_LegacyDrawing> FLegacyDrawing;
+  std::unique_ptr<TCT_LegacyDrawing> FLegacyDrawingHF;
+  std::unique_ptr<TCT_OleObjects> FOleObjects;
+  std::unique_ptr<TCT_ExtensionList> FExtLst;
+};
+
 class TCT_Table : public TXPGBase {
  public:
   explicit TCT_Table(TXPGDocBase* owner);
@@ -4682,6 +4928,8 @@ class T__ROOT__ : public TXPGBase {
   TCT_Workbook* Workbook() const { return FWorkbook.get(); }
   TCT_Comments* Comments() const { return FComments.get(); }
   TCT_Table* Table() const { return FTable.get(); }
+  TCT_Chartsheet* Chartsheet() const { return FChartsheet.get(); }
+  TCT_Dialogsheet* Dialogsheet() const { return FDialogsheet.get(); }
   TCT_Worksheet* Worksheet() const { return FWorksheet.get(); }
   TStringXpgList& RootAttributes() { return FRootAttributes; }
 
@@ -4691,6 +4939,8 @@ class T__ROOT__ : public TXPGBase {
   std::unique_ptr<TCT_Workbook> FWorkbook;
   std::unique_ptr<TCT_Comments> FComments;
   std::unique_ptr<TCT_Table> FTable;
+  std::unique_ptr<TCT_Chartsheet> FChartsheet;
+  std::unique_ptr<TCT_Dialogsheet> FDialogsheet;
   std::unique_ptr<TCT_Worksheet> FWorksheet;
   TStringXpgList FRootAttributes;
 };
@@ -4710,6 +4960,8 @@ class TXPGDocXLSX : public TXPGDocBase {
   TCT_Workbook* Workbook() const;
   TCT_Comments* Comments() const;
   TCT_Table* Table() const;
+  TCT_Chartsheet* Chartsheet() const;
+  TCT_Dialogsheet* Dialogsheet() const;
   TCT_Worksheet* Worksheet() const;
   // Fired at the end of every col element of every cols element of a worksheet; the column
   // object is reused for the next col.

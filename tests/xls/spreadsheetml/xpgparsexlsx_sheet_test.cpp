@@ -382,6 +382,42 @@ TEST(TCT_Worksheet_Read, OtherCollectionsAndCompatibilityWrappers) {
   EXPECT_EQ(ws->WebPublishItems()->WebPublishItemXpgList()->GetItems(1)->SourceType(), 255);
 }
 
+TEST(TCT_Chartsheet_Read, ChartsheetAndDialogsheet) {
+  Doc d;
+  d.Load("chartsheet",
+         "<sheetPr codeName=\"C\"><tabColor indexed=\"10\"/></sheetPr>"
+         "<sheetViews><sheetView zoomToFit=\"1\" workbookViewId=\"0\"/></sheetViews>"
+         "<sheetProtection content=\"1\" password=\"AB12\"/>"
+         "<customSheetViews><customSheetView guid=\"{G}\" state=\"veryHidden\"><pageSetup copies=\"2\"/></customSheetView>"
+         "</customSheetViews><pageSetup/><drawing r:id=\"rId1\"/>");
+  EXPECT_TRUE(d.reports.empty());
+  TCT_Chartsheet* c = d.doc.Chartsheet();
+  ASSERT_TRUE(c->Available());
+  EXPECT_FALSE(d.doc.Worksheet()->Available());
+  EXPECT_EQ(c->SheetPr()->Published_(), 1);
+  EXPECT_EQ(c->SheetPr()->TabColor()->Indexed(), 10);
+  TCT_ChartsheetView* v = c->SheetViews()->SheetViewXpgList()->GetItems(0);
+  EXPECT_EQ(v->ZoomToFit(), 1);
+  EXPECT_EQ(v->ZoomScale(), 100);
+  EXPECT_EQ(c->SheetProtection()->Password(), 0xAB12);
+  EXPECT_EQ(c->SheetProtection()->Content(), 1);
+  TCT_CustomChartsheetView* cv = c->CustomSheetViews()->CustomSheetViewXpgList()->GetItems(0);
+  EXPECT_EQ(cv->State(), stssVeryHidden);
+  EXPECT_EQ(cv->PageSetup()->Copies(), 2);
+  // a chartsheet page setup without attributes
+  TCT_CsPageSetup* ps = c->PageSetup();
+  EXPECT_TRUE(ps->Available());
+  EXPECT_EQ(ps->PaperSize() + ps->FirstPageNumber() + ps->Copies(), 3);
+  EXPECT_EQ(ps->HorizontalDpi() + ps->VerticalDpi(), 1200);
+  EXPECT_EQ(ps->UsePrinterDefaults(), 1);
+  EXPECT_EQ(c->Drawing()->R_Id(), u"rId1");
+  Doc g;
+  g.Load("dialogsheet", "<sheetFormatPr defaultRowHeight=\"12.75\"/><oleObjects><oleObject progId=\"P\"/></oleObjects>");
+  EXPECT_TRUE(g.doc.Dialogsheet()->Available());
+  EXPECT_EQ(g.doc.Dialogsheet()->SheetFormatPr()->DefaultRowHeight(), 12.75);
+  EXPECT_EQ(g.doc.Dialogsheet()->OleObjects()->OleObjectXpgList()->Count(), 1);
+}
+
 TEST(TXPGDocXLSX_Root, DocumentElementsAndAttributes) {
   Doc d;
   d.Load("sst", "<si><t>a</t></si>");
