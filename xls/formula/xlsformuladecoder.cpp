@@ -1,5 +1,7 @@
 #include "xls/formula/xlsformuladecoder.h"
 
+#include "xls/model/formatsettings.h"
+
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -57,54 +59,6 @@ void AppendAreaText(std::u16string& out, const uint8_t* body) {
 void AppendCellText(std::u16string& out, uint32_t rowField, uint16_t colField) {
   out += ColRowToRefStrAbs(colField & kPtgColMask, static_cast<int32_t>(rowField & kPtgRowMask),
                            (colField & kPtgColAbs) != 0, (rowField & kPtgRowAbs) != 0);
-}
-
-std::u16string GeneralFloatText(double value, char16_t decimalSep) {
-  if (std::isnan(value)) return u"NAN";
-  if (std::isinf(value)) return value < 0 ? u"-INF" : u"INF";
-  if (value == 0) return u"0";
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-  std::string_view sci(buf, static_cast<size_t>(res.ptr - buf));
-  std::u16string out;
-  if (sci.front() == '-') {
-    out.push_back(u'-');
-    sci.remove_prefix(1);
-  }
-  const size_t e = sci.find('e');
-  std::string digits;
-  for (char c : sci.substr(0, e))
-    if (c != '.') digits.push_back(c);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  int exponent = 0;
-  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
-  if (exponent >= -5 && exponent < 15) {
-    if (exponent < 0) {
-      out += u"0";
-      out.push_back(decimalSep);
-      out.append(static_cast<size_t>(-exponent - 1), u'0');
-      out += Ascii(digits);
-    } else {
-      const size_t whole = static_cast<size_t>(exponent) + 1;
-      if (digits.size() <= whole) {
-        out += Ascii(digits);
-        out.append(whole - digits.size(), u'0');
-      } else {
-        out += Ascii(std::string_view(digits).substr(0, whole));
-        out.push_back(decimalSep);
-        out += Ascii(std::string_view(digits).substr(whole));
-      }
-    }
-    return out;
-  }
-  out.push_back(static_cast<char16_t>(digits[0]));
-  if (digits.size() > 1) {
-    out.push_back(decimalSep);
-    out += Ascii(std::string_view(digits).substr(1));
-  }
-  out.push_back(u'E');
-  out += Decimal(exponent);
-  return out;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -350,7 +304,7 @@ std::u16string TXLSFormulaDecoder::DecodeWith(TStringStack& stack, const TXLSFor
         break;
       case ptg::Num: {
         uint64_t bits = uint64_t{PtgGetU32(p + 1)} | (uint64_t{PtgGetU32(p + 5)} << 32);
-        stack.Push(prefix + GeneralFloatText(std::bit_cast<double>(bits), FSeparators.Decimal));
+        stack.Push(prefix + FormatGeneral(std::bit_cast<double>(bits), FSeparators.Decimal));
         break;
       }
       case ptg::Array:

@@ -111,8 +111,4 @@ std::u16string DecodeFormulaOfAnyForm(TXLSFormulaDecoder& decoder, const TXLSFor
 // A1 text of a cell from its row and column fields (absolute flags in bit 31 and bit 15).
 void AppendCellText(std::u16string& out, uint32_t rowField, uint16_t colField);
 
-// General number text: at most 15 significant digits, plain for magnitudes from 0.00001 with at
-// most 15 digits before the point, otherwise scientific ("1E20", "1.5E-7").
-std::u16string GeneralFloatText(double value, char16_t decimalSep);
-
 }  // namespace xls

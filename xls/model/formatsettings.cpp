@@ -122,6 +122,10 @@ const FormatSettings& DefaultFormatSettings() {
 }
 
 std::u16string FormatGeneral(double value, const FormatSettings& fs) {
+  return FormatGeneral(value, fs.DecimalSeparator);
+}
+
+std::u16string FormatGeneral(double value, char16_t decimalSeparator) {
   if (std::isnan(value)) return u"NAN";
   if (std::isinf(value)) return value > 0 ? u"INF" : u"-INF";
   if (value == 0) return u"0";
@@ -145,7 +149,7 @@ std::u16string FormatGeneral(double value, const FormatSettings& fs) {
   if (exp >= 15 || exp < -5) {
     out += char16_t(digits[0]);
     if (digits.size() > 1) {
-      out += fs.DecimalSeparator;
+      out += decimalSeparator;
       put(std::string_view(digits).substr(1));
     }
     out += u'E';
@@ -157,16 +161,39 @@ std::u16string FormatGeneral(double value, const FormatSettings& fs) {
       out.append(intDigits - digits.size(), u'0');
     } else {
       put(std::string_view(digits).substr(0, intDigits));
-      out += fs.DecimalSeparator;
+      out += decimalSeparator;
       put(std::string_view(digits).substr(intDigits));
     }
   } else {
     out += u'0';
-    out += fs.DecimalSeparator;
+    out += decimalSeparator;
     out.append(size_t(-exp - 1), u'0');
     put(digits);
   }
   return out;
+}
+
+// Civil-date arithmetic over 400-year eras of 146097 days, counted from 0000-03-01 so that the
+// leap day ends each year.
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const auto yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+void CivilFromDays(int64_t days, int64_t& y, unsigned& m, unsigned& d) {
+  const int64_t z = days + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  y = static_cast<int64_t>(yoe) + era * 400 + (m <= 2);
 }
 
 bool DecodeDateSerial(double serial, TDateParts& parts) {
@@ -177,16 +204,10 @@ bool DecodeDateSerial(double serial, TDateParts& parts) {
   const int64_t date = kDateDelta + ms / kMsPerDay;  // day 1 = 0001-01-01
   const int64_t time = (ms < 0 ? -ms : ms) % kMsPerDay;
   if (date < 1 || date > 3652059) return false;  // 9999-12-31
-  // Days since 1970-01-01 to the civil date (proleptic Gregorian).
-  const int64_t z = (date - 1 - 719162) + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const int64_t mo = mp < 10 ? mp + 3 : mp - 9;
-  parts.Year = int32_t(yoe + era * 400 + (mo <= 2 ? 1 : 0));
+  int64_t y;
+  unsigned mo, d;
+  CivilFromDays(date - 1 - 719162, y, mo, d);  // 719162: days from 0001-01-01 to 1970-01-01
+  parts.Year = int32_t(y);
   parts.Month = int32_t(mo);
   parts.Day = int32_t(d);
   parts.Hour = int32_t(time / 3600000);

@@ -48,6 +48,12 @@ const FormatSettings& DefaultFormatSettings();
 
 // The number in general form with the settings' decimal separator.
 std::u16string FormatGeneral(double value, const FormatSettings& fs);
+// The same with the given decimal separator (formula text uses its own).
+std::u16string FormatGeneral(double value, char16_t decimalSeparator);
+
+// Days since 1970-01-01 of a proleptic Gregorian date, and the date of such a day count.
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d);
+void CivilFromDays(int64_t days, int64_t& y, unsigned& m, unsigned& d);
 
 struct TDateParts {
   int32_t Year = 0, Month = 0, Day = 0;

@@ -1,5 +1,7 @@
 #include "xls/package/xlszip.h"
 
+#include "xls/model/formatsettings.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -100,15 +102,6 @@ void WriteCentral(std::string& out, const TCentralDirectoryFile& c) {
   out += c.FileComment;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
 
 }  // namespace
 
@@ -127,16 +120,9 @@ std::time_t DosDateTimeToTime(uint32_t dosDateTime) {
 uint32_t TimeToDosDateTime(std::time_t t) {
   const int64_t days = static_cast<int64_t>(t) / 86400;
   const int64_t secs = static_cast<int64_t>(t) % 86400;
-  // Civil date from days (inverse of DaysFromCivil).
-  const int64_t z = days + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  const int64_t y = static_cast<int64_t>(yoe) + era * 400 + (m <= 2);
+  int64_t y;
+  unsigned m, d;
+  CivilFromDays(days, y, m, d);
   if (y < 1980 || y > 2107) return (1u << 21) | (1u << 16);  // 1980-01-01 00:00
   const auto date = static_cast<uint32_t>(((y - 1980) << 9) | (m << 5) | d);
   const auto time = static_cast<uint32_t>(((secs / 3600) << 11) | (((secs / 60) % 60) << 5) | ((secs % 60) / 2));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "xls/model/formatsettings.h"
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -190,7 +192,7 @@ TEST(FormulaDecoder_Decode, StopsAtTheStopOffset) {
   EXPECT_EQ(decoder.Decode(nullptr, 0, ptgs, 5), u"1");
 }
 
-TEST(GeneralFloatText, FifteenDigitsPlainOrScientific) {
+TEST(FormatGeneral_FormulaNumbers, FifteenDigitsPlainOrScientific) {
   const struct {
     double value;
     const char* text;
@@ -201,9 +203,9 @@ TEST(GeneralFloatText, FifteenDigitsPlainOrScientific) {
       {0.00001, "0.00001"}, {0.0000099, "9.9E-6"},    {100, "100"},
       {2.5e300, "2.5E300"}, {0.0, "0"},
   };
-  for (const auto& c : cases) EXPECT_EQ(kws::Utf16ToUtf8(GeneralFloatText(c.value, u'.')), c.text) << c.text;
-  EXPECT_EQ(GeneralFloatText(1.5, u','), u"1,5");
-  EXPECT_EQ(GeneralFloatText(1.5e-7, u','), u"1,5E-7");
+  for (const auto& c : cases) EXPECT_EQ(kws::Utf16ToUtf8(FormatGeneral(c.value, u'.')), c.text) << c.text;
+  EXPECT_EQ(FormatGeneral(1.5, u','), u"1,5");
+  EXPECT_EQ(FormatGeneral(1.5e-7, u','), u"1,5E-7");
 }
 
 }  // namespace

@@ -24,7 +24,10 @@ void operator delete(void* p) noexcept {
   if (p) --gLiveBlocks;
   std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept {
+  if (p) --gLiveBlocks;
+  std::free(p);
+}
 
 namespace xls::xpgxlsx {
 namespace {
