@@ -204,4 +204,11 @@ std::u16string AsciiUpperCopy(std::u16string_view s) {
   return out;
 }
 
+bool AsciiSameText(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  return true;
+}
+
 }  // namespace kws

@@ -43,5 +43,7 @@ const char* CharsetOfCodePage(uint32_t codePage);
 constexpr char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
 void AsciiUpperInPlace(std::u16string& s);
 std::u16string AsciiUpperCopy(std::u16string_view s);
+// Equal texts when the ASCII letters a to z are taken without regard to case.
+bool AsciiSameText(std::u16string_view a, std::u16string_view b);
 
 }  // namespace kws

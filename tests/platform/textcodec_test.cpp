@@ -50,6 +50,9 @@ TEST(TextCodec_Charset, InvalidBytesDoNotStopDecoding) {
 
 TEST(TextCodec_Case, FoldsOnlyAsciiLetters) {
   EXPECT_EQ(AsciiUpperCopy(u"abz\u00e9\u00ff{`"), u"ABZ\u00e9\u00ff{`");
+  EXPECT_TRUE(AsciiSameText(u"Sheet1", u"sHEET1"));
+  EXPECT_FALSE(AsciiSameText(u"\u00e9", u"\u00c9"));
+  EXPECT_FALSE(AsciiSameText(u"ab", u"abc"));
 }
 
 TEST(TextCodec_Utf16Bytes, BothByteOrdersAndOddTail) {

@@ -4,20 +4,9 @@
 
 namespace xls {
 
-namespace {
-
-bool SameText(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (kws::AsciiUpper(a[i]) != kws::AsciiUpper(b[i])) return false;
-  return true;
-}
-
-}  // namespace
-
 int32_t TXLSFormulaTables::Find(std::u16string_view name) const {
   for (int32_t t = 0; t < TableCount(); ++t)
-    if (SameText(TableName(t), name)) return t;
+    if (kws::AsciiSameText(TableName(t), name)) return t;
   return -1;
 }
 
@@ -31,25 +20,25 @@ int32_t TXLSFormulaTables::Find(int32_t col, int32_t row) const {
 
 int32_t TXLSFormulaTables::FindColumn(int32_t table, std::u16string_view name) const {
   for (int32_t c = 0; c < ColumnCount(table); ++c)
-    if (SameText(ColumnName(table, c), name)) return c;
+    if (kws::AsciiSameText(ColumnName(table, c), name)) return c;
   return -1;
 }
 
 int32_t TXLSFormulaWorkbook::FindSheet(std::u16string_view name) const {
   for (int32_t s = 0; s < SheetCount(); ++s)
-    if (SameText(SheetName(s), name)) return s;
+    if (kws::AsciiSameText(SheetName(s), name)) return s;
   return -1;
 }
 
 int32_t TXLSFormulaWorkbook::FindExternalBook(std::u16string_view fileName) const {
   for (int32_t l = 0; l < ExternalLinkCount(); ++l)
-    if (SameText(ExternalLinkFileName(l), fileName)) return l;
+    if (kws::AsciiSameText(ExternalLinkFileName(l), fileName)) return l;
   return -1;
 }
 
 int32_t TXLSFormulaWorkbook::FindExternalSheet(int32_t link, std::u16string_view name) const {
   for (int32_t s = 0; s < ExternalSheetCount(link); ++s)
-    if (SameText(ExternalSheetName(link, s), name)) return s;
+    if (kws::AsciiSameText(ExternalSheetName(link, s), name)) return s;
   return -1;
 }
 
@@ -59,13 +48,13 @@ int32_t TXLSFormulaWorkbook::FindName(std::u16string_view name, int32_t sheet) c
     if (local >= 0) return local;
   }
   for (int32_t n = 0; n < DefinedNameCount(); ++n)
-    if (DefinedNameSheet(n) < 0 && SameText(DefinedNameName(n), name)) return n;
+    if (DefinedNameSheet(n) < 0 && kws::AsciiSameText(DefinedNameName(n), name)) return n;
   return -1;
 }
 
 int32_t TXLSFormulaWorkbook::FindNameInSheet(std::u16string_view name, int32_t sheet) const {
   for (int32_t n = 0; n < DefinedNameCount(); ++n)
-    if (DefinedNameSheet(n) == sheet && SameText(DefinedNameName(n), name)) return n;
+    if (DefinedNameSheet(n) == sheet && kws::AsciiSameText(DefinedNameName(n), name)) return n;
   return -1;
 }
 

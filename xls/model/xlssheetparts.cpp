@@ -9,15 +9,6 @@
 
 namespace xls {
 
-namespace {
-bool SameAsciiCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (kws::AsciiUpper(a[i]) != kws::AsciiUpper(b[i])) return false;
-  return true;
-}
-}  // namespace
-
 TXc12Column* TXc12Columns::Add(TXc12XF* style) {
   auto c = std::make_unique<TXc12Column>();
   c->FStyle = style;
@@ -54,7 +45,7 @@ TXc12Author* TXc12Authors::Add(std::u16string_view name) {
 
 TXc12Author* TXc12Authors::Find(std::u16string_view name) const {
   for (const auto& a : FItems)
-    if (SameAsciiCase(a->FName, name)) return a.get();
+    if (kws::AsciiSameText(a->FName, name)) return a.get();
   return nullptr;
 }
 
@@ -114,7 +105,7 @@ TXc12Table* TXc12Tables::Add() {
 
 int32_t TXc12Tables::Find(std::u16string_view name) const {
   for (size_t i = 0; i < FItems.size(); ++i)
-    if (SameAsciiCase(FItems[i]->FName, name)) return int32_t(i);
+    if (kws::AsciiSameText(FItems[i]->FName, name)) return int32_t(i);
   return -1;
 }
 
@@ -136,7 +127,7 @@ int32_t TXc12Tables::FindCol(std::u16string_view name) const {
   }
   for (const auto& t : FItems)
     for (size_t c = 0; c < t->ColumnCount(); ++c)
-      if (SameAsciiCase(t->Columns(c)->FName, plain)) return int32_t(c);
+      if (kws::AsciiSameText(t->Columns(c)->FName, plain)) return int32_t(c);
   return -1;
 }
 
@@ -224,7 +215,7 @@ void TXc12XCellValue::SetAsNil(bool v) {
 
 int32_t TXc12XExternalBook::FindSheetName(std::u16string_view name) const {
   for (size_t i = 0; i < FSheetNames.size(); ++i)
-    if (SameAsciiCase(FSheetNames[i], name)) return int32_t(i);
+    if (kws::AsciiSameText(FSheetNames[i], name)) return int32_t(i);
   return -1;
 }
 
@@ -240,7 +231,7 @@ int32_t TXc12DataXLinks::FindBook(std::u16string_view name) const {
     return n >= 1 && n <= FItems.size() ? int32_t(n - 1) : -1;
   }
   for (size_t i = 0; i < FItems.size(); ++i)
-    if (SameAsciiCase(FItems[i]->FExternalBook.FFilename, name)) return int32_t(i);
+    if (kws::AsciiSameText(FItems[i]->FExternalBook.FFilename, name)) return int32_t(i);
   return -1;
 }
 
