@@ -1,0 +1,140 @@
+// The sheet-level objects of a workbook package: what a worksheet part holds beside its cells
+// (properties, dimension, views, format defaults, protection, filters, validations, printing,
+// cell watches, ignored errors), the parts a worksheet names (tables, the drawing's images, the
+// legacy VML drawing), the comments part with its VML anchors, and chartsheet parts.
+//
+// Format facts (ECMA-376 Part 1, 18.3 worksheets, 18.5 tables, 18.7 comments, 18.3.1.* chartsheet
+// elements; Part 4 for VML): a worksheet names its table, drawing and legacy-drawing parts by
+// relationship id (tablePart, drawing, legacyDrawing r:id); the comments part hangs off the
+// worksheet by relationship type only. A comment's authorId is a position in the part's author
+// list and its ref an A1 cell. The legacy drawing draws a comment as a v:shape whose
+// x:ClientData holds x:Column and x:Row (zero-based) and x:Anchor, eight comma-separated numbers
+// (left column, its offset, top row, its offset, right column, its offset, bottom row, its
+// offset).
+//
+// Design choice: the class is made per load by the package reader and copies from element trees
+// that the caller parsed, so every step can also be driven over a tree built in a test. Parts it
+// reads are parsed into their own documents that live only for that step; names the element
+// classes do not know become warning 2001 of the hub's error manager and never end a load. The
+// drawing part itself is left unread (it stays with the model's kept parts); only its pictures
+// are taken into the image list.
+// The worksheet model does not yet hold a legacy drawing, so the VML tree of each sheet and the
+// comment shapes taken out of it (with their colour and anchor) stay with this object for the
+// rest of the load (VmlDrawings()).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xls/model/xlscellarea.h"
+#include "xls/model/xlssheetparts.h"
+
+namespace xls {
+
+class TXc12Manager;
+class TXc12DataWorksheet;
+class TXc12Comment;
+class TOPC_XLSX;
+class TXLSFormulaHandler;
+class TXpgDOMNode;
+class TXpgSimpleDOM;
+class TXPGDocBase;
+
+namespace xpgxlsx {
+class TCT_Worksheet;
+class TCT_SheetViews;
+class TCT_Pane;
+class TCT_Selection;
+class TCT_AutoFilter;
+class TCT_PrintOptions;
+class TCT_PageMargins;
+class TCT_PageSetup;
+class TCT_HeaderFooter;
+class TCT_PageBreak;
+class TCT_Comment;
+class TCT_Chartsheet;
+}  // namespace xpgxlsx
+
+// The legacy drawing shape of one comment, taken out of the sheet's VML tree.
+struct TXLSCommentShape {
+  TXc12Comment* Comment = nullptr;  // not owned; an entry of the sheet's comments
+  int32_t Color = 0xFFFFE1;         // fillcolor of the shape
+  // Anchor: columns and rows zero-based, offsets in pixels.
+  int32_t Col1 = 0, Col1Offs = 15, Row1 = 0, Row1Offs = 10, Col2 = 0, Col2Offs = 31, Row2 = 0, Row2Offs = 9;
+  std::unique_ptr<TXpgDOMNode> Shape;
+};
+
+// The legacy drawing of one sheet.
+struct TXLSSheetVml {
+  TXLSSheetVml();
+  ~TXLSSheetVml();
+  int32_t SheetIndex = -1;
+  std::unique_ptr<TXpgSimpleDOM> Dom;  // the part's tree without the comment shapes
+  std::vector<std::u16string> Rels;    // the part's relationships, "type&target" each
+  std::vector<TXLSCommentShape> CommentShapes;
+};
+
+class TXLSReadXLSXObjects {
+ public:
+  TXLSReadXLSXObjects(TXc12Manager& manager, TOPC_XLSX& package, TXLSFormulaHandler* formulas);
+  ~TXLSReadXLSXObjects();
+  TXLSReadXLSXObjects(const TXLSReadXLSXObjects&) = delete;
+  TXLSReadXLSXObjects& operator=(const TXLSReadXLSXObjects&) = delete;
+
+  // Every sheet-level step after a worksheet part was parsed, in document-schema order, ending
+  // with its tables, drawing and legacy drawing. Call it while the sheet's item is the package's
+  // current sheet (between OpenAndReadSheet and CloseSheet).
+  void ReadWorksheetObjects(const xpgxlsx::TCT_Worksheet& src, TXc12DataWorksheet& sheet);
+  // After the sheet's part is closed: the sheet's comments part (none: nothing), then the comment
+  // shapes of the legacy drawing read for this sheet.
+  void LoadComments(std::u16string_view sheetRId, TXc12DataWorksheet& sheet);
+  // A whole chartsheet part: opens, copies and closes it. Raises "Can not find worksheet in OPC"
+  // when the relationship names no chartsheet.
+  void LoadChartSheet(std::u16string_view rId, TXc12DataWorksheet& sheet);
+
+  // Element readers (the targets are cleared or filled as each says).
+  // Empties the views, then adds one per sheetView.
+  void ReadSheetViews(const xpgxlsx::TCT_SheetViews& src, TXc12SheetViews& dst);
+  void ReadPane(const xpgxlsx::TCT_Pane& src, TXc12Pane& dst);
+  void ReadSelection(const xpgxlsx::TCT_Selection& src, TXc12Selection& dst);
+  void ReadAutoFilter(const xpgxlsx::TCT_AutoFilter& src, TXc12AutoFilter& dst);
+  void ReadPrintOptions(const xpgxlsx::TCT_PrintOptions& src, TXc12PrintOptions& dst);
+  void ReadPageMargins(const xpgxlsx::TCT_PageMargins& src, TXc12PageMargins& dst);
+  // Also takes the printer-settings part the element names (the package's current sheet).
+  void ReadPageSetup(const xpgxlsx::TCT_PageSetup& src, TXc12PageSetup& dst);
+  void ReadHeaderFooter(const xpgxlsx::TCT_HeaderFooter& src, TXc12HeaderFooter& dst);
+  void ReadPageBreaks(const xpgxlsx::TCT_PageBreak& src, std::vector<TXc12Break>& dst);
+
+  // Parts named by the current sheet. A missing table or VML part raises the package's error
+  // ("Can not find Table in OPC", "Can not find VmlDrawing %s in OPC"); a missing drawing part is
+  // a warning, since the drawing is not read.
+  void LoadTable(std::u16string_view rId, TXc12DataWorksheet& sheet);
+  void LoadDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet);
+  void LoadVmlDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet);
+  // One comment element: a comment at its ref with its text and author index. A ref that is not
+  // one cell adds nothing.
+  void DoComment(const xpgxlsx::TCT_Comment& src, TXc12DataWorksheet& sheet);
+
+  // The legacy drawings read in this load, in reading order.
+  const std::vector<std::unique_ptr<TXLSSheetVml>>& VmlDrawings() const { return FVmlDrawings; }
+  // The one of the sheet with that index, or nullptr.
+  TXLSSheetVml* VmlDrawingOf(int32_t sheetIndex) const;
+
+ private:
+  // Reports every unknown name of the document as warning 2001.
+  void BindErrors(TXPGDocBase& doc);
+  void Warning(std::u16string_view text);
+  // Takes the comment shapes out of the sheet's VML tree.
+  void ReadCommentShapes(TXLSSheetVml& vml, TXc12DataWorksheet& sheet);
+
+  TXc12Manager& FManager;
+  TOPC_XLSX& FPackage;
+  TXLSFormulaHandler* FFormulas;  // not owned; may be null
+  std::vector<std::unique_ptr<TXLSSheetVml>> FVmlDrawings;
+  std::vector<int32_t> FCommentAuthors;  // author index per comment added by DoComment, -1 none
+};
+
+}  // namespace xls
