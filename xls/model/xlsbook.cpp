@@ -11,6 +11,7 @@
 #include "platform/textcodec.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsglobals.h"
+#include "xls/model/xlsnames.h"
 #include "xls/model/xlssst.h"
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworkbookdata.h"
@@ -302,6 +303,7 @@ void TXLSWorkbook::AfterRead() {
   TXc12DataWorksheets& sheets = FManager->Worksheets();
   for (size_t i = 0; i < sheets.Count(); ++i)
     FItems.push_back(std::make_unique<TXLSWorksheet>(FClassFactory, sheets.Items(i), FManager, this));
+  if (auto* names = dynamic_cast<TXLSNames_Int*>(&FManager->Workbook().DefinedNames())) names->AfterRead();
 }
 
 TXLSWorksheet* TXLSWorkbook::SheetByName(std::u16string_view name) const {
@@ -378,10 +380,10 @@ int32_t TXLSRelCellsImpl::SheetIndex() const { return FSheet ? FSheet->Index() :
 // ---- class factory
 
 std::unique_ptr<TXLSFactoryObject> TXLSClassFactoryImpl::CreateAClass(TXLSClassFactoryType kind, void* owner) {
-  (void)owner;
   switch (kind) {
-    case TXLSClassFactoryType::xcftNames: return std::make_unique<TXc12DefinedNames>(this);
-    case TXLSClassFactoryType::xcftNamesMember: return std::make_unique<TXc12DefinedName>();
+    case TXLSClassFactoryType::xcftNames: return std::make_unique<TXLSNames_Int>(this, FManager);
+    case TXLSClassFactoryType::xcftNamesMember:
+      return std::make_unique<TXLSName>(dynamic_cast<TXLSNames*>(static_cast<TXc12DefinedNames*>(owner)));
     case TXLSClassFactoryType::xcftMergedCells: return std::make_unique<TXc12MergedCells>();
     case TXLSClassFactoryType::xcftHyperlinks: return std::make_unique<TXc12Hyperlinks>();
     case TXLSClassFactoryType::xcftAutofilter: return std::make_unique<TXc12AutoFilter>();
@@ -397,6 +399,7 @@ TXLSBook::TXLSBook(const FormatSettings& settings) : TXLSWorkbook(nullptr, nullp
   FErrors = std::make_unique<TXLSErrorManager>();
   FClassFactoryImpl = std::make_unique<TXLSClassFactoryImpl>();
   FManagerOwned = std::make_unique<TXc12Manager>(FClassFactoryImpl.get(), FErrors.get(), settings);
+  FClassFactoryImpl->FManager = FManagerOwned.get();
   FManagerOwned->CreateMembers();
   FClassFactory = FClassFactoryImpl.get();
   FManager = FManagerOwned.get();
@@ -407,6 +410,7 @@ TXLSBook::TXLSBook(const FormatSettings& settings) : TXLSWorkbook(nullptr, nullp
 TXLSBook::~TXLSBook() {
   FItems.clear();  // the sheet objects refer into the hub
   FBIFF.reset();
+  FFormulaService.reset();
 }
 
 void TXLSBook::Clear(int32_t defaultSheets) {

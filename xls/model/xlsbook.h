@@ -193,6 +193,7 @@ class TXLSRelCellsImpl : public TXLSRelCells {
 class TXLSClassFactoryImpl : public TXLSClassFactory {
  public:
   std::unique_ptr<TXLSFactoryObject> CreateAClass(TXLSClassFactoryType kind, void* owner) override;
+  TXc12Manager* FManager = nullptr;  // the component's hub, given to the names; not owned
 };
 
 class TXLSBook : public TXLSWorkbook {
@@ -224,6 +225,10 @@ class TXLSBook : public TXLSWorkbook {
   // The legacy reader's object after a legacy load (kept for its name tables), else nullptr.
   TXLSFactoryObject* BIFF() const { return FBIFF.get(); }
   void SetBIFF(std::unique_ptr<TXLSFactoryObject> biff) { FBIFF = std::move(biff); }
+  // The formula service of a library above the model (the formula binding keeps its handler and
+  // model views here), owned by the component and freed before the hub; nullptr until set.
+  TXLSFactoryObject* FormulaService() const { return FFormulaService.get(); }
+  void SetFormulaService(std::unique_ptr<TXLSFactoryObject> service) { FFormulaService = std::move(service); }
   // Pass-throughs to the hub, the shared strings and the process-wide Boolean texts.
   bool DirectRead() const { return FManager->FDirectRead; }
   void SetDirectRead(bool v) { FManager->FDirectRead = v; }
@@ -251,6 +256,7 @@ class TXLSBook : public TXLSWorkbook {
   std::unique_ptr<TXc12Manager> FManagerOwned;
   std::unique_ptr<TXLSFactoryObject> FBIFF;
   TXLSBookReaders FReaders;
+  std::unique_ptr<TXLSFactoryObject> FFormulaService;
 };
 
 }  // namespace xls
