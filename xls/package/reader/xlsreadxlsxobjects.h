@@ -27,6 +27,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "xls/model/xlscellarea.h"
@@ -134,7 +135,8 @@ class TXLSReadXLSXObjects {
   TOPC_XLSX& FPackage;
   TXLSFormulaHandler* FFormulas;  // not owned; may be null
   std::vector<std::unique_ptr<TXLSSheetVml>> FVmlDrawings;
-  std::vector<int32_t> FCommentAuthors;  // author index per comment added by DoComment, -1 none
+  // Comments added by DoComment with their author index, until the part's author list is known.
+  std::vector<std::pair<TXc12Comment*, int32_t>> FPendingAuthors;
 };
 
 }  // namespace xls

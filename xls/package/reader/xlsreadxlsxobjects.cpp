@@ -1,0 +1,592 @@
+#include "xls/package/reader/xlsreadxlsxobjects.h"
+
+#include <charconv>
+#include <limits>
+
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlserrors.h"
+#include "xls/model/xlsstylesheet.h"
+#include "xls/model/xlsworksheetdata.h"
+#include "xls/package/reader/xlsreadxlsxconv.h"
+#include "xls/package/xlspackageopc.h"
+#include "xls/package/xlszlib.h"
+#include "xls/package/xpgdom.h"
+#include "xls/spreadsheetml/xpgparsexlsx.h"
+
+namespace xls {
+
+using namespace xpgxlsx;
+
+namespace {
+
+// An enumeration value of the element classes as the model's enumeration of the same order;
+// `def` when the file did not give it (255) or gave one beyond the model's last value.
+template <class E>
+E EnumOf(uint8_t v, E last, E def) {
+  return v <= static_cast<uint8_t>(last) ? static_cast<E>(v) : def;
+}
+
+TXLSCellArea AreaOf(std::u16string_view text) {
+  TXLSCellArea a;
+  AreaStrToCellArea(text, a);
+  return a;
+}
+
+void ReadSqref(const TStringXpgList& src, TBaseCellAreas& dst) { dst.SetDelimitedText(src.GetDelimitedText()); }
+
+// Integer text after trimming blanks; `def` when it is not one or does not fit.
+int32_t StrToIntDef(std::u16string_view s, int32_t def) {
+  while (!s.empty() && (s.front() == u' ' || s.front() == u'\t' || s.front() == u'\r' || s.front() == u'\n'))
+    s.remove_prefix(1);
+  while (!s.empty() && (s.back() == u' ' || s.back() == u'\t' || s.back() == u'\r' || s.back() == u'\n'))
+    s.remove_suffix(1);
+  if (s.empty() || s.size() > 16) return def;
+  char buf[16];
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] > 0x7F) return def;
+    buf[i] = static_cast<char>(s[i]);
+  }
+  const char* first = buf;
+  const char* last = buf + s.size();
+  if (*first == '+') ++first;
+  int32_t v = 0;
+  const auto r = std::from_chars(first, last, v);
+  return (r.ec == std::errc() && r.ptr == last) ? v : def;
+}
+
+// The part of a qualified name after its prefix.
+std::u16string_view LocalOf(std::u16string_view qname) {
+  const auto p = qname.find(u':');
+  return p == std::u16string_view::npos ? qname : qname.substr(p + 1);
+}
+
+// The first child whose name is `local` under any prefix; nullptr when none.
+TXpgDOMNode* ChildByLocal(const TXpgDOMNode& node, std::u16string_view local) {
+  for (int i = 0; i < node.Count(); ++i)
+    if (LocalOf(node.Items(i)->QName()) == local) return node.Items(i);
+  return nullptr;
+}
+
+// The next piece of `rest` up to a comma (all of it when none); `rest` keeps what follows.
+std::u16string_view SplitAtComma(std::u16string_view& rest) {
+  const auto p = rest.find(u',');
+  std::u16string_view piece = rest.substr(0, p);
+  rest = p == std::u16string_view::npos ? std::u16string_view() : rest.substr(p + 1);
+  return piece;
+}
+
+// fillcolor: "#" and hexadecimal digits, else decimal text; `def` when neither converts.
+int32_t FillColorOf(std::u16string_view s, int32_t def) {
+  if (!s.empty() && s.front() == u'#') return XmlHexStrToIntDef(s.substr(1), def);
+  return StrToIntDef(s, def);
+}
+
+// Closes one of the package's current items (sheet, drawing, table) on every way out of a step.
+struct TCurrentItemCloser {
+  TOPCItem*& item;
+  ~TCurrentItemCloser() {
+    if (item) item->Close();
+    item = nullptr;
+  }
+};
+
+std::vector<uint8_t> ReadBytes(TXLSStream& stream) {
+  const std::string s = stream.ReadAll(static_cast<size_t>(kZipMemoryEntryLimit));
+  return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+}  // namespace
+
+TXLSSheetVml::TXLSSheetVml() = default;
+TXLSSheetVml::~TXLSSheetVml() = default;
+
+TXLSReadXLSXObjects::TXLSReadXLSXObjects(TXc12Manager& manager, TOPC_XLSX& package, TXLSFormulaHandler* formulas)
+    : FManager(manager), FPackage(package), FFormulas(formulas) {}
+
+TXLSReadXLSXObjects::~TXLSReadXLSXObjects() = default;
+
+void TXLSReadXLSXObjects::BindErrors(TXPGDocBase& doc) {
+  doc.Errors().OnError = [this](TXpgPErrors& e) { Warning(e.LastErrorText()); };
+}
+
+void TXLSReadXLSXObjects::Warning(std::u16string_view text) {
+  if (FManager.Errors()) FManager.Errors()->Warning(text, XLSWARN_XML_READ);
+}
+
+TXLSSheetVml* TXLSReadXLSXObjects::VmlDrawingOf(int32_t sheetIndex) const {
+  for (const auto& v : FVmlDrawings)
+    if (v->SheetIndex == sheetIndex) return v.get();
+  return nullptr;
+}
+
+// ---- the worksheet's own elements -------------------------------------------------------------
+
+void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12DataWorksheet& sheet) {
+  // Sheet properties.
+  if (const TCT_SheetPr* pr = src.SheetPr(); pr && pr->Available()) {
+    TXc12SheetPr& d = sheet.SheetPr();
+    d.FSyncHorizontal = pr->SyncHorizontal();
+    d.FSyncVertical = pr->SyncVertical();
+    d.FSyncRef = AreaOf(pr->SyncRef());
+    d.FTransitionEvaluation = pr->TransitionEvaluation();
+    d.FTransitionEntry = pr->TransitionEntry();
+    d.FPublished_ = pr->Published_();
+    d.FCodeName = pr->CodeName();
+    d.FFilterMode = pr->FilterMode();
+    d.FEnableFormatConditionsCalculation = pr->EnableFormatConditionsCalculation();
+    if (pr->TabColor()) d.FTabColor = ReadColor(*pr->TabColor());
+    if (const TCT_OutlinePr* o = pr->OutlinePr(); o && o->Available()) {
+      d.FApplyStyles = o->ApplyStyles();
+      d.FSummaryBelow = o->SummaryBelow();
+      d.FSummaryRight = o->SummaryRight();
+      d.FShowOutlineSymbols = o->ShowOutlineSymbols();
+    }
+    if (const TCT_PageSetUpPr* p = pr->PageSetUpPr(); p && p->Available()) {
+      d.FAutoPageBreaks = p->AutoPageBreaks();
+      d.FFitToPage = p->FitToPage();
+    }
+  }
+
+  // Dimension: always written; without the element all bounds are -1.
+  sheet.SetDimension(AreaOf(src.Dimension() ? std::u16string_view(src.Dimension()->Ref()) : std::u16string_view()));
+
+  if (src.SheetViews() && src.SheetViews()->Available()) ReadSheetViews(*src.SheetViews(), sheet.SheetViews());
+
+  if (const TCT_SheetFormatPr* f = src.SheetFormatPr()) {
+    TXc12SheetFormatPr& d = sheet.SheetFormatPr();
+    d.FBaseColWidth = f->BaseColWidth();
+    d.FDefaultColWidth = f->DefaultColWidth();
+    sheet.Columns().FDefColWidth = f->DefaultColWidth();
+    d.FDefaultRowHeight = f->DefaultRowHeight() * 20;
+    d.FCustomHeight = f->CustomHeight();
+    d.FZeroHeight = f->ZeroHeight();
+    d.FThickTop = f->ThickTop();
+    d.FThickBottom = f->ThickBottom();
+    d.FOutlineLevelRow = f->OutlineLevelRow();
+    d.FOutlineLevelCol = f->OutlineLevelCol();
+  }
+
+  if (src.SheetCalcPr()) sheet.SheetCalcPr().FFullCalcOnLoad = src.SheetCalcPr()->FullCalcOnLoad();
+
+  if (const TCT_SheetProtection* p = src.SheetProtection()) {
+    TXc12SheetProtection& d = sheet.SheetProtection();
+    d.FPassword = static_cast<uint16_t>(p->Password());
+    d.FSheet = p->Sheet();
+    d.FObjects = p->Objects();
+    d.FScenarios = p->Scenarios();
+    d.FFormatCells = p->FormatCells();
+    d.FFormatColumns = p->FormatColumns();
+    d.FFormatRows = p->FormatRows();
+    d.FInsertColumns = p->InsertColumns();
+    d.FInsertRows = p->InsertRows();
+    d.FInsertHyperlinks = p->InsertHyperlinks();
+    d.FDeleteColumns = p->DeleteColumns();
+    d.FDeleteRows = p->DeleteRows();
+    d.FSelectLockedCells = p->SelectLockedCells();
+    d.FSort = p->Sort();
+    d.FAutoFilter = p->AutoFilter();
+    d.FPivotTables = p->PivotTables();
+    d.FSelectUnlockedCells = p->SelectUnlockedCells();
+  }
+
+  if (src.ProtectedRanges())
+    for (const auto& r : *src.ProtectedRanges()->ProtectedRangeXpgList()) {
+      auto d = std::make_unique<TXc12ProtectedRange>();
+      d->FPassword = r->Password();
+      ReadSqref(r->SqrefXpgList(), d->FSqref);
+      d->FName = r->Name();
+      d->FSecurityDescriptor = r->SecurityDescriptor();
+      sheet.ProtectedRanges().push_back(std::move(d));
+    }
+
+  if (src.AutoFilter() && src.AutoFilter()->Available()) ReadAutoFilter(*src.AutoFilter(), sheet.Autofilter());
+
+  if (const TCT_DataValidations* dvs = src.DataValidations(); dvs && dvs->Available())
+    for (const auto& v : *dvs->DataValidationXpgList()) {
+      auto d = std::make_unique<TXc12DataValidation>();
+      d->FType_ = EnumOf(v->Type_(), TXc12DataValidationType::x12dvtCustom, TXc12DataValidationType::x12dvtNone);
+      d->FErrorStyle = EnumOf(v->ErrorStyle(), TXc12DataValidationErrorStyle::x12dvesInformation,
+                              TXc12DataValidationErrorStyle::x12dvesStop);
+      d->FOperator_ = EnumOf(v->Operator_(), TXc12DataValidationOperator::x12dvoGreaterThanOrEqual,
+                             TXc12DataValidationOperator::x12dvoBetween);
+      d->FAllowBlank = v->AllowBlank();
+      d->FShowDropDown = v->ShowDropDown();
+      d->FShowInputMessage = v->ShowInputMessage();
+      d->FShowErrorMessage = v->ShowErrorMessage();
+      d->FErrorTitle = v->ErrorTitle();
+      d->FError = v->Error();
+      d->FPromptTitle = v->PromptTitle();
+      d->FPrompt = v->Prompt();
+      ReadSqref(v->SqrefXpgList(), d->FSqref);
+      d->FFormula1 = v->Formula1();
+      d->FFormula2 = v->Formula2();
+      sheet.DataValidations().push_back(std::move(d));
+    }
+
+  if (src.PrintOptions() && src.PrintOptions()->Available()) ReadPrintOptions(*src.PrintOptions(), sheet.PrintOptions());
+  if (src.PageMargins() && src.PageMargins()->Available()) ReadPageMargins(*src.PageMargins(), sheet.PageMargins());
+  if (src.PageSetup() && src.PageSetup()->Available()) ReadPageSetup(*src.PageSetup(), sheet.PageSetup());
+  if (src.HeaderFooter() && src.HeaderFooter()->Available()) ReadHeaderFooter(*src.HeaderFooter(), sheet.HeaderFooter());
+  if (src.RowBreaks() && src.RowBreaks()->Available()) ReadPageBreaks(*src.RowBreaks(), sheet.RowBreaks());
+  if (src.ColBreaks() && src.ColBreaks()->Available()) ReadPageBreaks(*src.ColBreaks(), sheet.ColBreaks());
+
+  // A watch whose reference is not one cell is left out rather than put at A1.
+  if (src.CellWatches())
+    for (const auto& w : *src.CellWatches()->CellWatchXpgList()) {
+      int32_t col = 0, row = 0;
+      if (RefStrToColRow(w->R(), col, row)) sheet.CellWatches().Add(w->R());
+    }
+
+  if (src.IgnoredErrors())
+    for (const auto& e : *src.IgnoredErrors()->IgnoredErrorXpgList()) {
+      auto d = std::make_unique<TXc12IgnoredError>();
+      ReadSqref(e->SqrefXpgList(), d->FSqref);
+      d->FEvalError = e->EvalError();
+      d->FTwoDigitTextYear = e->TwoDigitTextYear();
+      d->FNumberStoredAsText = e->NumberStoredAsText();
+      d->FFormula = e->Formula();
+      d->FFormulaRange = e->FormulaRange();
+      d->FUnlockedFormula = e->UnlockedFormula();
+      d->FEmptyCellReference = e->EmptyCellReference();
+      d->FListDataValidation = e->ListDataValidation();
+      d->FCalculatedColumn = e->CalculatedColumn();
+      sheet.IgnoredErrors().push_back(std::move(d));
+    }
+
+  // Parts the sheet names.
+  if (src.TableParts())
+    for (const auto& t : *src.TableParts()->TablePartXpgList()) LoadTable(t->R_Id(), sheet);
+  if (src.Drawing() && src.Drawing()->Available()) LoadDrawing(src.Drawing()->R_Id(), sheet);
+  if (src.LegacyDrawing() && src.LegacyDrawing()->Available()) LoadVmlDrawing(src.LegacyDrawing()->R_Id(), sheet);
+}
+
+// ---- element readers ----------------------------------------------------------------------------
+
+void TXLSReadXLSXObjects::ReadSheetViews(const TCT_SheetViews& src, TXc12SheetViews& dst) {
+  dst.Clear();
+  for (const auto& v : *src.SheetViewXpgList()) {
+    TXc12SheetView* d = dst.Add();
+    d->FWindowProtection = v->WindowProtection();
+    d->FShowFormulas = v->ShowFormulas();
+    d->FShowGridLines = v->ShowGridLines();
+    d->FShowRowColHeaders = v->ShowRowColHeaders();
+    d->FShowZeros = v->ShowZeros();
+    d->FRightToLeft = v->RightToLeft();
+    d->FTabSelected = v->TabSelected();
+    d->FShowRuler = v->ShowRuler();
+    d->FShowOutlineSymbols = v->ShowOutlineSymbols();
+    d->FDefaultGridColor = v->DefaultGridColor();
+    d->FShowWhiteSpace = v->ShowWhiteSpace();
+    d->FView = EnumOf(v->View(), TXc12SheetViewType::x12svtPageLayout, TXc12SheetViewType::x12svtNormal);
+    d->FTopLeftCell = AreaOf(v->TopLeftCell());
+    d->FColorId = v->ColorId();
+    d->FZoomScale = v->ZoomScale();
+    d->FZoomScaleNormal = v->ZoomScaleNormal();
+    d->FZoomScaleSheetLayoutView = v->ZoomScaleSheetLayoutView();
+    d->FZoomScalePageLayoutView = v->ZoomScalePageLayoutView();
+    d->FWorkbookViewId = v->WorkbookViewId();
+    if (v->Pane() && v->Pane()->Available()) ReadPane(*v->Pane(), d->FPane);
+    for (const auto& s : *v->SelectionXpgList()) {
+      d->FSelection.push_back(std::make_unique<TXc12Selection>());
+      ReadSelection(*s, *d->FSelection.back());
+    }
+  }
+}
+
+void TXLSReadXLSXObjects::ReadPane(const TCT_Pane& src, TXc12Pane& dst) {
+  dst.FXSplit = src.XSplit();
+  dst.FYSplit = src.YSplit();
+  dst.FTopLeftCell = AreaOf(src.TopLeftCell());
+  dst.FActivePane = EnumOf(src.ActivePane(), TXc12PaneEnum::x12pTopLeft, TXc12PaneEnum::x12pTopLeft);
+  dst.FState = EnumOf(src.State(), TXc12PaneState::x12psFrozenSplit, TXc12PaneState::x12psSplit);
+}
+
+void TXLSReadXLSXObjects::ReadSelection(const TCT_Selection& src, TXc12Selection& dst) {
+  dst.FPane = EnumOf(src.Pane(), TXc12PaneEnum::x12pTopLeft, TXc12PaneEnum::x12pTopLeft);
+  dst.FActiveCell = AreaOf(src.ActiveCell());
+  dst.FActiveCellId = src.ActiveCellId();
+  if (src.SqrefXpgList().Count() > 0) ReadSqref(src.SqrefXpgList(), dst.FSQRef);
+}
+
+void TXLSReadXLSXObjects::ReadAutoFilter(const TCT_AutoFilter& src, TXc12AutoFilter& dst) {
+  dst.FRef = AreaOf(src.Ref());
+  for (const auto& c : *src.FilterColumnXpgList()) {
+    TXc12FilterColumn* d = dst.AddColumn();
+    d->FColId = c->ColId();
+    d->FHiddenButton = c->HiddenButton();
+    d->FShowButton = c->ShowButton();
+    if (const TCT_Filters* f = c->Filters())
+      for (const auto& v : *f->FilterXpgList()) d->FFilters.push_back(v->Val());
+    // Two conditions at most; further ones are ignored.
+    if (const TCT_CustomFilters* cf = c->CustomFilters(); cf && cf->CustomFilterXpgList()->Count() > 0) {
+      d->FCustomAnd = cf->And();
+      for (const auto& v : *cf->CustomFilterXpgList()) {
+        if (d->FCustomFilters.size() == 2) break;
+        TXc12CustomFilter x;
+        x.FOperator = EnumOf(v->Operator_(), TXc12FilterOperator::x12foGreaterThan, TXc12FilterOperator::x12foEqual);
+        x.FVal = v->Val();
+        d->FCustomFilters.push_back(std::move(x));
+      }
+    }
+  }
+}
+
+void TXLSReadXLSXObjects::ReadPrintOptions(const TCT_PrintOptions& src, TXc12PrintOptions& dst) {
+  dst.FHorizontalCentered = src.HorizontalCentered();
+  dst.FVerticalCentered = src.VerticalCentered();
+  dst.FHeadings = src.Headings();
+  dst.FGridLines = src.GridLines();
+  dst.FGridLinesSet = src.GridLinesSet();
+}
+
+void TXLSReadXLSXObjects::ReadPageMargins(const TCT_PageMargins& src, TXc12PageMargins& dst) {
+  dst.FLeft = src.Left();
+  dst.FRight = src.Right();
+  dst.FTop = src.Top();
+  dst.FBottom = src.Bottom();
+  dst.FHeader = src.Header();
+  dst.FFooter = src.Footer();
+}
+
+void TXLSReadXLSXObjects::ReadPageSetup(const TCT_PageSetup& src, TXc12PageSetup& dst) {
+  // Paper codes beyond the model's list (printer-specific sizes) keep the default.
+  if (src.PaperSize() >= 0 && src.PaperSize() <= static_cast<int32_t>(TXc12PaperSize::psA3ExtraTransverse))
+    dst.FPaperSize = static_cast<TXc12PaperSize>(src.PaperSize());
+  dst.FScale = src.Scale();
+  dst.FFirstPageNumber = src.FirstPageNumber();
+  dst.FFitToWidth = src.FitToWidth();
+  dst.FFitToHeight = src.FitToHeight();
+  dst.FPageOrder = EnumOf(src.PageOrder(), TXc12PageOrder::x12poOverThenDown, TXc12PageOrder::x12poDownThenOver);
+  dst.FOrientation = EnumOf(src.Orientation(), TXc12Orientation::x12oLandscape, TXc12Orientation::x12oDefault);
+  dst.FUsePrinterDefaults = src.UsePrinterDefaults();
+  dst.FBlackAndWhite = src.BlackAndWhite();
+  dst.FDraft = src.Draft();
+  dst.FCellComments = EnumOf(src.CellComments(), TXc12CellComments::x12ccAtEnd, TXc12CellComments::x12ccNone);
+  dst.FUseFirstPageNumber = src.UseFirstPageNumber();
+  dst.FErrors = EnumOf(src.Errors(), TXc12PrintError::x12peNA, TXc12PrintError::x12peDisplayed);
+  dst.FHorizontalDpi = src.HorizontalDpi();
+  dst.FVerticalDpi = src.VerticalDpi();
+  dst.FCopies = src.Copies();
+  dst.FRId = src.R_Id();
+  if (!src.R_Id().empty())
+    if (auto stream = FPackage.ReadPrinterSettings(src.R_Id())) dst.FPrinterSettings = ReadBytes(*stream);
+}
+
+void TXLSReadXLSXObjects::ReadHeaderFooter(const TCT_HeaderFooter& src, TXc12HeaderFooter& dst) {
+  dst.FDifferentOddEven = src.DifferentOddEven();
+  dst.FDifferentFirst = src.DifferentFirst();
+  dst.FScaleWithDoc = src.ScaleWithDoc();
+  dst.FAlignWithMargins = src.AlignWithMargins();
+  dst.FOddHeader = src.OddHeader();
+  dst.FOddFooter = src.OddFooter();
+  dst.FEvenHeader = src.EvenHeader();
+  dst.FEvenFooter = src.EvenFooter();
+  dst.FFirstHeader = src.FirstHeader();
+  dst.FFirstFooter = src.FirstFooter();
+}
+
+void TXLSReadXLSXObjects::ReadPageBreaks(const TCT_PageBreak& src, std::vector<TXc12Break>& dst) {
+  for (const auto& b : *src.BrkXpgList()) dst.push_back({b->Id(), b->Min(), b->Max(), b->Man() != 0, b->Pt() != 0});
+}
+
+// ---- parts named by the sheet -------------------------------------------------------------------
+
+void TXLSReadXLSXObjects::LoadTable(std::u16string_view rId, TXc12DataWorksheet& sheet) {
+  TCurrentItemCloser closer{FPackage.FCurrTable};
+  auto stream = FPackage.ReadTable(rId);
+  TXPGDocXLSX doc;
+  BindErrors(doc);
+  doc.LoadFromStream(*stream);
+  stream.reset();
+  const TCT_Table* t = doc.Table();
+  if (!t) return;
+
+  TXc12Table* d = sheet.Tables().Add();
+  d->FId = t->Id();
+  d->FName = t->Name();
+  d->FDisplayName = t->DisplayName();
+  d->FComment = t->Comment();
+  d->FRef = AreaOf(t->Ref());
+  d->FHeaderRowCount = t->HeaderRowCount();
+  d->FTotalsRowCount = t->TotalsRowCount();
+  d->FTotalsRowShown = t->TotalsRowShown();
+  if (t->TableColumns())
+    for (const auto& c : *t->TableColumns()->TableColumnXpgList()) {
+      TXc12TableColumn* dc = d->AddColumn();
+      dc->FId = c->Id();
+      dc->FUniqueName = c->UniqueName();
+      dc->FName = c->Name();
+      dc->FTotalsRowLabel = c->TotalsRowLabel();
+      if (c->CalculatedColumnFormula() && c->CalculatedColumnFormula()->Available())
+        dc->FCalculatedColumnFormula = c->CalculatedColumnFormula()->Content();
+      if (c->TotalsRowFormula() && c->TotalsRowFormula()->Available())
+        dc->FTotalsRowFormula = c->TotalsRowFormula()->Content();
+    }
+  if (t->TableStyleInfo() && t->TableStyleInfo()->Available()) d->FTableStyleName = t->TableStyleInfo()->Name();
+}
+
+void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet) {
+  (void)sheet;
+  // The drawing part is not read: it stays with the kept parts. Only its pictures are taken.
+  TOPCItem* drawing = FPackage.ItemOpenRead(FPackage.FCurrSheet, opc::RelType(opc::kDrawing), rId);
+  if (!drawing) {
+    Warning(u"Can not find Drawing in OPC");
+    return;
+  }
+  FPackage.FCurrDrawing = drawing;
+  TCurrentItemCloser closer{FPackage.FCurrDrawing};
+  const std::u16string sheetId = FPackage.FCurrSheet ? FPackage.FCurrSheet->GetId() : std::u16string();
+  std::vector<std::u16string> ids;
+  if (!FPackage.GetDrawingImages(ids)) return;
+  for (const auto& id : ids) {
+    std::u16string target;
+    auto stream = FPackage.ReadDrawingMedia(id, target);
+    if (!stream) continue;
+    const std::vector<uint8_t> data = ReadBytes(*stream);
+    const auto dot = target.rfind(u'.');
+    const std::u16string_view ext =
+        dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(target).substr(dot + 1);
+    FManager.GrManager().Images().Xc12_Add(data, ext, id, sheetId, target);
+  }
+}
+
+void TXLSReadXLSXObjects::LoadVmlDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet) {
+  std::vector<std::u16string> rels;
+  auto stream = FPackage.ReadVmlDrawing(rId, rels);
+  auto vml = std::make_unique<TXLSSheetVml>();
+  vml->SheetIndex = sheet.Index();
+  vml->Dom = std::make_unique<TXpgSimpleDOM>();
+  vml->Rels = std::move(rels);
+  if (stream) vml->Dom->LoadFromStream(*stream);
+  for (auto& v : FVmlDrawings)
+    if (v->SheetIndex == vml->SheetIndex) {
+      v = std::move(vml);
+      return;
+    }
+  FVmlDrawings.push_back(std::move(vml));
+}
+
+// ---- comments -----------------------------------------------------------------------------------
+
+void TXLSReadXLSXObjects::DoComment(const TCT_Comment& src, TXc12DataWorksheet& sheet) {
+  int32_t col = 0, row = 0;
+  if (!RefStrToColRow(src.Ref(), col, row)) {
+    Warning(u"Comment with invalid cell reference \"" + src.Ref() + u"\" skipped");
+    return;
+  }
+  TXc12Comment* c = sheet.Comments().Add();
+  c->SetCol(col);
+  c->SetRow(row);
+  if (src.Text()) {
+    std::vector<TXc12FontRun> runs;
+    ReadRichText(FManager.StyleSheet(), *src.Text(), c->FText, runs);
+    // The comment keeps no font runs, so the uses the run fonts were given go back (a text
+    // without runs got the default font without a use).
+    if (src.Text()->RXpgList() && src.Text()->RXpgList()->Count() > 0)
+      for (const auto& r : runs)
+        if (r.Font) r.Font->Release();
+  }
+  FPendingAuthors.emplace_back(c, src.AuthorId());
+}
+
+void TXLSReadXLSXObjects::LoadComments(std::u16string_view sheetRId, TXc12DataWorksheet& sheet) {
+  FPendingAuthors.clear();
+  if (auto stream = FPackage.ReadComments(sheetRId)) {
+    TXPGDocXLSX doc;
+    BindErrors(doc);
+    TCT_Comments* comments = doc.Root()->Comments();
+    comments->CommentList()->OnReadComment = [this, &sheet](TCT_Comment& c) { DoComment(c, sheet); };
+    doc.LoadFromStream(*stream);
+    stream.reset();
+    TXc12Authors& authors = sheet.Comments().Authors();
+    for (int i = 0; i < comments->Authors()->AuthorXpgList().Count(); ++i)
+      authors.Add(comments->Authors()->AuthorXpgList().GetItems(i));
+    // An author id outside the list names no author.
+    for (const auto& [comment, id] : FPendingAuthors)
+      comment->FAuthor = (id >= 0 && static_cast<size_t>(id) < authors.Count()) ? authors.Items(static_cast<size_t>(id)) : nullptr;
+    FPendingAuthors.clear();
+  }
+  if (TXLSSheetVml* vml = VmlDrawingOf(sheet.Index())) ReadCommentShapes(*vml, sheet);
+}
+
+void TXLSReadXLSXObjects::ReadCommentShapes(TXLSSheetVml& vml, TXc12DataWorksheet& sheet) {
+  if (!vml.Dom || vml.Dom->Root()->Count() == 0) return;
+  TXpgDOMNode* doc = vml.Dom->Root()->Items(0);
+  int i = 0;
+  while (i < doc->Count()) {
+    TXpgDOMNode* shape = doc->Items(i);
+    if (LocalOf(shape->QName()) != u"shape") {
+      ++i;
+      continue;
+    }
+    int32_t col = -1, row = -1;
+    // The anchor text belongs to this shape only: a shape without x:Anchor takes the defaults.
+    std::u16string anchor;
+    if (const TXpgDOMNode* data = ChildByLocal(*shape, u"ClientData")) {
+      if (const TXpgDOMNode* n = ChildByLocal(*data, u"Column")) col = StrToIntDef(n->Content(), -1);
+      if (const TXpgDOMNode* n = ChildByLocal(*data, u"Row")) row = StrToIntDef(n->Content(), -1);
+      if (const TXpgDOMNode* n = ChildByLocal(*data, u"Anchor")) anchor = n->Content();
+    }
+    TXc12Comment* comment = (col >= 0 && row >= 0) ? sheet.Comments().Find(col, row) : nullptr;
+    if (!comment) {
+      ++i;
+      continue;
+    }
+    TXLSCommentShape s;
+    s.Comment = comment;
+    if (const TXpgDOMAttribute* fill = shape->Attributes().Find(u"fillcolor"))
+      s.Color = FillColorOf(fill->Value, 0xFFFFE1);
+    std::u16string_view rest = anchor;
+    // col and row are below the sheet's limits here (a comment exists there), so the defaults
+    // cannot overflow.
+    s.Col1 = StrToIntDef(SplitAtComma(rest), col + 1);
+    s.Col1Offs = StrToIntDef(SplitAtComma(rest), 15);
+    s.Row1 = StrToIntDef(SplitAtComma(rest), row <= 1 ? 0 : row - 1);
+    s.Row1Offs = StrToIntDef(SplitAtComma(rest), 10);
+    s.Col2 = StrToIntDef(SplitAtComma(rest), col + 3);
+    s.Col2Offs = StrToIntDef(SplitAtComma(rest), 31);
+    s.Row2 = StrToIntDef(SplitAtComma(rest), row + 3);
+    s.Row2Offs = StrToIntDef(SplitAtComma(rest), 9);
+    s.Shape = doc->Detach(i);  // the next child moves into place at i
+    vml.CommentShapes.push_back(std::move(s));
+  }
+}
+
+// ---- chartsheets --------------------------------------------------------------------------------
+
+void TXLSReadXLSXObjects::LoadChartSheet(std::u16string_view rId, TXc12DataWorksheet& sheet) {
+  TCurrentItemCloser closer{FPackage.FCurrSheet};
+  auto stream = FPackage.OpenAndReadChartSheet(rId);
+  TXPGDocXLSX doc;
+  BindErrors(doc);
+  doc.LoadFromStream(*stream);
+  stream.reset();
+  const TCT_Chartsheet* cs = doc.Chartsheet();
+  if (!cs) return;
+
+  if (const TCT_ChartsheetPr* pr = cs->SheetPr(); pr && pr->Available()) {
+    sheet.SheetPr().FCodeName = pr->CodeName();
+    if (pr->TabColor()) sheet.SheetPr().FTabColor = ReadColor(*pr->TabColor());
+    sheet.SheetPr().FPublished_ = pr->Published_();
+  }
+  if (const TCT_ChartsheetViews* views = cs->SheetViews(); views && views->Available()) {
+    sheet.SheetViews().Clear();
+    for (const auto& v : *views->SheetViewXpgList()) {
+      TXc12SheetView* d = sheet.SheetViews().Add();
+      d->FTabSelected = v->TabSelected();
+      d->FZoomScale = v->ZoomScale();
+      d->FWorkbookViewId = v->WorkbookViewId();
+      d->FZoomToFit = v->ZoomToFit();
+    }
+  }
+  if (const TCT_ChartsheetProtection* p = cs->SheetProtection()) {
+    sheet.SheetProtection().FPassword = static_cast<uint16_t>(p->Password());
+    sheet.SheetProtection().FObjects = p->Objects();
+  }
+  if (cs->PageMargins() && cs->PageMargins()->Available()) ReadPageMargins(*cs->PageMargins(), sheet.PageMargins());
+  if (cs->HeaderFooter() && cs->HeaderFooter()->Available()) ReadHeaderFooter(*cs->HeaderFooter(), sheet.HeaderFooter());
+  if (cs->Drawing() && cs->Drawing()->Available()) LoadDrawing(cs->Drawing()->R_Id(), sheet);
+  if (cs->LegacyDrawing() && cs->LegacyDrawing()->Available()) LoadVmlDrawing(cs->LegacyDrawing()->R_Id(), sheet);
+}
+
+}  // namespace xls
