@@ -132,6 +132,10 @@ class Unit:
         c.setdefault("hooks", [])
         c.setdefault("content", False)
         c.setdefault("clear", False)
+        # absorb_children: every child element (with its subtree) is taken without a report.
+        c.setdefault("absorb_children", False)
+        # report_unknown_attributes = false: attributes the class does not know pass silently.
+        c.setdefault("report_unknown_attributes", True)
 
     def prepare_root(self):
         r = self.root
@@ -314,7 +318,7 @@ class Unit:
         w("  explicit %s(TXPGDocBase* owner);" % n)
         w("  ~%s() override;" % n)
         w("  int CheckAssigned() override;")
-        if c["kids"] or n == "T__ROOT__":
+        if c["kids"] or n == "T__ROOT__" or c.get("absorb_children"):
             w("  TXPGBase* HandleElement(TXPGReader& r) override;")
         if c["attrs"]:
             w("  void AssignAttributes(const TXpgXMLAttributeList& a) override;")
@@ -511,6 +515,12 @@ class Unit:
         w("")
         if c["kids"] or n == "T__ROOT__":
             self.emit_handle(c, w)
+        elif c.get("absorb_children"):
+            w("TXPGBase* %s::HandleElement(TXPGReader& r) {" % n)
+            w("  (void)r;")
+            w("  return TXPGReader::SkipSilently();")
+            w("}")
+            w("")
         if c["attrs"]:
             self.emit_assign(c, w)
         if c["clear"]:
@@ -611,7 +621,8 @@ class Unit:
         w("      default:")
         w("        break;")
         w("    }")
-        w("    ReportAttribute(a, i);")
+        if c.get("report_unknown_attributes", True):
+            w("    ReportAttribute(a, i);")
         w("  }")
         w("}")
         w("")

@@ -1,0 +1,213 @@
+// The record handlers that bring a legacy workbook's content into the model: cell, formula and
+// shared-string records, the workbook-globals records (sheet list, FILEPASS, names, external
+// references, settings) and the style records (fonts, number formats, cell formats, palette,
+// styles).
+//
+// Format facts (MS-XLS): cell records begin with row (u16), column (u16) and XF index (u16); a
+// cell's model style is its XF index + 1 (model format 0 is the default format, the file's XF
+// records follow in file order). Legacy font index f is model font f + 1, with one placeholder
+// model font at the place of file font index 4, which files never use. FORMULA may be followed by
+// SHRFMLA, ARRAY and STRING records that belong to it; SST, NAME, SUPBOOK and EXTERNSHEET may go
+// on in CONTINUE records. Shared and array formulas keep their tokens (first byte 0xFF, or 0xFE
+// and the size of the array constants behind the tokens) for the formula layer to decode; only
+// the cached results are needed for the text of a cell.
+//
+// Design choice: the handlers know the record loop only through `TBIFFRecordHost` (look at the
+// next record, read it, keep a record raw, switch decryption on), so they can be driven by the
+// loop of a compound-file reader and by tests that feed records from memory alike. Every count,
+// length and index read from a record is bounded by the record before it is used.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "xls/biff/biffvalues.h"
+#include "xls/biff/xlsreadii.h"
+#include "xls/model/xlscellarea.h"
+
+namespace xls {
+class TXc12Font;
+class TXc12Manager;
+class TXc12DataWorksheet;
+class TXLSCellMMU;
+}  // namespace xls
+
+namespace xls::biff {
+
+// Record ids handled here.
+enum : uint16_t {
+  BIFFID_INTEGER_2 = 0x0002, BIFFID_NUMBER_2 = 0x0003, BIFFID_LABEL_2 = 0x0004, BIFFID_FORMULA = 0x0006,
+  BIFFID_STRING_2 = 0x0007, BIFFID_CALCCOUNT = 0x000C, BIFFID_CALCMODE = 0x000D, BIFFID_PRECISION = 0x000E,
+  BIFFID_REFMODE = 0x000F, BIFFID_DELTA = 0x0010, BIFFID_ITERATION = 0x0011, BIFFID_PROTECT = 0x0012,
+  BIFFID_PASSWORD = 0x0013, BIFFID_EXTERNSHEET = 0x0017, BIFFID_NAME = 0x0018, BIFFID_WINDOWPROTECT = 0x0019,
+  BIFFID_DATEMODE = 0x0022, BIFFID_EXTERNNAME = 0x0023, BIFFID_FONT = 0x0031,
+  BIFFID_WINDOW1 = 0x003D, BIFFID_BACKUP = 0x0040, BIFFID_CODEPAGE = 0x0042,
+  BIFFID_XCT = 0x0059, BIFFID_CRN = 0x005A, BIFFID_FILESHARING = 0x005B, BIFFID_WRITEACCESS = 0x005C,
+  BIFFID_SAVERECALC = 0x005F, BIFFID_RK_2 = 0x007E, BIFFID_COUNTRY = 0x008C,
+  BIFFID_HIDEOBJ = 0x008D, BIFFID_PALETTE = 0x0092, BIFFID_FNGROUPCOUNT = 0x009C, BIFFID_SHRFMLA_5 = 0x00BC,
+  BIFFID_MULRK = 0x00BD, BIFFID_MULBLANK = 0x00BE, BIFFID_BOOKBOOL = 0x00DA, BIFFID_XF = 0x00E0,
+  BIFFID_LABELSST = 0x00FD, BIFFID_DSF = 0x0161, BIFFID_SUPBOOK = 0x01AE,
+  BIFFID_PROT4REV = 0x01AF, BIFFID_REFRESHALL = 0x01B7, BIFFID_RECALCID = 0x01C1, BIFFID_BLANK = 0x0201,
+  BIFFID_NUMBER = 0x0203, BIFFID_LABEL = 0x0204, BIFFID_BOOLERR = 0x0205, BIFFID_STRING = 0x0207,
+  BIFFID_NAME_3 = 0x0218, BIFFID_ARRAY = 0x0221, BIFFID_EXTERNNAME_3 = 0x0223, BIFFID_FONT_3 = 0x0231,
+  BIFFID_XF_3 = 0x0243, BIFFID_RK = 0x027E, BIFFID_STYLE = 0x0293, BIFFID_FORMAT = 0x041E,
+  BIFFID_XF_4 = 0x0443, BIFFID_SHRFMLA = 0x04BC
+};
+
+// What the handlers need of the record loop.
+class TBIFFRecordHost {
+ public:
+  virtual ~TBIFFRecordHost() = default;
+  // The id of the next record without reading it; 0 when no whole header is left.
+  virtual uint16_t PeekId() = 0;
+  // Reads the next record whole (its body decrypted when decryption is on); false at the end.
+  virtual bool ReadRecord(uint16_t& id, std::vector<uint8_t>& body) = 0;
+  // Checks the password against a FILEPASS body and, when right, switches decryption on.
+  virtual bool SetReadDecrypt(std::span<const uint8_t> filePass, std::u16string_view password) = 0;
+  // Keeps a record raw in the storage of the current sheet or of the globals.
+  virtual void StoreRecord(uint16_t id, std::span<const uint8_t> body) = 0;
+  // Puts a record into its default slot of the current storage (settings records).
+  virtual void UpdateDefault(uint16_t id, std::span<const uint8_t> body) { StoreRecord(id, body); }
+  // The version of the stream being read.
+  virtual TExcelVersion Version() const = 0;
+  // The current worksheet: its index among the worksheets (-1 in the globals) and model sheet.
+  virtual int32_t CurrentSheet() const = 0;
+  virtual TXc12DataWorksheet* CurrentXc12Sheet() const = 0;
+  // The shared formulas and the last ARRAY record of the current sheet (emptied at BOF and EOF).
+  virtual std::vector<TSharedFormula>& SharedFormulas() = 0;
+  virtual std::vector<uint8_t>& LastARRAY() = 0;
+};
+
+// The password that office programs use for workbooks encrypted without a user password.
+inline constexpr char16_t BIFFDefaultPassword[] = u"VelvetSweatshop";
+
+// The external-reference records of a BIFF8 workbook, kept whole (CONTINUE parts joined) for the
+// name tables of the formula layer.
+struct TBIFFExternRecord {
+  uint16_t Id = 0;
+  int32_t SupBook = -1;  // the SUPBOOK an EXTERNNAME or CRN belongs to
+  std::vector<uint8_t> Body;
+};
+
+// Shared-formula fix-up: turns the relative references of tokens copied from the shared formula
+// into those of the cell at (col, row); biff8 chooses the token sizes. Raises on tokens it cannot
+// read. Set by the formula layer; without one the tokens are stored as the SHRFMLA holds them.
+using TBIFFSharedFixup = std::function<void(std::vector<uint8_t>& ptgs, int32_t col, int32_t row, bool biff8)>;
+
+class TBIFFRecords {
+ public:
+  explicit TBIFFRecords(TXc12Manager& manager);
+  ~TBIFFRecords();
+  TBIFFRecords(const TBIFFRecords&) = delete;
+  TBIFFRecords& operator=(const TBIFFRecords&) = delete;
+
+  // The version of the stream being read (xvExcel97 for "Workbook", xvExcel50 for "Book", ...).
+  void SetVersion(TExcelVersion v);
+  TExcelVersion Version() const { return FVersion; }
+  const TBIFFTextCodec& Codec() const { return FCodec; }
+
+  // Handles one record whose body the loop has read. Returns false when the record is not one
+  // of these handlers' (the loop then stores it); true when it was consumed (stored, slotted or
+  // dropped here).
+  bool Handle(uint16_t id, std::span<const uint8_t> body, TBIFFRecordHost& host);
+
+  // Sheet changes of the loop. BeginSheet makes worksheet `index` (from the sheet list) current;
+  // a sheet of a raw BIFF2-4 file, which has no list, is added. EndSheet ends the sub-stream.
+  void BeginSheet(int32_t worksheetIndex);
+  void EndSheet();
+  // -1 in the globals.
+  int32_t CurrentSheet() const { return FCurrSheet; }
+  TXc12DataWorksheet* CurrentXc12Sheet() const { return FSheet; }
+
+  const std::vector<TBoundSheet>& BoundSheets() const { return FBoundSheets; }
+  const std::vector<std::vector<uint8_t>>& Styles() const { return FStyles; }
+  const std::vector<TBIFFExternRecord>& ExternRecords() const { return FExternRecords; }
+  // The default password when it opened the file.
+  const std::u16string& Password() const { return FPassword; }
+  const std::vector<uint8_t>& FileSharing() const { return FFileSharing; }
+
+  TBIFFSharedFixup SharedFixup;
+
+  // The raw BIFF4 worksheet reader's start: its number formats follow the model's built-in ones.
+  void StartExcel4Formats();
+
+  // ---- single handlers (also reached through Handle)
+  // Cells
+  void RecBLANK(const TBIFFBody& b);
+  void RecNUMBER(const TBIFFBody& b);
+  void RecRK(const TBIFFBody& b);
+  void RecMULRK(const TBIFFBody& b);
+  void RecMULBLANK(const TBIFFBody& b);
+  void RecLABEL(const TBIFFBody& b);
+  void RecLABELSST(const TBIFFBody& b);
+  void RecBOOLERR(const TBIFFBody& b);
+  void RecINTEGER_2(const TBIFFBody& b);
+  void RecNUMBER_2(const TBIFFBody& b);
+  void RecLABEL_2(const TBIFFBody& b);
+  void RecFORMULA(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecSST(const TBIFFBody& b, TBIFFRecordHost& host);
+  // Globals
+  void RecBOUNDSHEET(const TBIFFBody& b);
+  void RecFILEPASS(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecCODEPAGE(const TBIFFBody& b);
+  void RecNAME(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecExtern(uint16_t id, const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecXCT(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecWRITEACCESS(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecWINDOW1(const TBIFFBody& b, TBIFFRecordHost& host);
+  // Styles
+  void RecFONT(const TBIFFBody& b);
+  void RecFONT_2(const TBIFFBody& b);
+  void RecFONT_4(const TBIFFBody& b);
+  void RecFORMAT(const TBIFFBody& b);
+  void RecXF(const TBIFFBody& b);
+  void RecXF_4(const TBIFFBody& b);
+  void RecPALETTE(const TBIFFBody& b);
+  void RecSTYLE(const TBIFFBody& b);
+
+ private:
+  TXLSCellMMU& Cells();
+  int32_t StyleOf(uint16_t xf) const;
+  void CheckCell(int32_t col, int32_t row) const;
+  // Direct-read events.
+  bool Direct() const;
+  void FireNumber(int32_t col, int32_t row, double v);
+  void FireText(int32_t col, int32_t row, const std::u16string& v);
+  void FireBoolean(int32_t col, int32_t row, bool v);
+  void FireError(int32_t col, int32_t row, TXc12CellError v);
+  void PrepareEvent(int32_t col, int32_t row);
+  // FORMULA parts.
+  bool ReadStringResult(TBIFFRecordHost& host, std::u16string& text);
+  void StageResult(const TBIFFBody& b, int32_t col, int32_t row, TBIFFRecordHost& host);
+  // Joins the CONTINUE records that follow into `body`, up to `limit` bytes in all.
+  void JoinContinue(std::vector<uint8_t>& body, TBIFFRecordHost& host, size_t limit);
+  TXc12Font* FontOfIndex(int32_t fontIndex, bool rangeCheck) const;
+  void AddExcel4Formats();
+
+  TXc12Manager& FManager;
+  TExcelVersion FVersion = TExcelVersion::xvExcel97;
+  TBIFFTextCodec FCodec;
+  int32_t FCurrSheet = -1;
+  TXc12DataWorksheet* FSheet = nullptr;
+  std::vector<TBoundSheet> FBoundSheets;
+  std::vector<TSharedFormula> FSharedFormulas;
+  std::vector<uint8_t> FLastARRAY;
+  std::vector<std::vector<uint8_t>> FStyles;
+  std::vector<TBIFFExternRecord> FExternRecords;
+  int32_t FSupBookCount = 0;
+  std::u16string FPassword;
+  std::vector<uint8_t> FFileSharing;
+  std::vector<std::u16string> FExcel4Formats;
+  int32_t FExcel4Start = 0;
+  bool FExcel4Added = false;
+  std::vector<uint8_t> FScratch;
+};
+
+// The 34 number formats of Excel 4, in their index order.
+std::span<const char16_t* const> Excel4NumberFormats();
+
+}  // namespace xls::biff

@@ -1,0 +1,204 @@
+// Legacy-side sheet objects of one legacy load: `TSheets` holds a `TSheet` per worksheet of the
+// file, with what only the legacy side needs (the sheet's raw record storage with its default
+// slots, pane, selection, merged and visible areas, hidden state, protections, tab colour,
+// dimension). Cells, formats and settings go to the workbook model instead.
+//
+// A new sheet is named "Sheet" and its collection id + 1; ids count from 0 per collection and are
+// never reused, so after three sheets were made and removed the next one is "Sheet4". Names are
+// compared without regard to letter case. The view properties read and write the sheet's
+// WINDOW2, WSBOOL, DEFCOLWIDTH and DIMENSIONS slots through bounded views: a BIFF5 WINDOW2 of 10
+// bytes has no zoom words, so its zoom reads 0 and is not written.
+//
+// Not held here yet: data validations, conditional formats, autofilters, the drawing with its
+// objects, controls and charts (their readers keep those records raw for now).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xls/biff/recordstorage.h"
+#include "xls/model/xlscellarea.h"
+
+namespace xls {
+class TXc12Manager;
+}
+
+namespace xls::biff {
+
+class TBIFF5;
+class TSheets;
+
+// A zero-based, inclusive legacy cell area (columns 0..255, rows 0..65535).
+struct TCellArea97 {
+  int32_t FId = 0;
+  int32_t FCol1 = 0, FRow1 = 0, FCol2 = 0, FRow2 = 0;
+};
+
+// A list of legacy cell areas; each area added gets the next id (from 0, never reused).
+class TCellAreas97 {
+ public:
+  virtual ~TCellAreas97() = default;
+  TCellArea97& Add(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
+  void Clear() { FItems.clear(); }
+  size_t Count() const { return FItems.size(); }
+  // std::out_of_range outside the list.
+  const TCellArea97& GetItems(size_t index) const;
+  TCellArea97& GetItems(size_t index);
+  void Delete(size_t index);
+  // True when at least one area intersects the rectangle.
+  bool AreaInAreas(int32_t col1, int32_t row1, int32_t col2, int32_t row2) const;
+
+ protected:
+  std::vector<TCellArea97> FItems;
+  int32_t FIdCount = 0;
+};
+
+class TMergedCells : public TCellAreas97 {};
+
+// The selected areas of a sheet with the active cell.
+class TSelectedAreas : public TCellAreas97 {
+ public:
+  // Adds the one-cell area and makes it the active cell.
+  void Init(int32_t col, int32_t row);
+  // Keeps only the first area, makes it the one-cell area (col, row) and that cell active.
+  void Move(int32_t col, int32_t row);
+  int32_t FActiveCol = 0, FActiveRow = 0, FActiveArea = 0;
+};
+
+enum class TPaneType : uint8_t { ptNone, ptFrozen, ptSplit, ptFrozenSplit };
+
+class TPane {
+ public:
+  void Clear();
+  uint8_t ActivePane() const { return FActivePane; }
+  // Raises XLSRWException "Value out of range" above 3 (the pane stays as it was).
+  void SetActivePane(uint8_t value);
+  TPaneType FPaneType = TPaneType::ptNone;
+  int32_t FSplitColX = 0, FSplitRowY = 0, FLeftCol = 0, FTopRow = 0;
+  TBaseRecordStorage FSelections;
+
+ private:
+  uint8_t FActivePane = 3;
+};
+
+enum class TWorksheetType : uint8_t { wtSheet, wtVBModule, wtExcel4Macro };
+enum class THiddenState : uint8_t { hsVisible, hsHidden, hsVeryHidden };
+
+// Sheet protections as bits (1 << member).
+enum TSheetProtection : uint8_t {
+  spEditObjects, spEditScenarios, spEditCellFormatting, spEditColumnFormatting, spEditRowFormatting,
+  spInsertColumns, spInsertRows, spInsertHyperlinks, spDeleteColumns, spDeleteRows, spSelectLockedCells,
+  spSortCellRange, spEditAutoFileters, spEditPivotTables, spSelectUnlockedCells
+};
+inline constexpr uint16_t AllSheetProtections = 0x7FFF;
+
+enum TSheetOption : uint8_t {
+  soGridlines, soRowColHeadings, soProtected, soR1C1Mode, soIteration, soShowFormulas, soFrozenPanes, soShowZeros
+};
+enum TWorkspaceOption : uint8_t {
+  woShowAutoBreaks, woApplyStyles, woRowSumsBelow, woColSumsRight, woFitToPage, woOutlineSymbols
+};
+
+class TBasicSheet {
+ public:
+  virtual ~TBasicSheet() = default;
+  const std::u16string& Name() const { return FName; }
+  // Replaced only when the new name differs from the current one in more than letter case.
+  void SetName(std::u16string_view value);
+  int32_t Index() const { return FIndex; }
+  int32_t FSheetIndex = 0;  // position in the file's sheet list
+
+ protected:
+  std::u16string FName;
+  int32_t FIndex = 0;  // position in the collection
+  friend class TSheets;
+};
+
+class TSheet : public TBasicSheet {
+ public:
+  TSheet(TSheets* owner, int32_t id);
+  ~TSheet() override;
+  TSheet(const TSheet&) = delete;
+  TSheet& operator=(const TSheet&) = delete;
+
+  void ClearData();
+  // Takes the dimension from the DIMENSIONS slot (called for every sheet after a load).
+  void AfterFileRead();
+  std::u16string DisplayName() const { return FName; }
+  // Defined-name indexes held by controls move by Delta (no controls are held yet).
+  void NameIndexChanged(int32_t delta);
+  // Copies the view settings, protections, hidden state and merged cells of another sheet.
+  void Assign(const TBasicSheet& source);
+
+  TRecordStorageSheet& Records() { return *FRecords; }
+  const TRecordStorageSheet& Records() const { return *FRecords; }
+
+  // Properties over the record slots.
+  uint16_t DefaultColWidth() const { return FRecords->DEFCOLWIDTH(); }
+  void SetDefaultColWidth(uint16_t v) { FRecords->SetDEFCOLWIDTH(v); }
+  int32_t LeftCol() const;
+  void SetLeftCol(int32_t v);  // outside 0..255 ignored
+  int32_t TopRow() const;
+  void SetTopRow(int32_t v);  // outside 0..65535 ignored
+  uint16_t Zoom() const;
+  void SetZoom(uint16_t v);
+  uint16_t ZoomPreview() const;
+  void SetZoomPreview(uint16_t v);
+  uint16_t Options() const;  // bits of TSheetOption
+  void SetOptions(uint16_t v);
+  uint16_t WorkspaceOptions() const;  // bits of TWorkspaceOption
+  void SetWorkspaceOptions(uint16_t v);
+  int32_t FirstCol() const { return FDimension.Col1; }
+  int32_t FirstRow() const { return FDimension.Row1; }
+  int32_t LastCol() const { return FDimension.Col2; }
+  int32_t LastRow() const { return FDimension.Row2; }
+  void SetFirstCol(int32_t v);
+  void SetFirstRow(int32_t v);
+  void SetLastCol(int32_t v);
+  void SetLastRow(int32_t v);
+
+  bool FHasDefaultRecords = false;
+  bool FRecalcFormulas = true;
+  TMergedCells FMergedCells;
+  TPane FPane;
+  TSelectedAreas FSelectedAreas;
+  THiddenState FHidden = THiddenState::hsVisible;
+  uint16_t FSheetProtections = AllSheetProtections;
+  TWorksheetType FWorksheetType = TWorksheetType::wtSheet;
+  uint8_t FTabColor = 64;
+  TXLSCellArea FDimension{0, 0, 0, 0};
+  TCellAreas97 FVisibleAreas;
+  TBaseRecordStorage FCachedMSORecs;
+
+ private:
+  TSheets* FOwner;
+  std::unique_ptr<TRecordStorageSheet> FRecords;
+};
+
+class TSheets {
+ public:
+  TSheets(TBIFF5* owner, TXc12Manager* manager) : FOwner(owner), FManager(manager) {}
+  TSheet* Add(TWorksheetType type = TWorksheetType::wtSheet);
+  // std::out_of_range outside the collection.
+  TSheet* GetSheet(size_t index) const;
+  size_t Count() const { return FItems.size(); }
+  // First sheet with that name without regard to letter case; nullptr when none.
+  TSheet* SheetByName(std::u16string_view name) const;
+  // ClearData on every sheet, then removes them all.
+  void ClearAll();
+  // ClearAll, then one new sheet.
+  void Clear();
+  TBIFF5* Owner() const { return FOwner; }
+  TXc12Manager* Manager() const { return FManager; }
+
+ private:
+  TBIFF5* FOwner;
+  TXc12Manager* FManager;
+  std::vector<std::unique_ptr<TSheet>> FItems;
+  int32_t FNextId = 0;
+};
+
+}  // namespace xls::biff

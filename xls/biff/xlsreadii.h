@@ -1,0 +1,146 @@
+// `TXLSReadII`: the record reader of one legacy load. It opens the record stream, reads it record
+// by record, sends each record to its handler (the table of `TBIFF5::Handlers()`), stores what no
+// handler consumed in the current raw storage, reports progress and wraps engine errors.
+//
+// States: workbook globals (`FCurrSheet` -1, `CurrRecs` the globals storage) -> sheet k after the
+// k-th worksheet BOF (`CurrRecs` that sheet's storage; in a bare BIFF2/3 file from its INDEX
+// record on) -> end after the EOF of the last sub-stream of the sheet list, at the end of the
+// stream, or when the reader object is aborted. A chart-sheet sub-stream is kept raw whole inside
+// its BOF handling. Records between USERSVIEWBEGIN and USERSVIEWEND are skipped and not counted.
+//
+// For handlers: `Header` is the current record's header and `Body()` a bounded view of its body
+// as read (bytes past the body read 0; the buffer past the body is zero as well). A handler that
+// rewrites the body into another layout (BIFF5 to BIFF8) uses `Buffer()` and `SetBodyLength`.
+// Handlers that read their body themselves (`ReadsBody`) call `ReadBody()` or read the stream.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "xls/biff/biff5.h"
+#include "xls/biff/biffrecordview.h"
+#include "xls/biff/recordstorage.h"
+#include "xls/biff/xlsstream.h"
+
+namespace xls {
+class TXc12Manager;
+class TXc12DataWorksheet;
+}  // namespace xls
+
+namespace xls::biff {
+
+// Record ids of the frame.
+inline constexpr uint16_t BIFFID_EOF = 0x000A;
+inline constexpr uint16_t BIFFID_FILEPASS = 0x002F;
+inline constexpr uint16_t BIFFID_BOUNDSHEET = 0x0085;
+inline constexpr uint16_t BIFFID_INDEX = 0x020B;
+inline constexpr uint16_t BIFFID_MSODRAWING = 0x00EC;
+inline constexpr uint16_t BIFFID_MSODRAWINGSELECTION = 0x00ED;
+inline constexpr uint16_t BIFFID_OBJ = 0x005D;
+inline constexpr uint16_t BIFFID_NOTE = 0x001C;
+inline constexpr uint16_t BIFFID_SST = 0x00FC;
+inline constexpr uint16_t BIFFID_USERSVIEWBEGIN = 0x01AA;
+inline constexpr uint16_t BIFFID_USERSVIEWEND = 0x01AB;
+inline constexpr uint16_t BIFFID_BOF_4 = 0x0409;
+inline constexpr uint16_t BIFFID_DVAL = 0x01B2;
+inline constexpr uint16_t BIFFID_DV = 0x01BE;
+// Any id whose low byte is 0x09 is a BOF.
+inline constexpr bool IsBOFId(uint16_t id) { return (id & 0xFF) == 0x09; }
+
+// One SHRFMLA of the current sheet.
+struct TSharedFormula {
+  uint16_t Row1 = 0, Row2 = 0;
+  uint8_t Col1 = 0, Col2 = 0;
+  std::vector<uint8_t> Formula;  // token bytes
+};
+
+// One entry of the sheet list: the name and its visibility (0 visible, 1 hidden, 2 very hidden).
+struct TBoundsheetEntry {
+  std::u16string Name;
+  int32_t Visibility = 0;
+  bool IsWorksheet = true;  // worksheet or macro sheet (has a legacy sheet and a model worksheet)
+};
+
+class TXLSReadII {
+ public:
+  explicit TXLSReadII(TBIFF5& xls);
+  ~TXLSReadII();
+  TXLSReadII(const TXLSReadII&) = delete;
+  TXLSReadII& operator=(const TXLSReadII&) = delete;
+
+  // The record loop over `data` (or the file of the reader object when none).
+  void LoadFromStream(std::optional<std::span<const uint8_t>> data);
+
+  TBIFF5& XLS() const { return *FXLS; }
+  TXc12Manager& Manager() const { return *FManager; }
+  TXLSStream& Stream() { return FXLSStream; }
+  TExcelVersion Version() const;
+
+  // The current record's body as read (bounded).
+  TRecordView Body() const { return TRecordView(PBuf.data(), FBodyLength); }
+  // The record buffer (at least MaxBuffSize bytes and at least the body's length).
+  std::vector<uint8_t>& Buffer() { return PBuf; }
+  // Sets the body length (and Header.Length) after a handler rewrote the body in the buffer;
+  // the buffer grows as needed and new bytes are 0.
+  void SetBodyLength(uint16_t length);
+  // Reads the current record's body into the buffer (for handlers that read their body).
+  size_t ReadBody();
+  // The legacy sheet of FCurrSheet, nullptr in the globals or when there is none.
+  TSheet* CurrSheet() const;
+  // Records counted so far (the number of the current record).
+  int32_t RecordNumber() const { return FRecordNumber; }
+  // The progress percentage last reported.
+  int32_t LastProgress() const { return FLastProgress; }
+
+  TBIFFHeader Header;
+  int32_t FCurrSheet = -1;
+  TXc12DataWorksheet* FCurrXc12Sheet = nullptr;
+  std::vector<TBoundsheetEntry> FBoundsheets;
+  int32_t FBoundsheetIndex = -1;
+  TRecordStorage* CurrRecs = nullptr;
+  bool InsertRecord = true;
+  uint32_t FBIFFVer = 0;
+  std::vector<TSharedFormula> FSharedFormulas;
+  std::vector<uint8_t> FLastARRAY;
+  int32_t FLastARRAYSize = 0;
+  // Number formats of the BIFF4 worksheet reader.
+  int32_t FMaxFormat = 0, FFormatCnt = 0;
+  std::vector<std::u16string> FEx40NumFmts;
+  bool FEx40NumFmtsSaved = false;
+  bool FSkipMSO = false;
+
+  // Frame handlers, public so that tests and the handler table can reach them.
+  void RecBOF();
+  void RecEOF();
+  void RecBOUNDSHEET();
+  void RecFILEPASS();
+  void RecINDEX();
+  void RecMSODRAWINGGROUP();
+  void RecMSODRAWING();
+  void RecMSODRAWINGSELECTION();
+
+ private:
+  void RecordLoop();
+  void ReadBIFF4Worksheet();
+  void ReadChartSheetRaw();
+  void StoreCurrent();
+  void StoreRecord(const TBIFFHeader& header, std::span<const uint8_t> body);
+  void ReadNextRaw(TBIFFHeader& header, std::vector<uint8_t>& body);
+  void AddMissingWorksheet();
+  [[noreturn]] void WrapError(const std::exception& e);
+
+  TBIFF5* FXLS;
+  TXc12Manager* FManager;
+  TXLSStream FXLSStream;
+  std::vector<uint8_t> PBuf;
+  size_t FBodyLength = 0;
+  size_t FDirtyLength = 0;  // bytes of PBuf that may be non-zero
+  int32_t FRecordNumber = 0;
+  int32_t FLastProgress = 0;
+  bool FDone = false;
+};
+
+}  // namespace xls::biff
