@@ -1,0 +1,337 @@
+#!/usr/bin/python3
+"""Makes the workbook-package fixtures of this folder and, for each, the expected cell list.
+
+Writers (Debian packages): python3-xlsxwriter, python3-openpyxl, LibreOffice Calc with python3-uno,
+Gnumeric (ssconvert). Expected lists are read back from every package by openpyxl (data_only: the
+cached results of formulas), turned into the engine's cell text by fixturetools (numbers in general
+form, "TRUE"/"FALSE", error texts, dates as serial numbers) and written as NAME.tsv.
+
+  xlsxwriter-cells.xlsx    shared strings (Latin, CJK, a rich string, tab and line break), numbers in
+                           general form, dates and times, Booleans, formulas with cached numbers,
+                           texts, Booleans and errors, array formulas, a hyperlink, merged cells, a
+                           comment, workbook and sheet-scoped defined names, a cell at XFD1048576
+  xlsxwriter-inline.xlsx   the same writer in constant-memory mode: inline strings, a rich inline
+                           string
+  openpyxl-cells.xlsx      inline strings, error cells without formulas, dates, a CJK sheet name,
+                           merged cells, hyperlink, comment, defined names, XFD1048576
+  openpyxl-isodates.xlsx   dates stored as ISO 8601 text cells (t="d")
+  libreoffice-cells.xlsx   Calc: rich text, a URL field, comments, merged cells, formulas with cached
+                           results (numbers, texts, Booleans, errors), an array formula, dates, a
+                           named range, XFD1048576
+  gnumeric-cells.xlsx      openpyxl-cells.xlsx converted by ssconvert (shared strings; print-area
+                           names whose text is #REF!)
+  shared-formulas.xlsx     an xlsxwriter package whose formula columns and rows this script rewrites
+                           into shared formulas (t="shared" masters with ref and followers with si
+                           only), cached values kept
+
+Run: tests/data/xlsx/make_fixtures.py   (rewrites every fixture and .tsv of this folder)
+"""
+
+import datetime
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from fixturetools import BOOL_TEXT, LibreOffice, general, write_tsv  # noqa: E402
+
+LATIN = ["Plain text", "Grüße aus Köln", "Ça coûte 5 €", "Ärger über Öl"]
+CJK = ["中文字符测试", "日本語のテキスト", "한국어 텍스트", "繁體中文測試"]
+NUMBERS = [0, 1, -1, 3.25, 0.1 + 0.2, 1 / 3, 100, 123456789012345, 1234567890123456, 1e20, -2.5e-10,
+           1.5e-7, 0.00001, 0.000012345, 2 ** 53, 3.14159265358979, 999999999999999, -0.5]
+DATES = [datetime.datetime(2024, 2, 29), datetime.datetime(1900, 3, 1), datetime.datetime(2024, 1, 1, 12, 0),
+         datetime.datetime(1999, 12, 31, 18, 30)]
+ERRORS = ["#DIV/0!", "#N/A", "#NAME?", "#NULL!", "#NUM!", "#REF!", "#VALUE!"]
+RICH_PLAIN = "Rich and text"
+
+
+def expected_from_openpyxl(path):
+    """The non-empty cells as the engine's text, read by openpyxl from the package."""
+    import openpyxl
+    from openpyxl.utils.datetime import to_excel
+
+    wb = openpyxl.load_workbook(path, data_only=True)
+    cells = []
+    for ws in wb.worksheets:
+        # The cell dictionary, not iter_rows: a sheet with a cell at XFD1048576 spans 2^34 cells.
+        for (row, col), cell in sorted(ws._cells.items()):
+            v = cell.value
+            if v is None:
+                continue
+            if isinstance(v, bool):
+                text = BOOL_TEXT[v]
+            elif isinstance(v, (int, float)):
+                text = general(v)
+            elif isinstance(v, (datetime.datetime, datetime.date, datetime.time, datetime.timedelta)):
+                text = general(to_excel(v, wb.epoch))
+            else:
+                text = str(v)
+            cells.append((ws.title, row - 1, col - 1, text))
+    return cells
+
+
+class RowOrder:
+    """A worksheet proxy that keeps every write and hands them on in row, column order when the
+    sheet is done: xlsxwriter's constant-memory mode keeps only the current row."""
+
+    def __init__(self, ws):
+        self.ws = ws
+        self.calls = []
+
+    def __getattr__(self, name):
+        return lambda row, col, *args: self.calls.append((row, col, name, args))
+
+    def flush(self):
+        for row, col, name, args in sorted(self.calls, key=lambda c: (c[0], c[1])):
+            getattr(self.ws, name)(row, col, *args)
+
+
+def make_xlsxwriter(path, constant_memory):
+    import xlsxwriter
+
+    wb = xlsxwriter.Workbook(path, {"constant_memory": constant_memory})
+    bold = wb.add_format({"bold": True})
+    italic = wb.add_format({"italic": True, "font_color": "red"})
+    date_fmt = wb.add_format({"num_format": "yyyy-mm-dd"})
+    time_fmt = wb.add_format({"num_format": "yyyy-mm-dd hh:mm"})
+    pct = wb.add_format({"num_format": "0.00%"})
+
+    strings = RowOrder(wb.add_worksheet("Strings"))
+    ws = strings
+    for i, text in enumerate(LATIN + CJK):
+        ws.write_string(i, 0, text)
+        ws.write_string(i, 1, LATIN[0])  # one shared string used many times
+    row = len(LATIN + CJK)
+    ws.write_rich_string(row, 0, bold, "Rich", " and ", italic, "text")
+    ws.write_string(row + 1, 0, "Tab\there and\nnewline")
+    ws.write_string(row + 2, 0, "  leading and trailing  ")
+    ws.write_string(row + 3, 0, "x" * 300 + " long")
+    if not constant_memory:
+        ws.write_url(row + 4, 0, "https://example.com/kwsearch", None, "Link text")
+        ws.write_string(row + 7, 0, "Commented")
+    strings.flush()
+    if not constant_memory:
+        strings.ws.merge_range(row + 5, 0, row + 6, 2, "Merged cell text")
+        strings.ws.write_comment(row + 7, 0, "A comment holding commentword")
+
+    ws = RowOrder(wb.add_worksheet("Numbers"))
+    for i, value in enumerate(NUMBERS):
+        ws.write_number(i, 0, value)
+        ws.write_number(i, 1, value, pct)  # number formats are not applied by the cell text
+    for i, value in enumerate(DATES):
+        ws.write_datetime(i, 2, value, time_fmt if value.hour else date_fmt)
+    ws.write_boolean(0, 3, True)
+    ws.write_boolean(1, 3, False)
+    ws.flush()
+
+    ws = RowOrder(wb.add_worksheet("Formulas"))
+    for i in range(5):
+        ws.write_number(i, 0, i + 1)
+        ws.write_formula(i, 1, "=A%d*2" % (i + 1), None, (i + 1) * 2)
+    ws.write_formula(0, 2, '="Total "&SUM(A1:A5)', None, "Total 15")
+    ws.write_formula(1, 2, "=A1<A2", None, True)
+    ws.write_formula(2, 2, "=A1>A2", None, False)
+    ws.write_formula(3, 2, "=A1/3", None, 1 / 3)
+    for i, err in enumerate(ERRORS):
+        ws.write_formula(i, 3, "=ERROR.TYPE(%d)" % i, None, err)
+    ws.write_array_formula(0, 4, 0, 4, "{=SUM(A1:A5*2)}", None, 30)
+    if not constant_memory:  # the followers of a range would be written rows after their row
+        ws.write_array_formula(1, 4, 3, 4, "{=A1:A3*10}", None, 10)
+    ws.flush()
+
+    if not constant_memory:
+        ws = wb.add_worksheet("Corner")
+        ws.write_string(0, 0, "First cell")
+        ws.write_string(1048575, 16383, "Last cell XFD")
+        wb.define_name("TaxRate", "=Numbers!$A$4")
+        wb.define_name("Strings!LocalList", "=Strings!$A$1:$A$3")
+    wb.close()
+
+
+def make_openpyxl(path, iso_dates):
+    import openpyxl
+    from openpyxl.comments import Comment
+    from openpyxl.workbook.defined_name import DefinedName
+
+    wb = openpyxl.Workbook()
+    wb.iso_dates = iso_dates
+    ws = wb.active
+    if iso_dates:
+        ws.title = "Dates"
+        for i, value in enumerate(DATES + [datetime.date(2001, 9, 9)]):
+            ws.cell(i + 1, 1, value)
+        wb.save(path)
+        return
+    ws.title = "Werte"
+    for i, text in enumerate(LATIN + CJK):
+        ws.cell(i + 1, 1, text)
+    for i, value in enumerate(NUMBERS):
+        ws.cell(i + 1, 2, value)
+    for i, value in enumerate(DATES):
+        ws.cell(i + 1, 3, value)
+    ws.cell(1, 4, True)
+    ws.cell(2, 4, False)
+    for i, err in enumerate(ERRORS):
+        ws.cell(i + 1, 5, err)  # error texts become error cells (t="e")
+    ws.cell(20, 1, "Merged text")
+    ws.merge_cells("A20:C21")
+    link = ws.cell(22, 1, "Hyperlinked text")
+    link.hyperlink = "https://example.com/openpyxl"
+    note = ws.cell(23, 1, "Has a comment")
+    note.comment = Comment("Comment with commentword", "Tester")
+
+    ws2 = wb.create_sheet("数据")
+    for i, text in enumerate(CJK):
+        ws2.cell(1, i + 1, text)
+    ws2.cell(1048576, 16384, "右下角")
+    wb.defined_names.append(DefinedName("Rate", attr_text="Werte!$B$4"))
+    wb.defined_names.append(DefinedName("CjkRange", attr_text="'数据'!$A$1:$D$1"))
+    wb.save(path)
+
+
+def make_libreoffice(lo, path):
+    from com.sun.star.awt.FontWeight import BOLD
+    from com.sun.star.table import CellRangeAddress
+
+    doc = lo.new_calc()
+    sheets = doc.Sheets
+    sheets.getByIndex(0).Name = "Text"
+    sheets.insertNewByName("Calc", 1)
+    sheets.insertNewByName("Corner", 2)
+
+    ws = sheets.getByName("Text")
+    for i, text in enumerate(LATIN + CJK):
+        ws.getCellByPosition(0, i).setString(text)
+    row = len(LATIN + CJK)
+    cell = ws.getCellByPosition(0, row)  # rich text: a bold first word
+    cell.setString(RICH_PLAIN)
+    cursor = cell.createTextCursor()
+    cursor.gotoStart(False)
+    cursor.goRight(4, True)
+    cursor.CharWeight = BOLD
+    cell = ws.getCellByPosition(0, row + 1)  # a URL field inside the cell text
+    field = doc.createInstance("com.sun.star.text.TextField.URL")
+    field.URL = "https://example.com/libreoffice"
+    field.Representation = "LibreOffice link"
+    cell.insertTextContent(cell.createTextCursor(), field, False)
+    ws.getCellByPosition(0, row + 2).setString("Merged by Calc")
+    ws.getCellRangeByName("A%d:C%d" % (row + 3, row + 4)).merge(True)
+    ws.getCellByPosition(0, row + 5).setString("Annotated")
+    addr = ws.getCellByPosition(0, row + 5).CellAddress
+    ws.Annotations.insertNew(addr, "Calc comment with commentword")
+    ws.getCellByPosition(0, row + 6).setString("Line one\nline two")
+
+    ws = sheets.getByName("Calc")
+    for i, value in enumerate(NUMBERS):
+        ws.getCellByPosition(0, i).setValue(float(value))
+    formulas = ["=A2+A4", "=A4*2", '="Sum "&SUM(A1:A5)', "=A4>1", "=A4<1", "=1/0", "=NA()", "=SQRT(-1)",
+                '="a"+1', "=NOSUCHFUNCTION(1)", "=LEN(\"中文\")", "=A6"]
+    for i, f in enumerate(formulas):
+        ws.getCellByPosition(1, i).setFormula(f)
+    ws.getCellRangeByName("C1:C3").setArrayFormula("A1:A3*10")
+    ws.getCellRangeByName("D1").setArrayFormula("SUM(A1:A5*2)")
+    fmts = doc.NumberFormats
+    locale = doc.CharLocale
+    date_key = fmts.queryKey("YYYY-MM-DD", locale, False)
+    if date_key == -1:
+        date_key = fmts.addNew("YYYY-MM-DD", locale)
+    epoch = datetime.datetime(1899, 12, 30)
+    for i, value in enumerate(DATES):
+        c = ws.getCellByPosition(4, i)
+        c.setValue((value - epoch) / datetime.timedelta(days=1))
+        c.NumberFormat = date_key
+    named = doc.NamedRanges
+    named.addNewByName("Budget", "$Calc.$A$1:$A$5", ws.getCellByPosition(0, 0).CellAddress, 0)
+
+    ws = sheets.getByName("Corner")
+    ws.getCellByPosition(0, 0).setString("Top left")
+    ws.getCellByPosition(16383, 1048575).setString("Bottom right XFD")
+    ws.getCellByPosition(16383, 1048575).CharWeight = BOLD
+    doc.calculateAll()
+    lo.store(doc, path, "Calc MS Excel 2007 XML")
+    doc.close(True)
+    del CellRangeAddress
+
+
+def make_shared_formulas(path):
+    """xlsxwriter writes every formula whole; the sheet XML is then rewritten so that each marked
+    group is one shared formula: the first cell keeps the text with t="shared", ref and si, the
+    others keep only t="shared" and si (and every cell its cached value)."""
+    import xlsxwriter
+
+    tmp = path + ".tmp"
+    wb = xlsxwriter.Workbook(tmp)
+    ws = wb.add_worksheet("Shared")
+    for i in range(10):
+        ws.write_number(i, 0, i + 1)
+        ws.write_formula(i, 1, "=A%d*2" % (i + 1), None, (i + 1) * 2)
+        ws.write_formula(i, 2, "=B%d+$A$1" % (i + 1), None, (i + 1) * 2 + 1)
+        ws.write_formula(i, 3, '="Row "&A%d' % (i + 1), None, "Row %d" % (i + 1))
+    for c in range(8):  # a row-wise group: B12:I12 each one above its left neighbour
+        ws.write_formula(11, c + 1, "=%s12+1" % chr(ord("A") + c), None, c + 2)
+    ws.write_number(11, 0, 1)
+    wb.close()
+
+    groups = {  # si: (ref, cells of the group in order)
+        0: ("B1:B10", ["B%d" % r for r in range(1, 11)]),
+        1: ("C1:C10", ["C%d" % r for r in range(1, 11)]),
+        2: ("D1:D10", ["D%d" % r for r in range(1, 11)]),
+        3: ("B12:I12", ["%s12" % chr(ord("B") + c) for c in range(8)]),
+    }
+    group_of = {}
+    for si, (rng, refs) in groups.items():
+        for k, r in enumerate(refs):
+            group_of[r] = (si, rng, k == 0)
+
+    def rewrite(m):
+        r = m.group(1)
+        if r not in group_of:
+            return m.group(0)
+        si, rng, master = group_of[r]
+        f = '<f t="shared" ref="%s" si="%d">%s</f>' % (rng, si, m.group(3)) if master else '<f t="shared" si="%d"/>' % si
+        return m.group(0).replace("<f>%s</f>" % m.group(3), f)
+
+    with zipfile.ZipFile(tmp) as zin, zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as zout:
+        for item in zin.infolist():
+            data = zin.read(item.filename)
+            if item.filename == "xl/worksheets/sheet1.xml":
+                text = data.decode("utf-8")
+                text = re.sub(r'<c r="([A-Z]+[0-9]+)"([^>]*)><f>([^<]*)</f>', rewrite, text)
+                assert text.count('t="shared"') == sum(len(v[1]) for v in groups.values())
+                data = text.encode("utf-8")
+            zout.writestr(item, data)
+    os.remove(tmp)
+
+
+def main():
+    os.chdir(HERE)
+    made = []
+    make_xlsxwriter("xlsxwriter-cells.xlsx", False)
+    make_xlsxwriter("xlsxwriter-inline.xlsx", True)
+    make_openpyxl("openpyxl-cells.xlsx", False)
+    make_openpyxl("openpyxl-isodates.xlsx", True)
+    make_shared_formulas("shared-formulas.xlsx")
+    made += ["xlsxwriter-cells.xlsx", "xlsxwriter-inline.xlsx", "openpyxl-cells.xlsx", "openpyxl-isodates.xlsx",
+             "shared-formulas.xlsx"]
+    profile = tempfile.mkdtemp(prefix="lo-fixtures-bench-")
+    try:
+        with LibreOffice(profile) as lo:
+            make_libreoffice(lo, "libreoffice-cells.xlsx")
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    made.append("libreoffice-cells.xlsx")
+    subprocess.run(["ssconvert", "-T", "Gnumeric_Excel:xlsx", "openpyxl-cells.xlsx", "gnumeric-cells.xlsx"],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    made.append("gnumeric-cells.xlsx")
+    for name in made:
+        write_tsv(name[:-5] + ".tsv", expected_from_openpyxl(name))
+        print(name, os.path.getsize(name), "bytes")
+
+
+if __name__ == "__main__":
+    main()
