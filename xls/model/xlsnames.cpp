@@ -37,12 +37,17 @@ bool TXLSName::Compile(bool warnOnly) {
   TXLSErrorManager* errors = ErrorsOf(FParent);
   if (FPtgs.empty()) {
     bool failed = false;
+    // After a read the encoder's own errors are held back: the one report is the warning below.
+    const bool ignored = errors && errors->IgnoreErrors();
+    if (warnOnly && errors) errors->SetIgnoreErrors(true);
     try {
       FPtgs = formulas->EncodeName(FContent);
     } catch (const XLSRWException&) {
+      if (warnOnly && errors) errors->SetIgnoreErrors(ignored);
       if (!warnOnly) throw;
       failed = true;
     }
+    if (warnOnly && errors) errors->SetIgnoreErrors(ignored);
     if (failed || FPtgs.empty()) {
       FPtgs.clear();
       FSimpleName = TXc12SimpleNameType::xsntNone;
