@@ -29,6 +29,7 @@ POLICY_DEFAULTS = {
     "children": "eager",              # "eager": created with the parent; "lazy": on first occurrence
     "enum_bits": 8,                   # 8 or 16
     "write": False,
+    "doc_load": True,                 # the document offers LoadFromStream/LoadFromBytes
     "not_given": {"int": 0, "argb": 0, "hex": 0, "bool": 0, "double": "0.0", "enum": 255},
 }
 
@@ -55,6 +56,17 @@ def cpp_u16(s):
 
 def cpp_str(s):
     return '"' + s.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+# Value types of text children ("text": one value, "textlist": a value per occurrence): C++ type,
+# the value a missing or cleared child holds, and the conversion of the element's text.
+TEXT_TYPES = {
+    "string": ("std::u16string", None, "r.Text()"),
+    "int": ("int64_t", "0", "XpgTextToInt64(r.TextBytes())"),
+    "double": ("double", "0.0", "XpgToDouble(r.TextBytes())"),
+    "bool": ("uint8_t", "0", "XpgToBool(r.TextBytes(), 0)"),
+    "date": ("TXpgDateTime", "0.0", "XmlStrToDateTime(r.Text())"),
+}
 
 
 def ident(s):
@@ -121,8 +133,10 @@ class Unit:
             ch.setdefault("kind", "single")
             ch.setdefault("ns", self.ns)
             base = ch.get("field", cap(ch["element"]))
-            if ch["kind"] == "list":
+            if ch["kind"] in ("list", "textlist"):
                 base += "XpgList"
+            ch.setdefault("type", "string")
+            ch.setdefault("lazy", False)
             if base in names:
                 base += "_Dup"
             names.add(base)
@@ -136,6 +150,10 @@ class Unit:
         c.setdefault("absorb_children", False)
         # report_unknown_attributes = false: attributes the class does not know pass silently.
         c.setdefault("report_unknown_attributes", True)
+        # content_type = "int": the element's text is kept as an integer.
+        c.setdefault("content_type", "string")
+        # clear_children: Clear() also clears the single children (lazy ones are dropped).
+        c.setdefault("clear_children", False)
 
     def prepare_root(self):
         r = self.root
@@ -146,12 +164,28 @@ class Unit:
             d = dict(d)
             d.setdefault("ns", self.ns)
             d["kind"] = "single"
+            d["type"] = "string"
+            d["lazy"] = False
             d.setdefault("field", cap(d["element"]))
             kids.append(d)
         r["kids"] = kids
         r["hooks"] = []
         r["content"] = False
+        r["content_type"] = "string"
+        # clear = true: Clear() empties the root attributes and clears every document element.
+        r["clear_root"] = r.get("clear", False)
         r["clear"] = False
+        r["clear_children"] = False
+
+    def all_classes(self):
+        return self.classes + ([self.root] if self.root else [])
+
+    def uses_textlists(self):
+        return any(ch["kind"] == "textlist" for c in self.all_classes() for ch in c["kids"])
+
+    def uses_int_text(self):
+        return any((ch["kind"] in ("text", "textlist") and ch["type"] == "int") for c in self.all_classes()
+                   for ch in c["kids"]) or any(c["content"] and c["content_type"] == "int" for c in self.classes)
 
     # ---- attribute types and defaults -----------------------------------------------------
     def ctype(self, a):
@@ -265,6 +299,8 @@ class Unit:
         w("#include <memory>")
         w("#include <string>")
         w("#include <string_view>")
+        if self.uses_textlists():
+            w("#include <vector>")
         w("")
         w('#include "xls/package/xpglists.h"')
         w('#include "xls/package/xpgruntime.h"')
@@ -306,7 +342,9 @@ class Unit:
         if ch["kind"] == "list":
             return "std::unique_ptr<%sXpgList>" % ch["class"]
         if ch["kind"] == "text":
-            return "std::u16string"
+            return TEXT_TYPES[ch["type"]][0]
+        if ch["kind"] == "textlist":
+            return "std::vector<%s>" % TEXT_TYPES[ch["type"]][0]
         return "std::unique_ptr<%s>" % ch["class"]
 
     def emit_class_decl(self, c, w):
@@ -339,17 +377,27 @@ class Unit:
                 if "Set" + a["field"] not in c.get("custom_setters", []):
                     w("  void Set%s(%s v) { F%s = v; }" % (a["field"], t, a["field"]))
         for ch in c["kids"]:
-            if ch["kind"] == "text":
+            if ch["kind"] == "text" and ch["type"] == "string":
                 w("  const std::u16string& %s() const { return F%s; }" % (ch["field"], ch["field"]))
+            elif ch["kind"] == "text":
+                w("  %s %s() const { return F%s; }" % (TEXT_TYPES[ch["type"]][0], ch["field"], ch["field"]))
+            elif ch["kind"] == "textlist":
+                w("  const %s& %s() const { return F%s; }" % (self.member_type(ch), ch["field"], ch["field"]))
             elif ch["kind"] == "list":
                 w("  %sXpgList* %s() const { return F%s.get(); }" % (ch["class"], ch["field"], ch["field"]))
             else:
                 w("  %s* %s() const { return F%s.get(); }" % (ch["class"], ch["field"], ch["field"]))
-        if c["content"]:
+        if c["content"] and c["content_type"] == "int":
+            w("  int64_t Content() const { return FContent; }")
+            w("  void SetContent(int64_t v) { FContent = v; }")
+        elif c["content"]:
             w("  const std::u16string& Content() const { return FContent; }")
             w("  void SetContent(std::u16string_view v) { FContent = v; }")
         if n == "T__ROOT__":
             w("  TStringXpgList& RootAttributes() { return FRootAttributes; }")
+            if c.get("clear_root"):
+                w("  // Empties the root attributes and clears every document element with its read flag.")
+                w("  void Clear();")
         for line in c.get("public_extra", []):
             w("  " + line)
         hooked = c["hooks"]
@@ -374,9 +422,10 @@ class Unit:
             d = self.default(a)
             w("  %s F%s%s;" % (self.ctype(a), a["field"], "" if d is None else " = " + d))
         for ch in c["kids"]:
-            w("  %s F%s;" % (self.member_type(ch), ch["field"]))
+            d = TEXT_TYPES[ch["type"]][1] if ch["kind"] == "text" else None
+            w("  %s F%s%s;" % (self.member_type(ch), ch["field"], "" if d is None else " = " + d))
         if c["content"]:
-            w("  std::u16string FContent;")
+            w("  %s;" % ("int64_t FContent = 0" if c["content_type"] == "int" else "std::u16string FContent"))
         if n == "T__ROOT__":
             w("  TStringXpgList FRootAttributes;")
         for line in c.get("private_extra", []):
@@ -392,9 +441,13 @@ class Unit:
         w(" public:")
         w("  %s();" % d)
         w("  ~%s() override;" % d)
-        w("  // Reads a whole part; the tokenizer's failures pass to the caller.")
-        w("  void LoadFromStream(TXLSStream& stream);")
-        w("  void LoadFromBytes(std::string_view bytes);")
+        if self.policy["doc_load"]:
+            w("  // Reads a whole part; the tokenizer's failures pass to the caller.")
+            w("  void LoadFromStream(TXLSStream& stream);")
+            w("  void LoadFromBytes(std::string_view bytes);")
+        else:
+            w("  // The reader over the root (the document itself offers no load).")
+            w("  TXPGReader& Reader() { return *FReader; }")
         if self.policy["write"]:
             w("  // Writes the declaration and the tree.")
             w("  void SaveToStream(TXLSStream& stream);")
@@ -419,12 +472,25 @@ class Unit:
         w("// Generated by tools/xpggen/xpggen.py from %s; do not edit." % os.path.relpath(self.path, start=os.path.dirname(os.path.dirname(HERE))))
         w('#include "%s"' % self.header)
         w("")
+        if self.uses_int_text():
+            w("#include <charconv>")
         w("#include <cstring>")
         w("")
         w('#include "xls/package/xpgvalues.h"')
         w("")
         w("namespace %s {" % self.cppns)
         w("")
+        if self.uses_int_text():
+            w("namespace {")
+            w("// Integer text (optional sign, decimal digits, nothing else); 0 when it does not convert.")
+            w("int64_t XpgTextToInt64(std::string_view t) {")
+            w("  if (!t.empty() && t[0] == '+') t.remove_prefix(1);")
+            w("  int64_t v = 0;")
+            w("  const auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);")
+            w("  return ec == std::errc() && p == t.data() + t.size() ? v : 0;")
+            w("}")
+            w("}  // namespace")
+            w("")
         if self.policy["write"]:
             w("namespace {")
             w("[[maybe_unused]] std::u16string XpgWiden(std::string_view s) { return std::u16string(s.begin(), s.end()); }")
@@ -477,6 +543,8 @@ class Unit:
                 w("  F%s.SetDelimitedText(%s);" % (a["field"], cpp_u16(a["default"])))
         if self.eager():
             for ch in c["kids"]:
+                if ch["lazy"]:
+                    continue
                 if ch["kind"] == "list":
                     w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
                 elif ch["kind"] == "single":
@@ -503,10 +571,12 @@ class Unit:
                 cond = "%s != %s" % (f, d)
             w("  if (%s) { ++n; FAssigneds |= xaAttributes; }" % cond)
         if c["content"]:
-            w("  if (!FContent.empty()) { ++n; FAssigneds |= xaContent; }")
+            w("  if (%s) { ++n; FAssigneds |= xaContent; }" % ("FContent != 0" if c["content_type"] == "int" else "!FContent.empty()"))
         for ch in c["kids"]:
             f = "F" + ch["field"]
-            if ch["kind"] == "text":
+            if ch["kind"] == "text" and ch["type"] != "string":
+                w("  if (%s != 0) { ++n; FAssigneds |= xaElements; }" % f)
+            elif ch["kind"] in ("text", "textlist"):
                 w("  if (!%s.empty()) { ++n; FAssigneds |= xaElements; }" % f)
             else:
                 w("  if (%s) { const int k = %s->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }" % (f, f))
@@ -515,6 +585,15 @@ class Unit:
         w("")
         if c["kids"] or n == "T__ROOT__":
             self.emit_handle(c, w)
+        if n == "T__ROOT__" and c.get("clear_root"):
+            w("void T__ROOT__::Clear() {")
+            w("  FRootAttributes.Clear();")
+            w("  FAssigneds = 0;")
+            for ch in c["kids"]:
+                w("  F%s->Clear();" % ch["field"])
+                w("  F%s->SetAssigneds(0);" % ch["field"])
+            w("}")
+            w("")
         elif c.get("absorb_children"):
             w("TXPGBase* %s::HandleElement(TXPGReader& r) {" % n)
             w("  (void)r;")
@@ -540,10 +619,16 @@ class Unit:
             for ch in c["kids"]:
                 if ch["kind"] == "list":
                     w("  if (F%s) F%s->Clear();" % (ch["field"], ch["field"]))
-                elif ch["kind"] == "text":
+                elif ch["kind"] == "text" and ch["type"] != "string":
+                    w("  F%s = %s;" % (ch["field"], TEXT_TYPES[ch["type"]][1]))
+                elif ch["kind"] in ("text", "textlist"):
                     w("  F%s.clear();" % ch["field"])
+                elif c["clear_children"] and ch["lazy"]:
+                    w("  F%s.reset();" % ch["field"])
+                elif c["clear_children"]:
+                    w("  F%s->Clear();" % ch["field"])
             if c["content"]:
-                w("  FContent.clear();")
+                w("  %s;" % ("FContent = 0" if c["content_type"] == "int" else "FContent.clear()"))
             w("  FAssigneds = 0;")
             w("}")
             w("")
@@ -553,19 +638,25 @@ class Unit:
     def child_result(self, ch, w, ind):
         f = "F" + ch["field"]
         if ch["kind"] == "text":
-            w(ind + "%s = r.Text();" % f)
+            w(ind + "%s = %s;" % (f, TEXT_TYPES[ch["type"]][2]))
+            w(ind + "return TXPGReader::SkipSilently();")
+            return
+        if ch["kind"] == "textlist":
+            w(ind + "%s.push_back(%s);" % (f, TEXT_TYPES[ch["type"]][2]))
             w(ind + "return TXPGReader::SkipSilently();")
             return
         if ch["kind"] == "list":
-            if not self.eager():
+            if not self.eager() or ch["lazy"]:
                 w(ind + "if (!%s) %s = std::make_unique<%sXpgList>(FOwner);" % (f, f, ch["class"]))
             w(ind + "%s* x = %s->Add();" % (ch["class"], f))
         else:
-            if not self.eager():
+            if not self.eager() or ch["lazy"]:
                 w(ind + "if (!%s) %s = std::make_unique<%s>(FOwner);" % (f, f, ch["class"]))
             w(ind + "%s* x = %s.get();" % (ch["class"], f))
         cls = self.class_by_name.get(ch["class"])
-        if cls and cls["content"]:
+        if cls and cls["content"] and cls["content_type"] == "int":
+            w(ind + "if (r.HasText()) x->SetContent(XpgTextToInt64(r.TextBytes()));")
+        elif cls and cls["content"]:
             w(ind + "if (r.HasText()) x->SetContent(r.Text());")
         w(ind + "return x;")
 
@@ -671,10 +762,11 @@ class Unit:
         w("")
         w("%s::~%s() = default;" % (d, d))
         w("")
-        w("void %s::LoadFromStream(TXLSStream& stream) { FReader->LoadFromStream(stream); }" % d)
-        w("")
-        w("void %s::LoadFromBytes(std::string_view bytes) { FReader->LoadFromBytes(bytes); }" % d)
-        w("")
+        if self.policy["doc_load"]:
+            w("void %s::LoadFromStream(TXLSStream& stream) { FReader->LoadFromStream(stream); }" % d)
+            w("")
+            w("void %s::LoadFromBytes(std::string_view bytes) { FReader->LoadFromBytes(bytes); }" % d)
+            w("")
         for ch in self.root["kids"]:
             w("%s* %s::%s() const { return FRoot->%s(); }" % (ch["class"], d, ch["field"], ch["field"]))
         w("")
