@@ -105,9 +105,6 @@ class TBIFFRecords {
   TBIFFRecords(const TBIFFRecords&) = delete;
   TBIFFRecords& operator=(const TBIFFRecords&) = delete;
 
-  // The version of the stream being read (xvExcel97 for "Workbook", xvExcel50 for "Book", ...).
-  void SetVersion(TExcelVersion v);
-  TExcelVersion Version() const { return FVersion; }
   const TBIFFTextCodec& Codec() const { return FCodec; }
 
   // Handles one record whose body the loop has read. Returns false when the record is not one
@@ -115,15 +112,6 @@ class TBIFFRecords {
   // dropped here).
   bool Handle(uint16_t id, std::span<const uint8_t> body, TBIFFRecordHost& host);
 
-  // Sheet changes of the loop. BeginSheet makes worksheet `index` (from the sheet list) current;
-  // a sheet of a raw BIFF2-4 file, which has no list, is added. EndSheet ends the sub-stream.
-  void BeginSheet(int32_t worksheetIndex);
-  void EndSheet();
-  // -1 in the globals.
-  int32_t CurrentSheet() const { return FCurrSheet; }
-  TXc12DataWorksheet* CurrentXc12Sheet() const { return FSheet; }
-
-  const std::vector<TBoundSheet>& BoundSheets() const { return FBoundSheets; }
   const std::vector<std::vector<uint8_t>>& Styles() const { return FStyles; }
   const std::vector<TBIFFExternRecord>& ExternRecords() const { return FExternRecords; }
   // The default password when it opened the file.
@@ -189,13 +177,12 @@ class TBIFFRecords {
   void AddExcel4Formats();
 
   TXc12Manager& FManager;
+  // Taken from the host at every record.
   TExcelVersion FVersion = TExcelVersion::xvExcel97;
-  TBIFFTextCodec FCodec;
   int32_t FCurrSheet = -1;
   TXc12DataWorksheet* FSheet = nullptr;
-  std::vector<TBoundSheet> FBoundSheets;
-  std::vector<TSharedFormula> FSharedFormulas;
-  std::vector<uint8_t> FLastARRAY;
+  TBIFFTextCodec FCodec;
+  std::vector<TBoundsheetEntry> FBoundSheets;
   std::vector<std::vector<uint8_t>> FStyles;
   std::vector<TBIFFExternRecord> FExternRecords;
   int32_t FSupBookCount = 0;
@@ -209,5 +196,28 @@ class TBIFFRecords {
 
 // The 34 number formats of Excel 4, in their index order.
 std::span<const char16_t* const> Excel4NumberFormats();
+
+// The record loop of a legacy load as the handlers see it.
+class TBIFFReaderHost : public TBIFFRecordHost {
+ public:
+  explicit TBIFFReaderHost(TXLSReadII& reader) : FReader(reader) {}
+  uint16_t PeekId() override;
+  bool ReadRecord(uint16_t& id, std::vector<uint8_t>& body) override;
+  bool SetReadDecrypt(std::span<const uint8_t> filePass, std::u16string_view password) override;
+  void StoreRecord(uint16_t id, std::span<const uint8_t> body) override;
+  void UpdateDefault(uint16_t id, std::span<const uint8_t> body) override;
+  TExcelVersion Version() const override;
+  int32_t CurrentSheet() const override;
+  TXc12DataWorksheet* CurrentXc12Sheet() const override;
+  std::vector<TSharedFormula>& SharedFormulas() override;
+  std::vector<uint8_t>& LastARRAY() override;
+
+ private:
+  TXLSReadII& FReader;
+};
+
+// Installs the handlers of this unit into a reader object's table; they share `records` (one
+// per load: it keeps the code page and the external references of the workbook being read).
+void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecords> records);
 
 }  // namespace xls::biff

@@ -99,16 +99,18 @@ class TRecordStorage : public TBaseRecordStorage {
   virtual void UpdateInternal(uint16_t id) = 0;
 };
 
-// One slot of a storage kind: its record id and default body.
+// One default record of a storage kind, in the kind's fixed order: its record id, the slot
+// (an index of the kind's TSlot enumeration) and the default body.
 struct TDefaultSlot {
   uint16_t RecId;
+  size_t Slot;
   std::span<const uint8_t> Body;
 };
 
 // Slots over a table of defaults: FDefault holds the pending defaults in their fixed order.
 class TRecordStorageDefault : public TRecordStorage {
  public:
-  explicit TRecordStorageDefault(std::span<const TDefaultSlot> slots);
+  TRecordStorageDefault(std::span<const TDefaultSlot> defaults, size_t slotCount);
   void Clear() override;
   void SetDefaultData() override;
   void UpdateDefault(uint32_t header, std::span<const uint8_t> data) override;
@@ -130,10 +132,13 @@ class TRecordStorageDefault : public TRecordStorage {
   void SetSlotWord(size_t slot, uint16_t v, size_t off = 0);
   bool SlotBool(size_t slot) const { return SlotWord(slot) == 1; }
   void SetSlotBool(size_t slot, bool v) { SetSlotWord(slot, v ? 1 : 0); }
-  uint16_t StoredId(uint16_t recId) const;  // the id under which a record takes its slot
-  void Place(size_t slot, uint16_t id, std::span<const uint8_t> data, bool hasData);
+  // The id under which a record takes its slot.
+  virtual uint16_t StoredId(uint16_t recId) const { return recId; }
+  // Places the record (id, length, body cut or zero-padded to the length) into its slot.
+  void Place(uint16_t id, std::span<const uint8_t> data, size_t length, bool hasData);
 
   std::span<const TDefaultSlot> FSlots;
+  size_t FSlotCount;
   TBaseRecordStorage FDefault;
   std::vector<TRecordData*> FSlotPtrs;
 };
@@ -191,6 +196,7 @@ class TRecordStorageSheet : public TRecordStorageDefault {
   TRecordStorageSheet();
   int PostCheck() override { return -1; }
   int SlotOf(uint16_t recId) const override;
+  uint16_t StoredId(uint16_t recId) const override { return (recId & 0xFF) == 0x09 ? 0x0809 : recId; }
 
   TRecordView BOF() const { return SlotView(PBOF); }
   TRecordView GUTS() const { return SlotView(PGUTS); }

@@ -1,0 +1,196 @@
+// Workbook-globals records: the sheet list, FILEPASS, defined names, external references and the
+// workbook settings.
+//
+// Layouts (MS-XLS): BOUNDSHEET stream position u32, visibility byte 4 (bits 0-1), sheet type byte
+// 5 (0 worksheet, 1 macro sheet, 2 chart, 6 VB module), name length byte 6, name at 7 (BIFF8: a
+// flag byte first). FILEPASS: encryption type u16 (1 = RC4), then for RC4 the version major u16
+// and minor u16 (1.1 is the RC4 scheme of Office binary documents; 2.x to 4.x are CryptoAPI),
+// salt (16), encrypted verifier (16) and its encrypted hash (16). NAME (BIFF8): flags u16, key
+// byte 2, name length byte 3, cce u16 at 4, sheet u16 at 8 (0 workbook, else sheet + 1), lengths
+// of menu, description, help and status texts at 10..13, name at 14 (flag byte and characters;
+// a built-in name holds its one-character code), tokens, then the four texts. XCT: CRN count
+// u16, sheet index u16. WRITEACCESS (BIFF8): cch u16, flag byte, characters, spaces to 112 bytes.
+#include <algorithm>
+
+#include "xls/biff/biffrecords.h"
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlserrors.h"
+#include "xls/model/xlsworkbookdata.h"
+#include "xls/model/xlsworksheetdata.h"
+
+namespace xls::biff {
+
+namespace {
+
+// NAME, SUPBOOK and EXTERNSHEET bodies joined with their CONTINUE records stay below this size
+// (more than the largest record a writer makes: 8224 bytes of name tokens and texts, or 65535
+// external sheet entries of 6 bytes).
+constexpr size_t kMaxJoinedRecord = 2 + 65535 * 6 + 8224;
+
+}  // namespace
+
+void TBIFFRecords::JoinContinue(std::vector<uint8_t>& body, TBIFFRecordHost& host, size_t limit) {
+  uint16_t id;
+  std::vector<uint8_t> part;
+  while (host.PeekId() == BIFFID_CONTINUE) {
+    if (!host.ReadRecord(id, part)) break;
+    const size_t take = std::min(part.size(), limit - std::min(limit, body.size()));
+    body.insert(body.end(), part.begin(), part.begin() + ptrdiff_t(take));
+  }
+}
+
+void TBIFFRecords::RecBOUNDSHEET(const TBIFFBody& b) {
+  b.Need(7);
+  TBoundsheetEntry s;
+  const uint8_t len = b.U8(6);
+  // BIFF8 names: 8-bit characters are Latin-1; UTF-16 names of any length are read whole.
+  s.Name = FVersion >= TExcelVersion::xvExcel97 ? ReadBIFF8Chars(b, 7, len, FCodec) : FCodec.Decode8(b.Bytes(7, len));
+  s.Visibility = b.U8(4) & 3;
+  s.IsWorksheet = (b.U8(5) & 0x02) == 0;
+  if (s.IsWorksheet) {
+    TXc12DataWorksheets& sheets = FManager.Worksheets();
+    TXc12DataWorksheet* ws = sheets.Add(int32_t(sheets.Count()) + 1);
+    ws->FName = s.Name;
+    if (s.Visibility < 3) ws->FState = static_cast<TXc12Visibility>(s.Visibility);
+  }
+  FBoundSheets.push_back(std::move(s));
+}
+
+void TBIFFRecords::RecFILEPASS(const TBIFFBody& b, TBIFFRecordHost& host) {
+  TXLSErrorManager& errors = *FManager.Errors();
+  // Only RC4 of version 1.1 with its whole header is decrypted here; XOR obfuscation, CryptoAPI
+  // RC4 and a body too short for its fields are an unknown type of encryption.
+  if (b.Size() < 54 || b.U16(0) != 1 || b.U16(2) != 1 || b.U16(4) != 1) {
+    errors.Error(u"", XLSERR_UNKNOWN_ENCRYPTION);
+    return;
+  }
+  const auto filePass = b.Bytes(0, 54);
+  if (FManager.FPasswordEvent || !FManager.FPassword.empty()) {
+    std::u16string password = FManager.FPassword;
+    if (FManager.FPasswordEvent) FManager.FPasswordEvent(password);
+    if (FManager.FAborted) return;
+    if (password.empty()) errors.Error(u"", XLSERR_PASSWORD_MISSING);
+    else if (!host.SetReadDecrypt(filePass, password)) errors.Error(u"", XLSERR_PASSWORD_WRONG);
+    return;
+  }
+  if (host.SetReadDecrypt(filePass, BIFFDefaultPassword)) FPassword = BIFFDefaultPassword;
+  else errors.Error(u"", XLSERR_PASSWORD_MISSING);
+}
+
+void TBIFFRecords::RecCODEPAGE(const TBIFFBody& b) {
+  // BIFF8 text is UTF-16 or Latin-1 whatever the record says.
+  if (b.Size() >= 2 && FVersion < TExcelVersion::xvExcel97) FCodec.SetCodePage(b.U16(0));
+}
+
+void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
+  std::vector<uint8_t> joined(first.Span().begin(), first.Span().end());
+  JoinContinue(joined, host, kMaxJoinedRecord);
+  const TBIFFBody b(joined);
+  b.Need(14);
+  const uint16_t flags = b.U16(0);
+  const uint8_t len = b.U8(3);
+  const int32_t sheet = int32_t(b.U16(8)) - 1;
+  TXc12DefinedNames& names = FManager.Workbook().DefinedNames();
+  size_t used = 0;
+  TXc12DefinedName* name;
+  if (flags & 0x20) {
+    name = names.Add(TXc12BuiltInName::bnPrintArea, sheet);
+    const std::u16string code = ReadBIFF8Chars(b, 14, std::max<int32_t>(len, 1), FCodec, &used);
+    const char16_t c = code.empty() ? 0xFFFF : code[0];
+    switch (c) {
+      case 0x00: name->SetBuiltIn(TXc12BuiltInName::bnConsolidateArea); break;
+      case 0x03: name->SetBuiltIn(TXc12BuiltInName::bnExtract); break;
+      case 0x04: name->SetBuiltIn(TXc12BuiltInName::bnDatabase); break;
+      case 0x05: name->SetBuiltIn(TXc12BuiltInName::bnCriteria); break;
+      case 0x06: name->SetBuiltIn(TXc12BuiltInName::bnPrintArea); break;
+      case 0x07: name->SetBuiltIn(TXc12BuiltInName::bnPrintTitles); break;
+      case 0x0C: name->SetBuiltIn(TXc12BuiltInName::bnSheetTitle); break;
+      case 0x0D: name->SetBuiltIn(TXc12BuiltInName::bnFilterDatabase); break;
+      default: name->FUnused97 = uint8_t(c); break;  // a kind the model has no member for
+    }
+  } else {
+    const std::u16string text = ReadBIFF8Chars(b, 14, len, FCodec, &used);
+    name = names.Add(text, sheet);
+  }
+  size_t pos = 14 + used;
+  name->FHidden = (flags & 0x01) != 0;
+  name->FFunction = (flags & 0x02) != 0;
+  name->FVbProcedure = (flags & 0x04) != 0;
+  name->FFunctionGroupId = (flags & 0x0FC0) >> 6;
+  const auto tokens = b.Bytes(pos, b.U16(4));
+  name->FPtgs.assign(1, 0xFF);
+  name->FPtgs.insert(name->FPtgs.end(), tokens.begin(), tokens.end());
+  pos += tokens.size();
+  std::u16string* texts[4] = {&name->FCustomMenu, &name->FDescription, &name->FHelp, &name->FStatusBar};
+  for (int i = 0; i < 4; ++i) {
+    const uint8_t n = b.U8(10 + size_t(i));
+    if (!n) continue;
+    *texts[i] = ReadBIFF8Chars(b, pos, n, FCodec, &used);
+    pos += used;
+  }
+}
+
+void TBIFFRecords::RecExtern(uint16_t id, const TBIFFBody& first, TBIFFRecordHost& host) {
+  TBIFFExternRecord r;
+  r.Id = id == BIFFID_EXTERNNAME_3 ? uint16_t(BIFFID_EXTERNNAME) : id;
+  r.Body.assign(first.Span().begin(), first.Span().end());
+  if (r.Id == BIFFID_EXTERNNAME) {
+    // An external name belongs to the last SUPBOOK.
+    if (FSupBookCount == 0) throw XLSRWException("EXTERNNAME record without a preceding SUPBOOK");
+    r.SupBook = FSupBookCount - 1;
+  } else {
+    JoinContinue(r.Body, host, kMaxJoinedRecord);
+    if (r.Id == BIFFID_SUPBOOK) r.SupBook = FSupBookCount++;
+  }
+  FExternRecords.push_back(std::move(r));
+}
+
+void TBIFFRecords::RecXCT(const TBIFFBody& b, TBIFFRecordHost& host) {
+  uint32_t n = b.U16(0);
+  if (n & 0x8000) n = 65536 - n;
+  for (uint32_t i = 0; i < n && host.PeekId() == BIFFID_CRN; ++i) {
+    TBIFFExternRecord r;
+    uint16_t id;
+    if (!host.ReadRecord(id, r.Body)) throw XLSRWException("CRN record missing");
+    r.Id = BIFFID_CRN;
+    r.SupBook = FSupBookCount - 1;
+    FExternRecords.push_back(std::move(r));
+  }
+}
+
+void TBIFFRecords::RecWRITEACCESS(const TBIFFBody& b, TBIFFRecordHost& host) {
+  std::vector<uint8_t> body(b.Span().begin(), b.Span().end());
+  if (FVersion < TExcelVersion::xvExcel97 && !body.empty()) {
+    // BIFF5: a count byte and 8-bit characters; brought to the BIFF8 layout.
+    body.insert(body.begin() + 1, {0, 0});
+  }
+  if (body.size() < 112) body.resize(112, 0x20);
+  const TBIFFBody w(body);
+  FManager.Workbook().FUserName = FVersion < TExcelVersion::xvExcel97 && !b.Span().empty()
+                                      ? FCodec.Decode8(b.Bytes(1, b.U8(0)))
+                                      : ReadBIFF8Chars(w, 2, w.U16(0), FCodec);
+  host.UpdateDefault(BIFFID_WRITEACCESS, body);
+}
+
+void TBIFFRecords::RecWINDOW1(const TBIFFBody& b, TBIFFRecordHost& host) {
+  if (FCurrSheet != -1 || FVersion < TExcelVersion::xvExcel97) return;
+  host.UpdateDefault(BIFFID_WINDOW1, b.Span());
+  TXc12BookViews& views = FManager.Workbook().BookViews();
+  TXc12BookView* v = views.Count() ? views.Items(0) : views.Add();
+  v->FXWindow = b.U16(0);
+  v->FYWindow = b.U16(2);
+  v->FWindowWidth = b.U16(4);
+  v->FWindowHeight = b.U16(6);
+  v->FActiveTab = b.U16(10);
+  v->FFirstSheet = b.U16(12);
+  v->FTabRatio = b.U16(16);
+  const uint8_t f = b.U8(8);
+  if (f & 0x01) v->FVisibility = TXc12Visibility::x12vHidden;
+  v->FMinimized = (f & 0x02) != 0;
+  v->FShowHorizontalScroll = (f & 0x08) != 0;
+  v->FShowVerticalScroll = (f & 0x10) != 0;
+  v->FShowSheetTabs = (f & 0x20) != 0;
+  v->FAutoFilterDateGrouping = true;
+}
+
+}  // namespace xls::biff

@@ -1,0 +1,247 @@
+#include "xls/biff/sheets.h"
+
+#include <algorithm>
+
+#include "platform/textcodec.h"
+#include "xls/model/xlserrors.h"
+#include "xls/model/xlsutils.h"
+
+namespace xls::biff {
+
+namespace {
+
+// Upper case of every letter (the wide upper-casing of the platform): here the UTF-16 letters
+// that towupper knows without a locale, which for the names of legacy sheets means ASCII and
+// Latin-1.
+std::u16string UpperName(std::u16string_view s) {
+  std::u16string u(s);
+  for (char16_t& c : u) {
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) c = char16_t(c - 0x20);
+  }
+  return u;
+}
+
+// WINDOW2 fields.
+constexpr size_t W2_OPTIONS = 0, W2_TOPROW = 2, W2_LEFTCOL = 4, W2_ZOOMPREVIEW = 10, W2_ZOOM = 12;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+TCellArea97& TCellAreas97::Add(int32_t col1, int32_t row1, int32_t col2, int32_t row2) {
+  FItems.push_back(TCellArea97{FIdCount++, col1, row1, col2, row2});
+  return FItems.back();
+}
+
+const TCellArea97& TCellAreas97::GetItems(size_t index) const {
+  if (index >= FItems.size()) ListIndexError(index);
+  return FItems[index];
+}
+
+TCellArea97& TCellAreas97::GetItems(size_t index) {
+  if (index >= FItems.size()) ListIndexError(index);
+  return FItems[index];
+}
+
+void TCellAreas97::Delete(size_t index) {
+  if (index >= FItems.size()) ListIndexError(index);
+  FItems.erase(FItems.begin() + std::ptrdiff_t(index));
+}
+
+bool TCellAreas97::AreaInAreas(int32_t col1, int32_t row1, int32_t col2, int32_t row2) const {
+  return std::any_of(FItems.begin(), FItems.end(), [&](const TCellArea97& a) {
+    return std::min(a.FRow2, row2) >= std::max(a.FRow1, row1) && std::min(a.FCol2, col2) >= std::max(a.FCol1, col1);
+  });
+}
+
+void TSelectedAreas::Init(int32_t col, int32_t row) {
+  Add(col, row, col, row);
+  FActiveCol = col;
+  FActiveRow = row;
+}
+
+void TSelectedAreas::Move(int32_t col, int32_t row) {
+  if (FItems.empty()) {
+    Init(col, row);
+    return;
+  }
+  FItems.resize(1);
+  FItems[0].FCol1 = FItems[0].FCol2 = col;
+  FItems[0].FRow1 = FItems[0].FRow2 = row;
+  FActiveCol = col;
+  FActiveRow = row;
+}
+
+void TPane::Clear() {
+  FPaneType = TPaneType::ptNone;
+  FSplitColX = FSplitRowY = FLeftCol = FTopRow = 0;
+  FActivePane = 3;
+  FSelections.Clear();
+}
+
+void TPane::SetActivePane(uint8_t value) {
+  if (value > 3) throw XLSRWException("Value out of range");
+  FActivePane = value;
+}
+
+// ---------------------------------------------------------------------------------------------
+void TBasicSheet::SetName(std::u16string_view value) {
+  if (UpperName(value) != UpperName(FName)) FName = value;
+}
+
+TSheet::TSheet(TSheets* owner, int32_t id) : FOwner(owner), FRecords(std::make_unique<TRecordStorageSheet>()) {
+  FSelectedAreas.Init(0, 0);
+  FName = u"Sheet" + kws::Utf8ToUtf16(std::to_string(id + 1));
+}
+
+TSheet::~TSheet() = default;
+
+void TSheet::ClearData() {
+  FTabColor = 64;
+  FSheetProtections = AllSheetProtections;
+  FRecords->SetDefaultData();
+  FCachedMSORecs.Clear();
+  FMergedCells.Clear();
+  FPane.Clear();
+  FSelectedAreas.Clear();
+  FVisibleAreas.Clear();
+  FHasDefaultRecords = false;
+  FDimension = TXLSCellArea{0, 0, 0, 0};
+}
+
+void TSheet::AfterFileRead() {
+  const TRecordView d = FRecords->DIMENSIONS();
+  FDimension.Row1 = int32_t(d.U32(0));
+  const int32_t rowAfter = int32_t(d.U32(4));
+  FDimension.Col1 = d.U16(8);
+  const int32_t colAfter = d.U16(10);
+  FDimension.Col2 = colAfter == 0 ? 0 : colAfter - 1;
+  FDimension.Row2 = rowAfter <= 0 ? 0 : rowAfter - 1;
+}
+
+void TSheet::NameIndexChanged(int32_t) {}
+
+void TSheet::Assign(const TBasicSheet& source) {
+  const auto* s = dynamic_cast<const TSheet*>(&source);
+  if (!s) throw XLSRWException("Object is not TSheet");
+  SetDefaultColWidth(s->DefaultColWidth());
+  SetOptions(s->Options());
+  SetWorkspaceOptions(s->WorkspaceOptions());
+  FSheetProtections = s->FSheetProtections;
+  SetZoom(s->Zoom());
+  SetZoomPreview(s->ZoomPreview());
+  FRecalcFormulas = s->FRecalcFormulas;
+  FHidden = s->FHidden;
+  FMergedCells.Clear();
+  for (size_t i = 0; i < s->FMergedCells.Count(); ++i) {
+    const TCellArea97& a = s->FMergedCells.GetItems(i);
+    FMergedCells.Add(a.FCol1, a.FRow1, a.FCol2, a.FRow2);
+  }
+}
+
+int32_t TSheet::LeftCol() const { return FRecords->SlotWordAt(TRecordStorageSheet::PWINDOW2, W2_LEFTCOL); }
+void TSheet::SetLeftCol(int32_t v) {
+  if (v >= 0 && v <= 255) FRecords->SetSlotWordAt(TRecordStorageSheet::PWINDOW2, W2_LEFTCOL, uint16_t(v));
+}
+int32_t TSheet::TopRow() const { return FRecords->SlotWordAt(TRecordStorageSheet::PWINDOW2, W2_TOPROW); }
+void TSheet::SetTopRow(int32_t v) {
+  if (v >= 0 && v <= 65535) FRecords->SetSlotWordAt(TRecordStorageSheet::PWINDOW2, W2_TOPROW, uint16_t(v));
+}
+uint16_t TSheet::Zoom() const { return FRecords->SlotWordAt(TRecordStorageSheet::PWINDOW2, W2_ZOOM); }
+void TSheet::SetZoom(uint16_t v) { FRecords->SetSlotWordAt(TRecordStorageSheet::PWINDOW2, W2_ZOOM, v); }
+uint16_t TSheet::ZoomPreview() const { return FRecords->SlotWordAt(TRecordStorageSheet::PWINDOW2, W2_ZOOMPREVIEW); }
+void TSheet::SetZoomPreview(uint16_t v) { FRecords->SetSlotWordAt(TRecordStorageSheet::PWINDOW2, W2_ZOOMPREVIEW, v); }
+
+uint16_t TSheet::Options() const {
+  const uint16_t w = FRecords->SlotWordAt(TRecordStorageSheet::PWINDOW2, W2_OPTIONS);
+  uint16_t o = 0;
+  if (w & 0x01) o |= 1u << soShowFormulas;
+  if (w & 0x02) o |= 1u << soGridlines;
+  if (w & 0x04) o |= 1u << soRowColHeadings;
+  if (w & 0x08) o |= 1u << soFrozenPanes;
+  if (w & 0x10) o |= 1u << soShowZeros;
+  return o;
+}
+
+void TSheet::SetOptions(uint16_t o) {
+  uint16_t w = 0x04A0;
+  if (o & (1u << soShowFormulas)) w |= 0x01;
+  if (o & (1u << soGridlines)) w |= 0x02;
+  if (o & (1u << soRowColHeadings)) w |= 0x04;
+  if (o & (1u << soFrozenPanes)) w |= 0x08;
+  if (o & (1u << soShowZeros)) w |= 0x10;
+  FRecords->SetSlotWordAt(TRecordStorageSheet::PWINDOW2, W2_OPTIONS, w);
+}
+
+// WSBOOL: bit 0 woShowAutoBreaks, bits 5-8 the next four, bit 10 woOutlineSymbols.
+uint16_t TSheet::WorkspaceOptions() const {
+  const uint16_t w = FRecords->WSBOOL();
+  uint16_t o = 0;
+  if (w & 0x0001) o |= 1u << woShowAutoBreaks;
+  for (int i = 0; i < 4; ++i)
+    if (w & (0x0020 << i)) o |= 1u << (woApplyStyles + i);
+  if (w & 0x0400) o |= 1u << woOutlineSymbols;
+  return o;
+}
+
+void TSheet::SetWorkspaceOptions(uint16_t o) {
+  uint16_t w = 0;
+  if (o & (1u << woShowAutoBreaks)) w |= 0x0001;
+  for (int i = 0; i < 4; ++i)
+    if (o & (1u << (woApplyStyles + i))) w |= uint16_t(0x0020 << i);
+  if (o & (1u << woOutlineSymbols)) w |= 0x0400;
+  FRecords->SetWSBOOL(w);
+}
+
+// DIMENSIONS (BIFF8 layout): first row dword, row after the last dword, first column word,
+// column after the last word.
+void TSheet::SetFirstCol(int32_t v) {
+  FDimension.Col1 = v;
+  FRecords->SetSlotWordAt(TRecordStorageSheet::PDIMENSIONS, 8, uint16_t(std::clamp(v, 0, 255)));
+}
+void TSheet::SetFirstRow(int32_t v) {
+  FDimension.Row1 = v;
+  FRecords->SetSlotWordAt(TRecordStorageSheet::PDIMENSIONS, 0, uint16_t(std::clamp(v, 0, 65535)));
+  FRecords->SetSlotWordAt(TRecordStorageSheet::PDIMENSIONS, 2, 0);
+}
+void TSheet::SetLastCol(int32_t v) {
+  FDimension.Col2 = v;
+  FRecords->SetSlotWordAt(TRecordStorageSheet::PDIMENSIONS, 10, uint16_t(std::clamp(v + 1, 0, 255)));
+}
+void TSheet::SetLastRow(int32_t v) {
+  FDimension.Row2 = v;
+  FRecords->SetSlotWordAt(TRecordStorageSheet::PDIMENSIONS, 4, uint16_t(std::clamp(v + 1, 0, 65535)));
+  FRecords->SetSlotWordAt(TRecordStorageSheet::PDIMENSIONS, 6, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+TSheet* TSheets::Add(TWorksheetType type) {
+  auto s = std::make_unique<TSheet>(this, FNextId++);
+  s->FWorksheetType = type;
+  s->FIndex = int32_t(FItems.size());
+  FItems.push_back(std::move(s));
+  return FItems.back().get();
+}
+
+TSheet* TSheets::GetSheet(size_t index) const {
+  if (index >= FItems.size()) ListIndexError(index);
+  return FItems[index].get();
+}
+
+TSheet* TSheets::SheetByName(std::u16string_view name) const {
+  const std::u16string u = UpperName(name);
+  for (const auto& s : FItems)
+    if (UpperName(s->Name()) == u) return s.get();
+  return nullptr;
+}
+
+void TSheets::ClearAll() {
+  for (auto& s : FItems) s->ClearData();
+  FItems.clear();
+}
+
+void TSheets::Clear() {
+  ClearAll();
+  Add(TWorksheetType::wtSheet);
+}
+
+}  // namespace xls::biff

@@ -1,0 +1,464 @@
+#include "xls/biff/xlsreadii.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/textcodec.h"
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlserrors.h"
+#include "xls/model/xlsworksheetdata.h"
+
+namespace xls::biff {
+
+namespace {
+
+constexpr uint16_t BOF_GLOBALS = 0x0005, BOF_VBMODULE = 0x0006, BOF_WORKSHEET = 0x0010, BOF_CHART = 0x0020,
+                   BOF_MACROSHEET = 0x0040, BOF_WORKSPACE = 0x0100;
+constexpr char16_t DefaultPassword[] = u"CopperBluebells";
+
+// Records that the loop consumes without reading further (no model data, no raw copy).
+constexpr uint16_t DroppedIds[] = {0x00D7, 0x00FF, 0x01A9, 0x0863, 0x087C, 0x087D, 0x088C,
+                                   0x088E, 0x0892, 0x0896, 0x089A, 0x089B, 0x08A3};
+
+// A sheet name of the sheet list: a flag byte and `n` characters (UTF-16 for flag 1, else 8-bit
+// in Latin-1), cut to what the body holds.
+std::u16string FlaggedName(const TRecordView& b, size_t off, size_t n) {
+  std::u16string s;
+  if (b.U8(off) == 1) {
+    n = b.Bound(n, off + 1, 2);
+    for (size_t i = 0; i < n; ++i) s.push_back(char16_t(b.U16(off + 1 + 2 * i)));
+  } else {
+    n = b.Bound(n, off + 1, 1);
+    for (size_t i = 0; i < n; ++i) s.push_back(char16_t(b.U8(off + 1 + i)));
+  }
+  return s;
+}
+
+std::u16string PlainName(const TRecordView& b, size_t off, size_t n) {
+  std::u16string s;
+  n = b.Bound(n, off, 1);
+  for (size_t i = 0; i < n; ++i) s.push_back(char16_t(b.U8(off + i)));
+  return s;
+}
+
+TXc12Visibility VisibilityOf(int32_t v, TXc12Visibility dflt) {
+  switch (v) {
+    case 0: return TXc12Visibility::x12vVisible;
+    case 1: return TXc12Visibility::x12vHidden;
+    case 2: return TXc12Visibility::x12vVeryHidden;
+    default: return dflt;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+void AddFrameRecordHandlers(TBIFFRecordHandlers& h) {
+  h.Set(BIFFID_BOUNDSHEET, [](TXLSReadII& r) { r.RecBOUNDSHEET(); });
+  h.Set(BIFFID_FILEPASS, [](TXLSReadII& r) { r.RecFILEPASS(); });
+  h.Set(BIFFID_INDEX, [](TXLSReadII& r) { r.RecINDEX(); });
+  h.Set(BIFFID_MSODRAWINGGROUP, [](TXLSReadII& r) { r.RecMSODRAWINGGROUP(); }, true);
+  h.Set(BIFFID_MSODRAWING, [](TXLSReadII& r) { r.RecMSODRAWING(); }, true);
+  // Validations are read with the drawing layer; when drawings are skipped they are dropped.
+  for (uint16_t id : {BIFFID_DVAL, BIFFID_DV})
+    h.Set(id, [](TXLSReadII& r) {
+      if (r.FSkipMSO) r.InsertRecord = false;
+    });
+  for (uint16_t id : DroppedIds) h.Set(id, [](TXLSReadII& r) { r.InsertRecord = false; });
+}
+
+TBIFFRecordHandlers& DefaultBIFFRecordHandlers() {
+  static TBIFFRecordHandlers handlers = [] {
+    TBIFFRecordHandlers t;
+    AddFrameRecordHandlers(t);
+    return t;
+  }();
+  return handlers;
+}
+
+// ---------------------------------------------------------------------------------------------
+TXLSReadII::TXLSReadII(TBIFF5& xls) : FXLS(&xls), FManager(&xls.Manager()) { FXLSStream.SaveVBA = xls.FPreserveMacros; }
+
+TXLSReadII::~TXLSReadII() = default;
+
+TExcelVersion TXLSReadII::Version() const { return FXLS->Version(); }
+
+TSheet* TXLSReadII::CurrSheet() const {
+  if (FCurrSheet < 0 || size_t(FCurrSheet) >= FXLS->Sheets().Count()) return nullptr;
+  return FXLS->Sheets().GetSheet(size_t(FCurrSheet));
+}
+
+void TXLSReadII::SetBodyLength(uint16_t length) {
+  if (PBuf.size() < length) PBuf.resize(length, 0);
+  FBodyLength = length;
+  FDirtyLength = std::max<size_t>(FDirtyLength, length);
+  Header.Length = length;
+}
+
+// The body of `n` bytes now in the buffer: everything behind it up to what earlier records
+// may have left is zeroed, so a short body never shows stale bytes.
+static void ClearTail(std::vector<uint8_t>& buf, size_t n, size_t& dirty) {
+  if (dirty > n) std::memset(buf.data() + n, 0, std::min(dirty, buf.size()) - n);
+  dirty = n;
+}
+
+size_t TXLSReadII::ReadBody() {
+  if (PBuf.size() < Header.Length) PBuf.resize(Header.Length, 0);
+  const size_t n = FXLSStream.Read(PBuf.data(), Header.Length);
+  ClearTail(PBuf, n, FDirtyLength);
+  FBodyLength = n;
+  return n;
+}
+
+void TXLSReadII::LoadFromStream(std::optional<std::span<const uint8_t>> data) {
+  FCurrSheet = -1;
+  FBoundsheets.clear();
+  FBoundsheetIndex = -1;
+  FDone = false;
+  FXLS->FWriteDefaultData = false;
+  FXLSStream.SetExtraObjects(&FXLS->ExtraObjects());
+  if (data) FXLSStream.SetSourceStream(*data);
+  else FXLSStream.ClearSourceStream();
+
+  struct Closer {
+    TXLSReadII& r;
+    ~Closer() {
+      r.FXLSStream.CloseStorage();
+      r.PBuf.clear();
+      r.PBuf.shrink_to_fit();
+    }
+  } closer{*this};
+
+  FXLS->SetVersion(FXLSStream.OpenStorageRead(FXLS->Filename()));
+  if (FXLS->Version() == TExcelVersion::xvOffice2007Encrypted) throw XLSRWException("The file is not an Excel workbook");
+  PBuf.assign(FXLS->MaxBuffSize(), 0);
+  FBodyLength = FDirtyLength = 0;
+  CurrRecs = &FXLS->Records();
+  FLastProgress = 0;
+  if (FXLS->FProgressEvent) FXLS->FProgressEvent(*this, 0);
+
+  TBIFFHeader first;
+  if (FXLSStream.ReadHeader(first) == 4 && first.RecID == BIFFID_BOF_4) {
+    ReadBIFF4Worksheet();
+    return;
+  }
+  FXLSStream.Seek(0, 0);
+  RecordLoop();
+}
+
+void TXLSReadII::RecordLoop() {
+  const TBIFFRecordHandlers& handlers = FXLS->Handlers();
+  const int64_t size = FXLSStream.Size();
+  bool skipMode = false;
+  FRecordNumber = 0;
+  while (!FDone && FXLSStream.ReadHeader(Header) == 4) {
+    if (FXLS->Aborted()) return;
+    try {
+      const TBIFFRecordHandler* handler = handlers.Find(Header.RecID);
+      const bool isBOF = IsBOFId(Header.RecID);
+      const bool deferred = isBOF || (handler && handler->ReadsBody);
+      if (Header.Length > FXLS->MaxBuffSize()) {
+        if (Header.Length > PBuf.size()) PBuf.resize(Header.Length, 0);
+      } else if (Header.RecID & 0x8000) {
+        throw XLSRWException("Bad record in file");
+      }
+      if (!deferred) {
+        ReadBody();
+      } else {
+        ClearTail(PBuf, 0, FDirtyLength);
+        FBodyLength = 0;
+      }
+
+      if (FXLS->FProgressEvent && size > 0) {
+        const auto p = int32_t(std::lround(100.0 * double(FXLSStream.Pos()) / double(size)));
+        if (p > FLastProgress) {
+          FLastProgress = p;
+          FXLS->FProgressEvent(*this, p);
+        }
+      }
+
+      if (skipMode) {
+        // Records of a custom view are ignored, bodies included, up to USERSVIEWEND.
+        if (deferred) FXLSStream.Seek(FXLSStream.RecordRemaining(), 1);
+        if (Header.RecID == BIFFID_USERSVIEWEND) skipMode = false;
+        continue;
+      }
+
+      InsertRecord = true;
+      if (isBOF) RecBOF();
+      else if (Header.RecID == BIFFID_EOF) RecEOF();
+      else if (Header.RecID == BIFFID_USERSVIEWBEGIN) {
+        skipMode = true;
+        InsertRecord = false;
+      } else if (handler) handler->Handle(*this);
+
+      if (InsertRecord) StoreCurrent();
+      // Whatever the handler left of the record it ended in is passed over, so the next
+      // header is read where it really starts.
+      if (FXLSStream.RecordRemaining() > 0 && !FXLSStream.ReadCONTINUEActive())
+        FXLSStream.Seek(FXLSStream.RecordRemaining(), 1);
+    } catch (const XLSRWException& e) {
+      WrapError(e);
+    }
+    ++FRecordNumber;
+  }
+  if (FXLS->Aborted()) return;
+  if (FXLS->FProgressEvent) FXLS->FProgressEvent(*this, 100);
+}
+
+void TXLSReadII::WrapError(const std::exception& e) {
+  char head[80];
+  std::snprintf(head, sizeof head, "Error on reading record # %d, %.4X Offs: %.8X\r", FRecordNumber,
+                unsigned(Header.RecID), unsigned(FXLSStream.Pos()));
+  std::u16string msg = kws::Utf8ToUtf16(head);
+  if (const auto* x = dynamic_cast<const XLSRWException*>(&e)) msg += x->Message();
+  else msg += kws::Utf8ToUtf16(e.what());
+  throw XLSRWException(std::u16string_view(msg));
+}
+
+void TXLSReadII::StoreCurrent() { StoreRecord(Header, Body().Span()); }
+
+void TXLSReadII::StoreRecord(const TBIFFHeader& header, std::span<const uint8_t> body) {
+  if (CurrRecs) CurrRecs->AddRec(header, body);
+}
+
+// Reads the next record whole (BOF bodies are never encrypted).
+void TXLSReadII::ReadNextRaw(TBIFFHeader& header, std::vector<uint8_t>& body) {
+  body.clear();
+  if (FXLSStream.ReadHeader(header) < 4) {
+    header = {};
+    return;
+  }
+  body.resize(header.Length);
+  const size_t n = IsBOFId(header.RecID) ? FXLSStream.ReadUnencryptedSync(body.data(), header.Length)
+                                         : FXLSStream.Read(body.data(), header.Length);
+  body.resize(n);
+}
+
+// ---------------------------------------------------------------------------------------------
+void TXLSReadII::RecBOF() {
+  InsertRecord = false;
+  FSharedFormulas.clear();
+  const size_t n = FXLSStream.ReadUnencryptedSync(PBuf.data(), Header.Length);
+  ClearTail(PBuf, n, FDirtyLength);
+  FBodyLength = n;
+  const TRecordView b = Body();
+  switch (b.U16(2)) {
+    case BOF_GLOBALS:
+      if (Header.Length > 256) throw XLSRWException("Invalid BOF size");
+      if (n >= 6) {
+        PBuf[4] = uint8_t(6319 & 0xFF);
+        PBuf[5] = uint8_t(6319 >> 8);
+      }
+      CurrRecs = &FXLS->Records();
+      CurrRecs->UpdateDefault(Header, Body().Span());
+      break;
+    case BOF_WORKSHEET:
+    case BOF_VBMODULE:
+    case BOF_MACROSHEET: {
+      ++FBoundsheetIndex;
+      ++FCurrSheet;
+      if (b.U16(2) != BOF_WORKSHEET) throw XLSRWException("Invalid sheet type in file");
+      TXc12DataWorksheets& sheets = FManager->Worksheets();
+      const bool early = Version() <= TExcelVersion::xvExcel40;
+      const TBoundsheetEntry* entry =
+          size_t(FBoundsheetIndex) < FBoundsheets.size() ? &FBoundsheets[size_t(FBoundsheetIndex)] : nullptr;
+      if (Version() < TExcelVersion::xvExcel40) {
+        FXLS->Sheets().Add(TWorksheetType::wtSheet);
+        FCurrXc12Sheet = sheets.Add(int32_t(sheets.Count()) + 1);
+      } else {
+        if (!early && !entry) throw XLSRWException("Worksheet substream without an entry in the sheet list");
+        AddMissingWorksheet();
+        FCurrXc12Sheet = sheets.Items(size_t(FCurrSheet));
+      }
+      TSheet* sheet = CurrSheet();
+      if (!sheet) {  // bare BIFF2/3 files add their sheets above; this only guards the index
+        AddMissingWorksheet();
+        sheet = CurrSheet();
+      }
+      sheet->FHasDefaultRecords = true;
+      if (early) {
+        sheet->SetName(u"Sheet1");
+        FCurrXc12Sheet->FName = u"Sheet1";
+      } else {
+        sheet->FSheetIndex = FBoundsheetIndex;
+        sheet->SetName(entry->Name);
+        sheet->FHidden = entry->Visibility == 1   ? THiddenState::hsHidden
+                         : entry->Visibility == 2 ? THiddenState::hsVeryHidden
+                                                  : THiddenState::hsVisible;
+        CurrRecs = &sheet->Records();
+        CurrRecs->UpdateDefault(Header, Body().Span());
+        FCurrXc12Sheet->FName = entry->Name;
+        FCurrXc12Sheet->FState = VisibilityOf(entry->Visibility, TXc12Visibility::x12vVisible);
+      }
+      // BIFF2-5 BOFs are shorter than 16 bytes: the view reads 0 where the field is absent.
+      FBIFFVer = b.U32(12);
+      break;
+    }
+    case BOF_CHART:
+      ++FBoundsheetIndex;
+      ReadChartSheetRaw();
+      break;
+    case BOF_WORKSPACE:
+      throw XLSRWException("BIFF4 Workbook unhandled");
+    default:
+      break;
+  }
+}
+
+// A worksheet substream whose sheet-list entry made no worksheet (an entry typed as a chart or
+// module sheet, or none in an early file) gets its legacy sheet and model worksheet here, so
+// that sheet k always exists for the k-th worksheet substream.
+void TXLSReadII::AddMissingWorksheet() {
+  TXc12DataWorksheets& sheets = FManager->Worksheets();
+  while (FXLS->Sheets().Count() <= size_t(FCurrSheet)) FXLS->Sheets().Add(TWorksheetType::wtSheet);
+  while (sheets.Count() <= size_t(FCurrSheet)) {
+    TXc12DataWorksheet* ws = sheets.Add(int32_t(sheets.Count()) + 1);
+    if (size_t(FBoundsheetIndex) < FBoundsheets.size()) ws->FName = FBoundsheets[size_t(FBoundsheetIndex)].Name;
+  }
+}
+
+void TXLSReadII::ReadChartSheetRaw() {
+  auto chart = std::make_unique<TRawChartSheet>();
+  chart->SheetIndex = FBoundsheetIndex;
+  if (size_t(FBoundsheetIndex) < FBoundsheets.size()) chart->Name = FBoundsheets[size_t(FBoundsheetIndex)].Name;
+  chart->Records.AddRec(Header, Body().Span());
+  int depth = 1;
+  TBIFFHeader h;
+  std::vector<uint8_t> body;
+  while (depth > 0) {
+    ReadNextRaw(h, body);
+    if (h.RecID == 0 && h.Length == 0 && FXLSStream.Pos() >= FXLSStream.Size()) break;
+    chart->Records.AddRec(h, body);
+    if (IsBOFId(h.RecID)) ++depth;
+    else if (h.RecID == BIFFID_EOF) --depth;
+  }
+  FXLS->SheetCharts().push_back(std::move(chart));
+  if (FBoundsheetIndex >= int32_t(FBoundsheets.size()) - 1) FDone = true;
+}
+
+void TXLSReadII::RecEOF() {
+  InsertRecord = false;
+  if (CurrRecs) CurrRecs->UpdateDefault(Header, Body().Span());
+  FSharedFormulas.clear();
+  if (FBoundsheets.empty() || FBoundsheetIndex >= int32_t(FBoundsheets.size()) - 1) FDone = true;
+}
+
+void TXLSReadII::RecINDEX() {
+  InsertRecord = false;
+  if (Version() <= TExcelVersion::xvExcel40)
+    if (TSheet* s = CurrSheet()) CurrRecs = &s->Records();
+}
+
+void TXLSReadII::RecBOUNDSHEET() {
+  InsertRecord = false;
+  CurrRecs->UpdateInternal(INTERNAL_BOUNDSHEETS);
+  const TRecordView b = Body();
+  const int32_t visibility = b.U8(4) & 3;
+  const uint8_t type = b.U8(5);
+  const size_t len = b.U8(6);
+  TBoundsheetEntry e;
+  e.Name = Version() > TExcelVersion::xvExcel50 ? FlaggedName(b, 7, len) : PlainName(b, 7, len);
+  e.Visibility = visibility;
+  e.IsWorksheet = (type & 2) == 0;
+  FBoundsheets.push_back(e);
+  if (!e.IsWorksheet) return;
+  FXLS->Sheets().Add(TWorksheetType::wtSheet);
+  TXc12DataWorksheets& sheets = FManager->Worksheets();
+  TXc12DataWorksheet* ws = sheets.Add(int32_t(sheets.Count()) + 1);
+  ws->FName = e.Name;
+  ws->FState = VisibilityOf(visibility, ws->FState);
+}
+
+void TXLSReadII::RecFILEPASS() {
+  InsertRecord = false;
+  const TRecordView b = Body();
+  TXLSErrorManager& errors = *FManager->Errors();
+  if (b.U16(0) != 1) {
+    errors.Error(u"", 1002);
+    return;
+  }
+  if (FManager->FPasswordEvent || !FManager->FPassword.empty()) {
+    std::u16string password = FManager->FPassword;
+    if (FManager->FPasswordEvent) FManager->FPasswordEvent(password);
+    if (FManager->FAborted) return;
+    if (password.empty()) errors.Error(u"", 1003);
+    else if (!FXLSStream.SetReadDecrypt(b.Span(), password)) errors.Error(u"", 1004);
+  } else if (FXLSStream.SetReadDecrypt(b.Span(), DefaultPassword)) {
+    FXLS->FPassword = DefaultPassword;
+  } else {
+    errors.Error(u"", 1003);
+  }
+}
+
+// Drawing records are kept raw: the group with its continuation records, a sheet drawing with
+// an embedded chart's records; the loop stays in step without reading the shapes.
+void TXLSReadII::RecMSODRAWINGGROUP() {
+  InsertRecord = false;
+  ReadBody();
+  StoreCurrent();
+  TBIFFHeader h;
+  std::vector<uint8_t> body;
+  for (uint16_t next = FXLSStream.PeekHeader(); next == BIFFID_CONTINUE || next == BIFFID_MSODRAWINGGROUP;
+       next = FXLSStream.PeekHeader()) {
+    ReadNextRaw(h, body);
+    StoreRecord(h, body);
+  }
+}
+
+void TXLSReadII::RecMSODRAWING() {
+  InsertRecord = false;
+  ReadBody();
+  StoreCurrent();
+  if (FXLSStream.PeekHeader() != BIFFID_OBJ) return;
+  const int64_t objPos = FXLSStream.Pos();
+  TBIFFHeader obj;
+  std::vector<uint8_t> objBody;
+  ReadNextRaw(obj, objBody);
+  if (TRecordView(objBody).U16(4) == 5 && IsBOFId(FXLSStream.PeekHeader())) {
+    StoreRecord(obj, objBody);
+    TBIFFHeader h;
+    std::vector<uint8_t> body;
+    do {
+      ReadNextRaw(h, body);
+      if (h.RecID == 0 && h.Length == 0 && FXLSStream.Pos() >= FXLSStream.Size()) break;
+      StoreRecord(h, body);
+    } while (h.RecID != BIFFID_EOF);
+  } else {
+    FXLSStream.Seek(objPos, 0);  // the loop reads the OBJ as the next record
+  }
+}
+
+void TXLSReadII::RecMSODRAWINGSELECTION() {}
+
+// ---------------------------------------------------------------------------------------------
+void TXLSReadII::ReadBIFF4Worksheet() {
+  FFormatCnt = 0;
+  FXLSStream.Seek(0, 0);
+  TXc12DataWorksheets& sheets = FManager->Worksheets();
+  FCurrXc12Sheet = sheets.Add(1);
+  FCurrXc12Sheet->FName = u"Sheet1";
+  if (FManager->FDirectRead && FXLS->Sheets().Count() == 0) {
+    FXLS->Clear();
+    FXLS->Sheets().Clear();
+    FCurrSheet = 0;
+  }
+  FXLS->SetVersion(TExcelVersion::xvExcel50);
+  const TBIFFRecordHandlers& handlers = FXLS->Handlers();
+  FRecordNumber = 0;
+  while (FXLSStream.ReadHeader(Header) == 4) {
+    if (Header.Length > MAXRECSIZE_50) break;
+    try {
+      ReadBody();
+      if (Header.RecID == BIFFID_EOF) break;
+      if (const TBIFFHandlerFunc* f = handlers.FindBIFF4(Header.RecID)) (*f)(*this);
+    } catch (const XLSRWException& e) {
+      WrapError(e);
+    }
+    ++FRecordNumber;
+  }
+}
+
+}  // namespace xls::biff
