@@ -23,10 +23,11 @@ struct TMessage {
 // Sorted by number.
 constexpr TMessage kMessages[] = {
     {1002, u"Unknown type of encryption"},
-    {1003, u"File is encrypted, password missing. If you think the file is unencrypted, try \"CopperBluebells\""},
+    {1003, u"File is encrypted, password missing. If you think the file is unencrypted, try \"VelvetSweatshop\""},
     {1004, u"File is encrypted, password is wrong."},
     {1005, u"Direct write: Cell column and row can not be the same as previous"},
     {2001, u"XML read error: \"%s\""},
+    {2002, u"Shared string index %s out of range"},
     {3001, u"Can not find Defined Name \"%s\""},
     {3002, u"Circular formula \"%s\""},
     {3003, u"There is already a sheet with name \"%s\""},

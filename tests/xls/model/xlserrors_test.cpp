@@ -88,7 +88,7 @@ TEST(ErrorManager_Messages, IrregularTexts) {
     int32_t number;
     std::u16string_view arg, text;
   } cases[] = {
-      {1003, u"", u"File is encrypted, password missing. If you think the file is unencrypted, try \"CopperBluebells\""},
+      {1003, u"", u"File is encrypted, password missing. If you think the file is unencrypted, try \"VelvetSweatshop\""},
       {4021, u"SUM", u"To many arguments for function \"SUM\""},
       {4027, u"T", u"Table \"T\" is missing end bracket\""},
       {6001, u"Save", u"Filename is missing in Save"},
