@@ -1,9 +1,8 @@
 // xls_cells FILE [PASSWORD]: loads FILE with the spreadsheet component and prints, for every
 // cell whose text is not empty, one UTF-8 line "sheet<TAB>A1 reference<TAB>text", sheets in
 // order, rows then columns in order. A load error prints the exception's message to standard
-// error and exits 1. The readers the component routes to are those registered in
-// DefaultXLSBookReaders() by the reader libraries this tool links; with none registered every
-// file gives the component's own error.
+// error and exits 1. The tool registers the readers it links in DefaultXLSBookReaders() (the
+// package reader); a kind of file whose reader is not linked gives the component's own error.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -11,6 +10,7 @@
 #include "platform/textcodec.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
+#include "xls/package/reader/xlsreadxlsx.h"
 
 namespace {
 
@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: xls_cells FILE [PASSWORD]\n");
     return 2;
   }
+  xls::RegisterXLSXReader();
   try {
     xls::TXLSBook book;
     if (argc == 3) book.SetPassword(kws::Utf8ToUtf16(argv[2]));
