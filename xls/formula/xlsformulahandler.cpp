@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "xls/formula/xlsformuladecoder97.h"
 #include "xls/formula/xlsformulaencoder.h"
 #include "xls/formula/xlsptgs.h"
 
@@ -22,7 +23,11 @@ std::vector<uint8_t> Compile(TXLSTokenizer& tokenizer, const TXLSFormulaWorkbook
 
 TXLSFormulaHandler::TXLSFormulaHandler(const TXLSFormulaWorkbook& book, TXLSErrorManager& errors,
                                        TXLSFormulaSeparators separators)
-    : FBook(book), FErrors(errors), FTokenizer(errors), FDecoder(book, separators) {}
+    : FBook(book),
+      FErrors(errors),
+      FTokenizer(errors),
+      FDecoder(book, separators),
+      FLegacyDecode(MakeLegacyFormulaDecode(separators)) {}
 
 std::vector<uint8_t> TXLSFormulaHandler::EncodeFormula(std::u16string_view formula,
                                                        int32_t sheetId) {

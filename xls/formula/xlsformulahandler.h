@@ -4,8 +4,9 @@
 //
 // It sees the workbook through the views of xlsformulamodel.h and reports numbered errors through
 // the workbook's error manager. It holds no names of its own and calculates nothing. The legacy
-// token forms (0xFF, 0xFE) are decoded by the legacy formula code, which the workbook connects
-// with SetLegacyDecode.
+// token forms (0xFF, 0xFE) are decoded by the legacy formula code (xlsformuladecoder97.h): by
+// default without names or sheets; the workbook connects one with its name tables through
+// SetLegacyDecode.
 #pragma once
 
 #include <cstdint>
