@@ -39,21 +39,12 @@ void TBIFFRecords::JoinContinue(std::vector<uint8_t>& body, TBIFFRecordHost& hos
   }
 }
 
-void TBIFFRecords::RecBOUNDSHEET(const TBIFFBody& b) {
-  b.Need(7);
-  TBoundsheetEntry s;
+std::u16string TBIFFRecords::BoundSheetName(TBIFFRecordHost& host, const TBIFFBody& b) {
+  Sync(host);
   const uint8_t len = b.U8(6);
-  // BIFF8 names: 8-bit characters are Latin-1; UTF-16 names of any length are read whole.
-  s.Name = FVersion >= TExcelVersion::xvExcel97 ? ReadBIFF8Chars(b, 7, len, FCodec) : FCodec.Decode8(b.Bytes(7, len));
-  s.Visibility = b.U8(4) & 3;
-  s.IsWorksheet = (b.U8(5) & 0x02) == 0;
-  if (s.IsWorksheet) {
-    TXc12DataWorksheets& sheets = FManager.Worksheets();
-    TXc12DataWorksheet* ws = sheets.Add(int32_t(sheets.Count()) + 1);
-    ws->FName = s.Name;
-    if (s.Visibility < 3) ws->FState = static_cast<TXc12Visibility>(s.Visibility);
-  }
-  FBoundSheets.push_back(std::move(s));
+  // BIFF8: 8-bit characters are Latin-1 and UTF-16 names of any length are read whole; earlier
+  // versions are in the file's code page.
+  return FVersion >= TExcelVersion::xvExcel97 ? ReadBIFF8Chars(b, 7, len, FCodec) : FCodec.Decode8(b.Bytes(7, len));
 }
 
 void TBIFFRecords::RecFILEPASS(const TBIFFBody& b, TBIFFRecordHost& host) {

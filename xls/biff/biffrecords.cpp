@@ -17,11 +17,15 @@ void TBIFFRecords::StartExcel4Formats() {
   for (const char16_t* f : Excel4NumberFormats()) FExcel4Formats.emplace_back(f);
 }
 
-bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecordHost& host) {
+void TBIFFRecords::Sync(TBIFFRecordHost& host) {
   FVersion = host.Version();
   FCodec.SetBIFF8(FVersion >= TExcelVersion::xvExcel97);
   FCurrSheet = host.CurrentSheet();
   FSheet = host.CurrentXc12Sheet();
+}
+
+bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecordHost& host) {
+  Sync(host);
   const TBIFFBody b(data);
   const bool biff5up = FVersion > TExcelVersion::xvExcel40;
   const bool biff8 = FVersion >= TExcelVersion::xvExcel97;
@@ -66,7 +70,6 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
     case BIFFID_PALETTE: RecPALETTE(b); return true;
     case BIFFID_STYLE: RecSTYLE(b); return true;
     // ---- globals
-    case BIFFID_BOUNDSHEET: RecBOUNDSHEET(b); return true;
     case BIFFID_FILEPASS: RecFILEPASS(b, host); return true;
     case BIFFID_CODEPAGE: RecCODEPAGE(b); slot(); return true;
     case BIFFID_NAME:
@@ -183,6 +186,25 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
       BIFFID_SAVERECALC, BIFFID_BACKUP, BIFFID_WINDOWPROTECT, BIFFID_REFRESHALL, BIFFID_BOOKBOOL, BIFFID_PASSWORD,
       BIFFID_PROTECT, BIFFID_PROT4REV, BIFFID_DSF, BIFFID_FNGROUPCOUNT, BIFFID_RECALCID, BIFFID_HIDEOBJ,
       BIFFID_COUNTRY};
+  // FILEPASS: only RC4 1.1 with its whole header; the default password is the one office
+  // programs use for workbooks encrypted without a user password.
+  handlers.Set(BIFFID_FILEPASS, [records](TXLSReadII& reader) {
+    reader.InsertRecord = false;
+    TBIFFReaderHost host(reader);
+    records->RecFILEPASS(TBIFFBody(reader.Body().Span()), host);
+    if (!records->Password().empty()) reader.XLS().FPassword = records->Password();
+  });
+  // BOUNDSHEET: the frame keeps the sheet list; the name is decoded in the file's code page.
+  handlers.Set(BIFFID_BOUNDSHEET, [records](TXLSReadII& reader) {
+    const size_t before = reader.FBoundsheets.size();
+    reader.RecBOUNDSHEET();
+    if (reader.FBoundsheets.size() != before + 1) return;
+    TBIFFReaderHost host(reader);
+    TBoundsheetEntry& e = reader.FBoundsheets.back();
+    e.Name = records->BoundSheetName(host, TBIFFBody(reader.Body().Span()));
+    TXc12DataWorksheets& sheets = reader.Manager().Worksheets();
+    if (e.IsWorksheet && sheets.Count() > 0) sheets.Items(sheets.Count() - 1)->FName = e.Name;
+  });
   for (const uint16_t id : kIds) {
     handlers.Set(id, [records, id](TXLSReadII& reader) {
       TBIFFReaderHost host(reader);

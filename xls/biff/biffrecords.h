@@ -139,7 +139,8 @@ class TBIFFRecords {
   void RecFORMULA(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecSST(const TBIFFBody& b, TBIFFRecordHost& host);
   // Globals
-  void RecBOUNDSHEET(const TBIFFBody& b);
+  // The sheet name of a BOUNDSHEET body in the version and code page of the file.
+  std::u16string BoundSheetName(TBIFFRecordHost& host, const TBIFFBody& b);
   void RecFILEPASS(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecCODEPAGE(const TBIFFBody& b);
   void RecNAME(const TBIFFBody& b, TBIFFRecordHost& host);
@@ -158,6 +159,8 @@ class TBIFFRecords {
   void RecSTYLE(const TBIFFBody& b);
 
  private:
+  // Takes version and current sheet from the loop.
+  void Sync(TBIFFRecordHost& host);
   TXLSCellMMU& Cells();
   int32_t StyleOf(uint16_t xf) const;
   void CheckCell(int32_t col, int32_t row) const;
@@ -182,7 +185,6 @@ class TBIFFRecords {
   int32_t FCurrSheet = -1;
   TXc12DataWorksheet* FSheet = nullptr;
   TBIFFTextCodec FCodec;
-  std::vector<TBoundsheetEntry> FBoundSheets;
   std::vector<std::vector<uint8_t>> FStyles;
   std::vector<TBIFFExternRecord> FExternRecords;
   int32_t FSupBookCount = 0;

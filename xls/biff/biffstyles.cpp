@@ -132,8 +132,10 @@ void TBIFFRecords::RecXF(const TBIFFBody& b) {
   TXc12NumberFormats& fmts = ss.NumFmts();
   // A font or number format that the file does not hold falls back to 0 (CJK workbooks use the
   // built-in formats 50 to 58 without FORMAT records).
+  // A place that only the growth of the list made (no FORMAT record gave it a code) is none.
   const uint16_t fmtIndex = b.U16(2);
-  TXc12NumberFormat* fmt = fmtIndex < fmts.Count() && fmts.Items(fmtIndex) ? fmts.Items(fmtIndex) : fmts.DefaultNumFmt();
+  TXc12NumberFormat* fmt = fmtIndex < fmts.Count() ? fmts.Items(fmtIndex) : nullptr;
+  if (!fmt || (fmtIndex >= 50 && fmt->Value().empty())) fmt = fmts.DefaultNumFmt();
   TXc12Font* font = FontOfIndex(b.U16(0), true);
   if (FVersion < TExcelVersion::xvExcel97) {
     b.Need(4);

@@ -1,0 +1,451 @@
+// Legacy record handlers through the component: workbook streams written record by record, read
+// with TXLSBook and the legacy reader, and checked by the cell texts, styles and names they give.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/textcodec.h"
+#include "tests/support/biffbook.h"
+#include "tests/support/mutator.h"
+#include "xls/biff/biff5.h"
+#include "xls/biff/biffreader.h"
+#include "xls/biff/biffrecords.h"
+#include "xls/biff/xlsstream.h"
+#include "xls/crypto/md5.h"
+#include "xls/model/xlsbook.h"
+#include "xls/model/xlscellmmu.h"
+#include "xls/model/xlsglobals.h"
+#include "xls/model/xlssst.h"
+#include "xls/model/xlsstylesheet.h"
+#include "xls/model/xlsworkbookdata.h"
+#include "xls/model/xlsworksheetdata.h"
+
+namespace {
+
+using kws::test::BiffBody;
+using kws::test::BiffBoundSheet;
+using kws::test::BiffCompoundFile;
+using kws::test::BiffRecord;
+using kws::test::BiffWorkbookStream;
+
+constexpr uint16_t kSST = 0x00FC, kCONTINUE = 0x003C, kLABELSST = 0x00FD, kFORMULA = 0x0006, kSTRING = 0x0207;
+
+// A cell record head: row, column, XF.
+BiffBody Cell(uint16_t row, uint16_t col, uint16_t xf = 0) { return std::move(BiffBody().U16(row).U16(col).U16(xf)); }
+
+std::string Number(uint16_t row, uint16_t col, double v) { return BiffRecord(0x0203, Cell(row, col).F64(v)); }
+std::string LabelSst(uint16_t row, uint16_t col, uint32_t i) { return BiffRecord(kLABELSST, Cell(row, col).U32(i)); }
+
+// FORMULA with 8 cached bytes, flags and tokens.
+std::string Formula(uint16_t row, uint16_t col, std::string cached, uint16_t flags, std::string tokens) {
+  return BiffRecord(kFORMULA, Cell(row, col).Bytes(cached).U16(flags).U32(0).U16(uint16_t(tokens.size())).Bytes(tokens));
+}
+std::string Cached(double v) { return BiffBody().F64(v); }
+std::string Special(uint8_t type, uint8_t value) { return BiffBody().U8(type).U8(0).U8(value).U8(0).U16(0).U16(0xFFFF); }
+// PtgInt 1 and the PtgExp of a shared or array formula at (row, col).
+const std::string kTokInt = std::string("\x1E\x01\x00", 3);
+std::string TokExp(uint16_t row, uint16_t col) { return BiffBody().U8(0x01).U16(row).U16(col); }
+
+// The worksheets of a BIFF8 workbook with one sheet list entry per sheet.
+std::string Book8(std::string globals, const std::vector<std::string>& sheets) {
+  std::string g;
+  for (size_t i = 0; i < sheets.size(); ++i) g += BiffBoundSheet("Sheet" + std::to_string(i + 1));
+  return BiffCompoundFile(BiffWorkbookStream(globals + g, sheets));
+}
+
+class Reader : public ::testing::Test {
+ protected:
+  Reader() : book(Settings()) {}
+  static xls::FormatSettings Settings() {
+    xls::biff::RegisterBIFFReader();
+    return xls::FormatSettings();
+  }
+  void SetUp() override { xls::ResetXLSGlobals(); }
+  void Load(const std::string& file) {
+    book.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
+    book.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
+  }
+  std::u16string Text(int col, int row, size_t sheet = 0) { return book.Items(sheet)->GetAsString(col, row); }
+  xls::TXc12DataStyleSheet& Styles() { return book.Manager().StyleSheet(); }
+  xls::TXLSCellMMU& Cells(size_t sheet = 0) { return book.Items(sheet)->Cells(); }
+  std::string LoadError(const std::string& file) {
+    try {
+      Load(file);
+    } catch (const xls::XLSRWException& e) {
+      return e.what();
+    }
+    return "(no error)";
+  }
+  xls::TXLSBook book;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Cells
+
+TEST_F(Reader, Cells_EveryValueKindGivesItsText) {
+  const std::string sst = BiffRecord(kSST, BiffBody().U32(3).U32(3).Str8("plain").Str16(u"\u4E2D\u6587").Str8("caf\xE9"));
+  std::string s;
+  s += LabelSst(0, 0, 0) + LabelSst(0, 1, 1) + LabelSst(0, 2, 2);
+  s += Number(1, 0, 1.5) + Number(1, 1, -1234567.25);
+  // RK: 00 00 F0 3F is 1.0, 06 is the integer 1, 07 is 0.01, 92 01 is 100.
+  for (auto [col, rk] : {std::pair{0, 0x3FF00000u}, {1, 0x06u}, {2, 0x07u}, {3, 0x192u}})
+    s += BiffRecord(0x027E, Cell(2, uint16_t(col)).U32(rk));
+  // MULRK: three numbers from column 1 on (Length 24), last column 3.
+  s += BiffRecord(0x00BD, BiffBody().U16(3).U16(1).U16(0).U32(0x0A).U16(0).U32(0x0E).U16(0).U32(0x12).U16(3));
+  s += BiffRecord(0x0205, Cell(4, 0).U8(1).U8(0)) + BiffRecord(0x0205, Cell(4, 1).U8(0x2A).U8(1)) +
+       BiffRecord(0x0205, Cell(4, 2).U8(0x10).U8(1));
+  s += BiffRecord(0x0204, Cell(5, 0).Str8("label")) + BiffRecord(0x0204, Cell(5, 1).Str16(u"\u00DCber"));
+  s += BiffRecord(0x0201, Cell(6, 0)) + BiffRecord(0x00BE, BiffBody().U16(6).U16(1).U16(0).U16(0).U16(0).U16(3));
+  Load(Book8(sst, {s}));
+
+  EXPECT_EQ(Text(0, 0), u"plain");
+  EXPECT_EQ(Text(1, 0), u"\u4E2D\u6587");
+  EXPECT_EQ(Text(2, 0), u"caf\u00E9");
+  EXPECT_EQ(Text(0, 1), u"1.5");
+  EXPECT_EQ(Text(1, 1), u"-1234567.25");
+  EXPECT_EQ(Text(0, 2), u"1");
+  EXPECT_EQ(Text(1, 2), u"1");
+  EXPECT_EQ(Text(2, 2), u"0.01");
+  EXPECT_EQ(Text(3, 2), u"100");
+  EXPECT_EQ(Text(1, 3), u"2");
+  EXPECT_EQ(Text(2, 3), u"3");
+  EXPECT_EQ(Text(3, 3), u"4");
+  EXPECT_EQ(Text(0, 4), u"TRUE");
+  EXPECT_EQ(book.Items(0)->GetAsError(1, 4), xls::TXc12CellError::errNA);
+  EXPECT_EQ(book.Items(0)->GetAsError(2, 4), xls::TXc12CellError::errUnknown);
+  EXPECT_EQ(Text(0, 5), u"label");
+  EXPECT_EQ(Text(1, 5), u"\u00DCber");
+  for (int c = 0; c < 4; ++c) EXPECT_EQ(book.Items(0)->GetCellType(c, 6), xls::TXLSCellType::xctBlank) << c;
+}
+
+TEST_F(Reader, Formula_CachedResultsAreTheCellTexts) {
+  std::string s;
+  s += Formula(0, 0, Cached(42.5), 0, kTokInt);
+  s += Formula(0, 1, Special(1, 1), 0, kTokInt);
+  s += Formula(0, 2, Special(2, 0x07), 0, kTokInt);
+  s += Formula(0, 3, Special(3, 0), 0, kTokInt);
+  // A text result in the STRING record that follows; characters below 32 are left out.
+  s += Formula(0, 4, Special(0, 0), 0, kTokInt) + BiffRecord(kSTRING, BiffBody().Str8("A\tB"));
+  // A text result without its STRING record: the cell is not stored.
+  s += Formula(0, 5, Special(0, 0), 0, kTokInt);
+  // A number result with no tokens is not stored either.
+  s += Formula(0, 6, Cached(1), 0, "");
+  Load(Book8("", {s}));
+  EXPECT_EQ(Text(0, 0), u"42.5");
+  EXPECT_EQ(Text(1, 0), u"TRUE");
+  EXPECT_EQ(book.Items(0)->GetAsError(2, 0), xls::TXc12CellError::errDiv0);
+  EXPECT_EQ(book.Items(0)->GetCellType(3, 0), xls::TXLSCellType::xctStringFormula);
+  EXPECT_EQ(Text(3, 0), u"");
+  EXPECT_EQ(Text(4, 0), u"AB");
+  EXPECT_EQ(book.Items(0)->GetCellType(5, 0), xls::TXLSCellType::xctNone);
+  EXPECT_EQ(book.Items(0)->GetCellType(6, 0), xls::TXLSCellType::xctNone);
+  // Tokens are kept behind the legacy marker 0xFF.
+  const uint8_t* ptgs = nullptr;
+  xls::TXLSCellItem item = Cells().FindCell(0, 0);
+  ASSERT_EQ(Cells().GetFormulaPtgs(item, ptgs), 4);
+  EXPECT_EQ(std::memcmp(ptgs, "\xFF\x1E\x01\x00", 4), 0);
+}
+
+TEST_F(Reader, Formula_SharedCellsTakeTheSharedTokensAndUnknownRangesFail) {
+  // SHRFMLA over A1:A3 after the first cell; the string result of A2 follows in a STRING record.
+  const std::string shr = BiffRecord(0x04BC, BiffBody().U16(0).U16(2).U8(0).U8(0).U16(0).U16(3).Bytes(kTokInt));
+  std::string s = Formula(0, 0, Cached(1), 0x08, TokExp(0, 0)) + shr;
+  s += Formula(1, 0, Special(0, 0), 0x08, TokExp(0, 0)) + BiffRecord(kSTRING, BiffBody().Str16(u"two"));
+  s += Formula(2, 0, Cached(3), 0x08, TokExp(0, 0));
+  Load(Book8("", {s}));
+  EXPECT_EQ(Text(0, 0), u"1");
+  EXPECT_EQ(Text(0, 1), u"two");
+  EXPECT_EQ(Text(0, 2), u"3");
+  const uint8_t* ptgs = nullptr;
+  ASSERT_EQ(Cells().GetFormulaPtgs(Cells().FindCell(0, 2), ptgs), 4);
+  EXPECT_EQ(ptgs[1], 0x1E);
+
+  const std::string bad = Formula(5, 1, Cached(1), 0x08, TokExp(5, 1));
+  EXPECT_NE(LoadError(Book8("", {bad})).find("Fixup error in shared formula at C=1,R=5 (B6)"), std::string::npos);
+}
+
+TEST_F(Reader, Formula_ArrayMembersPointAtTheFirstCell) {
+  // ARRAY over B2:C3 after the first cell; the other three cells are members.
+  const std::string array = BiffRecord(0x0221, BiffBody().U16(1).U16(2).U8(1).U8(2).U16(1).U32(0).U16(3).Bytes(kTokInt));
+  std::string s = Formula(1, 1, Cached(7), 0, TokExp(1, 1)) + array;
+  s += Formula(1, 2, Cached(8), 0, TokExp(1, 1)) + Formula(2, 1, Cached(9), 0, TokExp(1, 1));
+  s += Formula(2, 2, Special(0, 0), 0, TokExp(1, 1)) + BiffRecord(kSTRING, BiffBody().Str8("ten"));
+  Load(Book8("", {s}));
+  EXPECT_EQ(Text(1, 1), u"7");
+  EXPECT_EQ(Text(2, 1), u"8");
+  EXPECT_EQ(Text(1, 2), u"9");
+  EXPECT_EQ(Text(2, 2), u"ten");
+  Cells().RetriveFormula(Cells().FindCell(1, 1));
+  EXPECT_EQ(Cells().FormulaHelper().FFormulaType, xls::TXLSCellFormulaType::xcftArray);
+  EXPECT_EQ(Cells().FormulaHelper().StrTargetRef(), u"B2:C3");
+  Cells().RetriveFormula(Cells().FindCell(2, 2));
+  EXPECT_EQ(Cells().FormulaHelper().FFormulaType, xls::TXLSCellFormulaType::xcftArrayChild97);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shared strings
+
+TEST_F(Reader, SST_LongStringAcrossContinueRecordsInMixedWidths) {
+  // 10000 characters: 4000 8-bit in the SST, 3000 UTF-16 in the first CONTINUE, 3000 8-bit in
+  // the second; then a rich string whose run header is split across the next CONTINUE.
+  std::u16string expected;
+  std::string part1, part3;
+  std::u16string part2;
+  for (int i = 0; i < 4000; ++i) part1.push_back(char('a' + i % 26)), expected.push_back(char16_t('a' + i % 26));
+  for (int i = 0; i < 3000; ++i) part2.push_back(char16_t(0x4E00 + i)), expected.push_back(char16_t(0x4E00 + i));
+  for (int i = 0; i < 3000; ++i) part3.push_back(char('A' + i % 26)), expected.push_back(char16_t('A' + i % 26));
+  std::string sst = BiffRecord(kSST, BiffBody().U32(2).U32(2).U16(10000).U8(0).Bytes(part1));
+  sst += BiffRecord(kCONTINUE, BiffBody().U8(1).Units(part2));
+  sst += BiffRecord(kCONTINUE, BiffBody().U8(0).Bytes(part3).U16(2).U8(0x08));
+  // The rest of the second string's header (cRun = 1) and its characters, then its run.
+  sst += BiffRecord(kCONTINUE, BiffBody().U16(1).Bytes("xy").U16(1).U16(5));
+  Load(Book8(sst, {LabelSst(0, 0, 0) + LabelSst(1, 0, 1)}));
+  EXPECT_EQ(Text(0, 0), expected);
+  EXPECT_EQ(Text(0, 1), u"xy");
+  const xls::TXLSString* rich = book.Manager().SST().GetItems(1);
+  ASSERT_TRUE(rich && xls::TXc12DataSST::IsFormattedString(*rich));
+  ASSERT_EQ(xls::TXc12DataSST::GetFontRunsCount(*rich), 1u);
+  // Font index 5 of the file has no FONT record here: the run takes the default font.
+  EXPECT_EQ(xls::TXc12DataSST::GetFontRuns(*rich)[0].Font, Styles().Fonts().DefaultFont());
+}
+
+TEST_F(Reader, SST_ShortTableBadFlagsAndBadIndexes) {
+  // Announces 5 strings, holds 2: reading stops with the last record.
+  const std::string shortSst = BiffRecord(kSST, BiffBody().U32(5).U32(5).Str8("one").Str8("two"));
+  xls::TXLSErrorList list;
+  book.Errors().SetErrorList(&list);
+  // Index 2 is past the table: an empty text with warning 2002; the sheet goes on.
+  Load(Book8(shortSst, {LabelSst(0, 0, 1) + LabelSst(0, 1, 2) + Number(0, 2, 3)}));
+  EXPECT_EQ(Text(0, 0), u"two");
+  EXPECT_EQ(book.Items(0)->GetCellType(1, 0), xls::TXLSCellType::xctString);
+  EXPECT_EQ(Text(1, 0), u"");
+  EXPECT_EQ(Text(2, 0), u"3");
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].Number, 2002);
+  EXPECT_EQ(list[0].Text, u"W2002: Shared string index 2 out of range");
+
+  book.Errors().SetErrorList(nullptr);
+  const std::string badFlag = BiffRecord(kSST, BiffBody().U32(1).U32(1).U16(1).U8(0x02).Bytes("x"));
+  EXPECT_NE(LoadError(Book8(badFlag, {""})).find("STT: Unhandled string type in Read (02)"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text of BIFF5 files: the code page of the CODEPAGE record
+
+TEST_F(Reader, CodePage_Biff5TextUsesTheFilesCodePage) {
+  struct Case {
+    uint16_t codePage;  // 0: no CODEPAGE record
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {0, "\x80", u"\u20AC"},                        // Windows-1252 by default
+      {1251, "\xCF\xF0\xE8", u"\u041F\u0440\u0438"},  // Cyrillic
+      {936, "\xD6\xD0\xCE\xC4", u"\u4E2D\u6587"},     // GBK
+      {4242, "\x80", u"\u20AC"},                     // unknown: Windows-1252
+  };
+  for (const Case& c : cases) {
+    std::string g = c.codePage ? BiffRecord(0x0042, BiffBody().U16(c.codePage)) : std::string();
+    g += BiffBoundSheet("S" + c.bytes, false);
+    const std::string sheet = BiffRecord(0x0204, Cell(0, 0).U16(uint16_t(c.bytes.size())).Bytes(c.bytes));
+    Load(BiffCompoundFile(BiffWorkbookStream(g, {sheet}, false), false));
+    EXPECT_EQ(Text(0, 0), c.text) << c.codePage;
+    EXPECT_EQ(book.Items(0)->Name(), u"S" + c.text) << c.codePage;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Styles
+
+std::string Font(uint16_t height, std::string_view name) {
+  return BiffRecord(0x0031, BiffBody().U16(height).U16(0).U16(0x7FFF).U16(700).U16(0).U8(0).U8(0).U8(0).U8(0)
+                                .U8(uint8_t(name.size())).U8(0).Bytes(name));
+}
+std::string XF(uint16_t font, uint16_t fmt) {
+  return BiffRecord(0x00E0, BiffBody().U16(font).U16(fmt).U16(1).U16(0x0B).U16(0).U16(0).U16(0xC000).U32(0).U16(0x3FFF));
+}
+
+TEST_F(Reader, Styles_FontsFormatsAndCellFormatsMapToTheModel) {
+  std::string g;
+  for (int i = 0; i < 6; ++i) g += Font(uint16_t(200 + 20 * i), "F" + std::to_string(i));
+  g += BiffRecord(0x041E, BiffBody().U16(164).Str8("0.000"));
+  g += XF(3, 164) + XF(5, 14) + XF(40, 55) + XF(0, 9999);
+  // A palette announcing 60 colours holds 2.
+  g += BiffRecord(0x0092, BiffBody().U16(60).U32(0x00112233).U32(0x00445566));
+  Load(Book8(g, {Number(0, 0, 1)}));
+  xls::TXc12DataStyleSheet& ss = Styles();
+  // Model fonts: default, FONT 0-3, placeholder, FONT 4-5.
+  ASSERT_EQ(ss.Fonts().Count(), 8u);
+  EXPECT_EQ(ss.Fonts().Items(4)->Name(), u"F3");
+  EXPECT_EQ(ss.Fonts().Items(6)->Name(), u"F4");
+  EXPECT_TRUE(ss.Fonts().Items(6)->Style().Contains(xls::TXc12FontStyle::xfsBold));
+  EXPECT_EQ(ss.Fonts().Items(6)->Size(), 14);
+  EXPECT_EQ(ss.NumFmts().Count() >= 165u, true);
+  const xls::TXc12XF* a = ss.XFs().Items(1);
+  EXPECT_EQ(a->Font(), ss.Fonts().Items(4));
+  EXPECT_EQ(a->NumFmt()->Value(), u"0.000");
+  EXPECT_EQ(a->Alignment().FHorizAlignment, xls::TXc12HorizAlignment::chaRight);
+  EXPECT_TRUE(a->Alignment().FOptions.Contains(xls::TXc12AlignmentOption::foWrapText));
+  EXPECT_TRUE(a->Border()->Options().Contains(xls::TXc12CellBorderOption::ecboDiagonalDown));
+  EXPECT_TRUE(a->Border()->Options().Contains(xls::TXc12CellBorderOption::ecboDiagonalUp));
+  EXPECT_EQ(a->Fill()->BgColor().Indexed, xls::TXc12IndexColor::xcAutomatic);
+  EXPECT_EQ(ss.XFs().Items(2)->Font(), ss.Fonts().Items(6));
+  EXPECT_EQ(ss.XFs().Items(2)->NumFmt(), ss.NumFmts().Items(14));
+  // Out of range: the default font, and format 0 for a CJK built-in format without FORMAT.
+  EXPECT_EQ(ss.XFs().Items(3)->Font(), ss.Fonts().DefaultFont());
+  EXPECT_EQ(ss.XFs().Items(3)->NumFmt(), ss.NumFmts().DefaultNumFmt());
+  EXPECT_EQ(ss.XFs().Items(4)->NumFmt(), ss.NumFmts().DefaultNumFmt());
+  EXPECT_EQ(xls::IndexedPalette()[8], 0x00112233u);
+  EXPECT_EQ(xls::IndexedPalette()[9], 0x00445566u);
+  EXPECT_EQ(xls::IndexedPalette()[10], xls::DefaultPalette[10]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names, sheet list, external references
+
+TEST_F(Reader, Names_JoinedAcrossContinueAndBuiltInCodes) {
+  // A user name whose description goes on in a CONTINUE record, a print area on sheet 2 and a
+  // name with function group 63.
+  const std::string tokens("\x1E\x07\x00", 3);
+  std::string name = BiffBody().U16(0).U8(0).U8(5).U16(3).U16(0).U16(0).U8(0).U8(5).U8(0).U8(0).U8(0).Bytes("Total").Bytes(tokens).U8(0).Bytes("des");
+  std::string g = BiffRecord(0x0018, name) + BiffRecord(kCONTINUE, "cr");
+  g += BiffRecord(0x0018, BiffBody().U16(0x20).U8(0).U8(1).U16(0).U16(0).U16(2).U32(0).U8(0).U8(0x06));
+  g += BiffRecord(0x0018, BiffBody().U16(0x0FC0).U8(0).U8(1).U16(0).U16(0).U16(0).U32(0).U8(0).Bytes("g"));
+  // A 16-bit sheet name of 130 characters is read whole.
+  const std::u16string longName(130, u'\u00C5');
+  g += BiffRecord(0x0085, BiffBody().U32(0).U8(0).U8(0).U8(130).U8(1).Units(longName));
+  const std::string stream = BiffWorkbookStream(g + BiffBoundSheet("Two"), {Number(0, 0, 1), Number(0, 0, 2)});
+  Load(BiffCompoundFile(stream));
+  xls::TXc12DefinedNames& names = book.Manager().Workbook().DefinedNames();
+  ASSERT_EQ(names.Count(), 3u);
+  EXPECT_EQ(names.Items(0)->Name(), u"Total");
+  EXPECT_EQ(names.Items(0)->FDescription, u"descr");
+  EXPECT_EQ(names.Items(0)->FPtgs, (std::vector<uint8_t>{0xFF, 0x1E, 0x07, 0x00}));
+  EXPECT_EQ(names.Items(1)->BuiltIn(), xls::TXc12BuiltInName::bnPrintArea);
+  EXPECT_EQ(names.Items(1)->LocalSheetId(), 1);
+  EXPECT_EQ(names.Items(2)->FFunctionGroupId, 63);
+  EXPECT_EQ(book.Manager().Worksheets().Items(0)->FName, longName);
+}
+
+TEST_F(Reader, Extern_RecordsKeptAndExternNameBeforeSupBookFails) {
+  const std::string supbook = BiffRecord(0x01AE, BiffBody().U16(1).U16(0x0401));
+  const std::string externName = BiffRecord(0x0023, BiffBody().U16(0).U32(0).U8(1).U8(0).Bytes("f").U16(0));
+  std::string externSheet = BiffRecord(0x0017, BiffBody().U16(2).U16(0).U16(0).U16(0));
+  externSheet += BiffRecord(kCONTINUE, BiffBody().U16(0).U16(0).U16(0));
+  Load(Book8(supbook + externName + externSheet, {Number(0, 0, 1)}));
+  EXPECT_EQ(Text(0, 0), u"1");
+  EXPECT_NE(LoadError(Book8(externName, {""})).find("EXTERNNAME record without a preceding SUPBOOK"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------------------
+// FILEPASS
+
+// MD5 of one message of at most 55 bytes.
+std::array<uint8_t, 16> Md5Short(std::span<const uint8_t> m) {
+  uint8_t block[64] = {};
+  std::memcpy(block, m.data(), m.size());
+  block[m.size()] = 0x80;
+  const uint64_t bits = uint64_t(m.size()) * 8;
+  for (int i = 0; i < 8; ++i) block[56 + i] = uint8_t(bits >> (8 * i));
+  xls::TMD5Context ctx;
+  xls::TMD5::Init(ctx);
+  xls::TMD5::Update(ctx, block);
+  xls::TMD5::Store(ctx);
+  return ctx.Digest;
+}
+
+// A FILEPASS body for `password` (RC4 1.1) and the stream encrypted from the record after it.
+std::string Encrypt(const std::string& globalsBefore, const std::string& rest, std::u16string_view password) {
+  uint8_t salt[16], verifier[32];
+  for (int i = 0; i < 16; ++i) salt[i] = uint8_t(i * 7 + 1), verifier[i] = uint8_t(0xA0 + i);
+  const auto hash = Md5Short(std::span<const uint8_t>(verifier, 16));
+  std::memcpy(verifier + 16, hash.data(), 16);
+  BiffBody fp;
+  fp.U16(1).U16(1).U16(1).Bytes(std::string(reinterpret_cast<char*>(salt), 16)).Bytes(std::string(32, '\0'));
+  xls::biff::TBIFFRC4 rc4;
+  rc4.Init(xls::biff::TRecFILEPASS::FromBytes(std::span(reinterpret_cast<const uint8_t*>(fp.str().data()), fp.size())), password);
+  rc4.Crypt(verifier, 32, 0);  // the key stream of block 0 from its start
+  std::string body = fp.str();
+  std::memcpy(body.data() + 22, verifier, 32);
+  xls::biff::TBIFFRC4 key;
+  EXPECT_TRUE(key.Init(xls::biff::TRecFILEPASS::FromBytes(std::span(reinterpret_cast<const uint8_t*>(body.data()), body.size())), password));
+  std::string s = kws::test::BiffBOF(5) + globalsBefore + BiffRecord(0x002F, body) + rest;
+  // Bodies after FILEPASS are encrypted at their stream offsets; headers and BOF bodies are not.
+  size_t pos = kws::test::BiffBOF(5).size() + globalsBefore.size() + 4 + body.size();
+  while (pos + 4 <= s.size()) {
+    const uint16_t id = uint16_t(uint8_t(s[pos]) | (uint8_t(s[pos + 1]) << 8));
+    const size_t len = uint8_t(s[pos + 2]) | (uint8_t(s[pos + 3]) << 8);
+    if ((id & 0xFF) != 0x09) key.Crypt(reinterpret_cast<uint8_t*>(s.data()) + pos + 4, len, pos + 4);
+    pos += 4 + len;
+  }
+  return BiffCompoundFile(s);
+}
+
+std::string Protected(std::u16string_view password) {
+  const std::string rest = BiffBoundSheet("Secret") +
+                           BiffRecord(kSST, BiffBody().U32(1).U32(1).Str8(std::string(1500, 'k'))) +
+                           kws::test::BiffEOF() + kws::test::BiffBOF(0x10) + LabelSst(0, 0, 0) + Number(1, 0, 5) +
+                           kws::test::BiffEOF();
+  return Encrypt("", rest, password);
+}
+
+TEST_F(Reader, FilePass_DefaultPasswordOpensWithoutOne) {
+  Load(Protected(u"VelvetSweatshop"));
+  EXPECT_EQ(Text(0, 0), std::u16string(1500, u'k'));
+  EXPECT_EQ(Text(0, 1), u"5");
+  auto* biff = dynamic_cast<xls::biff::TBIFF5*>(book.BIFF());
+  ASSERT_NE(biff, nullptr);
+  EXPECT_EQ(biff->FPassword, u"VelvetSweatshop");
+}
+
+TEST_F(Reader, FilePass_GivenWrongMissingAndUnknownEncryption) {
+  book.SetPassword(u"s3cret");
+  Load(Protected(u"s3cret"));
+  EXPECT_EQ(Text(0, 1), u"5");
+
+  book.SetPassword(u"other");
+  EXPECT_NE(LoadError(Protected(u"s3cret")).find("E1004: File is encrypted, password is wrong."), std::string::npos);
+  book.SetPassword(u"");
+  EXPECT_NE(LoadError(Protected(u"s3cret")).find("E1003: File is encrypted, password missing. If you think the file is "
+                                                  "unencrypted, try \"VelvetSweatshop\""),
+            std::string::npos);
+  // XOR obfuscation, CryptoAPI RC4 (version 4.2) and a body too short for its fields.
+  for (const std::string& body : {std::string(BiffBody().U16(0).U16(0).U16(0)), std::string(BiffBody().U16(1).U16(4).U16(2).Bytes(std::string(60, 'x'))),
+                                  std::string(BiffBody().U16(1).U16(1).U16(1).Bytes(std::string(20, 'x')))}) {
+    const std::string file = BiffCompoundFile(kws::test::BiffBOF(5) + BiffRecord(0x002F, body) + kws::test::BiffEOF());
+    EXPECT_NE(LoadError(file).find("E1002: Unknown type of encryption"), std::string::npos);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Damaged files
+
+TEST_F(Reader, Damaged_ShortRecordsAndMutatedStreamsFailCleanly) {
+  const std::string sst = BiffRecord(kSST, BiffBody().U32(2).U32(2).Str8("abc").U16(3).U8(9).U16(1).Bytes("xyz").U32(0));
+  std::string cells = LabelSst(0, 0, 0) + LabelSst(0, 1, 1) + Number(1, 0, 2) +
+                      Formula(2, 0, Cached(1), 0x08, TokExp(2, 0)) +
+                      BiffRecord(0x04BC, BiffBody().U16(2).U16(3).U8(0).U8(0).U16(0).U16(3).Bytes(kTokInt)) +
+                      BiffRecord(0x00BD, BiffBody().U16(3).U16(1).U16(0).U32(0x0A).U16(3));
+  const std::string stream = BiffWorkbookStream(Font(200, "A") + XF(0, 0) + sst + BiffBoundSheet("S"), {cells});
+  // A NUMBER whose body ends early is a clean error.
+  const std::string shortNumber = BiffWorkbookStream(BiffBoundSheet("S"), {BiffRecord(0x0203, Cell(0, 0).U16(1))});
+  EXPECT_NE(LoadError(BiffCompoundFile(shortNumber)).find("Record too short"), std::string::npos);
+
+  // Mutated workbook streams, each in a sound compound file.
+  std::vector<std::string> corpus{stream};
+  const auto budget = kws::test::FuzzBudget::FromEnvironment(3.0, 3000);
+  const uint64_t runs = kws::test::RunFuzz(budget, corpus, 1001, [&](const std::string& s) {
+    try {
+      xls::TXLSBook b;
+      b.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
+      const std::string file = BiffCompoundFile(s);
+      b.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
+      for (size_t i = 0; i < b.Count(); ++i) b.Items(i)->GetAsString(0, 0);
+    } catch (const std::exception&) {
+    }
+  });
+  EXPECT_GT(runs, 0u);
+}
+
+}  // namespace
