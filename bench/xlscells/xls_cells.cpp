@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/textcodec.h"
+#include "xls/biff/biffreader.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/package/reader/xlsreadxlsx.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   xls::RegisterXLSXReader();
+  xls::biff::RegisterBIFFReader();
   try {
     xls::TXLSBook book;
     if (argc == 3) book.SetPassword(kws::Utf8ToUtf16(argv[2]));

@@ -1,5 +1,6 @@
 #include "xls/biff/biffrecords.h"
 
+#include "xls/formula/xlsformuladecoder97.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsstylesheet.h"
@@ -8,7 +9,11 @@
 
 namespace xls::biff {
 
-TBIFFRecords::TBIFFRecords(TXc12Manager& manager) : FManager(manager) {}
+TBIFFRecords::TBIFFRecords(TXc12Manager& manager) : FManager(manager) {
+  SharedFixup = [](std::vector<uint8_t>& ptgs, int32_t col, int32_t row, bool biff8) {
+    FixupSharedFormula(biff8, ptgs, col, row);
+  };
+}
 TBIFFRecords::~TBIFFRecords() = default;
 
 void TBIFFRecords::StartExcel4Formats() {

@@ -95,7 +95,8 @@ struct TBIFFExternRecord {
 
 // Shared-formula fix-up: turns the relative references of tokens copied from the shared formula
 // into those of the cell at (col, row); biff8 chooses the token sizes. Raises on tokens it cannot
-// read. Set by the formula layer; without one the tokens are stored as the SHRFMLA holds them.
+// read. The formula layer's fix-up by default; without one the tokens stay as the SHRFMLA holds
+// them.
 using TBIFFSharedFixup = std::function<void(std::vector<uint8_t>& ptgs, int32_t col, int32_t row, bool biff8)>;
 
 class TBIFFRecords {
