@@ -1,6 +1,7 @@
 # Legacy formula tokens: function table, decoder, shared-formula fix-up.
 kws_add_test(legacyformula_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsformuladecoder97_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/xlsformuladecoder97_files_test.cpp
   LIBS xls_formula xls_model kws_platform)
 # A million mutated and random legacy token arrays through the decoder and the fix-up; some
 # seconds under the sanitizers. KWS_FUZZ_COUNT sets another count.
