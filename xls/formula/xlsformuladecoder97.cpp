@@ -133,7 +133,7 @@ class TBIFFDecoder {
  public:
   TBIFFDecoder(std::span<const uint8_t> buf, int32_t sheetIndex, int32_t col, int32_t row,
                const TGetNameEvent& getName, char16_t listSep, const TXLSFormulaSeparators& separators,
-               TBIFFFormulaVersion version)
+               const TBIFFDecodeOptions& options)
       : FBuf(buf),
         FEnd(buf.size()),
         FArrayPos(buf.size()),
@@ -143,7 +143,8 @@ class TBIFFDecoder {
         FGetName(getName),
         FListSep(listSep),
         FSeparators(separators),
-        FBIFF8(version == TBIFFFormulaVersion::BIFF8) {}
+        FDecode8(options.Decode8),
+        FBIFF8(options.Version == TBIFFFormulaVersion::BIFF8) {}
 
   std::u16string Decode();
 
@@ -159,6 +160,10 @@ class TBIFFDecoder {
     return FBuf.data() + FArrayPos;
   }
 
+  // Characters of a BIFF5 string, in the file's code page.
+  std::u16string Chars8(const uint8_t* p, size_t count) const {
+    return FDecode8 ? FDecode8(std::span<const uint8_t>(p, count)) : Chars(p, count, false);
+  }
   void Push(std::u16string text) { FStack.push_back(std::move(text)); }
   void Binary(std::u16string_view op);
   // Top := left + top + right; an empty stack gets the missing-value marker instead.
@@ -183,6 +188,7 @@ class TBIFFDecoder {
   const TGetNameEvent& FGetName;
   char16_t FListSep;
   const TXLSFormulaSeparators& FSeparators;
+  const std::function<std::u16string(std::span<const uint8_t>)>& FDecode8;
   bool FBIFF8;
   std::vector<std::u16string> FStack;
 };
@@ -297,7 +303,7 @@ std::u16string TBIFFDecoder::ArrayText() {
           } else {
             const size_t count = NeedArray(2)[1];
             size = 2 + count;
-            s = Chars(NeedArray(size) + 2, count, false);
+            s = Chars8(NeedArray(size) + 2, count);
           }
           text += u'"';
           text += s;
@@ -382,7 +388,7 @@ std::u16string TBIFFDecoder::Decode() {
           s = Chars(Need(size) + 3, p[1], wide);
         } else {
           size = 2 + size_t{Need(2)[1]};
-          s = Chars(Need(size) + 2, FBuf[FPos + 1], false);
+          s = Chars8(Need(size) + 2, FBuf[FPos + 1]);
         }
         Push(u'"' + s + u'"');
         break;
@@ -625,8 +631,8 @@ void FixCorner(bool isBIFF8, uint8_t* row, uint8_t* col, int32_t baseCol, int32_
 
 std::u16string DecodeBIFFFormula(std::span<const uint8_t> buf, int32_t sheetIndex, int32_t col, int32_t row,
                                  const TGetNameEvent& getName, char16_t listSep,
-                                 const TXLSFormulaSeparators& separators, TBIFFFormulaVersion version) {
-  TBIFFDecoder decoder(buf, sheetIndex, col, row, getName, listSep, separators, version);
+                                 const TXLSFormulaSeparators& separators, const TBIFFDecodeOptions& options) {
+  TBIFFDecoder decoder(buf, sheetIndex, col, row, getName, listSep, separators, options);
   return decoder.Decode();
 }
 

@@ -53,6 +53,14 @@ using TGetNameEvent = std::function<std::u16string(TFormulaNameType nameType, in
 // Token layouts of a legacy formula.
 enum class TBIFFFormulaVersion : uint8_t { BIFF5, BIFF8 };
 
+// How the tokens are read.
+struct TBIFFDecodeOptions {
+  TBIFFFormulaVersion Version = TBIFFFormulaVersion::BIFF8;
+  // Characters of the 8-bit strings of BIFF5 tokens, in the code page the file declares; empty:
+  // each byte is one code point. BIFF8 8-bit strings are always Latin-1 (compressed UTF-16).
+  std::function<std::u16string(std::span<const uint8_t> bytes)> Decode8;
+};
+
 // Formula text (without "=") of legacy tokens, with or without a 0xFF / 0xFE form byte.
 //   col, row     the cell that relative tokens (PtgRefN, PtgAreaN) are counted from.
 //   sheetIndex   passed to the ntCellValue request.
@@ -60,6 +68,7 @@ enum class TBIFFFormulaVersion : uint8_t { BIFF5, BIFF8 };
 //   listSep      joins function arguments.
 //   separators   the locale's: List joins union operands, Decimal is the number separator,
 //                ArrayCol joins the columns of array constants (rows are joined by ";").
+//   options      BIFF8 or BIFF5 layouts, and the code page of BIFF5 strings.
 // Operators or unary tokens without their operands print "<Val missing>" in their place; an
 // array that leaves no text gives "[ERROR]"; an unknown token ends the text with "Unknown
 // ptg[XX]". Raises XLSRWException "Function arguments missing" when a function finds fewer texts
@@ -67,7 +76,7 @@ enum class TBIFFFormulaVersion : uint8_t { BIFF5, BIFF8 };
 std::u16string DecodeBIFFFormula(std::span<const uint8_t> buf, int32_t sheetIndex, int32_t col, int32_t row,
                                  const TGetNameEvent& getName, char16_t listSep,
                                  const TXLSFormulaSeparators& separators = {},
-                                 TBIFFFormulaVersion version = TBIFFFormulaVersion::BIFF8);
+                                 const TBIFFDecodeOptions& options = {});
 
 // Turns the relative tokens of a shared formula (PtgRefN, PtgAreaN, any class) into the ordinary
 // references (PtgRef, PtgArea of the same class) of the cell at (col, row), in place; the

@@ -109,7 +109,7 @@ Book ReadFormulas(const char* name) {
       const std::string name = sheet < static_cast<int>(sheetNames.size()) ? sheetNames[sheet] : "?";
       book.formulas[name][{col, row}] = kws::Utf16ToUtf8(
           DecodeBIFFFormula(stored, sheet, 0, 0, names, u',', {},
-                            book.biff8 ? TBIFFFormulaVersion::BIFF8 : TBIFFFormulaVersion::BIFF5));
+                            {book.biff8 ? TBIFFFormulaVersion::BIFF8 : TBIFFFormulaVersion::BIFF5, {}}));
     }
     pos = next;
   }

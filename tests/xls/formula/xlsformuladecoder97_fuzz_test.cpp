@@ -91,7 +91,7 @@ TEST(Fuzz_LegacyTokens, DecoderAndFixupNeverCrash) {
     const TBIFFFormulaVersion version = (rng() & 1) ? TBIFFFormulaVersion::BIFF8 : TBIFFFormulaVersion::BIFF5;
     const int32_t col = static_cast<int32_t>(rng() % 260) - 2, row = static_cast<int32_t>(rng() % 70000) - 2;
     try {
-      DecodeBIFFFormula(b, 0, col, row, (rng() & 1) ? names : TGetNameEvent{}, u',', {}, version);
+      DecodeBIFFFormula(b, 0, col, row, (rng() & 1) ? names : TGetNameEvent{}, u',', {}, {version, {}});
       ++decoded;
     } catch (const std::runtime_error&) {
       ++decodeRaised;

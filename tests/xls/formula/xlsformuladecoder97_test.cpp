@@ -58,10 +58,9 @@ Bytes Double(double v) {
 
 // Decodes and gives the text, or "error " and the message.
 std::string Text(const Bytes& ptgs, int32_t col = 0, int32_t row = 0, const TGetNameEvent& names = {},
-                 const TXLSFormulaSeparators& seps = test::kComma,
-                 TBIFFFormulaVersion version = TBIFFFormulaVersion::BIFF8) {
+                 const TXLSFormulaSeparators& seps = test::kComma, const TBIFFDecodeOptions& options = {}) {
   try {
-    return kws::Utf16ToUtf8(DecodeBIFFFormula(ptgs, 0, col, row, names, seps.List, seps, version));
+    return kws::Utf16ToUtf8(DecodeBIFFFormula(ptgs, 0, col, row, names, seps.List, seps, options));
   } catch (const std::runtime_error& e) {
     return std::string("error ") + e.what();
   }
@@ -296,12 +295,21 @@ TEST(DecodeBIFFFormula, NamesAndSheetsFromTheResolver) {
 
 TEST(DecodeBIFFFormula, BIFF5Layouts) {
   const auto text5 = [](const char* hex, const TGetNameEvent& names = {}) {
-    return Text(Hex(hex), 1, 1, names, test::kComma, TBIFFFormulaVersion::BIFF5);
+    return Text(Hex(hex), 1, 1, names, test::kComma, {TBIFFFormulaVersion::BIFF5, {}});
   };
   EXPECT_EQ(text5("24 05 C0 02"), "C6");
   EXPECT_EQ(text5("24 05 00 02 25 00 00 01 00 00 01 03"), "$C$6+$A$1:$B$2");
   EXPECT_EQ(text5("2C FF FF FF"), "A1");  // offsets -1 from B2
   EXPECT_EQ(text5("17 02 41 42"), "\"AB\"");
+  // 8-bit strings in the file's code page: GBK D6 D0 is U+4E2D, in an array constant too.
+  const TBIFFDecodeOptions gbk{TBIFFFormulaVersion::BIFF5, [](std::span<const uint8_t> bytes) {
+                                 const std::string_view s(reinterpret_cast<const char*>(bytes.data()),
+                                                          bytes.size());
+                                 return kws::DecodeCharset(s, "GBK").value_or(u"?");
+                               }};
+  EXPECT_EQ(Text(Hex("FE 0B 00 17 02 D6 D0 20 00 00 00 00 00 00 00 08 01 00 00 02 02 D6 D0 02 02 D6 D0"), 0,
+                 0, {}, test::kComma, gbk),
+            "\"\xE4\xB8\xAD\"&{\"\xE4\xB8\xAD\",\"\xE4\xB8\xAD\"}");
   EXPECT_EQ(text5("2A 00 00 00"), "#REF!");
   std::vector<std::string> calls;
   const TGetNameEvent names = [&](TFormulaNameType type, int32_t sheet, int32_t name, int32_t, int32_t) {
