@@ -37,9 +37,10 @@ struct Book {
   std::map<std::string, std::map<std::pair<int32_t, int32_t>, std::string>> formulas;
 };
 
+// A file of tests/data, e.g. "xls/libreoffice-biff8.xls".
 std::filesystem::path DataFile(const char* name) {
   const char* root = std::getenv("KWS_SOURCE_DIR");
-  return std::filesystem::path(root ? root : ".") / "tests" / "data" / "xls" / name;
+  return std::filesystem::path(root ? root : ".") / "tests" / "data" / name;
 }
 
 Book ReadFormulas(const char* name) {
@@ -53,8 +54,13 @@ Book ReadFormulas(const char* name) {
   std::vector<std::string> sheetNames;
   int sheet = -1;  // index of the current worksheet sub-stream, -1 in the globals
   std::vector<Shared> shared;
-  const TGetNameEvent names = [](TFormulaNameType, int32_t, int32_t index, int32_t, int32_t) {
-    return u"Name" + kws::Utf8ToUtf16(std::to_string(index));
+  // Defined names as "Name<n>", sheets of this workbook by their names (BIFF5 3-D references).
+  const TGetNameEvent names = [&sheetNames](TFormulaNameType type, int32_t first, int32_t index, int32_t,
+                                            int32_t) {
+    std::string text = "Name" + std::to_string(index);
+    if (type == TFormulaNameType::ntCurrBook && first >= 0 && index < static_cast<int32_t>(sheetNames.size()))
+      text = sheetNames[first] + (first == index ? "" : ":" + sheetNames[index]) + "!";
+    return kws::Utf8ToUtf16(text);
   };
   size_t pos = 0;
   while (pos + 4 <= data.size()) {
@@ -119,7 +125,7 @@ Book ReadFormulas(const char* name) {
 std::string Col(int32_t col) { return std::string(1, static_cast<char>('A' + col)); }
 
 TEST(DecodeBIFFFormula_Files, LibreOfficeSharedAndSingleFormulas) {
-  const Book book = ReadFormulas("libreoffice-biff8.xls");
+  const Book book = ReadFormulas("xls/libreoffice-biff8.xls");
   ASSERT_TRUE(book.biff8);
   EXPECT_GE(book.sharedCells, 40);  // Calc writes the two filled-down columns as shared formulas
   ASSERT_TRUE(book.formulas.count("Formulas"));
@@ -140,9 +146,9 @@ TEST(DecodeBIFFFormula_Files, LibreOfficeSharedAndSingleFormulas) {
 }
 
 TEST(DecodeBIFFFormula_Files, GnumericBIFF8AndBIFF7) {
-  for (const char* file : {"gnumeric-biff8.xls", "gnumeric-biff7.xls"}) {
+  for (const char* file : {"xls/gnumeric-biff8.xls", "xls/gnumeric-biff7.xls"}) {
     const Book book = ReadFormulas(file);
-    EXPECT_EQ(book.biff8, std::string(file) == "gnumeric-biff8.xls");
+    EXPECT_EQ(book.biff8, std::string(file) == "xls/gnumeric-biff8.xls");
     ASSERT_TRUE(book.formulas.count("Gnumeric")) << file;
     const auto& f = book.formulas.at("Gnumeric");
     for (int32_t r = 0; r < 10; ++r) EXPECT_EQ(f.at({2, r}), "B" + std::to_string(r + 1) + "*2") << file;
@@ -150,6 +156,18 @@ TEST(DecodeBIFFFormula_Files, GnumericBIFF8AndBIFF7) {
     EXPECT_EQ(f.at({3, 1}), "1/0") << file;
     EXPECT_EQ(f.at({3, 2}), "\"Text \"&B2") << file;
   }
+}
+
+// BIFF5 3-D references into this workbook: a negative EXTERNSHEET index, then the first and last
+// sheet; the tokens are 18 (cell) and 21 (area) bytes long.
+TEST(DecodeBIFFFormula_Files, GnumericBIFF7SheetReferences) {
+  const Book book = ReadFormulas("formula/gnumeric-biff7-3d.xls");
+  EXPECT_FALSE(book.biff8);
+  ASSERT_TRUE(book.formulas.count("First"));
+  const auto& f = book.formulas.at("First");
+  EXPECT_EQ(f.at({0, 0}), "Second!B3+1");
+  EXPECT_EQ(f.at({0, 1}), "SUM(Second!A1:B2)");
+  for (int32_t r = 0; r < 5; ++r) EXPECT_EQ(f.at({2, r}), "Second!A" + std::to_string(r + 1) + "*2");
 }
 
 }  // namespace
