@@ -140,6 +140,13 @@ void TBIFFRecords::RecLABEL(const TBIFFBody& b) {
   Cells().StoreString(col, row, StyleOf(b.U16(4)), text);
 }
 
+void TBIFFRecords::RecLABEL_4(const TBIFFBody& b) {
+  b.Need(8);
+  const std::u16string text = FCodec.Decode8(b.Bytes(8, b.U16(6)));
+  if (Direct()) return FireText(b.U16(2), b.U16(0), text);
+  Cells().StoreString(b.U16(2), b.U16(0), StyleOf(b.U16(4)), text);
+}
+
 void TBIFFRecords::RecLABELSST(const TBIFFBody& b) {
   b.Need(10);
   const int32_t row = b.U16(0), col = b.U16(2);
@@ -441,9 +448,11 @@ void TBIFFRecords::RecSST(const TBIFFBody& b, TBIFFRecordHost& host) {
       }
       sst.AddFormattedString(text, fr);
     } else if (isWide) {
-      sst.AddRawString(wide.size(), wide.data());
+      // Kept whole, tabs included, as the package reader keeps shared strings.
+      sst.FileAddString(wide);
     } else {
-      sst.AddRawString(narrow.size(), narrow.data());
+      wide.assign(narrow.begin(), narrow.end());
+      sst.FileAddString(wide);
     }
   }
 }

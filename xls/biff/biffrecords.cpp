@@ -29,6 +29,26 @@ void TBIFFRecords::Sync(TBIFFRecordHost& host) {
   FSheet = host.CurrentXc12Sheet();
 }
 
+bool TBIFFRecords::HandleBIFF4(uint16_t id, std::span<const uint8_t> data, TBIFFRecordHost& host) {
+  Sync(host);
+  if (!FExcel4Started) {
+    FExcel4Started = true;
+    StartExcel4Formats();
+  }
+  const TBIFFBody b(data);
+  switch (id) {
+    case BIFFID_LABEL: RecLABEL_4(b); return true;
+    case BIFFID_FONT_3: RecFONT_4(b); return true;
+    case BIFFID_FORMAT: RecFORMAT_4(b); return true;
+    case BIFFID_XF_4: RecXF_4(b); return true;
+    case BIFFID_CODEPAGE: RecCODEPAGE(b); return true;
+    case BIFFID_INTEGER_2: case BIFFID_NUMBER_2: case BIFFID_LABEL_2: case BIFFID_BLANK: case BIFFID_NUMBER:
+    case BIFFID_BOOLERR: case BIFFID_RK: case BIFFID_MULRK: case BIFFID_MULBLANK: case BIFFID_PALETTE:
+      return Handle(id, data, host);
+    default: return false;
+  }
+}
+
 bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecordHost& host) {
   Sync(host);
   const TBIFFBody b(data);
@@ -210,6 +230,14 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
     TXc12DataWorksheets& sheets = reader.Manager().Worksheets();
     if (e.IsWorksheet && sheets.Count() > 0) sheets.Items(sheets.Count() - 1)->FName = e.Name;
   });
+  for (const uint16_t id : {BIFFID_LABEL, BIFFID_FONT_3, BIFFID_FORMAT, BIFFID_XF_4, BIFFID_CODEPAGE, BIFFID_INTEGER_2,
+                            BIFFID_NUMBER_2, BIFFID_LABEL_2, BIFFID_BLANK, BIFFID_NUMBER, BIFFID_BOOLERR, BIFFID_RK,
+                            BIFFID_MULRK, BIFFID_MULBLANK, BIFFID_PALETTE}) {
+    handlers.SetBIFF4(id, [records, id](TXLSReadII& reader) {
+      TBIFFReaderHost host(reader);
+      records->HandleBIFF4(id, reader.Body().Span(), host);
+    });
+  }
   for (const uint16_t id : kIds) {
     handlers.Set(id, [records, id](TXLSReadII& reader) {
       TBIFFReaderHost host(reader);

@@ -108,6 +108,10 @@ class TBIFFRecords {
 
   const TBIFFTextCodec& Codec() const { return FCodec; }
 
+  // Handles one record of a bare BIFF4 worksheet file (its reader's own variants of LABEL, FONT,
+  // FORMAT and XF); false for ids that are not handled there.
+  bool HandleBIFF4(uint16_t id, std::span<const uint8_t> body, TBIFFRecordHost& host);
+
   // Handles one record whose body the loop has read. Returns false when the record is not one
   // of these handlers' (the loop then stores it); true when it was consumed (stored, slotted or
   // dropped here).
@@ -153,6 +157,9 @@ class TBIFFRecords {
   void RecFONT(const TBIFFBody& b);
   void RecFONT_2(const TBIFFBody& b);
   void RecFONT_4(const TBIFFBody& b);
+  // The BIFF4 worksheet reader's FORMAT and LABEL (8-bit text in the code page).
+  void RecFORMAT_4(const TBIFFBody& b);
+  void RecLABEL_4(const TBIFFBody& b);
   void RecFORMAT(const TBIFFBody& b);
   void RecXF(const TBIFFBody& b);
   void RecXF_4(const TBIFFBody& b);
@@ -193,6 +200,8 @@ class TBIFFRecords {
   std::vector<uint8_t> FFileSharing;
   std::vector<std::u16string> FExcel4Formats;
   int32_t FExcel4Start = 0;
+  int32_t FFormatCnt = 0;
+  bool FExcel4Started = false;
   bool FExcel4Added = false;
   std::vector<uint8_t> FScratch;
 };

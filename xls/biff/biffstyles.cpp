@@ -127,6 +127,14 @@ void TBIFFRecords::RecFORMAT(const TBIFFBody& b) {
   FManager.StyleSheet().NumFmts().Add(std::move(text), b.U16(0));
 }
 
+// Replaces entry k of the Excel 4 formats, k counting the FORMAT records: the file's formats
+// take the first indexes, the built-in ones fill those behind them.
+void TBIFFRecords::RecFORMAT_4(const TBIFFBody& b) {
+  if (FFormatCnt >= 0xFFFF) return;
+  if (size_t(FFormatCnt) >= FExcel4Formats.size()) FExcel4Formats.resize(size_t(FFormatCnt) + 1);
+  FExcel4Formats[size_t(FFormatCnt++)] = FCodec.Decode8(b.Bytes(3, b.U8(2)));
+}
+
 void TBIFFRecords::RecXF(const TBIFFBody& b) {
   TXc12DataStyleSheet& ss = FManager.StyleSheet();
   TXc12NumberFormats& fmts = ss.NumFmts();

@@ -85,7 +85,7 @@ class Reader : public ::testing::Test {
 // Cells
 
 TEST_F(Reader, Cells_EveryValueKindGivesItsText) {
-  const std::string sst = BiffRecord(kSST, BiffBody().U32(3).U32(3).Str8("plain").Str16(u"\u4E2D\u6587").Str8("caf\xE9"));
+  const std::string sst = BiffRecord(kSST, BiffBody().U32(3).U32(3).Str8("plain\tx").Str16(u"\u4E2D\u6587").Str8("caf\xE9"));
   std::string s;
   s += LabelSst(0, 0, 0) + LabelSst(0, 1, 1) + LabelSst(0, 2, 2);
   s += Number(1, 0, 1.5) + Number(1, 1, -1234567.25);
@@ -100,7 +100,7 @@ TEST_F(Reader, Cells_EveryValueKindGivesItsText) {
   s += BiffRecord(0x0201, Cell(6, 0)) + BiffRecord(0x00BE, BiffBody().U16(6).U16(1).U16(0).U16(0).U16(0).U16(3));
   Load(Book8(sst, {s}));
 
-  EXPECT_EQ(Text(0, 0), u"plain");
+  EXPECT_EQ(Text(0, 0), u"plain\tx");  // a tab stays
   EXPECT_EQ(Text(1, 0), u"\u4E2D\u6587");
   EXPECT_EQ(Text(2, 0), u"caf\u00E9");
   EXPECT_EQ(Text(0, 1), u"1.5");
@@ -253,6 +253,51 @@ TEST_F(Reader, CodePage_Biff5TextUsesTheFilesCodePage) {
     EXPECT_EQ(Text(0, 0), c.text) << c.codePage;
     EXPECT_EQ(book.Items(0)->Name(), u"S" + c.text) << c.codePage;
   }
+}
+
+TEST_F(Reader, Biff4Worksheet_FormatsFontsAndTextInTheCodePage) {
+  // A bare BIFF4 worksheet file: its 3 formats come first, the Excel 4 built-ins 3 to 33 behind.
+  std::string s = BiffRecord(0x0409, kws::test::Bof2Body(0x0000, 0x0010));
+  s += BiffRecord(0x0042, BiffBody().U16(1251));
+  s += BiffRecord(0x0231, BiffBody().U16(240).U16(0x01).U16(8).U8(2).Bytes("Ar"));
+  for (const char* f : {"0.0", "0.00%", "@"}) s += BiffRecord(0x041E, BiffBody().U16(0).U8(uint8_t(std::strlen(f))).Bytes(f));
+  s += BiffRecord(0x0443, BiffBody().U8(0).U8(1).U16(0).U8(0x08).U8(0).U16(0).U32(0));
+  s += BiffRecord(0x0204, Cell(0, 0, 0).U16(3).Bytes("\xCF\xF0\xE8")) + Number(1, 0, 2.5) + kws::test::BiffEOF();
+  book.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
+  book.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(s.data()), s.size()), true);
+  ASSERT_EQ(book.Count(), 1u);
+  EXPECT_EQ(book.Items(0)->Name(), u"Sheet1");
+  EXPECT_EQ(Text(0, 0), u"\u041F\u0440\u0438");
+  EXPECT_EQ(Text(0, 1), u"2.5");
+  xls::TXc12DataStyleSheet& ss = Styles();
+  EXPECT_EQ(ss.NumFmts().Items(50)->Value(), u"0.0");
+  EXPECT_EQ(ss.NumFmts().Items(52)->Value(), u"@");
+  EXPECT_EQ(ss.NumFmts().Items(53)->Value(), u"#,##0");
+  EXPECT_EQ(ss.NumFmts().Items(83)->Value(), xls::biff::Excel4NumberFormats()[33]);
+  const xls::TXc12XF* xf = ss.XFs().Items(1);
+  EXPECT_EQ(xf->Font()->Name(), u"Ar");
+  EXPECT_TRUE(xf->Font()->Style().Contains(xls::TXc12FontStyle::xfsBold));
+  EXPECT_EQ(xf->NumFmt()->Value(), u"0.00%");
+  EXPECT_TRUE(xf->Alignment().FOptions.Contains(xls::TXc12AlignmentOption::foWrapText));
+}
+
+TEST_F(Reader, DirectRead_ValuesGoToTheEventNotTheStore) {
+  std::vector<std::pair<std::u16string, std::u16string>> seen;
+  book.SetDirectRead(true);
+  book.SetOnReadCell([&](xls::TXLSEventCell& c) {
+    std::u16string v = c.FCellType == xls::TXLSCellType::xctString ? c.FValString
+                       : c.FCellType == xls::TXLSCellType::xctBoolean ? u"bool"
+                                                                      : kws::Utf8ToUtf16(std::to_string(int(c.FValFloat)));
+    seen.emplace_back(xls::ColRowToRefStr(c.FCol, c.FRow), v);
+  });
+  const std::string sst = BiffRecord(kSST, BiffBody().U32(1).U32(1).Str8("s"));
+  const std::string cells = LabelSst(0, 0, 0) + Number(0, 1, 7) + BiffRecord(0x0205, Cell(0, 2).U8(1).U8(0)) +
+                            Formula(1, 0, Special(0, 0), 0, kTokInt) + BiffRecord(kSTRING, BiffBody().Str8("A\tB"));
+  Load(Book8(sst, {cells}));
+  const std::vector<std::pair<std::u16string, std::u16string>> expected{
+      {u"A1", u"s"}, {u"B1", u"7"}, {u"C1", u"bool"}, {u"A2", u"A\tB"}};
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(book.Items(0)->GetCellType(1, 0), xls::TXLSCellType::xctNone);
 }
 
 // ---------------------------------------------------------------------------------------------
