@@ -100,23 +100,19 @@ TEST_F(Reader, Cells_EveryValueKindGivesItsText) {
   s += BiffRecord(0x0201, Cell(6, 0)) + BiffRecord(0x00BE, BiffBody().U16(6).U16(1).U16(0).U16(0).U16(0).U16(3));
   Load(Book8(sst, {s}));
 
-  EXPECT_EQ(Text(0, 0), u"plain\tx");  // a tab stays
-  EXPECT_EQ(Text(1, 0), u"\u4E2D\u6587");
-  EXPECT_EQ(Text(2, 0), u"caf\u00E9");
-  EXPECT_EQ(Text(0, 1), u"1.5");
-  EXPECT_EQ(Text(1, 1), u"-1234567.25");
-  EXPECT_EQ(Text(0, 2), u"1");
-  EXPECT_EQ(Text(1, 2), u"1");
-  EXPECT_EQ(Text(2, 2), u"0.01");
-  EXPECT_EQ(Text(3, 2), u"100");
-  EXPECT_EQ(Text(1, 3), u"2");
-  EXPECT_EQ(Text(2, 3), u"3");
-  EXPECT_EQ(Text(3, 3), u"4");
-  EXPECT_EQ(Text(0, 4), u"TRUE");
+  const struct {
+    const char* ref;
+    std::u16string text;
+  } expected[] = {{"A1", u"plain\tx"}, {"B1", u"\u4E2D\u6587"}, {"C1", u"caf\u00E9"}, {"A2", u"1.5"},
+                  {"B2", u"-1234567.25"}, {"A3", u"1"}, {"B3", u"1"}, {"C3", u"0.01"}, {"D3", u"100"},
+                  {"B4", u"2"}, {"C4", u"3"}, {"D4", u"4"}, {"A5", u"TRUE"}, {"A6", u"label"}, {"B6", u"\u00DCber"}};
+  for (const auto& e : expected) {
+    int32_t col, row;
+    ASSERT_TRUE(xls::RefStrToColRow(kws::Utf8ToUtf16(e.ref), col, row));
+    EXPECT_EQ(Text(col, row), e.text) << e.ref;
+  }
   EXPECT_EQ(book.Items(0)->GetAsError(1, 4), xls::TXc12CellError::errNA);
   EXPECT_EQ(book.Items(0)->GetAsError(2, 4), xls::TXc12CellError::errUnknown);
-  EXPECT_EQ(Text(0, 5), u"label");
-  EXPECT_EQ(Text(1, 5), u"\u00DCber");
   for (int c = 0; c < 4; ++c) EXPECT_EQ(book.Items(0)->GetCellType(c, 6), xls::TXLSCellType::xctBlank) << c;
 }
 
