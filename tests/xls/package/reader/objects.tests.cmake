@@ -1,0 +1,2 @@
+kws_add_test(xlsx_objects_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/objects_test.cpp
+             LIBS xls_xlsxreader kws_test_support)
