@@ -21,6 +21,7 @@ constexpr std::u16string_view kValMissing = u"<Val missing>";
 
 // Base ids (class bits stripped) of the tokens handled here.
 namespace lptg {
+constexpr uint8_t ISect = 0x0F;
 constexpr uint8_t Union = 0x10;
 constexpr uint8_t Range = 0x11;
 constexpr uint8_t UPlus = 0x12;
@@ -357,6 +358,9 @@ std::u16string TBIFFDecoder::Decode() {
       case 0x0D:
       case 0x0E:
         Binary(kOps[id - 0x03]);
+        break;
+      case lptg::ISect:
+        Binary(u" ");
         break;
       case lptg::Union:
         Binary(std::u16string_view(&FSeparators.List, 1));

@@ -54,12 +54,20 @@ Book ReadFormulas(const char* name) {
   std::vector<std::string> sheetNames;
   int sheet = -1;  // index of the current worksheet sub-stream, -1 in the globals
   std::vector<Shared> shared;
-  // Defined names as "Name<n>", sheets of this workbook by their names (BIFF5 3-D references).
-  const TGetNameEvent names = [&sheetNames](TFormulaNameType type, int32_t first, int32_t index, int32_t,
-                                            int32_t) {
+  std::vector<int32_t> externSheets;  // BIFF8 EXTERNSHEET: the first sheet of each entry
+  // Defined names as "Name<n>"; sheets of this workbook by their names, quoted when they hold a
+  // blank (BIFF8 EXTERNSHEET entries, BIFF5 first and last sheet).
+  const TGetNameEvent names = [&](TFormulaNameType type, int32_t first, int32_t index, int32_t, int32_t) {
+    const auto sheetName = [&](int32_t i) {
+      const std::string n = i >= 0 && i < static_cast<int32_t>(sheetNames.size()) ? sheetNames[i] : "?";
+      return n.find(' ') == std::string::npos ? n : "'" + n + "'";
+    };
     std::string text = "Name" + std::to_string(index);
-    if (type == TFormulaNameType::ntCurrBook && first >= 0 && index < static_cast<int32_t>(sheetNames.size()))
-      text = sheetNames[first] + (first == index ? "" : ":" + sheetNames[index]) + "!";
+    if (type == TFormulaNameType::ntCurrBook)
+      text = sheetName(first) + (first == index ? "" : ":" + sheetName(index)) + "!";
+    else if (type == TFormulaNameType::ntExternSheet && index < 0 &&
+             first < static_cast<int32_t>(externSheets.size()))
+      text = sheetName(externSheets[first]) + "!";
     return kws::Utf8ToUtf16(text);
   };
   size_t pos = 0;
@@ -80,6 +88,9 @@ Book ReadFormulas(const char* name) {
       std::u16string text;
       for (size_t i = 0; i < count; ++i) text += wide ? char16_t(U16(chars + 2 * i)) : char16_t(chars[i]);
       sheetNames.push_back(kws::Utf16ToUtf8(text));
+    } else if (id == 0x0017 && book.biff8 && len >= 2) {  // EXTERNSHEET: entries of 6 bytes
+      for (size_t i = 0; i < U16(body) && 2 + 6 * i + 6 <= len; ++i)
+        externSheets.push_back(U16(body + 2 + 6 * i + 2));
     } else if (id == 0x0006 && len >= 22 && sheet >= 0) {  // FORMULA
       const int32_t row = U16(body), col = U16(body + 2);
       const size_t cce = U16(body + 20);
@@ -155,6 +166,29 @@ TEST(DecodeBIFFFormula_Files, GnumericBIFF8AndBIFF7) {
     EXPECT_EQ(f.at({3, 0}), "B2<B3") << file;
     EXPECT_EQ(f.at({3, 1}), "1/0") << file;
     EXPECT_EQ(f.at({3, 2}), "\"Text \"&B2") << file;
+  }
+}
+
+// Calc's shared formulas: negative column and row offsets, mixed absolute parts, a union in a
+// memory token whose sub-expression holds relative references; and per cell a 3-D reference, an
+// intersection and an array constant of two rows and two columns.
+TEST(DecodeBIFFFormula_Files, LibreOfficeSharedFormulaForms) {
+  const Book book = ReadFormulas("formula/libreoffice-biff8-shared.xls");
+  ASSERT_TRUE(book.formulas.count("Main"));
+  EXPECT_GE(book.sharedCells, 9 * 6);
+  const auto& f = book.formulas.at("Main");
+  for (int32_t r = 2; r <= 10; ++r) {
+    const std::string n = std::to_string(r), up = std::to_string(r - 1), down = std::to_string(r + 1);
+    const std::string expected[] = {"A" + n + "*2",
+                                    "$A" + n + "+A$1+$A$1",
+                                    "SUM(A" + up + ":A" + n + ")",
+                                    "'Other Sheet'!A" + n + "+1",
+                                    "SUM((A" + n + ",A" + down + "))",
+                                    "SUM(A1:A" + down + " A" + n + ":A12)",
+                                    "SUM({1,2;3,4})+A" + n,
+                                    "IF(A" + n + ">5,\"big\",\"small\")",
+                                    "C" + down};
+    for (int32_t c = 0; c < 9; ++c) EXPECT_EQ(f.at({c + 2, r - 1}), expected[c]) << Col(c + 2) << r;
   }
 }
 

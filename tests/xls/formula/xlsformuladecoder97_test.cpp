@@ -143,6 +143,7 @@ TEST(DecodeBIFFFormula, TokensToText) {
       {Hex("1E 01 00 1E 02 00 03 80"), "Unknown ptg[80]"},
       {Cat({ref, refB, Hex("10")}), "A1,B1"},
       {Cat({ref, refB, Hex("11")}), "A1:B1"},
+      {Cat({ref, refB, Hex("0F")}), "A1 B1"},
       {Cat({ref, refB, Hex("09 15")}), "(A1<B1)"},
       {Cat({ref, Hex("13 14")}), "-A1%"},
       {Hex("1E 02 00 1E 03 00 07 12"), "+2^3"},
