@@ -12,6 +12,7 @@
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlsnames.h"
+#include "xls/model/xlssheetlists.h"
 #include "xls/model/xlssst.h"
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworkbookdata.h"
@@ -384,9 +385,15 @@ std::unique_ptr<TXLSFactoryObject> TXLSClassFactoryImpl::CreateAClass(TXLSClassF
     case TXLSClassFactoryType::xcftNames: return std::make_unique<TXLSNames_Int>(this, FManager);
     case TXLSClassFactoryType::xcftNamesMember:
       return std::make_unique<TXLSName>(dynamic_cast<TXLSNames*>(static_cast<TXc12DefinedNames*>(owner)));
-    case TXLSClassFactoryType::xcftMergedCells: return std::make_unique<TXc12MergedCells>();
+    case TXLSClassFactoryType::xcftMergedCells: return std::make_unique<TXLSMergedCells>(this);
+    case TXLSClassFactoryType::xcftMergedCellsMember: return std::make_unique<TXLSMergedCell>();
     case TXLSClassFactoryType::xcftHyperlinks: return std::make_unique<TXc12Hyperlinks>();
-    case TXLSClassFactoryType::xcftAutofilter: return std::make_unique<TXc12AutoFilter>();
+    case TXLSClassFactoryType::xcftDataValidationsMember: return std::make_unique<TXLSDataValidation>();
+    case TXLSClassFactoryType::xcftAutofilter:
+      return std::make_unique<TXLSAutofilter>(
+          this, FManager ? dynamic_cast<TXLSNames*>(&FManager->Workbook().DefinedNames()) : nullptr,
+          static_cast<TXc12DataWorksheet*>(owner));
+    case TXLSClassFactoryType::xcftAutofilterColumn: return std::make_unique<TXLSAutofilterColumn>();
     case TXLSClassFactoryType::xcftVirtualCells: return std::make_unique<TXLSRelCellsImpl>(nullptr);
     default: return nullptr;
   }

@@ -1,2 +1,3 @@
 # The component's defined names with their compile link, and the list wrappers the class factory makes.
 target_sources(xls_model PRIVATE ${CMAKE_CURRENT_LIST_DIR}/xlsnames.cpp)
+target_sources(xls_model PRIVATE ${CMAKE_CURRENT_LIST_DIR}/xlssheetlists.cpp)

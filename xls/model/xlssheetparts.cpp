@@ -89,7 +89,7 @@ void TXc12AutoFilter::Clear() {
 }
 
 TXc12FilterColumn* TXc12AutoFilter::AddColumn() {
-  FColumns.push_back(std::make_unique<TXc12FilterColumn>());
+  FColumns.push_back(CreateColumn());
   return FColumns.back().get();
 }
 

@@ -236,7 +236,8 @@ enum class TXc12DataValidationOperator : uint8_t {
   x12dvoGreaterThan, x12dvoGreaterThanOrEqual
 };
 
-struct TXc12DataValidation {
+// Made by the class factory (kind xcftDataValidationsMember) when the sheet adds it.
+struct TXc12DataValidation : TXLSFactoryObject {
   TXc12DataValidationType FType_ = TXc12DataValidationType::x12dvtNone;
   TXc12DataValidationErrorStyle FErrorStyle = TXc12DataValidationErrorStyle::x12dvesStop;
   TXc12DataValidationOperator FOperator_ = TXc12DataValidationOperator::x12dvoBetween;
@@ -312,7 +313,7 @@ struct TXc12CustomFilter {
   void SetOperatorAsString(std::u16string_view s);
 };
 
-struct TXc12FilterColumn {
+struct TXc12FilterColumn : TXLSFactoryObject {
   int32_t FColId = 0;
   bool FHiddenButton = false, FShowButton = true;
   std::vector<std::u16string> FFilters;
@@ -325,6 +326,8 @@ class TXc12AutoFilter : public TXLSFactoryObject {
   // Area none (all -1), no columns.
   void Clear();
   TXc12FilterColumn* AddColumn();
+  // The object AddColumn appends; the editing layer makes its own through the class factory.
+  virtual std::unique_ptr<TXc12FilterColumn> CreateColumn() { return std::make_unique<TXc12FilterColumn>(); }
   size_t ColumnCount() const { return FColumns.size(); }
   TXc12FilterColumn* Columns(size_t index) const { return FColumns.at(index).get(); }
   TXLSCellArea FRef{-1, -1, -1, -1};

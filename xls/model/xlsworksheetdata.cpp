@@ -46,6 +46,14 @@ TXc12DataWorksheet::TXc12DataWorksheet(TXLSClassFactory* factory, int32_t index,
 
 TXc12DataWorksheet::~TXc12DataWorksheet() = default;
 
+TXc12DataValidation* TXc12DataWorksheet::AddDataValidation() {
+  std::unique_ptr<TXc12DataValidation> v;
+  if (FClassFactory) v = FClassFactory->CreateAs<TXc12DataValidation>(TXLSClassFactoryType::xcftDataValidationsMember, this);
+  if (!v) v = std::make_unique<TXc12DataValidation>();
+  FDataValidations.push_back(std::move(v));
+  return FDataValidations.back().get();
+}
+
 void TXc12DataWorksheet::SetDefaultValues() { FSheetViews.Add(); }
 
 std::u16string TXc12DataWorksheet::QuotedName() const { return QuoteSheetName(FName); }

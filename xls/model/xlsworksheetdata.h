@@ -51,6 +51,8 @@ class TXc12DataWorksheet : public TIndexObject {
   TXc12SheetProtection& SheetProtection() { return FSheetProtection; }
   std::vector<std::unique_ptr<TXc12ProtectedRange>>& ProtectedRanges() { return FProtectedRanges; }
   std::vector<std::unique_ptr<TXc12DataValidation>>& DataValidations() { return FDataValidations; }
+  // Appends a validation made by the class factory (the model's own class without one).
+  TXc12DataValidation* AddDataValidation();
   TXc12PrintOptions& PrintOptions() { return FPrintOptions; }
   TXc12PageMargins& PageMargins() { return FPageMargins; }
   TXc12PageSetup& PageSetup() { return FPageSetup; }
