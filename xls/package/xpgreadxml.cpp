@@ -187,9 +187,8 @@ void XpgDecodeEntities(std::string_view in, std::string& out) {
 // ---------------------------------------------------------------------------------------------
 // Attribute list
 
-const TXpgXmlAttribute& TXpgXMLAttributeList::at(int i) const {
-  if (i < 0 || i >= count_) throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
-  return *items_[i];
+void TXpgXMLAttributeList::IndexError(int i) {
+  throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
 }
 
 void TXpgXMLAttributeList::Grow() { items_.push_back(std::make_unique<TXpgXmlAttribute>()); }
@@ -199,7 +198,7 @@ std::u16string TXpgXMLAttributeList::GetAttributes(int i) const { return kws::Ut
 std::string_view TXpgXMLAttributeList::ValueBytes(int i) const {
   const TXpgXmlAttribute& a = at(i);
   if (a.BytesDone) return a.Bytes;
-  if (std::memchr(a.Value.data(), '&', a.Value.size()) == nullptr) return a.Value;
+  if (FindChar(a.Value.data(), a.Value.data() + a.Value.size(), '&') == nullptr) return a.Value;
   a.Bytes.clear();
   XpgDecodeEntities(a.Value, a.Bytes);
   a.BytesDone = true;
@@ -279,9 +278,10 @@ bool TXpgReadXML::CmpTag(std::u16string_view s) const {
 
 std::string_view TXpgReadXML::TextBytes() {
   if (!hasText_) return {};
-  if (segments_.size() == 1 && !segments_[0].cdata &&
-      std::memchr(segments_[0].bytes.data(), '&', segments_[0].bytes.size()) == nullptr)
-    return segments_[0].bytes;
+  if (segments_.size() == 1 && !segments_[0].cdata) {
+    const std::string_view b = segments_[0].bytes;
+    if (FindChar(b.data(), b.data() + b.size(), '&') == nullptr) return b;
+  }
   if (!textBytesDone_) {
     textBytes_.clear();
     for (const Segment& s : segments_) {

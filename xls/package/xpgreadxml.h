@@ -158,7 +158,11 @@ class TXpgXMLAttributeList {
   size_t Local(int i) const { return at(i).LocalStart; }
 
  private:
-  const TXpgXmlAttribute& at(int i) const;
+  const TXpgXmlAttribute& at(int i) const {
+    if (i < 0 || i >= count_) IndexError(i);
+    return *items_[i];
+  }
+  [[noreturn]] static void IndexError(int i);
   void Grow();
   std::vector<std::unique_ptr<TXpgXmlAttribute>> items_;
   int count_ = 0;

@@ -27,13 +27,6 @@ TXPGReader::TXPGReader(TXpgPErrors& errors, TXPGBase& root, TXpgUnitPolicy polic
   errors_.NoDuplicates = true;
 }
 
-TXPGBase* TXPGReader::SkipSilently() {
-  static struct Sentinel : TXPGBase {
-    Sentinel() : TXPGBase(nullptr) {}
-  } sentinel;
-  return &sentinel;
-}
-
 void TXPGReader::BeginTag() {
   if (skipDepth_) {
     ++skipDepth_;

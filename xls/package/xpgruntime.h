@@ -126,8 +126,9 @@ class TXPGReader : public TXpgReadXML {
   void BeginTag() override;
   void EndTag() override;
 
-  // The sentinel a HandleElement returns for a child consumed without a report.
-  static TXPGBase* SkipSilently();
+  // The sentinel a HandleElement returns for a child consumed without a report (an object that
+  // is only compared, never used).
+  static TXPGBase* SkipSilently() { return &skipSentinel_; }
   TXpgPErrors& Errors() { return errors_; }
   // The current tag is in namespace `ns`, or in none.
   bool InNs(TXpgNs ns) const { return Namespace() == ns || Namespace() == TXpgNs::None; }
@@ -140,6 +141,7 @@ class TXPGReader : public TXpgReadXML {
     TXPGBase* element;
     Kind kind;
   };
+  inline static TXPGBase skipSentinel_{nullptr};
   TXpgPErrors& errors_;
   TXPGBase* current_;
   TXpgUnitPolicy policy_;

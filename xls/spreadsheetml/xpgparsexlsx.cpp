@@ -6103,8 +6103,8 @@ void TCT_Row::ClearGenerated() {
 // TCT_Cell ------------------------------------------------------------------------------------
 
 TCT_Cell::TCT_Cell(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 3;
-  FAttributeCount = 6;
+  FElementCount = 2;
+  FAttributeCount = 5;
   FF = std::make_unique<TCT_CellFormula>(owner);
   FIs = std::make_unique<TCT_Rst>(owner);
 }
@@ -6114,14 +6114,12 @@ TCT_Cell::~TCT_Cell() = default;
 int TCT_Cell::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (!FR.empty()) { ++n; FAssigneds |= xaAttributes; }
   if (FS != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FT != stctN) { ++n; FAssigneds |= xaAttributes; }
   if (FCm != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FVm != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FPh != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FF) { const int k = FF->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
-  if (!FV.empty()) { ++n; FAssigneds |= xaElements; }
   if (FIs) { const int k = FIs->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -6133,12 +6131,6 @@ TXPGBase* TCT_Cell::HandleElementGenerated(TXPGReader& r) {
         TCT_CellFormula* x = FF.get();
         if (r.HasText()) x->SetContent(r.Text());
         return x;
-      }
-      break;
-    case 118:
-      if (r.Is(TXpgNs::SpreadsheetML, "v")) {
-        FV = r.Text();
-        return TXPGReader::SkipSilently();
       }
       break;
     case 220:
@@ -6157,12 +6149,6 @@ void TCT_Cell::AssignAttributesGenerated(const TXpgXMLAttributeList& a) {
   for (int i = 0; i < a.Count(); ++i) {
     if (a.IsNsDecl(i)) continue;
     switch (a.LocalHashA(i)) {
-      case 114:
-        if (a.Is(i, TXpgNs::None, "r")) {
-          FR = a.GetValues(i);
-          continue;
-        }
-        break;
       case 115:
         if (a.Is(i, TXpgNs::None, "s")) {
           FS = XpgToInt(a.ValueBytes(i));
@@ -6201,13 +6187,11 @@ void TCT_Cell::AssignAttributesGenerated(const TXpgXMLAttributeList& a) {
 }
 
 void TCT_Cell::ClearGenerated() {
-  FR.clear();
   FS = 0;
   FT = stctN;
   FCm = 0;
   FVm = 0;
   FPh = 0;
-  FV.clear();
   FAssigneds = 0;
 }
 

@@ -2546,6 +2546,7 @@ class TCT_Row : public TXPGBase {
   uint8_t FPh = 0;
   std::unique_ptr<TCT_Cell> FC;
   std::unique_ptr<TCT_ExtensionList> FExtLst;
+  bool FCellClean = true;  // C holds its cleared state
 };
 
 // A cell: reference, style, type, the formula, the value text and an inline string.
@@ -2557,8 +2558,6 @@ class TCT_Cell : public TXPGBase {
   TXPGBase* HandleElement(TXPGReader& r) override;
   void AssignAttributes(const TXpgXMLAttributeList& a) override;
   void Clear();
-  const std::u16string& R() const { return FR; }
-  void SetR(std::u16string_view v) { FR = v; }
   int32_t S() const { return FS; }
   void SetS(int32_t v) { FS = v; }
   TST_CellType T() const { return FT; }
@@ -2570,8 +2569,15 @@ class TCT_Cell : public TXPGBase {
   uint8_t Ph() const { return FPh; }
   void SetPh(uint8_t v) { FPh = v; }
   TCT_CellFormula* F() const { return FF.get(); }
-  const std::u16string& V() const { return FV; }
   TCT_Rst* Is() const { return FIs.get(); }
+  // The reference and the value text as UTF-8 bytes; valid until the cell object is cleared.
+  std::string_view RBytes() const { return FRBytes; }
+  std::string_view VBytes() const { return FVBytes; }
+  // The same as engine text (widened on the first call after each change).
+  const std::u16string& R() const;
+  const std::u16string& V() const;
+  void SetR(std::u16string_view v);
+  void SetV(std::u16string_view v);
 
  private:
   // Generated bodies, called by the hand-written hooks.
@@ -2580,15 +2586,16 @@ class TCT_Cell : public TXPGBase {
   void ClearGenerated();
 
  private:
-  std::u16string FR;
   int32_t FS = 0;
   TST_CellType FT = stctN;
   int32_t FCm = 0;
   int32_t FVm = 0;
   uint8_t FPh = 0;
   std::unique_ptr<TCT_CellFormula> FF;
-  std::u16string FV;
   std::unique_ptr<TCT_Rst> FIs;
+  std::string FRBytes, FVBytes;
+  mutable std::u16string FR, FV;  // widened copies, current when FRWide / FVWide
+  mutable bool FRWide = true, FVWide = true;
   std::u16string FScratch;  // the formula text on its way in, reused
 };
 

@@ -53,9 +53,9 @@ void TrimControlAndBlank(std::u16string& s) {
   if (b > 0 || e < s.size()) s = s.substr(b, e - b);
 }
 
-bool OnlyBlanks(std::u16string_view s) {
-  for (char16_t c : s)
-    if (c > 32) return false;
+bool OnlyBlanks(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) > 32) return false;
   return true;
 }
 
@@ -197,17 +197,24 @@ void TCT_SheetData::HandleChildEnd() {
   FRow->SetAssigneds(0);
 }
 
-// Only a c element of the main namespace is a cell; any other child is reported and skipped.
+// Only a c element of the main namespace is a cell; any other child is reported and skipped. The
+// cell object is cleared at its start unless it is still clean from the clearing after the last
+// cell's event.
 TXPGBase* TCT_Row::HandleElement(TXPGReader& r) {
-  TXPGBase* x = HandleElementGenerated(r);
-  if (x == FC.get()) FC->Clear();
-  return x;
+  const std::string_view name = r.RawLocalName();
+  if (name.size() == 1 && name[0] == 'c' && r.InNs(TXpgNs::SpreadsheetML)) {
+    if (!FCellClean) FC->Clear();
+    FCellClean = false;
+    return FC.get();
+  }
+  return HandleElementGenerated(r);
 }
 
 void TCT_Row::HandleChildEnd() {
   if (FC->Assigneds() != 0 && OnReadC) {
     OnReadC(*FC);
     FC->Clear();
+    FCellClean = true;
   }
   FC->SetAssigneds(0);
 }
@@ -215,6 +222,7 @@ void TCT_Row::HandleChildEnd() {
 void TCT_Row::Clear() {
   ClearGenerated();
   FC->Clear();
+  FCellClean = true;
   FExtLst->Clear();
 }
 
@@ -230,45 +238,115 @@ static void AssignUtf8(std::u16string& dst, std::string_view bytes) {
   for (size_t i = 0; i < bytes.size(); ++i) dst[i] = static_cast<unsigned char>(bytes[i]);
 }
 
+const std::u16string& TCT_Cell::R() const {
+  if (!FRWide) {
+    AssignUtf8(FR, FRBytes);
+    FRWide = true;
+  }
+  return FR;
+}
+
+const std::u16string& TCT_Cell::V() const {
+  if (!FVWide) {
+    AssignUtf8(FV, FVBytes);
+    FVWide = true;
+  }
+  return FV;
+}
+
+void TCT_Cell::SetR(std::u16string_view v) {
+  FRBytes = kws::Utf16ToUtf8(v);
+  FRWide = false;
+}
+
+void TCT_Cell::SetV(std::u16string_view v) {
+  FVBytes = kws::Utf16ToUtf8(v);
+  FVWide = false;
+}
+
 // Children of a cell, matched in the main namespace: v (value text), f (formula, its text taken
 // at the start tag; a text of blanks only counts as no formula text) and is (inline string).
 TXPGBase* TCT_Cell::HandleElement(TXPGReader& r) {
   if (!r.InNs(TXpgNs::SpreadsheetML)) return nullptr;
   const std::string_view name = r.RawLocalName();
-  if (name == "v") {
-    AssignUtf8(FV, r.TextBytes());
+  if (name.size() == 1 && name[0] == 'v') {
+    FVBytes.assign(r.TextBytes());
+    FVWide = false;
     return TXPGReader::SkipSilently();
   }
-  if (name == "f") {
+  if (name.size() == 1 && name[0] == 'f') {
     const std::string_view text = r.HasText() ? r.TextBytes() : std::string_view();
-    AssignUtf8(FScratch, text);
-    FF->SetContent(OnlyBlanks(FScratch) ? std::u16string_view() : std::u16string_view(FScratch));
+    if (OnlyBlanks(text)) {
+      FF->SetContent(std::u16string_view());
+    } else {
+      AssignUtf8(FScratch, text);
+      FF->SetContent(FScratch);
+    }
     return FF.get();
   }
   return HandleElementGenerated(r);  // is, or an unknown child
 }
 
-// Attributes of a cell: r, s, t, cm, vm, ph, unprefixed; anything else is reported.
+namespace {
+
+// A style index of up to 9 decimal digits, read without a call; anything else takes the general
+// integer conversion.
+int32_t StyleIndex(std::string_view v) {
+  if (v.empty() || v.size() > 9) return XpgToInt(v);
+  int32_t n = 0;
+  for (char ch : v) {
+    if (ch < '0' || ch > '9') return XpgToInt(v);
+    n = n * 10 + (ch - '0');
+  }
+  return n;
+}
+
+// The cell type letters that stand alone (b, n, d, e, s) without the table walk.
+TST_CellType CellType(std::string_view v) {
+  if (v.size() == 1) {
+    switch (v[0] | 0x20) {
+      case 'b':
+        return stctB;
+      case 'n':
+        return stctN;
+      case 'd':
+        return stctD;
+      case 'e':
+        return stctE;
+      case 's':
+        return stctS;
+      default:
+        return TST_CellType(255);
+    }
+  }
+  const int e = XpgEnumIndex(v, kTST_CellTypeNames);
+  return e >= 0 ? TST_CellType(e) : TST_CellType(255);
+}
+
+}  // namespace
+
+// Attributes of a cell: r, s, t unprefixed by hand (an unprefixed attribute is in no namespace);
+// cm, vm, ph and anything else through the generated path, which also reports unknown names.
 void TCT_Cell::AssignAttributes(const TXpgXMLAttributeList& a) {
   for (int i = 0; i < a.Count(); ++i) {
-    if (a.Ns(i) == TXpgNs::None) {
-      const std::string_view name = a.LocalName(i);
-      if (name == "r") {
-        AssignUtf8(FR, a.ValueBytes(i));
-        continue;
-      }
-      if (name == "s") {
-        FS = XpgToInt(a.ValueBytes(i));
-        continue;
-      }
-      if (name == "t") {
-        const int e = XpgEnumIndex(a.ValueBytes(i), kTST_CellTypeNames);
-        FT = e >= 0 ? TST_CellType(e) : TST_CellType(255);
-        continue;
+    const std::string_view name = a.RawName(i);
+    if (name.size() == 1) {
+      switch (name[0]) {
+        case 'r':
+          FRBytes.assign(a.ValueBytes(i));
+          FRWide = false;
+          continue;
+        case 's':
+          FS = StyleIndex(a.ValueBytes(i));
+          continue;
+        case 't':
+          FT = CellType(a.ValueBytes(i));
+          continue;
+        default:
+          break;
       }
     }
     if (a.IsNsDecl(i)) continue;
-    // cm, vm, ph and unknown names take the generated path (which also reports).
     TXpgXMLAttributeList one;
     one.Add(a.GetAttributes(i), a.GetValues(i));
     one.SetNs(0, a.Ns(i));
@@ -280,6 +358,11 @@ void TCT_Cell::AssignAttributes(const TXpgXMLAttributeList& a) {
 // so children with empty flags still hold their defaults and need no clearing.
 void TCT_Cell::Clear() {
   ClearGenerated();
+  FRBytes.clear();
+  FVBytes.clear();
+  FR.clear();
+  FV.clear();
+  FRWide = FVWide = true;
   if (FF->Assigneds() != 0) FF->Clear();
   if (FIs->Assigneds() != 0) FIs->Clear();
 }

@@ -28,7 +28,8 @@ constexpr const char* kTypical =
     "<Application>Microsoft Excel</Application><DocSecurity>0</DocSecurity><ScaleCrop>false</ScaleCrop>"
     "<HeadingPairs><vt:vector size=\"2\" baseType=\"variant\"><vt:variant><vt:lpstr>Worksheets</vt:lpstr>"
     "</vt:variant><vt:variant><vt:i4>2</vt:i4></vt:variant></vt:vector></HeadingPairs>"
-    "<TitlesOfParts><vt:vector size=\"2\" baseType=\"lpstr\"><vt:lpstr>Sheet1</vt:lpstr><vt:lpstr>Data &amp; more"
+    "<TitlesOfParts><vt:vector size=\"2\" baseType=\"lpstr\"><vt:lpstr>Sheet1</vt:lpstr><vt:lpstr>Data &amp; "
+    "more"
     "</vt:lpstr></vt:vector></TitlesOfParts><Company>ACME</Company><LinksUpToDate>1</LinksUpToDate>"
     "<SharedDoc>yes</SharedDoc><HyperlinksChanged>T</HyperlinksChanged><AppVersion>16.0300</AppVersion>"
     "<Pages>12x</Pages><TotalTime>4294967295</TotalTime>";
@@ -63,11 +64,12 @@ TEST(TCT_Properties_Read, TypicalPart) {
 }
 
 TEST(TCT_Vector_Read, ValueKindsAndBaseTypes) {
-  App a("<HLinks><vt:vector size=\"9\" baseType=\"BOOL\"><vt:i8>-9000000000</vt:i8><vt:ui1>+7</vt:ui1>"
-        "<vt:r8>2.5E1</vt:r8><vt:r4>1,5</vt:r4><vt:bool>true</vt:bool><vt:bool>maybe</vt:bool>"
-        "<vt:filetime>2020-02-29T12:00:00Z</vt:filetime><vt:date>bad</vt:date><vt:clsid>{0}</vt:clsid>"
-        "<vt:cf format=\"8\">12</vt:cf><vt:cf/></vt:vector></HLinks>"
-        "<HeadingPairs><vt:vector baseType=\"nonsense\"/></HeadingPairs>");
+  App a(
+      "<HLinks><vt:vector size=\"9\" baseType=\"BOOL\"><vt:i8>-9000000000</vt:i8><vt:ui1>+7</vt:ui1>"
+      "<vt:r8>2.5E1</vt:r8><vt:r4>1,5</vt:r4><vt:bool>true</vt:bool><vt:bool>maybe</vt:bool>"
+      "<vt:filetime>2020-02-29T12:00:00Z</vt:filetime><vt:date>bad</vt:date><vt:clsid>{0}</vt:clsid>"
+      "<vt:cf format=\"8\">12</vt:cf><vt:cf/></vt:vector></HLinks>"
+      "<HeadingPairs><vt:vector baseType=\"nonsense\"/></HeadingPairs>");
   EXPECT_TRUE(a.reports.empty());
   TCT_Vector* v = a.P()->HLinks()->Vt_Vector();
   EXPECT_EQ(v->BaseType(), stvbtBool);
@@ -89,12 +91,13 @@ TEST(TCT_Vector_Read, ValueKindsAndBaseTypes) {
 }
 
 TEST(TCT_Variant_Read, NestedValuesAndArrays) {
-  App a("<HeadingPairs><vt:vector><vt:variant><vt:variant><vt:bstr>in</vt:bstr></vt:variant></vt:variant>"
-        "<vt:variant><vt:array lBounds=\"1\" uBounds=\"3\" baseType=\"i4\"><vt:i4>5</vt:i4><vt:int>6</vt:int>"
-        "<vt:decimal>1.25</vt:decimal></vt:array></vt:variant>"
-        "<vt:variant><vt:vstream version=\"{V}\">77</vt:vstream><vt:empty/><vt:cf format=\"x\">3</vt:cf>"
-        "<vt:uint>12</vt:uint><vt:bool>1</vt:bool><vt:error>0x80004005</vt:error></vt:variant></vt:vector>"
-        "</HeadingPairs><DigSig><vt:blob>42</vt:blob></DigSig>");
+  App a(
+      "<HeadingPairs><vt:vector><vt:variant><vt:variant><vt:bstr>in</vt:bstr></vt:variant></vt:variant>"
+      "<vt:variant><vt:array lBounds=\"1\" uBounds=\"3\" baseType=\"i4\"><vt:i4>5</vt:i4><vt:int>6</vt:int>"
+      "<vt:decimal>1.25</vt:decimal></vt:array></vt:variant>"
+      "<vt:variant><vt:vstream version=\"{V}\">77</vt:vstream><vt:empty/><vt:cf format=\"x\">3</vt:cf>"
+      "<vt:uint>12</vt:uint><vt:bool>1</vt:bool><vt:error>0x80004005</vt:error></vt:variant></vt:vector>"
+      "</HeadingPairs><DigSig><vt:blob>42</vt:blob></DigSig>");
   EXPECT_TRUE(a.reports.empty());
   TCT_VariantXpgList* vs = a.P()->HeadingPairs()->Vt_Vector()->Vt_VariantXpgList();
   ASSERT_EQ(vs->Count(), 3);
@@ -133,7 +136,8 @@ TEST(TXPGDocDocPropsApp_Reports, UnknownNamesAndNamespaces) {
       {"<vt:Pages>1</vt:Pages>", "Row 0: Unknown Element vt:Pages"},  // a property in the variant namespace
       {"<HeadingPairs><vector/></HeadingPairs>", "Row 0: Unknown Element vector"},
       {"<HeadingPairs><vt:vector sise=\"1\"/></HeadingPairs>", "Row 0: Unknown Attribute sise"},
-      {"<HeadingPairs><vt:vector><vt:i16>1</vt:i16></vt:vector></HeadingPairs>", "Row 0: Unknown Element vt:i16"},
+      {"<HeadingPairs><vt:vector><vt:i16>1</vt:i16></vt:vector></HeadingPairs>",
+       "Row 0: Unknown Element vt:i16"},
       {"<HeadingPairs><vt:vector><vt:variant><vt:lpstr2/></vt:variant></vt:vector></HeadingPairs>",
        "Row 0: Unknown Element vt:lpstr2"},
   };

@@ -26,15 +26,17 @@ struct Link {
 };
 
 std::string Part(const std::string& body) {
-  return std::string("<externalLink xmlns=\"") + kMain + "\" xmlns:r=\"" + kRel + "\">" + body + "</externalLink>";
+  return std::string("<externalLink xmlns=\"") + kMain + "\" xmlns:r=\"" + kRel + "\">" + body +
+         "</externalLink>";
 }
 
 TEST(TXPGDocXLink_Read, ExternalBookTree) {
-  Link x(Part("<externalBook r:id=\"rId1\"><sheetNames><sheetName val=\"Prices\"/><sheetName val=\"Q&amp;A\"/>"
-              "</sheetNames><definedNames><definedName name=\"Rate\" refersTo=\"=Prices!$A$1\" sheetId=\"0\"/>"
-              "</definedNames><sheetDataSet><sheetData sheetId=\"1\" refreshError=\"1\"><row r=\"3\">"
-              "<cell r=\"B3\" t=\"str\" vm=\"2\"><v>caf\xC3\xA9</v></cell><cell r=\"C3\"><v>1.5</v></cell></row>"
-              "</sheetData><sheetData sheetId=\"x\"/></sheetDataSet></externalBook>"));
+  Link x(
+      Part("<externalBook r:id=\"rId1\"><sheetNames><sheetName val=\"Prices\"/><sheetName val=\"Q&amp;A\"/>"
+           "</sheetNames><definedNames><definedName name=\"Rate\" refersTo=\"=Prices!$A$1\" sheetId=\"0\"/>"
+           "</definedNames><sheetDataSet><sheetData sheetId=\"1\" refreshError=\"1\"><row r=\"3\">"
+           "<cell r=\"B3\" t=\"str\" vm=\"2\"><v>caf\xC3\xA9</v></cell><cell r=\"C3\"><v>1.5</v></cell></row>"
+           "</sheetData><sheetData sheetId=\"x\"/></sheetDataSet></externalBook>"));
   EXPECT_TRUE(x.reports.empty());
   TCT_ExternalBook* b = x.Book();
   ASSERT_TRUE(b->Available());
@@ -74,15 +76,29 @@ TEST(TCT_ExternalCell_Type, UnknownTypeTextHasNoValueType) {
     int type;
   };
   const Case cases[] = {
-      {"", stectN},         {" t=\"s\"", stectS},     {" t=\"S\"", stectS},  {" t=\"b\"", stectB},
-      {" t=\"e\"", stectE}, {" t=\"inlineStr\"", stectInlineStr},          {" t=\"INLINESTR\"", stectInlineStr},
-      {" t=\"x\"", 255},    {" t=\"\"", 255},         {" t=\"n \"", 255},    {" t=\"stectB\"", 255},
+      {"", stectN},
+      {" t=\"s\"", stectS},
+      {" t=\"S\"", stectS},
+      {" t=\"b\"", stectB},
+      {" t=\"e\"", stectE},
+      {" t=\"inlineStr\"", stectInlineStr},
+      {" t=\"INLINESTR\"", stectInlineStr},
+      {" t=\"x\"", 255},
+      {" t=\"\"", 255},
+      {" t=\"n \"", 255},
+      {" t=\"stectB\"", 255},
   };
   for (const Case& k : cases) {
     Link x(Part(std::string("<externalBook><sheetDataSet><sheetData><row r=\"1\"><cell r=\"A1\"") + k.attr +
                 "><v>abc</v></cell></row></sheetData></sheetDataSet></externalBook>"));
-    TCT_ExternalCell* c =
-        x.Book()->SheetDataSet()->SheetDataXpgList()->GetItems(0)->RowXpgList()->GetItems(0)->CellXpgList()->GetItems(0);
+    TCT_ExternalCell* c = x.Book()
+                              ->SheetDataSet()
+                              ->SheetDataXpgList()
+                              ->GetItems(0)
+                              ->RowXpgList()
+                              ->GetItems(0)
+                              ->CellXpgList()
+                              ->GetItems(0);
     EXPECT_EQ(c->T(), k.type) << k.attr;
     EXPECT_EQ(c->V(), u"abc") << k.attr;
     EXPECT_TRUE(x.reports.empty()) << k.attr;
@@ -90,12 +106,13 @@ TEST(TCT_ExternalCell_Type, UnknownTypeTextHasNoValueType) {
 }
 
 TEST(TCT_DdeLink_Read, ItemsValuesAndDefaults) {
-  Link x(Part("<ddeLink ddeService=\"Excel\" ddeTopic=\"[Book1]Sheet1\"><ddeItems>"
-              "<ddeItem/>"
-              "<ddeItem name=\"R1C1\" ole=\"true\" advise=\"t\" preferPic=\"yes\"><values rows=\"2\" cols=\"x\">"
-              "<value><val>3</val></value><value t=\"nil\"/><value t=\"str\"><val> a </val></value>"
-              "<value t=\"bogus\"><val>1</val></value><value t=\"E\"><val>#N/A</val></value></values></ddeItem>"
-              "</ddeItems></ddeLink>"));
+  Link x(
+      Part("<ddeLink ddeService=\"Excel\" ddeTopic=\"[Book1]Sheet1\"><ddeItems>"
+           "<ddeItem/>"
+           "<ddeItem name=\"R1C1\" ole=\"true\" advise=\"t\" preferPic=\"yes\"><values rows=\"2\" cols=\"x\">"
+           "<value><val>3</val></value><value t=\"nil\"/><value t=\"str\"><val> a </val></value>"
+           "<value t=\"bogus\"><val>1</val></value><value t=\"E\"><val>#N/A</val></value></values></ddeItem>"
+           "</ddeItems></ddeLink>"));
   EXPECT_TRUE(x.reports.empty());
   TCT_DdeLink* d = x.L()->DdeLink();
   ASSERT_TRUE(d->Available());
@@ -128,9 +145,10 @@ TEST(TCT_DdeLink_Read, ItemsValuesAndDefaults) {
 }
 
 TEST(TCT_OleLink_Read, ItemsAndExtensions) {
-  Link x(Part("<oleLink r:id=\"rId2\" progId=\"Word.Document.12\"><oleItems>"
-              "<oleItem name=\"_1234\" icon=\"1\" advise=\"0\" preferPic=\"TRUE\"/></oleItems></oleLink>"
-              "<extLst><ext uri=\"{X}\"><x:any xmlns:x=\"urn:x\" a=\"1\"><deep/></x:any></ext></extLst>"));
+  Link x(
+      Part("<oleLink r:id=\"rId2\" progId=\"Word.Document.12\"><oleItems>"
+           "<oleItem name=\"_1234\" icon=\"1\" advise=\"0\" preferPic=\"TRUE\"/></oleItems></oleLink>"
+           "<extLst><ext uri=\"{X}\"><x:any xmlns:x=\"urn:x\" a=\"1\"><deep/></x:any></ext></extLst>"));
   EXPECT_TRUE(x.reports.empty());
   TCT_OleLink* o = x.L()->OleLink();
   ASSERT_TRUE(o->Available());
@@ -170,7 +188,8 @@ TEST(TXPGDocXLink_Reports, UnknownNamesReportedAndSkipped) {
   const Case cases[] = {
       {"<externalBook><sheetNames><sheetName val=\"A\" hidden=\"1\"/></sheetNames></externalBook>",
        "Row 0: Unknown Attribute hidden"},
-      {"<externalBook><sheetNames><name val=\"A\"/></sheetNames></externalBook>", "Row 0: Unknown Element name"},
+      {"<externalBook><sheetNames><name val=\"A\"/></sheetNames></externalBook>",
+       "Row 0: Unknown Element name"},
       {"<externalBook><sheetDataSet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData>"
        "</sheetDataSet></externalBook>",
        "Row 0: Unknown Element c"},
@@ -185,9 +204,17 @@ TEST(TXPGDocXLink_Reports, UnknownNamesReportedAndSkipped) {
     EXPECT_EQ(x.reports[0], k.report);
   }
   // An unknown element's subtree is skipped: the cell inside it is not read into the row.
-  Link y(Part("<externalBook><sheetDataSet><sheetData><row r=\"1\"><x><cell r=\"A1\"/></x></row></sheetData>"
-              "</sheetDataSet></externalBook>"));
-  EXPECT_EQ(y.Book()->SheetDataSet()->SheetDataXpgList()->GetItems(0)->RowXpgList()->GetItems(0)->CellXpgList()->Count(),
+  Link y(
+      Part("<externalBook><sheetDataSet><sheetData><row r=\"1\"><x><cell r=\"A1\"/></x></row></sheetData>"
+           "</sheetDataSet></externalBook>"));
+  EXPECT_EQ(y.Book()
+                ->SheetDataSet()
+                ->SheetDataXpgList()
+                ->GetItems(0)
+                ->RowXpgList()
+                ->GetItems(0)
+                ->CellXpgList()
+                ->Count(),
             0);
 }
 
@@ -203,7 +230,7 @@ TEST(TXPGDocXLink_Root, OtherDocumentElementLeavesLinkEmpty) {
 
 TEST(EnumNames_XLinks, TableOfElevenIdentifiers) {
   ASSERT_EQ(kEnumNameCount, 11);
-  const char* ids[] = {"stdvtNil", "stdvtB", "stdvtN", "stdvtE", "stdvtStr", "stectB",
+  const char* ids[] = {"stdvtNil", "stdvtB", "stdvtN", "stdvtE",   "stdvtStr",      "stectB",
                        "stectN",   "stectE", "stectS", "stectStr", "stectInlineStr"};
   const int ordinals[] = {0, 1, 2, 3, 4, 0, 1, 2, 3, 4, 5};
   for (int i = 0; i < 11; ++i) {

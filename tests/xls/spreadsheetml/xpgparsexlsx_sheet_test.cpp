@@ -38,10 +38,11 @@ struct Sheet : Doc {
       events.push_back(s);
     };
     ws->SheetData()->Row()->OnReadC = [this](TCT_Cell& c) {
-      std::string s = "c " + U8(c.R()) + " t" + std::to_string(c.T()) + " s" + std::to_string(c.S()) + " v=" +
-                      U8(c.V());
+      std::string s =
+          "c " + U8(c.R()) + " t" + std::to_string(c.T()) + " s" + std::to_string(c.S()) + " v=" + U8(c.V());
       if (c.F()->Available())
-        s += " f" + std::to_string(c.F()->T()) + "/" + std::to_string(c.F()->Si()) + "=" + U8(c.F()->Content());
+        s += " f" + std::to_string(c.F()->T()) + "/" + std::to_string(c.F()->Si()) + "=" +
+             U8(c.F()->Content());
       if (c.Is()->Available()) s += " is=" + U8(c.Is()->T());
       events.push_back(s);
     };
@@ -49,9 +50,12 @@ struct Sheet : Doc {
       events.push_back("col " + std::to_string(c.Min()) + "-" + std::to_string(c.Max()) + " w" +
                        std::to_string(c.Width()));
     };
-    ws->MergeCells()->OnReadMergeCell = [this](TCT_MergeCell& m) { events.push_back("merge " + U8(m.Ref())); };
+    ws->MergeCells()->OnReadMergeCell = [this](TCT_MergeCell& m) {
+      events.push_back("merge " + U8(m.Ref()));
+    };
     ws->Hyperlinks()->OnReadHyperlink = [this](TCT_Hyperlink& h) {
-      events.push_back("link " + U8(h.Ref()) + " " + U8(h.R_Id()) + " " + U8(h.Location()) + " " + U8(h.Display()));
+      events.push_back("link " + U8(h.Ref()) + " " + U8(h.R_Id()) + " " + U8(h.Location()) + " " +
+                       U8(h.Display()));
     };
     Load("worksheet", body);
   }
@@ -61,12 +65,14 @@ TEST(TCT_SheetData_Stream, EventOrder) {
   Sheet s(
       "<cols><col min=\"1\" max=\"2\" width=\"9.5\"/></cols><cols><col min=\"5\" max=\"5\"/></cols>"
       "<sheetData>"
-      "<row r=\"1\" spans=\"1:3\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><f>SUM(1,2)</f><v>3</v></c></row>"
+      "<row r=\"1\" spans=\"1:3\"><c r=\"A1\" t=\"s\"><v>0</v></c><c "
+      "r=\"B1\"><f>SUM(1,2)</f><v>3</v></c></row>"
       "<row r=\"3\" spans=\"1:2 4:5\"/>"
       "<row r=\"4\"><c r=\"A4\" t=\"inlineStr\"><is><t> hi </t></is></c><c r=\"B4\" s=\"2\"/></row>"
       "</sheetData>"
       "<mergeCells count=\"9\"><mergeCell ref=\"A1:B2\"/><mergeCell ref=\"C3:D4\"/></mergeCells>"
-      "<hyperlinks><hyperlink ref=\"A1\" r:id=\"rId1\" display=\"x\"/><hyperlink ref=\"B2\" location=\"S!A1\"/></hyperlinks>");
+      "<hyperlinks><hyperlink ref=\"A1\" r:id=\"rId1\" display=\"x\"/><hyperlink ref=\"B2\" "
+      "location=\"S!A1\"/></hyperlinks>");
   const std::vector<std::string> expected = {
       "col 1-2 w9.500000",
       "col 5-5 w0.000000",
@@ -108,13 +114,17 @@ TEST(TCT_Row_Stream, UnknownChildrenAndAttributes) {
        {"c A1 t1 s0 v=", "row 1"},
        {"Row 0: Unknown Attribute x14ac:dyDescent", "Row 0: Unknown Attribute foo"}},
       // children of a cell by exact name: vm and value are not the value
-      {"<row><c r=\"A1\"><vm>1</vm><v>2</v></c></row>", {"c A1 t1 s0 v=2", "row 0"}, {"Row 0: Unknown Element vm"}},
+      {"<row><c r=\"A1\"><vm>1</vm><v>2</v></c></row>",
+       {"c A1 t1 s0 v=2", "row 0"},
+       {"Row 0: Unknown Element vm"}},
       // whitespace-only formula text is no formula text
       {"<row><c r=\"A1\"><f t=\"shared\" si=\"3\">  \n </f></c><c r=\"A2\"><f>1+1</f></c><c r=\"A3\"/></row>",
        {"c A1 t1 s0 v= f3/3=", "c A2 t1 s0 v= f0/65535=1+1", "c A3 t1 s0 v=", "row 0"},
        {}},
       // cell types: unknown text is not given (255), never a Boolean
-      {"<row><c t=\"str\"/><c t=\"x\"/><c t=\"E\"/></row>", {"c  t5 s0 v=", "c  t255 s0 v=", "c  t3 s0 v=", "row 0"}, {}},
+      {"<row><c t=\"str\"/><c t=\"x\"/><c t=\"E\"/></row>",
+       {"c  t5 s0 v=", "c  t255 s0 v=", "c  t3 s0 v=", "row 0"},
+       {}},
       // an row is matched in the main namespace only
       {"<x:row xmlns:x=\"urn:other\"><c/></x:row>", {}, {"Row 0: Unknown Element x:row"}},
   };
@@ -137,7 +147,9 @@ TEST(TCT_Row_Read, AttributeConversions) {
     last = &r;
     got = {r.R(), r.Ht(), r.Hidden(), r.CustomHeight(), r.OutlineLevel()};
   };
-  d.Load("worksheet", "<sheetData><row r=\"7\" ht=\"12,5\" hidden=\"yes\" customHeight=\"T\" outlineLevel=\"x\"/></sheetData>");
+  d.Load("worksheet",
+         "<sheetData><row r=\"7\" ht=\"12,5\" hidden=\"yes\" customHeight=\"T\" "
+         "outlineLevel=\"x\"/></sheetData>");
   ASSERT_NE(last, nullptr);
   EXPECT_EQ(got.r, 7);
   EXPECT_EQ(got.ht, 0.0);
@@ -170,27 +182,81 @@ TEST(TCT_Cell_Read, AttributesAndValueTexts) {
   EXPECT_EQ(d.reports, (std::vector<std::string>{"Row 0: Unknown Attribute x:r"}));
 }
 
+// The cell's attributes as the hand-written hot path reads them must agree with the general
+// conversions: type letters in any case, anything else through the type table (255 when unknown),
+// style indexes of any form, and the reference and value text as bytes and as engine text.
+TEST(TCT_Cell_Read, TypeTextsStyleIndexesAndBytes) {
+  struct Case {
+    const char* attrs;
+    int type, style;
+  };
+  const Case cases[] = {
+      {"t=\"s\"", stctS, 0},
+      {"t=\"S\"", stctS, 0},
+      {"t=\"b\" s=\"12\"", stctB, 12},
+      {"t=\"D\" s=\"007\"", stctD, 7},
+      {"t=\"e\"", stctE, 0},
+      {"t=\"str\"", stctStr, 0},
+      {"t=\"INLINESTR\"", stctInlineStr, 0},
+      {"t=\"x\"", 255, 0},
+      {"t=\"\"", 255, 0},
+      {"t=\"n \"", 255, 0},
+      {"s=\"+5\"", stctN, 5},
+      {"s=\"-1\"", stctN, -1},
+      {"s=\"123456789\"", stctN, 123456789},
+      {"s=\"2147483647\"", stctN, 2147483647},
+      {"s=\"99999999999\"", stctN, 0},
+      {"s=\"1.0\"", stctN, 0},
+  };
+  for (const Case& k : cases) {
+    Doc d;
+    int type = -1, style = -1;
+    d.doc.Worksheet()->SheetData()->Row()->OnReadC = [&](TCT_Cell& c) {
+      type = c.T();
+      style = c.S();
+    };
+    d.Load("worksheet", std::string("<sheetData><row><c ") + k.attrs + "/></row></sheetData>");
+    EXPECT_EQ(type, k.type) << k.attrs;
+    EXPECT_EQ(style, k.style) << k.attrs;
+  }
+  Doc d;
+  std::vector<std::string> got;
+  d.doc.Worksheet()->SheetData()->Row()->OnReadC = [&](TCT_Cell& c) {
+    got.push_back(std::string(c.RBytes()) + "|" + std::string(c.VBytes()) + "|" + U8(c.R()) + "|" +
+                  U8(c.V()));
+    c.SetV(u"x\u00e9");  // a handler's change is gone with the clearing after the event
+    got.push_back(std::string(c.VBytes()) + "|" + U8(c.V()));
+  };
+  d.Load("worksheet",
+         "<sheetData><row><c r=\"B&#50;\"><v>1&lt;2 \xE2\x82\xAC</v></c><c><v/></c></row></sheetData>");
+  EXPECT_EQ(got, (std::vector<std::string>{"B2|1<2 \xE2\x82\xAC|B2|1<2 \xE2\x82\xAC", "x\xC3\xA9|x\xC3\xA9",
+                                           "|||", "x\xC3\xA9|x\xC3\xA9"}));
+}
+
 TEST(TCT_MergeCells_Stream, FirstAttributeNotRefStillScanned) {
   Sheet s("<mergeCells><mergeCell foo=\"1\" ref=\"A1:A2\"/><mergeCell bar=\"x\"/></mergeCells>");
   EXPECT_EQ(s.events, (std::vector<std::string>{"merge A1:A2", "merge "}));
-  EXPECT_EQ(s.reports, (std::vector<std::string>{"Row 0: Unknown Attribute foo", "Row 0: Unknown Attribute bar"}));
+  EXPECT_EQ(s.reports,
+            (std::vector<std::string>{"Row 0: Unknown Attribute foo", "Row 0: Unknown Attribute bar"}));
 }
 
 TEST(TCT_Worksheet_Read, SheetLevelElements) {
   Doc d;
-  d.Load("worksheet",
-         "<sheetPr published=\"no\" codeName=\"S1\"><tabColor rgb=\"FFFF0000\"/><outlinePr summaryBelow=\"0\"/></sheetPr>"
-         "<dimension ref=\"A1:D20\"/>"
-         "<sheetFormatPr baseColWidth=\"abc\" defaultRowHeight=\"15\"/>"
-         "<sheetProtection password=\"CC1A\" sheet=\"1\" algorithmName=\"SHA-512\"/>"
-         "<pageSetup orientation=\"landscape\" usePrinterDefaults=\"yes\"/>"
-         "<headerFooter><oddHeader>&amp;CPage &amp;P</oddHeader></headerFooter>"
-         "<rowBreaks count=\"3\" manualBreakCount=\"2\"><brk id=\"4\" man=\"1\"/><brk id=\"9\"/></rowBreaks>"
-         "<drawing r:id=\"rId2\"/><legacyDrawing r:id=\"rId3\"/>"
-         "<tableParts count=\"2\"><tablePart r:id=\"rId4\"/><tablePart r:id=\"rId5\"/></tableParts>"
-         "<autoFilter ref=\"A1:C9\"><filterColumn colId=\"1\"><customFilters><customFilter val=\"a*\"/>"
-         "<customFilter operator=\"greaterThan\" val=\"3\"/></customFilters></filterColumn>"
-         "<filterColumn colId=\"2\"><customFilters and=\"maybe\"/><colorFilter/></filterColumn></autoFilter>");
+  d.Load(
+      "worksheet",
+      "<sheetPr published=\"no\" codeName=\"S1\"><tabColor rgb=\"FFFF0000\"/><outlinePr "
+      "summaryBelow=\"0\"/></sheetPr>"
+      "<dimension ref=\"A1:D20\"/>"
+      "<sheetFormatPr baseColWidth=\"abc\" defaultRowHeight=\"15\"/>"
+      "<sheetProtection password=\"CC1A\" sheet=\"1\" algorithmName=\"SHA-512\"/>"
+      "<pageSetup orientation=\"landscape\" usePrinterDefaults=\"yes\"/>"
+      "<headerFooter><oddHeader>&amp;CPage &amp;P</oddHeader></headerFooter>"
+      "<rowBreaks count=\"3\" manualBreakCount=\"2\"><brk id=\"4\" man=\"1\"/><brk id=\"9\"/></rowBreaks>"
+      "<drawing r:id=\"rId2\"/><legacyDrawing r:id=\"rId3\"/>"
+      "<tableParts count=\"2\"><tablePart r:id=\"rId4\"/><tablePart r:id=\"rId5\"/></tableParts>"
+      "<autoFilter ref=\"A1:C9\"><filterColumn colId=\"1\"><customFilters><customFilter val=\"a*\"/>"
+      "<customFilter operator=\"greaterThan\" val=\"3\"/></customFilters></filterColumn>"
+      "<filterColumn colId=\"2\"><customFilters and=\"maybe\"/><colorFilter/></filterColumn></autoFilter>");
   TCT_Worksheet* ws = d.doc.Worksheet();
   EXPECT_EQ(d.reports, (std::vector<std::string>{"Row 0: Unknown Attribute algorithmName"}));
   EXPECT_TRUE(ws->SheetPr()->Available());
@@ -241,15 +307,18 @@ TEST(TCT_Worksheet_Read, SheetLevelElements) {
 
 TEST(TCT_SheetView_Read, ViewsPanesSelections) {
   Doc d;
-  d.Load("worksheet",
-         "<sheetViews><sheetView workbookViewId=\"0\"/>"
-         "<sheetView showGridLines=\"no\" view=\"PageLayout\" zoomScale=\"85\" workbookViewId=\"1\">"
-         "<pane xSplit=\"2\" topLeftCell=\"C1\" state=\"frozen\"/><selection/><selection sqref=\"A1:B2 D4\"/>"
-         "<selection/><selection/><selection pane=\"bottomLeft\"/>"
-         "<pivotSelection axis=\"axisPage\"><pivotArea><references><reference countASubtotal=\"1\" stdDevSubtotal=\"0\">"
-         "<x v=\"3\"/></reference></references></pivotArea></pivotSelection></sheetView></sheetViews>"
-         "<customSheetViews><customSheetView guid=\"{G}\" showRowCol=\"0\" hiddenRows=\"1\" state=\"hidden2\">"
-         "<selection activeCell=\"B2\"/><rowBreaks><brk id=\"3\"/></rowBreaks></customSheetView></customSheetViews>");
+  d.Load(
+      "worksheet",
+      "<sheetViews><sheetView workbookViewId=\"0\"/>"
+      "<sheetView showGridLines=\"no\" view=\"PageLayout\" zoomScale=\"85\" workbookViewId=\"1\">"
+      "<pane xSplit=\"2\" topLeftCell=\"C1\" state=\"frozen\"/><selection/><selection sqref=\"A1:B2 D4\"/>"
+      "<selection/><selection/><selection pane=\"bottomLeft\"/>"
+      "<pivotSelection axis=\"axisPage\"><pivotArea><references><reference countASubtotal=\"1\" "
+      "stdDevSubtotal=\"0\">"
+      "<x v=\"3\"/></reference></references></pivotArea></pivotSelection></sheetView></sheetViews>"
+      "<customSheetViews><customSheetView guid=\"{G}\" showRowCol=\"0\" hiddenRows=\"1\" state=\"hidden2\">"
+      "<selection activeCell=\"B2\"/><rowBreaks><brk "
+      "id=\"3\"/></rowBreaks></customSheetView></customSheetViews>");
   EXPECT_TRUE(d.reports.empty());
   TCT_SheetViews* v = d.doc.Worksheet()->SheetViews();
   ASSERT_EQ(v->SheetViewXpgList()->Count(), 2);
@@ -292,15 +361,18 @@ TEST(TCT_SheetView_Read, ViewsPanesSelections) {
 
 TEST(TCT_ConditionalFormatting_Read, RulesVisualsAndValidations) {
   Doc d;
-  d.Load("worksheet",
-         "<conditionalFormatting sqref=\"A1:A9 C1\"><cfRule type=\"cellIs\" operator=\"between\" priority=\"2\">"
-         "<formula> 1 </formula><formula>A1&lt;2</formula><formula/></cfRule>"
-         "<cfRule type=\"iconSet\"><iconSet><cfvo type=\"percent\" val=\"0\"/><cfvo type=\"gregorian\"/></iconSet></cfRule>"
-         "<cfRule type=\"dataBar\"><dataBar><cfvo type=\"min\"/><color rgb=\"FF0000FF\" theme=\"1\"/><color theme=\"4\"/></dataBar></cfRule>"
-         "</conditionalFormatting><conditionalFormatting sqref=\"B2\"/>"
-         "<dataValidations count=\"1\"><dataValidation type=\"list\" allowBlank=\"1\" sqref=\"D1:D5\">"
-         "<formula1>\"a,b\"</formula1><formula2>1</formula2><formula2>2</formula2></dataValidation>"
-         "<dataValidation/></dataValidations>");
+  d.Load(
+      "worksheet",
+      "<conditionalFormatting sqref=\"A1:A9 C1\"><cfRule type=\"cellIs\" operator=\"between\" priority=\"2\">"
+      "<formula> 1 </formula><formula>A1&lt;2</formula><formula/></cfRule>"
+      "<cfRule type=\"iconSet\"><iconSet><cfvo type=\"percent\" val=\"0\"/><cfvo "
+      "type=\"gregorian\"/></iconSet></cfRule>"
+      "<cfRule type=\"dataBar\"><dataBar><cfvo type=\"min\"/><color rgb=\"FF0000FF\" theme=\"1\"/><color "
+      "theme=\"4\"/></dataBar></cfRule>"
+      "</conditionalFormatting><conditionalFormatting sqref=\"B2\"/>"
+      "<dataValidations count=\"1\"><dataValidation type=\"list\" allowBlank=\"1\" sqref=\"D1:D5\">"
+      "<formula1>\"a,b\"</formula1><formula2>1</formula2><formula2>2</formula2></dataValidation>"
+      "<dataValidation/></dataValidations>");
   EXPECT_TRUE(d.reports.empty());
   TCT_Worksheet* ws = d.doc.Worksheet();
   ASSERT_EQ(ws->ConditionalFormattingXpgList()->Count(), 2);
@@ -344,16 +416,21 @@ TEST(TCT_Worksheet_Read, OtherCollectionsAndCompatibilityWrappers) {
       " xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
       "<protectedRanges><protectedRange password=\"CE2B\" sqref=\"A1:B2 D4\" name=\"R\" spinCount=\"9\"/>"
       "<protectedRange password=\"xyz\"/></protectedRanges>"
-      "<scenarios current=\"1\"><scenario name=\"S\" count=\"1\"><inputCells r=\"A1\" val=\"5\"/></scenario></scenarios>"
-      "<dataConsolidate><dataRefs count=\"1\"><dataRef ref=\"A1:B3\" sheet=\"X\"/></dataRefs></dataConsolidate>"
+      "<scenarios current=\"1\"><scenario name=\"S\" count=\"1\"><inputCells r=\"A1\" "
+      "val=\"5\"/></scenario></scenarios>"
+      "<dataConsolidate><dataRefs count=\"1\"><dataRef ref=\"A1:B3\" "
+      "sheet=\"X\"/></dataRefs></dataConsolidate>"
       "<ignoredErrors><ignoredError sqref=\"C1\" numberStoredAsText=\"1\"/></ignoredErrors>"
       "<smartTags><cellSmartTags r=\"B2\"><cellSmartTag type=\"0\"><cellSmartTagPr key=\"k\" val=\"v\"/>"
       "</cellSmartTag></cellSmartTags></smartTags>"
-      "<mc:AlternateContent><mc:Choice Requires=\"x14\"><oleObjects><oleObject progId=\"Choice\"/></oleObjects></mc:Choice>"
-      "<mc:Fallback><oleObjects><oleObject progId=\"Word.Document.12\" shapeId=\"1025\" r:id=\"rId3\"/></oleObjects>"
+      "<mc:AlternateContent><mc:Choice Requires=\"x14\"><oleObjects><oleObject "
+      "progId=\"Choice\"/></oleObjects></mc:Choice>"
+      "<mc:Fallback><oleObjects><oleObject progId=\"Word.Document.12\" shapeId=\"1025\" "
+      "r:id=\"rId3\"/></oleObjects>"
       "</mc:Fallback></mc:AlternateContent>"
       "<controls><control shapeId=\"7\" name=\"Button 1\"/></controls>"
-      "<webPublishItems count=\"1\"><webPublishItem id=\"2\" sourceType=\"range\"/><webPublishItem/></webPublishItems>"
+      "<webPublishItems count=\"1\"><webPublishItem id=\"2\" "
+      "sourceType=\"range\"/><webPublishItem/></webPublishItems>"
       "</worksheet>");
   EXPECT_EQ(d.reports, (std::vector<std::string>{"Row 0: Unknown Attribute spinCount"}));
   TCT_Worksheet* ws = d.doc.Worksheet();
@@ -388,7 +465,8 @@ TEST(TCT_Chartsheet_Read, ChartsheetAndDialogsheet) {
          "<sheetPr codeName=\"C\"><tabColor indexed=\"10\"/></sheetPr>"
          "<sheetViews><sheetView zoomToFit=\"1\" workbookViewId=\"0\"/></sheetViews>"
          "<sheetProtection content=\"1\" password=\"AB12\"/>"
-         "<customSheetViews><customSheetView guid=\"{G}\" state=\"veryHidden\"><pageSetup copies=\"2\"/></customSheetView>"
+         "<customSheetViews><customSheetView guid=\"{G}\" state=\"veryHidden\"><pageSetup "
+         "copies=\"2\"/></customSheetView>"
          "</customSheetViews><pageSetup/><drawing r:id=\"rId1\"/>");
   EXPECT_TRUE(d.reports.empty());
   TCT_Chartsheet* c = d.doc.Chartsheet();
@@ -412,7 +490,8 @@ TEST(TCT_Chartsheet_Read, ChartsheetAndDialogsheet) {
   EXPECT_EQ(ps->UsePrinterDefaults(), 1);
   EXPECT_EQ(c->Drawing()->R_Id(), u"rId1");
   Doc g;
-  g.Load("dialogsheet", "<sheetFormatPr defaultRowHeight=\"12.75\"/><oleObjects><oleObject progId=\"P\"/></oleObjects>");
+  g.Load("dialogsheet",
+         "<sheetFormatPr defaultRowHeight=\"12.75\"/><oleObjects><oleObject progId=\"P\"/></oleObjects>");
   EXPECT_TRUE(g.doc.Dialogsheet()->Available());
   EXPECT_EQ(g.doc.Dialogsheet()->SheetFormatPr()->DefaultRowHeight(), 12.75);
   EXPECT_EQ(g.doc.Dialogsheet()->OleObjects()->OleObjectXpgList()->Count(), 1);
@@ -461,9 +540,11 @@ TEST(TCT_Sst_Stream, ItemsWithRichTextAndPhonetics) {
          "<si><t>  a b  </t></si>"
          "<si><t xml:space=\"preserve\"> keep </t></si>"
          "<si><t> \n\t </t></si>"
-         "<si><r><rPr><b/><i val=\"0\"/><u/><sz val=\"11\"/><rFont val=\"Arial\"/><color theme=\"1\"/></rPr><t> x </t></r>"
+         "<si><r><rPr><b/><i val=\"0\"/><u/><sz val=\"11\"/><rFont val=\"Arial\"/><color "
+         "theme=\"1\"/></rPr><t> x </t></r>"
          "<r><rPr><b val=\"yes\"/><u val=\"double\"/></rPr><t>y</t></r></si>"
-         "<si><t>\xE6\xBC\xA2</t><rPh sb=\"1\" eb=\"3\"><t>ab</t></rPh><phoneticPr fontId=\"2\" type=\"hiragana\"/></si>"
+         "<si><t>\xE6\xBC\xA2</t><rPh sb=\"1\" eb=\"3\"><t>ab</t></rPh><phoneticPr fontId=\"2\" "
+         "type=\"hiragana\"/></si>"
          "<si/>");
   const std::vector<std::string> expected = {
       "[a b] pr-1/1",
@@ -491,7 +572,8 @@ TEST(TCT_Comments_Stream, AuthorsAndComments) {
   d.Load("comments",
          "<authors><author>Ann</author><author/><author>Bo</author></authors>"
          "<commentList><comment ref=\"A1\" authorId=\"2\"><text><r><t>hello</t></r></text></comment>"
-         "<comment ref=\"B2\" authorId=\"x\"/><comment ref=\"C3\"><text><t>plain</t></text></comment></commentList>");
+         "<comment ref=\"B2\" authorId=\"x\"/><comment "
+         "ref=\"C3\"><text><t>plain</t></text></comment></commentList>");
   EXPECT_EQ(got, (std::vector<std::string>{"A1 2  runs1", "B2 0  runs0", "C3 0 plain runs0"}));
   const TStringXpgList& a = d.doc.Comments()->Authors()->AuthorXpgList();
   ASSERT_EQ(a.Count(), 3);
@@ -505,13 +587,16 @@ TEST(TCT_Comments_Stream, AuthorsAndComments) {
 
 TEST(TCT_Table_Read, ColumnsFormulasAndDefaults) {
   Doc d;
-  d.Load("table id=\"3\" name=\"T1\" displayName=\"Sales\" ref=\"A1:C9\" totalsRowCount=\"1\" headerRowDxfId=\"4\"",
-         "<autoFilter ref=\"A1:C8\"/>"
-         "<tableColumns count=\"7\"><tableColumn id=\"1\" name=\"Item\" totalsRowLabel=\"Total\"/>"
-         "<tableColumn id=\"2\" name=\"Qty\" totalsRowFunction=\"SUM\"><calculatedColumnFormula>[@a]*2</calculatedColumnFormula>"
-         "<xmlColumnPr mapId=\"1\" xpath=\"/r/q\" xmlDataType=\"QName\"/></tableColumn>"
-         "<tableColumn id=\"3\" name=\"X\" totalsRowFunction=\"bogus\"/></tableColumns>"
-         "<tableStyleInfo name=\"TableStyleMedium2\" showRowStripes=\"1\"/>");
+  d.Load(
+      "table id=\"3\" name=\"T1\" displayName=\"Sales\" ref=\"A1:C9\" totalsRowCount=\"1\" "
+      "headerRowDxfId=\"4\"",
+      "<autoFilter ref=\"A1:C8\"/>"
+      "<tableColumns count=\"7\"><tableColumn id=\"1\" name=\"Item\" totalsRowLabel=\"Total\"/>"
+      "<tableColumn id=\"2\" name=\"Qty\" "
+      "totalsRowFunction=\"SUM\"><calculatedColumnFormula>[@a]*2</calculatedColumnFormula>"
+      "<xmlColumnPr mapId=\"1\" xpath=\"/r/q\" xmlDataType=\"QName\"/></tableColumn>"
+      "<tableColumn id=\"3\" name=\"X\" totalsRowFunction=\"bogus\"/></tableColumns>"
+      "<tableStyleInfo name=\"TableStyleMedium2\" showRowStripes=\"1\"/>");
   TCT_Table* t = d.doc.Table();
   EXPECT_TRUE(d.reports.empty());
   ASSERT_TRUE(t->Available());
@@ -542,7 +627,8 @@ TEST(TCT_Workbook_Read, DefaultsAndItems) {
   d.Load("workbook",
          "<workbookPr showObjects=\"portrait\" showInkAnnotation=\"yes\" date1904=\"1\"/>"
          "<bookViews><workbookView showSheetTabs=\"yes\"/></bookViews>"
-         "<sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"B\" sheetId=\"2\" state=\"hidden\" r:id=\"rId2\"/></sheets>"
+         "<sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"B\" sheetId=\"2\" "
+         "state=\"hidden\" r:id=\"rId2\"/></sheets>"
          "<externalReferences><externalReference r:id=\"rId9\"/></externalReferences>"
          "<fileRecoveryPr autoRecover=\"0\"/><fileRecoveryPr repairLoad=\"1\"/>"
          "<workbookProtection workbookPassword=\"83AF\" lockStructure=\"1\"/>"
@@ -595,8 +681,8 @@ TEST(TCT_DefinedNames_Stream, EventsInOrder) {
   std::vector<std::string> got;
   TCT_Workbook* w = d.doc.Workbook();
   w->DefinedNames()->OnReadDefinedName = [&](TCT_DefinedName& n) {
-    got.push_back(U8(n.Name()) + " " + std::to_string(n.LocalSheetId()) + " h" + std::to_string(n.Hidden()) + " f" +
-                  std::to_string(n.Function_()) + " =" + U8(n.Content()));
+    got.push_back(U8(n.Name()) + " " + std::to_string(n.LocalSheetId()) + " h" + std::to_string(n.Hidden()) +
+                  " f" + std::to_string(n.Function_()) + " =" + U8(n.Content()));
   };
   w->OnReadDefinedNames = [&](TCT_DefinedNames&) { got.push_back("end"); };
   d.Load("workbook",
@@ -604,8 +690,8 @@ TEST(TCT_DefinedNames_Stream, EventsInOrder) {
          "<definedName name=\"B\" function=\"true\"/><definedName name=\"C\">1+&amp;2</definedName>"
          "<other/></definedNames>"
          "<definedNames><definedName name=\"D\">x</definedName></definedNames>");
-  EXPECT_EQ(got, (std::vector<std::string>{"A 2 h1 f0 =Sheet1!$A$1", "B -1 h0 f1 =", "C -1 h0 f0 =1+&2", "end",
-                                           "D -1 h0 f0 =x", "end"}));
+  EXPECT_EQ(got, (std::vector<std::string>{"A 2 h1 f0 =Sheet1!$A$1", "B -1 h0 f1 =", "C -1 h0 f0 =1+&2",
+                                           "end", "D -1 h0 f0 =x", "end"}));
   EXPECT_EQ(d.reports, (std::vector<std::string>{"Row 0: Unknown Element other"}));
 }
 
