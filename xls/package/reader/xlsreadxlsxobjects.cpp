@@ -1,8 +1,10 @@
 #include "xls/package/reader/xlsreadxlsxobjects.h"
 
 #include <charconv>
+#include <exception>
 #include <limits>
 
+#include "platform/textcodec.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsstylesheet.h"
@@ -439,14 +441,20 @@ void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorkshee
   std::vector<std::u16string> ids;
   if (!FPackage.GetDrawingImages(ids)) return;
   for (const auto& id : ids) {
-    std::u16string target;
-    auto stream = FPackage.ReadDrawingMedia(id, target);
-    if (!stream) continue;
-    const std::vector<uint8_t> data = ReadBytes(*stream);
-    const auto dot = target.rfind(u'.');
-    const std::u16string_view ext =
-        dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(target).substr(dot + 1);
-    FManager.GrManager().Images().Xc12_Add(data, ext, id, sheetId, target);
+    // A picture the package cannot give (missing, damaged, too large) is left out with a
+    // warning: the drawing never ends a load.
+    try {
+      std::u16string target;
+      auto stream = FPackage.ReadDrawingMedia(id, target);
+      if (!stream) continue;
+      const std::vector<uint8_t> data = ReadBytes(*stream);
+      const auto dot = target.rfind(u'.');
+      const std::u16string_view ext =
+          dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(target).substr(dot + 1);
+      FManager.GrManager().Images().Xc12_Add(data, ext, id, sheetId, target);
+    } catch (const std::exception& e) {
+      Warning(u"Picture " + id + u" of the drawing not read: " + kws::Utf8ToUtf16(e.what()));
+    }
   }
 }
 

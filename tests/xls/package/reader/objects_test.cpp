@@ -321,6 +321,21 @@ TEST(WorksheetObjects_Drawing, PicturesTakenDrawingPartLeftUnread) {
   EXPECT_TRUE(drawingKept);
 }
 
+TEST(WorksheetObjects_Drawing, MissingPictureIsAWarningOnly) {
+  Load l(Book(Worksheet("<sheetData/><drawing r:id=\"rId2\"/><printOptions headings=\"1\"/>"),
+              {{"rId2", "drawing", "../drawings/drawing1.xml", ""}},
+              {{"xl/drawings/drawing1.xml", "<xdr:wsDr/>"},
+               {"xl/drawings/_rels/drawing1.xml.rels",
+                Rels({{"rId1", "image", "../media/gone.png", ""}, {"rId2", "image", "../media/here.jpeg", ""}})},
+               {"xl/media/here.jpeg", "JPEG"}}));
+  l.ReadSheet();
+  ASSERT_EQ(l.hub.GrManager().Images().Count(), 1u);
+  EXPECT_EQ(l.hub.GrManager().Images().Items(0)->FImageType, TXc12ImageType::x12itJPEG);
+  EXPECT_EQ(l.Warnings(u"Picture rId1 of the drawing not read"), 1);
+  EXPECT_TRUE(l.sheet->PrintOptions().FHeadings);
+  EXPECT_EQ(l.pkg.FCurrDrawing, nullptr);
+}
+
 TEST(WorksheetObjects_Drawing, MissingDrawingIsAWarningOnly) {
   Load l(Book(Worksheet("<sheetData/><drawing r:id=\"rId5\"/><printOptions headings=\"1\"/>"), {}));
   l.ReadSheet();
