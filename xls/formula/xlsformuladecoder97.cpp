@@ -501,13 +501,17 @@ std::u16string TBIFFDecoder::Decode() {
         size = areaSize;
         Push(AreaText(Need(size) + 1, false));
         break;
+      // Memory tokens: the sub-expression that follows the header holds the operand; it is
+      // printed, so only the header is stepped over.
       case lptg::MemArea:
       case lptg::MemErr:
-        // The sub-expression that follows the header holds the reference; it is printed.
+      case lptg::MemNoMem:
         size = 7;
         Need(size);
         break;
       case lptg::MemFunc:
+      case lptg::MemAreaN:
+      case lptg::MemNoMemN:
         size = 3;
         Need(size);
         break;

@@ -69,11 +69,12 @@ struct TBIFFDecodeOptions {
 //   separators   the locale's: List joins union operands, Decimal is the number separator,
 //                ArrayCol joins the columns of array constants (rows are joined by ";").
 //   options      BIFF8 or BIFF5 layouts, and the code page of BIFF5 strings.
-// The intersection operator prints as a blank between its operands. Operators or unary tokens
-// without their operands print "<Val missing>" in their place; an
-// array that leaves no text gives "[ERROR]"; an unknown token ends the text with "Unknown
-// ptg[XX]". Raises XLSRWException "Function arguments missing" when a function finds fewer texts
-// than its arguments, and "Truncated ptgs XX" when a token or an array constant runs past the end.
+// The intersection operator prints as a blank between its operands; memory tokens print the
+// sub-expression that follows them. Operators or unary tokens without their operands print
+// "<Val missing>" in their place; an array that leaves no text gives "[ERROR]"; an unknown token
+// ends the text with "Unknown ptg[XX]". Raises XLSRWException "Function arguments missing" when
+// a function finds fewer texts than its arguments, and "Truncated ptgs XX" when a token or an
+// array constant runs past the end.
 std::u16string DecodeBIFFFormula(std::span<const uint8_t> buf, int32_t sheetIndex, int32_t col, int32_t row,
                                  const TGetNameEvent& getName, char16_t listSep,
                                  const TXLSFormulaSeparators& separators = {},

@@ -176,7 +176,9 @@ TEST(DecodeBIFFFormula, TokensToText) {
       // The memory tokens' sub-expression holds the operand; it is printed.
       {Cat({Hex("29 0B 00"), ref, refB, Hex("11 42 01 04 00")}), "SUM(A1:B1)"},
       {Cat({Hex("26 00 00 00 00 0B 00"), ref, refB, Hex("11")}), "A1:B1"},
-      {Hex("28 00 00 00 00 00 00"), "Unknown ptg[28]"},
+      {Cat({Hex("28 00 00 00 00 05 00"), ref}), "A1"},
+      {Cat({Hex("2E 0B 00"), ref, refB, Hex("10 15 42 01 04 00")}), "SUM((A1,B1))"},
+      {Cat({Hex("4F 05 00"), ref}), "A1"},
       {Hex("41 E8 03"), "1000()"},  // a number past the table prints the number
       {Hex("42 01 04 00"), "error Function arguments missing"},
       {Hex("1E 01 00 42 02 04 00"), "error Function arguments missing"},
