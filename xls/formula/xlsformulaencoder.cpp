@@ -252,8 +252,8 @@ std::vector<uint8_t> TXLSFormulaEncoder::Encode(const TXLSTokenList& tokens, int
   FPostfix.clear();
   FPostfix.reserve(tokens.Count() + 1);
   FPrevToken = FPrevSignificant = xttNone;
-  FCurrTables = nullptr;
-  FCurrTablesSheet = -1;
+  FCurrTables = FStartTables;
+  FCurrTablesSheet = FStartTablesSheet;
   FDone = FFailed = false;
 
   for (size_t i = 0; i < tokens.Count() && !FDone;) {

@@ -39,6 +39,13 @@ class TXLSFormulaEncoder {
   std::vector<uint8_t> Encode(const TXLSTokenList& tokens, int32_t sheetId, int32_t col = -1,
                               int32_t row = -1);
 
+  // The tables that structured references are resolved against first (the current sheet's), and
+  // that sheet's index; nullptr (the default) finds tables through all worksheets.
+  void SetCurrTables(const TXLSFormulaTables* tables, int32_t sheet) {
+    FStartTables = tables;
+    FStartTablesSheet = tables ? sheet : -1;
+  }
+
   // True (the default): an unreadable token ends the encoding with what was written so far;
   // false: it raises "Invalid xtt token N".
   bool StopOnError() const { return FStopOnError; }
@@ -89,6 +96,8 @@ class TXLSFormulaEncoder {
   TXLSTokenType FPrevSignificant = xttNone;  // the last token other than blanks
   const TXLSFormulaTables* FCurrTables = nullptr;
   int32_t FCurrTablesSheet = -1;
+  const TXLSFormulaTables* FStartTables = nullptr;
+  int32_t FStartTablesSheet = -1;
   int32_t FSheetId = -1;
   int32_t FCol = -1;
   int32_t FRow = -1;

@@ -11,11 +11,14 @@ namespace xls {
 namespace {
 
 std::vector<uint8_t> Compile(TXLSTokenizer& tokenizer, const TXLSFormulaWorkbook& book,
-                             TXLSErrorManager& errors, std::u16string_view text, int32_t sheetId) {
+                             TXLSErrorManager& errors, std::u16string_view text, int32_t sheetId,
+                             const TXLSFormulaTables* currTables = nullptr,
+                             int32_t currTablesSheet = -1) {
   tokenizer.SetFormula(text);
   std::unique_ptr<TXLSTokenList> tokens = tokenizer.Parse();
   if (!tokens) return {};
   TXLSFormulaEncoder encoder(book, errors);
+  encoder.SetCurrTables(currTables, currTablesSheet);
   return encoder.Encode(*tokens, sheetId);
 }
 
@@ -31,7 +34,7 @@ TXLSFormulaHandler::TXLSFormulaHandler(const TXLSFormulaWorkbook& book, TXLSErro
 
 std::vector<uint8_t> TXLSFormulaHandler::EncodeFormula(std::u16string_view formula,
                                                        int32_t sheetId) {
-  return Compile(FTokenizer, FBook, FErrors, formula, sheetId);
+  return Compile(FTokenizer, FBook, FErrors, formula, sheetId, FCurrTables, FCurrTablesSheet);
 }
 
 std::u16string TXLSFormulaHandler::DecodeFormula(const TXLSFormulaCells* cells,

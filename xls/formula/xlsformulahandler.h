@@ -43,6 +43,14 @@ class TXLSFormulaHandler {
                   bool lockStartRow) const;
 
   void SetLegacyDecode(TXLSLegacyFormulaDecode decode) { FLegacyDecode = std::move(decode); }
+  // The current tables handed to each encoding: structured references look for their table there
+  // first (`sheet` is the index of the worksheet that holds them). nullptr (the default) finds
+  // tables through all worksheets.
+  void SetCurrTables(const TXLSFormulaTables* tables, int32_t sheet) {
+    FCurrTables = tables;
+    FCurrTablesSheet = tables ? sheet : -1;
+  }
+  const TXLSFormulaTables* CurrTables() const { return FCurrTables; }
 
   bool FormulasUncalced() const { return FFormulasUncalced; }
   void SetFormulasUncalced(bool value) { FFormulasUncalced = value; }
@@ -53,6 +61,8 @@ class TXLSFormulaHandler {
   TXLSTokenizer FTokenizer;
   TXLSFormulaDecoder FDecoder;
   TXLSLegacyFormulaDecode FLegacyDecode;
+  const TXLSFormulaTables* FCurrTables = nullptr;  // not owned
+  int32_t FCurrTablesSheet = -1;
   bool FFormulasUncalced = false;
 };
 

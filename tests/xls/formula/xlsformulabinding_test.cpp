@@ -107,6 +107,25 @@ TEST(FormulaBinding_Compile, DeletedNamesAndUnknownSheetsAreNotBound) {
   EXPECT_EQ(list.back().Number, XLSERR_FMLA_UNKNOWN_SHEET);
 }
 
+TEST(FormulaBinding_CurrTables, StructuredReferencesLookInTheCurrentTablesFirst) {
+  BoundBook b;
+  // A second table of the same name on "My Sheet" at D10:E20 (a header row, no totals row).
+  TXc12Table* t = b.book.Manager().Worksheets().Items(1)->Tables().Add();
+  t->FName = u"Sales";
+  t->FRef = {9, 19, 3, 4};
+  t->AddColumn()->FName = u"Region";
+  t->AddColumn()->FName = u"Amount";
+  TXLSFormulaHandler& h = FormulaHandlerOf(b.book);
+  // The column item: 0xBD, table, column, then 0x86 and its area (first row at offset 6).
+  auto firstRow = [](const Bytes& p) { return p.size() > 10 && p[0] == 0xBD ? int(p[6]) : -1; };
+  EXPECT_EQ(firstRow(h.EncodeFormula(u"SUM(Sales[Amount])", 1)), 1);
+  h.SetCurrTables(FormulaWorkbookOf(b.book).SheetTables(1), 1);
+  EXPECT_EQ(firstRow(h.EncodeFormula(u"SUM(Sales[Amount])", 0)), 10);
+  EXPECT_EQ(b.RoundTrip(u"SUM(Sales[Amount])"), "SUM(Sales[Amount])");
+  h.SetCurrTables(nullptr, -1);
+  EXPECT_EQ(firstRow(h.EncodeFormula(u"SUM(Sales[Amount])", 1)), 1);
+}
+
 TEST(FormulaBinding_Compile, TextForPeopleFollowsTheLocale) {
   BoundBook b(u',');
   // Formula text is read with "." and ","; written with the locale's separators.
