@@ -1,15 +1,95 @@
-// PLACEHOLDER: workbooks are not searched yet. findinexcel returns false without opening the
-// file, so the worker lists and counts .xls and .xlsx files but never reports them as hits. The
-// spreadsheet engine's search replaces this file.
+// Workbooks are loaded by the spreadsheet engine's one component, kept for the whole run, and
+// searched through its workbook search (every cell of every sheet as text, ASCII letters folded).
+// A file the engine cannot read raises from the load; the component is then empty, so nothing of
+// an earlier workbook is ever searched in its place. The file is read whole in one call (its
+// size known first) and handed to the component's byte entry, which routes by content exactly as
+// LoadFromFile does.
 #include "app/findexcel.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <span>
+#include <string>
+
+#include "app/keywords.h"
+#include "platform/textcodec.h"
+#include "xls/biff/biffreader.h"
+#include "xls/model/xlsbook.h"
+#include "xls/package/reader/xlsreadxlsx.h"
 
 namespace kws::app {
 
-struct TExcelSearch::Impl {};
+namespace {
+
+// A file's bytes, mapped read-only for the time of one load (no copy, no heap block that would
+// shift the allocator's thresholds for the load's many small blocks).
+struct TFileBytes {
+  explicit TFileBytes(const std::filesystem::path& file) {
+    fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return;
+    size = size_t(st.st_size);
+    if (size > 0) {
+      void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+      if (p == MAP_FAILED) return;
+      map = p;
+    }
+    ok = true;
+  }
+  ~TFileBytes() {
+    if (map) ::munmap(map, size);
+    if (fd >= 0) ::close(fd);
+  }
+  TFileBytes(const TFileBytes&) = delete;
+  TFileBytes& operator=(const TFileBytes&) = delete;
+  std::span<const uint8_t> bytes() const { return {static_cast<const uint8_t*>(map), map ? size : 0}; }
+
+  int fd = -1;
+  void* map = nullptr;
+  size_t size = 0;
+  bool ok = false;
+};
+
+// The readers the component routes to, registered once before the first component is made.
+bool RegisterReaders() {
+  xls::RegisterXLSXReader();
+  xls::biff::RegisterBIFFReader();
+  return true;
+}
+
+}  // namespace
+
+struct TExcelSearch::Impl {
+  Impl() : registered(RegisterReaders()) {}
+  bool registered;
+  xls::TXLSBook xlsbook;
+};
 
 TExcelSearch::TExcelSearch() : impl_(std::make_unique<Impl>()) {}
 TExcelSearch::~TExcelSearch() = default;
 
-bool TExcelSearch::findinexcel(const std::filesystem::path&, std::u16string_view) { return false; }
+bool TExcelSearch::findinexcel(const std::filesystem::path& file, std::u16string_view findtxt) {
+  xls::TXLSBook& book = impl_->xlsbook;
+  TFileBytes data(file);
+  if (!data.ok) {
+    book.Clear(0);
+    return false;
+  }
+  std::string ext = file.extension().string();
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = char(c + 32);
+  book.Manager().FFilename = kws::Utf8ToUtf16(file.string());
+  book.LoadFromBytes(data.bytes(), ext == ".xls" || ext == ".xlm");
+  for (const std::u16string& key : SplitCommaText(findtxt)) {
+    if (key.empty()) continue;
+    book.BeginFindText();
+    if (book.FindText(key, true)) return true;
+  }
+  return false;
+}
 
 }  // namespace kws::app

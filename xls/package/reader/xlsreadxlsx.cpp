@@ -229,8 +229,10 @@ void TXLSReadXLSX::LoadStyles() {
     if (!ss.NumFmts().Add(nf->FormatCode(), nf->NumFmtId()))
       Warning(u"Number format id " + NumText(nf->NumFmtId()) + u" out of range");
   }
-  ReadStyleList(ss.Fonts(), *st->Fonts()->FontXpgList(), [](const TCT_Font& e, TXc12Font& m) { ApplyFont(e, m); });
-  ReadStyleList(ss.Fills(), *st->Fills()->FillXpgList(), [](const TCT_Fill& e, TXc12Fill& m) { ApplyFill(e, m); });
+  ReadStyleList(ss.Fonts(), *st->Fonts()->FontXpgList(),
+                [](const TCT_Font& e, TXc12Font& m) { ApplyFont(e, m); });
+  ReadStyleList(ss.Fills(), *st->Fills()->FillXpgList(),
+                [](const TCT_Fill& e, TXc12Fill& m) { ApplyFill(e, m); });
   ReadStyleList(ss.Borders(), *st->Borders()->BorderXpgList(),
                 [](const TCT_Border& e, TXc12Border& m) { ApplyBorder(e, m); });
 
@@ -377,7 +379,9 @@ void TXLSReadXLSX::LoadWorkbook() {
   if (!s) return;
   TXPGDocXLSX doc;
   BindErrors(doc);
-  doc.Root()->Workbook()->DefinedNames()->OnReadDefinedName = [this](TCT_DefinedName& n) { DoDefinedName(n); };
+  doc.Root()->Workbook()->DefinedNames()->OnReadDefinedName = [this](TCT_DefinedName& n) {
+    DoDefinedName(n);
+  };
   doc.LoadFromStream(*s);
   const TCT_Workbook* wb = doc.Workbook();
   if (!wb || !wb->Available()) return;
@@ -577,7 +581,8 @@ void TXLSReadXLSX::LoadXLink(std::u16string_view rId) {
     TXc12XExternalBook& mb = link->FExternalBook;
     mb.FFilename = targetOf(b.R_Id());
     for (const auto& n : *b.SheetNames()->SheetNameXpgList()) mb.FSheetNames.push_back(n->Val());
-    for (const auto& n : *b.DefinedNames()->DefinedNameXpgList()) mb.FDefinedNames.push_back({n->Name(), n->RefersTo(), n->SheetId()});
+    for (const auto& n : *b.DefinedNames()->DefinedNameXpgList())
+      mb.FDefinedNames.push_back({n->Name(), n->RefersTo(), n->SheetId()});
     for (const auto& sd : *b.SheetDataSet()->SheetDataXpgList()) {
       TXc12XSheetData& d = mb.FSheetDataSet.emplace_back();
       d.FSheetId = sd->SheetId();
@@ -591,11 +596,20 @@ void TXLSReadXLSX::LoadXLink(std::u16string_view rId) {
           if (ParseCellRef(c->R(), col, rw)) cell.FCol = col, cell.FRow = rw;
           cell.FValueMetadata = c->Vm();
           switch (c->T()) {
-            case xpgxlinks::stectB: cell.SetAsBoolean(LenientBool(c->V())); break;
-            case xpgxlinks::stectN: cell.SetAsFloat(NumberOf(c->V())); break;
-            case xpgxlinks::stectE: cell.SetAsError(ErrorTextToCellError(c->V())); break;
-            case xpgxlinks::stectStr: cell.SetAsString(c->V()); break;
-            default: break;
+            case xpgxlinks::stectB:
+              cell.SetAsBoolean(LenientBool(c->V()));
+              break;
+            case xpgxlinks::stectN:
+              cell.SetAsFloat(NumberOf(c->V()));
+              break;
+            case xpgxlinks::stectE:
+              cell.SetAsError(ErrorTextToCellError(c->V()));
+              break;
+            case xpgxlinks::stectStr:
+              cell.SetAsString(c->V());
+              break;
+            default:
+              break;
           }
         }
       }
@@ -616,12 +630,23 @@ void TXLSReadXLSX::LoadXLink(std::u16string_view rId) {
       for (const auto& v : *it->Values()->ValueXpgList()) {
         TXc12XCellValue& mv = mi.FValues.emplace_back();
         switch (v->T()) {
-          case xpgxlinks::stdvtNil: mv.SetAsNil(true); break;
-          case xpgxlinks::stdvtB: mv.SetAsBoolean(LenientBool(v->Val())); break;
-          case xpgxlinks::stdvtN: mv.SetAsFloat(NumberOf(v->Val())); break;
-          case xpgxlinks::stdvtE: mv.SetAsError(ErrorTextToCellError(v->Val())); break;
-          case xpgxlinks::stdvtStr: mv.SetAsString(v->Val()); break;
-          default: break;
+          case xpgxlinks::stdvtNil:
+            mv.SetAsNil(true);
+            break;
+          case xpgxlinks::stdvtB:
+            mv.SetAsBoolean(LenientBool(v->Val()));
+            break;
+          case xpgxlinks::stdvtN:
+            mv.SetAsFloat(NumberOf(v->Val()));
+            break;
+          case xpgxlinks::stdvtE:
+            mv.SetAsError(ErrorTextToCellError(v->Val()));
+            break;
+          case xpgxlinks::stdvtStr:
+            mv.SetAsString(v->Val());
+            break;
+          default:
+            break;
         }
       }
     }
@@ -677,7 +702,8 @@ void TXLSReadXLSX::LoadSheets() {
   list.Clear();
 }
 
-void TXLSReadXLSX::LoadSheet(std::u16string_view rId, TXc12DataWorksheet& sheet, TXLSReadXLSXObjects& objects) {
+void TXLSReadXLSX::LoadSheet(std::u16string_view rId, TXc12DataWorksheet& sheet,
+                             TXLSReadXLSXObjects& objects) {
   FSharedFormulas.clear();
   FArrayFormulas.clear();
   FArrayBounds = {-1, -1, -1, -1};
@@ -906,7 +932,9 @@ void TXLSReadXLSX::StageResult(const TCT_Cell& cell) {
   TXLSFormulaHelper& h = FCells->FormulaHelper();
   const std::u16string& v = cell.V();
   switch (cell.T()) {
-    case stctB: h.SetAsBoolean(BoolOf(v)); break;
+    case stctB:
+      h.SetAsBoolean(BoolOf(v));
+      break;
     case stctD: {
       // An ISO date becomes its serial number; a number stays a number.
       double d = 0;
@@ -924,7 +952,9 @@ void TXLSReadXLSX::StageResult(const TCT_Cell& cell) {
       h.FCellType = TXLSCellType::xctErrorFormula;
       break;
     }
-    case stctStr: h.SetAsString(v); break;
+    case stctStr:
+      h.SetAsString(v);
+      break;
     case stctS: {
       // A cached text kept as a shared-string number, or as the text itself.
       int32_t i = -1;
@@ -934,7 +964,9 @@ void TXLSReadXLSX::StageResult(const TCT_Cell& cell) {
         h.SetAsString(v);
       break;
     }
-    case stctInlineStr: h.SetAsString(cell.Is()->Available() ? InlineText(cell) : v); break;
+    case stctInlineStr:
+      h.SetAsString(cell.Is()->Available() ? InlineText(cell) : v);
+      break;
     default: {
       // n, or a type the reader does not know: the number of v (text that is no number keeps
       // its text).
@@ -1011,7 +1043,8 @@ void TXLSReadXLSX::StoreFormulaCell(const TCT_Cell& cell, int32_t col, int32_t r
         }
       } else {
         const auto it = FSharedFormulas.find(f.Si());
-        if (it != FSharedFormulas.end() && !it->second.FPtgs.empty() && InArea(it->second.FApplyArea, col, row)) {
+        if (it != FSharedFormulas.end() && !it->second.FPtgs.empty() &&
+            InArea(it->second.FApplyArea, col, row)) {
           const TXLSSharedFormula& m = it->second;
           ptgs = m.FPtgs;
           try {
@@ -1025,7 +1058,9 @@ void TXLSReadXLSX::StoreFormulaCell(const TCT_Cell& cell, int32_t col, int32_t r
         // A follower without its master keeps its cached value and an empty formula.
       }
       break;
-    default: h.FFormula = f.Content(); break;
+    default:
+      h.FFormula = f.Content();
+      break;
   }
   StageResult(cell);
   if (f.Ca()) options |= 4;
@@ -1053,7 +1088,8 @@ void TXLSReadXLSX::StoreCell(const TCT_Cell& cell, int32_t col, int32_t row, int
   const std::u16string& v = cell.V();
   TXLSCellMMU& cells = *FCells;
   if (cell.F()->Available()) return StoreFormulaCell(cell, col, row, style);
-  if (const TXLSArrayFormulaArea* a = ArrayAreaOf(col, row)) return StoreArrayChild(cell, col, row, style, *a);
+  if (const TXLSArrayFormulaArea* a = ArrayAreaOf(col, row))
+    return StoreArrayChild(cell, col, row, style, *a);
   const TST_CellType t = cell.T();
   if (t == stctInlineStr) {
     // The inline text, or the value when the cell has no is element.
@@ -1086,14 +1122,18 @@ void TXLSReadXLSX::StoreCell(const TCT_Cell& cell, int32_t col, int32_t row, int
       }
       break;
     }
-    case stctB: cells.StoreBoolean(col, row, style, BoolOf(v)); break;
+    case stctB:
+      cells.StoreBoolean(col, row, style, BoolOf(v));
+      break;
     case stctE: {
       const TXc12CellError e = ErrorTextToCellError(v);
       if (e == TXc12CellError::errUnknown) Warning(u"Unknown error value " + Quote(v) + u" kept as an error");
       cells.StoreError(col, row, style, e);
       break;
     }
-    case stctStr: cells.StoreString(col, row, style, v); break;
+    case stctStr:
+      cells.StoreString(col, row, style, v);
+      break;
     case stctD: {
       double d = 0;
       if (!ParseNumber(v, d)) {
@@ -1167,18 +1207,30 @@ void TXLSReadXLSX::DoCellDirect(TCT_Cell& cell) {
     return;
   }
   switch (cell.T()) {
-    case stctB: ec.SetAsBoolean(BoolOf(v)); break;
-    case stctE: ec.SetAsError(ErrorTextToCellError(v)); break;
-    case stctS: ec.SetAsString(ec.FIsFormula ? std::u16string(v) : SharedText(v)); break;
-    case stctStr: ec.SetAsString(v); break;
-    case stctInlineStr: ec.SetAsString(cell.Is()->Available() ? InlineText(cell) : std::u16string(v)); break;
+    case stctB:
+      ec.SetAsBoolean(BoolOf(v));
+      break;
+    case stctE:
+      ec.SetAsError(ErrorTextToCellError(v));
+      break;
+    case stctS:
+      ec.SetAsString(ec.FIsFormula ? std::u16string(v) : SharedText(v));
+      break;
+    case stctStr:
+      ec.SetAsString(v);
+      break;
+    case stctInlineStr:
+      ec.SetAsString(cell.Is()->Available() ? InlineText(cell) : std::u16string(v));
+      break;
     case stctD: {
       double d = 0;
       if (!ParseNumber(v, d)) d = XmlStrToDateTime(v) - (FDate1904 ? 1462 : 0);
       ec.SetAsFloat(d);
       break;
     }
-    default: ec.SetAsFloat(NumberOf(v)); break;
+    default:
+      ec.SetAsFloat(NumberOf(v));
+      break;
   }
   FManager.FireReadCellEvent();
 }

@@ -56,9 +56,9 @@ class TCT_Hyperlink;
 
 // One shared-formula master of the sheet being read.
 struct TXLSSharedFormula {
-  TXLSCellRef FRef;                       // the master cell
+  TXLSCellRef FRef;                         // the master cell
   TXLSCellArea FApplyArea{-1, -1, -1, -1};  // the master's ref attribute
-  std::vector<uint8_t> FPtgs;             // compiled tokens; empty when not compiled
+  std::vector<uint8_t> FPtgs;               // compiled tokens; empty when not compiled
 };
 
 // One array-formula or data-table area of the sheet being read.
@@ -140,9 +140,9 @@ class TXLSReadXLSX {
   TXLSCellMMU* FCells = nullptr;
   std::u16string FCurrSheetRId;
   const xpgxlsx::TCT_Row* FRowElement = nullptr;
-  int32_t FPrevRow = -1;   // row of the last row element ended
+  int32_t FPrevRow = -1;        // row of the last row element ended
   int32_t FRowInProgress = -1;  // row of the row element being read, -1 before its first cell
-  int32_t FLastCol = -1;   // column of the previous cell of the row
+  int32_t FLastCol = -1;        // column of the previous cell of the row
   bool FDate1904 = false;
   int32_t FTotCells = 0, FTotRows = 0;
   int32_t FWarnings = 0, FSuppressedWarnings = 0;

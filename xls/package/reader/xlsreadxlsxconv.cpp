@@ -31,8 +31,10 @@ TXc12Color ReadColor(const TCT_Color& c) {
 }
 
 void ApplyAlignment(const TCT_CellAlignment& s, TXc12CellAlignment& d) {
-  d.FHorizAlignment = static_cast<TXc12HorizAlignment>(DefaultIfUnset(s.Horizontal(), uint8_t(TXc12HorizAlignment::chaGeneral)));
-  d.FVertAlignment = static_cast<TXc12VertAlignment>(DefaultIfUnset(s.Vertical(), uint8_t(TXc12VertAlignment::cvaBottom)));
+  d.FHorizAlignment = static_cast<TXc12HorizAlignment>(
+      DefaultIfUnset(s.Horizontal(), uint8_t(TXc12HorizAlignment::chaGeneral)));
+  d.FVertAlignment =
+      static_cast<TXc12VertAlignment>(DefaultIfUnset(s.Vertical(), uint8_t(TXc12VertAlignment::cvaBottom)));
   d.FRotation = s.TextRotation();
   d.FOptions = {};
   if (s.WrapText()) d.FOptions.Include(TXc12AlignmentOption::foWrapText);
@@ -74,7 +76,8 @@ void ApplyFill(const TCT_Fill& s, TXc12Fill& d) {
     const TCT_GradientFill& g = *s.GradientFill();
     d.SetIsGradientFill(true);
     TXc12GradientFill& m = *d.GradientFill();
-    for (const auto& stop : *g.StopXpgList()) m.FStops.push_back({ReadColor(*stop->Color()), stop->Position()});
+    for (const auto& stop : *g.StopXpgList())
+      m.FStops.push_back({ReadColor(*stop->Color()), stop->Position()});
     m.FGradientType = static_cast<TXc12GradientFillType>(DefaultIfUnset(g.Type(), 0) & 1);
     m.FDegree = g.Degree();
     m.SetLeft(g.Left());
@@ -99,10 +102,12 @@ void ApplyFontParts(const E& s, const TCT_FontName& name, TXc12Font& d) {
   }
   if (s.Family()->Available()) d.SetFamily(s.Family()->Val());
   d.SetName(name.Val());
-  if (s.Scheme()->Available()) d.SetScheme(static_cast<TXc12FontScheme>(DefaultIfUnset(s.Scheme()->Val(), 0) % 3));
+  if (s.Scheme()->Available())
+    d.SetScheme(static_cast<TXc12FontScheme>(DefaultIfUnset(s.Scheme()->Val(), 0) % 3));
   if (s.U()->Available()) {
     const TST_UnderlineValues u = s.U()->Val();
-    d.SetUnderline(u == stuvNone || u > stuvDoubleAccounting ? TXc12Underline::xulNone : static_cast<TXc12Underline>(u + 1));
+    d.SetUnderline(u == stuvNone || u > stuvDoubleAccounting ? TXc12Underline::xulNone
+                                                             : static_cast<TXc12Underline>(u + 1));
   } else {
     d.SetUnderline(TXc12Underline::xulNone);
   }

@@ -31,7 +31,9 @@ struct TXLSPhoneticRun {
 };
 
 // The value when it was given, else the default (the element classes hold 255 for "not given").
-inline uint8_t DefaultIfUnset(uint8_t value, uint8_t defaultValue) { return value == 255 ? defaultValue : value; }
+inline uint8_t DefaultIfUnset(uint8_t value, uint8_t defaultValue) {
+  return value == 255 ? defaultValue : value;
+}
 
 // auto → automatic; theme ≥ 0 → theme colour; indexed < 0 → RGB; else indexed; tint kept; the
 // ARGB value resolved (0 for automatic). An element without attributes is RGB with value -1.

@@ -1,0 +1,3 @@
+kws_add_test(xlsreadxlsx_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsreadxlsx_test.cpp
+  LIBS xls_xlsxreader kws_test_support)
