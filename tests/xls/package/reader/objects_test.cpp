@@ -2,7 +2,11 @@
 // loader parses it, then the objects reader copies it and reads the parts the sheet names.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "tests/xls/package/opc_fixtures.h"
@@ -14,6 +18,7 @@
 #include "xls/package/reader/xlsreadxlsxconv.h"
 #include "xls/package/reader/xlsreadxlsxobjects.h"
 #include "xls/package/xlspackageopc.h"
+#include "platform/textcodec.h"
 #include "xls/package/xpgdom.h"
 #include "xls/spreadsheetml/xpgparsexlsx.h"
 
@@ -70,7 +75,8 @@ std::string Vml(const std::string& shapes) {
 
 // One load: the hub, the open package, the objects reader and the first sheet.
 struct Load {
-  explicit Load(const Parts& parts) : hub(&factory, &errors), bytes(opcfixtures::Package(parts)) {
+  explicit Load(const Parts& parts) : Load(opcfixtures::Package(parts)) {}
+  explicit Load(std::string package) : hub(&factory, &errors), bytes(std::move(package)) {
     errors.SetIgnoreXMLWarnings(false);
     errors.SetSaveToList(true);
     hub.CreateMembers();
@@ -79,13 +85,14 @@ struct Load {
     sheet = hub.Worksheets().Add(0);
   }
   // What the sheet loader does around the objects reader.
-  void ReadSheet() {
-    auto stream = pkg.OpenAndReadSheet(u"rId1");
+  void ReadSheet() { ReadSheet(u"rId1", *sheet); }
+  void ReadSheet(std::u16string_view rId, TXc12DataWorksheet& target) {
+    auto stream = pkg.OpenAndReadSheet(rId);
     xpgxlsx::TXPGDocXLSX doc;
     doc.LoadFromStream(*stream);
-    objects->ReadWorksheetObjects(*doc.Worksheet(), *sheet);
+    objects->ReadWorksheetObjects(*doc.Worksheet(), target);
     pkg.CloseSheet();
-    objects->LoadComments(u"rId1", *sheet);
+    objects->LoadComments(rId, target);
   }
   int Warnings(std::u16string_view part) const {
     int n = 0;
@@ -478,6 +485,64 @@ TEST(Comments_Vml, VmlWithoutCommentsPartStaysWhole) {
 TEST(Comments_Vml, MissingVmlPartRaises) {
   Load l(Book(Worksheet("<sheetData/><legacyDrawing r:id=\"rId4\"/>"), {}));
   EXPECT_THROW(l.ReadSheet(), XLSRWException);
+}
+
+// Packages written by LibreOffice, Gnumeric, openpyxl and xlsxwriter (tests/data/xlsx, with the
+// script that made them): every comment the fixture lists is read with its text, and its note
+// shape leaves the VML tree for the comment.
+TEST(Comments_RealFiles, EveryCommentGetsItsNoteShape) {
+  const char* env = std::getenv("KWS_SOURCE_DIR");
+  const std::filesystem::path root =
+      env ? std::filesystem::path(env) : std::filesystem::path(__FILE__).parent_path() / "../../../..";
+  for (const char* maker : {"libreoffice", "gnumeric", "openpyxl", "xlsxwriter"}) {
+    SCOPED_TRACE(maker);
+    const auto dir = root / "tests/data/xlsx";
+    std::ifstream file(dir / (std::string(maker) + "-cells.xlsx"), std::ios::binary);
+    std::ifstream listing(dir / (std::string(maker) + "-cells.objects"));
+    ASSERT_TRUE(file && listing);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    Load l(bytes.str());
+    std::vector<TXc12DataWorksheet*> sheets;
+    for (int i = 0; i < l.pkg.FWorkbook->Count(); ++i)
+      if (l.pkg.FWorkbook->Items(i)->Type_() == opc::RelType(opc::kWorksheet)) {
+        sheets.push_back(l.hub.Worksheets().Add(-1));
+        l.ReadSheet(l.pkg.FWorkbook->Items(i)->GetId(), *sheets.back());
+      }
+    int expected = 0;
+    for (std::string line; std::getline(listing, line);) {
+      if (line.rfind("comment\t", 0) != 0) continue;
+      ++expected;
+      std::istringstream fields(line);
+      std::string kind, sheetName, ref, text;
+      std::getline(fields, kind, '\t');
+      std::getline(fields, sheetName, '\t');
+      std::getline(fields, ref, '\t');
+      std::getline(fields, text);
+      int32_t col = 0, row = 0;
+      ASSERT_TRUE(RefStrToColRow(kws::Utf8ToUtf16(ref), col, row));
+      const TXc12Comment* found = nullptr;
+      const TXLSCommentShape* shape = nullptr;
+      for (TXc12DataWorksheet* s : sheets)
+        if (TXc12Comment* c = s->Comments().Find(col, row)) {
+          found = c;
+          if (TXLSSheetVml* v = l.objects->VmlDrawingOf(s->Index()))
+            for (const auto& cs : v->CommentShapes) shape = cs.Comment == c ? &cs : shape;
+        }
+      ASSERT_NE(found, nullptr) << ref;
+      EXPECT_EQ(found->FText, kws::Utf8ToUtf16(text));
+      ASSERT_NE(shape, nullptr) << ref;
+      // The anchor's top-left corner lies around the comment's cell.
+      EXPECT_GE(shape->Col1, col);
+      EXPECT_LE(shape->Row1, row);
+      EXPECT_NE(shape->Color, 0);
+    }
+    EXPECT_GE(expected, 1);
+    size_t shapes = 0, comments = 0;
+    for (const auto& v : l.objects->VmlDrawings()) shapes += v->CommentShapes.size();
+    for (TXc12DataWorksheet* s : sheets) comments += s->Comments().Count();
+    EXPECT_EQ(shapes, comments);
+  }
 }
 
 // ---- names the element classes do not know
