@@ -209,7 +209,8 @@ bool TBIFFRecords::ReadStringResult(TBIFFRecordHost& host, std::u16string& text)
   if (!host.ReadRecord(id, FScratch)) return false;
   const TBIFFBody s(FScratch);
   if (id == BIFFID_STRING_2) {
-    text = ReadBIFF8Chars(s, 1, s.U8(0), FCodec);
+    // BIFF2: a count byte and 8-bit characters.
+    text = FCodec.Decode8(s.Bytes(1, s.U8(0)));
     return true;
   }
   const uint16_t count = s.U16(0);
@@ -259,6 +260,33 @@ void TBIFFRecords::StageResult(const TBIFFBody& b, int32_t col, int32_t row, TBI
   }
   h.SetAsFloat(b.F64(6));
   h.FCellType = TXLSCellType::xctFloatFormula;
+}
+
+// BIFF2: row, column, 3 attribute bytes, cached value at 7 (special when bytes 13 and 14 are
+// 0xFF: type byte 7, value byte 9), flags byte 15, cce byte 16, tokens of BIFF2's own layout. The
+// formula layer reads no BIFF2 tokens, so the cell keeps its cached value as a plain value.
+void TBIFFRecords::RecFORMULA_2(const TBIFFBody& b, TBIFFRecordHost& host) {
+  b.Need(15);
+  const int32_t row = b.U16(0), col = b.U16(2);
+  if (b.U8(13) == 0xFF && b.U8(14) == 0xFF && b.U8(7) < 4) {
+    switch (b.U8(7)) {
+      case 0: {
+        std::u16string text;
+        if (!ReadStringResult(host, text)) return;
+        if (Direct()) return FireText(col, row, text);
+        return Cells().StoreString(col, row, 0, text);
+      }
+      case 1:
+        if (Direct()) return FireBoolean(col, row, b.U8(9) != 0);
+        return Cells().StoreBoolean(col, row, 0, b.U8(9) != 0);
+      case 2:
+        if (Direct()) return FireError(col, row, ErrorCodeToCellError(b.U8(9)));
+        return Cells().StoreError(col, row, 0, ErrorCodeToCellError(b.U8(9)));
+      default: return;
+    }
+  }
+  if (Direct()) return FireNumber(col, row, b.F64(7));
+  Cells().StoreFloat(col, row, 0, b.F64(7));
 }
 
 void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {

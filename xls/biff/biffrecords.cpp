@@ -74,7 +74,10 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
     case BIFFID_INTEGER_2: RecINTEGER_2(b); return true;
     case BIFFID_NUMBER_2: RecNUMBER_2(b); return true;
     case BIFFID_LABEL_2: RecLABEL_2(b); return true;
-    case BIFFID_FORMULA: RecFORMULA(b, host); return true;
+    case BIFFID_FORMULA:
+      if (FVersion <= TExcelVersion::xvExcel21) RecFORMULA_2(b, host);
+      else RecFORMULA(b, host);
+      return true;
     case BIFFID_SST: RecSST(b, host); return true;
     // ---- styles
     case BIFFID_FONT:

@@ -142,6 +142,7 @@ class TBIFFRecords {
   void RecNUMBER_2(const TBIFFBody& b);
   void RecLABEL_2(const TBIFFBody& b);
   void RecFORMULA(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecFORMULA_2(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecSST(const TBIFFBody& b, TBIFFRecordHost& host);
   // Globals
   // The sheet name of a BOUNDSHEET body in the version and code page of the file.

@@ -277,6 +277,25 @@ TEST_F(Reader, Biff4Worksheet_FormatsFontsAndTextInTheCodePage) {
   EXPECT_TRUE(xf->Alignment().FOptions.Contains(xls::TXc12AlignmentOption::foWrapText));
 }
 
+TEST_F(Reader, Biff2File_CellsAndCachedFormulaResults) {
+  // Cells of BIFF2: row, column, 3 attribute bytes, then the value at 7.
+  auto cell2 = [](uint16_t row, uint16_t col) { return std::move(BiffBody().U16(row).U16(col).U8(0).U8(0).U8(0)); };
+  std::string s = BiffRecord(0x0009, kws::test::Bof2Body(0x0002, 0x0010));
+  s += BiffRecord(0x0002, cell2(0, 0).U16(7)) + BiffRecord(0x0003, cell2(0, 1).F64(0.5));
+  s += BiffRecord(0x0004, cell2(0, 2).U8(3).Bytes("\x80" "ab"));
+  s += BiffRecord(0x0006, cell2(1, 0).F64(12).U8(0).U8(1).U8(0x1E));
+  s += BiffRecord(0x0006, cell2(1, 1).U8(0).U8(0).U8(0).U8(0).U8(0).U8(0).U16(0xFFFF).U8(0).U8(1).U8(0x1E));
+  s += BiffRecord(0x0007, BiffBody().U8(2).Bytes("ok")) + kws::test::BiffEOF();
+  book.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
+  book.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(s.data()), s.size()), true);
+  ASSERT_EQ(book.Count(), 1u);
+  EXPECT_EQ(Text(0, 0), u"7");
+  EXPECT_EQ(Text(1, 0), u"0.5");
+  EXPECT_EQ(Text(2, 0), u"\u20ACab");
+  EXPECT_EQ(Text(0, 1), u"12");
+  EXPECT_EQ(Text(1, 1), u"ok");
+}
+
 TEST_F(Reader, DirectRead_ValuesGoToTheEventNotTheStore) {
   std::vector<std::pair<std::u16string, std::u16string>> seen;
   book.SetDirectRead(true);
