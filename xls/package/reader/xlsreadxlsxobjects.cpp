@@ -370,8 +370,12 @@ void TXLSReadXLSXObjects::ReadPageSetup(const TCT_PageSetup& src, TXc12PageSetup
   dst.FVerticalDpi = src.VerticalDpi();
   dst.FCopies = src.Copies();
   dst.FRId = src.R_Id();
-  if (!src.R_Id().empty())
-    if (auto stream = FPackage.ReadPrinterSettings(src.R_Id())) dst.FPrinterSettings = ReadBytes(*stream);
+  // The printer's own settings are only kept: a part the package cannot give is a warning.
+  if (!src.R_Id().empty()) try {
+      if (auto stream = FPackage.ReadPrinterSettings(src.R_Id())) dst.FPrinterSettings = ReadBytes(*stream);
+    } catch (const std::exception& e) {
+      Warning(u"Printer settings " + src.R_Id() + u" not read: " + kws::Utf8ToUtf16(e.what()));
+    }
 }
 
 void TXLSReadXLSXObjects::ReadHeaderFooter(const TCT_HeaderFooter& src, TXc12HeaderFooter& dst) {

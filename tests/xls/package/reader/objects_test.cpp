@@ -225,6 +225,17 @@ TEST(WorksheetObjects_Copy, DefaultsWhenElementsAreMissing) {
   EXPECT_TRUE(bare.sheet->PageSetup().FPrinterSettings.empty());
 }
 
+TEST(WorksheetObjects_Copy, MissingPrinterSettingsPartIsAWarningOnly) {
+  Load l(Book(Worksheet("<sheetData/><pageSetup orientation=\"landscape\" r:id=\"rId9\"/>"
+                        "<headerFooter><oddHeader>h</oddHeader></headerFooter>"),
+              {{"rId9", "printerSettings", "../printerSettings/printerSettings1.bin", ""}}));
+  l.ReadSheet();
+  EXPECT_EQ(l.Warnings(u"Printer settings rId9 not read"), 1);
+  EXPECT_TRUE(l.sheet->PageSetup().FPrinterSettings.empty());
+  EXPECT_EQ(l.sheet->PageSetup().FOrientation, TXc12Orientation::x12oLandscape);
+  EXPECT_EQ(l.sheet->HeaderFooter().FOddHeader, u"h");
+}
+
 TEST(WorksheetObjects_Copy, FileNumbersOutsideTheModelKeepDefaults) {
   // A printer-specific paper code and enumeration texts the model lacks do not become values
   // outside the model's enumerations.
@@ -546,6 +557,24 @@ TEST(Comments_RealFiles, EveryCommentGetsItsNoteShape) {
 }
 
 // ---- names the element classes do not know
+
+TEST(Objects_UnknownNames, WorksheetExtensionsLeaveTheCopiesAlone) {
+  // As Excel writes them: an attribute of an ignorable namespace, an unbound prefix and an
+  // extension list with conditional formats of a later namespace.
+  Load l(Book(Worksheet("<sheetPr><tabColor theme=\"5\"/></sheetPr><dimension ref=\"A1:B2\"/>"
+                        "<sheetFormatPr defaultRowHeight=\"14.4\" x14ac:dyDescent=\"0.3\"/><sheetData/>"
+                        "<qq:unknown/><pageMargins left=\"0.1\" right=\"0.2\" top=\"0.3\" bottom=\"0.4\" "
+                        "header=\"0\" footer=\"0\"/><extLst><ext uri=\"{78C0D931}\" "
+                        "xmlns:x14=\"http://schemas.microsoft.com/office/spreadsheetml/2009/9/main\">"
+                        "<x14:conditionalFormattings><x14:conditionalFormatting/></x14:conditionalFormattings>"
+                        "</ext></extLst>"),
+              {}));
+  l.ReadSheet();
+  EXPECT_EQ(l.sheet->SheetFormatPr().FDefaultRowHeight, 288);
+  EXPECT_EQ(l.sheet->PageMargins().FBottom, 0.4);
+  EXPECT_EQ(l.sheet->SheetPr().FTabColor.ColorType, TXc12ColorType::exctTheme);
+  EXPECT_EQ(l.sheet->Dimension(), Area(0, 0, 1, 1));
+}
 
 TEST(Objects_UnknownNames, ExtensionsAndForeignPrefixesAreWarningsOnly) {
   const std::string comments =
