@@ -126,7 +126,26 @@ class TFormulaBinding : public TXLSFactoryObject, public TXLSNameFormulas {
   std::u16string DecodeName(std::span<const uint8_t> ptgs, bool saveToFile) override {
     return FHandler.DecodeFormula(nullptr, -1, ptgs, saveToFile);
   }
-  uint8_t NameArea(std::span<const uint8_t> ptgs, TXLS3dCellArea& area) override { return PtgsToArea3d(ptgs, area); }
+  // Legacy 3-D references find their sheet through the legacy reader's external references.
+  // A legacy area comes back with its column words as stored (column in bits 0-13, bit 14 set for
+  // a relative column, bit 15 for a relative row); names keep the own form (bit 15 of a column,
+  // bit 31 of a row set when absolute), so the flags are turned over here.
+  uint8_t NameArea(std::span<const uint8_t> ptgs, TXLS3dCellArea& area) override {
+    TXLS3dCellArea found = area;
+    const uint8_t kind = PtgsToArea3d(ptgs, found, FBook.Manager().FExtSheet97);
+    if (kind == 0) return 0;
+    if (!ptgs.empty() && ptgs[0] == 0xFF) {
+      auto own = [](int32_t& col, int32_t& row) {
+        const uint32_t word = uint32_t(col) & 0xFFFF;
+        col = int32_t((word & 0x3FFF) | ((word & 0x4000) ? 0 : 0x8000));
+        row = int32_t((uint32_t(row) & 0xFFFF) | ((word & 0x8000) ? 0 : 0x80000000u));
+      };
+      own(found.Col1, found.Row1);
+      own(found.Col2, found.Row2);
+    }
+    area = found;
+    return kind;
+  }
 
   TXLSBook& FBook;
   TWorkbookView FView;

@@ -227,6 +227,8 @@ void TXc12Manager::Clear() {
   FFileData->Clear();
   FGrManager->Clear();
   FVirtualCells.clear();
+  FExtNames97 = nullptr;
+  FExtSheet97 = nullptr;
 }
 
 void TXc12Manager::AfterRead() {

@@ -196,6 +196,14 @@ class TXc12Manager {
   bool FDirectRead = false, FDirectWrite = false;
   TXc12PaperSize FDefaultPaperSz = TXc12PaperSize::psNone;
   std::function<void(TXc12Manager*)> FXSSAfterRead;
+  // The legacy reader's name tables after a legacy load, owned by the reader object that the
+  // component keeps (TXLSBook::BIFF): FNames97 its defined names, FExtNames97 its external
+  // references; FExtSheet97 resolves the reference index of a legacy 3-D reference to the one
+  // sheet of this workbook it names (false when it names none or several). The legacy reader sets
+  // them; Clear drops the external references and the resolver, the component's clear all three.
+  TXLSFactoryObject* FNames97 = nullptr;
+  TXLSFactoryObject* FExtNames97 = nullptr;
+  std::function<bool(uint16_t refIndex, int32_t& sheet)> FExtSheet97;
   std::u16string FStrSERIES = u"Series";
 
  private:

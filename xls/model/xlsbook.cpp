@@ -424,6 +424,7 @@ void TXLSBook::Clear(int32_t defaultSheets) {
   FManager->Clear();
   TXLSWorkbook::Clear();
   FBIFF.reset();
+  FManager->FNames97 = nullptr;  // the tables went with the reader object
   const int32_t n = std::clamp(defaultSheets, 0, 255);
   for (int32_t i = 0; i < n; ++i) Add();
 }

@@ -135,6 +135,35 @@ TEST(Names_AfterRead, EveryNameCompiledAndABadOneNeverEndsTheLoad) {
   EXPECT_EQ(b.book.Errors().WarningCount(), 1);
 }
 
+TEST(Names_Legacy, ThreeDReferencesFindTheirSheetThroughTheLegacyTables) {
+  NamedBook b;
+  // The legacy reader's resolver: reference index 0 is the second sheet, 1 names several.
+  b.book.Manager().FExtSheet97 = [](uint16_t index, int32_t& sheet) {
+    sheet = 1;
+    return index == 0;
+  };
+  TXLSName& cell = b.Add(u"Cell", u"");
+  cell.FPtgs = {0xFF, 0x3A, 0, 0, 3, 0, 2, 0};  // $C$4
+  TXLSName& area = b.Add(u"Area", u"");
+  area.FPtgs = {0xFF, 0x3B, 0, 0, 1, 0, 2, 0, 0x01, 0xC0, 0x02, 0xC0};  // B2:C3, relative
+  TXLSName& several = b.Add(u"Several", u"");
+  several.FPtgs = {0xFF, 0x3A, 1, 0, 0, 0, 0, 0};
+  b.book.AfterRead();
+  EXPECT_EQ(cell.FSimpleName, TXc12SimpleNameType::xsntRef);
+  EXPECT_EQ(cell.Definition(), u"'Bob''s'!$C$4");
+  EXPECT_EQ(area.FSimpleName, TXc12SimpleNameType::xsntArea);
+  EXPECT_EQ(area.Definition(), u"'Bob''s'!B2:C3");
+  EXPECT_EQ(area.Col2(), 2);
+  EXPECT_EQ(several.FSimpleName, TXc12SimpleNameType::xsntNone);
+
+  // The tables and the resolver go with the reader object.
+  TXLSFactoryObject tables;
+  b.book.Manager().FNames97 = &tables;
+  b.book.Clear(1);
+  EXPECT_EQ(b.book.Manager().FNames97, nullptr);
+  EXPECT_FALSE(b.book.Manager().FExtSheet97);
+}
+
 TEST(Names_Definition, SheetGoneSinceCompileReadsAsBrokenReference) {
   NamedBook b;
   TXLSName& n = b.Add(u"Far", u"");
