@@ -34,7 +34,9 @@ TXLSCellArea AreaOf(std::u16string_view text) {
   return a;
 }
 
-void ReadSqref(const TStringXpgList& src, TBaseCellAreas& dst) { dst.SetDelimitedText(src.GetDelimitedText()); }
+void ReadSqref(const TStringXpgList& src, TBaseCellAreas& dst) {
+  dst.SetDelimitedText(src.GetDelimitedText());
+}
 
 // Integer text after trimming blanks; `def` when it is not one or does not fit.
 int32_t StrToIntDef(std::u16string_view s, int32_t def) {
@@ -102,7 +104,8 @@ std::vector<uint8_t> ReadBytes(TXLSStream& stream) {
 TXLSSheetVml::TXLSSheetVml() = default;
 TXLSSheetVml::~TXLSSheetVml() = default;
 
-TXLSReadXLSXObjects::TXLSReadXLSXObjects(TXc12Manager& manager, TOPC_XLSX& package, TXLSFormulaHandler* formulas)
+TXLSReadXLSXObjects::TXLSReadXLSXObjects(TXc12Manager& manager, TOPC_XLSX& package,
+                                         TXLSFormulaHandler* formulas)
     : FManager(manager), FPackage(package), FFormulas(formulas) {}
 
 TXLSReadXLSXObjects::~TXLSReadXLSXObjects() = default;
@@ -150,9 +153,11 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
   }
 
   // Dimension: always written; without the element all bounds are -1.
-  sheet.SetDimension(AreaOf(src.Dimension() ? std::u16string_view(src.Dimension()->Ref()) : std::u16string_view()));
+  sheet.SetDimension(
+      AreaOf(src.Dimension() ? std::u16string_view(src.Dimension()->Ref()) : std::u16string_view()));
 
-  if (src.SheetViews() && src.SheetViews()->Available()) ReadSheetViews(*src.SheetViews(), sheet.SheetViews());
+  if (src.SheetViews() && src.SheetViews()->Available())
+    ReadSheetViews(*src.SheetViews(), sheet.SheetViews());
 
   if (const TCT_SheetFormatPr* f = src.SheetFormatPr()) {
     TXc12SheetFormatPr& d = sheet.SheetFormatPr();
@@ -201,12 +206,14 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
       sheet.ProtectedRanges().push_back(std::move(d));
     }
 
-  if (src.AutoFilter() && src.AutoFilter()->Available()) ReadAutoFilter(*src.AutoFilter(), sheet.Autofilter());
+  if (src.AutoFilter() && src.AutoFilter()->Available())
+    ReadAutoFilter(*src.AutoFilter(), sheet.Autofilter());
 
   if (const TCT_DataValidations* dvs = src.DataValidations(); dvs && dvs->Available())
     for (const auto& v : *dvs->DataValidationXpgList()) {
       auto d = std::make_unique<TXc12DataValidation>();
-      d->FType_ = EnumOf(v->Type_(), TXc12DataValidationType::x12dvtCustom, TXc12DataValidationType::x12dvtNone);
+      d->FType_ =
+          EnumOf(v->Type_(), TXc12DataValidationType::x12dvtCustom, TXc12DataValidationType::x12dvtNone);
       d->FErrorStyle = EnumOf(v->ErrorStyle(), TXc12DataValidationErrorStyle::x12dvesInformation,
                               TXc12DataValidationErrorStyle::x12dvesStop);
       d->FOperator_ = EnumOf(v->Operator_(), TXc12DataValidationOperator::x12dvoGreaterThanOrEqual,
@@ -225,10 +232,13 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
       sheet.DataValidations().push_back(std::move(d));
     }
 
-  if (src.PrintOptions() && src.PrintOptions()->Available()) ReadPrintOptions(*src.PrintOptions(), sheet.PrintOptions());
-  if (src.PageMargins() && src.PageMargins()->Available()) ReadPageMargins(*src.PageMargins(), sheet.PageMargins());
+  if (src.PrintOptions() && src.PrintOptions()->Available())
+    ReadPrintOptions(*src.PrintOptions(), sheet.PrintOptions());
+  if (src.PageMargins() && src.PageMargins()->Available())
+    ReadPageMargins(*src.PageMargins(), sheet.PageMargins());
   if (src.PageSetup() && src.PageSetup()->Available()) ReadPageSetup(*src.PageSetup(), sheet.PageSetup());
-  if (src.HeaderFooter() && src.HeaderFooter()->Available()) ReadHeaderFooter(*src.HeaderFooter(), sheet.HeaderFooter());
+  if (src.HeaderFooter() && src.HeaderFooter()->Available())
+    ReadHeaderFooter(*src.HeaderFooter(), sheet.HeaderFooter());
   if (src.RowBreaks() && src.RowBreaks()->Available()) ReadPageBreaks(*src.RowBreaks(), sheet.RowBreaks());
   if (src.ColBreaks() && src.ColBreaks()->Available()) ReadPageBreaks(*src.ColBreaks(), sheet.ColBreaks());
 
@@ -259,7 +269,8 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
   if (src.TableParts())
     for (const auto& t : *src.TableParts()->TablePartXpgList()) LoadTable(t->R_Id(), sheet);
   if (src.Drawing() && src.Drawing()->Available()) LoadDrawing(src.Drawing()->R_Id(), sheet);
-  if (src.LegacyDrawing() && src.LegacyDrawing()->Available()) LoadVmlDrawing(src.LegacyDrawing()->R_Id(), sheet);
+  if (src.LegacyDrawing() && src.LegacyDrawing()->Available())
+    LoadVmlDrawing(src.LegacyDrawing()->R_Id(), sheet);
 }
 
 // ---- element readers ----------------------------------------------------------------------------
@@ -325,7 +336,8 @@ void TXLSReadXLSXObjects::ReadAutoFilter(const TCT_AutoFilter& src, TXc12AutoFil
       for (const auto& v : *cf->CustomFilterXpgList()) {
         if (d->FCustomFilters.size() == 2) break;
         TXc12CustomFilter x;
-        x.FOperator = EnumOf(v->Operator_(), TXc12FilterOperator::x12foGreaterThan, TXc12FilterOperator::x12foEqual);
+        x.FOperator =
+            EnumOf(v->Operator_(), TXc12FilterOperator::x12foGreaterThan, TXc12FilterOperator::x12foEqual);
         x.FVal = v->Val();
         d->FCustomFilters.push_back(std::move(x));
       }
@@ -358,8 +370,10 @@ void TXLSReadXLSXObjects::ReadPageSetup(const TCT_PageSetup& src, TXc12PageSetup
   dst.FFirstPageNumber = src.FirstPageNumber();
   dst.FFitToWidth = src.FitToWidth();
   dst.FFitToHeight = src.FitToHeight();
-  dst.FPageOrder = EnumOf(src.PageOrder(), TXc12PageOrder::x12poOverThenDown, TXc12PageOrder::x12poDownThenOver);
-  dst.FOrientation = EnumOf(src.Orientation(), TXc12Orientation::x12oLandscape, TXc12Orientation::x12oDefault);
+  dst.FPageOrder =
+      EnumOf(src.PageOrder(), TXc12PageOrder::x12poOverThenDown, TXc12PageOrder::x12poDownThenOver);
+  dst.FOrientation =
+      EnumOf(src.Orientation(), TXc12Orientation::x12oLandscape, TXc12Orientation::x12oDefault);
   dst.FUsePrinterDefaults = src.UsePrinterDefaults();
   dst.FBlackAndWhite = src.BlackAndWhite();
   dst.FDraft = src.Draft();
@@ -392,7 +406,8 @@ void TXLSReadXLSXObjects::ReadHeaderFooter(const TCT_HeaderFooter& src, TXc12Hea
 }
 
 void TXLSReadXLSXObjects::ReadPageBreaks(const TCT_PageBreak& src, std::vector<TXc12Break>& dst) {
-  for (const auto& b : *src.BrkXpgList()) dst.push_back({b->Id(), b->Min(), b->Max(), b->Man() != 0, b->Pt() != 0});
+  for (const auto& b : *src.BrkXpgList())
+    dst.push_back({b->Id(), b->Min(), b->Max(), b->Man() != 0, b->Pt() != 0});
 }
 
 // ---- parts named by the sheet -------------------------------------------------------------------
@@ -428,7 +443,8 @@ void TXLSReadXLSXObjects::LoadTable(std::u16string_view rId, TXc12DataWorksheet&
       if (c->TotalsRowFormula() && c->TotalsRowFormula()->Available())
         dc->FTotalsRowFormula = c->TotalsRowFormula()->Content();
     }
-  if (t->TableStyleInfo() && t->TableStyleInfo()->Available()) d->FTableStyleName = t->TableStyleInfo()->Name();
+  if (t->TableStyleInfo() && t->TableStyleInfo()->Available())
+    d->FTableStyleName = t->TableStyleInfo()->Name();
 }
 
 void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet) {
@@ -515,7 +531,9 @@ void TXLSReadXLSXObjects::LoadComments(std::u16string_view sheetRId, TXc12DataWo
       authors.Add(comments->Authors()->AuthorXpgList().GetItems(i));
     // An author id outside the list names no author.
     for (const auto& [comment, id] : FPendingAuthors)
-      comment->FAuthor = (id >= 0 && static_cast<size_t>(id) < authors.Count()) ? authors.Items(static_cast<size_t>(id)) : nullptr;
+      comment->FAuthor = (id >= 0 && static_cast<size_t>(id) < authors.Count())
+                             ? authors.Items(static_cast<size_t>(id))
+                             : nullptr;
     FPendingAuthors.clear();
   }
   if (TXLSSheetVml* vml = VmlDrawingOf(sheet.Index())) ReadCommentShapes(*vml, sheet);
@@ -595,10 +613,13 @@ void TXLSReadXLSXObjects::LoadChartSheet(std::u16string_view rId, TXc12DataWorks
     sheet.SheetProtection().FPassword = static_cast<uint16_t>(p->Password());
     sheet.SheetProtection().FObjects = p->Objects();
   }
-  if (cs->PageMargins() && cs->PageMargins()->Available()) ReadPageMargins(*cs->PageMargins(), sheet.PageMargins());
-  if (cs->HeaderFooter() && cs->HeaderFooter()->Available()) ReadHeaderFooter(*cs->HeaderFooter(), sheet.HeaderFooter());
+  if (cs->PageMargins() && cs->PageMargins()->Available())
+    ReadPageMargins(*cs->PageMargins(), sheet.PageMargins());
+  if (cs->HeaderFooter() && cs->HeaderFooter()->Available())
+    ReadHeaderFooter(*cs->HeaderFooter(), sheet.HeaderFooter());
   if (cs->Drawing() && cs->Drawing()->Available()) LoadDrawing(cs->Drawing()->R_Id(), sheet);
-  if (cs->LegacyDrawing() && cs->LegacyDrawing()->Available()) LoadVmlDrawing(cs->LegacyDrawing()->R_Id(), sheet);
+  if (cs->LegacyDrawing() && cs->LegacyDrawing()->Available())
+    LoadVmlDrawing(cs->LegacyDrawing()->R_Id(), sheet);
 }
 
 }  // namespace xls

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/textcodec.h"
 #include "tests/xls/package/opc_fixtures.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
@@ -18,7 +19,6 @@
 #include "xls/package/reader/xlsreadxlsxconv.h"
 #include "xls/package/reader/xlsreadxlsxobjects.h"
 #include "xls/package/xlspackageopc.h"
-#include "platform/textcodec.h"
 #include "xls/package/xpgdom.h"
 #include "xls/spreadsheetml/xpgparsexlsx.h"
 
@@ -29,8 +29,9 @@ using opcfixtures::Parts;
 using opcfixtures::Rel;
 using opcfixtures::Rels;
 
-const std::string kMain = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+const std::string kMain =
+    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
 
 std::string Worksheet(const std::string& body) { return "<worksheet " + kMain + ">" + body + "</worksheet>"; }
 
@@ -113,29 +114,31 @@ TXLSCellArea Area(int c1, int r1, int c2, int r2) { return {r1, r2, c1, c2}; }
 // ---- worksheet elements
 
 TEST(WorksheetObjects_Copy, PropertiesViewsFormatProtectionAndPrinting) {
-  Load l(Book(Worksheet("<sheetPr codeName=\"Data\" filterMode=\"1\"><tabColor rgb=\"FF00FF00\"/>"
-                        "<outlinePr summaryBelow=\"0\"/><pageSetUpPr fitToPage=\"1\"/></sheetPr>"
-                        "<dimension ref=\"B2:D9\"/>"
-                        "<sheetViews><sheetView tabSelected=\"1\" zoomScale=\"85\" workbookViewId=\"0\">"
-                        "<pane xSplit=\"2\" ySplit=\"1\" topLeftCell=\"C2\" activePane=\"bottomRight\" state=\"frozen\"/>"
-                        "<selection pane=\"bottomRight\" activeCell=\"D4\" sqref=\"D4 E5:F6\"/></sheetView>"
-                        "<sheetView showGridLines=\"0\" workbookViewId=\"1\"/></sheetViews>"
-                        "<sheetFormatPr baseColWidth=\"10\" defaultColWidth=\"12.5\" defaultRowHeight=\"15\"/>"
-                        "<sheetData/><sheetCalcPr fullCalcOnLoad=\"1\"/>"
-                        "<sheetProtection password=\"CC1A\" sheet=\"1\" formatCells=\"0\"/>"
-                        "<protectedRanges><protectedRange name=\"P\" sqref=\"A1:B2 C3\"/></protectedRanges>"
-                        "<dataValidations count=\"1\"><dataValidation type=\"list\" operator=\"equal\" "
-                        "allowBlank=\"1\" sqref=\"A1:A5\" prompt=\"pick\"><formula1>$Z$1:$Z$3</formula1>"
-                        "</dataValidation></dataValidations>"
-                        "<printOptions gridLines=\"1\"/>"
-                        "<pageMargins left=\"1\" right=\"1.5\" top=\"2\" bottom=\"2.5\" header=\"0.5\" footer=\"0.25\"/>"
-                        "<pageSetup paperSize=\"9\" orientation=\"landscape\" copies=\"2\" r:id=\"rId9\"/>"
-                        "<headerFooter differentFirst=\"1\"><oddHeader>&amp;CTitle</oddHeader></headerFooter>"
-                        "<rowBreaks count=\"2\"><brk id=\"5\" max=\"16383\" man=\"1\"/><brk id=\"9\"/></rowBreaks>"
-                        "<cellWatches><cellWatch r=\"C3\"/><cellWatch r=\"not a cell\"/></cellWatches>"
-                        "<ignoredErrors><ignoredError sqref=\"A1:A9\" numberStoredAsText=\"1\"/></ignoredErrors>"),
-              {{"rId9", "printerSettings", "../printerSettings/printerSettings1.bin", ""}},
-              {{"xl/printerSettings/printerSettings1.bin", std::string("DEV\0MODE", 8)}}));
+  Load l(Book(
+      Worksheet(
+          "<sheetPr codeName=\"Data\" filterMode=\"1\"><tabColor rgb=\"FF00FF00\"/>"
+          "<outlinePr summaryBelow=\"0\"/><pageSetUpPr fitToPage=\"1\"/></sheetPr>"
+          "<dimension ref=\"B2:D9\"/>"
+          "<sheetViews><sheetView tabSelected=\"1\" zoomScale=\"85\" workbookViewId=\"0\">"
+          "<pane xSplit=\"2\" ySplit=\"1\" topLeftCell=\"C2\" activePane=\"bottomRight\" state=\"frozen\"/>"
+          "<selection pane=\"bottomRight\" activeCell=\"D4\" sqref=\"D4 E5:F6\"/></sheetView>"
+          "<sheetView showGridLines=\"0\" workbookViewId=\"1\"/></sheetViews>"
+          "<sheetFormatPr baseColWidth=\"10\" defaultColWidth=\"12.5\" defaultRowHeight=\"15\"/>"
+          "<sheetData/><sheetCalcPr fullCalcOnLoad=\"1\"/>"
+          "<sheetProtection password=\"CC1A\" sheet=\"1\" formatCells=\"0\"/>"
+          "<protectedRanges><protectedRange name=\"P\" sqref=\"A1:B2 C3\"/></protectedRanges>"
+          "<dataValidations count=\"1\"><dataValidation type=\"list\" operator=\"equal\" "
+          "allowBlank=\"1\" sqref=\"A1:A5\" prompt=\"pick\"><formula1>$Z$1:$Z$3</formula1>"
+          "</dataValidation></dataValidations>"
+          "<printOptions gridLines=\"1\"/>"
+          "<pageMargins left=\"1\" right=\"1.5\" top=\"2\" bottom=\"2.5\" header=\"0.5\" footer=\"0.25\"/>"
+          "<pageSetup paperSize=\"9\" orientation=\"landscape\" copies=\"2\" r:id=\"rId9\"/>"
+          "<headerFooter differentFirst=\"1\"><oddHeader>&amp;CTitle</oddHeader></headerFooter>"
+          "<rowBreaks count=\"2\"><brk id=\"5\" max=\"16383\" man=\"1\"/><brk id=\"9\"/></rowBreaks>"
+          "<cellWatches><cellWatch r=\"C3\"/><cellWatch r=\"not a cell\"/></cellWatches>"
+          "<ignoredErrors><ignoredError sqref=\"A1:A9\" numberStoredAsText=\"1\"/></ignoredErrors>"),
+      {{"rId9", "printerSettings", "../printerSettings/printerSettings1.bin", ""}},
+      {{"xl/printerSettings/printerSettings1.bin", std::string("DEV\0MODE", 8)}}));
   l.ReadSheet();
   TXc12DataWorksheet& s = *l.sheet;
 
@@ -246,13 +249,15 @@ TEST(WorksheetObjects_Copy, FileNumbersOutsideTheModelKeepDefaults) {
 }
 
 TEST(WorksheetObjects_AutoFilter, ColumnsFiltersAndTwoCustomConditions) {
-  Load l(Book(Worksheet("<sheetData/><autoFilter ref=\"A1:C20\">"
-                        "<filterColumn colId=\"0\"><filters><filter val=\"x\"/><filter val=\"y\"/></filters></filterColumn>"
-                        "<filterColumn colId=\"2\" showButton=\"0\"><customFilters and=\"1\">"
-                        "<customFilter operator=\"greaterThan\" val=\"1\"/><customFilter operator=\"lessThan\" val=\"9\"/>"
-                        "<customFilter operator=\"equal\" val=\"5\"/></customFilters></filterColumn>"
-                        "<sortState ref=\"A2:C20\"><sortCondition ref=\"A2:A20\"/></sortState></autoFilter>"),
-              {}));
+  Load l(Book(
+      Worksheet(
+          "<sheetData/><autoFilter ref=\"A1:C20\">"
+          "<filterColumn colId=\"0\"><filters><filter val=\"x\"/><filter val=\"y\"/></filters></filterColumn>"
+          "<filterColumn colId=\"2\" showButton=\"0\"><customFilters and=\"1\">"
+          "<customFilter operator=\"greaterThan\" val=\"1\"/><customFilter operator=\"lessThan\" val=\"9\"/>"
+          "<customFilter operator=\"equal\" val=\"5\"/></customFilters></filterColumn>"
+          "<sortState ref=\"A2:C20\"><sortCondition ref=\"A2:A20\"/></sortState></autoFilter>"),
+      {}));
   l.ReadSheet();
   const TXc12AutoFilter& f = l.sheet->Autofilter();
   EXPECT_EQ(f.FRef, Area(0, 0, 2, 19));
@@ -273,7 +278,8 @@ TEST(WorksheetObjects_AutoFilter, ColumnsFiltersAndTwoCustomConditions) {
 
 TEST(WorksheetObjects_Table, ColumnsFormulasAndStyle) {
   const std::string table =
-      "<table " + kMain + " id=\"3\" name=\"Sales\" displayName=\"Sales_T\" ref=\"A1:B4\" totalsRowCount=\"1\">"
+      "<table " + kMain +
+      " id=\"3\" name=\"Sales\" displayName=\"Sales_T\" ref=\"A1:B4\" totalsRowCount=\"1\">"
       "<autoFilter ref=\"A1:B3\"/><tableColumns count=\"2\">"
       "<tableColumn id=\"1\" name=\"Item\" totalsRowLabel=\"Total\"/>"
       "<tableColumn id=\"2\" name=\"Amount\" totalsRowFunction=\"sum\">"
@@ -314,7 +320,8 @@ TEST(WorksheetObjects_Table, MissingRelationshipRaisesAndClosesNothingOpen) {
 }
 
 TEST(WorksheetObjects_Drawing, PicturesTakenDrawingPartLeftUnread) {
-  Load l(Book(Worksheet("<sheetData/><drawing r:id=\"rId2\"/>"), {{"rId2", "drawing", "../drawings/drawing1.xml", ""}},
+  Load l(Book(Worksheet("<sheetData/><drawing r:id=\"rId2\"/>"),
+              {{"rId2", "drawing", "../drawings/drawing1.xml", ""}},
               {{"xl/drawings/drawing1.xml", "<xdr:wsDr/>"},
                {"xl/drawings/_rels/drawing1.xml.rels",
                 Rels({{"rId1", "image", "../media/image1.png", ""},
@@ -343,8 +350,8 @@ TEST(WorksheetObjects_Drawing, MissingPictureIsAWarningOnly) {
   Load l(Book(Worksheet("<sheetData/><drawing r:id=\"rId2\"/><printOptions headings=\"1\"/>"),
               {{"rId2", "drawing", "../drawings/drawing1.xml", ""}},
               {{"xl/drawings/drawing1.xml", "<xdr:wsDr/>"},
-               {"xl/drawings/_rels/drawing1.xml.rels",
-                Rels({{"rId1", "image", "../media/gone.png", ""}, {"rId2", "image", "../media/here.jpeg", ""}})},
+               {"xl/drawings/_rels/drawing1.xml.rels", Rels({{"rId1", "image", "../media/gone.png", ""},
+                                                             {"rId2", "image", "../media/here.jpeg", ""}})},
                {"xl/media/here.jpeg", "JPEG"}}));
   l.ReadSheet();
   ASSERT_EQ(l.hub.GrManager().Images().Count(), 1u);
@@ -369,16 +376,18 @@ const std::vector<Rel> kCommentRels{{"rId1", "comments", "../comments1.xml", ""}
 Load CommentsBook(const std::string& comments, const std::string& vml) {
   Parts extra{{"xl/comments1.xml", comments}};
   if (!vml.empty()) extra["xl/drawings/vmlDrawing1.vml"] = vml;
-  return Load(Book(Worksheet(std::string("<sheetData/>") + (vml.empty() ? "" : "<legacyDrawing r:id=\"rId2\"/>")),
-                   kCommentRels, extra));
+  return Load(
+      Book(Worksheet(std::string("<sheetData/>") + (vml.empty() ? "" : "<legacyDrawing r:id=\"rId2\"/>")),
+           kCommentRels, extra));
 }
 
 TEST(Comments_Read, TextPositionAndAuthors) {
-  Load l = CommentsBook(Comments("<author>Ann</author><author>Bob</author>",
-                                 Comment("B3", 1, "second") + Comment("A1", 0, "first") + Comment("C2", 2, "orphan") +
-                                     Comment("C3", -1, "negative") + Comment("not-a-cell", 0, "lost") +
-                                     Comment("XFE1", 0, "beyond the sheet")),
-                        "");
+  Load l =
+      CommentsBook(Comments("<author>Ann</author><author>Bob</author>",
+                            Comment("B3", 1, "second") + Comment("A1", 0, "first") +
+                                Comment("C2", 2, "orphan") + Comment("C3", -1, "negative") +
+                                Comment("not-a-cell", 0, "lost") + Comment("XFE1", 0, "beyond the sheet")),
+                   "");
   l.ReadSheet();
   TXc12Comments& c = l.sheet->Comments();
   ASSERT_EQ(c.Authors().Count(), 2u);
@@ -400,11 +409,13 @@ TEST(Comments_Read, TextPositionAndAuthors) {
 TEST(Comments_Read, RichTextRunsGiveBackTheirFontUses) {
   // The run properties equal the style sheet's default font, so reading them counts a use on it;
   // the comment keeps no runs and must give that use back.
-  const std::string rpr = "<rPr><sz val=\"11\"/><color theme=\"1\"/><rFont val=\"Calibri\"/><family val=\"2\"/></rPr>";
-  Load l = CommentsBook(Comments("<author>A</author>", "<comment ref=\"A1\" authorId=\"0\"><text><r>" + rpr +
-                                                           "<t>Ann:</t></r><r><t xml:space=\"preserve\"> note</t></r>"
-                                                           "</text></comment>"),
-                        "");
+  const std::string rpr =
+      "<rPr><sz val=\"11\"/><color theme=\"1\"/><rFont val=\"Calibri\"/><family val=\"2\"/></rPr>";
+  Load l = CommentsBook(
+      Comments("<author>A</author>", "<comment ref=\"A1\" authorId=\"0\"><text><r>" + rpr +
+                                         "<t>Ann:</t></r><r><t xml:space=\"preserve\"> note</t></r>"
+                                         "</text></comment>"),
+      "");
   TXc12Font* font0 = l.hub.StyleSheet().Fonts().DefaultFont();
   {
     xpgxlsx::TXPGDocXLSX doc;
@@ -433,9 +444,9 @@ TEST(Comments_Vml, AnchorsColoursAndDetachedShapes) {
   // names a cell without comment and stays in the tree.
   const std::string vml = Vml(NoteShape(2, 0, "") + NoteShape(0, 4, "1, 15, 0, 10, 3, 31, 4, 9", "#ffffe1") +
                               NoteShape(3, 6, "") + NoteShape(9, 9, "5,5,5,5,5,5,5,5"));
-  Load l = CommentsBook(Comments("<author>A</author>", Comment("C1", 0, "c") + Comment("A5", 0, "a") +
-                                                          Comment("D7", 0, "d")),
-                        vml);
+  Load l = CommentsBook(
+      Comments("<author>A</author>", Comment("C1", 0, "c") + Comment("A5", 0, "a") + Comment("D7", 0, "d")),
+      vml);
   l.ReadSheet();
   TXLSSheetVml* v = l.objects->VmlDrawingOf(l.sheet->Index());
   ASSERT_NE(v, nullptr);
@@ -468,7 +479,8 @@ TEST(Comments_Vml, AnchorsColoursAndDetachedShapes) {
 }
 
 TEST(Comments_Vml, BadAnchorNumbersFallBackOneByOne) {
-  const std::string vml = Vml(NoteShape(1, 1, "7, x, 2, 99999999999, , 1,2") + NoteShape(4, 4, "", "window [80]"));
+  const std::string vml =
+      Vml(NoteShape(1, 1, "7, x, 2, 99999999999, , 1,2") + NoteShape(4, 4, "", "window [80]"));
   Load l = CommentsBook(Comments("<author>A</author>", Comment("B2", 0, "b") + Comment("E5", 0, "e")), vml);
   l.ReadSheet();
   TXLSSheetVml* v = l.objects->VmlDrawingOf(l.sheet->Index());
@@ -561,14 +573,15 @@ TEST(Comments_RealFiles, EveryCommentGetsItsNoteShape) {
 TEST(Objects_UnknownNames, WorksheetExtensionsLeaveTheCopiesAlone) {
   // As Excel writes them: an attribute of an ignorable namespace, an unbound prefix and an
   // extension list with conditional formats of a later namespace.
-  Load l(Book(Worksheet("<sheetPr><tabColor theme=\"5\"/></sheetPr><dimension ref=\"A1:B2\"/>"
-                        "<sheetFormatPr defaultRowHeight=\"14.4\" x14ac:dyDescent=\"0.3\"/><sheetData/>"
-                        "<qq:unknown/><pageMargins left=\"0.1\" right=\"0.2\" top=\"0.3\" bottom=\"0.4\" "
-                        "header=\"0\" footer=\"0\"/><extLst><ext uri=\"{78C0D931}\" "
-                        "xmlns:x14=\"http://schemas.microsoft.com/office/spreadsheetml/2009/9/main\">"
-                        "<x14:conditionalFormattings><x14:conditionalFormatting/></x14:conditionalFormattings>"
-                        "</ext></extLst>"),
-              {}));
+  Load l(
+      Book(Worksheet("<sheetPr><tabColor theme=\"5\"/></sheetPr><dimension ref=\"A1:B2\"/>"
+                     "<sheetFormatPr defaultRowHeight=\"14.4\" x14ac:dyDescent=\"0.3\"/><sheetData/>"
+                     "<qq:unknown/><pageMargins left=\"0.1\" right=\"0.2\" top=\"0.3\" bottom=\"0.4\" "
+                     "header=\"0\" footer=\"0\"/><extLst><ext uri=\"{78C0D931}\" "
+                     "xmlns:x14=\"http://schemas.microsoft.com/office/spreadsheetml/2009/9/main\">"
+                     "<x14:conditionalFormattings><x14:conditionalFormatting/></x14:conditionalFormattings>"
+                     "</ext></extLst>"),
+           {}));
   l.ReadSheet();
   EXPECT_EQ(l.sheet->SheetFormatPr().FDefaultRowHeight, 288);
   EXPECT_EQ(l.sheet->PageMargins().FBottom, 0.4);
@@ -578,11 +591,13 @@ TEST(Objects_UnknownNames, WorksheetExtensionsLeaveTheCopiesAlone) {
 
 TEST(Objects_UnknownNames, ExtensionsAndForeignPrefixesAreWarningsOnly) {
   const std::string comments =
-      "<comments " + kMain + " xmlns:xr=\"http://schemas.microsoft.com/office/spreadsheetml/2014/revision\">"
+      "<comments " + kMain +
+      " xmlns:xr=\"http://schemas.microsoft.com/office/spreadsheetml/2014/revision\">"
       "<authors><author>A</author></authors><commentList>"
       "<comment ref=\"A1\" authorId=\"0\" xr:uid=\"{1}\"><text><t>kept</t></text><zz:note/></comment>"
       "</commentList><extLst><ext uri=\"{X}\"><foo:bar xmlns:foo=\"urn:foo\"/></ext></extLst></comments>";
-  const std::string table = "<table " + kMain + " id=\"1\" name=\"T\" displayName=\"T\" ref=\"A1:A2\" xr:uid=\"{2}\">"
+  const std::string table = "<table " + kMain +
+                            " id=\"1\" name=\"T\" displayName=\"T\" ref=\"A1:A2\" xr:uid=\"{2}\">"
                             "<tableColumns count=\"1\"><tableColumn id=\"1\" name=\"C\"/></tableColumns>"
                             "<unknownThing/></table>";
   Load l(Book(Worksheet("<sheetData/><tableParts count=\"1\"><tablePart r:id=\"rId3\"/></tableParts>"),
@@ -601,16 +616,19 @@ TEST(Objects_UnknownNames, ExtensionsAndForeignPrefixesAreWarningsOnly) {
 // ---- chartsheets
 
 TEST(ChartSheet_Read, ViewsProtectionPrintingAndClosedItem) {
-  const std::string cs = "<chartsheet " + kMain + "><sheetPr codeName=\"Chart1\"><tabColor theme=\"4\"/></sheetPr>"
-                         "<sheetViews><sheetView zoomScale=\"80\" workbookViewId=\"0\"/></sheetViews>"
-                         "<sheetProtection password=\"83AF\" objects=\"1\"/>"
-                         "<pageMargins left=\"0.5\" right=\"0.5\" top=\"1\" bottom=\"1\" header=\"0\" footer=\"0\"/>"
-                         "<pageSetup orientation=\"landscape\"/><headerFooter><oddFooter>p</oddFooter></headerFooter>"
-                         "<drawing r:id=\"rId1\"/></chartsheet>";
-  Load l(Book(Worksheet("<sheetData/>"), {},
-              {{"xl/chartsheets/sheet2.xml", cs},
-               {"xl/chartsheets/_rels/sheet2.xml.rels", Rels({{"rId1", "drawing", "../drawings/drawing9.xml", ""}})},
-               {"xl/drawings/drawing9.xml", "<xdr:wsDr/>"}}));
+  const std::string cs =
+      "<chartsheet " + kMain +
+      "><sheetPr codeName=\"Chart1\"><tabColor theme=\"4\"/></sheetPr>"
+      "<sheetViews><sheetView zoomScale=\"80\" workbookViewId=\"0\"/></sheetViews>"
+      "<sheetProtection password=\"83AF\" objects=\"1\"/>"
+      "<pageMargins left=\"0.5\" right=\"0.5\" top=\"1\" bottom=\"1\" header=\"0\" footer=\"0\"/>"
+      "<pageSetup orientation=\"landscape\"/><headerFooter><oddFooter>p</oddFooter></headerFooter>"
+      "<drawing r:id=\"rId1\"/></chartsheet>";
+  Load l(Book(
+      Worksheet("<sheetData/>"), {},
+      {{"xl/chartsheets/sheet2.xml", cs},
+       {"xl/chartsheets/_rels/sheet2.xml.rels", Rels({{"rId1", "drawing", "../drawings/drawing9.xml", ""}})},
+       {"xl/drawings/drawing9.xml", "<xdr:wsDr/>"}}));
   l.objects->LoadChartSheet(u"rId2", *l.sheet);
   TXc12DataWorksheet& s = *l.sheet;
   ASSERT_EQ(l.sheet->SheetViews().Count(), 1u);
