@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,6 +25,19 @@
 namespace xls {
 
 class TXLSErrorManager;
+
+// The event a calculation would raise for a function that is not in the function table.
+using TXLSUserFunctionEvent = std::function<void(std::u16string_view name)>;
+
+// Formulas are never calculated here: workbooks are read with the results their files store. The
+// evaluator, the calculation-chain builder and the calculation chain are empty frames that the
+// handler owns; the evaluator only keeps the user-function event, which is never raised.
+class TXLSFormulaEvaluator {
+ public:
+  TXLSUserFunctionEvent FUserFunction;
+};
+class TXLSCalcChainBuilder {};
+class TXLSCalcChain {};
 
 class TXLSFormulaHandler {
  public:
@@ -52,6 +66,9 @@ class TXLSFormulaHandler {
   }
   const TXLSFormulaTables* CurrTables() const { return FCurrTables; }
 
+  const TXLSUserFunctionEvent& OnUserFunction() const { return FEvaluator->FUserFunction; }
+  void SetOnUserFunction(TXLSUserFunctionEvent event) { FEvaluator->FUserFunction = std::move(event); }
+
   bool FormulasUncalced() const { return FFormulasUncalced; }
   void SetFormulasUncalced(bool value) { FFormulasUncalced = value; }
 
@@ -61,6 +78,9 @@ class TXLSFormulaHandler {
   TXLSTokenizer FTokenizer;
   TXLSFormulaDecoder FDecoder;
   TXLSLegacyFormulaDecode FLegacyDecode;
+  std::unique_ptr<TXLSCalcChainBuilder> FCCBuilder = std::make_unique<TXLSCalcChainBuilder>();
+  std::unique_ptr<TXLSFormulaEvaluator> FEvaluator = std::make_unique<TXLSFormulaEvaluator>();
+  std::unique_ptr<TXLSCalcChain> FCalcChain = std::make_unique<TXLSCalcChain>();
   const TXLSFormulaTables* FCurrTables = nullptr;  // not owned
   int32_t FCurrTablesSheet = -1;
   bool FFormulasUncalced = false;

@@ -69,6 +69,13 @@ TEST(FormulaBinding_Handler, OneHandlerPerComponentOverItsLiveModel) {
   EXPECT_EQ(b.RoundTrip(u"later!A1"), "Later!A1");
   TXLSBook other;
   EXPECT_NE(&FormulaHandlerOf(other), &h);
+
+  // Nothing is calculated: the user-function event is kept, never raised.
+  int calls = 0;
+  h.SetOnUserFunction([&](std::u16string_view) { ++calls; });
+  EXPECT_TRUE(h.OnUserFunction());
+  EXPECT_EQ(b.RoundTrip(u"MYFUNC(1,A1)"), "MYFUNC(1,A1)");
+  EXPECT_EQ(calls, 0);
 }
 
 TEST(FormulaBinding_Compile, RoundTripsAgainstTheModel) {
