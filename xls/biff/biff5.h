@@ -28,8 +28,8 @@
 #include "xls/biff/recordstorage.h"
 #include "xls/biff/sheets.h"
 #include "xls/biff/xlsstream.h"
-#include "xls/model/xlsclassfactory.h"
 #include "xls/model/xlscellarea.h"
+#include "xls/model/xlsclassfactory.h"
 
 namespace xls {
 class TXc12Manager;

@@ -20,7 +20,8 @@ std::string Hex4(uint16_t v) {
 }
 
 template <size_t N>
-constexpr std::array<uint8_t, N> Words(std::initializer_list<uint32_t> words, std::initializer_list<int> widths) {
+constexpr std::array<uint8_t, N> Words(std::initializer_list<uint32_t> words,
+                                       std::initializer_list<int> widths) {
   std::array<uint8_t, N> a{};
   size_t off = 0;
   auto w = widths.begin();
@@ -211,12 +212,13 @@ void TBaseRecordStorage::Assign(TBaseRecordStorage& records) const {
 
 // ---------------------------------------------------------------------------------------------
 TRecordStorageDefault::TRecordStorageDefault(std::span<const TDefaultSlot> defaults, size_t slotCount)
-    : FSlots(defaults), FSlotCount(slotCount), FSlotPtrs(slotCount, nullptr) {}
+    : FSlots(defaults), FSlotCount(slotCount), FSlotPtrs(slotCount, nullptr), FPlaced(slotCount, false) {}
 
 void TRecordStorageDefault::Clear() {
   TBaseRecordStorage::Clear();
   FDefault.Clear();
   std::fill(FSlotPtrs.begin(), FSlotPtrs.end(), nullptr);
+  std::fill(FPlaced.begin(), FPlaced.end(), false);
 }
 
 void TRecordStorageDefault::SetDefaultData() {
@@ -245,13 +247,16 @@ void TRecordStorageDefault::MoveDefault(const TRecordData* rec, TRecordData* new
 }
 
 void TRecordStorageDefault::Place(uint16_t id, std::span<const uint8_t> data, size_t length, bool hasData) {
-  const int found = FindRecord(id);
-  if (found >= 0) {
-    TRecordData* r = FItems[size_t(found)].get();
-    if (r->Length != length) throw XLSRWException("Size missmatch on default record " + Hex4(id));
+  // The slot is found through its own pointer: a loose record of the same id (an embedded
+  // chart's BOF or EOF kept raw, a settings record stored loose) is never taken for it.
+  const int slot = SlotOf(id);
+  TRecordData* placed = slot >= 0 && FPlaced[size_t(slot)] ? FSlotPtrs[size_t(slot)] : nullptr;
+  if (placed) {
+    if (placed->Length != length) throw XLSRWException("Size missmatch on default record " + Hex4(id));
     if (hasData) {
-      std::fill(r->Data.begin(), r->Data.end(), uint8_t(0));
-      if (!data.empty() && length) std::memcpy(r->Data.data(), data.data(), std::min(length, data.size()));
+      std::fill(placed->Data.begin(), placed->Data.end(), uint8_t(0));
+      if (!data.empty() && length)
+        std::memcpy(placed->Data.data(), data.data(), std::min(length, data.size()));
     }
     return;
   }
@@ -272,6 +277,7 @@ void TRecordStorageDefault::Place(uint16_t id, std::span<const uint8_t> data, si
     TRecordData* added = rec.get();
     FItems.push_back(std::move(rec));
     MoveDefault(d, added);
+    FPlaced[FSlots[i].Slot] = true;
     FDefault.SetItems(i, nullptr);
   }
 }
@@ -295,7 +301,9 @@ void TRecordStorageDefault::SetSlotWord(size_t slot, uint16_t v, size_t off) {
 }
 
 // ---------------------------------------------------------------------------------------------
-TRecordStorageGlobals::TRecordStorageGlobals() : TRecordStorageDefault(GlobalsDefaults, SLOT_COUNT) { SetDefaultData(); }
+TRecordStorageGlobals::TRecordStorageGlobals() : TRecordStorageDefault(GlobalsDefaults, SLOT_COUNT) {
+  SetDefaultData();
+}
 
 int TRecordStorageGlobals::SlotOf(uint16_t recId) const { return TRecordStorageDefault::SlotOf(recId); }
 
@@ -338,7 +346,9 @@ void TRecordStorageGlobals::SetWRITEACCESS(std::u16string_view name) {
 }
 
 // ---------------------------------------------------------------------------------------------
-TRecordStorageSheet::TRecordStorageSheet() : TRecordStorageDefault(SheetDefaults, SLOT_COUNT) { SetDefaultData(); }
+TRecordStorageSheet::TRecordStorageSheet() : TRecordStorageDefault(SheetDefaults, SLOT_COUNT) {
+  SetDefaultData();
+}
 
 int TRecordStorageSheet::SlotOf(uint16_t recId) const {
   // Every BOF id (0x0009, 0x0209, 0x0409, 0x0809) takes the one BOF slot.

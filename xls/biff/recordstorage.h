@@ -62,7 +62,9 @@ class TBaseRecordStorage {
   // Appends a record with the header's id and length; the body is a copy of `body`, cut or
   // padded with zeros to the header's length.
   TRecordData* AddRec(uint32_t header, std::span<const uint8_t> body);
-  TRecordData* AddRec(const TBIFFHeader& header, std::span<const uint8_t> body) { return AddRec(header.AsDWord(), body); }
+  TRecordData* AddRec(const TBIFFHeader& header, std::span<const uint8_t> body) {
+    return AddRec(header.AsDWord(), body);
+  }
   virtual void Clear();
   // First record with the id, from the start; -1 when none.
   int FindRecord(uint16_t recId) const;
@@ -94,7 +96,9 @@ class TRecordStorage : public TBaseRecordStorage {
   // another length, "Excpected default record %.4X not found." when the slot is neither placed
   // nor pending.
   virtual void UpdateDefault(uint32_t header, std::span<const uint8_t> data) = 0;
-  void UpdateDefault(const TBIFFHeader& header, std::span<const uint8_t> data) { UpdateDefault(header.AsDWord(), data); }
+  void UpdateDefault(const TBIFFHeader& header, std::span<const uint8_t> data) {
+    UpdateDefault(header.AsDWord(), data);
+  }
   // Places a placeholder of this storage kind (other ids are ignored).
   virtual void UpdateInternal(uint16_t id) = 0;
 };
@@ -113,6 +117,7 @@ class TRecordStorageDefault : public TRecordStorage {
   TRecordStorageDefault(std::span<const TDefaultSlot> defaults, size_t slotCount);
   void Clear() override;
   void SetDefaultData() override;
+  using TRecordStorage::UpdateDefault;
   void UpdateDefault(uint32_t header, std::span<const uint8_t> data) override;
   void UpdateInternal(uint16_t id) override;
   // Points the slot whose id is rec's id at `newRec`.
@@ -141,15 +146,39 @@ class TRecordStorageDefault : public TRecordStorage {
   size_t FSlotCount;
   TBaseRecordStorage FDefault;
   std::vector<TRecordData*> FSlotPtrs;
+  std::vector<bool> FPlaced;  // per slot: its record is in the main list
 };
 
 // The globals storage (one per workbook).
 class TRecordStorageGlobals : public TRecordStorageDefault {
  public:
   enum TSlot : size_t {
-    P_INT_FORMATS, P_INT_BOUNDSHEETS, P_INT_NAMES, P_INT_MSODRWGRP, P_INT_SST, PBOF, PWRITEACCESS,
-    PCODEPAGE, PDSF, PTABID, PFNGROUPCOUNT, PWINDOWPROTECT, PPROTECT, PPASSWORD, PPROT4REV, PWINDOW1,
-    PBACKUP, PHIDEOBJ, P1904, PPRECISION, PREFRESHALL, PBOOKBOOL, PCOUNTRY, PRECALCID, PEOF, SLOT_COUNT
+    P_INT_FORMATS,
+    P_INT_BOUNDSHEETS,
+    P_INT_NAMES,
+    P_INT_MSODRWGRP,
+    P_INT_SST,
+    PBOF,
+    PWRITEACCESS,
+    PCODEPAGE,
+    PDSF,
+    PTABID,
+    PFNGROUPCOUNT,
+    PWINDOWPROTECT,
+    PPROTECT,
+    PPASSWORD,
+    PPROT4REV,
+    PWINDOW1,
+    PBACKUP,
+    PHIDEOBJ,
+    P1904,
+    PPRECISION,
+    PREFRESHALL,
+    PBOOKBOOL,
+    PCOUNTRY,
+    PRECALCID,
+    PEOF,
+    SLOT_COUNT
   };
   TRecordStorageGlobals();
   int PostCheck() override { return 0; }
@@ -188,10 +217,34 @@ class TRecordStorageGlobals : public TRecordStorageDefault {
 class TRecordStorageSheet : public TRecordStorageDefault {
  public:
   enum TSlot : size_t {
-    P_INT_PAGEBREAKES, P_INT_HEADER, P_INT_MARGINS, P_INT_COLINFO, P_INT_CELLDATA, P_INT_SUFFIXDATA, PBOF,
-    PCALCMODE, PCALCCOUNT, PDELTA, PREFMODE, PITERATION, PSAVERECALC, PPRINTHEADERS, PPRINTGRIDLINES,
-    PGRIDSET, PGUTS, PDEFAULTROWHEIGHT, PWSBOOL, PHCENTER, PVCENTER, PSETUP, PPROTECT, PDEFCOLWIDTH,
-    PDIMENSIONS, PWINDOW2, PEOF, SLOT_COUNT
+    P_INT_PAGEBREAKES,
+    P_INT_HEADER,
+    P_INT_MARGINS,
+    P_INT_COLINFO,
+    P_INT_CELLDATA,
+    P_INT_SUFFIXDATA,
+    PBOF,
+    PCALCMODE,
+    PCALCCOUNT,
+    PDELTA,
+    PREFMODE,
+    PITERATION,
+    PSAVERECALC,
+    PPRINTHEADERS,
+    PPRINTGRIDLINES,
+    PGRIDSET,
+    PGUTS,
+    PDEFAULTROWHEIGHT,
+    PWSBOOL,
+    PHCENTER,
+    PVCENTER,
+    PSETUP,
+    PPROTECT,
+    PDEFCOLWIDTH,
+    PDIMENSIONS,
+    PWINDOW2,
+    PEOF,
+    SLOT_COUNT
   };
   TRecordStorageSheet();
   int PostCheck() override { return -1; }

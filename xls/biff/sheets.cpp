@@ -49,7 +49,8 @@ void TCellAreas97::Delete(size_t index) {
 
 bool TCellAreas97::AreaInAreas(int32_t col1, int32_t row1, int32_t col2, int32_t row2) const {
   return std::any_of(FItems.begin(), FItems.end(), [&](const TCellArea97& a) {
-    return std::min(a.FRow2, row2) >= std::max(a.FRow1, row1) && std::min(a.FCol2, col2) >= std::max(a.FCol1, col1);
+    return std::min(a.FRow2, row2) >= std::max(a.FRow1, row1) &&
+           std::min(a.FCol2, col2) >= std::max(a.FCol1, col1);
   });
 }
 
@@ -88,7 +89,8 @@ void TBasicSheet::SetName(std::u16string_view value) {
   if (UpperName(value) != UpperName(FName)) FName = value;
 }
 
-TSheet::TSheet(TSheets* owner, int32_t id) : FOwner(owner), FRecords(std::make_unique<TRecordStorageSheet>()) {
+TSheet::TSheet(TSheets* owner, int32_t id)
+    : FOwner(owner), FRecords(std::make_unique<TRecordStorageSheet>()) {
   FSelectedAreas.Init(0, 0);
   FName = u"Sheet" + kws::Utf8ToUtf16(std::to_string(id + 1));
 }
@@ -148,8 +150,12 @@ void TSheet::SetTopRow(int32_t v) {
 }
 uint16_t TSheet::Zoom() const { return FRecords->SlotWordAt(TRecordStorageSheet::PWINDOW2, W2_ZOOM); }
 void TSheet::SetZoom(uint16_t v) { FRecords->SetSlotWordAt(TRecordStorageSheet::PWINDOW2, W2_ZOOM, v); }
-uint16_t TSheet::ZoomPreview() const { return FRecords->SlotWordAt(TRecordStorageSheet::PWINDOW2, W2_ZOOMPREVIEW); }
-void TSheet::SetZoomPreview(uint16_t v) { FRecords->SetSlotWordAt(TRecordStorageSheet::PWINDOW2, W2_ZOOMPREVIEW, v); }
+uint16_t TSheet::ZoomPreview() const {
+  return FRecords->SlotWordAt(TRecordStorageSheet::PWINDOW2, W2_ZOOMPREVIEW);
+}
+void TSheet::SetZoomPreview(uint16_t v) {
+  FRecords->SetSlotWordAt(TRecordStorageSheet::PWINDOW2, W2_ZOOMPREVIEW, v);
+}
 
 uint16_t TSheet::Options() const {
   const uint16_t w = FRecords->SlotWordAt(TRecordStorageSheet::PWINDOW2, W2_OPTIONS);

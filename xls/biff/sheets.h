@@ -89,17 +89,41 @@ enum class THiddenState : uint8_t { hsVisible, hsHidden, hsVeryHidden };
 
 // Sheet protections as bits (1 << member).
 enum TSheetProtection : uint8_t {
-  spEditObjects, spEditScenarios, spEditCellFormatting, spEditColumnFormatting, spEditRowFormatting,
-  spInsertColumns, spInsertRows, spInsertHyperlinks, spDeleteColumns, spDeleteRows, spSelectLockedCells,
-  spSortCellRange, spEditAutoFileters, spEditPivotTables, spSelectUnlockedCells
+  spEditObjects,
+  spEditScenarios,
+  spEditCellFormatting,
+  spEditColumnFormatting,
+  spEditRowFormatting,
+  spInsertColumns,
+  spInsertRows,
+  spInsertHyperlinks,
+  spDeleteColumns,
+  spDeleteRows,
+  spSelectLockedCells,
+  spSortCellRange,
+  spEditAutoFileters,
+  spEditPivotTables,
+  spSelectUnlockedCells
 };
 inline constexpr uint16_t AllSheetProtections = 0x7FFF;
 
 enum TSheetOption : uint8_t {
-  soGridlines, soRowColHeadings, soProtected, soR1C1Mode, soIteration, soShowFormulas, soFrozenPanes, soShowZeros
+  soGridlines,
+  soRowColHeadings,
+  soProtected,
+  soR1C1Mode,
+  soIteration,
+  soShowFormulas,
+  soFrozenPanes,
+  soShowZeros
 };
 enum TWorkspaceOption : uint8_t {
-  woShowAutoBreaks, woApplyStyles, woRowSumsBelow, woColSumsRight, woFitToPage, woOutlineSymbols
+  woShowAutoBreaks,
+  woApplyStyles,
+  woRowSumsBelow,
+  woColSumsRight,
+  woFitToPage,
+  woOutlineSymbols
 };
 
 class TBasicSheet {

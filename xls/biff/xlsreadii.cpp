@@ -16,7 +16,9 @@ namespace {
 
 constexpr uint16_t BOF_GLOBALS = 0x0005, BOF_VBMODULE = 0x0006, BOF_WORKSHEET = 0x0010, BOF_CHART = 0x0020,
                    BOF_MACROSHEET = 0x0040, BOF_WORKSPACE = 0x0100;
-constexpr char16_t DefaultPassword[] = u"CopperBluebells";
+// The password office programs use for workbooks encrypted without a user password (error 1003
+// names it too).
+constexpr char16_t DefaultPassword[] = u"VelvetSweatshop";
 
 // Records that the loop consumes without reading further (no model data, no raw copy).
 constexpr uint16_t DroppedIds[] = {0x00D7, 0x00FF, 0x01A9, 0x0863, 0x087C, 0x087D, 0x088C,
@@ -45,10 +47,14 @@ std::u16string PlainName(const TRecordView& b, size_t off, size_t n) {
 
 TXc12Visibility VisibilityOf(int32_t v, TXc12Visibility dflt) {
   switch (v) {
-    case 0: return TXc12Visibility::x12vVisible;
-    case 1: return TXc12Visibility::x12vHidden;
-    case 2: return TXc12Visibility::x12vVeryHidden;
-    default: return dflt;
+    case 0:
+      return TXc12Visibility::x12vVisible;
+    case 1:
+      return TXc12Visibility::x12vHidden;
+    case 2:
+      return TXc12Visibility::x12vVeryHidden;
+    default:
+      return dflt;
   }
 }
 
@@ -59,8 +65,10 @@ void AddFrameRecordHandlers(TBIFFRecordHandlers& h) {
   h.Set(BIFFID_BOUNDSHEET, [](TXLSReadII& r) { r.RecBOUNDSHEET(); });
   h.Set(BIFFID_FILEPASS, [](TXLSReadII& r) { r.RecFILEPASS(); });
   h.Set(BIFFID_INDEX, [](TXLSReadII& r) { r.RecINDEX(); });
-  h.Set(BIFFID_MSODRAWINGGROUP, [](TXLSReadII& r) { r.RecMSODRAWINGGROUP(); }, true);
-  h.Set(BIFFID_MSODRAWING, [](TXLSReadII& r) { r.RecMSODRAWING(); }, true);
+  h.Set(
+      BIFFID_MSODRAWINGGROUP, [](TXLSReadII& r) { r.RecMSODRAWINGGROUP(); }, true);
+  h.Set(
+      BIFFID_MSODRAWING, [](TXLSReadII& r) { r.RecMSODRAWING(); }, true);
   // Validations are read with the drawing layer; when drawings are skipped they are dropped.
   for (uint16_t id : {BIFFID_DVAL, BIFFID_DV})
     h.Set(id, [](TXLSReadII& r) {
@@ -79,7 +87,9 @@ TBIFFRecordHandlers& DefaultBIFFRecordHandlers() {
 }
 
 // ---------------------------------------------------------------------------------------------
-TXLSReadII::TXLSReadII(TBIFF5& xls) : FXLS(&xls), FManager(&xls.Manager()) { FXLSStream.SaveVBA = xls.FPreserveMacros; }
+TXLSReadII::TXLSReadII(TBIFF5& xls) : FXLS(&xls), FManager(&xls.Manager()) {
+  FXLSStream.SaveVBA = xls.FPreserveMacros;
+}
 
 TXLSReadII::~TXLSReadII() = default;
 
@@ -106,7 +116,7 @@ static void ClearTail(std::vector<uint8_t>& buf, size_t n, size_t& dirty) {
 
 size_t TXLSReadII::ReadBody() {
   if (PBuf.size() < Header.Length) PBuf.resize(Header.Length, 0);
-  const size_t n = FXLSStream.Read(PBuf.data(), Header.Length);
+  const size_t n = FXLSStream.ReadRecordBody(Header.RecID, PBuf.data(), Header.Length);
   ClearTail(PBuf, n, FDirtyLength);
   FBodyLength = n;
   return n;
@@ -119,8 +129,10 @@ void TXLSReadII::LoadFromStream(std::optional<std::span<const uint8_t>> data) {
   FDone = false;
   FXLS->FWriteDefaultData = false;
   FXLSStream.SetExtraObjects(&FXLS->ExtraObjects());
-  if (data) FXLSStream.SetSourceStream(*data);
-  else FXLSStream.ClearSourceStream();
+  if (data)
+    FXLSStream.SetSourceStream(*data);
+  else
+    FXLSStream.ClearSourceStream();
 
   struct Closer {
     TXLSReadII& r;
@@ -132,7 +144,8 @@ void TXLSReadII::LoadFromStream(std::optional<std::span<const uint8_t>> data) {
   } closer{*this};
 
   FXLS->SetVersion(FXLSStream.OpenStorageRead(FXLS->Filename()));
-  if (FXLS->Version() == TExcelVersion::xvOffice2007Encrypted) throw XLSRWException("The file is not an Excel workbook");
+  if (FXLS->Version() == TExcelVersion::xvOffice2007Encrypted)
+    throw XLSRWException("The file is not an Excel workbook");
   PBuf.assign(FXLS->MaxBuffSize(), 0);
   FBodyLength = FDirtyLength = 0;
   CurrRecs = &FXLS->Records();
@@ -187,12 +200,15 @@ void TXLSReadII::RecordLoop() {
       }
 
       InsertRecord = true;
-      if (isBOF) RecBOF();
-      else if (Header.RecID == BIFFID_EOF) RecEOF();
+      if (isBOF)
+        RecBOF();
+      else if (Header.RecID == BIFFID_EOF)
+        RecEOF();
       else if (Header.RecID == BIFFID_USERSVIEWBEGIN) {
         skipMode = true;
         InsertRecord = false;
-      } else if (handler) handler->Handle(*this);
+      } else if (handler)
+        handler->Handle(*this);
 
       if (InsertRecord) StoreCurrent();
       // Whatever the handler left of the record it ended in is passed over, so the next
@@ -205,7 +221,11 @@ void TXLSReadII::RecordLoop() {
     ++FRecordNumber;
   }
   if (FXLS->Aborted()) return;
-  if (FXLS->FProgressEvent) FXLS->FProgressEvent(*this, 100);
+  // The closing 100, unless the last record already reported it: each percentage once.
+  if (FXLS->FProgressEvent && FLastProgress < 100) {
+    FLastProgress = 100;
+    FXLS->FProgressEvent(*this, 100);
+  }
 }
 
 void TXLSReadII::WrapError(const std::exception& e) {
@@ -213,8 +233,10 @@ void TXLSReadII::WrapError(const std::exception& e) {
   std::snprintf(head, sizeof head, "Error on reading record # %d, %.4X Offs: %.8X\r", FRecordNumber,
                 unsigned(Header.RecID), unsigned(FXLSStream.Pos()));
   std::u16string msg = kws::Utf8ToUtf16(head);
-  if (const auto* x = dynamic_cast<const XLSRWException*>(&e)) msg += x->Message();
-  else msg += kws::Utf8ToUtf16(e.what());
+  if (const auto* x = dynamic_cast<const XLSRWException*>(&e))
+    msg += x->Message();
+  else
+    msg += kws::Utf8ToUtf16(e.what());
   throw XLSRWException(std::u16string_view(msg));
 }
 
@@ -232,9 +254,7 @@ void TXLSReadII::ReadNextRaw(TBIFFHeader& header, std::vector<uint8_t>& body) {
     return;
   }
   body.resize(header.Length);
-  const size_t n = IsBOFId(header.RecID) ? FXLSStream.ReadUnencryptedSync(body.data(), header.Length)
-                                         : FXLSStream.Read(body.data(), header.Length);
-  body.resize(n);
+  body.resize(FXLSStream.ReadRecordBody(header.RecID, body.data(), header.Length));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -316,14 +336,16 @@ void TXLSReadII::AddMissingWorksheet() {
   while (FXLS->Sheets().Count() <= size_t(FCurrSheet)) FXLS->Sheets().Add(TWorksheetType::wtSheet);
   while (sheets.Count() <= size_t(FCurrSheet)) {
     TXc12DataWorksheet* ws = sheets.Add(int32_t(sheets.Count()) + 1);
-    if (size_t(FBoundsheetIndex) < FBoundsheets.size()) ws->FName = FBoundsheets[size_t(FBoundsheetIndex)].Name;
+    if (size_t(FBoundsheetIndex) < FBoundsheets.size())
+      ws->FName = FBoundsheets[size_t(FBoundsheetIndex)].Name;
   }
 }
 
 void TXLSReadII::ReadChartSheetRaw() {
   auto chart = std::make_unique<TRawChartSheet>();
   chart->SheetIndex = FBoundsheetIndex;
-  if (size_t(FBoundsheetIndex) < FBoundsheets.size()) chart->Name = FBoundsheets[size_t(FBoundsheetIndex)].Name;
+  if (size_t(FBoundsheetIndex) < FBoundsheets.size())
+    chart->Name = FBoundsheets[size_t(FBoundsheetIndex)].Name;
   chart->Records.AddRec(Header, Body().Span());
   int depth = 1;
   TBIFFHeader h;
@@ -332,8 +354,10 @@ void TXLSReadII::ReadChartSheetRaw() {
     ReadNextRaw(h, body);
     if (h.RecID == 0 && h.Length == 0 && FXLSStream.Pos() >= FXLSStream.Size()) break;
     chart->Records.AddRec(h, body);
-    if (IsBOFId(h.RecID)) ++depth;
-    else if (h.RecID == BIFFID_EOF) --depth;
+    if (IsBOFId(h.RecID))
+      ++depth;
+    else if (h.RecID == BIFFID_EOF)
+      --depth;
   }
   FXLS->SheetCharts().push_back(std::move(chart));
   if (FBoundsheetIndex >= int32_t(FBoundsheets.size()) - 1) FDone = true;
@@ -384,8 +408,10 @@ void TXLSReadII::RecFILEPASS() {
     std::u16string password = FManager->FPassword;
     if (FManager->FPasswordEvent) FManager->FPasswordEvent(password);
     if (FManager->FAborted) return;
-    if (password.empty()) errors.Error(u"", 1003);
-    else if (!FXLSStream.SetReadDecrypt(b.Span(), password)) errors.Error(u"", 1004);
+    if (password.empty())
+      errors.Error(u"", 1003);
+    else if (!FXLSStream.SetReadDecrypt(b.Span(), password))
+      errors.Error(u"", 1004);
   } else if (FXLSStream.SetReadDecrypt(b.Span(), DefaultPassword)) {
     FXLS->FPassword = DefaultPassword;
   } else {

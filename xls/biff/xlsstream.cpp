@@ -170,9 +170,12 @@ TExcelVersion TXLSStream::OpenStorageRead(const std::filesystem::path& filename)
   // A bare file: its first record must be a BIFF2, BIFF3 or BIFF4 BOF.
   TExcelVersion v = TExcelVersion::xvNone;
   if (src.size() >= 2 && src[0] == 0x09) {
-    if (src[1] == 0x00) v = TExcelVersion::xvExcel21;
-    else if (src[1] == 0x02) v = TExcelVersion::xvExcel30;
-    else if (src[1] == 0x04) v = TExcelVersion::xvExcel40;
+    if (src[1] == 0x00)
+      v = TExcelVersion::xvExcel21;
+    else if (src[1] == 0x02)
+      v = TExcelVersion::xvExcel30;
+    else if (src[1] == 0x04)
+      v = TExcelVersion::xvExcel40;
   }
   if (v == TExcelVersion::xvNone) throw XLSRWException("The file is not an Excel workbook");
   if (FHasSource) {
@@ -262,6 +265,26 @@ size_t TXLSStream::ReadUnencrypted(void* buffer, size_t count) {
   return n;
 }
 
+size_t TXLSStream::ReadRecordBody(uint16_t recId, void* buffer, size_t count) {
+  if (!FIsEncrypted) return Read(buffer, count);
+  switch (recId) {
+    case 0x002F:
+    case 0x00E1:
+    case 0x0138:
+    case 0x0194:
+    case 0x0195:
+    case 0x0196:
+      return ReadUnencrypted(buffer, count);
+    case 0x0085: {  // BOUNDSHEET: the BOF position in clear, the rest encrypted
+      auto* p = static_cast<uint8_t*>(buffer);
+      const size_t n = ReadUnencrypted(p, std::min<size_t>(count, 4));
+      return n < 4 ? n : n + Read(p + 4, count - 4);
+    }
+    default:
+      return (recId & 0xFF) == 0x09 ? ReadUnencryptedSync(buffer, count) : Read(buffer, count);
+  }
+}
+
 size_t TXLSStream::ContinueRead(uint8_t* buffer, size_t count, bool decrypt) {
   size_t done = 0;
   while (count > 0) {
@@ -339,10 +362,17 @@ void TXLSStream::Decrypt(uint8_t* buffer, size_t count) {
 int64_t TXLSStream::Seek(int64_t offset, int origin) {
   int64_t base;
   switch (origin) {
-    case 0: base = 0; break;
-    case 1: base = int64_t(FPos); break;
-    case 2: base = int64_t(FData.size()); break;
-    default: return 0;
+    case 0:
+      base = 0;
+      break;
+    case 1:
+      base = int64_t(FPos);
+      break;
+    case 2:
+      base = int64_t(FData.size());
+      break;
+    default:
+      return 0;
   }
   const int64_t target = std::clamp<int64_t>(base + offset, 0, int64_t(FData.size()));
   FPos = size_t(target);

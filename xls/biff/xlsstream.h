@@ -63,11 +63,11 @@ struct TBIFFHeader {
 
 // FILEPASS body of an RC4-protected file (54 bytes).
 struct TRecFILEPASS {
-  uint16_t Options = 0;              // encryption type; 1 = RC4
-  uint8_t SillyPassword[4] = {};     // RC4 header version (major, minor words)
-  uint8_t DocId[16] = {};            // salt
-  uint8_t Salt[16] = {};             // encrypted verifier
-  uint8_t HashedSalt[16] = {};       // encrypted verifier hash
+  uint16_t Options = 0;           // encryption type; 1 = RC4
+  uint8_t SillyPassword[4] = {};  // RC4 header version (major, minor words)
+  uint8_t DocId[16] = {};         // salt
+  uint8_t Salt[16] = {};          // encrypted verifier
+  uint8_t HashedSalt[16] = {};    // encrypted verifier hash
   // Missing bytes of a short body read as 0.
   static TRecFILEPASS FromBytes(std::span<const uint8_t> body);
 };
@@ -155,6 +155,11 @@ class TXLSStream {
   size_t Read(void* buffer, size_t count);
   // Reads without decrypting.
   size_t ReadUnencrypted(void* buffer, size_t count);
+  // Reads the body of a record with id `recId`. In a protected stream the records that the format
+  // keeps in clear (BOF, FILEPASS, INTERFACEHDR, RRDHEAD, USREXCL, FILELOCK, RRDINFO; MS-XLS
+  // 2.2.10) are delivered as stored, and so is the stream position that opens a BOUNDSHEET; all
+  // other bytes are decrypted.
+  size_t ReadRecordBody(uint16_t recId, void* buffer, size_t count);
   // Reads without decrypting; the key stream counts the bytes (BOF bodies). With the key stream
   // positioned by offset this is the same as ReadUnencrypted.
   size_t ReadUnencryptedSync(void* buffer, size_t count) { return ReadUnencrypted(buffer, count); }

@@ -1,0 +1,6 @@
+kws_add_test(biff_frame_tests
+             SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsstream_test.cpp ${CMAKE_CURRENT_LIST_DIR}/recordstorage_test.cpp
+                     ${CMAKE_CURRENT_LIST_DIR}/sheets_test.cpp ${CMAKE_CURRENT_LIST_DIR}/xlsreadii_test.cpp
+             LIBS xls_biff kws_test_support)
+kws_add_test(biff_frame_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsreadii_fuzz_test.cpp
+             LIBS xls_biff kws_test_support LABELS fuzz)
