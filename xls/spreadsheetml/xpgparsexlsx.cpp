@@ -6001,7 +6001,7 @@ TXPGBase* TCT_Row::HandleElementGenerated(TXPGReader& r) {
   return nullptr;
 }
 
-void TCT_Row::AssignAttributes(const TXpgXMLAttributeList& a) {
+void TCT_Row::AssignAttributesGenerated(const TXpgXMLAttributeList& a) {
   for (int i = 0; i < a.Count(); ++i) {
     if (a.IsNsDecl(i)) continue;
     switch (a.LocalHashA(i)) {

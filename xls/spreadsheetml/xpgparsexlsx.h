@@ -2529,6 +2529,7 @@ class TCT_Row : public TXPGBase {
  private:
   // Generated bodies, called by the hand-written hooks.
   TXPGBase* HandleElementGenerated(TXPGReader& r);
+  void AssignAttributesGenerated(const TXpgXMLAttributeList& a);
   void ClearGenerated();
 
  private:
@@ -2547,6 +2548,7 @@ class TCT_Row : public TXPGBase {
   std::unique_ptr<TCT_Cell> FC;
   std::unique_ptr<TCT_ExtensionList> FExtLst;
   bool FCellClean = true;  // C holds its cleared state
+  std::u16string FScratch;  // one span on its way in, reused
 };
 
 // A cell: reference, style, type, the formula, the value text and an inline string.

@@ -8,6 +8,7 @@
 // at the child's end the container fires its event with the object and empties the object's
 // flags, so that the end of some other child fires nothing. A worksheet of any size is therefore
 // read with a constant number of element objects; handlers copy what they keep.
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/textcodec.h"
@@ -197,6 +198,59 @@ void TCT_SheetData::HandleChildEnd() {
   FRow->SetAssigneds(0);
 }
 
+namespace {
+
+// An integer of up to 9 decimal digits, read without a call; anything else takes the general
+// integer conversion.
+int32_t DigitsOrInt(std::string_view v) {
+  if (v.empty() || v.size() > 9) return XpgToInt(v);
+  int32_t n = 0;
+  for (char ch : v) {
+    if (ch < '0' || ch > '9') return XpgToInt(v);
+    n = n * 10 + (ch - '0');
+  }
+  return n;
+}
+
+// The cell type letters that stand alone (b, n, d, e, s) without the table walk.
+TST_CellType CellType(std::string_view v) {
+  if (v.size() == 1) {
+    switch (v[0] | 0x20) {
+      case 'b':
+        return stctB;
+      case 'n':
+        return stctN;
+      case 'd':
+        return stctD;
+      case 'e':
+        return stctE;
+      case 's':
+        return stctS;
+      default:
+        return TST_CellType(255);
+    }
+  }
+  const int e = XpgEnumIndex(v, kTST_CellTypeNames);
+  return e >= 0 ? TST_CellType(e) : TST_CellType(255);
+}
+
+// Splits ASCII text at blanks into `list` as its delimited text would be (empty pieces kept,
+// nothing after a final blank); false, with the list untouched, for text that is not ASCII.
+bool SplitAsciiSpans(std::string_view v, TStringXpgList& list, std::u16string& scratch) {
+  for (char ch : v)
+    if (static_cast<unsigned char>(ch) >= 0x80) return false;
+  list.Clear();
+  for (size_t p = 0; p < v.size();) {
+    const size_t q = std::min(v.find(' ', p), v.size());
+    scratch.assign(v.begin() + p, v.begin() + q);
+    list.Add(scratch);
+    p = q + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 // Only a c element of the main namespace is a cell; any other child is reported and skipped. The
 // cell object is cleared at its start unless it is still clean from the clearing after the last
 // cell's event.
@@ -208,6 +262,24 @@ TXPGBase* TCT_Row::HandleElement(TXPGReader& r) {
     return FC.get();
   }
   return HandleElementGenerated(r);
+}
+
+// A row start tag holding only r and spans (the usual case) is read without the general path:
+// r by its digits, spans split at blanks as the span list does (empty pieces kept, nothing after
+// a final blank). Anything else, or a span text that is not ASCII, takes the generated path.
+void TCT_Row::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    const std::string_view n = a.RawName(i);
+    if (n != "r" && n != "spans") return AssignAttributesGenerated(a);
+  }
+  for (int i = 0; i < a.Count(); ++i) {
+    const std::string_view v = a.ValueBytes(i);
+    if (a.RawName(i).size() == 1) {
+      FR = DigitsOrInt(v);
+      continue;
+    }
+    if (!SplitAsciiSpans(v, FSpansXpgList, FScratch)) FSpansXpgList.SetDelimitedText(a.GetValues(i));
+  }
 }
 
 void TCT_Row::HandleChildEnd() {
@@ -287,44 +359,6 @@ TXPGBase* TCT_Cell::HandleElement(TXPGReader& r) {
   return HandleElementGenerated(r);  // is, or an unknown child
 }
 
-namespace {
-
-// A style index of up to 9 decimal digits, read without a call; anything else takes the general
-// integer conversion.
-int32_t StyleIndex(std::string_view v) {
-  if (v.empty() || v.size() > 9) return XpgToInt(v);
-  int32_t n = 0;
-  for (char ch : v) {
-    if (ch < '0' || ch > '9') return XpgToInt(v);
-    n = n * 10 + (ch - '0');
-  }
-  return n;
-}
-
-// The cell type letters that stand alone (b, n, d, e, s) without the table walk.
-TST_CellType CellType(std::string_view v) {
-  if (v.size() == 1) {
-    switch (v[0] | 0x20) {
-      case 'b':
-        return stctB;
-      case 'n':
-        return stctN;
-      case 'd':
-        return stctD;
-      case 'e':
-        return stctE;
-      case 's':
-        return stctS;
-      default:
-        return TST_CellType(255);
-    }
-  }
-  const int e = XpgEnumIndex(v, kTST_CellTypeNames);
-  return e >= 0 ? TST_CellType(e) : TST_CellType(255);
-}
-
-}  // namespace
-
 // Attributes of a cell: r, s, t unprefixed by hand (an unprefixed attribute is in no namespace);
 // cm, vm, ph and anything else through the generated path, which also reports unknown names.
 void TCT_Cell::AssignAttributes(const TXpgXMLAttributeList& a) {
@@ -337,7 +371,7 @@ void TCT_Cell::AssignAttributes(const TXpgXMLAttributeList& a) {
           FRWide = false;
           continue;
         case 's':
-          FS = StyleIndex(a.ValueBytes(i));
+          FS = DigitsOrInt(a.ValueBytes(i));
           continue;
         case 't':
           FT = CellType(a.ValueBytes(i));

@@ -162,6 +162,40 @@ TEST(TCT_Row_Read, AttributeConversions) {
   EXPECT_EQ(e.doc.Worksheet()->SheetData()->Row()->C()->R(), u"Z9");
 }
 
+// The row's short path (only r and spans) and the general path (any other attribute present)
+// give the same span list and number.
+TEST(TCT_Row_Read, SpansAndNumberOnBothPaths) {
+  struct Case {
+    const char* attrs;
+    std::vector<std::string> spans;
+    int r;
+  };
+  const Case cases[] = {
+      {"r=\"3\" spans=\"1:10\"", {"1:10"}, 3},
+      {"spans=\"1:3 5:6\" r=\"12\"", {"1:3", "5:6"}, 12},
+      {"spans=\" a\"", {"", "a"}, 0},
+      {"spans=\"a \"", {"a"}, 0},
+      {"spans=\"a  b\"", {"a", "", "b"}, 0},
+      {"spans=\"\" r=\"x\"", {}, 0},
+      {"spans=\"\xC3\xA9 1:2\"", {"\xC3\xA9", "1:2"}, 0},
+      {"r=\"+4\" spans=\"1:1\" r=\"5\"", {"1:1"}, 5},
+  };
+  for (const Case& k : cases)
+    for (const char* extra : {"", " ht=\"15\""}) {
+      Doc d;
+      std::vector<std::string> spans;
+      int r = -1;
+      d.doc.Worksheet()->SheetData()->OnReadRow = [&](TCT_Row& row) {
+        r = row.R();
+        for (int i = 0; i < row.SpansXpgList().Count(); ++i)
+          spans.push_back(U8(row.SpansXpgList().GetItems(i)));
+      };
+      d.Load("worksheet", std::string("<sheetData><row ") + k.attrs + extra + "/></sheetData>");
+      EXPECT_EQ(spans, k.spans) << k.attrs << extra;
+      EXPECT_EQ(r, k.r) << k.attrs << extra;
+    }
+}
+
 TEST(TCT_Cell_Read, AttributesAndValueTexts) {
   Doc d;
   std::vector<std::string> got;
