@@ -444,6 +444,25 @@ int TXLSBook::DetectFileType(std::span<const uint8_t> data) {
   return 0;
 }
 
+void TXLSBook::SetVersion(TExcelVersion version) {
+  if (version == Version()) return;
+  if (version == TExcelVersion::xvExcel97) {
+    // CalcDimensions answers true for a store without cells (its area then reads 0, 0, 0, 0).
+    const bool content = Count() > 1 || (Count() == 1 && !Items(0)->Cells().CalcDimensions());
+    if (content) FErrors->Warning(u"", XLSERR_WORKBOOK_NOT_EMPTY);
+    Clear(1);
+    FManager->SetVersion(TExcelVersion::xvExcel97);
+    LoadFromStream97(EmptyLegacyWorkbook());
+    FManager->StyleSheet().XFEditor().LockAll();
+    return;
+  }
+  FBIFF.reset();
+  FManager->FNames97 = nullptr;
+  FManager->FExtNames97 = nullptr;
+  FManager->FExtSheet97 = nullptr;
+  FManager->SetVersion(TExcelVersion::xvExcel2007);
+}
+
 bool TXLSBook::CompressStrings() const { return FManager->SST().CompressStrings(); }
 void TXLSBook::SetCompressStrings(bool v) { FManager->SST().SetCompressStrings(v); }
 

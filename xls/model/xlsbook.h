@@ -57,6 +57,10 @@ struct TXLSBookReaders {
 // The process-wide readers that new components start with (empty until reader libraries register).
 TXLSBookReaders& DefaultXLSBookReaders();
 
+// An empty legacy workbook kept in the program: a compound file whose "Workbook" stream holds a
+// BIFF8 workbook with one empty sheet "Sheet1".
+std::span<const uint8_t> EmptyLegacyWorkbook();
+
 // One sheet object over a worksheet's data.
 class TXLSWorksheet {
  public:
@@ -217,6 +221,12 @@ class TXLSBook : public TXLSWorkbook {
   static bool StreamHasSignature(std::span<const uint8_t> data, std::span<const uint8_t> signature);
 
   TExcelVersion Version() const { return FManager->Version(); }
+  // The version switch. To xvExcel97: warning 6003 when sheets with content are discarded, then
+  // the model holds one empty legacy workbook (read by the legacy reader from
+  // EmptyLegacyWorkbook()) with every number format, font, fill and border locked. To any other
+  // version: the legacy reader object is freed and the hub becomes a package workbook
+  // (xvExcel2007). The same version again changes nothing.
+  void SetVersion(TExcelVersion version);
   const std::u16string& Filename() const { return FManager->FFilename; }
   const std::u16string& Password() const { return FManager->FPassword; }
   void SetPassword(std::u16string_view p) { FManager->FPassword = p; }

@@ -1,1 +1,2 @@
 kws_add_test(xlssheetlists_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlssheetlists_test.cpp LIBS xls_model)
+kws_add_test(xlsversion_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsversion_test.cpp LIBS xls_model kws_platform)
