@@ -35,22 +35,33 @@ namespace {
 // ---- decoding of value texts (ASCII digits; no objects built) ------------------------------
 
 // A decimal number with "." as separator; false for anything else (blanks around are allowed).
-bool ParseNumber(std::u16string_view v, double& out) {
+// C is char (UTF-8 bytes) or char16_t.
+template <class C>
+bool ParseNumber(std::basic_string_view<C> v, double& out) {
   size_t b = 0, e = v.size();
-  while (b < e && v[b] <= u' ') ++b;
-  while (e > b && v[e - 1] <= u' ') --e;
-  if (b < e && v[b] == u'+') ++b;
-  char buf[64];
+  while (b < e && C(v[b]) <= C(' ')) ++b;
+  while (e > b && C(v[e - 1]) <= C(' ')) --e;
+  if (b < e && v[b] == C('+')) ++b;
   const size_t n = e - b;
-  if (n == 0 || n >= sizeof buf) return false;
-  for (size_t i = 0; i < n; ++i) {
-    const char16_t c = v[b + i];
-    if (c > 0x7F) return false;
-    buf[i] = char(c);
+  if (n == 0) return false;
+  if constexpr (sizeof(C) == 1) {
+    const char* p0 = v.data() + b;
+    const auto [p, ec] = std::from_chars(p0, p0 + n, out);
+    return ec == std::errc() && p == p0 + n && std::isfinite(out);
+  } else {
+    char buf[64];
+    if (n >= sizeof buf) return false;
+    for (size_t i = 0; i < n; ++i) {
+      const char16_t c = v[b + i];
+      if (c > 0x7F) return false;
+      buf[i] = char(c);
+    }
+    const auto [p, ec] = std::from_chars(buf, buf + n, out);
+    return ec == std::errc() && p == buf + n && std::isfinite(out);
   }
-  const auto [p, ec] = std::from_chars(buf, buf + n, out);
-  return ec == std::errc() && p == buf + n && std::isfinite(out);
 }
+bool ParseNumber(std::string_view v, double& out) { return ParseNumber<char>(v, out); }
+bool ParseNumber(std::u16string_view v, double& out) { return ParseNumber<char16_t>(v, out); }
 
 double NumberOf(std::u16string_view v) {
   double d = 0;
@@ -58,45 +69,53 @@ double NumberOf(std::u16string_view v) {
 }
 
 // A non-negative decimal integer up to INT32_MAX; false for anything else.
-bool ParseIndex(std::u16string_view v, int32_t& out) {
+template <class C>
+bool ParseIndex(std::basic_string_view<C> v, int32_t& out) {
   if (v.empty() || v.size() > 10) return false;
   int64_t n = 0;
-  for (char16_t c : v) {
-    if (c < u'0' || c > u'9') return false;
-    n = n * 10 + (c - u'0');
+  for (C c : v) {
+    if (c < C('0') || c > C('9')) return false;
+    n = n * 10 + (c - C('0'));
   }
   if (n > INT32_MAX) return false;
   out = int32_t(n);
   return true;
 }
+bool ParseIndex(std::string_view v, int32_t& out) { return ParseIndex<char>(v, out); }
+bool ParseIndex(std::u16string_view v, int32_t& out) { return ParseIndex<char16_t>(v, out); }
 
-bool BoolOf(std::u16string_view v) {
-  if (v.size() == 1) return v[0] == u'1' || v[0] == u't' || v[0] == u'T';
+// true, 1 and t in any case are true; anything else is false.
+template <class C>
+bool BoolOf(std::basic_string_view<C> v) {
+  if (v.size() == 1) return v[0] == C('1') || v[0] == C('t') || v[0] == C('T');
   if (v.size() != 4) return false;
-  static constexpr char16_t kTrue[] = u"true";
+  static constexpr char kTrue[] = "true";
   for (size_t i = 0; i < 4; ++i)
-    if ((v[i] | 0x20) != kTrue[i]) return false;
+    if ((v[i] | 0x20) != C(kTrue[i])) return false;
   return true;
 }
+bool BoolOf(std::string_view v) { return BoolOf<char>(v); }
+bool BoolOf(std::u16string_view v) { return BoolOf<char16_t>(v); }
 
 // A1 reference of one cell inside the sheet's limits (letters in either case, no "$").
-bool ParseCellRef(std::u16string_view r, int32_t& col, int32_t& row) {
+template <class C>
+bool ParseCellRef(std::basic_string_view<C> r, int32_t& col, int32_t& row) {
   size_t i = 0;
   int32_t c = 0;
   while (i < r.size() && i < 4) {
-    char16_t ch = r[i];
-    if (ch >= u'a' && ch <= u'z') ch = char16_t(ch - 32);
-    if (ch < u'A' || ch > u'Z') break;
-    c = c * 26 + (ch - u'A' + 1);
+    C ch = r[i];
+    if (ch >= C('a') && ch <= C('z')) ch = C(ch - 32);
+    if (ch < C('A') || ch > C('Z')) break;
+    c = c * 26 + (ch - C('A') + 1);
     ++i;
   }
   if (i == 0 || c > XLS_MAXCOL + 1) return false;
   int64_t n = 0;
   const size_t digits = i;
   while (i < r.size() && i - digits < 8) {
-    const char16_t ch = r[i];
-    if (ch < u'0' || ch > u'9') return false;
-    n = n * 10 + (ch - u'0');
+    const C ch = r[i];
+    if (ch < C('0') || ch > C('9')) return false;
+    n = n * 10 + (ch - C('0'));
     ++i;
   }
   if (i == digits || i != r.size() || n < 1 || n > XLS_MAXROW + 1) return false;
@@ -104,6 +123,8 @@ bool ParseCellRef(std::u16string_view r, int32_t& col, int32_t& row) {
   row = int32_t(n - 1);
   return true;
 }
+bool ParseCellRef(std::string_view r, int32_t& col, int32_t& row) { return ParseCellRef<char>(r, col, row); }
+bool ParseCellRef(std::u16string_view r, int32_t& col, int32_t& row) { return ParseCellRef<char16_t>(r, col, row); }
 
 std::u16string Quote(std::u16string_view s) {
   std::u16string r = u"\"";
@@ -871,10 +892,10 @@ int32_t TXLSReadXLSX::CheckStyle(int32_t s) {
 }
 
 bool TXLSReadXLSX::CellPosition(const TCT_Cell& cell, int32_t& col, int32_t& row) {
-  const std::u16string& r = cell.R();
+  const std::string_view r = cell.RBytes();
   if (!r.empty()) {
     if (!ParseCellRef(r, col, row)) {
-      Warning(u"Cell " + Quote(r) + u" outside the sheet skipped");
+      Warning(u"Cell " + Quote(cell.R()) + u" outside the sheet skipped");
       return false;
     }
   } else {
@@ -1085,7 +1106,7 @@ void TXLSReadXLSX::StoreArrayChild(const TCT_Cell& cell, int32_t col, int32_t ro
 }
 
 void TXLSReadXLSX::StoreCell(const TCT_Cell& cell, int32_t col, int32_t row, int32_t style) {
-  const std::u16string& v = cell.V();
+  const std::string_view vb = cell.VBytes();
   TXLSCellMMU& cells = *FCells;
   if (cell.F()->Available()) return StoreFormulaCell(cell, col, row, style);
   if (const TXLSArrayFormulaArea* a = ArrayAreaOf(col, row))
@@ -1095,17 +1116,17 @@ void TXLSReadXLSX::StoreCell(const TCT_Cell& cell, int32_t col, int32_t row, int
     // The inline text, or the value when the cell has no is element.
     if (cell.Is()->Available())
       cells.StoreString(col, row, style, InlineText(cell));
-    else if (!v.empty())
-      cells.StoreString(col, row, style, v);
+    else if (!vb.empty())
+      cells.StoreString(col, row, style, cell.V());
     else
       cells.StoreBlank(col, row, style);
     return;
   }
-  if (v.empty()) return cells.StoreBlank(col, row, style);
+  if (vb.empty()) return cells.StoreBlank(col, row, style);
   switch (t) {
     case stctN: {
       double d = 0;
-      if (ParseNumber(v, d))
+      if (ParseNumber(vb, d))
         cells.StoreFloat(col, row, style, d);
       else
         cells.StoreFloat(col, row, style, 0);
@@ -1114,27 +1135,29 @@ void TXLSReadXLSX::StoreCell(const TCT_Cell& cell, int32_t col, int32_t row, int
     case stctS: {
       int32_t i = -1;
       TXc12DataSST& sst = FManager.SST();
-      if (ParseIndex(v, i) && i < sst.TotalCount() && sst.GetItems(i)) {
+      if (ParseIndex(vb, i) && i < sst.TotalCount() && sst.GetItems(i)) {
         cells.StoreString(col, row, style, i);
       } else {
-        FManager.Errors()->Warning(v, XLSWARN_BIFF_SST_INDEX);
+        FManager.Errors()->Warning(cell.V(), XLSWARN_BIFF_SST_INDEX);
         cells.StoreString(col, row, style, std::u16string_view());
       }
       break;
     }
     case stctB:
-      cells.StoreBoolean(col, row, style, BoolOf(v));
+      cells.StoreBoolean(col, row, style, BoolOf(vb));
       break;
     case stctE: {
+      const std::u16string& v = cell.V();
       const TXc12CellError e = ErrorTextToCellError(v);
       if (e == TXc12CellError::errUnknown) Warning(u"Unknown error value " + Quote(v) + u" kept as an error");
       cells.StoreError(col, row, style, e);
       break;
     }
     case stctStr:
-      cells.StoreString(col, row, style, v);
+      cells.StoreString(col, row, style, cell.V());
       break;
     case stctD: {
+      const std::u16string& v = cell.V();
       double d = 0;
       if (!ParseNumber(v, d)) {
         d = XmlStrToDateTime(v);
@@ -1151,10 +1174,10 @@ void TXLSReadXLSX::StoreCell(const TCT_Cell& cell, int32_t col, int32_t row, int
     default: {
       // An unknown type: a number when v is one, else its text.
       double d = 0;
-      if (ParseNumber(v, d))
+      if (ParseNumber(vb, d))
         cells.StoreFloat(col, row, style, d);
       else
-        cells.StoreString(col, row, style, v);
+        cells.StoreString(col, row, style, cell.V());
       break;
     }
   }
