@@ -188,6 +188,10 @@ TXLSCellFormula TXLSFormulaCellsOf::GetFormula(int32_t col, int32_t row) const {
 
 TXLSFormulaHandler& FormulaHandlerOf(TXLSBook& book) { return BindingOf(book).FHandler; }
 
+void RegisterFormulaBinding() {
+  DefaultXLSBookReaders().AttachServices = [](TXLSBook& book) { FormulaHandlerOf(book); };
+}
+
 const TXLSFormulaWorkbook& FormulaWorkbookOf(TXLSBook& book) { return BindingOf(book).FView; }
 
 }  // namespace xls

@@ -24,6 +24,11 @@ class TXc12Manager;
 // with the component; every later call returns the same handler.
 TXLSFormulaHandler& FormulaHandlerOf(TXLSBook& book);
 
+// Makes every component that starts from the default readers attach its formula service at the
+// start of each load, so names are compiled and formula cells read as text after any load. Safe
+// to call many times.
+void RegisterFormulaBinding();
+
 // The workbook view the handler of `book` reads (the same object on every call).
 const TXLSFormulaWorkbook& FormulaWorkbookOf(TXLSBook& book);
 

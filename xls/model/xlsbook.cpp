@@ -492,6 +492,7 @@ void TXLSBook::Load(TExcelVersion version, F&& read) {
     FManager->SetVersion(version);
     Clear(0);
     FManager->BeforeRead();
+    if (FReaders.AttachServices) FReaders.AttachServices(*this);
     read();
     AfterReadWork();
   } catch (...) {

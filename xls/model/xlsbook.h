@@ -53,6 +53,9 @@ struct TXLSBookReaders {
   std::function<TXLSCryptoResult(TXLSBook& book, std::span<const uint8_t> data, const std::u16string& password,
                                  std::vector<uint8_t>& zip)>
       DecryptPackage;
+  // Called at the start of every load, before the reader, so that libraries above the model can
+  // attach their services to the component (the formula binding: RegisterFormulaBinding).
+  std::function<void(TXLSBook& book)> AttachServices;
 };
 // The process-wide readers that new components start with (empty until reader libraries register).
 TXLSBookReaders& DefaultXLSBookReaders();

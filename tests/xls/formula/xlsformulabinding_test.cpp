@@ -183,6 +183,26 @@ TEST(FormulaBinding_CellFormulas, OtherCellHoldingTextRaises) {
   EXPECT_THROW(FormulaHandlerOf(b.book).DecodeFormula(&view, 0, pointer, false), XLSRWException);
 }
 
+TEST(FormulaBinding_Register, EveryLoadAttachesTheServiceBeforeTheReader) {
+  RegisterFormulaBinding();
+  RegisterFormulaBinding();
+  TXLSBook book;
+  EXPECT_EQ(book.FormulaService(), nullptr);
+  bool attached = false;
+  book.Readers().ReadPackage = [&](TXLSBook& b, std::span<const uint8_t>) {
+    attached = b.FormulaService() != nullptr;
+    b.Manager().Worksheets().Add(-1)->FName = u"Data";
+    b.Manager().Workbook().DefinedNames().Add(u"Total", -1)->FContent = u"Data!$A$1:$A$3";
+  };
+  const uint8_t zip[] = {0x50, 0x4B, 0x03, 0x04, 0};
+  book.LoadFromBytes(zip);
+  EXPECT_TRUE(attached);
+  auto& names = dynamic_cast<TXLSNames&>(book.Manager().Workbook().DefinedNames());
+  EXPECT_EQ(names.Names(0)->FSimpleName, TXc12SimpleNameType::xsntArea);
+  EXPECT_EQ(names.Names(0)->Definition(), u"Data!$A$1:$A$3");
+  DefaultXLSBookReaders().AttachServices = nullptr;
+}
+
 TEST(FormulaBinding_Lifetime, ComponentFreesTheServiceFirst) {
   auto book = std::make_unique<TXLSBook>();
   FormulaHandlerOf(*book);
