@@ -39,6 +39,7 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(HERE, "..", "xlsx"))
 from fixturetools import BOOL_TEXT, LibreOffice, general, write_tsv  # noqa: E402
 
@@ -67,6 +68,13 @@ def long_cjk():
 # ---------------------------------------------------------------------------------------------
 # Expected cells through xlrd
 
+def legacy_text(text):
+    """The engine keeps of a legacy string only the characters from 32 up, LF and CR: a TAB read
+    from the shared-string table or a LABEL record is dropped. (Text results of formulas lose LF and
+    CR too; no formula of these fixtures gives one.)"""
+    return "".join(ch for ch in text if ord(ch) >= 32 or ch in "\n\r")
+
+
 def expected_from_xlrd(data):
     import xlrd
 
@@ -80,7 +88,7 @@ def expected_from_xlrd(data):
                 if cell.ctype in (xlrd.XL_CELL_EMPTY, xlrd.XL_CELL_BLANK):
                     continue
                 if cell.ctype == xlrd.XL_CELL_TEXT:
-                    text = cell.value
+                    text = legacy_text(cell.value)
                 elif cell.ctype in (xlrd.XL_CELL_NUMBER, xlrd.XL_CELL_DATE):
                     text = general(cell.value)
                 elif cell.ctype == xlrd.XL_CELL_BOOLEAN:

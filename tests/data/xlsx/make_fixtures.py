@@ -4,7 +4,8 @@
 Writers (Debian packages): python3-xlsxwriter, python3-openpyxl, LibreOffice Calc with python3-uno,
 Gnumeric (ssconvert). Expected lists are read back from every package by openpyxl (data_only: the
 cached results of formulas), turned into the engine's cell text by fixturetools (numbers in general
-form, "TRUE"/"FALSE", error texts, dates as serial numbers) and written as NAME.tsv.
+form, "TRUE"/"FALSE", error texts, dates as serial numbers) and written as NAME.tsv; merged areas,
+hyperlinks, comments and defined names as openpyxl reads them go to NAME.objects.
 
   xlsxwriter-cells.xlsx    shared strings (Latin, CJK, a rich string, tab and line break), numbers in
                            general form, dates and times, Booleans, formulas with cached numbers,
@@ -37,8 +38,9 @@ import tempfile
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True
 sys.path.insert(0, HERE)
-from fixturetools import BOOL_TEXT, LibreOffice, general, write_tsv  # noqa: E402
+from fixturetools import BOOL_TEXT, LibreOffice, escape, general, write_tsv  # noqa: E402
 
 LATIN = ["Plain text", "Grüße aus Köln", "Ça coûte 5 €", "Ärger über Öl"]
 CJK = ["中文字符测试", "日本語のテキスト", "한국어 텍스트", "繁體中文測試"]
@@ -89,6 +91,36 @@ class RowOrder:
     def flush(self):
         for row, col, name, args in sorted(self.calls, key=lambda c: (c[0], c[1])):
             getattr(self.ws, name)(row, col, *args)
+
+
+def objects_from_openpyxl(path):
+    """Merged areas, hyperlinks, comments and defined names as openpyxl reads them, one line each:
+    merge<TAB>sheet<TAB>range, link<TAB>sheet<TAB>cell<TAB>target, comment<TAB>sheet<TAB>cell<TAB>text,
+    name<TAB>scope sheet or empty<TAB>name."""
+    import openpyxl
+
+    wb = openpyxl.load_workbook(path)
+    lines = []
+    for ws in wb.worksheets:
+        for rng in sorted(str(r) for r in ws.merged_cells.ranges):
+            lines.append(("merge", ws.title, rng))
+        for (row, col), cell in sorted(ws._cells.items()):
+            if cell.hyperlink is not None:
+                lines.append(("link", ws.title, cell.coordinate, cell.hyperlink.target or cell.hyperlink.location or ""))
+            if cell.comment is not None:
+                lines.append(("comment", ws.title, cell.coordinate, cell.comment.text))
+    for dn in wb.defined_names.definedName:
+        if dn.name.startswith("_xlnm."):
+            continue
+        scope = wb.worksheets[dn.localSheetId].title if dn.localSheetId is not None else ""
+        lines.append(("name", scope, dn.name))
+    return lines
+
+
+def write_objects(path, lines):
+    with open(path, "w", encoding="utf-8", newline="\n") as out:
+        for fields in lines:
+            out.write("\t".join(escape(f) for f in fields) + "\n")
 
 
 def make_xlsxwriter(path, constant_memory):
@@ -330,6 +362,9 @@ def main():
     made.append("gnumeric-cells.xlsx")
     for name in made:
         write_tsv(name[:-5] + ".tsv", expected_from_openpyxl(name))
+        objects = objects_from_openpyxl(name)
+        if objects:
+            write_objects(name[:-5] + ".objects", objects)
         print(name, os.path.getsize(name), "bytes")
 
 
