@@ -339,9 +339,7 @@ void TXLSStream::BeginCONTINUERead() {
 void TXLSStream::EndCONTINUERead() { FReadCONTINUEActive = false; }
 
 void TXLSStream::ResetCONTINUERead() {
-  // Back to the start of the current record's body.
-  const uint32_t consumed = FCurHeader.Length - std::min<uint32_t>(FRecRemain, FCurHeader.Length);
-  FPos -= std::min<size_t>(consumed, FPos);
+  // The current record counts as unread from here: its whole length is ahead.
   FRecRemain = FCurHeader.Length;
 }
 

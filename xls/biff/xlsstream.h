@@ -169,7 +169,8 @@ class TXLSStream {
 
   void BeginCONTINUERead();  // raises "CONTINUE read active" when already on
   void EndCONTINUERead();
-  void ResetCONTINUERead();  // back to the start of the current record's body
+  // The current record counts as unread from the current position on (the position does not move).
+  void ResetCONTINUERead();
   bool ReadCONTINUEActive() const { return FReadCONTINUEActive; }
 
   // --- decryption -------------------------------------------------------------------------

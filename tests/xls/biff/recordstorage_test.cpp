@@ -146,6 +146,35 @@ TEST(RecordStorage_Globals, UserNameRoundTrip) {
   EXPECT_EQ(body[111], 0);
 }
 
+// A loose record with a slot's id (an embedded chart's EOF kept raw) is not taken for the slot:
+// placing the slot still moves the pending defaults in.
+TEST(RecordStorage_Sheet, LooseRecordOfASlotIdIsNotTheSlot) {
+  TRecordStorageSheet s;
+  s.AddRec(TBIFFHeader{0x000A, 0}, {});
+  s.UpdateDefault(TBIFFHeader{0x000A, 0}, {});
+  EXPECT_EQ(s.Count(), 1u + 27u);
+  EXPECT_EQ(s.Slot(TRecordStorageSheet::PEOF), s.Items(27));
+  EXPECT_EQ(s.Defaults().FindRecord(0x000A), -1);
+}
+
+TEST(RecordView_Bounds, FieldsPastTheEndReadZero) {
+  const uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05};
+  const TRecordView v(bytes, 5);
+  EXPECT_EQ(v.U16(0), 0x0201);
+  EXPECT_EQ(v.U32(2), 0x00050403u);  // one byte missing
+  EXPECT_EQ(v.U16(4), 0x0005);
+  EXPECT_EQ(v.U16(5), 0);
+  EXPECT_EQ(v.U8(SIZE_MAX), 0);
+  EXPECT_EQ(v.U64(1), 0x0000000005040302ull);
+  EXPECT_EQ(v.Bound(100, 1, 2), 2u);  // two whole 2-byte items from offset 1
+  EXPECT_EQ(v.Bound(1, 1, 2), 1u);
+  EXPECT_EQ(v.Bound(3, 9, 1), 0u);
+  EXPECT_EQ(v.Bytes(3, 10).size(), 2u);
+  EXPECT_TRUE(v.Bytes(7, 1).empty());
+  EXPECT_EQ(v.Sub(2).U16(0), 0x0403);
+  EXPECT_TRUE(TRecordView().Sub(0).Empty());
+}
+
 TEST(RecordStorage_Base, AddFindUpdateAssign) {
   TBaseRecordStorage a, b;
   const uint8_t body[] = {1, 2, 3};

@@ -445,6 +445,10 @@ TEST(RecordLoop_Errors, NotAWorkbookUnwrapped) {
     EXPECT_EQ(LoadError(biff, Bytes(bad)), "The file is not an Excel workbook");
     EXPECT_EQ(biff.Sheets().Count(), 1u);
   }
+  // An encrypted package named .xls has no records to loop over.
+  Hub hub;
+  TBIFF5 biff(hub.M());
+  EXPECT_EQ(LoadError(biff, Compound("info", u"EncryptionInfo")), "The file is not an Excel workbook");
 }
 
 // ---- sheet list, chart sheets, drawings -----------------------------------------------------
@@ -507,6 +511,10 @@ TEST(RecordLoop_Drawings, KeptRawInStep) {
             (std::vector<uint16_t>{0x00EC, 0x005D, 0x0809, 0x1002, 0x000A, 0x00EC, 0x005D, 0x01B6, 0x00ED,
                                    0x000D}));
   EXPECT_EQ(biff.GetSheet(0)->Records().Items(5)->Data.size(), 0u);  // the chart's EOF, raw
+  // The sheet's own EOF still took its slot, behind all the sheet's defaults.
+  EXPECT_EQ(s.size(), 1u + 9u + 26u);
+  EXPECT_EQ(biff.GetSheet(0)->Records().Slot(TRecordStorageSheet::PEOF),
+            biff.GetSheet(0)->Records().Items(s.size() - 1));
   EXPECT_EQ(std::string(biff.GetSheet(0)->Records().Items(6)->Data.begin(),
                         biff.GetSheet(0)->Records().Items(6)->Data.end()),
             "drawing2");
@@ -517,7 +525,7 @@ TEST(RecordLoop_Drawings, KeptRawInStep) {
 TEST(RecordLoop_Bodies, ShortRecordsReadZerosNotStaleBytes) {
   const std::string file = R(0x0809, Bof5Body(5)) + R(0x0085, BoundSheet5Body("S")) +
                            R(0x0999, std::string(20, '\xFF')) + R(0x0809, Bof5Body(0x10)) +
-                           R(0x0999, std::string(20, '\xFF')) + R(0x0998, "ab") +
+                           R(0x0999, std::string(20, '\xFF')) + R(0x0998, "ab") + R(0x0995, "unread body") +
                            R(0x0997, std::string(9000, 'L')) + R(0x0996, "n") + Eof;
   Hub hub;
   TBIFF5 biff(hub.M());
@@ -529,6 +537,9 @@ TEST(RecordLoop_Bodies, ShortRecordsReadZerosNotStaleBytes) {
     EXPECT_EQ(r.Body().U32(0), 0x6261u);
     zeros = std::all_of(r.Buffer().begin() + 2, r.Buffer().begin() + 20, [](uint8_t b) { return b == 0; });
   });
+  // A handler that reads its own body but leaves it: the loop passes over the rest of the record.
+  biff.Handlers().Set(
+      0x0995, [](TXLSReadII& r) { r.InsertRecord = false; }, true);
   biff.LoadFromStream(std::span<const uint8_t>(Compound(file, u"Book")));
   EXPECT_EQ(biff.Version(), TExcelVersion::xvExcel50);
   EXPECT_EQ(biffVer, 0u) << "a BIFF5 BOF has no version field at 12";
@@ -538,6 +549,8 @@ TEST(RecordLoop_Bodies, ShortRecordsReadZerosNotStaleBytes) {
   ASSERT_GE(big, 0);
   EXPECT_EQ(st.Items(size_t(big))->Data.size(), 9000u);
   EXPECT_EQ(st.Items(size_t(big) + 1)->RecId, 0x0996);
+  EXPECT_EQ(st.FindRecord(0x0995), -1);
+  EXPECT_EQ(st.Items(size_t(big) - 1)->RecId, 0x0998);
   EXPECT_EQ(st.BOF().Size(), 8u);
 }
 
