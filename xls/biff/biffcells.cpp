@@ -476,11 +476,9 @@ void TBIFFRecords::RecSST(const TBIFFBody& b, TBIFFRecordHost& host) {
       }
       sst.AddFormattedString(text, fr);
     } else if (isWide) {
-      // Kept whole, tabs included, as the package reader keeps shared strings.
-      sst.FileAddString(wide);
+      sst.AddRawString(wide.size(), wide.data());
     } else {
-      wide.assign(narrow.begin(), narrow.end());
-      sst.FileAddString(wide);
+      sst.AddRawString(narrow.size(), narrow.data());
     }
   }
 }

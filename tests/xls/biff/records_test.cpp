@@ -33,17 +33,24 @@ using kws::test::BiffWorkbookStream;
 constexpr uint16_t kSST = 0x00FC, kCONTINUE = 0x003C, kLABELSST = 0x00FD, kFORMULA = 0x0006, kSTRING = 0x0207;
 
 // A cell record head: row, column, XF.
-BiffBody Cell(uint16_t row, uint16_t col, uint16_t xf = 0) { return std::move(BiffBody().U16(row).U16(col).U16(xf)); }
+BiffBody Cell(uint16_t row, uint16_t col, uint16_t xf = 0) {
+  return std::move(BiffBody().U16(row).U16(col).U16(xf));
+}
 
 std::string Number(uint16_t row, uint16_t col, double v) { return BiffRecord(0x0203, Cell(row, col).F64(v)); }
-std::string LabelSst(uint16_t row, uint16_t col, uint32_t i) { return BiffRecord(kLABELSST, Cell(row, col).U32(i)); }
+std::string LabelSst(uint16_t row, uint16_t col, uint32_t i) {
+  return BiffRecord(kLABELSST, Cell(row, col).U32(i));
+}
 
 // FORMULA with 8 cached bytes, flags and tokens.
 std::string Formula(uint16_t row, uint16_t col, std::string cached, uint16_t flags, std::string tokens) {
-  return BiffRecord(kFORMULA, Cell(row, col).Bytes(cached).U16(flags).U32(0).U16(uint16_t(tokens.size())).Bytes(tokens));
+  return BiffRecord(
+      kFORMULA, Cell(row, col).Bytes(cached).U16(flags).U32(0).U16(uint16_t(tokens.size())).Bytes(tokens));
 }
 std::string Cached(double v) { return BiffBody().F64(v); }
-std::string Special(uint8_t type, uint8_t value) { return BiffBody().U8(type).U8(0).U8(value).U8(0).U16(0).U16(0xFFFF); }
+std::string Special(uint8_t type, uint8_t value) {
+  return BiffBody().U8(type).U8(0).U8(value).U8(0).U16(0).U16(0xFFFF);
+}
 // PtgInt 1 and the PtgExp of a shared or array formula at (row, col).
 const std::string kTokInt = std::string("\x1E\x01\x00", 3);
 std::string TokExp(uint16_t row, uint16_t col) { return BiffBody().U8(0x01).U16(row).U16(col); }
@@ -85,7 +92,9 @@ class Reader : public ::testing::Test {
 // Cells
 
 TEST_F(Reader, Cells_EveryValueKindGivesItsText) {
-  const std::string sst = BiffRecord(kSST, BiffBody().U32(3).U32(3).Str8("plain\tx").Str16(u"\u4E2D\u6587").Str8("caf\xE9"));
+  // A shared string keeps no characters below 32 but LF and CR (the TAB goes).
+  const std::string sst =
+      BiffRecord(kSST, BiffBody().U32(3).U32(3).Str8("plain\tx").Str16(u"\u4E2D\u6587").Str8("caf\xE9"));
   std::string s;
   s += LabelSst(0, 0, 0) + LabelSst(0, 1, 1) + LabelSst(0, 2, 2);
   s += Number(1, 0, 1.5) + Number(1, 1, -1234567.25);
@@ -97,15 +106,21 @@ TEST_F(Reader, Cells_EveryValueKindGivesItsText) {
   s += BiffRecord(0x0205, Cell(4, 0).U8(1).U8(0)) + BiffRecord(0x0205, Cell(4, 1).U8(0x2A).U8(1)) +
        BiffRecord(0x0205, Cell(4, 2).U8(0x10).U8(1));
   s += BiffRecord(0x0204, Cell(5, 0).Str8("label")) + BiffRecord(0x0204, Cell(5, 1).Str16(u"\u00DCber"));
-  s += BiffRecord(0x0201, Cell(6, 0)) + BiffRecord(0x00BE, BiffBody().U16(6).U16(1).U16(0).U16(0).U16(0).U16(3));
+  s += BiffRecord(0x0201, Cell(6, 0)) +
+       BiffRecord(0x00BE, BiffBody().U16(6).U16(1).U16(0).U16(0).U16(0).U16(3));
   Load(Book8(sst, {s}));
 
   const struct {
     const char* ref;
     std::u16string text;
-  } expected[] = {{"A1", u"plain\tx"}, {"B1", u"\u4E2D\u6587"}, {"C1", u"caf\u00E9"}, {"A2", u"1.5"},
-                  {"B2", u"-1234567.25"}, {"A3", u"1"}, {"B3", u"1"}, {"C3", u"0.01"}, {"D3", u"100"},
-                  {"B4", u"2"}, {"C4", u"3"}, {"D4", u"4"}, {"A5", u"TRUE"}, {"A6", u"label"}, {"B6", u"\u00DCber"}};
+  } expected[] = {{"A1", u"plainx"},      {"B1", u"\u4E2D\u6587"},
+                  {"C1", u"caf\u00E9"},   {"A2", u"1.5"},
+                  {"B2", u"-1234567.25"}, {"A3", u"1"},
+                  {"B3", u"1"},           {"C3", u"0.01"},
+                  {"D3", u"100"},         {"B4", u"2"},
+                  {"C4", u"3"},           {"D4", u"4"},
+                  {"A5", u"TRUE"},        {"A6", u"label"},
+                  {"B6", u"\u00DCber"}};
   for (const auto& e : expected) {
     int32_t col, row;
     ASSERT_TRUE(xls::RefStrToColRow(kws::Utf8ToUtf16(e.ref), col, row));
@@ -146,7 +161,8 @@ TEST_F(Reader, Formula_CachedResultsAreTheCellTexts) {
 
 TEST_F(Reader, Formula_SharedCellsTakeTheSharedTokensAndUnknownRangesFail) {
   // SHRFMLA over A1:A3 after the first cell; the string result of A2 follows in a STRING record.
-  const std::string shr = BiffRecord(0x04BC, BiffBody().U16(0).U16(2).U8(0).U8(0).U16(0).U16(3).Bytes(kTokInt));
+  const std::string shr =
+      BiffRecord(0x04BC, BiffBody().U16(0).U16(2).U8(0).U8(0).U16(0).U16(3).Bytes(kTokInt));
   std::string s = Formula(0, 0, Cached(1), 0x08, TokExp(0, 0)) + shr;
   s += Formula(1, 0, Special(0, 0), 0x08, TokExp(0, 0)) + BiffRecord(kSTRING, BiffBody().Str16(u"two"));
   s += Formula(2, 0, Cached(3), 0x08, TokExp(0, 0));
@@ -159,12 +175,14 @@ TEST_F(Reader, Formula_SharedCellsTakeTheSharedTokensAndUnknownRangesFail) {
   EXPECT_EQ(ptgs[1], 0x1E);
 
   const std::string bad = Formula(5, 1, Cached(1), 0x08, TokExp(5, 1));
-  EXPECT_NE(LoadError(Book8("", {bad})).find("Fixup error in shared formula at C=1,R=5 (B6)"), std::string::npos);
+  EXPECT_NE(LoadError(Book8("", {bad})).find("Fixup error in shared formula at C=1,R=5 (B6)"),
+            std::string::npos);
 }
 
 TEST_F(Reader, Formula_ArrayMembersPointAtTheFirstCell) {
   // ARRAY over B2:C3 after the first cell; the other three cells are members.
-  const std::string array = BiffRecord(0x0221, BiffBody().U16(1).U16(2).U8(1).U8(2).U16(1).U32(0).U16(3).Bytes(kTokInt));
+  const std::string array =
+      BiffRecord(0x0221, BiffBody().U16(1).U16(2).U8(1).U8(2).U16(1).U32(0).U16(3).Bytes(kTokInt));
   std::string s = Formula(1, 1, Cached(7), 0, TokExp(1, 1)) + array;
   s += Formula(1, 2, Cached(8), 0, TokExp(1, 1)) + Formula(2, 1, Cached(9), 0, TokExp(1, 1));
   s += Formula(2, 2, Special(0, 0), 0, TokExp(1, 1)) + BiffRecord(kSTRING, BiffBody().Str8("ten"));
@@ -189,9 +207,12 @@ TEST_F(Reader, SST_LongStringAcrossContinueRecordsInMixedWidths) {
   std::u16string expected;
   std::string part1, part3;
   std::u16string part2;
-  for (int i = 0; i < 4000; ++i) part1.push_back(char('a' + i % 26)), expected.push_back(char16_t('a' + i % 26));
-  for (int i = 0; i < 3000; ++i) part2.push_back(char16_t(0x4E00 + i)), expected.push_back(char16_t(0x4E00 + i));
-  for (int i = 0; i < 3000; ++i) part3.push_back(char('A' + i % 26)), expected.push_back(char16_t('A' + i % 26));
+  for (int i = 0; i < 4000; ++i)
+    part1.push_back(char('a' + i % 26)), expected.push_back(char16_t('a' + i % 26));
+  for (int i = 0; i < 3000; ++i)
+    part2.push_back(char16_t(0x4E00 + i)), expected.push_back(char16_t(0x4E00 + i));
+  for (int i = 0; i < 3000; ++i)
+    part3.push_back(char('A' + i % 26)), expected.push_back(char16_t('A' + i % 26));
   std::string sst = BiffRecord(kSST, BiffBody().U32(2).U32(2).U16(10000).U8(0).Bytes(part1));
   sst += BiffRecord(kCONTINUE, BiffBody().U8(1).Units(part2));
   sst += BiffRecord(kCONTINUE, BiffBody().U8(0).Bytes(part3).U16(2).U8(0x08));
@@ -224,7 +245,8 @@ TEST_F(Reader, SST_ShortTableBadFlagsAndBadIndexes) {
 
   book.Errors().SetErrorList(nullptr);
   const std::string badFlag = BiffRecord(kSST, BiffBody().U32(1).U32(1).U16(1).U8(0x02).Bytes("x"));
-  EXPECT_NE(LoadError(Book8(badFlag, {""})).find("STT: Unhandled string type in Read (02)"), std::string::npos);
+  EXPECT_NE(LoadError(Book8(badFlag, {""})).find("STT: Unhandled string type in Read (02)"),
+            std::string::npos);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -236,10 +258,10 @@ TEST_F(Reader, CodePage_Biff5TextUsesTheFilesCodePage) {
     std::string bytes;
     std::u16string text;
   } cases[] = {
-      {0, "\x80", u"\u20AC"},                        // Windows-1252 by default
+      {0, "\x80", u"\u20AC"},                         // Windows-1252 by default
       {1251, "\xCF\xF0\xE8", u"\u041F\u0440\u0438"},  // Cyrillic
       {936, "\xD6\xD0\xCE\xC4", u"\u4E2D\u6587"},     // GBK
-      {4242, "\x80", u"\u20AC"},                     // unknown: Windows-1252
+      {4242, "\x80", u"\u20AC"},                      // unknown: Windows-1252
   };
   for (const Case& c : cases) {
     std::string g = c.codePage ? BiffRecord(0x0042, BiffBody().U16(c.codePage)) : std::string();
@@ -256,9 +278,11 @@ TEST_F(Reader, Biff4Worksheet_FormatsFontsAndTextInTheCodePage) {
   std::string s = BiffRecord(0x0409, kws::test::Bof2Body(0x0000, 0x0010));
   s += BiffRecord(0x0042, BiffBody().U16(1251));
   s += BiffRecord(0x0231, BiffBody().U16(240).U16(0x01).U16(8).U8(2).Bytes("Ar"));
-  for (const char* f : {"0.0", "0.00%", "@"}) s += BiffRecord(0x041E, BiffBody().U16(0).U8(uint8_t(std::strlen(f))).Bytes(f));
+  for (const char* f : {"0.0", "0.00%", "@"})
+    s += BiffRecord(0x041E, BiffBody().U16(0).U8(uint8_t(std::strlen(f))).Bytes(f));
   s += BiffRecord(0x0443, BiffBody().U8(0).U8(1).U16(0).U8(0x08).U8(0).U16(0).U32(0));
-  s += BiffRecord(0x0204, Cell(0, 0, 0).U16(3).Bytes("\xCF\xF0\xE8")) + Number(1, 0, 2.5) + kws::test::BiffEOF();
+  s += BiffRecord(0x0204, Cell(0, 0, 0).U16(3).Bytes("\xCF\xF0\xE8")) + Number(1, 0, 2.5) +
+       kws::test::BiffEOF();
   book.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
   book.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(s.data()), s.size()), true);
   ASSERT_EQ(book.Count(), 1u);
@@ -279,10 +303,13 @@ TEST_F(Reader, Biff4Worksheet_FormatsFontsAndTextInTheCodePage) {
 
 TEST_F(Reader, Biff2File_CellsAndCachedFormulaResults) {
   // Cells of BIFF2: row, column, 3 attribute bytes, then the value at 7.
-  auto cell2 = [](uint16_t row, uint16_t col) { return std::move(BiffBody().U16(row).U16(col).U8(0).U8(0).U8(0)); };
+  auto cell2 = [](uint16_t row, uint16_t col) {
+    return std::move(BiffBody().U16(row).U16(col).U8(0).U8(0).U8(0));
+  };
   std::string s = BiffRecord(0x0009, kws::test::Bof2Body(0x0002, 0x0010));
   s += BiffRecord(0x0002, cell2(0, 0).U16(7)) + BiffRecord(0x0003, cell2(0, 1).F64(0.5));
-  s += BiffRecord(0x0004, cell2(0, 2).U8(3).Bytes("\x80" "ab"));
+  s += BiffRecord(0x0004, cell2(0, 2).U8(3).Bytes("\x80"
+                                                  "ab"));
   s += BiffRecord(0x0006, cell2(1, 0).F64(12).U8(0).U8(1).U8(0x1E));
   s += BiffRecord(0x0006, cell2(1, 1).U8(0).U8(0).U8(0).U8(0).U8(0).U8(0).U16(0xFFFF).U8(0).U8(1).U8(0x1E));
   s += BiffRecord(0x0007, BiffBody().U8(2).Bytes("ok")) + kws::test::BiffEOF();
@@ -301,13 +328,15 @@ TEST_F(Reader, DirectRead_ValuesGoToTheEventNotTheStore) {
   book.SetDirectRead(true);
   book.SetOnReadCell([&](xls::TXLSEventCell& c) {
     std::u16string v = c.FCellType == xls::TXLSCellType::xctString ? c.FValString
-                       : c.FCellType == xls::TXLSCellType::xctBoolean ? u"bool"
-                                                                      : kws::Utf8ToUtf16(std::to_string(int(c.FValFloat)));
+                       : c.FCellType == xls::TXLSCellType::xctBoolean
+                           ? u"bool"
+                           : kws::Utf8ToUtf16(std::to_string(int(c.FValFloat)));
     seen.emplace_back(xls::ColRowToRefStr(c.FCol, c.FRow), v);
   });
   const std::string sst = BiffRecord(kSST, BiffBody().U32(1).U32(1).Str8("s"));
   const std::string cells = LabelSst(0, 0, 0) + Number(0, 1, 7) + BiffRecord(0x0205, Cell(0, 2).U8(1).U8(0)) +
-                            Formula(1, 0, Special(0, 0), 0, kTokInt) + BiffRecord(kSTRING, BiffBody().Str8("A\tB"));
+                            Formula(1, 0, Special(0, 0), 0, kTokInt) +
+                            BiffRecord(kSTRING, BiffBody().Str8("A\tB"));
   Load(Book8(sst, {cells}));
   const std::vector<std::pair<std::u16string, std::u16string>> expected{
       {u"A1", u"s"}, {u"B1", u"7"}, {u"C1", u"bool"}, {u"A2", u"A\tB"}};
@@ -319,11 +348,23 @@ TEST_F(Reader, DirectRead_ValuesGoToTheEventNotTheStore) {
 // Styles
 
 std::string Font(uint16_t height, std::string_view name) {
-  return BiffRecord(0x0031, BiffBody().U16(height).U16(0).U16(0x7FFF).U16(700).U16(0).U8(0).U8(0).U8(0).U8(0)
-                                .U8(uint8_t(name.size())).U8(0).Bytes(name));
+  return BiffRecord(0x0031, BiffBody()
+                                .U16(height)
+                                .U16(0)
+                                .U16(0x7FFF)
+                                .U16(700)
+                                .U16(0)
+                                .U8(0)
+                                .U8(0)
+                                .U8(0)
+                                .U8(0)
+                                .U8(uint8_t(name.size()))
+                                .U8(0)
+                                .Bytes(name));
 }
 std::string XF(uint16_t font, uint16_t fmt) {
-  return BiffRecord(0x00E0, BiffBody().U16(font).U16(fmt).U16(1).U16(0x0B).U16(0).U16(0).U16(0xC000).U32(0).U16(0x3FFF));
+  return BiffRecord(
+      0x00E0, BiffBody().U16(font).U16(fmt).U16(1).U16(0x0B).U16(0).U16(0).U16(0xC000).U32(0).U16(0x3FFF));
 }
 
 TEST_F(Reader, Styles_FontsFormatsAndCellFormatsMapToTheModel) {
@@ -368,14 +409,30 @@ TEST_F(Reader, Names_JoinedAcrossContinueAndBuiltInCodes) {
   // A user name whose description goes on in a CONTINUE record, a print area on sheet 2 and a
   // name with function group 63.
   const std::string tokens("\x1E\x07\x00", 3);
-  std::string name = BiffBody().U16(0).U8(0).U8(5).U16(3).U16(0).U16(0).U8(0).U8(5).U8(0).U8(0).U8(0).Bytes("Total").Bytes(tokens).U8(0).Bytes("des");
+  std::string name = BiffBody()
+                         .U16(0)
+                         .U8(0)
+                         .U8(5)
+                         .U16(3)
+                         .U16(0)
+                         .U16(0)
+                         .U8(0)
+                         .U8(5)
+                         .U8(0)
+                         .U8(0)
+                         .U8(0)
+                         .Bytes("Total")
+                         .Bytes(tokens)
+                         .U8(0)
+                         .Bytes("des");
   std::string g = BiffRecord(0x0018, name) + BiffRecord(kCONTINUE, "cr");
   g += BiffRecord(0x0018, BiffBody().U16(0x20).U8(0).U8(1).U16(0).U16(0).U16(2).U32(0).U8(0).U8(0x06));
   g += BiffRecord(0x0018, BiffBody().U16(0x0FC0).U8(0).U8(1).U16(0).U16(0).U16(0).U32(0).U8(0).Bytes("g"));
   // A 16-bit sheet name of 130 characters is read whole.
   const std::u16string longName(130, u'\u00C5');
   g += BiffRecord(0x0085, BiffBody().U32(0).U8(0).U8(0).U8(130).U8(1).Units(longName));
-  const std::string stream = BiffWorkbookStream(g + BiffBoundSheet("Two"), {Number(0, 0, 1), Number(0, 0, 2)});
+  const std::string stream =
+      BiffWorkbookStream(g + BiffBoundSheet("Two"), {Number(0, 0, 1), Number(0, 0, 2)});
   Load(BiffCompoundFile(stream));
   xls::TXc12DefinedNames& names = book.Manager().Workbook().DefinedNames();
   ASSERT_EQ(names.Count(), 3u);
@@ -395,7 +452,8 @@ TEST_F(Reader, Extern_RecordsKeptAndExternNameBeforeSupBookFails) {
   externSheet += BiffRecord(kCONTINUE, BiffBody().U16(0).U16(0).U16(0));
   Load(Book8(supbook + externName + externSheet, {Number(0, 0, 1)}));
   EXPECT_EQ(Text(0, 0), u"1");
-  EXPECT_NE(LoadError(Book8(externName, {""})).find("EXTERNNAME record without a preceding SUPBOOK"), std::string::npos);
+  EXPECT_NE(LoadError(Book8(externName, {""})).find("EXTERNNAME record without a preceding SUPBOOK"),
+            std::string::npos);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -424,12 +482,16 @@ std::string Encrypt(const std::string& globalsBefore, const std::string& rest, s
   BiffBody fp;
   fp.U16(1).U16(1).U16(1).Bytes(std::string(reinterpret_cast<char*>(salt), 16)).Bytes(std::string(32, '\0'));
   xls::biff::TBIFFRC4 rc4;
-  rc4.Init(xls::biff::TRecFILEPASS::FromBytes(std::span(reinterpret_cast<const uint8_t*>(fp.str().data()), fp.size())), password);
+  rc4.Init(xls::biff::TRecFILEPASS::FromBytes(
+               std::span(reinterpret_cast<const uint8_t*>(fp.str().data()), fp.size())),
+           password);
   rc4.Crypt(verifier, 32, 0);  // the key stream of block 0 from its start
   std::string body = fp.str();
   std::memcpy(body.data() + 22, verifier, 32);
   xls::biff::TBIFFRC4 key;
-  EXPECT_TRUE(key.Init(xls::biff::TRecFILEPASS::FromBytes(std::span(reinterpret_cast<const uint8_t*>(body.data()), body.size())), password));
+  EXPECT_TRUE(key.Init(xls::biff::TRecFILEPASS::FromBytes(
+                           std::span(reinterpret_cast<const uint8_t*>(body.data()), body.size())),
+                       password));
   std::string s = kws::test::BiffBOF(5) + globalsBefore + BiffRecord(0x002F, body) + rest;
   // Bodies after FILEPASS are encrypted at their stream offsets; headers and BOF bodies are not.
   size_t pos = kws::test::BiffBOF(5).size() + globalsBefore.size() + 4 + body.size();
@@ -445,8 +507,8 @@ std::string Encrypt(const std::string& globalsBefore, const std::string& rest, s
 std::string Protected(std::u16string_view password) {
   const std::string rest = BiffBoundSheet("Secret") +
                            BiffRecord(kSST, BiffBody().U32(1).U32(1).Str8(std::string(1500, 'k'))) +
-                           kws::test::BiffEOF() + kws::test::BiffBOF(0x10) + LabelSst(0, 0, 0) + Number(1, 0, 5) +
-                           kws::test::BiffEOF();
+                           kws::test::BiffEOF() + kws::test::BiffBOF(0x10) + LabelSst(0, 0, 0) +
+                           Number(1, 0, 5) + kws::test::BiffEOF();
   return Encrypt("", rest, password);
 }
 
@@ -465,15 +527,19 @@ TEST_F(Reader, FilePass_GivenWrongMissingAndUnknownEncryption) {
   EXPECT_EQ(Text(0, 1), u"5");
 
   book.SetPassword(u"other");
-  EXPECT_NE(LoadError(Protected(u"s3cret")).find("E1004: File is encrypted, password is wrong."), std::string::npos);
+  EXPECT_NE(LoadError(Protected(u"s3cret")).find("E1004: File is encrypted, password is wrong."),
+            std::string::npos);
   book.SetPassword(u"");
-  EXPECT_NE(LoadError(Protected(u"s3cret")).find("E1003: File is encrypted, password missing. If you think the file is "
-                                                  "unencrypted, try \"VelvetSweatshop\""),
+  EXPECT_NE(LoadError(Protected(u"s3cret"))
+                .find("E1003: File is encrypted, password missing. If you think the file is "
+                      "unencrypted, try \"VelvetSweatshop\""),
             std::string::npos);
   // XOR obfuscation, CryptoAPI RC4 (version 4.2) and a body too short for its fields.
-  for (const std::string& body : {std::string(BiffBody().U16(0).U16(0).U16(0)), std::string(BiffBody().U16(1).U16(4).U16(2).Bytes(std::string(60, 'x'))),
+  for (const std::string& body : {std::string(BiffBody().U16(0).U16(0).U16(0)),
+                                  std::string(BiffBody().U16(1).U16(4).U16(2).Bytes(std::string(60, 'x'))),
                                   std::string(BiffBody().U16(1).U16(1).U16(1).Bytes(std::string(20, 'x')))}) {
-    const std::string file = BiffCompoundFile(kws::test::BiffBOF(5) + BiffRecord(0x002F, body) + kws::test::BiffEOF());
+    const std::string file =
+        BiffCompoundFile(kws::test::BiffBOF(5) + BiffRecord(0x002F, body) + kws::test::BiffEOF());
     EXPECT_NE(LoadError(file).find("E1002: Unknown type of encryption"), std::string::npos);
   }
 }
@@ -482,14 +548,17 @@ TEST_F(Reader, FilePass_GivenWrongMissingAndUnknownEncryption) {
 // Damaged files
 
 TEST_F(Reader, Damaged_ShortRecordsAndMutatedStreamsFailCleanly) {
-  const std::string sst = BiffRecord(kSST, BiffBody().U32(2).U32(2).Str8("abc").U16(3).U8(9).U16(1).Bytes("xyz").U32(0));
+  const std::string sst =
+      BiffRecord(kSST, BiffBody().U32(2).U32(2).Str8("abc").U16(3).U8(9).U16(1).Bytes("xyz").U32(0));
   std::string cells = LabelSst(0, 0, 0) + LabelSst(0, 1, 1) + Number(1, 0, 2) +
                       Formula(2, 0, Cached(1), 0x08, TokExp(2, 0)) +
                       BiffRecord(0x04BC, BiffBody().U16(2).U16(3).U8(0).U8(0).U16(0).U16(3).Bytes(kTokInt)) +
                       BiffRecord(0x00BD, BiffBody().U16(3).U16(1).U16(0).U32(0x0A).U16(3));
-  const std::string stream = BiffWorkbookStream(Font(200, "A") + XF(0, 0) + sst + BiffBoundSheet("S"), {cells});
+  const std::string stream =
+      BiffWorkbookStream(Font(200, "A") + XF(0, 0) + sst + BiffBoundSheet("S"), {cells});
   // A NUMBER whose body ends early is a clean error.
-  const std::string shortNumber = BiffWorkbookStream(BiffBoundSheet("S"), {BiffRecord(0x0203, Cell(0, 0).U16(1))});
+  const std::string shortNumber =
+      BiffWorkbookStream(BiffBoundSheet("S"), {BiffRecord(0x0203, Cell(0, 0).U16(1))});
   EXPECT_NE(LoadError(BiffCompoundFile(shortNumber)).find("Record too short"), std::string::npos);
 
   // Mutated workbook streams, each in a sound compound file.
