@@ -52,22 +52,20 @@ void TXLSTokenList::AddWorkbookName(std::u16string_view s) { AddText(xttWorkbook
 void TXLSTokenList::AddTableCol(std::u16string_view s) { AddText(xttTableCol, s); }
 void TXLSTokenList::AddTableSpecial(std::u16string_view s) { AddText(xttTableSpecial, s); }
 
-void TXLSTokenList::AddSpace(int64_t count, bool isWhitespace) {
-  TXLSToken& t = Add(isWhitespace ? xttWhitespace : xttSpace);
+void TXLSTokenList::AddInteger(TXLSTokenType type, int64_t value) {
+  TXLSToken& t = Add(type);
   t.ValueType = xtvtInteger;
-  t.vInteger = count;
+  t.vInteger = value;
 }
 
-void TXLSTokenList::AddCol(int64_t col, bool absolute) {
-  TXLSToken& t = Add(absolute ? xttAbsCol : xttRelCol);
-  t.ValueType = xtvtInteger;
-  t.vInteger = col;
+void TXLSTokenList::AddSpace(int64_t count, bool isWhitespace) { AddInteger(isWhitespace ? xttWhitespace : xttSpace, count); }
+void TXLSTokenList::AddCol(int64_t col, bool absolute) { AddInteger(absolute ? xttAbsCol : xttRelCol, col); }
+void TXLSTokenList::AddRow(int64_t row, bool absolute) { AddInteger(absolute ? xttAbsRow : xttRelRow, row); }
+void TXLSTokenList::AddR1C1Col(int64_t value, bool absolute) {
+  AddInteger(absolute ? xttR1C1AbsCol : xttR1C1RelCol, value);
 }
-
-void TXLSTokenList::AddRow(int64_t row, bool absolute) {
-  TXLSToken& t = Add(absolute ? xttAbsRow : xttRelRow);
-  t.ValueType = xtvtInteger;
-  t.vInteger = row;
+void TXLSTokenList::AddR1C1Row(int64_t value, bool absolute) {
+  AddInteger(absolute ? xttR1C1AbsRow : xttR1C1RelRow, value);
 }
 
 void TXLSTokenList::AddTableEnd() { Add(xttRSqBracket); }
@@ -132,6 +130,12 @@ TXLSTokenizer::TXLSTokenizer(TXLSErrorManager& errors) : FErrors(errors) {}
 void TXLSTokenizer::SetFormula(std::u16string_view formula) {
   FFormula.assign(formula);
   FIndex = 0;
+}
+
+void TXLSTokenizer::SetStrictMode(bool strict, char16_t localeDecimal) {
+  FStrictMode = strict;
+  FDecimalSep = strict ? u'.' : localeDecimal;
+  FListSep = strict ? u',' : (localeDecimal == u',' ? u';' : u',');
 }
 
 void TXLSTokenizer::Error(int number, std::u16string_view text) {
@@ -534,6 +538,65 @@ bool TXLSTokenizer::A1Reference() {
   return true;
 }
 
+bool TXLSTokenizer::R1C1Part(int64_t limit, int64_t& value, bool& absolute) {
+  absolute = false;
+  value = 0;
+  if (Ch() == u'[') {
+    ++FIndex;
+    const bool negative = Ch() == u'-';
+    if (Ch() == u'-' || Ch() == u'+') ++FIndex;
+    size_t digits = 0;
+    while (IsDigit(Ch()) && digits < 8) value = value * 10 + (Ch() - u'0'), ++FIndex, ++digits;
+    if (digits == 0 || IsDigit(Ch()) || value > limit || Ch() != u']') {
+      while (Ch() != 0 && Ch() != u']') ++FIndex;
+      if (Ch() == u']') ++FIndex;
+      Error(4014);
+      return false;
+    }
+    ++FIndex;
+    if (negative) value = -value;
+    return true;
+  }
+  if (!IsDigit(Ch())) return true;  // offset 0
+  size_t digits = 0;
+  while (IsDigit(Ch()) && digits < 8) value = value * 10 + (Ch() - u'0'), ++FIndex, ++digits;
+  if (IsDigit(Ch()) || value < 1 || value > limit) {
+    while (IsDigit(Ch())) ++FIndex;
+    Error(4014);
+    return false;
+  }
+  absolute = true;
+  value -= 1;
+  return true;
+}
+
+bool TXLSTokenizer::R1C1Reference() {
+  const size_t start = FIndex;
+  const size_t count = FTokenList->Count();
+  bool any = false;
+  int64_t value = 0;
+  bool absolute = false;
+  if (Ch() == u'R' || Ch() == u'r') {
+    ++FIndex;
+    if (!R1C1Part(kMaxRowNumber, value, absolute)) return true;
+    FTokenList->AddR1C1Row(value, absolute);
+    any = true;
+  }
+  if (Ch() == u'C' || Ch() == u'c') {
+    ++FIndex;
+    if (!R1C1Part(kMaxColumn + 1, value, absolute)) return true;
+    FTokenList->AddR1C1Col(value, absolute);
+    any = true;
+  }
+  // "Rate" or "COS(" are a name and a function, not references.
+  if (!any || IsNameChar(Ch()) || Ch() == u'(' || Ch() == u'[') {
+    FIndex = start;
+    FTokenList->Truncate(count);
+    return false;
+  }
+  return true;
+}
+
 bool TXLSTokenizer::Name() {
   if (!IsNameStart(Ch())) return false;
   const size_t first = FIndex++;
@@ -561,6 +624,14 @@ bool TXLSTokenizer::ReferenceOrName() {
   }
   const size_t afterPrefix = FIndex;
   const size_t countAfterPrefix = FTokenList->Count();
+  if (FR1C1Mode && R1C1Reference()) {
+    if (Ch() == u':' && FTokenList->Count() > countAfterPrefix) {
+      FTokenList->Add(xttColon, {Pos16(FIndex), Pos16(FIndex)});
+      ++FIndex;
+      if (!R1C1Reference()) Error(4014);
+    }
+    return true;
+  }
   if (A1Reference()) {
     const TXLSTokenType last = FTokenList->LastTokenType();
     if ((last == xttRelRow || last == xttAbsRow) && Ch() == u':' &&

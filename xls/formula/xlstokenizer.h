@@ -79,6 +79,9 @@ class TXLSTokenList {
   void AddSpace(int64_t count, bool isWhitespace);
   void AddCol(int64_t col, bool absolute);
   void AddRow(int64_t row, bool absolute);
+  // R1C1 parts: an absolute zero-based column or row, or a relative offset.
+  void AddR1C1Col(int64_t value, bool absolute);
+  void AddR1C1Row(int64_t value, bool absolute);
   void AddTableEnd();
 
   // The last token, or null.
@@ -94,6 +97,7 @@ class TXLSTokenList {
 
  private:
   TXLSToken& AddText(TXLSTokenType type, std::u16string_view s);
+  void AddInteger(TXLSTokenType type, int64_t value);
   std::vector<TXLSToken> FItems;
 };
 
@@ -107,6 +111,16 @@ class TXLSTokenizer {
 
   // Sets the text and puts the position on its first character.
   void SetFormula(std::u16string_view formula);
+
+  // Strict mode (the default) reads numbers with "." and lists with ","; otherwise the decimal
+  // separator is the locale's and the list separator ";" where that is ",", else ",".
+  bool StrictMode() const { return FStrictMode; }
+  void SetStrictMode(bool strict, char16_t localeDecimal = u'.');
+  // R1C1 mode (off by default) reads references as R and C parts (an absolute 1-based number or
+  // a relative offset in brackets, nothing for offset 0) into the R1C1 tokens, which the encoder
+  // does not compile. A bad part is error 4014.
+  bool R1C1Mode() const { return FR1C1Mode; }
+  void SetR1C1Mode(bool on) { FR1C1Mode = on; }
   // The token list of the current text; null when the text is empty or blanks only.
   std::unique_ptr<TXLSTokenList> Parse();
 
@@ -128,6 +142,9 @@ class TXLSTokenizer {
   bool BinaryOperator();
   bool ReferenceOrName();
   bool A1Reference();
+  bool R1C1Reference();
+  // One R or C part after its letter; false after error 4014.
+  bool R1C1Part(int64_t limit, int64_t& value, bool& absolute);
   bool Name();
   bool SheetPrefix();
   bool QuotedPrefix();
@@ -149,6 +166,8 @@ class TXLSTokenizer {
   TXLSTokenList* FTokenList = nullptr;
   char16_t FDecimalSep = u'.';
   char16_t FListSep = u',';
+  bool FStrictMode = true;
+  bool FR1C1Mode = false;
   int FDepth = 0;
 };
 
