@@ -195,8 +195,7 @@ void TXpgXMLAttributeList::Grow() { items_.push_back(std::make_unique<TXpgXmlAtt
 
 std::u16string TXpgXMLAttributeList::GetAttributes(int i) const { return kws::Utf8ToUtf16(at(i).Attribute); }
 
-std::string_view TXpgXMLAttributeList::ValueBytes(int i) const {
-  const TXpgXmlAttribute& a = at(i);
+std::string_view TXpgXMLAttributeList::ValueBytesSlow(const TXpgXmlAttribute& a) const {
   if (a.BytesDone) return a.Bytes;
   if (FindChar(a.Value.data(), a.Value.data() + a.Value.size(), '&') == nullptr) return a.Value;
   a.Bytes.clear();
@@ -276,8 +275,7 @@ bool TXpgReadXML::CmpTag(std::u16string_view s) const {
   return true;
 }
 
-std::string_view TXpgReadXML::TextBytes() {
-  if (!hasText_) return {};
+std::string_view TXpgReadXML::TextBytesSlow() {
   if (segments_.size() == 1 && !segments_[0].cdata) {
     const std::string_view b = segments_[0].bytes;
     if (FindChar(b.data(), b.data() + b.size(), '&') == nullptr) return b;

@@ -122,8 +122,19 @@ class TXpgXMLAttributeList {
   // Decoded name (bytes widened from UTF-8) and value of entry i.
   std::u16string GetAttributes(int i) const;
   const std::u16string& GetValues(int i) const;
-  // The entity-decoded UTF-8 bytes of the value; valid until the list changes.
-  std::string_view ValueBytes(int i) const;
+  // The entity-decoded UTF-8 bytes of the value; valid until the list changes. A short value
+  // without "&" is answered inline.
+  std::string_view ValueBytes(int i) const {
+    const TXpgXmlAttribute& a = at(i);
+    if (!a.BytesDone && a.Value.size() <= 16 && !HasAmpersand(a.Value)) return a.Value;
+    return ValueBytesSlow(a);
+  }
+  // True when `s` holds "&" (a short inline scan; the value and text fast paths use it).
+  static bool HasAmpersand(std::string_view s) {
+    bool amp = false;
+    for (char c : s) amp |= c == '&';
+    return amp;
+  }
   std::string_view RawName(int i) const { return at(i).Attribute; }
   std::string_view LocalName(int i) const { return at(i).Attribute.substr(at(i).LocalStart); }
   TXpgNs Ns(int i) const { return at(i).Ns; }
@@ -163,6 +174,7 @@ class TXpgXMLAttributeList {
     return *items_[i];
   }
   [[noreturn]] static void IndexError(int i);
+  std::string_view ValueBytesSlow(const TXpgXmlAttribute& a) const;
   void Grow();
   std::vector<std::unique_ptr<TXpgXmlAttribute>> items_;
   int count_ = 0;
@@ -236,8 +248,15 @@ class TXpgReadXML {
   bool HasText() const { return hasText_; }
   // The element's text, decoded; empty when there is none.
   const std::u16string& Text();
-  // The element's text as entity-decoded UTF-8 bytes; valid during the event.
-  std::string_view TextBytes();
+  // The element's text as entity-decoded UTF-8 bytes; valid during the event. A short text in
+  // one piece without "&" is answered inline.
+  std::string_view TextBytes() {
+    if (!hasText_) return {};
+    if (segments_.size() == 1 && !segments_[0].cdata && segments_[0].bytes.size() <= 16 &&
+        !TXpgXMLAttributeList::HasAmpersand(segments_[0].bytes))
+      return segments_[0].bytes;
+    return TextBytesSlow();
+  }
   // The content of the current comment.
   std::string_view CommentText() const { return comment_; }
 
@@ -260,6 +279,7 @@ class TXpgReadXML {
     bool cdata;
   };
 
+  std::string_view TextBytesSlow();
   int64_t Run(const char* data, size_t size, const ReadFn* read);
   // Tokenizes [p, end). Returns where it stopped: at `end`, or at the start of a token that
   // needs more bytes (only when !eof).

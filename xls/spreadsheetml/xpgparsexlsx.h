@@ -2598,7 +2598,6 @@ class TCT_Cell : public TXPGBase {
   std::string FRBytes, FVBytes;
   mutable std::u16string FR, FV;  // widened copies, current when FRWide / FVWide
   mutable bool FRWide = true, FVWide = true;
-  std::u16string FScratch;  // the formula text on its way in, reused
 };
 
 // A cell formula; Content is the formula text (empty for the followers of a shared formula).
@@ -2635,6 +2634,7 @@ class TCT_CellFormula : public TXPGBase {
   void SetBx(uint8_t v) { FBx = v; }
   const std::u16string& Content() const { return FContent; }
   void SetContent(std::u16string_view v) { FContent = v; }
+  std::u16string& ContentBuffer() { return FContent; }
 
  private:
   TST_CellFormulaType FT = stcftNormal;

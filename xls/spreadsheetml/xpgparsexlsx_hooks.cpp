@@ -348,12 +348,10 @@ TXPGBase* TCT_Cell::HandleElement(TXPGReader& r) {
   }
   if (name.size() == 1 && name[0] == 'f') {
     const std::string_view text = r.HasText() ? r.TextBytes() : std::string_view();
-    if (OnlyBlanks(text)) {
-      FF->SetContent(std::u16string_view());
-    } else {
-      AssignUtf8(FScratch, text);
-      FF->SetContent(FScratch);
-    }
+    if (OnlyBlanks(text))
+      FF->ContentBuffer().clear();
+    else
+      AssignUtf8(FF->ContentBuffer(), text);
     return FF.get();
   }
   return HandleElementGenerated(r);  // is, or an unknown child
