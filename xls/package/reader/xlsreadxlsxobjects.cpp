@@ -211,7 +211,7 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
 
   if (const TCT_DataValidations* dvs = src.DataValidations(); dvs && dvs->Available())
     for (const auto& v : *dvs->DataValidationXpgList()) {
-      auto d = std::make_unique<TXc12DataValidation>();
+      TXc12DataValidation* d = sheet.AddDataValidation();
       d->FType_ =
           EnumOf(v->Type_(), TXc12DataValidationType::x12dvtCustom, TXc12DataValidationType::x12dvtNone);
       d->FErrorStyle = EnumOf(v->ErrorStyle(), TXc12DataValidationErrorStyle::x12dvesInformation,
@@ -229,7 +229,6 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
       ReadSqref(v->SqrefXpgList(), d->FSqref);
       d->FFormula1 = v->Formula1();
       d->FFormula2 = v->Formula2();
-      sheet.DataValidations().push_back(std::move(d));
     }
 
   if (src.PrintOptions() && src.PrintOptions()->Available())
