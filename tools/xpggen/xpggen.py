@@ -2,11 +2,15 @@
 """Generates the element classes of one or more XML units from the tables in tools/xpggen/units.
 
 Each table (TOML) describes one unit: its classes with their attributes (exact names as written,
-kinds, defaults), children (single, repeated, text-only), enumerations (values in ordinal order),
-the document element(s) above which the root pseudo element stands, and the unit's policy (when
+kinds, defaults), children (single, repeated, text with a value type, text lists; any of them
+created on first occurrence with lazy = true), enumerations (values in ordinal order), the
+document element(s) above which the root pseudo element stands, and the unit's policy (when
 attributes are assigned, what unknown enumeration values and Booleans give, whether children exist
 from the start or appear on first occurrence, the values of attributes that were not given,
-whether the unit writes). The output is C++ over the runtime in xls/package/xpgruntime.h.
+whether the unit writes, whether the document offers a load). Per class: clear (a Clear(), with
+clear_children also clearing the child objects), content and content_type, absorb_children (the
+whole content taken without a report), report_unknown_attributes, hooks (generated bodies renamed
+for hand-written code to call). The output is C++ over the runtime in xls/package/xpgruntime.h.
 
 Usage:
   xpggen.py [--root REPO] [--out DIR] [UNIT.toml ...]   write the files (under DIR, default REPO)
