@@ -11,6 +11,7 @@
 #include "platform/textcodec.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsglobals.h"
+#include "xls/model/xlsmaskdate.h"
 #include "xls/model/xlsnames.h"
 #include "xls/model/xlssheetlists.h"
 #include "xls/model/xlssst.h"
@@ -167,6 +168,18 @@ std::u16string TXLSWorksheet::GetAsFormula(int32_t col, int32_t row) {
     }
   }
   return f;
+}
+
+bool TXLSWorksheet::GetIsDateTime(int32_t col, int32_t row) {
+  TXLSCellMMU& cells = Cells();
+  TXLSCellItem cell;
+  if (!cells.FindCell(col, row, cell) || cells.CellType(cell) == TXLSCellType::xctBlank) return false;
+  const int32_t style = cells.GetStyle(cell);
+  TXc12XFs& xfs = FManager->StyleSheet().XFs();
+  if (style < 0 || size_t(style) >= xfs.Count()) return false;
+  const TXc12XF* xf = xfs.Items(size_t(style));
+  const TXc12NumberFormat* fmt = xf ? xf->NumFmt() : nullptr;
+  return fmt && (fmt->IsDateTime() || NumFmtIsDateTime(fmt->Value()));
 }
 
 bool TXLSWorksheet::GetAsBlank(int32_t col, int32_t row) { return GetCellType(col, row) == TXLSCellType::xctBlank; }

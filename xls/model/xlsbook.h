@@ -103,6 +103,9 @@ class TXLSWorksheet {
   // are applied by the formatting layer), formulas as text when formulas are shown.
   std::u16string GetAsFmtString(int32_t col, int32_t row);
   TXLSCellType GetCellType(int32_t col, int32_t row);
+  // False for a missing or blank cell; true when the cell's number format is a built-in date or
+  // time format (positions 14 to 22) or its code shows dates or times (NumFmtIsDateTime).
+  bool GetIsDateTime(int32_t col, int32_t row);
 
   void SetAsBlank(int32_t col, int32_t row);
   void SetAsBoolean(int32_t col, int32_t row, bool value);
