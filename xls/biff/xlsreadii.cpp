@@ -281,6 +281,7 @@ void TXLSReadII::RecBOF() {
       ++FBoundsheetIndex;
       ++FCurrSheet;
       if (b.U16(2) != BOF_WORKSHEET) throw XLSRWException("Invalid sheet type in file");
+      if (size_t(FCurrSheet) >= MAX_LEGACY_SHEETS) throw XLSRWException("Too many sheets in the file");
       TXc12DataWorksheets& sheets = FManager->Worksheets();
       const bool early = Version() <= TExcelVersion::xvExcel40;
       const TBoundsheetEntry* entry =
@@ -383,6 +384,7 @@ void TXLSReadII::RecBOUNDSHEET() {
   const int32_t visibility = b.U8(4) & 3;
   const uint8_t type = b.U8(5);
   const size_t len = b.U8(6);
+  if (FBoundsheets.size() >= MAX_LEGACY_SHEETS) throw XLSRWException("Too many sheets in the file");
   TBoundsheetEntry e;
   e.Name = Version() > TExcelVersion::xvExcel50 ? FlaggedName(b, 7, len) : PlainName(b, 7, len);
   e.Visibility = visibility;

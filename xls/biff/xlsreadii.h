@@ -47,6 +47,11 @@ inline constexpr uint16_t BIFFID_USERSVIEWEND = 0x01AB;
 inline constexpr uint16_t BIFFID_BOF_4 = 0x0409;
 inline constexpr uint16_t BIFFID_DVAL = 0x01B2;
 inline constexpr uint16_t BIFFID_DV = 0x01BE;
+// Sheet indexes of the format are 16-bit: a file names at most this many sheets. Each sheet costs
+// the reader and the model a few kilobytes, so the cap also bounds what a stream of tiny
+// BOUNDSHEET or BOF records can make us allocate.
+inline constexpr size_t MAX_LEGACY_SHEETS = 65535;
+
 // Any id whose low byte is 0x09 is a BOF.
 inline constexpr bool IsBOFId(uint16_t id) { return (id & 0xFF) == 0x09; }
 

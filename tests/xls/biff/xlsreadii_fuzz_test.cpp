@@ -21,6 +21,7 @@ namespace xls::biff {
 namespace {
 
 using kws::test::BiffRecord;
+using kws::test::Bof2Body;
 using kws::test::Bof8Body;
 using kws::test::BoundSheet8Body;
 using namespace xls::biff::test;
@@ -41,6 +42,40 @@ std::string WorkbookStream(const char* file, std::u16string& name) {
 struct Seed {
   std::u16string stream;  // empty: a bare file
 };
+
+std::string LoadErrorText(TBIFF5& biff, const std::vector<uint8_t>& bytes) {
+  return ErrorText([&] { biff.LoadFromStream(std::span<const uint8_t>(bytes)); });
+}
+
+std::string Wrapped(int n, uint16_t id, size_t offset, const std::string& message) {
+  char head[80];
+  std::snprintf(head, sizeof head, "Error on reading record # %d, %.4X Offs: %.8X\r", n, unsigned(id),
+                unsigned(offset));
+  return head + message;
+}
+
+// (Here rather than with the loop's tests: it makes 131070 sheets, which takes seconds under the
+// sanitizers.)
+// Each sheet costs kilobytes: a stream of tiny sheet records cannot make more than the format's
+// 65535 sheets.
+TEST(RecordLoop_Sheets, SheetCountIsCapped) {
+  std::string list = BiffRecord(0x0809, Bof8Body(5));
+  const std::string entry = BiffRecord(0x0085, BoundSheet8Body("S"));
+  for (size_t i = 0; i < MAX_LEGACY_SHEETS + 1; ++i) list += entry;
+  Hub hub;
+  TBIFF5 biff(hub.M());
+  EXPECT_EQ(LoadErrorText(biff, Compound(list)),
+            Wrapped(int(MAX_LEGACY_SHEETS) + 1, 0x0085, 20 + entry.size() * (MAX_LEGACY_SHEETS + 1),
+                    "Too many sheets in the file"));
+  EXPECT_EQ(biff.Sheets().Count(), MAX_LEGACY_SHEETS);
+
+  std::string early;
+  for (size_t i = 0; i < MAX_LEGACY_SHEETS + 1; ++i) early += BiffRecord(0x0009, Bof2Body(2, 0x0010));
+  TBIFF5 biff2(hub.M());
+  EXPECT_EQ(
+      LoadErrorText(biff2, Bytes(early)),
+      Wrapped(int(MAX_LEGACY_SHEETS), 0x0009, 8 * (MAX_LEGACY_SHEETS + 1), "Too many sheets in the file"));
+}
 
 TEST(RecordLoopFuzz_Mutations, CleanLoadOrEngineError) {
   std::vector<std::string> corpus;
