@@ -79,16 +79,33 @@ class TWorkbookView : public TXLSFormulaWorkbook {
   int32_t FindExternalSheet(int32_t link, std::u16string_view name) const override {
     return Link(link).FindSheetName(name);
   }
-  // The model's lookups skip deleted names.
-  int32_t FindName(std::u16string_view name, int32_t sheet) const override { return Names().FindId(name, sheet); }
+  // The model's lookups skip deleted names; a built-in name is found by its file form.
+  int32_t FindName(std::u16string_view name, int32_t sheet) const override {
+    int32_t i = Names().FindId(name, sheet);
+    if (i < 0 && sheet >= 0) i = FindBuiltIn(name, sheet);
+    return i >= 0 ? i : FindBuiltIn(name, -1);
+  }
   int32_t FindNameInSheet(std::u16string_view name, int32_t sheet) const override {
-    return Names().FindIdInSheet(name, sheet);
+    const int32_t i = Names().FindIdInSheet(name, sheet);
+    return i >= 0 ? i : FindBuiltIn(name, sheet);
   }
 
  private:
   TXc12DataWorksheet& Sheet(int32_t s) const { return *FManager.Worksheets().Items(size_t(s)); }
   const TXc12DefinedNames& Names() const { return FManager.Workbook().DefinedNames(); }
   const TXc12XExternalBook& Link(int32_t l) const { return FManager.XLinks().Items(size_t(l))->FExternalBook; }
+  int32_t FindBuiltIn(std::u16string_view text, int32_t sheet) const {
+    for (size_t kind = 0; kind < std::size(kBuiltInTexts); ++kind) {
+      if (kBuiltInTexts[kind] != text) continue;
+      const TXc12DefinedNames& names = Names();
+      for (size_t n = 0; n < names.Count(); ++n) {
+        const TXc12DefinedName& d = *names.Items(n);
+        if (!d.Deleted() && d.Name().empty() && size_t(d.BuiltIn()) == kind && d.LocalSheetId() == sheet)
+          return int32_t(n);
+      }
+    }
+    return -1;
+  }
 
   TXc12Manager& FManager;
   mutable std::vector<std::unique_ptr<TTablesView>> FTables;

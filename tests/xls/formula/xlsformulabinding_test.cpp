@@ -97,6 +97,10 @@ TEST(FormulaBinding_Compile, RoundTripsAgainstTheModel) {
   BoundBook b;
   for (const Case& c : cases) EXPECT_EQ(b.RoundTrip(c.text, c.sheet), c.expected) << kws::Utf16ToUtf8(c.text);
 
+  // A built-in name reads in its file form and is found by it.
+  b.book.Manager().Workbook().DefinedNames().Add(u"_xlnm.Print_Area", 1);
+  EXPECT_EQ(b.RoundTrip(u"ROWS(_xlnm.Print_Area)", 1), "ROWS(_xlnm.Print_Area)");
+
   // The local name is the one on its own sheet; the workbook-wide one elsewhere.
   TXLSFormulaHandler& h = FormulaHandlerOf(b.book);
   EXPECT_NE(h.EncodeFormula(u"Rate", 1), h.EncodeFormula(u"Rate", 0));
