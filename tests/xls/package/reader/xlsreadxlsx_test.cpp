@@ -318,7 +318,8 @@ TEST_F(ReadXLSX, Workbook_SheetsNamesAndRichSharedStrings) {
       .WorkbookTail(
           "<definedNames><definedName name=\"Total\">First!$A$1</definedName>"
           "<definedName name=\"LOCAL_MYSQL_DATE_FORMAT\">1</definedName>"
-          "<definedName name=\"Local\" localSheetId=\"1\">Second!$A$1</definedName></definedNames>");
+          "<definedName name=\"Local\" localSheetId=\"1\">Second!$A$1</definedName>"
+          "<definedName name=\"Broken\">SUM(((</definedName></definedNames>");
   Load(b);
   ASSERT_EQ(book->Count(), 2u);
   EXPECT_EQ(Sheet(0).Name(), u"First");
@@ -326,10 +327,12 @@ TEST_F(ReadXLSX, Workbook_SheetsNamesAndRichSharedStrings) {
   EXPECT_EQ(Text(u"A1", 0), u"abcd");
   EXPECT_EQ(Text(u"A1", 1), u" x ");
   xls::TXc12DefinedNames& names = book->Manager().Workbook().DefinedNames();
-  ASSERT_EQ(names.Count(), 2u);
+  // A name that does not compile stays as text and does not end the load.
+  ASSERT_EQ(names.Count(), 3u);
   EXPECT_EQ(names.Items(0)->Name(), u"Total");
   EXPECT_EQ(names.Items(0)->FContent, u"First!$A$1");
   EXPECT_EQ(names.Items(1)->LocalSheetId(), 1);
+  EXPECT_EQ(names.Items(2)->FContent, u"SUM(((");
 }
 
 TEST_F(ReadXLSX, Styles_FewerEntriesThanBuiltInsOverwriteOnlyWhatTheyHave) {
