@@ -64,7 +64,9 @@ void TXLSWorksheet::SetName(std::u16string_view name) {
 }
 
 void TXLSWorksheet::CalcDimensions() { Cells().CalcDimensions(); }
-bool TXLSWorksheet::IsEmpty() const { return FXc12Sheet->Dimension().Row2 < 0; }
+// The store answers afresh: its area after CalcDimensions reads (0, 0, 0, 0) both for a sheet
+// without cells and for one with a cell at A1.
+bool TXLSWorksheet::IsEmpty() const { return FXc12Sheet->Cells().CalcDimensions(); }
 int32_t TXLSWorksheet::FirstCol() const { return FXc12Sheet->Dimension().Col1; }
 int32_t TXLSWorksheet::LastCol() const { return FXc12Sheet->Dimension().Col2; }
 int32_t TXLSWorksheet::FirstRow() const { return FXc12Sheet->Dimension().Row1; }
@@ -460,8 +462,7 @@ int TXLSBook::DetectFileType(std::span<const uint8_t> data) {
 void TXLSBook::SetVersion(TExcelVersion version) {
   if (version == Version()) return;
   if (version == TExcelVersion::xvExcel97) {
-    // CalcDimensions answers true for a store without cells (its area then reads 0, 0, 0, 0).
-    const bool content = Count() > 1 || (Count() == 1 && !Items(0)->Cells().CalcDimensions());
+    const bool content = Count() > 1 || (Count() == 1 && !Items(0)->IsEmpty());
     if (content) FErrors->Warning(u"", XLSERR_WORKBOOK_NOT_EMPTY);
     Clear(1);
     FManager->SetVersion(TExcelVersion::xvExcel97);

@@ -60,6 +60,17 @@ TEST(Book_Version, EmptyWorkbookSwitchesWithoutWarning) {
   EXPECT_EQ(reader.calls, 1);
 }
 
+TEST(Worksheet_IsEmpty, TellsAnEmptySheetFromOneWithACellAtA1) {
+  TXLSBook book;
+  TXLSWorksheet& sheet = *book.Items(0);
+  sheet.CalcDimensions();
+  EXPECT_TRUE(sheet.IsEmpty());
+  sheet.SetAsFloat(0, 0, 1);
+  sheet.CalcDimensions();
+  EXPECT_FALSE(sheet.IsEmpty());
+  EXPECT_EQ(sheet.LastRow(), 0);
+}
+
 TEST(Book_Version, WithoutLegacyReaderRaisesAndLeavesNoWorkbook) {
   TXLSBook book;
   book.Readers().ReadLegacy = nullptr;
