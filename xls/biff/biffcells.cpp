@@ -234,32 +234,36 @@ bool TBIFFRecords::ReadStringResult(TBIFFRecordHost& host, std::u16string& text)
 }
 
 // The result of an array formula or array member: a following STRING record, else the cached
-// bytes of the FORMULA record.
-void TBIFFRecords::StageResult(const TBIFFBody& b, int32_t col, int32_t row, TBIFFRecordHost& host) {
+// bytes of the FORMULA record. False for an error code that names no error: the cell is then not
+// stored (one odd cached value does not end the load).
+bool TBIFFRecords::StageResult(const TBIFFBody& b, TBIFFRecordHost& host) {
   TXLSFormulaHelper& h = Cells().FormulaHelper();
   std::u16string text;
   if (ReadStringResult(host, text)) {
     h.FStrResult = WithoutControls(text);
     h.FCellType = TXLSCellType::xctStringFormula;
-    return;
+    return true;
   }
-  (void)col, (void)row;
   if (IsSpecialResult(b)) {
     switch (b.U8(6)) {
       case 1:
         h.FResult = b.U8(8) != 0;
         h.FCellType = TXLSCellType::xctBooleanFormula;
-        return;
-      case 2: return h.SetAsError(ErrorCodeToCellError(b.U8(8)));
+        return true;
+      case 2:
+        if (ErrorCodeToCellError(b.U8(8)) == TXc12CellError::errUnknown) return false;
+        h.SetAsError(ErrorCodeToCellError(b.U8(8)));
+        return true;
       case 3:
         h.FStrResult.clear();
         h.FCellType = TXLSCellType::xctStringFormula;
-        return;
+        return true;
       default: break;
     }
   }
   h.SetAsFloat(b.F64(6));
   h.FCellType = TXLSCellType::xctFloatFormula;
+  return true;
 }
 
 // BIFF2: row, column, 3 attribute bytes, cached value at 7 (special when bytes 13 and 14 are
@@ -353,8 +357,7 @@ void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {
         else h.AllocPtgs97(a.Data() + 14, int32_t(acce));
         h.FFormulaType = TXLSCellFormulaType::xcftArray;
         if (a.U16(6) & 1) h.FOptions = uint8_t(h.FOptions + 1);
-        StageResult(body, col, row, host);
-        if (!Direct()) Cells().StoreFormula();
+        if (StageResult(body, host) && !Direct()) Cells().StoreFormula();
         return;
       }
     }
@@ -365,8 +368,7 @@ void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {
         h.FCol = col, h.FRow = row, h.FStyle = style;
         h.FParentCol = a.U8(4), h.FParentRow = a.U16(0);
         h.FFormulaType = TXLSCellFormulaType::xcftArrayChild97;
-        StageResult(body, col, row, host);
-        if (!Direct()) Cells().StoreFormula();
+        if (StageResult(body, host) && !Direct()) Cells().StoreFormula();
         return;
       }
       host.LastARRAY().clear();
@@ -393,6 +395,8 @@ void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {
       }
       case 2: {
         if (Direct()) return FireError(col, row, ErrorCodeToCellError(body.U8(8)));
+        // An error code that names no error: the cell is left out instead of ending the load.
+        if (ErrorCodeToCellError(body.U8(8)) == TXc12CellError::errUnknown) return;
         stage()->SetAsError(ErrorCodeToCellError(body.U8(8)));
         break;
       }

@@ -182,7 +182,7 @@ class TBIFFRecords {
   void PrepareEvent(int32_t col, int32_t row);
   // FORMULA parts.
   bool ReadStringResult(TBIFFRecordHost& host, std::u16string& text);
-  void StageResult(const TBIFFBody& b, int32_t col, int32_t row, TBIFFRecordHost& host);
+  bool StageResult(const TBIFFBody& b, TBIFFRecordHost& host);
   // Joins the CONTINUE records that follow into `body`, up to `limit` bytes in all.
   void JoinContinue(std::vector<uint8_t>& body, TBIFFRecordHost& host, size_t limit);
   TXc12Font* FontOfIndex(int32_t fontIndex, bool rangeCheck) const;

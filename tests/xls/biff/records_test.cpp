@@ -141,8 +141,9 @@ TEST_F(Reader, Formula_CachedResultsAreTheCellTexts) {
   s += Formula(0, 4, Special(0, 0), 0, kTokInt) + BiffRecord(kSTRING, BiffBody().Str8("A\tB"));
   // A text result without its STRING record: the cell is not stored.
   s += Formula(0, 5, Special(0, 0), 0, kTokInt);
-  // A number result with no tokens is not stored either.
-  s += Formula(0, 6, Cached(1), 0, "");
+  // A number result with no tokens is not stored either, nor a result with an unknown error code
+  // (and the load goes on).
+  s += Formula(0, 6, Cached(1), 0, "") + Formula(0, 7, Special(2, 0x10), 0, kTokInt) + Number(0, 8, 9);
   Load(Book8("", {s}));
   EXPECT_EQ(Text(0, 0), u"42.5");
   EXPECT_EQ(Text(1, 0), u"TRUE");
@@ -152,6 +153,8 @@ TEST_F(Reader, Formula_CachedResultsAreTheCellTexts) {
   EXPECT_EQ(Text(4, 0), u"AB");
   EXPECT_EQ(book.Items(0)->GetCellType(5, 0), xls::TXLSCellType::xctNone);
   EXPECT_EQ(book.Items(0)->GetCellType(6, 0), xls::TXLSCellType::xctNone);
+  EXPECT_EQ(book.Items(0)->GetCellType(7, 0), xls::TXLSCellType::xctNone);
+  EXPECT_EQ(Text(8, 0), u"9");
   // Tokens are kept behind the legacy marker 0xFF.
   const uint8_t* ptgs = nullptr;
   xls::TXLSCellItem item = Cells().FindCell(0, 0);
