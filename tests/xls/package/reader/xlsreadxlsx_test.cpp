@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/textcodec.h"
 #include "tests/xls/package/reader/readxlsx_fixtures.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
@@ -447,6 +448,47 @@ TEST_F(ReadXLSX, EveryTruncationEndsCleanly) {
       EXPECT_EQ(book->Count(), 0u);
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ReadXLSX, DirectRead_HandsEachValueCellToTheEventAndStoresNone) {
+  std::vector<std::string> seen;
+  book->SetDirectRead(true);
+  book->SetOnReadCell([&](xls::TXLSEventCell& c) {
+    std::string v = kws::Utf16ToUtf8(xls::ColRowToRefStr(c.FCol, c.FRow)) + "=";
+    switch (c.FCellType) {
+      case TXLSCellType::xctString:
+      case TXLSCellType::xctStringFormula:
+        v += kws::Utf16ToUtf8(c.FValString);
+        break;
+      case TXLSCellType::xctFloat:
+      case TXLSCellType::xctFloatFormula:
+        v += std::to_string(int(c.FValFloat));
+        break;
+      default:
+        v += "?";
+    }
+    if (c.FIsFormula) v += " f:" + kws::Utf16ToUtf8(c.FFormula);
+    seen.push_back(v);
+  });
+  LoadRows(
+      "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><f>1+1</f><v>2</v></c><c r=\"C1\"/>"
+      "<c r=\"D1\" t=\"d\"><v>1900-01-01</v></c><c r=\"E1\" t=\"s\"><v>9</v></c></row>",
+      {"shared"});
+  EXPECT_EQ(seen, (std::vector<std::string>{"A1=shared", "B1=2 f:1+1", "D1=2", "E1="}));
+  Sheet().CalcDimensions();
+  EXPECT_TRUE(Sheet().IsEmpty());
+}
+
+TEST_F(ReadXLSX, Cells_DatesOfA1904WorkbookCountFrom1904) {
+  TPackageBuilder b;
+  b.Sheet("S", WorksheetXml("<row r=\"1\"><c r=\"A1\" t=\"d\"><v>1904-01-02</v></c></row>"))
+      .WorkbookExtra("<workbookPr date1904=\"1\"/>");
+  Load(b);
+  EXPECT_EQ(Sheet().GetAsFloat(0, 0), 1);
 }
 
 }  // namespace
