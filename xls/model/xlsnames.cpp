@@ -1,5 +1,7 @@
 #include "xls/model/xlsnames.h"
 
+#include <exception>
+
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsworksheetdata.h"
@@ -37,17 +39,24 @@ bool TXLSName::Compile(bool warnOnly) {
   TXLSErrorManager* errors = ErrorsOf(FParent);
   if (FPtgs.empty()) {
     bool failed = false;
-    // After a read the encoder's own errors are held back: the one report is the warning below.
-    const bool ignored = errors && errors->IgnoreErrors();
-    if (warnOnly && errors) errors->SetIgnoreErrors(true);
-    try {
+    if (!warnOnly) {
       FPtgs = formulas->EncodeName(FContent);
-    } catch (const XLSRWException&) {
-      if (warnOnly && errors) errors->SetIgnoreErrors(ignored);
-      if (!warnOnly) throw;
-      failed = true;
+    } else {
+      // After a read the encoder's own errors are held back: the one report is the warning below.
+      struct Hold {
+        TXLSErrorManager* errors;
+        bool before;
+        ~Hold() {
+          if (errors) errors->SetIgnoreErrors(before);
+        }
+      } hold{errors, errors && errors->IgnoreErrors()};
+      if (errors) errors->SetIgnoreErrors(true);
+      try {
+        FPtgs = formulas->EncodeName(FContent);
+      } catch (const std::exception&) {
+        failed = true;
+      }
     }
-    if (warnOnly && errors) errors->SetIgnoreErrors(ignored);
     if (failed || FPtgs.empty()) {
       FPtgs.clear();
       FSimpleName = TXc12SimpleNameType::xsntNone;

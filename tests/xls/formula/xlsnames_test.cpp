@@ -133,6 +133,7 @@ TEST(Names_AfterRead, EveryNameCompiledAndABadOneNeverEndsTheLoad) {
   EXPECT_EQ(builtIn.Definition(), u"Sheet1!$A$1:$D$20");
   EXPECT_EQ(b.book.Errors().ErrorCount(), 0);
   EXPECT_EQ(b.book.Errors().WarningCount(), 1);
+  EXPECT_FALSE(b.book.Errors().IgnoreErrors());  // held back for the compile only
 }
 
 TEST(Names_Legacy, ThreeDReferencesFindTheirSheetThroughTheLegacyTables) {
