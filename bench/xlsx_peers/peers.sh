@@ -1,21 +1,25 @@
 # Shared by the peer benchmarks (sourced by run.sh here and in ../xls_peers).
 declare -A SECS PEAK
 
-# measure LABEL COMMAND...: runs the command once under /usr/bin/time -v, prints wall seconds, peak
-# resident kilobytes and the command's first output line, and keeps both numbers in SECS[LABEL]
-# and PEAK[LABEL].
+# measure LABEL COMMAND...: runs the command RUNS times (default 3) under /usr/bin/time -v and keeps
+# the shortest wall time and the largest peak resident size in SECS[LABEL] and PEAK[LABEL]; prints
+# them with the command's first line that tells a result ("found", "hit", "absent").
 measure() {
   local label=$1; shift
-  local log out
+  local log out wall kb best="" peak=0 run
   log=$(mktemp) out=$(mktemp)
-  if ! /usr/bin/time -v -o "$log" "$@" > "$out" 2> "$out.err"; then
-    echo "FAILED: $label: $(head -c 300 "$out.err")" >&2
-  fi
-  local wall kb
-  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {n=split($2,p,":"); s=0; for(i=1;i<=n;i++) s=s*60+p[i]; print s}' "$log")
-  kb=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
-  SECS[$label]=$wall PEAK[$label]=$kb
-  printf '%-40s %8.2f s %9d KB  %s\n' "$label" "$wall" "$kb" "$(head -n 1 "$out" | cut -c1-60)"
+  for ((run = 0; run < ${RUNS:-3}; ++run)); do
+    if ! /usr/bin/time -v -o "$log" "$@" > "$out" 2> "$out.err"; then
+      echo "FAILED: $label: $(head -c 300 "$out.err")" >&2
+    fi
+    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {n=split($2,p,":"); s=0; for(i=1;i<=n;i++) s=s*60+p[i]; print s}' "$log")
+    kb=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
+    if [ -z "$best" ] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$wall; fi
+    [ "$kb" -gt "$peak" ] && peak=$kb
+  done
+  SECS[$label]=$best PEAK[$label]=$peak
+  printf '%-34s %7.2f s %9d KB  %s\n' "$label" "$best" "$peak" \
+    "$(grep -m 1 -E '^(found|hit|absent)' "$out" | cut -f1-2 | cut -c1-50)"
   rm -f "$log" "$out" "$out.err"
 }
 
