@@ -492,3 +492,30 @@ TEST_F(ReadXLSX, Cells_DatesOfA1904WorkbookCountFrom1904) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ReadXLSX, DrawingChartAndPivotPartsNeverStopALoad) {
+  const std::string rel = kws::test::kRelNs;
+  TPackageBuilder b;
+  b.Sheet("S",
+          WorksheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>still here</t></is></c></row>",
+                       "<drawing r:id=\"rIdD\"/>"),
+          "worksheet",
+          "<Relationship Id=\"rIdD\" Type=\"" + rel +
+              "/drawing\" Target=\"../drawings/drawing1.xml\"/>"
+              "<Relationship Id=\"rIdP\" Type=\"" +
+              rel + "/pivotTable\" Target=\"../pivotTables/missing.xml\"/>")
+      .WorkbookTail("<pivotCaches><pivotCache cacheId=\"1\" r:id=\"rIdC\"/></pivotCaches>")
+      .WorkbookRel("rIdC", "pivotCacheDefinition", "pivotCache/missing.xml")
+      .Part("xl/drawings/drawing1.xml", "<xdr:wsDr xmlns:xdr=\"urn:broken\"><xdr:twoCellAnchor>")
+      .Part("xl/drawings/_rels/drawing1.xml.rels",
+            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+            "<Relationship Id=\"rId1\" Type=\"" +
+                rel + "/chart\" Target=\"../charts/chart1.xml\"/></Relationships>")
+      .Part("xl/charts/chart1.xml", "not xml at all <<<");
+  Load(b);
+  EXPECT_EQ(Text(u"A1"), u"still here");
+}
+
+}  // namespace
