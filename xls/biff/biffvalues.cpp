@@ -9,7 +9,7 @@
 namespace xls::biff {
 
 void TBIFFBody::Need(size_t size) const {
-  if (FData.size() < size) throw XLSRWException("Record too short");
+  if (Size() < size) throw XLSRWException("Record too short");
 }
 
 double DecodeRK(uint32_t rk) {

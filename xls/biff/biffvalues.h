@@ -9,9 +9,10 @@
 // characters. Files of BIFF5 and earlier store 8-bit text in the code page their CODEPAGE record
 // names (Windows code page numbers; 32768 is Mac Roman, 32769 Windows-1252).
 //
-// Design choice: a body is always read through `TBIFFBody`, whose accessors give 0 for bytes past
-// the end and whose `Need` raises a clean error, so that no count read from a file can make a
-// handler read outside the record; character counts are cut to the bytes the record holds.
+// Design choice: a body is always read through `TBIFFBody` (the frame's bounded view), whose
+// accessors give 0 for bytes past the end and whose `Need` raises a clean error, so that no count
+// read from a file can make a handler read outside the record; character counts are cut to the
+// bytes the record holds.
 #pragma once
 
 #include <cstdint>
@@ -20,41 +21,19 @@
 #include <string>
 #include <string_view>
 
+#include "xls/biff/biffrecordview.h"
 #include "xls/model/xlscellarea.h"
 
 namespace xls::biff {
 
-// A record body with bounded little-endian reads.
-class TBIFFBody {
+// A record body with bounded little-endian reads (the frame's view) and a clean failure for a
+// body shorter than its layout.
+class TBIFFBody : public TRecordView {
  public:
   TBIFFBody() = default;
-  explicit TBIFFBody(std::span<const uint8_t> data) : FData(data) {}
-  size_t Size() const { return FData.size(); }
-  const uint8_t* Data() const { return FData.data(); }
-  std::span<const uint8_t> Span() const { return FData; }
-  // The bytes from `offset` on (empty past the end).
-  std::span<const uint8_t> From(size_t offset) const {
-    return offset >= FData.size() ? std::span<const uint8_t>() : FData.subspan(offset);
-  }
-  // `count` bytes from `offset`, cut to what the body holds.
-  std::span<const uint8_t> Bytes(size_t offset, size_t count) const {
-    const auto rest = From(offset);
-    return rest.first(std::min(count, rest.size()));
-  }
-  uint8_t U8(size_t offset) const { return offset < FData.size() ? FData[offset] : 0; }
-  uint16_t U16(size_t offset) const { return uint16_t(U8(offset) | (U8(offset + 1) << 8)); }
-  uint32_t U32(size_t offset) const { return uint32_t(U16(offset)) | (uint32_t(U16(offset + 2)) << 16); }
-  double F64(size_t offset) const {
-    const uint64_t bits = uint64_t(U32(offset)) | (uint64_t(U32(offset + 4)) << 32);
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-  }
+  explicit TBIFFBody(std::span<const uint8_t> data) : TRecordView(data) {}
   // Raises "Record too short" when the body holds fewer than `size` bytes.
   void Need(size_t size) const;
-
- private:
-  std::span<const uint8_t> FData;
 };
 
 // The value of an RkNumber.
