@@ -24,12 +24,15 @@ BiffBody& BiffBody::Units(std::u16string_view s) {
 BiffBody& BiffBody::Str8(std::string_view latin1) { return U16(uint16_t(latin1.size())).U8(0).Bytes(latin1); }
 BiffBody& BiffBody::Str16(std::u16string_view s) { return U16(uint16_t(s.size())).U8(1).Units(s); }
 
-std::string BiffBOF(uint16_t type, bool biff8) { return BiffRecord(0x0809, biff8 ? Bof8Body(type) : Bof5Body(type)); }
+std::string BiffBOF(uint16_t type, bool biff8) {
+  return BiffRecord(0x0809, biff8 ? Bof8Body(type) : Bof5Body(type));
+}
 
 std::string BiffEOF() { return BiffRecord(0x000A, ""); }
 
 std::string BiffBoundSheet(std::string_view name, bool biff8, uint8_t visibility, uint8_t type) {
-  return BiffRecord(0x0085, biff8 ? BoundSheet8Body(name, visibility, type) : BoundSheet5Body(name, visibility, type));
+  return BiffRecord(
+      0x0085, biff8 ? BoundSheet8Body(name, visibility, type) : BoundSheet5Body(name, visibility, type));
 }
 
 std::string BiffWorkbookStream(std::string_view globals, const std::vector<std::string>& sheets, bool biff8) {

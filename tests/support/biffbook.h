@@ -39,9 +39,11 @@ class BiffBody {
 std::string BiffBOF(uint16_t type, bool biff8 = true);
 std::string BiffEOF();
 // A BOUNDSHEET record of a sheet with an 8-bit name.
-std::string BiffBoundSheet(std::string_view name, bool biff8 = true, uint8_t visibility = 0, uint8_t type = 0);
+std::string BiffBoundSheet(std::string_view name, bool biff8 = true, uint8_t visibility = 0,
+                           uint8_t type = 0);
 // A whole workbook stream: the globals BOF, `globals`, EOF, then per sheet BOF, records, EOF.
-std::string BiffWorkbookStream(std::string_view globals, const std::vector<std::string>& sheets, bool biff8 = true);
+std::string BiffWorkbookStream(std::string_view globals, const std::vector<std::string>& sheets,
+                               bool biff8 = true);
 // The compound file that holds `stream` as "Workbook" (biff8) or "Book".
 std::string BiffCompoundFile(std::string_view stream, bool biff8 = true);
 

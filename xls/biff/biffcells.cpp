@@ -112,8 +112,10 @@ void TBIFFRecords::RecMULRK(const TBIFFBody& b) {
   for (size_t i = 0; i < n; ++i) {
     const size_t p = 4 + 6 * i;
     const double v = DecodeRK(b.U32(p + 2));
-    if (Direct()) FireNumber(col + int32_t(i), row, v);
-    else Cells().StoreFloat(col + int32_t(i), row, StyleOf(b.U16(p)), v);
+    if (Direct())
+      FireNumber(col + int32_t(i), row, v);
+    else
+      Cells().StoreFloat(col + int32_t(i), row, StyleOf(b.U16(p)), v);
   }
 }
 
@@ -132,7 +134,8 @@ void TBIFFRecords::RecLABEL(const TBIFFBody& b) {
     text = ReadBIFF8Chars(b, 8, count, FCodec);
   } else if (b.U8(8) == 0 || b.U8(8) == 1) {
     // A BIFF7 writer may store a BIFF8-style flag byte.
-    text = b.U8(8) == 1 ? UTF16Units(b.Bytes(9, size_t(count) * 2)) : FCodec.Decode8(b.Bytes(9, size_t(count)));
+    text =
+        b.U8(8) == 1 ? UTF16Units(b.Bytes(9, size_t(count) * 2)) : FCodec.Decode8(b.Bytes(9, size_t(count)));
   } else {
     text = FCodec.Decode8(b.Bytes(8, size_t(count)));
   }
@@ -157,7 +160,8 @@ void TBIFFRecords::RecLABELSST(const TBIFFBody& b) {
     // The text is lost, not the cell: an empty text keeps the cell and its format.
     char num[16];
     std::snprintf(num, sizeof num, "%u", index);
-    FManager.Errors()->Warning(std::u16string(num, num + std::char_traits<char>::length(num)), XLSWARN_BIFF_SST_INDEX);
+    FManager.Errors()->Warning(std::u16string(num, num + std::char_traits<char>::length(num)),
+                               XLSWARN_BIFF_SST_INDEX);
     if (Direct()) return FireText(col, row, u"");
     return Cells().StoreString(col, row, StyleOf(b.U16(4)), std::u16string_view());
   }
@@ -258,7 +262,8 @@ bool TBIFFRecords::StageResult(const TBIFFBody& b, TBIFFRecordHost& host) {
         h.FStrResult.clear();
         h.FCellType = TXLSCellType::xctStringFormula;
         return true;
-      default: break;
+      default:
+        break;
     }
   }
   h.SetAsFloat(b.F64(6));
@@ -286,7 +291,8 @@ void TBIFFRecords::RecFORMULA_2(const TBIFFBody& b, TBIFFRecordHost& host) {
       case 2:
         if (Direct()) return FireError(col, row, ErrorCodeToCellError(b.U8(9)));
         return Cells().StoreError(col, row, 0, ErrorCodeToCellError(b.U8(9)));
-      default: return;
+      default:
+        return;
     }
   }
   if (Direct()) return FireNumber(col, row, b.F64(7));
@@ -332,7 +338,8 @@ void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {
     if (!found) {
       const std::string ref = kws::Utf16ToUtf8(ColRowToRefStr(col, row));
       char msg[128];
-      std::snprintf(msg, sizeof msg, "Fixup error in shared formula at C=%d,R=%d (%s)", col, row, ref.c_str());
+      std::snprintf(msg, sizeof msg, "Fixup error in shared formula at C=%d,R=%d (%s)", col, row,
+                    ref.c_str());
       throw XLSRWException(msg);
     }
     shared = found->Formula;
@@ -353,8 +360,10 @@ void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {
         h.FCol = col, h.FRow = row, h.FStyle = style;
         h.SetTargetRef(a.U8(4), a.U16(0), a.U8(5), a.U16(2));
         h.FHasApply = true;
-        if (consts > 0) h.AllocPtgsArrayConsts97(a.Data() + 14, int32_t(acce), int32_t(consts));
-        else h.AllocPtgs97(a.Data() + 14, int32_t(acce));
+        if (consts > 0)
+          h.AllocPtgsArrayConsts97(a.Data() + 14, int32_t(acce), int32_t(consts));
+        else
+          h.AllocPtgs97(a.Data() + 14, int32_t(acce));
         h.FFormulaType = TXLSCellFormulaType::xcftArray;
         if (a.U16(6) & 1) h.FOptions = uint8_t(h.FOptions + 1);
         if (StageResult(body, host) && !Direct()) Cells().StoreFormula();
@@ -380,8 +389,10 @@ void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {
     TXLSFormulaHelper& h = Cells().FormulaHelper();
     h.Clear();
     h.FCol = col, h.FRow = row, h.FStyle = style;
-    if (total > cce) h.AllocPtgsArrayConsts97(tokens.data(), int32_t(cce), int32_t(total - cce));
-    else h.AllocPtgs97(tokens.data(), int32_t(cce));
+    if (total > cce)
+      h.AllocPtgsArrayConsts97(tokens.data(), int32_t(cce), int32_t(total - cce));
+    else
+      h.AllocPtgs97(tokens.data(), int32_t(cce));
     return &h;
   };
   if (IsSpecialResult(body)) {
@@ -452,7 +463,15 @@ void TBIFFRecords::RecSST(const TBIFFBody& b, TBIFFRecordHost& host) {
     uint8_t flags;
     if (!r.ReadU16(cch) || !r.ReadU8(flags)) break;
     switch (flags) {
-      case 0: case 1: case 4: case 5: case 8: case 9: case 12: case 13: break;
+      case 0:
+      case 1:
+      case 4:
+      case 5:
+      case 8:
+      case 9:
+      case 12:
+      case 13:
+        break;
       default: {
         char msg[64];
         std::snprintf(msg, sizeof msg, "STT: Unhandled string type in Read (%.2X)", flags);

@@ -52,8 +52,8 @@ bool TBIFFContinueReader::ReadU32(uint32_t& v) {
   return true;
 }
 
-size_t TBIFFContinueReader::ReadChars(size_t count, bool wide, std::u16string& wideChars, std::vector<uint8_t>& narrow,
-                                      bool& wideOut) {
+size_t TBIFFContinueReader::ReadChars(size_t count, bool wide, std::u16string& wideChars,
+                                      std::vector<uint8_t>& narrow, bool& wideOut) {
   wideChars.clear();
   narrow.clear();
   wideOut = false;
@@ -75,7 +75,8 @@ size_t TBIFFContinueReader::ReadChars(size_t count, bool wide, std::u16string& w
       narrow.clear();
     }
     if (wideOut) {
-      for (size_t i = 0; i < k; ++i) wideChars.push_back(wide ? char16_t(p[2 * i] | (p[2 * i + 1] << 8)) : char16_t(p[i]));
+      for (size_t i = 0; i < k; ++i)
+        wideChars.push_back(wide ? char16_t(p[2 * i] | (p[2 * i + 1] << 8)) : char16_t(p[i]));
     } else {
       narrow.insert(narrow.end(), p, p + k);
     }

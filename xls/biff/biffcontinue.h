@@ -34,7 +34,8 @@ class TBIFFContinueReader {
   // boundary. Returns the characters read (fewer when the segments end); `wideOut` is true when
   // any part was UTF-16, and then every character is in `wideChars`, else the bytes are in
   // `narrow`.
-  size_t ReadChars(size_t count, bool wide, std::u16string& wideChars, std::vector<uint8_t>& narrow, bool& wideOut);
+  size_t ReadChars(size_t count, bool wide, std::u16string& wideChars, std::vector<uint8_t>& narrow,
+                   bool& wideOut);
 
  private:
   bool NextSegment();

@@ -44,7 +44,8 @@ std::u16string TBIFFRecords::BoundSheetName(TBIFFRecordHost& host, const TBIFFBo
   const uint8_t len = b.U8(6);
   // BIFF8: 8-bit characters are Latin-1 and UTF-16 names of any length are read whole; earlier
   // versions are in the file's code page.
-  return FVersion >= TExcelVersion::xvExcel97 ? ReadBIFF8Chars(b, 7, len, FCodec) : FCodec.Decode8(b.Bytes(7, len));
+  return FVersion >= TExcelVersion::xvExcel97 ? ReadBIFF8Chars(b, 7, len, FCodec)
+                                              : FCodec.Decode8(b.Bytes(7, len));
 }
 
 void TBIFFRecords::RecFILEPASS(const TBIFFBody& b, TBIFFRecordHost& host) {
@@ -60,12 +61,16 @@ void TBIFFRecords::RecFILEPASS(const TBIFFBody& b, TBIFFRecordHost& host) {
     std::u16string password = FManager.FPassword;
     if (FManager.FPasswordEvent) FManager.FPasswordEvent(password);
     if (FManager.FAborted) return;
-    if (password.empty()) errors.Error(u"", XLSERR_PASSWORD_MISSING);
-    else if (!host.SetReadDecrypt(filePass, password)) errors.Error(u"", XLSERR_PASSWORD_WRONG);
+    if (password.empty())
+      errors.Error(u"", XLSERR_PASSWORD_MISSING);
+    else if (!host.SetReadDecrypt(filePass, password))
+      errors.Error(u"", XLSERR_PASSWORD_WRONG);
     return;
   }
-  if (host.SetReadDecrypt(filePass, BIFFDefaultPassword)) FPassword = BIFFDefaultPassword;
-  else errors.Error(u"", XLSERR_PASSWORD_MISSING);
+  if (host.SetReadDecrypt(filePass, BIFFDefaultPassword))
+    FPassword = BIFFDefaultPassword;
+  else
+    errors.Error(u"", XLSERR_PASSWORD_MISSING);
 }
 
 void TBIFFRecords::RecCODEPAGE(const TBIFFBody& b) {
@@ -89,15 +94,33 @@ void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
     const std::u16string code = ReadBIFF8Chars(b, 14, std::max<int32_t>(len, 1), FCodec, &used);
     const char16_t c = code.empty() ? 0xFFFF : code[0];
     switch (c) {
-      case 0x00: name->SetBuiltIn(TXc12BuiltInName::bnConsolidateArea); break;
-      case 0x03: name->SetBuiltIn(TXc12BuiltInName::bnExtract); break;
-      case 0x04: name->SetBuiltIn(TXc12BuiltInName::bnDatabase); break;
-      case 0x05: name->SetBuiltIn(TXc12BuiltInName::bnCriteria); break;
-      case 0x06: name->SetBuiltIn(TXc12BuiltInName::bnPrintArea); break;
-      case 0x07: name->SetBuiltIn(TXc12BuiltInName::bnPrintTitles); break;
-      case 0x0C: name->SetBuiltIn(TXc12BuiltInName::bnSheetTitle); break;
-      case 0x0D: name->SetBuiltIn(TXc12BuiltInName::bnFilterDatabase); break;
-      default: name->FUnused97 = uint8_t(c); break;  // a kind the model has no member for
+      case 0x00:
+        name->SetBuiltIn(TXc12BuiltInName::bnConsolidateArea);
+        break;
+      case 0x03:
+        name->SetBuiltIn(TXc12BuiltInName::bnExtract);
+        break;
+      case 0x04:
+        name->SetBuiltIn(TXc12BuiltInName::bnDatabase);
+        break;
+      case 0x05:
+        name->SetBuiltIn(TXc12BuiltInName::bnCriteria);
+        break;
+      case 0x06:
+        name->SetBuiltIn(TXc12BuiltInName::bnPrintArea);
+        break;
+      case 0x07:
+        name->SetBuiltIn(TXc12BuiltInName::bnPrintTitles);
+        break;
+      case 0x0C:
+        name->SetBuiltIn(TXc12BuiltInName::bnSheetTitle);
+        break;
+      case 0x0D:
+        name->SetBuiltIn(TXc12BuiltInName::bnFilterDatabase);
+        break;
+      default:
+        name->FUnused97 = uint8_t(c);
+        break;  // a kind the model has no member for
     }
   } else {
     const std::u16string text = ReadBIFF8Chars(b, 14, len, FCodec, &used);

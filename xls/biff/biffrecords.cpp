@@ -37,15 +37,34 @@ bool TBIFFRecords::HandleBIFF4(uint16_t id, std::span<const uint8_t> data, TBIFF
   }
   const TBIFFBody b(data);
   switch (id) {
-    case BIFFID_LABEL: RecLABEL_4(b); return true;
-    case BIFFID_FONT_3: RecFONT_4(b); return true;
-    case BIFFID_FORMAT: RecFORMAT_4(b); return true;
-    case BIFFID_XF_4: RecXF_4(b); return true;
-    case BIFFID_CODEPAGE: RecCODEPAGE(b); return true;
-    case BIFFID_INTEGER_2: case BIFFID_NUMBER_2: case BIFFID_LABEL_2: case BIFFID_BLANK: case BIFFID_NUMBER:
-    case BIFFID_BOOLERR: case BIFFID_RK: case BIFFID_MULRK: case BIFFID_MULBLANK: case BIFFID_PALETTE:
+    case BIFFID_LABEL:
+      RecLABEL_4(b);
+      return true;
+    case BIFFID_FONT_3:
+      RecFONT_4(b);
+      return true;
+    case BIFFID_FORMAT:
+      RecFORMAT_4(b);
+      return true;
+    case BIFFID_XF_4:
+      RecXF_4(b);
+      return true;
+    case BIFFID_CODEPAGE:
+      RecCODEPAGE(b);
+      return true;
+    case BIFFID_INTEGER_2:
+    case BIFFID_NUMBER_2:
+    case BIFFID_LABEL_2:
+    case BIFFID_BLANK:
+    case BIFFID_NUMBER:
+    case BIFFID_BOOLERR:
+    case BIFFID_RK:
+    case BIFFID_MULRK:
+    case BIFFID_MULBLANK:
+    case BIFFID_PALETTE:
       return Handle(id, data, host);
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -62,44 +81,87 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
   };
   switch (id) {
     // ---- cells
-    case BIFFID_BLANK: RecBLANK(b); return true;
-    case BIFFID_NUMBER: RecNUMBER(b); return true;
-    case BIFFID_RK:
-    case BIFFID_RK_2: RecRK(b); return true;
-    case BIFFID_MULRK: RecMULRK(b); return true;
-    case BIFFID_MULBLANK: RecMULBLANK(b); return true;
-    case BIFFID_LABEL: RecLABEL(b); return true;
-    case BIFFID_LABELSST: RecLABELSST(b); return true;
-    case BIFFID_BOOLERR: RecBOOLERR(b); return true;
-    case BIFFID_INTEGER_2: RecINTEGER_2(b); return true;
-    case BIFFID_NUMBER_2: RecNUMBER_2(b); return true;
-    case BIFFID_LABEL_2: RecLABEL_2(b); return true;
-    case BIFFID_FORMULA:
-      if (FVersion <= TExcelVersion::xvExcel21) RecFORMULA_2(b, host);
-      else RecFORMULA(b, host);
+    case BIFFID_BLANK:
+      RecBLANK(b);
       return true;
-    case BIFFID_SST: RecSST(b, host); return true;
+    case BIFFID_NUMBER:
+      RecNUMBER(b);
+      return true;
+    case BIFFID_RK:
+    case BIFFID_RK_2:
+      RecRK(b);
+      return true;
+    case BIFFID_MULRK:
+      RecMULRK(b);
+      return true;
+    case BIFFID_MULBLANK:
+      RecMULBLANK(b);
+      return true;
+    case BIFFID_LABEL:
+      RecLABEL(b);
+      return true;
+    case BIFFID_LABELSST:
+      RecLABELSST(b);
+      return true;
+    case BIFFID_BOOLERR:
+      RecBOOLERR(b);
+      return true;
+    case BIFFID_INTEGER_2:
+      RecINTEGER_2(b);
+      return true;
+    case BIFFID_NUMBER_2:
+      RecNUMBER_2(b);
+      return true;
+    case BIFFID_LABEL_2:
+      RecLABEL_2(b);
+      return true;
+    case BIFFID_FORMULA:
+      if (FVersion <= TExcelVersion::xvExcel21)
+        RecFORMULA_2(b, host);
+      else
+        RecFORMULA(b, host);
+      return true;
+    case BIFFID_SST:
+      RecSST(b, host);
+      return true;
     // ---- styles
     case BIFFID_FONT:
-      if (biff5up) RecFONT(b);
-      else RecFONT_2(b);
+      if (biff5up)
+        RecFONT(b);
+      else
+        RecFONT_2(b);
       return true;
     case BIFFID_FONT_3:
-      if (biff5up) RecFONT(b);
-      else RecFONT_4(b);
+      if (biff5up)
+        RecFONT(b);
+      else
+        RecFONT_4(b);
       return true;
-    case BIFFID_FORMAT: RecFORMAT(b); return true;
+    case BIFFID_FORMAT:
+      RecFORMAT(b);
+      return true;
     case BIFFID_XF:
       if (!biff5up) return false;
       RecXF(b);
       return true;
     case BIFFID_XF_3:
-    case BIFFID_XF_4: RecXF_4(b); return true;
-    case BIFFID_PALETTE: RecPALETTE(b); return true;
-    case BIFFID_STYLE: RecSTYLE(b); return true;
+    case BIFFID_XF_4:
+      RecXF_4(b);
+      return true;
+    case BIFFID_PALETTE:
+      RecPALETTE(b);
+      return true;
+    case BIFFID_STYLE:
+      RecSTYLE(b);
+      return true;
     // ---- globals
-    case BIFFID_FILEPASS: RecFILEPASS(b, host); return true;
-    case BIFFID_CODEPAGE: RecCODEPAGE(b); slot(); return true;
+    case BIFFID_FILEPASS:
+      RecFILEPASS(b, host);
+      return true;
+    case BIFFID_CODEPAGE:
+      RecCODEPAGE(b);
+      slot();
+      return true;
     case BIFFID_NAME:
     case BIFFID_NAME_3:
       if (biff8) RecNAME(b, host);
@@ -111,32 +173,74 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
       if (!biff8) return false;
       RecExtern(id, b, host);
       return true;
-    case BIFFID_XCT: RecXCT(b, host); return true;
-    case BIFFID_WRITEACCESS: RecWRITEACCESS(b, host); return true;
-    case BIFFID_WINDOW1: RecWINDOW1(b, host); return true;
-    case BIFFID_FILESHARING: FFileSharing.assign(data.begin(), data.end()); return true;
-    case BIFFID_DATEMODE: slot(); wb.WorkbookPr().FDate1904 = one; return true;
-    case BIFFID_CALCCOUNT: slot(); wb.CalcPr().FIterateCount = b.U16(0); return true;
+    case BIFFID_XCT:
+      RecXCT(b, host);
+      return true;
+    case BIFFID_WRITEACCESS:
+      RecWRITEACCESS(b, host);
+      return true;
+    case BIFFID_WINDOW1:
+      RecWINDOW1(b, host);
+      return true;
+    case BIFFID_FILESHARING:
+      FFileSharing.assign(data.begin(), data.end());
+      return true;
+    case BIFFID_DATEMODE:
+      slot();
+      wb.WorkbookPr().FDate1904 = one;
+      return true;
+    case BIFFID_CALCCOUNT:
+      slot();
+      wb.CalcPr().FIterateCount = b.U16(0);
+      return true;
     case BIFFID_CALCMODE:
       slot();
       switch (b.U16(0)) {
-        case 0xFFFF: wb.CalcPr().FCalcMode = TXc12CalcMode::cmAutoExTables; break;
-        case 0: wb.CalcPr().FCalcMode = TXc12CalcMode::cmManual; break;
-        case 1: wb.CalcPr().FCalcMode = TXc12CalcMode::cmAutomatic; break;
-        default: break;
+        case 0xFFFF:
+          wb.CalcPr().FCalcMode = TXc12CalcMode::cmAutoExTables;
+          break;
+        case 0:
+          wb.CalcPr().FCalcMode = TXc12CalcMode::cmManual;
+          break;
+        case 1:
+          wb.CalcPr().FCalcMode = TXc12CalcMode::cmAutomatic;
+          break;
+        default:
+          break;
       }
       return true;
-    case BIFFID_PRECISION: slot(); wb.CalcPr().FFullPrecision = one; return true;
+    case BIFFID_PRECISION:
+      slot();
+      wb.CalcPr().FFullPrecision = one;
+      return true;
     case BIFFID_REFMODE:
       slot();
       wb.CalcPr().FRefMode = b.U16(0) == 0 ? TXc12RefMode::x12rmR1C1 : TXc12RefMode::x12rmA1;
       return true;
-    case BIFFID_DELTA: slot(); wb.CalcPr().FIterateDelta = b.F64(0); return true;
-    case BIFFID_ITERATION: slot(); wb.CalcPr().FIterate = one; return true;
-    case BIFFID_SAVERECALC: slot(); wb.CalcPr().FCalcOnSave = one; return true;
-    case BIFFID_BACKUP: slot(); wb.WorkbookPr().FBackupFile = one; return true;
-    case BIFFID_WINDOWPROTECT: slot(); wb.WorkbookProtection().FLockWindows = one; return true;
-    case BIFFID_REFRESHALL: slot(true); wb.WorkbookPr().FRefreshAllConnections = one; return true;
+    case BIFFID_DELTA:
+      slot();
+      wb.CalcPr().FIterateDelta = b.F64(0);
+      return true;
+    case BIFFID_ITERATION:
+      slot();
+      wb.CalcPr().FIterate = one;
+      return true;
+    case BIFFID_SAVERECALC:
+      slot();
+      wb.CalcPr().FCalcOnSave = one;
+      return true;
+    case BIFFID_BACKUP:
+      slot();
+      wb.WorkbookPr().FBackupFile = one;
+      return true;
+    case BIFFID_WINDOWPROTECT:
+      slot();
+      wb.WorkbookProtection().FLockWindows = one;
+      return true;
+    case BIFFID_REFRESHALL:
+      slot(true);
+      wb.WorkbookPr().FRefreshAllConnections = one;
+      return true;
     case BIFFID_BOOKBOOL: {
       slot(true);
       wb.WorkbookPr().FSaveExternalLinkValues = (b.U16(0) & 1) != 0;
@@ -157,12 +261,17 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
     case BIFFID_PROT4REV:
     case BIFFID_DSF:
     case BIFFID_FNGROUPCOUNT:
-    case BIFFID_RECALCID: slot(true); return true;
-    case BIFFID_HIDEOBJ: slot(); return true;
+    case BIFFID_RECALCID:
+      slot(true);
+      return true;
+    case BIFFID_HIDEOBJ:
+      slot();
+      return true;
     case BIFFID_COUNTRY:
       if (biff8) host.UpdateDefault(id, data);
       return true;
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -204,16 +313,24 @@ std::vector<TSharedFormula>& TBIFFReaderHost::SharedFormulas() { return FReader.
 std::vector<uint8_t>& TBIFFReaderHost::LastARRAY() { return FReader.FLastARRAY; }
 
 void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecords> records) {
-  static constexpr uint16_t kIds[] = {
-      BIFFID_BLANK, BIFFID_NUMBER, BIFFID_RK, BIFFID_RK_2, BIFFID_MULRK, BIFFID_MULBLANK, BIFFID_LABEL,
-      BIFFID_LABELSST, BIFFID_BOOLERR, BIFFID_INTEGER_2, BIFFID_NUMBER_2, BIFFID_LABEL_2, BIFFID_FORMULA, BIFFID_SST,
-      BIFFID_FONT, BIFFID_FONT_3, BIFFID_FORMAT, BIFFID_XF, BIFFID_XF_3, BIFFID_XF_4, BIFFID_PALETTE, BIFFID_STYLE,
-      BIFFID_CODEPAGE, BIFFID_NAME, BIFFID_NAME_3, BIFFID_SUPBOOK, BIFFID_EXTERNSHEET, BIFFID_EXTERNNAME,
-      BIFFID_EXTERNNAME_3, BIFFID_XCT, BIFFID_WRITEACCESS, BIFFID_WINDOW1, BIFFID_FILESHARING, BIFFID_DATEMODE,
-      BIFFID_CALCCOUNT, BIFFID_CALCMODE, BIFFID_PRECISION, BIFFID_REFMODE, BIFFID_DELTA, BIFFID_ITERATION,
-      BIFFID_SAVERECALC, BIFFID_BACKUP, BIFFID_WINDOWPROTECT, BIFFID_REFRESHALL, BIFFID_BOOKBOOL, BIFFID_PASSWORD,
-      BIFFID_PROTECT, BIFFID_PROT4REV, BIFFID_DSF, BIFFID_FNGROUPCOUNT, BIFFID_RECALCID, BIFFID_HIDEOBJ,
-      BIFFID_COUNTRY};
+  static constexpr uint16_t kIds[] = {BIFFID_BLANK,         BIFFID_NUMBER,       BIFFID_RK,
+                                      BIFFID_RK_2,          BIFFID_MULRK,        BIFFID_MULBLANK,
+                                      BIFFID_LABEL,         BIFFID_LABELSST,     BIFFID_BOOLERR,
+                                      BIFFID_INTEGER_2,     BIFFID_NUMBER_2,     BIFFID_LABEL_2,
+                                      BIFFID_FORMULA,       BIFFID_SST,          BIFFID_FONT,
+                                      BIFFID_FONT_3,        BIFFID_FORMAT,       BIFFID_XF,
+                                      BIFFID_XF_3,          BIFFID_XF_4,         BIFFID_PALETTE,
+                                      BIFFID_STYLE,         BIFFID_CODEPAGE,     BIFFID_NAME,
+                                      BIFFID_NAME_3,        BIFFID_SUPBOOK,      BIFFID_EXTERNSHEET,
+                                      BIFFID_EXTERNNAME,    BIFFID_EXTERNNAME_3, BIFFID_XCT,
+                                      BIFFID_WRITEACCESS,   BIFFID_WINDOW1,      BIFFID_FILESHARING,
+                                      BIFFID_DATEMODE,      BIFFID_CALCCOUNT,    BIFFID_CALCMODE,
+                                      BIFFID_PRECISION,     BIFFID_REFMODE,      BIFFID_DELTA,
+                                      BIFFID_ITERATION,     BIFFID_SAVERECALC,   BIFFID_BACKUP,
+                                      BIFFID_WINDOWPROTECT, BIFFID_REFRESHALL,   BIFFID_BOOKBOOL,
+                                      BIFFID_PASSWORD,      BIFFID_PROTECT,      BIFFID_PROT4REV,
+                                      BIFFID_DSF,           BIFFID_FNGROUPCOUNT, BIFFID_RECALCID,
+                                      BIFFID_HIDEOBJ,       BIFFID_COUNTRY};
   // FILEPASS: only RC4 1.1 with its whole header; the default password is the one office
   // programs use for workbooks encrypted without a user password.
   handlers.Set(BIFFID_FILEPASS, [records](TXLSReadII& reader) {
@@ -233,9 +350,9 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
     TXc12DataWorksheets& sheets = reader.Manager().Worksheets();
     if (e.IsWorksheet && sheets.Count() > 0) sheets.Items(sheets.Count() - 1)->FName = e.Name;
   });
-  for (const uint16_t id : {BIFFID_LABEL, BIFFID_FONT_3, BIFFID_FORMAT, BIFFID_XF_4, BIFFID_CODEPAGE, BIFFID_INTEGER_2,
-                            BIFFID_NUMBER_2, BIFFID_LABEL_2, BIFFID_BLANK, BIFFID_NUMBER, BIFFID_BOOLERR, BIFFID_RK,
-                            BIFFID_MULRK, BIFFID_MULBLANK, BIFFID_PALETTE}) {
+  for (const uint16_t id : {BIFFID_LABEL, BIFFID_FONT_3, BIFFID_FORMAT, BIFFID_XF_4, BIFFID_CODEPAGE,
+                            BIFFID_INTEGER_2, BIFFID_NUMBER_2, BIFFID_LABEL_2, BIFFID_BLANK, BIFFID_NUMBER,
+                            BIFFID_BOOLERR, BIFFID_RK, BIFFID_MULRK, BIFFID_MULBLANK, BIFFID_PALETTE}) {
     handlers.SetBIFF4(id, [records, id](TXLSReadII& reader) {
       TBIFFReaderHost host(reader);
       records->HandleBIFF4(id, reader.Body().Span(), host);

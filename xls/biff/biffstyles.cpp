@@ -27,13 +27,37 @@ E Bounded(uint32_t v, E maxValue, E fallback) {
 
 // The number formats of Excel 4 that the BIFF4 worksheet reader starts with.
 constexpr const char16_t* kExcel4Formats[34] = {
-    u"General", u"0", u"0.00", u"#,##0", u"#,##0.00", u"#,##0\\ _$;\\-#,##0\\ _$",
-    u"#,##0\\ _$;[Red]\\-#,##0\\ _$", u"#,##0.00\\ _$;\\-#,##0.00\\ _$", u"#,##0.00\\ _$;[Red]\\-#,##0.00\\ _$",
-    u"#,##0\\ \"kr\";\\-#,##0\\ \"kr\"", u"#,##0\\ \"kr\";[Red]\\-#,##0\\ \"kr\"",
-    u"#,##0.00\\ \"kr\";\\-#,##0.00\\ \"kr\"", u"#,##0.00\\ \"kr\";[Red]\\-#,##0.00\\ \"kr\"", u"0%", u"0.00%",
-    u"0.00E+00", u"#\" \"?/?", u"#\" \"?\?/??", u"yyyy/mm/dd", u"dd/mmm/yy", u"dd/mmm", u"mmm/yy",
-    u"h:mm\\ AM/PM", u"h:mm:ss\\ AM/PM", u"hh:mm", u"hh:mm:ss", u"yyyy/mm/dd\\ hh:mm", u"##0.0E+0", u"mm:ss",
-    u"@", u"_-* #,##0\\ \"$\"_-;\\-* #,##0\\ \"$\"_-;_-* \"-\"\\ \"$\"_-;_-@_-",
+    u"General",
+    u"0",
+    u"0.00",
+    u"#,##0",
+    u"#,##0.00",
+    u"#,##0\\ _$;\\-#,##0\\ _$",
+    u"#,##0\\ _$;[Red]\\-#,##0\\ _$",
+    u"#,##0.00\\ _$;\\-#,##0.00\\ _$",
+    u"#,##0.00\\ _$;[Red]\\-#,##0.00\\ _$",
+    u"#,##0\\ \"kr\";\\-#,##0\\ \"kr\"",
+    u"#,##0\\ \"kr\";[Red]\\-#,##0\\ \"kr\"",
+    u"#,##0.00\\ \"kr\";\\-#,##0.00\\ \"kr\"",
+    u"#,##0.00\\ \"kr\";[Red]\\-#,##0.00\\ \"kr\"",
+    u"0%",
+    u"0.00%",
+    u"0.00E+00",
+    u"#\" \"?/?",
+    u"#\" \"?\?/??",
+    u"yyyy/mm/dd",
+    u"dd/mmm/yy",
+    u"dd/mmm",
+    u"mmm/yy",
+    u"h:mm\\ AM/PM",
+    u"h:mm:ss\\ AM/PM",
+    u"hh:mm",
+    u"hh:mm:ss",
+    u"yyyy/mm/dd\\ hh:mm",
+    u"##0.0E+0",
+    u"mm:ss",
+    u"@",
+    u"_-* #,##0\\ \"$\"_-;\\-* #,##0\\ \"$\"_-;_-* \"-\"\\ \"$\"_-;_-@_-",
     u"_-* #,##0\\ _$_-;\\-* #,##0\\ _$_-;_-* \"-\"\\ _$_-;_-@_-",
     u"_-* #,##0.00\\ \"kr\"_-;\\-* #,##0.00\\ \"kr\"_-;_-* \"-\"?\?\\ \"kr\"_-;_-@_-",
     u"_-* #,##0.00\\ _$_-;\\-* #,##0.00\\ _$_-;_-* \"-\"?\?\\ _$_-;_-@_-"};
@@ -56,7 +80,8 @@ void TBIFFRecords::RecFONT(const TBIFFBody& b) {
   TXc12Fonts& fonts = FManager.StyleSheet().Fonts();
   TXc12Font* f = fonts.Add();
   const uint8_t len = b.U8(14);
-  f->SetName(FVersion >= TExcelVersion::xvExcel97 ? ReadBIFF8Chars(b, 15, len, FCodec) : FCodec.Decode8(b.Bytes(15, len)));
+  f->SetName(FVersion >= TExcelVersion::xvExcel97 ? ReadBIFF8Chars(b, 15, len, FCodec)
+                                                  : FCodec.Decode8(b.Bytes(15, len)));
   f->SetCharset(b.U8(12));
   f->SetFamily(b.U8(11));
   TXc12FontStyles style;
@@ -66,11 +91,21 @@ void TBIFFRecords::RecFONT(const TBIFFBody& b) {
   f->SetStyle(style);
   // MS-XLS underline values 1, 2, 0x21, 0x22 are single, double and the accounting kinds.
   switch (b.U8(10)) {
-    case 0x01: f->SetUnderline(TXc12Underline::xulSingle); break;
-    case 0x02: f->SetUnderline(TXc12Underline::xulDouble); break;
-    case 0x21: f->SetUnderline(TXc12Underline::xulSingleAccount); break;
-    case 0x22: f->SetUnderline(TXc12Underline::xulDoubleAccount); break;
-    default: f->SetUnderline(TXc12Underline::xulNone); break;
+    case 0x01:
+      f->SetUnderline(TXc12Underline::xulSingle);
+      break;
+    case 0x02:
+      f->SetUnderline(TXc12Underline::xulDouble);
+      break;
+    case 0x21:
+      f->SetUnderline(TXc12Underline::xulSingleAccount);
+      break;
+    case 0x22:
+      f->SetUnderline(TXc12Underline::xulDoubleAccount);
+      break;
+    default:
+      f->SetUnderline(TXc12Underline::xulNone);
+      break;
   }
   f->SetSubSuperscript(Bounded(b.U8(8), TXc12SubSuperscript::xssSubscript, TXc12SubSuperscript::xssNone));
   const uint16_t color = b.U16(4);
@@ -122,8 +157,10 @@ void TBIFFRecords::RecFONT_4(const TBIFFBody& b) {
 void TBIFFRecords::RecFORMAT(const TBIFFBody& b) {
   b.Need(3);
   std::u16string text;
-  if (FVersion >= TExcelVersion::xvExcel97) text = ReadBIFF8Chars(b, 4, b.U16(2), FCodec);
-  else text = FCodec.Decode8(b.Bytes(3, b.U8(2)));
+  if (FVersion >= TExcelVersion::xvExcel97)
+    text = ReadBIFF8Chars(b, 4, b.U16(2), FCodec);
+  else
+    text = FCodec.Decode8(b.Bytes(3, b.U8(2)));
   FManager.StyleSheet().NumFmts().Add(std::move(text), b.U16(0));
 }
 
@@ -163,7 +200,8 @@ void TBIFFRecords::RecXF(const TBIFFBody& b) {
   const uint16_t a = b.U16(6), bw = b.U16(8);
   TXc12CellAlignment& al = xf->Alignment();
   al.FHorizAlignment = static_cast<TXc12HorizAlignment>(a & 7);
-  al.FVertAlignment = Bounded((a & 0x70u) >> 4, TXc12VertAlignment::cvaDistributed, TXc12VertAlignment::cvaBottom);
+  al.FVertAlignment =
+      Bounded((a & 0x70u) >> 4, TXc12VertAlignment::cvaDistributed, TXc12VertAlignment::cvaBottom);
   al.FIndent = bw & 0x0F;
   al.FRotation = a >> 8;
   al.FOptions = {};
@@ -245,8 +283,10 @@ void TBIFFRecords::RecXF_4(const TBIFFBody& b) {
   a.FHorizAlignment = static_cast<TXc12HorizAlignment>(al & 7);
   if (al & 0x08) a.FOptions.Include(TXc12AlignmentOption::foWrapText);
   a.FVertAlignment = static_cast<TXc12VertAlignment>((al >> 4) & 3);
-  if ((al >> 6) == 2) a.FRotation = 90;
-  else if ((al >> 6) == 3) a.FRotation = 180;
+  if ((al >> 6) == 2)
+    a.FRotation = 90;
+  else if ((al >> 6) == 3)
+    a.FRotation = 180;
 }
 
 void TBIFFRecords::RecPALETTE(const TBIFFBody& b) {

@@ -25,27 +25,43 @@ double DecodeRK(uint32_t rk) {
 
 TXc12CellError ErrorCodeToCellError(uint8_t code) {
   switch (code) {
-    case 0x00: return TXc12CellError::errNull;
-    case 0x07: return TXc12CellError::errDiv0;
-    case 0x0F: return TXc12CellError::errValue;
-    case 0x17: return TXc12CellError::errRef;
-    case 0x1D: return TXc12CellError::errName;
-    case 0x24: return TXc12CellError::errNum;
-    case 0x2A: return TXc12CellError::errNA;
-    default: return TXc12CellError::errUnknown;
+    case 0x00:
+      return TXc12CellError::errNull;
+    case 0x07:
+      return TXc12CellError::errDiv0;
+    case 0x0F:
+      return TXc12CellError::errValue;
+    case 0x17:
+      return TXc12CellError::errRef;
+    case 0x1D:
+      return TXc12CellError::errName;
+    case 0x24:
+      return TXc12CellError::errNum;
+    case 0x2A:
+      return TXc12CellError::errNA;
+    default:
+      return TXc12CellError::errUnknown;
   }
 }
 
 std::u16string ErrorCodeToText(uint8_t code) {
   switch (code) {
-    case 0x00: return u"#NULL!";
-    case 0x07: return u"#DIV/0!";
-    case 0x0F: return u"#VALUE!";
-    case 0x17: return u"#REF!";
-    case 0x1D: return u"#NAME?";
-    case 0x24: return u"#NUM!";
-    case 0x2A: return u"#N/A";
-    default: return u"#???";
+    case 0x00:
+      return u"#NULL!";
+    case 0x07:
+      return u"#DIV/0!";
+    case 0x0F:
+      return u"#VALUE!";
+    case 0x17:
+      return u"#REF!";
+    case 0x1D:
+      return u"#NAME?";
+    case 0x24:
+      return u"#NUM!";
+    case 0x2A:
+      return u"#N/A";
+    default:
+      return u"#???";
   }
 }
 
@@ -57,8 +73,10 @@ uint32_t PaletteColor(int32_t index) {
 void TBIFFTextCodec::SetCodePage(uint16_t codePage) {
   FCodePage = codePage;
   const char* cs = nullptr;
-  if (codePage == 32768) cs = "MACINTOSH";
-  else if (codePage != 1200 && codePage != 32769) cs = kws::CharsetOfCodePage(codePage);
+  if (codePage == 32768)
+    cs = "MACINTOSH";
+  else if (codePage != 1200 && codePage != 32769)
+    cs = kws::CharsetOfCodePage(codePage);
   // UTF-16 cannot decode single bytes; 32769 is Windows-1252 by another number.
   FCharset = cs ? cs : "CP1252";
 }
@@ -66,7 +84,8 @@ void TBIFFTextCodec::SetCodePage(uint16_t codePage) {
 std::u16string TBIFFTextCodec::Decode8(std::span<const uint8_t> bytes) const {
   const std::string_view sv(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (FBIFF8) return kws::Latin1ToUtf16(sv);
-  if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b < 0x80; })) return kws::Latin1ToUtf16(sv);
+  if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b < 0x80; }))
+    return kws::Latin1ToUtf16(sv);
   if (auto s = kws::DecodeCharset(sv, FCharset)) return std::move(*s);
   if (auto s = kws::DecodeCharset(sv, "CP1252")) return std::move(*s);
   return kws::Latin1ToUtf16(sv);
@@ -78,8 +97,8 @@ std::u16string UTF16Units(std::span<const uint8_t> bytes) {
   return s;
 }
 
-std::u16string ReadBIFF8Chars(const TBIFFBody& body, size_t offset, int32_t count, const TBIFFTextCodec& codec,
-                              size_t* consumed) {
+std::u16string ReadBIFF8Chars(const TBIFFBody& body, size_t offset, int32_t count,
+                              const TBIFFTextCodec& codec, size_t* consumed) {
   if (consumed) *consumed = 0;
   if (count <= 0 || offset >= body.Size()) return {};
   const bool wide = (body.U8(offset) & 1) != 0;

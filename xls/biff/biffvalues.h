@@ -70,8 +70,8 @@ std::u16string UTF16Units(std::span<const uint8_t> bytes);
 // A BIFF8 string's characters at `offset` (the flag byte) with `count` characters, cut to the
 // body: flag bit 0 UTF-16, else 8-bit through `codec`. `consumed` (when given) receives the bytes
 // taken, flag included. count <= 0 gives an empty text and consumes nothing.
-std::u16string ReadBIFF8Chars(const TBIFFBody& body, size_t offset, int32_t count, const TBIFFTextCodec& codec,
-                              size_t* consumed = nullptr);
+std::u16string ReadBIFF8Chars(const TBIFFBody& body, size_t offset, int32_t count,
+                              const TBIFFTextCodec& codec, size_t* consumed = nullptr);
 // The UTF-16 characters of `byteCount` bytes at `offset` up to the first null character.
 std::u16string ReadUTF16Bytes(const TBIFFBody& body, size_t offset, int32_t byteCount);
 
