@@ -21,6 +21,8 @@ hyperlinks, comments and defined names as openpyxl reads them go to NAME.objects
                            named range, XFD1048576
   gnumeric-cells.xlsx      openpyxl-cells.xlsx converted by ssconvert (shared strings; print-area
                            names whose text is #REF!)
+  xlsxwriter-stored.xlsx   xlsxwriter-cells.xlsx with every part stored, not deflated (so that the
+                           fuzz test's damage reaches the XML)
   shared-formulas.xlsx     an xlsxwriter package whose formula columns and rows this script rewrites
                            into shared formulas (t="shared" masters with ref and followers with si
                            only), cached values kept
@@ -360,6 +362,13 @@ def main():
     subprocess.run(["ssconvert", "-T", "Gnumeric_Excel:xlsx", "openpyxl-cells.xlsx", "gnumeric-cells.xlsx"],
                    check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     made.append("gnumeric-cells.xlsx")
+    with zipfile.ZipFile("xlsxwriter-cells.xlsx") as zin, \
+            zipfile.ZipFile("xlsxwriter-stored.xlsx", "w", zipfile.ZIP_STORED) as zout:
+        for item in zin.infolist():
+            data = zin.read(item.filename)
+            item.compress_type = zipfile.ZIP_STORED
+            zout.writestr(item, data)
+    made.append("xlsxwriter-stored.xlsx")
     for name in made:
         write_tsv(name[:-5] + ".tsv", expected_from_openpyxl(name))
         objects = objects_from_openpyxl(name)

@@ -29,3 +29,17 @@ if(TARGET xls_biff AND biff_ready)
   kws_add_test(xls_realfiles_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xls_realfiles_test.cpp
                LIBS kws_realfiles_support xls_biff kws_test_support)
 endif()
+
+# Mutation fuzz over the fixtures, for the readers that are built (label fuzz).
+if((TARGET xls_xlsxreader AND xlsx_ready) OR (TARGET xls_biff AND biff_ready))
+  kws_add_test(realfiles_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/realfiles_fuzz_test.cpp
+               LIBS kws_realfiles_support kws_test_support LABELS fuzz)
+  if(TARGET xls_xlsxreader AND xlsx_ready)
+    target_link_libraries(realfiles_fuzz_tests PRIVATE xls_xlsxreader)
+    target_compile_definitions(realfiles_fuzz_tests PRIVATE KWS_FUZZ_XLSX=1)
+  endif()
+  if(TARGET xls_biff AND biff_ready)
+    target_link_libraries(realfiles_fuzz_tests PRIVATE xls_biff)
+    target_compile_definitions(realfiles_fuzz_tests PRIVATE KWS_FUZZ_XLS=1)
+  endif()
+endif()

@@ -22,8 +22,8 @@ namespace {
 using kws::test::RealFilesDir;
 
 const char* const kPackages[] = {
-    "xlsxwriter-cells", "xlsxwriter-inline", "openpyxl-cells", "openpyxl-isodates",
-    "shared-formulas",  "libreoffice-cells", "gnumeric-cells",
+    "xlsxwriter-cells",  "xlsxwriter-inline", "xlsxwriter-stored", "openpyxl-cells",
+    "openpyxl-isodates", "shared-formulas",   "libreoffice-cells", "gnumeric-cells",
 };
 
 class XlsxRealFile : public kws::test::RealFileTest {
@@ -79,8 +79,8 @@ std::vector<std::string> ObjectLines(xls::TXLSBook& book) {
 }
 
 // The packages that hold merged areas, hyperlinks, comments or defined names.
-const char* const kPackagesWithObjects[] = {"xlsxwriter-cells", "openpyxl-cells", "libreoffice-cells",
-                                            "gnumeric-cells"};
+const char* const kPackagesWithObjects[] = {"xlsxwriter-cells", "xlsxwriter-stored", "openpyxl-cells",
+                                            "libreoffice-cells", "gnumeric-cells"};
 
 using XlsxRealFileObjects = XlsxRealFile;
 
