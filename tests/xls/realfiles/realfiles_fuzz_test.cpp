@@ -20,11 +20,12 @@
 
 namespace {
 
-// Loads every input and reads all its cells back; counts the loads that raised.
-uint64_t Exercise(const std::vector<std::string>& corpus, uint64_t seed, bool legacy, uint64_t& failures) {
+// Loads every input and reads all its cells back; reports how many inputs ran and how many raised.
+void Exercise(const char* label, const std::vector<std::string>& corpus, uint64_t seed, bool legacy) {
   const auto budget = kws::test::FuzzBudget::FromEnvironment(8, 1000000);
   xls::TXLSBook book;
-  return kws::test::RunFuzz(budget, corpus, seed, [&](const std::string& input) {
+  uint64_t failures = 0;
+  const uint64_t runs = kws::test::RunFuzz(budget, corpus, seed, [&](const std::string& input) {
     try {
       book.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(input.data()), input.size()), legacy);
       (void)kws::test::CellLines(book);
@@ -32,6 +33,9 @@ uint64_t Exercise(const std::vector<std::string>& corpus, uint64_t seed, bool le
       ++failures;
     }
   });
+  std::printf("%s fuzz: %llu inputs, %llu raised\n", label, (unsigned long long)runs,
+              (unsigned long long)failures);
+  EXPECT_GT(runs, 0u);
 }
 
 std::string Fixture(const char* area, const char* name) {
@@ -41,28 +45,20 @@ std::string Fixture(const char* area, const char* name) {
 #if KWS_FUZZ_XLSX
 TEST(XlsxRealFilesFuzz, EndsInWorkbookOrCleanError) {
   xls::RegisterXLSXReader();
-  uint64_t failures = 0;
-  const uint64_t runs =
-      Exercise({Fixture("xlsx", "xlsxwriter-stored.xlsx"), Fixture("xlsx", "libreoffice-cells.xlsx"),
-                Fixture("xlsx", "shared-formulas.xlsx")},
-               71, false, failures);
-  std::printf("package fuzz: %llu inputs, %llu raised\n", (unsigned long long)runs,
-              (unsigned long long)failures);
-  EXPECT_GT(runs, 0u);
+  Exercise("package",
+           {Fixture("xlsx", "xlsxwriter-stored.xlsx"), Fixture("xlsx", "libreoffice-cells.xlsx"),
+            Fixture("xlsx", "shared-formulas.xlsx")},
+           71, false);
 }
 #endif
 
 #if KWS_FUZZ_XLS
 TEST(XlsRealFilesFuzz, EndsInWorkbookOrCleanError) {
   xls::biff::RegisterBIFFReader();
-  uint64_t failures = 0;
-  const uint64_t runs =
-      Exercise({Fixture("xls", "gnumeric-biff8.xls"), Fixture("xls", "gnumeric-biff7-cp936.xls"),
-                Fixture("xls", "libreoffice-velvet.xls")},
-               72, true, failures);
-  std::printf("legacy fuzz: %llu inputs, %llu raised\n", (unsigned long long)runs,
-              (unsigned long long)failures);
-  EXPECT_GT(runs, 0u);
+  Exercise("legacy",
+           {Fixture("xls", "gnumeric-biff8.xls"), Fixture("xls", "gnumeric-biff7-cp936.xls"),
+            Fixture("xls", "libreoffice-velvet.xls")},
+           72, true);
 }
 #endif
 
