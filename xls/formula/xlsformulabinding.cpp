@@ -22,15 +22,17 @@ class TTablesView : public TXLSFormulaTables {
   int32_t TableCount() const override { return int32_t(FTables->Count()); }
   std::u16string_view TableName(int32_t t) const override { return Table(t).FName; }
   int32_t ColumnCount(int32_t t) const override { return int32_t(Table(t).ColumnCount()); }
-  std::u16string_view ColumnName(int32_t t, int32_t c) const override { return Table(t).Columns(size_t(c))->FName; }
+  std::u16string_view ColumnName(int32_t t, int32_t c) const override {
+    return Table(t).Columns(size_t(c))->FName;
+  }
   int32_t ColumnId(int32_t t, int32_t c) const override {
     const int32_t id = Table(t).Columns(size_t(c))->FId;
     return id > 0 ? id : c + 1;
   }
   TXLSFormulaTableGeometry Geometry(int32_t t) const override {
     const TXc12Table& table = Table(t);
-    return {table.FRef.Col1, table.FRef.Row1, table.FRef.Col2, table.FRef.Row2, table.FHeaderRowCount,
-            table.FTotalsRowCount};
+    return {table.FRef.Col1, table.FRef.Row1,       table.FRef.Col2,
+            table.FRef.Row2, table.FHeaderRowCount, table.FTotalsRowCount};
   }
   int32_t Find(std::u16string_view name) const override { return FTables->Find(name); }
   int32_t Find(int32_t col, int32_t row) const override { return FTables->Find(col, row); }
@@ -40,8 +42,8 @@ class TTablesView : public TXLSFormulaTables {
 };
 
 constexpr std::u16string_view kBuiltInTexts[] = {
-    u"_xlnm.Consolidate_Area", u"_xlnm.Extract",         u"_xlnm.Database",    u"_xlnm.Criteria",
-    u"_xlnm.Print_Area",       u"_xlnm.Print_Titles",    u"_xlnm.Sheet_Title", u"_xlnm._FilterDatabase",
+    u"_xlnm.Consolidate_Area", u"_xlnm.Extract",      u"_xlnm.Database",    u"_xlnm.Criteria",
+    u"_xlnm.Print_Area",       u"_xlnm.Print_Titles", u"_xlnm.Sheet_Title", u"_xlnm._FilterDatabase",
 };
 
 // The workbook over the hub, read live.
@@ -73,7 +75,9 @@ class TWorkbookView : public TXLSFormulaWorkbook {
   int32_t ExternalLinkCount() const override { return int32_t(FManager.XLinks().Count()); }
   std::u16string_view ExternalLinkFileName(int32_t l) const override { return Link(l).FFilename; }
   int32_t ExternalSheetCount(int32_t l) const override { return int32_t(Link(l).FSheetNames.size()); }
-  std::u16string_view ExternalSheetName(int32_t l, int32_t s) const override { return Link(l).FSheetNames.at(size_t(s)); }
+  std::u16string_view ExternalSheetName(int32_t l, int32_t s) const override {
+    return Link(l).FSheetNames.at(size_t(s));
+  }
 
   int32_t FindSheet(std::u16string_view name) const override { return FManager.Worksheets().Find(name); }
   int32_t FindExternalSheet(int32_t link, std::u16string_view name) const override {
@@ -93,7 +97,9 @@ class TWorkbookView : public TXLSFormulaWorkbook {
  private:
   TXc12DataWorksheet& Sheet(int32_t s) const { return *FManager.Worksheets().Items(size_t(s)); }
   const TXc12DefinedNames& Names() const { return FManager.Workbook().DefinedNames(); }
-  const TXc12XExternalBook& Link(int32_t l) const { return FManager.XLinks().Items(size_t(l))->FExternalBook; }
+  const TXc12XExternalBook& Link(int32_t l) const {
+    return FManager.XLinks().Items(size_t(l))->FExternalBook;
+  }
   int32_t FindBuiltIn(std::u16string_view text, int32_t sheet) const {
     for (size_t kind = 0; kind < std::size(kBuiltInTexts); ++kind) {
       if (kBuiltInTexts[kind] != text) continue;
@@ -123,14 +129,13 @@ TXLSFormulaSeparators SeparatorsOf(TXLSBook& book) {
 class TFormulaBinding : public TXLSFactoryObject, public TXLSNameFormulas {
  public:
   explicit TFormulaBinding(TXLSBook& book)
-      : FBook(book),
-        FView(book.Manager()),
-        FHandler(FView, *book.Manager().Errors(), SeparatorsOf(book)) {
+      : FBook(book), FView(book.Manager()), FHandler(FView, *book.Manager().Errors(), SeparatorsOf(book)) {
     book.OnDecodeFormula = [this](TXLSWorksheet& sheet, std::span<const uint8_t> ptgs) {
       TXLSFormulaCellsOf cells(sheet.Cells());
       return FHandler.DecodeFormula(&cells, sheet.Index(), ptgs, false);
     };
-    if (auto* names = dynamic_cast<TXLSNames*>(&book.Manager().Workbook().DefinedNames())) names->SetFormulas(this);
+    if (auto* names = dynamic_cast<TXLSNames*>(&book.Manager().Workbook().DefinedNames()))
+      names->SetFormulas(this);
   }
   ~TFormulaBinding() override {
     if (auto* names = dynamic_cast<TXLSNames*>(&FBook.Manager().Workbook().DefinedNames());
@@ -139,7 +144,9 @@ class TFormulaBinding : public TXLSFactoryObject, public TXLSNameFormulas {
     FBook.OnDecodeFormula = nullptr;
   }
 
-  std::vector<uint8_t> EncodeName(std::u16string_view text) override { return FHandler.EncodeFormula(text, -1); }
+  std::vector<uint8_t> EncodeName(std::u16string_view text) override {
+    return FHandler.EncodeFormula(text, -1);
+  }
   std::u16string DecodeName(std::span<const uint8_t> ptgs, bool saveToFile) override {
     return FHandler.DecodeFormula(nullptr, -1, ptgs, saveToFile);
   }
@@ -187,8 +194,10 @@ TXLSCellFormula TXLSFormulaCellsOf::GetFormula(int32_t col, int32_t row) const {
     case TXLSCellType::xctFloatFormula:
     case TXLSCellType::xctStringFormula:
     case TXLSCellType::xctBooleanFormula:
-    case TXLSCellType::xctErrorFormula: break;
-    default: return f;
+    case TXLSCellType::xctErrorFormula:
+      break;
+    default:
+      return f;
   }
   if (FCells.IsFormulaCompiled(cell)) {
     const uint8_t* ptgs = nullptr;

@@ -14,9 +14,19 @@ enum class Kind : uint8_t { Digit, Decimal, Elapsed, Other };
 
 bool IsDateLetter(char16_t c) {
   switch (c) {
-    case u'D': case u'H': case u'M': case u'S': case u'Y':
-    case u'd': case u'h': case u'm': case u's': case u'y': return true;
-    default: return false;
+    case u'D':
+    case u'H':
+    case u'M':
+    case u'S':
+    case u'Y':
+    case u'd':
+    case u'h':
+    case u'm':
+    case u's':
+    case u'y':
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -34,7 +44,8 @@ std::u16string Prepared(std::u16string_view code) {
     }
   }
   const size_t open = s.find(u'['), close = s.find(u']');
-  if (open != std::u16string::npos && close != std::u16string::npos && open < close) s.erase(open, close - open + 1);
+  if (open != std::u16string::npos && close != std::u16string::npos && open < close)
+    s.erase(open, close - open + 1);
   return s;
 }
 
@@ -42,8 +53,10 @@ std::u16string Prepared(std::u16string_view code) {
 std::u16string_view FirstSection(std::u16string_view s) {
   bool quoted = false;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == u'"') quoted = !quoted;
-    else if (s[i] == u';' && !quoted) return s.substr(0, i);
+    if (s[i] == u'"')
+      quoted = !quoted;
+    else if (s[i] == u';' && !quoted)
+      return s.substr(0, i);
   }
   return s;
 }
@@ -89,8 +102,10 @@ bool NumFmtIsDateTime(std::u16string_view code) {
       const size_t end = s.find(u']', i + 1);
       if (end == std::u16string_view::npos) break;  // the section ends
       const std::u16string group = kws::AsciiUpperCopy(s.substr(i + 1, end - i - 1));
-      if (!group.empty() && group[0] == u'$') tokens.push_back(Kind::Other);
-      else if (group == u"H" || group == u"HH" || group == u"M" || group == u"MM" || group == u"S" || group == u"SS")
+      if (!group.empty() && group[0] == u'$')
+        tokens.push_back(Kind::Other);
+      else if (group == u"H" || group == u"HH" || group == u"M" || group == u"MM" || group == u"S" ||
+               group == u"SS")
         tokens.push_back(Kind::Elapsed);
       if (!tokens.empty() && tokens.back() == Kind::Elapsed) dateTime = true;
       i = end + 1;
@@ -101,9 +116,12 @@ bool NumFmtIsDateTime(std::u16string_view code) {
       tokens.push_back(Kind::Other);
     } else if (c == u'a' || c == u'A') {
       tokens.push_back(Kind::Other);
-      if (s.substr(i, 3) == u"a/p") i += 3;
-      else if (s.substr(i, 5) == u"am/pm" || s.substr(i, 5) == u"AM/PM") i += 5;
-      else ++i;
+      if (s.substr(i, 3) == u"a/p")
+        i += 3;
+      else if (s.substr(i, 5) == u"am/pm" || s.substr(i, 5) == u"AM/PM")
+        i += 5;
+      else
+        ++i;
     } else {
       tokens.push_back(Kind::Other);
       ++i;

@@ -61,18 +61,28 @@ bool TXLSName::Compile(bool warnOnly) {
       FPtgs.clear();
       FSimpleName = TXc12SimpleNameType::xsntNone;
       if (errors) {
-        if (warnOnly) errors->Warning(FContent, XLSERR_FMLA_INVALID_SHEET_NAME);
-        else errors->Error(FContent, XLSERR_FMLA_INVALID_SHEET_NAME);
+        if (warnOnly)
+          errors->Warning(FContent, XLSERR_FMLA_INVALID_SHEET_NAME);
+        else
+          errors->Error(FContent, XLSERR_FMLA_INVALID_SHEET_NAME);
       }
       return false;
     }
   }
   TXLS3dCellArea area = FArea;
   switch (formulas->NameArea(FPtgs, area)) {
-    case 1: FSimpleName = TXc12SimpleNameType::xsntRef; break;
-    case 2: FSimpleName = TXc12SimpleNameType::xsntArea; break;
-    case 3: FSimpleName = TXc12SimpleNameType::xsntError; break;
-    default: FSimpleName = TXc12SimpleNameType::xsntNone; return true;
+    case 1:
+      FSimpleName = TXc12SimpleNameType::xsntRef;
+      break;
+    case 2:
+      FSimpleName = TXc12SimpleNameType::xsntArea;
+      break;
+    case 3:
+      FSimpleName = TXc12SimpleNameType::xsntError;
+      break;
+    default:
+      FSimpleName = TXc12SimpleNameType::xsntNone;
+      return true;
   }
   FArea = area;
   return true;
@@ -89,13 +99,16 @@ std::u16string TXLSName::Text(bool saveToFile) const {
         return u"#REF!";
       std::u16string s = manager->Worksheets().Items(size_t(FArea.SheetIndex))->QuotedName() + u"!";
       if (FSimpleName == TXc12SimpleNameType::xsntRef)
-        s += ColRowToRefStrAbs(Col1(), Row1(), (FArea.Col1 & 0x8000) != 0, (uint32_t(FArea.Row1) & 0x80000000u) != 0);
+        s += ColRowToRefStrAbs(Col1(), Row1(), (FArea.Col1 & 0x8000) != 0,
+                               (uint32_t(FArea.Row1) & 0x80000000u) != 0);
       else
         s += AreaToRefStrPacked(FArea.Col1, FArea.Row1, FArea.Col2, FArea.Row2);
       return s;
     }
-    case TXc12SimpleNameType::xsntError: return u"#REF!";
-    default: break;
+    case TXc12SimpleNameType::xsntError:
+      return u"#REF!";
+    default:
+      break;
   }
   TXLSNameFormulas* formulas = FParent ? FParent->Formulas() : nullptr;
   if (!formulas) return FContent;
@@ -113,7 +126,8 @@ TXLSName* TXLSNames::Find(std::u16string_view name) const {
 
 void TXLSNames_Int::AfterRead() {
   for (size_t i = 0; i < Count(); ++i)
-    if (TXLSName* n = Names(i); n && !n->Deleted() && !(n->FPtgs.empty() && n->FContent.empty())) n->Compile(true);
+    if (TXLSName* n = Names(i); n && !n->Deleted() && !(n->FPtgs.empty() && n->FContent.empty()))
+      n->Compile(true);
 }
 
 }  // namespace xls

@@ -56,7 +56,9 @@ class TXLSName : public TXc12DefinedName {
   // As Definition, external books written as "[n]".
   std::u16string Content() const { return Text(true); }
   // The area of a simple name; nullptr for any other definition.
-  const TXLS3dCellArea* Area() const { return FSimpleName == TXc12SimpleNameType::xsntNone ? nullptr : &FArea; }
+  const TXLS3dCellArea* Area() const {
+    return FSimpleName == TXc12SimpleNameType::xsntNone ? nullptr : &FArea;
+  }
   // Compiles the stored text when the name has no tokens yet; false when it did not compile.
   // With `warnOnly` a failure is warning 4011 and never raises.
   bool Compile(bool warnOnly);
@@ -69,7 +71,8 @@ class TXLSName : public TXc12DefinedName {
 // The component's name list.
 class TXLSNames : public TXc12DefinedNames {
  public:
-  TXLSNames(TXLSClassFactory* factory, TXc12Manager* manager) : TXc12DefinedNames(factory), FManager(manager) {}
+  TXLSNames(TXLSClassFactory* factory, TXc12Manager* manager)
+      : TXc12DefinedNames(factory), FManager(manager) {}
 
   // The live workbook-wide name with this text (a to z folded); nullptr when none.
   TXLSName* Find(std::u16string_view name) const;
@@ -81,7 +84,7 @@ class TXLSNames : public TXc12DefinedNames {
   void SetFormulas(TXLSNameFormulas* formulas) { FFormulas = formulas; }
 
  private:
-  TXc12Manager* FManager;           // not owned
+  TXc12Manager* FManager;                 // not owned
   TXLSNameFormulas* FFormulas = nullptr;  // not owned
 };
 

@@ -51,7 +51,9 @@ class TXLSDataValidation : public TXc12DataValidation, public TXLSMoveCopyItem {
   void Copy(int32_t col1, int32_t row1, int32_t col2, int32_t row2, int32_t deltaCol, int32_t deltaRow) {
     FSqref.Copy(col1, row1, col2, row2, deltaCol, deltaRow);
   }
-  void Delete(int32_t col1, int32_t row1, int32_t col2, int32_t row2) override { FSqref.Delete(col1, row1, col2, row2); }
+  void Delete(int32_t col1, int32_t row1, int32_t col2, int32_t row2) override {
+    FSqref.Delete(col1, row1, col2, row2);
+  }
   // A validation does not grow by an area: Include leaves its areas as they are.
   void Include(int32_t, int32_t, int32_t, int32_t) {}
   void Move(int32_t deltaCol, int32_t deltaRow) { FSqref.Move(deltaCol, deltaRow); }

@@ -19,7 +19,8 @@ struct Tok {
 };
 
 // Types with their integer values (numbers: the value times 10), or the error text.
-std::vector<Tok> Read(std::u16string_view text, bool strict, char16_t decimal, bool r1c1, std::string* error = nullptr) {
+std::vector<Tok> Read(std::u16string_view text, bool strict, char16_t decimal, bool r1c1,
+                      std::string* error = nullptr) {
   test::FormulaTestErrors errors;
   TXLSTokenizer tokenizer(errors.Manager());
   tokenizer.SetStrictMode(strict, decimal);
@@ -39,7 +40,8 @@ std::vector<Tok> Read(std::u16string_view text, bool strict, char16_t decimal, b
 }
 
 TEST(TokenizerModes, LocaleSeparatorsOutsideStrictMode) {
-  const std::vector<Tok> semicolon = {{xttFuncName, 0}, {xttConstNumber, 15}, {xttComma, 0}, {xttConstNumber, 20}, {xttRPar, 0}};
+  const std::vector<Tok> semicolon = {
+      {xttFuncName, 0}, {xttConstNumber, 15}, {xttComma, 0}, {xttConstNumber, 20}, {xttRPar, 0}};
   EXPECT_EQ(Read(u"SUM(1,5;2)", false, u',', false), semicolon);
   EXPECT_EQ(Read(u"SUM(1.5,2)", false, u'.', false), semicolon);
   EXPECT_EQ(Read(u"SUM(1.5,2)", true, u',', false), semicolon);  // strict mode ignores the locale
@@ -47,8 +49,10 @@ TEST(TokenizerModes, LocaleSeparatorsOutsideStrictMode) {
 
 TEST(TokenizerModes, R1C1ReferencesAndTheirErrors) {
   EXPECT_EQ(Read(u"R2C3", true, u'.', true), (std::vector<Tok>{{xttR1C1AbsRow, 1}, {xttR1C1AbsCol, 2}}));
-  EXPECT_EQ(Read(u"R[-1]C[2]:RC", true, u'.', true),
-            (std::vector<Tok>{{xttR1C1RelRow, -1}, {xttR1C1RelCol, 2}, {xttColon, 0}, {xttR1C1RelRow, 0}, {xttR1C1RelCol, 0}}));
+  EXPECT_EQ(
+      Read(u"R[-1]C[2]:RC", true, u'.', true),
+      (std::vector<Tok>{
+          {xttR1C1RelRow, -1}, {xttR1C1RelCol, 2}, {xttColon, 0}, {xttR1C1RelRow, 0}, {xttR1C1RelCol, 0}}));
   // Names and functions that begin with R or C stay names and functions.
   EXPECT_EQ(Read(u"Rate+COS(1)", true, u'.', true).front().type, xttName);
   EXPECT_EQ(Read(u"Rate+COS(1)", true, u'.', true)[2].type, xttFuncName);

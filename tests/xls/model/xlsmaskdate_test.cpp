@@ -24,21 +24,21 @@ TEST(NumFmtIsDateTime, FirstSectionDecides) {
       {u"General", false},
       {u"dd/mm/yy", true},
       {u"h:mm AM/PM", true},
-      {u"[h]:mm", true},                     // the first bracket group is dropped; mm remains
+      {u"[h]:mm", true},  // the first bracket group is dropped; mm remains
       {u"[$-409]mmmm d, yyyy", true},
-      {u"0 yy", false},                      // a digit placeholder before any decimal point
-      {u".0 d", true},                       // the decimal point comes first
+      {u"0 yy", false},  // a digit placeholder before any decimal point
+      {u".0 d", true},   // the decimal point comes first
       {u"yyyy-mm-dd;@", true},
-      {u"0.00;dd/mm/yy", false},             // only the first section counts
-      {u"\"d\";d", false},                   // ";" inside quotes does not split; quoted text is no letter
+      {u"0.00;dd/mm/yy", false},  // only the first section counts
+      {u"\"d\";d", false},        // ";" inside quotes does not split; quoted text is no letter
       {u"\\d 0", false},
-      {u"d @", false},                       // "@" drops what was seen before it
+      {u"d @", false},  // "@" drops what was seen before it
       {u"@ d", true},
-      {u"[Red][h]", true},                   // the second group is an elapsed hour
+      {u"[Red][h]", true},  // the second group is an elapsed hour
       {u"[Red][>=100]", false},
       {u"0.0E+00", false},
       {u"#,##0.00_);[Red](#,##0.00)", false},
-      {u"\"open", false},                    // an unclosed quote ends the section
+      {u"\"open", false},  // an unclosed quote ends the section
   };
   for (const Case& c : cases) EXPECT_EQ(NumFmtIsDateTime(c.code), c.dateTime) << kws::Utf16ToUtf8(c.code);
   EXPECT_THROW(NumFmtIsDateTime(std::u16string(256, u'd')), XLSRWException);
