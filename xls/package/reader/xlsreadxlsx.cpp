@@ -124,7 +124,9 @@ bool ParseCellRef(std::basic_string_view<C> r, int32_t& col, int32_t& row) {
   return true;
 }
 bool ParseCellRef(std::string_view r, int32_t& col, int32_t& row) { return ParseCellRef<char>(r, col, row); }
-bool ParseCellRef(std::u16string_view r, int32_t& col, int32_t& row) { return ParseCellRef<char16_t>(r, col, row); }
+bool ParseCellRef(std::u16string_view r, int32_t& col, int32_t& row) {
+  return ParseCellRef<char16_t>(r, col, row);
+}
 
 std::u16string Quote(std::u16string_view s) {
   std::u16string r = u"\"";
@@ -166,13 +168,13 @@ TXLSReadXLSX::TXLSReadXLSX(TXc12Manager& manager, TXLSFormulaHandler* formulas)
 
 TXLSReadXLSX::~TXLSReadXLSX() = default;
 
-void TXLSReadXLSX::Warning(std::u16string_view text) {
+void TXLSReadXLSX::Warning(std::u16string_view text, int32_t number) {
   if (FWarnings >= kMaxWarnings) {
     ++FSuppressedWarnings;
     return;
   }
   ++FWarnings;
-  FManager.Errors()->Warning(text, XLSWARN_XML_READ);
+  FManager.Errors()->Warning(text, number);
 }
 
 void TXLSReadXLSX::BindErrors(TXPGDocBase& doc) {
@@ -930,7 +932,7 @@ std::u16string TXLSReadXLSX::SharedText(std::u16string_view index) {
   int32_t i = -1;
   TXc12DataSST& sst = FManager.SST();
   if (ParseIndex(index, i) && i < sst.TotalCount() && sst.GetItems(i)) return sst.GetItemText(i);
-  FManager.Errors()->Warning(index, XLSWARN_BIFF_SST_INDEX);
+  Warning(index, XLSWARN_BIFF_SST_INDEX);
   return {};
 }
 
@@ -1138,7 +1140,7 @@ void TXLSReadXLSX::StoreCell(const TCT_Cell& cell, int32_t col, int32_t row, int
       if (ParseIndex(vb, i) && i < sst.TotalCount() && sst.GetItems(i)) {
         cells.StoreString(col, row, style, i);
       } else {
-        FManager.Errors()->Warning(cell.V(), XLSWARN_BIFF_SST_INDEX);
+        Warning(cell.V(), XLSWARN_BIFF_SST_INDEX);
         cells.StoreString(col, row, style, std::u16string_view());
       }
       break;

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "xls/model/xlscellarea.h"
+#include "xls/model/xlserrors.h"
 
 namespace xls {
 
@@ -128,7 +129,9 @@ class TXLSReadXLSX {
   std::u16string InlineText(const xpgxlsx::TCT_Cell& cell) const;
 
   void BindErrors(TXPGDocBase& doc);
-  void Warning(std::u16string_view text);
+  // Warning `number` (the XML read warning unless given) through the component's error manager; after
+  // kMaxWarnings in one load further ones are only counted.
+  void Warning(std::u16string_view text, int32_t number = XLSWARN_XML_READ);
 
   TXc12Manager& FManager;
   TXLSFormulaHandler* FFormulas;  // not owned; may be nullptr

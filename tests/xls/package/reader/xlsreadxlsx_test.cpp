@@ -519,3 +519,15 @@ TEST_F(ReadXLSX, DrawingChartAndPivotPartsNeverStopALoad) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ReadXLSX, WarningsOfOneLoadAreCapped) {
+  std::string rows = "<row r=\"1\">";
+  for (int i = 0; i < 1000; ++i) rows += "<c r=\"A" + std::to_string(1 + i) + "\" t=\"s\"><v>99</v></c>";
+  rows += "</row>";
+  LoadRows(rows, {"only"});
+  EXPECT_EQ(book->Errors().ErrorList().size(), size_t(xls::TXLSReadXLSX::kMaxWarnings));
+}
+
+}  // namespace
