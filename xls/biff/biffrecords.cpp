@@ -152,7 +152,7 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
       RecPALETTE(b);
       return true;
     case BIFFID_STYLE:
-      RecSTYLE(b);
+      RecSTYLE(b, host);
       return true;
     // ---- globals
     case BIFFID_FILEPASS:
@@ -183,7 +183,7 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
       RecWINDOW1(b, host);
       return true;
     case BIFFID_FILESHARING:
-      FFileSharing.assign(data.begin(), data.end());
+      host.KeepFileSharing(data);
       return true;
     case BIFFID_DATEMODE:
       slot();
@@ -305,6 +305,12 @@ void TBIFFReaderHost::UpdateDefault(uint16_t id, std::span<const uint8_t> body) 
   body = body.first(std::min<size_t>(body.size(), 0xFFFF));
   FReader.CurrRecs->UpdateDefault(TBIFFHeader{id, uint16_t(body.size())}, body);
 }
+
+void TBIFFReaderHost::KeepStyle(std::span<const uint8_t> copy) {
+  FReader.XLS().Styles().AddRec(TBIFFHeader{BIFFID_STYLE, uint16_t(copy.size())}, copy);
+}
+
+void TBIFFReaderHost::KeepFileSharing(std::span<const uint8_t> body) { FReader.XLS().SetFILESHARING(body); }
 
 TExcelVersion TBIFFReaderHost::Version() const { return FReader.Version(); }
 int32_t TBIFFReaderHost::CurrentSheet() const { return FReader.FCurrSheet; }

@@ -114,6 +114,10 @@ class TBIFFRecordHost {
   virtual void StoreRecord(uint16_t id, std::span<const uint8_t> body) = 0;
   // Puts a record into its default slot of the current storage (settings records).
   virtual void UpdateDefault(uint16_t id, std::span<const uint8_t> body) { StoreRecord(id, body); }
+  // Keeps the copy of a STYLE record's first bytes and of the FILESHARING body with the reader
+  // object.
+  virtual void KeepStyle(std::span<const uint8_t> copy) = 0;
+  virtual void KeepFileSharing(std::span<const uint8_t> body) = 0;
   // The version of the stream being read.
   virtual TExcelVersion Version() const = 0;
   // The current worksheet: its index among the worksheets (-1 in the globals) and model sheet.
@@ -160,11 +164,9 @@ class TBIFFRecords {
   // dropped here).
   bool Handle(uint16_t id, std::span<const uint8_t> body, TBIFFRecordHost& host);
 
-  const std::vector<std::vector<uint8_t>>& Styles() const { return FStyles; }
   const std::vector<TBIFFExternRecord>& ExternRecords() const { return FExternRecords; }
   // The default password when it opened the file.
   const std::u16string& Password() const { return FPassword; }
-  const std::vector<uint8_t>& FileSharing() const { return FFileSharing; }
 
   TBIFFSharedFixup SharedFixup;
 
@@ -208,7 +210,7 @@ class TBIFFRecords {
   void RecXF(const TBIFFBody& b);
   void RecXF_4(const TBIFFBody& b);
   void RecPALETTE(const TBIFFBody& b);
-  void RecSTYLE(const TBIFFBody& b);
+  void RecSTYLE(const TBIFFBody& b, TBIFFRecordHost& host);
 
  private:
   // Takes version and current sheet from the loop.
@@ -237,11 +239,9 @@ class TBIFFRecords {
   int32_t FCurrSheet = -1;
   TXc12DataWorksheet* FSheet = nullptr;
   TBIFFTextCodec FCodec;
-  std::vector<std::vector<uint8_t>> FStyles;
   std::vector<TBIFFExternRecord> FExternRecords;
   int32_t FSupBookCount = 0;
   std::u16string FPassword;
-  std::vector<uint8_t> FFileSharing;
   std::vector<std::u16string> FExcel4Formats;
   int32_t FExcel4Start = 0;
   int32_t FFormatCnt = 0;
@@ -262,6 +262,8 @@ class TBIFFReaderHost : public TBIFFRecordHost {
   bool SetReadDecrypt(std::span<const uint8_t> filePass, std::u16string_view password) override;
   void StoreRecord(uint16_t id, std::span<const uint8_t> body) override;
   void UpdateDefault(uint16_t id, std::span<const uint8_t> body) override;
+  void KeepStyle(std::span<const uint8_t> copy) override;
+  void KeepFileSharing(std::span<const uint8_t> body) override;
   TExcelVersion Version() const override;
   int32_t CurrentSheet() const override;
   TXc12DataWorksheet* CurrentXc12Sheet() const override;

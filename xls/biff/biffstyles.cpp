@@ -304,7 +304,7 @@ void TBIFFRecords::RecPALETTE(const TBIFFBody& b) {
   FManager.FPaletteChanged = true;
 }
 
-void TBIFFRecords::RecSTYLE(const TBIFFBody& b) {
+void TBIFFRecords::RecSTYLE(const TBIFFBody& b, TBIFFRecordHost& host) {
   size_t n = 4;
   if (!(b.U16(0) & 0xF000)) {
     const size_t count = b.U16(2);
@@ -313,8 +313,7 @@ void TBIFFRecords::RecSTYLE(const TBIFFBody& b) {
       n += flag == 0 ? 1 + count : flag == 1 ? 1 + 2 * count : count;
     }
   }
-  const auto copy = b.Bytes(0, n);
-  FStyles.emplace_back(copy.begin(), copy.end());
+  host.KeepStyle(b.Bytes(0, n));
 }
 
 }  // namespace xls::biff

@@ -375,6 +375,11 @@ TEST_F(Reader, Styles_FontsFormatsAndCellFormatsMapToTheModel) {
   for (int i = 0; i < 6; ++i) g += Font(uint16_t(200 + 20 * i), "F" + std::to_string(i));
   g += BiffRecord(0x041E, BiffBody().U16(164).Str8("0.000"));
   g += XF(3, 164) + XF(5, 14) + XF(40, 55) + XF(0, 9999);
+  // Named styles and the read-only recommendation stay with the reader object; of a user style
+  // the copy ends with its name.
+  g += BiffRecord(0x0293, BiffBody().U16(0x8000).U8(0).U8(0xFF));
+  g += BiffRecord(0x0293, BiffBody().U16(0x0010).U16(3).U8(0).Bytes("abc").Bytes("junk"));
+  g += BiffRecord(0x005B, BiffBody().U16(1).U16(0).U16(0));
   // A palette announcing 60 colours holds 2.
   g += BiffRecord(0x0092, BiffBody().U16(60).U32(0x00112233).U32(0x00445566));
   Load(Book8(g, {Number(0, 0, 1)}));
@@ -403,6 +408,12 @@ TEST_F(Reader, Styles_FontsFormatsAndCellFormatsMapToTheModel) {
   EXPECT_EQ(xls::IndexedPalette()[8], 0x00112233u);
   EXPECT_EQ(xls::IndexedPalette()[9], 0x00445566u);
   EXPECT_EQ(xls::IndexedPalette()[10], xls::DefaultPalette[10]);
+  auto* biff = dynamic_cast<xls::biff::TBIFF5*>(book.BIFF());
+  ASSERT_NE(biff, nullptr);
+  ASSERT_EQ(biff->Styles().Count(), 2u);
+  EXPECT_EQ(biff->Styles().Items(0)->Data.size(), 4u);
+  EXPECT_EQ(biff->Styles().Items(1)->Data.size(), 8u);
+  EXPECT_TRUE(biff->RecomendReadOnly());
 }
 
 // ---------------------------------------------------------------------------------------------
