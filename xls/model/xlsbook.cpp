@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 #include <istream>
-#include <iterator>
 
 #include "platform/cfb.h"
+#include "platform/filebytes.h"
 #include "platform/textcodec.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsglobals.h"
@@ -409,6 +408,8 @@ std::unique_ptr<TXLSFactoryObject> TXLSClassFactoryImpl::CreateAClass(TXLSClassF
           this, FManager ? dynamic_cast<TXLSNames*>(&FManager->Workbook().DefinedNames()) : nullptr,
           static_cast<TXc12DataWorksheet*>(owner));
     case TXLSClassFactoryType::xcftAutofilterColumn: return std::make_unique<TXLSAutofilterColumn>();
+    case TXLSClassFactoryType::xcftConditionalFormats: return std::make_unique<TXLSConditionalFormats>(this);
+    case TXLSClassFactoryType::xcftConditionalFormat: return std::make_unique<TXLSConditionalFormat>(FManager, nullptr);
     case TXLSClassFactoryType::xcftVirtualCells: return std::make_unique<TXLSRelCellsImpl>(nullptr);
     default: return nullptr;
   }
@@ -566,7 +567,7 @@ void TXLSBook::RouteLoad(std::span<const uint8_t> data, bool legacyName) {
 void TXLSBook::LoadFromBytes(std::span<const uint8_t> data, bool legacyName) { RouteLoad(data, legacyName); }
 
 void TXLSBook::LoadFromStream(std::istream& stream) {
-  std::vector<uint8_t> data{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+  std::vector<uint8_t> data = kws::ReadStreamBytes(stream);
   RouteLoad(data, false);
 }
 
@@ -583,12 +584,11 @@ void TXLSBook::LoadFromFile(const std::filesystem::path& file) {
   std::string ext = file.extension().string();
   for (char& c : ext)
     if (c >= 'A' && c <= 'Z') c = char(c + 32);
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
+  std::vector<uint8_t> data;
+  if (!kws::ReadFileBytes(file, data)) {
     Clear(0);
     throw XLSRWException("Cannot open file \"" + file.string() + "\"");
   }
-  std::vector<uint8_t> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   RouteLoad(data, ext == ".xls" || ext == ".xlm");
 }
 
