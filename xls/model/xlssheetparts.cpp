@@ -86,6 +86,7 @@ void TXc12CustomFilter::SetOperatorAsString(std::u16string_view s) {
 void TXc12AutoFilter::Clear() {
   FRef = {-1, -1, -1, -1};
   FColumns.clear();
+  FSortState->Clear();
 }
 
 TXc12FilterColumn* TXc12AutoFilter::AddColumn() {

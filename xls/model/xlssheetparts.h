@@ -19,6 +19,7 @@
 
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlssortstate.h"
 
 namespace xls {
 
@@ -332,6 +333,8 @@ class TXc12AutoFilter : public TXLSFactoryObject {
   TXc12FilterColumn* Columns(size_t index) const { return FColumns.at(index).get(); }
   TXLSCellArea FRef{-1, -1, -1, -1};
   void* FOwner = nullptr;  // the worksheet data; not owned
+  // The filter's own sortState; Clear clears it.
+  std::unique_ptr<TXc12SortState> FSortState = NewClearedSortState();
 
  private:
   std::vector<std::unique_ptr<TXc12FilterColumn>> FColumns;
@@ -361,6 +364,8 @@ class TXc12Table {
   int32_t FHeaderRowCount = 1, FTotalsRowCount = 0;
   bool FTotalsRowShown = true;
   std::u16string FTableStyleName;
+  std::unique_ptr<TXc12AutoFilter> FAutoFilter = std::make_unique<TXc12AutoFilter>();
+  std::unique_ptr<TXc12SortState> FSortState = NewClearedSortState();
 
  private:
   std::vector<std::unique_ptr<TXc12TableColumn>> FColumns;

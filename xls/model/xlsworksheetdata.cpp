@@ -41,6 +41,12 @@ TXc12DataWorksheet::TXc12DataWorksheet(TXLSClassFactory* factory, int32_t index,
   if (!FAutofilter) FAutofilter = std::make_unique<TXc12AutoFilter>();
   FAutofilter->FOwner = this;
   FAutofilter->Clear();
+  FCustomSheetViews = std::make_unique<TXc12CustomSheetViews>(FClassFactory);
+  if (FClassFactory)
+    FConditionalFormatting =
+        FClassFactory->CreateAs<TXc12ConditionalFormattings>(TXLSClassFactoryType::xcftConditionalFormats, this);
+  if (!FConditionalFormatting) FConditionalFormatting = std::make_unique<TXLSConditionalFormats>(FClassFactory);
+  FConditionalFormatting->FXc12Sheet = this;
   SetDefaultValues();
 }
 

@@ -5,9 +5,9 @@
 // component wrap them. A sheet name used in reference text is quoted unless it is made of ASCII
 // letters and digits only; inside the quotes an apostrophe is doubled ('Bob''s'), which is how
 // ECMA-376 formula text and the legacy formula text both escape it.
-// Design choice: members that belong to later layers (drawing, pivot tables, conditional formats,
-// custom views, scenarios, smart tags, OLE objects) are not held here until those layers exist; the lists the
-// class factory makes (hyperlinks, merged cells, autofilter) are created through it so that the
+// Design choice: members that belong to later layers (drawing, pivot tables, scenarios, OLE
+// objects) are not held here until those layers exist; the lists the
+// class factory makes (hyperlinks, merged cells, autofilter, conditional formats) are created through it so that the
 // editing layer can put its own subclasses in.
 #pragma once
 
@@ -19,6 +19,7 @@
 
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlssheetextras.h"
 #include "xls/model/xlssheetparts.h"
 #include "xls/model/xlsutils.h"
 
@@ -44,6 +45,11 @@ class TXc12DataWorksheet : public TIndexObject {
   TXc12Hyperlinks& Hyperlinks() { return *FHyperlinks; }
   TXc12MergedCells& MergedCells() { return *FMergedCells; }
   TXc12AutoFilter& Autofilter() { return *FAutofilter; }
+  TXc12CustomSheetViews& CustomSheetViews() { return *FCustomSheetViews; }
+  TXc12SortState& SortState() { return *FSortState; }
+  // Made by the class factory (kind xcftConditionalFormats), the component's list without one.
+  TXc12ConditionalFormattings& ConditionalFormatting() { return *FConditionalFormatting; }
+  TXc12SmartTags& SmartTags() { return *FSmartTags; }
   TXc12SheetViews& SheetViews() { return FSheetViews; }
   TXc12SheetPr& SheetPr() { return FSheetPr; }
   TXc12SheetFormatPr& SheetFormatPr() { return FSheetFormatPr; }
@@ -85,6 +91,10 @@ class TXc12DataWorksheet : public TIndexObject {
   std::unique_ptr<TXc12Hyperlinks> FHyperlinks;
   std::unique_ptr<TXc12MergedCells> FMergedCells;
   std::unique_ptr<TXc12AutoFilter> FAutofilter;
+  std::unique_ptr<TXc12CustomSheetViews> FCustomSheetViews;
+  std::unique_ptr<TXc12SortState> FSortState = NewClearedSortState();
+  std::unique_ptr<TXc12ConditionalFormattings> FConditionalFormatting;
+  std::unique_ptr<TXc12SmartTags> FSmartTags = std::make_unique<TXc12SmartTags>();
   TXc12SheetViews FSheetViews;
   TXc12SheetPr FSheetPr;
   TXc12SheetFormatPr FSheetFormatPr;
