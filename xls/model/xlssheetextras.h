@@ -45,7 +45,14 @@ class TXc12Colors {
   std::vector<TXc12Color> FItems;
 };
 
-enum class TXc12CfvoType : uint8_t { x12ctNum, x12ctPercent, x12ctMax, x12ctMin, x12ctFormula, x12ctPercentile };
+enum class TXc12CfvoType : uint8_t {
+  x12ctNum,
+  x12ctPercent,
+  x12ctMax,
+  x12ctMin,
+  x12ctFormula,
+  x12ctPercentile
+};
 
 // A value object of a colour scale, data bar or icon set. `FVal` holds a number or a formula as
 // text; a cleared value object is the number type with an empty value, gte true.
@@ -115,18 +122,50 @@ class TXc12ColorScale {
 };
 
 enum class TXc12CfType : uint8_t {
-  x12ctExpression, x12ctCellIs, x12ctColorScale, x12ctDataBar, x12ctIconSet, x12ctTop10, x12ctUniqueValues,
-  x12ctDuplicateValues, x12ctContainsText, x12ctNotContainsText, x12ctBeginsWith, x12ctEndsWith,
-  x12ctContainsBlanks, x12ctNotContainsBlanks, x12ctContainsErrors, x12ctNotContainsErrors, x12ctTimePeriod,
+  x12ctExpression,
+  x12ctCellIs,
+  x12ctColorScale,
+  x12ctDataBar,
+  x12ctIconSet,
+  x12ctTop10,
+  x12ctUniqueValues,
+  x12ctDuplicateValues,
+  x12ctContainsText,
+  x12ctNotContainsText,
+  x12ctBeginsWith,
+  x12ctEndsWith,
+  x12ctContainsBlanks,
+  x12ctNotContainsBlanks,
+  x12ctContainsErrors,
+  x12ctNotContainsErrors,
+  x12ctTimePeriod,
   x12ctAboveAverage
 };
 enum class TXc12ConditionalFormattingOperator : uint8_t {
-  x12cfoLessThan, x12cfoLessThanOrEqual, x12cfoEqual, x12cfoNotEqual, x12cfoGreaterThanOrEqual, x12cfoGreaterThan,
-  x12cfoBetween, x12cfoNotBetween, x12cfoContainsText, x12cfoNotContains, x12cfoBeginsWith, x12cfoEndsWith
+  x12cfoLessThan,
+  x12cfoLessThanOrEqual,
+  x12cfoEqual,
+  x12cfoNotEqual,
+  x12cfoGreaterThanOrEqual,
+  x12cfoGreaterThan,
+  x12cfoBetween,
+  x12cfoNotBetween,
+  x12cfoContainsText,
+  x12cfoNotContains,
+  x12cfoBeginsWith,
+  x12cfoEndsWith
 };
 enum class TXc12TimePeriod : uint8_t {
-  x12tpToday, x12tpYesterday, x12tpTomorrow, x12tpLast7Days, x12tpThisMonth, x12tpLastMonth, x12tpNextMonth,
-  x12tpThisWeek, x12tpLastWeek, x12tpNextWeek
+  x12tpToday,
+  x12tpYesterday,
+  x12tpTomorrow,
+  x12tpLast7Days,
+  x12tpThisMonth,
+  x12tpLastMonth,
+  x12tpNextMonth,
+  x12tpThisWeek,
+  x12tpLastWeek,
+  x12tpNextWeek
 };
 
 // The value 255 of the rule's type, operator and time period: none given.
@@ -207,7 +246,7 @@ class TXc12ConditionalFormattings : public TXLSMoveCopyList, public TXLSFactoryO
   }
   void Clear() { FItems.clear(); }
 
-  TXLSClassFactory* FClassFactory;             // not owned
+  TXLSClassFactory* FClassFactory;           // not owned
   TXc12DataWorksheet* FXc12Sheet = nullptr;  // the owning worksheet data, set by it
 
  private:
@@ -233,7 +272,9 @@ class TXLSConditionalFormat : public TXc12ConditionalFormatting {
   void Delete(int32_t col1, int32_t row1, int32_t col2, int32_t row2) override {
     FSQRef->Delete(col1, row1, col2, row2);
   }
-  void Include(int32_t col1, int32_t row1, int32_t col2, int32_t row2) { FSQRef->Include(col1, row1, col2, row2); }
+  void Include(int32_t col1, int32_t row1, int32_t col2, int32_t row2) {
+    FSQRef->Include(col1, row1, col2, row2);
+  }
   void Move(int32_t deltaCol, int32_t deltaRow) { FSQRef->Move(deltaCol, deltaRow); }
   void Move(int32_t col1, int32_t row1, int32_t col2, int32_t row2, int32_t deltaCol, int32_t deltaRow) {
     FSQRef->Move(col1, row1, col2, row2, deltaCol, deltaRow);
@@ -244,8 +285,8 @@ class TXLSConditionalFormat : public TXc12ConditionalFormatting {
   int32_t ResIconIndex() const { return FResIconIndex; }
   TXc12IconSetType ResIconStyle() const { return FResIconStyle; }
 
-  TXc12Manager* FManager;          // not owned; may be null
-  TXLSFormulaHandler* FFormulas;   // not owned; may be null
+  TXc12Manager* FManager;         // not owned; may be null
+  TXLSFormulaHandler* FFormulas;  // not owned; may be null
   TXc12DataWorksheet* FXc12Sheet = nullptr;
   TXLSCellArea FCurrArea{-1, -1, -1, -1};
 
@@ -263,7 +304,9 @@ class TXLSConditionalFormats : public TXc12ConditionalFormattings {
  public:
   using TXc12ConditionalFormattings::TXc12ConditionalFormattings;
   std::unique_ptr<TXc12ConditionalFormatting> CreateItem() override;
-  TXLSConditionalFormat* Format(size_t index) const { return dynamic_cast<TXLSConditionalFormat*>(CF(index)); }
+  TXLSConditionalFormat* Format(size_t index) const {
+    return dynamic_cast<TXLSConditionalFormat*>(CF(index));
+  }
 };
 
 // ---- custom sheet views

@@ -17,9 +17,23 @@
 namespace xls {
 
 enum class TXc12IconSetType : uint8_t {
-  x12ist3Arrows, x12ist3ArrowsGray, x12ist3Flags, x12ist3TrafficLights1, x12ist3TrafficLights2, x12ist3Signs,
-  x12ist3Symbols, x12ist3Symbols2, x12ist4Arrows, x12ist4ArrowsGray, x12ist4RedToBlack, x12ist4Rating,
-  x12ist4TrafficLights, x12ist5Arrows, x12ist5ArrowsGray, x12ist5Rating, x12ist5Quarters
+  x12ist3Arrows,
+  x12ist3ArrowsGray,
+  x12ist3Flags,
+  x12ist3TrafficLights1,
+  x12ist3TrafficLights2,
+  x12ist3Signs,
+  x12ist3Symbols,
+  x12ist3Symbols2,
+  x12ist4Arrows,
+  x12ist4ArrowsGray,
+  x12ist4RedToBlack,
+  x12ist4Rating,
+  x12ist4TrafficLights,
+  x12ist5Arrows,
+  x12ist5ArrowsGray,
+  x12ist5Rating,
+  x12ist5Quarters
 };
 
 enum class TXc12SortMethod : uint8_t { x12smStroke, x12smPinYin, x12smNone };

@@ -208,6 +208,12 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
 
   if (src.AutoFilter() && src.AutoFilter()->Available())
     ReadAutoFilter(*src.AutoFilter(), sheet.Autofilter());
+  if (src.SortState() && src.SortState()->Available()) ReadSortState(*src.SortState(), sheet.SortState());
+  if (src.CustomSheetViews() && src.CustomSheetViews()->CustomSheetViewXpgList()->Count() > 0)
+    ReadCustomSheetViews(*src.CustomSheetViews(), sheet.CustomSheetViews());
+  if (src.ConditionalFormattingXpgList())
+    for (const auto& cf : *src.ConditionalFormattingXpgList())
+      ReadConditionalFormatting(*cf, *sheet.ConditionalFormatting().AddCF());
 
   if (const TCT_DataValidations* dvs = src.DataValidations(); dvs && dvs->Available())
     for (const auto& v : *dvs->DataValidationXpgList()) {
@@ -263,6 +269,9 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
       d->FCalculatedColumn = e->CalculatedColumn();
       sheet.IgnoredErrors().push_back(std::move(d));
     }
+
+  if (src.SmartTags() && src.SmartTags()->CellSmartTagsXpgList()->Count() > 0)
+    ReadSmartTags(*src.SmartTags(), sheet.SmartTags());
 
   // Parts the sheet names.
   if (src.TableParts())
@@ -339,6 +348,142 @@ void TXLSReadXLSXObjects::ReadAutoFilter(const TCT_AutoFilter& src, TXc12AutoFil
             EnumOf(v->Operator_(), TXc12FilterOperator::x12foGreaterThan, TXc12FilterOperator::x12foEqual);
         x.FVal = v->Val();
         d->FCustomFilters.push_back(std::move(x));
+      }
+    }
+  }
+  if (src.SortState() && src.SortState()->Available()) ReadSortState(*src.SortState(), *dst.FSortState);
+}
+
+void TXLSReadXLSXObjects::ReadSortState(const TCT_SortState& src, TXc12SortState& dst) {
+  dst.FColumnSort = src.ColumnSort();
+  dst.FCaseSensitive = src.CaseSensitive();
+  dst.FSortMethod = EnumOf(src.SortMethod(), TXc12SortMethod::x12smNone, TXc12SortMethod::x12smNone);
+  dst.FRef = AreaOf(src.Ref());
+  for (const auto& c : *src.SortConditionXpgList()) {
+    TXc12SortCondition* d = dst.SortConditions().Add();
+    d->FDescending = c->Descending();
+    d->FSortBy = EnumOf(c->SortBy(), TXc12SortBy::x12sbIcon, TXc12SortBy::x12sbValue);
+    d->FRef = AreaOf(c->Ref());
+    d->FCustomList = c->CustomList();
+    d->FDxfId = c->DxfId() >= 0 ? c->DxfId() : -1;
+    d->FIconSet = EnumOf(c->IconSet(), TXc12IconSetType::x12ist5Quarters, TXc12IconSetType::x12ist3Arrows);
+    d->FIconId = c->IconId();
+  }
+}
+
+void TXLSReadXLSXObjects::ReadCustomSheetViews(const TCT_CustomSheetViews& src, TXc12CustomSheetViews& dst) {
+  for (const auto& v : *src.CustomSheetViewXpgList()) {
+    TXc12CustomSheetView* d = dst.Add();
+    d->FGuid = v->Guid();
+    d->FScale = v->Scale();
+    d->FColorId = v->ColorId();
+    d->FShowPageBreaks = v->ShowPageBreaks();
+    d->FShowFormulas = v->ShowFormulas();
+    d->FShowGridLines = v->ShowGridLines();
+    d->FShowRowCol = v->ShowRowCol();
+    d->FOutlineSymbols = v->OutlineSymbols();
+    d->FZeroValues = v->ZeroValues();
+    d->FFitToPage = v->FitToPage();
+    d->FPrintArea = v->PrintArea();
+    d->FFilter = v->Filter();
+    d->FShowAutoFilter = v->ShowAutoFilter();
+    d->FHiddenRows = v->HiddenRows();
+    d->FHiddenColumns = v->HiddenColumns();
+    d->FState = EnumOf(v->State(), TXc12SheetState::x12ssVeryHidden, TXc12SheetState::x12ssVisible);
+    d->FFilterUnique = v->FilterUnique();
+    d->FView = EnumOf(v->View(), TXc12SheetViewType::x12svtPageLayout, TXc12SheetViewType::x12svtNormal);
+    d->FShowRuler = v->ShowRuler();
+    d->FTopLeftCell = AreaOf(v->TopLeftCell());
+    if (v->Pane() && v->Pane()->Available()) ReadPane(*v->Pane(), *d->FPane);
+    if (v->Selection() && v->Selection()->Available()) ReadSelection(*v->Selection(), *d->FSelection);
+    if (v->RowBreaks() && v->RowBreaks()->BrkXpgList()->Count() > 0)
+      ReadPageBreaks(*v->RowBreaks(), *d->FRowBreaks);
+    if (v->ColBreaks() && v->ColBreaks()->BrkXpgList()->Count() > 0)
+      ReadPageBreaks(*v->ColBreaks(), *d->FColBreaks);
+    if (v->PageMargins() && v->PageMargins()->Available())
+      ReadPageMargins(*v->PageMargins(), *d->FPageMargins);
+    if (v->PrintOptions() && v->PrintOptions()->Available())
+      ReadPrintOptions(*v->PrintOptions(), *d->FPrintOptions);
+    if (v->PageSetup() && v->PageSetup()->Available()) ReadPageSetup(*v->PageSetup(), *d->FPageSetup);
+    if (v->HeaderFooter() && v->HeaderFooter()->Available())
+      ReadHeaderFooter(*v->HeaderFooter(), *d->FHeaderFooter);
+    if (v->AutoFilter() && v->AutoFilter()->Available()) ReadAutoFilter(*v->AutoFilter(), *d->FAutoFilter);
+  }
+}
+
+void TXLSReadXLSXObjects::ReadConditionalFormatting(const TCT_ConditionalFormatting& src,
+                                                    TXc12ConditionalFormatting& dst) {
+  dst.FPivot = src.Pivot();
+  ReadSqref(src.SqrefXpgList(), *dst.FSQRef);
+  TXc12DXFs& dxfs = FManager.StyleSheet().DXFs();
+  for (const auto& r : *src.CfRuleXpgList()) {
+    TXc12CfRule* d = dst.CfRules().Add();
+    d->FType_ = EnumOf(r->Type_(), TXc12CfType::x12ctAboveAverage, d->FType_);
+    // A number the style sheet does not hold leaves the rule without a differential format.
+    const int32_t dxf = r->DxfId();
+    d->FDXF =
+        dxf >= 0 && static_cast<size_t>(dxf) < dxfs.Count() ? dxfs.Items(static_cast<size_t>(dxf)) : nullptr;
+    d->FPriority = r->Priority();
+    d->FStopIfTrue = r->StopIfTrue();
+    d->FAboveAverage = r->AboveAverage();
+    d->FPercent = r->Percent();
+    d->FBottom = r->Bottom();
+    d->FOperator = EnumOf(r->Operator_(), TXc12ConditionalFormattingOperator::x12cfoEndsWith, d->FOperator);
+    d->FText = r->Text();
+    d->FTimePeriod = EnumOf(r->TimePeriod(), TXc12TimePeriod::x12tpNextWeek, d->FTimePeriod);
+    d->FRank = r->Rank();
+    d->FStdDev = r->StdDev();
+    d->FEqualAverage = r->EqualAverage();
+    // The first three formulas; further ones are ignored.
+    const TStringXpgList& formulas = r->FormulaXpgList();
+    for (int i = 0; i < formulas.Count() && i < 3; ++i) d->SerFormulas(i, formulas.GetItems(i));
+    if (const TCT_ColorScale* cs = r->ColorScale(); cs && cs->Available()) {
+      for (const auto& c : *cs->CfvoXpgList()) ReadCfvo(*c, *d->FColorScale->Cfvos().Add());
+      ReadColorList(*cs->ColorXpgList(), d->FColorScale->Colors());
+    }
+    if (const TCT_DataBar* db = r->DataBar(); db && db->Available()) {
+      d->FDataBar->FMinLength = db->MinLength();
+      d->FDataBar->FMaxLength = db->MaxLength();
+      d->FDataBar->FShowValue = db->ShowValue();
+      const TCT_CfvoXpgList& cfvos = *db->CfvoXpgList();
+      if (cfvos.Count() > 0) ReadCfvo(*cfvos.GetItems(0), *d->FDataBar->FCfvo1);
+      if (cfvos.Count() > 1) ReadCfvo(*cfvos.GetItems(1), *d->FDataBar->FCfvo2);
+      if (db->Color() && db->Color()->Available()) d->FDataBar->FColor = ReadColor(*db->Color());
+    }
+    if (const TCT_IconSet* is = r->IconSet(); is && is->Available()) {
+      d->FIconSet->FIconSet =
+          EnumOf(is->IconSet(), TXc12IconSetType::x12ist5Quarters, TXc12IconSetType::x12ist3TrafficLights1);
+      d->FIconSet->FShowValue = is->ShowValue();
+      d->FIconSet->FPercent = is->Percent();
+      d->FIconSet->FReverse = is->Reverse();
+      for (const auto& c : *is->CfvoXpgList()) ReadCfvo(*c, *d->FIconSet->Cfvos().Add());
+    }
+  }
+}
+
+void TXLSReadXLSXObjects::ReadCfvo(const TCT_Cfvo& src, TXc12Cfvo& dst) {
+  dst.FType = EnumOf(src.Type_(), TXc12CfvoType::x12ctPercentile, dst.FType);
+  dst.FVal = src.Val();
+  dst.FGte = src.Gte();
+}
+
+void TXLSReadXLSXObjects::ReadColorList(const TXpgList<TCT_Color>& src, TXc12Colors& dst) {
+  for (const auto& c : src) dst.Add(ReadColor(*c));
+}
+
+void TXLSReadXLSXObjects::ReadSmartTags(const TCT_SmartTags& src, TXc12SmartTags& dst) {
+  for (const auto& cell : *src.CellSmartTagsXpgList()) {
+    TXc12CellSmartTags* d = dst.Add();
+    d->FRef->SetAsString(cell->R());
+    for (const auto& tag : *cell->CellSmartTagXpgList()) {
+      TXc12CellSmartTag* t = d->Add();
+      t->FType_ = tag->Type_();
+      t->FDeleted = tag->Deleted();
+      t->FXmlBased = tag->XmlBased();
+      for (const auto& pr : *tag->CellSmartTagPrXpgList()) {
+        TXc12CellSmartTagPr* p = t->Add();
+        p->FKey = pr->Key();
+        p->FVal = pr->Val();
       }
     }
   }
@@ -442,6 +587,8 @@ void TXLSReadXLSXObjects::LoadTable(std::u16string_view rId, TXc12DataWorksheet&
       if (c->TotalsRowFormula() && c->TotalsRowFormula()->Available())
         dc->FTotalsRowFormula = c->TotalsRowFormula()->Content();
     }
+  if (t->AutoFilter() && t->AutoFilter()->Available()) ReadAutoFilter(*t->AutoFilter(), *d->FAutoFilter);
+  if (t->SortState() && t->SortState()->Available()) ReadSortState(*t->SortState(), *d->FSortState);
   if (t->TableStyleInfo() && t->TableStyleInfo()->Available())
     d->FTableStyleName = t->TableStyleInfo()->Name();
 }

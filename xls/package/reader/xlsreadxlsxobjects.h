@@ -1,7 +1,8 @@
 // The sheet-level objects of a workbook package: what a worksheet part holds beside its cells
-// (properties, dimension, views, format defaults, protection, filters, validations, printing,
-// cell watches, ignored errors), the parts a worksheet names (tables, the drawing's images, the
-// legacy VML drawing), the comments part with its VML anchors, and chartsheet parts.
+// (properties, dimension, views, format defaults, protection, filters, sort state, custom views,
+// conditional formats, validations, printing, cell watches, ignored errors, smart tags), the parts a
+// worksheet names (tables, the drawing's images, the legacy VML drawing), the comments part with its VML
+// anchors, and chartsheet parts.
 //
 // Format facts (ECMA-376 Part 1, 18.3 worksheets, 18.5 tables, 18.7 comments, 18.3.1.* chartsheet
 // elements; Part 4 for VML): a worksheet names its table, drawing and legacy-drawing parts by
@@ -31,6 +32,7 @@
 #include <vector>
 
 #include "xls/model/xlscellarea.h"
+#include "xls/model/xlssheetextras.h"
 #include "xls/model/xlssheetparts.h"
 
 namespace xls {
@@ -43,6 +45,8 @@ class TXLSFormulaHandler;
 class TXpgDOMNode;
 class TXpgSimpleDOM;
 class TXPGDocBase;
+template <class T>
+class TXpgList;
 
 namespace xpgxlsx {
 class TCT_Worksheet;
@@ -57,6 +61,12 @@ class TCT_HeaderFooter;
 class TCT_PageBreak;
 class TCT_Comment;
 class TCT_Chartsheet;
+class TCT_SortState;
+class TCT_CustomSheetViews;
+class TCT_ConditionalFormatting;
+class TCT_Cfvo;
+class TCT_Color;
+class TCT_SmartTags;
 }  // namespace xpgxlsx
 
 // The legacy drawing shape of one comment, taken out of the sheet's VML tree.
@@ -102,6 +112,18 @@ class TXLSReadXLSXObjects {
   void ReadPane(const xpgxlsx::TCT_Pane& src, TXc12Pane& dst);
   void ReadSelection(const xpgxlsx::TCT_Selection& src, TXc12Selection& dst);
   void ReadAutoFilter(const xpgxlsx::TCT_AutoFilter& src, TXc12AutoFilter& dst);
+  // Adds one condition per sortCondition to what the state holds.
+  void ReadSortState(const xpgxlsx::TCT_SortState& src, TXc12SortState& dst);
+  // Adds one view per customSheetView.
+  void ReadCustomSheetViews(const xpgxlsx::TCT_CustomSheetViews& src, TXc12CustomSheetViews& dst);
+  // One conditionalFormatting element into a new format. Formulas stay text; a differential
+  // format number that the style sheet does not hold leaves the rule without one.
+  void ReadConditionalFormatting(const xpgxlsx::TCT_ConditionalFormatting& src,
+                                 TXc12ConditionalFormatting& dst);
+  void ReadCfvo(const xpgxlsx::TCT_Cfvo& src, TXc12Cfvo& dst);
+  void ReadColorList(const TXpgList<xpgxlsx::TCT_Color>& src, TXc12Colors& dst);
+  // Adds one cell entry per cellSmartTags; an r that is not one cell leaves the reference A1.
+  void ReadSmartTags(const xpgxlsx::TCT_SmartTags& src, TXc12SmartTags& dst);
   void ReadPrintOptions(const xpgxlsx::TCT_PrintOptions& src, TXc12PrintOptions& dst);
   void ReadPageMargins(const xpgxlsx::TCT_PageMargins& src, TXc12PageMargins& dst);
   // Also takes the printer-settings part the element names (the package's current sheet).

@@ -1,2 +1,3 @@
 kws_add_test(xlsx_objects_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/objects_test.cpp
+             ${CMAKE_CURRENT_LIST_DIR}/objects_extras_test.cpp
              LIBS xls_xlsxreader kws_test_support)

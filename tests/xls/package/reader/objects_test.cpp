@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/textcodec.h"
+#include "tests/xls/package/reader/objects_fixtures.h"
 #include "tests/xls/package/opc_fixtures.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
@@ -25,28 +26,7 @@
 namespace xls {
 namespace {
 
-using opcfixtures::Parts;
-using opcfixtures::Rel;
-using opcfixtures::Rels;
-
-const std::string kMain =
-    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
-
-std::string Worksheet(const std::string& body) { return "<worksheet " + kMain + ">" + body + "</worksheet>"; }
-
-// A package with one worksheet (rId1) and one chartsheet (rId2); `extra` adds or replaces parts.
-Parts Book(const std::string& sheetXml, const std::vector<Rel>& sheetRels, const Parts& extra = {}) {
-  Parts p{{"[Content_Types].xml", opcfixtures::kTypes},
-          {"_rels/.rels", Rels({{"rId1", "officeDocument", "xl/workbook.xml", ""}})},
-          {"xl/workbook.xml", "<workbook/>"},
-          {"xl/_rels/workbook.xml.rels", Rels({{"rId1", "worksheet", "worksheets/sheet1.xml", ""},
-                                               {"rId2", "chartsheet", "chartsheets/sheet2.xml", ""}})},
-          {"xl/worksheets/sheet1.xml", sheetXml}};
-  if (!sheetRels.empty()) p["xl/worksheets/_rels/sheet1.xml.rels"] = Rels(sheetRels);
-  for (const auto& [k, v] : extra) p[k] = v;
-  return p;
-}
+using namespace objectsfixtures;
 
 std::string Comments(const std::string& authors, const std::string& list) {
   return "<comments " + kMain + "><authors>" + authors + "</authors><commentList>" + list +
@@ -74,42 +54,6 @@ std::string Vml(const std::string& shapes) {
          shapes + "</xml>";
 }
 
-// One load: the hub, the open package, the objects reader and the first sheet.
-struct Load {
-  explicit Load(const Parts& parts) : Load(opcfixtures::Package(parts)) {}
-  explicit Load(std::string package) : hub(&factory, &errors), bytes(std::move(package)) {
-    errors.SetIgnoreXMLWarnings(false);
-    errors.SetSaveToList(true);
-    hub.CreateMembers();
-    pkg.OpenRead(bytes, false);
-    objects = std::make_unique<TXLSReadXLSXObjects>(hub, pkg, nullptr);
-    sheet = hub.Worksheets().Add(0);
-  }
-  // What the sheet loader does around the objects reader.
-  void ReadSheet() { ReadSheet(u"rId1", *sheet); }
-  void ReadSheet(std::u16string_view rId, TXc12DataWorksheet& target) {
-    auto stream = pkg.OpenAndReadSheet(rId);
-    xpgxlsx::TXPGDocXLSX doc;
-    doc.LoadFromStream(*stream);
-    objects->ReadWorksheetObjects(*doc.Worksheet(), target);
-    pkg.CloseSheet();
-    objects->LoadComments(rId, target);
-  }
-  int Warnings(std::u16string_view part) const {
-    int n = 0;
-    for (const auto& e : errors.ErrorList()) n += e.Text.find(part) != std::u16string::npos;
-    return n;
-  }
-  TXLSClassFactoryImpl factory;
-  TXLSErrorManager errors;
-  TXc12Manager hub;
-  TXLSMemoryStream bytes;
-  TOPC_XLSX pkg;
-  std::unique_ptr<TXLSReadXLSXObjects> objects;
-  TXc12DataWorksheet* sheet = nullptr;
-};
-
-TXLSCellArea Area(int c1, int r1, int c2, int r2) { return {r1, r2, c1, c2}; }
 
 // ---- worksheet elements
 
