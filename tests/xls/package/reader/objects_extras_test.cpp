@@ -540,6 +540,47 @@ TEST(WorksheetExtras_SmartTags, CellsTagsAndProperties) {
   EXPECT_EQ(tags.Items(1)->FRef->AsString(), u"A1");
 }
 
+// Numbers and names the model does not know: a differential format number outside the style
+// sheet (negative or beyond the list) gives none; unknown enumeration
+// texts keep the model's defaults.
+TEST(WorksheetExtras_BadValues, UnknownNumbersAndNamesKeepDefaults) {
+  Load l(Book(Worksheet("<sheetData/>"
+                        "<sortState sortMethod=\"bogus\" ref=\"nowhere\"><sortCondition sortBy=\"bogus\" "
+                        "iconSet=\"9Stars\" dxfId=\"-7\" ref=\"A1\"/></sortState>"
+                        "<customSheetViews><customSheetView guid=\"{G}\" state=\"gone\" view=\"wide\"/>"
+                        "</customSheetViews>"
+                        "<conditionalFormatting sqref=\"A1\">"
+                        "<cfRule type=\"bogus\" dxfId=\"-5\" operator=\"near\" timePeriod=\"someday\"/>"
+                        "<cfRule type=\"expression\" dxfId=\"1\"><formula>A1</formula></cfRule>"
+                        "<cfRule type=\"expression\" dxfId=\"2\"/>"
+                        "<cfRule type=\"iconSet\"><iconSet iconSet=\"7Moons\"><cfvo type=\"far\" val=\"x\"/>"
+                        "</iconSet></cfRule></conditionalFormatting>"),
+              {}));
+  l.hub.StyleSheet().DXFs().Add();  // one format: number 0 only
+  l.ReadSheet();
+  const TXc12SortState& s = l.sheet->SortState();
+  EXPECT_EQ(s.FSortMethod, TXc12SortMethod::x12smNone);
+  EXPECT_EQ(s.FRef, Area(-1, -1, -1, -1));
+  ASSERT_EQ(s.SortConditions().Count(), 1u);
+  EXPECT_EQ(s.SortConditions().Items(0)->FSortBy, TXc12SortBy::x12sbValue);
+  EXPECT_EQ(s.SortConditions().Items(0)->FIconSet, TXc12IconSetType::x12ist3Arrows);
+  EXPECT_EQ(s.SortConditions().Items(0)->FDxfId, -1);
+  const TXc12CustomSheetView& v = *l.sheet->CustomSheetViews().Items(0);
+  EXPECT_EQ(v.FState, TXc12SheetState::x12ssVisible);
+  EXPECT_EQ(v.FView, TXc12SheetViewType::x12svtNormal);
+  const TXc12CfRules& rules = l.sheet->ConditionalFormatting().CF(0)->CfRules();
+  ASSERT_EQ(rules.Count(), 4u);
+  EXPECT_EQ(rules.Items(0)->FType_, kXc12CfTypeNone);
+  EXPECT_EQ(rules.Items(0)->FOperator, kXc12CfOperatorNone);
+  EXPECT_EQ(rules.Items(0)->FTimePeriod, kXc12TimePeriodNone);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(rules.Items(i)->FDXF, nullptr) << i;
+  EXPECT_EQ(rules.Items(1)->Formulas(0), u"A1");
+  EXPECT_EQ(rules.Items(3)->FIconSet->FIconSet, TXc12IconSetType::x12ist3TrafficLights1);
+  ASSERT_EQ(rules.Items(3)->FIconSet->FCfvos->Count(), 1u);
+  EXPECT_EQ(rules.Items(3)->FIconSet->FCfvos->Items(0)->FType, TXc12CfvoType::x12ctNum);
+  EXPECT_EQ(rules.Items(3)->FIconSet->FCfvos->Items(0)->AsFloat(), 0);
+}
+
 TEST(WorksheetExtras_Missing, NoElementsLeaveTheSheetsDefaults) {
   Load l(Book(Worksheet("<sheetData/><customSheetViews/><smartTags/>"), {}));
   l.ReadSheet();
