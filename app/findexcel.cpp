@@ -6,15 +6,11 @@
 // LoadFromFile does.
 #include "app/findexcel.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <span>
 #include <string>
 
 #include "app/keywords.h"
+#include "platform/filebytes.h"
 #include "platform/textcodec.h"
 #include "xls/biff/biffreader.h"
 #include "xls/model/xlsbook.h"
@@ -23,36 +19,6 @@
 namespace kws::app {
 
 namespace {
-
-// A file's bytes, mapped read-only for the time of one load (no copy, no heap block that would
-// shift the allocator's thresholds for the load's many small blocks).
-struct TFileBytes {
-  explicit TFileBytes(const std::filesystem::path& file) {
-    fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return;
-    size = size_t(st.st_size);
-    if (size > 0) {
-      void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-      if (p == MAP_FAILED) return;
-      map = p;
-    }
-    ok = true;
-  }
-  ~TFileBytes() {
-    if (map) ::munmap(map, size);
-    if (fd >= 0) ::close(fd);
-  }
-  TFileBytes(const TFileBytes&) = delete;
-  TFileBytes& operator=(const TFileBytes&) = delete;
-  std::span<const uint8_t> bytes() const { return {static_cast<const uint8_t*>(map), map ? size : 0}; }
-
-  int fd = -1;
-  void* map = nullptr;
-  size_t size = 0;
-  bool ok = false;
-};
 
 // The readers the component routes to, registered once before the first component is made.
 bool RegisterReaders() {
@@ -74,8 +40,8 @@ TExcelSearch::~TExcelSearch() = default;
 
 bool TExcelSearch::findinexcel(const std::filesystem::path& file, std::u16string_view findtxt) {
   xls::TXLSBook& book = impl_->xlsbook;
-  TFileBytes data(file);
-  if (!data.ok) {
+  kws::MappedFile data(file);
+  if (!data.ok()) {
     book.Clear(0);
     return false;
   }

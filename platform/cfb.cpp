@@ -71,6 +71,8 @@ struct CfbDirEntry {
 class CfbImage {
  public:
   explicit CfbImage(std::vector<uint8_t> bytes);
+  // Over bytes the caller keeps alive and unchanged for the image's lifetime.
+  explicit CfbImage(std::span<const uint8_t> borrowed);
 
   // Follows a chain from `start` through the FAT (or the mini FAT) for at most
   // `maxBytes` bytes and returns the image offsets of its sectors together with
@@ -82,8 +84,10 @@ class CfbImage {
     uint64_t bytes = 0;
   };
   Chain Follow(uint32_t start, uint64_t maxBytes, bool mini, const char* what) const;
+  void Parse();
 
-  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> owned;
+  std::span<const uint8_t> bytes;  // the owned bytes or the borrowed ones
   int major = 3;
   uint32_t shift = 9;
   uint32_t sectorSize = 512;
@@ -164,7 +168,14 @@ void CfbImage::ReadFat(const uint8_t* header) {
   }
 }
 
-CfbImage::CfbImage(std::vector<uint8_t> data) : bytes(std::move(data)) {
+CfbImage::CfbImage(std::vector<uint8_t> data) : owned(std::move(data)) {
+  bytes = owned;
+  Parse();
+}
+
+CfbImage::CfbImage(std::span<const uint8_t> borrowed) : bytes(borrowed) { Parse(); }
+
+void CfbImage::Parse() {
   if (bytes.size() < 512 || !IsCompoundData(bytes)) throw CfbError("compound file: not a compound file");
   if (bytes.size() > kMaxFileSize) throw CfbError("compound file: file too large");
   const uint8_t* h = bytes.data();
@@ -273,6 +284,10 @@ CfbStorage OpenCompoundData(std::vector<uint8_t> bytes) {
   return CfbStorage(std::make_shared<const detail::CfbImage>(std::move(bytes)), 0);
 }
 
+CfbStorage OpenCompoundView(std::span<const uint8_t> bytes) {
+  return CfbStorage(std::make_shared<const detail::CfbImage>(bytes), 0);
+}
+
 // ---- storage
 // -----------------------------------------------------------------------------------
 
@@ -352,7 +367,7 @@ const std::u16string& CfbStorage::Name() const { return image_->dir[entry_].name
 
 int CfbStorage::MajorVersion() const { return image_->major; }
 
-CfbStorageCopy CfbStorage::CopyToMemory() const {
+CfbStorageCopy CfbStorage::CopyToMemory(std::span<const std::u16string_view> skip) const {
   // `budget` is what may still be copied: a sound file cannot hold more stream
   // bytes than it has. `visited` spans the whole copy, so a storage reachable
   // twice is a loop, not a fan-out.
@@ -364,6 +379,9 @@ CfbStorageCopy CfbStorage::CopyToMemory() const {
                       std::vector<std::unique_ptr<CfbStorageCopy::Element>>& out, int depth) -> void {
     if (depth > kMaxCopyDepth) throw CfbError("compound file: storages nested too deep");
     for (const CfbElement& e : storage.Elements()) {
+      if (depth == 0 && std::any_of(skip.begin(), skip.end(),
+                                    [&](std::u16string_view n) { return CfbNamesEqual(n, e.name); }))
+        continue;
       auto element = std::make_unique<CfbStorageCopy::Element>();
       element->name = e.name;
       element->type = e.type;
@@ -429,6 +447,17 @@ uint64_t CfbStream::Seek(int64_t offset, CfbSeekOrigin origin) {
     throw CfbError("compound file: seek out of range");
   pos_ = uint64_t(base + offset);
   return pos_;
+}
+
+std::optional<std::span<const uint8_t>> CfbStream::ContiguousBytes() const {
+  if (size_ == 0) return std::span<const uint8_t>();
+  if (units_.empty()) return std::nullopt;
+  const uint64_t unit = uint64_t{1} << unitShift_;
+  for (size_t i = 1; i < units_.size(); ++i)
+    if (units_[i] != units_[i - 1] + unit) return std::nullopt;
+  const uint64_t first = units_.front();
+  if (first > image_->bytes.size() || size_ > image_->bytes.size() - first) return std::nullopt;
+  return image_->bytes.subspan(size_t(first), size_t(size_));
 }
 
 std::vector<uint8_t> CfbStream::ReadAll() {

@@ -79,6 +79,10 @@ class CfbStream {
   uint64_t Seek(int64_t offset, CfbSeekOrigin origin);
   // The whole stream from its start; the position ends at the end.
   std::vector<uint8_t> ReadAll();
+  // The stream's bytes in place when its sectors follow one another in the
+  // file (as writers usually lay out large streams), else nothing. Valid while
+  // the file's bytes are.
+  std::optional<std::span<const uint8_t>> ContiguousBytes() const;
 
  private:
   friend class CfbStorage;
@@ -105,11 +109,13 @@ class CfbStorage {
   const std::u16string& Name() const;
   // 3 (512-byte sectors) or 4 (4096-byte sectors).
   int MajorVersion() const;
-  // Copies every element below this storage into memory.
-  CfbStorageCopy CopyToMemory() const;
+  // Copies every element below this storage into memory, except the direct
+  // elements named in `skip`.
+  CfbStorageCopy CopyToMemory(std::span<const std::u16string_view> skip = {}) const;
 
  private:
   friend CfbStorage OpenCompoundData(std::vector<uint8_t> bytes);
+  friend CfbStorage OpenCompoundView(std::span<const uint8_t> bytes);
   CfbStorage(std::shared_ptr<const detail::CfbImage> image, uint32_t entry)
       : image_(std::move(image)), entry_(entry) {}
   std::optional<uint32_t> FindChild(std::u16string_view name, CfbElementType type) const;
@@ -148,6 +154,9 @@ bool IsCompoundFile(const std::filesystem::path& file);
 // file is not a readable compound file (or cannot be read at all).
 CfbStorage OpenCompoundFile(const std::filesystem::path& file);
 CfbStorage OpenCompoundData(std::vector<uint8_t> bytes);
+// As OpenCompoundData, over bytes that the caller keeps alive and unchanged for
+// as long as the storage or any stream of it is used.
+CfbStorage OpenCompoundView(std::span<const uint8_t> bytes);
 
 // Names compare as storage names do: without regard to the case of Latin
 // letters (a-z and the Latin-1 letters).

@@ -1,8 +1,15 @@
 #include "platform/filebytes.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <istream>
 #include <memory>
+#include <new>
+#include <utility>
 
 namespace kws {
 
@@ -52,6 +59,49 @@ std::vector<uint8_t> ReadStreamBytes(std::istream& stream) {
     out.resize(have + size_t(stream.gcount()));
   }
   return out;
+}
+
+MappedFile::MappedFile(const std::filesystem::path& file) {
+  fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) return;
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return;
+  size_ = size_t(st.st_size);
+  if (size_ > 0) {
+    void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
+    if (p == MAP_FAILED) return;
+    map_ = p;
+  }
+  ok_ = true;
+}
+
+MappedFile::~MappedFile() {
+  if (map_) ::munmap(map_, size_);
+  if (fd_ >= 0) ::close(fd_);
+}
+
+PageBuffer::PageBuffer(size_t size) {
+  if (size == 0) return;
+  void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  map_ = p;
+  size_ = size;
+}
+
+PageBuffer::~PageBuffer() {
+  if (map_) ::munmap(map_, size_);
+}
+
+PageBuffer::PageBuffer(PageBuffer&& other) noexcept
+    : map_(std::exchange(other.map_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
+  if (this != &other) {
+    if (map_) ::munmap(map_, size_);
+    map_ = std::exchange(other.map_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+  }
+  return *this;
 }
 
 }  // namespace kws

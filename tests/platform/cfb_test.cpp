@@ -155,6 +155,40 @@ TEST(CfbStorage_CopyToMemory, HoldsEverythingAndRemovesElements) {
   EXPECT_TRUE(root.OpenStream(u"Workbook").has_value());
 }
 
+TEST(CfbStorage_CopyToMemory, SkipsNamedTopElementsOnly) {
+  CfbWriter w;
+  w.AddStream(u"Workbook", Pattern(9000, 1));
+  w.AddStream(u"Other", Pattern(100, 2));
+  w.AddStream(u"Sub/Workbook", Pattern(200, 3));
+  const CfbStorage root = OpenCompoundData(Bytes(w.Build().bytes));
+  const std::u16string_view skip[] = {u"WORKBOOK", u"Book"};
+  auto copy = root.CopyToMemory(skip);
+  EXPECT_EQ(copy.Find(u"Workbook"), nullptr);
+  ASSERT_NE(copy.Find(u"Other"), nullptr);
+  const auto* sub = copy.Find(u"Sub");
+  ASSERT_NE(sub, nullptr);
+  ASSERT_EQ(sub->children.size(), 1u);  // only direct elements are skipped
+  EXPECT_EQ(sub->children[0]->data.size(), 200u);
+}
+
+TEST(CfbStorage_Open, ViewReadsTheCallersBytesLikeACopy) {
+  CfbWriter w;
+  w.AddStream(u"Workbook", Pattern(70000, 4));
+  w.AddStream(u"Sub/Small", Pattern(50, 5));
+  const std::vector<uint8_t> bytes = Bytes(w.Build().bytes);
+  const CfbStorage view = OpenCompoundView(bytes);
+  auto big = view.OpenStream(u"Workbook");
+  ASSERT_TRUE(big.has_value());
+  EXPECT_EQ(ReadString(*big, 777), Pattern(70000, 4));
+  auto sub = view.OpenStorage(u"Sub");
+  ASSERT_TRUE(sub.has_value());
+  auto small = sub->OpenStream(u"Small");
+  ASSERT_TRUE(small.has_value());
+  EXPECT_EQ(ReadString(*small, 7), Pattern(50, 5));
+  const std::vector<uint8_t> noise(600, 0x41);
+  EXPECT_THROW(OpenCompoundView(noise), CfbError);
+}
+
 TEST(CfbStorage_Open, FromFileAndTheCompoundTest) {
   test::TempDir tmp;
   CfbWriter w;

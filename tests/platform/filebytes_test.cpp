@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -33,6 +34,35 @@ TEST(ReadFileBytes, MissingFileOrFolderIsFalse) {
   EXPECT_FALSE(kws::ReadFileBytes(dir.path() / "none", got));
   EXPECT_TRUE(got.empty());
   EXPECT_FALSE(kws::ReadFileBytes(dir.path(), got));
+}
+
+TEST(MappedFile, MapsRegularFilesOnly) {
+  kws::test::TempDir dir;
+  auto want = Pattern(100000);
+  auto path = dir.path() / "f";
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(want.data()), std::streamsize(want.size()));
+  std::ofstream(dir.path() / "empty");
+  kws::MappedFile f(path);
+  ASSERT_TRUE(f.ok());
+  EXPECT_TRUE(std::equal(want.begin(), want.end(), f.bytes().begin(), f.bytes().end()));
+  kws::MappedFile empty(dir.path() / "empty");
+  EXPECT_TRUE(empty.ok());
+  EXPECT_TRUE(empty.bytes().empty());
+  EXPECT_FALSE(kws::MappedFile(dir.path()).ok());
+  EXPECT_FALSE(kws::MappedFile(dir.path() / "none").ok());
+}
+
+TEST(PageBuffer, ZeroedWritableAndMovable) {
+  kws::PageBuffer a(3 << 20);
+  ASSERT_EQ(a.size(), size_t{3} << 20);
+  EXPECT_TRUE(std::all_of(a.bytes().begin(), a.bytes().end(), [](uint8_t b) { return b == 0; }));
+  a.data()[a.size() - 1] = 7;
+  kws::PageBuffer b(std::move(a));
+  EXPECT_EQ(a.size(), 0u);
+  EXPECT_EQ(b.bytes().back(), 7);
+  a = std::move(b);
+  EXPECT_EQ(a.bytes().back(), 7);
+  EXPECT_TRUE(kws::PageBuffer(0).bytes().empty());
 }
 
 TEST(ReadStreamBytes, ReadsTheRestAcrossChunks) {

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "platform/cfb.h"
+#include "platform/filebytes.h"
 #include "xls/model/xlserrors.h"
 
 namespace xls::biff {
@@ -56,9 +55,9 @@ Digest PasswordHash(std::u16string_view password) {
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error("Cannot open file \"" + file.string() + "\"");
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes;
+  if (!kws::ReadFileBytes(file, bytes)) throw std::runtime_error("Cannot open file \"" + file.string() + "\"");
+  return bytes;
 }
 
 }  // namespace
@@ -144,6 +143,7 @@ TXLSStream::~TXLSStream() { CloseStorage(); }
 void TXLSStream::CloseStorage() {
   FOwned.clear();
   FOwned.shrink_to_fit();
+  FOwnedPages = kws::PageBuffer();
   FData = {};
   FPos = 0;
   FRecRemain = 0;
@@ -164,7 +164,8 @@ TExcelVersion TXLSStream::OpenStorageRead(const std::filesystem::path& filename)
     src = file;
   }
   if (kws::IsCompoundData(src)) {
-    OpenCompound(FHasSource ? std::vector<uint8_t>(src.begin(), src.end()) : std::move(file));
+    // The caller's bytes outlive the open: only the workbook stream is copied out of them.
+    OpenCompound(FHasSource ? kws::OpenCompoundView(src) : kws::OpenCompoundData(std::move(file)));
     return FFileVersion;
   }
   // A bare file: its first record must be a BIFF2, BIFF3 or BIFF4 BOF.
@@ -188,13 +189,11 @@ TExcelVersion TXLSStream::OpenStorageRead(const std::filesystem::path& filename)
   return v;
 }
 
-void TXLSStream::OpenCompound(std::vector<uint8_t> bytes) {
-  kws::CfbStorage root = kws::OpenCompoundData(std::move(bytes));
+void TXLSStream::OpenCompound(const kws::CfbStorage& root) {
   if (FExtraObjects) {
-    auto copy = std::make_unique<kws::CfbStorageCopy>(root.CopyToMemory());
-    copy->Remove(u"Workbook");
-    copy->Remove(u"Book");
-    FExtraObjects->SetSaved(std::move(copy));
+    // Everything but the workbook stream, which the loop reads below.
+    static constexpr std::u16string_view kWorkbookStreams[] = {u"Workbook", u"Book"};
+    FExtraObjects->SetSaved(std::make_unique<kws::CfbStorageCopy>(root.CopyToMemory(kWorkbookStreams)));
   }
   static constexpr std::pair<const char16_t*, TExcelVersion> Streams[] = {
       {u"Workbook", TExcelVersion::xvExcel97},
@@ -208,8 +207,16 @@ void TXLSStream::OpenCompound(std::vector<uint8_t> bytes) {
       s.reset();  // a stream that cannot be opened counts as absent
     }
     if (!s) continue;
-    FOwned = s->ReadAll();
-    FData = FOwned;
+    // Over the caller's bytes a stream laid out in one run is read in place.
+    const auto inPlace = FHasSource ? s->ContiguousBytes() : std::nullopt;
+    if (inPlace) {
+      FData = *inPlace;
+    } else {
+      // Large streams go to pages taken in one batch: far cheaper than a heap block filled
+      // page by page.
+      FOwnedPages = kws::PageBuffer(size_t(s->Size()));
+      FData = std::span<const uint8_t>(FOwnedPages.data(), s->Read(FOwnedPages.data(), FOwnedPages.size()));
+    }
     FFileVersion = version;
     return;
   }

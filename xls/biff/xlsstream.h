@@ -33,6 +33,12 @@
 #include <vector>
 
 #include "xls/crypto/md5.h"
+
+#include "platform/filebytes.h"
+
+namespace kws {
+class CfbStorage;
+}
 #include "xls/crypto/rc4.h"
 #include "xls/model/xlscellarea.h"  // TExcelVersion
 
@@ -206,12 +212,13 @@ class TXLSStream {
  private:
   size_t RawRead(void* buffer, size_t count);
   size_t ContinueRead(uint8_t* buffer, size_t count, bool decrypt);
-  void OpenCompound(std::vector<uint8_t> bytes);
+  void OpenCompound(const kws::CfbStorage& root);
 
   TExtraObjects* FExtraObjects = nullptr;
   std::span<const uint8_t> FSource;
   bool FHasSource = false;
-  std::vector<uint8_t> FOwned;     // the workbook stream or the file when read by us
+  std::vector<uint8_t> FOwned;     // the file when read by us
+  kws::PageBuffer FOwnedPages;     // the workbook stream when copied out of the file
   std::span<const uint8_t> FData;  // what is read: FOwned, or the caller's bare file
   size_t FPos = 0;
   TExcelVersion FFileVersion = TExcelVersion::xvNone;

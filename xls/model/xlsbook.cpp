@@ -533,7 +533,7 @@ void TXLSBook::RouteLoad(std::span<const uint8_t> data, bool legacyName) {
     if (kind == 1) {
       bool isLegacy = false, isEncrypted = false;
       try {
-        const kws::CfbStorage root = kws::OpenCompoundData(std::vector<uint8_t>(data.begin(), data.end()));
+        const kws::CfbStorage root = kws::OpenCompoundView(data);
         isLegacy = root.OpenStream(u"Workbook").has_value() || root.OpenStream(u"Book").has_value();
         isEncrypted = !isLegacy && root.OpenStream(u"EncryptionInfo").has_value();
       } catch (const kws::CfbError& e) {
@@ -584,12 +584,13 @@ void TXLSBook::LoadFromFile(const std::filesystem::path& file) {
   std::string ext = file.extension().string();
   for (char& c : ext)
     if (c >= 'A' && c <= 'Z') c = char(c + 32);
-  std::vector<uint8_t> data;
-  if (!kws::ReadFileBytes(file, data)) {
+  // Mapped, not copied: the readers take what they need from the bytes during the load.
+  kws::MappedFile data(file);
+  if (!data.ok()) {
     Clear(0);
     throw XLSRWException("Cannot open file \"" + file.string() + "\"");
   }
-  RouteLoad(data, ext == ".xls" || ext == ".xlm");
+  RouteLoad(data.bytes(), ext == ".xls" || ext == ".xlm");
 }
 
 }  // namespace xls
