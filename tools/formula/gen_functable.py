@@ -129,21 +129,25 @@ def render():
     return '\n'.join(out) + '\n'
 
 
-def main():
-    text = render()
+def write_or_check(out, text, script, usage):
+    """Writes `text` to `out`, or with --check fails when `out` differs from it."""
     if sys.argv[1:] == ['--check']:
         try:
-            with open(OUT, encoding='utf-8') as f:
+            with open(out, encoding='utf-8') as f:
                 current = f.read()
         except OSError:
             current = None
         if current != text:
-            sys.exit('%s is out of date: run tools/formula/gen_functable.py' % OUT)
+            sys.exit('%s is out of date: run tools/formula/%s' % (out, script))
         return
     if sys.argv[1:]:
-        sys.exit(__doc__)
-    with open(OUT, 'w', encoding='utf-8') as f:
+        sys.exit(usage)
+    with open(out, 'w', encoding='utf-8') as f:
         f.write(text)
+
+
+def main():
+    write_or_check(OUT, render(), 'gen_functable.py', __doc__)
 
 
 if __name__ == '__main__':

@@ -11,7 +11,7 @@ xls/formula/xlslegacyfuncdata.gen.h: constexpr tables that xlslegacyfunctable.h 
 import os
 import sys
 
-from gen_functable import data_lines, fail
+from gen_functable import data_lines, fail, write_or_check
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, '..', '..'))
@@ -111,20 +111,7 @@ def render():
 
 
 def main():
-    text = render()
-    if sys.argv[1:] == ['--check']:
-        try:
-            with open(OUT, encoding='utf-8') as f:
-                current = f.read()
-        except OSError:
-            current = None
-        if current != text:
-            sys.exit('%s is out of date: run tools/formula/gen_legacyfunctable.py' % OUT)
-        return
-    if sys.argv[1:]:
-        sys.exit(__doc__)
-    with open(OUT, 'w', encoding='utf-8') as f:
-        f.write(text)
+    write_or_check(OUT, render(), 'gen_legacyfunctable.py', __doc__)
 
 
 if __name__ == '__main__':

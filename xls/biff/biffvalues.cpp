@@ -44,27 +44,6 @@ TXc12CellError ErrorCodeToCellError(uint8_t code) {
   }
 }
 
-std::u16string ErrorCodeToText(uint8_t code) {
-  switch (code) {
-    case 0x00:
-      return u"#NULL!";
-    case 0x07:
-      return u"#DIV/0!";
-    case 0x0F:
-      return u"#VALUE!";
-    case 0x17:
-      return u"#REF!";
-    case 0x1D:
-      return u"#NAME?";
-    case 0x24:
-      return u"#NUM!";
-    case 0x2A:
-      return u"#N/A";
-    default:
-      return u"#???";
-  }
-}
-
 uint32_t PaletteColor(int32_t index) {
   const int32_t i = index & 0x7F;
   return IndexedPalette()[size_t(i < XLS_PALETTE_SIZE ? i : 64)];

@@ -39,8 +39,6 @@ class TBIFFBody : public TRecordView {
 // The value of an RkNumber.
 double DecodeRK(uint32_t rk);
 TXc12CellError ErrorCodeToCellError(uint8_t code);
-// "#NULL!" ... "#N/A"; "#???" for any other code.
-std::u16string ErrorCodeToText(uint8_t code);
 // Indexes above 64 become 64 (automatic).
 inline int32_t ClampColorIndex(int32_t index) { return index > 64 ? 64 : index; }
 // Entry (index AND 0x7F) of the working palette (an index past its end gives entry 64).

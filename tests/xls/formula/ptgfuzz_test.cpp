@@ -12,6 +12,7 @@
 
 #include "tests/xls/formula/formulatestbook.h"
 #include "tests/xls/formula/ptgbuilder.h"
+#include "tests/xls/formula/tokenmutator.h"
 #include "xls/formula/xlsformuladecoder.h"
 #include "xls/formula/xlsformulaencoder.h"
 #include "xls/formula/xlsptgs.h"
@@ -48,30 +49,6 @@ std::vector<Bytes> Seeds() {
   };
 }
 
-Bytes Mutate(Bytes b, std::mt19937& rng) {
-  const int edits = 1 + static_cast<int>(rng() % 4);
-  for (int e = 0; e < edits; ++e) {
-    switch (rng() % 5) {
-      case 0:  // flip a byte
-        if (!b.empty()) b[rng() % b.size()] = static_cast<uint8_t>(rng());
-        break;
-      case 1:  // cut the end
-        if (!b.empty()) b.resize(rng() % b.size());
-        break;
-      case 2:  // insert a byte
-        b.insert(b.begin() + (b.empty() ? 0 : rng() % (b.size() + 1)), static_cast<uint8_t>(rng()));
-        break;
-      case 3:  // set a byte to a boundary value
-        if (!b.empty()) b[rng() % b.size()] = (rng() & 1) ? 0xFF : 0x00;
-        break;
-      default:  // drop a byte
-        if (!b.empty()) b.erase(b.begin() + rng() % b.size());
-        break;
-    }
-  }
-  return b;
-}
-
 Bytes Random(std::mt19937& rng) {
   Bytes b(rng() % 40);
   for (uint8_t& x : b) x = static_cast<uint8_t>(rng());
@@ -89,7 +66,7 @@ TEST(Fuzz_TokenArrays, WalkerAdjustAndDecoderNeverCrash) {
   std::mt19937 rng(20261210);
   long decoded = 0, raised = 0;
   for (long i = 0; i < count; ++i) {
-    Bytes b = (i % 4 == 3) ? Random(rng) : Mutate(seeds[rng() % seeds.size()], rng);
+    Bytes b = (i % 4 == 3) ? Random(rng) : test::MutateTokens(seeds[rng() % seeds.size()], rng, false);
     bool walks = true;
     try {
       for (TXLSIteratePtgs it(b); it.Next();) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/xls/formula/tokenmutator.h"
 #include "xls/formula/xlsformuladecoder97.h"
 
 namespace xls {
@@ -45,33 +46,6 @@ std::vector<Bytes> Seeds() {
   };
 }
 
-Bytes Mutate(Bytes b, std::mt19937& rng) {
-  const int edits = 1 + static_cast<int>(rng() % 4);
-  for (int e = 0; e < edits; ++e) {
-    switch (rng() % 6) {
-      case 0:  // flip a byte
-        if (!b.empty()) b[rng() % b.size()] = static_cast<uint8_t>(rng());
-        break;
-      case 1:  // cut the end
-        if (!b.empty()) b.resize(rng() % b.size());
-        break;
-      case 2:  // insert a byte
-        b.insert(b.begin() + (b.empty() ? 0 : rng() % (b.size() + 1)), static_cast<uint8_t>(rng()));
-        break;
-      case 3:  // set a byte to a boundary value
-        if (!b.empty()) b[rng() % b.size()] = (rng() & 1) ? 0xFF : 0x00;
-        break;
-      case 4:  // put a token id somewhere
-        if (!b.empty()) b[rng() % b.size()] = static_cast<uint8_t>(rng() % 0x40 | (rng() % 4) << 5);
-        break;
-      default:  // drop a byte
-        if (!b.empty()) b.erase(b.begin() + rng() % b.size());
-        break;
-    }
-  }
-  return b;
-}
-
 Bytes Random(std::mt19937& rng) {
   Bytes b(rng() % 48);
   for (uint8_t& x : b) x = static_cast<uint8_t>(rng() % 3 ? rng() % 0x40 : rng());
@@ -87,7 +61,7 @@ TEST(Fuzz_LegacyTokens, DecoderAndFixupNeverCrash) {
   std::mt19937 rng(20261211);
   long decoded = 0, decodeRaised = 0, fixed = 0, fixRaised = 0;
   for (long i = 0; i < count; ++i) {
-    Bytes b = (i % 4 == 3) ? Random(rng) : Mutate(seeds[rng() % seeds.size()], rng);
+    Bytes b = (i % 4 == 3) ? Random(rng) : test::MutateTokens(seeds[rng() % seeds.size()], rng, true);
     const TBIFFFormulaVersion version = (rng() & 1) ? TBIFFFormulaVersion::BIFF8 : TBIFFFormulaVersion::BIFF5;
     const int32_t col = static_cast<int32_t>(rng() % 260) - 2, row = static_cast<int32_t>(rng() % 70000) - 2;
     try {
