@@ -1,6 +1,7 @@
 #include "xls/formula/xlsformuladecoder97.h"
 
 #include <bit>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -65,15 +66,8 @@ constexpr uint16_t kColRel = 0x4000;
 constexpr uint16_t kRowRel = 0x8000;
 
 std::u16string Decimal(int64_t value) {
-  std::u16string s;
-  const bool negative = value < 0;
-  uint64_t v = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  do {
-    s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-    v /= 10;
-  } while (v);
-  if (negative) s.insert(s.begin(), u'-');
-  return s;
+  const std::string s = std::to_string(value);
+  return std::u16string(s.begin(), s.end());
 }
 
 std::u16string HexText(std::u16string_view prefix, uint8_t value, std::u16string_view suffix) {
