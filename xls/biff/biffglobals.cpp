@@ -1,15 +1,13 @@
-// Workbook-globals records: the sheet list, FILEPASS, defined names, external references and the
-// workbook settings.
+// Workbook-globals records: the sheet list, defined names, external references and the workbook
+// settings (FILEPASS is the record loop's own).
 //
 // Layouts (MS-XLS): BOUNDSHEET stream position u32, visibility byte 4 (bits 0-1), sheet type byte
 // 5 (0 worksheet, 1 macro sheet, 2 chart, 6 VB module), name length byte 6, name at 7 (BIFF8: a
-// flag byte first). FILEPASS: encryption type u16 (1 = RC4), then for RC4 the version major u16
-// and minor u16 (1.1 is the RC4 scheme of Office binary documents; 2.x to 4.x are CryptoAPI),
-// salt (16), encrypted verifier (16) and its encrypted hash (16). NAME (BIFF8): flags u16, key
-// byte 2, name length byte 3, cce u16 at 4, sheet u16 at 8 (0 workbook, else sheet + 1), lengths
-// of menu, description, help and status texts at 10..13, name at 14 (flag byte and characters;
-// a built-in name holds its one-character code), tokens, then the four texts. XCT: CRN count
-// u16, sheet index u16. WRITEACCESS (BIFF8): cch u16, flag byte, characters, spaces to 112 bytes.
+// flag byte first). NAME (BIFF8): flags u16, key byte 2, name length byte 3, cce u16 at 4, sheet
+// u16 at 8 (0 workbook, else sheet + 1), lengths of menu, description, help and status texts at
+// 10..13, name at 14 (flag byte and characters; a built-in name holds its one-character code),
+// tokens, then the four texts. XCT: CRN count u16, sheet index u16. WRITEACCESS (BIFF8): cch
+// u16, flag byte, characters, spaces to 112 bytes.
 #include <algorithm>
 
 #include "xls/biff/biffrecords.h"
@@ -46,31 +44,6 @@ std::u16string TBIFFRecords::BoundSheetName(TBIFFRecordHost& host, const TBIFFBo
   // versions are in the file's code page.
   return FVersion >= TExcelVersion::xvExcel97 ? ReadBIFF8Chars(b, 7, len, FCodec)
                                               : FCodec.Decode8(b.Bytes(7, len));
-}
-
-void TBIFFRecords::RecFILEPASS(const TBIFFBody& b, TBIFFRecordHost& host) {
-  TXLSErrorManager& errors = *FManager.Errors();
-  // Only RC4 of version 1.1 with its whole header is decrypted here; XOR obfuscation, CryptoAPI
-  // RC4 and a body too short for its fields are an unknown type of encryption.
-  if (b.Size() < 54 || b.U16(0) != 1 || b.U16(2) != 1 || b.U16(4) != 1) {
-    errors.Error(u"", XLSERR_UNKNOWN_ENCRYPTION);
-    return;
-  }
-  const auto filePass = b.Bytes(0, 54);
-  if (FManager.FPasswordEvent || !FManager.FPassword.empty()) {
-    std::u16string password = FManager.FPassword;
-    if (FManager.FPasswordEvent) FManager.FPasswordEvent(password);
-    if (FManager.FAborted) return;
-    if (password.empty())
-      errors.Error(u"", XLSERR_PASSWORD_MISSING);
-    else if (!host.SetReadDecrypt(filePass, password))
-      errors.Error(u"", XLSERR_PASSWORD_WRONG);
-    return;
-  }
-  if (host.SetReadDecrypt(filePass, BIFFDefaultPassword))
-    FPassword = BIFFDefaultPassword;
-  else
-    errors.Error(u"", XLSERR_PASSWORD_MISSING);
 }
 
 void TBIFFRecords::RecCODEPAGE(const TBIFFBody& b) {

@@ -155,9 +155,6 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
       RecSTYLE(b, host);
       return true;
     // ---- globals
-    case BIFFID_FILEPASS:
-      RecFILEPASS(b, host);
-      return true;
     case BIFFID_CODEPAGE:
       RecCODEPAGE(b);
       slot();
@@ -290,10 +287,6 @@ bool TBIFFReaderHost::ReadRecord(uint16_t& id, std::vector<uint8_t>& body) {
   return true;
 }
 
-bool TBIFFReaderHost::SetReadDecrypt(std::span<const uint8_t> filePass, std::u16string_view password) {
-  return FReader.Stream().SetReadDecrypt(filePass, password);
-}
-
 void TBIFFReaderHost::StoreRecord(uint16_t id, std::span<const uint8_t> body) {
   if (!FReader.CurrRecs) return;
   body = body.first(std::min<size_t>(body.size(), 0xFFFF));
@@ -337,14 +330,6 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
                                       BIFFID_PASSWORD,      BIFFID_PROTECT,      BIFFID_PROT4REV,
                                       BIFFID_DSF,           BIFFID_FNGROUPCOUNT, BIFFID_RECALCID,
                                       BIFFID_HIDEOBJ,       BIFFID_COUNTRY};
-  // FILEPASS: only RC4 1.1 with its whole header; the default password is the one office
-  // programs use for workbooks encrypted without a user password.
-  handlers.Set(BIFFID_FILEPASS, [records](TXLSReadII& reader) {
-    reader.InsertRecord = false;
-    TBIFFReaderHost host(reader);
-    records->RecFILEPASS(TBIFFBody(reader.Body().Span()), host);
-    if (!records->Password().empty()) reader.XLS().FPassword = records->Password();
-  });
   // BOUNDSHEET: the frame keeps the sheet list; the name is decoded in the file's code page.
   handlers.Set(BIFFID_BOUNDSHEET, [records](TXLSReadII& reader) {
     const size_t before = reader.FBoundsheets.size();

@@ -1,5 +1,5 @@
 // The record handlers that bring a legacy workbook's content into the model: cell, formula and
-// shared-string records, the workbook-globals records (sheet list, FILEPASS, names, external
+// shared-string records, the workbook-globals records (sheet list, names, external
 // references, settings) and the style records (fonts, number formats, cell formats, palette,
 // styles).
 //
@@ -108,8 +108,6 @@ class TBIFFRecordHost {
   virtual uint16_t PeekId() = 0;
   // Reads the next record whole (its body decrypted when decryption is on); false at the end.
   virtual bool ReadRecord(uint16_t& id, std::vector<uint8_t>& body) = 0;
-  // Checks the password against a FILEPASS body and, when right, switches decryption on.
-  virtual bool SetReadDecrypt(std::span<const uint8_t> filePass, std::u16string_view password) = 0;
   // Keeps a record raw in the storage of the current sheet or of the globals.
   virtual void StoreRecord(uint16_t id, std::span<const uint8_t> body) = 0;
   // Puts a record into its default slot of the current storage (settings records).
@@ -127,9 +125,6 @@ class TBIFFRecordHost {
   virtual std::vector<TSharedFormula>& SharedFormulas() = 0;
   virtual std::vector<uint8_t>& LastARRAY() = 0;
 };
-
-// The password that office programs use for workbooks encrypted without a user password.
-inline constexpr char16_t BIFFDefaultPassword[] = u"VelvetSweatshop";
 
 // The external-reference records of a BIFF8 workbook, kept whole (CONTINUE parts joined) for the
 // name tables of the formula layer.
@@ -165,8 +160,6 @@ class TBIFFRecords {
   bool Handle(uint16_t id, std::span<const uint8_t> body, TBIFFRecordHost& host);
 
   const std::vector<TBIFFExternRecord>& ExternRecords() const { return FExternRecords; }
-  // The default password when it opened the file.
-  const std::u16string& Password() const { return FPassword; }
 
   TBIFFSharedFixup SharedFixup;
 
@@ -192,7 +185,6 @@ class TBIFFRecords {
   // Globals
   // The sheet name of a BOUNDSHEET body in the version and code page of the file.
   std::u16string BoundSheetName(TBIFFRecordHost& host, const TBIFFBody& b);
-  void RecFILEPASS(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecCODEPAGE(const TBIFFBody& b);
   void RecNAME(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecExtern(uint16_t id, const TBIFFBody& b, TBIFFRecordHost& host);
@@ -241,7 +233,6 @@ class TBIFFRecords {
   TBIFFTextCodec FCodec;
   std::vector<TBIFFExternRecord> FExternRecords;
   int32_t FSupBookCount = 0;
-  std::u16string FPassword;
   std::vector<std::u16string> FExcel4Formats;
   int32_t FExcel4Start = 0;
   int32_t FFormatCnt = 0;
@@ -259,7 +250,6 @@ class TBIFFReaderHost : public TBIFFRecordHost {
   explicit TBIFFReaderHost(TXLSReadII& reader) : FReader(reader) {}
   uint16_t PeekId() override;
   bool ReadRecord(uint16_t& id, std::vector<uint8_t>& body) override;
-  bool SetReadDecrypt(std::span<const uint8_t> filePass, std::u16string_view password) override;
   void StoreRecord(uint16_t id, std::span<const uint8_t> body) override;
   void UpdateDefault(uint16_t id, std::span<const uint8_t> body) override;
   void KeepStyle(std::span<const uint8_t> copy) override;

@@ -402,8 +402,13 @@ void TXLSReadII::RecFILEPASS() {
   InsertRecord = false;
   const TRecordView b = Body();
   TXLSErrorManager& errors = *FManager->Errors();
-  if (b.U16(0) != 1) {
-    errors.Error(u"", 1002);
+  // Encryption type u16 (1 = RC4), then for RC4 the version major u16 and minor u16 (1.1 is the
+  // RC4 scheme of Office binary documents; 2.x to 4.x are CryptoAPI), salt (16), encrypted
+  // verifier (16) and its encrypted hash (16). Only RC4 of version 1.1 with its whole header is
+  // decrypted here; XOR obfuscation, CryptoAPI RC4 and a body too short for its fields are an
+  // unknown type of encryption.
+  if (b.Size() < 54 || b.U16(0) != 1 || b.U16(2) != 1 || b.U16(4) != 1) {
+    errors.Error(u"", XLSERR_UNKNOWN_ENCRYPTION);
     return;
   }
   if (FManager->FPasswordEvent || !FManager->FPassword.empty()) {
@@ -411,13 +416,13 @@ void TXLSReadII::RecFILEPASS() {
     if (FManager->FPasswordEvent) FManager->FPasswordEvent(password);
     if (FManager->FAborted) return;
     if (password.empty())
-      errors.Error(u"", 1003);
+      errors.Error(u"", XLSERR_PASSWORD_MISSING);
     else if (!FXLSStream.SetReadDecrypt(b.Span(), password))
-      errors.Error(u"", 1004);
+      errors.Error(u"", XLSERR_PASSWORD_WRONG);
   } else if (FXLSStream.SetReadDecrypt(b.Span(), DefaultPassword)) {
     FXLS->FPassword = DefaultPassword;
   } else {
-    errors.Error(u"", 1003);
+    errors.Error(u"", XLSERR_PASSWORD_MISSING);
   }
 }
 
