@@ -13,6 +13,7 @@
 #include "xls/package/xlspackageopc.h"
 #include "xls/package/xlszlib.h"
 #include "xls/package/xpgdom.h"
+#include "xls/package/xpgvalues.h"
 #include "xls/spreadsheetml/xpgparsexlsx.h"
 
 namespace xls {
@@ -58,16 +59,10 @@ int32_t StrToIntDef(std::u16string_view s, int32_t def) {
   return (r.ec == std::errc() && r.ptr == last) ? v : def;
 }
 
-// The part of a qualified name after its prefix.
-std::u16string_view LocalOf(std::u16string_view qname) {
-  const auto p = qname.find(u':');
-  return p == std::u16string_view::npos ? qname : qname.substr(p + 1);
-}
-
 // The first child whose name is `local` under any prefix; nullptr when none.
 TXpgDOMNode* ChildByLocal(const TXpgDOMNode& node, std::u16string_view local) {
   for (int i = 0; i < node.Count(); ++i)
-    if (LocalOf(node.Items(i)->QName()) == local) return node.Items(i);
+    if (XmlStripPrefix(node.Items(i)->QName()) == local) return node.Items(i);
   return nullptr;
 }
 
@@ -691,7 +686,7 @@ void TXLSReadXLSXObjects::ReadCommentShapes(TXLSSheetVml& vml, TXc12DataWorkshee
   int i = 0;
   while (i < doc->Count()) {
     TXpgDOMNode* shape = doc->Items(i);
-    if (LocalOf(shape->QName()) != u"shape") {
+    if (XmlStripPrefix(shape->QName()) != u"shape") {
       ++i;
       continue;
     }
