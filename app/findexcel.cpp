@@ -1,9 +1,9 @@
 // Workbooks are loaded by the spreadsheet engine's one component, kept for the whole run, and
 // searched through its workbook search (every cell of every sheet as text, ASCII letters folded).
 // A file the engine cannot read raises from the load; the component is then empty, so nothing of
-// an earlier workbook is ever searched in its place. The file is read whole in one call (its
-// size known first) and handed to the component's byte entry, which routes by content exactly as
-// LoadFromFile does.
+// an earlier workbook is ever searched in its place. The file is mapped, not copied, and handed to
+// the component's byte entry, which routes by content exactly as LoadFromFile does; a file that
+// cannot be opened is no hit rather than an error.
 #include "app/findexcel.h"
 
 #include <span>
