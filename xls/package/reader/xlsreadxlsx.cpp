@@ -612,7 +612,7 @@ void TXLSReadXLSX::LoadXLink(std::u16string_view rId) {
       d.FRefreshError = sd->RefreshError() != 0;
       for (const auto& r : *sd->RowXpgList()) {
         TXc12XRow& row = d.FRows.emplace_back();
-        row.FRow = r->R() - 1;
+        row.FRow = std::max(r->R(), 0) - 1;  // no row number (or a negative one): -1
         for (const auto& c : *r->CellXpgList()) {
           TXc12XCell& cell = row.FCells.emplace_back();
           int32_t col = 0, rw = 0;
@@ -696,7 +696,8 @@ void TXLSReadXLSX::LoadSheets() {
   const size_t first = sheets.Count();
   for (size_t i = 0; i < list.Count(); ++i) {
     const TXc12Sheet& e = *list.Items(i);
-    TXc12DataWorksheet* ws = sheets.Add(e.FSheetId - 1);
+    // A sheet id below 1 (the lowest 32-bit one included) leaves the numbering to the list.
+    TXc12DataWorksheet* ws = sheets.Add(e.FSheetId > 0 ? e.FSheetId - 1 : -1);
     ws->FName = e.FName;
     ws->FState = e.FState;
     ws->FRId = e.FRId;
