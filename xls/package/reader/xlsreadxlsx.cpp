@@ -571,14 +571,6 @@ void TXLSReadXLSX::LoadWorkbook() {
 
 // ---- external links -------------------------------------------------------------------------
 
-namespace {
-
-// Booleans of external links are read leniently: true, 1 and t (any case) are true, anything
-// else false.
-bool LenientBool(std::u16string_view v) { return BoolOf(v); }
-
-}  // namespace
-
 void TXLSReadXLSX::LoadXLink(std::u16string_view rId) {
   std::unique_ptr<TXLSStream> s;
   try {
@@ -620,7 +612,7 @@ void TXLSReadXLSX::LoadXLink(std::u16string_view rId) {
           cell.FValueMetadata = c->Vm();
           switch (c->T()) {
             case xpgxlinks::stectB:
-              cell.SetAsBoolean(LenientBool(c->V()));
+              cell.SetAsBoolean(BoolOf(c->V()));
               break;
             case xpgxlinks::stectN:
               cell.SetAsFloat(NumberOf(c->V()));
@@ -657,7 +649,7 @@ void TXLSReadXLSX::LoadXLink(std::u16string_view rId) {
             mv.SetAsNil(true);
             break;
           case xpgxlinks::stdvtB:
-            mv.SetAsBoolean(LenientBool(v->Val()));
+            mv.SetAsBoolean(BoolOf(v->Val()));
             break;
           case xpgxlinks::stdvtN:
             mv.SetAsFloat(NumberOf(v->Val()));
@@ -952,6 +944,24 @@ const TXLSArrayFormulaArea* TXLSReadXLSX::ArrayAreaOf(int32_t col, int32_t row) 
   return nullptr;
 }
 
+const TXLSArrayFormulaArea& TXLSReadXLSX::AddArrayArea(const TCT_CellFormula& f, int32_t col, int32_t row) {
+  TXLSArrayFormulaArea a;
+  AreaStrToCellArea(f.Ref(), a.Area);
+  if (a.Area.Col1 < 0) a.Area = SetCellAreaOneCell(col, row);
+  a.MasterCol = col;
+  a.MasterRow = row;
+  a.IsArray = f.T() == stcftArray;
+  if (FArrayFormulas.empty()) {
+    FArrayBounds = a.Area;
+  } else {
+    FArrayBounds.Col1 = std::min(FArrayBounds.Col1, a.Area.Col1);
+    FArrayBounds.Row1 = std::min(FArrayBounds.Row1, a.Area.Row1);
+    FArrayBounds.Col2 = std::max(FArrayBounds.Col2, a.Area.Col2);
+    FArrayBounds.Row2 = std::max(FArrayBounds.Row2, a.Area.Row2);
+  }
+  return FArrayFormulas.emplace_back(a);
+}
+
 void TXLSReadXLSX::StageResult(const TCT_Cell& cell) {
   TXLSFormulaHelper& h = FCells->FormulaHelper();
   const std::u16string& v = cell.V();
@@ -1017,21 +1027,7 @@ void TXLSReadXLSX::StoreFormulaCell(const TCT_Cell& cell, int32_t col, int32_t r
   switch (f.T()) {
     case stcftArray:
     case stcftDataTable: {
-      TXLSArrayFormulaArea a;
-      AreaStrToCellArea(f.Ref(), a.Area);
-      if (a.Area.Col1 < 0) a.Area = SetCellAreaOneCell(col, row);
-      a.MasterCol = col;
-      a.MasterRow = row;
-      a.IsArray = f.T() == stcftArray;
-      if (FArrayFormulas.empty()) {
-        FArrayBounds = a.Area;
-      } else {
-        FArrayBounds.Col1 = std::min(FArrayBounds.Col1, a.Area.Col1);
-        FArrayBounds.Row1 = std::min(FArrayBounds.Row1, a.Area.Row1);
-        FArrayBounds.Col2 = std::max(FArrayBounds.Col2, a.Area.Col2);
-        FArrayBounds.Row2 = std::max(FArrayBounds.Row2, a.Area.Row2);
-      }
-      FArrayFormulas.push_back(a);
+      const TXLSArrayFormulaArea& a = AddArrayArea(f, col, row);
       h.SetTargetRef(a.Area.Col1, a.Area.Row1, a.Area.Col2, a.Area.Row2);
       h.FFormula = f.Content();
       if (a.IsArray) {
@@ -1212,16 +1208,7 @@ void TXLSReadXLSX::DoCellDirect(TCT_Cell& cell) {
   if (cell.F()->Available()) {
     const TCT_CellFormula& f = *cell.F();
     if (f.T() == stcftArray || f.T() == stcftDataTable) {
-      TXLSArrayFormulaArea a;
-      AreaStrToCellArea(f.Ref(), a.Area);
-      if (a.Area.Col1 < 0) a.Area = SetCellAreaOneCell(col, row);
-      a.MasterCol = col, a.MasterRow = row, a.IsArray = f.T() == stcftArray;
-      FArrayBounds = FArrayFormulas.empty() ? a.Area
-                                            : TXLSCellArea{std::min(FArrayBounds.Row1, a.Area.Row1),
-                                                           std::max(FArrayBounds.Row2, a.Area.Row2),
-                                                           std::min(FArrayBounds.Col1, a.Area.Col1),
-                                                           std::max(FArrayBounds.Col2, a.Area.Col2)};
-      FArrayFormulas.push_back(a);
+      AddArrayArea(f, col, row);
       return;
     }
     if (!f.Content().empty()) ec.SetAsFormula(f.Content());

@@ -49,6 +49,7 @@ namespace xpgxlsx {
 class TCT_Rst;
 class TCT_DefinedName;
 class TCT_Cell;
+class TCT_CellFormula;
 class TCT_Row;
 class TCT_Col;
 class TCT_MergeCell;
@@ -123,6 +124,9 @@ class TXLSReadXLSX {
                        const TXLSArrayFormulaArea& area);
   // Sets the staging record's cached result from t and v.
   void StageResult(const xpgxlsx::TCT_Cell& cell);
+  // Records the area of an array or data-table master at (col, row) (its ref, else the master
+  // alone) and widens the bounds of all areas.
+  const TXLSArrayFormulaArea& AddArrayArea(const xpgxlsx::TCT_CellFormula& f, int32_t col, int32_t row);
   const TXLSArrayFormulaArea* ArrayAreaOf(int32_t col, int32_t row) const;
   // The text of a shared string index (empty with a warning when out of range).
   std::u16string SharedText(std::u16string_view index);
