@@ -449,15 +449,20 @@ uint64_t CfbStream::Seek(int64_t offset, CfbSeekOrigin origin) {
   return pos_;
 }
 
-std::optional<std::span<const uint8_t>> CfbStream::ContiguousBytes() const {
-  if (size_ == 0) return std::span<const uint8_t>();
-  if (units_.empty()) return std::nullopt;
-  const uint64_t unit = uint64_t{1} << unitShift_;
-  for (size_t i = 1; i < units_.size(); ++i)
-    if (units_[i] != units_[i - 1] + unit) return std::nullopt;
-  const uint64_t first = units_.front();
-  if (first > image_->bytes.size() || size_ > image_->bytes.size() - first) return std::nullopt;
-  return image_->bytes.subspan(size_t(first), size_t(size_));
+std::vector<std::span<const uint8_t>> CfbStream::Runs() const {
+  std::vector<std::span<const uint8_t>> runs;
+  const uint64_t unitSize = uint64_t(1) << unitShift_;
+  // The chain was checked against the file when the stream was opened, exactly as Read relies on.
+  for (uint64_t at = 0; at < size_;) {
+    const size_t first = size_t(at >> unitShift_);
+    size_t last = first;
+    while (last + 1 < units_.size() && units_[last + 1] == units_[last] + unitSize && ((last + 1) << unitShift_) < size_)
+      ++last;
+    const uint64_t n = std::min<uint64_t>(uint64_t(last - first + 1) << unitShift_, size_ - at);
+    runs.emplace_back(image_->bytes.data() + units_[first], size_t(n));
+    at += n;
+  }
+  return runs;
 }
 
 std::vector<uint8_t> CfbStream::ReadAll() {

@@ -79,10 +79,11 @@ class CfbStream {
   uint64_t Seek(int64_t offset, CfbSeekOrigin origin);
   // The whole stream from its start; the position ends at the end.
   std::vector<uint8_t> ReadAll();
-  // The stream's bytes in place when its sectors follow one another in the
-  // file (as writers usually lay out large streams), else nothing. Valid while
-  // the file's bytes are.
-  std::optional<std::span<const uint8_t>> ContiguousBytes() const;
+  // The stream's bytes in place, in order, as runs of sectors that follow one
+  // another in the file (writers usually lay out a large stream in a few
+  // runs); together exactly Size() bytes, no run empty. Valid while the
+  // file's bytes are: the caller's bytes of a view, or this handle's image.
+  std::vector<std::span<const uint8_t>> Runs() const;
 
  private:
   friend class CfbStorage;

@@ -189,6 +189,37 @@ TEST(CfbStorage_Open, ViewReadsTheCallersBytesLikeACopy) {
   EXPECT_THROW(OpenCompoundView(noise), CfbError);
 }
 
+// The runs of a stream are its bytes in place: one run when its sectors follow one another, one
+// per sector when none do, and the short stream's mini sectors likewise.
+TEST(CfbStream_Runs, BytesInPlaceInOrder) {
+  CfbWriter w;
+  w.AddStream(u"Laid", Pattern(70000, 4));
+  w.AddStream(u"Turned", Pattern(5000, 6));
+  w.AddStream(u"Small", Pattern(300, 5));
+  auto layout = w.Build();
+  layout.ReverseSectors(u"Turned");
+  const std::vector<uint8_t> bytes = Bytes(layout.bytes);
+  const CfbStorage view = OpenCompoundView(bytes);
+  struct Case {
+    const char16_t* name;
+    std::string content;
+    size_t runs;
+  } cases[] = {{u"Laid", Pattern(70000, 4), 1}, {u"Turned", Pattern(5000, 6), 10}, {u"Small", Pattern(300, 5), 1}};
+  for (const auto& c : cases) {
+    auto s = view.OpenStream(c.name);
+    ASSERT_TRUE(s.has_value());
+    const auto runs = s->Runs();
+    std::string joined;
+    for (const auto& r : runs) {
+      EXPECT_FALSE(r.empty());
+      EXPECT_TRUE(r.data() >= bytes.data() && r.data() + r.size() <= bytes.data() + bytes.size());
+      joined.append(r.begin(), r.end());
+    }
+    EXPECT_EQ(runs.size(), c.runs);
+    EXPECT_EQ(joined, c.content);
+  }
+}
+
 TEST(CfbStorage_Open, FromFileAndTheCompoundTest) {
   test::TempDir tmp;
   CfbWriter w;

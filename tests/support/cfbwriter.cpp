@@ -80,6 +80,19 @@ void CfbImageLayout::SetStart(const std::u16string& path, uint32_t sector) {
   Put32(DirEntryOffset(entryOf.at(path)) + 0x74, sector);
 }
 
+void CfbImageLayout::ReverseSectors(const std::u16string& path) {
+  std::vector<uint32_t> chain;
+  for (uint32_t id = StartOf(path); id < 0xFFFFFFFAu; id = Fat(id)) chain.push_back(id);
+  const size_t n = chain.size();
+  std::vector<std::string> data;
+  for (uint32_t id : chain) data.push_back(bytes.substr(SectorOffset(id), sectorSize));
+  // Sector k of the stream moves to where sector n-1-k was.
+  for (size_t k = 0; k < n; ++k) bytes.replace(SectorOffset(chain[n - 1 - k]), sectorSize, data[k]);
+  SetStart(path, chain[n - 1]);
+  for (size_t k = 0; k + 1 < n; ++k) SetFat(chain[n - 1 - k], chain[n - 2 - k]);
+  SetFat(chain[0], 0xFFFFFFFEu);
+}
+
 void CfbImageLayout::SetSize(const std::u16string& path, uint64_t size) {
   const uint64_t off = DirEntryOffset(entryOf.at(path));
   Put32(off + 0x78, uint32_t(size));

@@ -38,6 +38,9 @@ struct CfbImageLayout {
   uint32_t StartOf(const std::u16string& path) const;
   void SetStart(const std::u16string& path, uint32_t sector);
   void SetSize(const std::u16string& path, uint64_t size);
+  // Lays the sectors of a large stream out in the reverse order, in the same places, and relinks
+  // its chain: the stream reads the same, but no two of its sectors follow one another.
+  void ReverseSectors(const std::u16string& path);
   // A 32-bit little-endian value at any byte offset.
   uint32_t Get32(uint64_t offset) const;
   void Put32(uint64_t offset, uint32_t value);

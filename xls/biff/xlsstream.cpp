@@ -143,8 +143,11 @@ TXLSStream::~TXLSStream() { CloseStorage(); }
 void TXLSStream::CloseStorage() {
   FOwned.clear();
   FOwned.shrink_to_fit();
-  FOwnedPages = kws::PageBuffer();
-  FData = {};
+  FStream.reset();
+  FRuns.clear();
+  FRunStarts.clear();
+  FRun = {};
+  FRunStart = 0;
   FPos = 0;
   FRecRemain = 0;
   FCurHeader = {};
@@ -164,7 +167,7 @@ TExcelVersion TXLSStream::OpenStorageRead(const std::filesystem::path& filename)
     src = file;
   }
   if (kws::IsCompoundData(src)) {
-    // The caller's bytes outlive the open: only the workbook stream is copied out of them.
+    // The workbook stream is read in place: in the caller's bytes, or in the image the stream holds.
     OpenCompound(FHasSource ? kws::OpenCompoundView(src) : kws::OpenCompoundData(std::move(file)));
     return FFileVersion;
   }
@@ -180,10 +183,10 @@ TExcelVersion TXLSStream::OpenStorageRead(const std::filesystem::path& filename)
   }
   if (v == TExcelVersion::xvNone) throw XLSRWException("The file is not an Excel workbook");
   if (FHasSource) {
-    FData = src;
+    SetRuns({src});
   } else {
     FOwned = std::move(file);
-    FData = FOwned;
+    SetRuns({FOwned});
   }
   FFileVersion = v;
   return v;
@@ -207,16 +210,8 @@ void TXLSStream::OpenCompound(const kws::CfbStorage& root) {
       s.reset();  // a stream that cannot be opened counts as absent
     }
     if (!s) continue;
-    // Over the caller's bytes a stream laid out in one run is read in place.
-    const auto inPlace = FHasSource ? s->ContiguousBytes() : std::nullopt;
-    if (inPlace) {
-      FData = *inPlace;
-    } else {
-      // Large streams go to pages taken in one batch: far cheaper than a heap block filled
-      // page by page.
-      FOwnedPages = kws::PageBuffer(size_t(s->Size()));
-      FData = std::span<const uint8_t>(FOwnedPages.data(), s->Read(FOwnedPages.data(), FOwnedPages.size()));
-    }
+    FStream = std::make_unique<kws::CfbStream>(std::move(*s));
+    SetRuns(FStream->Runs());
     FFileVersion = version;
     return;
   }
@@ -224,9 +219,34 @@ void TXLSStream::OpenCompound(const kws::CfbStorage& root) {
 }
 
 // ---------------------------------------------------------------------------------------------
-size_t TXLSStream::RawRead(void* buffer, size_t count) {
-  const size_t n = FPos < FData.size() ? std::min(count, FData.size() - FPos) : 0;
-  if (n) std::memcpy(buffer, FData.data() + FPos, n);
+void TXLSStream::SetRuns(std::vector<std::span<const uint8_t>> runs) {
+  FRuns = std::move(runs);
+  FRunStarts.assign(1, 0);
+  for (const auto& r : FRuns) FRunStarts.push_back(FRunStarts.back() + r.size());
+  FRun = FRuns.empty() ? std::span<const uint8_t>() : FRuns.front();
+  FRunStart = 0;
+}
+
+size_t TXLSStream::CopyAt(size_t pos, uint8_t* out, size_t count) const {
+  size_t done = 0;
+  while (done < count && pos < DataSize()) {
+    if (pos < FRunStart || pos - FRunStart >= FRun.size()) {
+      // The run holding pos: the last whose start is not beyond it (runs are never empty).
+      const size_t i = size_t(std::upper_bound(FRunStarts.begin(), FRunStarts.end() - 1, pos) - FRunStarts.begin()) - 1;
+      FRun = FRuns[i];
+      FRunStart = FRunStarts[i];
+    }
+    const size_t within = pos - FRunStart;
+    const size_t n = std::min(count - done, FRun.size() - within);
+    std::memcpy(out + done, FRun.data() + within, n);
+    done += n;
+    pos += n;
+  }
+  return done;
+}
+
+size_t TXLSStream::RawReadAcross(void* buffer, size_t count) {
+  const size_t n = CopyAt(FPos, static_cast<uint8_t*>(buffer), count);
   FPos += n;
   return n;
 }
@@ -246,13 +266,15 @@ int TXLSStream::ReadHeader(TBIFFHeader& header) {
 }
 
 uint16_t TXLSStream::PeekHeader() const {
-  if (FPos + 4 > FData.size()) return 0;
-  return uint16_t(FData[FPos] | (FData[FPos + 1] << 8));
+  uint8_t h[4];
+  if (CopyAt(FPos, h, 4) < 4) return 0;
+  return uint16_t(h[0] | (h[1] << 8));
 }
 
 uint16_t TXLSStream::PeekMSOHeader() const {
-  if (FPos + 4 > FData.size()) return 0;
-  return uint16_t(FData[FPos + 2] | (FData[FPos + 3] << 8));
+  uint8_t h[4];
+  if (CopyAt(FPos, h, 4) < 4) return 0;
+  return uint16_t(h[2] | (h[3] << 8));
 }
 
 size_t TXLSStream::Read(void* buffer, size_t count) {
@@ -312,7 +334,7 @@ size_t TXLSStream::ContinueRead(uint8_t* buffer, size_t count, bool decrypt) {
       throw XLSRWException("CONTINUE record is missing");
     if (h.RecID == BIFFID_HFPICTURE) {
       // Future-record header and flags come before the data.
-      const size_t skip = std::min<size_t>({14, FRecRemain, FData.size() - FPos});
+      const size_t skip = std::min<size_t>({14, FRecRemain, DataSize() - std::min(FPos, DataSize())});
       FPos += skip;
       FRecRemain -= uint32_t(skip);
     }
@@ -324,7 +346,7 @@ size_t TXLSStream::ReadWideString(size_t length, std::u16string& text) {
   text.clear();
   uint8_t flag = 0;
   if (Read(&flag, 1) < 1) return 0;
-  const size_t left = FData.size() - std::min(FPos, FData.size());
+  const size_t left = DataSize() - std::min(FPos, DataSize());
   const bool wide = flag == 1;
   const size_t want = std::min(wide ? 2 * length : length, left);
   std::vector<uint8_t> bytes(want);
@@ -374,12 +396,12 @@ int64_t TXLSStream::Seek(int64_t offset, int origin) {
       base = int64_t(FPos);
       break;
     case 2:
-      base = int64_t(FData.size());
+      base = int64_t(DataSize());
       break;
     default:
       return 0;
   }
-  const int64_t target = std::clamp<int64_t>(base + offset, 0, int64_t(FData.size()));
+  const int64_t target = std::clamp<int64_t>(base + offset, 0, int64_t(DataSize()));
   FPos = size_t(target);
   FRecRemain = 0;  // after a seek there is no current record
   return target;

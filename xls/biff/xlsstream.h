@@ -15,8 +15,10 @@
 //   combined with byte x mod 1024 of the key stream of block x div 1024. Record headers and BOF
 //   bodies are stored in clear but count for the key stream.
 //
-// Design: the workbook stream (or the bare file) is held in memory whole, so a read is a bounded
-// copy and a peek or seek is free. The key stream is derived from the absolute offset of the
+// Design: the workbook stream (or the bare file) is read where it lies in memory, so a read is a
+// bounded copy and a peek or seek is free. A compound-file stream is read in place as the runs of
+// sectors the file lays it out in (a writer makes a few long ones), never copied out whole; the
+// run of the last read is kept, so reading on within it is one comparison and a copy. The key stream is derived from the absolute offset of the
 // bytes being decrypted: a read that does not continue where the last decrypted bytes ended
 // re-keys its block and skips to its offset, so seeking, peeking and reading ahead can never
 // desynchronise decryption. In continuation mode each record is taken at its real length.
@@ -25,6 +27,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -34,10 +37,9 @@
 
 #include "xls/crypto/md5.h"
 
-#include "platform/filebytes.h"
-
 namespace kws {
 class CfbStorage;
+class CfbStream;
 }
 #include "xls/crypto/rc4.h"
 #include "xls/model/xlscellarea.h"  // TExcelVersion
@@ -138,7 +140,8 @@ class TXLSStream {
   TExcelVersion OpenStorageRead(const std::filesystem::path& filename);
   void CloseStorage();
   TExcelVersion FileVersion() const { return FFileVersion; }
-  int64_t Size() const { return int64_t(FData.size()); }
+  size_t DataSize() const { return FRunStarts.empty() ? 0 : FRunStarts.back(); }
+  int64_t Size() const { return int64_t(DataSize()); }
 
   // --- records ----------------------------------------------------------------------------
   // Reads a record header; returns the bytes read (4 unless the stream ended). Headers are never
@@ -210,16 +213,31 @@ class TXLSStream {
   const std::vector<uint8_t>& WrittenData() const { return FWrite; }
 
  private:
-  size_t RawRead(void* buffer, size_t count);
+  size_t RawRead(void* buffer, size_t count) {
+    if (FPos >= FRunStart && FPos - FRunStart <= FRun.size() && count <= FRun.size() - (FPos - FRunStart)) {
+      if (count) std::memcpy(buffer, FRun.data() + (FPos - FRunStart), count);
+      FPos += count;
+      return count;
+    }
+    return RawReadAcross(buffer, count);
+  }
+  size_t RawReadAcross(void* buffer, size_t count);
+  // Copies up to `count` bytes at stream offset `pos` without moving; the bytes copied.
+  size_t CopyAt(size_t pos, uint8_t* out, size_t count) const;
+  void SetRuns(std::vector<std::span<const uint8_t>> runs);
   size_t ContinueRead(uint8_t* buffer, size_t count, bool decrypt);
   void OpenCompound(const kws::CfbStorage& root);
 
   TExtraObjects* FExtraObjects = nullptr;
   std::span<const uint8_t> FSource;
   bool FHasSource = false;
-  std::vector<uint8_t> FOwned;     // the file when read by us
-  kws::PageBuffer FOwnedPages;     // the workbook stream when copied out of the file
-  std::span<const uint8_t> FData;  // what is read: FOwned, or the caller's bare file
+  std::vector<uint8_t> FOwned;              // the bare file when read by us
+  std::unique_ptr<kws::CfbStream> FStream;  // the workbook stream; holds the file image when it is ours
+  // What is read, in order: the runs of the workbook stream, or the bare file as one run.
+  std::vector<std::span<const uint8_t>> FRuns;
+  std::vector<size_t> FRunStarts;  // stream offset of each run, then the total size
+  mutable std::span<const uint8_t> FRun;  // the run of the last read, and its stream offset
+  mutable size_t FRunStart = 0;
   size_t FPos = 0;
   TExcelVersion FFileVersion = TExcelVersion::xvNone;
 

@@ -42,8 +42,8 @@ std::u16string EscapeForPackage(std::u16string_view text) {
 }  // namespace
 
 void TXc12DataSST::TEntryDeleter::operator()(TXLSString* s) const {
-  s->~TXLSString();
-  ::operator delete(static_cast<void*>(s));
+  // Entries carved from the table's blocks go with the blocks.
+  if (s->HeldAlone) ::operator delete(static_cast<void*>(s));
 }
 
 TXc12DataSST::TXc12DataSST(TXLSStyleUseCounter* styles) : FHashHeads(kBuckets, -1), FStyles(styles) {}
@@ -61,22 +61,44 @@ bool TXc12DataSST::Wide(std::u16string_view text) const {
   return std::any_of(text.begin(), text.end(), [](char16_t c) { return c > 255; });
 }
 
-TXc12DataSST::TEntry TXc12DataSST::MakeEntry(std::u16string_view text, bool wide,
-                                             const std::vector<TXc12FontRun>* runs) {
+TXc12DataSST::TEntry TXc12DataSST::NewEntry(size_t len, bool wide, size_t runCount, bool alone) {
   TXLSString head;
-  head.Len = uint32_t(text.size());
-  head.Options = uint8_t((wide ? 1 : 0) | (runs ? 8 : 0));
-  head.RunCount = runs ? uint32_t(runs->size()) : 0;
-  const size_t total = RunsOffset(head) + head.RunCount * sizeof(TXc12FontRun);
-  void* mem = ::operator new(total);
-  TEntry e(new (mem) TXLSString(head));
+  head.Len = uint32_t(len);
+  head.Options = uint8_t((wide ? 1 : 0) | (runCount ? 8 : 0));
+  head.RunCount = uint32_t(runCount);
+  head.HeldAlone = alone;
+  const size_t total = RunsOffset(head) + runCount * sizeof(TXc12FontRun);
+  void* mem;
+  if (alone) {
+    mem = ::operator new(total);
+  } else {
+    constexpr size_t kAlign = alignof(std::max_align_t);
+    constexpr size_t kBlock = size_t{1} << 16;
+    const size_t need = (total + kAlign - 1) / kAlign * kAlign;
+    if (need > FBlockLeft) {
+      const size_t size = std::max(kBlock, need);
+      FBlocks.push_back(std::make_unique_for_overwrite<uint8_t[]>(size));
+      FBlockNext = FBlocks.back().get();
+      FBlockLeft = size;
+    }
+    mem = FBlockNext;
+    FBlockNext += need;
+    FBlockLeft -= need;
+  }
+  return TEntry(new (mem) TXLSString(head));
+}
+
+TXc12DataSST::TEntry TXc12DataSST::MakeEntry(std::u16string_view text, bool wide,
+                                             const std::vector<TXc12FontRun>* runs, bool alone) {
+  TEntry e = NewEntry(text.size(), wide, runs ? runs->size() : 0, alone);
+  if (runs) e->Options |= 8;  // rich even with no run
   uint8_t* p = reinterpret_cast<uint8_t*>(e.get() + 1);
   if (wide)
     std::memcpy(p, text.data(), text.size() * 2);
   else
     for (size_t i = 0; i < text.size(); ++i) p[i] = uint8_t(text[i]);
   if (runs && !runs->empty())
-    std::memcpy(reinterpret_cast<uint8_t*>(e.get()) + RunsOffset(head), runs->data(), runs->size() * sizeof(TXc12FontRun));
+    std::memcpy(reinterpret_cast<uint8_t*>(e.get()) + RunsOffset(*e), runs->data(), runs->size() * sizeof(TXc12FontRun));
   return e;
 }
 
@@ -106,12 +128,11 @@ bool TXc12DataSST::EntryEquals(const TXLSString& s, std::u16string_view text) co
   return true;
 }
 
-void TXc12DataSST::HashAdd(int32_t slot, std::u16string_view text) {
+void TXc12DataSST::HashAdd(int32_t slot, uint32_t key) {
   if (FHashNext.size() <= size_t(slot)) {
     FHashNext.resize(size_t(slot) + 1, -1);
     FHashKeys.resize(size_t(slot) + 1, 0);
   }
-  const uint32_t key = KeyHash(text);
   FHashKeys[size_t(slot)] = key;
   int32_t& head = FHashHeads[key % kBuckets];
   FHashNext[size_t(slot)] = head;
@@ -141,13 +162,28 @@ void TXc12DataSST::RebuildHash() {
   std::fill(FHashHeads.begin(), FHashHeads.end(), -1);
   FHashNext.assign(FSST.size(), -1);
   FHashKeys.assign(FSST.size(), 0);
-  for (int32_t i = 0; i < FTotalCount; ++i)
-    if (FSST[size_t(i)] && !IsFormattedString(*FSST[size_t(i)])) HashAdd(i, GetText(*FSST[size_t(i)]));
+  for (int32_t i = 0; i < FTotalCount; ++i) {
+    const TXLSString* e = FSST[size_t(i)].get();
+    if (!e || IsFormattedString(*e)) continue;
+    // The key of the entry's text, taken from its stored units.
+    uint32_t h = 0;
+    if (e->Options & 1) {
+      const auto* p = reinterpret_cast<const char16_t*>(TextBytes(*e));
+      for (uint32_t k = 0; k < e->Len; ++k) h = ((h << 2) | (h >> 30)) ^ p[k];
+    } else {
+      const uint8_t* p = TextBytes(*e);
+      for (uint32_t k = 0; k < e->Len; ++k) h = ((h << 2) | (h >> 30)) ^ p[k];
+    }
+    HashAdd(i, h);
+  }
   FHashValid = true;
 }
 
 void TXc12DataSST::Clear() {
   FSST.clear();
+  FBlocks.clear();
+  FBlockNext = nullptr;
+  FBlockLeft = 0;
   FFreeSlots.clear();
   FTotalCount = FFreeCount = 0;
   std::fill(FHashHeads.begin(), FHashHeads.end(), -1);
@@ -168,7 +204,7 @@ int32_t TXc12DataSST::AddString(std::u16string_view text) {
   if (!FHashValid) RebuildHash();
   const std::u16string escaped = FIsExcel97 ? std::u16string(text) : EscapeForPackage(text);
   if (const int32_t found = HashFind(escaped); found >= 0) return found;
-  TEntry e = MakeEntry(escaped, Wide(escaped), nullptr);
+  TEntry e = MakeEntry(escaped, Wide(escaped), nullptr, true);
   int32_t slot;
   if (FFreeCount > 0 && !FFreeSlots.empty()) {
     --FFreeCount;
@@ -179,30 +215,34 @@ int32_t TXc12DataSST::AddString(std::u16string_view text) {
   } else {
     slot = Append(std::move(e));
   }
-  HashAdd(slot, escaped);
+  HashAdd(slot, KeyHash(escaped));
   return slot;
 }
 
-int32_t TXc12DataSST::FileAddString(std::u16string_view text) { return Append(MakeEntry(text, Wide(text), nullptr)); }
-
-int32_t TXc12DataSST::AddRawString(size_t len, const uint8_t* data) {
-  std::u16string kept;
-  kept.reserve(len);
-  for (size_t i = 0; i < len; ++i)
-    if (data[i] >= 32 || data[i] == 10) kept += char16_t(data[i]);
-  return Append(MakeEntry(kept, false, nullptr));
+int32_t TXc12DataSST::FileAddString(std::u16string_view text) {
+  return Append(MakeEntry(text, Wide(text), nullptr, false));
 }
 
-int32_t TXc12DataSST::AddRawString(size_t len, const char16_t* data) {
-  std::u16string kept;
-  kept.reserve(len);
+// Control characters are dropped from the stored text, except line feeds (and, in 16-bit text,
+// carriage returns).
+template <typename Unit>
+int32_t TXc12DataSST::AppendKept(size_t len, const Unit* data, bool wide) {
+  const auto keep = [wide](Unit c) { return c >= 32 || c == 10 || (wide && c == 13); };
+  size_t kept = 0;
+  for (size_t i = 0; i < len; ++i) kept += keep(data[i]) ? 1 : 0;
+  TEntry e = NewEntry(kept, wide, 0, false);
+  Unit* out = reinterpret_cast<Unit*>(e.get() + 1);
   for (size_t i = 0; i < len; ++i)
-    if (data[i] >= 32 || data[i] == 10 || data[i] == 13) kept += data[i];
-  return Append(MakeEntry(kept, true, nullptr));
+    if (keep(data[i])) *out++ = data[i];
+  return Append(std::move(e));
 }
+
+int32_t TXc12DataSST::AddRawString(size_t len, const uint8_t* data) { return AppendKept(len, data, false); }
+
+int32_t TXc12DataSST::AddRawString(size_t len, const char16_t* data) { return AppendKept(len, data, true); }
 
 int32_t TXc12DataSST::AddFormattedString(std::u16string_view text, const std::vector<TXc12FontRun>& runs) {
-  return Append(MakeEntry(text, Wide(text), &runs));
+  return Append(MakeEntry(text, Wide(text), &runs, false));
 }
 
 void TXc12DataSST::CheckIndex(int32_t index) const {

@@ -21,13 +21,18 @@
 
 namespace xls {
 
-// One entry: a single heap block of this header, the text (Len bytes for 8-bit entries, Len
-// UTF-16 units for 16-bit ones) and, for rich entries, RunCount font runs.
+// One entry: one block of this header, the text (Len bytes for 8-bit entries, Len UTF-16 units
+// for 16-bit ones) and, for rich entries, RunCount font runs.
 // Options: bit 0 16-bit characters, bit 3 rich text (kinds 0, 1, 8, 9).
+// Entries the readers append are carved out of large blocks owned by the table (a workbook holds
+// hundreds of thousands of short strings; one heap block each costs more than reading them) and
+// live until the table is cleared; entries added through the editing road are heap blocks of
+// their own (HeldAlone), freed as soon as they are released.
 struct TXLSString {
   int32_t RefCount = 0;
   uint32_t Len = 0;
   uint8_t Options = 0;
+  bool HeldAlone = false;
   uint32_t RunCount = 0;
 };
 using PXLSString = TXLSString*;
@@ -74,12 +79,17 @@ class TXc12DataSST {
     void operator()(TXLSString* s) const;
   };
   using TEntry = std::unique_ptr<TXLSString, TEntryDeleter>;
-  static TEntry MakeEntry(std::u16string_view text, bool wide, const std::vector<TXc12FontRun>* runs);
+  // A new entry with its header set and room for its text and runs: a heap block of its own
+  // (alone) or a piece of the table's blocks.
+  TEntry NewEntry(size_t len, bool wide, size_t runCount, bool alone);
+  TEntry MakeEntry(std::u16string_view text, bool wide, const std::vector<TXc12FontRun>* runs, bool alone);
+  template <typename Unit>
+  int32_t AppendKept(size_t len, const Unit* data, bool wide);
   int32_t Append(TEntry e);
   void RebuildHash();
   void CheckIndex(int32_t index) const;
   bool EntryEquals(const TXLSString& s, std::u16string_view text) const;
-  void HashAdd(int32_t slot, std::u16string_view text);
+  void HashAdd(int32_t slot, uint32_t key);
   void HashRemove(int32_t slot);
   int32_t HashFind(std::u16string_view text) const;
   bool Wide(std::u16string_view text) const;
@@ -91,6 +101,10 @@ class TXc12DataSST {
   bool FHashValid = false;
   TXLSStyleUseCounter* FStyles;
   std::vector<TEntry> FSST;  // slot i: entry i or none; size == FTotalCount
+  // The blocks the readers' entries are carved from, and the free room of the last one.
+  std::vector<std::unique_ptr<uint8_t[]>> FBlocks;
+  uint8_t* FBlockNext = nullptr;
+  size_t FBlockLeft = 0;
   std::vector<int32_t> FFreeSlots;  // min-heap of freed slots below FTotalCount
   int32_t FTotalCount = 0;
   int32_t FFreeCount = 0;

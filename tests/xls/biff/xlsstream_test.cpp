@@ -136,6 +136,49 @@ TEST(XLSStream_Continue, DrawingGroupOverTwoContinues) {
   EXPECT_EQ(s.Pos(), s.Size());
 }
 
+// A workbook stream whose sectors lie scattered is read in place piece by piece: records, peeks,
+// continuations and seeks that cross from one piece to the next give what the stream holds.
+TEST(XLSStream_Read, ScatteredStreamReadsLikeALaidOutOne) {
+  std::string data = BiffRecord(0x0809, kws::test::Bof8Body(5));
+  for (int i = 0; i < 120; ++i) data += BiffRecord(uint16_t(0x0200 + i), std::string(size_t(i * 7 % 61), char('a' + i % 26)));
+  data += BiffRecord(0x00EB, std::string(900, 'g')) + BiffRecord(0x003C, std::string(700, 'h'));
+  data += BiffRecord(0x000A, "");
+  kws::test::CfbWriter w;
+  w.AddStream(u"Workbook", data);
+  auto layout = w.Build();
+  layout.ReverseSectors(u"Workbook");
+  const auto bytes = Bytes(layout.bytes);
+  TXLSStream s;
+  s.SetSourceStream(bytes);
+  ASSERT_EQ(s.OpenStorageRead({}), TExcelVersion::xvExcel97);
+  ASSERT_EQ(s.Size(), int64_t(data.size()));
+  TBIFFHeader h;
+  size_t at = 0;
+  while (s.PeekHeader() != 0x00EB) {
+    const uint16_t peeked = s.PeekHeader();
+    ASSERT_EQ(s.ReadHeader(h), 4);
+    EXPECT_EQ(h.RecID, peeked);
+    std::string body(h.Length, '\0');
+    ASSERT_EQ(s.Read(body.data(), body.size()), body.size());
+    EXPECT_EQ(body, data.substr(at + 4, h.Length)) << "record at " << at;
+    at += 4 + h.Length;
+  }
+  s.ReadHeader(h);
+  s.BeginCONTINUERead();
+  std::string joined(1600, '\0');
+  EXPECT_EQ(s.Read(joined.data(), joined.size()), 1600u);
+  EXPECT_EQ(joined, std::string(900, 'g') + std::string(700, 'h'));
+  s.EndCONTINUERead();
+  EXPECT_EQ(s.PeekHeader(), 0x000A);
+  // Back to a record that starts in one piece and ends in the next.
+  size_t cross = 0;
+  for (size_t p = 0; p + 4 <= data.size(); p += 4 + size_t(uint8_t(data[p + 2]) | uint8_t(data[p + 3]) << 8))
+    if (p / 512 != (p + 4) / 512) cross = p;
+  ASSERT_GT(cross, 0u);
+  s.Seek(int64_t(cross), 0);
+  EXPECT_EQ(s.PeekHeader(), uint16_t(uint8_t(data[cross]) | uint8_t(data[cross + 1]) << 8));
+}
+
 TEST(XLSStream_Read, WideStringsAndPeek) {
   const auto bytes = Bytes(std::string("\x09\x00\x00\x00", 4) + std::string("\0abc", 4) +
                            std::string("\x01h\0i\0", 5) + std::string("\x01z", 2));

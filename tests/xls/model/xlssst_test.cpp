@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "xls/model/xlserrors.h"
 
 namespace xls {
@@ -97,6 +100,34 @@ TEST(SST_Kinds, CompressionRawAndLongTexts) {
   TXc12DataSST wide;
   wide.SetCompressStrings(false);
   EXPECT_EQ(wide.GetItems(wide.AddString(u"abc"))->Options, 1);
+}
+
+// Readers' entries are carved from shared blocks: texts of every size (one larger than a block)
+// keep their contents side by side, and the hash made after a load finds 8-bit and 16-bit ones.
+TEST(SST_Reader, ManyEntriesKeepTheirTextsAndAreFoundAfterTheLoad) {
+  TXc12DataSST sst;
+  std::vector<std::u16string> texts;
+  for (int i = 0; i < 5000; ++i) {
+    const std::string n = std::to_string(i);
+    std::u16string t = u"word" + std::u16string(n.begin(), n.end()) + std::u16string(size_t(i % 37), char16_t(u'a' + i % 26));
+    if (i % 3 == 0) t += u'\u4e2d';
+    texts.push_back(t);
+  }
+  texts.push_back(std::u16string(40000, u'\u00e9') + u"z");
+  texts.push_back(u"");
+  for (const auto& t : texts) {
+    if (t.find(u'\u4e2d') != std::u16string::npos)
+      sst.AddRawString(t.size(), t.data());
+    else
+      sst.FileAddString(t);
+  }
+  sst.AfterRead();
+  for (size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(sst.GetItemText(int32_t(i)), texts[i]) << i;
+  const int32_t count = sst.TotalCount();
+  for (size_t i : {size_t(0), size_t(3), size_t(4999), texts.size() - 2}) EXPECT_EQ(sst.AddString(texts[i]), int32_t(i));
+  EXPECT_EQ(sst.TotalCount(), count);  // nothing new: every one was found
+  sst.Clear();
+  EXPECT_EQ(sst.GetItemText(sst.AddRawString(3, u"abc")), u"abc");
 }
 
 TEST(SST_Rich, RunsAreKeptAndReleasedWithTheEntry) {
