@@ -126,51 +126,74 @@ std::u16string FormatGeneral(double value, const FormatSettings& fs) {
 }
 
 std::u16string FormatGeneral(double value, char16_t decimalSeparator) {
-  if (std::isnan(value)) return u"NAN";
-  if (std::isinf(value)) return value > 0 ? u"INF" : u"-INF";
-  if (value == 0) return u"0";
-  char buf[64];
-  // d.dddddddddddddde±x: 15 significant digits, correctly rounded.
-  const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-  const std::string_view s(buf, size_t(res.ptr - buf));
-  const bool negative = s[0] == '-';
-  const size_t m = negative ? 1 : 0;
-  const size_t epos = s.find('e');
-  std::string digits;
-  digits += s[m];
-  digits.append(s.substr(m + 2, epos - m - 2));
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  int exp = 0;
-  std::from_chars(s.data() + epos + (s[epos + 1] == '+' ? 2 : 1), s.data() + s.size(), exp);
+  std::array<char16_t, kFormatGeneralMaxLen> buf;
+  return std::u16string(buf.data(), FormatGeneralTo(value, decimalSeparator, buf));
+}
 
-  std::u16string out;
-  if (negative) out += u'-';
-  const auto put = [&out](std::string_view d) { out.append(d.begin(), d.end()); };
+namespace {
+
+char16_t* PutAscii(char16_t* o, std::string_view text) {
+  for (char c : text) *o++ = char16_t(c);
+  return o;
+}
+
+// Writes the general form from o on; returns the end.
+char16_t* WriteGeneral(double value, char16_t decimalSeparator, char16_t* o) {
+  if (std::isnan(value)) return PutAscii(o, "NAN");
+  if (std::isinf(value)) return PutAscii(o, value > 0 ? "INF" : "-INF");
+  if (value == 0) return PutAscii(o, "0");
+  char buf[64];
+  // A whole number below 10^15 has at most 15 digits: its general form is its decimal digits.
+  if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+    const auto res = std::to_chars(buf, buf + sizeof buf, int64_t(value));
+    return PutAscii(o, std::string_view(buf, size_t(res.ptr - buf)));
+  }
+  // d.dddddddddddddde±x: 15 significant digits, correctly rounded, always 14 after the point.
+  const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+  const bool negative = buf[0] == '-';
+  const char* mantissa = buf + (negative ? 1 : 0);
+  char digitBuf[15];
+  digitBuf[0] = mantissa[0];
+  std::memcpy(digitBuf + 1, mantissa + 2, 14);
+  size_t nd = 15;
+  while (nd > 1 && digitBuf[nd - 1] == '0') --nd;
+  const std::string_view digits(digitBuf, nd);
+  const char* e = mantissa + 16;  // 'e'
+  int exp = 0;
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), res.ptr, exp);
+
+  if (negative) *o++ = u'-';
   if (exp >= 15 || exp < -5) {
-    out += char16_t(digits[0]);
+    *o++ = char16_t(digits[0]);
     if (digits.size() > 1) {
-      out += decimalSeparator;
-      put(std::string_view(digits).substr(1));
+      *o++ = decimalSeparator;
+      o = PutAscii(o, digits.substr(1));
     }
-    out += u'E';
-    put(std::to_string(exp));
-  } else if (exp >= 0) {
+    *o++ = u'E';
+    const auto e = std::to_chars(buf, buf + sizeof buf, exp);
+    return PutAscii(o, std::string_view(buf, size_t(e.ptr - buf)));
+  }
+  if (exp >= 0) {
     const size_t intDigits = size_t(exp) + 1;
     if (digits.size() <= intDigits) {
-      put(digits);
-      out.append(intDigits - digits.size(), u'0');
-    } else {
-      put(std::string_view(digits).substr(0, intDigits));
-      out += decimalSeparator;
-      put(std::string_view(digits).substr(intDigits));
+      o = PutAscii(o, digits);
+      for (size_t i = digits.size(); i < intDigits; ++i) *o++ = u'0';
+      return o;
     }
-  } else {
-    out += u'0';
-    out += decimalSeparator;
-    out.append(size_t(-exp - 1), u'0');
-    put(digits);
+    o = PutAscii(o, digits.substr(0, intDigits));
+    *o++ = decimalSeparator;
+    return PutAscii(o, digits.substr(intDigits));
   }
-  return out;
+  *o++ = u'0';
+  *o++ = decimalSeparator;
+  for (int i = 0; i < -exp - 1; ++i) *o++ = u'0';
+  return PutAscii(o, digits);
+}
+
+}  // namespace
+
+size_t FormatGeneralTo(double value, char16_t decimalSeparator, std::span<char16_t, kFormatGeneralMaxLen> out) {
+  return size_t(WriteGeneral(value, decimalSeparator, out.data()) - out.data());
 }
 
 // Civil-date arithmetic over 400-year eras of 146097 days, counted from 0000-03-01 so that the

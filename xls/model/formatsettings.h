@@ -12,7 +12,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace xls {
@@ -46,10 +48,17 @@ struct FormatSettings {
 // The settings built once from the environment on first use.
 const FormatSettings& DefaultFormatSettings();
 
+// Room for any general-form text: sign, 15 digits, separator and either up to 5 zeros after
+// the separator or "E-324" (22 units at most).
+inline constexpr size_t kFormatGeneralMaxLen = 32;
+
 // The number in general form with the settings' decimal separator.
 std::u16string FormatGeneral(double value, const FormatSettings& fs);
 // The same with the given decimal separator (formula text uses its own).
 std::u16string FormatGeneral(double value, char16_t decimalSeparator);
+// The one general-form routine: writes the text into `out` and returns its length in units. The
+// overloads above wrap it; the text search calls it to format into a buffer on its stack.
+size_t FormatGeneralTo(double value, char16_t decimalSeparator, std::span<char16_t, kFormatGeneralMaxLen> out);
 
 // Days since 1970-01-01 of a proleptic Gregorian date, and the date of such a day count.
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d);

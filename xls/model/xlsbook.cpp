@@ -1,6 +1,7 @@
 #include "xls/model/xlsbook.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <istream>
@@ -28,10 +29,12 @@ TXLSBookReaders& DefaultXLSBookReaders() {
 namespace {
 const char16_t* const kWrongType = u"Cell is missing/is of wrong type";
 
-std::u16string ErrorText(TXc12CellError e) {
+std::u16string_view ErrorName(TXc12CellError e) {
   const unsigned code = static_cast<unsigned>(e) & 0x7F;
-  return code <= 8 ? std::u16string(Xc12CellErrorNames[code]) : std::u16string();
+  return code <= 8 ? std::u16string_view(Xc12CellErrorNames[code]) : std::u16string_view();
 }
+
+std::u16string ErrorText(TXc12CellError e) { return std::u16string(ErrorName(e)); }
 
 bool IsFormula(TXLSCellType t) {
   return t == TXLSCellType::xctFloatFormula || t == TXLSCellType::xctStringFormula ||
@@ -220,10 +223,16 @@ void TXLSWorksheet::BeginFindText() {
   FIterValid = false;
 }
 
-// Positions the store's iteration on the first cell at (row, col) or after it in row order.
-bool TXLSWorksheet::SeekCell(int32_t& row, int32_t& col) {
+// Positions the store's iteration on the first cell at (row, col) or after it in row order and
+// gives that cell. A cell the iteration already stands on is read from the iteration when
+// `iterCurrent` says that it was reached in this call, else looked up afresh (the store may have
+// changed since the previous call returned).
+bool TXLSWorksheet::SeekCell(int32_t& row, int32_t& col, bool iterCurrent, TXLSCellItem& cell) {
   TXLSCellMMU& cells = Cells();
-  if (FIterValid && cells.IterCellRow() == row && cells.IterCellCol() == col) return true;
+  if (FIterValid && cells.IterCellRow() == row && cells.IterCellCol() == col) {
+    cell = iterCurrent ? cells.IterCell() : cells.FindCell(col, row);
+    return true;
+  }
   FIterValid = false;
   cells.BeginIterateRow(row - 1);
   while (cells.IterateNextRow()) {
@@ -233,6 +242,7 @@ bool TXLSWorksheet::SeekCell(int32_t& row, int32_t& col) {
       if (r == row && cells.IterCellCol() < col) continue;
       row = r;
       col = cells.IterCellCol();
+      cell = cells.IterCell();
       FIterValid = true;
       return true;
     }
@@ -240,39 +250,141 @@ bool TXLSWorksheet::SeekCell(int32_t& row, int32_t& col) {
   return false;
 }
 
+namespace {
+
+constexpr size_t kNoHit = std::u16string_view::npos;
+
+// The unit as the search compares it: a to z as capitals when folding.
+template <bool Fold, class Unit>
+inline char16_t SearchUnit(Unit c) {
+  const auto u = char16_t(c);
+  return Fold && char16_t(u - u'a') < 26 ? char16_t(u - 32) : u;
+}
+
+// The first position at `from` or later where `key` (already folded) stands in text[0, n).
+template <bool Fold, class Unit>
+size_t FindUnits(const Unit* text, size_t n, size_t from, std::u16string_view key) {
+  const size_t m = key.size();
+  if (from > n || n - from < m) return kNoHit;
+  const char16_t first = key[0];
+  for (size_t i = from, last = n - m; i <= last; ++i) {
+    if (SearchUnit<Fold>(text[i]) != first) continue;
+    size_t j = 1;
+    while (j < m && SearchUnit<Fold>(text[i + j]) == key[j]) ++j;
+    if (j == m) return i;
+  }
+  return kNoHit;
+}
+
+// A keyword made ready for one FindText call: folded once, and told beforehand which kinds of
+// cell text can hold it at all.
+class TFindKey {
+ public:
+  TFindKey(std::u16string_view text, bool fold, char16_t decimalSeparator) : FText(text), FFold(fold) {
+    if (fold) kws::AsciiUpperInPlace(FText);
+    const char16_t sep = fold ? kws::AsciiUpper(decimalSeparator) : decimalSeparator;
+    for (char16_t c : FText) {
+      if (c > 0xFF) FNarrowCanHold = false;
+      // A general-form number text is made of digits, '-', the separator, 'E' and the letters
+      // of NAN and INF (all capitals, so folding leaves them as they are).
+      const bool numeric = (c >= u'0' && c <= u'9') || c == u'-' || c == sep || c == u'E' || c == u'N' ||
+                           c == u'A' || c == u'I' || c == u'F';
+      if (!numeric) FNumberCanHold = false;
+    }
+  }
+  bool Empty() const { return FText.empty(); }
+  bool NumberCanHold() const { return FNumberCanHold; }
+  size_t In(std::u16string_view text, size_t from) const {
+    return FFold ? FindUnits<true>(text.data(), text.size(), from, FText)
+                 : FindUnits<false>(text.data(), text.size(), from, FText);
+  }
+  // 8-bit text: the byte is the code unit (Latin-1).
+  size_t In(const uint8_t* text, size_t n, size_t from) const {
+    if (!FNarrowCanHold) return kNoHit;
+    return FFold ? FindUnits<true>(text, n, from, FText) : FindUnits<false>(text, n, from, FText);
+  }
+  // A shared-string entry searched where it is stored: after its header, Len bytes of Latin-1 or
+  // Len UTF-16 units (Options bit 0).
+  size_t In(const TXLSString& entry, size_t from) const {
+    const auto* text = reinterpret_cast<const uint8_t*>(&entry + 1);
+    if (entry.Options & 1) return In(std::u16string_view(reinterpret_cast<const char16_t*>(text), entry.Len), from);
+    return In(text, entry.Len, from);
+  }
+
+ private:
+  std::u16string FText;
+  bool FFold;
+  bool FNarrowCanHold = true;
+  bool FNumberCanHold = true;
+};
+
+// The first place at `from` or later (0-based) where the key stands in the text of the cell, the
+// text being what GetAsString gives. The text is read where the store keeps it (shared strings,
+// the Boolean and error names) or made in a buffer on the stack (numbers); only formula texts
+// and string results of formulas are made as strings.
+size_t FindInCell(TXLSWorksheet& sheet, TXLSCellMMU& cells, const TXLSCellItem& cell, int32_t col,
+                         int32_t row, const TFindKey& key, size_t from, bool formulasAsText, char16_t decimalSeparator,
+                         TXc12DataSST& sst) {
+  const TXLSCellType t = cells.CellType(cell);
+  if (formulasAsText && IsFormula(t)) return key.In(sheet.GetAsFormula(col, row), from);
+  switch (t) {
+    case TXLSCellType::xctString: {
+      const int32_t i = cells.GetStringSST(cell);
+      if (i < 0) return kNoHit;
+      const TXLSString* entry = sst.GetItems(i);
+      return entry ? key.In(*entry, from) : kNoHit;
+    }
+    case TXLSCellType::xctFloat:
+    case TXLSCellType::xctFloatFormula: {
+      if (!key.NumberCanHold()) return kNoHit;
+      const double v = t == TXLSCellType::xctFloat ? cells.GetFloat(cell) : cells.GetFormulaValFloat(cell);
+      std::array<char16_t, kFormatGeneralMaxLen> buf;
+      return key.In(std::u16string_view(buf.data(), FormatGeneralTo(v, decimalSeparator, buf)), from);
+    }
+    case TXLSCellType::xctBoolean: return key.In(cells.GetBoolean(cell) ? StrTRUE() : StrFALSE(), from);
+    case TXLSCellType::xctBooleanFormula:
+      return key.In(cells.GetFormulaValBoolean(cell) ? StrTRUE() : StrFALSE(), from);
+    case TXLSCellType::xctError: return key.In(ErrorName(cells.GetError(cell)), from);
+    case TXLSCellType::xctErrorFormula: return key.In(ErrorName(cells.GetFormulaValError(cell)), from);
+    case TXLSCellType::xctStringFormula: return key.In(cells.GetFormulaValString(cell), from);
+    default: return kNoHit;
+  }
+}
+
+}  // namespace
+
 bool TXLSWorksheet::FindText(std::u16string_view text, bool caseInsensitive) {
   if (FCurrFindPos > 0) ++FCurrFindPos;
-  std::u16string s(text);
-  if (caseInsensitive) kws::AsciiUpperInPlace(s);
+  const bool formulasAsText = FOwner->ShowFormulas();
+  const char16_t separator = FOwner->Settings().DecimalSeparator;
+  const TFindKey key(text, caseInsensitive, separator);
+  TXc12DataSST& sst = FManager->SST();
   TXLSCellMMU& cells = Cells();
+  bool iterCurrent = false;  // the iteration has moved to its cell in this call
   // Only the cells that exist are visited, row by row, within the used area taken by
   // BeginFindText; a position between cells holds no text and cannot hit.
   while (FCurrFindRow <= FFindDim.Row2) {
     int32_t row = FCurrFindRow, col = FCurrFindCol;
-    if (!SeekCell(row, col) || row > FFindDim.Row2) break;
+    TXLSCellItem cell;
+    if (!SeekCell(row, col, iterCurrent, cell) || row > FFindDim.Row2) break;
     if (row != FCurrFindRow || col != FCurrFindCol) FCurrFindPos = -1;
     FCurrFindRow = row;
     FCurrFindCol = col;
     const bool inArea = col <= FFindDim.Col2 && (row == 0 || col >= FFindDim.Col1);
-    if (inArea && !s.empty()) {
-      std::u16string t = GetAsString(col, row);
-      if (!t.empty()) {
-        const int32_t start = FCurrFindPos > 0 ? FCurrFindPos : 1;
-        if (size_t(start - 1) <= t.size()) {
-          t.erase(0, size_t(start - 1));
-          if (caseInsensitive) kws::AsciiUpperInPlace(t);
-          const size_t p = t.find(s);
-          if (p != std::u16string::npos) {
-            FCurrFindPos = start + int32_t(p);
-            return true;
-          }
-        }
+    if (inArea && !key.Empty() && cell.Data) {
+      // A hit at position p (1-based) goes on from p + 1 in the same cell on the next call.
+      const int32_t start = FCurrFindPos > 0 ? FCurrFindPos : 1;
+      const size_t p = FindInCell(*this, cells, cell, col, row, key, size_t(start - 1), formulasAsText, separator, sst);
+      if (p != kNoHit) {
+        FCurrFindPos = int32_t(p) + 1;
+        return true;
       }
     }
     FCurrFindPos = -1;
     if (!cells.IterateNext()) break;
     FCurrFindRow = cells.IterCellRow();
     FCurrFindCol = cells.IterCellCol();
+    iterCurrent = true;
   }
   // Nothing left: every later call gives false until BeginFindText.
   FCurrFindPos = -1;

@@ -38,6 +38,7 @@ class TXLSBook;
 class TXLSWorkbook;
 class TXc12DataWorksheet;
 class TXLSCellMMU;
+struct TXLSCellItem;
 
 // Results of decrypting an encrypted package.
 enum class TXLSCryptoResult : uint8_t { xcrOk, xcrUnknown, xcrMissingPassword, xcrWrongPassword, xcrUnsupportedEncryption };
@@ -115,7 +116,7 @@ class TXLSWorksheet {
 
  private:
   int32_t DefaultStyle(int32_t col, int32_t row);
-  bool SeekCell(int32_t& row, int32_t& col);
+  bool SeekCell(int32_t& row, int32_t& col, bool iterCurrent, TXLSCellItem& cell);
   std::u16string CellText(int32_t col, int32_t row, bool formulasAsText);
 
   TXLSClassFactory* FClassFactory;
