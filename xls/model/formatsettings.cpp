@@ -192,7 +192,8 @@ char16_t* WriteGeneral(double value, char16_t decimalSeparator, char16_t* o) {
 
 }  // namespace
 
-size_t FormatGeneralTo(double value, char16_t decimalSeparator, std::span<char16_t, kFormatGeneralMaxLen> out) {
+size_t FormatGeneralTo(double value, char16_t decimalSeparator,
+                       std::span<char16_t, kFormatGeneralMaxLen> out) {
   return size_t(WriteGeneral(value, decimalSeparator, out.data()) - out.data());
 }
 

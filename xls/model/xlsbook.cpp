@@ -307,7 +307,8 @@ class TFindKey {
   // Len UTF-16 units (Options bit 0).
   size_t In(const TXLSString& entry, size_t from) const {
     const auto* text = reinterpret_cast<const uint8_t*>(&entry + 1);
-    if (entry.Options & 1) return In(std::u16string_view(reinterpret_cast<const char16_t*>(text), entry.Len), from);
+    if (entry.Options & 1)
+      return In(std::u16string_view(reinterpret_cast<const char16_t*>(text), entry.Len), from);
     return In(text, entry.Len, from);
   }
 
@@ -323,8 +324,8 @@ class TFindKey {
 // the Boolean and error names) or made in a buffer on the stack (numbers); only formula texts
 // and string results of formulas are made as strings.
 size_t FindInCell(TXLSWorksheet& sheet, TXLSCellMMU& cells, const TXLSCellItem& cell, int32_t col,
-                         int32_t row, const TFindKey& key, size_t from, bool formulasAsText, char16_t decimalSeparator,
-                         TXc12DataSST& sst) {
+                  int32_t row, const TFindKey& key, size_t from, bool formulasAsText,
+                  char16_t decimalSeparator, TXc12DataSST& sst) {
   const TXLSCellType t = cells.CellType(cell);
   if (formulasAsText && IsFormula(t)) return key.In(sheet.GetAsFormula(col, row), from);
   switch (t) {
@@ -374,7 +375,8 @@ bool TXLSWorksheet::FindText(std::u16string_view text, bool caseInsensitive) {
     if (inArea && !key.Empty() && cell.Data) {
       // A hit at position p (1-based) goes on from p + 1 in the same cell on the next call.
       const int32_t start = FCurrFindPos > 0 ? FCurrFindPos : 1;
-      const size_t p = FindInCell(*this, cells, cell, col, row, key, size_t(start - 1), formulasAsText, separator, sst);
+      const size_t p =
+          FindInCell(*this, cells, cell, col, row, key, size_t(start - 1), formulasAsText, separator, sst);
       if (p != kNoHit) {
         FCurrFindPos = int32_t(p) + 1;
         return true;

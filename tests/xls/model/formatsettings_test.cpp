@@ -42,6 +42,26 @@ TEST(FormatGeneral_Numbers, PlainAndExponentForms) {
   EXPECT_EQ(FormatGeneral(2.5e-9, comma), u"2,5E-9");
 }
 
+// Whole numbers below 10^15 are written from their integer digits; at 10^15 and above the
+// 15-digit exponent form takes over.
+TEST(FormatGeneral_Numbers, WholeNumbersAreTheirDigits) {
+  uint64_t seed = 12345;
+  for (int i = 0; i < 2000; ++i) {
+    seed = seed * 6364136223846793005u + 1442695040888963407u;
+    const int digits = 1 + i % 15;
+    int64_t n = int64_t(seed >> 4) % 1000000000000000;
+    for (int d = digits; d < 15; ++d) n /= 10;
+    if (i % 2) n = -n;
+    const std::string expected = std::to_string(n);
+    EXPECT_EQ(FormatGeneral(double(n), '.'), std::u16string(expected.begin(), expected.end())) << n;
+  }
+  EXPECT_EQ(FormatGeneral(-999999999999999.0, '.'), u"-999999999999999");
+  EXPECT_EQ(FormatGeneral(9007199254740993.0, '.'), u"9.00719925474099E15");
+  EXPECT_EQ(FormatGeneral(-1e15, '.'), u"-1E15");
+  EXPECT_EQ(FormatGeneral(999999999999999.5, '.'), u"1E15");
+  EXPECT_EQ(FormatGeneral(-1.5, ','), u"-1,5");
+}
+
 TEST(DateSerial_Decode, CalendarTimeAndLimits) {
   struct Case {
     double serial;

@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <sstream>
 
+#include "platform/textcodec.h"
 #include "tests/support/cfbwriter.h"
 #include "tests/support/tempdir.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsglobals.h"
+#include "xls/model/xlssst.h"
 #include "xls/model/xlsworksheetdata.h"
 
 namespace xls {
@@ -139,6 +142,130 @@ TEST(Book_Search, FormulaCellsGiveCachedResultsNotTheirText) {
   StoreFormula(s, 5, 0, u"[2]Rates!A1", TXLSCellType::xctFloatFormula, [](auto& h) { h.SetAsFloat(1); });
   EXPECT_EQ(s.GetAsFormula(4, 0), u"[Prices.xlsx]Rates!A1");
   EXPECT_EQ(s.GetAsFormula(5, 0), u"[2]Rates!A1");
+}
+
+// The search reads cell texts in place (shared-string entries, number texts on the stack); the
+// reference below walks the same cells through GetAsString, the plain text of every cell, and
+// says where each call of FindText must stop.
+struct RefCell {
+  int32_t Col, Row;
+  std::u16string Text;
+};
+
+std::vector<RefCell> RefCells(TXLSWorksheet& s) {
+  std::vector<RefCell> cells;
+  s.CalcDimensions();
+  for (int32_t r = s.FirstRow(); r <= s.LastRow(); ++r)
+    for (int32_t c = s.FirstCol(); c <= s.LastCol(); ++c)
+      if (s.GetCellType(c, r) != TXLSCellType::xctNone) cells.push_back({c, r, s.GetAsString(c, r)});
+  return cells;
+}
+
+// Where the search stands: the cell and the 0-based place the next hit may start at.
+struct RefCursor {
+  size_t Cell = 0, From = 0;
+};
+
+std::optional<Hit> RefNext(const std::vector<RefCell>& cells, RefCursor& at, std::u16string_view key,
+                           bool ci) {
+  const std::u16string k = ci ? kws::AsciiUpperCopy(key) : std::u16string(key);
+  for (; at.Cell < cells.size(); ++at.Cell, at.From = 0) {
+    if (k.empty()) continue;
+    const std::u16string t = ci ? kws::AsciiUpperCopy(cells[at.Cell].Text) : cells[at.Cell].Text;
+    const size_t p = t.find(k, at.From);
+    if (p == std::u16string::npos) continue;
+    at.From = p + 1;
+    return Hit{0, cells[at.Cell].Col, cells[at.Cell].Row, int32_t(p + 1)};
+  }
+  return std::nullopt;
+}
+
+// One sheet with every kind of cell text: 8-bit, 16-bit and rich shared strings, numbers of every
+// form, Booleans, errors and formulas with cached results.
+void FillEveryKind(TXLSBook& book) {
+  TXLSWorksheet& s = *book.Items(0);
+  s.SetAsString(0, 0, u"Needle and needlework");
+  s.SetAsString(3, 0, u"Caf\u00e9 CAF\u00c9 e-E 1.5e-7");        // 8-bit with Latin-1 letters
+  s.SetAsString(1, 1, u"\u03a9mega needle \u03c9MEGA \u0100a");  // 16-bit: units above 255
+  book.SetCompressStrings(false);
+  s.SetAsString(2, 1, u"wide ascii TRUE false 1234.5");  // 16-bit entry of ASCII text
+  book.SetCompressStrings(true);
+  TXc12DataSST& sst = book.Manager().SST();
+  const std::vector<TXc12FontRun> runs{{0, nullptr}, {4, nullptr}};
+  s.Cells().StoreString(4, 1, 0, sst.AddFormattedString(u"RichNEEDLE rich", runs));
+  s.Cells().StoreString(5, 1, 0, sst.AddFormattedString(u"R\u0416ch needle", runs));  // rich and 16-bit
+  s.SetAsString(6, 1, u"aaaa");
+  s.SetAsString(7, 1, u"");
+  // clang-format off
+  const double numbers[] = {0, 1, -1, 123456, 1234.5, -0.001, 1.5e-7, 1e20, -1.25e100, 0.5 / 1.5, 1e15, 1e-5,
+                            0.000015, 9007199254740993.0, -2.5, -7e-6, 100, 999999999999999.0};
+  // clang-format on
+  int32_t col = 0;
+  for (double x : numbers) s.SetAsFloat(col++, 2, x);
+  s.SetAsBoolean(0, 3, true);
+  s.SetAsBoolean(1, 3, false);
+  col = 2;
+  for (int e = 1; e <= 8; ++e) s.SetAsError(col++, 3, TXc12CellError(e));
+  s.SetAsBlank(11, 3);
+  StoreFormula(s, 1, 5, u"CONCAT(\"ne\",\"edle\")", TXLSCellType::xctStringFormula,
+               [](auto& h) { h.SetAsString(u"needle Needle"); });
+  StoreFormula(s, 2, 5, u"1/0", TXLSCellType::xctErrorFormula,
+               [](auto& h) { h.SetAsError(TXc12CellError::errDiv0); });
+  StoreFormula(s, 3, 5, u"1=1", TXLSCellType::xctBooleanFormula, [](auto& h) { h.SetAsBoolean(true); });
+  StoreFormula(s, 4, 5, u"SUM(E1:E2)*1.5", TXLSCellType::xctFloatFormula,
+               [](auto& h) { h.SetAsFloat(-2.5e-9); });
+  StoreFormula(s, 5, 5, u"2*3", TXLSCellType::xctFloatFormula, [](auto& h) { h.SetAsFloat(6); });
+}
+
+TEST(Book_Search, HitsAndOrderAgreeWithTheTextOfEveryCell) {
+  // clang-format off
+  const std::u16string_view keys[] = {
+      u"needle", u"NEEDLE", u"nEEdLe", u"e", u"E", u"E-", u"e-7", u"1", u"-", u"0", u"00", u"3333", u"1.", u".",
+      u",", u"5E", u"-1.25E", u"1E15", u"9.00719925474099E", u"TRUE", u"rue", u"fAlSe", u"#div", u"/0!", u"#N/A",
+      u"A", u"N", u"I", u"F", u"aa", u"caf\u00e9", u"CAF\u00c9", u"\u00e9", u"\u03a9m", u"\u03c9m", u"\u0100A",
+      u"\u0416", u"rich", u"sum(", u"*1.5", u"\"", u"2*", u"x", u""};
+  // clang-format on
+  for (const char16_t separator : {u'.', u','}) {
+    FormatSettings fs = PointSettings();
+    fs.DecimalSeparator = separator;
+    TXLSBook book(fs);
+    FillEveryKind(book);
+    for (const bool formulas : {false, true}) {
+      book.SetShowFormulas(formulas);
+      const std::vector<RefCell> cells = RefCells(*book.Items(0));
+      for (const std::u16string_view key : keys)
+        for (const bool ci : {true, false}) {
+          std::vector<Hit> expected;
+          RefCursor at;
+          while (auto h = RefNext(cells, at, key, ci)) expected.push_back(*h);
+          EXPECT_EQ(AllHits(book, key, ci), expected) << kws::Utf16ToUtf8(key) << " ci " << ci << " formulas "
+                                                      << formulas << " separator " << char(separator);
+        }
+    }
+  }
+}
+
+TEST(Book_Search, NextCallWithAnotherKeywordGoesOnInTheSameCell) {
+  TXLSBook book(PointSettings());
+  FillEveryKind(book);
+  const std::vector<RefCell> cells = RefCells(*book.Items(0));
+  // Keywords taken in turn, each call going on from the previous call's hit.
+  const std::u16string_view turns[] = {u"e", u"1", u"E", u"needle", u"e", u"a", u"-", u"0"};
+  book.BeginFindText();
+  RefCursor at;
+  size_t calls = 0;
+  for (bool found = true; found && calls < 1000; ++calls) {
+    const std::u16string_view key = turns[calls % std::size(turns)];
+    const std::optional<Hit> expected = RefNext(cells, at, key, true);
+    found = book.FindText(key, true);
+    ASSERT_EQ(found, expected.has_value()) << calls;
+    TXLSWorksheet& s = *book.Items(0);
+    if (found) {
+      EXPECT_EQ((Hit{0, s.CurrFindCol(), s.CurrFindRow(), s.CurrFindPos()}), *expected) << calls;
+    }
+  }
+  EXPECT_GE(calls, 14u);                    // 13 hits, then the end
+  EXPECT_FALSE(book.FindText(u"e", true));  // the end holds until BeginFindText
 }
 
 TEST(Book_Search, OnlyExistingCellsAreVisitedFarCornersDoNotHang) {
