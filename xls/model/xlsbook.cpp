@@ -224,13 +224,21 @@ void TXLSWorksheet::BeginFindText() {
 }
 
 // Positions the store's iteration on the first cell at (row, col) or after it in row order and
-// gives that cell. A cell the iteration already stands on is read from the iteration when
-// `iterCurrent` says that it was reached in this call, else looked up afresh (the store may have
-// changed since the previous call returned).
-bool TXLSWorksheet::SeekCell(int32_t& row, int32_t& col, bool iterCurrent, TXLSCellItem& cell) {
+// points `cell` at that cell. A cell the iteration already stands on is read from the iteration
+// when `iterCurrent` says that it was reached in this call, else looked up afresh into `lookup`
+// (the store may have changed since the previous call returned). The iteration's own item is
+// pointed at rather than copied: its fields have just been written one by one, and a copy of the
+// whole would wait for those writes.
+bool TXLSWorksheet::SeekCell(int32_t& row, int32_t& col, bool iterCurrent, TXLSCellItem& lookup,
+                             const TXLSCellItem*& cell) {
   TXLSCellMMU& cells = Cells();
   if (FIterValid && cells.IterCellRow() == row && cells.IterCellCol() == col) {
-    cell = iterCurrent ? cells.IterCell() : cells.FindCell(col, row);
+    if (iterCurrent) {
+      cell = &cells.IterCell();
+    } else {
+      lookup = cells.FindCell(col, row);
+      cell = &lookup;
+    }
     return true;
   }
   FIterValid = false;
@@ -242,7 +250,7 @@ bool TXLSWorksheet::SeekCell(int32_t& row, int32_t& col, bool iterCurrent, TXLSC
       if (r == row && cells.IterCellCol() < col) continue;
       row = r;
       col = cells.IterCellCol();
-      cell = cells.IterCell();
+      cell = &cells.IterCell();
       FIterValid = true;
       return true;
     }
@@ -366,17 +374,18 @@ bool TXLSWorksheet::FindText(std::u16string_view text, bool caseInsensitive) {
   // BeginFindText; a position between cells holds no text and cannot hit.
   while (FCurrFindRow <= FFindDim.Row2) {
     int32_t row = FCurrFindRow, col = FCurrFindCol;
-    TXLSCellItem cell;
-    if (!SeekCell(row, col, iterCurrent, cell) || row > FFindDim.Row2) break;
+    TXLSCellItem lookup;
+    const TXLSCellItem* cell = nullptr;
+    if (!SeekCell(row, col, iterCurrent, lookup, cell) || row > FFindDim.Row2) break;
     if (row != FCurrFindRow || col != FCurrFindCol) FCurrFindPos = -1;
     FCurrFindRow = row;
     FCurrFindCol = col;
     const bool inArea = col <= FFindDim.Col2 && (row == 0 || col >= FFindDim.Col1);
-    if (inArea && !key.Empty() && cell.Data) {
+    if (inArea && !key.Empty() && cell->Data) {
       // A hit at position p (1-based) goes on from p + 1 in the same cell on the next call.
       const int32_t start = FCurrFindPos > 0 ? FCurrFindPos : 1;
       const size_t p =
-          FindInCell(*this, cells, cell, col, row, key, size_t(start - 1), formulasAsText, separator, sst);
+          FindInCell(*this, cells, *cell, col, row, key, size_t(start - 1), formulasAsText, separator, sst);
       if (p != kNoHit) {
         FCurrFindPos = int32_t(p) + 1;
         return true;
