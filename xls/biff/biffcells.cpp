@@ -449,11 +449,13 @@ void TBIFFRecords::RecSST(const TBIFFBody& b, TBIFFRecordHost& host) {
   r.Add(b.Span());
   uint16_t id;
   std::vector<uint8_t> part;
-  while (host.PeekId() == BIFFID_CONTINUE && host.ReadRecord(id, part)) r.Add(part);
+  while (host.PeekId() == BIFFID_CONTINUE && host.ReadRecord(id, part)) r.Add(std::move(part));
 
   TXc12DataSST& sst = FManager.SST();
   uint32_t total, unique;
   if (!r.ReadU32(total) || !r.ReadU32(unique)) return;
+  // Each string takes at least its 3-byte header.
+  sst.Reserve(std::min<size_t>(unique, r.TotalBytes() / 3));
   std::u16string wide;
   std::vector<uint8_t> narrow;
   std::vector<uint8_t> runBytes;

@@ -15,6 +15,13 @@ class TBIFFContinueReader {
  public:
   // Appends one segment (the record itself first, then each CONTINUE body).
   void Add(std::span<const uint8_t> body) { FSegs.emplace_back(body.begin(), body.end()); }
+  void Add(std::vector<uint8_t>&& body) { FSegs.push_back(std::move(body)); }
+  // Bytes in all segments, read or not.
+  size_t TotalBytes() const {
+    size_t n = 0;
+    for (const auto& s : FSegs) n += s.size();
+    return n;
+  }
   void Clear() {
     FSegs.clear();
     FSeg = FPos = 0;

@@ -236,7 +236,7 @@ TXLSCellMMU::TXLSCellMMU(int32_t sheetIndex, TXc12DataSST* sst, TXLSStyleUseCoun
 
 TXLSCellMMU::~TXLSCellMMU() {
   FBlockManager->SetBlock(nullptr);
-  for (auto& b : FBlocks) std::free(b->Memory);
+  for (auto& b : FBlocks) FBlockManager->FreeBlockMemory(*b);
 }
 
 void TXLSCellMMU::UseStyle(int32_t style) {

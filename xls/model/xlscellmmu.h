@@ -20,9 +20,15 @@
 // Numbers are packed into the smallest kind that decodes to exactly the same double.
 //
 // Design choice: the formats above are kept exactly (they are what every reader and writer of
-// the store agrees on), but a block's heap area grows geometrically behind its exact MemSize, so
+// the store agrees on), but a block's area grows geometrically behind its exact MemSize, so
 // that appending cells row by row costs amortised constant time instead of one reallocation per
-// cell. Positions and payload lengths are checked before anything is written; a bad one raises
+// cell. Block areas are carved from a pool of pages the store takes from the system in batches
+// (each twice the last, up to 4 MB) and populated at once: filling a large sheet costs a few
+// system calls instead of a page fault on every page. The block carved last grows in place while
+// its batch has room, which is the readers' road (rows come in order); a block that must grow
+// elsewhere moves to the end of the pool. The bytes a block leaves behind in the pool are only
+// given back with the store, so once they would pass half of what the pool handed out, blocks
+// go to the heap instead. Positions and payload lengths are checked before anything is written; a bad one raises
 // XLSRWException and leaves the block as it was.
 #pragma once
 
@@ -34,6 +40,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/filebytes.h"
 #include "xls/model/xlscellarea.h"
 
 namespace xls {
@@ -72,6 +79,7 @@ struct TXLSMMUBlock {
   uint8_t* Memory = nullptr;
   std::array<int32_t, 256> VectorsOffs;
   size_t Capacity = 0;  // bytes allocated behind Memory (>= MemSize)
+  bool InPool = false;  // Memory lies in the store's page pool (else on the heap)
   TXLSMMUBlock() { VectorsOffs.fill(-1); }
 };
 
@@ -187,10 +195,21 @@ class TXLSMMUBlockManager {
   void SelectVector(int32_t v);
   int32_t CurrentVectorIndex() const { return FCurrVectorIndex; }
   const TXLSMMURowHeader& DefaultHeader() const { return FDefaultHeader; }
+  // Gives up a block's area (the block is left without one).
+  void FreeBlockMemory(TXLSMMUBlock& block);
+  // Gives every pool page back; no block may hold pool memory any more.
+  void ClearPool();
 
  private:
   void Reserve(size_t size);
+  // A pool area of `size` bytes; nullptr when the pool is closed or the size too large for it.
+  uint8_t* Carve(size_t size);
   TXLSMMUBlock* FBlock = nullptr;
+  std::vector<kws::PageBuffer> FPool;
+  uint8_t* FPoolNext = nullptr;  // the free room of the last batch
+  size_t FPoolLeft = 0;
+  size_t FPoolTaken = 0;      // bytes handed to blocks
+  size_t FPoolAbandoned = 0;  // of those, bytes no block holds any more
   TXLSMMUVectorManager FVectManager;
   int32_t FCurrVectorIndex = -1;
   const TXLSMMURowHeader& FDefaultHeader;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "xls/model/xlscellmmu.h"
@@ -441,14 +442,75 @@ bool TXLSMMUBlockManager::CalcDimensions(int32_t& v1, int32_t& v2, int32_t& c1, 
   return any;
 }
 
+uint8_t* TXLSMMUBlockManager::Carve(size_t size) {
+  constexpr size_t kFirstBatch = size_t{1} << 14, kLargestBatch = size_t{1} << 22;
+  if (size > kLargestBatch || FPoolAbandoned > FPoolTaken / 2) return nullptr;
+  if (size > FPoolLeft) {
+    const size_t batch = FPool.empty() ? kFirstBatch : std::min(kLargestBatch, 2 * FPool.back().size());
+    FPool.emplace_back(std::max(batch, size));
+    FPoolNext = FPool.back().data();
+    FPoolLeft = FPool.back().size();
+  }
+  uint8_t* p = FPoolNext;
+  FPoolNext += size;
+  FPoolLeft -= size;
+  FPoolTaken += size;
+  return p;
+}
+
+void TXLSMMUBlockManager::FreeBlockMemory(TXLSMMUBlock& block) {
+  if (!block.InPool) {
+    std::free(block.Memory);
+  } else if (block.Memory + block.Capacity == FPoolNext) {
+    // The area carved last goes back to the free room.
+    FPoolNext = block.Memory;
+    FPoolLeft += block.Capacity;
+    FPoolTaken -= block.Capacity;
+  } else {
+    FPoolAbandoned += block.Capacity;
+  }
+  block.Memory = nullptr;
+  block.Capacity = 0;
+  block.InPool = false;
+}
+
+void TXLSMMUBlockManager::ClearPool() {
+  FPool.clear();
+  FPoolNext = nullptr;
+  FPoolLeft = FPoolTaken = FPoolAbandoned = 0;
+}
+
 void TXLSMMUBlockManager::Reserve(size_t size) {
-  if (size <= FBlock->Capacity) return;
-  size_t cap = FBlock->Capacity + FBlock->Capacity / 2;
-  cap = std::max({cap, size, size_t(64)});
-  void* p = std::realloc(FBlock->Memory, cap);
-  if (!p) throw std::bad_alloc();
-  FBlock->Memory = static_cast<uint8_t*>(p);
-  FBlock->Capacity = cap;
+  TXLSMMUBlock& b = *FBlock;
+  if (size <= b.Capacity) return;
+  const size_t cap = std::max({b.Capacity + b.Capacity / 2, size, size_t(64)});
+  if (b.InPool && b.Memory + b.Capacity == FPoolNext && cap - b.Capacity <= FPoolLeft) {
+    // The block carved last grows in place.
+    FPoolNext += cap - b.Capacity;
+    FPoolLeft -= cap - b.Capacity;
+    FPoolTaken += cap - b.Capacity;
+    b.Capacity = cap;
+    return;
+  }
+  if (uint8_t* p = Carve(cap)) {
+    if (b.MemSize > 0) std::memcpy(p, b.Memory, size_t(b.MemSize));
+    FreeBlockMemory(b);
+    b.Memory = p;
+    b.Capacity = cap;
+    b.InPool = true;
+  } else if (b.InPool) {
+    auto* p = static_cast<uint8_t*>(std::malloc(cap));
+    if (!p) throw std::bad_alloc();
+    if (b.MemSize > 0) std::memcpy(p, b.Memory, size_t(b.MemSize));
+    FreeBlockMemory(b);
+    b.Memory = p;
+    b.Capacity = cap;
+  } else {
+    void* p = std::realloc(b.Memory, cap);
+    if (!p) throw std::bad_alloc();
+    b.Memory = static_cast<uint8_t*>(p);
+    b.Capacity = cap;
+  }
   FVectManager.FVector = GetVector(FCurrVectorIndex);
 }
 
@@ -481,11 +543,7 @@ void TXLSMMUBlockManager::RemoveVector(int32_t size) {
   FBlock->VectorsOffs[size_t(FCurrVectorIndex)] = -1;
   for (auto& o : FBlock->VectorsOffs)
     if (o > offs) o -= size;
-  if (FBlock->MemSize == 0) {
-    std::free(FBlock->Memory);
-    FBlock->Memory = nullptr;
-    FBlock->Capacity = 0;
-  }
+  if (FBlock->MemSize == 0) FreeBlockMemory(*FBlock);
   FCurrVectorIndex = -1;
   FVectManager.SetVector(nullptr);
 }
@@ -570,7 +628,7 @@ void TXLSCellMMU::DeleteRows(int32_t row1, int32_t row2) {
   for (size_t b = b1; b <= b2 && b < FBlocks.size(); ++b) {
     const int32_t v1 = b == b1 ? row1 & 255 : 0, v2 = b == b2 ? row2 & 255 : 255;
     if (v1 == 0 && v2 == 255) {
-      std::free(FBlocks[b]->Memory);
+      FBlockManager->FreeBlockMemory(*FBlocks[b]);
       *FBlocks[b] = TXLSMMUBlock();
       if (FBlockManager->Block() == FBlocks[b].get()) FBlockManager->SetBlock(FBlocks[b].get());
     } else {
@@ -587,8 +645,9 @@ void TXLSCellMMU::DeleteRows(int32_t row1, int32_t row2) {
 
 void TXLSCellMMU::Clear() {
   FBlockManager->SetBlock(nullptr);
-  for (auto& b : FBlocks) std::free(b->Memory);
+  for (auto& b : FBlocks) FBlockManager->FreeBlockMemory(*b);
   FBlocks.clear();
+  FBlockManager->ClearPool();
   FDimension = {-1, -1, -1, -1};
   FBlocks.push_back(std::make_unique<TXLSMMUBlock>());
   FBlockManager->SetBlock(FBlocks[0].get());

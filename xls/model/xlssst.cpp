@@ -72,14 +72,16 @@ TXc12DataSST::TEntry TXc12DataSST::NewEntry(size_t len, bool wide, size_t runCou
   if (alone) {
     mem = ::operator new(total);
   } else {
+    // Blocks are pages taken in one batch, each twice the last up to 4 MB: a large table costs a
+    // few system calls instead of a fault on every page it fills.
     constexpr size_t kAlign = alignof(std::max_align_t);
-    constexpr size_t kBlock = size_t{1} << 16;
+    constexpr size_t kFirstBlock = size_t{1} << 16, kLargestBlock = size_t{1} << 22;
     const size_t need = (total + kAlign - 1) / kAlign * kAlign;
     if (need > FBlockLeft) {
-      const size_t size = std::max(kBlock, need);
-      FBlocks.push_back(std::make_unique_for_overwrite<uint8_t[]>(size));
-      FBlockNext = FBlocks.back().get();
-      FBlockLeft = size;
+      const size_t grown = FBlocks.empty() ? kFirstBlock : std::min(kLargestBlock, 2 * FBlocks.back().size());
+      FBlocks.emplace_back(std::max(grown, need));
+      FBlockNext = FBlocks.back().data();
+      FBlockLeft = FBlocks.back().size();
     }
     mem = FBlockNext;
     FBlockNext += need;
@@ -192,7 +194,7 @@ void TXc12DataSST::Clear() {
   FHashValid = false;
 }
 
-void TXc12DataSST::AfterRead() { RebuildHash(); }
+void TXc12DataSST::AfterRead() { FHashValid = false; }
 
 int32_t TXc12DataSST::Append(TEntry e) {
   if (FTotalCount == INT32_MAX) throw XLSRWException("Index out of range");

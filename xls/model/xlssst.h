@@ -4,7 +4,8 @@
 // code unit) when compression is on and every unit is below 256, else UTF-16; rich entries carry
 // font runs. Plain entries are found by their text through a hash of 65535 chains so that
 // storing the same text twice through the editing road shares one entry; the readers append
-// entries without looking for duplicates, and the hash is rebuilt when a load ends.
+// entries without looking for duplicates, and the hash is rebuilt after a load, when the editing
+// road first needs it (a workbook that is only read and searched never builds it).
 // Design choice: the hash chains run through the slots themselves (one 32-bit link per slot, the
 // text compared in the entry), and releasing a slot unlinks exactly that slot, so a freed slot
 // can never be handed out by a later lookup even when the readers stored the same text twice.
@@ -17,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/filebytes.h"
 #include "xls/model/xlsstyleuse.h"
 
 namespace xls {
@@ -49,6 +51,8 @@ class TXc12DataSST {
   // with the style sheet, which is cleared next.
   void Clear();
   void AfterRead();
+  // Room for `count` more entries (a reader that knows how many follow; bound it by its bytes).
+  void Reserve(size_t count) { FSST.reserve(FSST.size() + count); }
 
   int32_t AddString(std::u16string_view text);
   int32_t FileAddString(std::u16string_view text);
@@ -102,7 +106,7 @@ class TXc12DataSST {
   TXLSStyleUseCounter* FStyles;
   std::vector<TEntry> FSST;  // slot i: entry i or none; size == FTotalCount
   // The blocks the readers' entries are carved from, and the free room of the last one.
-  std::vector<std::unique_ptr<uint8_t[]>> FBlocks;
+  std::vector<kws::PageBuffer> FBlocks;
   uint8_t* FBlockNext = nullptr;
   size_t FBlockLeft = 0;
   std::vector<int32_t> FFreeSlots;  // min-heap of freed slots below FTotalCount

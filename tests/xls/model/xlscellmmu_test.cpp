@@ -401,6 +401,50 @@ TEST(CellStore_Random, MatchesAPlainMap) {
   }
 }
 
+// Block areas come from the store's page pool: a sheet filled row by row grows its last block in
+// place over several batches; blocks edited afterwards move, blocks emptied give their area up,
+// and blocks that keep moving end up on the heap. Every cell keeps its value throughout.
+TEST(CellStore_Pool, FillInOrderThenEditMoveAndDeleteBlocks) {
+  TXLSCellMMU m(0, nullptr, nullptr);
+  std::map<std::pair<int32_t, int32_t>, double> ref;
+  const auto store = [&](int32_t row, int32_t col, double v) {
+    m.StoreFloat(col, row, 0, v);
+    ref[{row, col}] = v;
+  };
+  const auto check = [&](const char* when) {
+    for (const auto& [rc, v] : ref) ASSERT_EQ(m.GetFloat(m.FindCell(rc.second, rc.first)), v) << when;
+    size_t n = 0;
+    m.BeginIterate(0);
+    while (m.IterateNext()) ++n;
+    ASSERT_EQ(n, ref.size()) << when;
+  };
+  for (int32_t r = 0; r < 6000; ++r)
+    for (int32_t c = 0; c < 12; ++c) store(r, c, r * 1.25 + c / 7.0);
+  check("filled in order");
+  for (int32_t r = 3; r < 6000; r += 97) store(r, 300 + r % 50, -r - 0.5);  // earlier blocks grow elsewhere
+  check("edited");
+  m.DeleteRows(512, 1279);  // whole blocks and parts of blocks
+  ref.erase(ref.lower_bound({512, 0}), ref.lower_bound({1280, 0}));
+  check("rows deleted");
+  for (int round = 0; round < 40; ++round) {  // blocks emptied and filled again, again and again
+    m.DeleteRows(2048, 2303);
+    ref.erase(ref.lower_bound({2048, 0}), ref.lower_bound({2304, 0}));
+    for (int32_t r = 2048; r < 2304; r += 3) store(r, round % 7, round + r / 8.0);
+    store(100, 400 + round, round);
+  }
+  check("emptied and refilled");
+  m.Clear();
+  ref.clear();
+  store(7, 7, 7.5);
+  check("after clearing");
+  // Two blocks growing in turn move each other out of place until the pool closes.
+  for (int32_t c = 0; c < 4000; ++c) {
+    store(0, c, c + 0.5);
+    store(256, c, -c - 0.5);
+  }
+  check("two blocks in turn");
+}
+
 }  // namespace
 }  // namespace xls
 
