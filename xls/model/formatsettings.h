@@ -58,7 +58,8 @@ std::u16string FormatGeneral(double value, const FormatSettings& fs);
 std::u16string FormatGeneral(double value, char16_t decimalSeparator);
 // The one general-form routine: writes the text into `out` and returns its length in units. The
 // overloads above wrap it; the text search calls it to format into a buffer on its stack.
-size_t FormatGeneralTo(double value, char16_t decimalSeparator, std::span<char16_t, kFormatGeneralMaxLen> out);
+size_t FormatGeneralTo(double value, char16_t decimalSeparator,
+                       std::span<char16_t, kFormatGeneralMaxLen> out);
 
 // Days since 1970-01-01 of a proleptic Gregorian date, and the date of such a day count.
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d);

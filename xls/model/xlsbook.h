@@ -116,7 +116,8 @@ class TXLSWorksheet {
 
  private:
   int32_t DefaultStyle(int32_t col, int32_t row);
-  bool SeekCell(int32_t& row, int32_t& col, bool iterCurrent, TXLSCellItem& lookup, const TXLSCellItem*& cell);
+  bool SeekCell(int32_t& row, int32_t& col, bool iterCurrent, TXLSCellItem& lookup,
+                const TXLSCellItem*& cell);
   std::u16string CellText(int32_t col, int32_t row, bool formulasAsText);
 
   TXLSClassFactory* FClassFactory;
