@@ -449,7 +449,15 @@ void TBIFFRecords::RecSST(const TBIFFBody& b, TBIFFRecordHost& host) {
   r.Add(b.Span());
   uint16_t id;
   std::vector<uint8_t> part;
-  while (host.PeekId() == BIFFID_CONTINUE && host.ReadRecord(id, part)) r.Add(std::move(part));
+  std::span<const uint8_t> body;
+  // The continuation bodies are read where they lie when they can be: the strings are copied
+  // once, into the table.
+  while (host.PeekId() == BIFFID_CONTINUE && host.ReadRecordView(id, body, part)) {
+    if (part.empty())
+      r.AddView(body);
+    else
+      r.Add(std::move(part));
+  }
 
   TXc12DataSST& sst = FManager.SST();
   uint32_t total, unique;

@@ -13,9 +13,15 @@ namespace xls::biff {
 
 class TBIFFContinueReader {
  public:
-  // Appends one segment (the record itself first, then each CONTINUE body).
-  void Add(std::span<const uint8_t> body) { FSegs.emplace_back(body.begin(), body.end()); }
-  void Add(std::vector<uint8_t>&& body) { FSegs.push_back(std::move(body)); }
+  // Appends one segment (the record itself first, then each CONTINUE body): a copy of `body`, or
+  // the vector itself.
+  void Add(std::span<const uint8_t> body) { Add(std::vector<uint8_t>(body.begin(), body.end())); }
+  void Add(std::vector<uint8_t>&& body) {
+    FOwned.push_back(std::move(body));
+    FSegs.emplace_back(FOwned.back());
+  }
+  // Appends bytes that stay where they are for as long as the reader is used.
+  void AddView(std::span<const uint8_t> body) { FSegs.push_back(body); }
   // Bytes in all segments, read or not.
   size_t TotalBytes() const {
     size_t n = 0;
@@ -24,6 +30,7 @@ class TBIFFContinueReader {
   }
   void Clear() {
     FSegs.clear();
+    FOwned.clear();
     FSeg = FPos = 0;
   }
   // Bytes left in the current segment.
@@ -46,7 +53,8 @@ class TBIFFContinueReader {
 
  private:
   bool NextSegment();
-  std::vector<std::vector<uint8_t>> FSegs;
+  std::vector<std::span<const uint8_t>> FSegs;
+  std::vector<std::vector<uint8_t>> FOwned;  // the segments copied in (their bytes never move)
   size_t FSeg = 0, FPos = 0;
 };
 

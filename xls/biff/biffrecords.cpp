@@ -287,6 +287,21 @@ bool TBIFFReaderHost::ReadRecord(uint16_t& id, std::vector<uint8_t>& body) {
   return true;
 }
 
+bool TBIFFReaderHost::ReadRecordView(uint16_t& id, std::span<const uint8_t>& body, std::vector<uint8_t>& scratch) {
+  TBIFFHeader h;
+  if (FReader.Stream().ReadHeader(h) != 4) return false;
+  id = h.RecID;
+  scratch.clear();
+  if (const auto lent = FReader.Stream().ReadInPlace(h.Length)) {
+    body = *lent;
+    return true;
+  }
+  scratch.resize(h.Length);
+  scratch.resize(FReader.Stream().Read(scratch.data(), h.Length));
+  body = scratch;
+  return true;
+}
+
 void TBIFFReaderHost::StoreRecord(uint16_t id, std::span<const uint8_t> body) {
   if (!FReader.CurrRecs) return;
   body = body.first(std::min<size_t>(body.size(), 0xFFFF));

@@ -108,6 +108,14 @@ class TBIFFRecordHost {
   virtual uint16_t PeekId() = 0;
   // Reads the next record whole (its body decrypted when decryption is on); false at the end.
   virtual bool ReadRecord(uint16_t& id, std::vector<uint8_t>& body) = 0;
+  // As ReadRecord, but a body that lies whole and in clear in the stream may be lent in place
+  // (valid while the stream is open) and `scratch` is left empty; otherwise the body is copied
+  // into `scratch` and `body` views it.
+  virtual bool ReadRecordView(uint16_t& id, std::span<const uint8_t>& body, std::vector<uint8_t>& scratch) {
+    if (!ReadRecord(id, scratch)) return false;
+    body = scratch;
+    return true;
+  }
   // Keeps a record raw in the storage of the current sheet or of the globals.
   virtual void StoreRecord(uint16_t id, std::span<const uint8_t> body) = 0;
   // Puts a record into its default slot of the current storage (settings records).
@@ -250,6 +258,7 @@ class TBIFFReaderHost : public TBIFFRecordHost {
   explicit TBIFFReaderHost(TXLSReadII& reader) : FReader(reader) {}
   uint16_t PeekId() override;
   bool ReadRecord(uint16_t& id, std::vector<uint8_t>& body) override;
+  bool ReadRecordView(uint16_t& id, std::span<const uint8_t>& body, std::vector<uint8_t>& scratch) override;
   void StoreRecord(uint16_t id, std::span<const uint8_t> body) override;
   void UpdateDefault(uint16_t id, std::span<const uint8_t> body) override;
   void KeepStyle(std::span<const uint8_t> copy) override;

@@ -30,6 +30,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -162,6 +163,17 @@ class TXLSStream {
   // past the end of the current record goes on in the following CONTINUE (or MSODRAWINGGROUP,
   // HFPICTURE, 0x1066) record; any other record there raises "CONTINUE record is missing".
   size_t Read(void* buffer, size_t count);
+  // The next `count` bytes where they lie, as Read would give them, when they are in one piece
+  // and in clear (no decryption, no continuation mode); else nothing and the position stays.
+  std::optional<std::span<const uint8_t>> ReadInPlace(size_t count) {
+    if (FIsEncrypted || FReadCONTINUEActive || FPos < FRunStart || FPos - FRunStart > FRun.size() ||
+        count > FRun.size() - (FPos - FRunStart))
+      return std::nullopt;
+    const std::span<const uint8_t> bytes = FRun.subspan(FPos - FRunStart, count);
+    FPos += count;
+    FRecRemain -= uint32_t(std::min<size_t>(count, FRecRemain));
+    return bytes;
+  }
   // Reads without decrypting.
   size_t ReadUnencrypted(void* buffer, size_t count);
   // Reads the body of a record with id `recId`. In a protected stream the records that the format

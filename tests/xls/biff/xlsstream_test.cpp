@@ -177,6 +177,14 @@ TEST(XLSStream_Read, ScatteredStreamReadsLikeALaidOutOne) {
   ASSERT_GT(cross, 0u);
   s.Seek(int64_t(cross), 0);
   EXPECT_EQ(s.PeekHeader(), uint16_t(uint8_t(data[cross]) | uint8_t(data[cross + 1]) << 8));
+  // Bytes are lent in place only from within one piece; the position moves only when they are.
+  EXPECT_FALSE(s.ReadInPlace(8).has_value());
+  EXPECT_EQ(s.Pos(), int64_t(cross));
+  s.Seek(1024, 0);
+  const auto lent = s.ReadInPlace(100);
+  ASSERT_TRUE(lent.has_value());
+  EXPECT_EQ(std::string(lent->begin(), lent->end()), data.substr(1024, 100));
+  EXPECT_EQ(s.Pos(), 1124);
 }
 
 TEST(XLSStream_Read, WideStringsAndPeek) {
