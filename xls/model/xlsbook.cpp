@@ -269,9 +269,20 @@ inline char16_t SearchUnit(Unit c) {
   return Fold && char16_t(u - u'a') < 26 ? char16_t(u - 32) : u;
 }
 
-// The first position at `from` or later where `key` (already folded) stands in text[0, n).
-template <bool Fold, class Unit>
-size_t FindUnits(const Unit* text, size_t n, size_t from, std::u16string_view key) {
+// UTF-16 units stored as bytes in the machine's order, read without assuming their alignment.
+struct TWideBytes {
+  const uint8_t* Bytes;
+  char16_t operator[](size_t i) const {
+    char16_t u;
+    std::memcpy(&u, Bytes + 2 * i, 2);
+    return u;
+  }
+};
+
+// The first position at `from` or later where `key` (already folded) stands in text[0, n); the
+// text is anything indexed by unit (a pointer to units or TWideBytes).
+template <bool Fold, class Text>
+size_t FindUnits(const Text& text, size_t n, size_t from, std::u16string_view key) {
   const size_t m = key.size();
   if (from > n || n - from < m) return kNoHit;
   const char16_t first = key[0];
@@ -315,9 +326,9 @@ class TFindKey {
   // Len UTF-16 units (Options bit 0).
   size_t In(const TXLSString& entry, size_t from) const {
     const auto* text = reinterpret_cast<const uint8_t*>(&entry + 1);
-    if (entry.Options & 1)
-      return In(std::u16string_view(reinterpret_cast<const char16_t*>(text), entry.Len), from);
-    return In(text, entry.Len, from);
+    if (!(entry.Options & 1)) return In(text, entry.Len, from);
+    const TWideBytes wide{text};
+    return FFold ? FindUnits<true>(wide, entry.Len, from, FText) : FindUnits<false>(wide, entry.Len, from, FText);
   }
 
  private:
