@@ -328,7 +328,8 @@ class TFindKey {
     const auto* text = reinterpret_cast<const uint8_t*>(&entry + 1);
     if (!(entry.Options & 1)) return In(text, entry.Len, from);
     const TWideBytes wide{text};
-    return FFold ? FindUnits<true>(wide, entry.Len, from, FText) : FindUnits<false>(wide, entry.Len, from, FText);
+    return FFold ? FindUnits<true>(wide, entry.Len, from, FText)
+                 : FindUnits<false>(wide, entry.Len, from, FText);
   }
 
  private:

@@ -220,10 +220,10 @@ void FillEveryKind(TXLSBook& book) {
 TEST(Book_Search, HitsAndOrderAgreeWithTheTextOfEveryCell) {
   // clang-format off
   const std::u16string_view keys[] = {
-      u"needle", u"NEEDLE", u"nEEdLe", u"e", u"E", u"E-", u"e-7", u"1", u"-", u"0", u"00", u"3333", u"1.", u".",
-      u",", u"5E", u"-1.25E", u"1E15", u"9.00719925474099E", u"TRUE", u"rue", u"fAlSe", u"#div", u"/0!", u"#N/A",
-      u"A", u"N", u"I", u"F", u"aa", u"caf\u00e9", u"CAF\u00c9", u"\u00e9", u"\u03a9m", u"\u03c9m", u"\u0100A",
-      u"\u0416", u"rich", u"sum(", u"*1.5", u"\"", u"2*", u"x", u""};
+      u"needle", u"NEEDLE", u"nEEdLe", u"e", u"E", u"E-", u"e-7", u"1", u"-", u"0", u"00", u"3333", u"1.",
+      u".", u",", u"5E", u"-1.25E", u"1E15", u"9.00719925474099E", u"TRUE", u"rue", u"fAlSe", u"#div",
+      u"/0!", u"#N/A", u"A", u"N", u"I", u"F", u"aa", u"caf\u00e9", u"CAF\u00c9", u"\u00e9", u"\u03a9m",
+      u"\u03c9m", u"\u0100A", u"\u0416", u"rich", u"sum(", u"*1.5", u"\"", u"2*", u"x", u""};
   // clang-format on
   for (const char16_t separator : {u'.', u','}) {
     FormatSettings fs = PointSettings();
@@ -266,6 +266,25 @@ TEST(Book_Search, NextCallWithAnotherKeywordGoesOnInTheSameCell) {
   }
   EXPECT_GE(calls, 14u);                    // 13 hits, then the end
   EXPECT_FALSE(book.FindText(u"e", true));  // the end holds until BeginFindText
+}
+
+TEST(Book_Search, CellChangedAfterAHitIsReadAfresh) {
+  TXLSBook book(PointSettings());
+  TXLSWorksheet& s = *book.Items(0);
+  s.SetAsString(0, 0, u"first");
+  s.SetAsString(1, 1, u"needle needle");
+  s.SetAsString(199, 1, u"none");  // the area searched reaches column 199
+  book.BeginFindText();
+  ASSERT_TRUE(book.FindText(u"needle", true));
+  EXPECT_EQ((Hit{0, s.CurrFindCol(), s.CurrFindRow(), s.CurrFindPos()}), (Hit{0, 1, 1, 1}));
+  // Before the search goes on, the hit cell gets another text and the rows grow: the bytes of
+  // row 2 move behind the longer row 1.
+  s.SetAsString(1, 1, u"xx needle");
+  for (int32_t c = 1; c < 199; ++c) s.SetAsString(c, 0, u"other text");
+  s.SetAsString(150, 1, u"a needle");
+  std::vector<Hit> hits;
+  while (book.FindText(u"needle", true)) hits.push_back({0, s.CurrFindCol(), s.CurrFindRow(), s.CurrFindPos()});
+  EXPECT_EQ(hits, (std::vector<Hit>{{0, 1, 1, 4}, {0, 150, 1, 3}}));
 }
 
 TEST(Book_Search, OnlyExistingCellsAreVisitedFarCornersDoNotHang) {
