@@ -185,6 +185,28 @@ void XpgDecodeEntities(std::string_view in, std::string& out) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Kept bytes
+
+void TXpgBytes::Assign(std::string_view bytes) {
+  if (bytes.size() <= kInline) {
+    if (!bytes.empty()) std::memcpy(inline_, bytes.data(), bytes.size());
+    data_ = inline_;
+  } else {
+    heap_.assign(bytes);
+    data_ = heap_.data();
+  }
+  size_ = static_cast<uint32_t>(bytes.size());
+}
+
+void TXpgBytes::AssignMarkupSlow(std::string_view raw) {
+  if (FindChar(raw.data(), raw.data() + raw.size(), '&') == nullptr) return Assign(raw);
+  heap_.clear();
+  XpgDecodeEntities(raw, heap_);
+  data_ = heap_.data();
+  size_ = static_cast<uint32_t>(heap_.size());
+}
+
+// ---------------------------------------------------------------------------------------------
 // Attribute list
 
 void TXpgXMLAttributeList::IndexError(int i) {

@@ -25,6 +25,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -94,6 +95,79 @@ inline constexpr int kXpgMaxDepth = 4096;
 // "&#65;".
 void XpgDecodeEntities(std::string_view in, std::string& out);
 
+// Word helpers of the short-view paths: unaligned loads and a test for an "&" byte in a word
+// (the zero-byte test on the word with every byte XORed with "&"; exact, no false hits).
+inline uint64_t XpgLoad8(const char* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+inline uint32_t XpgLoad4(const char* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+inline bool XpgWordHasAmp(uint64_t w) {
+  const uint64_t x = w ^ 0x2626262626262626ull;
+  return ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0;
+}
+
+// Bytes an element keeps from an attribute value or a text beyond the end of its tag (the
+// tokenizer's views end with the tag, and a chunked read may move the buffer): entity-decoded
+// UTF-8, up to 16 bytes held in place, longer ones in a string whose storage is reused. A short
+// value is copied and tested for "&" in the same word moves.
+class TXpgBytes {
+ public:
+  TXpgBytes() = default;
+  TXpgBytes(const TXpgBytes&) = delete;
+  TXpgBytes& operator=(const TXpgBytes&) = delete;
+
+  std::string_view View() const { return {data_, size_}; }
+  size_t Size() const { return size_; }
+  void Clear() { size_ = 0; }
+  // Copies bytes as they are.
+  void Assign(std::string_view bytes);
+  // Copies markup bytes (an attribute value between its quotes, a piece of character data) with
+  // their entity and character references decoded, as XpgDecodeEntities does.
+  void AssignMarkup(std::string_view raw) {
+    if (raw.size() > kInline || !CopyShort(raw)) AssignMarkupSlow(raw);
+  }
+
+ private:
+  static constexpr size_t kInline = 16;
+  // Copies up to kInline bytes into the inline storage; false (nothing changed) when they hold "&".
+  bool CopyShort(std::string_view raw) {
+    const char* s = raw.data();
+    const size_t n = raw.size();
+    if (n >= 8) {
+      const uint64_t a = XpgLoad8(s), b = XpgLoad8(s + n - 8);
+      if (XpgWordHasAmp(a) | XpgWordHasAmp(b)) return false;
+      std::memcpy(inline_, &a, 8);
+      std::memcpy(inline_ + n - 8, &b, 8);
+    } else if (n >= 4) {
+      const uint32_t a = XpgLoad4(s), b = XpgLoad4(s + n - 4);
+      if (XpgWordHasAmp(a | uint64_t(b) << 32)) return false;
+      std::memcpy(inline_, &a, 4);
+      std::memcpy(inline_ + n - 4, &b, 4);
+    } else if (n > 0) {
+      const char a = s[0], m = s[n >> 1], z = s[n - 1];
+      if ((a == '&') | (m == '&') | (z == '&')) return false;
+      inline_[0] = a;
+      inline_[n >> 1] = m;
+      inline_[n - 1] = z;
+    }
+    data_ = inline_;
+    size_ = static_cast<uint32_t>(n);
+    return true;
+  }
+  void AssignMarkupSlow(std::string_view raw);
+
+  char inline_[kInline];
+  const char* data_ = inline_;
+  uint32_t size_ = 0;
+  std::string heap_;
+};
+
 // One attribute of the current tag.
 struct TXpgXmlAttribute {
   std::string_view Attribute;  // the name as written, prefix included
@@ -129,13 +203,32 @@ class TXpgXMLAttributeList {
     if (!a.BytesDone && a.Value.size() <= 16 && !HasAmpersand(a.Value)) return a.Value;
     return ValueBytesSlow(a);
   }
-  // True when `s` holds "&" (a short inline scan; the value and text fast paths use it).
+  // True when `s` holds "&" (the value and text fast paths ask it of short views): up to 16
+  // bytes are tested in at most two overlapping words, without a loop whose exit depends on the
+  // length.
   static bool HasAmpersand(std::string_view s) {
-    bool amp = false;
-    for (char c : s) amp |= c == '&';
-    return amp;
+    const char* p = s.data();
+    const size_t n = s.size();
+    if (n >= 8) {
+      bool amp = false;
+      size_t i = 0;
+      for (; i + 8 < n; i += 8) amp |= XpgWordHasAmp(XpgLoad8(p + i));
+      return amp | XpgWordHasAmp(XpgLoad8(p + n - 8));
+    }
+    if (n >= 4) return XpgWordHasAmp(XpgLoad4(p) | uint64_t(XpgLoad4(p + n - 4)) << 32);
+    return n > 0 && ((p[0] == '&') | (p[n >> 1] == '&') | (p[n - 1] == '&'));
+  }
+  // Copies the value of entry i, entity-decoded, into `out` (one pass over a short raw value).
+  void CopyValue(int i, TXpgBytes& out) const {
+    const TXpgXmlAttribute& a = at(i);
+    if (a.BytesDone)
+      out.Assign(a.Bytes);  // decoded already (or a pair added as text)
+    else
+      out.AssignMarkup(a.Value);
   }
   std::string_view RawName(int i) const { return at(i).Attribute; }
+  // Entry i itself (its raw name and value), for a reader that takes several fields of it.
+  const TXpgXmlAttribute& Entry(int i) const { return at(i); }
   std::string_view LocalName(int i) const { return at(i).Attribute.substr(at(i).LocalStart); }
   TXpgNs Ns(int i) const { return at(i).Ns; }
   bool IsNsDecl(int i) const { return at(i).Ns == TXpgNs::Xmlns; }
@@ -230,7 +323,7 @@ class TXpgReadXML {
   // The current tag.
   std::string_view RawQName() const { return qname_; }
   std::string_view RawPrefix() const { return qname_.substr(0, localStart_ ? localStart_ - 1 : 0); }
-  std::string_view RawLocalName() const { return qname_.substr(localStart_); }
+  std::string_view RawLocalName() const { return {qname_.data() + localStart_, qname_.size() - localStart_}; }
   std::u16string Tag() const;    // local name
   std::u16string QName() const;  // prefix:local as written
   uint32_t QNameHashA() const { return XpgHashA(qname_); }
@@ -256,6 +349,15 @@ class TXpgReadXML {
         !TXpgXMLAttributeList::HasAmpersand(segments_[0].bytes))
       return segments_[0].bytes;
     return TextBytesSlow();
+  }
+  // Copies the element's text as TextBytes gives it into `out`.
+  void CopyText(TXpgBytes& out) {
+    if (!hasText_)
+      out.Clear();
+    else if (segments_.size() == 1 && !segments_[0].cdata)
+      out.AssignMarkup(segments_[0].bytes);
+    else
+      out.Assign(TextBytesSlow());
   }
   // The content of the current comment.
   std::string_view CommentText() const { return comment_; }

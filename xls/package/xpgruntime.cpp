@@ -27,11 +27,14 @@ TXPGReader::TXPGReader(TXpgPErrors& errors, TXPGBase& root, TXpgUnitPolicy polic
   errors_.NoDuplicates = true;
 }
 
-void TXPGReader::BeginTag() {
-  if (skipDepth_) {
-    ++skipDepth_;
-    return;
-  }
+void TXPGBase::ContentBegin(TXPGReader& reader) { reader.BeginGeneric(this); }
+
+bool TXPGBase::ContentEnd(TXPGReader& reader) {
+  (void)reader;
+  return false;
+}
+
+void TXPGReader::Dispatch() {
   const bool mc = Namespace() == TXpgNs::MarkupCompatibility;
   if (mc && RawLocalName() == "AlternateContent") {
     stack_.push_back({current_, Kind::AlternateContent});
@@ -58,11 +61,7 @@ void TXPGReader::BeginTag() {
   if (policy_.AssignAttributesAlways || Attributes().Count() > 0) current_->AssignAttributes(Attributes());
 }
 
-void TXPGReader::EndTag() {
-  if (skipDepth_) {
-    --skipDepth_;
-    return;
-  }
+void TXPGReader::EndDispatched() {
   if (stack_.empty()) XpgListIndexError(-1);  // more end tags than start tags
   Frame f = stack_.back();
   stack_.pop_back();

@@ -57,6 +57,12 @@ class TXPGBase {
   virtual void AssignAttributes(const TXpgXMLAttributeList& attributes) { (void)attributes; }
   // Called when one of the element's children has ended.
   virtual void HandleChildEnd() {}
+  // Content read by the element itself, once its HandleElement has called
+  // TXPGReader::TakeContent: the start and end tags inside it come here instead of the per-tag
+  // dispatch, apart from subtrees handed back through TXPGReader::BeginGeneric and skipped ones.
+  // ContentEnd returns false for the end of the element itself.
+  virtual void ContentBegin(TXPGReader& reader);
+  virtual bool ContentEnd(TXPGReader& reader);
 
   bool Available() const { return (FAssigneds & xaRead) != 0; }
   uint8_t Assigneds() const { return FAssigneds; }
@@ -116,15 +122,62 @@ class TXpgList {
 struct TXpgUnitPolicy {
   // Call AssignAttributes for every start tag, also one without attributes.
   bool AssignAttributesAlways = false;
+  // Elements may read their own content (TXPGReader::TakeContent); off, every tag goes through
+  // the per-tag dispatch (tests compare the two).
+  bool ContentReading = true;
 };
 
 // Drives an element tree: every start tag goes to HandleElement of the current element.
+//
+// An element whose content is a fixed, small grammar read in bulk (the rows and cells of sheet
+// data) may read it itself: its HandleElement calls TakeContent, and from then on the tags
+// inside it go to its ContentBegin/ContentEnd, which follow the grammar's levels with direct code
+// and hand any other tag back through BeginGeneric with the element of that level; such a
+// subtree runs through the per-tag dispatch and returns to the element's own reading when it
+// ends. The element must leave exactly what the per-tag dispatch would: objects, read flags,
+// events and reports.
 class TXPGReader : public TXpgReadXML {
  public:
   TXPGReader(TXpgPErrors& errors, TXPGBase& root, TXpgUnitPolicy policy);
 
-  void BeginTag() override;
-  void EndTag() override;
+  void BeginTag() override {
+    if (skipDepth_) {
+      ++skipDepth_;
+      return;
+    }
+    if (content_ && stack_.size() == contentBase_) return content_->ContentBegin(*this);
+    Dispatch();
+  }
+  void EndTag() override {
+    if (skipDepth_) {
+      --skipDepth_;
+      return;
+    }
+    if (content_ && stack_.size() == contentBase_) {
+      if (content_->ContentEnd(*this)) return;
+      content_ = nullptr;
+    }
+    EndDispatched();
+  }
+
+  // Called from HandleElement of the current element: the rest of its content goes to its
+  // ContentBegin/ContentEnd. False (nothing changed) when an element reads its content already.
+  bool TakeContent() {
+    if (content_ || !policy_.ContentReading) return false;
+    content_ = current_;
+    contentBase_ = stack_.size();
+    return true;
+  }
+  // For an element reading its own content: the current start tag and its subtree go through
+  // the per-tag dispatch as children of `element`.
+  void BeginGeneric(TXPGBase* element) {
+    current_ = element;
+    Dispatch();
+  }
+  // The current element's subtree is consumed without a report.
+  void SkipContent() { skipDepth_ = 1; }
+  // The reader hands the current start tag's attributes to the element it enters.
+  bool AssignsAttributes() const { return policy_.AssignAttributesAlways || Attributes().Count() > 0; }
 
   // The sentinel a HandleElement returns for a child consumed without a report (an object that
   // is only compared, never used).
@@ -141,12 +194,18 @@ class TXPGReader : public TXpgReadXML {
     TXPGBase* element;
     Kind kind;
   };
+  // The per-tag dispatch of a start tag and of an end tag.
+  void Dispatch();
+  void EndDispatched();
+
   inline static TXPGBase skipSentinel_{nullptr};
   TXpgPErrors& errors_;
   TXPGBase* current_;
   TXpgUnitPolicy policy_;
   std::vector<Frame> stack_;
   int skipDepth_ = 0;
+  TXPGBase* content_ = nullptr;  // the element reading its own content, if any
+  size_t contentBase_ = 0;       // stack_ size at the element's own level
 };
 
 // Base of the generated document classes: the error sink every element of the tree reports to.

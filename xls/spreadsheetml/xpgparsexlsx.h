@@ -2478,6 +2478,8 @@ class TCT_SheetData : public TXPGBase {
   TXPGBase* HandleElement(TXPGReader& r) override;
   TCT_Row* Row() const { return FRow.get(); }
   void HandleChildEnd() override;
+  void ContentBegin(TXPGReader& r) override;
+  bool ContentEnd(TXPGReader& r) override;
   std::function<void(TCT_Row&)> OnReadRow;
 
  private:
@@ -2486,6 +2488,7 @@ class TCT_SheetData : public TXPGBase {
 
  private:
   std::unique_ptr<TCT_Row> FRow;
+  int FLevel = 0;  // while reading its own content: 0 in sheetData, 1 in a row, 2 in a cell, 3 in f
 };
 
 // A row; its cells are read into the one reused C and handed to OnReadC one by one.
@@ -2547,6 +2550,7 @@ class TCT_Row : public TXPGBase {
   uint8_t FPh = 0;
   std::unique_ptr<TCT_Cell> FC;
   std::unique_ptr<TCT_ExtensionList> FExtLst;
+  friend class TCT_SheetData;  // reads rows and cells without the per-tag dispatch
   bool FCellClean = true;  // C holds its cleared state
   std::u16string FScratch;  // one span on its way in, reused
 };
@@ -2573,8 +2577,8 @@ class TCT_Cell : public TXPGBase {
   TCT_CellFormula* F() const { return FF.get(); }
   TCT_Rst* Is() const { return FIs.get(); }
   // The reference and the value text as UTF-8 bytes; valid until the cell object is cleared.
-  std::string_view RBytes() const { return FRBytes; }
-  std::string_view VBytes() const { return FVBytes; }
+  std::string_view RBytes() const { return FRBytes.View(); }
+  std::string_view VBytes() const { return FVBytes.View(); }
   // The same as engine text (widened on the first call after each change).
   const std::u16string& R() const;
   const std::u16string& V() const;
@@ -2595,7 +2599,11 @@ class TCT_Cell : public TXPGBase {
   uint8_t FPh = 0;
   std::unique_ptr<TCT_CellFormula> FF;
   std::unique_ptr<TCT_Rst> FIs;
-  std::string FRBytes, FVBytes;
+  friend class TCT_SheetData;  // reads rows and cells without the per-tag dispatch
+  // The v child's text and the f child's formula text, at their start tags.
+  void ReadValue(TXPGReader& r);
+  void ReadFormulaText(TXPGReader& r);
+  TXpgBytes FRBytes, FVBytes;
   mutable std::u16string FR, FV;  // widened copies, current when FRWide / FVWide
   mutable bool FRWide = true, FVWide = true;
 };

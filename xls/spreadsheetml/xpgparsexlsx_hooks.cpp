@@ -54,12 +54,6 @@ void TrimControlAndBlank(std::u16string& s) {
   if (b > 0 || e < s.size()) s = s.substr(b, e - b);
 }
 
-bool OnlyBlanks(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) > 32) return false;
-  return true;
-}
-
 }  // namespace
 
 // ---- colours and fonts ------------------------------------------------------------------------
@@ -187,7 +181,10 @@ void TCT_DefinedNames::Clear() {
 
 // ---- sheet data -----------------------------------------------------------------------------------
 
+// The first child of sheetData goes through the per-tag dispatch; from then on the element reads
+// its content itself (ContentBegin, ContentEnd below).
 TXPGBase* TCT_SheetData::HandleElement(TXPGReader& r) {
+  if (r.TakeContent()) FLevel = 0;
   TXPGBase* x = HandleElementGenerated(r);
   if (x == FRow.get()) FRow->Clear();
   return x;
@@ -210,6 +207,20 @@ int32_t DigitsOrInt(std::string_view v) {
     n = n * 10 + (ch - '0');
   }
   return n;
+}
+
+// 1 to 9 decimal digits as they stand, without a branch per digit; false for anything else.
+bool PlainDigits(std::string_view v, int32_t& out) {
+  if (v.empty() || v.size() > 9) return false;
+  uint32_t n = 0;
+  bool ok = true;
+  for (char ch : v) {
+    const uint32_t d = static_cast<unsigned char>(ch) - uint32_t('0');
+    ok &= d <= 9;
+    n = n * 10 + d;
+  }
+  out = static_cast<int32_t>(n);
+  return ok;
 }
 
 // The cell type letters that stand alone (b, n, d, e, s) without the table walk.
@@ -268,17 +279,20 @@ TXPGBase* TCT_Row::HandleElement(TXPGReader& r) {
 // r by its digits, spans split at blanks as the span list does (empty pieces kept, nothing after
 // a final blank). Anything else, or a span text that is not ASCII, takes the generated path.
 void TCT_Row::AssignAttributes(const TXpgXMLAttributeList& a) {
-  for (int i = 0; i < a.Count(); ++i) {
-    const std::string_view n = a.RawName(i);
+  const int count = a.Count();
+  for (int i = 0; i < count; ++i) {
+    const std::string_view n = a.Entry(i).Attribute;
     if (n != "r" && n != "spans") return AssignAttributesGenerated(a);
   }
-  for (int i = 0; i < a.Count(); ++i) {
-    const std::string_view v = a.ValueBytes(i);
-    if (a.RawName(i).size() == 1) {
-      FR = DigitsOrInt(v);
+  for (int i = 0; i < count; ++i) {
+    const TXpgXmlAttribute& e = a.Entry(i);
+    if (e.Attribute.size() == 1) {
+      int32_t v;
+      FR = PlainDigits(e.Value, v) ? v : DigitsOrInt(a.ValueBytes(i));
       continue;
     }
-    if (!SplitAsciiSpans(v, FSpansXpgList, FScratch)) FSpansXpgList.SetDelimitedText(a.GetValues(i));
+    if (!SplitAsciiSpans(a.ValueBytes(i), FSpansXpgList, FScratch))
+      FSpansXpgList.SetDelimitedText(a.GetValues(i));
   }
 }
 
@@ -312,7 +326,7 @@ static void AssignUtf8(std::u16string& dst, std::string_view bytes) {
 
 const std::u16string& TCT_Cell::R() const {
   if (!FRWide) {
-    AssignUtf8(FR, FRBytes);
+    AssignUtf8(FR, FRBytes.View());
     FRWide = true;
   }
   return FR;
@@ -320,20 +334,44 @@ const std::u16string& TCT_Cell::R() const {
 
 const std::u16string& TCT_Cell::V() const {
   if (!FVWide) {
-    AssignUtf8(FV, FVBytes);
+    AssignUtf8(FV, FVBytes.View());
     FVWide = true;
   }
   return FV;
 }
 
 void TCT_Cell::SetR(std::u16string_view v) {
-  FRBytes = kws::Utf16ToUtf8(v);
+  FRBytes.Assign(kws::Utf16ToUtf8(v));
   FRWide = false;
 }
 
 void TCT_Cell::SetV(std::u16string_view v) {
-  FVBytes = kws::Utf16ToUtf8(v);
+  FVBytes.Assign(kws::Utf16ToUtf8(v));
   FVWide = false;
+}
+
+void TCT_Cell::ReadValue(TXPGReader& r) {
+  r.CopyText(FVBytes);
+  FVWide = false;
+}
+
+// The formula text widened in one pass that also notes non-ASCII bytes and anything but blanks:
+// a text of blanks only counts as no formula text.
+void TCT_Cell::ReadFormulaText(TXPGReader& r) {
+  std::u16string& dst = FF->ContentBuffer();
+  const std::string_view text = r.HasText() ? r.TextBytes() : std::string_view();
+  dst.resize(text.size());
+  unsigned char high = 0, any = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char ch = static_cast<unsigned char>(text[i]);
+    dst[i] = ch;
+    high |= ch & 0x80;
+    any |= ch > 32;
+  }
+  if (!any)
+    dst.clear();
+  else if (high)
+    dst = kws::Utf8ToUtf16(text);
 }
 
 // Children of a cell, matched in the main namespace: v (value text), f (formula, its text taken
@@ -342,16 +380,11 @@ TXPGBase* TCT_Cell::HandleElement(TXPGReader& r) {
   if (!r.InNs(TXpgNs::SpreadsheetML)) return nullptr;
   const std::string_view name = r.RawLocalName();
   if (name.size() == 1 && name[0] == 'v') {
-    FVBytes.assign(r.TextBytes());
-    FVWide = false;
+    ReadValue(r);
     return TXPGReader::SkipSilently();
   }
   if (name.size() == 1 && name[0] == 'f') {
-    const std::string_view text = r.HasText() ? r.TextBytes() : std::string_view();
-    if (OnlyBlanks(text))
-      FF->ContentBuffer().clear();
-    else
-      AssignUtf8(FF->ContentBuffer(), text);
+    ReadFormulaText(r);
     return FF.get();
   }
   return HandleElementGenerated(r);  // is, or an unknown child
@@ -359,20 +392,25 @@ TXPGBase* TCT_Cell::HandleElement(TXPGReader& r) {
 
 // Attributes of a cell: r, s, t unprefixed by hand (an unprefixed attribute is in no namespace);
 // cm, vm, ph and anything else through the generated path, which also reports unknown names.
+// The style index and the type letter are read from the value as written when it is plain
+// (digits, one letter), which needs no decoding.
 void TCT_Cell::AssignAttributes(const TXpgXMLAttributeList& a) {
-  for (int i = 0; i < a.Count(); ++i) {
-    const std::string_view name = a.RawName(i);
-    if (name.size() == 1) {
-      switch (name[0]) {
+  const int n = a.Count();
+  for (int i = 0; i < n; ++i) {
+    const TXpgXmlAttribute& e = a.Entry(i);
+    if (e.Attribute.size() == 1) {
+      switch (e.Attribute[0]) {
         case 'r':
-          FRBytes.assign(a.ValueBytes(i));
+          a.CopyValue(i, FRBytes);
           FRWide = false;
           continue;
-        case 's':
-          FS = DigitsOrInt(a.ValueBytes(i));
+        case 's': {
+          int32_t v;
+          FS = PlainDigits(e.Value, v) ? v : DigitsOrInt(a.ValueBytes(i));
           continue;
+        }
         case 't':
-          FT = CellType(a.ValueBytes(i));
+          FT = CellType(e.Value.size() == 1 ? e.Value : a.ValueBytes(i));
           continue;
         default:
           break;
@@ -390,13 +428,87 @@ void TCT_Cell::AssignAttributes(const TXpgXMLAttributeList& a) {
 // so children with empty flags still hold their defaults and need no clearing.
 void TCT_Cell::Clear() {
   ClearGenerated();
-  FRBytes.clear();
-  FVBytes.clear();
-  FR.clear();
-  FV.clear();
-  FRWide = FVWide = true;
+  FRBytes.Clear();
+  FVBytes.Clear();
+  FRWide = FVWide = false;  // the empty bytes are widened on request
   if (FF->Assigneds() != 0) FF->Clear();
   if (FIs->Assigneds() != 0) FIs->Clear();
+}
+
+// ---- sheet data read without the per-tag dispatch -------------------------------------------
+
+// The rows and cells of sheet data follow a fixed grammar (row, c, and in a cell v and f) that is
+// read here with direct calls; the per-tag dispatch would reach the same hooks through
+// HandleElement, AssignAttributes and HandleChildEnd, and this code does what they do in the same
+// order. Every other tag (extLst, is, mc:AlternateContent, unknown elements, children of f) is
+// handed back to the dispatch as a child of the element of its level, which therefore reports and
+// reads it as before.
+void TCT_SheetData::ContentBegin(TXPGReader& r) {
+  switch (FLevel) {
+    case 0:
+      if (r.RawLocalName() == "row" && r.InNs(TXpgNs::SpreadsheetML)) {
+        FRow->Clear();
+        FRow->SetAssigneds(xaRead);
+        if (r.AssignsAttributes()) FRow->TCT_Row::AssignAttributes(r.Attributes());
+        FLevel = 1;
+        return;
+      }
+      return r.BeginGeneric(this);
+    case 1: {
+      const std::string_view name = r.RawLocalName();
+      if (name.size() == 1 && name[0] == 'c' && r.InNs(TXpgNs::SpreadsheetML)) {
+        TCT_Cell* c = FRow->FC.get();
+        if (!FRow->FCellClean) c->Clear();
+        FRow->FCellClean = false;
+        c->SetAssigneds(xaRead);
+        if (r.AssignsAttributes()) c->TCT_Cell::AssignAttributes(r.Attributes());
+        FLevel = 2;
+        return;
+      }
+      return r.BeginGeneric(FRow.get());
+    }
+    case 2: {
+      TCT_Cell* c = FRow->FC.get();
+      const std::string_view name = r.RawLocalName();
+      if (name.size() == 1 && r.InNs(TXpgNs::SpreadsheetML)) {
+        if (name[0] == 'v') {
+          c->ReadValue(r);
+          return r.SkipContent();
+        }
+        if (name[0] == 'f') {
+          c->ReadFormulaText(r);
+          TCT_CellFormula* f = c->FF.get();
+          f->SetAssigneds(xaRead);
+          if (r.AssignsAttributes()) f->TCT_CellFormula::AssignAttributes(r.Attributes());
+          FLevel = 3;
+          return;
+        }
+      }
+      return r.BeginGeneric(c);
+    }
+    default:
+      return r.BeginGeneric(FRow->FC->FF.get());
+  }
+}
+
+bool TCT_SheetData::ContentEnd(TXPGReader& r) {
+  (void)r;
+  switch (FLevel) {
+    case 0:
+      return false;
+    case 1:
+      FLevel = 0;
+      TCT_SheetData::HandleChildEnd();
+      return true;
+    case 2:
+      FLevel = 1;
+      FRow->TCT_Row::HandleChildEnd();
+      return true;
+    default:
+      FLevel = 2;
+      FRow->FC->TCT_Cell::HandleChildEnd();
+      return true;
+  }
 }
 
 // ---- columns, merged cells, hyperlinks ------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/textcodec.h"
 #include "xls/package/xlsstream.h"
@@ -191,6 +192,65 @@ TEST(TXpgReadXML_Names, HashesAndNames) {
   e.Error(TXpgErrorMsg::xemUnknownAttribute, u"r:x", 3);
   EXPECT_EQ(e.LastErrorText(), u"Row 3: Unknown Attribute r:x");
   EXPECT_EQ(calls, 2);
+}
+
+}  // namespace
+}  // namespace xls
+
+namespace xls {
+namespace {
+
+// Copies into kept bytes (one pass over a short raw value) against the value and text accessors,
+// over values and texts of every short length with references at the start, inside and at the
+// end, a lone "&", pieces split by comments and CDATA sections, and long ones.
+class CopyChecker : public TXpgReadXML {
+ public:
+  int checked = 0;
+  void BeginTag() override {
+    const TXpgXMLAttributeList& a = Attributes();
+    for (int i = 0; i < a.Count(); ++i) {
+      a.CopyValue(i, kept_);
+      EXPECT_EQ(kept_.View(), a.ValueBytes(i)) << a.Entry(i).Value;
+      ++checked;
+    }
+    CopyText(kept_);
+    EXPECT_EQ(kept_.View(), TextBytes());
+    ++checked;
+  }
+
+ private:
+  TXpgBytes kept_;
+};
+
+TEST(TXpgBytes_Copy, SameBytesAsValueAndTextAccessors) {
+  std::vector<std::string> values;
+  for (size_t n = 0; n <= 20; ++n) {
+    const std::string plain(n, 'x');
+    values.push_back(plain);
+    for (const char* ref : {"&amp;", "&#65;", "&", "&bad;"}) {
+      values.push_back(ref + plain);
+      values.push_back(plain.substr(0, n / 2) + ref + plain.substr(n / 2));
+      values.push_back(plain + ref);
+    }
+  }
+  std::string xml = "<root>";
+  for (const std::string& v : values) {
+    xml += "<e a=\"" + v + "\" b='" + v + v + "'>" + v + "</e>";
+    xml += "<t>" + v + "<!-- c -->" + v + "<![CDATA[&amp;]]></t>";
+  }
+  xml += "</root>";
+  CopyChecker whole;
+  whole.LoadFromBytes(xml);
+  EXPECT_EQ(whole.checked, int(values.size()) * 4 + 1);
+  // every kind of "&" test the accessors use, against a plain search
+  for (size_t n = 0; n <= 40; ++n)
+    for (size_t at = 0; at <= n; ++at) {
+      std::string s(n, 'a');
+      if (at < n) s[at] = '&';
+      EXPECT_EQ(TXpgXMLAttributeList::HasAmpersand(s), at < n) << n << " " << at;
+      if (at < n) s[at] = '&' ^ 0x80;  // a byte that differs from "&" in its high bit only
+      EXPECT_FALSE(TXpgXMLAttributeList::HasAmpersand(s)) << n << " " << at;
+    }
 }
 
 }  // namespace
