@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
+#include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace xls {
 namespace {
@@ -60,6 +66,73 @@ TEST(FormatGeneral_Numbers, WholeNumbersAreTheirDigits) {
   EXPECT_EQ(FormatGeneral(-1e15, '.'), u"-1E15");
   EXPECT_EQ(FormatGeneral(999999999999999.5, '.'), u"1E15");
   EXPECT_EQ(FormatGeneral(-1.5, ','), u"-1,5");
+}
+
+// The general form as made from the 15-digit scientific text of to_chars: the reference for the
+// digits that FormatGeneral works out itself for numbers that are not whole.
+std::u16string ReferenceGeneral(double x) {
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
+  const std::string s(buf, res.ptr);
+  const bool negative = s[0] == '-';
+  const size_t e = s.find('e');
+  std::string digits = s.substr(negative ? 1 : 0, 1) + s.substr(negative ? 3 : 2, 14);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  const int exp = std::stoi(s.substr(e + 1));
+  std::string out = negative ? "-" : "";
+  if (exp >= 15 || exp < -5) {
+    out +=
+        digits.substr(0, 1) + (digits.size() > 1 ? "." + digits.substr(1) : "") + "E" + std::to_string(exp);
+  } else if (exp >= 0) {
+    digits.resize(std::max(digits.size(), size_t(exp) + 1), '0');
+    out += digits.substr(0, size_t(exp) + 1);
+    if (digits.size() > size_t(exp) + 1) out += "." + digits.substr(size_t(exp) + 1);
+  } else {
+    out += "0." + std::string(size_t(-exp - 1), '0') + digits;
+  }
+  return std::u16string(out.begin(), out.end());
+}
+
+TEST(FormatGeneral_Numbers, FractionsAgreeWithTheScientificText) {
+  std::mt19937_64 rng(20261211);
+  std::vector<double> xs;
+  // Any bits with a binary exponent from below 1e-5 to above 1e15, both signs.
+  for (int i = 0; i < 100000; ++i) {
+    const uint64_t exponent = 1023 - 18 + rng() % 70;
+    const uint64_t bits =
+        (rng() & ((uint64_t(1) << 52) - 1)) | (exponent << 52) | (i % 2 ? uint64_t(1) << 63 : 0);
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    xs.push_back(x);
+  }
+  // Decimal fractions as people type them, and the benchmark's sevenths.
+  for (int i = 0; i < 50000; ++i) {
+    const double k = double(rng() % 100000000);
+    xs.push_back(k / 100);
+    xs.push_back(k / 1000 - 5000);
+    xs.push_back(double(i) * 1.25 + double(i % 5) / 7);
+  }
+  // Exact halves of the last digit (rounded to even) and quarters below them.
+  for (int i = 0; i < 20000; ++i) {
+    const double n = double(100000000000000 + rng() % 900000000000000);
+    xs.push_back(n + 0.5);
+    xs.push_back(std::floor(n / 10) + 0.25);
+    xs.push_back(std::floor(n / 10) + 0.75);
+    xs.push_back(std::floor(n / 100) + 0.125);
+  }
+  // Next to the powers of ten, where rounding carries into a new digit, and the ends of the
+  // plain form.
+  for (int d = -7; d <= 16; ++d) {
+    const double p = std::pow(10.0, d);
+    for (double x : {p, std::nextafter(p, 0.0), std::nextafter(p, 1e300), p * (1 - 4e-16), p * (1 - 6e-16)})
+      xs.push_back(x);
+  }
+  for (double x : {1e-5, 0.0000099999999999999995, 999999999999999.5, 999999999999999.4, 99999999999999.95})
+    xs.push_back(x);
+  for (double x : xs) {
+    if (x == std::trunc(x)) continue;  // whole numbers have their own test
+    ASSERT_EQ(FormatGeneral(x, '.'), ReferenceGeneral(x)) << std::hexfloat << x;
+  }
 }
 
 TEST(DateSerial_Decode, CalendarTimeAndLimits) {
