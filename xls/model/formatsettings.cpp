@@ -3,6 +3,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -152,8 +153,7 @@ constexpr std::array<uint64_t, 20> kPow10 = [] {
 bool ExactDigits15(double x, uint64_t& digits, int& exp) {
   const double a = std::fabs(x);
   if (!(a >= 1e-5 && a < 1e15)) return false;
-  uint64_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
+  const auto bits = std::bit_cast<uint64_t>(x);
   const int k = 1075 - int((bits >> 52) & 0x7FF);
   if (k < 1 || k > 69) return false;
   const uint64_t m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
