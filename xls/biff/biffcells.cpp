@@ -92,6 +92,24 @@ void TBIFFRecords::RecBLANK(const TBIFFBody& b) {
   Cells().StoreBlank(b.U16(2), b.U16(0), StyleOf(b.U16(4)), false);
 }
 
+// A row's header: height, outline level, hidden, collapsed and custom-height flags, and its cell
+// format when the row has one. The row vector is made when the row has none; cells already in
+// the row stay. The record is not kept.
+void TBIFFRecords::RecROW(const TBIFFBody& b) {
+  b.Need(16);
+  if (!FSheet) return;  // outside a worksheet there is no row to describe
+  const int32_t row = b.U16(0);
+  const uint16_t flags = b.U16(12);
+  TXLSCellMMU& cells = Cells();
+  cells.AddRow(row, (flags & 0x80) ? StyleOf(b.U16(14) & 0x0FFF) : 0);
+  TXLSMMURowHeader* h = cells.FindRow(row);
+  if (!h) return;
+  h->Height = b.U16(6);
+  h->OutlineLevel = uint8_t(flags & 7);
+  h->Options = uint8_t(((flags & 0x10) ? xroCollapsed : 0) | ((flags & 0x20) ? xroHidden : 0) |
+                       ((flags & 0x40) ? xroCustomHeight : 0));
+}
+
 void TBIFFRecords::RecNUMBER(const TBIFFBody& b) {
   b.Need(14);
   if (Direct()) return FireNumber(b.U16(2), b.U16(0), b.F64(6));

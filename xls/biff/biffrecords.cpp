@@ -81,6 +81,10 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
   };
   switch (id) {
     // ---- cells
+    case BIFFID_ROW:
+      if (!biff5up) return false;
+      RecROW(b);
+      return true;
     case BIFFID_BLANK:
       RecBLANK(b);
       return true;
@@ -327,7 +331,7 @@ std::vector<TSharedFormula>& TBIFFReaderHost::SharedFormulas() { return FReader.
 std::vector<uint8_t>& TBIFFReaderHost::LastARRAY() { return FReader.FLastARRAY; }
 
 void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecords> records) {
-  static constexpr uint16_t kIds[] = {BIFFID_BLANK,         BIFFID_NUMBER,       BIFFID_RK,
+  static constexpr uint16_t kIds[] = {BIFFID_ROW,           BIFFID_BLANK,        BIFFID_NUMBER,       BIFFID_RK,
                                       BIFFID_RK_2,          BIFFID_MULRK,        BIFFID_MULBLANK,
                                       BIFFID_LABEL,         BIFFID_LABELSST,     BIFFID_BOOLERR,
                                       BIFFID_INTEGER_2,     BIFFID_NUMBER_2,     BIFFID_LABEL_2,

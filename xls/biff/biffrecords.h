@@ -88,6 +88,7 @@ enum : uint16_t {
   BIFFID_LABEL = 0x0204,
   BIFFID_BOOLERR = 0x0205,
   BIFFID_STRING = 0x0207,
+  BIFFID_ROW = 0x0208,
   BIFFID_NAME_3 = 0x0218,
   BIFFID_ARRAY = 0x0221,
   BIFFID_EXTERNNAME_3 = 0x0223,
@@ -177,6 +178,7 @@ class TBIFFRecords {
   // ---- single handlers (also reached through Handle)
   // Cells
   void RecBLANK(const TBIFFBody& b);
+  void RecROW(const TBIFFBody& b);
   void RecNUMBER(const TBIFFBody& b);
   void RecRK(const TBIFFBody& b);
   void RecMULRK(const TBIFFBody& b);

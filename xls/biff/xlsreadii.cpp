@@ -101,6 +101,7 @@ TSheet* TXLSReadII::CurrSheet() const {
 }
 
 void TXLSReadII::SetBodyLength(uint16_t length) {
+  FBodyLent = false;
   if (PBuf.size() < length) PBuf.resize(length, 0);
   FBodyLength = length;
   FDirtyLength = std::max<size_t>(FDirtyLength, length);
@@ -114,7 +115,19 @@ static void ClearTail(std::vector<uint8_t>& buf, size_t n, size_t& dirty) {
   dirty = n;
 }
 
+std::vector<uint8_t>& TXLSReadII::Buffer() {
+  if (FBodyLent) {
+    if (PBuf.size() < FLentBody.size()) PBuf.resize(FLentBody.size(), 0);
+    if (!FLentBody.empty()) std::memcpy(PBuf.data(), FLentBody.data(), FLentBody.size());
+    ClearTail(PBuf, FLentBody.size(), FDirtyLength);
+    FBodyLength = FLentBody.size();
+    FBodyLent = false;
+  }
+  return PBuf;
+}
+
 size_t TXLSReadII::ReadBody() {
+  FBodyLent = false;
   if (PBuf.size() < Header.Length) PBuf.resize(Header.Length, 0);
   const size_t n = FXLSStream.ReadRecordBody(Header.RecID, PBuf.data(), Header.Length);
   ClearTail(PBuf, n, FDirtyLength);
@@ -177,11 +190,15 @@ void TXLSReadII::RecordLoop() {
       } else if (Header.RecID & 0x8000) {
         throw XLSRWException("Bad record in file");
       }
-      if (!deferred) {
-        ReadBody();
-      } else {
+      if (deferred) {
+        FBodyLent = false;
         ClearTail(PBuf, 0, FDirtyLength);
         FBodyLength = 0;
+      } else if (const auto lent = FXLSStream.ReadInPlace(Header.Length)) {
+        FLentBody = *lent;
+        FBodyLent = true;
+      } else {
+        ReadBody();
       }
 
       if (FXLS->FProgressEvent && size > 0) {

@@ -9,8 +9,10 @@
 // its BOF handling. Records between USERSVIEWBEGIN and USERSVIEWEND are skipped and not counted.
 //
 // For handlers: `Header` is the current record's header and `Body()` a bounded view of its body
-// as read (bytes past the body read 0; the buffer past the body is zero as well). A handler that
-// rewrites the body into another layout (BIFF5 to BIFF8) uses `Buffer()` and `SetBodyLength`.
+// as read (bytes past the body read 0). A body that lies whole and in clear in the stream is
+// viewed where it lies instead of being copied; `Buffer()` copies it into the record buffer first
+// (the buffer past the body is zero). A handler that rewrites the body into another layout
+// (BIFF5 to BIFF8) uses `Buffer()` and `SetBodyLength`.
 // Handlers that read their body themselves (`ReadsBody`) call `ReadBody()` or read the stream.
 #pragma once
 
@@ -85,9 +87,10 @@ class TXLSReadII {
   TExcelVersion Version() const;
 
   // The current record's body as read (bounded).
-  TRecordView Body() const { return TRecordView(PBuf.data(), FBodyLength); }
-  // The record buffer (at least MaxBuffSize bytes and at least the body's length).
-  std::vector<uint8_t>& Buffer() { return PBuf; }
+  TRecordView Body() const { return FBodyLent ? TRecordView(FLentBody) : TRecordView(PBuf.data(), FBodyLength); }
+  // The record buffer (at least MaxBuffSize bytes and at least the body's length), holding the
+  // body.
+  std::vector<uint8_t>& Buffer();
   // Sets the body length (and Header.Length) after a handler rewrote the body in the buffer;
   // the buffer grows as needed and new bytes are 0.
   void SetBodyLength(uint16_t length);
@@ -143,6 +146,8 @@ class TXLSReadII {
   std::vector<uint8_t> PBuf;
   size_t FBodyLength = 0;
   size_t FDirtyLength = 0;  // bytes of PBuf that may be non-zero
+  std::span<const uint8_t> FLentBody;  // the body where it lies in the stream, when FBodyLent
+  bool FBodyLent = false;
   int32_t FRecordNumber = 0;
   int32_t FLastProgress = 0;
   bool FDone = false;

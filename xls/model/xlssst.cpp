@@ -230,11 +230,16 @@ int32_t TXc12DataSST::FileAddString(std::u16string_view text) {
 template <typename Unit>
 int32_t TXc12DataSST::AppendKept(size_t len, const Unit* data, bool wide) {
   const auto keep = [wide](Unit c) { return c >= 32 || c == 10 || (wide && c == 13); };
-  size_t kept = 0;
-  for (size_t i = 0; i < len; ++i) kept += keep(data[i]) ? 1 : 0;
+  // Most texts hold no control character: they are copied whole.
+  size_t first = 0;
+  while (first < len && keep(data[first])) ++first;
+  size_t kept = first;
+  for (size_t i = first; i < len; ++i) kept += keep(data[i]) ? 1 : 0;
   TEntry e = NewEntry(kept, wide, 0, false);
   Unit* out = reinterpret_cast<Unit*>(e.get() + 1);
-  for (size_t i = 0; i < len; ++i)
+  if (first) std::memcpy(out, data, first * sizeof(Unit));
+  out += first;
+  for (size_t i = first; i < len; ++i)
     if (keep(data[i])) *out++ = data[i];
   return Append(std::move(e));
 }

@@ -91,6 +91,41 @@ class Reader : public ::testing::Test {
 // ---------------------------------------------------------------------------------------------
 // Cells
 
+// ROW: height, outline level, hidden, collapsed and custom height go to the row's header, the
+// row's format only with flag 0x80; cells before and after the record stay.
+TEST_F(Reader, Rows_HeaderFromTheRowRecordCellsStay) {
+  const auto row = [](uint16_t r, uint16_t height, uint16_t flags, uint16_t xf) {
+    return BiffRecord(0x0208, BiffBody().U16(r).U16(0).U16(2).U16(height).U16(0).U16(0).U16(flags).U16(xf));
+  };
+  std::string s = Number(5, 0, 5.5);
+  s += row(2, 400, 0x0002 | 0x0010 | 0x0020 | 0x0040, 1) + row(5, 255, 0x0080, 1) + row(7, 300, 0x0000, 1);
+  s += Number(2, 1, 2.5) + Number(7, 0, 7);
+  const std::string xf =
+      BiffRecord(0x00E0, BiffBody().U16(0).U16(0).U16(1).U16(0x0B).U16(0).U16(0).U16(0xC000).U32(0).U16(0x3FFF));
+  Load(Book8(xf + xf, {s}));
+  struct Case {
+    int row;
+    uint16_t height;
+    uint8_t outline, options;
+    bool styled;
+  } cases[] = {{2, 400, 2, xls::xroCollapsed | xls::xroHidden | xls::xroCustomHeight, false},
+               {5, 255, 0, 0, true},
+               {7, 300, 0, 0, false}};
+  ASSERT_EQ(Styles().XFs().Count(), 3u);  // the model's default format, then the file's: XF 1 is format 2
+  for (const auto& c : cases) {
+    const xls::TXLSMMURowHeader* found = Cells().FindRow(c.row);
+    ASSERT_NE(found, nullptr) << c.row;
+    const xls::TXLSMMURowHeader h = *found;  // packed: fields are compared from a copy
+    EXPECT_EQ(uint16_t(h.Height), c.height) << c.row;
+    EXPECT_EQ(h.OutlineLevel, c.outline) << c.row;
+    EXPECT_EQ(h.Options, c.options) << c.row;
+    EXPECT_EQ(uint16_t(h.Style), c.styled ? 2 : 0) << c.row;
+  }
+  EXPECT_EQ(Text(0, 5), u"5.5");
+  EXPECT_EQ(Text(1, 2), u"2.5");
+  EXPECT_EQ(Text(0, 7), u"7");
+}
+
 TEST_F(Reader, Cells_EveryValueKindGivesItsText) {
   // A shared string keeps no characters below 32 but LF and CR (the TAB goes).
   const std::string sst =
