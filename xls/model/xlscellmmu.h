@@ -1,7 +1,7 @@
 // The cell store of one worksheet.
 //
 // Rows are grouped in blocks of 256 (row r: block r / 256, vector r % 256). A block keeps the byte
-// vectors of its rows back to back in one heap area; a row vector is (little-endian):
+// vectors of its rows back to back (in any row order) in one area; a row vector is (little-endian):
 //   0  u16  item count: columns covered by the slots (last used column + 1), 0 for no items
 //   2  u32  offset of the last slot (12 when there are no items)
 //   6  6    row header: options u8, style u16, outline level u8, height u16 (twentieths of a pt)
@@ -191,6 +191,8 @@ class TXLSMMUBlockManager {
   // Block area changes (used by the vector manager).
   uint8_t* GrowBlock(int32_t a);
   void ResizeVector(int32_t oldSize, int32_t newSize);
+  // Moves the current row vector (of `size` bytes) behind every other row of the block.
+  void MoveVectorToEnd(int32_t size);
   void RemoveVector(int32_t size);
   void SelectVector(int32_t v);
   int32_t CurrentVectorIndex() const { return FCurrVectorIndex; }

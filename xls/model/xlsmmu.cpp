@@ -295,6 +295,11 @@ uint8_t* TXLSMMUVectorManager::AllocSlot(int32_t c, uint8_t x, uint16_t s, bool 
     FVector = vec;
   } else if (c >= count) {
     const int32_t oldSize = MemorySize();
+    // A row that grows at its end where other rows lie behind it first moves behind them (the
+    // block's rows need not lie in row order). A file gives the headers of a group of rows
+    // before their cells: each row then moves once, past short rows, instead of shifting them
+    // for every cell.
+    bm.MoveVectorToEnd(oldSize);
     const uint32_t last = MMURead32(FVector + 2);
     const uint8_t* ls = FVector + last;
     if (c == count && !sized && !IsGap(ls) && !IsSized(ls) && ls[1] == x && ls[0] < 127) {
@@ -519,6 +524,21 @@ uint8_t* TXLSMMUBlockManager::GrowBlock(int32_t a) {
   uint8_t* p = FBlock->Memory + FBlock->MemSize;
   FBlock->MemSize += a;
   return p;
+}
+
+void TXLSMMUBlockManager::MoveVectorToEnd(int32_t size) {
+  TXLSMMUBlock& b = *FBlock;
+  int32_t& offs = b.VectorsOffs[size_t(FCurrVectorIndex)];
+  if (offs + size == b.MemSize) return;
+  // The row is copied behind the end, the rows behind it close the gap, and the copy follows them.
+  Reserve(size_t(b.MemSize) + size_t(size));
+  std::memcpy(b.Memory + b.MemSize, b.Memory + offs, size_t(size));
+  std::memmove(b.Memory + offs, b.Memory + offs + size, size_t(b.MemSize - offs));
+  const int32_t moved = offs;
+  for (auto& o : b.VectorsOffs)
+    if (o > moved) o -= size;
+  offs = b.MemSize - size;
+  FVectManager.FVector = GetVector(FCurrVectorIndex);
 }
 
 void TXLSMMUBlockManager::ResizeVector(int32_t oldSize, int32_t newSize) {

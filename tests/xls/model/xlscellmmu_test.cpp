@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -399,6 +400,37 @@ TEST(CellStore_Random, MatchesAPlainMap) {
       ASSERT_EQ(m.FindRow(r) != nullptr, hasCells) << step;
     }
   }
+}
+
+// A file gives the headers of a group of rows before their cells: each row that then grows moves
+// behind the others in its block, and every row keeps its header, its cells and its place in the
+// row order.
+TEST(CellStore_RowOrder, HeadersFirstThenCellsRowByRow) {
+  CountingStyles styles;
+  TXLSCellMMU m(0, nullptr, &styles);
+  for (int32_t r = 0; r < 40; ++r) m.AddRow(r, r % 3);
+  for (int32_t r = 0; r < 40; ++r)
+    for (int32_t c = 0; c < 6; ++c) m.StoreFloat(c * 2, r, 0, r * 100 + c + 0.25);
+  std::vector<std::pair<int32_t, int32_t>> order;
+  m.BeginIterate(0);
+  while (m.IterateNext()) {
+    order.push_back({m.IterCellRow(), m.IterCellCol()});
+    EXPECT_EQ(m.GetFloat(m.IterCell()), m.IterCellRow() * 100 + m.IterCellCol() / 2 + 0.25);
+  }
+  ASSERT_EQ(order.size(), 240u);
+  EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
+  // The same rows made one after the other, each with its header: the same bytes row by row.
+  CountingStyles styles2;
+  TXLSCellMMU in(0, nullptr, &styles2);
+  for (int32_t r = 0; r < 40; ++r) {
+    in.AddRow(r, r % 3);
+    for (int32_t c = 0; c < 6; ++c) in.StoreFloat(c * 2, r, 0, r * 100 + c + 0.25);
+  }
+  for (int32_t r = 0; r < 40; ++r) {
+    EXPECT_EQ(uint16_t(m.FindRow(r)->Style), r % 3) << r;
+    EXPECT_EQ(RowBytes(m, r), RowBytes(in, r)) << r;
+  }
+  EXPECT_EQ(styles.Uses, styles2.Uses);
 }
 
 // Block areas come from the store's page pool: a sheet filled row by row grows its last block in
