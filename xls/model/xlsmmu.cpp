@@ -274,6 +274,11 @@ uint8_t* TXLSMMUVectorManager::AllocSlot(int32_t c, uint8_t x, uint16_t s, bool 
   const int32_t slotSize = sized ? 4 + s : 2 + s;
   const uint8_t code = sized ? uint8_t(x | 0x80) : x;
   const int32_t count = ItemCount();
+  // A row that grows at its end where other rows lie behind it first moves behind them (the
+  // block's rows need not lie in row order). A file gives the headers of a group of rows before
+  // their cells: each row then moves once, past short rows, instead of shifting them for every
+  // cell.
+  if (FVector && c >= count) bm.MoveVectorToEnd(MemorySize());
   uint8_t* item;
   if (!FVector || count == 0) {
     const int32_t size = HDR + GapBytes(c) + slotSize;
@@ -295,11 +300,6 @@ uint8_t* TXLSMMUVectorManager::AllocSlot(int32_t c, uint8_t x, uint16_t s, bool 
     FVector = vec;
   } else if (c >= count) {
     const int32_t oldSize = MemorySize();
-    // A row that grows at its end where other rows lie behind it first moves behind them (the
-    // block's rows need not lie in row order). A file gives the headers of a group of rows
-    // before their cells: each row then moves once, past short rows, instead of shifting them
-    // for every cell.
-    bm.MoveVectorToEnd(oldSize);
     const uint32_t last = MMURead32(FVector + 2);
     const uint8_t* ls = FVector + last;
     if (c == count && !sized && !IsGap(ls) && !IsSized(ls) && ls[1] == x && ls[0] < 127) {
@@ -535,8 +535,7 @@ void TXLSMMUBlockManager::MoveVectorToEnd(int32_t size) {
   std::memcpy(b.Memory + b.MemSize, b.Memory + offs, size_t(size));
   std::memmove(b.Memory + offs, b.Memory + offs + size, size_t(b.MemSize - offs));
   const int32_t moved = offs;
-  for (auto& o : b.VectorsOffs)
-    if (o > moved) o -= size;
+  for (auto& o : b.VectorsOffs) o -= o > moved ? size : 0;  // branch-free: the loop vectorises
   offs = b.MemSize - size;
   FVectManager.FVector = GetVector(FCurrVectorIndex);
 }
