@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <istream>
 #include <memory>
@@ -67,7 +69,19 @@ MappedFile::MappedFile(const std::filesystem::path& file) {
   struct stat st {};
   if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return;
   size_ = size_t(st.st_size);
-  if (size_ > 0) {
+  if (size_ >= PageBuffer::kHugePage) {
+    copy_ = PageBuffer(size_);
+    for (size_t got = 0; got < size_;) {
+      const ssize_t n = ::pread(fd_, copy_.data() + got, size_ - got, off_t(got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return;  // cannot be read
+      if (n == 0) {
+        size_ = got;  // the file shrank: what was read is all there is
+        break;
+      }
+      got += size_t(n);
+    }
+  } else if (size_ > 0) {
     void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
     if (p == MAP_FAILED) return;
     map_ = p;
@@ -82,23 +96,47 @@ MappedFile::~MappedFile() {
 
 PageBuffer::PageBuffer(size_t size) {
   if (size == 0) return;
-  void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  if (size < kHugePage) {
+    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    map_ = p;
+    mapSize_ = size_ = size;
+    data_ = static_cast<uint8_t*>(p);
+    return;
+  }
+  if (size > SIZE_MAX - 2 * kHugePage) throw std::bad_alloc();
+  const size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = ::mmap(nullptr, rounded + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) throw std::bad_alloc();
   map_ = p;
-  size_ = size;
+  mapSize_ = rounded + kHugePage;
+  const uintptr_t aligned = (reinterpret_cast<uintptr_t>(p) + kHugePage - 1) & ~uintptr_t(kHugePage - 1);
+  data_ = reinterpret_cast<uint8_t*>(aligned);
+  size_ = rounded;
+  ::madvise(data_, size_, MADV_HUGEPAGE);  // advice only: small pages serve when it is not taken
 }
 
-PageBuffer::~PageBuffer() {
-  if (map_) ::munmap(map_, size_);
+PageBuffer::~PageBuffer() { Release(); }
+
+void PageBuffer::Release() {
+  if (map_) ::munmap(map_, mapSize_);
+  map_ = nullptr;
+  data_ = nullptr;
+  mapSize_ = size_ = 0;
 }
 
 PageBuffer::PageBuffer(PageBuffer&& other) noexcept
-    : map_(std::exchange(other.map_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    : map_(std::exchange(other.map_, nullptr)),
+      mapSize_(std::exchange(other.mapSize_, 0)),
+      data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)) {}
 
 PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
   if (this != &other) {
-    if (map_) ::munmap(map_, size_);
+    Release();
     map_ = std::exchange(other.map_, nullptr);
+    mapSize_ = std::exchange(other.mapSize_, 0);
+    data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
   }
   return *this;

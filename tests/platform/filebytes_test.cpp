@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 
@@ -38,13 +39,16 @@ TEST(ReadFileBytes, MissingFileOrFolderIsFalse) {
 
 TEST(MappedFile, MapsRegularFilesOnly) {
   kws::test::TempDir dir;
-  auto want = Pattern(100000);
-  auto path = dir.path() / "f";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(want.data()), std::streamsize(want.size()));
+  // A small file is mapped, one of a huge page and more is read into huge pages: the same bytes.
+  for (const size_t size : {size_t{100000}, (size_t{5} << 20) + 3}) {
+    auto want = Pattern(size);
+    auto path = dir.path() / "f";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(want.data()), std::streamsize(want.size()));
+    kws::MappedFile f(path);
+    ASSERT_TRUE(f.ok());
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), f.bytes().begin(), f.bytes().end())) << size;
+  }
   std::ofstream(dir.path() / "empty");
-  kws::MappedFile f(path);
-  ASSERT_TRUE(f.ok());
-  EXPECT_TRUE(std::equal(want.begin(), want.end(), f.bytes().begin(), f.bytes().end()));
   kws::MappedFile empty(dir.path() / "empty");
   EXPECT_TRUE(empty.ok());
   EXPECT_TRUE(empty.bytes().empty());
@@ -53,8 +57,12 @@ TEST(MappedFile, MapsRegularFilesOnly) {
 }
 
 TEST(PageBuffer, ZeroedWritableAndMovable) {
+  // Below a huge page: the size asked for. From one on: whole huge pages on their boundaries.
+  kws::PageBuffer small(100000);
+  EXPECT_EQ(small.size(), 100000u);
   kws::PageBuffer a(3 << 20);
-  ASSERT_EQ(a.size(), size_t{3} << 20);
+  ASSERT_EQ(a.size(), size_t{4} << 20);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(a.data()) % kws::PageBuffer::kHugePage, 0u);
   EXPECT_TRUE(std::all_of(a.bytes().begin(), a.bytes().end(), [](uint8_t b) { return b == 0; }));
   a.data()[a.size() - 1] = 7;
   kws::PageBuffer b(std::move(a));

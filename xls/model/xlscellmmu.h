@@ -23,12 +23,13 @@
 // the store agrees on), but a block's area grows geometrically behind its exact MemSize, so
 // that appending cells row by row costs amortised constant time instead of one reallocation per
 // cell. Block areas are carved from a pool of pages the store takes from the system in batches
-// (each twice the last, up to 4 MB) and populated at once: filling a large sheet costs a few
-// system calls instead of a page fault on every page. The block carved last grows in place while
-// its batch has room, which is the readers' road (rows come in order); a block that must grow
-// elsewhere moves to the end of the pool. The bytes a block leaves behind in the pool are only
-// given back with the store, so once they would pass half of what the pool handed out, blocks
-// go to the heap instead. Positions and payload lengths are checked before anything is written; a bad one raises
+// (each four times the last, up to 4 MB; small ones faulted in at once, large ones on huge
+// pages): filling a large sheet costs a few system calls instead of a page fault on every page.
+// The block carved last grows in place while its batch has room, which is the readers' road
+// (rows come in order); a block that must grow elsewhere moves to the end of the pool. The bytes
+// a block leaves behind in the pool are only given back with the store, so once they would pass
+// half of what the pool handed out, blocks go to the heap instead. Positions and payload lengths
+// are checked before anything is written; a bad one raises
 // XLSRWException and leaves the block as it was.
 #pragma once
 

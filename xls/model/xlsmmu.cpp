@@ -451,7 +451,7 @@ uint8_t* TXLSMMUBlockManager::Carve(size_t size) {
   constexpr size_t kFirstBatch = size_t{1} << 14, kLargestBatch = size_t{1} << 22;
   if (size > kLargestBatch || FPoolAbandoned > FPoolTaken / 2) return nullptr;
   if (size > FPoolLeft) {
-    const size_t batch = FPool.empty() ? kFirstBatch : std::min(kLargestBatch, 2 * FPool.back().size());
+    const size_t batch = FPool.empty() ? kFirstBatch : std::min(kLargestBatch, 4 * FPool.back().size());
     FPool.emplace_back(std::max(batch, size));
     FPoolNext = FPool.back().data();
     FPoolLeft = FPool.back().size();

@@ -72,13 +72,13 @@ TXc12DataSST::TEntry TXc12DataSST::NewEntry(size_t len, bool wide, size_t runCou
   if (alone) {
     mem = ::operator new(total);
   } else {
-    // Blocks are pages taken in one batch, each twice the last up to 4 MB: a large table costs a
-    // few system calls instead of a fault on every page it fills.
+    // Blocks are pages taken in one batch, each four times the last up to 4 MB: a large table
+    // costs a few system calls, and soon lies on huge pages, instead of a fault on every page.
     constexpr size_t kAlign = alignof(std::max_align_t);
     constexpr size_t kFirstBlock = size_t{1} << 16, kLargestBlock = size_t{1} << 22;
     const size_t need = (total + kAlign - 1) / kAlign * kAlign;
     if (need > FBlockLeft) {
-      const size_t grown = FBlocks.empty() ? kFirstBlock : std::min(kLargestBlock, 2 * FBlocks.back().size());
+      const size_t grown = FBlocks.empty() ? kFirstBlock : std::min(kLargestBlock, 4 * FBlocks.back().size());
       FBlocks.emplace_back(std::max(grown, need));
       FBlockNext = FBlocks.back().data();
       FBlockLeft = FBlocks.back().size();
