@@ -17,9 +17,11 @@
 // its ids take the BIFF4 variants of LABEL, FONT, FORMAT and XF.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <unordered_map>
+#include <vector>
 
 namespace xls::biff {
 
@@ -34,16 +36,42 @@ struct TBIFFRecordHandler {
   bool ReadsBody = false;
 };
 
+// The loop looks a handler up for every record: the handlers lie in a list, found through a
+// direct index for the ids below 0x1000 (nearly every record) and a map for the rest; both hold
+// positions, so a reader's copy of the table stands alone.
 class TBIFFRecordHandlers {
  public:
+  TBIFFRecordHandlers() { FIndex.fill(kNone); }
   void Set(uint16_t id, TBIFFHandlerFunc handler, bool readsBody = false) {
-    FLoop[id] = TBIFFRecordHandler{std::move(handler), readsBody};
+    TBIFFRecordHandler h{std::move(handler), readsBody};
+    if (const int32_t i = IndexOf(id); i != kNone) {
+      FItems[size_t(i)] = std::move(h);
+      return;
+    }
+    const auto at = int32_t(FItems.size());
+    FItems.push_back(std::move(h));
+    if (id < kDirect)
+      FIndex[id] = at;
+    else
+      FHigh[id] = at;
   }
-  void Remove(uint16_t id) { FLoop.erase(id); }
+  void Remove(uint16_t id) {
+    const int32_t i = IndexOf(id);
+    if (i == kNone) return;
+    FItems.erase(FItems.begin() + i);
+    if (id < kDirect)
+      FIndex[id] = kNone;
+    else
+      FHigh.erase(id);
+    for (auto& k : FIndex)
+      if (k > i) --k;
+    for (auto& [key, k] : FHigh)
+      if (k > i) --k;
+  }
   // nullptr when the id has no handler.
   const TBIFFRecordHandler* Find(uint16_t id) const {
-    const auto it = FLoop.find(id);
-    return it == FLoop.end() ? nullptr : &it->second;
+    const int32_t i = IndexOf(id);
+    return i == kNone ? nullptr : &FItems[size_t(i)];
   }
 
   // Handlers of the BIFF4 worksheet reader (bodies are always read by the reader).
@@ -54,7 +82,16 @@ class TBIFFRecordHandlers {
   }
 
  private:
-  std::unordered_map<uint16_t, TBIFFRecordHandler> FLoop;
+  static constexpr int32_t kNone = -1;
+  static constexpr uint16_t kDirect = 0x1000;
+  int32_t IndexOf(uint16_t id) const {
+    if (id < kDirect) return FIndex[id];
+    const auto it = FHigh.find(id);
+    return it == FHigh.end() ? kNone : it->second;
+  }
+  std::array<int32_t, kDirect> FIndex;  // position in FItems of each low id's handler, or kNone
+  std::unordered_map<uint16_t, int32_t> FHigh;
+  std::vector<TBIFFRecordHandler> FItems;
   std::unordered_map<uint16_t, TBIFFHandlerFunc> FBIFF4;
 };
 

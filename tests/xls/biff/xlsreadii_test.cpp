@@ -520,6 +520,43 @@ TEST(RecordLoop_Drawings, KeptRawInStep) {
             "drawing2");
 }
 
+// ---- the handler table --------------------------------------------------------------------------
+
+// Handlers of low and high ids are found, replaced and removed one by one; a copy of the table
+// keeps its own handlers.
+TEST(RecordHandlers_Table, SetReplaceRemoveAndCopy) {
+  TBIFFRecordHandlers t;
+  std::vector<int> calls;
+  Hub hub;
+  TBIFF5 biff(hub.M());
+  TXLSReadII reader(biff);
+  const auto call = [&](const TBIFFRecordHandlers& h, uint16_t id) {
+    const TBIFFRecordHandler* f = h.Find(id);
+    if (!f) return false;
+    f->Handle(reader);
+    return true;
+  };
+  for (const uint16_t id : {0x0000, 0x00FC, 0x0FFF, 0x1000, 0x1066, 0xFFFF}) t.Set(id, [&calls, id](TXLSReadII&) { calls.push_back(id); }, id == 0x00FC);
+  t.Set(0x0203, [&calls](TXLSReadII&) { calls.push_back(1); });
+  t.Set(0x0203, [&calls](TXLSReadII&) { calls.push_back(2); });  // replaces
+  EXPECT_TRUE(t.Find(0x00FC)->ReadsBody);
+  EXPECT_FALSE(t.Find(0x1066)->ReadsBody);
+  EXPECT_EQ(t.Find(0x0204), nullptr);
+  EXPECT_EQ(t.Find(0x1001), nullptr);
+  const TBIFFRecordHandlers copy = t;
+  t.Remove(0x00FC);
+  t.Remove(0x1000);
+  t.Remove(0x0204);  // absent: nothing happens
+  for (const uint16_t id : {0x0000, 0x0FFF, 0x1066, 0xFFFF, 0x0203}) EXPECT_TRUE(call(t, id)) << id;
+  EXPECT_FALSE(call(t, 0x00FC));
+  EXPECT_FALSE(call(t, 0x1000));
+  EXPECT_EQ(calls, (std::vector<int>{0x0000, 0x0FFF, 0x1066, 0xFFFF, 2}));
+  calls.clear();
+  EXPECT_TRUE(call(copy, 0x00FC));
+  EXPECT_TRUE(call(copy, 0x1000));
+  EXPECT_EQ(calls, (std::vector<int>{0x00FC, 0x1000}));
+}
+
 // ---- bodies, buffer, progress, abort ----------------------------------------------------------
 
 TEST(RecordLoop_Bodies, ShortRecordsReadZerosNotStaleBytes) {
