@@ -325,7 +325,7 @@ class TFindKey {
   // A shared-string entry searched where it is stored: after its header, Len bytes of Latin-1 or
   // Len UTF-16 units (Options bit 0).
   size_t In(const TXLSString& entry, size_t from) const {
-    const auto* text = reinterpret_cast<const uint8_t*>(&entry + 1);
+    const uint8_t* text = TXc12DataSST::TextBytes(entry);
     if (!(entry.Options & 1)) return In(text, entry.Len, from);
     const TWideBytes wide{text};
     return FFold ? FindUnits<true>(wide, entry.Len, from, FText)

@@ -18,8 +18,6 @@ size_t RunsOffset(const TXLSString& s) {
   return (text + alignof(TXc12FontRun) - 1) / alignof(TXc12FontRun) * alignof(TXc12FontRun);
 }
 
-const uint8_t* TextBytes(const TXLSString& s) { return reinterpret_cast<const uint8_t*>(&s + 1); }
-
 bool IsHex(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
 
 // A literal _xHHHH_ in a text bound for a package gets _x005F in front, so that a reader turns it

@@ -65,6 +65,8 @@ class TXc12DataSST {
   PXLSString GetItems(int32_t index) const;
   std::u16string GetItemText(int32_t index) const;
   static std::u16string GetText(const TXLSString& s);
+  // The entry's stored text where it lies: Len bytes (8-bit) or Len UTF-16 units (not aligned).
+  static const uint8_t* TextBytes(const TXLSString& s) { return reinterpret_cast<const uint8_t*>(&s + 1); }
   static const TXc12FontRun* GetFontRuns(const TXLSString& s);
   static size_t GetFontRunsCount(const TXLSString& s);
   static bool IsFormattedString(const TXLSString& s) { return (s.Options & 0x08) != 0; }
