@@ -8,7 +8,8 @@ document element(s) above which the root pseudo element stands, and the unit's p
 attributes are assigned, what unknown enumeration values and Booleans give, whether children exist
 from the start or appear on first occurrence, the values of attributes that were not given,
 whether the unit writes, whether the document offers a load). Per class: clear (a Clear(), with
-clear_children also clearing the child objects), content and content_type, absorb_children (the
+clear_children also clearing the child objects; clear_inline gives its body in the header, for a
+clear on a hot path that touches no child object), content and content_type, absorb_children (the
 whole content taken without a report), report_unknown_attributes, hooks (generated bodies renamed
 for hand-written code to call). The output is C++ over the runtime in xls/package/xpgruntime.h.
 
@@ -150,6 +151,7 @@ class Unit:
         c.setdefault("hooks", [])
         c.setdefault("content", False)
         c.setdefault("clear", False)
+        c.setdefault("clear_inline", False)
         # absorb_children: every child element (with its subtree) is taken without a report.
         c.setdefault("absorb_children", False)
         # report_unknown_attributes = false: attributes the class does not know pass silently.
@@ -351,6 +353,46 @@ class Unit:
             return "std::vector<%s>" % TEXT_TYPES[ch["type"]][0]
         return "std::unique_ptr<%s>" % ch["class"]
 
+    def clear_body(self, c):
+        """The statements of a class's clear: attributes to their defaults, text children emptied,
+        child objects cleared or dropped as the class asks, the content and the read flags."""
+        out = []
+        for a in c["attrs"]:
+            d = self.default(a)
+            f = "F" + a["field"]
+            if a["kind"] == "strlist" and a.get("default"):
+                out.append("%s.SetDelimitedText(%s);" % (f, cpp_u16(a["default"])))
+            elif a["kind"] == "strlist":
+                out.append("%s.Clear();" % f)
+            elif a["kind"] == "string" and d is None:
+                out.append("%s.clear();" % f)
+            else:
+                out.append("%s = %s;" % (f, d))
+        for ch in c["kids"]:
+            if ch["kind"] == "list":
+                out.append("if (F%s) F%s->Clear();" % (ch["field"], ch["field"]))
+            elif ch["kind"] == "text" and ch["type"] != "string":
+                out.append("F%s = %s;" % (ch["field"], TEXT_TYPES[ch["type"]][1]))
+            elif ch["kind"] in ("text", "textlist"):
+                out.append("F%s.clear();" % ch["field"])
+            elif c["clear_children"] and ch["lazy"]:
+                out.append("F%s.reset();" % ch["field"])
+            elif c["clear_children"]:
+                out.append("F%s->Clear();" % ch["field"])
+        if c["content"]:
+            out.append("%s;" % ("FContent = 0" if c["content_type"] == "int" else "FContent.clear()"))
+        out.append("FAssigneds = 0;")
+        return out
+
+    def emit_inline_clear(self, c, name, w):
+        body = self.clear_body(c)
+        if any("->" in line for line in body):
+            raise SystemExit("%s: %s: clear_inline with child objects to clear" % (self.path, c["name"]))
+        w("  void %s() {" % name)
+        for line in body:
+            w("    " + line)
+        w("  }")
+
     def emit_class_decl(self, c, w):
         n = c["name"]
         if c.get("doc"):
@@ -364,7 +406,9 @@ class Unit:
             w("  TXPGBase* HandleElement(TXPGReader& r) override;")
         if c["attrs"]:
             w("  void AssignAttributes(const TXpgXMLAttributeList& a) override;")
-        if c["clear"]:
+        if c["clear"] and c["clear_inline"] and "Clear" not in c["hooks"]:
+            self.emit_inline_clear(c, "Clear", w)
+        elif c["clear"]:
             w("  void Clear();")
         if self.policy["write"] and n != "T__ROOT__":
             w("  void Write(TXpgWriteXML& w, std::u16string_view element);")
@@ -414,6 +458,8 @@ class Unit:
                     w("  TXPGBase* HandleElementGenerated(TXPGReader& r);")
                 elif h == "AssignAttributes":
                     w("  void AssignAttributesGenerated(const TXpgXMLAttributeList& a);")
+                elif h == "Clear" and c["clear_inline"]:
+                    self.emit_inline_clear(c, "ClearGenerated", w)
                 elif h == "Clear":
                     w("  void ClearGenerated();")
                 elif h == "Extension":
@@ -606,34 +652,11 @@ class Unit:
             w("")
         if c["attrs"]:
             self.emit_assign(c, w)
-        if c["clear"]:
+        if c["clear"] and not c["clear_inline"]:
             name = "ClearGenerated" if "Clear" in c["hooks"] else "Clear"
             w("void %s::%s() {" % (n, name))
-            for a in c["attrs"]:
-                d = self.default(a)
-                f = "F" + a["field"]
-                if a["kind"] == "strlist" and a.get("default"):
-                    w("  %s.SetDelimitedText(%s);" % (f, cpp_u16(a["default"])))
-                elif a["kind"] == "strlist":
-                    w("  %s.Clear();" % f)
-                elif a["kind"] == "string" and d is None:
-                    w("  %s.clear();" % f)
-                else:
-                    w("  %s = %s;" % (f, d))
-            for ch in c["kids"]:
-                if ch["kind"] == "list":
-                    w("  if (F%s) F%s->Clear();" % (ch["field"], ch["field"]))
-                elif ch["kind"] == "text" and ch["type"] != "string":
-                    w("  F%s = %s;" % (ch["field"], TEXT_TYPES[ch["type"]][1]))
-                elif ch["kind"] in ("text", "textlist"):
-                    w("  F%s.clear();" % ch["field"])
-                elif c["clear_children"] and ch["lazy"]:
-                    w("  F%s.reset();" % ch["field"])
-                elif c["clear_children"]:
-                    w("  F%s->Clear();" % ch["field"])
-            if c["content"]:
-                w("  %s;" % ("FContent = 0" if c["content_type"] == "int" else "FContent.clear()"))
-            w("  FAssigneds = 0;")
+            for line in self.clear_body(c):
+                w("  " + line)
             w("}")
             w("")
         if self.policy["write"]:

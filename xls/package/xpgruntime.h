@@ -141,23 +141,24 @@ class TXPGReader : public TXpgReadXML {
   TXPGReader(TXpgPErrors& errors, TXPGBase& root, TXpgUnitPolicy policy);
 
   void BeginTag() override {
+    if (route_ == Route::Content) return content_->ContentBegin(*this);
     if (skipDepth_) {
       ++skipDepth_;
       return;
     }
-    if (content_ && stack_.size() == contentBase_) return content_->ContentBegin(*this);
     Dispatch();
+    Reroute();
   }
   void EndTag() override {
-    if (skipDepth_) {
-      --skipDepth_;
-      return;
-    }
-    if (content_ && stack_.size() == contentBase_) {
+    if (route_ == Route::Content) {
       if (content_->ContentEnd(*this)) return;
       content_ = nullptr;
+    } else if (skipDepth_) {
+      if (--skipDepth_ == 0) Reroute();
+      return;
     }
     EndDispatched();
+    Reroute();
   }
 
   // Called from HandleElement of the current element: the rest of its content goes to its
@@ -173,9 +174,13 @@ class TXPGReader : public TXpgReadXML {
   void BeginGeneric(TXPGBase* element) {
     current_ = element;
     Dispatch();
+    Reroute();
   }
   // The current element's subtree is consumed without a report.
-  void SkipContent() { skipDepth_ = 1; }
+  void SkipContent() {
+    skipDepth_ = 1;
+    route_ = Route::Skip;
+  }
   // The reader hands the current start tag's attributes to the element it enters.
   bool AssignsAttributes() const { return policy_.AssignAttributesAlways || Attributes().Count() > 0; }
 
@@ -194,6 +199,15 @@ class TXPGReader : public TXpgReadXML {
     TXPGBase* element;
     Kind kind;
   };
+  // Where the next tag goes: a skipped subtree, the element reading its own content, or the
+  // per-tag dispatch; set again whenever the skip depth, the stack or the content reader changes,
+  // so that a tag inside content read by its element takes one test.
+  enum class Route : uint8_t { Dispatch, Content, Skip };
+  void Reroute() {
+    route_ = skipDepth_                                             ? Route::Skip
+             : content_ != nullptr && stack_.size() == contentBase_ ? Route::Content
+                                                                    : Route::Dispatch;
+  }
   // The per-tag dispatch of a start tag and of an end tag.
   void Dispatch();
   void EndDispatched();
@@ -206,6 +220,7 @@ class TXPGReader : public TXpgReadXML {
   int skipDepth_ = 0;
   TXPGBase* content_ = nullptr;  // the element reading its own content, if any
   size_t contentBase_ = 0;       // stack_ size at the element's own level
+  Route route_ = Route::Dispatch;
 };
 
 // Base of the generated document classes: the error sink every element of the tree reports to.

@@ -6186,15 +6186,6 @@ void TCT_Cell::AssignAttributesGenerated(const TXpgXMLAttributeList& a) {
   }
 }
 
-void TCT_Cell::ClearGenerated() {
-  FS = 0;
-  FT = stctN;
-  FCm = 0;
-  FVm = 0;
-  FPh = 0;
-  FAssigneds = 0;
-}
-
 // TCT_CellFormula -----------------------------------------------------------------------------
 
 TCT_CellFormula::TCT_CellFormula(TXPGDocBase* owner) : TXPGBase(owner) {

@@ -2589,7 +2589,14 @@ class TCT_Cell : public TXPGBase {
   // Generated bodies, called by the hand-written hooks.
   TXPGBase* HandleElementGenerated(TXPGReader& r);
   void AssignAttributesGenerated(const TXpgXMLAttributeList& a);
-  void ClearGenerated();
+  void ClearGenerated() {
+    FS = 0;
+    FT = stctN;
+    FCm = 0;
+    FVm = 0;
+    FPh = 0;
+    FAssigneds = 0;
+  }
 
  private:
   int32_t FS = 0;

@@ -355,22 +355,35 @@ void TCT_Cell::ReadValue(TXPGReader& r) {
   FVWide = false;
 }
 
-// The formula text widened in one pass that also notes non-ASCII bytes and anything but blanks:
-// a text of blanks only counts as no formula text.
+// The formula text widened in one pass that also notes non-ASCII bytes and anything but blanks
+// (a text of blanks only counts as no formula text), eight bytes at a time: a byte above 32 is
+// one whose high bit is set, or set after adding 0x5F (an ASCII byte; a carry out of a non-ASCII
+// byte is harmless, as that byte alone decides both answers).
 void TCT_Cell::ReadFormulaText(TXPGReader& r) {
   std::u16string& dst = FF->ContentBuffer();
   const std::string_view text = r.HasText() ? r.TextBytes() : std::string_view();
-  dst.resize(text.size());
-  unsigned char high = 0, any = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char ch = static_cast<unsigned char>(text[i]);
-    dst[i] = ch;
-    high |= ch & 0x80;
-    any |= ch > 32;
+  const size_t n = text.size();
+  const char* p = text.data();
+  dst.resize(n);
+  char16_t* d = dst.data();
+  uint64_t high = 0, above = 0;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const uint64_t w = XpgLoad8(p + i);
+    high |= w;
+    above |= w + 0x5F5F5F5F5F5F5F5Full;
+    for (size_t k = 0; k < 8; ++k) d[i + k] = static_cast<unsigned char>(p[i + k]);
   }
-  if (!any)
+  for (; i < n; ++i) {
+    const unsigned char ch = static_cast<unsigned char>(p[i]);
+    d[i] = ch;
+    high |= ch;
+    above |= ch + 0x5Fu;
+  }
+  const uint64_t kHigh = 0x8080808080808080ull;
+  if (((high | above) & kHigh) == 0)
     dst.clear();
-  else if (high)
+  else if (high & kHigh)
     dst = kws::Utf8ToUtf16(text);
 }
 

@@ -168,3 +168,34 @@ TEST(TCT_SheetData_Content, SameAsPerTagDispatch) {
 
 }  // namespace
 }  // namespace xls::xpgxlsx
+
+namespace xls::xpgxlsx {
+namespace {
+
+// The formula text is widened eight bytes at a time: blanks only (any byte up to 32) give no text,
+// anything else the text itself, at every length around the word size and with the one other
+// byte (a letter, a non-ASCII letter, a byte just above 32) at every position.
+TEST(TCT_CellFormula_Text, BlanksOnlyAndWideningAtEveryLength) {
+  std::string body = "<sheetData><row>";
+  std::vector<std::u16string> expected;
+  for (size_t n = 0; n <= 19; ++n) {
+    const std::string blanks = std::string(n, ' ').replace(0, n / 3, std::string(n / 3, '\t'));
+    body += "<c><f>" + blanks + "</f></c>";
+    expected.push_back(u"");
+    for (size_t at = 0; at < n; ++at)
+      for (const char* other : {"x", "!", "\xC3\xA9", "\x1f"}) {
+        const std::string text = blanks.substr(0, at) + other + blanks.substr(at + 1);
+        body += "<c><f>" + text + "</f></c>";
+        expected.push_back(std::string_view(other) == "\x1f" ? u"" : kws::Utf8ToUtf16(text));
+      }
+  }
+  body += "</row></sheetData>";
+  TXPGDocXLSX doc;
+  std::vector<std::u16string> got;
+  doc.Worksheet()->SheetData()->Row()->OnReadC = [&](TCT_Cell& c) { got.push_back(c.F()->Content()); };
+  doc.LoadFromBytes("<worksheet xmlns=\"" + kMain + "\">" + body + "</worksheet>");
+  EXPECT_EQ(got, expected);
+}
+
+}  // namespace
+}  // namespace xls::xpgxlsx
