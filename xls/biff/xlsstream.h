@@ -18,10 +18,11 @@
 // Design: the workbook stream (or the bare file) is read where it lies in memory, so a read is a
 // bounded copy and a peek or seek is free. A compound-file stream is read in place as the runs of
 // sectors the file lays it out in (a writer makes a few long ones), never copied out whole; the
-// run of the last read is kept, so reading on within it is one comparison and a copy. The key stream is derived from the absolute offset of the
-// bytes being decrypted: a read that does not continue where the last decrypted bytes ended
-// re-keys its block and skips to its offset, so seeking, peeking and reading ahead can never
-// desynchronise decryption. In continuation mode each record is taken at its real length.
+// run of the last read is kept, so reading on within it is one comparison and a copy. The key
+// stream is derived from the absolute offset of the bytes being decrypted: a read that does not
+// continue where the last decrypted bytes ended re-keys its block and skips to its offset, so
+// seeking, peeking and reading ahead can never desynchronise decryption. In continuation mode
+// each record is taken at its real length.
 #pragma once
 
 #include <array>
@@ -166,9 +167,7 @@ class TXLSStream {
   // The next `count` bytes where they lie, as Read would give them, when they are in one piece
   // and in clear (no decryption, no continuation mode); else nothing and the position stays.
   std::optional<std::span<const uint8_t>> ReadInPlace(size_t count) {
-    if (FIsEncrypted || FReadCONTINUEActive || FPos < FRunStart || FPos - FRunStart > FRun.size() ||
-        count > FRun.size() - (FPos - FRunStart))
-      return std::nullopt;
+    if (FIsEncrypted || FReadCONTINUEActive || !InRun(count)) return std::nullopt;
     const std::span<const uint8_t> bytes = FRun.subspan(FPos - FRunStart, count);
     FPos += count;
     FRecRemain -= uint32_t(std::min<size_t>(count, FRecRemain));
@@ -225,8 +224,12 @@ class TXLSStream {
   const std::vector<uint8_t>& WrittenData() const { return FWrite; }
 
  private:
+  // True when the `count` bytes at the position lie in the run of the last read.
+  bool InRun(size_t count) const {
+    return FPos >= FRunStart && FPos - FRunStart <= FRun.size() && count <= FRun.size() - (FPos - FRunStart);
+  }
   size_t RawRead(void* buffer, size_t count) {
-    if (FPos >= FRunStart && FPos - FRunStart <= FRun.size() && count <= FRun.size() - (FPos - FRunStart)) {
+    if (InRun(count)) {
       if (count) std::memcpy(buffer, FRun.data() + (FPos - FRunStart), count);
       FPos += count;
       return count;
