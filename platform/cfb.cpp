@@ -456,7 +456,8 @@ std::vector<std::span<const uint8_t>> CfbStream::Runs() const {
   for (uint64_t at = 0; at < size_;) {
     const size_t first = size_t(at >> unitShift_);
     size_t last = first;
-    while (last + 1 < units_.size() && units_[last + 1] == units_[last] + unitSize && ((last + 1) << unitShift_) < size_)
+    while (last + 1 < units_.size() && units_[last + 1] == units_[last] + unitSize &&
+           ((last + 1) << unitShift_) < size_)
       ++last;
     const uint64_t n = std::min<uint64_t>(uint64_t(last - first + 1) << unitShift_, size_ - at);
     runs.emplace_back(image_->bytes.data() + units_[first], size_t(n));

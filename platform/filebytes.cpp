@@ -97,7 +97,8 @@ MappedFile::~MappedFile() {
 PageBuffer::PageBuffer(size_t size) {
   if (size == 0) return;
   if (size < kHugePage) {
-    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    void* p =
+        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
     map_ = p;
     mapSize_ = size_ = size;

@@ -204,7 +204,8 @@ TEST(CfbStream_Runs, BytesInPlaceInOrder) {
     const char16_t* name;
     std::string content;
     size_t runs;
-  } cases[] = {{u"Laid", Pattern(70000, 4), 1}, {u"Turned", Pattern(5000, 6), 10}, {u"Small", Pattern(300, 5), 1}};
+  } cases[] = {
+      {u"Laid", Pattern(70000, 4), 1}, {u"Turned", Pattern(5000, 6), 10}, {u"Small", Pattern(300, 5), 1}};
   for (const auto& c : cases) {
     auto s = view.OpenStream(c.name);
     ASSERT_TRUE(s.has_value());

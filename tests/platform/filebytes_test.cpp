@@ -43,7 +43,8 @@ TEST(MappedFile, MapsRegularFilesOnly) {
   for (const size_t size : {size_t{100000}, (size_t{5} << 20) + 3}) {
     auto want = Pattern(size);
     auto path = dir.path() / "f";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(want.data()), std::streamsize(want.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(want.data()), std::streamsize(want.size()));
     kws::MappedFile f(path);
     ASSERT_TRUE(f.ok());
     EXPECT_TRUE(std::equal(want.begin(), want.end(), f.bytes().begin(), f.bytes().end())) << size;

@@ -291,7 +291,8 @@ bool TBIFFReaderHost::ReadRecord(uint16_t& id, std::vector<uint8_t>& body) {
   return true;
 }
 
-bool TBIFFReaderHost::ReadRecordView(uint16_t& id, std::span<const uint8_t>& body, std::vector<uint8_t>& scratch) {
+bool TBIFFReaderHost::ReadRecordView(uint16_t& id, std::span<const uint8_t>& body,
+                                     std::vector<uint8_t>& scratch) {
   TBIFFHeader h;
   if (FReader.Stream().ReadHeader(h) != 4) return false;
   id = h.RecID;
@@ -331,24 +332,21 @@ std::vector<TSharedFormula>& TBIFFReaderHost::SharedFormulas() { return FReader.
 std::vector<uint8_t>& TBIFFReaderHost::LastARRAY() { return FReader.FLastARRAY; }
 
 void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecords> records) {
-  static constexpr uint16_t kIds[] = {BIFFID_ROW,           BIFFID_BLANK,        BIFFID_NUMBER,       BIFFID_RK,
-                                      BIFFID_RK_2,          BIFFID_MULRK,        BIFFID_MULBLANK,
-                                      BIFFID_LABEL,         BIFFID_LABELSST,     BIFFID_BOOLERR,
-                                      BIFFID_INTEGER_2,     BIFFID_NUMBER_2,     BIFFID_LABEL_2,
-                                      BIFFID_FORMULA,       BIFFID_SST,          BIFFID_FONT,
-                                      BIFFID_FONT_3,        BIFFID_FORMAT,       BIFFID_XF,
-                                      BIFFID_XF_3,          BIFFID_XF_4,         BIFFID_PALETTE,
-                                      BIFFID_STYLE,         BIFFID_CODEPAGE,     BIFFID_NAME,
-                                      BIFFID_NAME_3,        BIFFID_SUPBOOK,      BIFFID_EXTERNSHEET,
-                                      BIFFID_EXTERNNAME,    BIFFID_EXTERNNAME_3, BIFFID_XCT,
-                                      BIFFID_WRITEACCESS,   BIFFID_WINDOW1,      BIFFID_FILESHARING,
-                                      BIFFID_DATEMODE,      BIFFID_CALCCOUNT,    BIFFID_CALCMODE,
-                                      BIFFID_PRECISION,     BIFFID_REFMODE,      BIFFID_DELTA,
-                                      BIFFID_ITERATION,     BIFFID_SAVERECALC,   BIFFID_BACKUP,
-                                      BIFFID_WINDOWPROTECT, BIFFID_REFRESHALL,   BIFFID_BOOKBOOL,
-                                      BIFFID_PASSWORD,      BIFFID_PROTECT,      BIFFID_PROT4REV,
-                                      BIFFID_DSF,           BIFFID_FNGROUPCOUNT, BIFFID_RECALCID,
-                                      BIFFID_HIDEOBJ,       BIFFID_COUNTRY};
+  static constexpr uint16_t kIds[] = {
+      BIFFID_ROW,        BIFFID_BLANK,        BIFFID_NUMBER,       BIFFID_RK,
+      BIFFID_RK_2,       BIFFID_MULRK,        BIFFID_MULBLANK,     BIFFID_LABEL,
+      BIFFID_LABELSST,   BIFFID_BOOLERR,      BIFFID_INTEGER_2,    BIFFID_NUMBER_2,
+      BIFFID_LABEL_2,    BIFFID_FORMULA,      BIFFID_SST,          BIFFID_FONT,
+      BIFFID_FONT_3,     BIFFID_FORMAT,       BIFFID_XF,           BIFFID_XF_3,
+      BIFFID_XF_4,       BIFFID_PALETTE,      BIFFID_STYLE,        BIFFID_CODEPAGE,
+      BIFFID_NAME,       BIFFID_NAME_3,       BIFFID_SUPBOOK,      BIFFID_EXTERNSHEET,
+      BIFFID_EXTERNNAME, BIFFID_EXTERNNAME_3, BIFFID_XCT,          BIFFID_WRITEACCESS,
+      BIFFID_WINDOW1,    BIFFID_FILESHARING,  BIFFID_DATEMODE,     BIFFID_CALCCOUNT,
+      BIFFID_CALCMODE,   BIFFID_PRECISION,    BIFFID_REFMODE,      BIFFID_DELTA,
+      BIFFID_ITERATION,  BIFFID_SAVERECALC,   BIFFID_BACKUP,       BIFFID_WINDOWPROTECT,
+      BIFFID_REFRESHALL, BIFFID_BOOKBOOL,     BIFFID_PASSWORD,     BIFFID_PROTECT,
+      BIFFID_PROT4REV,   BIFFID_DSF,          BIFFID_FNGROUPCOUNT, BIFFID_RECALCID,
+      BIFFID_HIDEOBJ,    BIFFID_COUNTRY};
   // BOUNDSHEET: the frame keeps the sheet list; the name is decoded in the file's code page.
   handlers.Set(BIFFID_BOUNDSHEET, [records](TXLSReadII& reader) {
     const size_t before = reader.FBoundsheets.size();

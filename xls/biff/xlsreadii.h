@@ -87,7 +87,9 @@ class TXLSReadII {
   TExcelVersion Version() const;
 
   // The current record's body as read (bounded).
-  TRecordView Body() const { return FBodyLent ? TRecordView(FLentBody) : TRecordView(PBuf.data(), FBodyLength); }
+  TRecordView Body() const {
+    return FBodyLent ? TRecordView(FLentBody) : TRecordView(PBuf.data(), FBodyLength);
+  }
   // The record buffer (at least MaxBuffSize bytes and at least the body's length), holding the
   // body.
   std::vector<uint8_t>& Buffer();

@@ -232,7 +232,8 @@ size_t TXLSStream::CopyAt(size_t pos, uint8_t* out, size_t count) const {
   while (done < count && pos < DataSize()) {
     if (pos < FRunStart || pos - FRunStart >= FRun.size()) {
       // The run holding pos: the last whose start is not beyond it (runs are never empty).
-      const size_t i = size_t(std::upper_bound(FRunStarts.begin(), FRunStarts.end() - 1, pos) - FRunStarts.begin()) - 1;
+      const size_t i =
+          size_t(std::upper_bound(FRunStarts.begin(), FRunStarts.end() - 1, pos) - FRunStarts.begin()) - 1;
       FRun = FRuns[i];
       FRunStart = FRunStarts[i];
     }

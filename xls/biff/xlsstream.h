@@ -250,7 +250,7 @@ class TXLSStream {
   std::unique_ptr<kws::CfbStream> FStream;  // the workbook stream; holds the file image when it is ours
   // What is read, in order: the runs of the workbook stream, or the bare file as one run.
   std::vector<std::span<const uint8_t>> FRuns;
-  std::vector<size_t> FRunStarts;  // stream offset of each run, then the total size
+  std::vector<size_t> FRunStarts;         // stream offset of each run, then the total size
   mutable std::span<const uint8_t> FRun;  // the run of the last read, and its stream offset
   mutable size_t FRunStart = 0;
   size_t FPos = 0;

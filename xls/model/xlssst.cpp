@@ -98,7 +98,8 @@ TXc12DataSST::TEntry TXc12DataSST::MakeEntry(std::u16string_view text, bool wide
   else
     for (size_t i = 0; i < text.size(); ++i) p[i] = uint8_t(text[i]);
   if (runs && !runs->empty())
-    std::memcpy(reinterpret_cast<uint8_t*>(e.get()) + RunsOffset(*e), runs->data(), runs->size() * sizeof(TXc12FontRun));
+    std::memcpy(reinterpret_cast<uint8_t*>(e.get()) + RunsOffset(*e), runs->data(),
+                runs->size() * sizeof(TXc12FontRun));
   return e;
 }
 

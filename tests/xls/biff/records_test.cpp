@@ -100,8 +100,8 @@ TEST_F(Reader, Rows_HeaderFromTheRowRecordCellsStay) {
   std::string s = Number(5, 0, 5.5);
   s += row(2, 400, 0x0002 | 0x0010 | 0x0020 | 0x0040, 1) + row(5, 255, 0x0080, 1) + row(7, 300, 0x0000, 1);
   s += Number(2, 1, 2.5) + Number(7, 0, 7);
-  const std::string xf =
-      BiffRecord(0x00E0, BiffBody().U16(0).U16(0).U16(1).U16(0x0B).U16(0).U16(0).U16(0xC000).U32(0).U16(0x3FFF));
+  const std::string xf = BiffRecord(
+      0x00E0, BiffBody().U16(0).U16(0).U16(1).U16(0x0B).U16(0).U16(0).U16(0xC000).U32(0).U16(0x3FFF));
   Load(Book8(xf + xf, {s}));
   struct Case {
     int row;

@@ -536,7 +536,9 @@ TEST(RecordHandlers_Table, SetReplaceRemoveAndCopy) {
     f->Handle(reader);
     return true;
   };
-  for (const uint16_t id : {0x0000, 0x00FC, 0x0FFF, 0x1000, 0x1066, 0xFFFF}) t.Set(id, [&calls, id](TXLSReadII&) { calls.push_back(id); }, id == 0x00FC);
+  for (const uint16_t id : {0x0000, 0x00FC, 0x0FFF, 0x1000, 0x1066, 0xFFFF})
+    t.Set(
+        id, [&calls, id](TXLSReadII&) { calls.push_back(id); }, id == 0x00FC);
   t.Set(0x0203, [&calls](TXLSReadII&) { calls.push_back(1); });
   t.Set(0x0203, [&calls](TXLSReadII&) { calls.push_back(2); });  // replaces
   EXPECT_TRUE(t.Find(0x00FC)->ReadsBody);

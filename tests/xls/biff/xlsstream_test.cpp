@@ -140,7 +140,8 @@ TEST(XLSStream_Continue, DrawingGroupOverTwoContinues) {
 // continuations and seeks that cross from one piece to the next give what the stream holds.
 TEST(XLSStream_Read, ScatteredStreamReadsLikeALaidOutOne) {
   std::string data = BiffRecord(0x0809, kws::test::Bof8Body(5));
-  for (int i = 0; i < 120; ++i) data += BiffRecord(uint16_t(0x0200 + i), std::string(size_t(i * 7 % 61), char('a' + i % 26)));
+  for (int i = 0; i < 120; ++i)
+    data += BiffRecord(uint16_t(0x0200 + i), std::string(size_t(i * 7 % 61), char('a' + i % 26)));
   data += BiffRecord(0x00EB, std::string(900, 'g')) + BiffRecord(0x003C, std::string(700, 'h'));
   data += BiffRecord(0x000A, "");
   kws::test::CfbWriter w;

@@ -109,7 +109,8 @@ TEST(SST_Reader, ManyEntriesKeepTheirTextsAndAreFoundAfterTheLoad) {
   std::vector<std::u16string> texts;
   for (int i = 0; i < 5000; ++i) {
     const std::string n = std::to_string(i);
-    std::u16string t = u"word" + std::u16string(n.begin(), n.end()) + std::u16string(size_t(i % 37), char16_t(u'a' + i % 26));
+    std::u16string t = u"word" + std::u16string(n.begin(), n.end()) +
+                       std::u16string(size_t(i % 37), char16_t(u'a' + i % 26));
     if (i % 3 == 0) t += u'\u4e2d';
     texts.push_back(t);
   }
@@ -124,7 +125,8 @@ TEST(SST_Reader, ManyEntriesKeepTheirTextsAndAreFoundAfterTheLoad) {
   sst.AfterRead();
   for (size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(sst.GetItemText(int32_t(i)), texts[i]) << i;
   const int32_t count = sst.TotalCount();
-  for (size_t i : {size_t(0), size_t(3), size_t(4999), texts.size() - 2}) EXPECT_EQ(sst.AddString(texts[i]), int32_t(i));
+  for (size_t i : {size_t(0), size_t(3), size_t(4999), texts.size() - 2})
+    EXPECT_EQ(sst.AddString(texts[i]), int32_t(i));
   EXPECT_EQ(sst.TotalCount(), count);  // nothing new: every one was found
   sst.Clear();
   EXPECT_EQ(sst.GetItemText(sst.AddRawString(3, u"abc")), u"abc");
