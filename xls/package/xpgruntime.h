@@ -154,7 +154,7 @@ class TXPGReader : public TXpgReadXML {
       if (content_->ContentEnd(*this)) return;
       content_ = nullptr;
     } else if (skipDepth_) {
-      if (--skipDepth_ == 0) Reroute();
+      if (--skipDepth_ == 0) route_ = afterSkip_;
       return;
     }
     EndDispatched();
@@ -179,6 +179,7 @@ class TXPGReader : public TXpgReadXML {
   // The current element's subtree is consumed without a report.
   void SkipContent() {
     skipDepth_ = 1;
+    afterSkip_ = route_;
     route_ = Route::Skip;
   }
   // The reader hands the current start tag's attributes to the element it enters.
@@ -204,10 +205,12 @@ class TXPGReader : public TXpgReadXML {
   // so that a tag inside content read by its element takes one test.
   enum class Route : uint8_t { Dispatch, Content, Skip };
   void Reroute() {
-    route_ = skipDepth_                                             ? Route::Skip
-             : content_ != nullptr && stack_.size() == contentBase_ ? Route::Content
-                                                                    : Route::Dispatch;
+    const Route next =
+        content_ != nullptr && stack_.size() == contentBase_ ? Route::Content : Route::Dispatch;
+    route_ = skipDepth_ ? Route::Skip : next;
+    afterSkip_ = next;  // a skip changes neither the stack nor the content reader
   }
+
   // The per-tag dispatch of a start tag and of an end tag.
   void Dispatch();
   void EndDispatched();
@@ -221,6 +224,7 @@ class TXPGReader : public TXpgReadXML {
   TXPGBase* content_ = nullptr;  // the element reading its own content, if any
   size_t contentBase_ = 0;       // stack_ size at the element's own level
   Route route_ = Route::Dispatch;
+  Route afterSkip_ = Route::Dispatch;  // the route when the skipped subtree ends
 };
 
 // Base of the generated document classes: the error sink every element of the tree reports to.
