@@ -347,12 +347,7 @@ void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {
       }
     }
     const int32_t pr = body.U16(23), pc = biff8 ? body.U16(25) : body.U8(25);
-    const TSharedFormula* found = nullptr;
-    for (const TSharedFormula& f : host.SharedFormulas())
-      if (pr >= f.Row1 && pr <= f.Row2 && pc >= f.Col1 && pc <= f.Col2) {
-        found = &f;
-        break;
-      }
+    const TSharedFormula* found = host.SharedFormulas().Find(pr, pc);
     if (!found) {
       const std::string ref = kws::Utf16ToUtf8(ColRowToRefStr(col, row));
       char msg[128];

@@ -328,7 +328,7 @@ void TBIFFReaderHost::KeepFileSharing(std::span<const uint8_t> body) { FReader.X
 TExcelVersion TBIFFReaderHost::Version() const { return FReader.Version(); }
 int32_t TBIFFReaderHost::CurrentSheet() const { return FReader.FCurrSheet; }
 TXc12DataWorksheet* TBIFFReaderHost::CurrentXc12Sheet() const { return FReader.FCurrXc12Sheet; }
-std::vector<TSharedFormula>& TBIFFReaderHost::SharedFormulas() { return FReader.FSharedFormulas; }
+TSharedFormulas& TBIFFReaderHost::SharedFormulas() { return FReader.FSharedFormulas; }
 std::vector<uint8_t>& TBIFFReaderHost::LastARRAY() { return FReader.FLastARRAY; }
 
 void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecords> records) {

@@ -131,7 +131,7 @@ class TBIFFRecordHost {
   virtual int32_t CurrentSheet() const = 0;
   virtual TXc12DataWorksheet* CurrentXc12Sheet() const = 0;
   // The shared formulas and the last ARRAY record of the current sheet (emptied at BOF and EOF).
-  virtual std::vector<TSharedFormula>& SharedFormulas() = 0;
+  virtual TSharedFormulas& SharedFormulas() = 0;
   virtual std::vector<uint8_t>& LastARRAY() = 0;
 };
 
@@ -268,7 +268,7 @@ class TBIFFReaderHost : public TBIFFRecordHost {
   TExcelVersion Version() const override;
   int32_t CurrentSheet() const override;
   TXc12DataWorksheet* CurrentXc12Sheet() const override;
-  std::vector<TSharedFormula>& SharedFormulas() override;
+  TSharedFormulas& SharedFormulas() override;
   std::vector<uint8_t>& LastARRAY() override;
 
  private:

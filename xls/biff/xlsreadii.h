@@ -20,6 +20,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "xls/biff/biff5.h"
@@ -62,6 +63,36 @@ struct TSharedFormula {
   uint16_t Row1 = 0, Row2 = 0;
   uint8_t Col1 = 0, Col2 = 0;
   std::vector<uint8_t> Formula;  // token bytes
+};
+
+// The shared formulas of the current sheet. A follower points at its group's first cell, so the
+// group is found by that cell at once; a cell that starts no group is looked for in every range
+// (only odd files point elsewhere). A sheet with many groups thus costs no search per follower.
+class TSharedFormulas {
+ public:
+  void clear() {
+    FItems.clear();
+    FByFirst.clear();
+  }
+  void push_back(TSharedFormula f) {
+    FByFirst.emplace(Key(f.Row1, f.Col1), FItems.size());  // the first group starting there stays
+    FItems.push_back(std::move(f));
+  }
+  size_t size() const { return FItems.size(); }
+  // The group that starts at the cell, else the first whose range holds it; nullptr when none.
+  const TSharedFormula* Find(int32_t row, int32_t col) const {
+    if (row >= 0 && row <= 0xFFFF && col >= 0 && col <= 0xFF)
+      if (const auto it = FByFirst.find(Key(uint16_t(row), uint8_t(col))); it != FByFirst.end())
+        return &FItems[it->second];
+    for (const TSharedFormula& f : FItems)
+      if (row >= f.Row1 && row <= f.Row2 && col >= f.Col1 && col <= f.Col2) return &f;
+    return nullptr;
+  }
+
+ private:
+  static uint32_t Key(uint16_t row, uint8_t col) { return uint32_t(row) << 8 | col; }
+  std::vector<TSharedFormula> FItems;
+  std::unordered_map<uint32_t, size_t> FByFirst;  // first cell of a range -> the first such group
 };
 
 // One entry of the sheet list: the name and its visibility (0 visible, 1 hidden, 2 very hidden).
@@ -113,7 +144,7 @@ class TXLSReadII {
   TRecordStorage* CurrRecs = nullptr;
   bool InsertRecord = true;
   uint32_t FBIFFVer = 0;
-  std::vector<TSharedFormula> FSharedFormulas;
+  TSharedFormulas FSharedFormulas;
   std::vector<uint8_t> FLastARRAY;
   int32_t FLastARRAYSize = 0;
   // Number formats of the BIFF4 worksheet reader.

@@ -217,6 +217,31 @@ TEST_F(Reader, Formula_SharedCellsTakeTheSharedTokensAndUnknownRangesFail) {
             std::string::npos);
 }
 
+// Every group of a sheet with many groups is found by its first cell; a follower that points into
+// the middle of a range finds the range that holds the cell.
+TEST_F(Reader, Formula_ManySharedGroupsAndPointsInsideARange) {
+  const auto shr = [](uint16_t r1, uint16_t r2, uint8_t c, int16_t value) {
+    return BiffRecord(0x04BC, BiffBody().U16(r1).U16(r2).U8(c).U8(c).U16(0).U16(3).U8(0x1E).U16(uint16_t(value)));
+  };
+  std::string s;
+  constexpr uint16_t kGroups = 3000;
+  for (uint16_t g = 0; g < kGroups; ++g) {  // column A: groups of two rows, the integer g
+    s += Formula(uint16_t(2 * g), 0, Cached(g), 0x08, TokExp(uint16_t(2 * g), 0)) + shr(2 * g, 2 * g + 1, 0, g);
+    s += Formula(uint16_t(2 * g + 1), 0, Cached(g), 0x08, TokExp(uint16_t(2 * g), 0));
+  }
+  // Column B: a group over B1:B9; a follower points at B5, a cell inside it that starts no group.
+  s += Formula(0, 1, Cached(1), 0x08, TokExp(0, 1)) + shr(0, 8, 1, 7777);
+  s += Formula(6, 1, Cached(2), 0x08, TokExp(4, 1));
+  Load(Book8("", {s}));
+  const uint8_t* ptgs = nullptr;
+  for (const uint16_t row : {uint16_t(1), uint16_t(2 * kGroups - 1), uint16_t(2 * kGroups - 2)}) {
+    ASSERT_EQ(Cells().GetFormulaPtgs(Cells().FindCell(0, row), ptgs), 4) << row;
+    EXPECT_EQ(ptgs[2] | ptgs[3] << 8, row / 2) << row;  // PtgInt of the row's own group
+  }
+  ASSERT_EQ(Cells().GetFormulaPtgs(Cells().FindCell(1, 6), ptgs), 4);
+  EXPECT_EQ(ptgs[2] | ptgs[3] << 8, 7777);
+}
+
 TEST_F(Reader, Formula_ArrayMembersPointAtTheFirstCell) {
   // ARRAY over B2:C3 after the first cell; the other three cells are members.
   const std::string array =
