@@ -10,7 +10,7 @@
 #include "app/keywords.h"
 #include "xls/biff/biffreader.h"
 #include "xls/model/xlsbook.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace kws::app {
 

@@ -11,7 +11,7 @@
 #include "xls/biff/biffreader.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/mythread.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/zipwriter.h"
-#include "tests/xls/package/reader/readxlsx_fixtures.h"
+#include "tests/xls/xlsxreader/readxlsx_fixtures.h"
 
 namespace kws::app {
 namespace {

@@ -15,7 +15,7 @@
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsworkbookdata.h"
 #include "xls/model/xlsworksheetdata.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
 

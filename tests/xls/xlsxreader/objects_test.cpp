@@ -10,15 +10,15 @@
 #include <string>
 
 #include "platform/textcodec.h"
-#include "tests/xls/package/reader/objects_fixtures.h"
+#include "tests/xls/xlsxreader/objects_fixtures.h"
 #include "tests/xls/package/opc_fixtures.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworksheetdata.h"
-#include "xls/package/reader/xlsreadxlsxconv.h"
-#include "xls/package/reader/xlsreadxlsxobjects.h"
+#include "xls/xlsxreader/xlsreadxlsxconv.h"
+#include "xls/xlsxreader/xlsreadxlsxobjects.h"
 #include "xls/package/xlspackageopc.h"
 #include "xls/package/xpgdom.h"
 #include "xls/spreadsheetml/xpgparsexlsx.h"

@@ -1,4 +1,4 @@
-#include "xls/package/reader/xlsreadxlsxobjects.h"
+#include "xls/xlsxreader/xlsreadxlsxobjects.h"
 
 #include <charconv>
 #include <exception>
@@ -9,7 +9,7 @@
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworksheetdata.h"
-#include "xls/package/reader/xlsreadxlsxconv.h"
+#include "xls/xlsxreader/xlsreadxlsxconv.h"
 #include "xls/package/xlspackageopc.h"
 #include "xls/package/xlszlib.h"
 #include "xls/package/xpgdom.h"

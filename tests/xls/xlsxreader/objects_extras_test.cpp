@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "tests/xls/package/reader/objects_fixtures.h"
+#include "tests/xls/xlsxreader/objects_fixtures.h"
 #include "xls/model/xlssheetextras.h"
 #include "xls/model/xlsstylesheet.h"
 

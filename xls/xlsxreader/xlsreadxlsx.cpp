@@ -1,4 +1,4 @@
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 #include <algorithm>
 #include <charconv>
@@ -17,8 +17,8 @@
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworkbookdata.h"
 #include "xls/model/xlsworksheetdata.h"
-#include "xls/package/reader/xlsreadxlsxconv.h"
-#include "xls/package/reader/xlsreadxlsxobjects.h"
+#include "xls/xlsxreader/xlsreadxlsxconv.h"
+#include "xls/xlsxreader/xlsreadxlsxobjects.h"
 #include "xls/package/xlspackageopc.h"
 #include "xls/package/xlsstream.h"
 #include "xls/package/xpgdom.h"

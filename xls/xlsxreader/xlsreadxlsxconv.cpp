@@ -1,4 +1,4 @@
-#include "xls/package/reader/xlsreadxlsxconv.h"
+#include "xls/xlsxreader/xlsreadxlsxconv.h"
 
 #include <algorithm>
 #include <memory>

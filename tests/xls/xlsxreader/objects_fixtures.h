@@ -12,7 +12,7 @@
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsworksheetdata.h"
-#include "xls/package/reader/xlsreadxlsxobjects.h"
+#include "xls/xlsxreader/xlsreadxlsxobjects.h"
 #include "xls/package/xlspackageopc.h"
 #include "xls/spreadsheetml/xpgparsexlsx.h"
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "tests/support/mutator.h"
-#include "tests/xls/package/reader/readxlsx_fixtures.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "tests/xls/xlsxreader/readxlsx_fixtures.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The package reader over packages written by the tests' zip writer: what reaches the model
 // (cells, formulas, rows, columns, merged cells, hyperlinks, names, styles, shared strings) and
 // the conditions that cost a warning instead of the load.
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/textcodec.h"
-#include "tests/xls/package/reader/readxlsx_fixtures.h"
+#include "tests/xls/xlsxreader/readxlsx_fixtures.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
