@@ -12,8 +12,7 @@ namespace {
 
 std::vector<uint8_t> Compile(TXLSTokenizer& tokenizer, const TXLSFormulaWorkbook& book,
                              TXLSErrorManager& errors, std::u16string_view text, int32_t sheetId,
-                             const TXLSFormulaTables* currTables = nullptr,
-                             int32_t currTablesSheet = -1,
+                             const TXLSFormulaTables* currTables = nullptr, int32_t currTablesSheet = -1,
                              const TXLSFunctionEvent* onFunction = nullptr,
                              const TXLSUserFunctionEvent* onUserFunction = nullptr) {
   tokenizer.SetFormula(text);

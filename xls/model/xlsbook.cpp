@@ -206,7 +206,8 @@ void TXLSWorksheet::HandOver(int32_t col, int32_t row, F&& setValue) {
   if (row < 0 || row > XLS_MAXROW) throw XLSRWException("Cell row out of range");
   TXLSEventCell& cell = FManager->EventCell();
   if (cell.FSheetIndex == Index() && cell.FPrevCol == col && cell.FPrevRow == row) {
-    if (TXLSErrorManager* errors = FManager->Errors()) errors->Error(ColRowToRefStr(col, row), XLSERR_DIRECT_WRITE_SAME_CELL);
+    if (TXLSErrorManager* errors = FManager->Errors())
+      errors->Error(ColRowToRefStr(col, row), XLSERR_DIRECT_WRITE_SAME_CELL);
     return;
   }
   cell.ClearValues();
@@ -220,7 +221,8 @@ void TXLSWorksheet::HandOver(int32_t col, int32_t row, F&& setValue) {
 }
 
 void TXLSWorksheet::SetAsBlank(int32_t col, int32_t row) {
-  if (DirectWriting()) return HandOver(col, row, [](TXLSEventCell& c) { c.FCellType = TXLSCellType::xctBlank; });
+  if (DirectWriting())
+    return HandOver(col, row, [](TXLSEventCell& c) { c.FCellType = TXLSCellType::xctBlank; });
   Cells().UpdateBlankOF(col, row, DefaultStyle(col, row));
 }
 void TXLSWorksheet::SetAsBoolean(int32_t col, int32_t row, bool value) {

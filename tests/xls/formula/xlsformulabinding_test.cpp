@@ -70,7 +70,6 @@ TEST(FormulaBinding_Handler, OneHandlerPerComponentOverItsLiveModel) {
   EXPECT_EQ(b.RoundTrip(u"later!A1"), "Later!A1");
   TXLSBook other;
   EXPECT_NE(&FormulaHandlerOf(other), &h);
-
 }
 
 TEST(FormulaBinding_FunctionEvents, CompileRaisesTheComponentsLookupEvents) {
