@@ -183,7 +183,7 @@ void TXLSReadXLSX::BindErrors(TXPGDocBase& doc) {
 
 void TXLSReadXLSX::LoadFromStream(TXLSStream& zip) {
   FTotCells = FTotRows = 0;
-  FWarnings = FSuppressedWarnings = 0;
+  FWarnings = FSuppressedWarnings = FLastProgress = 0;
   FPackage->SetAutoCheckout(true);
   FPackage->OnWarning = [this](const std::u16string& w) { Warning(w); };
   FPackage->OpenRead(zip, FManager.FileData().FUseAlternateZip);
@@ -196,6 +196,7 @@ void TXLSReadXLSX::LoadFromStream(TXLSStream& zip) {
       }
     }
   } closer{*FPackage};
+  if (OnProgress) OnProgress(0);
   LoadTheme();
   LoadStyles();
   LoadSST();
@@ -203,6 +204,7 @@ void TXLSReadXLSX::LoadFromStream(TXLSStream& zip) {
   LoadWorkbook();
   LoadSheets();
   ReadUnusedData();
+  if (OnProgress && FLastProgress < 100) OnProgress(100);
 }
 
 void TXLSReadXLSX::LoadTheme() {
@@ -713,6 +715,10 @@ void TXLSReadXLSX::LoadSheets() {
     } else {
       // A macro sheet or dialog sheet: its part stays unread with the kept parts.
       Warning(u"Sheet " + Quote(ws.FName) + u" of type " + Quote(item->Type_()) + u" not read");
+    }
+    if (OnProgress) {
+      const auto p = int32_t(100 * (i + 1) / list.Count());
+      if (p > FLastProgress) OnProgress(FLastProgress = p);
     }
   }
   list.Clear();
@@ -1279,6 +1285,7 @@ void RegisterXLSXReader() {
   DefaultXLSBookReaders().ReadPackage = [](TXLSBook& book, std::span<const uint8_t> zip) {
     TXLSViewStream stream(std::string_view(reinterpret_cast<const char*>(zip.data()), zip.size()));
     TXLSReadXLSX reader(book.Manager(), &FormulaHandlerOf(book));
+    reader.OnProgress = book.OnProgress();
     reader.LoadFromStream(stream);
   };
 }

@@ -33,6 +33,7 @@
 
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlserrors.h"
+#include "xls/model/xlsevents.h"
 
 namespace xls {
 
@@ -89,6 +90,9 @@ class TXLSReadXLSX {
   // Most warnings one load reports; further ones are counted in SuppressedWarnings only.
   static constexpr int32_t kMaxWarnings = 200;
   int32_t SuppressedWarnings() const { return FSuppressedWarnings; }
+
+  // Load progress: 0 when the package is open, then by the share of sheets read, 100 at the end.
+  TXLSProgressEvent OnProgress;
 
  private:
   void LoadTheme();
@@ -153,6 +157,7 @@ class TXLSReadXLSX {
   bool FDate1904 = false;
   int32_t FTotCells = 0, FTotRows = 0;
   int32_t FWarnings = 0, FSuppressedWarnings = 0;
+  int32_t FLastProgress = 0;  // the last percentage OnProgress was given
   std::u16string FScratch;  // reused text buffer
 };
 

@@ -240,4 +240,13 @@ TEST(XlsxDamaged, BombDeclaredSmall_StopsAtDeclaredSize) {
   }
 }
 
+TEST(XlsxRealFiles, Progress_FollowsTheSheetsRead) {
+  xls::RegisterXLSXReader();
+  xls::TXLSBook book;
+  std::vector<int32_t> seen;
+  book.SetOnProgress([&](int32_t p) { seen.push_back(p); });
+  book.LoadFromFile(RealFilesDir("xlsx") / "xlsxwriter-cells.xlsx");  // four sheets
+  EXPECT_EQ(seen, (std::vector<int32_t>{0, 25, 50, 75, 100}));
+}
+
 }  // namespace
