@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -174,6 +175,9 @@ const Fixture kFixtures[] = {
     {&kLegacyRoad, "libreoffice-password"}, {&kLegacyRoad, "gnumeric-biff8"},
     {&kLegacyRoad, "gnumeric-biff7"},       {&kLegacyRoad, "gnumeric-biff7-cp936"},
 };
+
+// The fixture's file name in test output.
+void PrintTo(const Fixture& fx, std::ostream* os) { *os << fx.name << fx.road->ext; }
 
 Lines Apply(const Fixture& fx, const std::string& kind, Side side, std::vector<Fields> lines) {
   Lines out;
