@@ -9,6 +9,7 @@
 
 #include "app/keywords.h"
 #include "xls/biff/biffreader.h"
+#include "xls/crypto/encryption/xlsencryption.h"
 #include "xls/model/xlsbook.h"
 #include "xls/xlsxreader/xlsreadxlsx.h"
 
@@ -20,6 +21,7 @@ namespace {
 bool RegisterReaders() {
   xls::RegisterXLSXReader();
   xls::biff::RegisterBIFFReader();
+  xls::RegisterEncryptedPackageReader();
   return true;
 }
 

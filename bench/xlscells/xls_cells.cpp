@@ -2,7 +2,7 @@
 // cell whose text is not empty, one UTF-8 line "sheet<TAB>A1 reference<TAB>text", sheets in
 // order, rows then columns in order. A load error prints the exception's message to standard
 // error and exits 1. The tool registers the readers it links in DefaultXLSBookReaders() (the
-// package reader); a kind of file whose reader is not linked gives the component's own error.
+// package, legacy and encrypted-package readers); a kind of file whose reader is not linked gives the component's own error.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -10,6 +10,7 @@
 #include "bench/common/celltext.h"
 #include "platform/textcodec.h"
 #include "xls/biff/biffreader.h"
+#include "xls/crypto/encryption/xlsencryption.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/xlsxreader/xlsreadxlsx.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   }
   xls::RegisterXLSXReader();
   xls::biff::RegisterBIFFReader();
+  xls::RegisterEncryptedPackageReader();
   try {
     xls::TXLSBook book;
     if (argc == 3) book.SetPassword(kws::Utf8ToUtf16(argv[2]));
