@@ -2,7 +2,8 @@
 // cell whose text is not empty, one UTF-8 line "sheet<TAB>A1 reference<TAB>text", sheets in
 // order, rows then columns in order. A load error prints the exception's message to standard
 // error and exits 1. The tool registers the readers it links in DefaultXLSBookReaders() (the
-// package, legacy and encrypted-package readers); a kind of file whose reader is not linked gives the component's own error.
+// package, legacy and encrypted-package readers); a kind of file whose reader is not linked
+// gives the component's own error.
 #include <cstdio>
 #include <exception>
 #include <string>

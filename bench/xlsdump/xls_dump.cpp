@@ -11,10 +11,11 @@
 #include "bench/xlsdump/modeldump.h"
 #include "platform/textcodec.h"
 #include "xls/biff/biffreader.h"
+#include "xls/crypto/encryption/xlsencryption.h"
 #include "xls/formula/xlsformulabinding.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xlsbook.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
   }
   xls::RegisterXLSXReader();
   xls::biff::RegisterBIFFReader();
+  xls::RegisterEncryptedPackageReader();
   xls::RegisterFormulaBinding();
   try {
     // Numbers are written with "." whatever the environment's locale says.

@@ -265,4 +265,44 @@ TEST(XlsDumpForm, Lines_InModelOrder) {
   EXPECT_TRUE(bad.lines.empty());
 }
 
+// An encrypted package opened with its password prints exactly the lines of the plain package it
+// was made from (tests/data/xlsx/make_fixtures.py); without the password, or with one whose letter
+// case differs, xls_dump fails with the message on standard error and nothing on standard output.
+TEST(XlsDumpEncrypted, Lines_EqualThePlainPackage) {
+  struct Case {
+    const char* file;
+    const char* plain;
+    const char* password;  // "" when the default password opens the file
+  };
+  const Case cases[] = {
+      {"encrypted-agile-sha512", "libreoffice-cells", "Pass w\xc3\xb6rd 1"},
+      {"encrypted-agile-sha1", "openpyxl-cells", "Sesame"},
+      {"encrypted-standard32", "xlsxwriter-cells", "Standard pw"},
+      {"encrypted-standard42", "openpyxl-cells", "Standard pw"},
+      {"encrypted-standard-aes256", "libreoffice-cells", "Long key"},
+      {"encrypted-velvet", "xlsxwriter-cells", ""},
+  };
+  const auto dir = kws::test::RealFilesDir("xlsx");
+  for (const Case& c : cases) {
+    const Dump plain = RunDump(dir / (std::string(c.plain) + ".xlsx"), "");
+    ASSERT_EQ(plain.exitCode, 0) << c.plain;
+    const Dump opened = RunDump(dir / (std::string(c.file) + ".xlsx"), c.password);
+    EXPECT_EQ(opened.exitCode, 0) << c.file;
+    EXPECT_EQ(opened.lines, plain.lines) << c.file;
+    if (*c.password == 0) continue;
+    for (const char* wrong : {"", "SESAME-not-it"}) {
+      std::string password = wrong;
+      if (!password.empty()) {
+        password = c.password;
+        for (char& ch : password)
+          ch = std::isupper((unsigned char)ch) ? char(std::tolower((unsigned char)ch))
+                                               : char(std::toupper((unsigned char)ch));
+      }
+      const Dump refused = RunDump(dir / (std::string(c.file) + ".xlsx"), password);
+      EXPECT_EQ(refused.exitCode, 1) << c.file << " with \"" << password << '"';
+      EXPECT_TRUE(refused.lines.empty()) << c.file;
+    }
+  }
+}
+
 }  // namespace

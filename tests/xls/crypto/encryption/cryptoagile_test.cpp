@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tests/xls/crypto/encryption/encryption_fixtures.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
 

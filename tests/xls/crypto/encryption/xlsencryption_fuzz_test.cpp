@@ -11,7 +11,7 @@
 #include "tests/support/mutator.h"
 #include "tests/xls/crypto/encryption/encryption_fixtures.h"
 #include "xls/crypto/encryption/xlsencryption.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
 

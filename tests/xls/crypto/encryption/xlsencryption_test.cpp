@@ -12,7 +12,7 @@
 
 #include "tests/support/zipwriter.h"
 #include "tests/xls/crypto/encryption/encryption_fixtures.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
 
