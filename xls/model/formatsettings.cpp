@@ -73,6 +73,11 @@ class LocaleTexts {
       target = *t;
     }
   }
+  // A numeric item of the locale (-1 when the locale gives none).
+  int Byte(nl_item item) const {
+    const char* s = nl_langinfo_l(item, FLoc);
+    return s ? static_cast<signed char>(*s) : -1;
+  }
   void Get(nl_item item, char16_t& target) const {
     std::u16string s;
     Get(item, s);
@@ -104,6 +109,15 @@ FormatSettings FormatSettings::FromEnvironment() {
       }
   }
   if (!tfmt.empty()) fs.LongTimeFormat = MaskFromStrftime(tfmt);
+  std::u16string crncy;
+  lt.Get(CRNCYSTR, crncy);
+  // "-" before the number, "+" after it, "." in place of the decimal separator (taken as before).
+  if (crncy.size() > 1) {
+    fs.CurrencyString = crncy.substr(1);
+    const bool after = crncy[0] == u'+';
+    const bool blank = lt.Byte(__INT_P_SEP_BY_SPACE) == 1;
+    fs.CurrencyFormat = uint8_t((after ? 1 : 0) + (blank ? 2 : 0));
+  }
   lt.Get(AM_STR, fs.TimeAMString);
   lt.Get(PM_STR, fs.TimePMString);
   for (int i = 0; i < 12; ++i) {

@@ -29,6 +29,10 @@ struct FormatSettings {
   std::u16string LongDateFormat = u"dddd, MMMM d, yyyy";
   std::u16string ShortTimeFormat = u"h:mm AMPM";
   std::u16string LongTimeFormat = u"h:mm:ss AMPM";
+  // Currency symbol and its placement: 0 before, 1 after, 2 before with a blank, 3 after with
+  // a blank (the order of the Windows locale setting the number formats follow).
+  std::u16string CurrencyString = u"$";
+  uint8_t CurrencyFormat = 0;
   std::u16string TimeAMString = u"AM";
   std::u16string TimePMString = u"PM";
   std::array<std::u16string, 12> ShortMonthNames{u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",

@@ -10,10 +10,14 @@
 #include "platform/filebytes.h"
 #include "platform/textcodec.h"
 #include "xls/model/xlscellmmu.h"
+#include "xls/model/xlscmdformat.h"
+#include "xls/model/xlsformattedobj.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlsmaskdate.h"
 #include "xls/model/xlsnames.h"
+#include "xls/model/xlsrowscols.h"
 #include "xls/model/xlssheetlists.h"
+#include "xls/model/xlssheetsettings.h"
 #include "xls/model/xlssst.h"
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworkbookdata.h"
@@ -49,6 +53,27 @@ TXLSWorksheet::TXLSWorksheet(TXLSClassFactory* factory, TXc12DataWorksheet* shee
     : FClassFactory(factory), FXc12Sheet(sheet), FManager(manager), FOwner(owner) {
   TXc12PageSetup& ps = FXc12Sheet->PageSetup();
   if (ps.FPaperSize == TXc12PaperSize::psNone) ps.FPaperSize = FManager->FDefaultPaperSz;
+  TXc12DataStyleSheet* styles = &FManager->StyleSheet();
+  FTheCell = std::make_unique<TXLSCell>(styles, &sheet->Cells());
+  FTheCellFormat = std::make_unique<TXLSFormattedCell>(styles->XFs().DefaultXF());
+  FRows = std::make_unique<TXLSRows>(&sheet->Cells(), styles);
+  FColumns = std::make_unique<TXLSColumns>(&sheet->Columns(), styles);
+  FPrintSettings = std::make_unique<TXLSPrintSettings>(sheet, nullptr);
+  FPane = std::make_unique<TXLSPane>(sheet);
+  FProtection = std::make_unique<TXLSSheetProtection>(sheet);
+  FSelectedAreas = std::make_unique<TXLSSelectedAreas>();
+}
+
+TXLSWorksheet::~TXLSWorksheet() = default;
+
+TXLSCell& TXLSWorksheet::Cell(int32_t col, int32_t row) {
+  if (!ValidColRow(col, row)) throw XLSRWException("Cell out of range");
+  return *FTheCell->Position(col, row);
+}
+
+TXLSFormattedCell& TXLSWorksheet::CellFormat(int32_t col, int32_t row) {
+  const TXLSCellItem item = Cells().FindCell(col, row);
+  return *FTheCellFormat->Position(StyleXF(FManager->StyleSheet(), item.Data ? Cells().GetStyle(item) : 0));
 }
 
 int32_t TXLSWorksheet::Index() const { return FXc12Sheet->Index(); }
@@ -193,7 +218,7 @@ bool TXLSWorksheet::GetAsEmpty(int32_t col, int32_t row) {
 }
 
 int32_t TXLSWorksheet::DefaultStyle(int32_t col, int32_t row) {
-  (void)col;
+  if (const TXc12XF* xf = FColumns->ColumnXF(col); xf && xf->Index() > 0) return xf->Index();
   if (TXLSMMURowHeader* r = Cells().FindRow(row); r && r->Style != 0) return r->Style;
   return 0;
 }
@@ -471,15 +496,35 @@ TXLSWorksheet* TXLSWorkbook::Add() {
   return FItems.back().get();
 }
 
-void TXLSWorkbook::Clear() {
+void TXLSWorkbook::DropSheets() {
+  if (FCmdFormat) FCmdFormat->DropTarget();
   FItems.clear();
+}
+
+TXLSCmdFormat& TXLSWorkbook::Command() {
+  if (!FCmdFormat) FCmdFormat = std::make_unique<TXLSCmdFormat>(FManager);
+  return *FCmdFormat;
+}
+TXLSWorkbookData& TXLSWorkbook::WorkbookData() {
+  if (!FWorkbookData) FWorkbookData = std::make_unique<TXLSWorkbookData>(&FManager->Workbook().BookViews());
+  return *FWorkbookData;
+}
+TXLSOptionsDialog& TXLSWorkbook::Options() {
+  if (!FOptions)
+    FOptions = std::make_unique<TXLSOptionsDialog>(&FManager->Workbook().CalcPr(), &FManager->Workbook().WorkbookPr());
+  return *FOptions;
+}
+
+void TXLSWorkbook::Clear() {
+  DropSheets();
+  if (FOptions) FOptions->Clear();
   FCompiled = false;
   FCurrFindSheet = 0;
 }
 
 void TXLSWorkbook::AfterRead() {
   FCompiled = false;
-  FItems.clear();
+  DropSheets();
   TXc12DataWorksheets& sheets = FManager->Worksheets();
   for (size_t i = 0; i < sheets.Count(); ++i)
     FItems.push_back(std::make_unique<TXLSWorksheet>(FClassFactory, sheets.Items(i), FManager, this));
@@ -597,7 +642,10 @@ TXLSBook::TXLSBook(const FormatSettings& settings) : TXLSWorkbook(nullptr, nullp
 
 TXLSBook::~TXLSBook() {
   FMonitor.Stop();
-  FItems.clear();  // the sheet objects refer into the hub
+  DropSheets();  // the sheet objects refer into the hub
+  FCmdFormat.reset();
+  FWorkbookData.reset();
+  FOptions.reset();
   FBIFF.reset();
   FFormulaService.reset();
 }

@@ -51,6 +51,18 @@ class TXLSWorkbook;
 class TXc12DataWorksheet;
 class TXLSCellMMU;
 struct TXLSCellItem;
+class TXLSCell;
+class TXLSFormattedCell;
+class TXLSRows;
+class TXLSColumns;
+class TXLSPrintSettings;
+class TXLSPane;
+class TXLSSheetProtection;
+class TXLSSelectedAreas;
+class TXLSCmdFormat;
+class TXLSWorkbookData;
+class TXLSOptionsDialog;
+class TCellAreas;
 
 // What became of the watched file: Changed, Replaced (another file under its name) or Deleted.
 using TXLSFileChange = kws::FileChange;
@@ -85,6 +97,9 @@ std::span<const uint8_t> EmptyLegacyWorkbook();
 class TXLSWorksheet {
  public:
   TXLSWorksheet(TXLSClassFactory* factory, TXc12DataWorksheet* sheet, TXc12Manager* manager, TXLSWorkbook* owner);
+  ~TXLSWorksheet();
+  TXLSWorksheet(const TXLSWorksheet&) = delete;
+  TXLSWorksheet& operator=(const TXLSWorksheet&) = delete;
 
   int32_t Index() const;
   const std::u16string& Name() const;
@@ -93,6 +108,18 @@ class TXLSWorksheet {
   void SetName(std::u16string_view name);
   TXc12DataWorksheet& Xc12Sheet() { return *FXc12Sheet; }
   TXLSCellMMU& Cells();
+  TXLSWorkbook* Owner() const { return FOwner; }
+
+  // The sheet's one cell object and one formatted-cell view, positioned on the cell (each valid
+  // until the next call); a write through Cell on a cell without an item stores a blank.
+  TXLSCell& Cell(int32_t col, int32_t row);
+  TXLSFormattedCell& CellFormat(int32_t col, int32_t row);
+  TXLSRows& Rows() { return *FRows; }
+  TXLSColumns& Columns() { return *FColumns; }
+  TXLSPrintSettings& PrintSettings() { return *FPrintSettings; }
+  TXLSPane& Pane() { return *FPane; }
+  TXLSSheetProtection& Protection() { return *FProtection; }
+  TXLSSelectedAreas& SelectedAreas() { return *FSelectedAreas; }
 
   void BeginFindText();
   // The next cell whose text holds `text` (ASCII letters folded when caseInsensitive), continuing
@@ -147,6 +174,14 @@ class TXLSWorksheet {
   int32_t FCurrFindPos = -1, FCurrFindCol = 0, FCurrFindRow = 0;
   TXLSCellArea FFindDim{-1, -1, -1, -1};
   bool FIterValid = false;
+  std::unique_ptr<TXLSCell> FTheCell;
+  std::unique_ptr<TXLSFormattedCell> FTheCellFormat;
+  std::unique_ptr<TXLSRows> FRows;
+  std::unique_ptr<TXLSColumns> FColumns;
+  std::unique_ptr<TXLSPrintSettings> FPrintSettings;
+  std::unique_ptr<TXLSPane> FPane;
+  std::unique_ptr<TXLSSheetProtection> FProtection;
+  std::unique_ptr<TXLSSelectedAreas> FSelectedAreas;
 };
 
 // The sheet list over the model.
@@ -180,8 +215,14 @@ class TXLSWorkbook {
   // Turns a compiled formula of `sheet` into text; set by the formula layer.
   std::function<std::u16string(TXLSWorksheet& sheet, std::span<const uint8_t> ptgs)> OnDecodeFormula;
   TXc12Manager& Manager() { return *FManager; }
+  // The workbook's format command (its target is dropped whenever the sheets are cleared),
+  // window settings and calculation options.
+  TXLSCmdFormat& Command();
+  TXLSWorkbookData& WorkbookData();
+  TXLSOptionsDialog& Options();
 
  protected:
+  void DropSheets();
   TXLSClassFactory* FClassFactory;
   TXc12Manager* FManager;
   std::vector<std::unique_ptr<TXLSWorksheet>> FItems;
@@ -190,6 +231,9 @@ class TXLSWorkbook {
   int32_t FCurrFindSheet = 0;
   bool FCompiled = false;
   FormatSettings FSettings = DefaultFormatSettings();
+  std::unique_ptr<TXLSCmdFormat> FCmdFormat;
+  std::unique_ptr<TXLSWorkbookData> FWorkbookData;
+  std::unique_ptr<TXLSOptionsDialog> FOptions;
 };
 
 // A relative cell range served by a sheet object.

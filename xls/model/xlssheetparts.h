@@ -48,6 +48,8 @@ class TXc12Columns {
   size_t Count() const { return FItems.size(); }
   TXc12Column* Items(size_t index) const { return FItems.at(index).get(); }
   void Clear() { FItems.clear(); }
+  // The records themselves, for the editing layer that sorts, splits and joins them.
+  std::vector<std::unique_ptr<TXc12Column>>& List() { return FItems; }
   double FDefColWidth = 0;
 
  private:

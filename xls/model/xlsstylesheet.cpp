@@ -164,6 +164,10 @@ void TXc12XFEditor::SetFontColorRGB(uint32_t v) {
   if (!Xc12ColorEqualsRGB(FCmpFont->Color(), v)) FFontChanged = true;
   FCmpFont->SetColor(MakeXc12RGBColor(v));
 }
+void TXc12XFEditor::SetFontColor(const TXc12Color& v) {
+  if (!Xc12ColorEqual(FCmpFont->Color(), v)) FFontChanged = true;
+  FCmpFont->SetColor(v);
+}
 void TXc12XFEditor::SetFontSize(double v) {
   if (v != FCmpFont->Size()) FFontChanged = true;
   FCmpFont->SetSize(v);

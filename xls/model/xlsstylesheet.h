@@ -83,6 +83,7 @@ class TXc12XFEditor : public TXLSStyleUseCounter {
   void SetFontCharset(uint8_t v);
   void SetFontFamily(int32_t v);
   void SetFontColorRGB(uint32_t v);
+  void SetFontColor(const TXc12Color& v);
   void SetFontSize(double v);
   void SetFontStyle(TXc12FontStyles v);
   void SetFontSubSuperScript(TXc12SubSuperscript v);

@@ -1,0 +1,49 @@
+// Test helper for the editing layer: recounts the uses of every cell format from the cells,
+// row headers and column records of a sheet area, and reports formats whose counted uses differ.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlsbook.h"
+#include "xls/model/xlscellmmu.h"
+#include "xls/model/xlsstylesheet.h"
+#include "xls/model/xlsworksheetdata.h"
+
+namespace xls::test {
+
+// Uses of each format (position >= 1) from cells and rows in 0..maxCol x 0..maxRow and from
+// every column record of every sheet; compared with the formats' counts (format 0 also counts
+// the built-in entries' own uses, so it is left out). Empty text when all agree.
+inline std::string RecountStyleUses(TXLSBook& book, int32_t maxCol, int32_t maxRow) {
+  std::map<int32_t, int32_t> uses;
+  TXc12Manager& m = book.Manager();
+  for (size_t s = 0; s < m.Worksheets().Count(); ++s) {
+    TXc12DataWorksheet& ws = *m.Worksheets().Items(s);
+    TXLSCellMMU& cells = ws.Cells();
+    for (int32_t r = 0; r <= maxRow; ++r) {
+      if (const TXLSMMURowHeader* h = cells.FindRow(r)) ++uses[h->Style];
+      for (int32_t c = 0; c <= maxCol; ++c) {
+        const TXLSCellItem item = cells.FindCell(c, r);
+        if (item.Data) ++uses[cells.GetStyle(item)];
+      }
+    }
+    for (size_t i = 0; i < ws.Columns().Count(); ++i)
+      if (const TXc12XF* xf = ws.Columns().Items(i)->FStyle) ++uses[xf->Index()];
+  }
+  std::string out;
+  TXc12XFs& xfs = m.StyleSheet().XFs();
+  for (size_t i = 1; i < xfs.Count(); ++i) {
+    const TXc12XF* xf = xfs.Items(i);
+    const int32_t want = uses.count(int32_t(i)) ? uses[int32_t(i)] : 0;
+    const int32_t have = xf ? xf->RefCount() : 0;
+    if (want != have && !(xf && xf->Locked() && want == 0))
+      out += "XF " + std::to_string(i) + ": counted " + std::to_string(have) + ", used " +
+             std::to_string(want) + "\n";
+    if (!xf && want) out += "XF " + std::to_string(i) + " freed while used\n";
+  }
+  return out;
+}
+
+}  // namespace xls::test
