@@ -13,6 +13,7 @@
 #include "xls/model/xlscmdformat.h"
 #include "xls/model/xlsformattedobj.h"
 #include "xls/model/xlsglobals.h"
+#include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsmaskdate.h"
 #include "xls/model/xlsnames.h"
 #include "xls/model/xlsrowscols.h"
@@ -611,7 +612,7 @@ std::unique_ptr<TXLSFactoryObject> TXLSClassFactoryImpl::CreateAClass(TXLSClassF
       return std::make_unique<TXLSName>(dynamic_cast<TXLSNames*>(static_cast<TXc12DefinedNames*>(owner)));
     case TXLSClassFactoryType::xcftMergedCells: return std::make_unique<TXLSMergedCells>(this);
     case TXLSClassFactoryType::xcftMergedCellsMember: return std::make_unique<TXLSMergedCell>();
-    case TXLSClassFactoryType::xcftHyperlinks: return std::make_unique<TXc12Hyperlinks>();
+    case TXLSClassFactoryType::xcftHyperlinks: return std::make_unique<TXLSHyperlinks>(FManager);
     case TXLSClassFactoryType::xcftDataValidationsMember: return std::make_unique<TXLSDataValidation>();
     case TXLSClassFactoryType::xcftAutofilter:
       return std::make_unique<TXLSAutofilter>(

@@ -145,6 +145,7 @@ class TXLSErrorManager {
   void Warning(std::u16string_view text, int32_t number);
 
   int32_t LastError() const { return FLastError; }
+  void ClearLastError() { FLastError = 0; }
   bool SaveToList() const { return FSaveToList; }
   void SetSaveToList(bool v) { FSaveToList = v; }
   TXLSErrorLevels Filter() const { return FFilter; }

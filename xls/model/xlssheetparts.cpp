@@ -26,9 +26,11 @@ void TXc12Hyperlink::Clear() {
 }
 
 TXc12Hyperlink* TXc12Hyperlinks::AddLink() {
-  auto h = std::make_unique<TXc12Hyperlink>();
+  std::unique_ptr<TCellArea> a = CreateArea();
+  auto* h = static_cast<TXc12Hyperlink*>(a.get());
   h->Clear();
-  return static_cast<TXc12Hyperlink*>(Append(std::move(h)));
+  Append(std::move(a));
+  return h;
 }
 
 TXc12SheetView* TXc12SheetViews::Add() {

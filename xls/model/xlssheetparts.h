@@ -71,6 +71,13 @@ class TXc12Hyperlink : public TCellArea {
   // Type unknown, texts empty, area none (all -1); target frame, screen tip and the encoded type
   // keep their values.
   void Clear();
+  // Stores the address text unchanged, then tells the object (the editing layer's hyperlink
+  // classifies and encodes it there).
+  void SetRawAddress(std::u16string_view v) {
+    FAddress = v;
+    AddressChanged();
+  }
+  virtual void AddressChanged() {}
 
   TXLSHyperlinkType FHyperlinkType = TXLSHyperlinkType::xhltUnknown;
   std::u16string FDisplay, FAddress, FLocation;

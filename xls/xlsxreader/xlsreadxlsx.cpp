@@ -861,7 +861,6 @@ void TXLSReadXLSX::DoHyperlink(TCT_Hyperlink& e) {
   std::u16string address;
   if (!e.R_Id().empty()) address = FPackage->FindSheetItemTarget(FCurrSheetRId, e.R_Id());
   if (address.empty()) address = e.Location();
-  h->FAddress = address;
   auto starts = [&](std::u16string_view p) {
     if (address.size() < p.size()) return false;
     for (size_t i = 0; i < p.size(); ++i)
@@ -879,6 +878,9 @@ void TXLSReadXLSX::DoHyperlink(TCT_Hyperlink& e) {
   h->FHyperlinkEnc = h->FHyperlinkType;
   h->FLocation = e.Location();
   h->FDisplay = e.Display();
+  // The component's hyperlink classifies and encodes the address it is given; the tooltip is
+  // the file's.
+  h->SetRawAddress(address);
   h->FTooltip = e.Tooltip();
 }
 
