@@ -1,13 +1,18 @@
 #include "bench/xlsdump/modeldump.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "bench/common/celltext.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
+#include "xls/model/xlsformattedobj.h"
+#include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsnames.h"
+#include "xls/model/xlssheetsettings.h"
+#include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworkbookdata.h"
 #include "xls/model/xlsworksheetdata.h"
 
@@ -143,6 +148,45 @@ const char* Word(E v, const char* const (&words)[N]) {
 
 std::u16string AreaText(const xls::TCellArea& a) { return a.AsString(); }
 
+constexpr const char* kUnderlines[] = {"none", "single", "double", "singleAccounting", "doubleAccounting"};
+constexpr const char* kScripts[] = {"baseline", "superscript", "subscript"};
+constexpr const char* kPatterns[] = {"none",          "solid",          "mediumGray",   "darkGray",
+                                     "lightGray",     "darkHorizontal", "darkVertical", "darkDown",
+                                     "darkUp",        "darkGrid",       "darkTrellis",  "lightHorizontal",
+                                     "lightVertical", "lightDown",      "lightUp",      "lightGrid",
+                                     "lightTrellis",  "gray125",        "gray0625"};
+constexpr const char* kHorizontal[] = {"general", "left",    "center",           "right",
+                                       "fill",    "justify", "centerContinuous", "distributed"};
+constexpr const char* kVertical[] = {"top", "center", "bottom", "justify", "distributed"};
+constexpr const char* kBorders[] = {"none",
+                                    "thin",
+                                    "medium",
+                                    "dashed",
+                                    "dotted",
+                                    "thick",
+                                    "double",
+                                    "hair",
+                                    "mediumDashed",
+                                    "dashDot",
+                                    "mediumDashDot",
+                                    "dashDotDot",
+                                    "mediumDashDotDot",
+                                    "slantDashDot"};
+constexpr const char* kPaneTypes[] = {"none", "frozen", "split", "frozenSplit"};
+constexpr const char* kActivePanes[] = {"bottomRight", "topRight", "bottomLeft", "topLeft"};
+constexpr const char* kOrientations[] = {"default", "portrait", "landscape"};
+
+// A colour as RRGGBB, "auto" for an automatic or missing one.
+std::string ColourText(const xls::TXc12Color& c) {
+  if (c.ColorType == xls::TXc12ColorType::exctAuto || c.ColorType == xls::TXc12ColorType::exctUnassigned)
+    return "auto";
+  const uint32_t bgr = xls::Xc12ColorToRGB(c, 0);
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%02X%02X%02X", unsigned(bgr & 0xFF), unsigned((bgr >> 8) & 0xFF),
+                unsigned((bgr >> 16) & 0xFF));
+  return hex;
+}
+
 // The column's letters ("A", "XFD").
 std::u16string ColumnLetters(int32_t col) {
   std::u16string ref = xls::ColRowToRefStr(col, 0);
@@ -256,11 +300,14 @@ class TDumper {
 
     for (size_t i = 0; i < data.Hyperlinks().Count(); ++i) {
       const xls::TXc12Hyperlink& h = *data.Hyperlinks().Link(i);
+      // The component's hyperlink object gives the kind and the stored address.
+      const auto* link = dynamic_cast<const xls::TXLSHyperlink*>(&h);
+      const std::u16string& address = link ? link->Address() : h.FAddress;
       Emit(TLine("hyperlink")
                .Text(name)
                .Text(AreaText(h.FRef))
-               .Raw(HyperlinkWord(h.FHyperlinkType))
-               .Text(h.FAddress.empty() ? h.FLocation : h.FAddress)
+               .Raw(HyperlinkWord(link ? link->HyperlinkType() : h.FHyperlinkType))
+               .Text(address.empty() ? h.FLocation : address)
                .Text(h.FTooltip));
     }
 
@@ -339,6 +386,144 @@ class TDumper {
                .Text(t.FName.empty() ? t.FDisplayName : t.FName)
                .Text(AreaText(t.FRef))
                .Text(columns));
+    }
+
+    SheetSettings(sheet);
+  }
+
+  // Formats of cells not on format 0, then pane, print settings, header and footer, page
+  // breaks and protection, read through the editing layer's wrappers.
+  void SheetSettings(xls::TXLSWorksheet& sheet) {
+    using TSide = xls::TXLSFormattedObj::TSide;
+    const std::u16string& name = sheet.Name();
+    xls::TXLSCellMMU& cells = sheet.Cells();
+    cells.BeginIterateRow(-1);
+    while (cells.IterateNextRow()) {
+      cells.BeginIterateCol();
+      while (cells.IterateNextCol()) {
+        if (cells.IterGetStyleIndex() == 0) continue;
+        const int32_t col = cells.IterCellCol(), row = cells.IterCellRow();
+        const xls::TXLSFormattedCell f(xls::StyleXF(FBook.Manager().StyleSheet(), cells.IterGetStyleIndex()));
+        if (!f.XF()->Font() || !f.XF()->Fill()) continue;
+        const xls::TXc12FontStyles st = f.FontStyle();
+        std::string bis;
+        if (st.Contains(xls::TXc12FontStyle::xfsBold)) bis += 'b';
+        if (st.Contains(xls::TXc12FontStyle::xfsItalic)) bis += 'i';
+        if (st.Contains(xls::TXc12FontStyle::xfsStrikeOut)) bis += 's';
+        const xls::TXc12CellProtections p = f.Protection();
+        TLine line("cellfmt");
+        line.Text(name)
+            .Text(xls::ColRowToRefStr(col, row))
+            .Text(f.FontName())
+            .Number(f.FontSize())
+            .Raw(bis)
+            .Raw(Word(f.FontUnderline(), kUnderlines))
+            .Raw(Word(f.FontSubSuperScript(), kScripts))
+            .Raw(ColourText(f.FontColor()))
+            .Raw(Word(f.FillPatternPattern(), kPatterns))
+            .Raw(f.FillPatternPattern() == xls::TXc12FillPattern::efpNone
+                     ? ""
+                     : ColourText(f.FillPatternForeColor()))
+            .Text(f.NumberFormat())
+            .Raw(Word(f.HorizAlignment(), kHorizontal))
+            .Raw(Word(f.VertAlignment(), kVertical))
+            .Flag(f.XF()->Alignment().FOptions.Contains(xls::TXc12AlignmentOption::foWrapText))
+            .Flag(f.ShrinkToFit())
+            .Int(f.Rotation())
+            .Int(f.Indent())
+            .Flag(p.Contains(xls::TXc12CellProtection::cpLocked))
+            .Flag(p.Contains(xls::TXc12CellProtection::cpHidden));
+        for (TSide side : {TSide::Top, TSide::Left, TSide::Right, TSide::Bottom, TSide::Diag})
+          line.Raw(Word(f.BorderStyle(side), kBorders));
+        Emit(line);
+      }
+    }
+
+    xls::TXLSPane& pane = sheet.Pane();
+    if (pane.PaneType() != xls::TPaneType::ptNone) {
+      const xls::TXc12Pane& p = *pane.Record();
+      Emit(TLine("pane")
+               .Text(name)
+               .Raw(Word(pane.PaneType(), kPaneTypes))
+               .Text(p.FTopLeftCell.Col1 >= 0 ? xls::ColRowToRefStr(p.FTopLeftCell.Col1, p.FTopLeftCell.Row1)
+                                              : std::u16string())
+               .Number(pane.SplitColX())
+               .Number(pane.SplitRowY())
+               .Raw(Word(pane.ActivePane(), kActivePanes)));
+    }
+
+    xls::TXLSPrintSettings& ps = sheet.PrintSettings();
+    const xls::TXc12PageSetup& setup = sheet.Xc12Sheet().PageSetup();
+    using M = xls::TXLSPrintSettings::TMargin;
+    using O = xls::TPrintSetupOption;
+    const xls::TPrintSetupOptions o = ps.Options();
+    std::string words;
+    const auto word = [&words](bool on, const char* w) {
+      if (!on) return;
+      if (!words.empty()) words += ' ';
+      words += w;
+    };
+    word(o.Contains(O::psoNoColor), "blackAndWhite");
+    word(o.Contains(O::psoDraftQuality), "draft");
+    word(o.Contains(O::psoNotes), "notes");
+    word(o.Contains(O::psoRowColHeading), "headings");
+    word(o.Contains(O::psoGridlines), "gridLines");
+    word(o.Contains(O::psoHorizCenter), "horizontalCentered");
+    word(o.Contains(O::psoVertCenter), "verticalCentered");
+    TLine print("print");
+    print.Text(name)
+        .Raw(Word(setup.FOrientation, kOrientations))
+        .Int(int64_t(ps.PaperSize()))
+        .Int(ps.ScalingFactor())
+        .Int(ps.FitWidth())
+        .Int(ps.FitHeight());
+    for (M m : {M::Left, M::Right, M::Top, M::Bottom, M::Header, M::Footer}) print.Number(ps.Margin(m));
+    Emit(print.Raw(words));
+
+    xls::TXLSHeaderFooter& hf = ps.HeaderFooter();
+    if (!(hf.OddHeader().empty() && hf.OddFooter().empty() && hf.EvenHeader().empty() &&
+          hf.EvenFooter().empty() && hf.FirstHeader().empty() && hf.FirstFooter().empty()))
+      Emit(TLine("headfoot")
+               .Text(name)
+               .Text(hf.OddHeader())
+               .Text(hf.OddFooter())
+               .Text(hf.EvenHeader())
+               .Text(hf.EvenFooter())
+               .Text(hf.FirstHeader())
+               .Text(hf.FirstFooter()));
+
+    for (auto [list, kind] : {std::pair{&ps.HorizPagebreaks(), "row"}, {&ps.VertPagebreaks(), "col"}})
+      for (size_t i = 0; i < list->Count(); ++i) {
+        const xls::TXLSPagebreak b = list->Items(i);
+        Emit(TLine("pagebreak").Text(name).Raw(kind).Int(b.Id()).Int(b.Min()).Int(b.Max()).Flag(b.Manual()));
+      }
+
+    xls::TXLSSheetProtection& prot = sheet.Protection();
+    if (prot.Sheet()) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "%04X", unsigned(prot.Verifier()));
+      std::string actions;
+      const auto act = [&actions](bool on, const char* w) {
+        if (!on) return;
+        if (!actions.empty()) actions += ' ';
+        actions += w;
+      };
+      act(prot.Objects(), "objects");
+      act(prot.Scenarios(), "scenarios");
+      act(prot.FormatCells(), "formatCells");
+      act(prot.FormatColumns(), "formatColumns");
+      act(prot.FormatRows(), "formatRows");
+      act(prot.InsertColumns(), "insertColumns");
+      act(prot.InsertRows(), "insertRows");
+      act(prot.InsertHyperlinks(), "insertHyperlinks");
+      act(prot.DeleteColumns(), "deleteColumns");
+      act(prot.DeleteRows(), "deleteRows");
+      act(prot.SelectLockedCells(), "selectLockedCells");
+      act(prot.SelectUnlockedCells(), "selectUnlockedCells");
+      act(prot.Sort(), "sort");
+      act(prot.AutoFilter(), "autoFilter");
+      act(prot.PivotTables(), "pivotTables");
+      Emit(TLine("protection").Text(name).Raw(prot.Verifier() ? hex : "").Raw(actions));
     }
   }
 

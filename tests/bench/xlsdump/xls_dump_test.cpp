@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <ostream>
 #include <span>
@@ -234,9 +235,10 @@ INSTANTIATE_TEST_SUITE_P(RealFiles, XlsDump, testing::ValuesIn(kFixtures), Fixtu
 // sheet in sheet order, each sheet's kinds in the order of the format's table; a file that cannot
 // be read exits 1 with nothing on standard output.
 TEST(XlsDumpForm, Lines_InModelOrder) {
-  const std::vector<std::string> order = {"book",       "sheet",      "name",       "cell", "formula",
-                                          "merged",     "hyperlink",  "comment",    "col",  "row",
-                                          "validation", "condformat", "autofilter", "table"};
+  const std::vector<std::string> order = {
+      "book",    "sheet", "name",  "cell",       "formula",    "merged",     "hyperlink",
+      "comment", "col",   "row",   "validation", "condformat", "autofilter", "table",
+      "cellfmt", "pane",  "print", "headfoot",   "pagebreak",  "protection"};
   for (const char* file : {"openpyxl-objects.xlsx", "xlsxwriter-cells.xlsx"}) {
     const Dump dump = RunDump(kws::test::RealFilesDir("xlsx") / file, "");
     ASSERT_EQ(dump.exitCode, 0) << file;
@@ -306,3 +308,32 @@ TEST(XlsDumpEncrypted, Lines_EqualThePlainPackage) {
 }
 
 }  // namespace
+
+// Sheet settings as openpyxl reads them (tests/data/editing, written with the expected lines by
+// make_fixtures.py): panes, header and footer, page breaks and the protection verifier ("secret"
+// gives DAA7). The protection line is compared up to the verifier: openpyxl does not list the
+// protected actions the same way.
+TEST(XlsDumpSettings, SheetSettings_MatchOpenpyxl) {
+  for (const char* name : {"xlsxwriter-settings", "openpyxl-settings"}) {
+    SCOPED_TRACE(name);
+    const std::filesystem::path dir = kws::test::RealFilesDir("editing");
+    const Dump dump = RunDump(dir / (std::string(name) + ".xlsx"), "");
+    ASSERT_EQ(dump.exitCode, 0);
+    std::ifstream in(dir / (std::string(name) + ".expect"));
+    ASSERT_TRUE(in);
+    std::vector<std::string> want, got;
+    for (std::string line; std::getline(in, line);)
+      if (!line.empty()) want.push_back(line);
+    for (const std::string& line : dump.lines) {
+      Fields f = Split(line);
+      if (f[0] == "protection") f.resize(3);
+      if (f[0] != "pane" && f[0] != "headfoot" && f[0] != "pagebreak" && f[0] != "protection") continue;
+      std::string joined;
+      for (size_t i = 0; i < f.size(); ++i) joined += (i ? "\t" : "") + f[i];
+      got.push_back(joined);
+    }
+    std::sort(want.begin(), want.end());
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, want);
+  }
+}
