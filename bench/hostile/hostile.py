@@ -412,33 +412,31 @@ def tool_runs(folder, bindir):
 
 
 def measured(cmd, mem_limit, timeout):
-    """Runs cmd under a fork that reports the child's peak resident memory (getrusage)."""
+    """Runs cmd under /usr/bin/time, which reports the peak resident memory of the tool itself
+    (a child forked from this script would count the script's own memory); returns
+    (exit code, "signal" or "timeout"; seconds; peak KiB)."""
     import resource
-    start = time.monotonic()
-    pid = os.fork()
-    if pid == 0:
+
+    def limit():
+        if mem_limit:
+            resource.setrlimit(resource.RLIMIT_AS, (mem_limit, mem_limit))
+    with tempfile.NamedTemporaryFile("r") as report:
+        start = time.monotonic()
+        p = subprocess.Popen(["/usr/bin/time", "-o", report.name, "-f", "%x %M"] + cmd, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL, preexec_fn=limit)
         try:
-            if mem_limit:
-                resource.setrlimit(resource.RLIMIT_AS, (mem_limit, mem_limit))
-            devnull = os.open(os.devnull, os.O_WRONLY)
-            os.dup2(devnull, 1)
-            os.dup2(devnull, 2)
-            os.execv(cmd[0], cmd)
-        finally:
-            os._exit(127)
-    deadline = start + timeout
-    while True:
-        done, status, usage = os.wait4(pid, os.WNOHANG)
-        if done:
-            break
-        if time.monotonic() > deadline:
-            os.kill(pid, 9)
-            done, status, usage = os.wait4(pid, 0)
-            return "timeout", time.monotonic() - start, usage.ru_maxrss
-        time.sleep(0.005)
-    seconds = time.monotonic() - start
-    code = os.waitstatus_to_exitcode(status)
-    return code, seconds, usage.ru_maxrss
+            p.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            subprocess.run(["pkill", "-KILL", "-P", str(p.pid)])  # the tool, child of our time process
+            p.wait()
+            return "timeout", time.monotonic() - start, 0
+        seconds = time.monotonic() - start
+        text = report.read()
+    fields = text.split()
+    if "signal" in text or len(fields) < 2 or not fields[-2].isdigit():
+        return "signal", seconds, int(fields[-1]) if fields and fields[-1].isdigit() else 0
+    code = int(fields[-2])
+    return code, seconds, int(fields[-1])
 
 
 def bench(args):
