@@ -783,13 +783,28 @@ void TXLSBook::LoadFromFile(const std::filesystem::path& file) {
   std::string ext = file.extension().string();
   for (char& c : ext)
     if (c >= 'A' && c <= 'Z') c = char(c + 32);
+  const bool legacyName = ext == ".xls" || ext == ".xlm";
+  kws::RegularFile opened(file);  // a FIFO, socket or device is never read
+  uint8_t head[8];
+  const int64_t got = opened.ReadAt(head, sizeof head, 0);
+  if (got < 0) {
+    Clear(0);
+    throw XLSRWException("Cannot open file \"" + file.string() + "\"");
+  }
+  // The kind is told from the first bytes before the file is read whole: a compound file, a zip
+  // package or (by its name) a bare early file, whose first record is a BOF (0x0009, 0x0209 or
+  // 0x0409). Anything else fails at once, whatever its size, with the error its bytes would give.
+  const std::span<const uint8_t> first(head, size_t(got));
+  const int kind = DetectFileType(first);
+  if (kind != 1 && kind != 2 && !(legacyName && got > 0 && head[0] == 0x09))
+    return RouteLoad(first, legacyName);
   // Mapped, not copied: the readers take what they need from the bytes during the load.
-  kws::MappedFile data(file);
+  kws::MappedFile data(std::move(opened));
   if (!data.ok()) {
     Clear(0);
     throw XLSRWException("Cannot open file \"" + file.string() + "\"");
   }
-  RouteLoad(data.bytes(), ext == ".xls" || ext == ".xlm");
+  RouteLoad(data.bytes(), legacyName);
 }
 
 }  // namespace xls

@@ -3,6 +3,7 @@
 #include "xls/model/xlsbook.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <optional>
@@ -510,6 +511,39 @@ TEST(Book_Files, UnknownKindsRaiseTheReadError) {
   }
   EXPECT_THROW(book.LoadFromFile(dir.Write("t.xlsx", "plain text")), XLSRWException);
   EXPECT_THROW(book.LoadFromFile(dir.path() / "missing.xlsx"), XLSRWException);
+  EXPECT_EQ(rec.road, "");
+}
+
+TEST(Book_Files, KindToldFromFirstBytesBeforeTheFileIsRead) {
+  kws::test::TempDir dir;
+  TXLSBook book(PointSettings());
+  Recorder rec;
+  Connect(book, rec);
+  size_t legacySeen = 0;
+  book.Readers().ReadLegacy = [&legacySeen](TXLSBook&, std::span<const uint8_t> data) {
+    legacySeen = data.size();
+    throw XLSRWException("The file is not an Excel workbook");
+  };
+  // Sparse files of 8 GB: only their first bytes are read.
+  for (const char* name : {"sparse.xlsx", "sparse.xls"}) {
+    const auto file = dir.Write(name, "");
+    std::filesystem::resize_file(file, uintmax_t{8} << 30);
+    EXPECT_THROW(book.LoadFromFile(file), XLSRWException) << name;
+    EXPECT_EQ(book.Count(), 0u);
+  }
+  EXPECT_EQ(legacySeen, 8u);
+  // A FIFO without a writer and a device are never opened for reading.
+  const auto fifo = dir.path() / "fifo.xlsx";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.xls");
+  for (const auto& file : {fifo, dir.path() / "zero.xls"}) {
+    try {
+      book.LoadFromFile(file);
+      FAIL() << file;
+    } catch (const XLSRWException& e) {
+      EXPECT_EQ(e.Message(), u"Cannot open file \"" + kws::Utf8ToUtf16(file.string()) + u"\"");
+    }
+  }
   EXPECT_EQ(rec.road, "");
 }
 
