@@ -87,8 +87,8 @@ class TXLSReadXLSX {
   int32_t TotCells() const { return FTotCells; }
   int32_t TotRows() const { return FTotRows; }
   // Most warnings one load reports; further ones are counted in SuppressedWarnings only.
-  static constexpr int32_t kMaxWarnings = 200;
-  int32_t SuppressedWarnings() const { return FSuppressedWarnings; }
+  static constexpr int32_t kMaxWarnings = TXLSWarningCap::kMax;
+  int32_t SuppressedWarnings() const { return FWarningCap.Suppressed(); }
 
  private:
   void LoadTheme();
@@ -152,7 +152,7 @@ class TXLSReadXLSX {
   int32_t FLastCol = -1;        // column of the previous cell of the row
   bool FDate1904 = false;
   int32_t FTotCells = 0, FTotRows = 0;
-  int32_t FWarnings = 0, FSuppressedWarnings = 0;
+  TXLSWarningCap FWarningCap;
   std::u16string FScratch;  // reused text buffer
 };
 
