@@ -15,7 +15,8 @@
 // Design choice: the handlers know the record loop only through `TBIFFRecordHost` (look at the
 // next record, read it, keep a record raw, switch decryption on), so they can be driven by the
 // loop of a compound-file reader and by tests that feed records from memory alike. Every count,
-// length and index read from a record is bounded by the record before it is used.
+// length and index read from a record is bounded by the record before it is used; a record that
+// cannot be read raises, and the loop skips it with a warning (see `xlsreadii.h`).
 #pragma once
 
 #include <cstdint>

@@ -369,10 +369,17 @@ TEST_F(Reader, Biff4Worksheet_FormatsFontsAndTextInTheCodePage) {
   for (const char* f : {"0.0", "0.00%", "@"})
     s += BiffRecord(0x041E, BiffBody().U16(0).U8(uint8_t(std::strlen(f))).Bytes(f));
   s += BiffRecord(0x0443, BiffBody().U8(0).U8(1).U16(0).U8(0x08).U8(0).U16(0).U32(0));
-  s += BiffRecord(0x0204, Cell(0, 0, 0).U16(3).Bytes("\xCF\xF0\xE8")) + Number(1, 0, 2.5) +
-       kws::test::BiffEOF();
+  // A short NUMBER and a LABEL at column 40,000 are skipped with a warning each.
+  s += BiffRecord(0x0204, Cell(0, 0, 0).U16(3).Bytes("\xCF\xF0\xE8")) +
+       BiffRecord(0x0203, Cell(2, 0).U16(0)) + BiffRecord(0x0204, Cell(3, 40000).U16(1).Bytes("x")) +
+       Number(1, 0, 2.5) + kws::test::BiffEOF();
+  xls::TXLSErrorList list;
+  book.Errors().SetErrorList(&list);
   book.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
   book.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(s.data()), s.size()), true);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_NE(list[0].Text.find(u"Record too short"), std::u16string::npos);
+  EXPECT_NE(list[1].Text.find(u"Cell column out of range"), std::u16string::npos);
   ASSERT_EQ(book.Count(), 1u);
   EXPECT_EQ(book.Items(0)->Name(), u"Sheet1");
   EXPECT_EQ(Text(0, 0), u"\u041F\u0440\u0438");
@@ -422,9 +429,10 @@ TEST_F(Reader, DirectRead_ValuesGoToTheEventNotTheStore) {
     seen.emplace_back(xls::ColRowToRefStr(c.FCol, c.FRow), v);
   });
   const std::string sst = BiffRecord(kSST, BiffBody().U32(1).U32(1).Str8("s"));
-  const std::string cells = LabelSst(0, 0, 0) + Number(0, 1, 7) + BiffRecord(0x0205, Cell(0, 2).U8(1).U8(0)) +
-                            Formula(1, 0, Special(0, 0), 0, kTokInt) +
-                            BiffRecord(kSTRING, BiffBody().Str8("A\tB"));
+  // A cell at column 40,000 reaches no event either: it is skipped as in a stored load.
+  const std::string cells =
+      LabelSst(0, 0, 0) + Number(0, 1, 7) + Number(0, 40000, 8) + BiffRecord(0x0205, Cell(0, 2).U8(1).U8(0)) +
+      Formula(1, 0, Special(0, 0), 0, kTokInt) + BiffRecord(kSTRING, BiffBody().Str8("A\tB"));
   Load(Book8(sst, {cells}));
   const std::vector<std::pair<std::u16string, std::u16string>> expected{
       {u"A1", u"s"}, {u"B1", u"7"}, {u"C1", u"bool"}, {u"A2", u"A\tB"}};
