@@ -169,12 +169,7 @@ TXLSReadXLSX::TXLSReadXLSX(TXc12Manager& manager, TXLSFormulaHandler* formulas)
 TXLSReadXLSX::~TXLSReadXLSX() = default;
 
 void TXLSReadXLSX::Warning(std::u16string_view text, int32_t number) {
-  if (FWarnings >= kMaxWarnings) {
-    ++FSuppressedWarnings;
-    return;
-  }
-  ++FWarnings;
-  FManager.Errors()->Warning(text, number);
+  if (FWarningCap.Take()) FManager.Errors()->Warning(text, number);
 }
 
 void TXLSReadXLSX::BindErrors(TXPGDocBase& doc) {
@@ -183,7 +178,8 @@ void TXLSReadXLSX::BindErrors(TXPGDocBase& doc) {
 
 void TXLSReadXLSX::LoadFromStream(TXLSStream& zip) {
   FTotCells = FTotRows = 0;
-  FWarnings = FSuppressedWarnings = FLastProgress = 0;
+  FWarningCap.Reset();
+  FLastProgress = 0;
   FPackage->SetAutoCheckout(true);
   FPackage->OnWarning = [this](const std::u16string& w) { Warning(w); };
   FPackage->OpenRead(zip, FManager.FileData().FUseAlternateZip);

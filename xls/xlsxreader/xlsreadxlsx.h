@@ -88,8 +88,8 @@ class TXLSReadXLSX {
   int32_t TotCells() const { return FTotCells; }
   int32_t TotRows() const { return FTotRows; }
   // Most warnings one load reports; further ones are counted in SuppressedWarnings only.
-  static constexpr int32_t kMaxWarnings = 200;
-  int32_t SuppressedWarnings() const { return FSuppressedWarnings; }
+  static constexpr int32_t kMaxWarnings = TXLSWarningCap::kMax;
+  int32_t SuppressedWarnings() const { return FWarningCap.Suppressed(); }
 
   // Load progress: 0 when the package is open, then by the share of sheets read, 100 at the end.
   TXLSProgressEvent OnProgress;
@@ -156,7 +156,7 @@ class TXLSReadXLSX {
   int32_t FLastCol = -1;        // column of the previous cell of the row
   bool FDate1904 = false;
   int32_t FTotCells = 0, FTotRows = 0;
-  int32_t FWarnings = 0, FSuppressedWarnings = 0;
+  TXLSWarningCap FWarningCap;
   int32_t FLastProgress = 0;  // the last percentage OnProgress was given
   std::u16string FScratch;  // reused text buffer
 };
