@@ -257,11 +257,13 @@ void TXLSCellMMU::CheckAndUse(int32_t col, int32_t row, int32_t style) {
 
 uint8_t* TXLSCellMMU::AllocItem(int32_t col, int32_t row, uint8_t x) {
   if (SelectRowBlock(row)) UseStyle(0);
+  if (uint8_t* p = AllocPending(col, row, x, FSizes[x], false)) return p;
   return FBlockManager->AllocMem(row & 255, col, x);
 }
 
 uint8_t* TXLSCellMMU::AllocItemEx(int32_t col, int32_t row, uint8_t x, int32_t size) {
   if (SelectRowBlock(row)) UseStyle(0);
+  if (uint8_t* p = AllocPending(col, row, x, size, true)) return p;
   return FBlockManager->AllocMemEx(row & 255, col, uint16_t(size), x);
 }
 
@@ -403,6 +405,7 @@ void TXLSCellMMU::StoreFormula() {
 
 TXLSCellItem TXLSCellMMU::FindCell(int32_t col, int32_t row) {
   TXLSCellItem item;
+  SettlePending();
   if (row < 0 || col < 0 || size_t(row >> 8) >= FBlocks.size()) return item;
   TXLSMMUBlock* b = FBlocks[size_t(row >> 8)].get();
   if (b->VectorsOffs[size_t(row & 255)] < 0) return item;
