@@ -63,6 +63,31 @@ bool ParseNumber(std::basic_string_view<C> v, double& out) {
 bool ParseNumber(std::string_view v, double& out) { return ParseNumber<char>(v, out); }
 bool ParseNumber(std::u16string_view v, double& out) { return ParseNumber<char16_t>(v, out); }
 
+// A date value holding a time of day alone (hh:mm:ss, optionally with a decimal fraction of a
+// second): the fraction of a day it stands for, as a serial number carries it.
+bool ParseTimeOfDay(std::u16string_view v, double& out) {
+  const auto two = [&v](size_t at, int& n) {
+    if (at + 2 > v.size() || v[at] < u'0' || v[at] > u'9' || v[at + 1] < u'0' || v[at + 1] > u'9')
+      return false;
+    n = (v[at] - u'0') * 10 + (v[at + 1] - u'0');
+    return true;
+  };
+  int h, m, sec;
+  if (v.size() < 8 || !two(0, h) || v[2] != u':' || !two(3, m) || v[5] != u':' || !two(6, sec)) return false;
+  if (h > 23 || m > 59 || sec > 59) return false;
+  double frac = 0;
+  if (v.size() > 8) {
+    if (v[8] != u'.' || v.size() == 9) return false;
+    double scale = 0.1;
+    for (size_t i = 9; i < v.size(); ++i, scale /= 10) {
+      if (v[i] < u'0' || v[i] > u'9') return false;
+      frac += (v[i] - u'0') * scale;
+    }
+  }
+  out = (h * 3600.0 + m * 60.0 + sec + frac) / 86400.0;
+  return true;
+}
+
 double NumberOf(std::u16string_view v) {
   double d = 0;
   return ParseNumber(v, d) ? d : 0;
@@ -932,7 +957,7 @@ std::u16string TXLSReadXLSX::SharedText(std::u16string_view index) {
 std::u16string TXLSReadXLSX::InlineText(const TCT_Cell& cell) const {
   const TCT_Rst& is = *cell.Is();
   if (is.RXpgList()->Count() == 0) return is.T();
-  std::u16string t;
+  std::u16string t = is.T();  // a plain text before the runs leads
   for (const auto& r : *is.RXpgList()) t += r->T();
   return t;
 }
@@ -972,7 +997,7 @@ void TXLSReadXLSX::StageResult(const TCT_Cell& cell) {
     case stctD: {
       // An ISO date becomes its serial number; a number stays a number.
       double d = 0;
-      if (!ParseNumber(v, d)) {
+      if (!ParseNumber(v, d) && !ParseTimeOfDay(v, d)) {
         d = XmlStrToDateTime(v);
         if (FDate1904 && d != 0) d -= 1462;
       }
@@ -1158,7 +1183,7 @@ void TXLSReadXLSX::StoreCell(const TCT_Cell& cell, int32_t col, int32_t row, int
     case stctD: {
       const std::u16string& v = cell.V();
       double d = 0;
-      if (!ParseNumber(v, d)) {
+      if (!ParseNumber(v, d) && !ParseTimeOfDay(v, d)) {
         d = XmlStrToDateTime(v);
         if (d == 0) {
           Warning(u"Date value " + Quote(v) + u" kept as text");

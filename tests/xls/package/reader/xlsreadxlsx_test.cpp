@@ -531,3 +531,38 @@ TEST_F(ReadXLSX, WarningsOfOneLoadAreCapped) {
 }
 
 }  // namespace
+
+namespace {
+
+// Readings checked against openpyxl on the same package: a plain text before the runs of an
+// entry leads its text ("abc"); a date cell holding a time alone is the fraction of a day
+// (openpyxl: time(10, 10, 10) and time(6, 0, 0, 500000)); _x005F_x0041_ is the literal _x0041_.
+// By design ABC_x000D_ shows a carriage return, as Excel shows it (openpyxl keeps the escape).
+TEST_F(ReadXLSX, Cells_TextsAndTimesAsPeersReadThem) {
+  TPackageBuilder b;
+  b.Sheet("S", WorksheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+                            "<c r=\"C1\" t=\"s\"><v>2</v></c><c r=\"D1\" t=\"d\"><v>10:10:10</v></c>"
+                            "<c r=\"E1\" t=\"d\"><v>06:00:00.5</v></c><c r=\"F1\" t=\"d\"><v>25:00:00</v></c>"
+                            "<c r=\"G1\" t=\"inlineStr\"><is><t>x</t><r><t>y</t></r></is></c>"
+                            "<c r=\"H1\" t=\"d\"><f>NOW()</f><v>00:00:30</v></c></row>"));
+  b.SharedStrings(std::string("<?xml version=\"1.0\"?><sst xmlns=\"") + kws::test::kMainNs +
+                  "\"><si><t>a</t><r><t>b</t></r><r><rPr><b/></rPr><t>c</t></r></si>"
+                  "<si><t>ABC_x000D_</t></si><si><t>_x005F_x0041_</t></si></sst>");
+  Load(b);
+  EXPECT_EQ(Text(u"A1"), u"abc");
+  EXPECT_EQ(Text(u"B1"), u"ABC\r");
+  EXPECT_EQ(Text(u"C1"), u"_x0041_");
+  EXPECT_DOUBLE_EQ(Sheet().GetAsFloat(3, 0), (10 * 3600 + 10 * 60 + 10) / 86400.0);
+  EXPECT_DOUBLE_EQ(Sheet().GetAsFloat(4, 0), (6 * 3600 + 0.5) / 86400.0);
+  EXPECT_EQ(Type(u"F1"), TXLSCellType::xctString);  // no time of day: kept as text with a warning
+  EXPECT_TRUE(Warned(u"25:00:00"));
+  EXPECT_EQ(Text(u"G1"), u"xy");
+  EXPECT_DOUBLE_EQ(Sheet().GetAsFloat(7, 0), 30 / 86400.0);
+  // The rich entry keeps its run where its text begins.
+  const xls::TXLSString* rich = book->Manager().SST().GetItems(0);
+  ASSERT_NE(rich, nullptr);
+  ASSERT_EQ(xls::TXc12DataSST::GetFontRunsCount(*rich), 1u);
+  EXPECT_EQ(xls::TXc12DataSST::GetFontRuns(*rich)[0].Index, 2);
+}
+
+}  // namespace
