@@ -1,6 +1,7 @@
 #include "xls/package/reader/xlsreadxlsx.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -747,6 +748,8 @@ void TXLSReadXLSX::LoadSheet(std::u16string_view rId, TXc12DataWorksheet& sheet,
                              TXLSReadXLSXObjects& objects) {
   FSharedFormulas.clear();
   FArrayFormulas.clear();
+  FArrayIndex.clear();
+  FArrayLevels = {};
   FArrayBounds = {-1, -1, -1, -1};
   FCurrSheet = &sheet;
   FCells = &sheet.Cells();
@@ -788,6 +791,7 @@ void TXLSReadXLSX::LoadSheet(std::u16string_view rId, TXc12DataWorksheet& sheet,
   objects.LoadComments(rId, sheet);
   FSharedFormulas.clear();
   FArrayFormulas.clear();
+  FArrayIndex.clear();
   FCurrSheet = nullptr;
   FCells = nullptr;
 }
@@ -962,11 +966,28 @@ std::u16string TXLSReadXLSX::InlineText(const TCT_Cell& cell) const {
   return t;
 }
 
+namespace {
+
+uint64_t ArrayKey(int32_t rowLevel, int32_t colLevel, int32_t row, int32_t col) {
+  return (uint64_t(rowLevel) << 45) | (uint64_t(colLevel) << 40) |
+         (uint64_t(uint32_t(row) >> rowLevel) << 14) | (uint32_t(col) >> colLevel);
+}
+
+}  // namespace
+
 const TXLSArrayFormulaArea* TXLSReadXLSX::ArrayAreaOf(int32_t col, int32_t row) const {
   if (FArrayFormulas.empty() || !InArea(FArrayBounds, col, row)) return nullptr;
-  for (const auto& a : FArrayFormulas)
-    if (InArea(a.Area, col, row)) return &a;
-  return nullptr;
+  // Of the areas holding the cell, the one recorded first.
+  int32_t found = INT32_MAX;
+  for (int32_t rl = 0; rl < int32_t(FArrayLevels.size()); ++rl) {
+    for (uint32_t cls = FArrayLevels[size_t(rl)]; cls; cls &= cls - 1) {
+      const auto it = FArrayIndex.find(ArrayKey(rl, std::countr_zero(cls), row, col));
+      if (it != FArrayIndex.end() && it->second < found &&
+          InArea(FArrayFormulas[size_t(it->second)].Area, col, row))
+        found = it->second;
+    }
+  }
+  return found == INT32_MAX ? nullptr : &FArrayFormulas[size_t(found)];
 }
 
 const TXLSArrayFormulaArea& TXLSReadXLSX::AddArrayArea(const TCT_CellFormula& f, int32_t col, int32_t row) {
@@ -976,7 +997,21 @@ const TXLSArrayFormulaArea& TXLSReadXLSX::AddArrayArea(const TCT_CellFormula& f,
   a.MasterCol = col;
   a.MasterRow = row;
   a.IsArray = f.T() == stcftArray;
-  if (FArrayFormulas.empty()) {
+  const TXLSCellArea& r = a.Area;
+  if (r.Col1 < 0 || r.Col1 > r.Col2 || r.Col2 > XLS_MAXCOL || r.Row1 < 0 || r.Row1 > r.Row2 ||
+      r.Row2 > XLS_MAXROW) {
+    Warning(u"Array formula area " + f.Ref() + u" out of range");
+    return FArrayFormulas.emplace_back(a);  // the master keeps it; no cell is found in it
+  }
+  const int32_t rl = std::bit_width(uint32_t(r.Row1 ^ r.Row2)),
+                cl = std::bit_width(uint32_t(r.Col1 ^ r.Col2));
+  if (!FArrayIndex.try_emplace(ArrayKey(rl, cl, r.Row1, r.Col1), int32_t(FArrayFormulas.size())).second) {
+    // Areas never overlap in a sound file; this one shares a cell with an earlier area, which keeps it.
+    Warning(u"Array formula area " + f.Ref() + u" overlaps another area");
+    return FArrayFormulas.emplace_back(a);
+  }
+  FArrayLevels[size_t(rl)] |= uint16_t(1u << cl);
+  if (FArrayIndex.size() == 1) {
     FArrayBounds = a.Area;
   } else {
     FArrayBounds.Col1 = std::min(FArrayBounds.Col1, a.Area.Col1);

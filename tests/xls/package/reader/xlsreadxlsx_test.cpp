@@ -566,3 +566,63 @@ TEST_F(ReadXLSX, Cells_TextsAndTimesAsPeersReadThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// Areas of many shapes and places (one cell, rows, columns, blocks across the halvings of the
+// sheet): every cell inside one is its child, every cell outside keeps its value; an area that
+// overlaps an earlier one leaves the shared cells to the earlier one and costs a warning.
+TEST_F(ReadXLSX, ArrayFormula_AreasOfEveryShapeFindTheirCells) {
+  struct Area {
+    int32_t C1, R1, C2, R2;
+  };
+  const Area areas[] = {{0, 0, 0, 0},     {2, 0, 5, 0},     {7, 1, 7, 9},   {1, 3, 4, 6},
+                        {6, 126, 9, 130}, {0, 127, 3, 128}, {10, 0, 13, 3}, {2, 255, 2, 257}};
+  const auto inside = [&areas](int32_t c, int32_t r) {
+    for (const Area& a : areas)
+      if (c >= a.C1 && c <= a.C2 && r >= a.R1 && r <= a.R2) return true;
+    return false;
+  };
+  std::string rows;
+  for (int32_t r = 0; r < 260; ++r) {
+    rows += "<row r=\"" + std::to_string(r + 1) + "\">";
+    for (int32_t c = 0; c < 15; ++c) {
+      const std::string ref = kws::Utf16ToUtf8(xls::ColRowToRefStr(c, r));
+      std::string f;
+      for (const Area& a : areas)
+        if (a.C1 == c && a.R1 == r)
+          f = "<f t=\"array\" ref=\"" + kws::Utf16ToUtf8(xls::AreaToRefStr(a.C1, a.R1, a.C2, a.R2)) +
+              "\">1+1</f>";
+      if (c == 3 && r == 3) f = "<f t=\"array\" ref=\"D4:F5\">2+2</f>";  // overlaps B4:E7
+      rows += "<c r=\"" + ref + "\">" + f + "<v>" + std::to_string(c + r) + "</v></c>";
+    }
+    rows += "</row>";
+  }
+  LoadRows(rows);
+  for (int32_t r = 0; r < 260; ++r)
+    for (int32_t c = 0; c < 15; ++c) {
+      const bool child = inside(c, r) || (c == 3 && r == 3);
+      ASSERT_EQ(Sheet().GetCellType(c, r), child ? TXLSCellType::xctFloatFormula : TXLSCellType::xctFloat)
+          << c << "," << r;
+    }
+  EXPECT_TRUE(Warned(u"D4:F5"));
+  EXPECT_EQ(Sheet().GetCellType(5, 4), TXLSCellType::xctFloat);  // F5: only in the overlapping area
+}
+
+// 100,000 one-cell array formulas, each next to a plain cell: linear in the cells (every cell
+// scanning every area takes minutes here).
+TEST_F(ReadXLSX, ArrayFormula_ManyAreasLoadInLinearTime) {
+  std::string rows;
+  constexpr int32_t kRows = 50000;
+  for (int32_t r = 1; r <= kRows; ++r) {
+    const std::string n = std::to_string(r);
+    rows += "<row r=\"" + n + "\"><c r=\"A" + n + "\"><f t=\"array\" ref=\"A" + n +
+            "\">1</f><v>1</v></c><c r=\"B" + n + "\"><f t=\"array\" ref=\"B" + n +
+            "\">2</f><v>2</v></c><c r=\"C" + n + "\"><v>3</v></c></row>";
+  }
+  LoadRows(rows);
+  EXPECT_EQ(Sheet().GetCellType(1, kRows - 1), TXLSCellType::xctFloatFormula);
+  EXPECT_EQ(Sheet().GetCellType(2, kRows - 1), TXLSCellType::xctFloat);
+}
+
+}  // namespace
