@@ -230,7 +230,6 @@ TXLSCellMMU::TXLSCellMMU(int32_t sheetIndex, TXc12DataSST* sst, TXLSStyleUseCoun
     SetXLate(k | kStyleBit, uint8_t(kFixedSizes[k] + 2));
   }
   FBlockManager = std::make_unique<TXLSMMUBlockManager>(FSizes, FDefaultRowHdr);
-  FFormulaHelper = std::make_unique<TXLSFormulaHelper>();
   Clear();
 }
 
@@ -326,7 +325,7 @@ void TXLSCellMMU::StoreString(int32_t col, int32_t row, int32_t style, int32_t s
 }
 
 void TXLSCellMMU::StoreFormula() {
-  TXLSFormulaHelper& h = *FFormulaHelper;
+  TXLSFormulaHelper& h = FormulaHelper();
   uint8_t kind;
   switch (h.FCellType) {
     case TXLSCellType::xctFloatFormula: kind = kFloatFormula; break;
@@ -534,7 +533,7 @@ TXc12CellError TXLSCellMMU::GetFormulaValError(const TXLSCellItem& cell) const {
 }
 
 void TXLSCellMMU::RetriveFormula(const TXLSCellItem& cell) {
-  TXLSFormulaHelper& h = *FFormulaHelper;
+  TXLSFormulaHelper& h = FormulaHelper();
   h.Clear();
   const uint8_t kind = Kind(cell);
   if (!cell.Data || !IsFormulaKind(kind)) InvalidXLate();
@@ -676,9 +675,9 @@ void TXLSCellMMU::SetStyle(int32_t col, int32_t row, TXLSCellItem cell, int32_t 
       }
       case kFloatFormula: case kStringFormula: case kBooleanFormula: case kErrorFormula:
         RetriveFormula(cell);
-        FFormulaHelper->FCol = col;
-        FFormulaHelper->FRow = row;
-        FFormulaHelper->FStyle = style;
+        FormulaHelper().FCol = col;
+        FormulaHelper().FRow = row;
+        FormulaHelper().FStyle = style;
         StoreFormula();
         break;
       default: StoreFloat(col, row, style, GetFloat(cell)); break;

@@ -409,7 +409,11 @@ class TXLSCellMMU {
   TXc12CellError GetFormulaValError(const TXLSCellItem& cell) const;
   void RetriveFormula(const TXLSCellItem& cell);
 
-  TXLSFormulaHelper& FormulaHelper() { return *FFormulaHelper; }
+  // Made at its first use (an empty sheet costs little).
+  TXLSFormulaHelper& FormulaHelper() {
+    if (!FFormulaHelper) FFormulaHelper = std::make_unique<TXLSFormulaHelper>();
+    return *FFormulaHelper;
+  }
   TXLSMMUBlockManager& BlockManager() {
     SettlePending();
     return *FBlockManager;

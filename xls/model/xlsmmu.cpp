@@ -609,7 +609,10 @@ TXLSMMURowHeader* TXLSCellMMU::FindRow(int32_t row) {
 bool TXLSCellMMU::CalcDimensions() {
   SettlePending();
   FDimension = {-1, -1, -1, -1};
-  if (FBlocks.empty()) return true;
+  if (FBlocks.empty()) {
+    FDimension = {0, 0, 0, 0};  // as a store whose blocks hold no row
+    return true;
+  }
   int32_t r1 = INT32_MAX, c1 = INT32_MAX, r2 = -2147483646, c2 = -2147483646;
   for (size_t b = 0; b < FBlocks.size(); ++b) {
     if (!FBlocks[b]->Memory) continue;
@@ -688,10 +691,9 @@ void TXLSCellMMU::Clear() {
   for (auto& b : FBlocks) FBlockManager->FreeBlockMemory(*b);
   FBlocks.clear();
   FBlockManager->ClearPool();
+  FBlocks.shrink_to_fit();
   FDimension = {-1, -1, -1, -1};
-  FBlocks.push_back(std::make_unique<TXLSMMUBlock>());
-  FBlockManager->SetBlock(FBlocks[0].get());
-  FIterate = {};
+  FIterate = {};  // blocks are made as rows come
 }
 
 size_t TXLSCellMMU::MemoryUsed() const {

@@ -64,6 +64,8 @@ bool ParseNumber(std::basic_string_view<C> v, double& out) {
 bool ParseNumber(std::string_view v, double& out) { return ParseNumber<char>(v, out); }
 bool ParseNumber(std::u16string_view v, double& out) { return ParseNumber<char16_t>(v, out); }
 
+constexpr size_t kMaxSheets = 65535;
+
 // A date value holding a time of day alone (hh:mm:ss, optionally with a decimal fraction of a
 // second): the fraction of a day it stands for, as a serial number carries it.
 bool ParseTimeOfDay(std::u16string_view v, double& out) {
@@ -587,6 +589,8 @@ void TXLSReadXLSX::LoadWorkbook() {
 
   for (const auto& sh : *wb->Sheets()->SheetXpgList()) {
     if (sh->R_Id().empty()) continue;
+    // As many sheets as a legacy workbook can hold.
+    if (m.Sheets().Count() >= kMaxSheets) throw XLSRWException("Too many sheets in the file");
     TXc12Sheet* x = m.Sheets().Add();
     x->FName = sh->Name();
     x->FSheetId = sh->SheetId();

@@ -626,3 +626,32 @@ TEST_F(ReadXLSX, ArrayFormula_ManyAreasLoadInLinearTime) {
 }
 
 }  // namespace
+
+namespace {
+
+// Empty sheets cost little, and the package road holds at most 65,535 sheets, as the legacy
+// road does: one more ends the load with the legacy reader's message and leaves no workbook.
+TEST_F(ReadXLSX, Workbook_EmptySheetsLoadAndAreCappedAt65535) {
+  const auto package = [](size_t count) {
+    TPackageBuilder b;
+    b.Sheet("S1", WorksheetXml(""));
+    std::string entries;  // every further sheet names the first one's part
+    for (size_t i = 2; i <= count; ++i)
+      entries +=
+          "<sheet name=\"S" + std::to_string(i) + "\" sheetId=\"" + std::to_string(i) + "\" r:id=\"rIdS1\"/>";
+    b.SheetEntries(entries);
+    return b;
+  };
+  Load(package(2000));
+  EXPECT_EQ(book->Count(), 2000u);
+  EXPECT_TRUE(Sheet(1999).IsEmpty());
+  try {
+    Load(package(65536));
+    ADD_FAILURE() << "no error";
+  } catch (const xls::XLSRWException& e) {
+    EXPECT_STREQ(e.what(), "Too many sheets in the file");
+  }
+  EXPECT_EQ(book->Count(), 0u);
+}
+
+}  // namespace
