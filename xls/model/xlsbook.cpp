@@ -93,7 +93,8 @@ std::u16string TXLSWorksheet::CellText(int32_t col, int32_t row, bool formulasAs
     case TXLSCellType::xctString: {
       // A package's text is shown with its _xHHHH_ escapes read.
       std::u16string text = cells.GetString(cell);
-      return FManager->SST().IsExcel97() ? text : DecodePackageEscapes(text);
+      if (FManager->SST().IsExcel97() || text.find(u"_x") == std::u16string::npos) return text;
+      return DecodePackageEscapes(text);
     }
     case TXLSCellType::xctFloat: return FormatGeneral(cells.GetFloat(cell), fs);
     case TXLSCellType::xctFloatFormula: return FormatGeneral(cells.GetFormulaValFloat(cell), fs);
