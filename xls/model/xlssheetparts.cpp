@@ -52,22 +52,34 @@ TXc12Author* TXc12Authors::Find(std::u16string_view name) const {
 void TXc12Comment::SetCol(int32_t v) {
   if (FOrigCol < 0) FOrigCol = v;
   FCol = v;
+  if (FListStale) *FListStale = true;
 }
 
 void TXc12Comment::SetRow(int32_t v) {
   if (FOrigRow < 0) FOrigRow = v;
   FRow = v;
+  if (FListStale) *FListStale = true;
 }
+
+namespace {
+uint64_t CellKey(int32_t col, int32_t row) { return (uint64_t(uint32_t(row)) << 32) | uint32_t(col); }
+}  // namespace
 
 TXc12Comment* TXc12Comments::Add() {
   FItems.push_back(std::make_unique<TXc12Comment>());
+  FItems.back()->FListStale = &FStale;
+  FStale = true;
   return FItems.back().get();
 }
 
 TXc12Comment* TXc12Comments::Find(int32_t col, int32_t row) const {
-  for (const auto& c : FItems)
-    if (c->Col() == col && c->Row() == row) return c.get();
-  return nullptr;
+  if (FStale) {
+    FByCell.clear();
+    for (const auto& c : FItems) FByCell.try_emplace(CellKey(c->Col(), c->Row()), c.get());
+    FStale = false;
+  }
+  const auto it = FByCell.find(CellKey(col, row));
+  return it == FByCell.end() ? nullptr : it->second;
 }
 
 namespace {

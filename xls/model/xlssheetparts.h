@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "xls/model/xlscellarea.h"
@@ -282,24 +283,35 @@ class TXc12Comment {
   int32_t FOrigCol = -1, FOrigRow = -1;
 
  private:
+  friend class TXc12Comments;
   int32_t FCol = -1, FRow = -1;
+  bool* FListStale = nullptr;  // the owning list's index goes stale when the comment moves
 };
 
 class TXc12Comments {
  public:
+  TXc12Comments() = default;
+  TXc12Comments(const TXc12Comments&) = delete;  // the comments point at the list's flag
+  TXc12Comments& operator=(const TXc12Comments&) = delete;
   TXc12Comment* Add();
+  // The first comment at the cell, through an index of the comments by cell (made again at the
+  // first look-up after comments were added or moved).
   TXc12Comment* Find(int32_t col, int32_t row) const;
   size_t Count() const { return FItems.size(); }
   TXc12Comment* Items(size_t index) const { return FItems.at(index).get(); }
   void Clear() {
     FItems.clear();
     FAuthors.Clear();
+    FByCell.clear();
+    FStale = false;
   }
   TXc12Authors& Authors() { return FAuthors; }
 
  private:
   std::vector<std::unique_ptr<TXc12Comment>> FItems;
   TXc12Authors FAuthors;
+  mutable std::unordered_map<uint64_t, TXc12Comment*> FByCell;
+  mutable bool FStale = false;  // one flag per list, held where every comment can reach it
 };
 
 // ---- filters

@@ -1,6 +1,7 @@
 #include "xls/xlsxreader/xlsreadxlsx.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -62,6 +63,33 @@ bool ParseNumber(std::basic_string_view<C> v, double& out) {
 }
 bool ParseNumber(std::string_view v, double& out) { return ParseNumber<char>(v, out); }
 bool ParseNumber(std::u16string_view v, double& out) { return ParseNumber<char16_t>(v, out); }
+
+constexpr size_t kMaxSheets = 65535;
+
+// A date value holding a time of day alone (hh:mm:ss, optionally with a decimal fraction of a
+// second): the fraction of a day it stands for, as a serial number carries it.
+bool ParseTimeOfDay(std::u16string_view v, double& out) {
+  const auto two = [&v](size_t at, int& n) {
+    if (at + 2 > v.size() || v[at] < u'0' || v[at] > u'9' || v[at + 1] < u'0' || v[at + 1] > u'9')
+      return false;
+    n = (v[at] - u'0') * 10 + (v[at + 1] - u'0');
+    return true;
+  };
+  int h, m, sec;
+  if (v.size() < 8 || !two(0, h) || v[2] != u':' || !two(3, m) || v[5] != u':' || !two(6, sec)) return false;
+  if (h > 23 || m > 59 || sec > 59) return false;
+  double frac = 0;
+  if (v.size() > 8) {
+    if (v[8] != u'.' || v.size() == 9) return false;
+    double scale = 0.1;
+    for (size_t i = 9; i < v.size(); ++i, scale /= 10) {
+      if (v[i] < u'0' || v[i] > u'9') return false;
+      frac += (v[i] - u'0') * scale;
+    }
+  }
+  out = (h * 3600.0 + m * 60.0 + sec + frac) / 86400.0;
+  return true;
+}
 
 double NumberOf(std::u16string_view v) {
   double d = 0;
@@ -559,6 +587,8 @@ void TXLSReadXLSX::LoadWorkbook() {
 
   for (const auto& sh : *wb->Sheets()->SheetXpgList()) {
     if (sh->R_Id().empty()) continue;
+    // As many sheets as a legacy workbook can hold.
+    if (m.Sheets().Count() >= kMaxSheets) throw XLSRWException("Too many sheets in the file");
     TXc12Sheet* x = m.Sheets().Add();
     x->FName = sh->Name();
     x->FSheetId = sh->SheetId();
@@ -724,6 +754,8 @@ void TXLSReadXLSX::LoadSheet(std::u16string_view rId, TXc12DataWorksheet& sheet,
                              TXLSReadXLSXObjects& objects) {
   FSharedFormulas.clear();
   FArrayFormulas.clear();
+  FArrayIndex.clear();
+  FArrayLevels = {};
   FArrayBounds = {-1, -1, -1, -1};
   FCurrSheet = &sheet;
   FCells = &sheet.Cells();
@@ -765,6 +797,7 @@ void TXLSReadXLSX::LoadSheet(std::u16string_view rId, TXc12DataWorksheet& sheet,
   objects.LoadComments(rId, sheet);
   FSharedFormulas.clear();
   FArrayFormulas.clear();
+  FArrayIndex.clear();
   FCurrSheet = nullptr;
   FCells = nullptr;
 }
@@ -934,16 +967,33 @@ std::u16string TXLSReadXLSX::SharedText(std::u16string_view index) {
 std::u16string TXLSReadXLSX::InlineText(const TCT_Cell& cell) const {
   const TCT_Rst& is = *cell.Is();
   if (is.RXpgList()->Count() == 0) return is.T();
-  std::u16string t;
+  std::u16string t = is.T();  // a plain text before the runs leads
   for (const auto& r : *is.RXpgList()) t += r->T();
   return t;
 }
 
+namespace {
+
+uint64_t ArrayKey(int32_t rowLevel, int32_t colLevel, int32_t row, int32_t col) {
+  return (uint64_t(rowLevel) << 45) | (uint64_t(colLevel) << 40) |
+         (uint64_t(uint32_t(row) >> rowLevel) << 14) | (uint32_t(col) >> colLevel);
+}
+
+}  // namespace
+
 const TXLSArrayFormulaArea* TXLSReadXLSX::ArrayAreaOf(int32_t col, int32_t row) const {
   if (FArrayFormulas.empty() || !InArea(FArrayBounds, col, row)) return nullptr;
-  for (const auto& a : FArrayFormulas)
-    if (InArea(a.Area, col, row)) return &a;
-  return nullptr;
+  // Of the areas holding the cell, the one recorded first.
+  int32_t found = INT32_MAX;
+  for (int32_t rl = 0; rl < int32_t(FArrayLevels.size()); ++rl) {
+    for (uint32_t cls = FArrayLevels[size_t(rl)]; cls; cls &= cls - 1) {
+      const auto it = FArrayIndex.find(ArrayKey(rl, std::countr_zero(cls), row, col));
+      if (it != FArrayIndex.end() && it->second < found &&
+          InArea(FArrayFormulas[size_t(it->second)].Area, col, row))
+        found = it->second;
+    }
+  }
+  return found == INT32_MAX ? nullptr : &FArrayFormulas[size_t(found)];
 }
 
 const TXLSArrayFormulaArea& TXLSReadXLSX::AddArrayArea(const TCT_CellFormula& f, int32_t col, int32_t row) {
@@ -953,7 +1003,21 @@ const TXLSArrayFormulaArea& TXLSReadXLSX::AddArrayArea(const TCT_CellFormula& f,
   a.MasterCol = col;
   a.MasterRow = row;
   a.IsArray = f.T() == stcftArray;
-  if (FArrayFormulas.empty()) {
+  const TXLSCellArea& r = a.Area;
+  if (r.Col1 < 0 || r.Col1 > r.Col2 || r.Col2 > XLS_MAXCOL || r.Row1 < 0 || r.Row1 > r.Row2 ||
+      r.Row2 > XLS_MAXROW) {
+    Warning(u"Array formula area " + f.Ref() + u" out of range");
+    return FArrayFormulas.emplace_back(a);  // the master keeps it; no cell is found in it
+  }
+  const int32_t rl = std::bit_width(uint32_t(r.Row1 ^ r.Row2)),
+                cl = std::bit_width(uint32_t(r.Col1 ^ r.Col2));
+  if (!FArrayIndex.try_emplace(ArrayKey(rl, cl, r.Row1, r.Col1), int32_t(FArrayFormulas.size())).second) {
+    // Areas never overlap in a sound file; this one shares a cell with an earlier area, which keeps it.
+    Warning(u"Array formula area " + f.Ref() + u" overlaps another area");
+    return FArrayFormulas.emplace_back(a);
+  }
+  FArrayLevels[size_t(rl)] |= uint16_t(1u << cl);
+  if (FArrayIndex.size() == 1) {
     FArrayBounds = a.Area;
   } else {
     FArrayBounds.Col1 = std::min(FArrayBounds.Col1, a.Area.Col1);
@@ -974,7 +1038,7 @@ void TXLSReadXLSX::StageResult(const TCT_Cell& cell) {
     case stctD: {
       // An ISO date becomes its serial number; a number stays a number.
       double d = 0;
-      if (!ParseNumber(v, d)) {
+      if (!ParseNumber(v, d) && !ParseTimeOfDay(v, d)) {
         d = XmlStrToDateTime(v);
         if (FDate1904 && d != 0) d -= 1462;
       }
@@ -1160,7 +1224,7 @@ void TXLSReadXLSX::StoreCell(const TCT_Cell& cell, int32_t col, int32_t row, int
     case stctD: {
       const std::u16string& v = cell.V();
       double d = 0;
-      if (!ParseNumber(v, d)) {
+      if (!ParseNumber(v, d) && !ParseTimeOfDay(v, d)) {
         d = XmlStrToDateTime(v);
         if (d == 0) {
           Warning(u"Date value " + Quote(v) + u" kept as text");

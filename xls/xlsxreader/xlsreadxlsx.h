@@ -23,6 +23,7 @@
 // load: a workbook whose text is readable is searched.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -147,6 +148,13 @@ class TXLSReadXLSX {
   std::unordered_map<int32_t, TXLSSharedFormula> FSharedFormulas;  // by si
   std::vector<TXLSArrayFormulaArea> FArrayFormulas;
   TXLSCellArea FArrayBounds{-1, -1, -1, -1};  // rows and columns any array area covers
+  // The areas by their place in the halvings of the sheet: an area's rows r1..r2 lie in one
+  // block of 2^L rows that the area crosses in its middle (L the bit width of r1 xor r2), and so
+  // do its columns with their own level. Two areas with the same levels and blocks share the
+  // blocks' middle cell, so each key holds one area; a cell finds every area that can hold it
+  // by one look-up per pair of levels in use.
+  std::unordered_map<uint64_t, int32_t> FArrayIndex;
+  std::array<uint16_t, 21> FArrayLevels{};  // per row level, the column levels in use (a bit each)
   TXc12DataWorksheet* FCurrSheet = nullptr;
   TXLSCellMMU* FCells = nullptr;
   std::u16string FCurrSheetRId;
