@@ -183,8 +183,10 @@ class TLibzipEntryStream : public TXLSZipEntryStream {
   TLibzipEntryStream(zip_t* zip, zip_uint64_t index, const zip_stat_t& st, std::u16string name)
       : TXLSZipEntryStream(st.comp_method == ZIP_CM_STORE || st.comp_method == ZIP_CM_DEFLATE,
                            static_cast<int64_t>(st.comp_method == ZIP_CM_STORE ? st.comp_size : st.size),
-                           std::move(name)),
-        zip_(zip), index_(index) {}
+                           std::move(name),
+                           (st.valid & ZIP_STAT_CRC) ? std::optional<uint32_t>(st.crc) : std::nullopt),
+        zip_(zip),
+        index_(index) {}
   ~TLibzipEntryStream() override { RestartData(); }
 
  protected:
@@ -203,8 +205,8 @@ class TLibzipEntryStream : public TXLSZipEntryStream {
     const zip_int64_t n = zip_fread(file_, buffer, count);
     if (n < 0) {
       const int code = zip_error_code_zip(zip_file_get_error(file_));
-      if (code == ZIP_ER_ZLIB || code == ZIP_ER_CRC || code == ZIP_ER_INCONS)
-        throw EDecompressionError("ZLib decompress error");
+      if (code == ZIP_ER_CRC) RaiseCrcError();
+      if (code == ZIP_ER_ZLIB || code == ZIP_ER_INCONS) throw EDecompressionError("ZLib decompress error");
       throw std::runtime_error("Stream read error");
     }
     return static_cast<size_t>(n);

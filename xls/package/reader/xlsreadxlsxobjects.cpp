@@ -626,7 +626,16 @@ void TXLSReadXLSXObjects::LoadVmlDrawing(std::u16string_view rId, TXc12DataWorks
   vml->SheetIndex = sheet.Index();
   vml->Dom = std::make_unique<TXpgSimpleDOM>();
   vml->Rels = std::move(rels);
-  if (stream) vml->Dom->LoadFromStream(*stream);
+  // A VML drawing is not worth a workbook: one that cannot be read (damaged, or more nodes than
+  // the budget) is dropped with a warning, and the sheet's comments keep no shapes.
+  if (stream) {
+    try {
+      vml->Dom->LoadFromStream(*stream);
+    } catch (const std::exception& e) {
+      Warning(u"VML drawing " + std::u16string(rId) + u" not read: " + kws::Utf8ToUtf16(e.what()));
+      return;
+    }
+  }
   for (auto& v : FVmlDrawings)
     if (v->SheetIndex == vml->SheetIndex) {
       v = std::move(vml);
