@@ -261,6 +261,46 @@ std::unique_ptr<TXLSZipEntryReader> TXLSZipFile::NewReader() const {
       FLocalFile.Crc32Known ? std::optional<uint32_t>(FLocalFile.Crc32) : std::nullopt);
 }
 
+TXLSZipStoredEntry TXLSZipFile::Stored() const {
+  if (!FParent.Stream()) RaiseZipError("ZIP file is not open");
+  TXLSStream& archive = *FParent.Stream();
+  const int64_t size = archive.Size();
+  if (FLocalFile.CompressedDataPos > size || FLocalFile.CompressedSize > size - FLocalFile.CompressedDataPos)
+    RaiseZipError("Unknown zip file");
+  TXLSZipStoredEntry e;
+  e.Name = FName;
+  e.Method = FLocalFile.CompressionMethod;
+  e.Packed = ReadStringAt(archive, FLocalFile.CompressedDataPos, FLocalFile.CompressedSize);
+  e.UncompressedSize = FLocalFile.UncompressedSize;
+  if (FLocalFile.Crc32Known) e.Crc = FLocalFile.Crc32;
+  return e;
+}
+
+namespace {
+
+// The unpacked data of a stored entry: an entry reader over a view of the packed bytes.
+class TStoredEntryStream : public TXLSStream {
+ public:
+  explicit TStoredEntryStream(const TXLSZipStoredEntry& e)
+      : FPacked(e.Packed),
+        FReader(FPacked, 0, e.Method, static_cast<int64_t>(e.Packed.size()), e.UncompressedSize, e.Name,
+                e.Crc) {}
+  size_t Read(void* buffer, size_t count) override { return FReader.Read(buffer, count); }
+  size_t Write(const void* buffer, size_t count) override { return FReader.Write(buffer, count); }
+  int64_t Seek(int64_t offset, TXLSSeekOrigin origin) override { return FReader.Seek(offset, origin); }
+  int64_t Size() override { return FReader.Size(); }
+
+ private:
+  TXLSViewStream FPacked;
+  TXLSZipEntryReader FReader;
+};
+
+}  // namespace
+
+std::unique_ptr<TXLSStream> OpenStoredEntry(const TXLSZipStoredEntry& entry) {
+  return std::make_unique<TStoredEntryStream>(entry);
+}
+
 void TXLSZipFile::OpenRead() { FDStream = NewReader(); }
 void TXLSZipFile::Close() { FDStream.reset(); }
 

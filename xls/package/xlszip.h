@@ -158,6 +158,16 @@ class TXLSZipEntryReader : public TXLSZipEntryStream {
   std::unique_ptr<TDecompressionStream> FDStream;
 };
 
+// An entry as the archive stores it: its packed bytes with what is needed to unpack them, kept
+// apart from the archive so that a part can be held unread and unpacked later, when it is used.
+struct TXLSZipStoredEntry {
+  std::u16string Name;
+  uint16_t Method = 0;
+  std::string Packed;
+  int64_t UncompressedSize = 0;
+  std::optional<uint32_t> Crc;
+};
+
 // One entry of an archive; as a stream it reads the entry's uncompressed data once opened.
 class TXLSZipFile : public TXLSStream {
  public:
@@ -186,6 +196,8 @@ class TXLSZipFile : public TXLSStream {
 
   // A new reader over this entry's data, independent of the entry's own reading state.
   std::unique_ptr<TXLSZipEntryReader> NewReader() const;
+  // The entry's packed bytes (bounded by the archive) and how to unpack them.
+  TXLSZipStoredEntry Stored() const;
 
  private:
   friend class TXLSZipArchive;
@@ -271,6 +283,10 @@ class TXLSZipArchive {
   std::unique_ptr<TCompressionStream> FCurrCompression;
   int64_t FCurrStreamStart = 0;
 };
+
+// A stream over the unpacked data of a stored entry, with the checks of an entry read from its
+// archive (size cap, declared size, CRC-32). The entry must outlive the stream.
+std::unique_ptr<TXLSStream> OpenStoredEntry(const TXLSZipStoredEntry& entry);
 
 // Decodes an entry name: UTF-8 when it is well formed (or flagged as UTF-8), Latin-1 otherwise.
 std::u16string ZipNameToString(std::string_view raw);

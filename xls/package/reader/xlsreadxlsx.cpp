@@ -1274,7 +1274,7 @@ void TXLSReadXLSX::ReadUnusedData() {
     p.Type = item->Type_();
     p.Target = item->Target();
     p.Content = item->Content();
-    if (TXLSMemoryStream* d = item->Data()) p.Data.assign(d->Bytes().begin(), d->Bytes().end());
+    p.Source = item->Source();  // unpacked only when the model needs the bytes
     parts.push_back(std::move(p));
   }
   FManager.FileData().ReadUnusedData(std::move(parts));

@@ -544,6 +544,26 @@ TEST_F(ReadXLSX, ThemeAndVmlThatCannotBeReadAreDroppedWithAWarning) {
   EXPECT_TRUE(Warned(u"VML drawing rIdV not read: Unexpected end of file in XML"));
 }
 
+// A part named by eight relationships and read by no reader is kept once, packed: the model's
+// kept parts share it and unpack it only when their bytes are asked for.
+TEST_F(ReadXLSX, KeptPartNamedManyTimesIsHeldOncePacked) {
+  TPackageBuilder b;
+  b.Sheet("S", WorksheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"));
+  for (int i = 0; i < 8; ++i)
+    b.WorkbookRel("rIdK" + std::to_string(i), "customXml", "../customXml/item1.xml");
+  b.Part("customXml/item1.xml", "<kept>" + std::string(100000, 'k') + "</kept>");
+  Load(b);
+  const xls::TXLSSavedFileDataList& kept = book->Manager().FileData().FSavedWorkbook;
+  ASSERT_EQ(kept.Count(), 8u);
+  for (size_t i = 0; i < kept.Count(); ++i) {
+    EXPECT_TRUE(kept.Items(i)->FData.empty());
+    ASSERT_NE(kept.Items(i)->FSource, nullptr);
+    EXPECT_EQ(kept.Items(i)->FSource, kept.Items(0)->FSource);
+  }
+  const std::vector<uint8_t> bytes = kept.Items(3)->Bytes();
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "<kept>" + std::string(100000, 'k') + "</kept>");
+}
+
 TEST_F(ReadXLSX, WarningsOfOneLoadAreCapped) {
   std::string rows = "<row r=\"1\">";
   for (int i = 0; i < 1000; ++i) rows += "<c r=\"A" + std::to_string(1 + i) + "\" t=\"s\"><v>99</v></c>";
