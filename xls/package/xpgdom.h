@@ -25,9 +25,10 @@
 namespace xls {
 
 // Elements and attributes one small-DOM load builds at most by default: a theme holds a few
-// thousand, a VML drawing about 26 per comment shape; 4,000,000 keep the shapes of 150,000
-// comments and bound a hostile part to a few hundred megabytes.
-inline constexpr int64_t kXpgDomMaxNodes = 4000000;
+// thousand; 1,000,000 bound a hostile part (millions of empty elements deflate to kilobytes) to
+// about 160 MB. A VML drawing, with about 26 per comment shape, gets a larger budget from its
+// reader.
+inline constexpr int64_t kXpgDomMaxNodes = 1000000;
 
 class TXpgDOMAttribute {
  public:

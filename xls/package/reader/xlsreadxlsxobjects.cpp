@@ -627,6 +627,8 @@ void TXLSReadXLSXObjects::LoadVmlDrawing(std::u16string_view rId, TXc12DataWorks
   auto vml = std::make_unique<TXLSSheetVml>();
   vml->SheetIndex = sheet.Index();
   vml->Dom = std::make_unique<TXpgSimpleDOM>();
+  // About 26 elements and attributes per comment shape: room for the shapes of 150,000 comments.
+  vml->Dom->MaxNodes = 4000000;
   vml->Rels = std::move(rels);
   // A VML drawing is not worth a workbook: one that cannot be read (damaged, or more nodes than
   // the budget) is dropped with a warning, and the sheet's comments keep no shapes.
