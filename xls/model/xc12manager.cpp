@@ -140,7 +140,7 @@ void TXc12FileData::ReadUnusedData(std::vector<TXLSUnusedPart> parts) {
         list = &FSavedRoot;
       }
     }
-    list->Add(p.Type, p.Target, std::move(p.Data), p.Content);
+    list->Add(p.Type, p.Target, std::move(p.Data), p.Content)->FSource = std::move(p.Source);
   }
 }
 

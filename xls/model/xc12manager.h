@@ -75,10 +75,22 @@ class TXLSEventCell {
 
 class TXLSSavedFileDataList;
 
+// Where the bytes of a kept part come from when they are not held: the reader keeps a part
+// packed and unpacks it only when asked, so that a load never holds parts nobody reads.
+class TXLSPartSource {
+ public:
+  virtual ~TXLSPartSource() = default;
+  // The part's bytes; raises when they cannot be read.
+  virtual std::vector<uint8_t> Bytes() const = 0;
+};
+
 // One kept part.
 struct TXLSSavedFileData {
   std::u16string FType, FTarget, FContent;
   std::vector<uint8_t> FData;
+  std::shared_ptr<const TXLSPartSource> FSource;  // when the bytes are not held in FData
+  // The part's bytes: FData, or what the source gives.
+  std::vector<uint8_t> Bytes() const { return FSource && FData.empty() ? FSource->Bytes() : FData; }
   std::unique_ptr<TXLSSavedFileDataList> FChilds;
   TXLSSavedFileDataList& AddChilds();
 };
@@ -111,6 +123,7 @@ struct TXLSUnusedPart {
   std::u16string ParentId;    // relationship Id of the parent part
   std::u16string Type, Target, Content;
   std::vector<uint8_t> Data;
+  std::shared_ptr<const TXLSPartSource> Source;  // the bytes, unpacked when used
 };
 
 class TXc12FileData {

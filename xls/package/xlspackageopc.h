@@ -41,8 +41,14 @@ enum class TOPCTargetMode : uint8_t { otmExternal = 0, otmInternal = 1 };
 // Most items a relationship tree may hold, and the deepest chain of relationships followed.
 inline constexpr int kOPCMaxItems = 1000000;
 inline constexpr int kOPCMaxDepth = 64;
+// Most bytes one load holds unpacked from parts read whole (pictures, printer settings, kept
+// parts asked for): twice what one part may unpack to (kZipMemoryEntryLimit). Parts are streamed
+// or kept packed otherwise, so a real workbook stays far below; a package whose relationships
+// name big parts again and again fails cleanly instead of taking gigabytes.
+inline constexpr int64_t kOPCMaxHeldBytes = int64_t{512} << 20;
 
 class TOPCContainer;
+class TXLSPartSource;
 class TOPCItem;
 using TOPCItemList = std::vector<TOPCItem*>;
 
@@ -133,7 +139,11 @@ class TOPCItem {
   const std::u16string& Text() const { return FText; }
   void SetText(std::u16string_view t) { FText = std::u16string(t); }
   bool CheckedOut() const { return FCheckedOut; }
-  TXLSMemoryStream* Data() const { return FData.get(); }
+  // The kept part's bytes, unpacked at the first call (counted against the load's cap); nullptr
+  // when the item keeps no part or it cannot be unpacked.
+  TXLSMemoryStream* Data() const;
+  // The kept part, still packed; shared by every item that names the same part.
+  const std::shared_ptr<const TXLSPartSource>& Source() const { return FSource; }
   const std::u16string& Content() const { return FContent; }
 
  private:
@@ -152,7 +162,8 @@ class TOPCItem {
   TOPCTargetMode FTargetMode = TOPCTargetMode::otmInternal;
   std::u16string FText;
   bool FCheckedOut = false;
-  std::unique_ptr<TXLSMemoryStream> FData;
+  mutable std::unique_ptr<TXLSMemoryStream> FData;
+  std::shared_ptr<const TXLSPartSource> FSource;
   std::u16string FContent;
 };
 
@@ -217,9 +228,15 @@ class TOPCContainer {
   void CollectUnchecked(TOPCItemList& list);
   // CollectUnchecked, then SaveItemData for every internal item collected.
   void SaveUnchecked(TOPCItemList& list);
-  // Keeps the item's part bytes (up to kZipMemoryEntryLimit) and its override content type.
-  // Failures leave the item without data and are not passed on.
+  // Keeps the item's part packed, as a reference unpacked only when used (one per part, however
+  // many items name it), and its override content type. Failures leave the item without a part
+  // and are not passed on.
   void SaveItemData(TOPCItem* item);
+  // Reads a part's stream whole, counting its bytes against MaxHeldBytes for this load; raises
+  // "OPC: parts read whole exceed %d bytes" beyond it (and "Stream too large" beyond
+  // kZipMemoryEntryLimit for one part).
+  std::string ReadHeld(TXLSStream& stream);
+  int64_t HeldBytes() const { return FHeldBytes; }
   // The archive name under which the item's part is found: its AbsoluteTarget, or the same with
   // %XX escapes decoded when only that form is in the archive.
   std::u16string PartName(const TOPCItem* item) const;
@@ -239,6 +256,8 @@ class TOPCContainer {
   const std::vector<std::u16string>& Warnings() const { return FWarnings; }
   // Most relationship items one package may hold; a package with more fails to open.
   int MaxItems = kOPCMaxItems;
+  // Most bytes one load holds from parts read whole.
+  int64_t MaxHeldBytes = kOPCMaxHeldBytes;
 
  protected:
   void Warning(const std::u16string& text);
@@ -256,6 +275,9 @@ class TOPCContainer {
   void WriteRelationships(TOPCItem* item);
 
   std::unordered_set<std::u16string> FExpanded;  // upper-cased relationships parts already read
+  // Upper-cased part name -> the part kept packed, shared by the items that name it.
+  std::unordered_map<std::u16string, std::shared_ptr<const TXLSPartSource>> FKept;
+  int64_t FHeldBytes = 0;
   int FItemCount = 0;
   std::vector<std::u16string> FWarnings;
   TXLSStream* FWriteStream = nullptr;

@@ -235,7 +235,14 @@ void TXLSReadXLSX::LoadTheme() {
   std::unique_ptr<TXLSStream> s = FPackage->ReadTheme();
   if (!s) return;
   TXpgSimpleDOM dom;
-  dom.LoadFromStream(*s);
+  // A theme is not worth a workbook: one that cannot be read (damaged, or more nodes than the
+  // budget) is dropped with a warning and the default colours stay.
+  try {
+    dom.LoadFromStream(*s);
+  } catch (const std::exception& e) {
+    Warning(u"Theme not read: " + kws::Utf8ToUtf16(e.what()));
+    return;
+  }
   TXpgDOMNode* scheme = dom.Root() ? dom.Root()->Find(u"a:theme/a:themeElements/a:clrScheme") : nullptr;
   if (!scheme) return;
   for (int slot = 0; slot < XLS_THEME_COLOR_COUNT; ++slot) {
@@ -1333,7 +1340,7 @@ void TXLSReadXLSX::ReadUnusedData() {
     p.Type = item->Type_();
     p.Target = item->Target();
     p.Content = item->Content();
-    if (TXLSMemoryStream* d = item->Data()) p.Data.assign(d->Bytes().begin(), d->Bytes().end());
+    p.Source = item->Source();  // unpacked only when the model needs the bytes
     parts.push_back(std::move(p));
   }
   FManager.FileData().ReadUnusedData(std::move(parts));

@@ -89,8 +89,9 @@ struct TCurrentItemCloser {
   }
 };
 
-std::vector<uint8_t> ReadBytes(TXLSStream& stream) {
-  const std::string s = stream.ReadAll(static_cast<size_t>(kZipMemoryEntryLimit));
+// A part read whole; what one load holds this way is capped by the package.
+std::vector<uint8_t> ReadBytes(TOPC_XLSX& package, TXLSStream& stream) {
+  const std::string s = package.ReadHeld(stream);
   return std::vector<uint8_t>(s.begin(), s.end());
 }
 
@@ -525,7 +526,8 @@ void TXLSReadXLSXObjects::ReadPageSetup(const TCT_PageSetup& src, TXc12PageSetup
   dst.FRId = src.R_Id();
   // The printer's own settings are only kept: a part the package cannot give is a warning.
   if (!src.R_Id().empty()) try {
-      if (auto stream = FPackage.ReadPrinterSettings(src.R_Id())) dst.FPrinterSettings = ReadBytes(*stream);
+      if (auto stream = FPackage.ReadPrinterSettings(src.R_Id()))
+        dst.FPrinterSettings = ReadBytes(FPackage, *stream);
     } catch (const std::exception& e) {
       Warning(u"Printer settings " + src.R_Id() + u" not read: " + kws::Utf8ToUtf16(e.what()));
     }
@@ -608,7 +610,7 @@ void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorkshee
       std::u16string target;
       auto stream = FPackage.ReadDrawingMedia(id, target);
       if (!stream) continue;
-      const std::vector<uint8_t> data = ReadBytes(*stream);
+      const std::vector<uint8_t> data = ReadBytes(FPackage, *stream);
       const auto dot = target.rfind(u'.');
       const std::u16string_view ext =
           dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(target).substr(dot + 1);
@@ -625,8 +627,19 @@ void TXLSReadXLSXObjects::LoadVmlDrawing(std::u16string_view rId, TXc12DataWorks
   auto vml = std::make_unique<TXLSSheetVml>();
   vml->SheetIndex = sheet.Index();
   vml->Dom = std::make_unique<TXpgSimpleDOM>();
+  // About 26 elements and attributes per comment shape: room for the shapes of 150,000 comments.
+  vml->Dom->MaxNodes = 4000000;
   vml->Rels = std::move(rels);
-  if (stream) vml->Dom->LoadFromStream(*stream);
+  // A VML drawing is not worth a workbook: one that cannot be read (damaged, or more nodes than
+  // the budget) is dropped with a warning, and the sheet's comments keep no shapes.
+  if (stream) {
+    try {
+      vml->Dom->LoadFromStream(*stream);
+    } catch (const std::exception& e) {
+      Warning(u"VML drawing " + std::u16string(rId) + u" not read: " + kws::Utf8ToUtf16(e.what()));
+      return;
+    }
+  }
   for (auto& v : FVmlDrawings)
     if (v->SheetIndex == vml->SheetIndex) {
       v = std::move(vml);

@@ -522,6 +522,48 @@ TEST_F(ReadXLSX, DrawingChartAndPivotPartsNeverStopALoad) {
 
 namespace {
 
+// A theme or VML drawing that cannot be read (here cut short; equally one over the small DOM's
+// node budget or with a damaged zip entry) is dropped with a warning, and the load goes on.
+TEST_F(ReadXLSX, ThemeAndVmlThatCannotBeReadAreDroppedWithAWarning) {
+  const std::string rel = kws::test::kRelNs;
+  TPackageBuilder b;
+  b.Sheet(
+       "S",
+       WorksheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>still here</t></is></c></row>",
+                    "<legacyDrawing r:id=\"rIdV\"/>"),
+       "worksheet",
+       "<Relationship Id=\"rIdV\" Type=\"" + rel + "/vmlDrawing\" Target=\"../drawings/vmlDrawing1.vml\"/>")
+      .WorkbookRel("rIdT", "theme", "theme/theme1.xml")
+      .Part("xl/theme/theme1.xml",
+            "<a:theme "
+            "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><a:themeElements><a:clr")
+      .Part("xl/drawings/vmlDrawing1.vml", "<xml><v:shape id=\"a");
+  Load(b);
+  EXPECT_EQ(Text(u"A1"), u"still here");
+  EXPECT_TRUE(Warned(u"Theme not read: Unexpected end of file in XML"));
+  EXPECT_TRUE(Warned(u"VML drawing rIdV not read: Unexpected end of file in XML"));
+}
+
+// A part named by eight relationships and read by no reader is kept once, packed: the model's
+// kept parts share it and unpack it only when their bytes are asked for.
+TEST_F(ReadXLSX, KeptPartNamedManyTimesIsHeldOncePacked) {
+  TPackageBuilder b;
+  b.Sheet("S", WorksheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"));
+  for (int i = 0; i < 8; ++i)
+    b.WorkbookRel("rIdK" + std::to_string(i), "customXml", "../customXml/item1.xml");
+  b.Part("customXml/item1.xml", "<kept>" + std::string(100000, 'k') + "</kept>");
+  Load(b);
+  const xls::TXLSSavedFileDataList& kept = book->Manager().FileData().FSavedWorkbook;
+  ASSERT_EQ(kept.Count(), 8u);
+  for (size_t i = 0; i < kept.Count(); ++i) {
+    EXPECT_TRUE(kept.Items(i)->FData.empty());
+    ASSERT_NE(kept.Items(i)->FSource, nullptr);
+    EXPECT_EQ(kept.Items(i)->FSource, kept.Items(0)->FSource);
+  }
+  const std::vector<uint8_t> bytes = kept.Items(3)->Bytes();
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "<kept>" + std::string(100000, 'k') + "</kept>");
+}
+
 TEST_F(ReadXLSX, WarningsOfOneLoadAreCapped) {
   std::string rows = "<row r=\"1\">";
   for (int i = 0; i < 1000; ++i) rows += "<c r=\"A" + std::to_string(1 + i) + "\" t=\"s\"><v>99</v></c>";
