@@ -547,6 +547,10 @@ std::unique_ptr<TXLSStream> TOPC_XLSX::ReadTable(std::u16string_view id) {
 
 std::unique_ptr<TXLSStream> TOPC_XLSX::ReadQueryTable() { return ReadChild(FCurrTable, opc::kQueryTable, nullptr); }
 
+std::unique_ptr<TXLSStream> TOPC_XLSX::ReadCustomProperty(std::u16string_view id) {
+  return ReadChild(FCurrSheet, opc::kCustomProperty, &id);
+}
+
 std::unique_ptr<TXLSStream> TOPC_XLSX::OpenAndReadDrawing(std::u16string_view id) {
   FCurrDrawing = ItemOpenRead(FCurrSheet, RelType(opc::kDrawing), id);
   if (!FCurrDrawing) Raise("Can not find Drawing in OPC");

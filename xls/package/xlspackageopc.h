@@ -29,6 +29,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "xls/model/xlskeptxml.h"
 #include "xls/package/xlsstream.h"
 #include "xls/package/xlsziparchiveintf.h"
 
@@ -62,6 +63,7 @@ inline constexpr char16_t kComments[] = u"/officeDocument/2006/relationships/com
 inline constexpr char16_t kPrinterSettings[] = u"/officeDocument/2006/relationships/printerSettings";
 inline constexpr char16_t kTable[] = u"/officeDocument/2006/relationships/table";
 inline constexpr char16_t kQueryTable[] = u"/officeDocument/2006/relationships/queryTable";
+inline constexpr char16_t kCustomProperty[] = u"/officeDocument/2006/relationships/customProperty";
 inline constexpr char16_t kDrawing[] = u"/officeDocument/2006/relationships/drawing";
 inline constexpr char16_t kImage[] = u"/officeDocument/2006/relationships/image";
 inline constexpr char16_t kChart[] = u"/officeDocument/2006/relationships/chart";
@@ -263,7 +265,8 @@ class TOPCContainer {
 
 // A spreadsheet package: finds the one workbook part and offers one accessor per kind of part.
 // Accessors that return a stream give nullptr when the part is not there (unless they raise).
-class TOPC_XLSX : public TOPCContainer {
+// The model's file data owns the package of the last load (TXc12PackageObject).
+class TOPC_XLSX : public TOPCContainer, public TXc12PackageObject {
  public:
   TOPC_XLSX();
   ~TOPC_XLSX() override;
@@ -288,6 +291,8 @@ class TOPC_XLSX : public TOPCContainer {
   std::unique_ptr<TXLSStream> ReadPrinterSettings(std::u16string_view id);
   std::unique_ptr<TXLSStream> ReadTable(std::u16string_view id);
   std::unique_ptr<TXLSStream> ReadQueryTable();
+  // The current sheet's custom-property part of that Id; nullptr when there is none.
+  std::unique_ptr<TXLSStream> ReadCustomProperty(std::u16string_view id);
   std::unique_ptr<TXLSStream> OpenAndReadDrawing(std::u16string_view id);
   bool GetDrawingImages(std::vector<std::u16string>& ids);
   std::unique_ptr<TXLSStream> ReadDrawingMedia(std::u16string_view id, std::u16string& target);
