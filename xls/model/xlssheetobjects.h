@@ -73,8 +73,17 @@ class TXc12Scenarios : public TXc12PlainList<TXc12Scenario> {
 // ---- data consolidation
 
 enum class TXc12DataConsolidateFunction : uint8_t {
-  x12dcfAverage, x12dcfCount, x12dcfCountNums, x12dcfMax, x12dcfMin, x12dcfProduct, x12dcfStdDev,
-  x12dcfStdDevp, x12dcfSum, x12dcfVar, x12dcfVarp
+  x12dcfAverage,
+  x12dcfCount,
+  x12dcfCountNums,
+  x12dcfMax,
+  x12dcfMin,
+  x12dcfProduct,
+  x12dcfStdDev,
+  x12dcfStdDevp,
+  x12dcfSum,
+  x12dcfVar,
+  x12dcfVarp
 };
 
 struct TXc12DataRef {
@@ -96,7 +105,10 @@ struct TXc12DataConsolidate {
 // ---- phonetic properties
 
 enum class TXc12PhoneticType : uint8_t {
-  x12ptHalfwidthKatakana, x12ptFullwidthKatakana, x12ptHiragana, x12ptNoConversion
+  x12ptHalfwidthKatakana,
+  x12ptFullwidthKatakana,
+  x12ptHiragana,
+  x12ptNoConversion
 };
 enum class TXc12PhoneticAlignment : uint8_t { x12paNoControl, x12paLeft, x12paCenter, x12paDistributed };
 
@@ -135,7 +147,13 @@ struct TXc12Control {
 };
 
 enum class TXc12WebSourceType : uint8_t {
-  x12wstSheet, x12wstPrintArea, x12wstAutoFilter, x12wstRange, x12wstChart, x12wstPivotTable, x12wstQuery,
+  x12wstSheet,
+  x12wstPrintArea,
+  x12wstAutoFilter,
+  x12wstRange,
+  x12wstChart,
+  x12wstPivotTable,
+  x12wstQuery,
   x12wstLabel
 };
 
