@@ -57,6 +57,8 @@ inline constexpr char16_t kSharedStrings[] = u"/officeDocument/2006/relationship
 inline constexpr char16_t kConnections[] = u"/officeDocument/2006/relationships/connections";
 inline constexpr char16_t kTheme[] = u"/officeDocument/2006/relationships/theme";
 inline constexpr char16_t kCoreProperties[] = u"/package/2006/relationships/metadata/core-properties";
+// The type LibreOffice (and other writers) give the core-properties relationship.
+inline constexpr char16_t kCorePropertiesAlt[] = u"/officedocument/2006/relationships/metadata/core-properties";
 inline constexpr char16_t kWorksheet[] = u"/officeDocument/2006/relationships/worksheet";
 inline constexpr char16_t kChartsheet[] = u"/officeDocument/2006/relationships/chartsheet";
 inline constexpr char16_t kComments[] = u"/officeDocument/2006/relationships/comments";
@@ -282,6 +284,7 @@ class TOPC_XLSX : public TOPCContainer, public TXc12PackageObject {
   std::unique_ptr<TXLSStream> ReadSST();
   std::unique_ptr<TXLSStream> ReadConnections();
   std::unique_ptr<TXLSStream> ReadTheme();
+  // Under either relationship type writers use for it; nullptr when there is none.
   std::unique_ptr<TXLSStream> ReadDocPropsCore();
   std::unique_ptr<TXLSStream> OpenAndReadSheet(std::u16string_view id);
   std::unique_ptr<TXLSStream> OpenAndReadChartSheet(std::u16string_view id);

@@ -26,7 +26,8 @@ TEST(WorksheetObjects_Members, ScenariosConsolidationPhoneticValidationsAndObjec
   Load l(Book(
       Worksheet(
           "<sheetViews><sheetView workbookViewId=\"0\">"
-          "<pivotSelection pane=\"topLeft\" showHeader=\"1\" axis=\"axisRow\" dimension=\"1\" activeRow=\"4\" "
+          "<pivotSelection pane=\"topLeft\" showHeader=\"1\" axis=\"axisRow\" dimension=\"1\" "
+          "activeRow=\"4\" "
           "activeCol=\"2\" click=\"1\" r:id=\"rId8\"><pivotArea field=\"2\" type=\"button\" dataOnly=\"0\" "
           "offset=\"B1:C2\" axis=\"axisCol\" fieldPosition=\"1\"><references count=\"1\">"
           "<reference field=\"2\" count=\"2\" sumSubtotal=\"1\"><x v=\"3\"/><x v=\"5\"/></reference>"
@@ -45,7 +46,8 @@ TEST(WorksheetObjects_Members, ScenariosConsolidationPhoneticValidationsAndObjec
           "<dataValidation type=\"whole\" imeMode=\"fullKatakana\" sqref=\"C1\"><formula1>1</formula1>"
           "</dataValidation></dataValidations>"
           "<customProperties><customPr name=\"Owner\" r:id=\"rId5\"/></customProperties>"
-          "<oleObjects><oleObject progId=\"Package\" dvAspect=\"DVASPECT_ICON\" oleUpdate=\"OLEUPDATE_ONCALL\" "
+          "<oleObjects><oleObject progId=\"Package\" dvAspect=\"DVASPECT_ICON\" "
+          "oleUpdate=\"OLEUPDATE_ONCALL\" "
           "autoLoad=\"1\" shapeId=\"1025\" r:id=\"rId7\"/></oleObjects>"
           "<controls><control shapeId=\"1026\" r:id=\"rId9\" name=\"Button 1\"/></controls>"
           "<webPublishItems count=\"1\"><webPublishItem id=\"5\" divId=\"d5\" sourceType=\"range\" "
@@ -223,7 +225,8 @@ std::string TableXml(const std::string& attrs) {
 Load TableBook(const std::string& table, const std::string& queryTable) {
   Parts extra{{"xl/tables/table1.xml", table}};
   if (!queryTable.empty()) {
-    extra["xl/tables/_rels/table1.xml.rels"] = Rels({{"rId1", "queryTable", "../queryTables/queryTable1.xml", ""}});
+    extra["xl/tables/_rels/table1.xml.rels"] =
+        Rels({{"rId1", "queryTable", "../queryTables/queryTable1.xml", ""}});
     extra["xl/queryTables/queryTable1.xml"] = queryTable;
   }
   return Load(Book(Worksheet("<sheetData/><tableParts count=\"1\"><tablePart r:id=\"rId3\"/></tableParts>"),
@@ -237,8 +240,9 @@ TEST(WorksheetObjects_Table, EveryMemberAndTheQueryTable) {
                "headerRowBorderDxfId=\"7\" tableBorderDxfId=\"8\" totalsRowBorderDxfId=\"9\" "
                "headerRowCellStyle=\"Heading 1\" dataCellStyle=\"Normal\" totalsRowCellStyle=\"Total\" "
                "connectionId=\"4\""),
-      "<queryTable " + kMain + " name=\"Query from db\" connectionId=\"4\" autoFormatId=\"16\">"
-      "<queryTableRefresh nextId=\"3\"/></queryTable>");
+      "<queryTable " + kMain +
+          " name=\"Query from db\" connectionId=\"4\" autoFormatId=\"16\">"
+          "<queryTableRefresh nextId=\"3\"/></queryTable>");
   l.ReadSheet();
   ASSERT_EQ(l.sheet->Tables().Count(), 1u);
   const TXc12Table& t = *l.sheet->Tables().Items(0);
@@ -317,9 +321,10 @@ TEST(WorksheetObjects_Table, DamagedQueryTableIsKeptAsItsBytes) {
 TEST(ChartsheetObjects_Members, WebPublishItems) {
   Load l(Book(Worksheet("<sheetData/>"), {},
               {{"xl/chartsheets/sheet2.xml",
-                "<chartsheet " + kMain + "><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>"
-                "<webPublishItems count=\"1\"><webPublishItem id=\"9\" divId=\"c\" sourceType=\"chart\" "
-                "destinationFile=\"chart.htm\"/></webPublishItems></chartsheet>"}}));
+                "<chartsheet " + kMain +
+                    "><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>"
+                    "<webPublishItems count=\"1\"><webPublishItem id=\"9\" divId=\"c\" sourceType=\"chart\" "
+                    "destinationFile=\"chart.htm\"/></webPublishItems></chartsheet>"}}));
   TXc12DataWorksheet* chart = l.hub.Worksheets().Add(1);
   l.objects->LoadChartSheet(u"rId2", *chart);
   ASSERT_EQ(chart->WebPublishItems().Count(), 1u);
@@ -330,7 +335,8 @@ TEST(ChartsheetObjects_Members, WebPublishItems) {
 // ---- the whole road
 
 const std::string kConnections =
-    "<connections " + kMain + "><connection id=\"4\" name=\"Sales db\" type=\"1\" refreshOnLoad=\"1\">"
+    "<connections " + kMain +
+    "><connection id=\"4\" name=\"Sales db\" type=\"1\" refreshOnLoad=\"1\">"
     "<dbPr connection=\"DSN=sales\" command=\"SELECT * FROM t\"/></connection></connections>";
 
 const std::string kCore =
@@ -343,18 +349,23 @@ const std::string kCore =
     "<dcterms:modified xsi:type=\"dcterms:W3CDTF\">2006-09-16T00:00:00Z</dcterms:modified>"
     "</cp:coreProperties>";
 
-Parts RoadBook(const std::string& connections, const std::string& core) {
+const char kCoreType[] =
+    "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties";
+
+Parts RoadBook(const std::string& connections, const std::string& core,
+               const std::string& coreType = kCoreType) {
   Parts p{{"[Content_Types].xml", opcfixtures::kTypes},
           {"xl/workbook.xml",
-           "<workbook " + kMain + "><customWorkbookViews><customWorkbookView name=\"v\" "
-           "guid=\"{00000000-0000-0000-0000-000000000001}\" windowWidth=\"100\" windowHeight=\"80\" "
-           "activeSheetId=\"1\" showComments=\"commIndAndComment\" showObjects=\"none\"/>"
-           "</customWorkbookViews><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+           "<workbook " + kMain +
+               "><customWorkbookViews><customWorkbookView name=\"v\" "
+               "guid=\"{00000000-0000-0000-0000-000000000001}\" windowWidth=\"100\" windowHeight=\"80\" "
+               "activeSheetId=\"1\" showComments=\"commIndAndComment\" showObjects=\"none\"/>"
+               "</customWorkbookViews><sheets><sheet name=\"S\" sheetId=\"1\" "
+               "r:id=\"rId1\"/></sheets></workbook>"},
           {"xl/worksheets/sheet1.xml", Worksheet("<sheetData/>")}};
   std::vector<Rel> root{{"rId1", "officeDocument", "xl/workbook.xml", ""}};
   if (!core.empty()) {
-    root.push_back({"rId2", "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties",
-                    "docProps/core.xml", ""});
+    root.push_back({"rId2", coreType, "docProps/core.xml", ""});
     p["docProps/core.xml"] = core;
   }
   p["_rels/.rels"] = Rels(root);
@@ -411,6 +422,14 @@ TEST(PackageRoad_Members, ConnectionsCorePropertiesAndCustomViews) {
   EXPECT_NE(r.hub.FileData().FOPC, nullptr);
   // Read parts are not kept a second time with the unread ones.
   EXPECT_EQ(r.hub.FileData().FSavedWorkbook.Count(), 0u);
+}
+
+TEST(PackageRoad_Members, CorePropertiesUnderTheTypeLibreOfficeWrites) {
+  Road r(RoadBook(
+      "", kCore,
+      "http://schemas.openxmlformats.org/officedocument/2006/relationships/metadata/core-properties"));
+  EXPECT_EQ(r.hub.DocProps().Creator(), u"Ann");
+  EXPECT_EQ(r.hub.FileData().FSavedRoot.Count(), 0u);  // read, so not kept a second time
 }
 
 TEST(PackageRoad_Members, WithoutPartsTheTemplateAndNoConnections) {
