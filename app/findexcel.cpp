@@ -9,8 +9,9 @@
 
 #include "app/keywords.h"
 #include "xls/biff/biffreader.h"
+#include "xls/crypto/encryption/xlsencryption.h"
 #include "xls/model/xlsbook.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace kws::app {
 
@@ -20,6 +21,7 @@ namespace {
 bool RegisterReaders() {
   xls::RegisterXLSXReader();
   xls::biff::RegisterBIFFReader();
+  xls::RegisterEncryptedPackageReader();
   return true;
 }
 

@@ -11,7 +11,7 @@
 #include "xls/biff/biffreader.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellarea.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {

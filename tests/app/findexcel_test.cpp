@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 
 #include "app/mythread.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/zipwriter.h"
-#include "tests/xls/package/reader/readxlsx_fixtures.h"
+#include "tests/xls/xlsxreader/readxlsx_fixtures.h"
 
 namespace kws::app {
 namespace {
@@ -119,6 +121,36 @@ TEST(findinexcel, WorkerSkipsDamagedWorkbooksAndGoesOn) {
   worker.Run();
   EXPECT_EQ(view.finishes, 5);
   EXPECT_EQ(view.hits, (std::vector<std::string>{"d_good.xlsx"}));
+}
+
+// An encrypted workbook that needs a password fails with "Missing password" (the search passes
+// none), counts as searched and not a hit, and the run goes on; one encrypted without a user
+// password opens with the default password.
+TEST(findinexcel, EncryptedWorkbooksWithoutPassword) {
+  const std::filesystem::path data = std::filesystem::path(std::getenv("KWS_SOURCE_DIR")) / "tests/data/xlsx";
+  TExcelSearch s;
+  try {
+    s.findinexcel(data / "encrypted-agile-sha1.xlsx", u"Plain text");
+    ADD_FAILURE() << "opened without its password";
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "Missing password");
+  }
+  EXPECT_TRUE(s.findinexcel(data / "encrypted-velvet.xlsx", u"plain TEXT"));
+
+  test::TempDir dir;
+  dir.Write("a_locked.xlsx", test::ReadFileBytes(data / "encrypted-agile-sha1.xlsx"));  // holds "Plain text"
+  dir.Write("b_velvet.xlsx", test::ReadFileBytes(data / "encrypted-velvet.xlsx"));
+  dir.Write("c_plain.xlsx",
+            Workbook("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>", {"the Keyword here"}));
+  TFindText routines;
+  TInlineHandOver handover;
+  THits view;
+  std::atomic<bool> stop{false};
+  TMyThread worker(nullptr, dir.path(), "*.xlsx", u"Plain text,keyword", routines, handover, view, stop);
+  worker.Run();
+  EXPECT_EQ(view.finishes, 3);
+  std::sort(view.hits.begin(), view.hits.end());  // the listing's order within a mask is the system's
+  EXPECT_EQ(view.hits, (std::vector<std::string>{"b_velvet.xlsx", "c_plain.xlsx"}));
 }
 
 }  // namespace

@@ -136,6 +136,14 @@ class TFormulaBinding : public TXLSFactoryObject, public TXLSNameFormulas {
     };
     if (auto* names = dynamic_cast<TXLSNames*>(&book.Manager().Workbook().DefinedNames()))
       names->SetFormulas(this);
+    // The component holds the function events, so they may be set before or after this binding
+    // exists; the handler asks them at each lookup (one call per function of a compiled text).
+    FHandler.SetOnFunction([&book](std::u16string_view name, int32_t id) {
+      if (const TXLSFunctionEvent& e = book.OnFunction()) e(name, id);
+    });
+    FHandler.SetOnUserFunction([&book](std::u16string_view name) {
+      if (const TXLSUserFunctionEvent& e = book.OnUserFunction()) e(name);
+    });
   }
   ~TFormulaBinding() override {
     if (auto* names = dynamic_cast<TXLSNames*>(&FBook.Manager().Workbook().DefinedNames());

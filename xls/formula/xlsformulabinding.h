@@ -5,7 +5,8 @@
 // with their tables, defined names, external links) and over a sheet's cell store, creates the
 // component's `TXLSFormulaHandler` over them, keeps both in the component's formula-service slot
 // (so they live exactly as long as the component), sets the component's `OnDecodeFormula` so that
-// compiled cell formulas read as text, and installs the compile link of the defined names.
+// compiled cell formulas read as text, installs the compile link of the defined names, and lets
+// the handler's function lookups raise the component's OnFunction and OnUserFunction.
 //
 // The views read the hub live: a load, a clear or a new sheet needs no re-wiring. Separators of
 // formula text written for people come from the component's settings (decimal separator) and

@@ -468,6 +468,11 @@ void TXLSFormulaEncoder::Function(size_t i) {
   const TXLSExcelFuncNames& funcs = TXLSExcelFuncNames::Instance();
   const int32_t id = funcs.FindId(t.vPStr);
   const TXc12FuncData* row = id >= 0 ? funcs.Data(id) : nullptr;
+  if (row) {
+    if (FOnFunction) (*FOnFunction)(t.vPStr, id);
+  } else if (FOnUserFunction) {
+    (*FOnUserFunction)(t.vPStr);
+  }
   // No arguments when ")" follows; blanks alone stand for one missing argument, except in a
   // function that takes none.
   size_t next = NextNotSpace(i + 1);

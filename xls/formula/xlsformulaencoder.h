@@ -20,6 +20,7 @@
 
 #include "xls/formula/xlsformulamodel.h"
 #include "xls/formula/xlstokenizer.h"
+#include "xls/model/xlsevents.h"
 
 namespace xls {
 
@@ -44,6 +45,13 @@ class TXLSFormulaEncoder {
   void SetCurrTables(const TXLSFormulaTables* tables, int32_t sheet) {
     FStartTables = tables;
     FStartTablesSheet = tables ? sheet : -1;
+  }
+
+  // The events of the function lookups (either may be nullptr; neither is owned): `onFunction`
+  // for a name found in the function table, `onUserFunction` for one it does not hold.
+  void SetFunctionEvents(const TXLSFunctionEvent* onFunction, const TXLSUserFunctionEvent* onUserFunction) {
+    FOnFunction = onFunction;
+    FOnUserFunction = onUserFunction;
   }
 
   // True (the default): an unreadable token ends the encoding with what was written so far;
@@ -101,6 +109,8 @@ class TXLSFormulaEncoder {
   int32_t FSheetId = -1;
   int32_t FCol = -1;
   int32_t FRow = -1;
+  const TXLSFunctionEvent* FOnFunction = nullptr;
+  const TXLSUserFunctionEvent* FOnUserFunction = nullptr;
   bool FStopOnError = true;
   bool FDone = false;
   bool FFailed = false;

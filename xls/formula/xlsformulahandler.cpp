@@ -12,13 +12,15 @@ namespace {
 
 std::vector<uint8_t> Compile(TXLSTokenizer& tokenizer, const TXLSFormulaWorkbook& book,
                              TXLSErrorManager& errors, std::u16string_view text, int32_t sheetId,
-                             const TXLSFormulaTables* currTables = nullptr,
-                             int32_t currTablesSheet = -1) {
+                             const TXLSFormulaTables* currTables = nullptr, int32_t currTablesSheet = -1,
+                             const TXLSFunctionEvent* onFunction = nullptr,
+                             const TXLSUserFunctionEvent* onUserFunction = nullptr) {
   tokenizer.SetFormula(text);
   std::unique_ptr<TXLSTokenList> tokens = tokenizer.Parse();
   if (!tokens) return {};
   TXLSFormulaEncoder encoder(book, errors);
   encoder.SetCurrTables(currTables, currTablesSheet);
+  encoder.SetFunctionEvents(onFunction, onUserFunction);
   return encoder.Encode(*tokens, sheetId);
 }
 
@@ -34,7 +36,9 @@ TXLSFormulaHandler::TXLSFormulaHandler(const TXLSFormulaWorkbook& book, TXLSErro
 
 std::vector<uint8_t> TXLSFormulaHandler::EncodeFormula(std::u16string_view formula,
                                                        int32_t sheetId) {
-  return Compile(FTokenizer, FBook, FErrors, formula, sheetId, FCurrTables, FCurrTablesSheet);
+  const TXLSUserFunctionEvent& user = FEvaluator->FUserFunction;
+  return Compile(FTokenizer, FBook, FErrors, formula, sheetId, FCurrTables, FCurrTablesSheet,
+                 FFunctionEvent ? &FFunctionEvent : nullptr, user ? &user : nullptr);
 }
 
 std::u16string TXLSFormulaHandler::DecodeFormula(const TXLSFormulaCells* cells,

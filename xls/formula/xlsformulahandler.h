@@ -21,17 +21,16 @@
 #include "xls/formula/xlsformulamodel.h"
 #include "xls/formula/xlstokenizer.h"
 #include "xls/model/xlscellarea.h"
+#include "xls/model/xlsevents.h"
 
 namespace xls {
 
 class TXLSErrorManager;
 
-// The event a calculation would raise for a function that is not in the function table.
-using TXLSUserFunctionEvent = std::function<void(std::u16string_view name)>;
-
 // Formulas are never calculated here: workbooks are read with the results their files store. The
 // evaluator, the calculation-chain builder and the calculation chain are empty frames that the
-// handler owns; the evaluator only keeps the user-function event, which is never raised.
+// handler owns; the evaluator only keeps the user-function event, which the function lookup of a
+// compile raises for a name the function table does not hold.
 class TXLSFormulaEvaluator {
  public:
   TXLSUserFunctionEvent FUserFunction;
@@ -66,8 +65,12 @@ class TXLSFormulaHandler {
   }
   const TXLSFormulaTables* CurrTables() const { return FCurrTables; }
 
+  // The function lookups of EncodeFormula: OnFunction for each function found in the function
+  // table, OnUserFunction for each name it does not hold. Unset events cost nothing.
   const TXLSUserFunctionEvent& OnUserFunction() const { return FEvaluator->FUserFunction; }
   void SetOnUserFunction(TXLSUserFunctionEvent event) { FEvaluator->FUserFunction = std::move(event); }
+  const TXLSFunctionEvent& OnFunction() const { return FFunctionEvent; }
+  void SetOnFunction(TXLSFunctionEvent event) { FFunctionEvent = std::move(event); }
 
   bool FormulasUncalced() const { return FFormulasUncalced; }
   void SetFormulasUncalced(bool value) { FFormulasUncalced = value; }
@@ -84,6 +87,7 @@ class TXLSFormulaHandler {
   const TXLSFormulaTables* FCurrTables = nullptr;  // not owned
   int32_t FCurrTablesSheet = -1;
   bool FFormulasUncalced = false;
+  TXLSFunctionEvent FFunctionEvent;
 };
 
 // Compiles formula text with a tokenizer and an encoder of its own (the hyperlink object uses it

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "platform/textcodec.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlsrelcells.h"
@@ -13,7 +14,6 @@
 #include "xls/model/xlsutils.h"
 #include "xls/model/xlsworkbookdata.h"
 #include "xls/model/xlsworksheetdata.h"
-#include "platform/textcodec.h"
 
 namespace xls {
 
@@ -254,8 +254,8 @@ std::u16string TXc12DocProps::DateTimeToXmlText(double serial) {
   TDateParts t;
   if (!DecodeDateSerial(serial, t)) return {};
   char buf[32];
-  const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.Year, t.Month, t.Day, t.Hour,
-                              t.Minute, t.Second);
+  const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.Year, t.Month, t.Day,
+                              t.Hour, t.Minute, t.Second);
   return std::u16string(buf, buf + n);
 }
 

@@ -31,6 +31,7 @@
 #include "xls/model/formatsettings.h"
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlsevents.h"
 #include "xls/model/xlsimages.h"
 #include "xls/model/xlskeptxml.h"
 #include "xls/model/xlssheetparts.h"
@@ -191,10 +192,8 @@ class TXc12GraphicManagerImpl : public TXc12GraphicManager {
 
 using TCellReadWriteEvent = std::function<void(TXLSEventCell& cell)>;
 using TStringEvent = std::function<void(std::u16string& value)>;
-// Progress of a long operation: its kind and a count (stored for the component; the readers do
-// not fire it).
+// The kind of a long operation whose progress the hub's fields hold.
 enum class TXLSProgressType : uint8_t { xptNone, xptRead, xptWrite, xptCalculate };
-using TXLSProgressEvent = std::function<void(TXLSProgressType kind, int32_t count)>;
 
 class TXc12Manager {
  public:
@@ -246,6 +245,7 @@ class TXc12Manager {
   TCellReadWriteEvent FCellReadEvent, FCellWriteEvent;
   bool FDirectRead = false, FDirectWrite = false;
   TXc12PaperSize FDefaultPaperSz = TXc12PaperSize::psNone;
+  // Progress fields stored for the component; the readers fire the component's OnProgress.
   TXLSProgressEvent FProgress;
   TXLSProgressType FProgressType = TXLSProgressType::xptNone;
   int32_t FProgressCount = 0;

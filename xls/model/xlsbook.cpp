@@ -198,17 +198,47 @@ int32_t TXLSWorksheet::DefaultStyle(int32_t col, int32_t row) {
   return 0;
 }
 
-void TXLSWorksheet::SetAsBlank(int32_t col, int32_t row) { Cells().UpdateBlankOF(col, row, DefaultStyle(col, row)); }
+bool TXLSWorksheet::DirectWriting() const { return FManager->FDirectWrite && FManager->FCellWriteEvent; }
+
+template <class F>
+void TXLSWorksheet::HandOver(int32_t col, int32_t row, F&& setValue) {
+  if (col < 0 || col > XLS_MAXCOL) throw XLSRWException("Cell column out of range");
+  if (row < 0 || row > XLS_MAXROW) throw XLSRWException("Cell row out of range");
+  TXLSEventCell& cell = FManager->EventCell();
+  if (cell.FSheetIndex == Index() && cell.FPrevCol == col && cell.FPrevRow == row) {
+    if (TXLSErrorManager* errors = FManager->Errors())
+      errors->Error(ColRowToRefStr(col, row), XLSERR_DIRECT_WRITE_SAME_CELL);
+    return;
+  }
+  cell.ClearValues();
+  cell.FSheetIndex = Index();
+  cell.FSheetName = Name();
+  cell.FCol = cell.FPrevCol = col;
+  cell.FRow = cell.FPrevRow = row;
+  setValue(cell);
+  const TCellReadWriteEvent event = FManager->FCellWriteEvent;  // the handler may replace it
+  event(cell);
+}
+
+void TXLSWorksheet::SetAsBlank(int32_t col, int32_t row) {
+  if (DirectWriting())
+    return HandOver(col, row, [](TXLSEventCell& c) { c.FCellType = TXLSCellType::xctBlank; });
+  Cells().UpdateBlankOF(col, row, DefaultStyle(col, row));
+}
 void TXLSWorksheet::SetAsBoolean(int32_t col, int32_t row, bool value) {
+  if (DirectWriting()) return HandOver(col, row, [&](TXLSEventCell& c) { c.SetAsBoolean(value); });
   Cells().UpdateBooleanOF(col, row, value, DefaultStyle(col, row));
 }
 void TXLSWorksheet::SetAsError(int32_t col, int32_t row, TXc12CellError value) {
+  if (DirectWriting()) return HandOver(col, row, [&](TXLSEventCell& c) { c.SetAsError(value); });
   Cells().UpdateErrorOF(col, row, value, DefaultStyle(col, row));
 }
 void TXLSWorksheet::SetAsFloat(int32_t col, int32_t row, double value) {
+  if (DirectWriting()) return HandOver(col, row, [&](TXLSEventCell& c) { c.SetAsFloat(value); });
   Cells().UpdateFloatOF(col, row, value, DefaultStyle(col, row));
 }
 void TXLSWorksheet::SetAsString(int32_t col, int32_t row, std::u16string_view value) {
+  if (DirectWriting()) return HandOver(col, row, [&](TXLSEventCell& c) { c.SetAsString(value); });
   Cells().UpdateStringOF(col, row, value, DefaultStyle(col, row));
 }
 
@@ -572,12 +602,14 @@ TXLSBook::TXLSBook(const FormatSettings& settings) : TXLSWorkbook(nullptr, nullp
 }
 
 TXLSBook::~TXLSBook() {
+  FMonitor.Stop();
   FItems.clear();  // the sheet objects refer into the hub
   FBIFF.reset();
   FFormulaService.reset();
 }
 
 void TXLSBook::Clear(int32_t defaultSheets) {
+  if (!FKeepMonitor) FMonitor.Stop();
   FManager->Clear();
   TXLSWorkbook::Clear();
   FBIFF.reset();
@@ -617,6 +649,28 @@ void TXLSBook::SetVersion(TExcelVersion version) {
   FManager->FExtNames97 = nullptr;
   FManager->FExtSheet97 = nullptr;
   FManager->SetVersion(TExcelVersion::xvExcel2007);
+}
+
+void TXLSBook::SetDirectWrite(bool v) {
+  if (v && !FManager->FDirectWrite) FManager->EventCell().FPrevCol = FManager->EventCell().FPrevRow = -1;
+  FManager->FDirectWrite = v;
+}
+
+bool TXLSBook::SetMonitorFile(bool on) {
+  if (!on || FManager->FFilename.empty()) {
+    FMonitor.Stop();
+    return false;
+  }
+  return FMonitor.Start(std::filesystem::path(kws::Utf16ToUtf8(FManager->FFilename)));
+}
+
+TXLSFileChange TXLSBook::PollMonitorFile() {
+  const TXLSFileChange change = FMonitor.Poll();
+  if (change != TXLSFileChange::None && FMonitorFileEvent) {
+    const TXLSMonitorFileEvent event = FMonitorFileEvent;  // the handler may replace it, reload or clear
+    event(*this, change);
+  }
+  return change;
 }
 
 bool TXLSBook::CompressStrings() const { return FManager->SST().CompressStrings(); }
@@ -721,6 +775,16 @@ void TXLSBook::LoadFromStream97(std::span<const uint8_t> data) {
 }
 
 void TXLSBook::LoadFromFile(const std::filesystem::path& file) {
+  // A reload of the watched file keeps the watch through the clears of the load.
+  struct Keep {
+    bool& flag;
+    ~Keep() { flag = false; }
+  } keep{FKeepMonitor};
+  if (FMonitor.Active()) {
+    std::error_code ec;
+    const std::filesystem::path abs = std::filesystem::absolute(file, ec);
+    FKeepMonitor = !ec && abs.lexically_normal() == FMonitor.File().lexically_normal();
+  }
   FManager->FFilename = kws::Utf8ToUtf16(file.string());
   std::string ext = file.extension().string();
   for (char& c : ext)

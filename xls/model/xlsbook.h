@@ -14,6 +14,16 @@
 // component. A road whose reader is not registered raises the component's own error. Every load
 // clears the model first, and a load that fails clears it again, so a failed file never leaves
 // the previous workbook (or half of its own) behind to be searched.
+//
+// File watch: `MonitorFile` watches the loaded file through kws::FileWatch (the folder's change
+// notifications, filtered to that file). There is no message loop in the engine to carry a timer,
+// so the owner polls: `PollMonitorFile` does what the timer's tick did and fires `OnMonitorFile`
+// inside that call, on the caller's thread. The component is used by one thread at a time, so a
+// handler may act on it at once (reload, clear); a watcher thread would have fired the event
+// while another thread loads, and a thread that only queued the news would still need the owner
+// to look. Polling never waits, and neither do starting and stopping, so the watch never holds up
+// a load or the search. The watch ends with `Clear` (the model no longer holds the file), with a
+// load of any other file or stream, and with the component; a reload of the watched file keeps it.
 #pragma once
 
 #include <cstdint>
@@ -26,10 +36,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/filewatch.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsclassfactory.h"
 #include "xls/model/xlserrors.h"
+#include "xls/model/xlsevents.h"
 #include "xls/model/xlsrelcells.h"
 
 namespace xls {
@@ -39,6 +51,10 @@ class TXLSWorkbook;
 class TXc12DataWorksheet;
 class TXLSCellMMU;
 struct TXLSCellItem;
+
+// What became of the watched file: Changed, Replaced (another file under its name) or Deleted.
+using TXLSFileChange = kws::FileChange;
+using TXLSMonitorFileEvent = std::function<void(TXLSBook& sender, TXLSFileChange change)>;
 
 // Results of decrypting an encrypted package.
 enum class TXLSCryptoResult : uint8_t { xcrOk, xcrUnknown, xcrMissingPassword, xcrWrongPassword, xcrUnsupportedEncryption };
@@ -116,6 +132,10 @@ class TXLSWorksheet {
 
  private:
   int32_t DefaultStyle(int32_t col, int32_t row);
+  // True when cell writes go to the hub's write event instead of the store (see DirectWrite).
+  bool DirectWriting() const;
+  template <class F>
+  void HandOver(int32_t col, int32_t row, F&& setValue);
   bool SeekCell(int32_t& row, int32_t& col, bool iterCurrent, TXLSCellItem& lookup,
                 const TXLSCellItem*& cell);
   std::u16string CellText(int32_t col, int32_t row, bool formulasAsText);
@@ -256,6 +276,38 @@ class TXLSBook : public TXLSWorkbook {
   void SetCompressStrings(bool v);
   void SetOnPassword(TStringEvent e) { FManager->FPasswordEvent = std::move(e); }
   void SetOnReadCell(TCellReadWriteEvent e) { FManager->FCellReadEvent = std::move(e); }
+  // Direct write: while DirectWrite is on and OnWriteCell is set, a cell written through a sheet
+  // object (SetAsBlank ... SetAsString) is not stored but handed to OnWriteCell in the hub's
+  // event cell (sheet index and name, column, row, type and value). The same cell of the same
+  // sheet twice in a row is error 1005 and is not handed on again. Switching DirectWrite on
+  // forgets the previous cell.
+  bool DirectWrite() const { return FManager->FDirectWrite; }
+  void SetDirectWrite(bool v);
+  const TCellReadWriteEvent& OnWriteCell() const { return FManager->FCellWriteEvent; }
+  void SetOnWriteCell(TCellReadWriteEvent e) { FManager->FCellWriteEvent = std::move(e); }
+  // Load progress of both roads: the legacy reader by its position in the record stream, the
+  // package reader by the share of sheets read; 0 first and 100 last when the load succeeds.
+  const TXLSProgressEvent& OnProgress() const { return FProgressEvent; }
+  void SetOnProgress(TXLSProgressEvent e) { FProgressEvent = std::move(e); }
+  // The function lookups of the formula handler when it compiles formula text (shared formulas
+  // of packages, defined names): OnFunction for a function of the function table, OnUserFunction
+  // for a name it does not hold.
+  const TXLSFunctionEvent& OnFunction() const { return FFunctionEvent; }
+  void SetOnFunction(TXLSFunctionEvent e) { FFunctionEvent = std::move(e); }
+  const TXLSUserFunctionEvent& OnUserFunction() const { return FUserFunctionEvent; }
+  void SetOnUserFunction(TXLSUserFunctionEvent e) { FUserFunctionEvent = std::move(e); }
+
+  // The file watch (see the header comment). Setting true watches the hub's file name and
+  // answers whether the watch runs (false without a file name or when its folder cannot be
+  // watched); setting false stops it. MonitorFile reads true while the watch runs.
+  bool MonitorFile() const { return FMonitor.Active(); }
+  bool SetMonitorFile(bool on);
+  const TXLSMonitorFileEvent& OnMonitorFile() const { return FMonitorFileEvent; }
+  void SetOnMonitorFile(TXLSMonitorFileEvent e) { FMonitorFileEvent = std::move(e); }
+  // What became of the watched file since the last poll; fires OnMonitorFile (on this thread)
+  // when something did. Never waits.
+  TXLSFileChange PollMonitorFile();
+
   bool ReadVBA = false;
   bool SkipExcel97Drawing = false;
   static std::u16string ComponentVersion() { return u"6.00.47"; }
@@ -275,6 +327,12 @@ class TXLSBook : public TXLSWorkbook {
   std::unique_ptr<TXLSFactoryObject> FBIFF;
   TXLSBookReaders FReaders;
   std::unique_ptr<TXLSFactoryObject> FFormulaService;
+  TXLSProgressEvent FProgressEvent;
+  TXLSFunctionEvent FFunctionEvent;
+  TXLSUserFunctionEvent FUserFunctionEvent;
+  kws::FileWatch FMonitor;
+  TXLSMonitorFileEvent FMonitorFileEvent;
+  bool FKeepMonitor = false;  // set while LoadFromFile reloads the watched file
 };
 
 }  // namespace xls

@@ -28,7 +28,8 @@ void TXc12Hyperlink::Clear() {
 
 TXc12Hyperlink* TXc12Hyperlinks::AddLink() {
   std::unique_ptr<TXc12Hyperlink> h;
-  if (FClassFactory) h = FClassFactory->CreateAs<TXc12Hyperlink>(TXLSClassFactoryType::xcftHyperlinksMember, this);
+  if (FClassFactory)
+    h = FClassFactory->CreateAs<TXc12Hyperlink>(TXLSClassFactoryType::xcftHyperlinksMember, this);
   if (!h) h = std::make_unique<TXc12Hyperlink>();
   h->Clear();
   return static_cast<TXc12Hyperlink*>(Append(std::move(h)));
@@ -44,7 +45,8 @@ void TXc12SheetProtection::SetPasswordAsString(std::u16string_view password) {
 TXc12DataValidation* TXc12DataValidations::AddDV() {
   std::unique_ptr<TXc12DataValidation> v;
   if (FClassFactory)
-    v = FClassFactory->CreateAs<TXc12DataValidation>(TXLSClassFactoryType::xcftDataValidationsMember, nullptr);
+    v = FClassFactory->CreateAs<TXc12DataValidation>(TXLSClassFactoryType::xcftDataValidationsMember,
+                                                     nullptr);
   if (!v) v = std::make_unique<TXc12DataValidation>();
   push_back(std::move(v));
   return back().get();

@@ -131,15 +131,21 @@ struct TXc12Selection {
 // pivotSelection of a sheet view, with its pivot area and the area's references.
 enum class TXc12Axis : uint8_t { x12aAxisRow, x12aAxisCol, x12aAxisPage, x12aAxisValues, x12aUnknown };
 enum class TXc12PivotAreaType : uint8_t {
-  x12patNone, x12patNormal, x12patData, x12patAll, x12patOrigin, x12patButton, x12patTopRight
+  x12patNone,
+  x12patNormal,
+  x12patData,
+  x12patAll,
+  x12patOrigin,
+  x12patButton,
+  x12patTopRight
 };
 
 struct TXc12PivotAreaReference {
   int32_t FField = 0;
-  bool FSelected = true, FByPosition = false, FRelative = false, FDefaultSubtotal = false, FSumSubtotal = false,
-       FCountASubtotal = false, FAvgSubtotal = false, FMaxSubtotal = false, FMinSubtotal = false,
-       FProductSubtotal = false, FCountSubtotal = false, FStdDevSubtotal = false, FStdDevPSubtotal = false,
-       FVarSubtotal = false, FVarPSubtotal = false;
+  bool FSelected = true, FByPosition = false, FRelative = false, FDefaultSubtotal = false,
+       FSumSubtotal = false, FCountASubtotal = false, FAvgSubtotal = false, FMaxSubtotal = false,
+       FMinSubtotal = false, FProductSubtotal = false, FCountSubtotal = false, FStdDevSubtotal = false,
+       FStdDevPSubtotal = false, FVarSubtotal = false, FVarPSubtotal = false;
   std::vector<int32_t> FValues;  // the x children's v
 };
 
@@ -280,8 +286,17 @@ struct TXc12IgnoredError {
 enum class TXc12DataValidationType : uint8_t { x12dvtNone, x12dvtWhole, x12dvtDecimal, x12dvtList, x12dvtDate, x12dvtTime, x12dvtTextLength, x12dvtCustom };
 enum class TXc12DataValidationErrorStyle : uint8_t { x12dvesStop, x12dvesWarning, x12dvesInformation };
 enum class TXc12DataValidationImeMode : uint8_t {
-  x12dvimNoControl, x12dvimOff, x12dvimOn, x12dvimDisabled, x12dvimHiragana, x12dvimFullKatakana,
-  x12dvimHalfKatakana, x12dvimFullAlpha, x12dvimHalfAlpha, x12dvimFullHangul, x12dvimHalfHangul
+  x12dvimNoControl,
+  x12dvimOff,
+  x12dvimOn,
+  x12dvimDisabled,
+  x12dvimHiragana,
+  x12dvimFullKatakana,
+  x12dvimHalfKatakana,
+  x12dvimFullAlpha,
+  x12dvimHalfAlpha,
+  x12dvimFullHangul,
+  x12dvimHalfHangul
 };
 enum class TXc12DataValidationOperator : uint8_t {
   x12dvoBetween, x12dvoNotBetween, x12dvoEqual, x12dvoNotEqual, x12dvoLessThan, x12dvoLessThanOrEqual,
@@ -302,7 +317,8 @@ struct TXc12DataValidation : TXLSFactoryObject {
 
 // The validations of a sheet (made by the class factory, kind xcftDataValidations) with the
 // dataValidations element's own attributes; the items are owned, in document order.
-class TXc12DataValidations : public TXLSFactoryObject, public std::vector<std::unique_ptr<TXc12DataValidation>> {
+class TXc12DataValidations : public TXLSFactoryObject,
+                             public std::vector<std::unique_ptr<TXc12DataValidation>> {
  public:
   explicit TXc12DataValidations(TXLSClassFactory* factory = nullptr) : FClassFactory(factory) {}
   // Appends a validation made by the class factory (kind xcftDataValidationsMember, no owner); the
@@ -382,10 +398,27 @@ struct TXc12CustomFilter {
 };
 
 enum class TXc12CalendarType : uint8_t {
-  x12ctNone, x12ctGregorian, x12ctGregorianUs, x12ctJapan, x12ctTaiwan, x12ctKorea, x12ctHijri, x12ctThai,
-  x12ctHebrew, x12ctGregorianMeFrench, x12ctGregorianArabic, x12ctGregorianXlitEnglish
+  x12ctNone,
+  x12ctGregorian,
+  x12ctGregorianUs,
+  x12ctJapan,
+  x12ctTaiwan,
+  x12ctKorea,
+  x12ctHijri,
+  x12ctThai,
+  x12ctHebrew,
+  x12ctGregorianMeFrench,
+  x12ctGregorianArabic,
+  x12ctGregorianXlitEnglish
 };
-enum class TXc12DateTimeGrouping : uint8_t { x12dtgYear, x12dtgMonth, x12dtgDay, x12dtgHour, x12dtgMinute, x12dtgSecond };
+enum class TXc12DateTimeGrouping : uint8_t {
+  x12dtgYear,
+  x12dtgMonth,
+  x12dtgDay,
+  x12dtgHour,
+  x12dtgMinute,
+  x12dtgSecond
+};
 
 struct TXc12DateGroupItem {
   int32_t FYear = 0, FMonth = 0, FDay = 0, FHour = 0, FMinute = 0, FSecond = 0;
@@ -399,11 +432,41 @@ struct TXc12Top10 {
 };
 
 enum class TXc12DynamicFilterType : uint8_t {
-  x12dftNull, x12dftAboveAverage, x12dftBelowAverage, x12dftTomorrow, x12dftToday, x12dftYesterday,
-  x12dftNextWeek, x12dftThisWeek, x12dftLastWeek, x12dftNextMonth, x12dftThisMonth, x12dftLastMonth,
-  x12dftNextQuarter, x12dftThisQuarter, x12dftLastQuarter, x12dftNextYear, x12dftThisYear, x12dftLastYear,
-  x12dftYearToDate, x12dftQ1, x12dftQ2, x12dftQ3, x12dftQ4, x12dftM1, x12dftM2, x12dftM3, x12dftM4, x12dftM5,
-  x12dftM6, x12dftM7, x12dftM8, x12dftM9, x12dftM10, x12dftM11, x12dftM12,
+  x12dftNull,
+  x12dftAboveAverage,
+  x12dftBelowAverage,
+  x12dftTomorrow,
+  x12dftToday,
+  x12dftYesterday,
+  x12dftNextWeek,
+  x12dftThisWeek,
+  x12dftLastWeek,
+  x12dftNextMonth,
+  x12dftThisMonth,
+  x12dftLastMonth,
+  x12dftNextQuarter,
+  x12dftThisQuarter,
+  x12dftLastQuarter,
+  x12dftNextYear,
+  x12dftThisYear,
+  x12dftLastYear,
+  x12dftYearToDate,
+  x12dftQ1,
+  x12dftQ2,
+  x12dftQ3,
+  x12dftQ4,
+  x12dftM1,
+  x12dftM2,
+  x12dftM3,
+  x12dftM4,
+  x12dftM5,
+  x12dftM6,
+  x12dftM7,
+  x12dftM8,
+  x12dftM9,
+  x12dftM10,
+  x12dftM11,
+  x12dftM12,
   x12dftUnset = 255  // no dynamic filter
 };
 
@@ -464,18 +527,64 @@ class TXc12AutoFilter : public TXLSFactoryObject {
 
 enum class TXc12TableType : uint8_t { x12ttWorksheet, x12ttXml, x12ttQueryTable };
 enum class TXc12TotalsRowFunction : uint8_t {
-  x12trfNone, x12trfSum, x12trfMin, x12trfMax, x12trfAverage, x12trfCount, x12trfCountNums, x12trfStdDev,
-  x12trfVar, x12trfCustom
+  x12trfNone,
+  x12trfSum,
+  x12trfMin,
+  x12trfMax,
+  x12trfAverage,
+  x12trfCount,
+  x12trfCountNums,
+  x12trfStdDev,
+  x12trfVar,
+  x12trfCustom
 };
 // The XML Schema built-in types, in the order of ECMA-376's ST_XmlDataType.
 enum class TXc12XmlDataType : uint8_t {
-  x12xdtString, x12xdtNormalizedString, x12xdtToken, x12xdtByte, x12xdtUnsignedByte, x12xdtBase64Binary,
-  x12xdtHexBinary, x12xdtInteger, x12xdtPositiveInteger, x12xdtNegativeInteger, x12xdtNonPositiveInteger,
-  x12xdtNonNegativeInteger, x12xdtInt, x12xdtUnsignedInt, x12xdtLong, x12xdtUnsignedLong, x12xdtShort,
-  x12xdtUnsignedShort, x12xdtDecimal, x12xdtFloat, x12xdtDouble, x12xdtBoolean, x12xdtTime, x12xdtDateTime,
-  x12xdtDuration, x12xdtDate, x12xdtGMonth, x12xdtGYear, x12xdtGYearMonth, x12xdtGDay, x12xdtGMonthDay,
-  x12xdtName, x12xdtQName, x12xdtNCName, x12xdtAnyURI, x12xdtLanguage, x12xdtID, x12xdtIDREF, x12xdtIDREFS,
-  x12xdtENTITY, x12xdtENTITIES, x12xdtNOTATION, x12xdtNMTOKEN, x12xdtNMTOKENS, x12xdtAnyType
+  x12xdtString,
+  x12xdtNormalizedString,
+  x12xdtToken,
+  x12xdtByte,
+  x12xdtUnsignedByte,
+  x12xdtBase64Binary,
+  x12xdtHexBinary,
+  x12xdtInteger,
+  x12xdtPositiveInteger,
+  x12xdtNegativeInteger,
+  x12xdtNonPositiveInteger,
+  x12xdtNonNegativeInteger,
+  x12xdtInt,
+  x12xdtUnsignedInt,
+  x12xdtLong,
+  x12xdtUnsignedLong,
+  x12xdtShort,
+  x12xdtUnsignedShort,
+  x12xdtDecimal,
+  x12xdtFloat,
+  x12xdtDouble,
+  x12xdtBoolean,
+  x12xdtTime,
+  x12xdtDateTime,
+  x12xdtDuration,
+  x12xdtDate,
+  x12xdtGMonth,
+  x12xdtGYear,
+  x12xdtGYearMonth,
+  x12xdtGDay,
+  x12xdtGMonthDay,
+  x12xdtName,
+  x12xdtQName,
+  x12xdtNCName,
+  x12xdtAnyURI,
+  x12xdtLanguage,
+  x12xdtID,
+  x12xdtIDREF,
+  x12xdtIDREFS,
+  x12xdtENTITY,
+  x12xdtENTITIES,
+  x12xdtNOTATION,
+  x12xdtNMTOKEN,
+  x12xdtNMTOKENS,
+  x12xdtAnyType
 };
 
 struct TXc12XmlColumnPr {

@@ -35,7 +35,8 @@ TXc12DataWorksheet::TXc12DataWorksheet(TXLSClassFactory* factory, int32_t index,
     FHyperlinks = FClassFactory->CreateAs<TXc12Hyperlinks>(TXLSClassFactoryType::xcftHyperlinks, this);
     FMergedCells = FClassFactory->CreateAs<TXc12MergedCells>(TXLSClassFactoryType::xcftMergedCells, this);
     FAutofilter = FClassFactory->CreateAs<TXc12AutoFilter>(TXLSClassFactoryType::xcftAutofilter, this);
-    FDataValidations = FClassFactory->CreateAs<TXc12DataValidations>(TXLSClassFactoryType::xcftDataValidations, this);
+    FDataValidations =
+        FClassFactory->CreateAs<TXc12DataValidations>(TXLSClassFactoryType::xcftDataValidations, this);
   }
   if (!FHyperlinks) FHyperlinks = std::make_unique<TXc12Hyperlinks>();
   if (!FHyperlinks->FClassFactory) FHyperlinks->FClassFactory = FClassFactory;
@@ -54,7 +55,6 @@ TXc12DataWorksheet::TXc12DataWorksheet(TXLSClassFactory* factory, int32_t index,
 }
 
 TXc12DataWorksheet::~TXc12DataWorksheet() = default;
-
 
 void TXc12DataWorksheet::SetDefaultValues() { FSheetViews.Add(); }
 

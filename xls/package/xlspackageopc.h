@@ -58,7 +58,8 @@ inline constexpr char16_t kConnections[] = u"/officeDocument/2006/relationships/
 inline constexpr char16_t kTheme[] = u"/officeDocument/2006/relationships/theme";
 inline constexpr char16_t kCoreProperties[] = u"/package/2006/relationships/metadata/core-properties";
 // The type LibreOffice (and other writers) give the core-properties relationship.
-inline constexpr char16_t kCorePropertiesAlt[] = u"/officedocument/2006/relationships/metadata/core-properties";
+inline constexpr char16_t kCorePropertiesAlt[] =
+    u"/officedocument/2006/relationships/metadata/core-properties";
 inline constexpr char16_t kWorksheet[] = u"/officeDocument/2006/relationships/worksheet";
 inline constexpr char16_t kChartsheet[] = u"/officeDocument/2006/relationships/chartsheet";
 inline constexpr char16_t kComments[] = u"/officeDocument/2006/relationships/comments";

@@ -55,7 +55,9 @@ class TXpgDOMNode : public TXc12XmlNode {
   std::u16string_view NodeName() const override { return qname_; }
   std::u16string_view NodeText() const override { return content_; }
   void SetNodeText(std::u16string_view text) override { content_ = text; }
-  std::u16string NodeAttribute(std::u16string_view qname) const override { return attributes_.FindValue(qname); }
+  std::u16string NodeAttribute(std::u16string_view qname) const override {
+    return attributes_.FindValue(qname);
+  }
   int NodeCount() const override { return Count(); }
   TXc12XmlNode* NodeItem(int index) const override { return Items(index); }
   TXc12XmlNode* FindNode(std::u16string_view path) const override { return Find(path); }

@@ -75,12 +75,11 @@ def legacy_text(text):
     return "".join(ch for ch in text if ord(ch) >= 32 or ch in "\n\r")
 
 
-def expected_from_xlrd(data):
+def xlrd_cells(book):
+    """(sheet name, row, column, xlrd cell type, engine text) of every cell that is neither empty
+    nor blank, sheets in order, rows then columns."""
     import xlrd
 
-    book = xlrd.open_workbook(file_contents=data, formatting_info=False, on_demand=False,
-                              logfile=open(os.devnull, "w"))
-    cells = []
     for sheet in book.sheets():
         for row in range(sheet.nrows):
             for col in range(sheet.ncols):
@@ -97,8 +96,15 @@ def expected_from_xlrd(data):
                     text = xlrd.error_text_from_code[cell.value]
                 else:
                     raise ValueError("cell type %r" % cell.ctype)
-                cells.append((sheet.name, row, col, text))
-    return cells
+                yield sheet.name, row, col, cell.ctype, text
+
+
+def expected_from_xlrd(data):
+    import xlrd
+
+    book = xlrd.open_workbook(file_contents=data, formatting_info=False, on_demand=False,
+                              logfile=open(os.devnull, "w"))
+    return [(sheet, row, col, text) for sheet, row, col, _, text in xlrd_cells(book)]
 
 
 # ---------------------------------------------------------------------------------------------

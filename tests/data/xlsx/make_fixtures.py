@@ -27,7 +27,20 @@ hyperlinks, comments and defined names as openpyxl reads them go to NAME.objects
                            into shared formulas (t="shared" masters with ref and followers with si
                            only), cached values kept
 
-Run: tests/data/xlsx/make_fixtures.py   (rewrites every fixture and .tsv of this folder)
+Encrypted packages (ENCRYPTED below): plain packages of this folder encrypted by ooxml_encrypt.py
+(a copy of the shared fixture writer; LibreOffice 7.4 writes no encrypted package through its
+API) with a fixed --seed, agile and standard, with the password each row names. Their expected
+cells are those of the plain package. The script proves each one: msoffcrypto-tool decrypts it
+back to the plain package's bytes (checking the agile HMAC) and refuses the password with its
+letter case swapped, and LibreOffice opens the ones named for it with the password.
+
+Run: tests/data/xlsx/make_fixtures.py               (rewrites every fixture and .tsv of this folder)
+     tests/data/xlsx/make_fixtures.py --encrypted   (only the encrypted packages, and their proof)
+     tests/data/xlsx/make_fixtures.py --large DIR   (DIR/large-plain.xlsx, a stored package of
+                                                     10,000,000 bytes (2,442 segments), and
+                                                     DIR/large-agile.xlsx, its agile encryption: a
+                                                     compound file with DIFAT sectors; kept out of
+                                                     git for its size, made by the benchmark)
 """
 
 import datetime
@@ -342,8 +355,127 @@ def make_shared_formulas(path):
     os.remove(tmp)
 
 
+# name, plain package, password, ooxml_encrypt.py options, opened by LibreOffice in the proof
+ENCRYPTED = [
+    ("encrypted-agile-sha512", "libreoffice-cells", "Pass wörd 1", ["--method", "agile", "--hash", "SHA512"], True),
+    ("encrypted-agile-sha1", "openpyxl-cells", "Sesame",
+     ["--method", "agile", "--hash", "SHA1", "--key-bits", "128"], True),
+    ("encrypted-standard32", "xlsxwriter-cells", "Standard pw", ["--method", "standard", "--version", "3.2"], True),
+    ("encrypted-standard42", "openpyxl-cells", "Standard pw", ["--method", "standard", "--version", "4.2"], False),
+    ("encrypted-standard-aes256", "libreoffice-cells", "Long key",
+     ["--method", "standard", "--key-bits", "256"], False),
+    ("encrypted-velvet", "xlsxwriter-cells", "VelvetSweatshop", ["--method", "agile"], False),
+]
+
+
+def encrypt(plain, out, password, options, seed):
+    subprocess.run(["/usr/bin/python3", os.path.join(HERE, "ooxml_encrypt.py"), "--seed", str(seed)] + options
+                   + [plain, out, password], check=True)
+
+
+def prove_msoffcrypto(path, plain, password, checks_verifier=True):
+    """msoffcrypto-tool decrypts the file to the plain bytes and refuses the swapped-case password.
+
+    The tool compares whole decrypted values with digests, so it can check neither the password
+    nor the HMAC of an agile SHA-1 file (20 digest bytes, 32 decrypted); there it only decrypts,
+    and the swapped password must fail to give a package."""
+    import io
+    import msoffcrypto
+
+    def decrypt(pw):
+        with open(path, "rb") as f:
+            office = msoffcrypto.OfficeFile(f)
+            office.load_key(password=pw, verify_password=checks_verifier)
+            out = io.BytesIO()
+            office.decrypt(out, verify_integrity=(office.type == "agile" and checks_verifier))
+            return out.getvalue()
+
+    with open(plain, "rb") as f:
+        assert decrypt(password) == f.read(), "%s: msoffcrypto-tool decrypts other bytes" % path
+    try:
+        decrypt(password.swapcase())
+    except Exception:  # InvalidKeyError, or no valid package from the wrong key
+        return
+    raise AssertionError("%s: msoffcrypto-tool takes the password in other letter case" % path)
+
+
+def prove_libreoffice(lo, path, password, expected):
+    """LibreOffice opens the file with the password and shows the first expected cell."""
+    doc = lo.load(path, password)
+    assert doc is not None, "%s: LibreOffice does not open it" % path
+    sheet, a1, text = expected[0].split("\t", 2)
+    got = doc.Sheets.getByName(sheet).getCellRangeByName(a1).getString()
+    doc.close(True)
+    assert got == text, "%s: LibreOffice reads %r at %s!%s, not %r" % (path, got, sheet, a1, text)
+
+
+def make_encrypted():
+    for seed, (name, plain, password, options, _) in enumerate(ENCRYPTED, start=2801):
+        encrypt(plain + ".xlsx", name + ".xlsx", password, options, seed)
+        prove_msoffcrypto(name + ".xlsx", plain + ".xlsx", password, "SHA1" not in options)
+        print(name + ".xlsx", os.path.getsize(name + ".xlsx"), "bytes, msoffcrypto-tool agrees")
+    profile = tempfile.mkdtemp(prefix="lo-fixtures-encrypted-")
+    try:
+        with LibreOffice(profile) as lo:
+            for name, plain, password, _, by_lo in ENCRYPTED:
+                if by_lo:
+                    with open(plain + ".tsv", encoding="utf-8") as f:
+                        prove_libreoffice(lo, name + ".xlsx", password, f.read().splitlines())
+                    print(name + ".xlsx", "opened by LibreOffice")
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+
+
+LARGE_SIZE = 10000000  # 2,442 segments of 4096 bytes, the last one of 1,664
+
+
+def make_large(folder):
+    """A stored package of exactly LARGE_SIZE bytes (xlsxwriter, padded by the zip comment) and its
+    agile encryption with the password "Large pw"."""
+    import xlsxwriter
+
+    os.makedirs(folder, exist_ok=True)
+    plain = os.path.join(folder, "large-plain.xlsx")
+    tmp = plain + ".tmp"
+
+    def build(rows):
+        wb = xlsxwriter.Workbook(tmp, {"constant_memory": True})
+        ws = wb.add_worksheet("Large")
+        for r in range(rows):
+            ws.write_string(r, 0, "Row %07d text" % r)
+            ws.write_number(r, 1, r * 0.5)
+        ws.write_string(rows, 0, "Largekeyword")
+        wb.close()
+        with zipfile.ZipFile(tmp) as zin, zipfile.ZipFile(plain, "w", zipfile.ZIP_STORED) as zout:
+            for item in zin.infolist():
+                data = zin.read(item.filename)
+                item.compress_type = zipfile.ZIP_STORED
+                zout.writestr(item, data)
+        os.remove(tmp)
+        return os.path.getsize(plain)
+
+    rows, size = 100000, build(100000)
+    for _ in range(4):
+        if LARGE_SIZE - 60000 <= size <= LARGE_SIZE:
+            break
+        rows = int(rows * (LARGE_SIZE - 30000) / size)
+        size = build(rows)
+    assert LARGE_SIZE - 65535 <= size <= LARGE_SIZE, size
+    with zipfile.ZipFile(plain, "a") as z:
+        z.comment = b"-" * (LARGE_SIZE - size)
+    assert os.path.getsize(plain) == LARGE_SIZE
+    encrypted = os.path.join(folder, "large-agile.xlsx")
+    encrypt(plain, encrypted, "Large pw", ["--method", "agile"], 2900)
+    prove_msoffcrypto(encrypted, plain, "Large pw")
+    print(encrypted, os.path.getsize(encrypted), "bytes, msoffcrypto-tool agrees")
+
+
 def main():
     os.chdir(HERE)
+    if sys.argv[1:2] == ["--encrypted"]:
+        return make_encrypted()
+    if sys.argv[1:2] == ["--large"]:
+        return make_large(os.path.abspath(sys.argv[2]))
     made = []
     make_xlsxwriter("xlsxwriter-cells.xlsx", False)
     make_xlsxwriter("xlsxwriter-inline.xlsx", True)
@@ -375,6 +507,7 @@ def main():
         if objects:
             write_objects(name[:-5] + ".objects", objects)
         print(name, os.path.getsize(name), "bytes")
+    make_encrypted()
 
 
 if __name__ == "__main__":

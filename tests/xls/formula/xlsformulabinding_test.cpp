@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/textcodec.h"
+#include "xls/formula/xlsfuncnames.h"
 #include "xls/formula/xlsptgs.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
@@ -69,13 +70,29 @@ TEST(FormulaBinding_Handler, OneHandlerPerComponentOverItsLiveModel) {
   EXPECT_EQ(b.RoundTrip(u"later!A1"), "Later!A1");
   TXLSBook other;
   EXPECT_NE(&FormulaHandlerOf(other), &h);
+}
 
-  // Nothing is calculated: the user-function event is kept, never raised.
-  int calls = 0;
-  h.SetOnUserFunction([&](std::u16string_view) { ++calls; });
-  EXPECT_TRUE(h.OnUserFunction());
-  EXPECT_EQ(b.RoundTrip(u"MYFUNC(1,A1)"), "MYFUNC(1,A1)");
-  EXPECT_EQ(calls, 0);
+TEST(FormulaBinding_FunctionEvents, CompileRaisesTheComponentsLookupEvents) {
+  BoundBook b;
+  std::vector<std::string> found, user;
+  // Set before the handler exists; compiling then makes it.
+  b.book.SetOnUserFunction([&](std::u16string_view name) { user.push_back(kws::Utf16ToUtf8(name)); });
+  EXPECT_EQ(b.RoundTrip(u"MYFUNC(1,A1)+sum(A1,_xlfn.NEWFN(2))"), "MYFUNC(1,A1)+SUM(A1,_xlfn.NEWFN(2))");
+  EXPECT_EQ(user, (std::vector<std::string>{"MYFUNC", "_xlfn.NEWFN"}));
+  // Set after: the handler asks the component at each lookup.
+  b.book.SetOnFunction([&](std::u16string_view name, int32_t id) {
+    EXPECT_EQ(id, TXLSExcelFuncNames::Instance().FindId(name));
+    found.push_back(kws::Utf16ToUtf8(name));
+  });
+  b.book.SetOnUserFunction(nullptr);
+  EXPECT_EQ(b.RoundTrip(u"IF(A1,MYFUNC(),SUM(1))"), "IF(A1,MYFUNC(),SUM(1))");
+  EXPECT_EQ(found, (std::vector<std::string>{"IF", "SUM"}));
+  EXPECT_EQ(user.size(), 2u);
+  // Defined names compile through the same handler.
+  auto* n = dynamic_cast<TXLSName*>(b.book.Manager().Workbook().DefinedNames().Add(u"Total", -1));
+  ASSERT_NE(n, nullptr);
+  n->SetDefinition(u"ROUND(Rate,2)");
+  EXPECT_EQ(found.back(), "ROUND");
 }
 
 TEST(FormulaBinding_Compile, RoundTripsAgainstTheModel) {

@@ -131,7 +131,8 @@ TEST(Names_SetName, EveryRoadChecksTheScopeOfTheName) {
   EXPECT_EQ(local->Name(), u"Alpha");
   EXPECT_EQ(local->LocalSheetId(), 0);
   b.Names().Add(u"alpha", 0);
-  EXPECT_EQ(b.Numbers(), (std::vector<int32_t>{XLSERR_NAME_DEFINED, XLSERR_NAME_DEFINED, XLSERR_NAME_DEFINED}));
+  EXPECT_EQ(b.Numbers(),
+            (std::vector<int32_t>{XLSERR_NAME_DEFINED, XLSERR_NAME_DEFINED, XLSERR_NAME_DEFINED}));
   EXPECT_EQ(b.Names().Find(u"Alpha"), &alpha);
   EXPECT_EQ(b.Names().FindIdInSheet(u"ALPHA", 0), b.Names().FindIdInSheet(u"alpha", 0));
 }

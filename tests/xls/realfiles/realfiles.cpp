@@ -8,6 +8,7 @@
 #include <map>
 #include <random>
 
+#include "bench/common/celltext.h"
 #include "platform/textcodec.h"
 #include "tests/support/tempdir.h"
 #include "xls/model/xlscellarea.h"
@@ -35,28 +36,7 @@ std::string ReadFirstLine(const std::filesystem::path& file) {
   return lines.empty() ? std::string() : lines.front();
 }
 
-std::string Escaped(const std::u16string& text) {
-  std::string out;
-  for (char c : kws::Utf16ToUtf8(text)) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
+std::string Escaped(const std::u16string& text) { return kws::bench::EscapedText(text); }
 
 std::vector<std::string> CellLines(xls::TXLSBook& book) {
   std::vector<std::string> lines;

@@ -12,7 +12,7 @@
 #include "tests/xls/realfiles/realfiles.h"
 #include "xls/model/xlsbook.h"
 #if KWS_FUZZ_XLSX
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 #endif
 #if KWS_FUZZ_XLS
 #include "xls/biff/biffreader.h"

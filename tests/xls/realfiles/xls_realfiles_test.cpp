@@ -101,4 +101,16 @@ TEST(XlsDamaged, Workbook_RaisesAndLeavesNothing) {
     ExpectCleanFailure("truncated" + std::to_string(keep) + ".xls", real.substr(0, keep));
 }
 
+TEST(XlsRealFiles, Progress_RisesFromZeroToHundredOnce) {
+  xls::biff::RegisterBIFFReader();
+  xls::TXLSBook book;
+  std::vector<int32_t> seen;
+  book.SetOnProgress([&](int32_t p) { seen.push_back(p); });
+  book.LoadFromFile(RealFilesDir("xls") / "libreoffice-biff8.xls");
+  ASSERT_GE(seen.size(), 3u);
+  EXPECT_EQ(seen.front(), 0);
+  EXPECT_EQ(seen.back(), 100);
+  for (size_t i = 1; i < seen.size(); ++i) EXPECT_GT(seen[i], seen[i - 1]) << i;
+}
+
 }  // namespace

@@ -13,7 +13,7 @@
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsworksheetdata.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
 

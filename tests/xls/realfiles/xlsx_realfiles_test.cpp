@@ -15,7 +15,7 @@
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsworkbookdata.h"
 #include "xls/model/xlsworksheetdata.h"
-#include "xls/package/reader/xlsreadxlsx.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
 
@@ -238,6 +238,15 @@ TEST(XlsxDamaged, BombDeclaredSmall_StopsAtDeclaredSize) {
   } catch (const std::exception&) {
     EXPECT_TRUE(kws::test::CellLines(book).empty());
   }
+}
+
+TEST(XlsxRealFiles, Progress_FollowsTheSheetsRead) {
+  xls::RegisterXLSXReader();
+  xls::TXLSBook book;
+  std::vector<int32_t> seen;
+  book.SetOnProgress([&](int32_t p) { seen.push_back(p); });
+  book.LoadFromFile(RealFilesDir("xlsx") / "xlsxwriter-cells.xlsx");  // four sheets
+  EXPECT_EQ(seen, (std::vector<int32_t>{0, 25, 50, 75, 100}));
 }
 
 }  // namespace

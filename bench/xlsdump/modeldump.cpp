@@ -1,0 +1,429 @@
+#include "bench/xlsdump/modeldump.h"
+
+#include <cstdint>
+#include <string>
+
+#include "bench/common/celltext.h"
+#include "xls/model/formatsettings.h"
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlsbook.h"
+#include "xls/model/xlscellmmu.h"
+#include "xls/model/xlsnames.h"
+#include "xls/model/xlsworkbookdata.h"
+#include "xls/model/xlsworksheetdata.h"
+
+namespace kws::bench {
+namespace {
+
+using xls::TXc12CfType;
+using xls::TXc12ConditionalFormattingOperator;
+using xls::TXc12DataValidationOperator;
+using xls::TXc12DataValidationType;
+
+// One line under construction: the kind word, then fields each after one TAB.
+class TLine {
+ public:
+  explicit TLine(const char* kind) : FText(kind) {}
+  TLine& Raw(std::string_view field) {
+    FText += '\t';
+    FText += field;
+    return *this;
+  }
+  TLine& Text(std::u16string_view field) { return Raw(EscapedText(field)); }
+  TLine& Number(double v) { return Text(xls::FormatGeneral(v, u'.')); }
+  TLine& Int(int64_t v) { return Raw(std::to_string(v)); }
+  TLine& Flag(bool v) { return Raw(v ? "1" : "0"); }
+  const std::string& Str() const { return FText; }
+
+ private:
+  std::string FText;
+};
+
+const char* VersionWord(xls::TExcelVersion v) {
+  switch (v) {
+    case xls::TExcelVersion::xvExcel21:
+      return "xls21";
+    case xls::TExcelVersion::xvExcel30:
+      return "xls30";
+    case xls::TExcelVersion::xvExcel40:
+      return "xls40";
+    case xls::TExcelVersion::xvExcel50:
+      return "xls50";
+    case xls::TExcelVersion::xvExcel97:
+      return "xls97";
+    case xls::TExcelVersion::xvExcel2007:
+      return "xlsx";
+    case xls::TExcelVersion::xvOffice2007Encrypted:
+      return "xlsxEncrypted";
+    case xls::TExcelVersion::xvExcelUnknown:
+      return "unknown";
+    case xls::TExcelVersion::xvNone:
+      break;
+  }
+  return "none";
+}
+
+const char* StateWord(xls::TXc12Visibility v) {
+  switch (v) {
+    case xls::TXc12Visibility::x12vHidden:
+      return "hidden";
+    case xls::TXc12Visibility::x12vVeryHidden:
+      return "veryHidden";
+    case xls::TXc12Visibility::x12vVisible:
+      break;
+  }
+  return "visible";
+}
+
+// The name as a package writes it; built-in names by their reserved text.
+std::u16string NameText(const xls::TXc12DefinedName& n) {
+  switch (n.BuiltIn()) {
+    case xls::TXc12BuiltInName::bnConsolidateArea:
+      return u"_xlnm.Consolidate_Area";
+    case xls::TXc12BuiltInName::bnExtract:
+      return u"_xlnm.Extract";
+    case xls::TXc12BuiltInName::bnDatabase:
+      return u"_xlnm.Database";
+    case xls::TXc12BuiltInName::bnCriteria:
+      return u"_xlnm.Criteria";
+    case xls::TXc12BuiltInName::bnPrintArea:
+      return u"_xlnm.Print_Area";
+    case xls::TXc12BuiltInName::bnPrintTitles:
+      return u"_xlnm.Print_Titles";
+    case xls::TXc12BuiltInName::bnSheetTitle:
+      return u"_xlnm.Sheet_Title";
+    case xls::TXc12BuiltInName::bnFilterDatabase:
+      return u"_xlnm._FilterDatabase";
+    case xls::TXc12BuiltInName::bnNone:
+      break;
+  }
+  return n.Name();
+}
+
+const char* HyperlinkWord(xls::TXLSHyperlinkType t) {
+  switch (t) {
+    case xls::TXLSHyperlinkType::xhltURL:
+      return "url";
+    case xls::TXLSHyperlinkType::xhltFile:
+      return "file";
+    case xls::TXLSHyperlinkType::xhltUNC:
+      return "unc";
+    case xls::TXLSHyperlinkType::xhltWorkbook:
+      return "workbook";
+    case xls::TXLSHyperlinkType::xhltUnknown:
+      break;
+  }
+  return "";
+}
+
+// The words of the file format's enumerations, in the order of the model's enumerations.
+constexpr const char* kValidationTypes[] = {"none", "whole", "decimal",    "list",
+                                            "date", "time",  "textLength", "custom"};
+constexpr const char* kValidationOperators[] = {"between",     "notBetween",        "equal",
+                                                "notEqual",    "lessThan",          "lessThanOrEqual",
+                                                "greaterThan", "greaterThanOrEqual"};
+constexpr const char* kCfTypes[] = {"expression",     "cellIs",
+                                    "colorScale",     "dataBar",
+                                    "iconSet",        "top10",
+                                    "uniqueValues",   "duplicateValues",
+                                    "containsText",   "notContainsText",
+                                    "beginsWith",     "endsWith",
+                                    "containsBlanks", "notContainsBlanks",
+                                    "containsErrors", "notContainsErrors",
+                                    "timePeriod",     "aboveAverage"};
+constexpr const char* kCfOperators[] = {"lessThan",           "lessThanOrEqual", "equal",      "notEqual",
+                                        "greaterThanOrEqual", "greaterThan",     "between",    "notBetween",
+                                        "containsText",       "notContains",     "beginsWith", "endsWith"};
+
+constexpr const char* kTableTypes[] = {"worksheet", "xml", "queryTable"};
+constexpr const char* kTotalsFunctions[] = {"",      "sum",       "min",    "max", "average",
+                                            "count", "countNums", "stdDev", "var", "custom"};
+
+// The word of `v` in `words`; empty for a value outside the table (the "none given" values).
+template <class E, size_t N>
+const char* Word(E v, const char* const (&words)[N]) {
+  const size_t i = static_cast<size_t>(v);
+  return i < N ? words[i] : "";
+}
+
+std::u16string AreaText(const xls::TCellArea& a) { return a.AsString(); }
+
+// The column's letters ("A", "XFD").
+std::u16string ColumnLetters(int32_t col) {
+  std::u16string ref = xls::ColRowToRefStr(col, 0);
+  ref.pop_back();  // the row number "1"
+  return ref;
+}
+
+std::u16string AreaText(const xls::TXLSCellArea& a) {
+  if (a.Col1 == a.Col2 && a.Row1 == a.Row2) return xls::ColRowToRefStr(a.Col1, a.Row1);
+  return xls::AreaToRefStr(a.Col1, a.Row1, a.Col2, a.Row2);
+}
+
+char CellTypeLetter(xls::TXLSCellType t) {
+  switch (t) {
+    case xls::TXLSCellType::xctString:
+      return 's';
+    case xls::TXLSCellType::xctFloat:
+      return 'n';
+    case xls::TXLSCellType::xctBoolean:
+      return 'b';
+    case xls::TXLSCellType::xctError:
+      return 'e';
+    case xls::TXLSCellType::xctFloatFormula:
+    case xls::TXLSCellType::xctStringFormula:
+    case xls::TXLSCellType::xctBooleanFormula:
+    case xls::TXLSCellType::xctErrorFormula:
+      return 'f';
+    case xls::TXLSCellType::xctNone:
+    case xls::TXLSCellType::xctBlank:
+      break;
+  }
+  return 0;
+}
+
+// A date serial of the document properties as W3C text; empty for none.
+std::u16string DateText(double serial) {
+  return serial == 0 ? std::u16string() : xls::TXc12DocProps::DateTimeToXmlText(serial);
+}
+
+bool SameHeader(const xls::TXLSMMURowHeader& a, const xls::TXLSMMURowHeader& b) {
+  return a.Options == b.Options && a.Style == b.Style && a.OutlineLevel == b.OutlineLevel &&
+         a.Height == b.Height;
+}
+
+class TDumper {
+ public:
+  TDumper(xls::TXLSBook& book, const TDumpSink& sink, const TDumpSink& warn)
+      : FBook(book), FSink(sink), FWarn(warn) {}
+
+  void Run() {
+    Workbook();
+    for (size_t s = 0; s < FBook.Count(); ++s) Sheet(*FBook.Items(s));
+  }
+
+ private:
+  void Emit(const TLine& line) { FSink(line.Str()); }
+
+  void Workbook() {
+    xls::TXc12Manager& m = FBook.Manager();
+    Emit(TLine("book")
+             .Raw(VersionWord(FBook.Version()))
+             .Int(int64_t(FBook.Count()))
+             .Raw(m.Workbook().WorkbookPr().FDate1904 ? "1904" : "1900"));
+    for (size_t s = 0; s < FBook.Count(); ++s) {
+      xls::TXc12DataWorksheet& ws = FBook.Items(s)->Xc12Sheet();
+      Emit(TLine("sheet")
+               .Int(int64_t(s))
+               .Text(ws.FName)
+               .Raw(ws.FIsChartSheet ? "chart" : "work")
+               .Raw(StateWord(ws.FState)));
+    }
+    xls::TXc12DefinedNames& names = m.Workbook().DefinedNames();
+    for (size_t i = 0; i < names.Count(); ++i) {
+      const xls::TXc12DefinedName& n = *names.Items(i);
+      if (n.Deleted()) continue;
+      std::u16string scope;
+      if (n.LocalSheetId() >= 0 && size_t(n.LocalSheetId()) < FBook.Count())
+        scope = FBook.Items(size_t(n.LocalSheetId()))->Name();
+      std::u16string definition = n.FContent;
+      if (const auto* named = dynamic_cast<const xls::TXLSName*>(&n)) definition = named->Definition();
+      Emit(TLine("name").Text(scope).Text(NameText(n)).Text(StripEquals(definition)));
+    }
+
+    // Core document properties, when the model holds the part (the package road).
+    if (!m.FileData().FDocPropsCore.Empty()) {
+      xls::TXc12DocProps& p = m.DocProps();
+      Emit(TLine("docprops")
+               .Text(p.Creator())
+               .Text(p.LastModifiedBy())
+               .Text(DateText(p.DateCreated()))
+               .Text(DateText(p.DateModified())));
+    }
+    // Connections of the kept connections part (nothing when it was kept unparsed).
+    if (const xls::TXc12XmlNode* list = m.Workbook().Connections().Find(u"connections"))
+      for (int i = 0; i < list->NodeCount(); ++i) {
+        const xls::TXc12XmlNode* c = list->NodeItem(i);
+        if (c->NodeName() != u"connection") continue;
+        const xls::TXc12XmlNode* db = c->FindNode(u"dbPr");
+        const std::u16string refresh = c->NodeAttribute(u"refreshOnLoad");
+        Emit(TLine("connection")
+                 .Text(c->NodeAttribute(u"id"))
+                 .Text(c->NodeAttribute(u"name"))
+                 .Text(c->NodeAttribute(u"type"))
+                 .Flag(refresh == u"1" || refresh == u"true")
+                 .Text(db ? db->NodeAttribute(u"command") : std::u16string()));
+      }
+  }
+
+  static std::u16string_view StripEquals(std::u16string_view f) {
+    if (!f.empty() && f.front() == u'=') f.remove_prefix(1);
+    return f;
+  }
+
+  void Sheet(xls::TXLSWorksheet& sheet) {
+    const std::u16string& name = sheet.Name();
+    xls::TXc12DataWorksheet& data = sheet.Xc12Sheet();
+    xls::TXLSCellMMU& cells = sheet.Cells();
+
+    // Cells, then their formulas: one pass over the store each.
+    for (bool formulas : {false, true}) {
+      cells.BeginIterateRow(-1);
+      while (cells.IterateNextRow()) {
+        cells.BeginIterateCol();
+        while (cells.IterateNextCol()) {
+          const int32_t col = cells.IterCellCol(), row = cells.IterCellRow();
+          const char type = CellTypeLetter(cells.CellType(cells.IterCell()));
+          if (type == 0 || (formulas && type != 'f')) continue;
+          TLine line(formulas ? "formula" : "cell");
+          line.Text(name).Text(xls::ColRowToRefStr(col, row));
+          if (!formulas)
+            Emit(line.Raw(std::string_view(&type, 1)).Raw(CellText(sheet, col, row)));
+          else
+            Emit(line.Text(FormulaText(sheet, col, row)));
+        }
+      }
+    }
+
+    for (size_t i = 0; i < data.MergedCells().Count(); ++i)
+      Emit(TLine("merged").Text(name).Text(AreaText(*data.MergedCells().Items(i))));
+
+    for (size_t i = 0; i < data.Hyperlinks().Count(); ++i) {
+      const xls::TXc12Hyperlink& h = *data.Hyperlinks().Link(i);
+      Emit(TLine("hyperlink")
+               .Text(name)
+               .Text(AreaText(h.FRef))
+               .Raw(HyperlinkWord(h.FHyperlinkType))
+               .Text(h.FAddress.empty() ? h.FLocation : h.FAddress)
+               .Text(h.FTooltip));
+    }
+
+    for (size_t i = 0; i < data.Comments().Count(); ++i) {
+      const xls::TXc12Comment& c = *data.Comments().Items(i);
+      Emit(TLine("comment")
+               .Text(name)
+               .Text(xls::ColRowToRefStr(c.Col(), c.Row()))
+               .Text(c.FAuthor ? c.FAuthor->FName : std::u16string())
+               .Text(c.FText));
+    }
+
+    for (size_t i = 0; i < data.Columns().Count(); ++i) {
+      const xls::TXc12Column& c = *data.Columns().Items(i);
+      Emit(TLine("col")
+               .Text(name)
+               .Text(ColumnLetters(c.FMin))
+               .Text(ColumnLetters(c.FMax))
+               .Number(c.FWidth)
+               .Flag((c.FOptions & xls::xcoHidden) != 0));
+    }
+
+    // Rows whose header says more than a plain row's (height, format, flags).
+    const xls::TXLSMMURowHeader& plain = cells.DefaultRowHdr();
+    cells.BeginIterateRow(-1);
+    while (cells.IterateNextRow()) {
+      const xls::TXLSMMURowHeader* h = cells.IterRow();
+      if (!h || SameHeader(*h, plain)) continue;
+      TLine line("row");
+      line.Text(name).Int(int64_t(cells.IterCellRow()) + 1);
+      if (h->Height == 0xFFFF)
+        line.Raw("");  // no height given
+      else
+        line.Number(h->Height / 20.0);
+      Emit(line.Flag((h->Options & xls::xroHidden) != 0));
+    }
+
+    for (const auto& v : data.DataValidations())
+      Emit(TLine("validation")
+               .Text(name)
+               .Text(v->FSqref.DelimitedText())
+               .Raw(Word(v->FType_, kValidationTypes))
+               .Raw(Word(v->FOperator_, kValidationOperators))
+               .Text(v->FFormula1)
+               .Text(v->FFormula2));
+
+    xls::TXc12ConditionalFormattings& cfs = data.ConditionalFormatting();
+    for (size_t i = 0; i < cfs.Count(); ++i) {
+      xls::TXc12ConditionalFormatting& cf = *cfs.CF(i);
+      const std::u16string areas = cf.SQRef().DelimitedText();
+      for (size_t r = 0; r < cf.CfRules().Count(); ++r) {
+        const xls::TXc12CfRule& rule = *cf.CfRules().Items(r);
+        Emit(TLine("condformat")
+                 .Text(name)
+                 .Text(areas)
+                 .Raw(Word(rule.FType_, kCfTypes))
+                 .Raw(Word(rule.FOperator, kCfOperators))
+                 .Text(rule.Formulas(0))
+                 .Text(rule.Formulas(1)));
+      }
+    }
+
+    const xls::TXc12AutoFilter& filter = data.Autofilter();
+    if (filter.FRef.Col1 >= 0 && filter.FRef.Row1 >= 0)
+      Emit(TLine("autofilter").Text(name).Text(AreaText(filter.FRef)));
+
+    for (size_t i = 0; i < data.Tables().Count(); ++i) {
+      const xls::TXc12Table& t = *data.Tables().Items(i);
+      std::u16string columns;
+      std::string totals;
+      bool anyTotal = false;
+      for (size_t c = 0; c < t.ColumnCount(); ++c) {
+        if (c) columns += u'|', totals += '|';
+        columns += t.Columns(c)->FName;
+        totals += Word(t.Columns(c)->FTotalsRowFunction, kTotalsFunctions);
+        anyTotal |= t.Columns(c)->FTotalsRowFunction != xls::TXc12TotalsRowFunction::x12trfNone;
+      }
+      Emit(TLine("table")
+               .Text(name)
+               .Text(t.FName.empty() ? t.FDisplayName : t.FName)
+               .Text(AreaText(t.FRef))
+               .Text(columns)
+               .Raw(Word(t.FTableType, kTableTypes))
+               .Text(t.FTableStyleInfo.FName)
+               .Raw(anyTotal ? totals : std::string()));
+    }
+
+    for (size_t i = 0; i < data.Tables().Count(); ++i) {
+      const xls::TXc12Table& t = *data.Tables().Items(i);
+      if (t.FQueryTable.Empty()) continue;
+      const xls::TXc12XmlNode* q = t.FQueryTable.Find(u"queryTable");
+      Emit(TLine("querytable")
+               .Text(name)
+               .Text(t.FName.empty() ? t.FDisplayName : t.FName)
+               .Text(q ? q->NodeAttribute(u"connectionId") : std::u16string()));
+    }
+
+    for (size_t i = 0; i < data.Scenarios().Count(); ++i) {
+      const xls::TXc12Scenario& sc = *data.Scenarios().Items(i);
+      std::u16string cells;
+      for (size_t c = 0; c < sc.FInputCells.Count(); ++c) {
+        const xls::TXc12InputCell& in = *sc.FInputCells.Items(c);
+        if (c) cells += u'|';
+        cells += xls::ColRowToRefStr(in.FCol, in.FRow) + u'=' + in.FVal;
+      }
+      Emit(TLine("scenario").Text(name).Text(sc.FName).Text(cells));
+    }
+  }
+
+  // The cell's formula without "="; a formula the formula layer cannot turn into text is a
+  // warning and an empty field.
+  std::u16string FormulaText(xls::TXLSWorksheet& sheet, int32_t col, int32_t row) {
+    try {
+      return std::u16string(StripEquals(sheet.GetAsFormula(col, row)));
+    } catch (const xls::XLSRWException& e) {
+      FWarn(EscapedText(sheet.Name() + u"!" + xls::ColRowToRefStr(col, row) + u": " + e.Message()));
+      return {};
+    }
+  }
+
+  xls::TXLSBook& FBook;
+  const TDumpSink& FSink;
+  const TDumpSink& FWarn;
+};
+
+}  // namespace
+
+void DumpModel(xls::TXLSBook& book, const TDumpSink& sink, const TDumpSink& warn) {
+  TDumper(book, sink, warn).Run();
+}
+
+}  // namespace kws::bench

@@ -1,0 +1,194 @@
+#!/usr/bin/python3
+"""Writes NAME.dump beside every workbook fixture of xlsx/ and xls/: the lines that xls_dump should
+print for the kinds another program reads from the same file (the line form is bench/xlsdump/README.md).
+
+  xlsx/*.xlsx   read by python3-openpyxl: book, sheet (with its kind and state), name, docprops,
+                merged, hyperlink, comment, validation, condformat, autofilter, table, scenario
+                (openpyxl gives a core-properties part without created or modified the time of its
+                own reading; such a date is written empty, as the file holds none)
+  xls/*.xls     read by python3-xlrd 1.2: book, sheet, name, cell; the two encrypted files are
+                decrypted first by xls/make_fixtures.py's own RC4 (xlrd does not decrypt)
+
+The test (tests/bench/xlsdump/xls_dump_test.cpp) compares kind by kind, each kind as a set of lines,
+and lists the differences that are there by design.
+
+Run: tests/data/make_dump_expected.py   (after the fixture scripts of xlsx/ and xls/)
+"""
+
+import glob
+import os
+import sys
+import zipfile
+from urllib.parse import urlparse
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(HERE, "xlsx"))
+sys.path.insert(0, os.path.join(HERE, "xls"))
+from fixturetools import escape, ref  # noqa: E402
+
+DEFAULT_PASSWORD = "VelvetSweatshop"
+
+
+def line(*fields):
+    return "\t".join(escape("" if f is None else str(f)) for f in fields)
+
+
+def write_lines(path, lines):
+    with open(path, "w", encoding="utf-8", newline="\n") as out:
+        for text in lines:
+            out.write(text + "\n")
+
+
+# ---------------------------------------------------------------------------------------------
+# Packages through openpyxl
+
+def package_names(path, sheet_titles):
+    """Every defined name of the workbook part as openpyxl parses it, before its reader moves print
+    areas and titles to their sheets and drops _xlnm._FilterDatabase."""
+    from openpyxl.packaging.workbook import WorkbookPackage
+    from openpyxl.reader.excel import ExcelReader, _find_workbook_part
+    from openpyxl.xml.functions import fromstring
+
+    reader = ExcelReader(path)
+    reader.read_manifest()
+    part = _find_workbook_part(reader.package).PartName[1:]
+    with zipfile.ZipFile(path) as z:
+        package = WorkbookPackage.from_tree(fromstring(z.read(part)))
+    lines = []
+    for dn in package.definedNames.definedName if package.definedNames else []:
+        scope = sheet_titles[dn.localSheetId] if dn.localSheetId is not None else ""
+        lines.append(line("name", scope, dn.name, dn.attr_text or ""))
+    return lines
+
+
+def hyperlink_kind(link):
+    if not link.target:
+        return "workbook"
+    if urlparse(link.target).scheme.lower() in ("http", "https", "mailto", "ftp", "news"):
+        return "url"
+    if link.target.startswith("\\\\"):
+        return "unc"
+    return "file"
+
+
+def expected_from_openpyxl(path):
+    import openpyxl
+    from openpyxl.chartsheet import Chartsheet
+    from openpyxl.utils.datetime import MAC_EPOCH
+
+    wb = openpyxl.load_workbook(path)
+    sheets = wb._sheets  # worksheets and chart sheets in workbook order
+    lines = [line("book", "xlsx", len(sheets), "1904" if wb.epoch == MAC_EPOCH else "1900")]
+    for i, ws in enumerate(sheets):
+        lines.append(line("sheet", i, ws.title, "chart" if isinstance(ws, Chartsheet) else "work", ws.sheet_state))
+    lines += package_names(path, [ws.title for ws in sheets])
+    with zipfile.ZipFile(path) as z:
+        core = next((z.read(n) for n in z.namelist() if n.endswith("core.xml")), None)
+    if core is not None:
+        p = wb.properties
+
+        def iso(t, tag):
+            return t.strftime("%Y-%m-%dT%H:%M:%SZ") if t and tag in core else ""
+
+        lines.append(line("docprops", p.creator, p.lastModifiedBy, iso(p.created, b"dcterms:created"),
+                          iso(p.modified, b"dcterms:modified")))
+    for ws in wb.worksheets:
+        name = ws.title
+        for rng in ws.merged_cells.ranges:
+            lines.append(line("merged", name, rng.coord))
+        links, comments = {}, []
+        for (row, col), cell in sorted(ws._cells.items()):
+            if cell.hyperlink is not None:  # a link over an area is copied to each of its cells
+                links.setdefault(cell.hyperlink.ref, cell.hyperlink)
+            if cell.comment is not None:
+                comments.append(line("comment", name, cell.coordinate, cell.comment.author, cell.comment.text))
+        for area, link in links.items():
+            lines.append(line("hyperlink", name, area, hyperlink_kind(link), link.target or link.location,
+                              link.tooltip))
+        lines += comments
+        for dv in ws.data_validations.dataValidation:
+            lines.append(line("validation", name, str(dv.sqref), dv.type or "none", dv.operator or "between",
+                              dv.formula1, dv.formula2))
+        for cf in ws.conditional_formatting:
+            for rule in cf.rules:
+                formulas = list(rule.formula or []) + ["", ""]
+                lines.append(line("condformat", name, str(cf.sqref), rule.type, rule.operator, formulas[0],
+                                  formulas[1]))
+        if ws.auto_filter.ref:
+            lines.append(line("autofilter", name, ws.auto_filter.ref))
+        for table in ws.tables.values():
+            columns = "|".join(c.name for c in table.tableColumns)
+            totals = "|".join(c.totalsRowFunction or "" for c in table.tableColumns)
+            if not any(c.totalsRowFunction for c in table.tableColumns):
+                totals = ""
+            style = table.tableStyleInfo.name if table.tableStyleInfo else ""
+            lines.append(line("table", name, table.name or table.displayName, table.ref, columns,
+                              table.tableType or "worksheet", style, totals))
+        if ws.scenarios:
+            for sc in ws.scenarios.scenario:
+                cells = "|".join("%s=%s" % (c.r, c.val) for c in sc.inputCells)
+                lines.append(line("scenario", name, sc.name, cells))
+    return lines
+
+
+# ---------------------------------------------------------------------------------------------
+# Legacy workbooks through xlrd
+
+VERSION_WORDS = {20: "xls21", 21: "xls21", 30: "xls30", 40: "xls40", 45: "xls40", 50: "xls50", 70: "xls50",
+                 80: "xls97"}
+VISIBILITY = {0: "visible", 1: "hidden", 2: "veryHidden"}
+
+
+def expected_from_xlrd(data):
+    import xlrd
+    from make_fixtures import xlrd_cells
+
+    book = xlrd.open_workbook(file_contents=data, logfile=open(os.devnull, "w"))
+    sheets = book.sheets()
+    lines = [line("book", VERSION_WORDS[book.biff_version], len(sheets), "1904" if book.datemode else "1900")]
+    for i, sheet in enumerate(sheets):
+        lines.append(line("sheet", i, sheet.name, "work", VISIBILITY[sheet.visibility]))
+    for n in book.name_obj_list:
+        scope = sheets[n.scope].name if 0 <= n.scope < len(sheets) else ""
+        text = n.result.text if n.result is not None else ""
+        lines.append(line("name", scope, ("_xlnm." if n.builtin else "") + n.name, text))
+    types = {xlrd.XL_CELL_TEXT: "s", xlrd.XL_CELL_NUMBER: "n", xlrd.XL_CELL_DATE: "n",
+             xlrd.XL_CELL_BOOLEAN: "b", xlrd.XL_CELL_ERROR: "e"}
+    for sheet, row, col, ctype, text in xlrd_cells(book):
+        lines.append(line("cell", sheet, ref(row, col), types[ctype], text))
+    return lines
+
+
+def legacy_bytes(path):
+    """The bytes xlrd reads: the file, or for an encrypted one its decrypted Workbook stream."""
+    from make_fixtures import decrypt_stream, has_record, workbook_stream
+
+    base = path[:-4]
+    if os.path.exists(base + ".password"):
+        with open(base + ".password", encoding="utf-8") as f:
+            return decrypt_stream(workbook_stream(path), f.read())
+    with open(path, "rb") as f:
+        data = f.read()
+    try:
+        stream = workbook_stream(path)  # BIFF8 only; a BIFF5/7 file keeps its records in "Book"
+    except TypeError:
+        return data
+    if has_record(stream, 0x002F):  # FILEPASS: protected with the default password
+        return decrypt_stream(stream, DEFAULT_PASSWORD)
+    return data
+
+
+def main():
+    for path in sorted(glob.glob(os.path.join(HERE, "xlsx", "*.xlsx"))):
+        if not zipfile.is_zipfile(path):
+            continue  # an encrypted package: its test compares it with the plain package it was made from
+        write_lines(path[:-5] + ".dump", expected_from_openpyxl(path))
+        print(os.path.relpath(path, HERE))
+    for path in sorted(glob.glob(os.path.join(HERE, "xls", "*.xls"))):
+        write_lines(path[:-4] + ".dump", expected_from_xlrd(legacy_bytes(path)))
+        print(os.path.relpath(path, HERE))
+
+
+if __name__ == "__main__":
+    main()
