@@ -607,7 +607,13 @@ std::unique_ptr<TXLSFactoryObject> TXLSClassFactoryImpl::CreateAClass(TXLSClassF
       return std::make_unique<TXLSName>(dynamic_cast<TXLSNames*>(static_cast<TXc12DefinedNames*>(owner)));
     case TXLSClassFactoryType::xcftMergedCells: return std::make_unique<TXLSMergedCells>(this);
     case TXLSClassFactoryType::xcftMergedCellsMember: return std::make_unique<TXLSMergedCell>();
-    case TXLSClassFactoryType::xcftHyperlinks: return std::make_unique<TXc12Hyperlinks>();
+    case TXLSClassFactoryType::xcftHyperlinks: {
+      auto h = std::make_unique<TXc12Hyperlinks>();
+      h->FClassFactory = this;
+      return h;
+    }
+    case TXLSClassFactoryType::xcftHyperlinksMember: return std::make_unique<TXc12Hyperlink>();
+    case TXLSClassFactoryType::xcftDataValidations: return std::make_unique<TXc12DataValidations>(this);
     case TXLSClassFactoryType::xcftDataValidationsMember: return std::make_unique<TXLSDataValidation>();
     case TXLSClassFactoryType::xcftAutofilter:
       return std::make_unique<TXLSAutofilter>(

@@ -6,6 +6,7 @@
 #include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xlsglobals.h"
+#include "xls/model/xlsutils.h"
 
 namespace xls {
 
@@ -26,9 +27,35 @@ void TXc12Hyperlink::Clear() {
 }
 
 TXc12Hyperlink* TXc12Hyperlinks::AddLink() {
-  auto h = std::make_unique<TXc12Hyperlink>();
+  std::unique_ptr<TXc12Hyperlink> h;
+  if (FClassFactory)
+    h = FClassFactory->CreateAs<TXc12Hyperlink>(TXLSClassFactoryType::xcftHyperlinksMember, this);
+  if (!h) h = std::make_unique<TXc12Hyperlink>();
   h->Clear();
   return static_cast<TXc12Hyperlink*>(Append(std::move(h)));
+}
+
+void TXc12SheetProtection::SetPasswordAsString(std::u16string_view password) {
+  // The 8-bit form is Latin-1; a character beyond it has no byte and counts as "?".
+  std::string bytes;
+  for (char16_t c : password.substr(0, 15)) bytes += c < 256 ? static_cast<char>(c) : '?';
+  FPassword = LegacyPasswordHash(bytes);
+}
+
+TXc12DataValidation* TXc12DataValidations::AddDV() {
+  std::unique_ptr<TXc12DataValidation> v;
+  if (FClassFactory)
+    v = FClassFactory->CreateAs<TXc12DataValidation>(TXLSClassFactoryType::xcftDataValidationsMember,
+                                                     nullptr);
+  if (!v) v = std::make_unique<TXc12DataValidation>();
+  push_back(std::move(v));
+  return back().get();
+}
+
+void TXc12DataValidations::Clear() {
+  clear();
+  FDisablePrompts = false;
+  FXWindow = FYWindow = 0;
 }
 
 TXc12SheetView* TXc12SheetViews::Add() {

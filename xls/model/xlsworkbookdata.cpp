@@ -98,8 +98,9 @@ TXc12DefinedName* TXc12DefinedNames::TakeFree() {
 
 TXc12DefinedName* TXc12DefinedNames::Add(std::u16string_view name, int32_t localSheetId) {
   TXc12DefinedName* n = TakeFree();
-  n->SetName(name);
+  // The scope first: a name is checked against the names of its own scope.
   n->SetLocalSheetId(localSheetId);
+  n->SetName(name);
   return n;
 }
 
@@ -165,11 +166,13 @@ void TXc12DataWorkbook::Clear() {
   FDefinedNames->Clear();
   FCalcPr.Clear();
   FCustomWorkbookViews.Clear();
+  FPivotCaches.Clear();
   FSmartTagPr.Clear();
   FSmartTagTypes.Clear();
   FWebPublishing.Clear();
   FFileRecoveryPrs.Clear();
   FWebPublishObjects.Clear();
+  FConnections.Clear();
 }
 
 }  // namespace xls

@@ -551,7 +551,10 @@ std::unique_ptr<TXLSStream> TOPC_XLSX::ReadStyles() { return ReadChild(FWorkbook
 std::unique_ptr<TXLSStream> TOPC_XLSX::ReadSST() { return ReadChild(FWorkbook, opc::kSharedStrings, nullptr); }
 std::unique_ptr<TXLSStream> TOPC_XLSX::ReadConnections() { return ReadChild(FWorkbook, opc::kConnections, nullptr); }
 std::unique_ptr<TXLSStream> TOPC_XLSX::ReadTheme() { return ReadChild(FWorkbook, opc::kTheme, nullptr); }
-std::unique_ptr<TXLSStream> TOPC_XLSX::ReadDocPropsCore() { return ReadChild(FRoot.get(), opc::kCoreProperties, nullptr); }
+std::unique_ptr<TXLSStream> TOPC_XLSX::ReadDocPropsCore() {
+  if (auto s = ReadChild(FRoot.get(), opc::kCoreProperties, nullptr)) return s;
+  return ReadChild(FRoot.get(), opc::kCorePropertiesAlt, nullptr);
+}
 
 std::unique_ptr<TXLSStream> TOPC_XLSX::OpenAndReadSheet(std::u16string_view id) {
   FCurrSheet = ItemOpenRead(FWorkbook, RelType(opc::kWorksheet), id);
@@ -595,6 +598,10 @@ std::unique_ptr<TXLSStream> TOPC_XLSX::ReadTable(std::u16string_view id) {
 }
 
 std::unique_ptr<TXLSStream> TOPC_XLSX::ReadQueryTable() { return ReadChild(FCurrTable, opc::kQueryTable, nullptr); }
+
+std::unique_ptr<TXLSStream> TOPC_XLSX::ReadCustomProperty(std::u16string_view id) {
+  return ReadChild(FCurrSheet, opc::kCustomProperty, &id);
+}
 
 std::unique_ptr<TXLSStream> TOPC_XLSX::OpenAndReadDrawing(std::u16string_view id) {
   FCurrDrawing = ItemOpenRead(FCurrSheet, RelType(opc::kDrawing), id);

@@ -29,6 +29,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "xls/model/xlskeptxml.h"
 #include "xls/package/xlsstream.h"
 #include "xls/package/xlsziparchiveintf.h"
 
@@ -62,12 +63,16 @@ inline constexpr char16_t kSharedStrings[] = u"/officeDocument/2006/relationship
 inline constexpr char16_t kConnections[] = u"/officeDocument/2006/relationships/connections";
 inline constexpr char16_t kTheme[] = u"/officeDocument/2006/relationships/theme";
 inline constexpr char16_t kCoreProperties[] = u"/package/2006/relationships/metadata/core-properties";
+// The type LibreOffice (and other writers) give the core-properties relationship.
+inline constexpr char16_t kCorePropertiesAlt[] =
+    u"/officedocument/2006/relationships/metadata/core-properties";
 inline constexpr char16_t kWorksheet[] = u"/officeDocument/2006/relationships/worksheet";
 inline constexpr char16_t kChartsheet[] = u"/officeDocument/2006/relationships/chartsheet";
 inline constexpr char16_t kComments[] = u"/officeDocument/2006/relationships/comments";
 inline constexpr char16_t kPrinterSettings[] = u"/officeDocument/2006/relationships/printerSettings";
 inline constexpr char16_t kTable[] = u"/officeDocument/2006/relationships/table";
 inline constexpr char16_t kQueryTable[] = u"/officeDocument/2006/relationships/queryTable";
+inline constexpr char16_t kCustomProperty[] = u"/officeDocument/2006/relationships/customProperty";
 inline constexpr char16_t kDrawing[] = u"/officeDocument/2006/relationships/drawing";
 inline constexpr char16_t kImage[] = u"/officeDocument/2006/relationships/image";
 inline constexpr char16_t kChart[] = u"/officeDocument/2006/relationships/chart";
@@ -285,7 +290,8 @@ class TOPCContainer {
 
 // A spreadsheet package: finds the one workbook part and offers one accessor per kind of part.
 // Accessors that return a stream give nullptr when the part is not there (unless they raise).
-class TOPC_XLSX : public TOPCContainer {
+// The model's file data owns the package of the last load (TXc12PackageObject).
+class TOPC_XLSX : public TOPCContainer, public TXc12PackageObject {
  public:
   TOPC_XLSX();
   ~TOPC_XLSX() override;
@@ -301,6 +307,7 @@ class TOPC_XLSX : public TOPCContainer {
   std::unique_ptr<TXLSStream> ReadSST();
   std::unique_ptr<TXLSStream> ReadConnections();
   std::unique_ptr<TXLSStream> ReadTheme();
+  // Under either relationship type writers use for it; nullptr when there is none.
   std::unique_ptr<TXLSStream> ReadDocPropsCore();
   std::unique_ptr<TXLSStream> OpenAndReadSheet(std::u16string_view id);
   std::unique_ptr<TXLSStream> OpenAndReadChartSheet(std::u16string_view id);
@@ -310,6 +317,8 @@ class TOPC_XLSX : public TOPCContainer {
   std::unique_ptr<TXLSStream> ReadPrinterSettings(std::u16string_view id);
   std::unique_ptr<TXLSStream> ReadTable(std::u16string_view id);
   std::unique_ptr<TXLSStream> ReadQueryTable();
+  // The current sheet's custom-property part of that Id; nullptr when there is none.
+  std::unique_ptr<TXLSStream> ReadCustomProperty(std::u16string_view id);
   std::unique_ptr<TXLSStream> OpenAndReadDrawing(std::u16string_view id);
   bool GetDrawingImages(std::vector<std::u16string>& ids);
   std::unique_ptr<TXLSStream> ReadDrawingMedia(std::u16string_view id, std::u16string& target);

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "xls/model/xlskeptxml.h"
 #include "xls/package/xpgreadxml.h"
 #include "xls/package/xpgvalues.h"
 
@@ -57,10 +58,21 @@ class TXpgDOMAttributes {
   std::vector<std::unique_ptr<TXpgDOMAttribute>> items_;
 };
 
-class TXpgDOMNode {
+// A node is also the model's view of a kept tree (TXc12XmlNode).
+class TXpgDOMNode : public TXc12XmlNode {
  public:
   explicit TXpgDOMNode(TXpgDOMNode* parent) : parent_(parent) {}
-  virtual ~TXpgDOMNode() = default;
+  ~TXpgDOMNode() override = default;
+
+  std::u16string_view NodeName() const override { return qname_; }
+  std::u16string_view NodeText() const override { return content_; }
+  void SetNodeText(std::u16string_view text) override { content_ = text; }
+  std::u16string NodeAttribute(std::u16string_view qname) const override {
+    return attributes_.FindValue(qname);
+  }
+  int NodeCount() const override { return Count(); }
+  TXc12XmlNode* NodeItem(int index) const override { return Items(index); }
+  TXc12XmlNode* FindNode(std::u16string_view path) const override { return Find(path); }
 
   TXpgDOMNode* AddChild(std::u16string_view qname);
   void AddAttribute(std::u16string_view qname, std::u16string_view value) { attributes_.Add(qname, value); }
@@ -113,9 +125,10 @@ class TXpgDOMNode {
   size_t gap_ = 0, gapLen_ = 0;
 };
 
-class TXpgSimpleDOM : public TXpgReadXML {
+class TXpgSimpleDOM : public TXpgReadXML, public TXc12XmlDocument {
  public:
   TXpgSimpleDOM();
+  TXc12XmlNode* DocumentRoot() const override { return root_.get(); }
   // The root node "__ROOT__"; the document element is its child.
   TXpgDOMNode* Root() const { return root_.get(); }
 

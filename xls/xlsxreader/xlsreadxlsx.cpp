@@ -192,7 +192,12 @@ struct TSheetCloser {
 // ---- the road -------------------------------------------------------------------------------
 
 TXLSReadXLSX::TXLSReadXLSX(TXc12Manager& manager, TXLSFormulaHandler* formulas)
-    : FManager(manager), FFormulas(formulas), FPackage(std::make_unique<TOPC_XLSX>()) {}
+    : FManager(manager), FFormulas(formulas) {
+  // The file data owns the package of the load, as it owns the load's other package objects.
+  auto package = std::make_unique<TOPC_XLSX>();
+  FPackage = package.get();
+  FManager.FileData().FOPC = std::move(package);
+}
 
 TXLSReadXLSX::~TXLSReadXLSX() = default;
 
@@ -221,10 +226,11 @@ void TXLSReadXLSX::LoadFromStream(TXLSStream& zip) {
     }
   } closer{*FPackage};
   if (OnProgress) OnProgress(0);
+  LoadDocPropsCore();
   LoadTheme();
   LoadStyles();
   LoadSST();
-  // The connections part is kept with the unread parts: nothing in it is interpreted.
+  LoadConnections();
   LoadWorkbook();
   LoadSheets();
   ReadUnusedData();
@@ -250,6 +256,26 @@ void TXLSReadXLSX::LoadTheme() {
     TXpgDOMNode* rgb = n ? n->Find(u"a:srgbClr") : nullptr;
     if (rgb) TXc12FileData::SetThemeColor(slot, rgb->Attributes().FindValue(u"val"));
   }
+}
+
+void TXLSReadXLSX::LoadDocPropsCore() {
+  TXc12KeptXml& core = FManager.FileData().FDocPropsCore;
+  core.Clear();
+  if (std::unique_ptr<TXLSStream> s = FPackage->ReadDocPropsCore()) {
+    ReadKeptXml(*s, u"docProps/core.xml", core, [this](std::u16string_view w) { Warning(w); });
+    if (core.FDom) return;
+  }
+  // Without a readable part the properties start from the template (every property empty).
+  auto dom = std::make_unique<TXpgSimpleDOM>();
+  dom->LoadFromString(TXc12DocProps::Template());
+  core.FDom = std::move(dom);
+}
+
+void TXLSReadXLSX::LoadConnections() {
+  TXc12KeptXml& connections = FManager.Workbook().Connections();
+  connections.Clear();
+  if (std::unique_ptr<TXLSStream> s = FPackage->ReadConnections())
+    ReadKeptXml(*s, u"connections", connections, [this](std::u16string_view w) { Warning(w); });
 }
 
 // ---- styles -----------------------------------------------------------------------------------
@@ -550,6 +576,8 @@ void TXLSReadXLSX::LoadWorkbook() {
     c->FActiveSheetId = v->ActiveSheetId();
     c->FShowFormulaBar = v->ShowFormulaBar() != 0;
     c->FShowStatusbar = v->ShowStatusbar() != 0;
+    c->FShowComments = TXc12Comments_(DefaultIfUnset(v->ShowComments(), 1) % 3);
+    c->FShowObjects = TXc12Objects(DefaultIfUnset(v->ShowObjects(), 0) % 3);
   }
 
   // Pivot caches (wb->PivotCaches()) stay unread with the kept parts until the pivot model reads

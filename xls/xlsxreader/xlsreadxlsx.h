@@ -97,6 +97,10 @@ class TXLSReadXLSX {
 
  private:
   void LoadTheme();
+  // The core-properties part into the file data (the template's tree when there is none).
+  void LoadDocPropsCore();
+  // The connections part into the workbook data, kept as it is.
+  void LoadConnections();
   void LoadStyles();
   void LoadSST();
   void LoadWorkbook();
@@ -144,7 +148,7 @@ class TXLSReadXLSX {
 
   TXc12Manager& FManager;
   TXLSFormulaHandler* FFormulas;  // not owned; may be nullptr
-  std::unique_ptr<TOPC_XLSX> FPackage;
+  TOPC_XLSX* FPackage;            // owned by the hub's file data
   std::unordered_map<int32_t, TXLSSharedFormula> FSharedFormulas;  // by si
   std::vector<TXLSArrayFormulaArea> FArrayFormulas;
   TXLSCellArea FArrayBounds{-1, -1, -1, -1};  // rows and columns any array area covers

@@ -154,8 +154,8 @@ struct Road {
 
 const Road kPackageRoad{"xlsx",
                         ".xlsx",
-                        {"book", "sheet", "name", "merged", "hyperlink", "comment", "validation",
-                         "condformat", "autofilter", "table"},
+                        {"book", "sheet", "name", "docprops", "merged", "hyperlink", "comment", "validation",
+                         "condformat", "autofilter", "table", "scenario"},
                         kPackageDifferences};
 const Road kLegacyRoad{"xls", ".xls", {"book", "sheet", "name", "cell"}, kLegacyDifferences};
 
@@ -171,6 +171,7 @@ const Fixture kFixtures[] = {
     {&kPackageRoad, "openpyxl-objects"},    {&kPackageRoad, "shared-formulas"},
     {&kPackageRoad, "libreoffice-cells"},   {&kPackageRoad, "libreoffice-objects"},
     {&kPackageRoad, "gnumeric-cells"},      {&kPackageRoad, "gnumeric-objects"},
+    {&kPackageRoad, "openpyxl-members"},    {&kPackageRoad, "libreoffice-scenarios"},
     {&kLegacyRoad, "libreoffice-biff8"},    {&kLegacyRoad, "libreoffice-velvet"},
     {&kLegacyRoad, "libreoffice-password"}, {&kLegacyRoad, "gnumeric-biff8"},
     {&kLegacyRoad, "gnumeric-biff7"},       {&kLegacyRoad, "gnumeric-biff7-cp936"},
@@ -234,10 +235,13 @@ INSTANTIATE_TEST_SUITE_P(RealFiles, XlsDump, testing::ValuesIn(kFixtures), Fixtu
 // sheet in sheet order, each sheet's kinds in the order of the format's table; a file that cannot
 // be read exits 1 with nothing on standard output.
 TEST(XlsDumpForm, Lines_InModelOrder) {
-  const std::vector<std::string> order = {"book",       "sheet",      "name",       "cell", "formula",
-                                          "merged",     "hyperlink",  "comment",    "col",  "row",
-                                          "validation", "condformat", "autofilter", "table"};
-  for (const char* file : {"openpyxl-objects.xlsx", "xlsxwriter-cells.xlsx"}) {
+  const std::vector<std::string> order = {"book",  "sheet",      "name",       "docprops",   "connection",
+                                          "cell",  "formula",    "merged",     "hyperlink",  "comment",
+                                          "col",   "row",        "validation", "condformat", "autofilter",
+                                          "table", "querytable", "scenario"};
+  const size_t workbookKinds = 5;  // book to connection
+  for (const char* file : {"openpyxl-objects.xlsx", "xlsxwriter-cells.xlsx", "openpyxl-members.xlsx",
+                           "libreoffice-scenarios.xlsx"}) {
     const Dump dump = RunDump(kws::test::RealFilesDir("xlsx") / file, "");
     ASSERT_EQ(dump.exitCode, 0) << file;
     std::vector<std::string> sheets;
@@ -249,7 +253,7 @@ TEST(XlsDumpForm, Lines_InModelOrder) {
       const size_t rank = size_t(kind - order.begin());
       if (f[0] == "sheet") sheets.push_back(f[2]);
       size_t sheet = 0;
-      if (rank > 2) {
+      if (rank >= workbookKinds) {
         const auto it = std::find(sheets.begin(), sheets.end(), f[1]);
         ASSERT_NE(it, sheets.end()) << line;
         sheet = size_t(it - sheets.begin()) + 1;
