@@ -262,7 +262,7 @@ void TXLSReadXLSX::LoadDocPropsCore() {
   TXc12KeptXml& core = FManager.FileData().FDocPropsCore;
   core.Clear();
   if (std::unique_ptr<TXLSStream> s = FPackage->ReadDocPropsCore()) {
-    ReadKeptXml(*s, u"docProps/core.xml", core, [this](std::u16string_view w) { Warning(w); });
+    ReadKeptXml(*FPackage, *s, u"docProps/core.xml", core, [this](std::u16string_view w) { Warning(w); });
     if (core.FDom) return;
   }
   // Without a readable part the properties start from the template (every property empty).
@@ -275,7 +275,7 @@ void TXLSReadXLSX::LoadConnections() {
   TXc12KeptXml& connections = FManager.Workbook().Connections();
   connections.Clear();
   if (std::unique_ptr<TXLSStream> s = FPackage->ReadConnections())
-    ReadKeptXml(*s, u"connections", connections, [this](std::u16string_view w) { Warning(w); });
+    ReadKeptXml(*FPackage, *s, u"connections", connections, [this](std::u16string_view w) { Warning(w); });
 }
 
 // ---- styles -----------------------------------------------------------------------------------

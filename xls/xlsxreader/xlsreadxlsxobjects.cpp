@@ -97,11 +97,11 @@ std::vector<uint8_t> ReadBytes(TOPC_XLSX& package, TXLSStream& stream) {
 
 }  // namespace
 
-void ReadKeptXml(TXLSStream& stream, std::u16string_view name, TXc12KeptXml& dst,
+void ReadKeptXml(TOPC_XLSX& package, TXLSStream& stream, std::u16string_view name, TXc12KeptXml& dst,
                  const std::function<void(std::u16string_view)>& warn) {
   dst.Clear();
   dst.FName = name;
-  std::vector<uint8_t> bytes = ReadBytes(stream);
+  std::vector<uint8_t> bytes = ReadBytes(package, stream);
   auto dom = std::make_unique<TXpgSimpleDOM>();
   try {
     dom->LoadFromUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -488,7 +488,7 @@ void TXLSReadXLSXObjects::ReadCustomPropertyData(TXc12CustomProperty& dst) {
   // The property's data is only kept: a part the package cannot give is a warning.
   try {
     if (auto stream = FPackage.ReadCustomProperty(dst.FRId))
-      dst.FData = ReadBytes(*stream);
+      dst.FData = ReadBytes(FPackage, *stream);
     else
       Warning(u"Custom property part " + dst.FRId + u" not found");
   } catch (const std::exception& e) {
@@ -861,7 +861,7 @@ void TXLSReadXLSXObjects::LoadTable(std::u16string_view rId, TXc12DataWorksheet&
   }
   // The table's query table, kept as it is (the table part is still the package's current one).
   if (auto q = FPackage.ReadQueryTable())
-    ReadKeptXml(*q, u"query table of " + d->FName, d->FQueryTable,
+    ReadKeptXml(FPackage, *q, u"query table of " + d->FName, d->FQueryTable,
                 [this](std::u16string_view w) { Warning(w); });
 }
 

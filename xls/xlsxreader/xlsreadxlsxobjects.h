@@ -77,8 +77,9 @@ class TCT_WebPublishItems;
 }  // namespace xpgxlsx
 
 // Reads a whole XML part into `dst`: its tree, or, when it does not parse, its bytes, with the
-// warning "Part NAME kept unparsed: REASON" through `warn`.
-void ReadKeptXml(TXLSStream& stream, std::u16string_view name, TXc12KeptXml& dst,
+// warning "Part NAME kept unparsed: REASON" through `warn`. The bytes count against the package's
+// cap on what one load reads whole.
+void ReadKeptXml(TOPC_XLSX& package, TXLSStream& stream, std::u16string_view name, TXc12KeptXml& dst,
                  const std::function<void(std::u16string_view)>& warn);
 
 // The legacy drawing shape of one comment, taken out of the sheet's VML tree.
