@@ -9,3 +9,6 @@ if(EXISTS "${KWS_DML_SCHEMAS}/dml-baseTypes.xsd")
            COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/xpggen/dmlenums.py --check
                    --schemas ${KWS_DML_SCHEMAS})
 endif()
+kws_add_test(xpgparsedrawingcommon_fragments_tests
+             SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgparsedrawingcommon_fragments_test.cpp
+             LIBS xls_drawingml kws_test_support LABELS fuzz)
