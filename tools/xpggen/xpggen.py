@@ -14,8 +14,9 @@ whole content taken without a report), report_unknown_attributes, hooks (generat
 for hand-written code to call). The output is C++ over the runtime in xls/package/xpgruntime.h.
 
 For the drawing units: enum_tables (enumeration tables in other files, see dmlenums.py), includes
-(headers of hand-written or other units' classes the unit uses), child_field_prefix (field prefix of
-children in the unit's own namespace, "A_"), ctor_hook (a statement every constructor runs, the
+(headers of hand-written or other units' classes the unit uses; a class of another unit is named
+with its C++ namespace, xpgdml::TCT_ShapeProperties), field_prefix (field prefix of children per
+namespace, { DrawingML = "A_" }, in every drawing unit), ctor_hook (a statement every constructor runs, the
 element budget), policy leaf_children = "absorb" (a class without children takes its content
 without a report). Child kinds: "group" (an element group member, created with the class, asked
 after the class's own children, in member order), "mixed" (one owning list of the objects of
@@ -120,7 +121,7 @@ class Unit:
                 self.enums += tomllib.load(f).get("enum", [])
         self.enums += t.get("enum", [])
         self.includes = u.get("includes", [])
-        self.child_field_prefix = u.get("child_field_prefix", "")
+        self.field_prefix = u.get("field_prefix", {})
         self.ctor_hook = u.get("ctor_hook")
         self.doc_base = u.get("doc_base", "TXPGDocBase")
         self.enum_by_name = {e["name"]: e for e in self.enums}
@@ -160,8 +161,7 @@ class Unit:
             if ch["kind"] in ("group", "mixed"):
                 base = ch["field"]
             else:
-                pre = self.child_field_prefix if ch["ns"] == self.ns else ""
-                base = ch.get("field", pre + cap(ch["element"]))
+                base = ch.get("field", self.field_prefix.get(ch["ns"], "") + cap(ch["element"]))
             if ch["kind"] in ("list", "textlist"):
                 base += "XpgList"
             ch.setdefault("type", "string")
@@ -399,8 +399,10 @@ class Unit:
         return "\n".join(L) + "\n"
 
     def opname(self, field):
-        p = self.child_field_prefix
-        return field[len(p):] if p and field.startswith(p) else field
+        for p in self.field_prefix.values():
+            if field.startswith(p):
+                return field[len(p):]
+        return field
 
     def kid(self, c, field):
         for ch in c["kids"]:

@@ -172,6 +172,12 @@ TEST(DrawingRead_Names, MatchedByNamespaceAndByText) {
   EXPECT_EQ(d2.doc.Ln()->W(), 12700);
   EXPECT_NE(d2.doc.Ln()->A_EG_LineJoinProperties()->A_Round(), nullptr);
 
+  // A one-attribute class finds its attribute wherever it stands; the stranger is reported.
+  Doc d4("<a:solidFill@><a:srgbClr foo=\"1\" val=\"FF0000\"/></a:solidFill>");
+  EXPECT_EQ(d4.doc.SolidFill()->A_EG_ColorChoice()->A_SrgbClr()->Val(), 0xFF0000);
+  EXPECT_EQ(d4.reports, 1);
+  EXPECT_EQ(d4.last, u"Row 0: Unknown Attribute foo");
+
   Doc d3("<a:gradFill@><a:sgLst><a:gs pos=\"1\"/></a:sgLst></a:gradFill>");  // sgLst: sum of gsLst
   EXPECT_EQ(d3.doc.GradFill()->A_GsLst()->A_GsXpgList()->Count(), 0);
   EXPECT_EQ(d3.reports, 1);
@@ -452,6 +458,16 @@ TEST(DrawingColor_Transforms, FindGetSetAndApply) {
     const uint32_t got = x.Apply(c.in);
     EXPECT_TRUE(near(got, c.want)) << std::hex << c.in << " -> " << got;
   }
+  // A transform takes its value from val only; one without attributes records nothing.
+  Doc d(
+      "<a:solidFill@><a:srgbClr val=\"000000\"><a:alpha foo=\"5\"/><a:alpha/><a:gray val=\"1\"/>"
+      "<a:lumBogus val=\"1\"/></a:srgbClr></a:solidFill>");
+  TEG_ColorTransform* dt = d.doc.SolidFill()->A_EG_ColorChoice()->A_SrgbClr()->A_EG_ColorTransform();
+  ASSERT_EQ(dt->Count(), 1);
+  EXPECT_EQ(dt->Items()[0].Name, "gray");
+  EXPECT_EQ(d.reports, 2);  // foo, a:lumBogus
+  EXPECT_EQ(d.last, u"Row 0: Unknown Element a:lumBogus");
+
   // Luminance 0.4 * 0.75 + 0.25 = 0.55.
   TEG_ColorTransform m(nullptr);
   m.Add("lumMod", 75000);
