@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Makes xlsxwriter-drawing.xlsx (a text box and charts with gradient, pattern, dash and
 transparent fills), its Gnumeric re-save gnumeric-drawing.xlsx (ssconvert -T Gnumeric_Excel:xlsx2)
-and extracts every spPr element (a:, xdr:, c:, cdr: or unprefixed) of the drawing and chart
+and its LibreOffice re-save libreoffice-drawing.xlsx (soffice --convert-to xlsx), and extracts every spPr element (a:, xdr:, c:, cdr: or unprefixed) of the drawing and chart
 parts of these and of the object fixtures into drawing-fragments.txt: one fragment a line, its
 start tag given the namespace declarations of the part's document element.
 
@@ -9,13 +9,16 @@ Run with Debian's python3 (xlsxwriter) from this folder: /usr/bin/python3 make_d
 """
 import os
 import re
+import shutil
 import subprocess
+import tempfile
 import zipfile
 
 import xlsxwriter
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCES = ["xlsxwriter-drawing.xlsx", "gnumeric-drawing.xlsx", "libreoffice-objects.xlsx", "openpyxl-objects.xlsx"]
+SOURCES = ["xlsxwriter-drawing.xlsx", "gnumeric-drawing.xlsx", "libreoffice-drawing.xlsx", "libreoffice-objects.xlsx",
+           "openpyxl-objects.xlsx"]
 
 
 def make_xlsxwriter(path):
@@ -67,6 +70,10 @@ def main():
     make_xlsxwriter("xlsxwriter-drawing.xlsx")
     subprocess.run(["ssconvert", "-T", "Gnumeric_Excel:xlsx2", "xlsxwriter-drawing.xlsx", "gnumeric-drawing.xlsx"],
                    check=True, capture_output=True)
+    with tempfile.TemporaryDirectory() as tmp:
+        subprocess.run(["soffice", "--headless", "--convert-to", "xlsx", "--outdir", tmp, "xlsxwriter-drawing.xlsx"],
+                       check=True, capture_output=True)
+        shutil.copyfile(os.path.join(tmp, "xlsxwriter-drawing.xlsx"), "libreoffice-drawing.xlsx")
     lines = []
     for f in SOURCES:
         for frag in fragments(f):
