@@ -234,31 +234,32 @@ void TOPC_ContentTypes::SetDefault() {
       {u"emf", u"image/x-emf", true, true},
   };
   FItems.clear();
+  FDefaultIndex.clear();
+  FOverrideIndex.clear();
   for (const Builtin& b : kBuiltins)
     if (FXLSXMode ? b.xlsx : b.other) AddDefault(b.ext, b.type);
 }
 
 void TOPC_ContentTypes::AddDefault(std::u16string_view extension, std::u16string_view contentType) {
-  if (FindDefault(extension) < 0)
+  if (FDefaultIndex.try_emplace(std::u16string(extension), Count()).second)
     FItems.push_back({false, std::u16string(extension), std::u16string(contentType)});
 }
 
 void TOPC_ContentTypes::AddOverride(std::u16string_view partName, std::u16string_view contentType) {
   std::u16string key(partName);
   if (key.empty() || key.front() != u'/') key.insert(0, 1, u'/');
-  if (FindOverride(key) < 0) FItems.push_back({true, std::move(key), std::u16string(contentType)});
+  if (FOverrideIndex.try_emplace(key, Count()).second)
+    FItems.push_back({true, std::move(key), std::u16string(contentType)});
 }
 
 int TOPC_ContentTypes::FindDefault(std::u16string_view extension) const {
-  for (size_t i = 0; i < FItems.size(); ++i)
-    if (!FItems[i].IsOverride && FItems[i].Key == extension) return static_cast<int>(i);
-  return -1;
+  const auto it = FDefaultIndex.find(std::u16string(extension));
+  return it == FDefaultIndex.end() ? -1 : it->second;
 }
 
 int TOPC_ContentTypes::FindOverride(std::u16string_view partName) const {
-  for (size_t i = 0; i < FItems.size(); ++i)
-    if (FItems[i].IsOverride && FItems[i].Key == partName) return static_cast<int>(i);
-  return -1;
+  const auto it = FOverrideIndex.find(std::u16string(partName));
+  return it == FOverrideIndex.end() ? -1 : it->second;
 }
 
 // ---- TOPCContainer -------------------------------------------------------------------------

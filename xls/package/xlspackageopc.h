@@ -179,7 +179,8 @@ struct TOPC_ContentType {
   std::u16string ContentType;
 };
 
-// The content-type table, in insertion order; the first entry per key wins.
+// The content-type table, in insertion order; the first entry per key wins. Keys are found through
+// a hash, so a package of many parts costs linear time to list.
 class TOPC_ContentTypes {
  public:
   explicit TOPC_ContentTypes(bool xlsxMode);
@@ -197,6 +198,8 @@ class TOPC_ContentTypes {
 
  private:
   std::vector<TOPC_ContentType> FItems;
+  // Index of the first entry per key, defaults and overrides apart.
+  std::unordered_map<std::u16string, int> FDefaultIndex, FOverrideIndex;
   bool FXLSXMode;
 };
 
