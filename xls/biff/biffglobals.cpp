@@ -10,6 +10,7 @@
 // u16, flag byte, characters, spaces to 112 bytes.
 #include <algorithm>
 
+#include "xls/biff/biffformulahandler.h"
 #include "xls/biff/biffrecords.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
@@ -117,32 +118,49 @@ void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
   }
 }
 
+void TBIFFRecords::ExternDropped(const char16_t* what) {
+  FManager.Errors()->Warning(what, XLSWARN_BIFF_EXTERN_DROPPED);
+}
+
 void TBIFFRecords::RecExtern(uint16_t id, const TBIFFBody& first, TBIFFRecordHost& host) {
-  TBIFFExternRecord r;
-  r.Id = id == BIFFID_EXTERNNAME_3 ? uint16_t(BIFFID_EXTERNNAME) : id;
-  r.Body.assign(first.Span().begin(), first.Span().end());
-  if (r.Id == BIFFID_EXTERNNAME) {
-    // An external name belongs to the last SUPBOOK.
-    if (FSupBookCount == 0) throw XLSRWException("EXTERNNAME record without a preceding SUPBOOK");
-    r.SupBook = FSupBookCount - 1;
-  } else {
-    JoinContinue(r.Body, host, kMaxJoinedRecord);
-    if (r.Id == BIFFID_SUPBOOK) r.SupBook = FSupBookCount++;
+  const bool name = id == BIFFID_EXTERNNAME || id == BIFFID_EXTERNNAME_3;
+  std::vector<uint8_t> body(first.Span().begin(), first.Span().end());
+  if (!name) JoinContinue(body, host, kMaxJoinedRecord);
+  TFormulaHandler* formulas = host.LegacyFormulas();
+  if (!formulas) return;
+  if (FVersion >= TExcelVersion::xvExcel97) {
+    TExternalNames& tables = formulas->ExternalNames();
+    if (id == BIFFID_SUPBOOK)
+      tables.SetSUPBOOK(body);
+    else if (id == BIFFID_EXTERNSHEET)
+      tables.SetEXTERNSHEET(body);
+    else if (!tables.SetEXTERNNAME(body))
+      ExternDropped(u"EXTERNNAME");
+    return;
   }
-  FExternRecords.push_back(std::move(r));
+  // BIFF5/7: a sheet's own references are that sheet's table.
+  TExternalNames& tables = formulas->TablesOf(FCurrSheet, true);
+  auto decode8 = [this](std::span<const uint8_t> bytes) { return FCodec.Decode8(bytes); };
+  if (id == BIFFID_EXTERNSHEET)
+    tables.SetEXTERNSHEET5(body, formulas->OnSheetName, decode8);
+  else if (name && !tables.SetEXTERNNAME5(body, decode8))
+    ExternDropped(u"EXTERNNAME");
 }
 
 void TBIFFRecords::RecXCT(const TBIFFBody& b, TBIFFRecordHost& host) {
   uint32_t n = b.U16(0);
   if (n & 0x8000) n = 65536 - n;
+  const int32_t sheet = b.U16(2);
+  TFormulaHandler* formulas = host.LegacyFormulas();
+  bool dropped = false;
+  std::vector<uint8_t> body;
   for (uint32_t i = 0; i < n && host.PeekId() == BIFFID_CRN; ++i) {
-    TBIFFExternRecord r;
     uint16_t id;
-    if (!host.ReadRecord(id, r.Body)) throw XLSRWException("CRN record missing");
-    r.Id = BIFFID_CRN;
-    r.SupBook = FSupBookCount - 1;
-    FExternRecords.push_back(std::move(r));
+    if (!host.ReadRecord(id, body)) throw XLSRWException("CRN record missing");
+    // A group without its book or sheet is dropped whole; the load goes on.
+    if (!formulas || !formulas->TablesOf(FCurrSheet).SetCRN(sheet, body)) dropped = true;
   }
+  if (dropped) ExternDropped(u"CRN");
 }
 
 void TBIFFRecords::RecWRITEACCESS(const TBIFFBody& b, TBIFFRecordHost& host) {

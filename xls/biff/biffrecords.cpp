@@ -1,5 +1,6 @@
 #include "xls/biff/biffrecords.h"
 
+#include "xls/biff/biff5.h"
 #include "xls/formula/xlsformuladecoder97.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
@@ -171,7 +172,7 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
     case BIFFID_EXTERNSHEET:
     case BIFFID_EXTERNNAME:
     case BIFFID_EXTERNNAME_3:
-      if (!biff8) return false;
+      if (!biff5up) return false;
       RecExtern(id, b, host);
       return true;
     case BIFFID_XCT:
@@ -330,6 +331,7 @@ int32_t TBIFFReaderHost::CurrentSheet() const { return FReader.FCurrSheet; }
 TXc12DataWorksheet* TBIFFReaderHost::CurrentXc12Sheet() const { return FReader.FCurrXc12Sheet; }
 TSharedFormulas& TBIFFReaderHost::SharedFormulas() { return FReader.FSharedFormulas; }
 std::vector<uint8_t>& TBIFFReaderHost::LastARRAY() { return FReader.FLastARRAY; }
+TFormulaHandler* TBIFFReaderHost::LegacyFormulas() { return &FReader.XLS().FormulaHandler(); }
 
 void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecords> records) {
   static constexpr uint16_t kIds[] = {
@@ -355,6 +357,7 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
     TBIFFReaderHost host(reader);
     TBoundsheetEntry& e = reader.FBoundsheets.back();
     e.Name = records->BoundSheetName(host, TBIFFBody(reader.Body().Span()));
+    reader.XLS().FormulaHandler().FSheetNames.push_back(e.Name);
     TXc12DataWorksheets& sheets = reader.Manager().Worksheets();
     if (e.IsWorksheet && sheets.Count() > 0) sheets.Items(sheets.Count() - 1)->FName = e.Name;
   });

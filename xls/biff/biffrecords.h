@@ -38,6 +38,8 @@ class TXLSCellMMU;
 
 namespace xls::biff {
 
+class TFormulaHandler;
+
 // Record ids handled here.
 enum : uint16_t {
   BIFFID_INTEGER_2 = 0x0002,
@@ -133,14 +135,9 @@ class TBIFFRecordHost {
   // The shared formulas and the last ARRAY record of the current sheet (emptied at BOF and EOF).
   virtual TSharedFormulas& SharedFormulas() = 0;
   virtual std::vector<uint8_t>& LastARRAY() = 0;
-};
-
-// The external-reference records of a BIFF8 workbook, kept whole (CONTINUE parts joined) for the
-// name tables of the formula layer.
-struct TBIFFExternRecord {
-  uint16_t Id = 0;
-  int32_t SupBook = -1;  // the SUPBOOK an EXTERNNAME or CRN belongs to
-  std::vector<uint8_t> Body;
+  // The legacy formula handler whose name tables the external-reference records feed (none:
+  // those records are dropped).
+  virtual TFormulaHandler* LegacyFormulas() { return nullptr; }
 };
 
 // Shared-formula fix-up: turns the relative references of tokens copied from the shared formula
@@ -167,8 +164,6 @@ class TBIFFRecords {
   // of these handlers' (the loop then stores it); true when it was consumed (stored, slotted or
   // dropped here).
   bool Handle(uint16_t id, std::span<const uint8_t> body, TBIFFRecordHost& host);
-
-  const std::vector<TBIFFExternRecord>& ExternRecords() const { return FExternRecords; }
 
   TBIFFSharedFixup SharedFixup;
 
@@ -227,6 +222,8 @@ class TBIFFRecords {
   void FireBoolean(int32_t col, int32_t row, bool v);
   void FireError(int32_t col, int32_t row, TXc12CellError v);
   void PrepareEvent(int32_t col, int32_t row);
+  // Warns that an external-reference record (named by `what`) was dropped.
+  void ExternDropped(const char16_t* what);
   // FORMULA parts.
   bool ReadStringResult(TBIFFRecordHost& host, std::u16string& text);
   bool StageResult(const TBIFFBody& b, TBIFFRecordHost& host);
@@ -241,8 +238,6 @@ class TBIFFRecords {
   int32_t FCurrSheet = -1;
   TXc12DataWorksheet* FSheet = nullptr;
   TBIFFTextCodec FCodec;
-  std::vector<TBIFFExternRecord> FExternRecords;
-  int32_t FSupBookCount = 0;
   std::vector<std::u16string> FExcel4Formats;
   int32_t FExcel4Start = 0;
   int32_t FFormatCnt = 0;
@@ -270,6 +265,7 @@ class TBIFFReaderHost : public TBIFFRecordHost {
   TXc12DataWorksheet* CurrentXc12Sheet() const override;
   TSharedFormulas& SharedFormulas() override;
   std::vector<uint8_t>& LastARRAY() override;
+  TFormulaHandler* LegacyFormulas() override;
 
  private:
   TXLSReadII& FReader;

@@ -134,10 +134,12 @@ const Difference kLegacyDifferences[] = {
      "xlrd gives a formula cell the type of its cached result; the model types it as a formula (f)",
      nullptr},  // applied in CompareKind: f takes the type xlrd gives the same cell
     {"name", "",
-     "gap: the legacy reader does not yet resolve the sheet of a 3-D reference (EXTERNSHEET), so "
-     "a definition reads [ExternSheet]$A$1; the definition is left out of the comparison",
-     [](Side, Fields& f) {
-       if (f.size() > 3) f.resize(3);
+     "xlrd prints an error constant of a definition in double quotes (\"#REF!\"); formula text "
+     "writes it bare (#REF!)",
+     [](Side side, Fields& f) {
+       if (side == Side::expected && f.size() > 3 && f[3].size() > 3 && f[3].starts_with("\"#") &&
+           f[3].ends_with('"') && f[3].find('"', 1) == f[3].size() - 1)
+         f[3] = f[3].substr(1, f[3].size() - 2);
        return true;
      }},
     {"name", "gnumeric-biff7",
