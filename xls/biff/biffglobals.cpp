@@ -6,7 +6,8 @@
 // flag byte first). NAME (BIFF8): flags u16, key byte 2, name length byte 3, cce u16 at 4, sheet
 // u16 at 8 (0 workbook, else sheet + 1), lengths of menu, description, help and status texts at
 // 10..13, name at 14 (flag byte and characters; a built-in name holds its one-character code),
-// tokens, then the four texts. XCT: CRN count u16, sheet index u16. WRITEACCESS (BIFF8): cch
+// tokens, then the four texts. NAME of BIFF5/7: the same fields, texts without a flag byte in the
+// file's code page. XCT: CRN count u16, sheet index u16. WRITEACCESS (BIFF8): cch
 // u16, flag byte, characters, spaces to 112 bytes.
 #include <algorithm>
 
@@ -62,10 +63,18 @@ void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
   const int32_t sheet = int32_t(b.U16(8)) - 1;
   TXc12DefinedNames& names = FManager.Workbook().DefinedNames();
   size_t used = 0;
+  // BIFF8 texts have a flag byte and may be UTF-16; BIFF5/7 texts are 8-bit in the code page.
+  const bool biff8 = FVersion >= TExcelVersion::xvExcel97;
+  auto readText = [&](size_t at, int32_t count, size_t* taken) {
+    if (biff8) return ReadBIFF8Chars(b, at, count, FCodec, taken);
+    const auto bytes = b.Bytes(at, size_t(std::max<int32_t>(count, 0)));
+    *taken = bytes.size();
+    return FCodec.Decode8(bytes);
+  };
   TXc12DefinedName* name;
   if (flags & 0x20) {
     name = names.Add(TXc12BuiltInName::bnPrintArea, sheet);
-    const std::u16string code = ReadBIFF8Chars(b, 14, std::max<int32_t>(len, 1), FCodec, &used);
+    const std::u16string code = readText(14, std::max<int32_t>(len, 1), &used);
     const char16_t c = code.empty() ? 0xFFFF : code[0];
     switch (c) {
       case 0x00:
@@ -97,7 +106,7 @@ void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
         break;  // a kind the model has no member for
     }
   } else {
-    const std::u16string text = ReadBIFF8Chars(b, 14, len, FCodec, &used);
+    const std::u16string text = readText(14, len, &used);
     name = names.Add(text, sheet);
   }
   size_t pos = 14 + used;
@@ -113,7 +122,7 @@ void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
   for (int i = 0; i < 4; ++i) {
     const uint8_t n = b.U8(10 + size_t(i));
     if (!n) continue;
-    *texts[i] = ReadBIFF8Chars(b, pos, n, FCodec, &used);
+    *texts[i] = readText(pos, n, &used);
     pos += used;
   }
 }

@@ -166,7 +166,7 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
       return true;
     case BIFFID_NAME:
     case BIFFID_NAME_3:
-      if (biff8) RecNAME(b, host);
+      if (biff5up) RecNAME(b, host);
       return true;
     case BIFFID_SUPBOOK:
     case BIFFID_EXTERNSHEET:
