@@ -2,6 +2,7 @@
 // with TXLSBook and the legacy reader, and checked by the cell texts, styles and names they give.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -525,7 +526,7 @@ TEST_F(Reader, Names_JoinedAcrossContinueAndBuiltInCodes) {
 // The external references of a BIFF8 book with the sheets "My Sheet", "Third" and "Don't": this
 // workbook (3 sheets), another book C:\dir\book.xls with the sheet Data and a CRN group, add-in
 // functions with EOMONTH; EXTERNSHEET entries, some of them pointing outside the tables.
-std::string ExternBook(const std::string& extra = "") {
+std::string ExternStream(const std::string& extra = "") {
   const std::string encoded("\x01\x01" "Cdir\x03" "book.xls", 15);
   std::string g = BiffRecord(0x01AE, BiffBody().U16(3).U16(0x0401));
   g += BiffRecord(0x01AE, BiffBody().U16(1).U16(uint16_t(encoded.size())).U8(0).Bytes(encoded).Str8("Data"));
@@ -545,8 +546,10 @@ std::string ExternBook(const std::string& extra = "") {
   g += BiffRecord(0x0018, BiffBody().U16(0).U8(0).U8(5).U16(7).U16(0).U16(0).U32(0).U8(0).Bytes("Total")
                               .U8(0x3A).U16(0).U16(0).U16(0));
   g += BiffBoundSheet("My Sheet") + BiffBoundSheet("Third") + BiffBoundSheet("Don't");
-  return BiffCompoundFile(BiffWorkbookStream(g, {Number(0, 0, 1), "", ""}));
+  const std::string cell = Formula(0, 1, Cached(1), 0, BiffBody().U8(0x3A).U16(1).U16(0).U16(0xC000).str());
+  return BiffWorkbookStream(g, {Number(0, 0, 1) + cell, "", ""});
 }
+std::string ExternBook() { return BiffCompoundFile(ExternStream()); }
 
 std::string Ref3d(uint16_t entry) { return BiffBody().U8(0x3A).U16(entry).U16(0).U16(0xC000); }
 
@@ -606,6 +609,43 @@ TEST_F(Reader, Extern_ReferencesAndNamesDecodeThroughTheTables) {
   EXPECT_EQ(book.Manager().FExtNames97, nullptr);
   EXPECT_EQ(xls::FormulaHandlerOf(book).DecodeFormula(nullptr, 0, std::vector<uint8_t>{0xFF, 0x23, 1, 0, 0, 0}, false),
             u"[EXTERNNAME]");
+}
+
+// Mutated external-reference and name records (counts, indexes, lengths): the load fails
+// cleanly or goes on, and every name and cell formula then decodes without a fault.
+TEST_F(Reader, Extern_MutatedRecordsFailCleanlyOrDecode) {
+  std::vector<std::string> corpus{ExternStream()};
+  const auto budget = kws::test::FuzzBudget::FromEnvironment(3.0, 3000);
+  const uint64_t runs = kws::test::RunFuzz(budget, corpus, 2027, [&](const std::string& s) {
+    xls::TXLSBook b;
+    b.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
+    const std::string file = BiffCompoundFile(s);
+    try {
+      b.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
+    } catch (const std::exception&) {
+      return;
+    }
+    xls::TXc12DefinedNames& names = b.Manager().Workbook().DefinedNames();
+    for (size_t i = 0; i < names.Count(); ++i) {
+      try {
+        if (const auto* n = dynamic_cast<const xls::TXLSName*>(names.Items(i))) n->Definition();
+      } catch (const xls::XLSRWException&) {
+      }
+    }
+    for (size_t i = 0; i < b.Count(); ++i) {
+      try {
+        b.Items(i)->GetAsString(0, 0);
+        b.Items(i)->GetAsString(1, 0);
+        if (b.OnDecodeFormula) {
+          const std::vector<uint8_t> ptgs{0xFF, 0x3A, 5, 0, 0, 0, 0, 0xC0};
+          b.OnDecodeFormula(*b.Items(i), ptgs);
+        }
+      } catch (const xls::XLSRWException&) {
+      }
+    }
+  });
+  std::printf("extern records fuzz: %llu inputs\n", static_cast<unsigned long long>(runs));
+  EXPECT_GT(runs, 0u);
 }
 
 TEST_F(Reader, Extern_GroupsWithoutTheirBookAreDroppedCellsStay) {
