@@ -1,5 +1,6 @@
 #include "xls/biff/biffrecords.h"
 
+#include "xls/biff/biff5.h"
 #include "xls/formula/xlsformuladecoder97.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
@@ -166,13 +167,13 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
       return true;
     case BIFFID_NAME:
     case BIFFID_NAME_3:
-      if (biff8) RecNAME(b, host);
+      if (biff5up) RecNAME(b, host);
       return true;
     case BIFFID_SUPBOOK:
     case BIFFID_EXTERNSHEET:
     case BIFFID_EXTERNNAME:
     case BIFFID_EXTERNNAME_3:
-      if (!biff8) return false;
+      if (!biff5up) return false;
       RecExtern(id, b, host);
       return true;
     case BIFFID_XCT:
@@ -332,6 +333,7 @@ TXc12DataWorksheet* TBIFFReaderHost::CurrentXc12Sheet() const { return FReader.F
 TSharedFormulas& TBIFFReaderHost::SharedFormulas() { return FReader.FSharedFormulas; }
 std::vector<uint8_t>& TBIFFReaderHost::LastARRAY() { return FReader.FLastARRAY; }
 void TBIFFReaderHost::Warning(std::u16string_view text, int32_t number) { FReader.Warning(text, number); }
+TFormulaHandler* TBIFFReaderHost::LegacyFormulas() { return &FReader.XLS().FormulaHandler(); }
 
 void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecords> records) {
   static constexpr uint16_t kIds[] = {
@@ -359,6 +361,7 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
         TBIFFReaderHost host(reader);
         TBoundsheetEntry& e = reader.FBoundsheets.back();
         e.Name = records->BoundSheetName(host, TBIFFBody(reader.Body().Span()));
+        reader.XLS().FormulaHandler().FSheetNames.push_back(e.Name);
         TXc12DataWorksheets& sheets = reader.Manager().Worksheets();
         if (e.IsWorksheet && sheets.Count() > 0) sheets.Items(sheets.Count() - 1)->FName = e.Name;
       },

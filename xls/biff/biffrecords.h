@@ -40,6 +40,8 @@ class TXLSCellMMU;
 
 namespace xls::biff {
 
+class TFormulaHandler;
+
 // Record ids handled here.
 enum : uint16_t {
   BIFFID_INTEGER_2 = 0x0002,
@@ -137,14 +139,9 @@ class TBIFFRecordHost {
   virtual std::vector<uint8_t>& LastARRAY() = 0;
   // Warning `number` of the load (within the load's warning cap).
   virtual void Warning(std::u16string_view text, int32_t number) = 0;
-};
-
-// The external-reference records of a BIFF8 workbook, kept whole (CONTINUE parts joined) for the
-// name tables of the formula layer.
-struct TBIFFExternRecord {
-  uint16_t Id = 0;
-  int32_t SupBook = -1;  // the SUPBOOK an EXTERNNAME or CRN belongs to
-  std::vector<uint8_t> Body;
+  // The legacy formula handler whose name tables the external-reference records feed (none:
+  // those records are dropped).
+  virtual TFormulaHandler* LegacyFormulas() { return nullptr; }
 };
 
 // Shared-formula fix-up: turns the relative references of tokens copied from the shared formula
@@ -171,8 +168,6 @@ class TBIFFRecords {
   // of these handlers' (the loop then stores it); true when it was consumed (stored, slotted or
   // dropped here).
   bool Handle(uint16_t id, std::span<const uint8_t> body, TBIFFRecordHost& host);
-
-  const std::vector<TBIFFExternRecord>& ExternRecords() const { return FExternRecords; }
 
   TBIFFSharedFixup SharedFixup;
 
@@ -235,6 +230,8 @@ class TBIFFRecords {
   void FireBoolean(int32_t col, int32_t row, bool v);
   void FireError(int32_t col, int32_t row, TXc12CellError v);
   void PrepareEvent(int32_t col, int32_t row);
+  // Warns that an external-reference record (named by `what`) was dropped.
+  void ExternDropped(const char16_t* what);
   // FORMULA parts.
   bool ReadStringResult(TBIFFRecordHost& host, std::u16string& text);
   bool StageResult(const TBIFFBody& b, TBIFFRecordHost& host);
@@ -253,8 +250,6 @@ class TBIFFRecords {
   TXc12DataWorksheet* FSheet = nullptr;
   TBIFFRecordHost* FHost = nullptr;  // the loop of the record in hand
   TBIFFTextCodec FCodec;
-  std::vector<TBIFFExternRecord> FExternRecords;
-  int32_t FSupBookCount = 0;
   std::vector<std::u16string> FExcel4Formats;
   int32_t FExcel4Start = 0;
   int32_t FFormatCnt = 0;
@@ -283,6 +278,7 @@ class TBIFFReaderHost : public TBIFFRecordHost {
   TSharedFormulas& SharedFormulas() override;
   std::vector<uint8_t>& LastARRAY() override;
   void Warning(std::u16string_view text, int32_t number) override;
+  TFormulaHandler* LegacyFormulas() override;
 
  private:
   TXLSReadII& FReader;

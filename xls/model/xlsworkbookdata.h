@@ -250,9 +250,11 @@ class TXc12DefinedNames : public TXLSFactoryObject {
   void InvalidateHash() { FHashValid = false; }
 
  private:
+  friend class TXc12DefinedName;
   TXc12DefinedName* TakeFree();
   void RebuildHash() const;
   TXLSClassFactory* FClassFactory;
+  size_t FDeletedCount = 0;  // entries whose Deleted flag is set
   std::vector<std::unique_ptr<TXc12DefinedName>> FItems;
   mutable std::unordered_map<std::u16string, int32_t> FHash;
   mutable bool FHashValid = false;

@@ -2,6 +2,7 @@
 // with TXLSBook and the legacy reader, and checked by the cell texts, styles and names they give.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -13,6 +14,9 @@
 #include "xls/biff/biffreader.h"
 #include "xls/biff/biffrecords.h"
 #include "xls/biff/xlsstream.h"
+#include "xls/formula/xlsformulabinding.h"
+#include "xls/model/xlserrors.h"
+#include "xls/model/xlsnames.h"
 #include "xls/crypto/md5.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
@@ -552,19 +556,151 @@ TEST_F(Reader, Names_JoinedAcrossContinueAndBuiltInCodes) {
   EXPECT_EQ(book.Manager().Worksheets().Items(0)->FName, longName);
 }
 
-TEST_F(Reader, Extern_RecordsKeptAndExternNameBeforeSupBookSkipped) {
-  const std::string supbook = BiffRecord(0x01AE, BiffBody().U16(1).U16(0x0401));
-  const std::string externName = BiffRecord(0x0023, BiffBody().U16(0).U32(0).U8(1).U8(0).Bytes("f").U16(0));
-  std::string externSheet = BiffRecord(0x0017, BiffBody().U16(2).U16(0).U16(0).U16(0));
-  externSheet += BiffRecord(kCONTINUE, BiffBody().U16(0).U16(0).U16(0));
-  Load(Book8(supbook + externName + externSheet, {Number(0, 0, 1)}));
-  EXPECT_EQ(Text(0, 0), u"1");
+// The external references of a BIFF8 book with the sheets "My Sheet", "Third" and "Don't": this
+// workbook (3 sheets), another book C:\dir\book.xls with the sheet Data and a CRN group, add-in
+// functions with EOMONTH; EXTERNSHEET entries, some of them pointing outside the tables.
+std::string ExternStream(const std::string& extra = "") {
+  const std::string encoded("\x01\x01" "Cdir\x03" "book.xls", 15);
+  std::string g = BiffRecord(0x01AE, BiffBody().U16(3).U16(0x0401));
+  g += BiffRecord(0x01AE, BiffBody().U16(1).U16(uint16_t(encoded.size())).U8(0).Bytes(encoded).Str8("Data"));
+  g += BiffRecord(0x0059, BiffBody().U16(1).U16(0)) + BiffRecord(0x005A, BiffBody().U8(0).U8(0).U16(0).U8(1).F64(4));
+  g += BiffRecord(0x0059, BiffBody().U16(1).U16(5)) + BiffRecord(0x005A, BiffBody().U8(0).U8(0).U16(0).U8(1).F64(4));
+  g += BiffRecord(0x01AE, BiffBody().U16(1).U16(0x3A01));
+  g += BiffRecord(0x0023, BiffBody().U16(0).U32(0).U8(7).U8(0).Bytes("EOMONTH").U16(2).Bytes("\x1C\x17"));
+  // 0: My Sheet; 1: My Sheet..Third; 2: Data of the other book; 3: add-ins; 4: deleted sheet;
+  // 5: Don't; 6: a book that is not there; 7: a sheet the other book does not have.
+  const uint16_t entries[][3] = {{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {2, 0, 0},
+                                 {0, 0xFFFF, 0xFFFF}, {0, 2, 2}, {7, 0, 0}, {1, 5, 5}};
+  BiffBody es;
+  es.U16(uint16_t(std::size(entries)));
+  for (const auto& e : entries) es.U16(e[0]).U16(e[1]).U16(e[2]);
+  g += BiffRecord(0x0017, es) + extra;
+  // The name Total, defined as 'My Sheet'!$A$1.
+  g += BiffRecord(0x0018, BiffBody().U16(0).U8(0).U8(5).U16(7).U16(0).U16(0).U32(0).U8(0).Bytes("Total")
+                              .U8(0x3A).U16(0).U16(0).U16(0));
+  g += BiffBoundSheet("My Sheet") + BiffBoundSheet("Third") + BiffBoundSheet("Don't");
+  const std::string cell = Formula(0, 1, Cached(1), 0, BiffBody().U8(0x3A).U16(1).U16(0).U16(0xC000).str());
+  return BiffWorkbookStream(g, {Number(0, 0, 1) + cell, "", ""});
+}
+std::string ExternBook() { return BiffCompoundFile(ExternStream()); }
+
+std::string Ref3d(uint16_t entry) { return BiffBody().U8(0x3A).U16(entry).U16(0).U16(0xC000); }
+
+TEST_F(Reader, Extern_ReferencesAndNamesDecodeThroughTheTables) {
   xls::TXLSErrorList list;
   book.Errors().SetErrorList(&list);
-  Load(Book8(externName + supbook + externName, {Number(0, 0, 2)}));
-  EXPECT_EQ(Text(0, 0), u"2");
+  Load(ExternBook());
+  book.Errors().SetErrorList(nullptr);
+  const std::string area = BiffBody().U8(0x3B).U16(1).U16(0).U16(1).U16(0xC000).U16(0xC001);
+  const std::string nameX3 = BiffBody().U8(0x39).U16(3).U16(1).U16(0);
+  const struct {
+    std::string tokens;
+    std::u16string text;
+  } cases[] = {
+      {Ref3d(0), u"'My Sheet'!A1"},
+      {area, u"'My Sheet:Third'!A1:B2"},
+      {Ref3d(5), u"'Don''t'!A1"},
+      {Ref3d(2), u"'C:\\dir\\[book.xls]Data'!A1"},
+      // A deleted sheet, a book or a sheet outside the tables, an entry outside the list.
+      {Ref3d(4), u"#REF!!A1"},
+      {Ref3d(6), u"#REF!!A1"},
+      {Ref3d(7), u"#REF!!A1"},
+      {Ref3d(99), u"#REF!!A1"},
+      // Add-in function, a name past the add-in's list, names of this workbook (the model's).
+      {nameX3 + BiffBody().U8(0x44).U16(0).U16(0xC000).U8(0x42).U8(2).U16(255).str(), u"EOMONTH(A1)"},
+      {BiffBody().U8(0x39).U16(3).U16(9).U16(0), u"#NAME?"},
+      {BiffBody().U8(0x39).U16(0).U16(1).U16(0), u"Total"},
+      {BiffBody().U8(0x23).U16(1).U16(0), u"Total"},
+      {BiffBody().U8(0x23).U16(2).U16(0), u"#NAME?"},
+      {BiffBody().U8(0x23).U16(0).U16(0), u"#NAME?"},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> ptgs{0xFF};
+    ptgs.insert(ptgs.end(), c.tokens.begin(), c.tokens.end());
+    EXPECT_EQ(xls::FormulaHandlerOf(book).DecodeFormula(nullptr, 0, ptgs, false), c.text)
+        << kws::Utf16ToUtf8(c.text);
+  }
+  // The name's definition and the model's 3-D resolver: only an own entry of one sheet has one.
+  const auto* total = dynamic_cast<const xls::TXLSName*>(book.Manager().Workbook().DefinedNames().Items(0));
+  ASSERT_NE(total, nullptr);
+  EXPECT_EQ(total->Definition(), u"'My Sheet'!$A$1");
+  const auto& resolve = book.Manager().FExtSheet97;
+  ASSERT_TRUE(resolve);
+  int32_t sheet = -1;
+  EXPECT_TRUE(resolve(5, sheet));
+  EXPECT_EQ(sheet, 2);
+  for (uint16_t entry : {1, 2, 3, 4, 6, 99}) EXPECT_FALSE(resolve(entry, sheet)) << entry;
+  // The CRN group of a sheet the book does not have is dropped with a warning; the other stays.
+  auto* biff = dynamic_cast<xls::biff::TBIFF5*>(book.BIFF());
+  ASSERT_NE(biff, nullptr);
+  EXPECT_EQ(biff->FormulaHandler().ExternalNames().SupBooks().at(1)->FSheets.at(0).FCRN.size(), 1u);
   ASSERT_EQ(list.size(), 1u);
-  EXPECT_NE(list[0].Text.find(u"EXTERNNAME record without a preceding SUPBOOK"), std::u16string::npos);
+  EXPECT_EQ(list[0].Number, xls::XLSWARN_BIFF_EXTERN_DROPPED);
+  EXPECT_EQ(Text(0, 0), u"1");
+  // The tables go with the reader object: after a clear the texts fall back, nothing dangles.
+  book.Clear(1);
+  EXPECT_EQ(book.Manager().FExtNames97, nullptr);
+  EXPECT_EQ(xls::FormulaHandlerOf(book).DecodeFormula(nullptr, 0, std::vector<uint8_t>{0xFF, 0x23, 1, 0, 0, 0}, false),
+            u"[EXTERNNAME]");
+}
+
+// Mutated external-reference and name records (counts, indexes, lengths): the load fails
+// cleanly or goes on, and every name and cell formula then decodes without a fault.
+TEST_F(Reader, Extern_MutatedRecordsFailCleanlyOrDecode) {
+  std::vector<std::string> corpus{ExternStream()};
+  const auto budget = kws::test::FuzzBudget::FromEnvironment(3.0, 3000);
+  const uint64_t runs = kws::test::RunFuzz(budget, corpus, 2027, [&](const std::string& s) {
+    xls::TXLSBook b;
+    b.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
+    const std::string file = BiffCompoundFile(s);
+    try {
+      b.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
+    } catch (const std::exception&) {
+      return;
+    }
+    xls::TXc12DefinedNames& names = b.Manager().Workbook().DefinedNames();
+    for (size_t i = 0; i < names.Count(); ++i) {
+      try {
+        if (const auto* n = dynamic_cast<const xls::TXLSName*>(names.Items(i))) n->Definition();
+      } catch (const xls::XLSRWException&) {
+      }
+    }
+    for (size_t i = 0; i < b.Count(); ++i) {
+      try {
+        b.Items(i)->GetAsString(0, 0);
+        b.Items(i)->GetAsString(1, 0);
+        if (b.OnDecodeFormula) {
+          const std::vector<uint8_t> ptgs{0xFF, 0x3A, 5, 0, 0, 0, 0, 0xC0};
+          b.OnDecodeFormula(*b.Items(i), ptgs);
+        }
+      } catch (const xls::XLSRWException&) {
+      }
+    }
+  });
+  std::printf("extern records fuzz: %llu inputs\n", static_cast<unsigned long long>(runs));
+  EXPECT_GT(runs, 0u);
+}
+
+TEST_F(Reader, Extern_GroupsWithoutTheirBookAreDroppedCellsStay) {
+  // EXTERNNAME and a CRN group before any SUPBOOK, and a SUPBOOK announcing more sheets than it
+  // holds: dropped or cut with warnings, the cells stay.
+  const std::string externName = BiffRecord(0x0023, BiffBody().U16(0).U32(0).U8(1).U8(0).Bytes("f").U16(0));
+  const std::string xct = BiffRecord(0x0059, BiffBody().U16(1).U16(0)) + BiffRecord(0x005A, BiffBody().U32(0));
+  const std::string supbook = BiffRecord(0x01AE, BiffBody().U16(65535).U16(1).U8(0).Bytes("b").Str8("S"));
+  std::string externSheet = BiffRecord(0x0017, BiffBody().U16(60000).U16(0).U16(0).U16(0));
+  externSheet += BiffRecord(kCONTINUE, BiffBody().U16(0).U16(0).U16(0));
+  xls::TXLSErrorList list;
+  book.Errors().SetErrorList(&list);
+  Load(Book8(externName + xct + supbook + externSheet, {Number(0, 0, 1)}));
+  book.Errors().SetErrorList(nullptr);
+  EXPECT_EQ(Text(0, 0), u"1");
+  EXPECT_EQ(list.size(), 2u);
+  auto* biff = dynamic_cast<xls::biff::TBIFF5*>(book.BIFF());
+  ASSERT_NE(biff, nullptr);
+  const auto& tables = biff->FormulaHandler().ExternalNames();
+  ASSERT_EQ(tables.SupBooks().size(), 1u);
+  EXPECT_EQ(tables.SupBooks()[0]->FSheets.size(), 1u);
+  EXPECT_EQ(tables.ExtSheets().size(), 2u);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -94,6 +94,31 @@ TEST(DefinedNames_Add, ReusedEntryIsResetWhole) {
   EXPECT_EQ(b->LocalSheetId(), 4);
 }
 
+// Free entries are taken in list order whatever way they were freed or refilled; many names added
+// one by one stay fast (the list is searched only while it holds deleted entries).
+TEST(DefinedNames_Add, FreeEntriesFollowDeleteUndeleteAndClear) {
+  TXc12DefinedNames names(nullptr);
+  for (int i = 0; i < 4; ++i) names.Add(u"N" + std::u16string(1, char16_t(u'0' + i)), -1);
+  names.Items(2)->SetDeleted(true);
+  names.Items(1)->SetDeleted(true);
+  names.Items(1)->SetDeleted(true);  // twice: still one free entry
+  names.Items(2)->SetDeleted(false);
+  TXc12DefinedName* added = names.Add(u"A", -1);
+  EXPECT_EQ(added, names.Items(1));
+  added = names.Add(u"B", -1);  // no free entry left: appended
+  EXPECT_EQ(added, names.Items(4));
+  names.Items(3)->SetDeleted(true);
+  names.Items(3)->Clear();  // cleared in place: no longer free
+  added = names.Add(u"C", -1);
+  EXPECT_EQ(added, names.Items(5));
+  names.Items(0)->SetDeleted(true);
+  names.Clear();
+  names.Add(u"D", -1);
+  EXPECT_EQ(names.Count(), 1u);
+  for (int i = 0; i < 200000; ++i) names.Add(u"X", -1);  // quadratic before: seconds under ASan
+  EXPECT_EQ(names.Count(), 200001u);
+}
+
 TEST(DefinedNames_Area, AccessorsDropTheAbsoluteFlags) {
   TXc12DefinedName n;
   n.FArea = {2, int32_t(0x80000005), 7, 0x8003, 4};
