@@ -1,7 +1,5 @@
 #include "app/findtext.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "app/keywords.h"
+#include "platform/filebytes.h"
 #include "platform/textcodec.h"
 
 namespace kws::app {
@@ -161,21 +160,15 @@ size_t CompleteEnd(const char* p, size_t from, size_t used) {
 
 std::vector<std::u16string> Keywords(std::u16string_view findtxt) { return SplitCommaText(RemoveBlanks(findtxt)); }
 
+// Reads a file opened as a regular file (see OpenText).
 class TFd {
  public:
-  explicit TFd(const std::filesystem::path& file) : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC)) {
-    if (fd_ < 0 && (errno == ENOENT || errno == ENOTDIR)) throw TFileMissing(file);
-    if (fd_ < 0) throw std::runtime_error("cannot open " + file.string());
-  }
-  ~TFd() { ::close(fd_); }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
+  explicit TFd(const kws::RegularFile& file) : fd_(file.fd()) {}
   // Reads up to n bytes, retrying after interruptions; 0 at the end of the file.
   size_t Read(char* out, size_t n, const std::filesystem::path& file) const {
     for (;;) {
       const ssize_t r = ::read(fd_, out, n);
       if (r >= 0) return static_cast<size_t>(r);
-      if (errno == EISDIR) throw TFileMissing(file);  // a folder is not a file
       if (errno != EINTR) throw std::runtime_error("cannot read " + file.string());
     }
   }
@@ -325,7 +318,19 @@ bool TFindText::findintxt(const std::filesystem::path& file, std::u16string_view
   }
   const TTextKeys& keys = *keys_;
   if (keys.needles.empty()) return false;  // an empty keyword never matches: nothing to read
-  const TFd fd(file);
+  const kws::RegularFile opened(file);
+  switch (opened.state()) {
+    case kws::RegularFile::State::Open:
+      break;
+    case kws::RegularFile::State::Missing:
+    case kws::RegularFile::State::Folder:
+      throw TFileMissing(file);
+    case kws::RegularFile::State::NotRegular:
+      return false;  // a FIFO, socket or device is searched and holds nothing
+    case kws::RegularFile::State::Failed:
+      throw std::runtime_error("cannot open " + file.string());
+  }
+  const TFd fd(opened);
 
   if (keys.ascii) {
     // An ASCII keyword whose bytes are absent is absent from the text in every encoding this

@@ -11,6 +11,9 @@
 // validation when its bytes are missing or follow an ASCII byte (see Scan). Line
 // ends are searched as they stand in the file; keywords come from a one-line field.
 //
+// Every routine reads regular files only (kws::RegularFile): a FIFO, socket or device file whose
+// name matches is searched and holds nothing.
+//
 // findinpdf opens the file, and for each page in turn looks for each keyword of the blank-free
 // search text as a whole word without regard to letter case. A PDF that cannot be opened or is
 // locked raises; the worker counts that as a miss.

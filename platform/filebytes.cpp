@@ -11,6 +11,7 @@
 #include <istream>
 #include <memory>
 #include <new>
+#include <string>
 #include <utility>
 
 namespace kws {
@@ -63,26 +64,65 @@ std::vector<uint8_t> ReadStreamBytes(std::istream& stream) {
   return out;
 }
 
-MappedFile::MappedFile(const std::filesystem::path& file) {
-  fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return;
+RegularFile::RegularFile(const std::filesystem::path& file) : name_(file) {
+  fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd_ < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) state_ = State::Missing;
+    if (errno == ENXIO) state_ = State::NotRegular;  // a socket, or a device without its driver
+    return;
+  }
   struct stat st {};
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return;
-  size_ = size_t(st.st_size);
+  if (::fstat(fd_, &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
+    state_ = State::Folder;
+  } else if (!S_ISREG(st.st_mode)) {
+    state_ = State::NotRegular;
+  } else if (const int flags = ::fcntl(fd_, F_GETFL);
+             flags >= 0 && ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == 0) {
+    size_ = uint64_t(st.st_size);
+    state_ = State::Open;
+  }
+}
+
+RegularFile::RegularFile(RegularFile&& other) noexcept
+    : name_(std::move(other.name_)),
+      fd_(std::exchange(other.fd_, -1)),
+      size_(other.size_),
+      state_(std::exchange(other.state_, State::Failed)) {}
+
+RegularFile::~RegularFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int64_t RegularFile::ReadAt(void* out, size_t n, uint64_t offset) const {
+  if (!ok()) return -1;
+  size_t got = 0;
+  while (got < n) {
+    const ssize_t r = ::pread(fd_, static_cast<uint8_t*>(out) + got, n - got, off_t(offset + got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return -1;
+    if (r == 0) break;
+    got += size_t(r);
+  }
+  return int64_t(got);
+}
+
+std::filesystem::path RegularFile::ReopenName() const {
+  std::filesystem::path own = "/proc/self/fd/" + std::to_string(fd_);
+  std::error_code ec;
+  return fd_ >= 0 && std::filesystem::exists(own, ec) ? own : name_;
+}
+
+MappedFile::MappedFile(RegularFile file) : file_(std::move(file)) {
+  if (!file_.ok() || file_.size() > SIZE_MAX / 2) return;
+  size_ = size_t(file_.size());
   if (size_ >= PageBuffer::kHugePage) {
     copy_ = PageBuffer(size_);
-    for (size_t got = 0; got < size_;) {
-      const ssize_t n = ::pread(fd_, copy_.data() + got, size_ - got, off_t(got));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return;  // cannot be read
-      if (n == 0) {
-        size_ = got;  // the file shrank: what was read is all there is
-        break;
-      }
-      got += size_t(n);
-    }
+    const int64_t got = file_.ReadAt(copy_.data(), size_, 0);
+    if (got < 0) return;  // cannot be read
+    size_ = size_t(got);  // a file that shrank: what was read is all there is
   } else if (size_ > 0) {
-    void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
+    void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file_.fd(), 0);
     if (p == MAP_FAILED) return;
     map_ = p;
   }
@@ -91,7 +131,6 @@ MappedFile::MappedFile(const std::filesystem::path& file) {
 
 MappedFile::~MappedFile() {
   if (map_) ::munmap(map_, size_);
-  if (fd_ >= 0) ::close(fd_);
 }
 
 PageBuffer::PageBuffer(size_t size) {

@@ -19,6 +19,45 @@ bool ReadFileBytes(const std::filesystem::path& file, std::vector<uint8_t>& out)
 // The rest of `stream`, read in large chunks.
 std::vector<uint8_t> ReadStreamBytes(std::istream& stream);
 
+// A file opened for reading by the search, which reads regular files only. The open does not
+// block (opening a FIFO without a writer, or reading one, would wait for ever) and the kind is
+// taken from the open file's own status (fstat), so that no name swapped between a look-up and
+// the open slips a FIFO, socket or device past the check. An open regular file reads blocking.
+class RegularFile {
+ public:
+  enum class State {
+    Open,        // a regular file, open for reading
+    Missing,     // nothing there under that name
+    Folder,      // a folder
+    NotRegular,  // a FIFO, socket or device: never read
+    Failed       // cannot be opened (no permission, ...)
+  };
+
+  explicit RegularFile(const std::filesystem::path& file);
+  ~RegularFile();
+  RegularFile(RegularFile&& other) noexcept;
+  RegularFile& operator=(RegularFile&&) = delete;
+  RegularFile(const RegularFile&) = delete;
+
+  State state() const { return state_; }
+  bool ok() const { return state_ == State::Open; }
+  int fd() const { return fd_; }
+  // The size when it was opened.
+  uint64_t size() const { return size_; }
+  // Reads up to `n` bytes at `offset`, retrying after interruptions: fewer only at the end of the
+  // file; -1 when the file cannot be read.
+  int64_t ReadAt(void* out, size_t n, uint64_t offset) const;
+  // A name that opens this very file again, for libraries that take only a name: its entry in
+  // /proc/self/fd, or the name it was opened by where there is none.
+  std::filesystem::path ReopenName() const;
+
+ private:
+  std::filesystem::path name_;
+  int fd_ = -1;
+  uint64_t size_ = 0;
+  State state_ = State::Failed;
+};
+
 // A large writable buffer of pages taken from the system in one batch; its bytes start as zeros.
 // On virtual machines the first touch of every small page is costly, even of a page faulted in
 // ahead: a buffer of at least one huge page (2 MB) is therefore laid on huge-page boundaries and
@@ -53,7 +92,9 @@ class PageBuffer {
 // whose one copy costs less there than touching every small page of the mapping.
 class MappedFile {
  public:
-  explicit MappedFile(const std::filesystem::path& file);
+  explicit MappedFile(const std::filesystem::path& file) : MappedFile(RegularFile(file)) {}
+  // The bytes of a file opened before (whose first bytes the caller may have looked at).
+  explicit MappedFile(RegularFile file);
   ~MappedFile();
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
@@ -66,7 +107,7 @@ class MappedFile {
   }
 
  private:
-  int fd_ = -1;
+  RegularFile file_;
   void* map_ = nullptr;
   PageBuffer copy_;
   size_t size_ = 0;

@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 
+#include "platform/filebytes.h"
+
 namespace kws {
 namespace {
 
@@ -42,7 +44,11 @@ TPdfDocument::~TPdfDocument() = default;
 
 void TPdfDocument::Open(const std::filesystem::path& file) {
   Close();
-  std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(file.string()));
+  // Only a regular file is read (a FIFO or device would hang poppler's open or its reads); poppler
+  // opens the very file checked, through its descriptor's name.
+  const RegularFile opened(file);
+  if (!opened.ok()) throw std::runtime_error("cannot open PDF file " + file.string());
+  std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(opened.ReopenName().string()));
   if (!doc) throw std::runtime_error("cannot open PDF file " + file.string());
   if (doc->is_locked()) throw std::runtime_error("PDF file is locked: " + file.string());
   doc_ = std::move(doc);

@@ -6,6 +6,7 @@
 
 #include "bench/common/celltext.h"
 #include "xls/model/formatsettings.h"
+#include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsformattedobj.h"
@@ -139,6 +140,10 @@ constexpr const char* kCfOperators[] = {"lessThan",           "lessThanOrEqual",
                                         "greaterThanOrEqual", "greaterThan",     "between",    "notBetween",
                                         "containsText",       "notContains",     "beginsWith", "endsWith"};
 
+constexpr const char* kTableTypes[] = {"worksheet", "xml", "queryTable"};
+constexpr const char* kTotalsFunctions[] = {"",      "sum",       "min",    "max", "average",
+                                            "count", "countNums", "stdDev", "var", "custom"};
+
 // The word of `v` in `words`; empty for a value outside the table (the "none given" values).
 template <class E, size_t N>
 const char* Word(E v, const char* const (&words)[N]) {
@@ -221,6 +226,11 @@ char CellTypeLetter(xls::TXLSCellType t) {
   return 0;
 }
 
+// A date serial of the document properties as W3C text; empty for none.
+std::u16string DateText(double serial) {
+  return serial == 0 ? std::u16string() : xls::TXc12DocProps::DateTimeToXmlText(serial);
+}
+
 bool SameHeader(const xls::TXLSMMURowHeader& a, const xls::TXLSMMURowHeader& b) {
   return a.Options == b.Options && a.Style == b.Style && a.OutlineLevel == b.OutlineLevel &&
          a.Height == b.Height;
@@ -264,6 +274,30 @@ class TDumper {
       if (const auto* named = dynamic_cast<const xls::TXLSName*>(&n)) definition = named->Definition();
       Emit(TLine("name").Text(scope).Text(NameText(n)).Text(StripEquals(definition)));
     }
+
+    // Core document properties, when the model holds the part (the package road).
+    if (!m.FileData().FDocPropsCore.Empty()) {
+      xls::TXc12DocProps& p = m.DocProps();
+      Emit(TLine("docprops")
+               .Text(p.Creator())
+               .Text(p.LastModifiedBy())
+               .Text(DateText(p.DateCreated()))
+               .Text(DateText(p.DateModified())));
+    }
+    // Connections of the kept connections part (nothing when it was kept unparsed).
+    if (const xls::TXc12XmlNode* list = m.Workbook().Connections().Find(u"connections"))
+      for (int i = 0; i < list->NodeCount(); ++i) {
+        const xls::TXc12XmlNode* c = list->NodeItem(i);
+        if (c->NodeName() != u"connection") continue;
+        const xls::TXc12XmlNode* db = c->FindNode(u"dbPr");
+        const std::u16string refresh = c->NodeAttribute(u"refreshOnLoad");
+        Emit(TLine("connection")
+                 .Text(c->NodeAttribute(u"id"))
+                 .Text(c->NodeAttribute(u"name"))
+                 .Text(c->NodeAttribute(u"type"))
+                 .Flag(refresh == u"1" || refresh == u"true")
+                 .Text(db ? db->NodeAttribute(u"command") : std::u16string()));
+      }
   }
 
   static std::u16string_view StripEquals(std::u16string_view f) {
@@ -377,15 +411,43 @@ class TDumper {
     for (size_t i = 0; i < data.Tables().Count(); ++i) {
       const xls::TXc12Table& t = *data.Tables().Items(i);
       std::u16string columns;
+      std::string totals;
+      bool anyTotal = false;
       for (size_t c = 0; c < t.ColumnCount(); ++c) {
-        if (c) columns += u'|';
+        if (c) columns += u'|', totals += '|';
         columns += t.Columns(c)->FName;
+        totals += Word(t.Columns(c)->FTotalsRowFunction, kTotalsFunctions);
+        anyTotal |= t.Columns(c)->FTotalsRowFunction != xls::TXc12TotalsRowFunction::x12trfNone;
       }
       Emit(TLine("table")
                .Text(name)
                .Text(t.FName.empty() ? t.FDisplayName : t.FName)
                .Text(AreaText(t.FRef))
-               .Text(columns));
+               .Text(columns)
+               .Raw(Word(t.FTableType, kTableTypes))
+               .Text(t.FTableStyleInfo.FName)
+               .Raw(anyTotal ? totals : std::string()));
+    }
+
+    for (size_t i = 0; i < data.Tables().Count(); ++i) {
+      const xls::TXc12Table& t = *data.Tables().Items(i);
+      if (t.FQueryTable.Empty()) continue;
+      const xls::TXc12XmlNode* q = t.FQueryTable.Find(u"queryTable");
+      Emit(TLine("querytable")
+               .Text(name)
+               .Text(t.FName.empty() ? t.FDisplayName : t.FName)
+               .Text(q ? q->NodeAttribute(u"connectionId") : std::u16string()));
+    }
+
+    for (size_t i = 0; i < data.Scenarios().Count(); ++i) {
+      const xls::TXc12Scenario& sc = *data.Scenarios().Items(i);
+      std::u16string cells;
+      for (size_t c = 0; c < sc.FInputCells.Count(); ++c) {
+        const xls::TXc12InputCell& in = *sc.FInputCells.Items(c);
+        if (c) cells += u'|';
+        cells += xls::ColRowToRefStr(in.FCol, in.FRow) + u'=' + in.FVal;
+      }
+      Emit(TLine("scenario").Text(name).Text(sc.FName).Text(cells));
     }
 
     SheetSettings(sheet);

@@ -49,18 +49,37 @@ struct Range {
 };
 
 // Byte ranges of the WordDocument stream whose characters carry the
-// deleted-revision mark.
+// deleted-revision mark, sorted, disjoint and within the stream. A page is read
+// once however often PlcBteChpx lists it, and ranges are merged as they are
+// read, so what is kept is bounded by the stream's length, not by the counts of
+// the table.
 std::vector<Range> DeletedRanges(const Bytes& word, const Bytes& table, uint32_t fc, uint32_t lcb) {
   std::vector<Range> out;
   if (lcb < 4 || !table.Has(fc, lcb)) return out;
+  const auto merge = [&out] {
+    std::sort(out.begin(), out.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
+    size_t kept = 0;
+    for (const Range& r : out) {
+      if (kept > 0 && r.begin <= out[kept - 1].end)
+        out[kept - 1].end = std::max(out[kept - 1].end, r.end);
+      else
+        out[kept++] = r;
+    }
+    out.resize(kept);
+  };
+  const uint32_t limit = uint32_t(std::min<size_t>(word.b.size(), UINT32_MAX));
+  std::vector<bool> seen(word.b.size() / 512 + 1);
+  size_t mergedSize = 0;
   const uint32_t n = (lcb - 4) / 8;
   for (uint32_t i = 0; i < n; ++i) {
-    const uint64_t page = uint64_t(table.U32(fc + 4 * (n + 1) + 4 * i) & 0x3FFFFF) * 512;
-    if (!word.Has(page, 512)) continue;
+    const uint32_t pn = table.U32(fc + 4 * (n + 1) + 4 * i) & 0x3FFFFF;
+    const uint64_t page = uint64_t(pn) * 512;
+    if (!word.Has(page, 512) || seen[pn]) continue;
+    seen[pn] = true;
     const uint8_t* p = word.b.data() + page;
     const uint32_t crun = std::min<uint32_t>(p[511], 101);
     for (uint32_t r = 0; r < crun; ++r) {
-      const uint32_t from = word.U32(page + 4 * r), to = word.U32(page + 4 * (r + 1));
+      const uint32_t from = word.U32(page + 4 * r), to = std::min(word.U32(page + 4 * (r + 1)), limit);
       const uint32_t at = uint32_t(p[4 * (crun + 1) + r]) * 2;
       if (at == 0 || at >= 511 || to <= from) continue;
       // CHPX: a size byte and that many bytes of properties.
@@ -78,8 +97,12 @@ std::vector<Range> DeletedRanges(const Bytes& word, const Bytes& table, uint32_t
       }
       if (deleted) out.push_back({from, to});
     }
+    if (out.size() > 2 * mergedSize + 1024) {
+      merge();
+      mergedSize = out.size();
+    }
   }
-  std::sort(out.begin(), out.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
+  merge();
   return out;
 }
 

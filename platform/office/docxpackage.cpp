@@ -38,10 +38,6 @@ constexpr size_t kSmallPartLimit = size_t(16) << 20;
 // part that inflates to a huge text ends in an error instead of exhausting memory.
 constexpr size_t kMainTextLimit = size_t(128) << 20;
 
-constexpr std::string_view kWordUris[] = {
-    "http://schemas.openxmlformats.org/wordprocessingml/2006/main",
-    "http://purl.oclc.org/ooxml/wordprocessingml/main",
-};
 constexpr std::u16string_view kMainTypes[] = {
     u"application/"
     u"vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml",
@@ -87,7 +83,6 @@ class MainPartReader : public xls::TXpgReadXML {
   MainPartReader() { PreserveSpaces = true; }
 
   void BeginTag() override {
-    NoteBindings();
     if (skipDepth_ || !IsWord()) return;
     const std::string_view n = RawLocalName();
     if (n == "del" || n == "delText" || n == "delInstrText" || n == "instrText" || n == "moveFrom" ||
@@ -118,29 +113,12 @@ class MainPartReader : public xls::TXpgReadXML {
   std::u16string Take() { return std::move(text_); }
 
  private:
-  // Prefixes bound to the WordprocessingML namespace ("" for a default
-  // namespace).
-  void NoteBindings() {
-    const auto& attrs = Attributes();
-    for (int i = 0; i < attrs.Count(); ++i) {
-      if (!attrs.IsNsDecl(i)) continue;
-      const std::string_view value = attrs.ValueBytes(i);
-      if (std::find(std::begin(kWordUris), std::end(kWordUris), value) == std::end(kWordUris)) continue;
-      const std::string_view raw = attrs.RawName(i);
-      const size_t colon = raw.find(':');
-      const std::string prefix(colon == std::string_view::npos ? std::string_view() : raw.substr(colon + 1));
-      if (std::find(prefixes_.begin(), prefixes_.end(), prefix) == prefixes_.end())
-        prefixes_.push_back(prefix);
-    }
-  }
-  bool IsWord() const {
-    return std::find(prefixes_.begin(), prefixes_.end(), RawPrefix()) != prefixes_.end();
-  }
+  // The tokenizer resolves each element's prefix through the bindings in scope.
+  bool IsWord() const { return Namespace() == xls::TXpgNs::WordprocessingML; }
   void Break() {
     if (text_.empty() || text_.back() != kWordTextBreak) text_.push_back(kWordTextBreak);
   }
 
-  std::vector<std::string> prefixes_;
   int skipDepth_ = 0;
   std::u16string text_;
 };

@@ -1,10 +1,11 @@
 #include "platform/office/officeautomation.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstring>
 #include <functional>
 
 #include "platform/cfb.h"
+#include "platform/filebytes.h"
 #include "platform/office/wordtext.h"
 
 namespace kws {
@@ -36,17 +37,30 @@ bool OfficeFindText(std::u16string_view content, std::u16string_view text) {
 }
 
 std::u16string ReadWordText(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary | std::ios::ate);
-  if (!in) throw WordTextError("cannot open the document");
-  const std::streamoff size = in.tellg();
-  if (size < 0 || uint64_t(size) > (uint64_t(2) << 30)) throw WordTextError("cannot read the document");
-  std::string bytes(static_cast<size_t>(size), '\0');
-  in.seekg(0);
-  if (!in.read(bytes.data(), size)) throw WordTextError("cannot read the document");
-  if (bytes.size() >= 8 && IsCompoundData(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), 8)))
-    return ReadDocText(OpenCompoundData(std::vector<uint8_t>(bytes.begin(), bytes.end())));
-  if (bytes.size() >= 4 && bytes.compare(0, 4, "PK\x03\x04", 4) == 0) return ReadDocxText(std::move(bytes));
-  throw WordTextError("not a word-processing document");
+  const RegularFile opened(file);  // a FIFO, socket or device is never read
+  if (!opened.ok()) throw WordTextError("cannot open the document");
+  // The kind is told from the first bytes, before the file is read whole.
+  uint8_t head[8];
+  const int64_t got = opened.ReadAt(head, sizeof head, 0);
+  if (got < 0) throw WordTextError("cannot read the document");
+  const bool compound = got == 8 && IsCompoundData(head);
+  if (!compound && !(got >= 4 && std::memcmp(head, "PK\x03\x04", 4) == 0))
+    throw WordTextError("not a word-processing document");
+  if (opened.size() > (uint64_t(2) << 30)) throw WordTextError("cannot read the document");
+  const auto readAll = [&opened](auto& bytes) {
+    bytes.resize(static_cast<size_t>(opened.size()));
+    const int64_t all = opened.ReadAt(bytes.data(), bytes.size(), 0);
+    if (all < 0) throw WordTextError("cannot read the document");
+    bytes.resize(size_t(all));
+  };
+  if (compound) {
+    std::vector<uint8_t> bytes;
+    readAll(bytes);
+    return ReadDocText(OpenCompoundData(std::move(bytes)));
+  }
+  std::string bytes;
+  readAll(bytes);
+  return ReadDocxText(std::move(bytes));
 }
 
 namespace {

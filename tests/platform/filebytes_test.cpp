@@ -1,6 +1,7 @@
 #include "platform/filebytes.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -55,6 +56,45 @@ TEST(MappedFile, MapsRegularFilesOnly) {
   EXPECT_TRUE(empty.bytes().empty());
   EXPECT_FALSE(kws::MappedFile(dir.path()).ok());
   EXPECT_FALSE(kws::MappedFile(dir.path() / "none").ok());
+}
+
+TEST(RegularFile, OpensRegularFilesOnlyWithoutBlocking) {
+  kws::test::TempDir dir;
+  const auto plain = dir.Write("plain.txt", "0123456789");
+  const auto fifo = dir.path() / "fifo.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);  // no writer: a blocking open would wait for ever
+  std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.xlsx");
+  std::filesystem::create_symlink(plain, dir.path() / "link.txt");
+  struct Case {
+    std::filesystem::path file;
+    kws::RegularFile::State state;
+  };
+  const Case cases[] = {{plain, kws::RegularFile::State::Open},
+                        {dir.path() / "link.txt", kws::RegularFile::State::Open},
+                        {fifo, kws::RegularFile::State::NotRegular},
+                        {dir.path() / "zero.xlsx", kws::RegularFile::State::NotRegular},
+                        {dir.path(), kws::RegularFile::State::Folder},
+                        {dir.path() / "none", kws::RegularFile::State::Missing},
+                        {plain / "below", kws::RegularFile::State::Missing}};
+  for (const Case& c : cases) {
+    const kws::RegularFile f(c.file);
+    EXPECT_EQ(f.state(), c.state) << c.file;
+    char b[4];
+    if (!f.ok()) {
+      EXPECT_EQ(f.ReadAt(b, sizeof b, 0), -1) << c.file;
+    }
+    EXPECT_FALSE(kws::MappedFile(c.file).ok() && c.state != kws::RegularFile::State::Open) << c.file;
+  }
+  const kws::RegularFile f(plain);
+  EXPECT_EQ(f.size(), 10u);
+  char b[8] = {};
+  EXPECT_EQ(f.ReadAt(b, 8, 6), 4);  // fewer only at the end
+  EXPECT_EQ(std::string(b, 4), "6789");
+  // The name handed to libraries opens the same file, even once its name is taken by a FIFO.
+  const auto again = f.ReopenName();
+  std::filesystem::remove(plain);
+  ASSERT_EQ(::mkfifo(plain.c_str(), 0600), 0);
+  EXPECT_EQ(kws::test::ReadFileBytes(again), "0123456789");
 }
 
 TEST(PageBuffer, ZeroedWritableAndMovable) {

@@ -13,6 +13,18 @@ clear on a hot path that touches no child object), content and content_type, abs
 whole content taken without a report), report_unknown_attributes, hooks (generated bodies renamed
 for hand-written code to call). The output is C++ over the runtime in xls/package/xpgruntime.h.
 
+For the drawing units: enum_tables (enumeration tables in other files, see dmlenums.py), includes
+(headers of hand-written or other units' classes the unit uses; a class of another unit is named
+with its C++ namespace, xpgdml::TCT_ShapeProperties), field_prefix (field prefix of children per
+namespace, { DrawingML = "A_" }, in every drawing unit), ctor_hook (a statement every constructor runs, the
+element budget), policy leaf_children = "absorb" (a class without children takes its content
+without a report). Child kinds: "group" (an element group member, created with the class, asked
+after the class's own children, in member order), "mixed" (one owning list of the objects of
+several child elements in document order, TXPGBaseObjectList). Attribute kinds adjcoord and
+adjangle (a number or a guide name). Per class: choice (Clear frees every single child; the fields
+in create get Create_ operations that clear first), optional_create and optional_free (Create_ and
+Free_ of one optional child that touch nothing else).
+
 Usage:
   xpggen.py [--root REPO] [--out DIR] [UNIT.toml ...]   write the files (under DIR, default REPO)
   xpggen.py --check [--root REPO]                         regenerate into a temporary folder and
@@ -34,6 +46,7 @@ POLICY_DEFAULTS = {
     "children": "eager",              # "eager": created with the parent; "lazy": on first occurrence
     "enum_bits": 8,                   # 8 or 16
     "write": False,
+    "leaf_children": "report",       # "report" | "absorb": content of a class without children
     "doc_load": True,                 # the document offers LoadFromStream/LoadFromBytes
     "not_given": {"int": 0, "argb": 0, "hex": 0, "bool": 0, "double": "0.0", "enum": 255},
 }
@@ -102,7 +115,15 @@ class Unit:
                 self.policy["not_given"].update(v)
             else:
                 self.policy[k] = v
-        self.enums = t.get("enum", [])
+        self.enums = []
+        for rel in u.get("enum_tables", []):
+            with open(os.path.join(os.path.dirname(path), rel), "rb") as f:
+                self.enums += tomllib.load(f).get("enum", [])
+        self.enums += t.get("enum", [])
+        self.includes = u.get("includes", [])
+        self.field_prefix = u.get("field_prefix", {})
+        self.ctor_hook = u.get("ctor_hook")
+        self.doc_base = u.get("doc_base", "TXPGDocBase")
         self.enum_by_name = {e["name"]: e for e in self.enums}
         self.classes = t.get("class", [])
         self.class_by_name = {c["name"]: c for c in self.classes}
@@ -117,7 +138,7 @@ class Unit:
         return e["name"]
 
     def enum_ident(self, e, v):
-        value = v if e.get("keep_case") else cap(v)
+        value = e.get("idents", {}).get(v) or (v if e.get("keep_case") else cap(v))
         return ident(e["prefix"] + value)
 
     def prepare(self, c):
@@ -137,7 +158,10 @@ class Unit:
             ch = dict(ch)
             ch.setdefault("kind", "single")
             ch.setdefault("ns", self.ns)
-            base = ch.get("field", cap(ch["element"]))
+            if ch["kind"] in ("group", "mixed"):
+                base = ch["field"]
+            else:
+                base = ch.get("field", self.field_prefix.get(ch["ns"], "") + cap(ch["element"]))
             if ch["kind"] in ("list", "textlist"):
                 base += "XpgList"
             ch.setdefault("type", "string")
@@ -160,6 +184,17 @@ class Unit:
         c.setdefault("content_type", "string")
         # clear_children: Clear() also clears the single children (lazy ones are dropped).
         c.setdefault("clear_children", False)
+        c.setdefault("choice", False)
+        # custom: virtual operations declared here and written by hand (no generated body).
+        c.setdefault("custom", [])
+        c.setdefault("create", [])
+        c.setdefault("optional_create", [])
+        c.setdefault("optional_free", [])
+        if c["choice"]:
+            c["clear"] = True
+        if (self.policy["leaf_children"] == "absorb" and not kids and "HandleElement" not in c["hooks"]
+                and "HandleElement" not in c["custom"]):
+            c["absorb_children"] = True
 
     def prepare_root(self):
         r = self.root
@@ -182,6 +217,9 @@ class Unit:
         r["clear_root"] = r.get("clear", False)
         r["clear"] = False
         r["clear_children"] = False
+        r["choice"] = False
+        r["custom"] = []
+        r["create"] = r["optional_create"] = r["optional_free"] = []
 
     def all_classes(self):
         return self.classes + ([self.root] if self.root else [])
@@ -208,6 +246,10 @@ class Unit:
             return a["type"]
         if k == "strlist":
             return "TStringXpgList"
+        if k == "adjcoord":
+            return "TST_AdjCoordinate"
+        if k == "adjangle":
+            return "TST_AdjAngle"
         raise SystemExit("%s: unknown kind %s" % (self.path, k))
 
     def default(self, a):
@@ -216,7 +258,7 @@ class Unit:
         ng = self.policy["not_given"]
         if k == "string":
             return cpp_u16(d) if d else None
-        if k == "strlist":
+        if k in ("strlist", "adjcoord", "adjangle"):
             return None
         if k == "enum":
             e = self.enum_by_name[a["type"]]
@@ -225,6 +267,8 @@ class Unit:
             return self.enum_ident(e, d)
         if k == "bool":
             if d is None:
+                return str(ng["bool"])
+            if d == "not_given":
                 return str(ng["bool"])
             return "1" if d is True else "0" if d is False else str(d)
         if k == "double":
@@ -252,10 +296,18 @@ class Unit:
             return "%s = XpgToDouble(%s);" % (f, v)
         if k == "strlist":
             return "%s.SetDelimitedText(a.GetValues(i));" % f
+        if k == "adjcoord":
+            return "StrToAdjCoordinate(a.GetValues(i), %s);" % f
+        if k == "adjangle":
+            return "StrToAdjAngle(a.GetValues(i), %s);" % f
         if k == "bool":
             fb = a.get("bool_fallback")
             if fb is None:
-                fb = self.default(a) if self.policy["bool_fallback"] == "default" else "0"
+                d = a.get("schema_default", a.get("default"))
+                if self.policy["bool_fallback"] == "default" and d in (True, False):
+                    fb = "1" if d else "0"
+                else:
+                    fb = "0"
             else:
                 fb = "1" if fb is True else "0" if fb is False else str(fb)
             return "%s = XpgToBool(%s, %s);" % (f, v, fb)
@@ -312,6 +364,8 @@ class Unit:
         w('#include "xls/package/xpgruntime.h"')
         if self.policy["write"]:
             w('#include "xls/package/xpgwritexml.h"')
+        for inc in self.includes:
+            w('#include "%s"' % inc)
         w("")
         w("namespace %s {" % self.cppns)
         w("")
@@ -344,7 +398,21 @@ class Unit:
         w("}  // namespace %s" % self.cppns)
         return "\n".join(L) + "\n"
 
+    def opname(self, field):
+        for p in self.field_prefix.values():
+            if field.startswith(p):
+                return field[len(p):]
+        return field
+
+    def kid(self, c, field):
+        for ch in c["kids"]:
+            if ch["field"] == field:
+                return ch
+        raise SystemExit("%s: %s has no child %s" % (self.path, c["name"], field))
+
     def member_type(self, ch):
+        if ch["kind"] == "mixed":
+            return "std::unique_ptr<TXPGBaseObjectList>"
         if ch["kind"] == "list":
             return "std::unique_ptr<%sXpgList>" % ch["class"]
         if ch["kind"] == "text":
@@ -375,6 +443,12 @@ class Unit:
                 out.append("F%s = %s;" % (ch["field"], TEXT_TYPES[ch["type"]][1]))
             elif ch["kind"] in ("text", "textlist"):
                 out.append("F%s.clear();" % ch["field"])
+            elif ch["kind"] == "mixed":
+                out.append("F%s->Clear();" % ch["field"])
+            elif ch["kind"] == "group":
+                out.append("F%s->Clear();" % ch["field"])
+            elif c["choice"] and ch["kind"] == "single":
+                out.append("F%s.reset();" % ch["field"])
             elif c["clear_children"] and ch["lazy"]:
                 out.append("F%s.reset();" % ch["field"])
             elif c["clear_children"]:
@@ -402,9 +476,9 @@ class Unit:
         w("  explicit %s(TXPGDocBase* owner);" % n)
         w("  ~%s() override;" % n)
         w("  int CheckAssigned() override;")
-        if c["kids"] or n == "T__ROOT__" or c.get("absorb_children"):
+        if c["kids"] or n == "T__ROOT__" or c.get("absorb_children") or "HandleElement" in c["custom"]:
             w("  TXPGBase* HandleElement(TXPGReader& r) override;")
-        if c["attrs"]:
+        if c["attrs"] or "AssignAttributes" in c["custom"]:
             w("  void AssignAttributes(const TXpgXMLAttributeList& a) override;")
         if c["clear"] and c["clear_inline"] and "Clear" not in c["hooks"]:
             self.emit_inline_clear(c, "Clear", w)
@@ -412,8 +486,17 @@ class Unit:
             w("  void Clear();")
         if self.policy["write"] and n != "T__ROOT__":
             w("  void Write(TXpgWriteXML& w, std::u16string_view element);")
+        for f in c["create"] + c["optional_create"]:
+            w("  %s* Create_%s();" % (self.kid(c, f)["class"], self.opname(f)))
+        for f in c["optional_free"]:
+            self.kid(c, f)
+            w("  void Free_%s() { F%s.reset(); }" % (self.opname(f), f))
         for a in c["attrs"]:
             t = self.ctype(a)
+            if a["kind"] in ("adjcoord", "adjangle"):
+                w("  const %s& %s() const { return F%s; }" % (t, a["field"], a["field"]))
+                w("  %s* P%s() { return &F%s; }" % (t, a["field"], a["field"]))
+                continue
             if a["kind"] in ("string", "strlist"):
                 w("  const %s& %s() const { return F%s; }" % (t, a["field"], a["field"]))
                 if a["kind"] == "strlist":
@@ -433,6 +516,8 @@ class Unit:
                 w("  const %s& %s() const { return F%s; }" % (self.member_type(ch), ch["field"], ch["field"]))
             elif ch["kind"] == "list":
                 w("  %sXpgList* %s() const { return F%s.get(); }" % (ch["class"], ch["field"], ch["field"]))
+            elif ch["kind"] == "mixed":
+                w("  TXPGBaseObjectList* %s() const { return F%s.get(); }" % (ch["field"], ch["field"]))
             else:
                 w("  %s* %s() const { return F%s.get(); }" % (ch["class"], ch["field"], ch["field"]))
         if c["content"] and c["content_type"] == "int":
@@ -449,6 +534,10 @@ class Unit:
         for line in c.get("public_extra", []):
             w("  " + line)
         hooked = c["hooks"]
+        if "CheckAssigned" in c["custom"]:
+            w("")
+            w(" private:")
+            w("  int CheckAssignedGenerated();")
         if hooked:
             w("")
             w(" private:")
@@ -487,7 +576,7 @@ class Unit:
         d = self.doc
         w("// The document of one part: the root pseudo element with its tree, the error sink and the")
         w("// reader.")
-        w("class %s : public TXPGDocBase {" % d)
+        w("class %s : public %s {" % (d, self.doc_base))
         w(" public:")
         w("  %s();" % d)
         w("  ~%s() override;" % d)
@@ -588,12 +677,23 @@ class Unit:
         w("%s::%s(TXPGDocBase* owner) : %s {" % (n, n, ", ".join(ctor_init)))
         w("  FElementCount = %d;" % len(c["kids"]))
         w("  FAttributeCount = %d;" % len(c["attrs"]))
+        if self.ctor_hook and n != "T__ROOT__":
+            w("  " + self.ctor_hook)
+        for ch in c["kids"]:
+            if ch["kind"] == "group":
+                w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
+            elif ch["kind"] == "mixed":
+                w("  F%s = std::make_unique<TXPGBaseObjectList>(owner);" % ch["field"])
+            elif ch.get("eager") and not self.eager() and ch["kind"] == "list":
+                w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
+            elif ch.get("eager") and not self.eager() and ch["kind"] == "single":
+                w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
         for a in c["attrs"]:
             if a["kind"] == "strlist" and a.get("default"):
                 w("  F%s.SetDelimitedText(%s);" % (a["field"], cpp_u16(a["default"])))
         if self.eager():
             for ch in c["kids"]:
-                if ch["lazy"]:
+                if ch["lazy"] or ch["kind"] in ("group", "mixed"):
                     continue
                 if ch["kind"] == "list":
                     w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
@@ -604,7 +704,7 @@ class Unit:
         w("%s::~%s() = default;" % (n, n))
         w("")
         # CheckAssigned
-        w("int %s::CheckAssigned() {" % n)
+        w("int %s::%s() {" % (n, "CheckAssignedGenerated" if "CheckAssigned" in c["custom"] else "CheckAssigned"))
         w("  int n = 0;")
         w("  FAssigneds &= ~uint8_t(xaElements | xaAttributes);")
         for a in c["attrs"]:
@@ -612,6 +712,8 @@ class Unit:
             f = "F" + a["field"]
             if a["kind"] == "strlist":
                 cond = "%s.Count() > 0" % f
+            elif a["kind"] in ("adjcoord", "adjangle"):
+                cond = "%s.nVal >= 0" % f
             elif a["kind"] == "string":
                 cond = "!%s.empty()" % f if d is None else "%s != %s" % (f, d)
             elif a["kind"] == "double":
@@ -633,8 +735,25 @@ class Unit:
         w("  return n;")
         w("}")
         w("")
-        if c["kids"] or n == "T__ROOT__":
+        if (c["kids"] or n == "T__ROOT__") and "HandleElement" not in c["custom"]:
             self.emit_handle(c, w)
+        for f in c["create"]:
+            ch = self.kid(c, f)
+            w("%s* %s::Create_%s() {" % (ch["class"], n, self.opname(f)))
+            w("  if (!F%s) {" % f)
+            w("    Clear();")
+            w("    F%s = std::make_unique<%s>(FOwner);" % (f, ch["class"]))
+            w("  }")
+            w("  return F%s.get();" % f)
+            w("}")
+            w("")
+        for f in c["optional_create"]:
+            ch = self.kid(c, f)
+            w("%s* %s::Create_%s() {" % (ch["class"], n, self.opname(f)))
+            w("  if (!F%s) F%s = std::make_unique<%s>(FOwner);" % (f, f, ch["class"]))
+            w("  return F%s.get();" % f)
+            w("}")
+            w("")
         if n == "T__ROOT__" and c.get("clear_root"):
             w("void T__ROOT__::Clear() {")
             w("  FRootAttributes.Clear();")
@@ -644,13 +763,13 @@ class Unit:
                 w("  F%s->SetAssigneds(0);" % ch["field"])
             w("}")
             w("")
-        elif c.get("absorb_children"):
+        elif c.get("absorb_children") and "HandleElement" not in c["custom"]:
             w("TXPGBase* %s::HandleElement(TXPGReader& r) {" % n)
             w("  (void)r;")
             w("  return TXPGReader::SkipSilently();")
             w("}")
             w("")
-        if c["attrs"]:
+        if c["attrs"] and "AssignAttributes" not in c["custom"]:
             self.emit_assign(c, w)
         if c["clear"] and not c["clear_inline"]:
             name = "ClearGenerated" if "Clear" in c["hooks"] else "Clear"
@@ -671,6 +790,9 @@ class Unit:
         if ch["kind"] == "textlist":
             w(ind + "%s.push_back(%s);" % (f, TEXT_TYPES[ch["type"]][2]))
             w(ind + "return TXPGReader::SkipSilently();")
+            return
+        if ch["kind"] == "mixed_item":
+            w(ind + "return %s->Add<%s>();" % (f, ch["class"]))
             return
         if ch["kind"] == "list":
             if not self.eager() or ch["lazy"]:
@@ -695,14 +817,23 @@ class Unit:
             w("  const TXpgXMLAttributeList& a = r.Attributes();")
             w("  for (int i = 0; i < a.Count(); ++i) FRootAttributes.Add(a.AsXmlText2(i));")
         groups = {}
+        own = []
         for ch in c["kids"]:
-            groups.setdefault(byte_sum(ch["element"]), []).append(ch)
-        if len(c["kids"]) == 1:
-            ch = c["kids"][0]
+            if ch["kind"] == "mixed":
+                for it in ch["items"]:
+                    x = {"kind": "mixed_item", "element": it["element"], "class": it["class"],
+                         "ns": it.get("ns", self.ns), "field": ch["field"]}
+                    own.append(x)
+                    groups.setdefault(byte_sum(x["element"]), []).append(x)
+            elif ch["kind"] != "group":
+                own.append(ch)
+                groups.setdefault(byte_sum(ch["element"]), []).append(ch)
+        if len(own) == 1:
+            ch = own[0]
             w("  if (r.Is(TXpgNs::%s, %s)) {" % (ch["ns"], cpp_str(ch["element"])))
             self.child_result(ch, w, "    ")
             w("  }")
-        elif c["kids"]:
+        elif own:
             w("  switch (r.LocalHashA()) {")
             for h in sorted(groups):
                 w("    case %d:" % h)
@@ -714,6 +845,9 @@ class Unit:
             w("    default:")
             w("      break;")
             w("  }")
+        for ch in c["kids"]:
+            if ch["kind"] == "group":
+                w("  if (TXPGBase* x = F%s->HandleElement(r)) return x;" % ch["field"])
         w("  return nullptr;")
         w("}")
         w("")

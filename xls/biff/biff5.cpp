@@ -4,6 +4,7 @@
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlsstylesheet.h"
+#include "xls/model/xlsworkbookdata.h"
 
 namespace xls::biff {
 
@@ -13,7 +14,15 @@ TBIFF5::TBIFF5(TXc12Manager& manager)
       FStyles(std::make_unique<TStyles>()),
       FRecords(std::make_unique<TRecordStorageGlobals>()),
       FExtraObjects(std::make_unique<TExtraObjects>()),
+      FFormulaHandler(std::make_unique<TFormulaHandler>()),
       FHandlers(DefaultBIFFRecordHandlers()) {
+  FFormulaHandler->OnSheetName = [this](std::u16string_view name, int32_t& index, int32_t& tabCount) {
+    SheetNameLookup(name, index, tabCount);
+  };
+  FFormulaHandler->OnSheetData = [this](TSheetDataType type, int32_t sheet, int32_t, int32_t) {
+    return type == TSheetDataType::sdtName ? SheetNameOf(sheet) : std::u16string();
+  };
+  FFormulaHandler->OnDefinedName = [this](int32_t index) { return DefinedNameText(index); };
   ResetIndexedPalette();
   SetStrTRUE(u"TRUE");
   SetStrFALSE(u"FALSE");
@@ -36,6 +45,7 @@ void TBIFF5::Clear() {
   ClearCells();
   FStyles->Clear();
   FExtraObjects->Clear();
+  FFormulaHandler->Clear();
   FSheetCharts.clear();
   FFILESHARING.clear();
   FAborted = false;
@@ -88,18 +98,43 @@ void TBIFF5::SetRecomendReadOnly(bool v) {
 }
 
 void TBIFF5::SheetNameLookup(std::u16string_view name, int32_t& index, int32_t& tabCount) const {
+  index = -1;
+  tabCount = 0;
+  const std::vector<std::u16string>& book = FFormulaHandler->FSheetNames;
+  if (!book.empty()) {
+    const std::u16string upper = UpperName(name);
+    for (size_t i = 0; i < book.size(); ++i)
+      if (UpperName(book[i]) == upper) {
+        index = int32_t(i);
+        tabCount = int32_t(book.size());
+        return;
+      }
+    return;
+  }
   if (const TSheet* s = FSheets->SheetByName(name)) {
     index = s->Index();
     tabCount = int32_t(FSheets->Count());
-  } else {
-    index = -1;
-    tabCount = 0;
   }
 }
 
 std::u16string TBIFF5::SheetNameOf(int32_t index) const {
+  const std::vector<std::u16string>& book = FFormulaHandler->FSheetNames;
+  if (!book.empty()) return index >= 0 && size_t(index) < book.size() ? book[size_t(index)] : std::u16string();
   if (index < 0 || size_t(index) >= FSheets->Count()) return {};
   return FSheets->GetSheet(size_t(index))->Name();
+}
+
+std::u16string TBIFF5::DefinedNameText(int32_t index) const {
+  static constexpr std::u16string_view kBuiltIn[] = {
+      u"_xlnm.Consolidate_Area", u"_xlnm.Extract",      u"_xlnm.Database",    u"_xlnm.Criteria",
+      u"_xlnm.Print_Area",       u"_xlnm.Print_Titles", u"_xlnm.Sheet_Title", u"_xlnm._FilterDatabase",
+  };
+  const TXc12DefinedNames& names = FManager->Workbook().DefinedNames();
+  if (index < 0 || size_t(index) >= names.Count()) return {};
+  const TXc12DefinedName& name = *names.Items(size_t(index));
+  if (!name.Name().empty()) return name.Name();
+  const size_t kind = size_t(name.BuiltIn());
+  return kind < std::size(kBuiltIn) ? std::u16string(kBuiltIn[kind]) : std::u16string();
 }
 
 }  // namespace xls::biff

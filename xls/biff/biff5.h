@@ -10,9 +10,10 @@
 //
 // Design: record handlers are looked up in a table (`Handlers()`, copied from
 // `DefaultBIFFRecordHandlers()` at creation) so that the cell, string, globals and style handlers
-// live in their own units and tests can install their own. Not held here yet: the legacy formula
-// handler with its name tables, the picture store and the macro storage (their readers are other
-// units); chart sheets are kept as raw record lists.
+// live in their own units and tests can install their own. The legacy formula handler with its
+// name tables (`FormulaHandler()`) is emptied with the object and answers sheet names and the
+// model's defined names through this object. Not held here yet: the picture store and the macro
+// storage (their readers are other units); chart sheets are kept as raw record lists.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "xls/biff/biffformulahandler.h"
 #include "xls/biff/biffhandlers.h"
 #include "xls/biff/recordstorage.h"
 #include "xls/biff/sheets.h"
@@ -86,6 +88,7 @@ class TBIFF5 : public TXLSFactoryObject {
   std::vector<std::unique_ptr<TRawChartSheet>>& SheetCharts() { return FSheetCharts; }
   TXc12Fonts& Fonts() const;
   TBIFFRecordHandlers& Handlers() { return FHandlers; }
+  TFormulaHandler& FormulaHandler() { return *FFormulaHandler; }
 
   bool Aborted() const { return FAborted; }
   // Asks the running load to stop before the next record (for example from a progress handler).
@@ -115,6 +118,9 @@ class TBIFF5 : public TXLSFactoryObject {
   // sheet count; -1 and 0 when none) and the name of legacy sheet `index` (empty outside).
   void SheetNameLookup(std::u16string_view name, int32_t& index, int32_t& tabCount) const;
   std::u16string SheetNameOf(int32_t index) const;
+  // Formula text of the model's defined name `index` (built-in names in their file form); empty
+  // outside the list.
+  std::u16string DefinedNameText(int32_t index) const;
 
   // Settings.
   bool FWriteDefaultData = true;
@@ -138,6 +144,7 @@ class TBIFF5 : public TXLSFactoryObject {
   std::unique_ptr<TStyles> FStyles;
   std::unique_ptr<TRecordStorageGlobals> FRecords;
   std::unique_ptr<TExtraObjects> FExtraObjects;
+  std::unique_ptr<TFormulaHandler> FFormulaHandler;
   std::vector<std::unique_ptr<TRawChartSheet>> FSheetCharts;
   std::vector<uint8_t> FFILESHARING;
   bool FAborted = false;

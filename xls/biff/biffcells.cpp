@@ -48,7 +48,13 @@ TXLSCellMMU& TBIFFRecords::Cells() {
 
 bool TBIFFRecords::Direct() const { return FManager.FDirectRead; }
 
+void TBIFFRecords::CheckCell(int32_t col, int32_t row) {
+  if (col < 0 || col > XLS_MAXCOL) throw XLSRWException("Cell column out of range");
+  if (row < 0 || row > XLS_MAXROW) throw XLSRWException("Cell row out of range");
+}
+
 void TBIFFRecords::PrepareEvent(int32_t col, int32_t row) {
+  CheckCell(col, row);
   TXLSEventCell& e = FManager.EventCell();
   e.Clear();
   e.FSheetIndex = FCurrSheet;
@@ -178,8 +184,7 @@ void TBIFFRecords::RecLABELSST(const TBIFFBody& b) {
     // The text is lost, not the cell: an empty text keeps the cell and its format.
     char num[16];
     std::snprintf(num, sizeof num, "%u", index);
-    FManager.Errors()->Warning(std::u16string(num, num + std::char_traits<char>::length(num)),
-                               XLSWARN_BIFF_SST_INDEX);
+    FHost->Warning(std::u16string(num, num + std::char_traits<char>::length(num)), XLSWARN_BIFF_SST_INDEX);
     if (Direct()) return FireText(col, row, u"");
     return Cells().StoreString(col, row, StyleOf(b.U16(4)), std::u16string_view());
   }
@@ -336,15 +341,7 @@ void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {
     if (next == BIFFID_SHRFMLA || next == BIFFID_SHRFMLA_5) {
       uint16_t id;
       std::vector<uint8_t> sb;
-      if (host.ReadRecord(id, sb)) {
-        const TBIFFBody s(sb);
-        s.Need(10);
-        TSharedFormula f;
-        f.Row1 = s.U16(0), f.Row2 = s.U16(2), f.Col1 = s.U8(4), f.Col2 = s.U8(5);
-        const auto t = s.Bytes(10, s.U16(8));
-        f.Formula.assign(t.begin(), t.end());
-        host.SharedFormulas().push_back(std::move(f));
-      }
+      if (host.ReadRecord(id, sb)) RecSHRFMLA(TBIFFBody(sb), host);
     }
     const int32_t pr = body.U16(23), pc = biff8 ? body.U16(25) : body.U8(25);
     const TSharedFormula* found = host.SharedFormulas().Find(pr, pc);
@@ -452,6 +449,15 @@ void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {
   h->SetAsFloat(body.F64(6));
   h->FCellType = TXLSCellType::xctFloatFormula;
   Cells().StoreFormula();
+}
+
+void TBIFFRecords::RecSHRFMLA(const TBIFFBody& b, TBIFFRecordHost& host) {
+  b.Need(10);
+  TSharedFormula f;
+  f.Row1 = b.U16(0), f.Row2 = b.U16(2), f.Col1 = b.U8(4), f.Col2 = b.U8(5);
+  const auto t = b.Bytes(10, b.U16(8));
+  f.Formula.assign(t.begin(), t.end());
+  host.SharedFormulas().push_back(std::move(f));
 }
 
 // ---------------------------------------------------------------------------------------------

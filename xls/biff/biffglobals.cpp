@@ -6,10 +6,12 @@
 // flag byte first). NAME (BIFF8): flags u16, key byte 2, name length byte 3, cce u16 at 4, sheet
 // u16 at 8 (0 workbook, else sheet + 1), lengths of menu, description, help and status texts at
 // 10..13, name at 14 (flag byte and characters; a built-in name holds its one-character code),
-// tokens, then the four texts. XCT: CRN count u16, sheet index u16. WRITEACCESS (BIFF8): cch
+// tokens, then the four texts. NAME of BIFF5/7: the same fields, texts without a flag byte in the
+// file's code page. XCT: CRN count u16, sheet index u16. WRITEACCESS (BIFF8): cch
 // u16, flag byte, characters, spaces to 112 bytes.
 #include <algorithm>
 
+#include "xls/biff/biffformulahandler.h"
 #include "xls/biff/biffrecords.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
@@ -61,10 +63,18 @@ void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
   const int32_t sheet = int32_t(b.U16(8)) - 1;
   TXc12DefinedNames& names = FManager.Workbook().DefinedNames();
   size_t used = 0;
+  // BIFF8 texts have a flag byte and may be UTF-16; BIFF5/7 texts are 8-bit in the code page.
+  const bool biff8 = FVersion >= TExcelVersion::xvExcel97;
+  auto readText = [&](size_t at, int32_t count, size_t* taken) {
+    if (biff8) return ReadBIFF8Chars(b, at, count, FCodec, taken);
+    const auto bytes = b.Bytes(at, size_t(std::max<int32_t>(count, 0)));
+    *taken = bytes.size();
+    return FCodec.Decode8(bytes);
+  };
   TXc12DefinedName* name;
   if (flags & 0x20) {
     name = names.Add(TXc12BuiltInName::bnPrintArea, sheet);
-    const std::u16string code = ReadBIFF8Chars(b, 14, std::max<int32_t>(len, 1), FCodec, &used);
+    const std::u16string code = readText(14, std::max<int32_t>(len, 1), &used);
     const char16_t c = code.empty() ? 0xFFFF : code[0];
     switch (c) {
       case 0x00:
@@ -96,7 +106,7 @@ void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
         break;  // a kind the model has no member for
     }
   } else {
-    const std::u16string text = ReadBIFF8Chars(b, 14, len, FCodec, &used);
+    const std::u16string text = readText(14, len, &used);
     name = names.Add(text, sheet);
   }
   size_t pos = 14 + used;
@@ -112,37 +122,54 @@ void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
   for (int i = 0; i < 4; ++i) {
     const uint8_t n = b.U8(10 + size_t(i));
     if (!n) continue;
-    *texts[i] = ReadBIFF8Chars(b, pos, n, FCodec, &used);
+    *texts[i] = readText(pos, n, &used);
     pos += used;
   }
 }
 
+void TBIFFRecords::ExternDropped(const char16_t* what) {
+  FManager.Errors()->Warning(what, XLSWARN_BIFF_EXTERN_DROPPED);
+}
+
 void TBIFFRecords::RecExtern(uint16_t id, const TBIFFBody& first, TBIFFRecordHost& host) {
-  TBIFFExternRecord r;
-  r.Id = id == BIFFID_EXTERNNAME_3 ? uint16_t(BIFFID_EXTERNNAME) : id;
-  r.Body.assign(first.Span().begin(), first.Span().end());
-  if (r.Id == BIFFID_EXTERNNAME) {
-    // An external name belongs to the last SUPBOOK.
-    if (FSupBookCount == 0) throw XLSRWException("EXTERNNAME record without a preceding SUPBOOK");
-    r.SupBook = FSupBookCount - 1;
-  } else {
-    JoinContinue(r.Body, host, kMaxJoinedRecord);
-    if (r.Id == BIFFID_SUPBOOK) r.SupBook = FSupBookCount++;
+  const bool name = id == BIFFID_EXTERNNAME || id == BIFFID_EXTERNNAME_3;
+  std::vector<uint8_t> body(first.Span().begin(), first.Span().end());
+  if (!name) JoinContinue(body, host, kMaxJoinedRecord);
+  TFormulaHandler* formulas = host.LegacyFormulas();
+  if (!formulas) return;
+  if (FVersion >= TExcelVersion::xvExcel97) {
+    TExternalNames& tables = formulas->ExternalNames();
+    if (id == BIFFID_SUPBOOK)
+      tables.SetSUPBOOK(body);
+    else if (id == BIFFID_EXTERNSHEET)
+      tables.SetEXTERNSHEET(body);
+    else if (!tables.SetEXTERNNAME(body))
+      ExternDropped(u"EXTERNNAME");
+    return;
   }
-  FExternRecords.push_back(std::move(r));
+  // BIFF5/7: a sheet's own references are that sheet's table.
+  TExternalNames& tables = formulas->TablesOf(FCurrSheet, true);
+  auto decode8 = [this](std::span<const uint8_t> bytes) { return FCodec.Decode8(bytes); };
+  if (id == BIFFID_EXTERNSHEET)
+    tables.SetEXTERNSHEET5(body, formulas->OnSheetName, decode8);
+  else if (name && !tables.SetEXTERNNAME5(body, decode8))
+    ExternDropped(u"EXTERNNAME");
 }
 
 void TBIFFRecords::RecXCT(const TBIFFBody& b, TBIFFRecordHost& host) {
   uint32_t n = b.U16(0);
   if (n & 0x8000) n = 65536 - n;
+  const int32_t sheet = b.U16(2);
+  TFormulaHandler* formulas = host.LegacyFormulas();
+  bool dropped = false;
+  std::vector<uint8_t> body;
   for (uint32_t i = 0; i < n && host.PeekId() == BIFFID_CRN; ++i) {
-    TBIFFExternRecord r;
     uint16_t id;
-    if (!host.ReadRecord(id, r.Body)) throw XLSRWException("CRN record missing");
-    r.Id = BIFFID_CRN;
-    r.SupBook = FSupBookCount - 1;
-    FExternRecords.push_back(std::move(r));
+    if (!host.ReadRecord(id, body)) throw XLSRWException("CRN record missing");
+    // A group without its book or sheet is dropped whole; the load goes on.
+    if (!formulas || !formulas->TablesOf(FCurrSheet).SetCRN(sheet, body)) dropped = true;
   }
+  if (dropped) ExternDropped(u"CRN");
 }
 
 void TBIFFRecords::RecWRITEACCESS(const TBIFFBody& b, TBIFFRecordHost& host) {

@@ -29,11 +29,18 @@ class TXLSReadII;
 
 using TBIFFHandlerFunc = std::function<void(TXLSReadII& reader)>;
 
+// What an engine error raised by a handler means for the load: a content record (a cell, row,
+// string, name, format or setting, an object kept raw) is skipped with a numbered warning and the
+// load goes on; a record of the frame (the sheet list, the password check, the storage switch of
+// early files) ends the load with the wrapped error.
+enum class TBIFFRecordKind : uint8_t { Content, Frame };
+
 struct TBIFFRecordHandler {
   TBIFFHandlerFunc Handle;
   // True: the loop does not read the body; the handler reads it from the stream itself (SST and
   // the drawing records, which run into CONTINUE records).
   bool ReadsBody = false;
+  TBIFFRecordKind Kind = TBIFFRecordKind::Content;
 };
 
 // The loop looks a handler up for every record: the handlers lie in a list, found through a
@@ -42,8 +49,9 @@ struct TBIFFRecordHandler {
 class TBIFFRecordHandlers {
  public:
   TBIFFRecordHandlers() { FIndex.fill(kNone); }
-  void Set(uint16_t id, TBIFFHandlerFunc handler, bool readsBody = false) {
-    TBIFFRecordHandler h{std::move(handler), readsBody};
+  void Set(uint16_t id, TBIFFHandlerFunc handler, bool readsBody = false,
+           TBIFFRecordKind kind = TBIFFRecordKind::Content) {
+    TBIFFRecordHandler h{std::move(handler), readsBody, kind};
     if (const int32_t i = IndexOf(id); i != kNone) {
       FItems[size_t(i)] = std::move(h);
       return;
@@ -74,7 +82,8 @@ class TBIFFRecordHandlers {
     return i == kNone ? nullptr : &FItems[size_t(i)];
   }
 
-  // Handlers of the BIFF4 worksheet reader (bodies are always read by the reader).
+  // Handlers of the BIFF4 worksheet reader (bodies are always read by the reader); all of them
+  // are content records.
   void SetBIFF4(uint16_t id, TBIFFHandlerFunc handler) { FBIFF4[id] = std::move(handler); }
   const TBIFFHandlerFunc* FindBIFF4(uint16_t id) const {
     const auto it = FBIFF4.find(id);

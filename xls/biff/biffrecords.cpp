@@ -1,5 +1,6 @@
 #include "xls/biff/biffrecords.h"
 
+#include "xls/biff/biff5.h"
 #include "xls/formula/xlsformuladecoder97.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
@@ -27,6 +28,7 @@ void TBIFFRecords::Sync(TBIFFRecordHost& host) {
   FCodec.SetBIFF8(FVersion >= TExcelVersion::xvExcel97);
   FCurrSheet = host.CurrentSheet();
   FSheet = host.CurrentXc12Sheet();
+  FHost = &host;
 }
 
 bool TBIFFRecords::HandleBIFF4(uint16_t id, std::span<const uint8_t> data, TBIFFRecordHost& host) {
@@ -165,13 +167,13 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
       return true;
     case BIFFID_NAME:
     case BIFFID_NAME_3:
-      if (biff8) RecNAME(b, host);
+      if (biff5up) RecNAME(b, host);
       return true;
     case BIFFID_SUPBOOK:
     case BIFFID_EXTERNSHEET:
     case BIFFID_EXTERNNAME:
     case BIFFID_EXTERNNAME_3:
-      if (!biff8) return false;
+      if (!biff5up) return false;
       RecExtern(id, b, host);
       return true;
     case BIFFID_XCT:
@@ -330,6 +332,8 @@ int32_t TBIFFReaderHost::CurrentSheet() const { return FReader.FCurrSheet; }
 TXc12DataWorksheet* TBIFFReaderHost::CurrentXc12Sheet() const { return FReader.FCurrXc12Sheet; }
 TSharedFormulas& TBIFFReaderHost::SharedFormulas() { return FReader.FSharedFormulas; }
 std::vector<uint8_t>& TBIFFReaderHost::LastARRAY() { return FReader.FLastARRAY; }
+void TBIFFReaderHost::Warning(std::u16string_view text, int32_t number) { FReader.Warning(text, number); }
+TFormulaHandler* TBIFFReaderHost::LegacyFormulas() { return &FReader.XLS().FormulaHandler(); }
 
 void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecords> records) {
   static constexpr uint16_t kIds[] = {
@@ -348,22 +352,33 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
       BIFFID_PROT4REV,   BIFFID_DSF,          BIFFID_FNGROUPCOUNT, BIFFID_RECALCID,
       BIFFID_HIDEOBJ,    BIFFID_COUNTRY};
   // BOUNDSHEET: the frame keeps the sheet list; the name is decoded in the file's code page.
-  handlers.Set(BIFFID_BOUNDSHEET, [records](TXLSReadII& reader) {
-    const size_t before = reader.FBoundsheets.size();
-    reader.RecBOUNDSHEET();
-    if (reader.FBoundsheets.size() != before + 1) return;
-    TBIFFReaderHost host(reader);
-    TBoundsheetEntry& e = reader.FBoundsheets.back();
-    e.Name = records->BoundSheetName(host, TBIFFBody(reader.Body().Span()));
-    TXc12DataWorksheets& sheets = reader.Manager().Worksheets();
-    if (e.IsWorksheet && sheets.Count() > 0) sheets.Items(sheets.Count() - 1)->FName = e.Name;
-  });
+  handlers.Set(
+      BIFFID_BOUNDSHEET,
+      [records](TXLSReadII& reader) {
+        const size_t before = reader.FBoundsheets.size();
+        reader.RecBOUNDSHEET();
+        if (reader.FBoundsheets.size() != before + 1) return;
+        TBIFFReaderHost host(reader);
+        TBoundsheetEntry& e = reader.FBoundsheets.back();
+        e.Name = records->BoundSheetName(host, TBIFFBody(reader.Body().Span()));
+        reader.XLS().FormulaHandler().FSheetNames.push_back(e.Name);
+        TXc12DataWorksheets& sheets = reader.Manager().Worksheets();
+        if (e.IsWorksheet && sheets.Count() > 0) sheets.Items(sheets.Count() - 1)->FName = e.Name;
+      },
+      false, TBIFFRecordKind::Frame);
   for (const uint16_t id : {BIFFID_LABEL, BIFFID_FONT_3, BIFFID_FORMAT, BIFFID_XF_4, BIFFID_CODEPAGE,
                             BIFFID_INTEGER_2, BIFFID_NUMBER_2, BIFFID_LABEL_2, BIFFID_BLANK, BIFFID_NUMBER,
                             BIFFID_BOOLERR, BIFFID_RK, BIFFID_MULRK, BIFFID_MULBLANK, BIFFID_PALETTE}) {
     handlers.SetBIFF4(id, [records, id](TXLSReadII& reader) {
       TBIFFReaderHost host(reader);
       records->HandleBIFF4(id, reader.Body().Span(), host);
+    });
+  }
+  // Stored raw as before; only its range is taken.
+  for (const uint16_t id : {BIFFID_SHRFMLA, BIFFID_SHRFMLA_5}) {
+    handlers.Set(id, [records](TXLSReadII& reader) {
+      TBIFFReaderHost host(reader);
+      records->RecSHRFMLA(TBIFFBody(reader.Body().Span()), host);
     });
   }
   for (const uint16_t id : kIds) {

@@ -15,7 +15,8 @@
 // Design choice: the handlers know the record loop only through `TBIFFRecordHost` (look at the
 // next record, read it, keep a record raw, switch decryption on), so they can be driven by the
 // loop of a compound-file reader and by tests that feed records from memory alike. Every count,
-// length and index read from a record is bounded by the record before it is used.
+// length and index read from a record is bounded by the record before it is used; a record that
+// cannot be read raises, and the loop skips it with a warning (see `xlsreadii.h`).
 #pragma once
 
 #include <cstdint>
@@ -31,12 +32,15 @@
 
 namespace xls {
 class TXc12Font;
+class TXc12NumberFormat;
 class TXc12Manager;
 class TXc12DataWorksheet;
 class TXLSCellMMU;
 }  // namespace xls
 
 namespace xls::biff {
+
+class TFormulaHandler;
 
 // Record ids handled here.
 enum : uint16_t {
@@ -133,14 +137,11 @@ class TBIFFRecordHost {
   // The shared formulas and the last ARRAY record of the current sheet (emptied at BOF and EOF).
   virtual TSharedFormulas& SharedFormulas() = 0;
   virtual std::vector<uint8_t>& LastARRAY() = 0;
-};
-
-// The external-reference records of a BIFF8 workbook, kept whole (CONTINUE parts joined) for the
-// name tables of the formula layer.
-struct TBIFFExternRecord {
-  uint16_t Id = 0;
-  int32_t SupBook = -1;  // the SUPBOOK an EXTERNNAME or CRN belongs to
-  std::vector<uint8_t> Body;
+  // Warning `number` of the load (within the load's warning cap).
+  virtual void Warning(std::u16string_view text, int32_t number) = 0;
+  // The legacy formula handler whose name tables the external-reference records feed (none:
+  // those records are dropped).
+  virtual TFormulaHandler* LegacyFormulas() { return nullptr; }
 };
 
 // Shared-formula fix-up: turns the relative references of tokens copied from the shared formula
@@ -168,8 +169,6 @@ class TBIFFRecords {
   // dropped here).
   bool Handle(uint16_t id, std::span<const uint8_t> body, TBIFFRecordHost& host);
 
-  const std::vector<TBIFFExternRecord>& ExternRecords() const { return FExternRecords; }
-
   TBIFFSharedFixup SharedFixup;
 
   // The raw BIFF4 worksheet reader's start: its number formats follow the model's built-in ones.
@@ -192,6 +191,9 @@ class TBIFFRecords {
   void RecFORMULA(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecFORMULA_2(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecSST(const TBIFFBody& b, TBIFFRecordHost& host);
+  // A SHRFMLA that no FORMULA took (its first cell's record was damaged): its range still serves
+  // the cells that follow.
+  void RecSHRFMLA(const TBIFFBody& b, TBIFFRecordHost& host);
   // Globals
   // The sheet name of a BOUNDSHEET body in the version and code page of the file.
   std::u16string BoundSheetName(TBIFFRecordHost& host, const TBIFFBody& b);
@@ -219,7 +221,8 @@ class TBIFFRecords {
   void Sync(TBIFFRecordHost& host);
   TXLSCellMMU& Cells();
   int32_t StyleOf(uint16_t xf) const;
-  void CheckCell(int32_t col, int32_t row) const;
+  // Raises the cell store's error for a cell outside the sheet (direct reads store nothing).
+  static void CheckCell(int32_t col, int32_t row);
   // Direct-read events.
   bool Direct() const;
   void FireNumber(int32_t col, int32_t row, double v);
@@ -227,12 +230,17 @@ class TBIFFRecords {
   void FireBoolean(int32_t col, int32_t row, bool v);
   void FireError(int32_t col, int32_t row, TXc12CellError v);
   void PrepareEvent(int32_t col, int32_t row);
+  // Warns that an external-reference record (named by `what`) was dropped.
+  void ExternDropped(const char16_t* what);
   // FORMULA parts.
   bool ReadStringResult(TBIFFRecordHost& host, std::u16string& text);
   bool StageResult(const TBIFFBody& b, TBIFFRecordHost& host);
   // Joins the CONTINUE records that follow into `body`, up to `limit` bytes in all.
   void JoinContinue(std::vector<uint8_t>& body, TBIFFRecordHost& host, size_t limit);
   TXc12Font* FontOfIndex(int32_t fontIndex, bool rangeCheck) const;
+  TXc12Font* AddFont(const TBIFFBody& b, size_t need, bool placeholderFirst);
+  void AddPlainXF(TXc12Font* font, TXc12NumberFormat* fmt);
+  void NeedXF(const TBIFFBody& b, size_t need);
   void AddExcel4Formats();
 
   TXc12Manager& FManager;
@@ -240,9 +248,8 @@ class TBIFFRecords {
   TExcelVersion FVersion = TExcelVersion::xvExcel97;
   int32_t FCurrSheet = -1;
   TXc12DataWorksheet* FSheet = nullptr;
+  TBIFFRecordHost* FHost = nullptr;  // the loop of the record in hand
   TBIFFTextCodec FCodec;
-  std::vector<TBIFFExternRecord> FExternRecords;
-  int32_t FSupBookCount = 0;
   std::vector<std::u16string> FExcel4Formats;
   int32_t FExcel4Start = 0;
   int32_t FFormatCnt = 0;
@@ -270,6 +277,8 @@ class TBIFFReaderHost : public TBIFFRecordHost {
   TXc12DataWorksheet* CurrentXc12Sheet() const override;
   TSharedFormulas& SharedFormulas() override;
   std::vector<uint8_t>& LastARRAY() override;
+  void Warning(std::u16string_view text, int32_t number) override;
+  TFormulaHandler* LegacyFormulas() override;
 
  private:
   TXLSReadII& FReader;

@@ -75,10 +75,43 @@ TXc12Font* TBIFFRecords::FontOfIndex(int32_t fontIndex, bool rangeCheck) const {
   return fonts.DefaultFont();
 }
 
-void TBIFFRecords::RecFONT(const TBIFFBody& b) {
-  b.Need(15);
+// Adds the model font of the next FONT record and, behind the fourth, the placeholder at the
+// place of font index 4, which files never use (BIFF3/4 put it before the fifth). A body shorter
+// than `need` raises after its font took its place as a copy of the default font: the fonts
+// after a damaged one keep their indexes.
+TXc12Font* TBIFFRecords::AddFont(const TBIFFBody& b, size_t need, bool placeholderFirst) {
   TXc12Fonts& fonts = FManager.StyleSheet().Fonts();
+  if (placeholderFirst && fonts.Count() == 5) fonts.Add();
   TXc12Font* f = fonts.Add();
+  if (!placeholderFirst && fonts.Count() == 5) fonts.Add();
+  if (b.Size() < need) {
+    f->Assign(*fonts.DefaultFont());
+    b.Need(need);
+  }
+  return f;
+}
+
+// A cell format of a font and a number format only (BIFF5, and the place of a damaged XF).
+void TBIFFRecords::AddPlainXF(TXc12Font* font, TXc12NumberFormat* fmt) {
+  TXc12DataStyleSheet& ss = FManager.StyleSheet();
+  TXc12XF* xf = ss.XFs().Add();
+  xf->SetFont(font);
+  xf->SetNumFmt(fmt);
+  xf->SetFill(ss.Fills().DefaultFill());
+  xf->SetBorder(ss.Borders().DefaultBorder());
+}
+
+// A damaged XF still takes its place with the default parts, so that the formats after it keep
+// their indexes; then it raises.
+void TBIFFRecords::NeedXF(const TBIFFBody& b, size_t need) {
+  if (b.Size() >= need) return;
+  TXc12DataStyleSheet& ss = FManager.StyleSheet();
+  AddPlainXF(ss.Fonts().DefaultFont(), ss.NumFmts().DefaultNumFmt());
+  b.Need(need);
+}
+
+void TBIFFRecords::RecFONT(const TBIFFBody& b) {
+  TXc12Font* f = AddFont(b, 15, false);
   const uint8_t len = b.U8(14);
   f->SetName(FVersion >= TExcelVersion::xvExcel97 ? ReadBIFF8Chars(b, 15, len, FCodec)
                                                   : FCodec.Decode8(b.Bytes(15, len)));
@@ -112,16 +145,12 @@ void TBIFFRecords::RecFONT(const TBIFFBody& b) {
   f->SetColor(SetIndexedColor(color < 256 ? color : 0));
   f->SetSize(b.U16(0) / 20.0);
   f->SetScheme(TXc12FontScheme::efsNone);
-  // Files never use font index 4: a placeholder takes its model place.
-  if (fonts.Count() == 5) fonts.Add();
 }
 
 // BIFF2: height u16, flags u16 at 2 (bit 0 bold, 1 italic, 2 underline, 3 strike-out), name
 // length byte 4 and the name at 5.
 void TBIFFRecords::RecFONT_2(const TBIFFBody& b) {
-  b.Need(5);
-  TXc12Fonts& fonts = FManager.StyleSheet().Fonts();
-  TXc12Font* f = fonts.Add();
+  TXc12Font* f = AddFont(b, 5, false);
   f->SetSize(b.U16(0) / 20.0);
   const uint16_t flags = b.U16(2);
   TXc12FontStyles style;
@@ -131,14 +160,10 @@ void TBIFFRecords::RecFONT_2(const TBIFFBody& b) {
   f->SetStyle(style);
   if (flags & 0x04) f->SetUnderline(TXc12Underline::xulSingle);
   f->SetName(FCodec.Decode8(b.Bytes(5, b.U8(4))));
-  if (fonts.Count() == 5) fonts.Add();
 }
 
 void TBIFFRecords::RecFONT_4(const TBIFFBody& b) {
-  b.Need(7);
-  TXc12Fonts& fonts = FManager.StyleSheet().Fonts();
-  if (fonts.Count() == 5) fonts.Add();
-  TXc12Font* f = fonts.Add();
+  TXc12Font* f = AddFont(b, 7, true);
   f->SetSize(b.U16(0) / 20.0);
   const uint8_t flags = b.U8(2);
   TXc12FontStyles style = TXc12FontStyles::FromBits(0);
@@ -173,6 +198,7 @@ void TBIFFRecords::RecFORMAT_4(const TBIFFBody& b) {
 }
 
 void TBIFFRecords::RecXF(const TBIFFBody& b) {
+  NeedXF(b, FVersion < TExcelVersion::xvExcel97 ? 4 : 20);
   TXc12DataStyleSheet& ss = FManager.StyleSheet();
   TXc12NumberFormats& fmts = ss.NumFmts();
   // A font or number format that the file does not hold falls back to 0 (CJK workbooks use the
@@ -182,16 +208,7 @@ void TBIFFRecords::RecXF(const TBIFFBody& b) {
   TXc12NumberFormat* fmt = fmtIndex < fmts.Count() ? fmts.Items(fmtIndex) : nullptr;
   if (!fmt || (fmtIndex >= 50 && fmt->Value().empty())) fmt = fmts.DefaultNumFmt();
   TXc12Font* font = FontOfIndex(b.U16(0), true);
-  if (FVersion < TExcelVersion::xvExcel97) {
-    b.Need(4);
-    TXc12XF* xf = ss.XFs().Add();
-    xf->SetFont(font);
-    xf->SetNumFmt(fmt);
-    xf->SetFill(ss.Fills().DefaultFill());
-    xf->SetBorder(ss.Borders().DefaultBorder());
-    return;
-  }
-  b.Need(20);
+  if (FVersion < TExcelVersion::xvExcel97) return AddPlainXF(font, fmt);
   TXc12XF* xf = ss.XFs().Add();
   xf->FE97XfData1 = b.U16(4);
   xf->SetFont(font);
@@ -245,9 +262,9 @@ void TBIFFRecords::AddExcel4Formats() {
 }
 
 void TBIFFRecords::RecXF_4(const TBIFFBody& b) {
-  b.Need(12);
-  TXc12DataStyleSheet& ss = FManager.StyleSheet();
   AddExcel4Formats();
+  NeedXF(b, 12);
+  TXc12DataStyleSheet& ss = FManager.StyleSheet();
   TXc12XF* xf = ss.XFs().Add();
   xf->SetFont(FontOfIndex(b.U8(0), true));
   TXc12NumberFormats& fmts = ss.NumFmts();

@@ -6,4 +6,6 @@ target_sources(xls_biff PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/biffcells.cpp
   ${CMAKE_CURRENT_LIST_DIR}/biffglobals.cpp
   ${CMAKE_CURRENT_LIST_DIR}/biffstyles.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/biffreader.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/biffreader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/biffnames.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/biffformulahandler.cpp)

@@ -8,8 +8,6 @@
 
 namespace xls::biff {
 
-namespace {
-
 // Upper case of every letter (the wide upper-casing of the platform): here the UTF-16 letters
 // that towupper knows without a locale, which for the names of legacy sheets means ASCII and
 // Latin-1.
@@ -20,6 +18,8 @@ std::u16string UpperName(std::u16string_view s) {
   }
   return u;
 }
+
+namespace {
 
 // WINDOW2 fields.
 constexpr size_t W2_OPTIONS = 0, W2_TOPROW = 2, W2_LEFTCOL = 4, W2_ZOOMPREVIEW = 10, W2_ZOOM = 12;

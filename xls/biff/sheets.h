@@ -28,6 +28,10 @@ class TXc12Manager;
 
 namespace xls::biff {
 
+// Upper case of the letters of a legacy sheet name (ASCII and Latin-1), for comparing names
+// without regard to case.
+std::u16string UpperName(std::u16string_view s);
+
 class TBIFF5;
 class TSheets;
 

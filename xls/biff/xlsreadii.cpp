@@ -62,9 +62,13 @@ TXc12Visibility VisibilityOf(int32_t v, TXc12Visibility dflt) {
 
 // ---------------------------------------------------------------------------------------------
 void AddFrameRecordHandlers(TBIFFRecordHandlers& h) {
-  h.Set(BIFFID_BOUNDSHEET, [](TXLSReadII& r) { r.RecBOUNDSHEET(); });
-  h.Set(BIFFID_FILEPASS, [](TXLSReadII& r) { r.RecFILEPASS(); });
-  h.Set(BIFFID_INDEX, [](TXLSReadII& r) { r.RecINDEX(); });
+  constexpr TBIFFRecordKind frame = TBIFFRecordKind::Frame;
+  h.Set(
+      BIFFID_BOUNDSHEET, [](TXLSReadII& r) { r.RecBOUNDSHEET(); }, false, frame);
+  h.Set(
+      BIFFID_FILEPASS, [](TXLSReadII& r) { r.RecFILEPASS(); }, false, frame);
+  h.Set(
+      BIFFID_INDEX, [](TXLSReadII& r) { r.RecINDEX(); }, false, frame);
   h.Set(
       BIFFID_MSODRAWINGGROUP, [](TXLSReadII& r) { r.RecMSODRAWINGGROUP(); }, true);
   h.Set(
@@ -163,6 +167,7 @@ void TXLSReadII::LoadFromStream(std::optional<std::span<const uint8_t>> data) {
   FBodyLength = FDirtyLength = 0;
   CurrRecs = &FXLS->Records();
   FLastProgress = 0;
+  FWarningCap.Reset();
   if (FXLS->FProgressEvent) FXLS->FProgressEvent(*this, 0);
 
   TBIFFHeader first;
@@ -181,6 +186,8 @@ void TXLSReadII::RecordLoop() {
   FRecordNumber = 0;
   while (!FDone && FXLSStream.ReadHeader(Header) == 4) {
     if (FXLS->Aborted()) return;
+    const int64_t start = FXLSStream.Pos() - 4;
+    bool content = false;  // an engine error now comes from a content record's handler
     try {
       const TBIFFRecordHandler* handler = handlers.Find(Header.RecID);
       const bool isBOF = IsBOFId(Header.RecID);
@@ -224,17 +231,18 @@ void TXLSReadII::RecordLoop() {
       else if (Header.RecID == BIFFID_USERSVIEWBEGIN) {
         skipMode = true;
         InsertRecord = false;
-      } else if (handler)
+      } else if (handler) {
+        content = handler->Kind == TBIFFRecordKind::Content;
         handler->Handle(*this);
+        content = false;
+      }
 
       if (InsertRecord) StoreCurrent();
-      // Whatever the handler left of the record it ended in is passed over, so the next
-      // header is read where it really starts.
-      if (FXLSStream.RecordRemaining() > 0 && !FXLSStream.ReadCONTINUEActive())
-        FXLSStream.Seek(FXLSStream.RecordRemaining(), 1);
     } catch (const XLSRWException& e) {
-      WrapError(e);
+      if (!content) WrapError(e);
+      SkipDamaged(e, start);
     }
+    PassOverRest();
     ++FRecordNumber;
   }
   if (FXLS->Aborted()) return;
@@ -255,6 +263,25 @@ void TXLSReadII::WrapError(const std::exception& e) {
   else
     msg += kws::Utf8ToUtf16(e.what());
   throw XLSRWException(std::u16string_view(msg));
+}
+
+// Whatever a handler left of the record it ended in is passed over, so that the next header is
+// read where it really starts.
+void TXLSReadII::PassOverRest() {
+  if (FXLSStream.RecordRemaining() > 0 && !FXLSStream.ReadCONTINUEActive())
+    FXLSStream.Seek(FXLSStream.RecordRemaining(), 1);
+}
+
+void TXLSReadII::Warning(std::u16string_view text, int32_t number) {
+  if (FWarningCap.Take()) FManager->Errors()->Warning(text, number);
+}
+
+void TXLSReadII::SkipDamaged(const XLSRWException& e, int64_t start) {
+  if (!FWarningCap.Take()) return;  // the text is not even made beyond the cap
+  char head[48];
+  std::snprintf(head, sizeof head, "# %d, %.4X Offs: %.8X: ", FRecordNumber, unsigned(Header.RecID),
+                unsigned(start));
+  FManager->Errors()->Warning(kws::Utf8ToUtf16(head) + e.Message(), XLSWARN_BIFF_RECORD_SKIPPED);
 }
 
 void TXLSReadII::StoreCurrent() { StoreRecord(Header, Body().Span()); }
@@ -500,12 +527,18 @@ void TXLSReadII::ReadBIFF4Worksheet() {
   FRecordNumber = 0;
   while (FXLSStream.ReadHeader(Header) == 4) {
     if (Header.Length > MAXRECSIZE_50) break;
+    const int64_t start = FXLSStream.Pos() - 4;
+    bool content = false;
     try {
       ReadBody();
       if (Header.RecID == BIFFID_EOF) break;
-      if (const TBIFFHandlerFunc* f = handlers.FindBIFF4(Header.RecID)) (*f)(*this);
+      if (const TBIFFHandlerFunc* f = handlers.FindBIFF4(Header.RecID)) {
+        content = true;
+        (*f)(*this);
+      }
     } catch (const XLSRWException& e) {
-      WrapError(e);
+      if (!content) WrapError(e);
+      SkipDamaged(e, start);
     }
     ++FRecordNumber;
   }

@@ -14,6 +14,35 @@
 // (the buffer past the body is zero). A handler that rewrites the body into another layout
 // (BIFF5 to BIFF8) uses `Buffer()` and `SetBodyLength`.
 // Handlers that read their body themselves (`ReadsBody`) call `ReadBody()` or read the stream.
+//
+// Damaged records. One policy for the load, the same as the package reader's: a content record
+// that is short, names a cell outside the sheet or cannot be read otherwise is skipped with
+// warning 2003 (record number, id, offset and reason; the per-load cap of `TXLSWarningCap` holds)
+// and the load goes on with the next record; only a fault of the frame ends the load, with the
+// wrapped error. What a handler raises counts by the kind of its table entry; the BIFF4
+// worksheet reader's handlers are all content. Errors other than the engine's (compound file,
+// memory) always end the load.
+//
+//   ends the load (frame)                      | skipped with a warning (content)
+//   -------------------------------------------+------------------------------------------------
+//   compound file; no "Workbook"/"Book" stream | cells: BLANK, NUMBER, RK, MULRK, MULBLANK,
+//   record header with id bit 15 set           |   LABEL, LABELSST, BOOLERR, BIFF2 INTEGER,
+//   BOF: globals BOF size, VB module or macro  |   NUMBER, LABEL; FORMULA with the SHRFMLA,
+//     sheet, workspace, worksheet without a    |   ARRAY and STRING it reads; the BIFF4
+//     sheet-list entry, too many sheets        |   reader's cell records (a MULRK or MULBLANK
+//   EOF (sub-stream end, slot)                 |   keeps the cells before the fault)
+//   BOUNDSHEET (sheet list, sheet count)       | rows: ROW
+//   FILEPASS (encryption, password)            | SST (the strings before the fault stay)
+//   INDEX (storage switch of BIFF2/3 files)    | names, references: NAME, SUPBOOK, EXTERNSHEET,
+//   USERSVIEWBEGIN..USERSVIEWEND skip          |   EXTERNNAME, XCT with its CRNs
+//   chart-sheet sub-stream (kept raw)          | styles: FONT and XF (a placeholder keeps the
+//                                              |   place of a damaged one), FORMAT, PALETTE,
+//                                              |   STYLE
+//                                              | settings and sheet records: CODEPAGE, WINDOW1,
+//                                              |   WRITEACCESS, FILESHARING, calculation and
+//                                              |   protection settings, PASSWORD, ...
+//                                              | objects kept raw: drawing records, OBJ, DV,
+//                                              |   DVAL; every record without a handler
 #pragma once
 
 #include <cstdint>
@@ -27,6 +56,7 @@
 #include "xls/biff/biffrecordview.h"
 #include "xls/biff/recordstorage.h"
 #include "xls/biff/xlsstream.h"
+#include "xls/model/xlserrors.h"
 
 namespace xls {
 class TXc12Manager;
@@ -135,6 +165,9 @@ class TXLSReadII {
   int32_t RecordNumber() const { return FRecordNumber; }
   // The progress percentage last reported.
   int32_t LastProgress() const { return FLastProgress; }
+  // Warning `number` of this load through the component's error manager, within the load's cap.
+  void Warning(std::u16string_view text, int32_t number);
+  const TXLSWarningCap& Warnings() const { return FWarningCap; }
 
   TBIFFHeader Header;
   int32_t FCurrSheet = -1;
@@ -172,18 +205,23 @@ class TXLSReadII {
   void ReadNextRaw(TBIFFHeader& header, std::vector<uint8_t>& body);
   void AddMissingWorksheet();
   [[noreturn]] void WrapError(const std::exception& e);
+  // Warning 2003 for the current record, which started at `start`, skipped for `e`.
+  void SkipDamaged(const XLSRWException& e, int64_t start);
+  // Passes over what a handler left of the record it ended in.
+  void PassOverRest();
 
   TBIFF5* FXLS;
   TXc12Manager* FManager;
   TXLSStream FXLSStream;
   std::vector<uint8_t> PBuf;
   size_t FBodyLength = 0;
-  size_t FDirtyLength = 0;  // bytes of PBuf that may be non-zero
+  size_t FDirtyLength = 0;             // bytes of PBuf that may be non-zero
   std::span<const uint8_t> FLentBody;  // the body where it lies in the stream, when FBodyLent
   bool FBodyLent = false;
   int32_t FRecordNumber = 0;
   int32_t FLastProgress = 0;
   bool FDone = false;
+  TXLSWarningCap FWarningCap;
 };
 
 }  // namespace xls::biff

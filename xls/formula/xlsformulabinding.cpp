@@ -117,19 +117,11 @@ class TWorkbookView : public TXLSFormulaWorkbook {
   mutable std::vector<std::unique_ptr<TTablesView>> FTables;
 };
 
-TXLSFormulaSeparators SeparatorsOf(TXLSBook& book) {
-  TXLSFormulaSeparators s;
-  s.List = book.Manager().FRowSeparator;
-  s.Decimal = book.Settings().DecimalSeparator;
-  s.ArrayCol = book.Manager().FColSeparator;
-  return s;
-}
-
 // What the component keeps: the views, the handler over them and the names' compile link.
 class TFormulaBinding : public TXLSFactoryObject, public TXLSNameFormulas {
  public:
   explicit TFormulaBinding(TXLSBook& book)
-      : FBook(book), FView(book.Manager()), FHandler(FView, *book.Manager().Errors(), SeparatorsOf(book)) {
+      : FBook(book), FView(book.Manager()), FHandler(FView, *book.Manager().Errors(), FormulaSeparatorsOf(book)) {
     book.OnDecodeFormula = [this](TXLSWorksheet& sheet, std::span<const uint8_t> ptgs) {
       TXLSFormulaCellsOf cells(sheet.Cells());
       return FHandler.DecodeFormula(&cells, sheet.Index(), ptgs, false);
@@ -193,6 +185,14 @@ TFormulaBinding& BindingOf(TXLSBook& book) {
 }
 
 }  // namespace
+
+TXLSFormulaSeparators FormulaSeparatorsOf(TXLSBook& book) {
+  TXLSFormulaSeparators s;
+  s.List = book.Manager().FRowSeparator;
+  s.Decimal = book.Settings().DecimalSeparator;
+  s.ArrayCol = book.Manager().FColSeparator;
+  return s;
+}
 
 TXLSCellFormula TXLSFormulaCellsOf::GetFormula(int32_t col, int32_t row) const {
   TXLSCellFormula f;

@@ -30,6 +30,10 @@ TXLSFormulaHandler& FormulaHandlerOf(TXLSBook& book);
 // to call many times.
 void RegisterFormulaBinding();
 
+// The separators of formula text written for people in this component (list, decimal, array
+// column).
+TXLSFormulaSeparators FormulaSeparatorsOf(TXLSBook& book);
+
 // The workbook view the handler of `book` reads (the same object on every call).
 const TXLSFormulaWorkbook& FormulaWorkbookOf(TXLSBook& book);
 

@@ -223,6 +223,11 @@ std::u16string TXLSFormulaDecoder::BookPrefix(uint16_t book, int32_t firstSheet,
 
 std::u16string TXLSFormulaDecoder::PrefixText(std::u16string_view book, std::u16string_view first,
                                               std::u16string_view last, bool external) const {
+  return external ? SheetPrefixText(u"[", book, u"]", first, last) : SheetPrefixText({}, {}, {}, first, last);
+}
+
+std::u16string SheetPrefixText(std::u16string_view open, std::u16string_view book, std::u16string_view close,
+                               std::u16string_view first, std::u16string_view last) {
   // A prefix that would not read back as written is quoted as a whole ('My Sheet:Data'!A1,
   // '[Book 1.xlsx]Jan'!A1), with its apostrophes doubled.
   bool quote = NeedsQuotes(first) || (!last.empty() && NeedsQuotes(last));
@@ -230,11 +235,9 @@ std::u16string TXLSFormulaDecoder::PrefixText(std::u16string_view book, std::u16
     if (std::u16string_view(u" \r\n&*+,-/:<=>^'?[]").find(c) != std::u16string_view::npos) quote = true;
   std::u16string out;
   if (quote) out.push_back(u'\'');
-  if (external) {
-    out.push_back(u'[');
-    AppendQuotedBody(out, book);
-    out.push_back(u']');
-  }
+  out.append(open);
+  AppendQuotedBody(out, book);
+  out.append(close);
   AppendQuotedBody(out, first);
   if (!last.empty()) {
     out.push_back(u':');

@@ -108,6 +108,13 @@ std::u16string DecodeFormulaOfAnyForm(TXLSFormulaDecoder& decoder, const TXLSFor
                                       int32_t sheetIndex, std::span<const uint8_t> ptgs,
                                       bool saveToFile, const TXLSLegacyFormulaDecode& legacy);
 
+// The sheet prefix of a reference with its "!": `open`, `book` and `close` (the book part, may be
+// empty), the first sheet and, when not empty, ":" and the last. Quoted as a whole when a sheet
+// name is not letters and digits only or the book holds a character that would not read back
+// ('My Sheet:Third'!, '[Book 1.xlsx]Jan'!); apostrophes inside are doubled.
+std::u16string SheetPrefixText(std::u16string_view open, std::u16string_view book, std::u16string_view close,
+                               std::u16string_view first, std::u16string_view last);
+
 // A1 text of a cell from its row and column fields (absolute flags in bit 31 and bit 15).
 void AppendCellText(std::u16string& out, uint32_t rowField, uint16_t colField);
 

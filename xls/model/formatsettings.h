@@ -24,6 +24,10 @@ struct FormatSettings {
   char16_t ThousandSeparator = u',';
   char16_t DateSeparator = u'/';
   char16_t TimeSeparator = u':';
+  // Separates list items in formula text (function arguments, rows of array constants). The
+  // locale gives none; 0 stands for the usual one, ";" where the decimal separator is "," and ","
+  // elsewhere (see ListSeparatorOf).
+  char16_t ListSeparator = 0;
   // Date and time forms in the letters of number-format masks (d, m, yy, h, nn, ss, AMPM).
   std::u16string ShortDateFormat = u"M/d/yyyy";
   std::u16string LongDateFormat = u"dddd, MMMM d, yyyy";
@@ -48,6 +52,12 @@ struct FormatSettings {
   // reads them); the defaults above where the locale is unknown or gives nothing.
   static FormatSettings FromEnvironment();
 };
+
+// The settings' list separator, or the usual one for its decimal separator when it has none.
+inline char16_t ListSeparatorOf(const FormatSettings& fs) {
+  if (fs.ListSeparator) return fs.ListSeparator;
+  return fs.DecimalSeparator == u',' ? u';' : u',';
+}
 
 // The settings built once from the environment on first use.
 const FormatSettings& DefaultFormatSettings();

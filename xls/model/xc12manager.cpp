@@ -3,6 +3,9 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cstdio>
+
+#include "platform/textcodec.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlsrelcells.h"
@@ -11,7 +14,6 @@
 #include "xls/model/xlsutils.h"
 #include "xls/model/xlsworkbookdata.h"
 #include "xls/model/xlsworksheetdata.h"
-#include "platform/textcodec.h"
 
 namespace xls {
 
@@ -90,6 +92,8 @@ void TXLSSavedFileDataList::Clear() {
 }
 
 void TXc12FileData::Clear() {
+  FOPC.reset();
+  FDocPropsCore.Clear();
   FSavedRoot.Clear();
   FSavedWorkbook.Clear();
   FSavedSheets.clear();
@@ -140,7 +144,7 @@ void TXc12FileData::ReadUnusedData(std::vector<TXLSUnusedPart> parts) {
         list = &FSavedRoot;
       }
     }
-    list->Add(p.Type, p.Target, std::move(p.Data), p.Content);
+    list->Add(p.Type, p.Target, std::move(p.Data), p.Content)->FSource = std::move(p.Source);
   }
 }
 
@@ -158,6 +162,101 @@ bool TXc12FileData::SetThemeColor(int slot, std::u16string_view hex) {
   // The text is RRGGBB; the model keeps 00BBGGRR.
   ThemeColors()[size_t(slot)] = SwapRedBlue(v & 0xFFFFFF);
   return true;
+}
+
+// ---- document properties
+
+std::u16string_view TXc12DocProps::Template() {
+  return u"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+         u"<cp:coreProperties "
+         u"xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
+         u"xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"http://purl.org/dc/terms/\" "
+         u"xmlns:dcmitype=\"http://purl.org/dc/dcmitype/\" "
+         u"xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
+         u"<dc:creator></dc:creator><cp:lastModifiedBy></cp:lastModifiedBy>"
+         u"<dcterms:created xsi:type=\"dcterms:W3CDTF\"></dcterms:created>"
+         u"<dcterms:modified xsi:type=\"dcterms:W3CDTF\"></dcterms:modified>"
+         u"</cp:coreProperties>";
+}
+
+std::u16string TXc12DocProps::Text(std::u16string_view path) const {
+  const TXc12XmlNode* n = FData ? FData->FDocPropsCore.Find(path) : nullptr;
+  return n ? std::u16string(n->NodeText()) : std::u16string();
+}
+
+void TXc12DocProps::SetText(std::u16string_view path, std::u16string_view text) {
+  if (TXc12XmlNode* n = FData ? FData->FDocPropsCore.Find(path) : nullptr) n->SetNodeText(text);
+}
+
+namespace {
+
+// Reads `width` digits at `pos`; false when there are not that many.
+bool Digits(std::u16string_view s, size_t& pos, size_t width, int32_t& out) {
+  if (pos + width > s.size()) return false;
+  out = 0;
+  for (size_t i = 0; i < width; ++i) {
+    const char16_t c = s[pos + i];
+    if (c < u'0' || c > u'9') return false;
+    out = out * 10 + (c - u'0');
+  }
+  pos += width;
+  return true;
+}
+
+bool Expect(std::u16string_view s, size_t& pos, char16_t c) {
+  if (pos >= s.size() || s[pos] != c) return false;
+  ++pos;
+  return true;
+}
+
+constexpr int64_t kSerialEpochDays = -25569;  // 1899-12-30 counted from 1970-01-01
+
+}  // namespace
+
+double TXc12DocProps::XmlTextToDateTime(std::u16string_view s) {
+  size_t p = 0;
+  int32_t y, mo, d, h = 0, mi = 0, sec = 0;
+  if (!Digits(s, p, 4, y) || !Expect(s, p, u'-') || !Digits(s, p, 2, mo) || !Expect(s, p, u'-') ||
+      !Digits(s, p, 2, d))
+    return 0;
+  if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > 31) return 0;
+  double fraction = 0;
+  if (p < s.size() && s[p] == u'T') {
+    ++p;
+    if (!Digits(s, p, 2, h) || !Expect(s, p, u':') || !Digits(s, p, 2, mi) || !Expect(s, p, u':') ||
+        !Digits(s, p, 2, sec))
+      return 0;
+    if (h > 23 || mi > 59 || sec > 59) return 0;
+    if (p < s.size() && s[p] == u'.') {
+      ++p;
+      double scale = 0.1;
+      const size_t start = p;
+      while (p < s.size() && s[p] >= u'0' && s[p] <= u'9') fraction += (s[p++] - u'0') * scale, scale /= 10;
+      if (p == start) return 0;
+    }
+  }
+  int32_t offset = 0;  // minutes east of UTC
+  if (p < s.size() && s[p] == u'Z') {
+    ++p;
+  } else if (p < s.size() && (s[p] == u'+' || s[p] == u'-')) {
+    const int sign = s[p++] == u'-' ? -1 : 1;
+    int32_t oh, om;
+    if (!Digits(s, p, 2, oh) || !Expect(s, p, u':') || !Digits(s, p, 2, om)) return 0;
+    offset = sign * (oh * 60 + om);
+  }
+  if (p != s.size()) return 0;
+  const int64_t days = DaysFromCivil(y, unsigned(mo), unsigned(d)) - kSerialEpochDays;
+  const double seconds = h * 3600.0 + mi * 60.0 + sec + fraction - offset * 60.0;
+  return double(days) + seconds / 86400.0;
+}
+
+std::u16string TXc12DocProps::DateTimeToXmlText(double serial) {
+  TDateParts t;
+  if (!DecodeDateSerial(serial, t)) return {};
+  char buf[32];
+  const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.Year, t.Month, t.Day,
+                              t.Hour, t.Minute, t.Second);
+  return std::u16string(buf, buf + n);
 }
 
 // ---- graphic manager
@@ -195,7 +294,7 @@ TXc12Manager::TXc12Manager(TXLSClassFactory* factory, TXLSErrorManager* errors, 
   FDefaultPaperSz = LocalePaperSize();
   const bool comma = settings.DecimalSeparator == u',';
   FColSeparator = comma ? u'\\' : u',';
-  FRowSeparator = comma ? u';' : u',';
+  FRowSeparator = ListSeparatorOf(settings);
   FEventCell = std::make_unique<TXLSEventCell>();
 }
 
@@ -216,6 +315,7 @@ void TXc12Manager::CreateMembers() {
   FWorksheets = std::make_unique<TXc12DataWorksheets>(FClassFactory, FSST.get(), FStyleSheet.get());
   FXLinks = std::make_unique<TXc12DataXLinks>();
   FGrManager = std::make_unique<TXc12GraphicManagerImpl>(this, FErrors);
+  FDocProps = std::make_unique<TXc12DocProps>(FFileData.get());
 }
 
 void TXc12Manager::Clear() {

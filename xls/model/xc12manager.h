@@ -13,6 +13,10 @@
 // parts over as plain records, so the model never sees the package itself.
 // Theme colours come from the theme part's colour scheme (a:clrScheme, ECMA-376 Part 1,
 // 20.1.6.2) as RRGGBB hexadecimal text and are stored in the model's 00BBGGRR order.
+// The file data owns the open package of the last package load (with its content types) and the
+// core document properties (docProps/core.xml: Dublin Core creator, cp:lastModifiedBy,
+// dcterms:created and dcterms:modified as W3C date-time text) as the package layer's tree;
+// TXc12DocProps reads and writes them there.
 // Design choice: Clear also forgets the relative cell ranges of the previous load, which the
 // hub never owns, so nothing is bound or freed twice after a load that failed half way.
 #pragma once
@@ -27,7 +31,9 @@
 #include "xls/model/formatsettings.h"
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlsevents.h"
 #include "xls/model/xlsimages.h"
+#include "xls/model/xlskeptxml.h"
 #include "xls/model/xlssheetparts.h"
 
 namespace xls {
@@ -75,10 +81,22 @@ class TXLSEventCell {
 
 class TXLSSavedFileDataList;
 
+// Where the bytes of a kept part come from when they are not held: the reader keeps a part
+// packed and unpacks it only when asked, so that a load never holds parts nobody reads.
+class TXLSPartSource {
+ public:
+  virtual ~TXLSPartSource() = default;
+  // The part's bytes; raises when they cannot be read.
+  virtual std::vector<uint8_t> Bytes() const = 0;
+};
+
 // One kept part.
 struct TXLSSavedFileData {
   std::u16string FType, FTarget, FContent;
   std::vector<uint8_t> FData;
+  std::shared_ptr<const TXLSPartSource> FSource;  // when the bytes are not held in FData
+  // The part's bytes: FData, or what the source gives.
+  std::vector<uint8_t> Bytes() const { return FSource && FData.empty() ? FSource->Bytes() : FData; }
   std::unique_ptr<TXLSSavedFileDataList> FChilds;
   TXLSSavedFileDataList& AddChilds();
 };
@@ -111,6 +129,7 @@ struct TXLSUnusedPart {
   std::u16string ParentId;    // relationship Id of the parent part
   std::u16string Type, Target, Content;
   std::vector<uint8_t> Data;
+  std::shared_ptr<const TXLSPartSource> Source;  // the bytes, unpacked when used
 };
 
 class TXc12FileData {
@@ -128,11 +147,51 @@ class TXc12FileData {
 
   bool HasMacros() const { return FSavedWorkbook.FHasVBA; }
   bool FUseAlternateZip = false;
+  // The package of the last package load (closed once the load ends), with its content types.
+  std::unique_ptr<TXc12PackageObject> FOPC;
+  // The core-properties part; the template's tree when the package has none.
+  TXc12KeptXml FDocPropsCore;
   TXLSSavedFileDataList FSavedRoot, FSavedWorkbook;
   std::vector<std::pair<std::u16string, std::unique_ptr<TXLSSavedFileDataSheet>>> FSavedSheets;
 
  private:
   TXLSErrorManager* FErrors;
+};
+
+// The core document properties over the file data's tree. Reads give empty text or 0 when the
+// node is missing; writes change an existing node only.
+class TXc12DocProps {
+ public:
+  explicit TXc12DocProps(TXc12FileData* data) : FData(data) {}
+  // The core-properties part a new workbook starts from (every property empty).
+  static std::u16string_view Template();
+
+  std::u16string Creator() const { return Text(kCreator); }
+  std::u16string LastModifiedBy() const { return Text(kLastModifiedBy); }
+  // Date serials (days since 1899-12-30, UTC); 0 when missing or not a W3C date-time.
+  double DateCreated() const { return XmlTextToDateTime(Text(kCreated)); }
+  double DateModified() const { return XmlTextToDateTime(Text(kModified)); }
+  void SetCreator(std::u16string_view v) { SetText(kCreator, v); }
+  void SetLastModifiedBy(std::u16string_view v) { SetText(kLastModifiedBy, v); }
+  void SetDateCreated(double v) { SetText(kCreated, DateTimeToXmlText(v)); }
+  void SetDateModified(double v) { SetText(kModified, DateTimeToXmlText(v)); }
+
+  // "2024-03-05T14:30:00Z" (also with a fraction of seconds or an offset, which is taken off)
+  // to a date serial; 0 when the text is no such date-time.
+  static double XmlTextToDateTime(std::u16string_view text);
+  // A date serial as "yyyy-mm-ddThh:nn:ssZ" (whole seconds); empty outside years 1..9999.
+  static std::u16string DateTimeToXmlText(double serial);
+
+  bool FAutoUpdate = true;  // stored only
+
+ private:
+  static constexpr std::u16string_view kCreator = u"cp:coreProperties/dc:creator";
+  static constexpr std::u16string_view kLastModifiedBy = u"cp:coreProperties/cp:lastModifiedBy";
+  static constexpr std::u16string_view kCreated = u"cp:coreProperties/dcterms:created";
+  static constexpr std::u16string_view kModified = u"cp:coreProperties/dcterms:modified";
+  std::u16string Text(std::u16string_view path) const;
+  void SetText(std::u16string_view path, std::u16string_view text);
+  TXc12FileData* FData;  // not owned
 };
 
 class TXc12GraphicManagerImpl : public TXc12GraphicManager {
@@ -146,6 +205,8 @@ class TXc12GraphicManagerImpl : public TXc12GraphicManager {
 
 using TCellReadWriteEvent = std::function<void(TXLSEventCell& cell)>;
 using TStringEvent = std::function<void(std::u16string& value)>;
+// The kind of a long operation whose progress the hub's fields hold.
+enum class TXLSProgressType : uint8_t { xptNone, xptRead, xptWrite, xptCalculate };
 
 class TXc12Manager {
  public:
@@ -180,6 +241,7 @@ class TXc12Manager {
   const TXc12DataWorksheets& Worksheets() const { return *FWorksheets; }
   TXc12DataXLinks& XLinks() { return *FXLinks; }
   TXc12GraphicManager& GrManager() { return *FGrManager; }
+  TXc12DocProps& DocProps() { return *FDocProps; }
   TXLSEventCell& EventCell() { return *FEventCell; }
   TXLSClassFactory* ClassFactory() const { return FClassFactory; }
   std::vector<TXLSRelCells*>& VirtualCells() { return FVirtualCells; }
@@ -187,6 +249,7 @@ class TXc12Manager {
   std::u16string FFilename;
   std::u16string FPassword;
   TStringEvent FPasswordEvent;
+  bool FHasXSS = false;  // no operation of the engine sets it
   bool FIsUpdating = false;
   bool FPaletteChanged = false;
   char16_t FColSeparator = u',';
@@ -195,6 +258,10 @@ class TXc12Manager {
   TCellReadWriteEvent FCellReadEvent, FCellWriteEvent;
   bool FDirectRead = false, FDirectWrite = false;
   TXc12PaperSize FDefaultPaperSz = TXc12PaperSize::psNone;
+  // Progress fields stored for the component; the readers fire the component's OnProgress.
+  TXLSProgressEvent FProgress;
+  TXLSProgressType FProgressType = TXLSProgressType::xptNone;
+  int32_t FProgressCount = 0;
   std::function<void(TXc12Manager*)> FXSSAfterRead;
   // The legacy reader's name tables after a legacy load, owned by the reader object that the
   // component keeps (TXLSBook::BIFF): FNames97 its defined names, FExtNames97 its external
@@ -218,6 +285,7 @@ class TXc12Manager {
   std::unique_ptr<TXc12DataXLinks> FXLinks;
   std::unique_ptr<TXc12GraphicManagerImpl> FGrManager;
   std::unique_ptr<TXLSEventCell> FEventCell;
+  std::unique_ptr<TXc12DocProps> FDocProps;
   std::vector<TXLSRelCells*> FVirtualCells;  // not owned
 };
 

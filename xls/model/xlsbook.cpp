@@ -116,7 +116,12 @@ std::u16string TXLSWorksheet::CellText(int32_t col, int32_t row, bool formulasAs
   switch (t) {
     case TXLSCellType::xctBoolean: return cells.GetBoolean(cell) ? StrTRUE() : StrFALSE();
     case TXLSCellType::xctError: return ErrorText(cells.GetError(cell));
-    case TXLSCellType::xctString: return cells.GetString(cell);
+    case TXLSCellType::xctString: {
+      // A package's text is shown with its _xHHHH_ escapes read.
+      std::u16string text = cells.GetString(cell);
+      if (FManager->SST().IsExcel97() || text.find(u"_x") == std::u16string::npos) return text;
+      return DecodePackageEscapes(text);
+    }
     case TXLSCellType::xctFloat: return FormatGeneral(cells.GetFloat(cell), fs);
     case TXLSCellType::xctFloatFormula: return FormatGeneral(cells.GetFormulaValFloat(cell), fs);
     case TXLSCellType::xctStringFormula: return cells.GetFormulaValString(cell);
@@ -395,13 +400,34 @@ class TFindKey {
   bool FNumberCanHold = true;
 };
 
+// The first place at `from` or later where the key stands in a shared-string entry (the escapes
+// of a package's text read when `decode` is set). The place found from the start is kept in
+// `firstHit` (see TXLSWorkbook::TFindEntryCache) and serves every later cell using the entry.
+size_t FindInEntry(const TFindKey& key, const TXLSString& entry, int32_t index, size_t from, bool decode,
+                   std::vector<uint32_t>& firstHit) {
+  const auto search = [&](size_t at) {
+    if (decode && MayHoldPackageEscape(entry))
+      return key.In(DecodePackageEscapes(TXc12DataSST::GetText(entry)), at);
+    return key.In(entry, at);
+  };
+  if (size_t(index) >= firstHit.size()) return search(from);
+  uint32_t& known = firstHit[size_t(index)];
+  if (known == 0) {
+    const size_t p = search(0);
+    if (p != kNoHit && p > UINT32_MAX - 2) return from == 0 ? p : search(from);
+    known = p == kNoHit ? 1 : uint32_t(p + 2);
+  }
+  if (known == 1) return kNoHit;
+  return from <= known - 2 ? known - 2 : search(from);
+}
+
 // The first place at `from` or later (0-based) where the key stands in the text of the cell, the
 // text being what GetAsString gives. The text is read where the store keeps it (shared strings,
 // the Boolean and error names) or made in a buffer on the stack (numbers); only formula texts
 // and string results of formulas are made as strings.
 size_t FindInCell(TXLSWorksheet& sheet, TXLSCellMMU& cells, const TXLSCellItem& cell, int32_t col,
                   int32_t row, const TFindKey& key, size_t from, bool formulasAsText,
-                  char16_t decimalSeparator, TXc12DataSST& sst) {
+                  char16_t decimalSeparator, TXc12DataSST& sst, std::vector<uint32_t>& firstHit) {
   const TXLSCellType t = cells.CellType(cell);
   if (formulasAsText && IsFormula(t)) return key.In(sheet.GetAsFormula(col, row), from);
   switch (t) {
@@ -409,7 +435,7 @@ size_t FindInCell(TXLSWorksheet& sheet, TXLSCellMMU& cells, const TXLSCellItem& 
       const int32_t i = cells.GetStringSST(cell);
       if (i < 0) return kNoHit;
       const TXLSString* entry = sst.GetItems(i);
-      return entry ? key.In(*entry, from) : kNoHit;
+      return entry ? FindInEntry(key, *entry, i, from, !sst.IsExcel97(), firstHit) : kNoHit;
     }
     case TXLSCellType::xctFloat:
     case TXLSCellType::xctFloatFormula: {
@@ -436,6 +462,7 @@ bool TXLSWorksheet::FindText(std::u16string_view text, bool caseInsensitive) {
   const char16_t separator = FOwner->Settings().DecimalSeparator;
   const TFindKey key(text, caseInsensitive, separator);
   TXc12DataSST& sst = FManager->SST();
+  std::vector<uint32_t>& firstHit = FOwner->FindEntryCache(text, caseInsensitive, sst);
   TXLSCellMMU& cells = Cells();
   bool iterCurrent = false;  // the iteration has moved to its cell in this call
   // Only the cells that exist are visited, row by row, within the used area taken by
@@ -452,8 +479,8 @@ bool TXLSWorksheet::FindText(std::u16string_view text, bool caseInsensitive) {
     if (inArea && !key.Empty() && cell->Data) {
       // A hit at position p (1-based) goes on from p + 1 in the same cell on the next call.
       const int32_t start = FCurrFindPos > 0 ? FCurrFindPos : 1;
-      const size_t p =
-          FindInCell(*this, cells, *cell, col, row, key, size_t(start - 1), formulasAsText, separator, sst);
+      const size_t p = FindInCell(*this, cells, *cell, col, row, key, size_t(start - 1), formulasAsText,
+                                  separator, sst, firstHit);
       if (p != kNoHit) {
         FCurrFindPos = int32_t(p) + 1;
         return true;
@@ -539,6 +566,20 @@ TXLSWorksheet* TXLSWorkbook::SheetByName(std::u16string_view name) const {
   return nullptr;
 }
 
+std::vector<uint32_t>& TXLSWorkbook::FindEntryCache(std::u16string_view key, bool fold,
+                                                    const TXc12DataSST& sst) {
+  TFindEntryCache& c = FFindCache;
+  if (c.Key != key || c.Fold != fold || c.Table != &sst || c.Generation != sst.Generation() ||
+      c.FirstHit.size() < size_t(sst.TotalCount())) {
+    c.Key = key;
+    c.Fold = fold;
+    c.Table = &sst;
+    c.Generation = sst.Generation();
+    c.FirstHit.assign(size_t(sst.TotalCount()), 0);
+  }
+  return c.FirstHit;
+}
+
 void TXLSWorkbook::BeginFindText() {
   for (auto& s : FItems) s->BeginFindText();
   FCurrFindSheet = 0;
@@ -612,7 +653,16 @@ std::unique_ptr<TXLSFactoryObject> TXLSClassFactoryImpl::CreateAClass(TXLSClassF
       return std::make_unique<TXLSName>(dynamic_cast<TXLSNames*>(static_cast<TXc12DefinedNames*>(owner)));
     case TXLSClassFactoryType::xcftMergedCells: return std::make_unique<TXLSMergedCells>(this);
     case TXLSClassFactoryType::xcftMergedCellsMember: return std::make_unique<TXLSMergedCell>();
-    case TXLSClassFactoryType::xcftHyperlinks: return std::make_unique<TXLSHyperlinks>(FManager);
+    case TXLSClassFactoryType::xcftHyperlinks: {
+      auto h = std::make_unique<TXLSHyperlinks>(FManager);
+      h->FClassFactory = this;
+      return h;
+    }
+    case TXLSClassFactoryType::xcftHyperlinksMember:
+      if (auto* list = dynamic_cast<TXLSHyperlinks*>(static_cast<TXc12Hyperlinks*>(owner)))
+        return std::make_unique<TXLSHyperlink>(list);
+      return std::make_unique<TXc12Hyperlink>();
+    case TXLSClassFactoryType::xcftDataValidations: return std::make_unique<TXc12DataValidations>(this);
     case TXLSClassFactoryType::xcftDataValidationsMember: return std::make_unique<TXLSDataValidation>();
     case TXLSClassFactoryType::xcftAutofilter:
       return std::make_unique<TXLSAutofilter>(
@@ -832,13 +882,28 @@ void TXLSBook::LoadFromFile(const std::filesystem::path& file) {
   std::string ext = file.extension().string();
   for (char& c : ext)
     if (c >= 'A' && c <= 'Z') c = char(c + 32);
+  const bool legacyName = ext == ".xls" || ext == ".xlm";
+  kws::RegularFile opened(file);  // a FIFO, socket or device is never read
+  uint8_t head[8];
+  const int64_t got = opened.ReadAt(head, sizeof head, 0);
+  if (got < 0) {
+    Clear(0);
+    throw XLSRWException("Cannot open file \"" + file.string() + "\"");
+  }
+  // The kind is told from the first bytes before the file is read whole: a compound file, a zip
+  // package or (by its name) a bare early file, whose first record is a BOF (0x0009, 0x0209 or
+  // 0x0409). Anything else fails at once, whatever its size, with the error its bytes would give.
+  const std::span<const uint8_t> first(head, size_t(got));
+  const int kind = DetectFileType(first);
+  if (kind != 1 && kind != 2 && !(legacyName && got > 0 && head[0] == 0x09))
+    return RouteLoad(first, legacyName);
   // Mapped, not copied: the readers take what they need from the bytes during the load.
-  kws::MappedFile data(file);
+  kws::MappedFile data(std::move(opened));
   if (!data.ok()) {
     Clear(0);
     throw XLSRWException("Cannot open file \"" + file.string() + "\"");
   }
-  RouteLoad(data.bytes(), ext == ".xls" || ext == ".xlm");
+  RouteLoad(data.bytes(), legacyName);
 }
 
 }  // namespace xls

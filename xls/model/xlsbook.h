@@ -234,6 +234,21 @@ class TXLSWorkbook {
   std::unique_ptr<TXLSCmdFormat> FCmdFormat;
   std::unique_ptr<TXLSWorkbookData> FWorkbookData;
   std::unique_ptr<TXLSOptionsDialog> FOptions;
+
+ private:
+  friend class TXLSWorksheet;
+  // What the keyword of the running search gave for each shared-string entry searched from its
+  // start (0 not searched yet, 1 no hit, p + 2 the first hit at p), so that an entry used by many
+  // cells is searched once; kept while the keyword, its folding and the table stay the same.
+  struct TFindEntryCache {
+    std::u16string Key;
+    bool Fold = false;
+    const TXc12DataSST* Table = nullptr;
+    uint64_t Generation = 0;
+    std::vector<uint32_t> FirstHit;
+  };
+  std::vector<uint32_t>& FindEntryCache(std::u16string_view key, bool fold, const TXc12DataSST& sst);
+  TFindEntryCache FFindCache;
 };
 
 // A relative cell range served by a sheet object.

@@ -230,7 +230,6 @@ TXLSCellMMU::TXLSCellMMU(int32_t sheetIndex, TXc12DataSST* sst, TXLSStyleUseCoun
     SetXLate(k | kStyleBit, uint8_t(kFixedSizes[k] + 2));
   }
   FBlockManager = std::make_unique<TXLSMMUBlockManager>(FSizes, FDefaultRowHdr);
-  FFormulaHelper = std::make_unique<TXLSFormulaHelper>();
   Clear();
 }
 
@@ -257,11 +256,13 @@ void TXLSCellMMU::CheckAndUse(int32_t col, int32_t row, int32_t style) {
 
 uint8_t* TXLSCellMMU::AllocItem(int32_t col, int32_t row, uint8_t x) {
   if (SelectRowBlock(row)) UseStyle(0);
+  if (uint8_t* p = AllocPending(col, row, x, FSizes[x], false)) return p;
   return FBlockManager->AllocMem(row & 255, col, x);
 }
 
 uint8_t* TXLSCellMMU::AllocItemEx(int32_t col, int32_t row, uint8_t x, int32_t size) {
   if (SelectRowBlock(row)) UseStyle(0);
+  if (uint8_t* p = AllocPending(col, row, x, size, true)) return p;
   return FBlockManager->AllocMemEx(row & 255, col, uint16_t(size), x);
 }
 
@@ -324,7 +325,7 @@ void TXLSCellMMU::StoreString(int32_t col, int32_t row, int32_t style, int32_t s
 }
 
 void TXLSCellMMU::StoreFormula() {
-  TXLSFormulaHelper& h = *FFormulaHelper;
+  TXLSFormulaHelper& h = FormulaHelper();
   uint8_t kind;
   switch (h.FCellType) {
     case TXLSCellType::xctFloatFormula: kind = kFloatFormula; break;
@@ -403,6 +404,7 @@ void TXLSCellMMU::StoreFormula() {
 
 TXLSCellItem TXLSCellMMU::FindCell(int32_t col, int32_t row) {
   TXLSCellItem item;
+  SettlePending();
   if (row < 0 || col < 0 || size_t(row >> 8) >= FBlocks.size()) return item;
   TXLSMMUBlock* b = FBlocks[size_t(row >> 8)].get();
   if (b->VectorsOffs[size_t(row & 255)] < 0) return item;
@@ -531,7 +533,7 @@ TXc12CellError TXLSCellMMU::GetFormulaValError(const TXLSCellItem& cell) const {
 }
 
 void TXLSCellMMU::RetriveFormula(const TXLSCellItem& cell) {
-  TXLSFormulaHelper& h = *FFormulaHelper;
+  TXLSFormulaHelper& h = FormulaHelper();
   h.Clear();
   const uint8_t kind = Kind(cell);
   if (!cell.Data || !IsFormulaKind(kind)) InvalidXLate();
@@ -673,9 +675,9 @@ void TXLSCellMMU::SetStyle(int32_t col, int32_t row, TXLSCellItem cell, int32_t 
       }
       case kFloatFormula: case kStringFormula: case kBooleanFormula: case kErrorFormula:
         RetriveFormula(cell);
-        FFormulaHelper->FCol = col;
-        FFormulaHelper->FRow = row;
-        FFormulaHelper->FStyle = style;
+        FormulaHelper().FCol = col;
+        FormulaHelper().FRow = row;
+        FormulaHelper().FStyle = style;
         StoreFormula();
         break;
       default: StoreFloat(col, row, style, GetFloat(cell)); break;

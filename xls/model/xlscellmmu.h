@@ -31,6 +31,15 @@
 // half of what the pool handed out, blocks go to the heap instead. Positions and payload lengths
 // are checked before anything is written; a bad one raises
 // XLSRWException and leaves the block as it was.
+//
+// Cells that do not come in order (a cell left of the row's last one, or a row that would have to
+// move past much of its block to grow) are not written into their row at once: rewriting the row
+// for every such cell made a row filled right to left cost its length per cell. They are kept as
+// records in a list of pending cells, and every operation that reads or changes stored cells
+// first settles them: each block that has pending cells is rebuilt once, its pending rows merged
+// with their cells (a later cell at the same place wins). Filling a store costs time linear in
+// the cells whatever their order; the in-order road is unchanged. A row with pending cells takes
+// every further cell as pending until they are settled.
 #pragma once
 
 #include <array>
@@ -81,7 +90,9 @@ struct TXLSMMUBlock {
   std::array<int32_t, 256> VectorsOffs;
   size_t Capacity = 0;  // bytes allocated behind Memory (>= MemSize)
   bool InPool = false;  // Memory lies in the store's page pool (else on the heap)
+  std::array<uint64_t, 4> PendingRows{};  // rows of the block with pending cells (bit per row)
   TXLSMMUBlock() { VectorsOffs.fill(-1); }
+  bool RowPending(int32_t v) const { return (PendingRows[size_t(v) >> 6] >> (v & 63)) & 1; }
 };
 
 // Little-endian access to the store's bytes.
@@ -122,6 +133,8 @@ class TXLSMMURebuildVector {
   void InsertXLateItem(int32_t c, uint8_t x);
   void InsertExItem(int32_t c, uint8_t x, uint16_t s);
   bool DeleteItem(int32_t c);
+  // Puts the record [X][bytes] (a sized item: [X + $80][u16 s][s bytes]) at column c.
+  void InsertRecord(int32_t c, const uint8_t* record);
   int32_t RequiredMem() const;
   // Writes the slots after the vector's header; returns the address of column c's item or
   // nullptr (c < 0 asks for none).
@@ -202,6 +215,8 @@ class TXLSMMUBlockManager {
   void FreeBlockMemory(TXLSMMUBlock& block);
   // Gives every pool page back; no block may hold pool memory any more.
   void ClearPool();
+  // Gives the current block a new area holding `size` bytes from `data`.
+  void ReplaceBlockArea(const uint8_t* data, int32_t size);
 
  private:
   void Reserve(size_t size);
@@ -294,6 +309,12 @@ class TXLSFormulaHelper {
   std::vector<uint8_t> FOwnedPtgs;
 };
 
+// A cell waiting to be written into its row: its record lies at Offs in the store's pending bytes.
+struct TXLSMMUPendingCell {
+  int32_t Row, Col;
+  uint32_t Offs;
+};
+
 // Row iteration state.
 struct TXLSCellMMUIterate {
   int32_t Col = -1, Row = -1, LastRow = -1;
@@ -322,8 +343,11 @@ class TXLSCellMMU {
   void DeleteRows(int32_t row1, int32_t row2);
   void Clear();
   size_t BlockCount() const { return FBlocks.size(); }
+  // A block as stored (pending cells are not in it until they are settled).
   const TXLSMMUBlock& Blocks(size_t i) const { return *FBlocks[i]; }
-  // Bytes in use over all blocks, and bytes allocated for them.
+  // Writes the pending cells into their rows (every reading operation does it first).
+  void SettlePending();
+  // Bytes in use over all blocks and pending cells, and bytes allocated for them.
   size_t MemoryUsed() const;
   size_t MemoryAllocated() const;
 
@@ -385,8 +409,15 @@ class TXLSCellMMU {
   TXc12CellError GetFormulaValError(const TXLSCellItem& cell) const;
   void RetriveFormula(const TXLSCellItem& cell);
 
-  TXLSFormulaHelper& FormulaHelper() { return *FFormulaHelper; }
-  TXLSMMUBlockManager& BlockManager() { return *FBlockManager; }
+  // Made at its first use (an empty sheet costs little).
+  TXLSFormulaHelper& FormulaHelper() {
+    if (!FFormulaHelper) FFormulaHelper = std::make_unique<TXLSFormulaHelper>();
+    return *FFormulaHelper;
+  }
+  TXLSMMUBlockManager& BlockManager() {
+    SettlePending();
+    return *FBlockManager;
+  }
   const TXLSMMURowHeader& DefaultRowHdr() const { return FDefaultRowHdr; }
   TXLSMMURowHeader FDefaultRowHdr;
   TXLSCellArea FDimension{-1, -1, -1, -1};
@@ -396,6 +427,10 @@ class TXLSCellMMU {
   void CheckAndUse(int32_t col, int32_t row, int32_t style);
   uint8_t* AllocItem(int32_t col, int32_t row, uint8_t x);
   uint8_t* AllocItemEx(int32_t col, int32_t row, uint8_t x, int32_t size);
+  // The item's bytes as a pending cell when (col, row) cannot be written in place cheaply; nullptr
+  // when it can. The row's block is selected.
+  uint8_t* AllocPending(int32_t col, int32_t row, uint8_t x, int32_t size, bool sized);
+  void SettleBlock(size_t b, const TXLSMMUPendingCell* first, const TXLSMMUPendingCell* last);
   void UseStyle(int32_t style);
   void FreeStyle(int32_t style);
   void ReleaseCellString(const TXLSCellItem& cell);
@@ -412,6 +447,8 @@ class TXLSCellMMU {
   std::unique_ptr<TXLSMMUBlockManager> FBlockManager;
   std::unique_ptr<TXLSFormulaHelper> FFormulaHelper;
   TXLSCellMMUIterate FIterate;
+  std::vector<TXLSMMUPendingCell> FPending;
+  std::vector<uint8_t> FPendingMem;  // the pending cells' records
 };
 
 // Packing of a number: the kind (2..6 or 8) and the stored value bits (the integer for kinds

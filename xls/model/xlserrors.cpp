@@ -28,6 +28,8 @@ constexpr TMessage kMessages[] = {
     {1005, u"Direct write: Cell column and row can not be the same as previous"},
     {2001, u"XML read error: \"%s\""},
     {2002, u"Shared string index %s out of range"},
+    {2003, u"Damaged record skipped: %s"},
+    {2021, u"External reference record %s dropped: its book or sheet is missing"},
     {3001, u"Can not find Defined Name \"%s\""},
     {3002, u"Circular formula \"%s\""},
     {3003, u"There is already a sheet with name \"%s\""},

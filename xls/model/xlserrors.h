@@ -63,6 +63,8 @@ enum : int32_t {
   XLSERR_DIRECT_WRITE_SAME_CELL = 1005,
   XLSWARN_XML_READ = 2001,
   XLSWARN_BIFF_SST_INDEX = 2002,
+  XLSWARN_BIFF_RECORD_SKIPPED = 2003,
+  XLSWARN_BIFF_EXTERN_DROPPED = 2021,
   XLSERR_NAME_NOT_FOUND = 3001,
   XLSERR_CIRCULAR_FORMULA = 3002,
   XLSERR_SHEET_NAME_EXISTS = 3003,
@@ -180,6 +182,31 @@ class TXLSErrorManager {
   int32_t FFatalCount = 0;
   bool FIgnoreErrors = false;
   bool FIgnoreXMLWarnings = true;
+};
+
+// The warning cap of one load: a reader reports at most kMax warnings of a load through the
+// manager and only counts the rest, so that a file of a million damaged records costs no more
+// than a few hundred messages. Both workbook readers keep one per load.
+class TXLSWarningCap {
+ public:
+  static constexpr int32_t kMax = 200;
+  void Reset() { FReported = FSuppressed = 0; }
+  // True when the next warning is to be reported (it is then counted as reported); false, and
+  // counted as suppressed, once kMax were reported since Reset.
+  bool Take() {
+    if (FReported >= kMax) {
+      ++FSuppressed;
+      return false;
+    }
+    ++FReported;
+    return true;
+  }
+  int32_t Reported() const { return FReported; }
+  int32_t Suppressed() const { return FSuppressed; }
+
+ private:
+  int32_t FReported = 0;
+  int32_t FSuppressed = 0;
 };
 
 }  // namespace xls

@@ -23,6 +23,7 @@ namespace xls {
 
 class TXLSErrorManager;
 class TXLSRelCells;
+class TOPC_XLSX;
 
 enum class TXc12ImageType : uint8_t { x12itJPEG, x12itPNG, x12itEMF, x12itWMF, x12itGIF, x12itUnknown };
 
@@ -76,6 +77,8 @@ class TXc12GraphicManager {
   virtual ~TXc12GraphicManager() = default;
   void Clear() { FImages.Clear(); }
   TXc12GraphicImages& Images() { return FImages; }
+  // The package being read (set by the package reader before it hands a drawing part over).
+  TOPC_XLSX* FXLSOPC = nullptr;
   // A relative cell range for the reference text (chart data); the base makes none.
   virtual TXLSRelCells* CreateRelativeCells(std::u16string_view ref) {
     (void)ref;

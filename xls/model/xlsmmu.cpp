@@ -149,6 +149,12 @@ void TXLSMMURebuildVector::InsertExItem(int32_t c, uint8_t x, uint16_t s) {
   FMem.insert(FMem.end(), s, 0);
 }
 
+void TXLSMMURebuildVector::InsertRecord(int32_t c, const uint8_t* record) {
+  if (size_t(c) >= FItems.size()) FItems.resize(size_t(c) + 1, kEmpty);
+  const size_t n = (record[0] & 0x80) ? 3u + MMURead16(record + 1) : 1u + FSizes[record[0]];
+  FItems[size_t(c)] = AddRecord(record, n);
+}
+
 bool TXLSMMURebuildVector::DeleteItem(int32_t c) {
   if (c < 0 || size_t(c) >= FItems.size() || FItems[size_t(c)] == kEmpty) return false;
   FItems[size_t(c)] = kEmpty;
@@ -485,6 +491,16 @@ void TXLSMMUBlockManager::ClearPool() {
   FPoolLeft = FPoolTaken = FPoolAbandoned = 0;
 }
 
+void TXLSMMUBlockManager::ReplaceBlockArea(const uint8_t* data, int32_t size) {
+  FreeBlockMemory(*FBlock);
+  FBlock->MemSize = 0;
+  FCurrVectorIndex = -1;
+  Reserve(size_t(size));
+  if (size > 0) std::memcpy(FBlock->Memory, data, size_t(size));
+  FBlock->MemSize = size;
+  FVectManager.SetVector(nullptr);
+}
+
 void TXLSMMUBlockManager::Reserve(size_t size) {
   TXLSMMUBlock& b = *FBlock;
   if (size <= b.Capacity) return;
@@ -591,8 +607,12 @@ TXLSMMURowHeader* TXLSCellMMU::FindRow(int32_t row) {
 }
 
 bool TXLSCellMMU::CalcDimensions() {
+  SettlePending();
   FDimension = {-1, -1, -1, -1};
-  if (FBlocks.empty()) return true;
+  if (FBlocks.empty()) {
+    FDimension = {0, 0, 0, 0};  // as a store whose blocks hold no row
+    return true;
+  }
   int32_t r1 = INT32_MAX, c1 = INT32_MAX, r2 = -2147483646, c2 = -2147483646;
   for (size_t b = 0; b < FBlocks.size(); ++b) {
     if (!FBlocks[b]->Memory) continue;
@@ -614,6 +634,7 @@ bool TXLSCellMMU::CalcDimensions() {
 
 void TXLSCellMMU::CalcRowDimensions(int32_t row, int32_t& col1, int32_t& col2) {
   col1 = col2 = -1;
+  SettlePending();
   if (row < 0 || size_t(row >> 8) >= FBlocks.size()) return;
   FBlockManager->SetBlock(FBlocks[size_t(row >> 8)].get());
   int32_t v1, v2;
@@ -630,6 +651,7 @@ int32_t TXLSCellMMU::LastRow() const {
 
 void TXLSCellMMU::DeleteRows(int32_t row1, int32_t row2) {
   if (row1 < 0 || row1 > XLS_MAXROW || row2 < 0 || row2 > XLS_MAXROW || row2 < row1 || FBlocks.empty()) return;
+  SettlePending();
   // Release the uses of the cells and rows that go.
   BeginIterateRow(row1 - 1);
   while (IterateNextRow() && FIterate.Row <= row2) {
@@ -663,29 +685,31 @@ void TXLSCellMMU::DeleteRows(int32_t row1, int32_t row2) {
 }
 
 void TXLSCellMMU::Clear() {
+  FPending.clear();
+  FPendingMem.clear();
   FBlockManager->SetBlock(nullptr);
   for (auto& b : FBlocks) FBlockManager->FreeBlockMemory(*b);
   FBlocks.clear();
   FBlockManager->ClearPool();
+  FBlocks.shrink_to_fit();
   FDimension = {-1, -1, -1, -1};
-  FBlocks.push_back(std::make_unique<TXLSMMUBlock>());
-  FBlockManager->SetBlock(FBlocks[0].get());
-  FIterate = {};
+  FIterate = {};  // blocks are made as rows come
 }
 
 size_t TXLSCellMMU::MemoryUsed() const {
   size_t n = 0;
   for (const auto& b : FBlocks) n += size_t(b->MemSize);
-  return n;
+  return n + FPendingMem.size() + FPending.size() * sizeof(TXLSMMUPendingCell);
 }
 
 size_t TXLSCellMMU::MemoryAllocated() const {
   size_t n = 0;
   for (const auto& b : FBlocks) n += b->Capacity + sizeof(TXLSMMUBlock);
-  return n;
+  return n + FPendingMem.capacity() + FPending.capacity() * sizeof(TXLSMMUPendingCell);
 }
 
 void TXLSCellMMU::BeginIterateRow(int32_t row) {
+  SettlePending();
   FIterate = {};
   FIterate.Row = row;
   FIterate.LastRow = LastRow();
@@ -697,6 +721,7 @@ void TXLSCellMMU::BeginIterate(int32_t row) {
 }
 
 bool TXLSCellMMU::IterateNextRow() {
+  SettlePending();
   if (FBlocks.empty() || FIterate.Row >= FIterate.LastRow) {
     FIterate.Row = -1;
     return false;
@@ -728,6 +753,106 @@ bool TXLSCellMMU::IterateNextCol() {
   if (FBlockManager->Block() != block) FBlockManager->SetBlock(block);
   FBlockManager->SelectVector(FIterate.Row & 255);
   return FBlockManager->VectManager().GetNextMem(FIterate.Col, FIterate.Cell);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pending cells
+
+namespace {
+
+// A row that would move past more than this many bytes of its block to take a cell at its end
+// takes the cell as pending instead.
+constexpr int32_t kMoveBound = 1024;
+// Pending bytes beyond which the cells are settled at once (record offsets stay 32-bit).
+constexpr size_t kPendingBytesMax = size_t{1} << 31;
+
+}  // namespace
+
+uint8_t* TXLSCellMMU::AllocPending(int32_t col, int32_t row, uint8_t x, int32_t size, bool sized) {
+  TXLSMMUBlock& b = *FBlockManager->Block();
+  const int32_t v = row & 255;
+  const int32_t offs = b.VectorsOffs[size_t(v)];
+  if (offs < 0) return nullptr;  // a new row is made at the block's end
+  if (!b.RowPending(v)) {
+    FBlockManager->SelectVector(v);
+    TXLSMMUVectorManager& vm = FBlockManager->VectManager();
+    const int32_t count = vm.ItemCount();
+    // In order: a row takes its first cell (moving once behind the others) or grows at its end
+    // with little behind it.
+    if (col >= count && (count == 0 || b.MemSize - offs - vm.MemorySize() <= kMoveBound)) return nullptr;
+  }
+  if (FPendingMem.size() + size_t(size) + 4 > kPendingBytesMax) {
+    SettlePending();
+    SelectRowBlock(row);
+    return AllocPending(col, row, x, size, sized);
+  }
+  b.PendingRows[size_t(v) >> 6] |= uint64_t{1} << (v & 63);
+  const size_t at = FPendingMem.size();
+  FPending.push_back({row, col, uint32_t(at)});
+  if (sized) {
+    FPendingMem.resize(at + 3 + size_t(size));
+    FPendingMem[at] = uint8_t(x | 0x80);
+    MMUWrite16(&FPendingMem[at + 1], uint16_t(size));
+  } else {
+    FPendingMem.resize(at + 1 + size_t(size));
+    FPendingMem[at] = x;
+  }
+  return &FPendingMem[at + 1];
+}
+
+void TXLSCellMMU::SettlePending() {
+  if (FPending.empty()) return;
+  TXLSMMUBlock* selected = FBlockManager->Block();
+  // Row order, and in a row column order; a later cell at the same place stays behind an earlier
+  // one and so replaces it.
+  std::stable_sort(FPending.begin(), FPending.end(),
+                   [](const TXLSMMUPendingCell& a, const TXLSMMUPendingCell& b) {
+                     return a.Row != b.Row ? a.Row < b.Row : a.Col < b.Col;
+                   });
+  const TXLSMMUPendingCell* p = FPending.data();
+  const TXLSMMUPendingCell* end = p + FPending.size();
+  while (p != end) {
+    const TXLSMMUPendingCell* q = p;
+    while (q != end && (q->Row >> 8) == (p->Row >> 8)) ++q;
+    SettleBlock(size_t(p->Row) >> 8, p, q);
+    p = q;
+  }
+  FPending.clear();
+  FPendingMem.clear();
+  if (FPendingMem.capacity() > (size_t{1} << 20)) {
+    FPending.shrink_to_fit();
+    FPendingMem.shrink_to_fit();
+  }
+  FBlockManager->SetBlock(selected);
+}
+
+void TXLSCellMMU::SettleBlock(size_t bi, const TXLSMMUPendingCell* first, const TXLSMMUPendingCell* last) {
+  TXLSMMUBlock& b = *FBlocks[bi];
+  FBlockManager->SetBlock(&b);
+  std::vector<uint8_t> area;
+  area.reserve(size_t(b.MemSize) + FPendingMem.size() / 4);
+  std::array<int32_t, 256> offs;
+  offs.fill(-1);
+  for (int32_t v = 0; v < 256; ++v) {
+    const uint8_t* vec = FBlockManager->GetVector(v);
+    if (!vec) continue;
+    const size_t at = area.size();
+    offs[size_t(v)] = int32_t(at);
+    if (!b.RowPending(v)) {
+      FBlockManager->SelectVector(v);
+      area.insert(area.end(), vec, vec + FBlockManager->VectManager().MemorySize());
+      continue;
+    }
+    TXLSMMURebuildVector rb(FSizes, vec);
+    for (; first != last && (first->Row & 255) == v; ++first)
+      rb.InsertRecord(first->Col, &FPendingMem[first->Offs]);
+    area.resize(at + size_t(rb.RequiredMem()));
+    std::memcpy(&area[at], vec, size_t(HDR));
+    rb.WriteVector(&area[at], -1);
+  }
+  b.PendingRows = {};
+  FBlockManager->ReplaceBlockArea(area.data(), int32_t(area.size()));
+  b.VectorsOffs = offs;
 }
 
 bool TXLSCellMMU::IterateNext() {

@@ -19,9 +19,18 @@ TXLSErrorManager* ErrorsOf(const TXLSNames* names) {
 // ---- one name
 
 void TXLSName::SetName(std::u16string_view name) {
-  if (FParent && FParent->Find(name)) {
-    if (TXLSErrorManager* errors = ErrorsOf(FParent)) errors->Error(name, XLSERR_NAME_DEFINED);
-    return;
+  const bool taken = FParent && !name.empty() &&
+                     (LocalSheetId() < 0 ? FParent->Find(name) != nullptr
+                                         : FParent->FindIdInSheet(name, LocalSheetId()) >= 0);
+  if (taken) {
+    const bool reading = FParent->Manager() && FParent->Manager()->FIsUpdating;
+    if (TXLSErrorManager* errors = ErrorsOf(FParent)) {
+      if (reading)
+        errors->Warning(name, XLSERR_NAME_DEFINED);
+      else
+        errors->Error(name, XLSERR_NAME_DEFINED);
+    }
+    if (!reading) return;
   }
   TXc12DefinedName::SetName(name);
 }

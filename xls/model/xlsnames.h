@@ -44,9 +44,11 @@ class TXLSName : public TXc12DefinedName {
  public:
   explicit TXLSName(TXLSNames* parent) : FParent(parent) {}
 
-  // Renames the name; a text that a live workbook-wide name already has (its own text included)
-  // is error 4032 and leaves the name as it was.
-  void SetName(std::u16string_view name);
+  // Renames the name; a text that a live name of the same scope (workbook-wide, or the same
+  // sheet) already has, its own text included, is error 4032 and leaves the name as it was.
+  // While a workbook is read the text is kept and the clash is a warning 4032, so that a file with
+  // two equal names still loads.
+  void SetName(std::u16string_view name) override;
   // Drops the compiled tokens, stores the text and compiles it (error 4011 when it does not
   // compile; the text is kept).
   void SetDefinition(std::u16string_view text);

@@ -6,6 +6,7 @@
 #include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xlsglobals.h"
+#include "xls/model/xlsutils.h"
 
 namespace xls {
 
@@ -26,11 +27,35 @@ void TXc12Hyperlink::Clear() {
 }
 
 TXc12Hyperlink* TXc12Hyperlinks::AddLink() {
-  std::unique_ptr<TCellArea> a = CreateArea();
-  auto* h = static_cast<TXc12Hyperlink*>(a.get());
+  std::unique_ptr<TXc12Hyperlink> h;
+  if (FClassFactory)
+    h = FClassFactory->CreateAs<TXc12Hyperlink>(TXLSClassFactoryType::xcftHyperlinksMember, this);
+  if (!h) h = std::make_unique<TXc12Hyperlink>();
   h->Clear();
-  Append(std::move(a));
-  return h;
+  return static_cast<TXc12Hyperlink*>(Append(std::move(h)));
+}
+
+void TXc12SheetProtection::SetPasswordAsString(std::u16string_view password) {
+  // The 8-bit form is Latin-1; a character beyond it has no byte and counts as "?".
+  std::string bytes;
+  for (char16_t c : password.substr(0, 15)) bytes += c < 256 ? static_cast<char>(c) : '?';
+  FPassword = LegacyPasswordHash(bytes);
+}
+
+TXc12DataValidation* TXc12DataValidations::AddDV() {
+  std::unique_ptr<TXc12DataValidation> v;
+  if (FClassFactory)
+    v = FClassFactory->CreateAs<TXc12DataValidation>(TXLSClassFactoryType::xcftDataValidationsMember,
+                                                     nullptr);
+  if (!v) v = std::make_unique<TXc12DataValidation>();
+  push_back(std::move(v));
+  return back().get();
+}
+
+void TXc12DataValidations::Clear() {
+  clear();
+  FDisablePrompts = false;
+  FXWindow = FYWindow = 0;
 }
 
 TXc12SheetView* TXc12SheetViews::Add() {
@@ -54,22 +79,34 @@ TXc12Author* TXc12Authors::Find(std::u16string_view name) const {
 void TXc12Comment::SetCol(int32_t v) {
   if (FOrigCol < 0) FOrigCol = v;
   FCol = v;
+  if (FListStale) *FListStale = true;
 }
 
 void TXc12Comment::SetRow(int32_t v) {
   if (FOrigRow < 0) FOrigRow = v;
   FRow = v;
+  if (FListStale) *FListStale = true;
 }
+
+namespace {
+uint64_t CellKey(int32_t col, int32_t row) { return (uint64_t(uint32_t(row)) << 32) | uint32_t(col); }
+}  // namespace
 
 TXc12Comment* TXc12Comments::Add() {
   FItems.push_back(std::make_unique<TXc12Comment>());
+  FItems.back()->FListStale = &FStale;
+  FStale = true;
   return FItems.back().get();
 }
 
 TXc12Comment* TXc12Comments::Find(int32_t col, int32_t row) const {
-  for (const auto& c : FItems)
-    if (c->Col() == col && c->Row() == row) return c.get();
-  return nullptr;
+  if (FStale) {
+    FByCell.clear();
+    for (const auto& c : FItems) FByCell.try_emplace(CellKey(c->Col(), c->Row()), c.get());
+    FStale = false;
+  }
+  const auto it = FByCell.find(CellKey(col, row));
+  return it == FByCell.end() ? nullptr : it->second;
 }
 
 namespace {

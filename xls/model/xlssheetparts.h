@@ -15,16 +15,19 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlskeptxml.h"
 #include "xls/model/xlssortstate.h"
 
 namespace xls {
 
 class TXc12XF;
 class TXc12Font;
+class TXc12DXF;
 
 // ---- columns
 
@@ -58,7 +61,8 @@ class TXc12Columns {
 
 // ---- hyperlinks
 
-class TXc12Hyperlink : public TCellArea {
+// Made by the class factory (kind xcftHyperlinksMember) when the list adds it.
+class TXc12Hyperlink : public TCellArea, public TXLSFactoryObject {
  public:
   int32_t GetCol1() const override { return FRef.Col1; }
   int32_t GetRow1() const override { return FRef.Row1; }
@@ -88,7 +92,10 @@ class TXc12Hyperlink : public TCellArea {
 
 class TXc12Hyperlinks : public TCellAreas, public TXLSFactoryObject {
  public:
+  TXLSClassFactory* FClassFactory = nullptr;  // not owned; set by the sheet that owns the list
   std::unique_ptr<TCellArea> CreateArea() const override { return std::make_unique<TXc12Hyperlink>(); }
+  // A cleared link made by the class factory (kind xcftHyperlinksMember, this list as owner); the
+  // model's own class when the factory makes none.
   TXc12Hyperlink* AddLink();
   TXc12Hyperlink* Link(size_t index) const { return static_cast<TXc12Hyperlink*>(Items(index)); }
 };
@@ -131,6 +138,50 @@ struct TXc12Selection {
   TCellAreas FSQRef;
 };
 
+// pivotSelection of a sheet view, with its pivot area and the area's references.
+enum class TXc12Axis : uint8_t { x12aAxisRow, x12aAxisCol, x12aAxisPage, x12aAxisValues, x12aUnknown };
+enum class TXc12PivotAreaType : uint8_t {
+  x12patNone,
+  x12patNormal,
+  x12patData,
+  x12patAll,
+  x12patOrigin,
+  x12patButton,
+  x12patTopRight
+};
+
+struct TXc12PivotAreaReference {
+  int32_t FField = 0;
+  bool FSelected = true, FByPosition = false, FRelative = false, FDefaultSubtotal = false,
+       FSumSubtotal = false, FCountASubtotal = false, FAvgSubtotal = false, FMaxSubtotal = false,
+       FMinSubtotal = false, FProductSubtotal = false, FCountSubtotal = false, FStdDevSubtotal = false,
+       FStdDevPSubtotal = false, FVarSubtotal = false, FVarPSubtotal = false;
+  std::vector<int32_t> FValues;  // the x children's v
+};
+
+struct TXc12PivotArea {
+  int32_t FField = 0;
+  TXc12PivotAreaType FType_ = TXc12PivotAreaType::x12patNormal;
+  bool FDataOnly = true, FLabelOnly = false, FGrandRow = false, FGrandCol = false, FCacheIndex = false,
+       FOutline = true;
+  TXLSCellArea FOffset{-1, -1, -1, -1};
+  bool FCollapsedLevelsAreSubtotals = false;
+  TXc12Axis FAxis = TXc12Axis::x12aUnknown;
+  int32_t FFieldPosition = 0;
+  std::vector<std::unique_ptr<TXc12PivotAreaReference>> FReferences;
+};
+
+struct TXc12PivotSelection {
+  TXc12PaneEnum FPane = TXc12PaneEnum::x12pTopLeft;
+  bool FShowHeader = false, FLabel_ = false, FData = false, FExtendable = false;
+  int32_t FCount = 0;
+  TXc12Axis FAxis = TXc12Axis::x12aUnknown;
+  int32_t FDimension = 0, FStart = 0, FMin = 0, FMax = 0, FActiveRow = 0, FActiveCol = 0, FPreviousRow = 0,
+          FPreviousCol = 0, FClick = 0;
+  std::u16string FRId;
+  TXc12PivotArea FPivotArea;
+};
+
 struct TXc12SheetView {
   bool FWindowProtection = false, FShowFormulas = false, FShowGridLines = true, FShowRowColHeaders = true,
        FShowZeros = true, FRightToLeft = false, FTabSelected = false, FShowRuler = true,
@@ -141,6 +192,7 @@ struct TXc12SheetView {
           FZoomScalePageLayoutView = 0, FWorkbookViewId = 0;
   TXc12Pane FPane;
   std::vector<std::unique_ptr<TXc12Selection>> FSelection;
+  std::vector<std::unique_ptr<TXc12PivotSelection>> FPivotSelection;
   bool FZoomToFit = false;
 };
 
@@ -219,6 +271,8 @@ struct TXc12Break {
 
 // A true value protects the action, as in ECMA-376 (sheetProtection).
 struct TXc12SheetProtection {
+  // The 16-bit verifier of the text's 8-bit form (its first 15 characters) into FPassword.
+  void SetPasswordAsString(std::u16string_view password);
   uint16_t FPassword = 0;  // the 16-bit password hash, 0 = none
   bool FSheet = false, FObjects = false, FScenarios = false, FFormatCells = true, FFormatColumns = true,
        FFormatRows = true, FInsertColumns = true, FInsertRows = true, FInsertHyperlinks = true, FDeleteColumns = true,
@@ -241,6 +295,19 @@ struct TXc12IgnoredError {
 
 enum class TXc12DataValidationType : uint8_t { x12dvtNone, x12dvtWhole, x12dvtDecimal, x12dvtList, x12dvtDate, x12dvtTime, x12dvtTextLength, x12dvtCustom };
 enum class TXc12DataValidationErrorStyle : uint8_t { x12dvesStop, x12dvesWarning, x12dvesInformation };
+enum class TXc12DataValidationImeMode : uint8_t {
+  x12dvimNoControl,
+  x12dvimOff,
+  x12dvimOn,
+  x12dvimDisabled,
+  x12dvimHiragana,
+  x12dvimFullKatakana,
+  x12dvimHalfKatakana,
+  x12dvimFullAlpha,
+  x12dvimHalfAlpha,
+  x12dvimFullHangul,
+  x12dvimHalfHangul
+};
 enum class TXc12DataValidationOperator : uint8_t {
   x12dvoBetween, x12dvoNotBetween, x12dvoEqual, x12dvoNotEqual, x12dvoLessThan, x12dvoLessThanOrEqual,
   x12dvoGreaterThan, x12dvoGreaterThanOrEqual
@@ -250,11 +317,28 @@ enum class TXc12DataValidationOperator : uint8_t {
 struct TXc12DataValidation : TXLSFactoryObject {
   TXc12DataValidationType FType_ = TXc12DataValidationType::x12dvtNone;
   TXc12DataValidationErrorStyle FErrorStyle = TXc12DataValidationErrorStyle::x12dvesStop;
+  TXc12DataValidationImeMode FImeMode = TXc12DataValidationImeMode::x12dvimNoControl;
   TXc12DataValidationOperator FOperator_ = TXc12DataValidationOperator::x12dvoBetween;
   bool FAllowBlank = false, FShowDropDown = false, FShowInputMessage = false, FShowErrorMessage = false;
   std::u16string FErrorTitle, FError, FPromptTitle, FPrompt;
   TCellAreas FSqref;
   std::u16string FFormula1, FFormula2;
+};
+
+// The validations of a sheet (made by the class factory, kind xcftDataValidations) with the
+// dataValidations element's own attributes; the items are owned, in document order.
+class TXc12DataValidations : public TXLSFactoryObject,
+                             public std::vector<std::unique_ptr<TXc12DataValidation>> {
+ public:
+  explicit TXc12DataValidations(TXLSClassFactory* factory = nullptr) : FClassFactory(factory) {}
+  // Appends a validation made by the class factory (kind xcftDataValidationsMember, no owner); the
+  // model's own class when the factory makes none.
+  TXc12DataValidation* AddDV();
+  // No validations; prompts enabled, window at 0, 0.
+  void Clear();
+  TXLSClassFactory* FClassFactory;  // not owned
+  bool FDisablePrompts = false;
+  int32_t FXWindow = 0, FYWindow = 0;
 };
 
 // ---- comments
@@ -291,24 +375,35 @@ class TXc12Comment {
   int32_t FOrigCol = -1, FOrigRow = -1;
 
  private:
+  friend class TXc12Comments;
   int32_t FCol = -1, FRow = -1;
+  bool* FListStale = nullptr;  // the owning list's index goes stale when the comment moves
 };
 
 class TXc12Comments {
  public:
+  TXc12Comments() = default;
+  TXc12Comments(const TXc12Comments&) = delete;  // the comments point at the list's flag
+  TXc12Comments& operator=(const TXc12Comments&) = delete;
   TXc12Comment* Add();
+  // The first comment at the cell, through an index of the comments by cell (made again at the
+  // first look-up after comments were added or moved).
   TXc12Comment* Find(int32_t col, int32_t row) const;
   size_t Count() const { return FItems.size(); }
   TXc12Comment* Items(size_t index) const { return FItems.at(index).get(); }
   void Clear() {
     FItems.clear();
     FAuthors.Clear();
+    FByCell.clear();
+    FStale = false;
   }
   TXc12Authors& Authors() { return FAuthors; }
 
  private:
   std::vector<std::unique_ptr<TXc12Comment>> FItems;
   TXc12Authors FAuthors;
+  mutable std::unordered_map<uint64_t, TXc12Comment*> FByCell;
+  mutable bool FStale = false;  // one flag per list, held where every comment can reach it
 };
 
 // ---- filters
@@ -323,12 +418,112 @@ struct TXc12CustomFilter {
   void SetOperatorAsString(std::u16string_view s);
 };
 
+enum class TXc12CalendarType : uint8_t {
+  x12ctNone,
+  x12ctGregorian,
+  x12ctGregorianUs,
+  x12ctJapan,
+  x12ctTaiwan,
+  x12ctKorea,
+  x12ctHijri,
+  x12ctThai,
+  x12ctHebrew,
+  x12ctGregorianMeFrench,
+  x12ctGregorianArabic,
+  x12ctGregorianXlitEnglish
+};
+enum class TXc12DateTimeGrouping : uint8_t {
+  x12dtgYear,
+  x12dtgMonth,
+  x12dtgDay,
+  x12dtgHour,
+  x12dtgMinute,
+  x12dtgSecond
+};
+
+struct TXc12DateGroupItem {
+  int32_t FYear = 0, FMonth = 0, FDay = 0, FHour = 0, FMinute = 0, FSecond = 0;
+  TXc12DateTimeGrouping FDateTimeGrouping = TXc12DateTimeGrouping::x12dtgYear;
+};
+
+// top10: the largest or smallest items (or percent); FAssigned when the file gave one.
+struct TXc12Top10 {
+  bool FAssigned = false, FTop = true, FPercent = false;
+  double FVal = 0, FFilterVal = 0;
+};
+
+enum class TXc12DynamicFilterType : uint8_t {
+  x12dftNull,
+  x12dftAboveAverage,
+  x12dftBelowAverage,
+  x12dftTomorrow,
+  x12dftToday,
+  x12dftYesterday,
+  x12dftNextWeek,
+  x12dftThisWeek,
+  x12dftLastWeek,
+  x12dftNextMonth,
+  x12dftThisMonth,
+  x12dftLastMonth,
+  x12dftNextQuarter,
+  x12dftThisQuarter,
+  x12dftLastQuarter,
+  x12dftNextYear,
+  x12dftThisYear,
+  x12dftLastYear,
+  x12dftYearToDate,
+  x12dftQ1,
+  x12dftQ2,
+  x12dftQ3,
+  x12dftQ4,
+  x12dftM1,
+  x12dftM2,
+  x12dftM3,
+  x12dftM4,
+  x12dftM5,
+  x12dftM6,
+  x12dftM7,
+  x12dftM8,
+  x12dftM9,
+  x12dftM10,
+  x12dftM11,
+  x12dftM12,
+  x12dftUnset = 255  // no dynamic filter
+};
+
+struct TXc12DynamicFilter {
+  TXc12DynamicFilterType FType_ = TXc12DynamicFilterType::x12dftUnset;
+  double FVal = 0, FMaxVal = 0;
+};
+
+// colorFilter: cells (FCellColor) or fonts of the differential format's colour.
+struct TXc12ColorFilter {
+  bool FAssigned = false;
+  TXc12DXF* FDXF = nullptr;  // not owned; nullptr when the number names none
+  int32_t FDxfId = -1;       // the number as the file gave it
+  bool FCellColor = true;
+};
+
+struct TXc12IconFilter {
+  bool FAssigned = false;
+  TXc12IconSetType FIconSet = TXc12IconSetType::x12ist3Arrows;
+  int32_t FIconId = -1;
+};
+
 struct TXc12FilterColumn : TXLSFactoryObject {
   int32_t FColId = 0;
   bool FHiddenButton = false, FShowButton = true;
+  // filters: the values shown, blank cells, the calendar of the date groups, the date groups.
   std::vector<std::u16string> FFilters;
-  std::vector<TXc12CustomFilter> FCustomFilters;
+  bool FBlank = false;
+  TXc12CalendarType FCalendarType = TXc12CalendarType::x12ctNone;
+  std::vector<TXc12DateGroupItem> FDateGroupItems;
+  TXc12Top10 FTop10;
+  std::vector<TXc12CustomFilter> FCustomFilters;  // at most two
   bool FCustomAnd = false;
+  TXc12DynamicFilter FDynamicFilter;
+  TXc12ColorFilter FColorFilter;
+  TXc12IconFilter FIconFilter;
 };
 
 class TXc12AutoFilter : public TXLSFactoryObject {
@@ -351,10 +546,94 @@ class TXc12AutoFilter : public TXLSFactoryObject {
 
 // ---- tables
 
+enum class TXc12TableType : uint8_t { x12ttWorksheet, x12ttXml, x12ttQueryTable };
+enum class TXc12TotalsRowFunction : uint8_t {
+  x12trfNone,
+  x12trfSum,
+  x12trfMin,
+  x12trfMax,
+  x12trfAverage,
+  x12trfCount,
+  x12trfCountNums,
+  x12trfStdDev,
+  x12trfVar,
+  x12trfCustom
+};
+// The XML Schema built-in types, in the order of ECMA-376's ST_XmlDataType.
+enum class TXc12XmlDataType : uint8_t {
+  x12xdtString,
+  x12xdtNormalizedString,
+  x12xdtToken,
+  x12xdtByte,
+  x12xdtUnsignedByte,
+  x12xdtBase64Binary,
+  x12xdtHexBinary,
+  x12xdtInteger,
+  x12xdtPositiveInteger,
+  x12xdtNegativeInteger,
+  x12xdtNonPositiveInteger,
+  x12xdtNonNegativeInteger,
+  x12xdtInt,
+  x12xdtUnsignedInt,
+  x12xdtLong,
+  x12xdtUnsignedLong,
+  x12xdtShort,
+  x12xdtUnsignedShort,
+  x12xdtDecimal,
+  x12xdtFloat,
+  x12xdtDouble,
+  x12xdtBoolean,
+  x12xdtTime,
+  x12xdtDateTime,
+  x12xdtDuration,
+  x12xdtDate,
+  x12xdtGMonth,
+  x12xdtGYear,
+  x12xdtGYearMonth,
+  x12xdtGDay,
+  x12xdtGMonthDay,
+  x12xdtName,
+  x12xdtQName,
+  x12xdtNCName,
+  x12xdtAnyURI,
+  x12xdtLanguage,
+  x12xdtID,
+  x12xdtIDREF,
+  x12xdtIDREFS,
+  x12xdtENTITY,
+  x12xdtENTITIES,
+  x12xdtNOTATION,
+  x12xdtNMTOKEN,
+  x12xdtNMTOKENS,
+  x12xdtAnyType
+};
+
+struct TXc12XmlColumnPr {
+  bool FAssigned = false;
+  int32_t FMapId = 0;
+  std::u16string FXpath;
+  bool FDenormalized = false;
+  TXc12XmlDataType FXmlDataType = TXc12XmlDataType::x12xdtString;
+};
+
 struct TXc12TableColumn {
   int32_t FId = 0;
-  std::u16string FUniqueName, FName, FTotalsRowLabel;
+  std::u16string FUniqueName, FName;
+  TXc12TotalsRowFunction FTotalsRowFunction = TXc12TotalsRowFunction::x12trfNone;
+  std::u16string FTotalsRowLabel;
+  int32_t FQueryTableFieldId = 0;
+  // Differential format numbers as the file writes them, and cell style names.
+  std::u16string FHeaderRowDxfId, FDataDxfId, FTotalsRowDxfId;
+  std::u16string FHeaderRowCellStyle, FDataCellStyle, FTotalsRowCellStyle;
+  // Formula texts; the flags say the formula is an array formula.
   std::u16string FCalculatedColumnFormula, FTotalsRowFormula;
+  bool FCalculatedColumnArray = false, FTotalsRowArray = false;
+  TXc12XmlColumnPr FXmlColumnPr;
+};
+
+struct TXc12TableStyleInfo {
+  std::u16string FName;
+  bool FShowFirstColumn = false, FShowLastColumn = false, FShowRowStripes = false, FShowColumnStripes = false;
 };
 
 class TXc12Table {
@@ -370,11 +649,21 @@ class TXc12Table {
   int32_t FId = 0;
   std::u16string FName, FDisplayName, FComment;
   TXLSCellArea FRef{-1, -1, -1, -1};
-  int32_t FHeaderRowCount = 1, FTotalsRowCount = 0;
-  bool FTotalsRowShown = true;
-  std::u16string FTableStyleName;
+  TXc12TableType FTableType = TXc12TableType::x12ttWorksheet;
+  int32_t FHeaderRowCount = 1;
+  bool FInsertRow = false, FInsertRowShift = false;
+  int32_t FTotalsRowCount = 0;
+  bool FTotalsRowShown = true, FPublished = false;
+  // Differential format numbers as the file writes them, and cell style names.
+  std::u16string FHeaderRowDxfId, FDataDxfId, FTotalsRowDxfId, FHeaderRowBorderDxfId, FTableBorderDxfId,
+      FTotalsRowBorderDxfId;
+  std::u16string FHeaderRowCellStyle, FDataCellStyle, FTotalsRowCellStyle;
+  int32_t FConnectionId = 0;
   std::unique_ptr<TXc12AutoFilter> FAutoFilter = std::make_unique<TXc12AutoFilter>();
   std::unique_ptr<TXc12SortState> FSortState = NewClearedSortState();
+  TXc12TableStyleInfo FTableStyleInfo;
+  // The table's query-table part (its tree, or its bytes when it did not parse); empty when none.
+  TXc12KeptXml FQueryTable;
 
  private:
   std::vector<std::unique_ptr<TXc12TableColumn>> FColumns;

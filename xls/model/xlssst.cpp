@@ -39,6 +39,45 @@ std::u16string EscapeForPackage(std::u16string_view text) {
 
 }  // namespace
 
+std::u16string DecodePackageEscapes(std::u16string_view text) {
+  std::u16string s;
+  s.reserve(text.size());
+  for (size_t p = 0; p < text.size();) {
+    if (text[p] == u'_' && p + 6 < text.size() && text[p + 1] == u'x' && text[p + 6] == u'_' &&
+        IsHex(text[p + 2]) && IsHex(text[p + 3]) && IsHex(text[p + 4]) && IsHex(text[p + 5])) {
+      char16_t c = 0;
+      for (size_t i = p + 2; i < p + 6; ++i) {
+        const char16_t h = text[i];
+        c = char16_t(c * 16 + (h <= u'9' ? h - u'0' : (h | 0x20) - u'a' + 10));
+      }
+      s += c;
+      p += 7;
+    } else {
+      s += text[p++];
+    }
+  }
+  return s;
+}
+
+bool MayHoldPackageEscape(const TXLSString& s) {
+  const uint8_t* text = TXc12DataSST::TextBytes(s);
+  if (!(s.Options & 1)) {
+    for (const uint8_t *p = text, *end = text + s.Len;
+         (p = static_cast<const uint8_t*>(std::memchr(p, '_', size_t(end - p))));) {
+      if (++p < end && *p == 'x') return true;
+    }
+    return false;
+  }
+  char16_t prev = 0;
+  for (size_t i = 0; i < s.Len; ++i) {
+    char16_t u;
+    std::memcpy(&u, text + 2 * i, 2);
+    if (prev == u'_' && u == u'x') return true;
+    prev = u;
+  }
+  return false;
+}
+
 void TXc12DataSST::TEntryDeleter::operator()(TXLSString* s) const {
   // Entries carved from the table's blocks go with the blocks.
   if (s->HeldAlone) ::operator delete(static_cast<void*>(s));
@@ -181,6 +220,7 @@ void TXc12DataSST::RebuildHash() {
 }
 
 void TXc12DataSST::Clear() {
+  ++FGeneration;
   FSST.clear();
   FBlocks.clear();
   FBlockNext = nullptr;
@@ -213,6 +253,7 @@ int32_t TXc12DataSST::AddString(std::u16string_view text) {
     slot = FFreeSlots.back();
     FFreeSlots.pop_back();
     FSST[size_t(slot)] = std::move(e);
+    ++FGeneration;
   } else {
     slot = Append(std::move(e));
   }
@@ -271,6 +312,7 @@ void TXc12DataSST::ReleaseString(int32_t index) {
     HashRemove(index);
   }
   FSST[size_t(index)].reset();
+  ++FGeneration;
   if (index == FTotalCount - 1) {
     FSST.pop_back();
     --FTotalCount;

@@ -79,6 +79,9 @@ class TXc12DataSST {
   int32_t FreeCount() const { return FFreeCount; }
   // (h rotated left by 2) xor unit, over the UTF-16 units.
   static uint32_t KeyHash(std::u16string_view key);
+  // Changes whenever an index may come to stand for another text (a slot freed or reused, the
+  // table cleared); what was learnt about an entry by its index holds while it stays the same.
+  uint64_t Generation() const { return FGeneration; }
 
  private:
   struct TEntryDeleter {
@@ -116,6 +119,13 @@ class TXc12DataSST {
   int32_t FFreeCount = 0;
   bool FCompress = true;
   bool FIsExcel97 = false;
+  uint64_t FGeneration = 0;
 };
+
+// The text a package shows for stored package text: every _xHHHH_ (four hexadecimal digits) is
+// the character HHHH, so that _x005F_ is a "_" and _x005F_x0041_ the literal _x0041_.
+std::u16string DecodePackageEscapes(std::u16string_view text);
+// The stored text may hold such an escape (it holds "_x").
+bool MayHoldPackageEscape(const TXLSString& s);
 
 }  // namespace xls

@@ -64,6 +64,22 @@ uint32_t HSLToRGB(uint32_t hsl);
 bool AdjustRangeOnDelete(int32_t& first, int32_t& last, int32_t d1, int32_t d2);
 
 // A list of 32-bit integers.
+// An owning list of plain items: Add appends one in its default state.
+template <class T>
+class TXc12PlainList {
+ public:
+  T* Add() {
+    FItems.push_back(std::make_unique<T>());
+    return FItems.back().get();
+  }
+  size_t Count() const { return FItems.size(); }
+  T* Items(size_t index) const { return FItems.at(index).get(); }
+  void Clear() { FItems.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<T>> FItems;
+};
+
 class TIntegerList {
  public:
   virtual ~TIntegerList() = default;

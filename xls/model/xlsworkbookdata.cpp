@@ -49,6 +49,7 @@ constexpr TBuiltInText kBuiltInNames[] = {
 
 void TXc12DefinedName::Clear() {
   TXc12DefinedNames* owner = FOwner;
+  if (FDeleted && owner) --owner->FDeletedCount;
   *this = TXc12DefinedName();
   FOwner = owner;
   Changed();
@@ -77,16 +78,20 @@ void TXc12DefinedName::SetLocalSheetId(int32_t id) {
 }
 
 void TXc12DefinedName::SetDeleted(bool v) {
+  if (FOwner && v != FDeleted) v ? ++FOwner->FDeletedCount : --FOwner->FDeletedCount;
   FDeleted = v;
   Changed();
 }
 
 TXc12DefinedName* TXc12DefinedNames::TakeFree() {
-  for (auto& n : FItems)
-    if (n->FDeleted) {
-      n->Clear();
-      return n.get();
-    }
+  // Only a list that holds deleted entries is searched, so that adding names one by one stays
+  // linear in their number.
+  if (FDeletedCount > 0)
+    for (auto& n : FItems)
+      if (n->FDeleted) {
+        n->Clear();
+        return n.get();
+      }
   std::unique_ptr<TXc12DefinedName> n;
   if (FClassFactory) n = FClassFactory->CreateAs<TXc12DefinedName>(TXLSClassFactoryType::xcftNamesMember, this);
   if (!n) n = std::make_unique<TXc12DefinedName>();
@@ -98,8 +103,9 @@ TXc12DefinedName* TXc12DefinedNames::TakeFree() {
 
 TXc12DefinedName* TXc12DefinedNames::Add(std::u16string_view name, int32_t localSheetId) {
   TXc12DefinedName* n = TakeFree();
-  n->SetName(name);
+  // The scope first: a name is checked against the names of its own scope.
   n->SetLocalSheetId(localSheetId);
+  n->SetName(name);
   return n;
 }
 
@@ -140,6 +146,7 @@ int32_t TXc12DefinedNames::FindId(std::u16string_view name, int32_t sheetId) con
 
 void TXc12DefinedNames::Clear() {
   FItems.clear();
+  FDeletedCount = 0;
   FHash.clear();
   FHashValid = false;
 }
@@ -165,11 +172,13 @@ void TXc12DataWorkbook::Clear() {
   FDefinedNames->Clear();
   FCalcPr.Clear();
   FCustomWorkbookViews.Clear();
+  FPivotCaches.Clear();
   FSmartTagPr.Clear();
   FSmartTagTypes.Clear();
   FWebPublishing.Clear();
   FFileRecoveryPrs.Clear();
   FWebPublishObjects.Clear();
+  FConnections.Clear();
 }
 
 }  // namespace xls

@@ -21,6 +21,8 @@
 
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlskeptxml.h"
+#include "xls/model/xlsutils.h"
 
 namespace xls {
 
@@ -48,6 +50,7 @@ struct TXc12FileSharing {
 };
 
 enum class TXc12Objects : uint8_t { x12oAll, x12oPlaceholders, x12oNone };
+enum class TXc12Comments_ : uint8_t { x12cCommNone, x12cCommIndicator, x12cCommIndAndComment };
 enum class TXc12UpdateLinks : uint8_t { x12ulUserSet, x12ulNever, x12ulAlways };
 
 struct TXc12WorkbookPr {
@@ -99,21 +102,6 @@ struct TXc12Sheet {
   std::u16string FRId;
 };
 
-template <class T>
-class TXc12PlainList {
- public:
-  T* Add() {
-    FItems.push_back(std::make_unique<T>());
-    return FItems.back().get();
-  }
-  size_t Count() const { return FItems.size(); }
-  T* Items(size_t index) const { return FItems.at(index).get(); }
-  void Clear() { FItems.clear(); }
-
- private:
-  std::vector<std::unique_ptr<T>> FItems;
-};
-
 using TXc12Sheets = TXc12PlainList<TXc12Sheet>;
 
 struct TXc12FunctionGroups {
@@ -152,6 +140,20 @@ struct TXc12CustomWorkbookView {
        FShowVerticalScroll = true, FShowSheetTabs = true;
   int32_t FXWindow = 0, FYWindow = 0, FWindowWidth = 0, FWindowHeight = 0, FTabRatio = 600, FActiveSheetId = 0;
   bool FShowFormulaBar = true, FShowStatusbar = true;
+  TXc12Comments_ FShowComments = TXc12Comments_::x12cCommIndicator;
+  TXc12Objects FShowObjects = TXc12Objects::x12oAll;
+};
+
+// The pivot cache definitions of the workbook; the pivot layer fills it with its own objects.
+class TXc12PivotCaches {
+ public:
+  void Add(std::unique_ptr<TXc12PackageObject> cache) { FItems.push_back(std::move(cache)); }
+  size_t Count() const { return FItems.size(); }
+  TXc12PackageObject* Items(size_t index) const { return FItems.at(index).get(); }
+  void Clear() { FItems.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<TXc12PackageObject>> FItems;
 };
 
 enum class TXc12SmartTagShow : uint8_t { x12smtAll, x12smtNone, x12smtNoIndicator };
@@ -192,8 +194,9 @@ class TXc12DefinedName : public TXLSFactoryObject {
 
   const std::u16string& Name() const { return FName; }
   // A name that is exactly one of the built-in names ("_xlnm.Print_Area", ...) sets the built-in
-  // kind and leaves the name empty; any other text is kept as the name, kind bnNone.
-  void SetName(std::u16string_view name);
+  // kind and leaves the name empty; any other text is kept as the name, kind bnNone. Virtual, so
+  // that the component's names check the text however the name is reached (the list's Add too).
+  virtual void SetName(std::u16string_view name);
   int32_t LocalSheetId() const { return FLocalSheetId; }
   void SetLocalSheetId(int32_t id);
   bool Deleted() const { return FDeleted; }
@@ -247,9 +250,11 @@ class TXc12DefinedNames : public TXLSFactoryObject {
   void InvalidateHash() { FHashValid = false; }
 
  private:
+  friend class TXc12DefinedName;
   TXc12DefinedName* TakeFree();
   void RebuildHash() const;
   TXLSClassFactory* FClassFactory;
+  size_t FDeletedCount = 0;  // entries whose Deleted flag is set
   std::vector<std::unique_ptr<TXc12DefinedName>> FItems;
   mutable std::unordered_map<std::u16string, int32_t> FHash;
   mutable bool FHashValid = false;
@@ -278,6 +283,11 @@ class TXc12DataWorkbook {
   TXc12WebPublishing& WebPublishing() { return FWebPublishing; }
   TXc12PlainList<TXc12FileRecoveryPr>& FileRecoveryPrs() { return FFileRecoveryPrs; }
   TXc12PlainList<TXc12WebPublishObject>& WebPublishObjects() { return FWebPublishObjects; }
+  TXc12PivotCaches& PivotCaches() { return FPivotCaches; }
+  // The connections part as the package layer's tree (its bytes when it did not parse); its
+  // content is not interpreted. Empty when the package has none.
+  TXc12KeptXml& Connections() { return FConnections; }
+  const TXc12KeptXml& Connections() const { return FConnections; }
 
   TXLSCellArea FOleSize;  // not changed by Clear
   std::u16string FUserName;
@@ -294,11 +304,13 @@ class TXc12DataWorkbook {
   std::unique_ptr<TXc12DefinedNames> FDefinedNames;
   TXc12CalcPr FCalcPr;
   TXc12PlainList<TXc12CustomWorkbookView> FCustomWorkbookViews;
+  TXc12PivotCaches FPivotCaches;
   TXc12SmartTagPr FSmartTagPr;
   TXc12PlainList<TXc12SmartTagType> FSmartTagTypes;
   TXc12WebPublishing FWebPublishing;
   TXc12PlainList<TXc12FileRecoveryPr> FFileRecoveryPrs;
   TXc12PlainList<TXc12WebPublishObject> FWebPublishObjects;
+  TXc12KeptXml FConnections;
 };
 
 }  // namespace xls

@@ -35,8 +35,12 @@ TXc12DataWorksheet::TXc12DataWorksheet(TXLSClassFactory* factory, int32_t index,
     FHyperlinks = FClassFactory->CreateAs<TXc12Hyperlinks>(TXLSClassFactoryType::xcftHyperlinks, this);
     FMergedCells = FClassFactory->CreateAs<TXc12MergedCells>(TXLSClassFactoryType::xcftMergedCells, this);
     FAutofilter = FClassFactory->CreateAs<TXc12AutoFilter>(TXLSClassFactoryType::xcftAutofilter, this);
+    FDataValidations =
+        FClassFactory->CreateAs<TXc12DataValidations>(TXLSClassFactoryType::xcftDataValidations, this);
   }
   if (!FHyperlinks) FHyperlinks = std::make_unique<TXc12Hyperlinks>();
+  if (!FHyperlinks->FClassFactory) FHyperlinks->FClassFactory = FClassFactory;
+  if (!FDataValidations) FDataValidations = std::make_unique<TXc12DataValidations>(FClassFactory);
   if (!FMergedCells) FMergedCells = std::make_unique<TXc12MergedCells>();
   if (!FAutofilter) FAutofilter = std::make_unique<TXc12AutoFilter>();
   FAutofilter->FOwner = this;
@@ -51,14 +55,6 @@ TXc12DataWorksheet::TXc12DataWorksheet(TXLSClassFactory* factory, int32_t index,
 }
 
 TXc12DataWorksheet::~TXc12DataWorksheet() = default;
-
-TXc12DataValidation* TXc12DataWorksheet::AddDataValidation() {
-  std::unique_ptr<TXc12DataValidation> v;
-  if (FClassFactory) v = FClassFactory->CreateAs<TXc12DataValidation>(TXLSClassFactoryType::xcftDataValidationsMember, this);
-  if (!v) v = std::make_unique<TXc12DataValidation>();
-  FDataValidations.push_back(std::move(v));
-  return FDataValidations.back().get();
-}
 
 void TXc12DataWorksheet::SetDefaultValues() { FSheetViews.Add(); }
 

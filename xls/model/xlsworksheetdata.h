@@ -5,10 +5,11 @@
 // component wrap them. A sheet name used in reference text is quoted unless it is made of ASCII
 // letters and digits only; inside the quotes an apostrophe is doubled ('Bob''s'), which is how
 // ECMA-376 formula text and the legacy formula text both escape it.
-// Design choice: members that belong to later layers (drawing, pivot tables, scenarios, OLE
-// objects) are not held here until those layers exist; the lists the
-// class factory makes (hyperlinks, merged cells, autofilter, conditional formats) are created through it so that the
-// editing layer can put its own subclasses in.
+// Design choice: members that belong to later layers (the drawing, pivot tables) are not held
+// here until those layers exist; the lists the class factory makes (hyperlinks, merged cells,
+// autofilter, conditional formats, data validations) are created through it so that the editing
+// layer can put its own subclasses in. The legacy (VML) drawing is kept as the package layer's
+// tree with the part's relationships, since nothing in the model reads it.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,9 @@
 
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlskeptxml.h"
 #include "xls/model/xlssheetextras.h"
+#include "xls/model/xlssheetobjects.h"
 #include "xls/model/xlssheetparts.h"
 #include "xls/model/xlsutils.h"
 
@@ -56,9 +59,21 @@ class TXc12DataWorksheet : public TIndexObject {
   TXc12SheetCalcPr& SheetCalcPr() { return FSheetCalcPr; }
   TXc12SheetProtection& SheetProtection() { return FSheetProtection; }
   std::vector<std::unique_ptr<TXc12ProtectedRange>>& ProtectedRanges() { return FProtectedRanges; }
-  std::vector<std::unique_ptr<TXc12DataValidation>>& DataValidations() { return FDataValidations; }
+  // Made by the class factory (kind xcftDataValidations), the model's own list without one.
+  TXc12DataValidations& DataValidations() { return *FDataValidations; }
   // Appends a validation made by the class factory (the model's own class without one).
-  TXc12DataValidation* AddDataValidation();
+  TXc12DataValidation* AddDataValidation() { return FDataValidations->AddDV(); }
+  TXc12Scenarios& Scenarios() { return FScenarios; }
+  TXc12DataConsolidate& DataConsolidate() { return FDataConsolidate; }
+  TXc12PhoneticPr& PhoneticPr() { return FPhoneticPr; }
+  TXc12CustomProperties& CustomProperties() { return FCustomProperties; }
+  TXc12OleObjects& OleObjects() { return FOleObjects; }
+  TXc12Controls& Controls() { return FControls; }
+  TXc12WebPublishItems& WebPublishItems() { return FWebPublishItems; }
+  // The legacy drawing part's tree (comment shapes taken out to their comments) and its
+  // relationships, "type&target" each; empty when the sheet names none.
+  TXc12KeptXml& VmlDrawing() { return FVmlDrawing; }
+  std::vector<std::u16string>& VmlDrawingRels() { return FVmlDrawingRels; }
   TXc12PrintOptions& PrintOptions() { return FPrintOptions; }
   TXc12PageMargins& PageMargins() { return FPageMargins; }
   TXc12PageSetup& PageSetup() { return FPageSetup; }
@@ -101,7 +116,16 @@ class TXc12DataWorksheet : public TIndexObject {
   TXc12SheetCalcPr FSheetCalcPr;
   TXc12SheetProtection FSheetProtection;
   std::vector<std::unique_ptr<TXc12ProtectedRange>> FProtectedRanges;
-  std::vector<std::unique_ptr<TXc12DataValidation>> FDataValidations;
+  std::unique_ptr<TXc12DataValidations> FDataValidations;
+  TXc12Scenarios FScenarios;
+  TXc12DataConsolidate FDataConsolidate;
+  TXc12PhoneticPr FPhoneticPr;
+  TXc12CustomProperties FCustomProperties;
+  TXc12OleObjects FOleObjects;
+  TXc12Controls FControls;
+  TXc12WebPublishItems FWebPublishItems;
+  TXc12KeptXml FVmlDrawing;
+  std::vector<std::u16string> FVmlDrawingRels;
   TXc12PrintOptions FPrintOptions;
   TXc12PageMargins FPageMargins;
   TXc12PageSetup FPageSetup;

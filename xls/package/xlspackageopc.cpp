@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/textcodec.h"
+#include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/package/detail/opcparts.h"
 
@@ -75,6 +76,19 @@ std::u16string PercentDecode(std::u16string_view s) {
   return Utf8ToUtf16(out);
 }
 
+// A part kept packed: its zip entry's bytes, unpacked each time they are asked for.
+class TOPCKeptPart final : public TXLSPartSource {
+ public:
+  explicit TOPCKeptPart(TXLSZipStoredEntry entry) : FEntry(std::move(entry)) {}
+  std::vector<uint8_t> Bytes() const override {
+    const std::string s = OpenStoredEntry(FEntry)->ReadAll(static_cast<size_t>(kZipMemoryEntryLimit));
+    return std::vector<uint8_t>(s.begin(), s.end());
+  }
+
+ private:
+  TXLSZipStoredEntry FEntry;
+};
+
 std::u16string FolderOf(std::u16string_view path) {
   const auto p = path.rfind(u'/');
   return p == std::u16string_view::npos ? std::u16string() : std::u16string(path.substr(0, p));
@@ -91,8 +105,22 @@ TOPCItem::TOPCItem(TOPCContainer* owner, TOPCItem* parent)
 
 TOPCItem::~TOPCItem() = default;
 
+TXLSMemoryStream* TOPCItem::Data() const {
+  if (!FData && FSource) {
+    try {
+      const std::vector<uint8_t> bytes = FSource->Bytes();
+      TXLSViewStream view(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      FData = std::make_unique<TXLSMemoryStream>(FOwner->ReadHeld(view));
+    } catch (...) {
+      return nullptr;
+    }
+  }
+  return FData.get();
+}
+
 void TOPCItem::Clear() {
   FData.reset();
+  FSource.reset();
   FChilds.clear();
   FChildIds.clear();
   FChildIndex.clear();
@@ -206,31 +234,32 @@ void TOPC_ContentTypes::SetDefault() {
       {u"emf", u"image/x-emf", true, true},
   };
   FItems.clear();
+  FDefaultIndex.clear();
+  FOverrideIndex.clear();
   for (const Builtin& b : kBuiltins)
     if (FXLSXMode ? b.xlsx : b.other) AddDefault(b.ext, b.type);
 }
 
 void TOPC_ContentTypes::AddDefault(std::u16string_view extension, std::u16string_view contentType) {
-  if (FindDefault(extension) < 0)
+  if (FDefaultIndex.try_emplace(std::u16string(extension), Count()).second)
     FItems.push_back({false, std::u16string(extension), std::u16string(contentType)});
 }
 
 void TOPC_ContentTypes::AddOverride(std::u16string_view partName, std::u16string_view contentType) {
   std::u16string key(partName);
   if (key.empty() || key.front() != u'/') key.insert(0, 1, u'/');
-  if (FindOverride(key) < 0) FItems.push_back({true, std::move(key), std::u16string(contentType)});
+  if (FOverrideIndex.try_emplace(key, Count()).second)
+    FItems.push_back({true, std::move(key), std::u16string(contentType)});
 }
 
 int TOPC_ContentTypes::FindDefault(std::u16string_view extension) const {
-  for (size_t i = 0; i < FItems.size(); ++i)
-    if (!FItems[i].IsOverride && FItems[i].Key == extension) return static_cast<int>(i);
-  return -1;
+  const auto it = FDefaultIndex.find(std::u16string(extension));
+  return it == FDefaultIndex.end() ? -1 : it->second;
 }
 
 int TOPC_ContentTypes::FindOverride(std::u16string_view partName) const {
-  for (size_t i = 0; i < FItems.size(); ++i)
-    if (FItems[i].IsOverride && FItems[i].Key == partName) return static_cast<int>(i);
-  return -1;
+  const auto it = FOverrideIndex.find(std::u16string(partName));
+  return it == FOverrideIndex.end() ? -1 : it->second;
 }
 
 // ---- TOPCContainer -------------------------------------------------------------------------
@@ -247,6 +276,8 @@ void TOPCContainer::Clear() {
   FRoot->Clear();
   FContentTypes->Clear();
   FExpanded.clear();
+  FKept.clear();
+  FHeldBytes = 0;
   FItemCount = 0;
   FWarnings.clear();
 }
@@ -425,14 +456,33 @@ void TOPCContainer::SaveItemData(TOPCItem* item) {
   try {
     const std::u16string name = PartName(item);
     if (FindPart(name) < 0) return;
-    auto source = FZIP->OpenStream(name);
-    auto data = std::make_unique<TXLSMemoryStream>(source->ReadAll(static_cast<size_t>(kZipMemoryEntryLimit)));
-    item->FData = std::move(data);
+    std::shared_ptr<const TXLSPartSource>& kept = FKept[AsciiUpperCopy(name)];
+    if (!kept) kept = std::make_shared<TOPCKeptPart>(FZIP->ReadStoredEntry(name));
+    item->FData.reset();
+    item->FSource = kept;
     const int ct = FContentTypes->FindOverride(u"/" + item->AbsoluteTarget());
     if (ct >= 0) item->FContent = FContentTypes->Items(ct).ContentType;
   } catch (...) {
     item->FData.reset();
+    item->FSource.reset();
   }
+}
+
+std::string TOPCContainer::ReadHeld(TXLSStream& stream) {
+  const int64_t room = std::max<int64_t>(0, MaxHeldBytes - FHeldBytes);
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    const size_t n = stream.Read(buf, sizeof buf);
+    if (n == 0) break;
+    if (static_cast<int64_t>(out.size() + n) > kZipMemoryEntryLimit)
+      throw std::runtime_error("Stream too large");
+    if (static_cast<int64_t>(out.size() + n) > room)
+      Raise("OPC: parts read whole exceed " + std::to_string(MaxHeldBytes) + " bytes");
+    out.append(buf, n);
+  }
+  FHeldBytes += static_cast<int64_t>(out.size());
+  return out;
 }
 
 // ---- TOPC_XLSX -----------------------------------------------------------------------------
@@ -502,7 +552,10 @@ std::unique_ptr<TXLSStream> TOPC_XLSX::ReadStyles() { return ReadChild(FWorkbook
 std::unique_ptr<TXLSStream> TOPC_XLSX::ReadSST() { return ReadChild(FWorkbook, opc::kSharedStrings, nullptr); }
 std::unique_ptr<TXLSStream> TOPC_XLSX::ReadConnections() { return ReadChild(FWorkbook, opc::kConnections, nullptr); }
 std::unique_ptr<TXLSStream> TOPC_XLSX::ReadTheme() { return ReadChild(FWorkbook, opc::kTheme, nullptr); }
-std::unique_ptr<TXLSStream> TOPC_XLSX::ReadDocPropsCore() { return ReadChild(FRoot.get(), opc::kCoreProperties, nullptr); }
+std::unique_ptr<TXLSStream> TOPC_XLSX::ReadDocPropsCore() {
+  if (auto s = ReadChild(FRoot.get(), opc::kCoreProperties, nullptr)) return s;
+  return ReadChild(FRoot.get(), opc::kCorePropertiesAlt, nullptr);
+}
 
 std::unique_ptr<TXLSStream> TOPC_XLSX::OpenAndReadSheet(std::u16string_view id) {
   FCurrSheet = ItemOpenRead(FWorkbook, RelType(opc::kWorksheet), id);
@@ -546,6 +599,10 @@ std::unique_ptr<TXLSStream> TOPC_XLSX::ReadTable(std::u16string_view id) {
 }
 
 std::unique_ptr<TXLSStream> TOPC_XLSX::ReadQueryTable() { return ReadChild(FCurrTable, opc::kQueryTable, nullptr); }
+
+std::unique_ptr<TXLSStream> TOPC_XLSX::ReadCustomProperty(std::u16string_view id) {
+  return ReadChild(FCurrSheet, opc::kCustomProperty, &id);
+}
 
 std::unique_ptr<TXLSStream> TOPC_XLSX::OpenAndReadDrawing(std::u16string_view id) {
   FCurrDrawing = ItemOpenRead(FCurrSheet, RelType(opc::kDrawing), id);

@@ -29,6 +29,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "xls/model/xlskeptxml.h"
 #include "xls/package/xlsstream.h"
 #include "xls/package/xlsziparchiveintf.h"
 
@@ -41,8 +42,14 @@ enum class TOPCTargetMode : uint8_t { otmExternal = 0, otmInternal = 1 };
 // Most items a relationship tree may hold, and the deepest chain of relationships followed.
 inline constexpr int kOPCMaxItems = 1000000;
 inline constexpr int kOPCMaxDepth = 64;
+// Most bytes one load holds unpacked from parts read whole (pictures, printer settings, kept
+// parts asked for): twice what one part may unpack to (kZipMemoryEntryLimit). Parts are streamed
+// or kept packed otherwise, so a real workbook stays far below; a package whose relationships
+// name big parts again and again fails cleanly instead of taking gigabytes.
+inline constexpr int64_t kOPCMaxHeldBytes = int64_t{512} << 20;
 
 class TOPCContainer;
+class TXLSPartSource;
 class TOPCItem;
 using TOPCItemList = std::vector<TOPCItem*>;
 
@@ -56,12 +63,16 @@ inline constexpr char16_t kSharedStrings[] = u"/officeDocument/2006/relationship
 inline constexpr char16_t kConnections[] = u"/officeDocument/2006/relationships/connections";
 inline constexpr char16_t kTheme[] = u"/officeDocument/2006/relationships/theme";
 inline constexpr char16_t kCoreProperties[] = u"/package/2006/relationships/metadata/core-properties";
+// The type LibreOffice (and other writers) give the core-properties relationship.
+inline constexpr char16_t kCorePropertiesAlt[] =
+    u"/officedocument/2006/relationships/metadata/core-properties";
 inline constexpr char16_t kWorksheet[] = u"/officeDocument/2006/relationships/worksheet";
 inline constexpr char16_t kChartsheet[] = u"/officeDocument/2006/relationships/chartsheet";
 inline constexpr char16_t kComments[] = u"/officeDocument/2006/relationships/comments";
 inline constexpr char16_t kPrinterSettings[] = u"/officeDocument/2006/relationships/printerSettings";
 inline constexpr char16_t kTable[] = u"/officeDocument/2006/relationships/table";
 inline constexpr char16_t kQueryTable[] = u"/officeDocument/2006/relationships/queryTable";
+inline constexpr char16_t kCustomProperty[] = u"/officeDocument/2006/relationships/customProperty";
 inline constexpr char16_t kDrawing[] = u"/officeDocument/2006/relationships/drawing";
 inline constexpr char16_t kImage[] = u"/officeDocument/2006/relationships/image";
 inline constexpr char16_t kChart[] = u"/officeDocument/2006/relationships/chart";
@@ -133,7 +144,11 @@ class TOPCItem {
   const std::u16string& Text() const { return FText; }
   void SetText(std::u16string_view t) { FText = std::u16string(t); }
   bool CheckedOut() const { return FCheckedOut; }
-  TXLSMemoryStream* Data() const { return FData.get(); }
+  // The kept part's bytes, unpacked at the first call (counted against the load's cap); nullptr
+  // when the item keeps no part or it cannot be unpacked.
+  TXLSMemoryStream* Data() const;
+  // The kept part, still packed; shared by every item that names the same part.
+  const std::shared_ptr<const TXLSPartSource>& Source() const { return FSource; }
   const std::u16string& Content() const { return FContent; }
 
  private:
@@ -152,7 +167,8 @@ class TOPCItem {
   TOPCTargetMode FTargetMode = TOPCTargetMode::otmInternal;
   std::u16string FText;
   bool FCheckedOut = false;
-  std::unique_ptr<TXLSMemoryStream> FData;
+  mutable std::unique_ptr<TXLSMemoryStream> FData;
+  std::shared_ptr<const TXLSPartSource> FSource;
   std::u16string FContent;
 };
 
@@ -163,7 +179,8 @@ struct TOPC_ContentType {
   std::u16string ContentType;
 };
 
-// The content-type table, in insertion order; the first entry per key wins.
+// The content-type table, in insertion order; the first entry per key wins. Keys are found through
+// a hash, so a package of many parts costs linear time to list.
 class TOPC_ContentTypes {
  public:
   explicit TOPC_ContentTypes(bool xlsxMode);
@@ -181,6 +198,8 @@ class TOPC_ContentTypes {
 
  private:
   std::vector<TOPC_ContentType> FItems;
+  // Index of the first entry per key, defaults and overrides apart.
+  std::unordered_map<std::u16string, int> FDefaultIndex, FOverrideIndex;
   bool FXLSXMode;
 };
 
@@ -217,9 +236,15 @@ class TOPCContainer {
   void CollectUnchecked(TOPCItemList& list);
   // CollectUnchecked, then SaveItemData for every internal item collected.
   void SaveUnchecked(TOPCItemList& list);
-  // Keeps the item's part bytes (up to kZipMemoryEntryLimit) and its override content type.
-  // Failures leave the item without data and are not passed on.
+  // Keeps the item's part packed, as a reference unpacked only when used (one per part, however
+  // many items name it), and its override content type. Failures leave the item without a part
+  // and are not passed on.
   void SaveItemData(TOPCItem* item);
+  // Reads a part's stream whole, counting its bytes against MaxHeldBytes for this load; raises
+  // "OPC: parts read whole exceed %d bytes" beyond it (and "Stream too large" beyond
+  // kZipMemoryEntryLimit for one part).
+  std::string ReadHeld(TXLSStream& stream);
+  int64_t HeldBytes() const { return FHeldBytes; }
   // The archive name under which the item's part is found: its AbsoluteTarget, or the same with
   // %XX escapes decoded when only that form is in the archive.
   std::u16string PartName(const TOPCItem* item) const;
@@ -239,6 +264,8 @@ class TOPCContainer {
   const std::vector<std::u16string>& Warnings() const { return FWarnings; }
   // Most relationship items one package may hold; a package with more fails to open.
   int MaxItems = kOPCMaxItems;
+  // Most bytes one load holds from parts read whole.
+  int64_t MaxHeldBytes = kOPCMaxHeldBytes;
 
  protected:
   void Warning(const std::u16string& text);
@@ -256,6 +283,9 @@ class TOPCContainer {
   void WriteRelationships(TOPCItem* item);
 
   std::unordered_set<std::u16string> FExpanded;  // upper-cased relationships parts already read
+  // Upper-cased part name -> the part kept packed, shared by the items that name it.
+  std::unordered_map<std::u16string, std::shared_ptr<const TXLSPartSource>> FKept;
+  int64_t FHeldBytes = 0;
   int FItemCount = 0;
   std::vector<std::u16string> FWarnings;
   TXLSStream* FWriteStream = nullptr;
@@ -263,7 +293,8 @@ class TOPCContainer {
 
 // A spreadsheet package: finds the one workbook part and offers one accessor per kind of part.
 // Accessors that return a stream give nullptr when the part is not there (unless they raise).
-class TOPC_XLSX : public TOPCContainer {
+// The model's file data owns the package of the last load (TXc12PackageObject).
+class TOPC_XLSX : public TOPCContainer, public TXc12PackageObject {
  public:
   TOPC_XLSX();
   ~TOPC_XLSX() override;
@@ -279,6 +310,7 @@ class TOPC_XLSX : public TOPCContainer {
   std::unique_ptr<TXLSStream> ReadSST();
   std::unique_ptr<TXLSStream> ReadConnections();
   std::unique_ptr<TXLSStream> ReadTheme();
+  // Under either relationship type writers use for it; nullptr when there is none.
   std::unique_ptr<TXLSStream> ReadDocPropsCore();
   std::unique_ptr<TXLSStream> OpenAndReadSheet(std::u16string_view id);
   std::unique_ptr<TXLSStream> OpenAndReadChartSheet(std::u16string_view id);
@@ -288,6 +320,8 @@ class TOPC_XLSX : public TOPCContainer {
   std::unique_ptr<TXLSStream> ReadPrinterSettings(std::u16string_view id);
   std::unique_ptr<TXLSStream> ReadTable(std::u16string_view id);
   std::unique_ptr<TXLSStream> ReadQueryTable();
+  // The current sheet's custom-property part of that Id; nullptr when there is none.
+  std::unique_ptr<TXLSStream> ReadCustomProperty(std::u16string_view id);
   std::unique_ptr<TXLSStream> OpenAndReadDrawing(std::u16string_view id);
   bool GetDrawingImages(std::vector<std::u16string>& ids);
   std::unique_ptr<TXLSStream> ReadDrawingMedia(std::u16string_view id, std::u16string& target);

@@ -148,17 +148,35 @@ std::u16string ZipNameToString(std::string_view raw) {
 
 // ---- entry streams ------------------------------------------------------------------------
 
-TXLSZipEntryStream::TXLSZipEntryStream(bool supported, int64_t limit, std::u16string name)
-    : FSupported(supported), FLimit(supported ? limit : 0), FName(std::move(name)) {}
+TXLSZipEntryStream::TXLSZipEntryStream(bool supported, int64_t limit, std::u16string name,
+                                       std::optional<uint32_t> crc)
+    : FSupported(supported), FLimit(supported ? limit : 0), FName(std::move(name)), FExpectedCrc(crc) {}
+
+void TXLSZipEntryStream::RaiseCrcError() const {
+  RaiseZipError("ZIP entry \"" + Utf16ToUtf8(FName) + "\" is damaged (CRC-32 mismatch)");
+}
+
+void TXLSZipEntryStream::CheckCrc() {
+  if (!FExpectedCrc || *FExpectedCrc == FCrc) return;
+  FCrcFailed = true;
+  RaiseCrcError();
+}
 
 size_t TXLSZipEntryStream::Read(void* buffer, size_t count) {
   if (!FSupported) RaiseZipError("ZIP file is not open");
   if (FLimit > kZipStreamedEntryLimit)
     RaiseZipError("ZIP entry \"" + Utf16ToUtf8(FName) + "\" is larger than the size limit");
+  if (FCrcFailed) RaiseCrcError();
   const auto want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), FLimit - FPos));
   if (want == 0) return 0;
   const size_t got = ReadData(buffer, want);
+  if (got == 0) {  // the data ends before its declared size
+    CheckCrc();
+    return 0;
+  }
+  if (FExpectedCrc) FCrc = static_cast<uint32_t>(crc32_z(FCrc, static_cast<const Bytef*>(buffer), got));
   FPos += static_cast<int64_t>(got);
+  if (FPos == FLimit) CheckCrc();
   return got;
 }
 
@@ -173,6 +191,7 @@ int64_t TXLSZipEntryStream::Seek(int64_t offset, TXLSSeekOrigin origin) {
   if (target == 0) {
     RestartData();
     FPos = 0;
+    FCrc = 0;
     return 0;
   }
   if (target < FPos) RaiseZipError("Invalid stream operation");
@@ -185,11 +204,14 @@ int64_t TXLSZipEntryStream::Seek(int64_t offset, TXLSSeekOrigin origin) {
 }
 
 TXLSZipEntryReader::TXLSZipEntryReader(TXLSStream& archive, int64_t dataPos, uint16_t method,
-                                       int64_t compressedSize, int64_t uncompressedSize,
-                                       std::u16string name)
+                                       int64_t compressedSize, int64_t uncompressedSize, std::u16string name,
+                                       std::optional<uint32_t> crc)
     : TXLSZipEntryStream(method == 0 || method == 8, method == 0 ? compressedSize : uncompressedSize,
-                         std::move(name)),
-      FArchive(archive), FDataPos(dataPos), FMethod(method), FCompressedSize(compressedSize) {}
+                         std::move(name), crc),
+      FArchive(archive),
+      FDataPos(dataPos),
+      FMethod(method),
+      FCompressedSize(compressedSize) {}
 
 TXLSZipEntryReader::~TXLSZipEntryReader() = default;
 
@@ -233,9 +255,50 @@ int64_t TXLSZipFile::UncompressedSize() const { return FLocalFile.UncompressedSi
 
 std::unique_ptr<TXLSZipEntryReader> TXLSZipFile::NewReader() const {
   if (!FParent.Stream()) RaiseZipError("ZIP file is not open");
-  return std::make_unique<TXLSZipEntryReader>(*FParent.Stream(), FLocalFile.CompressedDataPos,
-                                              FLocalFile.CompressionMethod, FLocalFile.CompressedSize,
-                                              FLocalFile.UncompressedSize, FName);
+  return std::make_unique<TXLSZipEntryReader>(
+      *FParent.Stream(), FLocalFile.CompressedDataPos, FLocalFile.CompressionMethod,
+      FLocalFile.CompressedSize, FLocalFile.UncompressedSize, FName,
+      FLocalFile.Crc32Known ? std::optional<uint32_t>(FLocalFile.Crc32) : std::nullopt);
+}
+
+TXLSZipStoredEntry TXLSZipFile::Stored() const {
+  if (!FParent.Stream()) RaiseZipError("ZIP file is not open");
+  TXLSStream& archive = *FParent.Stream();
+  const int64_t size = archive.Size();
+  if (FLocalFile.CompressedDataPos > size || FLocalFile.CompressedSize > size - FLocalFile.CompressedDataPos)
+    RaiseZipError("Unknown zip file");
+  TXLSZipStoredEntry e;
+  e.Name = FName;
+  e.Method = FLocalFile.CompressionMethod;
+  e.Packed = ReadStringAt(archive, FLocalFile.CompressedDataPos, FLocalFile.CompressedSize);
+  e.UncompressedSize = FLocalFile.UncompressedSize;
+  if (FLocalFile.Crc32Known) e.Crc = FLocalFile.Crc32;
+  return e;
+}
+
+namespace {
+
+// The unpacked data of a stored entry: an entry reader over a view of the packed bytes.
+class TStoredEntryStream : public TXLSStream {
+ public:
+  explicit TStoredEntryStream(const TXLSZipStoredEntry& e)
+      : FPacked(e.Packed),
+        FReader(FPacked, 0, e.Method, static_cast<int64_t>(e.Packed.size()), e.UncompressedSize, e.Name,
+                e.Crc) {}
+  size_t Read(void* buffer, size_t count) override { return FReader.Read(buffer, count); }
+  size_t Write(const void* buffer, size_t count) override { return FReader.Write(buffer, count); }
+  int64_t Seek(int64_t offset, TXLSSeekOrigin origin) override { return FReader.Seek(offset, origin); }
+  int64_t Size() override { return FReader.Size(); }
+
+ private:
+  TXLSViewStream FPacked;
+  TXLSZipEntryReader FReader;
+};
+
+}  // namespace
+
+std::unique_ptr<TXLSStream> OpenStoredEntry(const TXLSZipStoredEntry& entry) {
+  return std::make_unique<TStoredEntryStream>(entry);
 }
 
 void TXLSZipFile::OpenRead() { FDStream = NewReader(); }
@@ -449,6 +512,7 @@ void TXLSZipArchive::ScanLocalHeaders(int64_t size) {
       const bool signedDesc = descLen >= 16 && Get32(d) == kDescriptorSig;
       const unsigned char* f = signedDesc ? d + 4 : d;
       l.Crc32 = descLen >= 12 ? Get32(f) : 0;
+      l.Crc32Known = descLen >= 12;
       l.CompressedSize = static_cast<uint32_t>(used);
       l.UncompressedSize = static_cast<uint32_t>(produced);
       next = descPos + (signedDesc ? 16 : 12);

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -78,6 +79,7 @@ struct TLocalFile {
   std::string FileName;
   std::string ExtraField;
   int64_t CompressedDataPos = 0;  // where the entry's data starts in the archive stream
+  bool Crc32Known = true;         // false for a rebuilt entry whose data descriptor is missing
 };
 
 enum class TXLSZipOpenMode { xzomClosed, xzomRead, xzomWrite };
@@ -102,6 +104,10 @@ class TXLSZipNameIndex {
 // read, an entry of an unsupported method raises "ZIP file is not open" at the first read.
 // Seeking: to the beginning restarts, forward reads and discards, backward raises
 // "Invalid stream operation".
+// Data is always delivered in order from its first byte, so its CRC-32 is kept as it goes: when
+// the data has been read to its end (the declared size, or an earlier end of the data) and the
+// CRC-32 differs from the archive's, the read raises "ZIP entry \"%s\" is damaged (CRC-32
+// mismatch)", and so does every later read, so that no reader takes damaged bytes for the part.
 class TXLSZipEntryStream : public TXLSStream {
  public:
   size_t Read(void* buffer, size_t count) final;
@@ -110,24 +116,33 @@ class TXLSZipEntryStream : public TXLSStream {
   int64_t Size() override { return FLimit; }
 
  protected:
-  TXLSZipEntryStream(bool supported, int64_t limit, std::u16string name);
+  // `crc`: the CRC-32 the archive gives for the data; none when the archive does not know it.
+  TXLSZipEntryStream(bool supported, int64_t limit, std::u16string name,
+                     std::optional<uint32_t> crc = std::nullopt);
   // The next bytes of the data (at most `count`, which never goes past the declared size).
   virtual size_t ReadData(void* buffer, size_t count) = 0;
   // Goes back to the first byte of the data.
   virtual void RestartData() = 0;
+  [[noreturn]] void RaiseCrcError() const;
 
  private:
+  void CheckCrc();
+
   bool FSupported;
   int64_t FLimit;  // bytes this entry delivers at most
   std::u16string FName;
   int64_t FPos = 0;  // bytes delivered so far
+  std::optional<uint32_t> FExpectedCrc;
+  uint32_t FCrc = 0;  // of the bytes delivered so far
+  bool FCrcFailed = false;
 };
 
 // The own reader's entry data: stored bytes, or raw inflate of the deflated bytes.
 class TXLSZipEntryReader : public TXLSZipEntryStream {
  public:
   TXLSZipEntryReader(TXLSStream& archive, int64_t dataPos, uint16_t method, int64_t compressedSize,
-                     int64_t uncompressedSize, std::u16string name);
+                     int64_t uncompressedSize, std::u16string name,
+                     std::optional<uint32_t> crc = std::nullopt);
   ~TXLSZipEntryReader() override;
 
  protected:
@@ -141,6 +156,16 @@ class TXLSZipEntryReader : public TXLSZipEntryStream {
   int64_t FCompressedSize;
   int64_t FRawPos = 0;  // stored entries: bytes taken so far
   std::unique_ptr<TDecompressionStream> FDStream;
+};
+
+// An entry as the archive stores it: its packed bytes with what is needed to unpack them, kept
+// apart from the archive so that a part can be held unread and unpacked later, when it is used.
+struct TXLSZipStoredEntry {
+  std::u16string Name;
+  uint16_t Method = 0;
+  std::string Packed;
+  int64_t UncompressedSize = 0;
+  std::optional<uint32_t> Crc;
 };
 
 // One entry of an archive; as a stream it reads the entry's uncompressed data once opened.
@@ -171,6 +196,8 @@ class TXLSZipFile : public TXLSStream {
 
   // A new reader over this entry's data, independent of the entry's own reading state.
   std::unique_ptr<TXLSZipEntryReader> NewReader() const;
+  // The entry's packed bytes (bounded by the archive) and how to unpack them.
+  TXLSZipStoredEntry Stored() const;
 
  private:
   friend class TXLSZipArchive;
@@ -256,6 +283,10 @@ class TXLSZipArchive {
   std::unique_ptr<TCompressionStream> FCurrCompression;
   int64_t FCurrStreamStart = 0;
 };
+
+// A stream over the unpacked data of a stored entry, with the checks of an entry read from its
+// archive (size cap, declared size, CRC-32). The entry must outlive the stream.
+std::unique_ptr<TXLSStream> OpenStoredEntry(const TXLSZipStoredEntry& entry);
 
 // Decodes an entry name: UTF-8 when it is well formed (or flagged as UTF-8), Latin-1 otherwise.
 std::u16string ZipNameToString(std::string_view raw);

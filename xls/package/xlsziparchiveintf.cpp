@@ -77,6 +77,12 @@ std::unique_ptr<TXLSStream> TXLSZipArchiveIntfXLS::OpenStream(std::u16string_vie
   return std::make_unique<TXLSOwnerStream>(FZip->Items(index), std::u16string(name));
 }
 
+TXLSZipStoredEntry TXLSZipArchiveIntfXLS::ReadStoredEntry(std::u16string_view name) {
+  const int index = FZip->Find(name);
+  if (index < 0) RaiseNotFound(name);
+  return FZip->Items(index).Stored();
+}
+
 TXLSStream& TXLSZipArchiveIntfXLS::CreateStream(std::u16string_view folder, std::u16string_view name) {
   return FZip->CreateStream(JoinPath(folder, name));
 }
@@ -183,8 +189,10 @@ class TLibzipEntryStream : public TXLSZipEntryStream {
   TLibzipEntryStream(zip_t* zip, zip_uint64_t index, const zip_stat_t& st, std::u16string name)
       : TXLSZipEntryStream(st.comp_method == ZIP_CM_STORE || st.comp_method == ZIP_CM_DEFLATE,
                            static_cast<int64_t>(st.comp_method == ZIP_CM_STORE ? st.comp_size : st.size),
-                           std::move(name)),
-        zip_(zip), index_(index) {}
+                           std::move(name),
+                           (st.valid & ZIP_STAT_CRC) ? std::optional<uint32_t>(st.crc) : std::nullopt),
+        zip_(zip),
+        index_(index) {}
   ~TLibzipEntryStream() override { RestartData(); }
 
  protected:
@@ -203,8 +211,8 @@ class TLibzipEntryStream : public TXLSZipEntryStream {
     const zip_int64_t n = zip_fread(file_, buffer, count);
     if (n < 0) {
       const int code = zip_error_code_zip(zip_file_get_error(file_));
-      if (code == ZIP_ER_ZLIB || code == ZIP_ER_CRC || code == ZIP_ER_INCONS)
-        throw EDecompressionError("ZLib decompress error");
+      if (code == ZIP_ER_CRC) RaiseCrcError();
+      if (code == ZIP_ER_ZLIB || code == ZIP_ER_INCONS) throw EDecompressionError("ZLib decompress error");
       throw std::runtime_error("Stream read error");
     }
     return static_cast<size_t>(n);
@@ -270,16 +278,47 @@ void TXLSZipArchiveIntfPlatform::LoadFromStream(TXLSStream& stream) {
 
 int TXLSZipArchiveIntfPlatform::Find(std::u16string_view name) { return FZip->index.Find(name); }
 
-std::unique_ptr<TXLSStream> TXLSZipArchiveIntfPlatform::OpenStream(std::u16string_view name) {
-  const int index = Find(name);
-  if (index < 0 || !FZip->zip) RaiseNotFound(name);
+namespace {
+
+// The index and directory record of an entry, its sizes and method known; raises when the
+// archive lacks the name or the record is not usable.
+std::pair<zip_uint64_t, zip_stat_t> StatEntry(zip_t* zip, int index, std::u16string_view name) {
+  if (index < 0 || !zip) RaiseNotFound(name);
   zip_stat_t st;
   zip_stat_init(&st);
-  if (zip_stat_index(FZip->zip, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
-      (st.valid & (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD)) !=
-          (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD))
+  constexpr zip_uint64_t kNeeded = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
+  if (zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &st) != 0 || (st.valid & kNeeded) != kNeeded)
     RaiseZipError("File is not a valid ZIP file");
-  return std::make_unique<TLibzipEntryStream>(FZip->zip, static_cast<zip_uint64_t>(index), st, std::u16string(name));
+  return {static_cast<zip_uint64_t>(index), st};
+}
+
+}  // namespace
+
+std::unique_ptr<TXLSStream> TXLSZipArchiveIntfPlatform::OpenStream(std::u16string_view name) {
+  const auto [index, st] = StatEntry(FZip->zip, Find(name), name);
+  return std::make_unique<TLibzipEntryStream>(FZip->zip, index, st, std::u16string(name));
+}
+
+TXLSZipStoredEntry TXLSZipArchiveIntfPlatform::ReadStoredEntry(std::u16string_view name) {
+  const auto [index, st] = StatEntry(FZip->zip, Find(name), name);
+  if (st.comp_size > static_cast<zip_uint64_t>(FZip->source.size)) RaiseZipError("File is not a valid ZIP file");
+  TXLSZipStoredEntry e;
+  e.Name = std::u16string(name);
+  e.Method = st.comp_method;
+  e.UncompressedSize = static_cast<int64_t>(st.size);
+  if (st.valid & ZIP_STAT_CRC) e.Crc = st.crc;
+  zip_file_t* f = zip_fopen_index(FZip->zip, index, ZIP_FL_COMPRESSED);
+  if (!f) RaiseZipError("Unknown zip file");
+  e.Packed.resize(static_cast<size_t>(st.comp_size));
+  size_t got = 0;
+  while (got < e.Packed.size()) {
+    const zip_int64_t n = zip_fread(f, e.Packed.data() + got, e.Packed.size() - got);
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  zip_fclose(f);
+  if (got != e.Packed.size()) RaiseZipError("Unknown zip file");
+  return e;
 }
 
 void TXLSZipArchiveIntfPlatform::SaveToStream(TXLSStream& stream) {

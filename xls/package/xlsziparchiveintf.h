@@ -28,6 +28,9 @@ class TXLSZipArchiveIntf {
   // A stream over the entry's uncompressed data, owned by the caller; raises
   // "Can not find file %s in ZIP" when the archive lacks the name.
   virtual std::unique_ptr<TXLSStream> OpenStream(std::u16string_view name) = 0;
+  // The entry's packed bytes and how to unpack them (OpenStoredEntry), to keep a part unread
+  // without the archive; raises like OpenStream when the archive lacks the name.
+  virtual TXLSZipStoredEntry ReadStoredEntry(std::u16string_view name) = 0;
   // Starts an entry (name split at its last "/") and returns the stream to write its data to;
   // the stream stays the back-end's and is finished by CloseStream.
   virtual TXLSStream& CreateStream(std::u16string_view name);
@@ -58,6 +61,7 @@ class TXLSZipArchiveIntfXLS : public TXLSZipArchiveIntf {
   void LoadFromStream(TXLSStream& stream) override;
   int Find(std::u16string_view name) override;
   std::unique_ptr<TXLSStream> OpenStream(std::u16string_view name) override;
+  TXLSZipStoredEntry ReadStoredEntry(std::u16string_view name) override;
   using TXLSZipArchiveIntf::CreateStream;
   TXLSStream& CreateStream(std::u16string_view folder, std::u16string_view name) override;
   void CloseStream(TXLSStream& stream) override;
@@ -87,6 +91,7 @@ class TXLSZipArchiveIntfPlatform : public TXLSZipArchiveIntf {
   void LoadFromStream(TXLSStream& stream) override;
   int Find(std::u16string_view name) override;
   std::unique_ptr<TXLSStream> OpenStream(std::u16string_view name) override;
+  TXLSZipStoredEntry ReadStoredEntry(std::u16string_view name) override;
   using TXLSZipArchiveIntf::CreateStream;
   TXLSStream& CreateStream(std::u16string_view folder, std::u16string_view name) override;
   void CloseStream(TXLSStream& stream) override;

@@ -1,5 +1,6 @@
 #include "xls/package/xpgdom.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/textcodec.h"
@@ -51,20 +52,60 @@ int32_t TXpgDOMAttributes::FindValueHexDef(std::u16string_view name, int32_t def
 }
 
 TXpgDOMNode* TXpgDOMNode::AddChild(std::u16string_view qname) {
-  childs_.push_back(CreateChild());
-  childs_.back()->qname_ = qname;
-  return childs_.back().get();
+  std::unique_ptr<TXpgDOMNode> child = CreateChild();
+  child->qname_ = qname;
+  TXpgDOMNode* added = child.get();
+  if (gapLen_ == 0) {
+    childs_.push_back(std::move(child));
+  } else {
+    MoveGap(static_cast<size_t>(Count()));
+    childs_[gap_++] = std::move(child);
+    --gapLen_;
+  }
+  return added;
 }
 
 TXpgDOMNode* TXpgDOMNode::Items(int index) const {
   if (index < 0 || index >= Count()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-  return childs_[index].get();
+  return childs_[Slot(static_cast<size_t>(index))].get();
+}
+
+void TXpgDOMNode::MoveGap(size_t index) {
+  if (gapLen_ == 0) {
+    gap_ = index;
+    return;
+  }
+  // Children between the old and the new start of the gap cross it.
+  if (index > gap_) {
+    std::move(childs_.begin() + static_cast<ptrdiff_t>(gap_ + gapLen_),
+              childs_.begin() + static_cast<ptrdiff_t>(index + gapLen_),
+              childs_.begin() + static_cast<ptrdiff_t>(gap_));
+  } else if (index < gap_) {
+    std::move_backward(childs_.begin() + static_cast<ptrdiff_t>(index),
+                       childs_.begin() + static_cast<ptrdiff_t>(gap_),
+                       childs_.begin() + static_cast<ptrdiff_t>(gap_ + gapLen_));
+  }
+  gap_ = index;
 }
 
 std::unique_ptr<TXpgDOMNode> TXpgDOMNode::Detach(int index) {
   Items(index);
-  std::unique_ptr<TXpgDOMNode> n = std::move(childs_[index]);
-  childs_.erase(childs_.begin() + index);
+  const auto i = static_cast<size_t>(index);
+  // The gap grows by the detached slot: at its end when the child follows the gap, else at
+  // its start after moving the gap behind the child.
+  if (gapLen_ > 0 && i + 1 == gap_) {
+    std::unique_ptr<TXpgDOMNode> n = std::move(childs_[i]);
+    --gap_;
+    ++gapLen_;
+    return n;
+  }
+  MoveGap(i);
+  std::unique_ptr<TXpgDOMNode> n = std::move(childs_[gap_ + gapLen_]);
+  ++gapLen_;
+  if (gap_ + gapLen_ == childs_.size()) {  // a gap at the end is no gap
+    childs_.resize(gap_);
+    gapLen_ = 0;
+  }
   return n;
 }
 
@@ -72,7 +113,7 @@ TXpgDOMNode* TXpgDOMNode::Find(std::u16string_view path, bool required) const {
   size_t slash = path.find(u'/');
   std::u16string_view head = path.substr(0, slash);
   for (const auto& c : childs_) {
-    if (c->qname_ == head) {
+    if (c && c->qname_ == head) {
       if (slash == std::u16string_view::npos) return c.get();
       return c->Find(path.substr(slash + 1), required);
     }
@@ -108,6 +149,7 @@ void TXpgSimpleDOM::Clear() {
   TXpgReadXML::Clear();
   stack_.clear();
   root_->Clear();
+  nodes_ = 0;
 }
 
 template <class F>
@@ -118,7 +160,10 @@ int64_t TXpgSimpleDOM::Load(F&& parse) {
   try {
     n = parse();
   } catch (...) {
+    // Nothing of a document that failed stays behind, whatever it cost.
     stack_.clear();
+    root_->Clear();
+    nodes_ = 0;
     throw;
   }
   stack_.clear();
@@ -151,6 +196,9 @@ size_t TXpgSimpleDOM::LoadFromBuffer(std::string_view bytes, size_t maxSize) {
 }
 
 void TXpgSimpleDOM::BeginTag() {
+  nodes_ += 1 + Attributes().Count();
+  if (nodes_ > MaxNodes)
+    throw std::runtime_error("XML error: more than " + std::to_string(MaxNodes) + " nodes");
   TXpgDOMNode* parent = stack_.empty() ? root_.get() : stack_.back();
   TXpgDOMNode* node = parent->AddChild(QName());
   if (HasText()) {

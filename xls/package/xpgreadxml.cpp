@@ -42,9 +42,40 @@ constexpr std::string_view kUris[] = {
     "http://schemas.openxmlformats.org/drawingml/2006/chartDrawing",
     "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties",
     "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes",
+    "http://schemas.openxmlformats.org/wordprocessingml/2006/main",
 };
+// The strict form of a namespace the engine knows by its transitional URI.
+constexpr std::string_view kStrictWordUri = "http://purl.oclc.org/ooxml/wordprocessingml/main";
 
 [[noreturn]] void UnexpectedEnd() { throw std::runtime_error("Unexpected end of file in XML"); }
+[[noreturn]] void TokenTooLong() {
+  throw std::runtime_error("XML token longer than " + std::to_string(kXpgMaxToken) + " bytes");
+}
+
+// XML line-end handling in place: CR LF becomes LF and a lone CR becomes LF. `pendingCR` carries a
+// CR that ended the previous piece, so that an LF starting this one is dropped. Returns the new
+// length.
+size_t NormalizeLineEnds(char* p, size_t n, bool& pendingCR) {
+  size_t r = 0, w = 0;
+  if (pendingCR && n > 0) {
+    pendingCR = false;
+    if (p[0] == '\n') r = 1;
+  }
+  for (;;) {
+    const void* cr = r < n ? std::memchr(p + r, '\r', n - r) : nullptr;
+    const size_t stop = cr ? static_cast<size_t>(static_cast<const char*>(cr) - p) : n;
+    if (w != r) std::memmove(p + w, p + r, stop - r);
+    w += stop - r;
+    if (!cr) return w;
+    p[w++] = '\n';
+    r = stop + 1;
+    if (r == n) {
+      pendingCR = true;
+      return w;
+    }
+    if (p[r] == '\n') ++r;
+  }
+}
 
 void AppendUtf8(uint32_t cp, std::string& out) {
   if (cp < 0x80) {
@@ -124,6 +155,7 @@ bool CouldStart(const char* p, const char* end, std::string_view what) {
 TXpgNs XpgNamespaceOfUri(std::string_view uri) {
   for (size_t i = 3; i < std::size(kUris); ++i)
     if (kUris[i] == uri) return static_cast<TXpgNs>(i);
+  if (uri == kStrictWordUri) return TXpgNs::WordprocessingML;
   return TXpgNs::Other;
 }
 
@@ -346,28 +378,38 @@ int64_t TXpgReadXML::LoadFromStream(TXLSStream& stream) {
 int64_t TXpgReadXML::Run(const char* data, size_t size, const ReadFn* read) {
   depth_ = 0;
   bindings_.clear();
+  innermost_.clear();
   defaultNs_ = TXpgNs::None;
   sawMarkup_ = false;
   attrs_.Clear();
   int64_t total = 0;
   bool anyNonBlank = false;
+  normalized_.clear();
   if (!read) {
     total = static_cast<int64_t>(size);
+    if (size > 0 && std::memchr(data, '\r', size)) {
+      normalized_.assign(data, size);
+      bool pendingCR = false;
+      normalized_.resize(NormalizeLineEnds(normalized_.data(), size, pendingCR));
+      data = normalized_.data();
+      size = normalized_.size();
+    }
     Tokenize(data, data + size, true);
     anyNonBlank = !IsBlankOnly({data, size});
   } else {
     std::unique_ptr<char[]> buf;
     size_t cap = 65536, len = 0;
     buf.reset(new char[cap]);
-    bool eof = false;
+    bool eof = false, pendingCR = false;
     while (!aborted_) {
       // Fill the buffer.
       while (!eof && len < cap) {
         size_t got = (*read)(buf.get() + len, cap - len);
         if (got == 0) eof = true;
-        if (!anyNonBlank) anyNonBlank = !IsBlankOnly({buf.get() + len, got});
-        len += got;
         total += static_cast<int64_t>(got);
+        if (!anyNonBlank) anyNonBlank = !IsBlankOnly({buf.get() + len, got});
+        got = NormalizeLineEnds(buf.get() + len, got, pendingCR);
+        len += got;
         if (got < 4096) break;  // keep latency low for slow sources; loop refills
       }
       if (len == 0 && eof) break;
@@ -376,7 +418,7 @@ int64_t TXpgReadXML::Run(const char* data, size_t size, const ReadFn* read) {
       if (eof) break;
       if (rest == len && len == cap) {
         // One token fills the whole buffer: grow it, up to the token limit.
-        if (cap >= kXpgMaxToken) UnexpectedEnd();
+        if (cap >= kXpgMaxToken) TokenTooLong();
         size_t ncap = std::min(cap * 2, kXpgMaxToken);
         std::unique_ptr<char[]> nb(new char[ncap]);
         std::memcpy(nb.get(), buf.get(), len);
@@ -427,8 +469,10 @@ void TXpgReadXML::SetName(std::string_view qname) {
 
 TXpgNs TXpgReadXML::Resolve(std::string_view prefix) const {
   if (prefix.empty()) return defaultNs_;
-  for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it)
-    if (it->prefix == prefix) return it->ns;
+  if (!innermost_.empty()) {
+    const auto it = innermost_.find(prefix);
+    if (it != innermost_.end()) return bindings_[static_cast<size_t>(it->second)].ns;
+  }
   if (prefix == "xml") return TXpgNs::Xml;
   if (prefix == "xmlns") return TXpgNs::Xmlns;
   return TXpgNs::Unbound;
@@ -581,8 +625,7 @@ const char* TXpgReadXML::StartTag(const char* p, const char* end, bool eof) {
         a.Ns = TXpgNs::Xmlns;
         std::string_view uri = attrs_.ValueBytes(i);
         TXpgNs uns = uri.empty() ? TXpgNs::None : XpgNamespaceOfUri(uri);
-        bindings_.push_back({std::string(an.size() > 5 ? an.substr(6) : std::string_view()), uns, depth_});
-        if (an.size() == 5) defaultNs_ = uns;
+        PushBinding(an.size() > 5 ? an.substr(6) : std::string_view(), uns);
       }
     }
     for (int i = 0; i < n; ++i) {
@@ -606,18 +649,32 @@ const char* TXpgReadXML::StartTag(const char* p, const char* end, bool eof) {
   return q;
 }
 
+void TXpgReadXML::PushBinding(std::string_view prefix, TXpgNs ns) {
+  const int index = static_cast<int>(bindings_.size());
+  int hidden = -1;
+  const auto it = innermost_.find(prefix);
+  if (it == innermost_.end()) {
+    innermost_.emplace(std::string(prefix), index);
+  } else {
+    hidden = it->second;
+    it->second = index;
+  }
+  bindings_.push_back({std::string(prefix), ns, depth_, hidden});
+  if (prefix.empty()) defaultNs_ = ns;
+}
+
 void TXpgReadXML::PopBindingsSlow() {
   while (!bindings_.empty() && bindings_.back().depth >= depth_) {
-    bool wasDefault = bindings_.back().prefix.empty();
-    bindings_.pop_back();
-    if (wasDefault) {
-      defaultNs_ = TXpgNs::None;
-      for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it)
-        if (it->prefix.empty()) {
-          defaultNs_ = it->ns;
-          break;
-        }
+    const Binding& b = bindings_.back();
+    const auto it = innermost_.find(b.prefix);
+    if (b.hidden < 0) {
+      if (it != innermost_.end()) innermost_.erase(it);
+    } else if (it != innermost_.end()) {
+      it->second = b.hidden;
     }
+    if (b.prefix.empty())
+      defaultNs_ = b.hidden < 0 ? TXpgNs::None : bindings_[static_cast<size_t>(b.hidden)].ns;
+    bindings_.pop_back();
   }
   if (depth_ > 0) --depth_;
 }

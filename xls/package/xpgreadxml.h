@@ -17,6 +17,9 @@
 // "/>" never ends a tag at a chunk boundary. One token (a tag with its leading text) may take up
 // to kXpgMaxToken bytes; the buffer grows to that size and no further.
 //
+// Line ends are normalised before anything else, as XML requires: a literal CR LF pair or a lone
+// CR reads as LF in text, attribute values and CDATA sections ("&#13;" still gives a CR).
+//
 // Element text is the character data between a start tag and the next start or end tag; comments
 // and processing instructions inside it are passed over and CDATA sections are part of it.
 // Entity and character references are decoded in one pass; a reference that is not well formed
@@ -31,6 +34,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace xls {
@@ -57,6 +61,7 @@ enum class TXpgNs : uint8_t {
   ChartDrawing,
   ExtendedProperties,
   DocPropsVTypes,
+  WordprocessingML,  // transitional or strict
 };
 
 // The namespace a URI names (Other for one the engine does not know).
@@ -84,8 +89,14 @@ constexpr int32_t XpgHashB(std::string_view bytes) {
 uint32_t StrHashA(std::u16string_view s);
 int32_t StrHashB(std::u16string_view s);
 
-// Largest token (a tag with the text that follows it) the tokenizer accepts.
-inline constexpr size_t kXpgMaxToken = 1048576;
+// Largest token (a tag with the text that follows it) the tokenizer accepts when it reads in
+// chunks; a longer one raises "XML token longer than 16777216 bytes". The limit is set by the
+// longest text a workbook legitimately carries in one element: Excel stops a cell at 32,767
+// characters (229,369 bytes when every one is written as an "_xHHHH_" escape), but other writers
+// (LibreOffice, openpyxl) store shared strings of millions of characters, and those are read.
+// 16 MiB holds over 4 million characters of any script (16 million of ASCII) while keeping what
+// one token can make the tokenizer buffer bounded.
+inline constexpr size_t kXpgMaxToken = size_t{16} << 20;
 // Deepest element nesting the tokenizer accepts.
 inline constexpr int kXpgMaxDepth = 4096;
 
@@ -371,10 +382,17 @@ class TXpgReadXML {
   bool PreserveSpaces = false;
 
  private:
+  // A namespace declaration in scope: popped at the end of the element that made it. `hidden`
+  // is the binding of the same prefix it hides (-1 for none), restored when it is popped.
   struct Binding {
     std::string prefix;
     TXpgNs ns;
     int depth;
+    int hidden;
+  };
+  struct PrefixHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
   struct Segment {
     std::string_view bytes;
@@ -419,10 +437,15 @@ class TXpgReadXML {
   std::u16string text_;
   std::string textBytes_;
   std::string_view comment_;
+  void PushBinding(std::string_view prefix, TXpgNs ns);
   std::vector<Binding> bindings_;
+  // Prefix -> index in bindings_ of its innermost binding: a lookup costs the same however many
+  // prefixes are in scope.
+  std::unordered_map<std::string, int, PrefixHash, std::equal_to<>> innermost_;
   TXpgNs defaultNs_ = TXpgNs::None;
   TXpgXMLAttributeList attrs_;
   int declCount_ = 0;
+  std::string normalized_;  // bytes given whole that held a CR, with their line ends normalised
 };
 
 }  // namespace xls

@@ -235,6 +235,9 @@ class TXPGDocBase {
   TXPGDocBase(const TXPGDocBase&) = delete;
   TXPGDocBase& operator=(const TXPGDocBase&) = delete;
   TXpgPErrors& Errors() { return FErrors; }
+  // Called once for every element object made for this document (the drawing units bound the
+  // objects of one load here); the base counts nothing.
+  virtual void ChargeElement() {}
 
  protected:
   TXpgPErrors FErrors;

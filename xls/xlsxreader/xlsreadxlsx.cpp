@@ -1,6 +1,7 @@
 #include "xls/xlsxreader/xlsreadxlsx.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -62,6 +63,33 @@ bool ParseNumber(std::basic_string_view<C> v, double& out) {
 }
 bool ParseNumber(std::string_view v, double& out) { return ParseNumber<char>(v, out); }
 bool ParseNumber(std::u16string_view v, double& out) { return ParseNumber<char16_t>(v, out); }
+
+constexpr size_t kMaxSheets = 65535;
+
+// A date value holding a time of day alone (hh:mm:ss, optionally with a decimal fraction of a
+// second): the fraction of a day it stands for, as a serial number carries it.
+bool ParseTimeOfDay(std::u16string_view v, double& out) {
+  const auto two = [&v](size_t at, int& n) {
+    if (at + 2 > v.size() || v[at] < u'0' || v[at] > u'9' || v[at + 1] < u'0' || v[at + 1] > u'9')
+      return false;
+    n = (v[at] - u'0') * 10 + (v[at + 1] - u'0');
+    return true;
+  };
+  int h, m, sec;
+  if (v.size() < 8 || !two(0, h) || v[2] != u':' || !two(3, m) || v[5] != u':' || !two(6, sec)) return false;
+  if (h > 23 || m > 59 || sec > 59) return false;
+  double frac = 0;
+  if (v.size() > 8) {
+    if (v[8] != u'.' || v.size() == 9) return false;
+    double scale = 0.1;
+    for (size_t i = 9; i < v.size(); ++i, scale /= 10) {
+      if (v[i] < u'0' || v[i] > u'9') return false;
+      frac += (v[i] - u'0') * scale;
+    }
+  }
+  out = (h * 3600.0 + m * 60.0 + sec + frac) / 86400.0;
+  return true;
+}
 
 double NumberOf(std::u16string_view v) {
   double d = 0;
@@ -164,17 +192,17 @@ struct TSheetCloser {
 // ---- the road -------------------------------------------------------------------------------
 
 TXLSReadXLSX::TXLSReadXLSX(TXc12Manager& manager, TXLSFormulaHandler* formulas)
-    : FManager(manager), FFormulas(formulas), FPackage(std::make_unique<TOPC_XLSX>()) {}
+    : FManager(manager), FFormulas(formulas) {
+  // The file data owns the package of the load, as it owns the load's other package objects.
+  auto package = std::make_unique<TOPC_XLSX>();
+  FPackage = package.get();
+  FManager.FileData().FOPC = std::move(package);
+}
 
 TXLSReadXLSX::~TXLSReadXLSX() = default;
 
 void TXLSReadXLSX::Warning(std::u16string_view text, int32_t number) {
-  if (FWarnings >= kMaxWarnings) {
-    ++FSuppressedWarnings;
-    return;
-  }
-  ++FWarnings;
-  FManager.Errors()->Warning(text, number);
+  if (FWarningCap.Take()) FManager.Errors()->Warning(text, number);
 }
 
 void TXLSReadXLSX::BindErrors(TXPGDocBase& doc) {
@@ -183,7 +211,8 @@ void TXLSReadXLSX::BindErrors(TXPGDocBase& doc) {
 
 void TXLSReadXLSX::LoadFromStream(TXLSStream& zip) {
   FTotCells = FTotRows = 0;
-  FWarnings = FSuppressedWarnings = FLastProgress = 0;
+  FWarningCap.Reset();
+  FLastProgress = 0;
   FPackage->SetAutoCheckout(true);
   FPackage->OnWarning = [this](const std::u16string& w) { Warning(w); };
   FPackage->OpenRead(zip, FManager.FileData().FUseAlternateZip);
@@ -197,10 +226,11 @@ void TXLSReadXLSX::LoadFromStream(TXLSStream& zip) {
     }
   } closer{*FPackage};
   if (OnProgress) OnProgress(0);
+  LoadDocPropsCore();
   LoadTheme();
   LoadStyles();
   LoadSST();
-  // The connections part is kept with the unread parts: nothing in it is interpreted.
+  LoadConnections();
   LoadWorkbook();
   LoadSheets();
   ReadUnusedData();
@@ -211,7 +241,14 @@ void TXLSReadXLSX::LoadTheme() {
   std::unique_ptr<TXLSStream> s = FPackage->ReadTheme();
   if (!s) return;
   TXpgSimpleDOM dom;
-  dom.LoadFromStream(*s);
+  // A theme is not worth a workbook: one that cannot be read (damaged, or more nodes than the
+  // budget) is dropped with a warning and the default colours stay.
+  try {
+    dom.LoadFromStream(*s);
+  } catch (const std::exception& e) {
+    Warning(u"Theme not read: " + kws::Utf8ToUtf16(e.what()));
+    return;
+  }
   TXpgDOMNode* scheme = dom.Root() ? dom.Root()->Find(u"a:theme/a:themeElements/a:clrScheme") : nullptr;
   if (!scheme) return;
   for (int slot = 0; slot < XLS_THEME_COLOR_COUNT; ++slot) {
@@ -219,6 +256,26 @@ void TXLSReadXLSX::LoadTheme() {
     TXpgDOMNode* rgb = n ? n->Find(u"a:srgbClr") : nullptr;
     if (rgb) TXc12FileData::SetThemeColor(slot, rgb->Attributes().FindValue(u"val"));
   }
+}
+
+void TXLSReadXLSX::LoadDocPropsCore() {
+  TXc12KeptXml& core = FManager.FileData().FDocPropsCore;
+  core.Clear();
+  if (std::unique_ptr<TXLSStream> s = FPackage->ReadDocPropsCore()) {
+    ReadKeptXml(*FPackage, *s, u"docProps/core.xml", core, [this](std::u16string_view w) { Warning(w); });
+    if (core.FDom) return;
+  }
+  // Without a readable part the properties start from the template (every property empty).
+  auto dom = std::make_unique<TXpgSimpleDOM>();
+  dom->LoadFromString(TXc12DocProps::Template());
+  core.FDom = std::move(dom);
+}
+
+void TXLSReadXLSX::LoadConnections() {
+  TXc12KeptXml& connections = FManager.Workbook().Connections();
+  connections.Clear();
+  if (std::unique_ptr<TXLSStream> s = FPackage->ReadConnections())
+    ReadKeptXml(*FPackage, *s, u"connections", connections, [this](std::u16string_view w) { Warning(w); });
 }
 
 // ---- styles -----------------------------------------------------------------------------------
@@ -519,6 +576,8 @@ void TXLSReadXLSX::LoadWorkbook() {
     c->FActiveSheetId = v->ActiveSheetId();
     c->FShowFormulaBar = v->ShowFormulaBar() != 0;
     c->FShowStatusbar = v->ShowStatusbar() != 0;
+    c->FShowComments = TXc12Comments_(DefaultIfUnset(v->ShowComments(), 1) % 3);
+    c->FShowObjects = TXc12Objects(DefaultIfUnset(v->ShowObjects(), 0) % 3);
   }
 
   // Pivot caches (wb->PivotCaches()) stay unread with the kept parts until the pivot model reads
@@ -563,6 +622,8 @@ void TXLSReadXLSX::LoadWorkbook() {
 
   for (const auto& sh : *wb->Sheets()->SheetXpgList()) {
     if (sh->R_Id().empty()) continue;
+    // As many sheets as a legacy workbook can hold.
+    if (m.Sheets().Count() >= kMaxSheets) throw XLSRWException("Too many sheets in the file");
     TXc12Sheet* x = m.Sheets().Add();
     x->FName = sh->Name();
     x->FSheetId = sh->SheetId();
@@ -728,6 +789,8 @@ void TXLSReadXLSX::LoadSheet(std::u16string_view rId, TXc12DataWorksheet& sheet,
                              TXLSReadXLSXObjects& objects) {
   FSharedFormulas.clear();
   FArrayFormulas.clear();
+  FArrayIndex.clear();
+  FArrayLevels = {};
   FArrayBounds = {-1, -1, -1, -1};
   FCurrSheet = &sheet;
   FCells = &sheet.Cells();
@@ -769,6 +832,7 @@ void TXLSReadXLSX::LoadSheet(std::u16string_view rId, TXc12DataWorksheet& sheet,
   objects.LoadComments(rId, sheet);
   FSharedFormulas.clear();
   FArrayFormulas.clear();
+  FArrayIndex.clear();
   FCurrSheet = nullptr;
   FCells = nullptr;
 }
@@ -940,16 +1004,33 @@ std::u16string TXLSReadXLSX::SharedText(std::u16string_view index) {
 std::u16string TXLSReadXLSX::InlineText(const TCT_Cell& cell) const {
   const TCT_Rst& is = *cell.Is();
   if (is.RXpgList()->Count() == 0) return is.T();
-  std::u16string t;
+  std::u16string t = is.T();  // a plain text before the runs leads
   for (const auto& r : *is.RXpgList()) t += r->T();
   return t;
 }
 
+namespace {
+
+uint64_t ArrayKey(int32_t rowLevel, int32_t colLevel, int32_t row, int32_t col) {
+  return (uint64_t(rowLevel) << 45) | (uint64_t(colLevel) << 40) |
+         (uint64_t(uint32_t(row) >> rowLevel) << 14) | (uint32_t(col) >> colLevel);
+}
+
+}  // namespace
+
 const TXLSArrayFormulaArea* TXLSReadXLSX::ArrayAreaOf(int32_t col, int32_t row) const {
   if (FArrayFormulas.empty() || !InArea(FArrayBounds, col, row)) return nullptr;
-  for (const auto& a : FArrayFormulas)
-    if (InArea(a.Area, col, row)) return &a;
-  return nullptr;
+  // Of the areas holding the cell, the one recorded first.
+  int32_t found = INT32_MAX;
+  for (int32_t rl = 0; rl < int32_t(FArrayLevels.size()); ++rl) {
+    for (uint32_t cls = FArrayLevels[size_t(rl)]; cls; cls &= cls - 1) {
+      const auto it = FArrayIndex.find(ArrayKey(rl, std::countr_zero(cls), row, col));
+      if (it != FArrayIndex.end() && it->second < found &&
+          InArea(FArrayFormulas[size_t(it->second)].Area, col, row))
+        found = it->second;
+    }
+  }
+  return found == INT32_MAX ? nullptr : &FArrayFormulas[size_t(found)];
 }
 
 const TXLSArrayFormulaArea& TXLSReadXLSX::AddArrayArea(const TCT_CellFormula& f, int32_t col, int32_t row) {
@@ -959,7 +1040,21 @@ const TXLSArrayFormulaArea& TXLSReadXLSX::AddArrayArea(const TCT_CellFormula& f,
   a.MasterCol = col;
   a.MasterRow = row;
   a.IsArray = f.T() == stcftArray;
-  if (FArrayFormulas.empty()) {
+  const TXLSCellArea& r = a.Area;
+  if (r.Col1 < 0 || r.Col1 > r.Col2 || r.Col2 > XLS_MAXCOL || r.Row1 < 0 || r.Row1 > r.Row2 ||
+      r.Row2 > XLS_MAXROW) {
+    Warning(u"Array formula area " + f.Ref() + u" out of range");
+    return FArrayFormulas.emplace_back(a);  // the master keeps it; no cell is found in it
+  }
+  const int32_t rl = std::bit_width(uint32_t(r.Row1 ^ r.Row2)),
+                cl = std::bit_width(uint32_t(r.Col1 ^ r.Col2));
+  if (!FArrayIndex.try_emplace(ArrayKey(rl, cl, r.Row1, r.Col1), int32_t(FArrayFormulas.size())).second) {
+    // Areas never overlap in a sound file; this one shares a cell with an earlier area, which keeps it.
+    Warning(u"Array formula area " + f.Ref() + u" overlaps another area");
+    return FArrayFormulas.emplace_back(a);
+  }
+  FArrayLevels[size_t(rl)] |= uint16_t(1u << cl);
+  if (FArrayIndex.size() == 1) {
     FArrayBounds = a.Area;
   } else {
     FArrayBounds.Col1 = std::min(FArrayBounds.Col1, a.Area.Col1);
@@ -980,7 +1075,7 @@ void TXLSReadXLSX::StageResult(const TCT_Cell& cell) {
     case stctD: {
       // An ISO date becomes its serial number; a number stays a number.
       double d = 0;
-      if (!ParseNumber(v, d)) {
+      if (!ParseNumber(v, d) && !ParseTimeOfDay(v, d)) {
         d = XmlStrToDateTime(v);
         if (FDate1904 && d != 0) d -= 1462;
       }
@@ -1166,7 +1261,7 @@ void TXLSReadXLSX::StoreCell(const TCT_Cell& cell, int32_t col, int32_t row, int
     case stctD: {
       const std::u16string& v = cell.V();
       double d = 0;
-      if (!ParseNumber(v, d)) {
+      if (!ParseNumber(v, d) && !ParseTimeOfDay(v, d)) {
         d = XmlStrToDateTime(v);
         if (d == 0) {
           Warning(u"Date value " + Quote(v) + u" kept as text");
@@ -1275,7 +1370,7 @@ void TXLSReadXLSX::ReadUnusedData() {
     p.Type = item->Type_();
     p.Target = item->Target();
     p.Content = item->Content();
-    if (TXLSMemoryStream* d = item->Data()) p.Data.assign(d->Bytes().begin(), d->Bytes().end());
+    p.Source = item->Source();  // unpacked only when the model needs the bytes
     parts.push_back(std::move(p));
   }
   FManager.FileData().ReadUnusedData(std::move(parts));

@@ -23,6 +23,7 @@
 // load: a workbook whose text is readable is searched.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -88,14 +89,18 @@ class TXLSReadXLSX {
   int32_t TotCells() const { return FTotCells; }
   int32_t TotRows() const { return FTotRows; }
   // Most warnings one load reports; further ones are counted in SuppressedWarnings only.
-  static constexpr int32_t kMaxWarnings = 200;
-  int32_t SuppressedWarnings() const { return FSuppressedWarnings; }
+  static constexpr int32_t kMaxWarnings = TXLSWarningCap::kMax;
+  int32_t SuppressedWarnings() const { return FWarningCap.Suppressed(); }
 
   // Load progress: 0 when the package is open, then by the share of sheets read, 100 at the end.
   TXLSProgressEvent OnProgress;
 
  private:
   void LoadTheme();
+  // The core-properties part into the file data (the template's tree when there is none).
+  void LoadDocPropsCore();
+  // The connections part into the workbook data, kept as it is.
+  void LoadConnections();
   void LoadStyles();
   void LoadSST();
   void LoadWorkbook();
@@ -143,10 +148,17 @@ class TXLSReadXLSX {
 
   TXc12Manager& FManager;
   TXLSFormulaHandler* FFormulas;  // not owned; may be nullptr
-  std::unique_ptr<TOPC_XLSX> FPackage;
+  TOPC_XLSX* FPackage;            // owned by the hub's file data
   std::unordered_map<int32_t, TXLSSharedFormula> FSharedFormulas;  // by si
   std::vector<TXLSArrayFormulaArea> FArrayFormulas;
   TXLSCellArea FArrayBounds{-1, -1, -1, -1};  // rows and columns any array area covers
+  // The areas by their place in the halvings of the sheet: an area's rows r1..r2 lie in one
+  // block of 2^L rows that the area crosses in its middle (L the bit width of r1 xor r2), and so
+  // do its columns with their own level. Two areas with the same levels and blocks share the
+  // blocks' middle cell, so each key holds one area; a cell finds every area that can hold it
+  // by one look-up per pair of levels in use.
+  std::unordered_map<uint64_t, int32_t> FArrayIndex;
+  std::array<uint16_t, 21> FArrayLevels{};  // per row level, the column levels in use (a bit each)
   TXc12DataWorksheet* FCurrSheet = nullptr;
   TXLSCellMMU* FCells = nullptr;
   std::u16string FCurrSheetRId;
@@ -156,7 +168,7 @@ class TXLSReadXLSX {
   int32_t FLastCol = -1;        // column of the previous cell of the row
   bool FDate1904 = false;
   int32_t FTotCells = 0, FTotRows = 0;
-  int32_t FWarnings = 0, FSuppressedWarnings = 0;
+  TXLSWarningCap FWarningCap;
   int32_t FLastProgress = 0;  // the last percentage OnProgress was given
   std::u16string FScratch;  // reused text buffer
 };

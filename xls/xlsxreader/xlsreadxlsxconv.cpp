@@ -149,10 +149,12 @@ void ReadRichText(TXc12DataStyleSheet& styles, const TCT_Rst& item, std::u16stri
     text = item.T();
     runs.push_back({1, styles.Fonts().Count() > 0 ? styles.Fonts().DefaultFont() : nullptr});
   } else {
+    // A plain text before the runs leads the text, and so does a first run without properties;
+    // neither carries a run of its own.
+    text = item.T();
     size_t first = 0;
     if (!rl[0]->RPr()->Available()) {
-      // The first run without properties is the text's lead and carries no run of its own.
-      text = rl[0]->T();
+      text += rl[0]->T();
       first = 1;
     }
     for (int i = static_cast<int>(first); i < rl.Count(); ++i) {

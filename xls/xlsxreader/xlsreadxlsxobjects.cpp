@@ -89,12 +89,29 @@ struct TCurrentItemCloser {
   }
 };
 
-std::vector<uint8_t> ReadBytes(TXLSStream& stream) {
-  const std::string s = stream.ReadAll(static_cast<size_t>(kZipMemoryEntryLimit));
+// A part read whole; what one load holds this way is capped by the package.
+std::vector<uint8_t> ReadBytes(TOPC_XLSX& package, TXLSStream& stream) {
+  const std::string s = package.ReadHeld(stream);
   return std::vector<uint8_t>(s.begin(), s.end());
 }
 
 }  // namespace
+
+void ReadKeptXml(TOPC_XLSX& package, TXLSStream& stream, std::u16string_view name, TXc12KeptXml& dst,
+                 const std::function<void(std::u16string_view)>& warn) {
+  dst.Clear();
+  dst.FName = name;
+  std::vector<uint8_t> bytes = ReadBytes(package, stream);
+  auto dom = std::make_unique<TXpgSimpleDOM>();
+  try {
+    dom->LoadFromUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    dst.FDom = std::move(dom);
+  } catch (const std::exception& e) {
+    // Kept as it is: nothing of the file is lost, and the load goes on.
+    dst.FBytes = std::move(bytes);
+    if (warn) warn(u"Part " + std::u16string(name) + u" kept unparsed: " + kws::Utf8ToUtf16(e.what()));
+  }
+}
 
 TXLSSheetVml::TXLSSheetVml() = default;
 TXLSSheetVml::~TXLSSheetVml() = default;
@@ -201,22 +218,73 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
       sheet.ProtectedRanges().push_back(std::move(d));
     }
 
+  if (const TCT_Scenarios* sc = src.Scenarios(); sc && sc->ScenarioXpgList()->Count() > 0) {
+    TXc12Scenarios& d = sheet.Scenarios();
+    d.FCurrent = sc->Current();
+    d.FShow = sc->Show();
+    ReadSqref(sc->SqrefXpgList(), d.FSqref);
+    for (const auto& x : *sc->ScenarioXpgList()) {
+      TXc12Scenario* e = d.Add();
+      e->FName = x->Name();
+      e->FLocked = x->Locked();
+      e->FHidden = x->Hidden();
+      e->FUser = x->User();
+      e->FComment = x->Comment();
+      for (const auto& c : *x->InputCellsXpgList()) {
+        TXc12InputCell* i = e->FInputCells.Add(c->R());
+        i->FDeleted = c->Deleted();
+        i->FUndone = c->Undone();
+        i->FVal = c->Val();
+        i->FNumFmtId = c->NumFmtId();
+      }
+    }
+  }
+
   if (src.AutoFilter() && src.AutoFilter()->Available())
     ReadAutoFilter(*src.AutoFilter(), sheet.Autofilter());
   if (src.SortState() && src.SortState()->Available()) ReadSortState(*src.SortState(), sheet.SortState());
+  if (const TCT_DataConsolidate* dc = src.DataConsolidate(); dc && dc->Available()) {
+    TXc12DataConsolidate& d = sheet.DataConsolidate();
+    d.FFunction = EnumOf(dc->Function_(), TXc12DataConsolidateFunction::x12dcfVarp,
+                         TXc12DataConsolidateFunction::x12dcfSum);
+    d.FLeftLabels = dc->LeftLabels();
+    d.FTopLabels = dc->TopLabels();
+    d.FLink = dc->Link();
+    if (dc->DataRefs())
+      for (const auto& r : *dc->DataRefs()->DataRefXpgList()) {
+        TXc12DataRef* e = d.FDataRefs.Add();
+        e->FRef = AreaOf(r->Ref());
+        e->FName = r->Name();
+        e->FSheet = r->Sheet();
+        e->FRId = r->R_Id();
+      }
+  }
   if (src.CustomSheetViews() && src.CustomSheetViews()->CustomSheetViewXpgList()->Count() > 0)
     ReadCustomSheetViews(*src.CustomSheetViews(), sheet.CustomSheetViews());
+  if (const TCT_PhoneticPr* ph = src.PhoneticPr(); ph && ph->Available()) {
+    TXc12PhoneticPr& d = sheet.PhoneticPr();
+    d.FFontId = ph->FontId();
+    d.FType =
+        EnumOf(ph->Type(), TXc12PhoneticType::x12ptNoConversion, TXc12PhoneticType::x12ptFullwidthKatakana);
+    d.FAlignment =
+        EnumOf(ph->Alignment(), TXc12PhoneticAlignment::x12paDistributed, TXc12PhoneticAlignment::x12paLeft);
+  }
   if (src.ConditionalFormattingXpgList())
     for (const auto& cf : *src.ConditionalFormattingXpgList())
       ReadConditionalFormatting(*cf, *sheet.ConditionalFormatting().AddCF());
 
-  if (const TCT_DataValidations* dvs = src.DataValidations(); dvs && dvs->Available())
+  if (const TCT_DataValidations* dvs = src.DataValidations(); dvs && dvs->Available()) {
+    sheet.DataValidations().FDisablePrompts = dvs->DisablePrompts();
+    sheet.DataValidations().FXWindow = dvs->XWindow();
+    sheet.DataValidations().FYWindow = dvs->YWindow();
     for (const auto& v : *dvs->DataValidationXpgList()) {
       TXc12DataValidation* d = sheet.AddDataValidation();
       d->FType_ =
           EnumOf(v->Type_(), TXc12DataValidationType::x12dvtCustom, TXc12DataValidationType::x12dvtNone);
       d->FErrorStyle = EnumOf(v->ErrorStyle(), TXc12DataValidationErrorStyle::x12dvesInformation,
                               TXc12DataValidationErrorStyle::x12dvesStop);
+      d->FImeMode = EnumOf(v->ImeMode(), TXc12DataValidationImeMode::x12dvimHalfHangul,
+                           TXc12DataValidationImeMode::x12dvimNoControl);
       d->FOperator_ = EnumOf(v->Operator_(), TXc12DataValidationOperator::x12dvoGreaterThanOrEqual,
                              TXc12DataValidationOperator::x12dvoBetween);
       d->FAllowBlank = v->AllowBlank();
@@ -231,6 +299,7 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
       d->FFormula1 = v->Formula1();
       d->FFormula2 = v->Formula2();
     }
+  }
 
   if (src.PrintOptions() && src.PrintOptions()->Available())
     ReadPrintOptions(*src.PrintOptions(), sheet.PrintOptions());
@@ -241,6 +310,14 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
     ReadHeaderFooter(*src.HeaderFooter(), sheet.HeaderFooter());
   if (src.RowBreaks() && src.RowBreaks()->Available()) ReadPageBreaks(*src.RowBreaks(), sheet.RowBreaks());
   if (src.ColBreaks() && src.ColBreaks()->Available()) ReadPageBreaks(*src.ColBreaks(), sheet.ColBreaks());
+
+  if (src.CustomProperties())
+    for (const auto& c : *src.CustomProperties()->CustomPrXpgList()) {
+      TXc12CustomProperty* d = sheet.CustomProperties().Add();
+      d->FName = c->Name();
+      d->FRId = c->R_Id();
+      ReadCustomPropertyData(*d);
+    }
 
   // A watch whose reference is not one cell is left out rather than put at A1.
   if (src.CellWatches())
@@ -267,6 +344,28 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
 
   if (src.SmartTags() && src.SmartTags()->CellSmartTagsXpgList()->Count() > 0)
     ReadSmartTags(*src.SmartTags(), sheet.SmartTags());
+
+  if (src.OleObjects())
+    for (const auto& o : *src.OleObjects()->OleObjectXpgList()) {
+      TXc12OleObject* d = sheet.OleObjects().Add();
+      d->FProgId = o->ProgId();
+      d->FDvAspect =
+          EnumOf(o->DvAspect(), TXc12DvAspect::x12daDVASPECT_ICON, TXc12DvAspect::x12daDVASPECT_CONTENT);
+      d->FLink = o->Link();
+      d->FOleUpdate = EnumOf(o->OleUpdate(), TXc12OleUpdate::x12ouOLEUPDATE_ONCALL,
+                             TXc12OleUpdate::x12ouOLEUPDATE_ALWAYS);
+      d->FAutoLoad = o->AutoLoad();
+      d->FShapeId = o->ShapeId();
+      d->FRId = o->R_Id();
+    }
+  if (src.Controls())
+    for (const auto& c : *src.Controls()->ControlXpgList()) {
+      TXc12Control* d = sheet.Controls().Add();
+      d->FShapeId = c->ShapeId();
+      d->FRId = c->R_Id();
+      d->FName = c->Name();
+    }
+  if (src.WebPublishItems()) ReadWebPublishItems(*src.WebPublishItems(), sheet.WebPublishItems());
 
   // Parts the sheet names.
   if (src.TableParts())
@@ -306,6 +405,94 @@ void TXLSReadXLSXObjects::ReadSheetViews(const TCT_SheetViews& src, TXc12SheetVi
       d->FSelection.push_back(std::make_unique<TXc12Selection>());
       ReadSelection(*s, *d->FSelection.back());
     }
+    for (const auto& p : *v->PivotSelectionXpgList()) {
+      d->FPivotSelection.push_back(std::make_unique<TXc12PivotSelection>());
+      ReadPivotSelection(*p, *d->FPivotSelection.back());
+    }
+  }
+}
+
+void TXLSReadXLSXObjects::ReadPivotSelection(const TCT_PivotSelection& src, TXc12PivotSelection& dst) {
+  dst.FPane = EnumOf(src.Pane(), TXc12PaneEnum::x12pTopLeft, TXc12PaneEnum::x12pTopLeft);
+  dst.FShowHeader = src.ShowHeader();
+  dst.FLabel_ = src.Label();
+  dst.FData = src.Data();
+  dst.FExtendable = src.Extendable();
+  dst.FAxis = EnumOf(src.Axis(), TXc12Axis::x12aAxisValues, TXc12Axis::x12aUnknown);
+  dst.FDimension = src.Dimension();
+  dst.FStart = src.Start();
+  dst.FMin = src.Min();
+  dst.FMax = src.Max();
+  dst.FActiveRow = src.ActiveRow();
+  dst.FActiveCol = src.ActiveCol();
+  dst.FPreviousRow = src.PreviousRow();
+  dst.FPreviousCol = src.PreviousCol();
+  dst.FClick = src.Click();
+  dst.FRId = src.R_Id();
+  const TCT_PivotArea* a = src.PivotArea();
+  if (!a) return;
+  TXc12PivotArea& d = dst.FPivotArea;
+  d.FField = a->Field();
+  d.FType_ = EnumOf(a->Type_(), TXc12PivotAreaType::x12patTopRight, TXc12PivotAreaType::x12patNormal);
+  d.FDataOnly = a->DataOnly();
+  d.FLabelOnly = a->LabelOnly();
+  d.FGrandRow = a->GrandRow();
+  d.FGrandCol = a->GrandCol();
+  d.FCacheIndex = a->CacheIndex();
+  d.FOutline = a->Outline();
+  d.FOffset = AreaOf(a->Offset());
+  d.FCollapsedLevelsAreSubtotals = a->CollapsedLevelsAreSubtotals();
+  d.FAxis = EnumOf(a->Axis(), TXc12Axis::x12aAxisValues, TXc12Axis::x12aUnknown);
+  d.FFieldPosition = a->FieldPosition();
+  if (!a->References()) return;
+  for (const auto& r : *a->References()->ReferenceXpgList()) {
+    auto e = std::make_unique<TXc12PivotAreaReference>();
+    e->FField = r->Field();
+    e->FSelected = r->Selected();
+    e->FByPosition = r->ByPosition();
+    e->FRelative = r->Relative();
+    e->FDefaultSubtotal = r->DefaultSubtotal();
+    e->FSumSubtotal = r->SumSubtotal();
+    e->FCountASubtotal = r->CountASubtotal();
+    e->FAvgSubtotal = r->AvgSubtotal();
+    e->FMaxSubtotal = r->MaxSubtotal();
+    e->FMinSubtotal = r->MinSubtotal();
+    e->FProductSubtotal = r->ProductSubtotal();
+    e->FCountSubtotal = r->CountSubtotal();
+    e->FStdDevSubtotal = r->StdDevSubtotal();
+    e->FStdDevPSubtotal = r->StdDevPSubtotal();
+    e->FVarSubtotal = r->VarSubtotal();
+    e->FVarPSubtotal = r->VarPSubtotal();
+    for (const auto& x : *r->XXpgList()) e->FValues.push_back(x->V());
+    d.FReferences.push_back(std::move(e));
+  }
+}
+
+void TXLSReadXLSXObjects::ReadWebPublishItems(const TCT_WebPublishItems& src, TXc12WebPublishItems& dst) {
+  for (const auto& w : *src.WebPublishItemXpgList()) {
+    TXc12WebPublishItem* d = dst.Add();
+    d->FId = w->Id();
+    d->FDivId = w->DivId();
+    d->FSourceType =
+        EnumOf(w->SourceType(), TXc12WebSourceType::x12wstLabel, TXc12WebSourceType::x12wstSheet);
+    d->FSourceRef.SetAsString(w->SourceRef());
+    d->FSourceObject = w->SourceObject();
+    d->FDestinationFile = w->DestinationFile();
+    d->FTitle = w->Title();
+    d->FAutoRepublish = w->AutoRepublish();
+  }
+}
+
+void TXLSReadXLSXObjects::ReadCustomPropertyData(TXc12CustomProperty& dst) {
+  if (dst.FRId.empty()) return;
+  // The property's data is only kept: a part the package cannot give is a warning.
+  try {
+    if (auto stream = FPackage.ReadCustomProperty(dst.FRId))
+      dst.FData = ReadBytes(FPackage, *stream);
+    else
+      Warning(u"Custom property part " + dst.FRId + u" not found");
+  } catch (const std::exception& e) {
+    Warning(u"Custom property part " + dst.FRId + u" not read: " + kws::Utf8ToUtf16(e.what()));
   }
 }
 
@@ -331,8 +518,31 @@ void TXLSReadXLSXObjects::ReadAutoFilter(const TCT_AutoFilter& src, TXc12AutoFil
     d->FColId = c->ColId();
     d->FHiddenButton = c->HiddenButton();
     d->FShowButton = c->ShowButton();
-    if (const TCT_Filters* f = c->Filters())
+    if (const TCT_Filters* f = c->Filters(); f && f->Available()) {
       for (const auto& v : *f->FilterXpgList()) d->FFilters.push_back(v->Val());
+      d->FBlank = f->Blank();
+      d->FCalendarType = EnumOf(f->CalendarType(), TXc12CalendarType::x12ctGregorianXlitEnglish,
+                                TXc12CalendarType::x12ctNone);
+      for (const auto& g : *f->DateGroupItemXpgList()) {
+        TXc12DateGroupItem x;
+        x.FYear = g->Year();
+        x.FMonth = g->Month();
+        x.FDay = g->Day();
+        x.FHour = g->Hour();
+        x.FMinute = g->Minute();
+        x.FSecond = g->Second();
+        x.FDateTimeGrouping = EnumOf(g->DateTimeGrouping(), TXc12DateTimeGrouping::x12dtgSecond,
+                                     TXc12DateTimeGrouping::x12dtgYear);
+        d->FDateGroupItems.push_back(x);
+      }
+    }
+    if (const TCT_Top10* t = c->Top10(); t && t->Available()) {
+      d->FTop10.FAssigned = true;
+      d->FTop10.FTop = t->Top();
+      d->FTop10.FPercent = t->Percent();
+      d->FTop10.FVal = t->Val();
+      d->FTop10.FFilterVal = t->FilterVal();
+    }
     // Two conditions at most; further ones are ignored.
     if (const TCT_CustomFilters* cf = c->CustomFilters(); cf && cf->CustomFilterXpgList()->Count() > 0) {
       d->FCustomAnd = cf->And();
@@ -344,6 +554,28 @@ void TXLSReadXLSXObjects::ReadAutoFilter(const TCT_AutoFilter& src, TXc12AutoFil
         x.FVal = v->Val();
         d->FCustomFilters.push_back(std::move(x));
       }
+    }
+    if (const TCT_DynamicFilter* df = c->DynamicFilter(); df && df->Available()) {
+      d->FDynamicFilter.FType_ =
+          EnumOf(df->Type_(), TXc12DynamicFilterType::x12dftM12, TXc12DynamicFilterType::x12dftUnset);
+      d->FDynamicFilter.FVal = df->Val();
+      d->FDynamicFilter.FMaxVal = df->MaxVal();
+    }
+    if (const TCT_ColorFilter* cf = c->ColorFilter(); cf && cf->Available()) {
+      const TXc12DXFs& dxfs = FManager.StyleSheet().DXFs();
+      const int32_t dxf = cf->DxfId();
+      d->FColorFilter.FAssigned = true;
+      d->FColorFilter.FDxfId = dxf;
+      d->FColorFilter.FDXF = dxf >= 0 && static_cast<size_t>(dxf) < dxfs.Count()
+                                 ? dxfs.Items(static_cast<size_t>(dxf))
+                                 : nullptr;
+      d->FColorFilter.FCellColor = cf->CellColor();
+    }
+    if (const TCT_IconFilter* icf = c->IconFilter(); icf && icf->Available()) {
+      d->FIconFilter.FAssigned = true;
+      d->FIconFilter.FIconSet =
+          EnumOf(icf->IconSet(), TXc12IconSetType::x12ist5Quarters, TXc12IconSetType::x12ist3Arrows);
+      d->FIconFilter.FIconId = icf->IconId();
     }
   }
   if (src.SortState() && src.SortState()->Available()) ReadSortState(*src.SortState(), *dst.FSortState);
@@ -525,7 +757,8 @@ void TXLSReadXLSXObjects::ReadPageSetup(const TCT_PageSetup& src, TXc12PageSetup
   dst.FRId = src.R_Id();
   // The printer's own settings are only kept: a part the package cannot give is a warning.
   if (!src.R_Id().empty()) try {
-      if (auto stream = FPackage.ReadPrinterSettings(src.R_Id())) dst.FPrinterSettings = ReadBytes(*stream);
+      if (auto stream = FPackage.ReadPrinterSettings(src.R_Id()))
+        dst.FPrinterSettings = ReadBytes(FPackage, *stream);
     } catch (const std::exception& e) {
       Warning(u"Printer settings " + src.R_Id() + u" not read: " + kws::Utf8ToUtf16(e.what()));
     }
@@ -567,25 +800,69 @@ void TXLSReadXLSXObjects::LoadTable(std::u16string_view rId, TXc12DataWorksheet&
   d->FDisplayName = t->DisplayName();
   d->FComment = t->Comment();
   d->FRef = AreaOf(t->Ref());
+  d->FTableType = EnumOf(t->TableType(), TXc12TableType::x12ttQueryTable, TXc12TableType::x12ttWorksheet);
   d->FHeaderRowCount = t->HeaderRowCount();
+  d->FInsertRow = t->InsertRow();
+  d->FInsertRowShift = t->InsertRowShift();
   d->FTotalsRowCount = t->TotalsRowCount();
   d->FTotalsRowShown = t->TotalsRowShown();
+  d->FPublished = t->Published();
+  d->FHeaderRowDxfId = t->HeaderRowDxfId();
+  d->FDataDxfId = t->DataDxfId();
+  d->FTotalsRowDxfId = t->TotalsRowDxfId();
+  d->FHeaderRowBorderDxfId = t->HeaderRowBorderDxfId();
+  d->FTableBorderDxfId = t->TableBorderDxfId();
+  d->FTotalsRowBorderDxfId = t->TotalsRowBorderDxfId();
+  d->FHeaderRowCellStyle = t->HeaderRowCellStyle();
+  d->FDataCellStyle = t->DataCellStyle();
+  d->FTotalsRowCellStyle = t->TotalsRowCellStyle();
+  d->FConnectionId = t->ConnectionId();
+  if (t->AutoFilter() && t->AutoFilter()->Available()) ReadAutoFilter(*t->AutoFilter(), *d->FAutoFilter);
+  if (t->SortState() && t->SortState()->Available()) ReadSortState(*t->SortState(), *d->FSortState);
   if (t->TableColumns())
     for (const auto& c : *t->TableColumns()->TableColumnXpgList()) {
       TXc12TableColumn* dc = d->AddColumn();
       dc->FId = c->Id();
       dc->FUniqueName = c->UniqueName();
       dc->FName = c->Name();
+      dc->FTotalsRowFunction = EnumOf(c->TotalsRowFunction(), TXc12TotalsRowFunction::x12trfCustom,
+                                      TXc12TotalsRowFunction::x12trfNone);
       dc->FTotalsRowLabel = c->TotalsRowLabel();
-      if (c->CalculatedColumnFormula() && c->CalculatedColumnFormula()->Available())
-        dc->FCalculatedColumnFormula = c->CalculatedColumnFormula()->Content();
-      if (c->TotalsRowFormula() && c->TotalsRowFormula()->Available())
-        dc->FTotalsRowFormula = c->TotalsRowFormula()->Content();
+      dc->FQueryTableFieldId = c->QueryTableFieldId();
+      dc->FHeaderRowDxfId = c->HeaderRowDxfId();
+      dc->FDataDxfId = c->DataDxfId();
+      dc->FTotalsRowDxfId = c->TotalsRowDxfId();
+      dc->FHeaderRowCellStyle = c->HeaderRowCellStyle();
+      dc->FDataCellStyle = c->DataCellStyle();
+      dc->FTotalsRowCellStyle = c->TotalsRowCellStyle();
+      if (const TCT_TableFormula* f = c->CalculatedColumnFormula(); f && f->Available()) {
+        dc->FCalculatedColumnFormula = f->Content();
+        dc->FCalculatedColumnArray = f->Array();
+      }
+      if (const TCT_TableFormula* f = c->TotalsRowFormula(); f && f->Available()) {
+        dc->FTotalsRowFormula = f->Content();
+        dc->FTotalsRowArray = f->Array();
+      }
+      if (const TCT_XmlColumnPr* x = c->XmlColumnPr(); x && x->Available()) {
+        dc->FXmlColumnPr.FAssigned = true;
+        dc->FXmlColumnPr.FMapId = x->MapId();
+        dc->FXmlColumnPr.FXpath = x->Xpath();
+        dc->FXmlColumnPr.FDenormalized = x->Denormalized();
+        dc->FXmlColumnPr.FXmlDataType =
+            EnumOf(x->XmlDataType(), TXc12XmlDataType::x12xdtAnyType, TXc12XmlDataType::x12xdtString);
+      }
     }
-  if (t->AutoFilter() && t->AutoFilter()->Available()) ReadAutoFilter(*t->AutoFilter(), *d->FAutoFilter);
-  if (t->SortState() && t->SortState()->Available()) ReadSortState(*t->SortState(), *d->FSortState);
-  if (t->TableStyleInfo() && t->TableStyleInfo()->Available())
-    d->FTableStyleName = t->TableStyleInfo()->Name();
+  if (const TCT_TableStyleInfo* si = t->TableStyleInfo(); si && si->Available()) {
+    d->FTableStyleInfo.FName = si->Name();
+    d->FTableStyleInfo.FShowFirstColumn = si->ShowFirstColumn();
+    d->FTableStyleInfo.FShowLastColumn = si->ShowLastColumn();
+    d->FTableStyleInfo.FShowRowStripes = si->ShowRowStripes();
+    d->FTableStyleInfo.FShowColumnStripes = si->ShowColumnStripes();
+  }
+  // The table's query table, kept as it is (the table part is still the package's current one).
+  if (auto q = FPackage.ReadQueryTable())
+    ReadKeptXml(FPackage, *q, u"query table of " + d->FName, d->FQueryTable,
+                [this](std::u16string_view w) { Warning(w); });
 }
 
 void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet) {
@@ -608,7 +885,7 @@ void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorkshee
       std::u16string target;
       auto stream = FPackage.ReadDrawingMedia(id, target);
       if (!stream) continue;
-      const std::vector<uint8_t> data = ReadBytes(*stream);
+      const std::vector<uint8_t> data = ReadBytes(FPackage, *stream);
       const auto dot = target.rfind(u'.');
       const std::u16string_view ext =
           dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(target).substr(dot + 1);
@@ -622,11 +899,25 @@ void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorkshee
 void TXLSReadXLSXObjects::LoadVmlDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet) {
   std::vector<std::u16string> rels;
   auto stream = FPackage.ReadVmlDrawing(rId, rels);
+  TXc12KeptXml& dst = sheet.VmlDrawing();
+  dst.Clear();
+  auto dom = std::make_unique<TXpgSimpleDOM>();
+  // About 26 elements and attributes per comment shape: room for the shapes of 150,000 comments.
+  dom->MaxNodes = 4000000;
+  // A VML drawing is not worth a workbook: one that cannot be read (damaged, or more nodes than
+  // the budget) is dropped with a warning, and the sheet's comments keep no shapes.
+  if (stream) {
+    try {
+      dom->LoadFromStream(*stream);
+    } catch (const std::exception& e) {
+      Warning(u"VML drawing " + std::u16string(rId) + u" not read: " + kws::Utf8ToUtf16(e.what()));
+      return;
+    }
+  }
+  dst.FDom = std::move(dom);
+  sheet.VmlDrawingRels() = std::move(rels);
   auto vml = std::make_unique<TXLSSheetVml>();
   vml->SheetIndex = sheet.Index();
-  vml->Dom = std::make_unique<TXpgSimpleDOM>();
-  vml->Rels = std::move(rels);
-  if (stream) vml->Dom->LoadFromStream(*stream);
   for (auto& v : FVmlDrawings)
     if (v->SheetIndex == vml->SheetIndex) {
       v = std::move(vml);
@@ -681,8 +972,9 @@ void TXLSReadXLSXObjects::LoadComments(std::u16string_view sheetRId, TXc12DataWo
 }
 
 void TXLSReadXLSXObjects::ReadCommentShapes(TXLSSheetVml& vml, TXc12DataWorksheet& sheet) {
-  if (!vml.Dom || vml.Dom->Root()->Count() == 0) return;
-  TXpgDOMNode* doc = vml.Dom->Root()->Items(0);
+  auto* dom = dynamic_cast<TXpgSimpleDOM*>(sheet.VmlDrawing().FDom.get());
+  if (!dom || dom->Root()->Count() == 0) return;
+  TXpgDOMNode* doc = dom->Root()->Items(0);
   int i = 0;
   while (i < doc->Count()) {
     TXpgDOMNode* shape = doc->Items(i);
@@ -758,6 +1050,7 @@ void TXLSReadXLSXObjects::LoadChartSheet(std::u16string_view rId, TXc12DataWorks
     ReadPageMargins(*cs->PageMargins(), sheet.PageMargins());
   if (cs->HeaderFooter() && cs->HeaderFooter()->Available())
     ReadHeaderFooter(*cs->HeaderFooter(), sheet.HeaderFooter());
+  if (cs->WebPublishItems()) ReadWebPublishItems(*cs->WebPublishItems(), sheet.WebPublishItems());
   if (cs->Drawing() && cs->Drawing()->Available()) LoadDrawing(cs->Drawing()->R_Id(), sheet);
   if (cs->LegacyDrawing() && cs->LegacyDrawing()->Available())
     LoadVmlDrawing(cs->LegacyDrawing()->R_Id(), sheet);

@@ -19,12 +19,15 @@
 // classes do not know become warning 2001 of the hub's error manager and never end a load. The
 // drawing part itself is left unread (it stays with the model's kept parts); only its pictures
 // are taken into the image list.
-// The worksheet model does not yet hold a legacy drawing, so the VML tree of each sheet and the
-// comment shapes taken out of it (with their colour and anchor) stay with this object for the
-// rest of the load (VmlDrawings()).
+// The VML tree of each sheet goes to the sheet's model with the part's relationships; the comment
+// shapes taken out of it (with their colour and anchor) stay with this object for the rest of the
+// load (VmlDrawings()), since the model's comments do not hold shapes yet.
+// A kept part that does not parse as XML (connections, query table) is kept as its bytes with a
+// warning; the load goes on.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,6 +36,7 @@
 
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlssheetextras.h"
+#include "xls/model/xlssheetobjects.h"
 #include "xls/model/xlssheetparts.h"
 
 namespace xls {
@@ -45,6 +49,7 @@ class TXLSFormulaHandler;
 class TXpgDOMNode;
 class TXpgSimpleDOM;
 class TXPGDocBase;
+class TXLSStream;
 template <class T>
 class TXpgList;
 
@@ -67,7 +72,15 @@ class TCT_ConditionalFormatting;
 class TCT_Cfvo;
 class TCT_Color;
 class TCT_SmartTags;
+class TCT_PivotSelection;
+class TCT_WebPublishItems;
 }  // namespace xpgxlsx
+
+// Reads a whole XML part into `dst`: its tree, or, when it does not parse, its bytes, with the
+// warning "Part NAME kept unparsed: REASON" through `warn`. The bytes count against the package's
+// cap on what one load reads whole.
+void ReadKeptXml(TOPC_XLSX& package, TXLSStream& stream, std::u16string_view name, TXc12KeptXml& dst,
+                 const std::function<void(std::u16string_view)>& warn);
 
 // The legacy drawing shape of one comment, taken out of the sheet's VML tree.
 struct TXLSCommentShape {
@@ -79,12 +92,11 @@ struct TXLSCommentShape {
 };
 
 // The legacy drawing of one sheet.
+// (the tree itself is the sheet's VmlDrawing()).
 struct TXLSSheetVml {
   TXLSSheetVml();
   ~TXLSSheetVml();
   int32_t SheetIndex = -1;
-  std::unique_ptr<TXpgSimpleDOM> Dom;  // the part's tree without the comment shapes
-  std::vector<std::u16string> Rels;    // the part's relationships, "type&target" each
   std::vector<TXLSCommentShape> CommentShapes;
 };
 
@@ -110,6 +122,9 @@ class TXLSReadXLSXObjects {
   // Empties the views, then adds one per sheetView.
   void ReadSheetViews(const xpgxlsx::TCT_SheetViews& src, TXc12SheetViews& dst);
   void ReadPane(const xpgxlsx::TCT_Pane& src, TXc12Pane& dst);
+  void ReadPivotSelection(const xpgxlsx::TCT_PivotSelection& src, TXc12PivotSelection& dst);
+  // Adds one item per webPublishItem (worksheets and chartsheets).
+  void ReadWebPublishItems(const xpgxlsx::TCT_WebPublishItems& src, TXc12WebPublishItems& dst);
   void ReadSelection(const xpgxlsx::TCT_Selection& src, TXc12Selection& dst);
   void ReadAutoFilter(const xpgxlsx::TCT_AutoFilter& src, TXc12AutoFilter& dst);
   // Adds one condition per sortCondition to what the state holds.
@@ -150,6 +165,8 @@ class TXLSReadXLSXObjects {
   // Reports every unknown name of the document as warning 2001.
   void BindErrors(TXPGDocBase& doc);
   void Warning(std::u16string_view text);
+  // The custom property's own part (of the current sheet) as bytes; a missing one is a warning.
+  void ReadCustomPropertyData(TXc12CustomProperty& dst);
   // Takes the comment shapes out of the sheet's VML tree.
   void ReadCommentShapes(TXLSSheetVml& vml, TXc12DataWorksheet& sheet);
 

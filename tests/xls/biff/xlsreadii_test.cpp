@@ -11,6 +11,7 @@
 #include <map>
 
 #include "platform/cfb.h"
+#include "platform/textcodec.h"
 #include "tests/xls/biff/frame_fixtures.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
@@ -427,15 +428,48 @@ TEST(RecordLoop_Errors, WrappedTexts) {
     EXPECT_EQ(LoadError(biff, Compound(c.stream)), c.expected) << c.what;
     EXPECT_GE(biff.Sheets().Count(), 1u) << c.what;
   }
-  // A handler's engine error is wrapped too; other exceptions pass unchanged.
+  // A frame handler's engine error is wrapped too; other exceptions pass unchanged.
   Hub hub;
   TBIFF5 biff(hub.M());
-  biff.Handlers().Set(0x0042, [](TXLSReadII& r) { r.CurrRecs->UpdateDefault(r.Header, r.Body().Span()); });
-  EXPECT_EQ(LoadError(biff, Compound(g8 + R(0x0042, Le16(1252)) + R(0x0042, Le32(1)))),
+  const auto slot = [](TXLSReadII& r) { r.CurrRecs->UpdateDefault(r.Header, r.Body().Span()); };
+  const std::vector<uint8_t> twoSizes = Compound(g8 + R(0x0042, Le16(1252)) + R(0x0042, Le32(1)) + Eof);
+  biff.Handlers().Set(0x0042, slot, false, TBIFFRecordKind::Frame);
+  EXPECT_EQ(LoadError(biff, twoSizes),
             Wrapped(2, 0x0042, 20 + 6 + 8, "Size missmatch on default record 0042"));
   biff.Handlers().Set(0x0042, [](TXLSReadII&) { throw std::out_of_range("plain"); });
   EXPECT_THROW(biff.LoadFromStream(std::span<const uint8_t>(Compound(g8 + R(0x0042, "12")))),
                std::out_of_range);
+}
+
+// A content handler's engine error skips its record with warning 2003 (record number, id, the
+// record's offset, the reason) and the load goes on to its end.
+TEST(RecordLoop_Errors, ContentErrorsSkipTheRecordWithAWarning) {
+  const std::string g8 = R(0x0809, Bof8Body(5));
+  Hub hub;
+  TXLSErrorList list;
+  hub.M().Errors()->SetErrorList(&list);
+  TBIFF5 biff(hub.M());
+  biff.Handlers().Set(0x0042, [](TXLSReadII& r) { r.CurrRecs->UpdateDefault(r.Header, r.Body().Span()); });
+  const std::string globals = g8 + R(0x0085, BoundSheet8Body("S")) + R(0x0042, Le16(936)) +
+                              R(0x0042, Le32(1)) + R(0x0099, "after") + Eof;
+  EXPECT_EQ(LoadError(biff, Compound(globals + R(0x0809, Bof8Body(0x10)) + Eof)), "(no error)");
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].Number, XLSWARN_BIFF_RECORD_SKIPPED);
+  EXPECT_EQ(kws::Utf16ToUtf8(list[0].Text),
+            "W2003: Damaged record skipped: # 3, 0042 Offs: 00000027: Size missmatch on default record 0042");
+  // The first record stays in its slot, the loop reads on to the sheet.
+  EXPECT_EQ(biff.Records().Slot(size_t(biff.Records().SlotOf(0x0042)))->View().U16(0), 936);
+  const auto ids = Ids(biff.Records());
+  EXPECT_NE(std::find(ids.begin(), ids.end(), 0x0099), ids.end());
+  EXPECT_EQ(biff.GetSheet(0)->Name(), u"S");
+
+  // The warning cap of the load holds: 300 damaged records give 200 warnings.
+  list.clear();
+  biff.Handlers().Set(0x0203, [](TXLSReadII&) { throw XLSRWException("Record too short"); });
+  std::string many = g8;
+  for (int i = 0; i < 300; ++i) many += R(0x0203, "x");
+  EXPECT_EQ(LoadError(biff, Compound(many + Eof)), "(no error)");
+  EXPECT_EQ(list.size(), size_t(TXLSWarningCap::kMax));
 }
 
 TEST(RecordLoop_Errors, NotAWorkbookUnwrapped) {

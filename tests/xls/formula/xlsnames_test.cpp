@@ -115,6 +115,39 @@ TEST(Names_SetName, TakenTextIs4032AndChangesNothing) {
   EXPECT_EQ(b.Names().Find(u"alpha"), &beta);
 }
 
+TEST(Names_SetName, EveryRoadChecksTheScopeOfTheName) {
+  NamedBook b;
+  TXLSName& alpha = b.Add(u"Alpha", u"1");
+  TXLSName& beta = b.Add(u"Beta", u"2");
+  // Through the base class (the road the list's Add takes) the check still runs.
+  TXc12DefinedName& base = beta;
+  base.SetName(u"alpha");
+  EXPECT_EQ(beta.Name(), u"Beta");
+  EXPECT_EQ(b.Numbers(), (std::vector<int32_t>{XLSERR_NAME_DEFINED}));
+  // Add: a workbook-wide clash is refused; the same text local to a sheet is another name, but
+  // twice on one sheet is refused.
+  b.Names().Add(u"ALPHA", -1);
+  TXc12DefinedName* local = b.Names().Add(u"Alpha", 0);
+  EXPECT_EQ(local->Name(), u"Alpha");
+  EXPECT_EQ(local->LocalSheetId(), 0);
+  b.Names().Add(u"alpha", 0);
+  EXPECT_EQ(b.Numbers(),
+            (std::vector<int32_t>{XLSERR_NAME_DEFINED, XLSERR_NAME_DEFINED, XLSERR_NAME_DEFINED}));
+  EXPECT_EQ(b.Names().Find(u"Alpha"), &alpha);
+  EXPECT_EQ(b.Names().FindIdInSheet(u"ALPHA", 0), b.Names().FindIdInSheet(u"alpha", 0));
+}
+
+TEST(Names_SetName, AClashWhileReadingIsAWarningAndKeepsTheName) {
+  NamedBook b;
+  b.book.Errors().SetErrorList(nullptr);  // errors would raise
+  b.Add(u"Rate", u"1");
+  b.book.Manager().BeforeRead();
+  TXc12DefinedName* again = b.Names().Add(u"Rate", -1);
+  b.book.Manager().FIsUpdating = false;
+  EXPECT_EQ(again->Name(), u"Rate");
+  EXPECT_EQ(b.book.Errors().WarningCount(), 1);
+}
+
 TEST(Names_AfterRead, EveryNameCompiledAndABadOneNeverEndsTheLoad) {
   NamedBook b;
   b.book.Errors().SetErrorList(nullptr);  // errors would raise

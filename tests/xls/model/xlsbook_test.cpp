@@ -3,6 +3,7 @@
 #include "xls/model/xlsbook.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <optional>
@@ -513,6 +514,39 @@ TEST(Book_Files, UnknownKindsRaiseTheReadError) {
   EXPECT_EQ(rec.road, "");
 }
 
+TEST(Book_Files, KindToldFromFirstBytesBeforeTheFileIsRead) {
+  kws::test::TempDir dir;
+  TXLSBook book(PointSettings());
+  Recorder rec;
+  Connect(book, rec);
+  size_t legacySeen = 0;
+  book.Readers().ReadLegacy = [&legacySeen](TXLSBook&, std::span<const uint8_t> data) {
+    legacySeen = data.size();
+    throw XLSRWException("The file is not an Excel workbook");
+  };
+  // Sparse files of 8 GB: only their first bytes are read.
+  for (const char* name : {"sparse.xlsx", "sparse.xls"}) {
+    const auto file = dir.Write(name, "");
+    std::filesystem::resize_file(file, uintmax_t{8} << 30);
+    EXPECT_THROW(book.LoadFromFile(file), XLSRWException) << name;
+    EXPECT_EQ(book.Count(), 0u);
+  }
+  EXPECT_EQ(legacySeen, 8u);
+  // A FIFO without a writer and a device are never opened for reading.
+  const auto fifo = dir.path() / "fifo.xlsx";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.xls");
+  for (const auto& file : {fifo, dir.path() / "zero.xls"}) {
+    try {
+      book.LoadFromFile(file);
+      FAIL() << file;
+    } catch (const XLSRWException& e) {
+      EXPECT_EQ(e.Message(), u"Cannot open file \"" + kws::Utf8ToUtf16(file.string()) + u"\"");
+    }
+  }
+  EXPECT_EQ(rec.road, "");
+}
+
 TEST(Book_Files, ReadersNotConnectedRaiseOwnErrors) {
   TXLSBook book(PointSettings());
   book.Readers() = TXLSBookReaders{};
@@ -594,6 +628,73 @@ TEST(Book_RelCells, HubClearForgetsCollectedRanges) {
   ASSERT_EQ(book.Manager().VirtualCells().size(), 1u);
   book.Clear(1);
   EXPECT_TRUE(book.Manager().VirtualCells().empty());
+}
+
+}  // namespace
+}  // namespace xls
+
+namespace xls {
+namespace {
+
+// Stores the shared-string entry `index` into the cells (0..n-1, row).
+void StoreEntry(TXLSBook& book, int32_t index, int32_t n, int32_t row) {
+  TXLSCellMMU& cells = book.Items(0)->Cells();
+  for (int32_t c = 0; c < n; ++c) cells.StoreString(c, row, 0, index);
+}
+
+// An entry used by many cells is searched once per keyword: every cell still gets its hits, at
+// every place inside the cell, and a keyword the entry lacks costs one search of it (20,000 cells
+// of a 1,000,000-character entry searched cell by cell would take minutes here).
+TEST(Book_Search, SharedEntrySearchedOnceServesEveryCell) {
+  TXLSBook book(PointSettings());
+  TXc12DataSST& sst = book.Manager().SST();
+  const int32_t small = sst.FileAddString(u"ab needle cd NEEDLE");
+  StoreEntry(book, small, 2, 0);
+  EXPECT_EQ(AllHits(book, u"needle"),
+            (std::vector<Hit>{{0, 0, 0, 4}, {0, 0, 0, 14}, {0, 1, 0, 4}, {0, 1, 0, 14}}));
+  EXPECT_EQ(AllHits(book, u"NEEDLE", false), (std::vector<Hit>{{0, 0, 0, 14}, {0, 1, 0, 14}}));
+
+  std::u16string big(1000000, u'a');
+  big.replace(big.size() - 3, 3, u"end");
+  const int32_t large = sst.FileAddString(big);
+  StoreEntry(book, large, 10000, 1);
+  StoreEntry(book, large, 10000, 2);
+  EXPECT_TRUE(AllHits(book, u"absent").empty());
+  book.BeginFindText();
+  EXPECT_FALSE(book.FindText(u"aab", true));
+  book.BeginFindText();
+  size_t ends = 0;
+  TXLSWorksheet& s = *book.Items(0);
+  while (book.FindText(u"aend", true)) {
+    ++ends;
+    ASSERT_EQ(s.CurrFindPos(), int32_t(big.size()) - 3);
+  }
+  EXPECT_EQ(ends, 20000u);
+}
+
+// A package's text is shown, and searched, with its _xHHHH_ escapes read; a legacy workbook's text
+// is what it holds.
+TEST(Book_Search, PackageEscapesAreReadInCellTextAndSearch) {
+  struct Case {
+    std::u16string Stored, Shown;
+  };
+  const Case cases[] = {{u"ABC_x000D_", u"ABC\r"},
+                        {u"_x005F_x0041_", u"_x0041_"},
+                        {u"a_x0041__x00e9_b", u"aA\u00e9b"},
+                        {u"_x00G1_ _X0041_ _x004", u"_x00G1_ _X0041_ _x004"},
+                        {u"no escape", u"no escape"}};
+  for (const bool package : {true, false}) {
+    TXLSBook book(PointSettings());
+    TXc12DataSST& sst = book.Manager().SST();
+    sst.SetIsExcel97(!package);
+    for (size_t i = 0; i < std::size(cases); ++i)
+      StoreEntry(book, sst.FileAddString(cases[i].Stored), 1, int32_t(i));
+    for (size_t i = 0; i < std::size(cases); ++i)
+      EXPECT_EQ(book.Items(0)->GetAsString(0, int32_t(i)), package ? cases[i].Shown : cases[i].Stored);
+    EXPECT_EQ(AllHits(book, u"x0041_", false).size(), package ? 1u : 2u);
+    EXPECT_EQ(AllHits(book, u"C\r").size(), package ? 1u : 0u);
+    EXPECT_EQ(AllHits(book, u"_x005F").size(), package ? 0u : 1u);
+  }
 }
 
 }  // namespace

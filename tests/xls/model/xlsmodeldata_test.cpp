@@ -94,6 +94,31 @@ TEST(DefinedNames_Add, ReusedEntryIsResetWhole) {
   EXPECT_EQ(b->LocalSheetId(), 4);
 }
 
+// Free entries are taken in list order whatever way they were freed or refilled; many names added
+// one by one stay fast (the list is searched only while it holds deleted entries).
+TEST(DefinedNames_Add, FreeEntriesFollowDeleteUndeleteAndClear) {
+  TXc12DefinedNames names(nullptr);
+  for (int i = 0; i < 4; ++i) names.Add(u"N" + std::u16string(1, char16_t(u'0' + i)), -1);
+  names.Items(2)->SetDeleted(true);
+  names.Items(1)->SetDeleted(true);
+  names.Items(1)->SetDeleted(true);  // twice: still one free entry
+  names.Items(2)->SetDeleted(false);
+  TXc12DefinedName* added = names.Add(u"A", -1);
+  EXPECT_EQ(added, names.Items(1));
+  added = names.Add(u"B", -1);  // no free entry left: appended
+  EXPECT_EQ(added, names.Items(4));
+  names.Items(3)->SetDeleted(true);
+  names.Items(3)->Clear();  // cleared in place: no longer free
+  added = names.Add(u"C", -1);
+  EXPECT_EQ(added, names.Items(5));
+  names.Items(0)->SetDeleted(true);
+  names.Clear();
+  names.Add(u"D", -1);
+  EXPECT_EQ(names.Count(), 1u);
+  for (int i = 0; i < 200000; ++i) names.Add(u"X", -1);  // quadratic before: seconds under ASan
+  EXPECT_EQ(names.Count(), 200001u);
+}
+
 TEST(DefinedNames_Area, AccessorsDropTheAbsoluteFlags) {
   TXc12DefinedName n;
   n.FArea = {2, int32_t(0x80000005), 7, 0x8003, 4};
@@ -202,6 +227,33 @@ TEST(SheetParts_Finds, TablesAuthorsFiltersComments) {
   af.FRef = {1, 1, 1, 1};
   af.Clear();
   EXPECT_EQ(af.FRef, (TXLSCellArea{-1, -1, -1, -1}));
+}
+
+// Comments are found by cell through an index that follows additions and moves; the first
+// comment at a cell is the one found. 200,000 comments looked up one by one in a list scanned
+// for each would take minutes here.
+TEST(SheetParts_Comments, FoundByCellAfterAddsAndMoves) {
+  TXc12Comments comments;
+  constexpr int32_t kCount = 200000;
+  for (int32_t i = 0; i < kCount; ++i) {
+    TXc12Comment* c = comments.Add();
+    c->SetCol(i % 1000);
+    c->SetRow(i / 1000);
+  }
+  for (int32_t i = 0; i < kCount; ++i)
+    ASSERT_EQ(comments.Find(i % 1000, i / 1000), comments.Items(size_t(i))) << i;
+  EXPECT_EQ(comments.Find(0, kCount / 1000), nullptr);
+  TXc12Comment* moved = comments.Items(5);
+  moved->SetRow(7000);  // a comment that moves is found at its new cell only
+  EXPECT_EQ(comments.Find(5, 0), nullptr);
+  EXPECT_EQ(comments.Find(5, 7000), moved);
+  TXc12Comment* second = comments.Add();  // a second comment at a cell stays behind the first
+  second->SetCol(5), second->SetRow(7000);
+  EXPECT_EQ(comments.Find(5, 7000), moved);
+  moved->SetCol(6);
+  EXPECT_EQ(comments.Find(5, 7000), second);
+  comments.Clear();
+  EXPECT_EQ(comments.Find(6, 7000), nullptr);
 }
 
 TEST(SheetParts_Views, ClearedSelectionHoldsA1) {

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "platform/textcodec.h"
+#include "tests/support/zipwriter.h"
 #include "tests/xls/package/opc_fixtures.h"
+#include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/package/detail/opcparts.h"
 #include "xls/package/xlspackageopc.h"
@@ -249,6 +251,53 @@ TEST_P(OpcBackends, UnusedParts_AreCollectedWithBytesAndContentType) {
   EXPECT_EQ(byName[u"xl/media/image1.png"]->Content(), u"");  // covered by an extension default only
   EXPECT_EQ(byName[u"http://example.com/a.png"]->Data(), nullptr);  // external
   EXPECT_EQ(byName[u"xl/sharedStrings.xml"]->Data(), nullptr);  // not in the archive
+}
+
+// Eight relationships naming one part: the part is kept once and packed, so the load unpacks
+// nothing; its bytes come when asked for, and what one load unpacks whole is capped. A kept part
+// whose bytes do not match the archive's CRC-32 gives no bytes.
+TEST_P(OpcBackends, PartNamedManyTimes_IsKeptOncePackedAndUnpackedOnUse) {
+  Parts p = StandardParts();
+  std::vector<Rel> rels;
+  for (int i = 0; i < 8; ++i) rels.push_back({"rIdK" + std::to_string(i), "customXml", "big.bin", ""});
+  rels.push_back({"rIdBad", "customXml", "bad.bin", ""});
+  p["xl/_rels/styles.xml.rels"] = Rels(rels);
+  const std::string big(8 << 20, 'z');
+  p["xl/big.bin"] = big;
+  kws::test::ZipWriter w;
+  for (const auto& [name, data] : p) w.Deflated(name, data);
+  w.AddPacked("xl/bad.bin", 0, "damaged", 0, 7);  // CRC-32 of "damaged" is not 0
+  bytes_ = std::make_unique<TXLSMemoryStream>(w.Bytes());
+  TOPC_XLSX opc;
+  opc.OpenRead(*bytes_, GetParam());
+  opc.MaxHeldBytes = 20 << 20;
+  TOPCItemList unused;
+  opc.SaveUnchecked(unused);
+  std::vector<const TOPCItem*> named;
+  const TOPCItem* bad = nullptr;
+  for (const TOPCItem* i : unused) {
+    if (i->AbsoluteTarget() == u"xl/big.bin") named.push_back(i);
+    if (i->AbsoluteTarget() == u"xl/bad.bin") bad = i;
+  }
+  ASSERT_EQ(named.size(), 8u);
+  ASSERT_NE(named[0]->Source(), nullptr);
+  for (const TOPCItem* i : named) EXPECT_EQ(i->Source(), named[0]->Source());
+  EXPECT_EQ(opc.HeldBytes(), 0);
+  const std::vector<uint8_t> bytes = named[0]->Source()->Bytes();
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), big);
+  // Asked for through the items: two fit under the cap, the third does not.
+  ASSERT_NE(named[0]->Data(), nullptr);
+  EXPECT_EQ(named[0]->Data()->Bytes(), big);
+  ASSERT_NE(named[1]->Data(), nullptr);
+  EXPECT_EQ(opc.HeldBytes(), 16 << 20);
+  EXPECT_EQ(named[2]->Data(), nullptr);
+  TXLSViewStream more(big);
+  EXPECT_EQ(MessageOf([&] { opc.ReadHeld(more); }), "OPC: parts read whole exceed 20971520 bytes");
+  ASSERT_NE(bad, nullptr);
+  ASSERT_NE(bad->Source(), nullptr);
+  EXPECT_EQ(MessageOf([&] { bad->Source()->Bytes(); }),
+            "ZIP entry \"xl/bad.bin\" is damaged (CRC-32 mismatch)");
+  EXPECT_EQ(bad->Data(), nullptr);
 }
 
 TEST_P(OpcBackends, ContentTypes_BuiltInDefaultsAndFirstEntriesWin) {

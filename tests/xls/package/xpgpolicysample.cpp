@@ -81,7 +81,7 @@ void TCT_Path2D::AssignAttributes(const TXpgXMLAttributeList& a) {
         break;
       case 1195:
         if (a.Is(i, TXpgNs::None, "extrusionOk")) {
-          FExtrusionOk = XpgToBool(a.ValueBytes(i), 2);
+          FExtrusionOk = XpgToBool(a.ValueBytes(i), 0);
           continue;
         }
         break;
@@ -138,7 +138,7 @@ void TCT_GradientFillProperties::AssignAttributes(const TXpgXMLAttributeList& a)
     switch (a.LocalHashA(i)) {
       case 1250:
         if (a.Is(i, TXpgNs::None, "rotWithShape")) {
-          FRotWithShape = XpgToBool(a.ValueBytes(i), 2);
+          FRotWithShape = XpgToBool(a.ValueBytes(i), 0);
           continue;
         }
         break;

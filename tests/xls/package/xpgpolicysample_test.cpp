@@ -35,7 +35,7 @@ TEST(XpgPolicy_Values, BooleansFallBackToTheirDefault) {
   TXPGDocPolicySample doc;
   doc.LoadFromBytes(std::string(kOpen) + " rotWithShape=\"yes\"><a:gs stroke=\"yes\" fill=\"NORM\"/>"
                     "<a:gs stroke=\"0\"/></a:gradFill>");
-  EXPECT_EQ(doc.GradFill()->RotWithShape(), 2);
+  EXPECT_EQ(doc.GradFill()->RotWithShape(), 0);  // no schema default: False, never "not given"
   ASSERT_EQ(doc.GradFill()->GsXpgList()->Count(), 2);
   EXPECT_EQ(doc.GradFill()->GsXpgList()->GetItems(0)->Stroke(), 1);
   EXPECT_EQ(doc.GradFill()->GsXpgList()->GetItems(0)->Fill(), stpfmNorm);

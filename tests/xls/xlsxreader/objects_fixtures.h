@@ -43,6 +43,13 @@ inline Parts Book(const std::string& sheetXml, const std::vector<Rel>& sheetRels
   return p;
 }
 
+// The number of listed messages that contain `part`.
+inline int MessagesWith(const TXLSErrorManager& errors, std::u16string_view part) {
+  int n = 0;
+  for (const auto& e : errors.ErrorList()) n += e.Text.find(part) != std::u16string::npos;
+  return n;
+}
+
 // One load: the hub, the open package, the objects reader and the first sheet.
 struct Load {
   explicit Load(const Parts& parts) : Load(opcfixtures::Package(parts)) {}
@@ -64,11 +71,7 @@ struct Load {
     pkg.CloseSheet();
     objects->LoadComments(rId, target);
   }
-  int Warnings(std::u16string_view part) const {
-    int n = 0;
-    for (const auto& e : errors.ErrorList()) n += e.Text.find(part) != std::u16string::npos;
-    return n;
-  }
+  int Warnings(std::u16string_view part) const { return MessagesWith(errors, part); }
   TXLSClassFactoryImpl factory;
   TXLSErrorManager errors;
   TXc12Manager hub;

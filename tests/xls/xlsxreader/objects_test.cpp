@@ -240,7 +240,7 @@ TEST(WorksheetObjects_Table, ColumnsFormulasAndStyle) {
   EXPECT_EQ(t.FDisplayName, u"Sales_T");
   EXPECT_EQ(t.FRef, Area(0, 0, 1, 3));
   EXPECT_EQ(t.FTotalsRowCount, 1);
-  EXPECT_EQ(t.FTableStyleName, u"TableStyleMedium2");
+  EXPECT_EQ(t.FTableStyleInfo.FName, u"TableStyleMedium2");
   ASSERT_EQ(t.ColumnCount(), 2u);
   EXPECT_EQ(t.Columns(0)->FTotalsRowLabel, u"Total");
   EXPECT_EQ(t.Columns(1)->FName, u"Amount");
@@ -416,10 +416,12 @@ TEST(Comments_Vml, AnchorsColoursAndDetachedShapes) {
   EXPECT_EQ(v->CommentShapes[1].Color, 0xFFFFE1);
 
   // Left in the tree: the layout element and the shape of the cell without comment.
-  const TXpgDOMNode* doc = v->Dom->Root()->Items(0);
-  ASSERT_EQ(doc->Count(), 2);
-  EXPECT_EQ(doc->Items(0)->QName(), u"o:shapelayout");
-  EXPECT_NE(doc->Items(1)->Find(u"x:ClientData/x:Anchor"), nullptr);
+  // The tree is the sheet's.
+  ASSERT_NE(l.sheet->VmlDrawing().FDom, nullptr);
+  const TXc12XmlNode* doc = l.sheet->VmlDrawing().FDom->DocumentRoot()->NodeItem(0);
+  ASSERT_EQ(doc->NodeCount(), 2);
+  EXPECT_EQ(doc->NodeItem(0)->NodeName(), u"o:shapelayout");
+  EXPECT_NE(doc->NodeItem(1)->FindNode(u"x:ClientData/x:Anchor"), nullptr);
 }
 
 TEST(Comments_Vml, BadAnchorNumbersFallBackOneByOne) {
@@ -446,7 +448,8 @@ TEST(Comments_Vml, VmlWithoutCommentsPartStaysWhole) {
   TXLSSheetVml* v = l.objects->VmlDrawingOf(l.sheet->Index());
   ASSERT_NE(v, nullptr);
   EXPECT_TRUE(v->CommentShapes.empty());
-  EXPECT_EQ(v->Dom->Root()->Items(0)->Count(), 2);
+  EXPECT_EQ(l.sheet->VmlDrawing().Find(u"xml")->NodeCount(), 2);
+  EXPECT_TRUE(l.sheet->VmlDrawing().FBytes.empty());
 }
 
 TEST(Comments_Vml, MissingVmlPartRaises) {

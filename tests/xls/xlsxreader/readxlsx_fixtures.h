@@ -78,7 +78,7 @@ class TPackageBuilder {
                    "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
                        sheets_[i].rels + "</Relationships>");
     }
-    wb += "</sheets>" + wbTail_ + "</workbook>";
+    wb += sheetEntries_ + "</sheets>" + wbTail_ + "</workbook>";
     if (!styles_.empty()) {
       rels +=
           "<Relationship Id=\"rIdSt\" Type=\"" + std::string(kRelNs) + "/styles\" Target=\"styles.xml\"/>";
@@ -97,10 +97,12 @@ class TPackageBuilder {
   }
 
   TPackageBuilder& WorkbookTail(std::string xml) { return wbTail_ = std::move(xml), *this; }
+  // Raw sheet entries after those of the sheets given (they may name the sheets' parts).
+  TPackageBuilder& SheetEntries(std::string xml) { return sheetEntries_ = std::move(xml), *this; }
 
  private:
   std::vector<TPackageSheet> sheets_;
-  std::string styles_, sst_, wbExtra_, wbAttrs_, wbRels_, wbTail_;
+  std::string styles_, sst_, wbExtra_, wbAttrs_, wbRels_, wbTail_, sheetEntries_;
   std::vector<std::pair<std::string, std::string>> parts_;
 };
 

@@ -522,12 +522,178 @@ TEST_F(ReadXLSX, DrawingChartAndPivotPartsNeverStopALoad) {
 
 namespace {
 
+// A theme or VML drawing that cannot be read (here cut short; equally one over the small DOM's
+// node budget or with a damaged zip entry) is dropped with a warning, and the load goes on.
+TEST_F(ReadXLSX, ThemeAndVmlThatCannotBeReadAreDroppedWithAWarning) {
+  const std::string rel = kws::test::kRelNs;
+  TPackageBuilder b;
+  b.Sheet(
+       "S",
+       WorksheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>still here</t></is></c></row>",
+                    "<legacyDrawing r:id=\"rIdV\"/>"),
+       "worksheet",
+       "<Relationship Id=\"rIdV\" Type=\"" + rel + "/vmlDrawing\" Target=\"../drawings/vmlDrawing1.vml\"/>")
+      .WorkbookRel("rIdT", "theme", "theme/theme1.xml")
+      .Part("xl/theme/theme1.xml",
+            "<a:theme "
+            "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><a:themeElements><a:clr")
+      .Part("xl/drawings/vmlDrawing1.vml", "<xml><v:shape id=\"a");
+  Load(b);
+  EXPECT_EQ(Text(u"A1"), u"still here");
+  EXPECT_TRUE(Warned(u"Theme not read: Unexpected end of file in XML"));
+  EXPECT_TRUE(Warned(u"VML drawing rIdV not read: Unexpected end of file in XML"));
+}
+
+// A part named by eight relationships and read by no reader is kept once, packed: the model's
+// kept parts share it and unpack it only when their bytes are asked for.
+TEST_F(ReadXLSX, KeptPartNamedManyTimesIsHeldOncePacked) {
+  TPackageBuilder b;
+  b.Sheet("S", WorksheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"));
+  for (int i = 0; i < 8; ++i)
+    b.WorkbookRel("rIdK" + std::to_string(i), "customXml", "../customXml/item1.xml");
+  b.Part("customXml/item1.xml", "<kept>" + std::string(100000, 'k') + "</kept>");
+  Load(b);
+  const xls::TXLSSavedFileDataList& kept = book->Manager().FileData().FSavedWorkbook;
+  ASSERT_EQ(kept.Count(), 8u);
+  for (size_t i = 0; i < kept.Count(); ++i) {
+    EXPECT_TRUE(kept.Items(i)->FData.empty());
+    ASSERT_NE(kept.Items(i)->FSource, nullptr);
+    EXPECT_EQ(kept.Items(i)->FSource, kept.Items(0)->FSource);
+  }
+  const std::vector<uint8_t> bytes = kept.Items(3)->Bytes();
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "<kept>" + std::string(100000, 'k') + "</kept>");
+}
+
 TEST_F(ReadXLSX, WarningsOfOneLoadAreCapped) {
   std::string rows = "<row r=\"1\">";
   for (int i = 0; i < 1000; ++i) rows += "<c r=\"A" + std::to_string(1 + i) + "\" t=\"s\"><v>99</v></c>";
   rows += "</row>";
   LoadRows(rows, {"only"});
   EXPECT_EQ(book->Errors().ErrorList().size(), size_t(xls::TXLSReadXLSX::kMaxWarnings));
+}
+
+}  // namespace
+
+namespace {
+
+// Readings checked against openpyxl on the same package: a plain text before the runs of an
+// entry leads its text ("abc"); a date cell holding a time alone is the fraction of a day
+// (openpyxl: time(10, 10, 10) and time(6, 0, 0, 500000)); _x005F_x0041_ is the literal _x0041_.
+// By design ABC_x000D_ shows a carriage return, as Excel shows it (openpyxl keeps the escape).
+TEST_F(ReadXLSX, Cells_TextsAndTimesAsPeersReadThem) {
+  TPackageBuilder b;
+  b.Sheet("S", WorksheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+                            "<c r=\"C1\" t=\"s\"><v>2</v></c><c r=\"D1\" t=\"d\"><v>10:10:10</v></c>"
+                            "<c r=\"E1\" t=\"d\"><v>06:00:00.5</v></c><c r=\"F1\" t=\"d\"><v>25:00:00</v></c>"
+                            "<c r=\"G1\" t=\"inlineStr\"><is><t>x</t><r><t>y</t></r></is></c>"
+                            "<c r=\"H1\" t=\"d\"><f>NOW()</f><v>00:00:30</v></c></row>"));
+  b.SharedStrings(std::string("<?xml version=\"1.0\"?><sst xmlns=\"") + kws::test::kMainNs +
+                  "\"><si><t>a</t><r><t>b</t></r><r><rPr><b/></rPr><t>c</t></r></si>"
+                  "<si><t>ABC_x000D_</t></si><si><t>_x005F_x0041_</t></si></sst>");
+  Load(b);
+  EXPECT_EQ(Text(u"A1"), u"abc");
+  EXPECT_EQ(Text(u"B1"), u"ABC\r");
+  EXPECT_EQ(Text(u"C1"), u"_x0041_");
+  EXPECT_DOUBLE_EQ(Sheet().GetAsFloat(3, 0), (10 * 3600 + 10 * 60 + 10) / 86400.0);
+  EXPECT_DOUBLE_EQ(Sheet().GetAsFloat(4, 0), (6 * 3600 + 0.5) / 86400.0);
+  EXPECT_EQ(Type(u"F1"), TXLSCellType::xctString);  // no time of day: kept as text with a warning
+  EXPECT_TRUE(Warned(u"25:00:00"));
+  EXPECT_EQ(Text(u"G1"), u"xy");
+  EXPECT_DOUBLE_EQ(Sheet().GetAsFloat(7, 0), 30 / 86400.0);
+  // The rich entry keeps its run where its text begins.
+  const xls::TXLSString* rich = book->Manager().SST().GetItems(0);
+  ASSERT_NE(rich, nullptr);
+  ASSERT_EQ(xls::TXc12DataSST::GetFontRunsCount(*rich), 1u);
+  EXPECT_EQ(xls::TXc12DataSST::GetFontRuns(*rich)[0].Index, 2);
+}
+
+}  // namespace
+
+namespace {
+
+// Areas of many shapes and places (one cell, rows, columns, blocks across the halvings of the
+// sheet): every cell inside one is its child, every cell outside keeps its value; an area that
+// overlaps an earlier one leaves the shared cells to the earlier one and costs a warning.
+TEST_F(ReadXLSX, ArrayFormula_AreasOfEveryShapeFindTheirCells) {
+  struct Area {
+    int32_t C1, R1, C2, R2;
+  };
+  const Area areas[] = {{0, 0, 0, 0},     {2, 0, 5, 0},     {7, 1, 7, 9},   {1, 3, 4, 6},
+                        {6, 126, 9, 130}, {0, 127, 3, 128}, {10, 0, 13, 3}, {2, 255, 2, 257}};
+  const auto inside = [&areas](int32_t c, int32_t r) {
+    for (const Area& a : areas)
+      if (c >= a.C1 && c <= a.C2 && r >= a.R1 && r <= a.R2) return true;
+    return false;
+  };
+  std::string rows;
+  for (int32_t r = 0; r < 260; ++r) {
+    rows += "<row r=\"" + std::to_string(r + 1) + "\">";
+    for (int32_t c = 0; c < 15; ++c) {
+      const std::string ref = kws::Utf16ToUtf8(xls::ColRowToRefStr(c, r));
+      std::string f;
+      for (const Area& a : areas)
+        if (a.C1 == c && a.R1 == r)
+          f = "<f t=\"array\" ref=\"" + kws::Utf16ToUtf8(xls::AreaToRefStr(a.C1, a.R1, a.C2, a.R2)) +
+              "\">1+1</f>";
+      if (c == 3 && r == 3) f = "<f t=\"array\" ref=\"D4:F5\">2+2</f>";  // overlaps B4:E7
+      rows += "<c r=\"" + ref + "\">" + f + "<v>" + std::to_string(c + r) + "</v></c>";
+    }
+    rows += "</row>";
+  }
+  LoadRows(rows);
+  for (int32_t r = 0; r < 260; ++r)
+    for (int32_t c = 0; c < 15; ++c) {
+      const bool child = inside(c, r) || (c == 3 && r == 3);
+      ASSERT_EQ(Sheet().GetCellType(c, r), child ? TXLSCellType::xctFloatFormula : TXLSCellType::xctFloat)
+          << c << "," << r;
+    }
+  EXPECT_TRUE(Warned(u"D4:F5"));
+  EXPECT_EQ(Sheet().GetCellType(5, 4), TXLSCellType::xctFloat);  // F5: only in the overlapping area
+}
+
+// 100,000 one-cell array formulas, each next to a plain cell: linear in the cells (every cell
+// scanning every area takes minutes here).
+TEST_F(ReadXLSX, ArrayFormula_ManyAreasLoadInLinearTime) {
+  std::string rows;
+  constexpr int32_t kRows = 50000;
+  for (int32_t r = 1; r <= kRows; ++r) {
+    const std::string n = std::to_string(r);
+    rows += "<row r=\"" + n + "\"><c r=\"A" + n + "\"><f t=\"array\" ref=\"A" + n +
+            "\">1</f><v>1</v></c><c r=\"B" + n + "\"><f t=\"array\" ref=\"B" + n +
+            "\">2</f><v>2</v></c><c r=\"C" + n + "\"><v>3</v></c></row>";
+  }
+  LoadRows(rows);
+  EXPECT_EQ(Sheet().GetCellType(1, kRows - 1), TXLSCellType::xctFloatFormula);
+  EXPECT_EQ(Sheet().GetCellType(2, kRows - 1), TXLSCellType::xctFloat);
+}
+
+}  // namespace
+
+namespace {
+
+// Empty sheets cost little, and the package road holds at most 65,535 sheets, as the legacy
+// road does: one more ends the load with the legacy reader's message and leaves no workbook.
+TEST_F(ReadXLSX, Workbook_EmptySheetsLoadAndAreCappedAt65535) {
+  const auto package = [](size_t count) {
+    TPackageBuilder b;
+    b.Sheet("S1", WorksheetXml(""));
+    std::string entries;  // every further sheet names the first one's part
+    for (size_t i = 2; i <= count; ++i)
+      entries +=
+          "<sheet name=\"S" + std::to_string(i) + "\" sheetId=\"" + std::to_string(i) + "\" r:id=\"rIdS1\"/>";
+    b.SheetEntries(entries);
+    return b;
+  };
+  Load(package(2000));
+  EXPECT_EQ(book->Count(), 2000u);
+  EXPECT_TRUE(Sheet(1999).IsEmpty());
+  try {
+    Load(package(65536));
+    ADD_FAILURE() << "no error";
+  } catch (const xls::XLSRWException& e) {
+    EXPECT_STREQ(e.what(), "Too many sheets in the file");
+  }
+  EXPECT_EQ(book->Count(), 0u);
 }
 
 }  // namespace

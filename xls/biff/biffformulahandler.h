@@ -1,0 +1,76 @@
+// `TFormulaHandler`: the formula service of one legacy reader object. It owns the external
+// reference tables of the workbook (and, for BIFF5/7, those of the sheets that have their own)
+// and answers what legacy tokens name: sheet prefixes of 3-D references ("Sheet1!",
+// "'My Sheet:Third'!", "'C:\dir\[book.xls]Data'!"), defined names and external or add-in names.
+// Sheets and defined names are asked of the owner through events, so the texts always follow the
+// workbook as it is now.
+//
+// Design choice: defined names (PtgName, and PtgNameX into this workbook) are the model's names,
+// where the NAME records go; a number outside them prints "#NAME?". A reference whose entry, book
+// or sheet is outside its table prints "#REF!" as its prefix.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xls/biff/biffnames.h"
+#include "xls/formula/xlsformuladecoder97.h"
+
+namespace xls::biff {
+
+enum class TSheetDataType : uint8_t { sdtName, sdtCell };
+// The index of the sheet with that name (without regard to case) and the sheet count; -1 and 0.
+using TSheetNameEvent = std::function<void(std::u16string_view name, int32_t& index, int32_t& tabCount)>;
+// sdtName: the name of sheet `sheetIndex` (empty when there is none); sdtCell: a cell's text.
+using TSheetDataEvent =
+    std::function<std::u16string(TSheetDataType type, int32_t sheetIndex, int32_t col, int32_t row)>;
+// The formula text of defined name `index` (0-based) of the workbook; empty when there is none.
+using TDefinedNameEvent = std::function<std::u16string(int32_t index)>;
+
+class TFormulaHandler : public TXLSFactoryObject {
+ public:
+  TFormulaHandler();
+  ~TFormulaHandler() override;
+
+  // Empties every table.
+  void Clear();
+
+  TExternalNames& ExternalNames() { return *FExternalNames; }
+  const TExternalNames& ExternalNames() const { return *FExternalNames; }
+  // The table the formulas of `sheetIndex` use: the sheet's own (BIFF5/7) when it has one, else
+  // the workbook's. `create` makes a sheet's own table.
+  TExternalNames& TablesOf(int32_t sheetIndex, bool create = false);
+
+  // The answer to a decoder's request (see TGetNameEvent) for a formula of `formulaSheet`.
+  std::u16string GetName(TFormulaNameType type, int32_t sheetIndex, int32_t nameIndex, int32_t col,
+                         int32_t row, int32_t formulaSheet);
+  // Text of legacy tokens (with or without their form byte) of a formula of `sheetIndex`
+  // (-1: a defined name), in the layouts of `options`.
+  std::u16string DecodeFormula(std::span<const uint8_t> ptgs, int32_t sheetIndex,
+                               const TXLSFormulaSeparators& separators, const TBIFFDecodeOptions& options);
+  // Own-book entries that sheet numbers at or after `sheetIndex` move up by one.
+  void InsertSheet(int32_t sheetIndex);
+
+  // The names of every sheet of the file in its sheet-list order (chart sheets included), which
+  // is how legacy references number sheets; empty before a load.
+  std::vector<std::u16string> FSheetNames;
+
+  TSheetNameEvent OnSheetName;
+  TSheetDataEvent OnSheetData;
+  TDefinedNameEvent OnDefinedName;
+
+ private:
+  std::u16string SheetPrefix(int32_t first, int32_t last);
+  std::u16string DefinedName(int32_t number);
+
+  std::unique_ptr<TExternalNames> FExternalNames;
+  std::map<int32_t, std::unique_ptr<TExternalNames>> FSheetExternalNames;
+};
+
+}  // namespace xls::biff

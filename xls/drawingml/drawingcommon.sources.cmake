@@ -1,0 +1,4 @@
+# Generated DrawingML common unit (tools/xpggen/units/drawingml.toml) and its hand-written parts.
+target_sources(xls_drawingml PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/xpgparsedrawingcommon.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xpgparsedrawingcommon_hooks.cpp)
