@@ -256,6 +256,23 @@ def make_sparse(out, scale):
         f.truncate(3 * scale << 30)
 
 
+def make_sparse_signatures(out, scale):
+    """Sparse files of 2 GiB (n) or 8 GiB (4n) that start as a workbook: a zip or compound-file
+    signature alone, and a sound package / legacy workbook, each followed by holes."""
+    size = 2 * scale << 30
+    book = os.path.join(out, "package_then_holes.xlsx")
+    workbook(book, [sheet(key_row())])
+    # 500 cells: a Workbook stream over 4096 bytes, which the compound-file writer needs
+    biff8_book(os.path.join(out, "workbook_then_holes.xls"), [number(1 + i // 10, i % 10, i) for i in range(500)])
+    with open(os.path.join(out, "zip_signature.xlsx"), "wb") as f:
+        f.write(b"PK\x03\x04")
+    with open(os.path.join(out, "cfb_signature.xls"), "wb") as f:
+        f.write(bytes.fromhex("D0CF11E0A1B11AE1"))
+    for name in ("package_then_holes.xlsx", "workbook_then_holes.xls", "zip_signature.xlsx", "cfb_signature.xls"):
+        with open(os.path.join(out, name), "r+b") as f:
+            f.truncate(size)
+
+
 def make_rtl_row(out, scale):
     # n: rows of 4,096 columns; 4n: of 16,384 (the whole width). 40 rows, each written right to left.
     width = 4096 * scale
@@ -370,6 +387,7 @@ def make_reading_differences(out, scale):
 INPUTS = {
     "special_files": make_special,
     "sparse_file": make_sparse,
+    "sparse_signatures": make_sparse_signatures,
     "rtl_row": make_rtl_row,
     "shared_string_cells": make_shared_string_cells,
     "prefix_per_element": make_docx_prefixes,

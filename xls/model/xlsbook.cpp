@@ -897,6 +897,11 @@ void TXLSBook::LoadFromFile(const std::filesystem::path& file) {
   const int kind = DetectFileType(first);
   if (kind != 1 && kind != 2 && !(legacyName && got > 0 && head[0] == 0x09))
     return RouteLoad(first, legacyName);
+  // A compound file beyond what its sector ids can address fails before its bytes are read.
+  if (kind == 1 && opened.size() > kws::kCompoundFileMaxSize) {
+    Clear(0);
+    throw XLSRWException("compound file: file too large");
+  }
   // Mapped, not copied: the readers take what they need from the bytes during the load.
   kws::MappedFile data(std::move(opened));
   if (!data.ok()) {
