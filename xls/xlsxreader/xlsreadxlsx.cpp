@@ -757,7 +757,7 @@ void TXLSReadXLSX::LoadSheets() {
     ws->FState = e.FState;
     ws->FRId = e.FRId;
   }
-  TXLSReadXLSXObjects objects(FManager, *FPackage, FFormulas);
+  TXLSReadXLSXObjects objects(FManager, *FPackage, FFormulas, &FWarningCap);
   const std::u16string worksheetType = opc::RelType(opc::kWorksheet);
   const std::u16string chartsheetType = opc::RelType(opc::kChartsheet);
   for (size_t i = 0; i < list.Count(); ++i) {

@@ -117,8 +117,11 @@ TXLSSheetVml::TXLSSheetVml() = default;
 TXLSSheetVml::~TXLSSheetVml() = default;
 
 TXLSReadXLSXObjects::TXLSReadXLSXObjects(TXc12Manager& manager, TOPC_XLSX& package,
-                                         TXLSFormulaHandler* formulas)
-    : FManager(manager), FPackage(package), FFormulas(formulas) {}
+                                         TXLSFormulaHandler* formulas, TXLSWarningCap* warnings)
+    : FManager(manager),
+      FPackage(package),
+      FFormulas(formulas),
+      FWarningCap(warnings ? *warnings : FOwnWarningCap) {}
 
 TXLSReadXLSXObjects::~TXLSReadXLSXObjects() = default;
 
@@ -127,7 +130,7 @@ void TXLSReadXLSXObjects::BindErrors(TXPGDocBase& doc) {
 }
 
 void TXLSReadXLSXObjects::Warning(std::u16string_view text) {
-  if (FManager.Errors()) FManager.Errors()->Warning(text, XLSWARN_XML_READ);
+  if (FManager.Errors() && FWarningCap.Take()) FManager.Errors()->Warning(text, XLSWARN_XML_READ);
 }
 
 TXLSSheetVml* TXLSReadXLSXObjects::VmlDrawingOf(int32_t sheetIndex) const {

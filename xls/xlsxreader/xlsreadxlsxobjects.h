@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "xls/model/xlscellarea.h"
+#include "xls/model/xlserrors.h"
 #include "xls/model/xlssheetextras.h"
 #include "xls/model/xlssheetobjects.h"
 #include "xls/model/xlssheetparts.h"
@@ -102,7 +103,10 @@ struct TXLSSheetVml {
 
 class TXLSReadXLSXObjects {
  public:
-  TXLSReadXLSXObjects(TXc12Manager& manager, TOPC_XLSX& package, TXLSFormulaHandler* formulas);
+  // `warnings`: the load's warning cap, which the warnings of the objects count toward as well
+  // (none: a cap of the objects' own).
+  TXLSReadXLSXObjects(TXc12Manager& manager, TOPC_XLSX& package, TXLSFormulaHandler* formulas,
+                      TXLSWarningCap* warnings = nullptr);
   ~TXLSReadXLSXObjects();
   TXLSReadXLSXObjects(const TXLSReadXLSXObjects&) = delete;
   TXLSReadXLSXObjects& operator=(const TXLSReadXLSXObjects&) = delete;
@@ -173,6 +177,8 @@ class TXLSReadXLSXObjects {
   TXc12Manager& FManager;
   TOPC_XLSX& FPackage;
   TXLSFormulaHandler* FFormulas;  // not owned; may be null
+  TXLSWarningCap FOwnWarningCap;
+  TXLSWarningCap& FWarningCap;    // the load's, or FOwnWarningCap
   std::vector<std::unique_ptr<TXLSSheetVml>> FVmlDrawings;
   // Comments added by DoComment with their author index, until the part's author list is known.
   std::vector<std::pair<TXc12Comment*, int32_t>> FPendingAuthors;

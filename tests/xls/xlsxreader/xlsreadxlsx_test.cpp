@@ -572,6 +572,27 @@ TEST_F(ReadXLSX, WarningsOfOneLoadAreCapped) {
   EXPECT_EQ(book->Errors().ErrorList().size(), size_t(xls::TXLSReadXLSX::kMaxWarnings));
 }
 
+// The warnings of the sheet objects (here comments at no cell) count toward the same cap as those
+// of the cells read before them.
+TEST_F(ReadXLSX, WarningsOfObjectsCountTowardTheLoadsCap) {
+  std::string rows = "<row r=\"1\">", comments;
+  for (int i = 0; i < 150; ++i) rows += "<c r=\"A" + std::to_string(1 + i) + "\" t=\"s\"><v>99</v></c>";
+  rows += "</row>";
+  for (int i = 0; i < 150; ++i)
+    comments += "<comment ref=\"nowhere" + std::to_string(i) + "\" authorId=\"0\"><text><t>c</t></text></comment>";
+  TPackageBuilder b;
+  b.Sheet("S", WorksheetXml(rows), "worksheet",
+          "<Relationship Id=\"rIdC\" Type=\"" + std::string(kws::test::kRelNs) +
+              "/comments\" Target=\"../comments1.xml\"/>")
+      .SharedStrings(SharedStringsXml({"only"}))
+      .Part("xl/comments1.xml", "<comments xmlns=\"" + std::string(kws::test::kMainNs) +
+                                    "\"><authors><author>a</author></authors><commentList>" + comments +
+                                    "</commentList></comments>");
+  Load(b);
+  EXPECT_TRUE(Warned(u"Comment with invalid cell reference \"nowhere0\" skipped"));
+  EXPECT_EQ(book->Errors().ErrorList().size(), size_t(xls::TXLSReadXLSX::kMaxWarnings));
+}
+
 }  // namespace
 
 namespace {
