@@ -156,8 +156,10 @@ void TXLSTokenizer97::Tokenize(std::u16string_view value) {
         }
         break;
       case u'\'':
-        if (Last() == TT::ttName)
-          ++p;  // closes a quoted path
+        // Closes a quoted path: after the sheet name of another book (which may read as a cell).
+        if (Last() == TT::ttName ||
+            (Last(1) == TT::ttFile && (Last() == TT::ttRef || Last() == TT::ttArea)))
+          ++p;
         else
           ScanQuotedName(p);
         break;
