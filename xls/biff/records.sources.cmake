@@ -8,4 +8,5 @@ target_sources(xls_biff PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/biffstyles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/biffreader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/biffnames.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/biffinternalnames.cpp
   ${CMAKE_CURRENT_LIST_DIR}/biffformulahandler.cpp)

@@ -12,3 +12,7 @@ kws_add_test(legacyformula_fuzz_tests
 # The committed legacy function table must be what the generator writes from its tables.
 add_test(NAME LegacyFuncTable_GeneratedHeaderUpToDate
          COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/formula/gen_legacyfunctable.py --check)
+# Formula text to legacy tokens: tokenizer and encoder tables.
+kws_add_test(legacyencoder_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsformulaencoder97_test.cpp
+  LIBS xls_formula xls_model kws_platform)
