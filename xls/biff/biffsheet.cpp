@@ -220,7 +220,8 @@ bool TBIFFRecords::HandleSheet(uint16_t id, std::span<const uint8_t> data, TBIFF
                         &p.FFormatRows,    &p.FInsertColumns,     &p.FInsertRows,  &p.FInsertHyperlinks,
                         &p.FDeleteColumns, &p.FDeleteRows,        &p.FSelectLockedCells,
                         &p.FSort,          &p.FAutoFilter,        &p.FPivotTables, &p.FSelectUnlockedCells};
-      for (size_t i = 0; i < std::size(fields); ++i) *fields[i] = (f >> i & 1) != 0;
+      // The record's bits allow the actions; the model's fields protect them.
+      for (size_t i = 0; i < std::size(fields); ++i) *fields[i] = (f >> i & 1) == 0;
       return true;
     }
     default:
@@ -420,7 +421,9 @@ void TBIFFRecords::ReadHyperlinkParts(const TBIFFBody& b, uint32_t f, TXLSHyperl
   } else if (enc == 3) {
     if (!TakeHyperlinkText(b, p, address)) return;
   }
+  // The hyperlink object classifies and encodes the address; the tooltip stays the file's.
   if (enc != 0) h.SetRawAddress(address);
+  h.FTooltip.clear();
   if (!(f & 0x08)) return;
   // The location: from the display text behind its "#", else the part that follows.
   std::u16string location;
@@ -430,7 +433,10 @@ void TBIFFRecords::ReadHyperlinkParts(const TBIFFBody& b, uint32_t f, TXLSHyperl
     return;
   h.FScreenTip = location;
   h.FLocation = location;
-  if (kind == K::xhltWorkbook) h.SetRawAddress(location);
+  if (kind == K::xhltWorkbook) {
+    h.SetRawAddress(location);
+    h.FTooltip.clear();
+  }
 }
 
 void TBIFFRecords::RecPageBreaks(const TBIFFBody& b, bool rows) {
