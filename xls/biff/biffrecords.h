@@ -46,9 +46,11 @@ class TFormulaHandler;
 
 // Record ids handled here.
 enum : uint16_t {
+  BIFFID_BLANK_2 = 0x0001,
   BIFFID_INTEGER_2 = 0x0002,
   BIFFID_NUMBER_2 = 0x0003,
   BIFFID_LABEL_2 = 0x0004,
+  BIFFID_BOOLERR_2 = 0x0005,
   BIFFID_FORMULA = 0x0006,
   BIFFID_STRING_2 = 0x0007,
   BIFFID_CALCCOUNT = 0x000C,
@@ -105,6 +107,8 @@ enum : uint16_t {
   BIFFID_FORMAT = 0x041E,
   BIFFID_XF_4 = 0x0443,
   BIFFID_SHRFMLA = 0x04BC,
+  BIFFID_FORMULA_3 = 0x0206,
+  BIFFID_FORMULA_4 = 0x0406,
   // sheet records
   BIFFID_DIMENSIONS_2 = 0x0000,
   BIFFID_HEADER = 0x0014,
@@ -229,6 +233,9 @@ class TBIFFRecords {
   void RecLABEL_2(const TBIFFBody& b);
   void RecFORMULA(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecFORMULA_2(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecFORMULA_3(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecBLANK_2(const TBIFFBody& b);
+  void RecBOOLERR_2(const TBIFFBody& b);
   void RecSST(const TBIFFBody& b, TBIFFRecordHost& host);
   // A SHRFMLA that no FORMULA took (its first cell's record was damaged): its range still serves
   // the cells that follow.
@@ -279,6 +286,7 @@ class TBIFFRecords {
   // FORMULA parts.
   bool ReadStringResult(TBIFFRecordHost& host, std::u16string& text);
   bool StageResult(const TBIFFBody& b, TBIFFRecordHost& host);
+  void StoreCachedResult(const TBIFFBody& b, TBIFFRecordHost& host, size_t at, int32_t style);
   // Joins the CONTINUE records that follow into `body`, up to `limit` bytes in all.
   void JoinContinue(std::vector<uint8_t>& body, TBIFFRecordHost& host, size_t limit);
   TXc12Font* FontOfIndex(int32_t fontIndex, bool rangeCheck) const;

@@ -11,6 +11,7 @@
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsglobals.h"
+#include "xls/model/xlscellmmu.h"
 #include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsworksheetdata.h"
 
@@ -216,6 +217,62 @@ TEST_F(SheetRecords, PrintSettings_BreaksSetupAndHeaders) {
   EXPECT_EQ(Ws().RowBreaks()[1].FMin, 0);
   EXPECT_EQ(Ws().RowBreaks()[1].FMax, 255);
   EXPECT_EQ(Ws().HeaderFooter().FOddFooter, u"&RFoot");
+}
+
+// Bare BIFF2-4 files: the BIFF2 BLANK and BOOLERR that SheetJS writes into all three are read
+// (TRUE and #DIV/0!), BIFF2/3/4 FORMULA records give their cached results (a number, and a text
+// in the STRING record behind), and the BIFF4 worksheet reader takes ROW, COLINFO and COLWIDTH.
+// A BIFF4 record longer than 2,080 bytes stops the reading with a warning.
+TEST_F(SheetRecords, BareFiles_Biff2CellsCachedFormulasAndBiff4Columns) {
+  using kws::test::Biff2Cell;
+  using kws::test::BiffBareFile;
+  for (int version : {2, 3, 4}) {
+    SCOPED_TRACE(version);
+    const auto formula = [version](uint16_t row, uint16_t col, const std::string& cached) {
+      if (version == 2) return BiffRecord(0x0006, Biff2Cell(row, col).Bytes(cached).U8(0).U8(0));
+      return BiffRecord(version == 3 ? 0x0206 : 0x0406,
+                        BiffBody().U16(row).U16(col).U16(0).Bytes(cached).U16(0).U16(0));
+    };
+    const std::string text = BiffBody().U8(0).U8(0).U8(0).U8(0).U8(0).U8(0).U16(0xFFFF);
+    std::string r = BiffRecord(0x0001, Biff2Cell(0, 0)) + BiffRecord(0x0005, Biff2Cell(0, 1).U8(1).U8(0)) +
+                    BiffRecord(0x0005, Biff2Cell(0, 2).U8(0x07).U8(1));
+    r += formula(1, 0, BiffBody().F64(42)) + formula(1, 1, text);
+    r += version == 2 ? BiffRecord(0x0007, BiffBody().U8(2).Bytes("ok"))
+                      : BiffRecord(0x0207, BiffBody().U16(2).Bytes("ok"));
+    if (version == 4)
+      r += BiffRecord(0x0208, BiffBody().U16(1).U16(0).U16(2).U16(600).U16(0).U16(0).U16(0x0060).U16(0)) +
+           BiffRecord(0x007D, BiffBody().U16(2).U16(3).U16(5120).U16(0).U16(1).U16(0)) +
+           BiffRecord(0x0024, BiffBody().U8(5).U8(6).U16(2560)) + BiffRecord(0x0203, BiffBody().U16(3).U16(0).U16(0).U16(0)) +
+           BiffRecord(0x00EC, std::string(3000, 'x')) + Number(2, 0, 9);
+    const std::string file = BiffBareFile(version, r);
+    warnings.clear();
+    book.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
+    book.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()), true);
+    xls::TXLSWorksheet& sheet = *book.Items(0);
+    EXPECT_EQ(sheet.GetAsString(1, 0), u"TRUE");
+    EXPECT_EQ(sheet.GetAsString(2, 0), u"#DIV/0!");
+    EXPECT_EQ(sheet.GetAsString(0, 1), u"42");
+    EXPECT_EQ(sheet.GetAsString(1, 1), u"ok");
+    if (version != 4) {
+      EXPECT_TRUE(warnings.empty());
+      continue;
+    }
+    const xls::TXLSMMURowHeader* h = sheet.Cells().FindRow(1);
+    ASSERT_NE(h, nullptr);
+    const xls::TXLSMMURowHeader row = *h;
+    EXPECT_EQ(uint16_t(row.Height), 600);
+    EXPECT_EQ(row.Options, xls::xroHidden | xls::xroCustomHeight);
+    xls::TXc12Columns& cols = Ws().Columns();
+    ASSERT_EQ(cols.Count(), 2u);
+    EXPECT_EQ(cols.Items(0)->FWidth, 20.0);
+    EXPECT_EQ(cols.Items(0)->FOptions, xls::xcoHidden);
+    EXPECT_EQ(cols.Items(1)->FMin, 5);
+    EXPECT_EQ(cols.Items(1)->FWidth, 10.0);
+    EXPECT_EQ(sheet.GetCellType(0, 2), xls::TXLSCellType::xctNone);  // behind the long record
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[0].Text.find(u"Record too short"), std::u16string::npos);
+    EXPECT_NE(warnings[1].Text.find(u"reading stopped"), std::u16string::npos);
+  }
 }
 
 }  // namespace
