@@ -194,14 +194,17 @@ void TBIFFRecords::RecLABELSST(const TBIFFBody& b) {
 
 void TBIFFRecords::RecBOOLERR(const TBIFFBody& b) {
   b.Need(8);
-  const int32_t row = b.U16(0), col = b.U16(2);
-  const uint8_t value = b.U8(6);
-  if (b.U8(7) == 0) {
+  StoreBoolErr(b.U16(2), b.U16(0), StyleOf(b.U16(4)), b.U8(6), b.U8(7) != 0);
+}
+
+// A Boolean, or the error of code `value` when `error`.
+void TBIFFRecords::StoreBoolErr(int32_t col, int32_t row, int32_t style, uint8_t value, bool error) {
+  if (!error) {
     if (Direct()) return FireBoolean(col, row, value != 0);
-    Cells().StoreBoolean(col, row, StyleOf(b.U16(4)), value != 0);
+    Cells().StoreBoolean(col, row, style, value != 0);
   } else {
     if (Direct()) return FireError(col, row, ErrorCodeToCellError(value));
-    Cells().StoreError(col, row, StyleOf(b.U16(4)), ErrorCodeToCellError(value));
+    Cells().StoreError(col, row, style, ErrorCodeToCellError(value));
   }
 }
 
@@ -215,15 +218,7 @@ void TBIFFRecords::RecBLANK_2(const TBIFFBody& b) {
 
 void TBIFFRecords::RecBOOLERR_2(const TBIFFBody& b) {
   b.Need(9);
-  const int32_t row = b.U16(0), col = b.U16(2);
-  const uint8_t value = b.U8(7);
-  if (b.U8(8) == 0) {
-    if (Direct()) return FireBoolean(col, row, value != 0);
-    Cells().StoreBoolean(col, row, 0, value != 0);
-  } else {
-    if (Direct()) return FireError(col, row, ErrorCodeToCellError(value));
-    Cells().StoreError(col, row, 0, ErrorCodeToCellError(value));
-  }
+  StoreBoolErr(b.U16(2), b.U16(0), 0, b.U8(7), b.U8(8) != 0);
 }
 
 void TBIFFRecords::RecINTEGER_2(const TBIFFBody& b) {
@@ -343,11 +338,8 @@ void TBIFFRecords::StoreCachedResult(const TBIFFBody& b, TBIFFRecordHost& host, 
         return Cells().StoreString(col, row, style, text);
       }
       case 1:
-        if (Direct()) return FireBoolean(col, row, b.U8(at + 2) != 0);
-        return Cells().StoreBoolean(col, row, style, b.U8(at + 2) != 0);
       case 2:
-        if (Direct()) return FireError(col, row, ErrorCodeToCellError(b.U8(at + 2)));
-        return Cells().StoreError(col, row, style, ErrorCodeToCellError(b.U8(at + 2)));
+        return StoreBoolErr(col, row, style, b.U8(at + 2), b.U8(at) == 2);
       default:
         return;
     }

@@ -286,6 +286,7 @@ class TBIFFRecords {
   // FORMULA parts.
   bool ReadStringResult(TBIFFRecordHost& host, std::u16string& text);
   bool StageResult(const TBIFFBody& b, TBIFFRecordHost& host);
+  void StoreBoolErr(int32_t col, int32_t row, int32_t style, uint8_t value, bool error);
   void StoreCachedResult(const TBIFFBody& b, TBIFFRecordHost& host, size_t at, int32_t style);
   // Joins the CONTINUE records that follow into `body`, up to `limit` bytes in all.
   void JoinContinue(std::vector<uint8_t>& body, TBIFFRecordHost& host, size_t limit);
