@@ -14,7 +14,7 @@
 #include "xls/model/xlsformattedobj.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlshyperlinks.h"
-#include "xls/model/xlsmaskdate.h"
+#include "xls/model/xlsmask.h"
 #include "xls/model/xlsnames.h"
 #include "xls/model/xlsrowscols.h"
 #include "xls/model/xlssheetlists.h"
