@@ -394,12 +394,13 @@ TEST(XlsDumpLegacyNames, FormulasAndNames_EqualPeerReadings) {
 
 }  // namespace
 
-// Sheet settings as openpyxl reads them (tests/data/editing, written with the expected lines by
+// Sheet settings as openpyxl reads them (tests/data/editing: xlsxwriter, openpyxl and LibreOffice's
+// round trip of the xlsxwriter file, written with the expected lines by
 // make_fixtures.py): panes, header and footer, page breaks and the protection verifier ("secret"
 // gives DAA7). The protection line is compared up to the verifier: openpyxl does not list the
 // protected actions the same way.
 TEST(XlsDumpSettings, SheetSettings_MatchOpenpyxl) {
-  for (const char* name : {"xlsxwriter-settings", "openpyxl-settings"}) {
+  for (const char* name : {"xlsxwriter-settings", "openpyxl-settings", "libreoffice-settings"}) {
     SCOPED_TRACE(name);
     const std::filesystem::path dir = kws::test::RealFilesDir("editing");
     const Dump dump = RunDump(dir / (std::string(name) + ".xlsx"), "");

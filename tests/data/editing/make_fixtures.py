@@ -6,8 +6,19 @@ pane, print, headfoot, pagebreak and protection lines of xls_dump as openpyxl re
 
 xlsxwriter-settings.xlsx is written by xlsxwriter, openpyxl-settings.xlsx by openpyxl with the
 same settings: frozen and split panes, page setup, margins, print options, header and footer,
-row and column breaks, sheet password "secret" and four kinds of link."""
+row and column breaks, sheet password "secret" and four kinds of link. libreoffice-settings.xlsx is
+LibreOffice's round trip of the xlsxwriter file (soffice --headless --convert-to xlsx; it drops the
+panes).
+
+edit-base.xlsx is an openpyxl workbook with a few values (A1 italic); edit-libreoffice.xlsx is that
+workbook after edits made in LibreOffice through python3-uno (see uno_edits) and saved as .xlsx.
+The editing tests replay the same edits through the format command, rows and columns on the base
+and compare each cell with LibreOffice's file."""
 import os
+import shutil
+import subprocess
+import tempfile
+import time
 import openpyxl
 import xlsxwriter
 from openpyxl.worksheet.pagebreak import Break
@@ -103,12 +114,121 @@ def expect(path):
                 lines.append("\t".join(["pagebreak", n, kind, str(b.id), str(b.min or 0), str(b.max or 0),
                                         "1" if b.man else "0"]))
         if ws.protection.sheet:
-            lines.append("\t".join(["protection", n, ws.protection.password or ""]))
+            # the verifier as a number: LibreOffice writes it in lower-case hex
+            lines.append("\t".join(["protection", n, (ws.protection.password or "").upper()]))
     with open(os.path.splitext(path)[0] + ".expect", "w", newline="\n") as f:
         f.write("\n".join(lines) + "\n")
+
+
+def edit_base(path):
+    wb = openpyxl.Workbook()
+    s = wb.active
+    s.title = "Edits"
+    for r in range(1, 9):
+        for c in range(1, 6):
+            s.cell(row=r, column=c, value=r * 10 + c + 0.125)
+    s["A1"] = "head"
+    s["A1"].font = openpyxl.styles.Font(italic=True)
+    wb.save(path)
+
+
+def uno_edits(doc, uno):
+    """The edits the tests replay: bold on A1:B2 (A1 is italic already), a thin outline on B2:D4
+    with a dashed bottom line on C3, number format 0.00 on A3:A5, a yellow background on D1:E2, the
+    sixth row 1 cm high, the eighth row hidden, column G blue and column F hidden."""
+    from com.sun.star.awt.FontWeight import BOLD
+    sheet = doc.Sheets.getByIndex(0)
+    sheet.getCellRangeByName("A1:B2").CharWeight = BOLD
+
+    def line(style, width):
+        b = uno.createUnoStruct("com.sun.star.table.BorderLine2")
+        b.LineStyle = style
+        b.LineWidth = width
+        b.Color = 0
+        return b
+
+    thin = line(0, 26)  # SOLID, 0.75 pt: LibreOffice writes "thin"
+    outline = uno.createUnoStruct("com.sun.star.table.TableBorder2")
+    for side in ("TopLine", "BottomLine", "LeftLine", "RightLine"):
+        setattr(outline, side, thin)
+        setattr(outline, "Is" + side + "Valid", True)
+    sheet.getCellRangeByName("B2:D4").TableBorder2 = outline
+    sheet.getCellRangeByName("C3").BottomBorder2 = line(2, 26)  # DASHED
+    formats = doc.NumberFormats
+    locale = uno.createUnoStruct("com.sun.star.lang.Locale")
+    key = formats.queryKey("0.00", locale, False)
+    if key < 0:
+        key = formats.addNew("0.00", locale)
+    sheet.getCellRangeByName("A3:A5").NumberFormat = key
+    sheet.getCellRangeByName("D1:E2").CellBackColor = 0xFFFF00
+    rows = sheet.Rows
+    rows.getByIndex(5).Height = 1000
+    rows.getByIndex(7).IsVisible = False
+    cols = sheet.Columns
+    cols.getByIndex(6).CellBackColor = 0x0000FF
+    cols.getByIndex(5).IsVisible = False
+
+
+def with_libreoffice_edits(base, out):
+    import uno
+    from com.sun.star.beans import PropertyValue
+    profile = tempfile.mkdtemp(prefix="lo-profile-")
+    pipe = "kws_editing_%d" % os.getpid()
+    office = subprocess.Popen(["soffice", "--headless", "--norestore", "--nologo",
+                               "-env:UserInstallation=file://" + profile,
+                               "--accept=pipe,name=%s;urp;" % pipe])
+    try:
+        local = uno.getComponentContext()
+        resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
+        ctx = None
+        for _ in range(120):
+            try:
+                ctx = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
+                break
+            except Exception:
+                time.sleep(0.5)
+        desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
+
+        def prop(name, value):
+            p = PropertyValue()
+            p.Name, p.Value = name, value
+            return p
+
+        doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(base), "_blank", 0, (prop("Hidden", True),))
+        uno_edits(doc, uno)
+        doc.storeToURL(uno.systemPathToFileUrl(out), (prop("FilterName", "Calc Office Open XML"),))
+        doc.close(True)
+        try:
+            desktop.terminate()
+        except Exception:
+            pass  # the bridge goes away with the office
+    finally:
+        try:
+            office.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            office.kill()
+        shutil.rmtree(profile, ignore_errors=True)
+
+
+def libreoffice_roundtrip(source, out):
+    work = tempfile.mkdtemp(prefix="lo-convert-")
+    profile = tempfile.mkdtemp(prefix="lo-profile-")
+    try:
+        subprocess.run(["soffice", "--headless", "--norestore", "-env:UserInstallation=file://" + profile,
+                        "--convert-to", "xlsx", "--outdir", work, source], check=True, stdout=subprocess.DEVNULL)
+        shutil.move(os.path.join(work, os.path.basename(source)), out)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+        shutil.rmtree(profile, ignore_errors=True)
 
 
 for name, make in (("xlsxwriter-settings.xlsx", with_xlsxwriter), ("openpyxl-settings.xlsx", with_openpyxl)):
     path = os.path.join(HERE, name)
     make(path)
     expect(path)
+if shutil.which("soffice"):
+    lo = os.path.join(HERE, "libreoffice-settings.xlsx")
+    libreoffice_roundtrip(os.path.join(HERE, "xlsxwriter-settings.xlsx"), lo)
+    expect(lo)
+    edit_base(os.path.join(HERE, "edit-base.xlsx"))
+    with_libreoffice_edits(os.path.join(HERE, "edit-base.xlsx"), os.path.join(HERE, "edit-libreoffice.xlsx"))
