@@ -3,9 +3,7 @@
 // edit-libreoffice.xlsx is LibreOffice's file after it made the edits through python3-uno. The test
 // loads the base, replays the edits through the format command, Rows and Columns, loads
 // LibreOffice's file, and compares each cell's format as our reader reads it. A line between two
-// cells counts once, whichever side holds it (LibreOffice may write it on both). Colours are given as
-// RGB records with the file's value: the reader keeps a file's rgb attribute in its own byte order,
-// and the comparison is between what the model holds on both sides.
+// cells counts once, whichever side holds it (LibreOffice may write it on both).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,6 +16,7 @@
 #include "xls/model/xlscmdformat.h"
 #include "xls/model/xlsformattedobj.h"
 #include "xls/model/xlsrowscols.h"
+#include "xls/model/xlsutils.h"
 #include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
@@ -47,12 +46,12 @@ void ReplayEdits(xls::TXLSBook& book) {
   cmd.Number().SetFormat(u"0.00");
   cmd.Apply(0, 2, 0, 4);  // A3:A5
   cmd.BeginEdit(&sheet);
-  cmd.Fill().BackgroundColor().SetColor(xls::MakeXc12RGBColor(0xFFFFFF00));  // as the file writes it
+  cmd.Fill().BackgroundColor().SetRGB(0xFFFF00);  // yellow
   cmd.Apply(3, 0, 4, 1);  // D1:E2
   sheet.Rows().Items(5)->SetHeightPt(1000 / 2540.0 * 72);  // 1 cm
   sheet.Rows().Items(7)->SetHidden(true);
   sheet.Columns().Items(6)->SetFillPatternPattern(xls::TXc12FillPattern::efpSolid);
-  sheet.Columns().Items(6)->SetCellColorRGB(0x0000FF);
+  sheet.Columns().Items(6)->SetCellColorRGB(xls::SwapRedBlue(0x0000FF));  // blue, as a colour value
   sheet.Columns().Items(5)->SetHidden(true);
 }
 
@@ -64,7 +63,8 @@ std::string Hex(uint32_t v) {
 
 std::string Fill(const TXLSFormattedCell& f) {
   if (f.FillPatternPattern() == xls::TXc12FillPattern::efpNone) return "none";
-  return std::to_string(int(f.FillPatternPattern())) + "/" + Hex(xls::Xc12ColorToRGB(f.FillPatternForeColor(), 0));
+  return std::to_string(int(f.FillPatternPattern())) + "/" +
+         Hex(xls::SwapRedBlue(xls::Xc12ColorToRGB(f.FillPatternForeColor(), 0)));  // RRGGBB
 }
 
 // Everything but the lines, as text.
