@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """Writes the sheet-settings fixtures of the editing layer and, beside each, NAME.expect: the
-pane, print, headfoot, pagebreak and protection lines of xls_dump as openpyxl reads the file.
+cellfmt, pane, print, headfoot, pagebreak and protection lines of xls_dump as openpyxl reads the
+file ("*" for a colour openpyxl gives as an index or with a tint; print lines for sheets with a page
+setup only).
 
     /usr/bin/python3 tests/data/editing/make_fixtures.py
 
@@ -90,6 +92,34 @@ def num(v):
     return str(int(v)) if v == int(v) else repr(v)
 
 
+def theme_colours(wb):
+    """The file's theme colours in the order of the theme attribute (lt1, dk1, lt2, dk2, accents,
+    hlink, folHlink), as RRGGBB."""
+    import re
+    xml = wb.loaded_theme.decode() if isinstance(wb.loaded_theme, bytes) else (wb.loaded_theme or "")
+    scheme = re.search(r"<a:clrScheme.*?</a:clrScheme>", xml, re.S)
+    found = {}
+    if scheme:
+        for name, body in re.findall(r"<a:(dk1|lt1|dk2|lt2|accent\d|hlink|folHlink)>(.*?)</a:\1>", scheme.group(0), re.S):
+            v = re.search(r'(?:srgbClr val|lastClr)="([0-9A-Fa-f]{6})"', body)
+            found[name] = v.group(1).upper() if v else "*"
+    order = ["lt1", "dk1", "lt2", "dk2"] + ["accent%d" % i for i in range(1, 7)] + ["hlink", "folHlink"]
+    return [found.get(k, "*") for k in order]
+
+
+def colour(c, theme):
+    """RRGGBB of an rgb or untinted theme colour; "*" where openpyxl's reading does not say."""
+    if c is None:
+        return "auto"
+    if c.type == "rgb" and isinstance(c.rgb, str):
+        return c.rgb[-6:].upper()
+    if c.type == "theme" and not c.tint and c.theme < len(theme):
+        return theme[c.theme]
+    if c.type == "auto":
+        return "auto"
+    return "*"
+
+
 def expect(path):
     wb = openpyxl.load_workbook(path)
     lines = []
@@ -113,6 +143,35 @@ def expect(path):
             for b in breaks:
                 lines.append("\t".join(["pagebreak", n, kind, str(b.id), str(b.min or 0), str(b.max or 0),
                                         "1" if b.man else "0"]))
+        ps = ws.page_setup
+        if ps.orientation:
+            po = ws.print_options
+            words = [w for w, on in (("blackAndWhite", ps.blackAndWhite), ("draft", ps.draft),
+                                     ("headings", po.headings), ("gridLines", po.gridLines),
+                                     ("horizontalCentered", po.horizontalCentered),
+                                     ("verticalCentered", po.verticalCentered)) if on]
+            m = ws.page_margins
+            lines.append("\t".join(["print", n, ps.orientation, str(ps.paperSize or 9), str(ps.scale or 100),
+                                    str(ps.fitToWidth if ps.fitToWidth is not None else 1),
+                                    str(ps.fitToHeight if ps.fitToHeight is not None else 1)]
+                                   + [num(v) for v in (m.left, m.right, m.top, m.bottom, m.header, m.footer)]
+                                   + [" ".join(words)]))
+        theme = theme_colours(wb)
+        for (row, col), c in sorted(ws._cells.items()):
+            if not c.has_style or c.style_id == 0:
+                continue
+            f, fill, al, pr, b = c.font, c.fill, c.alignment, c.protection, c.border
+            pattern = fill.fill_type or "none"
+            lines.append("\t".join([
+                "cellfmt", n, c.coordinate, f.name or "", num(f.sz),
+                ("b" if f.b else "") + ("i" if f.i else "") + ("s" if f.strike else ""),
+                f.u or "none", f.vertAlign or "baseline", colour(f.color, theme),
+                pattern, "" if pattern == "none" else colour(fill.fgColor, theme),
+                "" if c.number_format == "General" else c.number_format,
+                al.horizontal or "general", al.vertical or "bottom", "1" if al.wrap_text else "0",
+                "1" if al.shrink_to_fit else "0", str(int(al.textRotation or 0)), str(int(al.indent or 0)),
+                "1" if pr.locked else "0", "1" if pr.hidden else "0"]
+                + [(side.style or "none") for side in (b.top, b.left, b.right, b.bottom, b.diagonal)]))
         if ws.protection.sheet:
             # the verifier as a number: LibreOffice writes it in lower-case hex
             lines.append("\t".join(["protection", n, (ws.protection.password or "").upper()]))
