@@ -67,7 +67,7 @@ def hyperlink_kind(link):
         return "workbook"
     if urlparse(link.target).scheme.lower() in ("http", "https", "mailto", "ftp", "news"):
         return "url"
-    if link.target.startswith("\\\\"):
+    if link.target.startswith("\\\\") or link.target.startswith("file:///\\\\"):
         return "unc"
     return "file"
 

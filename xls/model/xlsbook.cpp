@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <istream>
+#include <limits>
 
 #include "platform/cfb.h"
 #include "platform/filebytes.h"
+#include "platform/fontmetrics.h"
 #include "platform/textcodec.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlscmdformat.h"
@@ -224,6 +227,9 @@ bool TXLSWorksheet::GetAsEmpty(int32_t col, int32_t row) {
 }
 
 int32_t TXLSWorksheet::DefaultStyle(int32_t col, int32_t row) {
+  if (const int32_t d = FOwner ? FOwner->DefaultFormat() : -1;
+      d >= 0 && size_t(d) < FManager->StyleSheet().XFs().Count())
+    return d;
   if (const TXc12XF* xf = FColumns->ColumnXF(col); xf && xf->Index() > 0) return xf->Index();
   if (TXLSMMURowHeader* r = Cells().FindRow(row); r && r->Style != 0) return r->Style;
   return 0;
@@ -271,6 +277,150 @@ void TXLSWorksheet::SetAsFloat(int32_t col, int32_t row, double value) {
 void TXLSWorksheet::SetAsString(int32_t col, int32_t row, std::u16string_view value) {
   if (DirectWriting()) return HandOver(col, row, [&](TXLSEventCell& c) { c.SetAsString(value); });
   Cells().UpdateStringOF(col, row, value, DefaultStyle(col, row));
+}
+
+void TXLSWorksheet::SetAsDateTime(int32_t col, int32_t row, double value) {
+  if (DirectWriting()) return HandOver(col, row, [&](TXLSEventCell& c) { c.SetAsFloat(value); });
+  if (!ValidColRow(col, row)) throw XLSRWException("Cell out of range");
+  if (!FOwner || FOwner->DefaultFormat() < 0) {
+    const double whole = std::trunc(value);
+    const int32_t builtIn = whole == 0 ? 20 : (value != whole ? 22 : 14);
+    TXLSCellItem cell;
+    const bool exists = Cells().FindCell(col, row, cell);
+    const TXc12XF* xf = StyleXF(FManager->StyleSheet(), exists ? Cells().GetStyle(cell) : DefaultStyle(col, row));
+    const TXc12NumberFormat* fmt = xf ? xf->NumFmt() : nullptr;
+    if (!fmt || fmt->Index() != builtIn) {
+      TXLSCmdFormat& cmd = FOwner->Command();
+      cmd.BeginEdit(this);
+      cmd.Number().SetFormat(XLSBuiltInNumFmts[builtIn]);
+      cmd.Apply(col, row);
+    }
+    if (Cells().FindCell(col, row, cell)) {  // the command left the cell with its new format
+      Cells().UpdateFloatOF(col, row, value, Cells().GetStyle(cell));
+      return;
+    }
+  }
+  Cells().UpdateFloatOF(col, row, value, DefaultStyle(col, row));
+}
+
+void* TXLSWorksheet::RequestObject(const void* classId) {
+  if (classId == ClassId<TXc12DataWorksheet>()) return FXc12Sheet;
+  if (classId == ClassId<TCellAreas>()) return static_cast<TCellAreas*>(FSelectedAreas.get());
+  if (classId == ClassId<TXLSColumns>()) return FColumns.get();
+  if (classId == ClassId<TXLSRows>()) return FRows.get();
+  return nullptr;
+}
+
+void TXLSWorksheet::DeleteCells(int32_t col1, int32_t row1, int32_t col2, int32_t row2, TXLSDeleteOptions options) {
+  if (col1 > col2) std::swap(col1, col2);
+  if (row1 > row2) std::swap(row1, row2);
+  col1 = std::clamp(col1, 0, XLS_MAXCOL), col2 = std::clamp(col2, 0, XLS_MAXCOL);
+  row1 = std::clamp(row1, 0, XLS_MAXROW), row2 = std::clamp(row2, 0, XLS_MAXROW);
+  TXLSCellMMU& cells = Cells();
+  const bool values = options.Contains(TXLSDeleteOption::xdoCellValues);
+  const bool formats = options.Contains(TXLSDeleteOption::xdoFormats);
+  if (col1 == 0 && col2 == XLS_MAXCOL) {
+    cells.DeleteRows(row1, row2);
+  } else if (values && !cells.CalcDimensions()) {
+    // Only the stored cells of the area are visited: positions are gathered first, since deleting
+    // moves the items the iteration stands on.
+    const TXLSCellArea dim = FXc12Sheet->Dimension();
+    const int32_t r1 = std::max(row1, dim.Row1), r2 = std::min(row2, dim.Row2);
+    std::vector<std::pair<int32_t, int32_t>> found;
+    if (r1 <= r2) {
+      cells.BeginIterateRow(r1 - 1);
+      while (cells.IterateNextRow() && cells.IterCellRow() <= r2) {
+        cells.BeginIterateCol();
+        while (cells.IterateNextCol() && cells.IterCellCol() <= col2)
+          if (cells.IterCellCol() >= col1) found.emplace_back(cells.IterCellCol(), cells.IterCellRow());
+      }
+    }
+    for (const auto& [c, r] : found) {
+      if (formats)
+        cells.DeleteCell(c, r);
+      else
+        cells.ClearCell(c, r);
+    }
+  }
+  if (values) {
+    FXc12Sheet->MergedCells().Delete(col1, row1, col2, row2);
+    FXc12Sheet->Hyperlinks().Delete(col1, row1, col2, row2);
+  }
+  if (options.Contains(TXLSDeleteOption::xdoComments)) FXc12Sheet->Comments().Delete(col1, row1, col2, row2);
+  if (options.Contains(TXLSDeleteOption::xdoDataValidations)) {
+    TXc12DataValidations& list = FXc12Sheet->DataValidations();
+    for (auto& v : list)
+      if (auto* item = dynamic_cast<TXLSMoveCopyItem*>(v.get())) item->Delete(col1, row1, col2, row2);
+    // A validation left without cells would be written with an empty reference list.
+    std::erase_if(list, [](const std::unique_ptr<TXc12DataValidation>& v) {
+      auto* d = dynamic_cast<TXLSDataValidation*>(v.get());
+      return d && d->Areas().Count() == 0;
+    });
+  }
+  if (options.Contains(TXLSDeleteOption::xdoConditionalFormats))
+    FXc12Sheet->ConditionalFormatting().DeleteLocal(col1, row1, col2, row2);
+}
+
+int32_t TXLSWorksheet::AutoWidthCol(int32_t col, int32_t minWidth, int32_t maxWidth) {
+  if (col < 0 || col > XLS_MAXCOL) throw XLSRWException("Cell column out of range");
+  TXc12DataStyleSheet& styles = FManager->StyleSheet();
+  int ppi = 96, ppiY = 96;
+  styles.PixelsPerInchXY(ppi, ppiY);
+  ppi = std::max(ppi, 1);
+  TXLSCellMMU& cells = Cells();
+  TXc12MergedCells& merged = FXc12Sheet->MergedCells();
+  std::vector<int32_t> rows;
+  cells.BeginIterateRow(-1);
+  while (cells.IterateNextRow()) {
+    TXLSCellItem item;
+    if (cells.FindCell(col, cells.IterCellRow(), item) && merged.CellInAreas(col, cells.IterCellRow()) < 0)
+      rows.push_back(cells.IterCellRow());
+  }
+  int32_t widest = 0;
+  const TXc12Font* font = nullptr;
+  kws::FontPixelMetrics metrics;
+  for (const int32_t row : rows) {
+    const TXLSCellItem item = cells.FindCell(col, row);
+    const TXc12XF* xf = StyleXF(styles, item.Data ? cells.GetStyle(item) : 0);
+    const TXc12Font* f = xf && xf->Font() ? xf->Font() : styles.Fonts().DefaultFont();
+    if (!f) continue;
+    const bool bold = f->Style().Contains(TXc12FontStyle::xfsBold);
+    const bool italic = f->Style().Contains(TXc12FontStyle::xfsItalic);
+    if (f != font) {
+      font = f;
+      metrics = kws::MeasureFont(f->Name(), f->Size(), bold, ppi);
+    }
+    const std::u16string text = GetAsFmtString(col, row);
+    const TXc12CellAlignment* align = xf ? &xf->Alignment() : nullptr;
+    const int32_t rotation = align ? align->FRotation : 0;
+    int32_t w;
+    if (rotation == 90 || rotation == 180 || rotation == 255) {
+      w = metrics.Height;
+    } else if (align && align->IsWrapText()) {
+      // Without a width limit a wrapped text breaks at its line ends only.
+      w = 0;
+      size_t start = 0;
+      for (;;) {
+        const size_t end = text.find(u'\n', start);
+        const std::u16string_view line = std::u16string_view(text).substr(start, end - start);
+        w = std::max(w, kws::MeasureText(f->Name(), f->Size(), bold, italic, line, ppi));
+        if (end == std::u16string::npos) break;
+        start = end + 1;
+      }
+    } else {
+      w = kws::MeasureText(f->Name(), f->Size(), bold, italic, text, ppi);
+    }
+    const int32_t ave = metrics.DigitWidth;
+    w += ave + 5;
+    if (align && align->FIndent > 0) w += std::min(align->FIndent, 250) * ave;
+    if (align && align->FHorizAlignment == TXc12HorizAlignment::chaRight) w += ave;
+    widest = std::max(widest, w);
+  }
+  if (widest > 0) {
+    const int32_t lo = std::min(minWidth, maxWidth), hi = std::max(minWidth, maxWidth);
+    FColumns->Items(col)->SetPixelWidth(std::clamp(widest, lo, hi));
+  }
+  return widest;
 }
 
 // ---- text search
@@ -526,6 +676,7 @@ TXLSWorksheet* TXLSWorkbook::Add() {
 
 void TXLSWorkbook::DropSheets() {
   if (FCmdFormat) FCmdFormat->DropTarget();
+  FDefaultFormat = -1;
   FItems.clear();
 }
 
@@ -616,9 +767,58 @@ TXLSCellType TXLSRelCellsImpl::GetCellType(int32_t c, int32_t r) {
 }
 
 
+bool TXLSRelCellsImpl::GetIsDateTime(int32_t c, int32_t r) { return FSheet && FSheet->GetIsDateTime(c, r); }
+
+std::unique_ptr<TXLSRelCells> TXLSRelCellsImpl::CreateInstance() const {
+  return std::make_unique<TXLSRelCellsImpl>(FSheet);
+}
+
+void TXLSRelCellsImpl::Bind(TXLSWorksheet* sheet) {
+  FSheet = sheet;
+  FCommand = sheet && sheet->Owner() ? &sheet->Owner()->Command().Commands() : nullptr;
+}
+
+TXLSWorksheet& TXLSRelCellsImpl::Bound() const {
+  if (!FSheet) throw XLSRWException("Cell range is not bound to a worksheet");
+  return *FSheet;
+}
+
+TXLSCmdFormat& TXLSRelCellsImpl::Cmd() const {
+  TXLSWorksheet& sheet = Bound();
+  if (!sheet.Owner()) throw XLSRWException("Cell range is not bound to a worksheet");
+  return sheet.Owner()->Command();
+}
+
+void TXLSRelCellsImpl::ClearAll(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
+  using O = TXLSDeleteOption;
+  Bound().DeleteCells(c1, r1, c2, r2,
+                      {O::xdoCellValues, O::xdoFormats, O::xdoComments, O::xdoDataValidations,
+                       O::xdoConditionalFormats, O::xdoAutofilters, O::xdoDrawing});
+}
+
+int32_t TXLSRelCellsImpl::AutoWidthCol(int32_t col) {
+  return Bound().AutoWidthCol(col, 0, std::numeric_limits<int32_t>::max());
+}
+
+void TXLSRelCellsImpl::BeginCommand() { Cmd().BeginEdit(&Bound()); }
+void TXLSRelCellsImpl::ApplyCommand() { Cmd().Apply(FCol1, FRow1, FCol2, FRow2); }
+void TXLSRelCellsImpl::ApplyCommand(int32_t c, int32_t r) { ApplyCommand(c, r, c, r); }
+void TXLSRelCellsImpl::ApplyCommand(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
+  TXLSCmdFormat& cmd = Cmd();
+  cmd.Apply(c1, r1, c2, r2);
+  cmd.Clear();
+}
+
+bool TXLSRelCellsImpl::ClipToUsedArea(int32_t& c1, int32_t& r1, int32_t& c2, int32_t& r2) {
+  if (!FSheet || FSheet->IsEmpty()) return false;  // IsEmpty also computes the used area
+  c1 = std::max(c1, FSheet->FirstCol()), r1 = std::max(r1, FSheet->FirstRow());
+  c2 = std::min(c2, FSheet->LastCol()), r2 = std::min(r2, FSheet->LastRow());
+  return c1 <= c2 && r1 <= r2;
+}
+
 template <class F>
 void TXLSRelCellsImpl::Write(int32_t c, int32_t r, F&& write) {
-  if (!FSheet) throw XLSRWException("Cell range is not bound to a worksheet");
+  Bound();
   if (FAutoExtend) {
     FCol1 = std::min(FCol1, c), FCol2 = std::max(FCol2, c);
     FRow1 = std::min(FRow1, r), FRow2 = std::max(FRow2, r);

@@ -43,6 +43,8 @@
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsevents.h"
 #include "xls/model/xlsrelcells.h"
+#include "xls/model/xlsstyles.h"
+#include "xls/model/xlsutils.h"
 
 namespace xls {
 
@@ -93,6 +95,18 @@ TXLSBookReaders& DefaultXLSBookReaders();
 // BIFF8 workbook with one empty sheet "Sheet1".
 std::span<const uint8_t> EmptyLegacyWorkbook();
 
+// What DeleteCells removes besides the cells themselves.
+enum class TXLSDeleteOption : uint8_t {
+  xdoCellValues,
+  xdoFormats,
+  xdoComments,
+  xdoDataValidations,
+  xdoConditionalFormats,
+  xdoAutofilters,
+  xdoDrawing
+};
+using TXLSDeleteOptions = TXc12Set<TXLSDeleteOption>;
+
 // One sheet object over a worksheet's data.
 class TXLSWorksheet {
  public:
@@ -120,6 +134,25 @@ class TXLSWorksheet {
   TXLSPane& Pane() { return *FPane; }
   TXLSSheetProtection& Protection() { return *FProtection; }
   TXLSSelectedAreas& SelectedAreas() { return *FSelectedAreas; }
+  // The object of the class asked for (ClassId<T>()): the worksheet data, the selected areas
+  // (TCellAreas), the columns or the rows; nullptr for any other class.
+  void* RequestObject(const void* classId);
+  template <class T>
+  T* RequestObject() {
+    return static_cast<T*>(RequestObject(ClassId<T>()));
+  }
+
+  // Measures the formatted text of every cell of the column outside merged areas in its font
+  // (kws::MeasureText) and returns the widest, in pixels: text width + average character width + 5,
+  // plus the indent and one more character width for right-aligned cells (the text height for
+  // rotations 90, 180 and 255). When above 0, the column's pixel width becomes that width clamped to
+  // minWidth..maxWidth.
+  int32_t AutoWidthCol(int32_t col, int32_t minWidth, int32_t maxWidth);
+  // Deletes cells of the area: with values and formats the cells go, with values alone they become
+  // blanks keeping their format; an area over every column deletes its rows whatever the options.
+  // Values also take merged areas and hyperlinks in the area; comments, validations and
+  // conditional formats go with their options (drawing objects with the drawing layer).
+  void DeleteCells(int32_t col1, int32_t row1, int32_t col2, int32_t row2, TXLSDeleteOptions options);
 
   void BeginFindText();
   // The next cell whose text holds `text` (ASCII letters folded when caseInsensitive), continuing
@@ -156,6 +189,10 @@ class TXLSWorksheet {
   void SetAsError(int32_t col, int32_t row, TXc12CellError value);
   void SetAsFloat(int32_t col, int32_t row, double value);
   void SetAsString(int32_t col, int32_t row, std::u16string_view value);
+  // A number with a built-in date and time format: 22 (date and time) for a value with a whole part
+  // and a fraction, 14 (date) for a whole number, 20 (time) for a value below one day. The format
+  // is applied through the workbook's format command when the cell's format shows another one.
+  void SetAsDateTime(int32_t col, int32_t row, double value);
 
  private:
   int32_t DefaultStyle(int32_t col, int32_t row);
@@ -218,6 +255,10 @@ class TXLSWorkbook {
   // The workbook's format command (its target is dropped whenever the sheets are cleared),
   // window settings and calculation options.
   TXLSCmdFormat& Command();
+  // The cell format every value assignment takes when set (a position in the style sheet's cell
+  // formats; -1, the start, for none). Dropped when the sheets are.
+  int32_t DefaultFormat() const { return FDefaultFormat; }
+  void SetDefaultFormat(int32_t xf) { FDefaultFormat = xf < 0 ? -1 : xf; }
   TXLSWorkbookData& WorkbookData();
   TXLSOptionsDialog& Options();
 
@@ -232,6 +273,7 @@ class TXLSWorkbook {
   bool FCompiled = false;
   FormatSettings FSettings = DefaultFormatSettings();
   std::unique_ptr<TXLSCmdFormat> FCmdFormat;
+  int32_t FDefaultFormat = -1;
   std::unique_ptr<TXLSWorkbookData> FWorkbookData;
   std::unique_ptr<TXLSOptionsDialog> FOptions;
 
@@ -254,7 +296,9 @@ class TXLSWorkbook {
 // A relative cell range served by a sheet object.
 class TXLSRelCellsImpl : public TXLSRelCells {
  public:
-  explicit TXLSRelCellsImpl(TXLSWorksheet* sheet) : FSheet(sheet) {}
+  // Takes the command values of the sheet's workbook when a sheet is given.
+  explicit TXLSRelCellsImpl(TXLSWorksheet* sheet) { Bind(sheet); }
+  std::unique_ptr<TXLSRelCells> CreateInstance() const override;
   bool GetAsBoolean(int32_t col, int32_t row) override;
   double GetAsFloat(int32_t col, int32_t row) override;
   std::u16string GetAsString(int32_t col, int32_t row) override;
@@ -263,21 +307,34 @@ class TXLSRelCellsImpl : public TXLSRelCells {
   bool GetAsEmpty(int32_t col, int32_t row) override;
   std::u16string GetAsFmtString(int32_t col, int32_t row) override;
   TXLSCellType GetCellType(int32_t col, int32_t row) override;
+  bool GetIsDateTime(int32_t col, int32_t row) override;
   void SetAsBoolean(int32_t col, int32_t row, bool value) override;
   void SetAsFloat(int32_t col, int32_t row, double value) override;
   void SetAsString(int32_t col, int32_t row, std::u16string_view value) override;
   void SetAsError(int32_t col, int32_t row, TXc12CellError value) override;
   void SetAsBlank(int32_t col, int32_t row) override;
+  void ClearAll(int32_t col1, int32_t row1, int32_t col2, int32_t row2) override;
+  int32_t AutoWidthCol(int32_t col) override;
   std::u16string SheetName() const override;
   int32_t SheetIndex() const override;
+  void BeginCommand() override;
+  void ApplyCommand() override;
+  void ApplyCommand(int32_t col, int32_t row) override;
+  void ApplyCommand(int32_t col1, int32_t row1, int32_t col2, int32_t row2) override;
   TXLSWorksheet* Sheet() const { return FSheet; }
-  void Bind(TXLSWorksheet* sheet) { FSheet = sheet; }
+  void Bind(TXLSWorksheet* sheet);
+
+ protected:
+  bool ClipToUsedArea(int32_t& col1, int32_t& row1, int32_t& col2, int32_t& row2) override;
 
  private:
+  // The bound sheet; raises while unbound.
+  TXLSWorksheet& Bound() const;
+  TXLSCmdFormat& Cmd() const;
   // Writes through the bound sheet after growing the bounds when AutoExtend is set.
   template <class F>
   void Write(int32_t col, int32_t row, F&& write);
-  TXLSWorksheet* FSheet;
+  TXLSWorksheet* FSheet = nullptr;
 };
 
 // The component's class factory: the model's own classes for every kind it knows.

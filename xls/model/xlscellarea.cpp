@@ -296,7 +296,9 @@ uint32_t Xc12ColorToRGB(const TXc12Color& color, uint32_t defaultColor) {
       return i < XLS_PALETTE_SIZE ? IndexedPalette()[i] : defaultColor;
     }
     case TXc12ColorType::exctRgb:
-      return color.OrigRGB & 0x00FFFFFF;
+      // The record keeps the rgb value as a file writes it (AARRGGBB); colour values have red in
+      // the low byte, as palette and theme colours do.
+      return SwapRedBlue(color.OrigRGB);
     case TXc12ColorType::exctTheme: {
       const size_t t = static_cast<size_t>(color.Theme);
       if (t >= XLS_THEME_COLOR_COUNT) return defaultColor;
@@ -337,7 +339,8 @@ void MakeXc12AutoColor(TXc12Color& color, uint32_t value) {
 TXc12Color MakeXc12RGBColor(uint32_t value) {
   TXc12Color c;
   c.ColorType = TXc12ColorType::exctRgb;
-  c.OrigRGB = c.ARGB = value;
+  c.OrigRGB = (value & 0xFF000000u) | SwapRedBlue(value);  // in the file's byte order
+  c.ARGB = value;
   c.Tint = 0;
   return c;
 }
@@ -359,7 +362,7 @@ bool Xc12ColorEqual(const TXc12Color& a, const TXc12Color& b) {
 }
 
 bool Xc12ColorEqualsRGB(const TXc12Color& color, uint32_t value) {
-  return color.ColorType == TXc12ColorType::exctRgb && color.OrigRGB == value;
+  return color.ColorType == TXc12ColorType::exctRgb && color.OrigRGB == ((value & 0xFF000000u) | SwapRedBlue(value));
 }
 
 bool Xc12ColorIsIndexed(const TXc12Color& color) { return color.ColorType == TXc12ColorType::exctIndexed; }

@@ -136,13 +136,17 @@ std::u16string AreaToRefStrAbs(int32_t col1, int32_t row1, int32_t col2, int32_t
 std::u16string AreaToRefStrPacked(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
 TXc12CellError ErrorTextToCellError(std::u16string_view text);
 
-// Colours.
+// Colours. A colour value has red in the low byte, green, then blue (palette, theme and editing
+// values alike); an RGB record keeps its value as a file's rgb attribute writes it, AARRGGBB, and
+// converts on the way in and out.
 uint32_t Xc12ColorToRGB(const TXc12Color& color, uint32_t defaultColor);
 TXc12Color SetIndexedColor(int32_t index);
 TXc12Color IndexColorToXc12Color(uint8_t index);
 void MakeXc12AutoColor(TXc12Color& color, uint32_t value);
+// An RGB record of a colour value (a top byte is kept as the alpha byte).
 TXc12Color MakeXc12RGBColor(uint32_t value);
 bool Xc12ColorEqual(const TXc12Color& a, const TXc12Color& b);
+// The colour is the RGB record of that colour value.
 bool Xc12ColorEqualsRGB(const TXc12Color& color, uint32_t value);
 bool Xc12ColorIsIndexed(const TXc12Color& color);
 int32_t Xc12ColorHash(const TXc12Color& color);

@@ -102,6 +102,12 @@ std::u16string ClassifyHyperlink(std::u16string_view t,
     kind = TXLSHyperlinkType::xhltUNC;
     return u"file:///" + HyperlinkEncode(t);
   }
+  // The stored form of a network path (file:/// and two backslashes, as files give it back) is
+  // that network path again, not a local file.
+  if (Begins(t, u"file:///\\\\")) {
+    kind = TXLSHyperlinkType::xhltUNC;
+    return std::u16string(t);
+  }
   if (Begins(t, u"file:///") || (t.size() >= 2 && t[1] == u':')) {
     kind = TXLSHyperlinkType::xhltFile;
     return Begins(t, u"file:///") ? std::u16string(t) : u"file:///" + HyperlinkEncode(t);

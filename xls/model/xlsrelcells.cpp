@@ -24,8 +24,10 @@ std::u16string TXLSRelCells::RefAbs() const {
 
 std::u16string TXLSRelCells::AsText() {
   std::u16string s;
-  for (int32_t r = FRow1; r <= FRow2; ++r)
-    for (int32_t c = FCol1; c <= FCol2; ++c) s += GetAsFmtString(c, r) + u" ";
+  int32_t c1 = FCol1, r1 = FRow1, c2 = FCol2, r2 = FRow2;
+  if (!ClipToUsedArea(c1, r1, c2, r2)) return s;
+  for (int32_t r = r1; r <= r2; ++r)
+    for (int32_t c = c1; c <= c2; ++c) s += GetAsFmtString(c, r) + u" ";
   const size_t b = s.find_first_not_of(u' ');
   if (b == std::u16string::npos) return {};
   return s.substr(b, s.find_last_not_of(u' ') - b + 1);

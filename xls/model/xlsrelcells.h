@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,10 +20,14 @@
 
 namespace xls {
 
+class TXLSCmdFormatValues;
+
 class TXLSRelCells : public TXLSFactoryObject {
  public:
   ~TXLSRelCells() override = default;
 
+  // A new range of the same kind over the same sheet, with default fields.
+  virtual std::unique_ptr<TXLSRelCells> CreateInstance() const = 0;
   virtual bool GetAsBoolean(int32_t col, int32_t row) = 0;
   virtual double GetAsFloat(int32_t col, int32_t row) = 0;
   virtual std::u16string GetAsString(int32_t col, int32_t row) = 0;
@@ -31,15 +36,38 @@ class TXLSRelCells : public TXLSFactoryObject {
   virtual bool GetAsEmpty(int32_t col, int32_t row) = 0;
   virtual std::u16string GetAsFmtString(int32_t col, int32_t row) = 0;
   virtual TXLSCellType GetCellType(int32_t col, int32_t row) = 0;
+  virtual bool GetIsDateTime(int32_t col, int32_t row) = 0;
   virtual void SetAsBoolean(int32_t col, int32_t row, bool value) = 0;
   virtual void SetAsFloat(int32_t col, int32_t row, double value) = 0;
   virtual void SetAsString(int32_t col, int32_t row, std::u16string_view value) = 0;
   virtual void SetAsError(int32_t col, int32_t row, TXc12CellError value) = 0;
   virtual void SetAsBlank(int32_t col, int32_t row) = 0;
+  // Deletes the area's cells with every delete option.
+  virtual void ClearAll(int32_t col1, int32_t row1, int32_t col2, int32_t row2) = 0;
+  // The sheet's AutoWidthCol with no limits.
+  virtual int32_t AutoWidthCol(int32_t col) = 0;
   // The sheet's name; "???" while unbound.
   virtual std::u16string SheetName() const = 0;
   // The sheet's position in the workbook; -1 while unbound.
   virtual int32_t SheetIndex() const = 0;
+  // Starts an edit of the workbook's format command on the sheet; the ApplyCommand forms apply it
+  // to the range's area, to one cell or to an area (the last two clear it afterwards).
+  virtual void BeginCommand() = 0;
+  virtual void ApplyCommand() = 0;
+  virtual void ApplyCommand(int32_t col, int32_t row) = 0;
+  virtual void ApplyCommand(int32_t col1, int32_t row1, int32_t col2, int32_t row2) = 0;
+  // The pending command values of the workbook's format command (not owned; none while unbound).
+  TXLSCmdFormatValues* Command() const { return FCommand; }
+
+  // The current cell's value.
+  bool AsBooleanCurr() { return GetAsBoolean(FCurrCol, FCurrRow); }
+  void SetAsBooleanCurr(bool v) { SetAsBoolean(FCurrCol, FCurrRow, v); }
+  double AsFloatCurr() { return GetAsFloat(FCurrCol, FCurrRow); }
+  void SetAsFloatCurr(double v) { SetAsFloat(FCurrCol, FCurrRow, v); }
+  std::u16string AsStringCurr() { return GetAsString(FCurrCol, FCurrRow); }
+  void SetAsStringCurr(std::u16string_view v) { SetAsString(FCurrCol, FCurrRow, v); }
+  TXc12CellError AsErrorCurr() { return GetAsError(FCurrCol, FCurrRow); }
+  void SetAsErrorCurr(TXc12CellError v) { SetAsError(FCurrCol, FCurrRow, v); }
 
   const std::u16string& Ref_() const { return FRefText; }
   void SetRef_(std::u16string_view text) { FRefText = text; }
@@ -53,7 +81,14 @@ class TXLSRelCells : public TXLSFactoryObject {
   bool IsList() const { return FRefText.size() >= 2 && FRefText.front() == u'(' && FRefText.back() == u')'; }
   int32_t ColCount() const { return FCol2 - FCol1 + 1; }
   int32_t RowCount() const { return FRow2 - FRow1 + 1; }
-  // The formatted texts of the area row by row, joined by single blanks, trimmed.
+  int32_t Cols() const { return ColCount(); }
+  int32_t Rows() const { return RowCount(); }
+  // Writing a count moves the last column (row) to first + count - 1.
+  void SetCols(int32_t count) { FCol2 = FCol1 + count - 1; }
+  void SetRows(int32_t count) { FRow2 = FRow1 + count - 1; }
+  // The formatted texts of the area row by row, each followed by a blank, trimmed. Only the part
+  // of the area inside the sheet's used area is walked: a whole-column range costs the cells the
+  // sheet holds, and the empty positions outside the used area add no blanks.
   std::u16string AsText();
 
   int32_t FCol1 = 0, FRow1 = 0, FCol2 = 0, FRow2 = 0;
@@ -62,7 +97,10 @@ class TXLSRelCells : public TXLSFactoryObject {
   bool FExpand = true;
 
  protected:
+  // Cuts the area to the sheet's used area; false when nothing of it is left.
+  virtual bool ClipToUsedArea(int32_t& col1, int32_t& row1, int32_t& col2, int32_t& row2) = 0;
   std::u16string FRefText;
+  TXLSCmdFormatValues* FCommand = nullptr;
 };
 
 // Splits reference text into its sheet name (quotes removed, doubled apostrophes made single)

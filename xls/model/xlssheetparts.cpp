@@ -109,6 +109,14 @@ TXc12Comment* TXc12Comments::Find(int32_t col, int32_t row) const {
   return it == FByCell.end() ? nullptr : it->second;
 }
 
+void TXc12Comments::Delete(int32_t col1, int32_t row1, int32_t col2, int32_t row2) {
+  const size_t before = FItems.size();
+  std::erase_if(FItems, [&](const std::unique_ptr<TXc12Comment>& c) {
+    return c->Col() >= col1 && c->Col() <= col2 && c->Row() >= row1 && c->Row() <= row2;
+  });
+  if (FItems.size() != before) FStale = true;
+}
+
 namespace {
 constexpr std::u16string_view kOperatorTexts[] = {u"=", u"<", u"<=", u"<>", u">=", u">"};
 }

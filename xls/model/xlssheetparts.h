@@ -391,6 +391,8 @@ class TXc12Comments {
   TXc12Comment* Find(int32_t col, int32_t row) const;
   size_t Count() const { return FItems.size(); }
   TXc12Comment* Items(size_t index) const { return FItems.at(index).get(); }
+  // Removes the comments of the cells in the area (authors stay).
+  void Delete(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
   void Clear() {
     FItems.clear();
     FAuthors.Clear();

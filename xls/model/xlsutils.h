@@ -103,6 +103,13 @@ class TIntegerStack : public TIntegerList {
   int32_t Pop();
 };
 
+// A distinct address for each class, naming the class in RequestObject.
+template <class T>
+const void* ClassId() {
+  static const char id = 0;
+  return &id;
+}
+
 // An object that knows its position in the owning TIndexObjectList.
 class TIndexObject {
  public:

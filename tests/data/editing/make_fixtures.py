@@ -1,13 +1,26 @@
 #!/usr/bin/python3
 """Writes the sheet-settings fixtures of the editing layer and, beside each, NAME.expect: the
-pane, print, headfoot, pagebreak and protection lines of xls_dump as openpyxl reads the file.
+cellfmt, pane, print, headfoot, pagebreak and protection lines of xls_dump as openpyxl reads the
+file ("*" for a colour openpyxl gives as an index or with a tint; print lines for sheets with a page
+setup only).
 
     /usr/bin/python3 tests/data/editing/make_fixtures.py
 
 xlsxwriter-settings.xlsx is written by xlsxwriter, openpyxl-settings.xlsx by openpyxl with the
 same settings: frozen and split panes, page setup, margins, print options, header and footer,
-row and column breaks, sheet password "secret" and four kinds of link."""
+row and column breaks, sheet password "secret" and four kinds of link. libreoffice-settings.xlsx is
+LibreOffice's round trip of the xlsxwriter file (soffice --headless --convert-to xlsx; it drops the
+panes).
+
+edit-base.xlsx is an openpyxl workbook with a few values (A1 italic); edit-libreoffice.xlsx is that
+workbook after edits made in LibreOffice through python3-uno (see uno_edits) and saved as .xlsx.
+The editing tests replay the same edits through the format command, rows and columns on the base
+and compare each cell with LibreOffice's file."""
 import os
+import shutil
+import subprocess
+import tempfile
+import time
 import openpyxl
 import xlsxwriter
 from openpyxl.worksheet.pagebreak import Break
@@ -79,6 +92,34 @@ def num(v):
     return str(int(v)) if v == int(v) else repr(v)
 
 
+def theme_colours(wb):
+    """The file's theme colours in the order of the theme attribute (lt1, dk1, lt2, dk2, accents,
+    hlink, folHlink), as RRGGBB."""
+    import re
+    xml = wb.loaded_theme.decode() if isinstance(wb.loaded_theme, bytes) else (wb.loaded_theme or "")
+    scheme = re.search(r"<a:clrScheme.*?</a:clrScheme>", xml, re.S)
+    found = {}
+    if scheme:
+        for name, body in re.findall(r"<a:(dk1|lt1|dk2|lt2|accent\d|hlink|folHlink)>(.*?)</a:\1>", scheme.group(0), re.S):
+            v = re.search(r'(?:srgbClr val|lastClr)="([0-9A-Fa-f]{6})"', body)
+            found[name] = v.group(1).upper() if v else "*"
+    order = ["lt1", "dk1", "lt2", "dk2"] + ["accent%d" % i for i in range(1, 7)] + ["hlink", "folHlink"]
+    return [found.get(k, "*") for k in order]
+
+
+def colour(c, theme):
+    """RRGGBB of an rgb or untinted theme colour; "*" where openpyxl's reading does not say."""
+    if c is None:
+        return "auto"
+    if c.type == "rgb" and isinstance(c.rgb, str):
+        return c.rgb[-6:].upper()
+    if c.type == "theme" and not c.tint and c.theme < len(theme):
+        return theme[c.theme]
+    if c.type == "auto":
+        return "auto"
+    return "*"
+
+
 def expect(path):
     wb = openpyxl.load_workbook(path)
     lines = []
@@ -102,13 +143,151 @@ def expect(path):
             for b in breaks:
                 lines.append("\t".join(["pagebreak", n, kind, str(b.id), str(b.min or 0), str(b.max or 0),
                                         "1" if b.man else "0"]))
+        ps = ws.page_setup
+        if ps.orientation:
+            po = ws.print_options
+            words = [w for w, on in (("blackAndWhite", ps.blackAndWhite), ("draft", ps.draft),
+                                     ("headings", po.headings), ("gridLines", po.gridLines),
+                                     ("horizontalCentered", po.horizontalCentered),
+                                     ("verticalCentered", po.verticalCentered)) if on]
+            m = ws.page_margins
+            lines.append("\t".join(["print", n, ps.orientation, str(ps.paperSize or 9), str(ps.scale or 100),
+                                    str(ps.fitToWidth if ps.fitToWidth is not None else 1),
+                                    str(ps.fitToHeight if ps.fitToHeight is not None else 1)]
+                                   + [num(v) for v in (m.left, m.right, m.top, m.bottom, m.header, m.footer)]
+                                   + [" ".join(words)]))
+        theme = theme_colours(wb)
+        for (row, col), c in sorted(ws._cells.items()):
+            if not c.has_style or c.style_id == 0:
+                continue
+            f, fill, al, pr, b = c.font, c.fill, c.alignment, c.protection, c.border
+            pattern = fill.fill_type or "none"
+            lines.append("\t".join([
+                "cellfmt", n, c.coordinate, f.name or "", num(f.sz),
+                ("b" if f.b else "") + ("i" if f.i else "") + ("s" if f.strike else ""),
+                f.u or "none", f.vertAlign or "baseline", colour(f.color, theme),
+                pattern, "" if pattern == "none" else colour(fill.fgColor, theme),
+                "" if c.number_format == "General" else c.number_format,
+                al.horizontal or "general", al.vertical or "bottom", "1" if al.wrap_text else "0",
+                "1" if al.shrink_to_fit else "0", str(int(al.textRotation or 0)), str(int(al.indent or 0)),
+                "1" if pr.locked else "0", "1" if pr.hidden else "0"]
+                + [(side.style or "none") for side in (b.top, b.left, b.right, b.bottom, b.diagonal)]))
         if ws.protection.sheet:
-            lines.append("\t".join(["protection", n, ws.protection.password or ""]))
+            # the verifier as a number: LibreOffice writes it in lower-case hex
+            lines.append("\t".join(["protection", n, (ws.protection.password or "").upper()]))
     with open(os.path.splitext(path)[0] + ".expect", "w", newline="\n") as f:
         f.write("\n".join(lines) + "\n")
+
+
+def edit_base(path):
+    wb = openpyxl.Workbook()
+    s = wb.active
+    s.title = "Edits"
+    for r in range(1, 9):
+        for c in range(1, 6):
+            s.cell(row=r, column=c, value=r * 10 + c + 0.125)
+    s["A1"] = "head"
+    s["A1"].font = openpyxl.styles.Font(italic=True)
+    wb.save(path)
+
+
+def uno_edits(doc, uno):
+    """The edits the tests replay: bold on A1:B2 (A1 is italic already), a thin outline on B2:D4
+    with a dashed bottom line on C3, number format 0.00 on A3:A5, a yellow background on D1:E2, the
+    sixth row 1 cm high, the eighth row hidden, column G blue and column F hidden."""
+    from com.sun.star.awt.FontWeight import BOLD
+    sheet = doc.Sheets.getByIndex(0)
+    sheet.getCellRangeByName("A1:B2").CharWeight = BOLD
+
+    def line(style, width):
+        b = uno.createUnoStruct("com.sun.star.table.BorderLine2")
+        b.LineStyle = style
+        b.LineWidth = width
+        b.Color = 0
+        return b
+
+    thin = line(0, 26)  # SOLID, 0.75 pt: LibreOffice writes "thin"
+    outline = uno.createUnoStruct("com.sun.star.table.TableBorder2")
+    for side in ("TopLine", "BottomLine", "LeftLine", "RightLine"):
+        setattr(outline, side, thin)
+        setattr(outline, "Is" + side + "Valid", True)
+    sheet.getCellRangeByName("B2:D4").TableBorder2 = outline
+    sheet.getCellRangeByName("C3").BottomBorder2 = line(2, 26)  # DASHED
+    formats = doc.NumberFormats
+    locale = uno.createUnoStruct("com.sun.star.lang.Locale")
+    key = formats.queryKey("0.00", locale, False)
+    if key < 0:
+        key = formats.addNew("0.00", locale)
+    sheet.getCellRangeByName("A3:A5").NumberFormat = key
+    sheet.getCellRangeByName("D1:E2").CellBackColor = 0xFFFF00
+    rows = sheet.Rows
+    rows.getByIndex(5).Height = 1000
+    rows.getByIndex(7).IsVisible = False
+    cols = sheet.Columns
+    cols.getByIndex(6).CellBackColor = 0x0000FF
+    cols.getByIndex(5).IsVisible = False
+
+
+def with_libreoffice_edits(base, out):
+    import uno
+    from com.sun.star.beans import PropertyValue
+    profile = tempfile.mkdtemp(prefix="lo-profile-")
+    pipe = "kws_editing_%d" % os.getpid()
+    office = subprocess.Popen(["soffice", "--headless", "--norestore", "--nologo",
+                               "-env:UserInstallation=file://" + profile,
+                               "--accept=pipe,name=%s;urp;" % pipe])
+    try:
+        local = uno.getComponentContext()
+        resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
+        ctx = None
+        for _ in range(120):
+            try:
+                ctx = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
+                break
+            except Exception:
+                time.sleep(0.5)
+        desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
+
+        def prop(name, value):
+            p = PropertyValue()
+            p.Name, p.Value = name, value
+            return p
+
+        doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(base), "_blank", 0, (prop("Hidden", True),))
+        uno_edits(doc, uno)
+        doc.storeToURL(uno.systemPathToFileUrl(out), (prop("FilterName", "Calc Office Open XML"),))
+        doc.close(True)
+        try:
+            desktop.terminate()
+        except Exception:
+            pass  # the bridge goes away with the office
+    finally:
+        try:
+            office.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            office.kill()
+        shutil.rmtree(profile, ignore_errors=True)
+
+
+def libreoffice_roundtrip(source, out):
+    work = tempfile.mkdtemp(prefix="lo-convert-")
+    profile = tempfile.mkdtemp(prefix="lo-profile-")
+    try:
+        subprocess.run(["soffice", "--headless", "--norestore", "-env:UserInstallation=file://" + profile,
+                        "--convert-to", "xlsx", "--outdir", work, source], check=True, stdout=subprocess.DEVNULL)
+        shutil.move(os.path.join(work, os.path.basename(source)), out)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+        shutil.rmtree(profile, ignore_errors=True)
 
 
 for name, make in (("xlsxwriter-settings.xlsx", with_xlsxwriter), ("openpyxl-settings.xlsx", with_openpyxl)):
     path = os.path.join(HERE, name)
     make(path)
     expect(path)
+if shutil.which("soffice"):
+    lo = os.path.join(HERE, "libreoffice-settings.xlsx")
+    libreoffice_roundtrip(os.path.join(HERE, "xlsxwriter-settings.xlsx"), lo)
+    expect(lo)
+    edit_base(os.path.join(HERE, "edit-base.xlsx"))
+    with_libreoffice_edits(os.path.join(HERE, "edit-base.xlsx"), os.path.join(HERE, "edit-libreoffice.xlsx"))

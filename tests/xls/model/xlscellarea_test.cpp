@@ -191,6 +191,26 @@ TEST_F(Colours, ThemeTintAndBounds) {
   EXPECT_EQ(Xc12ColorToRGB(un, 5), 0u);
 }
 
+// A colour read from a file keeps its rgb attribute (AARRGGBB) and gives the same colour value as
+// the palette and the theme: red from a file is palette red, not blue.
+TEST_F(Colours, FileRgbRecordsGiveColourValues) {
+  TXc12Color fromFile;
+  fromFile.ColorType = TXc12ColorType::exctRgb;
+  fromFile.OrigRGB = 0xFFFF0000;  // rgb="FFFF0000"
+  EXPECT_EQ(Xc12ColorToRGB(fromFile, 0), IndexedPalette()[2]);
+  const TXc12Color made = MakeXc12RGBColor(IndexedPalette()[2]);
+  EXPECT_EQ(made.OrigRGB & 0xFFFFFFu, 0xFF0000u);
+  EXPECT_TRUE(Xc12ColorEqual(made, [] {
+    TXc12Color c;
+    c.ColorType = TXc12ColorType::exctRgb;
+    c.OrigRGB = 0x00FF0000;
+    return c;
+  }()));
+  EXPECT_TRUE(Xc12ColorEqualsRGB(fromFile, 0xFF0000FF));
+  fromFile.OrigRGB = 0xFF1F497D;  // the default theme's dark blue, written out
+  EXPECT_EQ(Xc12ColorToRGB(fromFile, 0), ThemeColors()[3]);
+}
+
 TEST_F(Colours, HlsArithmetic) {
   int32_t h, l, s;
   RGBToHLS(0x000000FF, h, l, s);

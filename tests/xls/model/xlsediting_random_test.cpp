@@ -1,11 +1,12 @@
 // A seeded random sequence of edits (values, format writes, commands in both modes, row and
-// column formats and widths, cell deletes) after which every format's use count must equal a
-// recount from cells, rows and columns. KWS_FUZZ_INPUTS sets the number of steps (100,000 for a
+// column formats and widths, dates, cell and area deletes) after which every format's use count
+// must equal a recount from cells, rows and columns. KWS_FUZZ_INPUTS sets the number of steps (100,000 for a
 // long run outside CI); the default is a short share.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <random>
+#include <string>
 
 #include "tests/xls/model/editingcheck.h"
 #include "xls/model/xlsbook.h"
@@ -28,7 +29,7 @@ TEST(EditingRandom, UseCountsMatchARecount) {
   constexpr int kCols = 12, kRows = 12;
   for (long i = 0; i < steps; ++i) {
     const int c = pick(kCols), r = pick(kRows);
-    switch (pick(9)) {
+    switch (pick(11)) {
       case 0:
         sheet.SetAsString(c, r, pick(2) ? u"a" : u"b");
         break;
@@ -63,6 +64,12 @@ TEST(EditingRandom, UseCountsMatchARecount) {
       case 7:
         sheet.Columns().Items(c)->SetWidth(pick(2) ? 2340 : 3000 + pick(3) * 256);
         break;
+      case 8:
+        sheet.DeleteCells(c, r, pick(kCols), pick(kRows), TXLSDeleteOptions::FromBits(uint8_t(pick(128))));
+        break;
+      case 9:
+        sheet.SetAsDateTime(c, r, pick(3) == 0 ? 0.25 : 45000 + pick(2) * 0.5);
+        break;
       default:
         sheet.Cells().DeleteCell(c, r);
         break;
@@ -72,6 +79,7 @@ TEST(EditingRandom, UseCountsMatchARecount) {
       ASSERT_EQ(diff, "") << "after step " << i;
     }
   }
+  RecordProperty("steps", std::to_string(steps));
 }
 
 }  // namespace

@@ -154,7 +154,8 @@ TEST(StyleRecords_AsString, FormatAndColourText) {
   xf->SetQuotePrefix(true);
   const std::u16string text = xf->AsString(0);
   EXPECT_EQ(text.substr(0, 39), u"This XF: 0\rNumberFormat: 0\r  @\rFont: 0\r");
-  EXPECT_NE(text.find(u"Fill: 0\r  ARGB: 00FF0000\r  Tint: 0.00\r  Color type:\r  RGB: 00FF0000\r"), std::u16string::npos);
+  // The colour value has red in the low byte; the record keeps it in a file's order (blue).
+  EXPECT_NE(text.find(u"Fill: 0\r  ARGB: 00FF0000\r  Tint: 0.00\r  Color type:\r  RGB: 000000FF\r"), std::u16string::npos);
   EXPECT_NE(text.find(u"Protection:\r  Locked\rQuotePrfix: True\r"), std::u16string::npos);
   TXc12Fill g;
   g.SetIsGradientFill(true);

@@ -9,6 +9,7 @@
 
 #include "tests/xls/xlsxreader/objects_fixtures.h"
 #include "xls/model/xlssheetextras.h"
+#include "xls/model/xlsutils.h"
 #include "xls/model/xlsstylesheet.h"
 
 namespace xls {
@@ -429,7 +430,7 @@ TEST(WorksheetExtras_ConditionalFormats, RulesVisualsFormulasAndDifferentialForm
   EXPECT_TRUE(cs.FCfvos->Items(2)->FGte);
   ASSERT_EQ(cs.FColors->Count(), 3u);
   EXPECT_EQ(cs.FColors->Items(0).ColorType, TXc12ColorType::exctRgb);
-  EXPECT_EQ(cs.FColors->Items(0).ARGB & 0xFFFFFFu, 0xF8696Bu);
+  EXPECT_EQ(cs.FColors->Items(0).ARGB & 0xFFFFFFu, SwapRedBlue(0xF8696Bu));  // rgb F8696B, red low
   EXPECT_EQ(cs.FColors->Items(1).ColorType, TXc12ColorType::exctTheme);
 
   const TXc12DataBar& db = *b.CfRules().Items(1)->FDataBar;
@@ -439,7 +440,7 @@ TEST(WorksheetExtras_ConditionalFormats, RulesVisualsFormulasAndDifferentialForm
   EXPECT_EQ(db.FCfvo1->AsFloat(), 1.5);
   EXPECT_EQ(db.FCfvo2->FType, TXc12CfvoType::x12ctFormula);
   EXPECT_EQ(db.FCfvo2->FVal, u"$A$1*2");
-  EXPECT_EQ(db.FColor.ARGB & 0xFFFFFFu, 0x638EC6u);
+  EXPECT_EQ(db.FColor.ARGB & 0xFFFFFFu, SwapRedBlue(0x638EC6u));
 
   const TXc12IconSet& is = *b.CfRules().Items(2)->FIconSet;
   EXPECT_EQ(is.FIconSet, TXc12IconSetType::x12ist4Rating);
