@@ -333,6 +333,25 @@ def make_empty_sheets(out, scale):
     workbook(os.path.join(out, "empty_sheets.xlsx"), [sheet(key_row())] + [None] * (100000 * scale - 1))
 
 
+def make_picture_many_drawings(out, scale):
+    """250 (n) or 1,000 (4n) sheets whose drawings all name one picture of 1 MiB."""
+    import random
+    count = 250 * scale
+    picture = random.Random(17).randbytes(1 << 20)  # incompressible: the package holds it once
+    sheets, rels, parts = [], {}, []
+    for i in range(count):
+        sheets.append(sheet(key_row() if i == 0 else "").replace("</sheetData>", '</sheetData><drawing r:id="rIdD"/>')
+                      .replace(f'xmlns="{NS_MAIN}"', f'xmlns="{NS_MAIN}" xmlns:r="{NS_REL}"', 1))
+        rels[i] = [("rIdD", "drawing", f"../drawings/drawing{i + 1}.xml")]
+        parts.append((f"xl/drawings/drawing{i + 1}.xml",
+                      '<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing"/>'))
+        parts.append((f"xl/drawings/_rels/drawing{i + 1}.xml.rels",
+                      f'<Relationships xmlns="{NS_PKG}"><Relationship Id="rIdP" Type="{REL}image" '
+                      'Target="../media/image1.png"/></Relationships>'))
+    parts.append(("xl/media/image1.png", picture))
+    workbook(os.path.join(out, "picture_many_drawings.xlsx"), sheets, sheet_rels=rels, extra_parts=parts)
+
+
 def make_comments(out, scale):
     count = 100000 * scale
     body = "".join(f'<comment ref="{col_name(i % 100)}{i // 100 + 2}" authorId="0"><text><t>c{i}</t></text></comment>'
@@ -397,6 +416,7 @@ INPUTS = {
     "theme_elements": make_theme_elements,
     "array_formulas": make_array_formulas,
     "empty_sheets": make_empty_sheets,
+    "picture_many_drawings": make_picture_many_drawings,
     "comments": make_comments,
     "long_shared_string": make_long_shared_string,
     "legacy_damaged": make_legacy_damaged,

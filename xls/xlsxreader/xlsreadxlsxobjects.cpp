@@ -885,14 +885,24 @@ void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorkshee
     // A picture the package cannot give (missing, damaged, too large) is left out with a
     // warning: the drawing never ends a load.
     try {
-      std::u16string target;
-      auto stream = FPackage.ReadDrawingMedia(id, target);
+      std::u16string target, part;
+      TXc12GraphicImage* known = nullptr;
+      auto stream = FPackage.ReadDrawingMedia(id, target, [&](const std::u16string& name) {
+        part = name;
+        const auto it = FImagesByPart.find(name);
+        known = it == FImagesByPart.end() ? nullptr : it->second;
+        return !known;
+      });
+      if (known) {
+        known->AddUse(sheetId, target);
+        continue;
+      }
       if (!stream) continue;
       const std::vector<uint8_t> data = ReadBytes(FPackage, *stream);
       const auto dot = target.rfind(u'.');
       const std::u16string_view ext =
           dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(target).substr(dot + 1);
-      FManager.GrManager().Images().Xc12_Add(data, ext, id, sheetId, target);
+      FImagesByPart[part] = FManager.GrManager().Images().Xc12_Add(data, ext, id, sheetId, target);
     } catch (const std::exception& e) {
       Warning(u"Picture " + id + u" of the drawing not read: " + kws::Utf8ToUtf16(e.what()));
     }

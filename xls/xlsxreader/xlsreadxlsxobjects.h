@@ -31,6 +31,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -43,6 +44,7 @@
 namespace xls {
 
 class TXc12Manager;
+class TXc12GraphicImage;
 class TXc12DataWorksheet;
 class TXc12Comment;
 class TOPC_XLSX;
@@ -180,6 +182,9 @@ class TXLSReadXLSXObjects {
   TXLSWarningCap FOwnWarningCap;
   TXLSWarningCap& FWarningCap;    // the load's, or FOwnWarningCap
   std::vector<std::unique_ptr<TXLSSheetVml>> FVmlDrawings;
+  // The pictures read in this load by their part name: a part named by several drawings is read
+  // and held once.
+  std::unordered_map<std::u16string, TXc12GraphicImage*> FImagesByPart;
   // Comments added by DoComment with their author index, until the part's author list is known.
   std::vector<std::pair<TXc12Comment*, int32_t>> FPendingAuthors;
 };
