@@ -229,6 +229,7 @@ class TXc12DefinedName : public TXLSFactoryObject {
   TXc12BuiltInName FBuiltIn = TXc12BuiltInName::bnNone;
   bool FDeleted = false;
   TXc12DefinedNames* FOwner = nullptr;
+  int32_t FIndex = -1;  // position in the owner's list
 };
 
 class TXc12DefinedNames : public TXLSFactoryObject {
@@ -253,10 +254,17 @@ class TXc12DefinedNames : public TXLSFactoryObject {
   friend class TXc12DefinedName;
   TXc12DefinedName* TakeFree();
   void RebuildHash() const;
+  // The first live entry with this scope and name, through the hash.
+  int32_t Lookup(int32_t sheetId, std::u16string_view name) const;
+  // An entry whose name, scope or deleted state changed; the hash takes it at the next lookup.
+  void NameChanged(int32_t index);
   TXLSClassFactory* FClassFactory;
   size_t FDeletedCount = 0;  // entries whose Deleted flag is set
   std::vector<std::unique_ptr<TXc12DefinedName>> FItems;
+  // Scope and upper-cased name -> the first live entry with them. Entries changed since the hash
+  // was built wait in FChanged; a hash entry that no longer matches its item makes a rebuild.
   mutable std::unordered_map<std::u16string, int32_t> FHash;
+  mutable std::vector<int32_t> FChanged;
   mutable bool FHashValid = false;
 };
 

@@ -16,3 +16,8 @@ add_test(NAME LegacyFuncTable_GeneratedHeaderUpToDate
 kws_add_test(legacyencoder_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsformulaencoder97_test.cpp
   LIBS xls_formula xls_model kws_platform)
+# Mutated formula texts through the legacy tokenizer and encoder (KWS_FUZZ_SECONDS / KWS_FUZZ_INPUTS).
+kws_add_test(legacyencoder_fuzz_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsformulaencoder97_fuzz_test.cpp
+  LIBS xls_formula xls_model kws_platform kws_test_support
+  LABELS fuzz)
