@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/textcodec.h"
+#include "xls/biff/sheetrules.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsutils.h"
 
@@ -89,6 +90,7 @@ void TSheet::ClearData() {
   FPane.Clear();
   FSelectedAreas.Clear();
   FVisibleAreas.Clear();
+  FRules.reset();
   FHasDefaultRecords = false;
   FDimension = TXLSCellArea{0, 0, 0, 0};
 }

@@ -34,6 +34,7 @@ std::u16string UpperName(std::u16string_view s);
 
 class TBIFF5;
 class TSheets;
+struct TSheetRules;
 
 // Legacy cell areas and their lists. The lists share the model's area routines (cutting a
 // rectangle out, clipping, shifting, absorbing copied areas) within the limits of the legacy
@@ -238,6 +239,8 @@ class TSheet : public TBasicSheet {
   TXLSCellArea FDimension{0, 0, 0, 0};
   TCellAreas97 FVisibleAreas;
   TBaseRecordStorage FCachedMSORecs;
+  // Conditional formats, validations and the autofilter (sheetrules.h), made on first use.
+  std::unique_ptr<TSheetRules> FRules;
 
  private:
   TSheets* FOwner;
