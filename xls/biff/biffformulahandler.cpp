@@ -79,12 +79,12 @@ std::u16string TFormulaHandler::GetName(TFormulaNameType type, int32_t sheetInde
 
 std::u16string TFormulaHandler::DecodeFormula(std::span<const uint8_t> ptgs, int32_t sheetIndex,
                                               const TXLSFormulaSeparators& separators,
-                                              const TBIFFDecodeOptions& options) {
+                                              const TBIFFDecodeOptions& options, int32_t col, int32_t row) {
   const TGetNameEvent getName = [this, sheetIndex](TFormulaNameType type, int32_t sheet, int32_t name,
                                                    int32_t col, int32_t row) {
     return GetName(type, sheet, name, col, row, sheetIndex);
   };
-  return DecodeBIFFFormula(ptgs, sheetIndex, 0, 0, getName, separators.List, separators, options);
+  return DecodeBIFFFormula(ptgs, sheetIndex, col, row, getName, separators.List, separators, options);
 }
 
 std::u16string TFormulaHandler::DecodeFormula(std::span<const uint8_t> ptgs) {

@@ -72,7 +72,8 @@ class TFormulaHandler : public TXLSFactoryObject {
   // Text of legacy tokens (with or without their form byte) of a formula of `sheetIndex`
   // (-1: a defined name), in the layouts of `options`.
   std::u16string DecodeFormula(std::span<const uint8_t> ptgs, int32_t sheetIndex,
-                               const TXLSFormulaSeparators& separators, const TBIFFDecodeOptions& options);
+                               const TXLSFormulaSeparators& separators, const TBIFFDecodeOptions& options,
+                               int32_t col = 0, int32_t row = 0);
   // Own-book entries that sheet numbers at or after `sheetIndex` move up by one.
   void InsertSheet(int32_t sheetIndex);
 

@@ -375,6 +375,7 @@ void TBIFFReaderHost::UpdateInternal(uint16_t id) {
   if (FReader.CurrRecs) FReader.CurrRecs->UpdateInternal(id);
 }
 TSheet* TBIFFReaderHost::LegacySheet() { return FReader.CurrSheet(); }
+bool TBIFFReaderHost::SkipDrawing() const { return FReader.FSkipMSO; }
 
 void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecords> records) {
   static constexpr uint16_t kIds[] = {
@@ -399,7 +400,8 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
       BIFFID_HORIZONTALPAGEBREAKS, BIFFID_VERTICALPAGEBREAKS, BIFFID_HEADER, BIFFID_FOOTER,
       BIFFID_LEFTMARGIN, BIFFID_RIGHTMARGIN, BIFFID_TOPMARGIN, BIFFID_BOTTOMMARGIN, BIFFID_SETUP,
       BIFFID_PRINTHEADERS, BIFFID_PRINTGRIDLINES, BIFFID_GRIDSET, BIFFID_HCENTER, BIFFID_VCENTER,
-      BIFFID_GUTS, BIFFID_WSBOOL, BIFFID_SHEETEXT, BIFFID_FEATHDR};
+      BIFFID_GUTS, BIFFID_WSBOOL, BIFFID_SHEETEXT, BIFFID_FEATHDR, BIFFID_CONDFMT, BIFFID_DVAL_, BIFFID_DV_,
+      BIFFID_FILTERMODE, BIFFID_AUTOFILTERINFO};
   // BOUNDSHEET: the frame keeps the sheet list; the name is decoded in the file's code page.
   handlers.Set(
       BIFFID_BOUNDSHEET,

@@ -139,7 +139,12 @@ enum : uint16_t {
   BIFFID_WINDOW2 = 0x023E,
   BIFFID_HLINKTOOLTIP = 0x0800,
   BIFFID_SHEETEXT = 0x0862,
-  BIFFID_FEATHDR = 0x0867
+  BIFFID_FEATHDR = 0x0867,
+  BIFFID_FILTERMODE = 0x009B,
+  BIFFID_AUTOFILTERINFO = 0x009D,
+  BIFFID_CONDFMT = 0x01B0,
+  BIFFID_DVAL_ = 0x01B2,
+  BIFFID_DV_ = 0x01BE
 };
 
 // What the handlers need of the record loop.
@@ -168,6 +173,8 @@ class TBIFFRecordHost {
   // The legacy sheet of the current worksheet (nullptr in the globals or without the reader
   // object's sheets).
   virtual TSheet* LegacySheet() { return nullptr; }
+  // True when the load skips the drawing layer (validations are then dropped with it).
+  virtual bool SkipDrawing() const { return false; }
   // Keeps the copy of a STYLE record's first bytes and of the FILESHARING body with the reader
   // object.
   virtual void KeepStyle(std::span<const uint8_t> copy) = 0;
@@ -305,6 +312,7 @@ class TBIFFRecords {
   void ReadHyperlinkParts(const TBIFFBody& b, uint32_t flags, TXLSHyperlinkType kind, TXc12Hyperlink& h);
   void RecPageBreaks(const TBIFFBody& b, bool rows);
   void RecSETUP(const TBIFFBody& b);
+  void RecRules(uint16_t id, const TBIFFBody& b, TBIFFRecordHost& host);
 
   TXc12Manager& FManager;
   // Taken from the host at every record.
@@ -347,6 +355,7 @@ class TBIFFReaderHost : public TBIFFRecordHost {
   TFormulaHandler* LegacyFormulas() override;
   void UpdateInternal(uint16_t id) override;
   TSheet* LegacySheet() override;
+  bool SkipDrawing() const override;
 
  private:
   TXLSReadII& FReader;

@@ -30,6 +30,7 @@
 #include <cmath>
 
 #include "xls/biff/biffrecords.h"
+#include "xls/biff/sheetrules.h"
 #include "xls/biff/sheets.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
@@ -224,9 +225,51 @@ bool TBIFFRecords::HandleSheet(uint16_t id, std::span<const uint8_t> data, TBIFF
       for (size_t i = 0; i < std::size(fields); ++i) *fields[i] = (f >> i & 1) == 0;
       return true;
     }
+    case BIFFID_CONDFMT:
+    case BIFFID_DVAL_:
+    case BIFFID_DV_:
+    case BIFFID_FILTERMODE:
+    case BIFFID_AUTOFILTERINFO:
+      RecRules(id, b, host);
+      return true;
     default:
       return false;
   }
+}
+
+namespace {
+
+// The record loop as the rule readers see it.
+class THostRuleSource : public TRuleSource {
+ public:
+  explicit THostRuleSource(TBIFFRecordHost& host) : FHost(host) {}
+  uint16_t PeekId() override { return FHost.PeekId(); }
+  bool ReadRecord(uint16_t& id, std::vector<uint8_t>& body) override { return FHost.ReadRecord(id, body); }
+
+ private:
+  TBIFFRecordHost& FHost;
+};
+
+}  // namespace
+
+// Conditional formats, validations and the autofilter go to the legacy sheet; none is stored.
+// Validations are dropped with the drawing layer, the autofilter records before BIFF8.
+void TBIFFRecords::RecRules(uint16_t id, const TBIFFBody& b, TBIFFRecordHost& host) {
+  const bool biff8 = FVersion >= TExcelVersion::xvExcel97;
+  TSheet* sheet = host.LegacySheet();
+  if (!sheet) return;
+  THostRuleSource source(host);
+  TRuleWarnings warnings;
+  TSheetRules& rules = SheetRules(*sheet);
+  if (id == BIFFID_CONDFMT) {
+    rules.FConditionalFormats.LoadFromStream(source, b, warnings);
+  } else if (id == BIFFID_DVAL_ || id == BIFFID_DV_) {
+    if (host.SkipDrawing()) return;
+    rules.FDataValidations.LoadFromStream(source, id, b, biff8, warnings);
+  } else if (biff8) {
+    rules.FAutoFilters.LoadFromStream(source, id, b);
+  }
+  for (const std::u16string& w : warnings) host.Warning(w, XLSWARN_BIFF_RECORD_SKIPPED);
 }
 
 void TBIFFRecords::RecDIMENSIONS(const TBIFFBody& b, TBIFFRecordHost& host) {

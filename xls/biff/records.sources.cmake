@@ -5,6 +5,7 @@ target_sources(xls_biff PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/biffrecords.cpp
   ${CMAKE_CURRENT_LIST_DIR}/biffcells.cpp
   ${CMAKE_CURRENT_LIST_DIR}/biffsheet.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sheetrules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/biffglobals.cpp
   ${CMAKE_CURRENT_LIST_DIR}/biffstyles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/biffreader.cpp
