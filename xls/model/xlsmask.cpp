@@ -500,7 +500,9 @@ std::u16string TExcelMask::FormatScientific(double value, const TMaskSection& se
 
 std::u16string TExcelMask::FormatDateTime(double value, const TMaskSection& sec) const {
   const TMaskDataList& list = *sec.List;
-  // Fractions of a second are shown rounded: round the value to the finest one shown first.
+  // Fractions of a second are shown rounded: a section that shows them rounds the value to the
+  // finest one shown before decoding (so 59.999 seconds under ss.00 show as the next minute).
+  // Whole seconds, minutes and hours are cut, as the decoding gives them.
   int shownDecimals = 0;
   for (size_t k = 0; k < list.Count(); ++k) {
     if (list.Items(k)->FEntity != E::meDecimalPos) continue;

@@ -122,6 +122,8 @@ TEST(TExcelMask_FormatNumber, DatesAndTimes) {
       {u"[h]:mm", 1.5, u"36:00"},
       {u"[h]:mm", Time(1, 30, 0), u"1:30"},
       {u"[h]:mm:ss", Time(1, 59, 59.9996), u"2:00:00"},
+      {u"h:mm:ss", Time(8, 16, 47.92), u"8:16:47"},  // whole seconds are cut
+      {u"h:mm", Time(8, 16, 48), u"8:16"},           // minutes alone are not
       {u"[mm]:ss", Time(2, 3, 4), u"123:04"},
       {u"[ss]", Time(0, 2, 5), u"125"},
       {u"[h]:mm", -1.5, u"-36:00"},
