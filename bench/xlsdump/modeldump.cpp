@@ -7,11 +7,13 @@
 #include "bench/common/celltext.h"
 #include "xls/biff/biff5.h"
 #include "xls/biff/sheetrules.h"
+#include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsformattedobj.h"
+#include "xls/model/xlsmask.h"
 #include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsnames.h"
 #include "xls/model/xlssheetsettings.h"
@@ -590,6 +592,39 @@ class TDumper {
       act(prot.PivotTables(), "pivotTables");
       Emit(TLine("protection").Text(name).Raw(prot.Verifier() ? hex : "").Raw(actions));
     }
+
+    FormattedNumbers(sheet);
+  }
+
+  // The formatted text of number cells (and cached numbers of formulas) whose number format is not
+  // General, with the colour its section names. Formatted with the en-US defaults whatever the
+  // locale, so that the lines are the same on every machine.
+  void FormattedNumbers(xls::TXLSWorksheet& sheet) {
+    const xls::FormatSettings saved = FBook.Settings();
+    FBook.SetSettings(xls::FormatSettings{});
+    xls::TXc12DataStyleSheet& styles = FBook.Manager().StyleSheet();
+    xls::TXLSCellMMU& cells = sheet.Cells();
+    cells.BeginIterateRow(-1);
+    while (cells.IterateNextRow()) {
+      cells.BeginIterateCol();
+      while (cells.IterateNextCol()) {
+        const xls::TXLSCellType t = cells.CellType(cells.IterCell());
+        if (t != xls::TXLSCellType::xctFloat && t != xls::TXLSCellType::xctFloatFormula) continue;
+        const xls::TXc12XF* xf = xls::StyleXF(styles, cells.IterGetStyleIndex());
+        const xls::TXc12NumberFormat* fmt = xf ? xf->NumFmt() : nullptr;
+        if (!fmt || fmt->Index() == 0 || (fmt->Index() >= 50 && kws::AsciiSameText(fmt->Value(), u"General")))
+          continue;
+        const int32_t col = cells.IterCellCol(), row = cells.IterCellRow();
+        uint32_t color = xls::kNoMaskColor;
+        const std::u16string text = sheet.GetFormatString(col, row, &color);
+        char rgb[8] = "";
+        if (color != xls::kNoMaskColor)
+          std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", unsigned(color & 0xFF), unsigned(color >> 8 & 0xFF),
+                        unsigned(color >> 16 & 0xFF));
+        Emit(TLine("fmt").Text(sheet.Name()).Text(xls::ColRowToRefStr(col, row)).Text(text).Raw(rgb));
+      }
+    }
+    FBook.SetSettings(saved);
   }
 
   // Validations, conditional formats and the autofilter that a legacy load keeps with the

@@ -243,7 +243,7 @@ void TExcelMask::ParseSection(std::u16string_view text, TMaskSection& sec, bool 
           prevDate = long(list.Count()) - 1;
         } else {
           for (const NamedColor& nc : kColors)
-            if (g == nc.name) sec.Color = nc.color;
+            if (g == nc.name) sec.Color = nc.color, sec.ColorNamed = true;
         }
         if (list.Count() > 0 && IsElapsed(list.Items(list.Count() - 1)->FEntity)) sec.Flags |= kMaskDateTime;
         continue;
@@ -341,13 +341,16 @@ std::u16string TExcelMask::FormatNumber(double value) {
   const TMaskSection &s0 = FFormats[0], &s1 = FFormats[1], &s2 = FFormats[2];
   if (HasTokens(s1) && !(value >= 0)) {
     FColor = s1.Color;
+    FColorNamed = s1.ColorNamed;
     return FormatSection(std::fabs(value), s1);
   }
   if (!HasTokens(s2) || value != 0) {
     FColor = s0.Color;
+    FColorNamed = s0.ColorNamed;
     return FormatSection(value, s0);
   }
   FColor = s2.Color;
+  FColorNamed = s2.ColorNamed;
   return FormatSection(0, s2);
 }
 
@@ -497,7 +500,9 @@ std::u16string TExcelMask::FormatScientific(double value, const TMaskSection& se
 
 std::u16string TExcelMask::FormatDateTime(double value, const TMaskSection& sec) const {
   const TMaskDataList& list = *sec.List;
-  // Fractions of a second are shown rounded: round the value to the finest one shown first.
+  // Fractions of a second are shown rounded: a section that shows them rounds the value to the
+  // finest one shown before decoding (so 59.999 seconds under ss.00 show as the next minute).
+  // Whole seconds, minutes and hours are cut, as the decoding gives them.
   int shownDecimals = 0;
   for (size_t k = 0; k < list.Count(); ++k) {
     if (list.Items(k)->FEntity != E::meDecimalPos) continue;

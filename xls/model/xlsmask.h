@@ -86,6 +86,9 @@ class TMaskDataList {
   std::vector<std::unique_ptr<TMaskData>> FItems;
 };
 
+// The colour out of formatted cell text when the format names no colour.
+inline constexpr uint32_t kNoMaskColor = 0xFF000000;
+
 // Section flags.
 inline constexpr uint8_t kMaskText = 0x01, kMaskComma = 0x02, kMaskDecimal = 0x04, kMaskPercent = 0x08,
                          kMaskExponent = 0x10, kMaskDateTime = 0x20, kMaskZeroSection = 0x40;
@@ -93,6 +96,7 @@ inline constexpr uint8_t kMaskText = 0x01, kMaskComma = 0x02, kMaskDecimal = 0x0
 struct TMaskSection {
   std::unique_ptr<TMaskDataList> List;  // none for an empty or absent section
   uint32_t Color = 0;                   // Windows colour value (blue in the high byte)
+  bool ColorNamed = false;              // a colour name set Color
   uint8_t Flags = 0;
   int32_t DecimalPos = -1;  // index of the meDecimalPos token in List, -1 when none
   int32_t Decimals = 0;     // digit placeholders after the decimal point
@@ -114,8 +118,10 @@ class TExcelMask {
   // Dates count from 1 January 1904 (serial 0) instead of 30 December 1899.
   bool Date1904() const { return FDate1904; }
   void SetDate1904(bool v) { FDate1904 = v; }
-  // The colour of the section the last FormatNumber used (0 before).
+  // The colour of the section the last FormatNumber used (0 before), and whether that section
+  // named one (so that a named black tells from none).
   uint32_t Color() const { return FColor; }
+  bool ColorNamed() const { return FColorNamed; }
 
   // The value's text under the mask (the general text when no mask is set). Never raises: a
   // value that is not finite, or a date outside years 1..9999, gives the general text.
@@ -138,6 +144,7 @@ class TExcelMask {
   int32_t FIndex = 0;
   std::array<TMaskSection, 4> FFormats;
   uint32_t FColor = 0;
+  bool FColorNamed = false;
   bool FDate1904 = false;
 };
 

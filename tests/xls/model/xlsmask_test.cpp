@@ -12,7 +12,9 @@
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlserrors.h"
+#include "xls/model/xlsrelcells.h"
 #include "xls/model/xlsstylesheet.h"
+#include "xls/model/xlsworkbookdata.h"
 
 namespace xls {
 namespace {
@@ -120,6 +122,8 @@ TEST(TExcelMask_FormatNumber, DatesAndTimes) {
       {u"[h]:mm", 1.5, u"36:00"},
       {u"[h]:mm", Time(1, 30, 0), u"1:30"},
       {u"[h]:mm:ss", Time(1, 59, 59.9996), u"2:00:00"},
+      {u"h:mm:ss", Time(8, 16, 47.92), u"8:16:47"},  // whole seconds are cut
+      {u"h:mm", Time(8, 16, 48), u"8:16"},           // minutes alone are not
       {u"[mm]:ss", Time(2, 3, 4), u"123:04"},
       {u"[ss]", Time(0, 2, 5), u"125"},
       {u"[h]:mm", -1.5, u"-36:00"},
@@ -311,6 +315,92 @@ TEST(Worksheet_GetIsDateTime, ByBuiltInPositionOrCode) {
   EXPECT_FALSE(sheet.GetIsDateTime(2, 0));
   EXPECT_FALSE(sheet.GetIsDateTime(3, 0));  // blank
   EXPECT_FALSE(sheet.GetIsDateTime(9, 9));  // missing
+}
+
+// A workbook whose first sheet holds numbers under given formats, with en-US settings.
+struct FormattedSheet {
+  TXLSBook book;
+  TXc12DataStyleSheet& styles = book.Manager().StyleSheet();
+  TXLSWorksheet& sheet = *book.Items(0);
+  FormattedSheet() : book(FormatSettings{}) {}
+  int32_t Style(TXc12NumberFormat* fmt) {
+    TXc12XF* xf = styles.XFs().Add();
+    styles.SetXFDefaultValues(*xf);
+    xf->SetNumFmt(fmt);
+    return xf->Index();
+  }
+  int32_t Style(std::u16string_view code) {
+    return Style(styles.NumFmts().Add(std::u16string(code), int32_t(164 + next++)));
+  }
+  int next = 0;
+};
+
+TEST(Worksheet_GetFormatString, NumbersByTheirFormat) {
+  FormattedSheet f;
+  TXLSCellMMU& cells = f.sheet.Cells();
+  cells.StoreFloat(0, 0, f.Style(u"0.00"), 1.005);
+  cells.StoreFloat(1, 0, f.Style(f.styles.NumFmts().Items(14)), 45000.75);
+  cells.StoreFloat(2, 0, f.Style(f.styles.NumFmts().Items(20)), 45000.75);
+  cells.StoreFloat(3, 0, f.Style(f.styles.NumFmts().Items(22)), 45000.75);
+  cells.StoreFloat(4, 0, f.Style(u"0;[Red]-0"), -7);
+  cells.StoreFloat(5, 0, 0, 1234.5678);
+  cells.StoreFloat(6, 0, f.Style(std::u16string(256, u'0')), 1234.5);
+  cells.StoreString(7, 0, 0, u"text");
+  cells.StoreBoolean(8, 0, 0, true);
+  cells.StoreFloat(9, 0, f.Style(u"yyyy-mm-dd"), 0);
+  cells.StoreFloat(10, 0, f.Style(u"[Black]0"), 1);
+  cells.StoreFloat(11, 0, f.Style(u"yyyy-mm-dd"), 1e300);
+
+  EXPECT_EQ(f.sheet.GetAsFmtString(0, 0), u"1.01");
+  EXPECT_EQ(f.sheet.GetAsFmtString(1, 0), u"3/15/2023");
+  EXPECT_EQ(f.sheet.GetAsFmtString(2, 0), u"6:00 PM");
+  EXPECT_EQ(f.sheet.GetAsFmtString(3, 0), u"3/15/2023 6:00 PM");
+  EXPECT_EQ(f.sheet.GetAsFmtString(5, 0), u"1234.5678");
+  EXPECT_EQ(f.sheet.GetAsFmtString(6, 0), u"1234.5");  // a code the mask refuses: general form
+  EXPECT_EQ(f.sheet.GetAsFmtString(7, 0), u"text");
+  EXPECT_EQ(f.sheet.GetAsFmtString(8, 0), u"TRUE");
+  EXPECT_EQ(f.sheet.GetAsFmtString(9, 0), u"1899-12-30");
+  EXPECT_EQ(f.sheet.GetAsFmtString(11, 0), u"1E300");
+  EXPECT_EQ(f.sheet.GetAsFmtString(12, 0), u"");
+  EXPECT_EQ(f.sheet.GetAsString(0, 0), u"1.005");  // GetAsString stays unformatted
+
+  uint32_t color = 0;
+  EXPECT_EQ(f.sheet.GetFormatString(4, 0, &color), u"-7");
+  EXPECT_EQ(color, 0x0000FFu);
+  EXPECT_EQ(f.sheet.GetFormatString(0, 0, &color), u"1.01");
+  EXPECT_EQ(color, kNoMaskColor);
+  EXPECT_EQ(f.sheet.GetFormatString(10, 0, &color), u"1");
+  EXPECT_EQ(color, 0u);  // a named black differs from none
+  f.sheet.GetFormatString(12, 0, &color);
+  EXPECT_EQ(color, kNoMaskColor);
+
+  f.book.Manager().Workbook().WorkbookPr().FDate1904 = true;
+  EXPECT_EQ(f.sheet.GetAsFmtString(9, 0), u"1904-01-01");
+  EXPECT_EQ(f.sheet.GetAsFmtString(1, 0), u"3/16/2027");
+}
+
+TEST(Worksheet_GetFormatString, DefDecimalsAndFormulas) {
+  FormattedSheet f;
+  TXLSCellMMU& cells = f.sheet.Cells();
+  cells.StoreFloat(0, 0, 0, 1234567.125);
+  EXPECT_EQ(f.sheet.DefDecimals(), -1);
+  EXPECT_EQ(f.sheet.GetAsFmtString(0, 0), u"1234567.125");
+  f.sheet.SetDefDecimals(2);
+  EXPECT_EQ(f.sheet.GetAsFmtString(0, 0), u"1,234,567.13");
+  f.sheet.SetDefDecimals(0);
+  EXPECT_EQ(f.sheet.GetAsFmtString(0, 0), u"1,234,567");
+}
+
+TEST(RelCells_AsText, ShowsFormattedNumbers) {
+  FormattedSheet f;
+  TXLSCellMMU& cells = f.sheet.Cells();
+  cells.StoreFloat(0, 0, f.Style(u"0.0%"), 0.125);
+  cells.StoreFloat(1, 0, f.Style(u"#,##0"), 1234567);
+  cells.StoreString(0, 1, 0, u"x");
+  cells.StoreFloat(1, 1, f.Style(u"d-mmm-yy"), 45000);
+  TXLSRelCellsImpl range(&f.sheet);
+  range.FCol1 = 0, range.FRow1 = 0, range.FCol2 = 1, range.FRow2 = 1;
+  EXPECT_EQ(range.AsText(), u"12.5% 1,234,567 x 15-Mar-23");
 }
 
 }  // namespace
