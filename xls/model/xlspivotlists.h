@@ -15,6 +15,8 @@
 
 namespace xls {
 
+class TXLSStream;
+
 // The pivot cache definitions of a workbook, in load order.
 class TXc12PivotCacheList : public TXLSFactoryObject {
  public:
@@ -24,10 +26,10 @@ class TXc12PivotCacheList : public TXLSFactoryObject {
   // Reads one cache definition part and stamps it with the cache id the workbook gives it;
   // returns the relationship id of its records part (empty when it has none). A damaged part
   // raises XLSRWException and adds nothing.
-  virtual std::u16string LoadDefinition(std::string_view part, int32_t cacheId) = 0;
+  virtual std::u16string LoadDefinition(TXLSStream& part, int32_t cacheId) = 0;
   // Reads a records part into the definition loaded last. A damaged part raises XLSRWException
   // and leaves that definition without records.
-  virtual void LoadRecords(std::string_view part) = 0;
+  virtual void LoadRecords(TXLSStream& part) = 0;
 };
 
 // The pivot table definitions of one sheet, in load order.
@@ -38,7 +40,7 @@ class TXc12PivotTableList : public TXLSFactoryObject {
   // Reads one table definition part and links the table to the cache of its cache id in
   // `caches` (counting the use); no cache with that id leaves it unlinked. A damaged part raises
   // XLSRWException and adds nothing.
-  virtual void LoadTable(std::string_view part, TXc12PivotCacheList* caches) = 0;
+  virtual void LoadTable(TXLSStream& part, TXc12PivotCacheList* caches) = 0;
 };
 
 // The makers of the pivot lists (empty until the pivot library registers).

@@ -24,15 +24,15 @@ TXPGBase* TCT_PivotCacheDefinitions::HandleElement(TXPGReader& r) {
   return Add();
 }
 
-std::u16string TCT_PivotCacheDefinitions::LoadDefinition(std::string_view part, int32_t cacheId) {
-  FLast = LoadFromBytes(part);
+std::u16string TCT_PivotCacheDefinitions::LoadDefinition(TXLSStream& part, int32_t cacheId) {
+  FLast = LoadFromStream(part);
   if (!FLast) throw XLSRWException("No pivot cache definition in the part");
   FLast->SetCacheId(cacheId);
   return FLast->R_Id();
 }
 
-void TCT_PivotCacheDefinitions::LoadRecords(std::string_view part) {
-  if (FLast) FLast->Records()->LoadFromBytes(part);
+void TCT_PivotCacheDefinitions::LoadRecords(TXLSStream& part) {
+  if (FLast) FLast->Records()->LoadFromStream(part);
 }
 
 // ---- table definitions --------------------------------------------------------------------------
@@ -42,10 +42,10 @@ TXPGBase* TCT_pivotTableDefinitions::HandleElement(TXPGReader& r) {
   return Add();
 }
 
-void TCT_pivotTableDefinitions::LoadTable(std::string_view part, TXc12PivotCacheList* caches) {
+void TCT_pivotTableDefinitions::LoadTable(TXLSStream& part, TXc12PivotCacheList* caches) {
   auto* c = dynamic_cast<TCT_PivotCacheDefinitions*>(caches);
   if (c) FDocument->SetBudget(c->Document().Budget());
-  TCT_pivotTableDefinition* t = LoadFromBytes(part);
+  TCT_pivotTableDefinition* t = LoadFromStream(part);
   if (!t) throw XLSRWException("No pivot table definition in the part");
   if (TCT_pivotCacheDefinition* cache = c ? c->Find(t->CacheId()) : nullptr) {
     t->SetCache(cache);

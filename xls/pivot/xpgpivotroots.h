@@ -65,8 +65,8 @@ class TCT_PivotCacheDefinitions : public TXc12PivotCacheList, public TPivotRootL
   // The first definition in load order with this cache id, nullptr when none has it.
   TCT_pivotCacheDefinition* Find(int32_t cacheId) const;
 
-  std::u16string LoadDefinition(std::string_view part, int32_t cacheId) override;
-  void LoadRecords(std::string_view part) override;
+  std::u16string LoadDefinition(TXLSStream& part, int32_t cacheId) override;
+  void LoadRecords(TXLSStream& part) override;
 
   // The document element "pivotCacheDefinition" becomes a new definition; another raises.
   TXPGBase* HandleElement(TXPGReader& reader) override;
@@ -81,7 +81,7 @@ class TCT_pivotTableDefinitions : public TXc12PivotTableList, public TPivotRootL
   void Clear() override { FItems.clear(); }
 
   // Reads with the element budget of the caches' load and links the table to its cache.
-  void LoadTable(std::string_view part, TXc12PivotCacheList* caches) override;
+  void LoadTable(TXLSStream& part, TXc12PivotCacheList* caches) override;
 
   // The document element "pivotTableDefinition" becomes a new definition; another raises.
   TXPGBase* HandleElement(TXPGReader& reader) override;

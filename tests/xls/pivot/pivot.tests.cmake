@@ -14,3 +14,5 @@ if(EXISTS "${KWS_DML_SCHEMAS}/sml-pivotTable.xsd")
            COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/xpggen/pivotenums.py --check
                    --schemas ${KWS_DML_SCHEMAS})
 endif()
+kws_add_test(pivotload_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/pivotload_test.cpp
+             LIBS xls_pivot xls_xlsxreader kws_test_support)

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "xls/model/xlserrors.h"
+#include "xls/package/xlsstream.h"
 #include "xls/pivot/xpgpivotroots.h"
 
 namespace xls::xpgpivot {
@@ -25,6 +26,16 @@ std::string CacheXml(const std::string& attrs, const std::string& body) {
 
 std::string TableXml(const std::string& attrs, const std::string& body) {
   return "<pivotTableDefinition" + std::string(kNs) + attrs + ">" + body + "</pivotTableDefinition>";
+}
+
+// The interfaces the package reader uses take streams.
+std::u16string LoadDefinition(TCT_PivotCacheDefinitions& caches, const std::string& xml, int32_t id) {
+  TXLSViewStream s(xml);
+  return caches.LoadDefinition(s, id);
+}
+void LoadTable(TCT_pivotTableDefinitions& tables, const std::string& xml, TCT_PivotCacheDefinitions* caches) {
+  TXLSViewStream s(xml);
+  tables.LoadTable(s, caches);
 }
 
 std::string Fields(const std::string& items) {
@@ -302,15 +313,15 @@ TEST(PivotCache_Records, BudgetAndDamageLeaveNoRecords) {
 
 TEST(PivotCache_Roots, FindWrongDocumentsAndClear) {
   TCT_PivotCacheDefinitions caches;
-  EXPECT_EQ(caches.LoadDefinition(CacheXml(" r:id=\"rId7\"", ""), 3), u"rId7");
-  EXPECT_EQ(caches.LoadDefinition(CacheXml("", ""), 3), u"");
+  EXPECT_EQ(LoadDefinition(caches, CacheXml(" r:id=\"rId7\"", ""), 3), u"rId7");
+  EXPECT_EQ(LoadDefinition(caches, CacheXml("", ""), 3), u"");
   EXPECT_EQ(caches.Find(3), caches.GetItems(0));  // the first of two with one id
   EXPECT_EQ(caches.Find(4), nullptr);
   for (const std::string& bad :
        {std::string("<pivotTableDefinition name=\"x\"/>"), std::string("<pivotTableDefinition/>"),
         CacheXml("", "<cacheFields><cacheField name=\"a"), std::string("not xml at all <"),
         std::string("")}) {
-    EXPECT_THROW(caches.LoadDefinition(bad, 9), std::exception) << bad;
+    EXPECT_THROW(LoadDefinition(caches, bad, 9), std::exception) << bad;
     EXPECT_EQ(caches.Count(), 2) << bad;
   }
   caches.Clear();
@@ -418,11 +429,11 @@ TEST(PivotTable_Definition, AttributesChildrenAndDataFields) {
 
 TEST(PivotTable_Roots, LinkToCacheAndDamage) {
   TCT_PivotCacheDefinitions caches;
-  caches.LoadDefinition(CacheXml("", ""), 3);
+  LoadDefinition(caches, CacheXml("", ""), 3);
   TCT_pivotTableDefinitions tables;
-  tables.LoadTable(TableXml(" name=\"T\" cacheId=\"3\"", ""), &caches);
-  tables.LoadTable(TableXml(" name=\"U\" cacheId=\"4\"", ""), &caches);
-  tables.LoadTable(TableXml(" name=\"V\"", ""), &caches);
+  LoadTable(tables, TableXml(" name=\"T\" cacheId=\"3\"", ""), &caches);
+  LoadTable(tables, TableXml(" name=\"U\" cacheId=\"4\"", ""), &caches);
+  LoadTable(tables, TableXml(" name=\"V\"", ""), &caches);
   ASSERT_EQ(tables.Count(), 3);
   EXPECT_EQ(tables.GetItems(0)->Cache(), caches.GetItems(0));
   EXPECT_EQ(caches.GetItems(0)->UsageCount(), 1);
@@ -430,14 +441,14 @@ TEST(PivotTable_Roots, LinkToCacheAndDamage) {
   EXPECT_EQ(tables.GetItems(2)->CacheId(), 2147483632);
   for (const std::string& bad : {std::string("<pivotCacheDefinition a=\"1\"/>"), std::string("<other/>"),
                                  TableXml("", "<location ref=\"A1")}) {
-    EXPECT_THROW(tables.LoadTable(bad, &caches), std::exception) << bad;
+    EXPECT_THROW(LoadTable(tables, bad, &caches), std::exception) << bad;
     EXPECT_EQ(tables.Count(), 3);
   }
   // Table elements count against the caches' budget of the load.
   caches.Document().SetBudget(NewPivotBudget(10));
   std::string big;
   for (int i = 0; i < 20; ++i) big += "<format/>";
-  EXPECT_THROW(tables.LoadTable(TableXml("", "<formats>" + big + "</formats>"), &caches), XLSRWException);
+  EXPECT_THROW(LoadTable(tables, TableXml("", "<formats>" + big + "</formats>"), &caches), XLSRWException);
   EXPECT_EQ(tables.Count(), 3);
 }
 
