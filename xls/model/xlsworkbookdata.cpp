@@ -214,13 +214,23 @@ void TXc12DataWorkbook::Clear() {
   FDefinedNames->Clear();
   FCalcPr.Clear();
   FCustomWorkbookViews.Clear();
-  FPivotCaches.Clear();
+  if (FPivotCaches) FPivotCaches->Clear();
   FSmartTagPr.Clear();
   FSmartTagTypes.Clear();
   FWebPublishing.Clear();
   FFileRecoveryPrs.Clear();
   FWebPublishObjects.Clear();
   FConnections.Clear();
+}
+
+TXc12PivotCacheList* TXc12DataWorkbook::PivotCaches() {
+  if (!FPivotCaches && DefaultPivotFactory().NewCaches) FPivotCaches = DefaultPivotFactory().NewCaches();
+  return FPivotCaches.get();
+}
+
+TXLSPivotFactory& DefaultPivotFactory() {
+  static TXLSPivotFactory factory;
+  return factory;
 }
 
 }  // namespace xls

@@ -22,6 +22,7 @@
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsclassfactory.h"
 #include "xls/model/xlskeptxml.h"
+#include "xls/model/xlspivotlists.h"
 #include "xls/model/xlsutils.h"
 
 namespace xls {
@@ -142,18 +143,6 @@ struct TXc12CustomWorkbookView {
   bool FShowFormulaBar = true, FShowStatusbar = true;
   TXc12Comments_ FShowComments = TXc12Comments_::x12cCommIndicator;
   TXc12Objects FShowObjects = TXc12Objects::x12oAll;
-};
-
-// The pivot cache definitions of the workbook; the pivot layer fills it with its own objects.
-class TXc12PivotCaches {
- public:
-  void Add(std::unique_ptr<TXc12PackageObject> cache) { FItems.push_back(std::move(cache)); }
-  size_t Count() const { return FItems.size(); }
-  TXc12PackageObject* Items(size_t index) const { return FItems.at(index).get(); }
-  void Clear() { FItems.clear(); }
-
- private:
-  std::vector<std::unique_ptr<TXc12PackageObject>> FItems;
 };
 
 enum class TXc12SmartTagShow : uint8_t { x12smtAll, x12smtNone, x12smtNoIndicator };
@@ -291,7 +280,9 @@ class TXc12DataWorkbook {
   TXc12WebPublishing& WebPublishing() { return FWebPublishing; }
   TXc12PlainList<TXc12FileRecoveryPr>& FileRecoveryPrs() { return FFileRecoveryPrs; }
   TXc12PlainList<TXc12WebPublishObject>& WebPublishObjects() { return FWebPublishObjects; }
-  TXc12PivotCaches& PivotCaches() { return FPivotCaches; }
+  // The pivot cache definitions (made by the registered pivot maker on first use); nullptr when
+  // no pivot library has registered.
+  TXc12PivotCacheList* PivotCaches();
   // The connections part as the package layer's tree (its bytes when it did not parse); its
   // content is not interpreted. Empty when the package has none.
   TXc12KeptXml& Connections() { return FConnections; }
@@ -312,7 +303,7 @@ class TXc12DataWorkbook {
   std::unique_ptr<TXc12DefinedNames> FDefinedNames;
   TXc12CalcPr FCalcPr;
   TXc12PlainList<TXc12CustomWorkbookView> FCustomWorkbookViews;
-  TXc12PivotCaches FPivotCaches;
+  std::unique_ptr<TXc12PivotCacheList> FPivotCaches;
   TXc12SmartTagPr FSmartTagPr;
   TXc12PlainList<TXc12SmartTagType> FSmartTagTypes;
   TXc12WebPublishing FWebPublishing;

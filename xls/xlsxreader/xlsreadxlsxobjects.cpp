@@ -8,6 +8,7 @@
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsstylesheet.h"
+#include "xls/model/xlsworkbookdata.h"
 #include "xls/model/xlsworksheetdata.h"
 #include "xls/xlsxreader/xlsreadxlsxconv.h"
 #include "xls/package/xlspackageopc.h"
@@ -376,6 +377,7 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
   if (src.Drawing() && src.Drawing()->Available()) LoadDrawing(src.Drawing()->R_Id(), sheet);
   if (src.LegacyDrawing() && src.LegacyDrawing()->Available())
     LoadVmlDrawing(src.LegacyDrawing()->R_Id(), sheet);
+  LoadPivotTables(sheet);
 }
 
 // ---- element readers ----------------------------------------------------------------------------
@@ -905,6 +907,21 @@ void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorkshee
       FImagesByPart[part] = FManager.GrManager().Images().Xc12_Add(data, ext, id, sheetId, target);
     } catch (const std::exception& e) {
       Warning(u"Picture " + id + u" of the drawing not read: " + kws::Utf8ToUtf16(e.what()));
+    }
+  }
+}
+
+void TXLSReadXLSXObjects::LoadPivotTables(TXc12DataWorksheet& sheet) {
+  TXc12PivotTableList* tables = sheet.PivotTables();
+  std::vector<std::u16string> ids;
+  if (!tables || !FPackage.GetSheetPivotTables(ids)) return;
+  TXc12PivotCacheList* caches = FManager.Workbook().PivotCaches();
+  for (const std::u16string& id : ids) {
+    try {
+      auto stream = FPackage.ReadPivotTable(id);
+      tables->LoadTable(*stream, caches);
+    } catch (const std::exception& e) {
+      Warning(u"Pivot table " + id + u" not read: " + kws::Utf8ToUtf16(e.what()));
     }
   }
 }

@@ -158,6 +158,9 @@ class TXLSReadXLSXObjects {
   void LoadTable(std::u16string_view rId, TXc12DataWorksheet& sheet);
   void LoadDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet);
   void LoadVmlDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet);
+  // The sheet's pivot table parts into its pivot tables (when a pivot library has registered),
+  // each linked to its cache; a part that cannot be read is dropped with a warning naming it.
+  void LoadPivotTables(TXc12DataWorksheet& sheet);
   // One comment element: a comment at its ref with its text and author index. A ref that is not
   // one cell adds nothing.
   void DoComment(const xpgxlsx::TCT_Comment& src, TXc12DataWorksheet& sheet);
