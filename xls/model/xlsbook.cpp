@@ -58,20 +58,40 @@ TXLSWorksheet::TXLSWorksheet(TXLSClassFactory* factory, TXc12DataWorksheet* shee
   TXc12PageSetup& ps = FXc12Sheet->PageSetup();
   if (ps.FPaperSize == TXc12PaperSize::psNone) ps.FPaperSize = FManager->FDefaultPaperSz;
   TXc12DataStyleSheet* styles = &FManager->StyleSheet();
-  FTheCell = std::make_unique<TXLSCell>(styles, &sheet->Cells());
   FTheCellFormat = std::make_unique<TXLSFormattedCell>(styles->XFs().DefaultXF());
-  FRows = std::make_unique<TXLSRows>(&sheet->Cells(), styles);
   FColumns = std::make_unique<TXLSColumns>(&sheet->Columns(), styles);
-  FPrintSettings = std::make_unique<TXLSPrintSettings>(sheet, nullptr);
-  FPane = std::make_unique<TXLSPane>(sheet);
-  FProtection = std::make_unique<TXLSSheetProtection>(sheet);
-  FSelectedAreas = std::make_unique<TXLSSelectedAreas>();
+}
+
+TXLSRows& TXLSWorksheet::Rows() {
+  if (!FRows) FRows = std::make_unique<TXLSRows>(&FXc12Sheet->Cells(), &FManager->StyleSheet());
+  return *FRows;
+}
+
+TXLSPrintSettings& TXLSWorksheet::PrintSettings() {
+  if (!FPrintSettings) FPrintSettings = std::make_unique<TXLSPrintSettings>(FXc12Sheet, nullptr);
+  return *FPrintSettings;
+}
+
+TXLSPane& TXLSWorksheet::Pane() {
+  if (!FPane) FPane = std::make_unique<TXLSPane>(FXc12Sheet);
+  return *FPane;
+}
+
+TXLSSheetProtection& TXLSWorksheet::Protection() {
+  if (!FProtection) FProtection = std::make_unique<TXLSSheetProtection>(FXc12Sheet);
+  return *FProtection;
+}
+
+TXLSSelectedAreas& TXLSWorksheet::SelectedAreas() {
+  if (!FSelectedAreas) FSelectedAreas = std::make_unique<TXLSSelectedAreas>();
+  return *FSelectedAreas;
 }
 
 TXLSWorksheet::~TXLSWorksheet() = default;
 
 TXLSCell& TXLSWorksheet::Cell(int32_t col, int32_t row) {
   if (!ValidColRow(col, row)) throw XLSRWException("Cell out of range");
+  if (!FTheCell) FTheCell = std::make_unique<TXLSCell>(&FManager->StyleSheet(), &FXc12Sheet->Cells());
   return *FTheCell->Position(col, row);
 }
 
@@ -349,9 +369,9 @@ void TXLSWorksheet::SetAsDateTime(int32_t col, int32_t row, double value) {
 
 void* TXLSWorksheet::RequestObject(const void* classId) {
   if (classId == ClassId<TXc12DataWorksheet>()) return FXc12Sheet;
-  if (classId == ClassId<TCellAreas>()) return static_cast<TCellAreas*>(FSelectedAreas.get());
+  if (classId == ClassId<TCellAreas>()) return static_cast<TCellAreas*>(&SelectedAreas());
   if (classId == ClassId<TXLSColumns>()) return FColumns.get();
-  if (classId == ClassId<TXLSRows>()) return FRows.get();
+  if (classId == ClassId<TXLSRows>()) return &Rows();
   return nullptr;
 }
 

@@ -128,12 +128,14 @@ class TXLSWorksheet {
   // until the next call); a write through Cell on a cell without an item stores a blank.
   TXLSCell& Cell(int32_t col, int32_t row);
   TXLSFormattedCell& CellFormat(int32_t col, int32_t row);
-  TXLSRows& Rows() { return *FRows; }
+  // Made on first use (a search reads the cell store and never asks for them), so that a
+  // workbook of many sheets costs none of them per sheet.
+  TXLSRows& Rows();
   TXLSColumns& Columns() { return *FColumns; }
-  TXLSPrintSettings& PrintSettings() { return *FPrintSettings; }
-  TXLSPane& Pane() { return *FPane; }
-  TXLSSheetProtection& Protection() { return *FProtection; }
-  TXLSSelectedAreas& SelectedAreas() { return *FSelectedAreas; }
+  TXLSPrintSettings& PrintSettings();
+  TXLSPane& Pane();
+  TXLSSheetProtection& Protection();
+  TXLSSelectedAreas& SelectedAreas();
   // The object of the class asked for (ClassId<T>()): the worksheet data, the selected areas
   // (TCellAreas), the columns or the rows; nullptr for any other class.
   void* RequestObject(const void* classId);
