@@ -9,8 +9,8 @@
 // WINDOW2, WSBOOL, DEFCOLWIDTH and DIMENSIONS slots through bounded views: a BIFF5 WINDOW2 of 10
 // bytes has no zoom words, so its zoom reads 0 and is not written.
 //
-// Not held here yet: data validations, conditional formats, autofilters, the drawing with its
-// objects, controls and charts (their readers keep those records raw for now).
+// Conditional formats, validations and autofilters are held in `FRules` (sheetrules.h). Not held
+// here yet: the drawing with its objects, controls and charts (their records are kept raw).
 #pragma once
 
 #include <cstdint>

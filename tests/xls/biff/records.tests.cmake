@@ -6,3 +6,5 @@ kws_add_test(biff_records_tests
 kws_add_test(biff_legacyencode_tests
              SOURCES ${CMAKE_CURRENT_LIST_DIR}/legacyencode_test.cpp
              LIBS xls_biff kws_test_support)
+kws_add_test(biff_sheetrecords_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/sheetrecords_fuzz_test.cpp
+             LIBS xls_biff kws_test_support LABELS fuzz)

@@ -7,7 +7,9 @@
 
 #include "platform/textcodec.h"
 #include "tests/support/biffbook.h"
+#include "xls/biff/biff5.h"
 #include "xls/biff/biffreader.h"
+#include "xls/biff/sheetrules.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsglobals.h"
@@ -273,6 +275,65 @@ TEST_F(SheetRecords, BareFiles_Biff2CellsCachedFormulasAndBiff4Columns) {
     EXPECT_NE(warnings[0].Text.find(u"Record too short"), std::u16string::npos);
     EXPECT_NE(warnings[1].Text.find(u"reading stopped"), std::u16string::npos);
   }
+}
+
+// Rules: a CONDFMT announcing 4 CF followed by 2 keeps both and warns twice (bad count, CF
+// missing); a DVAL announcing 3 DV whose second has a text flag 5 keeps the first rule whole and
+// the second as far as read; a DV without DVAL is one rule; an AUTOFILTER of column 3 sits at
+// position 3, its two 8-bit texts one after the other. The cells behind stay.
+TEST_F(SheetRecords, Rules_BadCountsAndTextsKeepWhatWasRead) {
+  const auto cf = [](uint8_t type, uint8_t op, const std::string& f1) {
+    return BiffRecord(0x01B1, BiffBody().U8(type).U8(op).U16(uint16_t(f1.size())).U16(0).U32(0x003FFFFF).U16(0).Bytes(f1));
+  };
+  const std::string tokInt = std::string("\x1E\x05\x00", 3);
+  const std::string condfmt = BiffRecord(0x01B0, BiffBody().U16(4).U16(1).U16(1).U16(3).U16(0).U16(1).U16(2)
+                                                    .U16(1).U16(3).U16(0).U16(1).U16(1).U16(1).U16(0).U16(0));
+  const auto dv = [](uint8_t flag) {
+    return BiffRecord(0x01BE, BiffBody().U32(0x01).U16(1).U8(flag).Bytes("T").U16(0).U8(0).U16(0).U8(0).U16(0).U8(0)
+                                  .U16(3).U16(0).Bytes(std::string("\x1E\x01\x00", 3)).U16(0).U16(0)
+                                  .U16(1).U16(4).U16(6).U16(2).U16(2));
+  };
+  const std::string dval = BiffRecord(0x01B2, BiffBody().U16(0).U32(0).U32(0).U32(0xFFFFFFFF).U32(3));
+  const std::string filter = BiffRecord(0x009B, "") +
+      BiffRecord(0x009D, BiffBody().U16(4)) +
+      BiffRecord(0x009E, BiffBody().U16(3).U16(0).U8(0x06).U8(2).U32(0).U8(1).U8(0).U8(0).U8(0)
+                             .U8(0x06).U8(2).U32(0).U8(2).U8(0).U8(0).U8(0).U8(0).Bytes("a").U8(0).Bytes("bc"));
+  Load(Book({condfmt + cf(1, 5, tokInt) + cf(2, 0, tokInt) + Number(0, 0, 1) + dval + dv(0) + dv(5) + Number(1, 0, 2) +
+             dv(0) + filter + Number(2, 0, 3)}));
+  EXPECT_EQ(book.Items(0)->GetAsString(0, 0), u"1");
+  EXPECT_EQ(book.Items(0)->GetAsString(0, 1), u"2");
+  EXPECT_EQ(book.Items(0)->GetAsString(0, 2), u"3");
+  auto* biff = dynamic_cast<xls::biff::TBIFF5*>(book.BIFF());
+  ASSERT_NE(biff, nullptr);
+  const xls::biff::TSheetRules* rules = xls::biff::FindSheetRules(*biff->GetSheet(0));
+  ASSERT_NE(rules, nullptr);
+  ASSERT_EQ(rules->FConditionalFormats.Count(), 1u);
+  const xls::biff::TConditionalFormat& f = rules->FConditionalFormats.Items(0);
+  EXPECT_EQ(f.ReadCount(), 2u);
+  EXPECT_EQ(f.Areas().DelimitedText(), u"A2:B4 A2");
+  EXPECT_EQ(f.Condition(0).CompOperator(), xls::biff::TConditionOperator::coGreater);
+  EXPECT_FALSE(f.Condition(1).CompareCell());
+  EXPECT_EQ(f.Condition(1).FFormula1.size(), 3u);
+  EXPECT_TRUE(f.Condition(2).CompareCell());  // the third at its defaults
+  ASSERT_EQ(rules->FDataValidations.Count(), 3u);
+  EXPECT_EQ(rules->FDataValidations.Items(0).FInputTitle, u"T");
+  EXPECT_EQ(rules->FDataValidations.Items(0).FAreas.DelimitedText(), u"C5:C7");
+  EXPECT_EQ(rules->FDataValidations.Items(0).FValidationType, xls::biff::TValidationType::vtInteger);
+  EXPECT_TRUE(rules->FDataValidations.Items(1).FAreas.DelimitedText().empty());
+  EXPECT_EQ(rules->FDataValidations.Items(2).FAreas.DelimitedText(), u"C5:C7");  // the DV on its own
+  const xls::biff::TAutoFilters& af = rules->FAutoFilters;
+  EXPECT_EQ(af.FDropDownCount, 4);
+  ASSERT_EQ(af.Count(), 4u);
+  EXPECT_EQ(af.GetItems(0), nullptr);
+  ASSERT_NE(af.GetItems(3), nullptr);
+  EXPECT_EQ(af.GetItems(3)->FCondition1.vString, u"a");
+  EXPECT_EQ(af.GetItems(3)->FCondition2.vString, u"bc");
+  std::vector<std::u16string> texts;
+  for (const auto& w : warnings) texts.push_back(w.Text);
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_NE(texts[0].find(u"Bad number of CF records."), std::u16string::npos);
+  EXPECT_NE(texts[1].find(u"Excpected record missing: CF"), std::u16string::npos);
+  EXPECT_NE(texts[2].find(u"Unhandled string in DV"), std::u16string::npos);
 }
 
 }  // namespace
