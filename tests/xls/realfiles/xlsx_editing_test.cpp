@@ -46,8 +46,8 @@ void ReplayEdits(xls::TXLSBook& book) {
   cmd.Number().SetFormat(u"0.00");
   cmd.Apply(0, 2, 0, 4);  // A3:A5
   cmd.BeginEdit(&sheet);
-  cmd.Fill().BackgroundColor().SetRGB(0xFFFF00);  // yellow
-  cmd.Apply(3, 0, 4, 1);  // D1:E2
+  cmd.Fill().BackgroundColor().SetRGB(0xFFFF00);           // yellow
+  cmd.Apply(3, 0, 4, 1);                                   // D1:E2
   sheet.Rows().Items(5)->SetHeightPt(1000 / 2540.0 * 72);  // 1 cm
   sheet.Rows().Items(7)->SetHidden(true);
   sheet.Columns().Items(6)->SetFillPatternPattern(xls::TXc12FillPattern::efpSolid);
