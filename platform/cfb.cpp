@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <unordered_set>
 
 namespace kws {
 
@@ -18,7 +19,6 @@ constexpr uint32_t kMiniShift = 6;
 constexpr uint32_t kMiniCutoff = 4096;
 constexpr uint32_t kDirEntrySize = 128;
 // Files larger than this are refused: the image is held in memory.
-constexpr uint64_t kMaxFileSize = uint64_t(2) << 30;
 // Nesting of sub-storages followed by a copy.
 constexpr int kMaxCopyDepth = 64;
 
@@ -143,12 +143,14 @@ void CfbImage::ReadFat(const uint8_t* header) {
   fatSectors.reserve(fatCount);
   for (uint32_t i = 0; i < kHeaderDifatCount && fatSectors.size() < fatCount; ++i)
     fatSectors.push_back(Get32(header + 0x4C + 4 * i));
-  Visited seen(fileSectors);
+  // The DIFAT chain is as long as the FAT count needs: its loop check costs what it visits, not
+  // a bit per sector of the file.
+  std::unordered_set<uint32_t> seen;
   while (fatSectors.size() < fatCount) {
     if (difat == kEndOfChain || difat == kFreeSect)
       throw CfbError("compound file: DIFAT chain shorter than the FAT");
     if (difat >= fileSectors) throw CfbError("compound file: sector id out of range in the DIFAT");
-    if (!seen.Mark(difat)) throw CfbError("compound file: loop in the DIFAT");
+    if (!seen.insert(difat).second) throw CfbError("compound file: loop in the DIFAT");
     const uint64_t off = (uint64_t(difat) + 1) << shift;
     if (off + sectorSize > bytes.size()) throw CfbError("compound file: DIFAT sector cut short");
     const uint8_t* p = bytes.data() + off;
@@ -177,7 +179,7 @@ CfbImage::CfbImage(std::span<const uint8_t> borrowed) : bytes(borrowed) { Parse(
 
 void CfbImage::Parse() {
   if (bytes.size() < 512 || !IsCompoundData(bytes)) throw CfbError("compound file: not a compound file");
-  if (bytes.size() > kMaxFileSize) throw CfbError("compound file: file too large");
+  if (bytes.size() > kCompoundFileMaxSize) throw CfbError("compound file: file too large");
   const uint8_t* h = bytes.data();
   major = Get16(h + 0x1A);
   const uint16_t sectorShift = Get16(h + 0x1E);
@@ -272,7 +274,7 @@ CfbStorage OpenCompoundFile(const std::filesystem::path& file) {
   if (!in) throw CfbError("compound file: cannot open " + file.string());
   const std::streamoff size = in.tellg();
   if (size < 0) throw CfbError("compound file: cannot read " + file.string());
-  if (uint64_t(size) > kMaxFileSize) throw CfbError("compound file: file too large");
+  if (uint64_t(size) > kCompoundFileMaxSize) throw CfbError("compound file: file too large");
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   in.seekg(0);
   if (!in.read(reinterpret_cast<char*>(bytes.data()), size))

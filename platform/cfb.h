@@ -148,6 +148,9 @@ class CfbStorageCopy {
 // True when the bytes start with the compound-file signature D0 CF 11 E0 A1 B1
 // 1A E1.
 bool IsCompoundData(std::span<const uint8_t> bytes);
+// The largest compound file read (version 3 sector ids reach 2 GB); a larger one raises
+// "compound file: file too large" before its bytes are looked at.
+inline constexpr uint64_t kCompoundFileMaxSize = uint64_t(2) << 30;
 // True when the file exists, can be read and starts with the signature.
 bool IsCompoundFile(const std::filesystem::path& file);
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -107,6 +108,28 @@ int64_t RegularFile::ReadAt(void* out, size_t n, uint64_t offset) const {
   return int64_t(got);
 }
 
+int64_t RegularFile::ReadDataInto(uint8_t* out, size_t n) const {
+  if (!ok()) return -1;
+  uint64_t at = 0;
+  while (at < n) {
+    off_t data = ::lseek(fd_, off_t(at), SEEK_DATA);
+    if (data < 0) {
+      if (errno == ENXIO) break;             // no data after `at`: a hole up to the end
+      if (errno != EINVAL) return -1;
+      data = off_t(at);                      // the file system does not tell holes: read it all
+    }
+    if (uint64_t(data) >= n) break;
+    const off_t hole = ::lseek(fd_, data, SEEK_HOLE);
+    const uint64_t end = hole < 0 ? n : std::min<uint64_t>(uint64_t(hole), n);
+    if (end <= uint64_t(data)) break;
+    const int64_t got = ReadAt(out + data, size_t(end - uint64_t(data)), uint64_t(data));
+    if (got < 0) return -1;
+    if (uint64_t(got) < end - uint64_t(data)) return data + got;  // the file shrank
+    at = end;
+  }
+  return int64_t(n);
+}
+
 std::filesystem::path RegularFile::ReopenName() const {
   std::filesystem::path own = "/proc/self/fd/" + std::to_string(fd_);
   std::error_code ec;
@@ -117,8 +140,12 @@ MappedFile::MappedFile(RegularFile file) : file_(std::move(file)) {
   if (!file_.ok() || file_.size() > SIZE_MAX / 2) return;
   size_ = size_t(file_.size());
   if (size_ >= PageBuffer::kHugePage) {
-    copy_ = PageBuffer(size_);
-    const int64_t got = file_.ReadAt(copy_.data(), size_, 0);
+    try {
+      copy_ = PageBuffer(size_);
+    } catch (const std::bad_alloc&) {
+      return;  // no room for its bytes (an address-space limit): it cannot be read
+    }
+    const int64_t got = file_.ReadDataInto(copy_.data(), size_);
     if (got < 0) return;  // cannot be read
     size_ = size_t(got);  // a file that shrank: what was read is all there is
   } else if (size_ > 0) {

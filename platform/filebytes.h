@@ -47,6 +47,11 @@ class RegularFile {
   // Reads up to `n` bytes at `offset`, retrying after interruptions: fewer only at the end of the
   // file; -1 when the file cannot be read.
   int64_t ReadAt(void* out, size_t n, uint64_t offset) const;
+  // Reads the first `n` bytes into `out`, which holds zeros, skipping the file's holes (where the
+  // file system tells them), so that a sparse file costs the time and the pages of the data it
+  // really holds: the bytes of a hole are the zeros already in `out`, never touched. The count of
+  // bytes the file had (fewer than `n` only when it shrank), or -1 when it cannot be read.
+  int64_t ReadDataInto(uint8_t* out, size_t n) const;
   // A name that opens this very file again, for libraries that take only a name: its entry in
   // /proc/self/fd, or the name it was opened by where there is none.
   std::filesystem::path ReopenName() const;
@@ -89,7 +94,9 @@ class PageBuffer {
 // shift the allocator's thresholds for a load's many small blocks). A file smaller than a huge
 // page is mapped read-only with its pages faulted in as one batch, which costs far less than one
 // fault per page on virtual machines; a larger one is read into a page buffer on huge pages,
-// whose one copy costs less there than touching every small page of the mapping.
+// whose one copy costs less there than touching every small page of the mapping. Only the data of
+// a sparse file is read: its holes stay untouched pages of the buffer, so that a file of
+// gigabytes of holes costs the memory and time of the bytes it really holds.
 class MappedFile {
  public:
   explicit MappedFile(const std::filesystem::path& file) : MappedFile(RegularFile(file)) {}
@@ -99,7 +106,7 @@ class MappedFile {
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
-  // False when the file cannot be opened or is not a regular file.
+  // False when the file cannot be opened, is not a regular file or finds no room in memory.
   bool ok() const { return ok_; }
   std::span<const uint8_t> bytes() const {
     if (copy_.size()) return copy_.bytes().first(size_);

@@ -256,6 +256,23 @@ def make_sparse(out, scale):
         f.truncate(3 * scale << 30)
 
 
+def make_sparse_signatures(out, scale):
+    """Sparse files of 2 GiB (n) or 8 GiB (4n) that start as a workbook: a zip or compound-file
+    signature alone, and a sound package / legacy workbook, each followed by holes."""
+    size = 2 * scale << 30
+    book = os.path.join(out, "package_then_holes.xlsx")
+    workbook(book, [sheet(key_row())])
+    # 500 cells: a Workbook stream over 4096 bytes, which the compound-file writer needs
+    biff8_book(os.path.join(out, "workbook_then_holes.xls"), [number(1 + i // 10, i % 10, i) for i in range(500)])
+    with open(os.path.join(out, "zip_signature.xlsx"), "wb") as f:
+        f.write(b"PK\x03\x04")
+    with open(os.path.join(out, "cfb_signature.xls"), "wb") as f:
+        f.write(bytes.fromhex("D0CF11E0A1B11AE1"))
+    for name in ("package_then_holes.xlsx", "workbook_then_holes.xls", "zip_signature.xlsx", "cfb_signature.xls"):
+        with open(os.path.join(out, name), "r+b") as f:
+            f.truncate(size)
+
+
 def make_rtl_row(out, scale):
     # n: rows of 4,096 columns; 4n: of 16,384 (the whole width). 40 rows, each written right to left.
     width = 4096 * scale
@@ -316,6 +333,25 @@ def make_empty_sheets(out, scale):
     workbook(os.path.join(out, "empty_sheets.xlsx"), [sheet(key_row())] + [None] * (100000 * scale - 1))
 
 
+def make_picture_many_drawings(out, scale):
+    """250 (n) or 1,000 (4n) sheets whose drawings all name one picture of 1 MiB."""
+    import random
+    count = 250 * scale
+    picture = random.Random(17).randbytes(1 << 20)  # incompressible: the package holds it once
+    sheets, rels, parts = [], {}, []
+    for i in range(count):
+        sheets.append(sheet(key_row() if i == 0 else "").replace("</sheetData>", '</sheetData><drawing r:id="rIdD"/>')
+                      .replace(f'xmlns="{NS_MAIN}"', f'xmlns="{NS_MAIN}" xmlns:r="{NS_REL}"', 1))
+        rels[i] = [("rIdD", "drawing", f"../drawings/drawing{i + 1}.xml")]
+        parts.append((f"xl/drawings/drawing{i + 1}.xml",
+                      '<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing"/>'))
+        parts.append((f"xl/drawings/_rels/drawing{i + 1}.xml.rels",
+                      f'<Relationships xmlns="{NS_PKG}"><Relationship Id="rIdP" Type="{REL}image" '
+                      'Target="../media/image1.png"/></Relationships>'))
+    parts.append(("xl/media/image1.png", picture))
+    workbook(os.path.join(out, "picture_many_drawings.xlsx"), sheets, sheet_rels=rels, extra_parts=parts)
+
+
 def make_comments(out, scale):
     count = 100000 * scale
     body = "".join(f'<comment ref="{col_name(i % 100)}{i // 100 + 2}" authorId="0"><text><t>c{i}</t></text></comment>'
@@ -370,6 +406,7 @@ def make_reading_differences(out, scale):
 INPUTS = {
     "special_files": make_special,
     "sparse_file": make_sparse,
+    "sparse_signatures": make_sparse_signatures,
     "rtl_row": make_rtl_row,
     "shared_string_cells": make_shared_string_cells,
     "prefix_per_element": make_docx_prefixes,
@@ -379,6 +416,7 @@ INPUTS = {
     "theme_elements": make_theme_elements,
     "array_formulas": make_array_formulas,
     "empty_sheets": make_empty_sheets,
+    "picture_many_drawings": make_picture_many_drawings,
     "comments": make_comments,
     "long_shared_string": make_long_shared_string,
     "legacy_damaged": make_legacy_damaged,

@@ -5,11 +5,15 @@
 #include <string>
 
 #include "bench/common/celltext.h"
+#include "xls/biff/biff5.h"
+#include "xls/biff/sheetrules.h"
+#include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsformattedobj.h"
+#include "xls/model/xlsmask.h"
 #include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsnames.h"
 #include "xls/model/xlssheetsettings.h"
@@ -407,6 +411,7 @@ class TDumper {
     const xls::TXc12AutoFilter& filter = data.Autofilter();
     if (filter.FRef.Col1 >= 0 && filter.FRef.Row1 >= 0)
       Emit(TLine("autofilter").Text(name).Text(AreaText(filter.FRef)));
+    LegacyRules(sheet);
 
     for (size_t i = 0; i < data.Tables().Count(); ++i) {
       const xls::TXc12Table& t = *data.Tables().Items(i);
@@ -587,6 +592,113 @@ class TDumper {
       act(prot.PivotTables(), "pivotTables");
       Emit(TLine("protection").Text(name).Raw(prot.Verifier() ? hex : "").Raw(actions));
     }
+
+    FormattedNumbers(sheet);
+  }
+
+  // The formatted text of number cells (and cached numbers of formulas) whose number format is not
+  // General, with the colour its section names. Formatted with the en-US defaults whatever the
+  // locale, so that the lines are the same on every machine.
+  void FormattedNumbers(xls::TXLSWorksheet& sheet) {
+    const xls::FormatSettings saved = FBook.Settings();
+    FBook.SetSettings(xls::FormatSettings{});
+    xls::TXc12DataStyleSheet& styles = FBook.Manager().StyleSheet();
+    xls::TXLSCellMMU& cells = sheet.Cells();
+    cells.BeginIterateRow(-1);
+    while (cells.IterateNextRow()) {
+      cells.BeginIterateCol();
+      while (cells.IterateNextCol()) {
+        const xls::TXLSCellType t = cells.CellType(cells.IterCell());
+        if (t != xls::TXLSCellType::xctFloat && t != xls::TXLSCellType::xctFloatFormula) continue;
+        const xls::TXc12XF* xf = xls::StyleXF(styles, cells.IterGetStyleIndex());
+        const xls::TXc12NumberFormat* fmt = xf ? xf->NumFmt() : nullptr;
+        if (!fmt || fmt->Index() == 0 || (fmt->Index() >= 50 && kws::AsciiSameText(fmt->Value(), u"General")))
+          continue;
+        const int32_t col = cells.IterCellCol(), row = cells.IterCellRow();
+        uint32_t color = xls::kNoMaskColor;
+        const std::u16string text = sheet.GetFormatString(col, row, &color);
+        char rgb[8] = "";
+        if (color != xls::kNoMaskColor)
+          std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", unsigned(color & 0xFF), unsigned(color >> 8 & 0xFF),
+                        unsigned(color >> 16 & 0xFF));
+        Emit(TLine("fmt").Text(sheet.Name()).Text(xls::ColRowToRefStr(col, row)).Text(text).Raw(rgb));
+      }
+    }
+    FBook.SetSettings(saved);
+  }
+
+  // Validations, conditional formats and the autofilter that a legacy load keeps with the
+  // reader object's sheets, in the package format's words; the filter's area is the sheet's
+  // _FilterDatabase name.
+  void LegacyRules(xls::TXLSWorksheet& sheet) {
+    auto* biff = dynamic_cast<xls::biff::TBIFF5*>(FBook.BIFF());
+    const int32_t index = sheet.Index();
+    if (!biff || index < 0 || size_t(index) >= biff->Sheets().Count()) return;
+    xls::biff::TSheet& legacy = *biff->GetSheet(size_t(index));
+    const std::u16string& name = sheet.Name();
+    const auto formula = [&](const std::vector<uint8_t>& tokens, int32_t col, int32_t row) {
+      try {
+        return xls::biff::RuleFormulaText(*biff, tokens, legacy.FSheetIndex, col, row);
+      } catch (const xls::XLSRWException& e) {
+        FWarn(EscapedText(name + u": " + e.Message()));
+        return std::u16string();
+      }
+    };
+    if (const xls::biff::TSheetRules* rules = xls::biff::FindSheetRules(legacy)) {
+      static constexpr const char* kDVOperators[] = {"between",     "notBetween", "equal",
+                                                     "notEqual",    "greaterThan", "lessThan",
+                                                     "greaterThanOrEqual", "lessThanOrEqual"};
+      using VT = xls::biff::TValidationType;
+      for (size_t i = 0; i < rules->FDataValidations.Count(); ++i) {
+        const xls::biff::TDataValidation& v = rules->FDataValidations.Items(i);
+        const bool plain = v.FValidationType == VT::vtAny || v.FValidationType == VT::vtList ||
+                           v.FValidationType == VT::vtCustom;
+        const int32_t col = v.FAreas.Count() ? v.FAreas.Items(0)->Col1() : 0;
+        const int32_t row = v.FAreas.Count() ? v.FAreas.Items(0)->Row1() : 0;
+        Emit(TLine("validation")
+                 .Text(name)
+                 .Text(v.FAreas.DelimitedText())
+                 .Raw(Word(v.FValidationType, kValidationTypes))
+                 .Raw(plain ? "" : Word(v.FValidationOperator, kDVOperators))
+                 .Text(formula(v.FFormula1, col, row))
+                 .Text(formula(v.FFormula2, col, row)));
+      }
+      static constexpr const char* kCFOperators[] = {"",         "between",     "notBetween",
+                                                     "equal",    "notEqual",    "greaterThan",
+                                                     "lessThan", "greaterThanOrEqual", "lessThanOrEqual"};
+      for (size_t i = 0; i < rules->FConditionalFormats.Count(); ++i) {
+        const xls::biff::TConditionalFormat& cf = rules->FConditionalFormats.Items(i);
+        for (size_t r = 0; r < cf.ReadCount(); ++r) {
+          const xls::biff::TCondFmtData& c = cf.Condition(r);
+          Emit(TLine("condformat")
+                   .Text(name)
+                   .Text(cf.Areas().DelimitedText())
+                   .Raw(c.CompareCell() ? "cellIs" : "expression")
+                   .Raw(c.CompareCell() ? Word(c.CompOperator(), kCFOperators) : "")
+                   .Text(formula(c.FFormula1, cf.FBaseCol, cf.FBaseRow))
+                   .Text(formula(c.FFormula2, cf.FBaseCol, cf.FBaseRow)));
+        }
+      }
+    }
+    xls::TXc12DefinedNames& names = FBook.Manager().Workbook().DefinedNames();
+    for (size_t i = 0; i < names.Count(); ++i) {
+      const xls::TXc12DefinedName& n = *names.Items(i);
+      if (n.Deleted() || n.BuiltIn() != xls::TXc12BuiltInName::bnFilterDatabase || n.LocalSheetId() != index)
+        continue;
+      std::u16string text = n.FContent;
+      if (const auto* named = dynamic_cast<const xls::TXLSName*>(&n)) text = named->Definition();
+      text = text.substr(text.find(u'!') == std::u16string::npos ? 0 : text.rfind(u'!') + 1);
+      std::erase(text, u'$');
+      std::erase(text, u'=');
+      xls::TXLSCellArea a{-1, -1, -1, -1};
+      xls::AreaStrToCellArea(text, a);
+      if (a.Col1 >= 0 && a.Row1 >= 0) Emit(TLine("autofilter").Text(name).Text(AreaToRefStrFor(a)));
+      break;
+    }
+  }
+
+  static std::u16string AreaToRefStrFor(const xls::TXLSCellArea& a) {
+    return xls::AreaToRefStr(a.Col1, a.Row1, a.Col2, a.Row2);
   }
 
   // The cell's formula without "="; a formula the formula layer cannot turn into text is a

@@ -47,4 +47,11 @@ std::string BiffCompoundFile(std::string_view stream, bool biff8) {
   return w.Build().bytes;
 }
 
+std::string BiffBareFile(int version, std::string_view records) {
+  const uint16_t bof = version == 2 ? 0x0009 : version == 3 ? 0x0209 : 0x0409;
+  return BiffRecord(bof, Bof2Body(uint16_t(version << 8), 0x0010)) + std::string(records) + BiffEOF();
+}
+
+BiffBody Biff2Cell(uint16_t row, uint16_t col) { return std::move(BiffBody().U16(row).U16(col).U8(0).U8(0).U8(0)); }
+
 }  // namespace kws::test

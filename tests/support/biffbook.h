@@ -44,6 +44,10 @@ std::string BiffBoundSheet(std::string_view name, bool biff8 = true, uint8_t vis
 // A whole workbook stream: the globals BOF, `globals`, EOF, then per sheet BOF, records, EOF.
 std::string BiffWorkbookStream(std::string_view globals, const std::vector<std::string>& sheets,
                                bool biff8 = true);
+// A bare BIFF2, BIFF3 or BIFF4 worksheet file (`version` 2, 3 or 4): its BOF, `records`, EOF.
+std::string BiffBareFile(int version, std::string_view records);
+// The head of a BIFF2 cell record: row, column and the 3 attribute bytes.
+BiffBody Biff2Cell(uint16_t row, uint16_t col);
 // The compound file that holds `stream` as "Workbook" (biff8) or "Book".
 std::string BiffCompoundFile(std::string_view stream, bool biff8 = true);
 

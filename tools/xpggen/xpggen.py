@@ -21,7 +21,10 @@ element budget), policy leaf_children = "absorb" (a class without children takes
 without a report). Child kinds: "group" (an element group member, created with the class, asked
 after the class's own children, in member order), "mixed" (one owning list of the objects of
 several child elements in document order, TXPGBaseObjectList). Attribute kinds adjcoord and
-adjangle (a number or a guide name). Per class: choice (Clear frees every single child; the fields
+adjangle (a number or a guide name).
+For the pivot unit: attribute kind "date" (ISO 8601 text as days, XmlStrToDateTime); per class
+keep_unknown_attributes (the attributes the class does not know, namespace declarations
+included, kept as name="value" texts in RootAttributes() instead of being reported). Per class: choice (Clear frees every single child; the fields
 in create get Create_ operations that clear first), optional_create and optional_free (Create_ and
 Free_ of one optional child that touch nothing else).
 
@@ -240,6 +243,8 @@ class Unit:
             return "int32_t"
         if k == "double":
             return "double"
+        if k == "date":
+            return "TXpgDateTime"
         if k == "bool":
             return "uint8_t"
         if k == "enum":
@@ -271,6 +276,8 @@ class Unit:
             if d == "not_given":
                 return str(ng["bool"])
             return "1" if d is True else "0" if d is False else str(d)
+        if k == "date":
+            return str(d if d is not None else "0.0")
         if k == "double":
             if d is None:
                 d = ng["double"]
@@ -294,6 +301,8 @@ class Unit:
             return "%s = XpgToArgb(%s);" % (f, v)
         if k == "double":
             return "%s = XpgToDouble(%s);" % (f, v)
+        if k == "date":
+            return "%s = XmlStrToDateTime(a.GetValues(i));" % f
         if k == "strlist":
             return "%s.SetDelimitedText(a.GetValues(i));" % f
         if k == "adjcoord":
@@ -526,7 +535,7 @@ class Unit:
         elif c["content"]:
             w("  const std::u16string& Content() const { return FContent; }")
             w("  void SetContent(std::u16string_view v) { FContent = v; }")
-        if n == "T__ROOT__":
+        if n == "T__ROOT__" or c.get("keep_unknown_attributes"):
             w("  TStringXpgList& RootAttributes() { return FRootAttributes; }")
             if c.get("clear_root"):
                 w("  // Empties the root attributes and clears every document element with its read flag.")
@@ -565,7 +574,7 @@ class Unit:
             w("  %s F%s%s;" % (self.member_type(ch), ch["field"], "" if d is None else " = " + d))
         if c["content"]:
             w("  %s;" % ("int64_t FContent = 0" if c["content_type"] == "int" else "std::u16string FContent"))
-        if n == "T__ROOT__":
+        if n == "T__ROOT__" or c.get("keep_unknown_attributes"):
             w("  TStringXpgList FRootAttributes;")
         for line in c.get("private_extra", []):
             w("  " + line)
@@ -856,8 +865,15 @@ class Unit:
         n = c["name"]
         name = "AssignAttributesGenerated" if "AssignAttributes" in c["hooks"] else "AssignAttributes"
         w("void %s::%s(const TXpgXMLAttributeList& a) {" % (n, name))
+        keep = c.get("keep_unknown_attributes", False)
         w("  for (int i = 0; i < a.Count(); ++i) {")
-        w("    if (a.IsNsDecl(i)) continue;")
+        if keep:
+            w("    if (a.IsNsDecl(i)) {")
+            w("      FRootAttributes.Add(a.AsXmlText2(i));")
+            w("      continue;")
+            w("    }")
+        else:
+            w("    if (a.IsNsDecl(i)) continue;")
         groups = {}
         for a in c["attrs"]:
             groups.setdefault(byte_sum(a["local"]), []).append(a)
@@ -873,7 +889,9 @@ class Unit:
         w("      default:")
         w("        break;")
         w("    }")
-        if c.get("report_unknown_attributes", True):
+        if keep:
+            w("    FRootAttributes.Add(a.AsXmlText2(i));")
+        elif c.get("report_unknown_attributes", True):
             w("    ReportAttribute(a, i);")
         w("  }")
         w("}")

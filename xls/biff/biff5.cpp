@@ -23,6 +23,7 @@ TBIFF5::TBIFF5(TXc12Manager& manager)
     return type == TSheetDataType::sdtName ? SheetNameOf(sheet) : std::u16string();
   };
   FFormulaHandler->OnDefinedName = [this](int32_t index) { return DefinedNameText(index); };
+  FFormulaHandler->SetOnName([this](std::u16string_view name, int32_t& id) { id = DefinedNameIndex(name); });
   ResetIndexedPalette();
   SetStrTRUE(u"TRUE");
   SetStrFALSE(u"FALSE");
@@ -122,6 +123,16 @@ std::u16string TBIFF5::SheetNameOf(int32_t index) const {
   if (!book.empty()) return index >= 0 && size_t(index) < book.size() ? book[size_t(index)] : std::u16string();
   if (index < 0 || size_t(index) >= FSheets->Count()) return {};
   return FSheets->GetSheet(size_t(index))->Name();
+}
+
+int32_t TBIFF5::DefinedNameIndex(std::u16string_view name) const {
+  const std::u16string upper = UpperName(name);
+  const TXc12DefinedNames& names = FManager->Workbook().DefinedNames();
+  for (size_t i = 0; i < names.Count(); ++i) {
+    const std::u16string& n = names.Items(i)->Name();
+    if (n.size() == upper.size() && UpperName(n) == upper) return int32_t(i);
+  }
+  return -1;
 }
 
 std::u16string TBIFF5::DefinedNameText(int32_t index) const {

@@ -121,6 +121,8 @@ class TBIFF5 : public TXLSFactoryObject {
   // Formula text of the model's defined name `index` (built-in names in their file form); empty
   // outside the list.
   std::u16string DefinedNameText(int32_t index) const;
+  // Index of the model's first defined name equal to `name` without regard to case; -1 when none.
+  int32_t DefinedNameIndex(std::u16string_view name) const;
 
   // Settings.
   bool FWriteDefaultData = true;

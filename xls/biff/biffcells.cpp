@@ -194,15 +194,31 @@ void TBIFFRecords::RecLABELSST(const TBIFFBody& b) {
 
 void TBIFFRecords::RecBOOLERR(const TBIFFBody& b) {
   b.Need(8);
-  const int32_t row = b.U16(0), col = b.U16(2);
-  const uint8_t value = b.U8(6);
-  if (b.U8(7) == 0) {
+  StoreBoolErr(b.U16(2), b.U16(0), StyleOf(b.U16(4)), b.U8(6), b.U8(7) != 0);
+}
+
+// A Boolean, or the error of code `value` when `error`.
+void TBIFFRecords::StoreBoolErr(int32_t col, int32_t row, int32_t style, uint8_t value, bool error) {
+  if (!error) {
     if (Direct()) return FireBoolean(col, row, value != 0);
-    Cells().StoreBoolean(col, row, StyleOf(b.U16(4)), value != 0);
+    Cells().StoreBoolean(col, row, style, value != 0);
   } else {
     if (Direct()) return FireError(col, row, ErrorCodeToCellError(value));
-    Cells().StoreError(col, row, StyleOf(b.U16(4)), ErrorCodeToCellError(value));
+    Cells().StoreError(col, row, style, ErrorCodeToCellError(value));
   }
+}
+
+// BIFF2 BLANK and BOOLERR: row, column, 3 attribute bytes; BOOLERR's value byte at 7 and its
+// error flag at 8.
+void TBIFFRecords::RecBLANK_2(const TBIFFBody& b) {
+  b.Need(7);
+  if (Direct()) return CheckCell(b.U16(2), b.U16(0));
+  Cells().StoreBlank(b.U16(2), b.U16(0), 0, false);
+}
+
+void TBIFFRecords::RecBOOLERR_2(const TBIFFBody& b) {
+  b.Need(9);
+  StoreBoolErr(b.U16(2), b.U16(0), 0, b.U8(7), b.U8(8) != 0);
 }
 
 void TBIFFRecords::RecINTEGER_2(const TBIFFBody& b) {
@@ -295,31 +311,41 @@ bool TBIFFRecords::StageResult(const TBIFFBody& b, TBIFFRecordHost& host) {
 }
 
 // BIFF2: row, column, 3 attribute bytes, cached value at 7 (special when bytes 13 and 14 are
-// 0xFF: type byte 7, value byte 9), flags byte 15, cce byte 16, tokens of BIFF2's own layout. The
-// formula layer reads no BIFF2 tokens, so the cell keeps its cached value as a plain value.
+// 0xFF: type byte 7, value byte 9), flags byte 15, cce byte 16, tokens of BIFF2's own layout.
+// BIFF3/4 (0x0206, 0x0406): row, column, XF, cached value at 6 (special when bytes 12 and 13 are
+// 0xFF: type byte 6, value byte 8), flags, cce and tokens of their own layouts. The formula layer
+// reads neither kind of tokens, so the cell keeps its cached value as a plain value.
 void TBIFFRecords::RecFORMULA_2(const TBIFFBody& b, TBIFFRecordHost& host) {
   b.Need(15);
+  StoreCachedResult(b, host, 7, 0);
+}
+
+void TBIFFRecords::RecFORMULA_3(const TBIFFBody& b, TBIFFRecordHost& host) {
+  b.Need(14);
+  StoreCachedResult(b, host, 6, StyleOf(b.U16(4)));
+}
+
+// The cached result whose 8 bytes start at `at` (a string result is in the STRING record that
+// follows).
+void TBIFFRecords::StoreCachedResult(const TBIFFBody& b, TBIFFRecordHost& host, size_t at, int32_t style) {
   const int32_t row = b.U16(0), col = b.U16(2);
-  if (b.U8(13) == 0xFF && b.U8(14) == 0xFF && b.U8(7) < 4) {
-    switch (b.U8(7)) {
+  if (b.U8(at + 6) == 0xFF && b.U8(at + 7) == 0xFF && b.U8(at) < 4) {
+    switch (b.U8(at)) {
       case 0: {
         std::u16string text;
         if (!ReadStringResult(host, text)) return;
         if (Direct()) return FireText(col, row, text);
-        return Cells().StoreString(col, row, 0, text);
+        return Cells().StoreString(col, row, style, text);
       }
       case 1:
-        if (Direct()) return FireBoolean(col, row, b.U8(9) != 0);
-        return Cells().StoreBoolean(col, row, 0, b.U8(9) != 0);
       case 2:
-        if (Direct()) return FireError(col, row, ErrorCodeToCellError(b.U8(9)));
-        return Cells().StoreError(col, row, 0, ErrorCodeToCellError(b.U8(9)));
+        return StoreBoolErr(col, row, style, b.U8(at + 2), b.U8(at) == 2);
       default:
         return;
     }
   }
-  if (Direct()) return FireNumber(col, row, b.F64(7));
-  Cells().StoreFloat(col, row, 0, b.F64(7));
+  if (Direct()) return FireNumber(col, row, b.F64(at));
+  Cells().StoreFloat(col, row, style, b.F64(at));
 }
 
 void TBIFFRecords::RecFORMULA(const TBIFFBody& body, TBIFFRecordHost& host) {

@@ -9,12 +9,22 @@ constexpr std::u16string_view kRefPrefix = u"#REF!!";
 constexpr std::u16string_view kBadName = u"#NAME?";
 }  // namespace
 
-TFormulaHandler::TFormulaHandler() : FExternalNames(std::make_unique<TExternalNames>()) {}
+TFormulaHandler::TFormulaHandler()
+    : FFormulaEncoder(std::make_unique<TEncodeFormula>()), FExternalNames(std::make_unique<TExternalNames>()) {
+  FFormulaEncoder->OnExternName = [this](std::u16string_view path, std::u16string_view filename,
+                                         std::u16string_view sheetName, std::u16string_view name, bool isRef,
+                                         int32_t& extIndex, int32_t& nameIndex) {
+    HandleExternName(path, filename, sheetName, name, isRef, extIndex, nameIndex);
+  };
+  FInternalNames = std::make_unique<TInternalNames>(
+      *FFormulaEncoder, [this](std::span<const uint8_t> ptgs) { return DecodeFormula(ptgs); });
+}
 
 TFormulaHandler::~TFormulaHandler() = default;
 
 void TFormulaHandler::Clear() {
   FExternalNames->Clear();
+  FInternalNames->Clear();
   FSheetExternalNames.clear();
   FSheetNames.clear();
 }
@@ -69,12 +79,39 @@ std::u16string TFormulaHandler::GetName(TFormulaNameType type, int32_t sheetInde
 
 std::u16string TFormulaHandler::DecodeFormula(std::span<const uint8_t> ptgs, int32_t sheetIndex,
                                               const TXLSFormulaSeparators& separators,
-                                              const TBIFFDecodeOptions& options) {
+                                              const TBIFFDecodeOptions& options, int32_t col, int32_t row) {
   const TGetNameEvent getName = [this, sheetIndex](TFormulaNameType type, int32_t sheet, int32_t name,
                                                    int32_t col, int32_t row) {
     return GetName(type, sheet, name, col, row, sheetIndex);
   };
-  return DecodeBIFFFormula(ptgs, sheetIndex, 0, 0, getName, separators.List, separators, options);
+  return DecodeBIFFFormula(ptgs, sheetIndex, col, row, getName, separators.List, separators, options);
+}
+
+std::u16string TFormulaHandler::DecodeFormula(std::span<const uint8_t> ptgs) {
+  return DecodeFormula(ptgs, -1, FSeparators, {});
+}
+
+int32_t TFormulaHandler::EncodeFormula(std::u16string_view formula, uint8_t returnClass, std::span<uint8_t> buf) {
+  FFormulaEncoder->SetSeparators(FSeparators);
+  return FFormulaEncoder->Encode(formula, returnClass, TFormulaVersion::fvExcel97, buf);
+}
+
+void TFormulaHandler::HandleExternName(std::u16string_view path, std::u16string_view filename,
+                                       std::u16string_view sheetName, std::u16string_view name, bool isRef,
+                                       int32_t& extIndex, int32_t& nameIndex) {
+  if (path.empty() && filename.empty()) {
+    int32_t index = -1, tabCount = 0;
+    if (OnSheetName) OnSheetName(sheetName, index, tabCount);
+    if (index >= 0 && index < 0xFFFE) {
+      extIndex = FExternalNames->AddSelf(index, tabCount);
+      nameIndex = index;
+    }
+  } else if (isRef) {
+    if (!FExternalNames->RefIndexByName(path, filename, sheetName, extIndex, nameIndex))
+      FExternalNames->AddRef(path, filename, sheetName, extIndex, nameIndex);
+  } else {
+    FExternalNames->NameIndexByName(path, filename, name, extIndex, nameIndex);
+  }
 }
 
 void TFormulaHandler::InsertSheet(int32_t sheetIndex) { FExternalNames->InsertSheet(sheetIndex); }

@@ -1,5 +1,7 @@
 // `TFormulaHandler`: the formula service of one legacy reader object. It owns the external
-// reference tables of the workbook (and, for BIFF5/7, those of the sheets that have their own)
+// reference tables of the workbook (and, for BIFF5/7, those of the sheets that have their own),
+// the legacy side's own defined names and the legacy encoder, turns formula text into BIFF8
+// tokens (sheets of this workbook get an EXTERNSHEET entry of their own, other books a SUPBOOK)
 // and answers what legacy tokens name: sheet prefixes of 3-D references ("Sheet1!",
 // "'My Sheet:Third'!", "'C:\dir\[book.xls]Data'!"), defined names and external or add-in names.
 // Sheets and defined names are asked of the owner through events, so the texts always follow the
@@ -19,7 +21,9 @@
 #include <string_view>
 #include <vector>
 
+#include "xls/biff/biffinternalnames.h"
 #include "xls/biff/biffnames.h"
+#include "xls/formula/xlsformulaencoder97.h"
 #include "xls/formula/xlsformuladecoder97.h"
 
 namespace xls::biff {
@@ -41,6 +45,21 @@ class TFormulaHandler : public TXLSFactoryObject {
   // Empties every table.
   void Clear();
 
+  // BIFF8 tokens of `formula` (no leading "=") written into `buf` with operands of `returnClass`;
+  // the byte count. Raises XLSRWException for text that does not encode.
+  int32_t EncodeFormula(std::u16string_view formula, uint8_t returnClass, std::span<uint8_t> buf);
+  // Text of BIFF8 tokens of a defined name (no sheet of its own).
+  std::u16string DecodeFormula(std::span<const uint8_t> ptgs);
+  TEncodeFormula& Encoder() { return *FFormulaEncoder; }
+  TInternalNames& InternalNames() { return *FInternalNames; }
+  // The 0-based index of a defined name of the workbook model, negative when there is none
+  // (the encoder's `_OnUnknownName`).
+  void SetOnName(TEncodeFormula::TUnknownNameEvent event) { FFormulaEncoder->_OnUnknownName = std::move(event); }
+  // The encoder's `OnExternName`: a sheet of this workbook (path and file empty), a sheet of another
+  // book (isRef) or an external name of another book.
+  void HandleExternName(std::u16string_view path, std::u16string_view filename, std::u16string_view sheetName,
+                        std::u16string_view name, bool isRef, int32_t& extIndex, int32_t& nameIndex);
+
   TExternalNames& ExternalNames() { return *FExternalNames; }
   const TExternalNames& ExternalNames() const { return *FExternalNames; }
   // The table the formulas of `sheetIndex` use: the sheet's own (BIFF5/7) when it has one, else
@@ -53,9 +72,13 @@ class TFormulaHandler : public TXLSFactoryObject {
   // Text of legacy tokens (with or without their form byte) of a formula of `sheetIndex`
   // (-1: a defined name), in the layouts of `options`.
   std::u16string DecodeFormula(std::span<const uint8_t> ptgs, int32_t sheetIndex,
-                               const TXLSFormulaSeparators& separators, const TBIFFDecodeOptions& options);
+                               const TXLSFormulaSeparators& separators, const TBIFFDecodeOptions& options,
+                               int32_t col = 0, int32_t row = 0);
   // Own-book entries that sheet numbers at or after `sheetIndex` move up by one.
   void InsertSheet(int32_t sheetIndex);
+
+  // The separators of formula text, as the component's decode takes them.
+  TXLSFormulaSeparators FSeparators;
 
   // The names of every sheet of the file in its sheet-list order (chart sheets included), which
   // is how legacy references number sheets; empty before a load.
@@ -69,7 +92,9 @@ class TFormulaHandler : public TXLSFactoryObject {
   std::u16string SheetPrefix(int32_t first, int32_t last);
   std::u16string DefinedName(int32_t number);
 
+  std::unique_ptr<TEncodeFormula> FFormulaEncoder;
   std::unique_ptr<TExternalNames> FExternalNames;
+  std::unique_ptr<TInternalNames> FInternalNames;
   std::map<int32_t, std::unique_ptr<TExternalNames>> FSheetExternalNames;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "xls/biff/biffrecordview.h"
+#include "xls/biff/sheets.h"
 #include "xls/formula/xlsformuladecoder.h"
 
 namespace xls::biff {
@@ -304,6 +305,87 @@ int32_t TExternalNames::AddSelf(int32_t sheetIndex, int32_t tabCount) {
   while (FSupBooks[size_t(bookIndex)].get() != &self) ++bookIndex;
   FExtSheets.push_back({bookIndex, uint16_t(sheetIndex), uint16_t(sheetIndex)});
   return int32_t(FExtSheets.size() - 1);
+}
+
+namespace {
+
+// The sheet of `book` named `name` (both upper-cased), or -1.
+int32_t SheetOfBook(const TSupBook& book, const std::u16string& upperName) {
+  for (size_t i = 0; i < book.FSheets.size(); ++i)
+    if (UpperName(book.FSheets[i].Name()) == upperName) return int32_t(i);
+  return -1;
+}
+
+bool IsBook(const TSupBook* book, const std::u16string& upperPath) {
+  return book && !book->IsSelf() && !book->IsAddIn() && UpperName(book->CleanFilename()) == upperPath;
+}
+
+}  // namespace
+
+bool TExternalNames::RefIndexByName(std::u16string_view path, std::u16string_view filename, std::u16string_view name,
+                                    int32_t& index, int32_t& nameIndex) const {
+  const std::u16string target = UpperName(std::u16string(path) + std::u16string(filename));
+  const std::u16string upperName = UpperName(name);
+  for (size_t i = 0; i < FExtSheets.size(); ++i) {
+    const TSupBook* book = BookOf(int32_t(i));
+    if (!IsBook(book, target)) continue;
+    const int32_t sheet = SheetOfBook(*book, upperName);
+    if (sheet >= 0 && FExtSheets[i].FirstSheet == sheet && FExtSheets[i].LastSheet == sheet) {
+      index = int32_t(i);
+      nameIndex = sheet;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TExternalNames::NameIndexByName(std::u16string_view path, std::u16string_view filename,
+                                     std::u16string_view name, int32_t& index, int32_t& nameIndex) const {
+  const std::u16string target = UpperName(std::u16string(path) + std::u16string(filename));
+  const std::u16string upperName = UpperName(name);
+  for (size_t i = 0; i < FExtSheets.size(); ++i) {
+    const TSupBook* book = BookOf(int32_t(i));
+    if (!IsBook(book, target)) continue;
+    for (size_t n = 0; n < book->FExtNames.size(); ++n) {
+      if (UpperName(book->FExtNames[n]->Name()) == upperName) {
+        index = int32_t(i);
+        nameIndex = int32_t(n);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool TExternalNames::AddRef(std::u16string_view path, std::u16string_view filename, std::u16string_view sheetName,
+                            int32_t& index, int32_t& nameIndex) {
+  int32_t sheet = -1;
+  if (RefIndexByName(path, filename, sheetName, index, sheet)) return true;
+  const std::u16string target = UpperName(std::u16string(path) + std::u16string(filename));
+  const std::u16string upperName = UpperName(sheetName);
+  for (size_t b = 0; b < FSupBooks.size(); ++b) {
+    if (!IsBook(FSupBooks[b].get(), target)) continue;
+    sheet = SheetOfBook(*FSupBooks[b], upperName);
+    if (sheet < 0) continue;
+    FExtSheets.push_back({int32_t(b), uint16_t(sheet), uint16_t(sheet)});
+    index = int32_t(FExtSheets.size() - 1);
+    nameIndex = sheet;
+    return false;
+  }
+  // A new book: the path without its last "\", a directory separator, the file name.
+  std::u16string stored(path);
+  if (!stored.empty() && stored.back() == u'\\') stored.pop_back();
+  stored += char16_t(3);
+  stored += filename;
+  auto book = std::make_unique<TSupBook>();
+  book->FTabCount = 1;
+  book->FFilename = RawTextOf(stored);
+  book->FSheets.push_back({RawTextOf(sheetName), {}, false});
+  FSupBooks.push_back(std::move(book));
+  nameIndex = int32_t(FSupBooks.size() - 1);
+  FExtSheets.push_back({nameIndex, 0, 0});
+  index = int32_t(FExtSheets.size() - 1);
+  return false;
 }
 
 std::u16string TExternalNames::GetAsString(int32_t index, int32_t nameIndex) const {

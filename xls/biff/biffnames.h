@@ -151,8 +151,23 @@ class TExternalNames : public TXLSFactoryObject {
   bool Get3dSheets(int32_t index, int32_t& sheet1, int32_t& sheet2) const;
   // The one sheet of this workbook an own-book entry of one sheet names.
   bool OwnSheet(int32_t index, int32_t& sheet) const;
-  // An entry for `sheetIndex` of this workbook, added when needed.
+  // An entry for `sheetIndex` of this workbook, added when needed; only an entry whose first and
+  // last sheet are that sheet is reused.
   int32_t AddSelf(int32_t sheetIndex, int32_t tabCount);
+  // Sheet `name` of the book `path` + `filename` (compared with the book's plain path, without
+  // regard to case): `index` an entry naming just that sheet, `nameIndex` the sheet's position in
+  // the book. False, outputs untouched, when there is none.
+  bool RefIndexByName(std::u16string_view path, std::u16string_view filename, std::u16string_view name,
+                      int32_t& index, int32_t& nameIndex) const;
+  // External name `name` of that book: `index` an entry of the book, `nameIndex` the name's
+  // position (from 0).
+  bool NameIndexByName(std::u16string_view path, std::u16string_view filename, std::u16string_view name,
+                       int32_t& index, int32_t& nameIndex) const;
+  // An entry for sheet `sheetName` of another book: true with `index` when one exists; otherwise
+  // one is added (to the book when it is known and has the sheet, else to a new book of that one
+  // sheet, whose index `nameIndex` then gives) and the result is false.
+  bool AddRef(std::u16string_view path, std::u16string_view filename, std::u16string_view sheetName,
+              int32_t& index, int32_t& nameIndex);
   // The reference prefix of an entry (nameIndex < 0: "'C:\dir\[book.xls]Data'!") or the text of an
   // external name (nameIndex counts from 1); "#REF!!" or "#NAME?" outside the tables.
   std::u16string GetAsString(int32_t index, int32_t nameIndex) const;

@@ -19,6 +19,8 @@ namespace {
 void AttachLegacyNames(TXLSBook& book, TBIFF5& biff) {
   TXc12Manager& manager = book.Manager();
   TExternalNames& external = biff.FormulaHandler().ExternalNames();
+  biff.FormulaHandler().FSeparators = FormulaSeparatorsOf(book);
+  manager.FNames97 = &biff.FormulaHandler().InternalNames();
   manager.FExtNames97 = &external;
   manager.FExtSheet97 = [&external](uint16_t refIndex, int32_t& sheet) { return external.OwnSheet(refIndex, sheet); };
   FormulaHandlerOf(book).SetLegacyDecode([&book](std::span<const uint8_t> ptgs, int32_t sheetIndex) {

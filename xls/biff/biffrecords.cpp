@@ -54,6 +54,25 @@ bool TBIFFRecords::HandleBIFF4(uint16_t id, std::span<const uint8_t> data, TBIFF
     case BIFFID_CODEPAGE:
       RecCODEPAGE(b);
       return true;
+    case BIFFID_ROW:
+      RecROW(b);
+      return true;
+    case BIFFID_COLINFO:
+      RecCOLINFO(b);
+      return true;
+    case BIFFID_COLWIDTH:
+      RecCOLWIDTH(b);
+      return true;
+    case BIFFID_BLANK_2:
+      RecBLANK_2(b);
+      return true;
+    case BIFFID_BOOLERR_2:
+      RecBOOLERR_2(b);
+      return true;
+    case BIFFID_FORMULA_3:
+    case BIFFID_FORMULA_4:
+      RecFORMULA_3(b, host);
+      return true;
     case BIFFID_INTEGER_2:
     case BIFFID_NUMBER_2:
     case BIFFID_LABEL_2:
@@ -120,6 +139,20 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
       return true;
     case BIFFID_LABEL_2:
       RecLABEL_2(b);
+      return true;
+    // Bare BIFF2-4 files (SheetJS writes BIFF2 BLANK and BOOLERR into all three).
+    case BIFFID_BLANK_2:
+      if (biff5up) return false;
+      RecBLANK_2(b);
+      return true;
+    case BIFFID_BOOLERR_2:
+      if (biff5up) return false;
+      RecBOOLERR_2(b);
+      return true;
+    case BIFFID_FORMULA_3:
+    case BIFFID_FORMULA_4:
+      if (biff5up) return false;
+      RecFORMULA_3(b, host);
       return true;
     case BIFFID_FORMULA:
       if (FVersion <= TExcelVersion::xvExcel21)
@@ -261,6 +294,10 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
       }
       return true;
     case BIFFID_PROTECT:
+      slot(true);
+      // A sheet's PROTECT says whether the sheet is protected.
+      if (FCurrSheet >= 0 && FSheet) FSheet->SheetProtection().FSheet = one;
+      return true;
     case BIFFID_PROT4REV:
     case BIFFID_DSF:
     case BIFFID_FNGROUPCOUNT:
@@ -274,7 +311,7 @@ bool TBIFFRecords::Handle(uint16_t id, std::span<const uint8_t> data, TBIFFRecor
       if (biff8) host.UpdateDefault(id, data);
       return true;
     default:
-      return false;
+      return HandleSheet(id, data, host);
   }
 }
 
@@ -334,6 +371,11 @@ TSharedFormulas& TBIFFReaderHost::SharedFormulas() { return FReader.FSharedFormu
 std::vector<uint8_t>& TBIFFReaderHost::LastARRAY() { return FReader.FLastARRAY; }
 void TBIFFReaderHost::Warning(std::u16string_view text, int32_t number) { FReader.Warning(text, number); }
 TFormulaHandler* TBIFFReaderHost::LegacyFormulas() { return &FReader.XLS().FormulaHandler(); }
+void TBIFFReaderHost::UpdateInternal(uint16_t id) {
+  if (FReader.CurrRecs) FReader.CurrRecs->UpdateInternal(id);
+}
+TSheet* TBIFFReaderHost::LegacySheet() { return FReader.CurrSheet(); }
+bool TBIFFReaderHost::SkipDrawing() const { return FReader.FSkipMSO; }
 
 void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecords> records) {
   static constexpr uint16_t kIds[] = {
@@ -350,7 +392,16 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
       BIFFID_ITERATION,  BIFFID_SAVERECALC,   BIFFID_BACKUP,       BIFFID_WINDOWPROTECT,
       BIFFID_REFRESHALL, BIFFID_BOOKBOOL,     BIFFID_PASSWORD,     BIFFID_PROTECT,
       BIFFID_PROT4REV,   BIFFID_DSF,          BIFFID_FNGROUPCOUNT, BIFFID_RECALCID,
-      BIFFID_HIDEOBJ,    BIFFID_COUNTRY};
+      BIFFID_HIDEOBJ,    BIFFID_COUNTRY,      BIFFID_BLANK_2,      BIFFID_BOOLERR_2,
+      BIFFID_FORMULA_3,  BIFFID_FORMULA_4,
+      // sheet records
+      BIFFID_DIMENSIONS, BIFFID_DIMENSIONS_2, BIFFID_COLINFO, BIFFID_DEFCOLWIDTH, BIFFID_DEFAULTROWHEIGHT,
+      BIFFID_WINDOW2, BIFFID_PANE, BIFFID_SELECTION, BIFFID_MERGEDCELLS, BIFFID_HLINK,
+      BIFFID_HORIZONTALPAGEBREAKS, BIFFID_VERTICALPAGEBREAKS, BIFFID_HEADER, BIFFID_FOOTER,
+      BIFFID_LEFTMARGIN, BIFFID_RIGHTMARGIN, BIFFID_TOPMARGIN, BIFFID_BOTTOMMARGIN, BIFFID_SETUP,
+      BIFFID_PRINTHEADERS, BIFFID_PRINTGRIDLINES, BIFFID_GRIDSET, BIFFID_HCENTER, BIFFID_VCENTER,
+      BIFFID_GUTS, BIFFID_WSBOOL, BIFFID_SHEETEXT, BIFFID_FEATHDR, BIFFID_CONDFMT, BIFFID_DVAL_, BIFFID_DV_,
+      BIFFID_FILTERMODE, BIFFID_AUTOFILTERINFO};
   // BOUNDSHEET: the frame keeps the sheet list; the name is decoded in the file's code page.
   handlers.Set(
       BIFFID_BOUNDSHEET,
@@ -368,7 +419,9 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
       false, TBIFFRecordKind::Frame);
   for (const uint16_t id : {BIFFID_LABEL, BIFFID_FONT_3, BIFFID_FORMAT, BIFFID_XF_4, BIFFID_CODEPAGE,
                             BIFFID_INTEGER_2, BIFFID_NUMBER_2, BIFFID_LABEL_2, BIFFID_BLANK, BIFFID_NUMBER,
-                            BIFFID_BOOLERR, BIFFID_RK, BIFFID_MULRK, BIFFID_MULBLANK, BIFFID_PALETTE}) {
+                            BIFFID_BOOLERR, BIFFID_RK, BIFFID_MULRK, BIFFID_MULBLANK, BIFFID_PALETTE,
+                            BIFFID_ROW, BIFFID_COLINFO, BIFFID_COLWIDTH, BIFFID_BLANK_2, BIFFID_BOOLERR_2,
+                            BIFFID_FORMULA_3, BIFFID_FORMULA_4}) {
     handlers.SetBIFF4(id, [records, id](TXLSReadII& reader) {
       TBIFFReaderHost host(reader);
       records->HandleBIFF4(id, reader.Body().Span(), host);

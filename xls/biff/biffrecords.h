@@ -24,6 +24,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "xls/biff/biffvalues.h"
@@ -36,6 +37,7 @@ class TXc12NumberFormat;
 class TXc12Manager;
 class TXc12DataWorksheet;
 class TXLSCellMMU;
+class TXc12Hyperlink;
 }  // namespace xls
 
 namespace xls::biff {
@@ -44,9 +46,11 @@ class TFormulaHandler;
 
 // Record ids handled here.
 enum : uint16_t {
+  BIFFID_BLANK_2 = 0x0001,
   BIFFID_INTEGER_2 = 0x0002,
   BIFFID_NUMBER_2 = 0x0003,
   BIFFID_LABEL_2 = 0x0004,
+  BIFFID_BOOLERR_2 = 0x0005,
   BIFFID_FORMULA = 0x0006,
   BIFFID_STRING_2 = 0x0007,
   BIFFID_CALCCOUNT = 0x000C,
@@ -102,7 +106,45 @@ enum : uint16_t {
   BIFFID_STYLE = 0x0293,
   BIFFID_FORMAT = 0x041E,
   BIFFID_XF_4 = 0x0443,
-  BIFFID_SHRFMLA = 0x04BC
+  BIFFID_SHRFMLA = 0x04BC,
+  BIFFID_FORMULA_3 = 0x0206,
+  BIFFID_FORMULA_4 = 0x0406,
+  // sheet records
+  BIFFID_DIMENSIONS_2 = 0x0000,
+  BIFFID_HEADER = 0x0014,
+  BIFFID_FOOTER = 0x0015,
+  BIFFID_VERTICALPAGEBREAKS = 0x001A,
+  BIFFID_HORIZONTALPAGEBREAKS = 0x001B,
+  BIFFID_SELECTION = 0x001D,
+  BIFFID_COLWIDTH = 0x0024,
+  BIFFID_LEFTMARGIN = 0x0026,
+  BIFFID_RIGHTMARGIN = 0x0027,
+  BIFFID_TOPMARGIN = 0x0028,
+  BIFFID_BOTTOMMARGIN = 0x0029,
+  BIFFID_PRINTHEADERS = 0x002A,
+  BIFFID_PRINTGRIDLINES = 0x002B,
+  BIFFID_PANE = 0x0041,
+  BIFFID_DEFCOLWIDTH = 0x0055,
+  BIFFID_COLINFO = 0x007D,
+  BIFFID_GUTS = 0x0080,
+  BIFFID_WSBOOL = 0x0081,
+  BIFFID_GRIDSET = 0x0082,
+  BIFFID_HCENTER = 0x0083,
+  BIFFID_VCENTER = 0x0084,
+  BIFFID_SETUP = 0x00A1,
+  BIFFID_MERGEDCELLS = 0x00E5,
+  BIFFID_HLINK = 0x01B8,
+  BIFFID_DIMENSIONS = 0x0200,
+  BIFFID_DEFAULTROWHEIGHT = 0x0225,
+  BIFFID_WINDOW2 = 0x023E,
+  BIFFID_HLINKTOOLTIP = 0x0800,
+  BIFFID_SHEETEXT = 0x0862,
+  BIFFID_FEATHDR = 0x0867,
+  BIFFID_FILTERMODE = 0x009B,
+  BIFFID_AUTOFILTERINFO = 0x009D,
+  BIFFID_CONDFMT = 0x01B0,
+  BIFFID_DVAL_ = 0x01B2,
+  BIFFID_DV_ = 0x01BE
 };
 
 // What the handlers need of the record loop.
@@ -125,6 +167,14 @@ class TBIFFRecordHost {
   virtual void StoreRecord(uint16_t id, std::span<const uint8_t> body) = 0;
   // Puts a record into its default slot of the current storage (settings records).
   virtual void UpdateDefault(uint16_t id, std::span<const uint8_t> body) { StoreRecord(id, body); }
+  // Places the placeholder `id` of a group read into the model (page breaks, header, margins,
+  // merged cells ...) in the current storage.
+  virtual void UpdateInternal(uint16_t id) { (void)id; }
+  // The legacy sheet of the current worksheet (nullptr in the globals or without the reader
+  // object's sheets).
+  virtual TSheet* LegacySheet() { return nullptr; }
+  // True when the load skips the drawing layer (validations are then dropped with it).
+  virtual bool SkipDrawing() const { return false; }
   // Keeps the copy of a STYLE record's first bytes and of the FILESHARING body with the reader
   // object.
   virtual void KeepStyle(std::span<const uint8_t> copy) = 0;
@@ -190,6 +240,9 @@ class TBIFFRecords {
   void RecLABEL_2(const TBIFFBody& b);
   void RecFORMULA(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecFORMULA_2(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecFORMULA_3(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecBLANK_2(const TBIFFBody& b);
+  void RecBOOLERR_2(const TBIFFBody& b);
   void RecSST(const TBIFFBody& b, TBIFFRecordHost& host);
   // A SHRFMLA that no FORMULA took (its first cell's record was damaged): its range still serves
   // the cells that follow.
@@ -215,6 +268,11 @@ class TBIFFRecords {
   void RecXF_4(const TBIFFBody& b);
   void RecPALETTE(const TBIFFBody& b);
   void RecSTYLE(const TBIFFBody& b, TBIFFRecordHost& host);
+  // Sheet records (biffsheet.cpp): false for ids that are not sheet records or that are stored
+  // raw in this version or state.
+  bool HandleSheet(uint16_t id, std::span<const uint8_t> data, TBIFFRecordHost& host);
+  void RecCOLINFO(const TBIFFBody& b);
+  void RecCOLWIDTH(const TBIFFBody& b);
 
  private:
   // Takes version and current sheet from the loop.
@@ -235,6 +293,8 @@ class TBIFFRecords {
   // FORMULA parts.
   bool ReadStringResult(TBIFFRecordHost& host, std::u16string& text);
   bool StageResult(const TBIFFBody& b, TBIFFRecordHost& host);
+  void StoreBoolErr(int32_t col, int32_t row, int32_t style, uint8_t value, bool error);
+  void StoreCachedResult(const TBIFFBody& b, TBIFFRecordHost& host, size_t at, int32_t style);
   // Joins the CONTINUE records that follow into `body`, up to `limit` bytes in all.
   void JoinContinue(std::vector<uint8_t>& body, TBIFFRecordHost& host, size_t limit);
   TXc12Font* FontOfIndex(int32_t fontIndex, bool rangeCheck) const;
@@ -242,6 +302,17 @@ class TBIFFRecords {
   void AddPlainXF(TXc12Font* font, TXc12NumberFormat* fmt);
   void NeedXF(const TBIFFBody& b, size_t need);
   void AddExcel4Formats();
+  // Sheet record parts.
+  void RecDIMENSIONS(const TBIFFBody& b, TBIFFRecordHost& host);
+  void AddColumn(int32_t first, int32_t last, uint16_t width, int32_t style, uint8_t options, int32_t outline);
+  void RecWINDOW2(const TBIFFBody& b, std::span<const uint8_t> data, TBIFFRecordHost& host);
+  void RecSELECTION(const TBIFFBody& b);
+  void RecMERGEDCELLS(const TBIFFBody& b, TBIFFRecordHost& host);
+  void RecHLINK(const TBIFFBody& b, TBIFFRecordHost& host);
+  void ReadHyperlinkParts(const TBIFFBody& b, uint32_t flags, TXLSHyperlinkType kind, TXc12Hyperlink& h);
+  void RecPageBreaks(const TBIFFBody& b, bool rows);
+  void RecSETUP(const TBIFFBody& b);
+  void RecRules(uint16_t id, const TBIFFBody& b, TBIFFRecordHost& host);
 
   TXc12Manager& FManager;
   // Taken from the host at every record.
@@ -256,6 +327,9 @@ class TBIFFRecords {
   bool FExcel4Started = false;
   bool FExcel4Added = false;
   std::vector<uint8_t> FScratch;
+  // The merged areas the current sheet read so far, so that a repeated one is added once.
+  const TXc12DataWorksheet* FMergedSheet = nullptr;
+  std::unordered_set<uint64_t> FMergedSeen;
 };
 
 // The 34 number formats of Excel 4, in their index order.
@@ -279,6 +353,9 @@ class TBIFFReaderHost : public TBIFFRecordHost {
   std::vector<uint8_t>& LastARRAY() override;
   void Warning(std::u16string_view text, int32_t number) override;
   TFormulaHandler* LegacyFormulas() override;
+  void UpdateInternal(uint16_t id) override;
+  TSheet* LegacySheet() override;
+  bool SkipDrawing() const override;
 
  private:
   TXLSReadII& FReader;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/textcodec.h"
+#include "xls/biff/sheetrules.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsutils.h"
 
@@ -27,31 +28,15 @@ constexpr size_t W2_OPTIONS = 0, W2_TOPROW = 2, W2_LEFTCOL = 4, W2_ZOOMPREVIEW =
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-TCellArea97& TCellAreas97::Add(int32_t col1, int32_t row1, int32_t col2, int32_t row2) {
-  FItems.push_back(TCellArea97{FIdCount++, col1, row1, col2, row2});
-  return FItems.back();
-}
-
-const TCellArea97& TCellAreas97::GetItems(size_t index) const {
-  if (index >= FItems.size()) ListIndexError(index);
-  return FItems[index];
-}
-
-TCellArea97& TCellAreas97::GetItems(size_t index) {
-  if (index >= FItems.size()) ListIndexError(index);
-  return FItems[index];
-}
-
-void TCellAreas97::Delete(size_t index) {
-  if (index >= FItems.size()) ListIndexError(index);
-  FItems.erase(FItems.begin() + std::ptrdiff_t(index));
-}
-
-bool TCellAreas97::AreaInAreas(int32_t col1, int32_t row1, int32_t col2, int32_t row2) const {
-  return std::any_of(FItems.begin(), FItems.end(), [&](const TCellArea97& a) {
-    return std::min(a.FRow2, row2) >= std::max(a.FRow1, row1) &&
-           std::min(a.FCol2, col2) >= std::max(a.FCol1, col1);
-  });
+void TMergedCells::Copy(int32_t Col1, int32_t Row1, int32_t Col2, int32_t Row2, int32_t DeltaCol, int32_t DeltaRow) {
+  std::vector<TXLSCellArea> copies;
+  for (size_t i = 0; i < Count(); ++i) {
+    const TXLSCellArea a = Items(i)->AsRecArea();
+    if (std::min(a.Col2, Col2) < std::max(a.Col1, Col1) || std::min(a.Row2, Row2) < std::max(a.Row1, Row1)) continue;
+    TXLSCellArea n{a.Row1 + DeltaRow, a.Row2 + DeltaRow, a.Col1 + DeltaCol, a.Col2 + DeltaCol};
+    if (ClipToLimits(n)) copies.push_back(n);
+  }
+  for (const TXLSCellArea& n : copies) TSolidCellAreas97::Add(n);
 }
 
 void TSelectedAreas::Init(int32_t col, int32_t row) {
@@ -66,8 +51,7 @@ void TSelectedAreas::Move(int32_t col, int32_t row) {
     return;
   }
   FItems.resize(1);
-  FItems[0].FCol1 = FItems[0].FCol2 = col;
-  FItems[0].FRow1 = FItems[0].FRow2 = row;
+  FItems[0]->SetSize(col, row, col, row);
   FActiveCol = col;
   FActiveRow = row;
 }
@@ -106,6 +90,7 @@ void TSheet::ClearData() {
   FPane.Clear();
   FSelectedAreas.Clear();
   FVisibleAreas.Clear();
+  FRules.reset();
   FHasDefaultRecords = false;
   FDimension = TXLSCellArea{0, 0, 0, 0};
 }
@@ -133,11 +118,7 @@ void TSheet::Assign(const TBasicSheet& source) {
   SetZoomPreview(s->ZoomPreview());
   FRecalcFormulas = s->FRecalcFormulas;
   FHidden = s->FHidden;
-  FMergedCells.Clear();
-  for (size_t i = 0; i < s->FMergedCells.Count(); ++i) {
-    const TCellArea97& a = s->FMergedCells.GetItems(i);
-    FMergedCells.Add(a.FCol1, a.FRow1, a.FCol2, a.FRow2);
-  }
+  FMergedCells.Assign(s->FMergedCells);
 }
 
 int32_t TSheet::LeftCol() const { return FRecords->SlotWordAt(TRecordStorageSheet::PWINDOW2, W2_LEFTCOL); }

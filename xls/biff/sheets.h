@@ -34,41 +34,80 @@ std::u16string UpperName(std::u16string_view s);
 
 class TBIFF5;
 class TSheets;
+struct TSheetRules;
 
-// A zero-based, inclusive legacy cell area (columns 0..255, rows 0..65535).
-struct TCellArea97 {
+// Legacy cell areas and their lists. The lists share the model's area routines (cutting a
+// rectangle out, clipping, shifting, absorbing copied areas) within the limits of the legacy
+// sheet: columns 0..255, rows 0..65535.
+inline constexpr int32_t MAX_LEGACY_COL = 255;
+inline constexpr int32_t MAX_LEGACY_ROW = 65535;
+
+// A zero-based, inclusive legacy cell area with the id its list gave it.
+class TCellArea97 : public TCellAreaImpl {
+ public:
+  int32_t Id() const { return FId; }
+  // Copies the four coordinates, not the id.
+  void Assign(const TCellArea& source) { SetAsRecArea(source.AsRecArea()); }
   int32_t FId = 0;
-  int32_t FCol1 = 0, FRow1 = 0, FCol2 = 0, FRow2 = 0;
 };
 
-// A list of legacy cell areas; each area added gets the next id (from 0, never reused).
-class TCellAreas97 {
+// A list of legacy areas over one of the model's kinds of list (`TCellAreas`: areas that may be
+// cut; `TSolidCellAreas`: areas only removed or moved whole). Each area made gets the next id
+// (from 0, never reused).
+template <class TList>
+class TBaseCellAreas97 : public TList {
  public:
-  virtual ~TCellAreas97() = default;
-  TCellArea97& Add(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
-  void Clear() { FItems.clear(); }
-  size_t Count() const { return FItems.size(); }
+  TBaseCellAreas97() { this->SetLimits(MAX_LEGACY_COL, MAX_LEGACY_ROW); }
+  std::unique_ptr<TCellArea> CreateArea() const override {
+    auto a = std::make_unique<TCellArea97>();
+    a->FId = FIdCount++;
+    return a;
+  }
+  using TList::Add;
+  TCellArea97& Add(int32_t col1, int32_t row1, int32_t col2, int32_t row2) {
+    return static_cast<TCellArea97&>(*TList::Add(col1, row1, col2, row2));
+  }
   // std::out_of_range outside the list.
-  const TCellArea97& GetItems(size_t index) const;
-  TCellArea97& GetItems(size_t index);
-  void Delete(size_t index);
-  // True when at least one area intersects the rectangle.
-  bool AreaInAreas(int32_t col1, int32_t row1, int32_t col2, int32_t row2) const;
+  TCellArea97& GetItems(size_t index) const { return static_cast<TCellArea97&>(*this->Items(index)); }
+  // Clears this list and adds a copy of every area of `areas` (new ids).
+  void Assign(const TBaseCellAreas& areas) {
+    this->Clear();
+    for (size_t i = 0; i < areas.Count(); ++i) TList::Add(areas.Items(i)->AsRecArea());
+  }
 
  protected:
-  std::vector<TCellArea97> FItems;
-  int32_t FIdCount = 0;
+  mutable int32_t FIdCount = 0;
 };
 
-class TMergedCells : public TCellAreas97 {};
+// Areas that may be split freely (selections, visible areas, the ranges of conditional formats
+// and validations).
+class TCellAreas97 : public TBaseCellAreas97<TCellAreas> {};
+
+// Areas that may only be removed or moved whole: Delete refuses to cut one in two ("Can not
+// change part of a merged cell", the list unchanged), Move by deltas alone is refused; Copy and
+// Include do nothing.
+class TSolidCellAreas97 : public TBaseCellAreas97<TSolidCellAreas> {
+ public:
+  void Copy(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) override {}
+  TCellArea* Include(int32_t, int32_t, int32_t, int32_t) override { return nullptr; }
+};
+
+class TMergedCells : public TSolidCellAreas97 {
+ public:
+  // Adds, for every merged area that meets the rectangle, a whole copy moved by the deltas;
+  // copies that leave the sheet are not added.
+  void Copy(int32_t Col1, int32_t Row1, int32_t Col2, int32_t Row2, int32_t DeltaCol, int32_t DeltaRow) override;
+};
 
 // The selected areas of a sheet with the active cell.
 class TSelectedAreas : public TCellAreas97 {
  public:
   // Adds the one-cell area and makes it the active cell.
   void Init(int32_t col, int32_t row);
-  // Keeps only the first area, makes it the one-cell area (col, row) and that cell active.
-  void Move(int32_t col, int32_t row);
+  // Keeps only the first area, makes it the one-cell area (col, row) and that cell active. (For
+  // a selection this takes the place of the lists' shift by deltas.)
+  void Move(int32_t col, int32_t row) override;
+  using TCellAreas97::Move;
   int32_t FActiveCol = 0, FActiveRow = 0, FActiveArea = 0;
 };
 
@@ -200,6 +239,8 @@ class TSheet : public TBasicSheet {
   TXLSCellArea FDimension{0, 0, 0, 0};
   TCellAreas97 FVisibleAreas;
   TBaseRecordStorage FCachedMSORecs;
+  // Conditional formats, validations and the autofilter (sheetrules.h), made on first use.
+  std::unique_ptr<TSheetRules> FRules;
 
  private:
   TSheets* FOwner;

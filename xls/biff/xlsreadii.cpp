@@ -526,8 +526,12 @@ void TXLSReadII::ReadBIFF4Worksheet() {
   const TBIFFRecordHandlers& handlers = FXLS->Handlers();
   FRecordNumber = 0;
   while (FXLSStream.ReadHeader(Header) == 4) {
-    if (Header.Length > MAXRECSIZE_50) break;
     const int64_t start = FXLSStream.Pos() - 4;
+    if (Header.Length > MAXRECSIZE_50) {
+      // No BIFF4 record is that long: what follows is not read, and the load says so.
+      SkipDamaged(XLSRWException("Record longer than a BIFF4 record can be; reading stopped"), start);
+      break;
+    }
     bool content = false;
     try {
       ReadBody();

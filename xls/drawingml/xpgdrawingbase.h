@@ -34,18 +34,21 @@ namespace xls::xpgdml {
 class TXpgElementBudget {
  public:
   static constexpr int64_t kDefaultLimit = 10'000'000;
-  explicit TXpgElementBudget(int64_t limit = kDefaultLimit) : FLimit(limit) {}
-  // Counts one object; raises XLSRWException "Too many drawing elements" beyond the bound.
-  void Charge() {
-    if (++FUsed > FLimit) Exceeded();
+  // `what`: the message beyond the bound (a literal; the pivot documents name their own).
+  explicit TXpgElementBudget(int64_t limit = kDefaultLimit, const char* what = "Too many drawing elements")
+      : FLimit(limit), FWhat(what) {}
+  // Counts one object (or `n`); raises XLSRWException with the budget's message beyond the bound.
+  void Charge(int64_t n = 1) {
+    if ((FUsed += n) > FLimit) Exceeded();
   }
   int64_t Used() const { return FUsed; }
   int64_t Limit() const { return FLimit; }
 
  private:
-  [[noreturn]] static void Exceeded();
+  [[noreturn]] void Exceeded() const;
   int64_t FUsed = 0;
   int64_t FLimit;
+  const char* FWhat;
 };
 
 // What kind of part a drawing document reads: pictures bind to the workbook's image store only

@@ -14,7 +14,7 @@
 
 namespace xls::xpgdml {
 
-void TXpgElementBudget::Exceeded() { throw XLSRWException("Too many drawing elements"); }
+void TXpgElementBudget::Exceeded() const { throw XLSRWException(FWhat); }
 
 void StrToAdjValue(std::u16string_view text, TST_AdjValue& value) {
   if (text.empty()) return;

@@ -2,3 +2,5 @@
 # tools/formula/gen_legacyfunctable.py), the decoder to text and the shared-formula fix-up.
 target_sources(xls_formula PRIVATE ${CMAKE_CURRENT_LIST_DIR}/xlslegacyfunctable.cpp
                                    ${CMAKE_CURRENT_LIST_DIR}/xlsformuladecoder97.cpp)
+# Formula text to legacy tokens: the tokenizer and the encoder.
+target_sources(xls_formula PRIVATE ${CMAKE_CURRENT_LIST_DIR}/xlsformulaencoder97.cpp)

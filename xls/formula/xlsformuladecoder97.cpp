@@ -70,6 +70,16 @@ std::u16string Decimal(int64_t value) {
   return std::u16string(s.begin(), s.end());
 }
 
+// A string constant as formula text: in double quotes, a double quote inside doubled.
+std::u16string QuotedString(std::u16string_view s) {
+  std::u16string out(1, u'"');
+  for (char16_t c : s) {
+    if (c == u'"') out += u'"';
+    out += c;
+  }
+  return out + u'"';
+}
+
 std::u16string HexText(std::u16string_view prefix, uint8_t value, std::u16string_view suffix) {
   const std::string hex = HexByte(value);
   std::u16string s(prefix);
@@ -300,9 +310,7 @@ std::u16string TBIFFDecoder::ArrayText() {
             size = 2 + count;
             s = Chars8(NeedArray(size) + 2, count);
           }
-          text += u'"';
-          text += s;
-          text += u'"';
+          text += QuotedString(s);
           FArrayPos += size;
           break;
         }
@@ -388,7 +396,7 @@ std::u16string TBIFFDecoder::Decode() {
           size = 2 + size_t{Need(2)[1]};
           s = Chars8(Need(size) + 2, FBuf[FPos + 1]);
         }
-        Push(u'"' + s + u'"');
+        Push(QuotedString(s));
         break;
       }
       case lptg::Extended: {

@@ -80,7 +80,8 @@ uint8_t PtgsToArea3d(std::span<const uint8_t> ptgs, TXLS3dCellArea& area,
   if (ptgs.size() >= 2 && p[0] == ptg::Legacy && legacySheet) {
     const uint8_t base = PtgBaseId(p[1]);
     const size_t need = base == 0x3A ? 8 : base == 0x3B ? 12 : 0;
-    if (need == 0 || ptgs.size() < need) return 0;
+    // The reference must be the whole definition: Data!$B$3*2 is a formula, not an area.
+    if (need == 0 || ptgs.size() != need) return 0;
     int32_t sheet = -1;
     if (!legacySheet(PtgGetU16(p + 2), sheet)) return 0;
     area.SheetIndex = sheet;

@@ -17,7 +17,7 @@
 #include "xls/model/xlsformattedobj.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlshyperlinks.h"
-#include "xls/model/xlsmaskdate.h"
+#include "xls/model/xlsmask.h"
 #include "xls/model/xlsnames.h"
 #include "xls/model/xlsrowscols.h"
 #include "xls/model/xlssheetlists.h"
@@ -109,7 +109,9 @@ TXLSCellType TXLSWorksheet::GetCellType(int32_t col, int32_t row) {
   return Cells().CellType(cell);
 }
 
-std::u16string TXLSWorksheet::CellText(int32_t col, int32_t row, bool formulasAsText) {
+std::u16string TXLSWorksheet::CellText(int32_t col, int32_t row, bool formulasAsText, bool formatted,
+                                       uint32_t* color) {
+  if (color) *color = kNoMaskColor;
   TXLSCellMMU& cells = Cells();
   TXLSCellItem cell;
   if (!cells.FindCell(col, row, cell)) return {};
@@ -125,8 +127,12 @@ std::u16string TXLSWorksheet::CellText(int32_t col, int32_t row, bool formulasAs
       if (FManager->SST().IsExcel97() || text.find(u"_x") == std::u16string::npos) return text;
       return DecodePackageEscapes(text);
     }
-    case TXLSCellType::xctFloat: return FormatGeneral(cells.GetFloat(cell), fs);
-    case TXLSCellType::xctFloatFormula: return FormatGeneral(cells.GetFormulaValFloat(cell), fs);
+    case TXLSCellType::xctFloat:
+      if (formatted) return FormattedNumber(cells.GetStyle(cell), cells.GetFloat(cell), color);
+      return FormatGeneral(cells.GetFloat(cell), fs);
+    case TXLSCellType::xctFloatFormula:
+      if (formatted) return FormattedNumber(cells.GetStyle(cell), cells.GetFormulaValFloat(cell), color);
+      return FormatGeneral(cells.GetFormulaValFloat(cell), fs);
     case TXLSCellType::xctStringFormula: return cells.GetFormulaValString(cell);
     case TXLSCellType::xctBooleanFormula: return cells.GetFormulaValBoolean(cell) ? StrTRUE() : StrFALSE();
     case TXLSCellType::xctErrorFormula: return ErrorText(cells.GetFormulaValError(cell));
@@ -135,7 +141,39 @@ std::u16string TXLSWorksheet::CellText(int32_t col, int32_t row, bool formulasAs
 }
 
 std::u16string TXLSWorksheet::GetAsString(int32_t col, int32_t row) { return CellText(col, row, FOwner->ShowFormulas()); }
-std::u16string TXLSWorksheet::GetAsFmtString(int32_t col, int32_t row) { return CellText(col, row, FOwner->ShowFormulas()); }
+std::u16string TXLSWorksheet::GetFormatString(int32_t col, int32_t row, uint32_t* color) {
+  return CellText(col, row, FOwner->ShowFormulas(), true, color);
+}
+
+std::u16string TXLSWorksheet::FormattedNumber(int32_t style, double value, uint32_t* color) {
+  const FormatSettings& fs = FOwner->Settings();
+  TXc12XFs& xfs = FManager->StyleSheet().XFs();
+  const TXc12XF* xf = style >= 0 && size_t(style) < xfs.Count() ? xfs.Items(size_t(style)) : nullptr;
+  const TXc12NumberFormat* fmt = xf ? xf->NumFmt() : nullptr;
+  std::u16string code;
+  if (fmt && fmt->Index() == 14)
+    code = MaskCodeOfDateForm(fs.ShortDateFormat);
+  else if (fmt && fmt->Index() == 20)
+    code = MaskCodeOfDateForm(fs.ShortTimeFormat);
+  else if (fmt && fmt->Index() == 22)
+    code = MaskCodeOfDateForm(fs.ShortDateFormat + u" " + fs.ShortTimeFormat);
+  else if (fmt && !fmt->Value().empty())
+    code = fmt->Value();
+  else if (FDefDecimals < 0)
+    return FormatGeneral(value, fs);
+  else
+    code = u"#,##0" + (FDefDecimals > 0 ? u"." + std::u16string(size_t(std::min(FDefDecimals, 200)), u'0') : u"");
+  TExcelMask mask(fs);
+  try {
+    mask.SetMask(code);
+  } catch (const XLSRWException&) {
+    return FormatGeneral(value, fs);  // a code of 256 characters or more
+  }
+  mask.SetDate1904(FManager->Workbook().WorkbookPr().FDate1904);
+  std::u16string text = mask.FormatNumber(value);
+  if (color && mask.ColorNamed()) *color = mask.Color();
+  return text;
+}
 
 double TXLSWorksheet::GetAsFloat(int32_t col, int32_t row) {
   TXLSCellMMU& cells = Cells();
@@ -217,7 +255,13 @@ bool TXLSWorksheet::GetIsDateTime(int32_t col, int32_t row) {
   if (style < 0 || size_t(style) >= xfs.Count()) return false;
   const TXc12XF* xf = xfs.Items(size_t(style));
   const TXc12NumberFormat* fmt = xf ? xf->NumFmt() : nullptr;
-  return fmt && (fmt->IsDateTime() || NumFmtIsDateTime(fmt->Value()));
+  if (!fmt) return false;
+  if (fmt->IsDateTime()) return true;
+  try {
+    return NumFmtIsDateTime(fmt->Value());
+  } catch (const XLSRWException&) {
+    return false;  // a code the mask refuses shows no dates
+  }
 }
 
 bool TXLSWorksheet::GetAsBlank(int32_t col, int32_t row) { return GetCellType(col, row) == TXLSCellType::xctBlank; }
@@ -1099,6 +1143,11 @@ void TXLSBook::LoadFromFile(const std::filesystem::path& file) {
   const int kind = DetectFileType(first);
   if (kind != 1 && kind != 2 && !(legacyName && got > 0 && head[0] == 0x09))
     return RouteLoad(first, legacyName);
+  // A compound file beyond what its sector ids can address fails before its bytes are read.
+  if (kind == 1 && opened.size() > kws::kCompoundFileMaxSize) {
+    Clear(0);
+    throw XLSRWException("compound file: file too large");
+  }
   // Mapped, not copied: the readers take what they need from the bytes during the load.
   kws::MappedFile data(std::move(opened));
   if (!data.ok()) {

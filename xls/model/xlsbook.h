@@ -176,13 +176,24 @@ class TXLSWorksheet {
   std::u16string GetAsFormula(int32_t col, int32_t row);
   bool GetAsBlank(int32_t col, int32_t row);
   bool GetAsEmpty(int32_t col, int32_t row);
-  // The text shown for the cell: as GetAsString (numbers in general form until number formats
-  // are applied by the formatting layer), formulas as text when formulas are shown.
-  std::u16string GetAsFmtString(int32_t col, int32_t row);
+  // The text shown for the cell: numbers (and cached numbers of formulas) formatted by the cell's
+  // number format, other cells as GetAsString, formulas as text when formulas are shown.
+  std::u16string GetAsFmtString(int32_t col, int32_t row) { return GetFormatString(col, row, nullptr); }
+  // The same; `color`, when given, receives the colour (Windows order, blue in the high byte)
+  // that the format's section names, or 0xFF000000 when it names none. Built-in formats 14, 20
+  // and 22 show the settings' short date, short time and both; other codes go through the
+  // number-format mask (in a 1904 workbook dates count from 1904); numbers without a format
+  // code show the general form, or DefDecimals decimals with thousands separators when
+  // DefDecimals >= 0. Never raises for a code the mask refuses: that gives the general form.
+  std::u16string GetFormatString(int32_t col, int32_t row, uint32_t* color);
   TXLSCellType GetCellType(int32_t col, int32_t row);
   // False for a missing or blank cell; true when the cell's number format is a built-in date or
-  // time format (positions 14 to 22) or its code shows dates or times (NumFmtIsDateTime).
+  // time format (positions 14 to 22) or its code, read as a number-format mask, shows dates or
+  // times.
   bool GetIsDateTime(int32_t col, int32_t row);
+  // Decimals of formatted numbers without a number format; -1 (the default) for the general form.
+  int32_t DefDecimals() const { return FDefDecimals; }
+  void SetDefDecimals(int32_t v) { FDefDecimals = v; }
 
   void SetAsBlank(int32_t col, int32_t row);
   void SetAsBoolean(int32_t col, int32_t row, bool value);
@@ -202,13 +213,17 @@ class TXLSWorksheet {
   void HandOver(int32_t col, int32_t row, F&& setValue);
   bool SeekCell(int32_t& row, int32_t& col, bool iterCurrent, TXLSCellItem& lookup,
                 const TXLSCellItem*& cell);
-  std::u16string CellText(int32_t col, int32_t row, bool formulasAsText);
+  // The cell's text; numbers formatted by the cell's number format when `formatted`.
+  std::u16string CellText(int32_t col, int32_t row, bool formulasAsText, bool formatted = false,
+                          uint32_t* color = nullptr);
+  std::u16string FormattedNumber(int32_t style, double value, uint32_t* color);
 
   TXLSClassFactory* FClassFactory;
   TXc12DataWorksheet* FXc12Sheet;
   TXc12Manager* FManager;
   TXLSWorkbook* FOwner;
   int32_t FCurrFindPos = -1, FCurrFindCol = 0, FCurrFindRow = 0;
+  int32_t FDefDecimals = -1;
   TXLSCellArea FFindDim{-1, -1, -1, -1};
   bool FIterValid = false;
   std::unique_ptr<TXLSCell> FTheCell;

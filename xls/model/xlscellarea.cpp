@@ -441,12 +441,6 @@ std::vector<TXLSCellArea> Subtract(const TXLSCellArea& a, const TXLSCellArea& d)
   return pieces;
 }
 
-// False when the area lies outside the sheet; otherwise clips it.
-bool ClipToSheet(TXLSCellArea& a) {
-  if (a.Col1 > XLS_MAXCOL || a.Row1 > XLS_MAXROW || a.Col2 < 0 || a.Row2 < 0) return false;
-  ClipCellArea(a.Col1, a.Row1, a.Col2, a.Row2);
-  return true;
-}
 
 TXLSCellArea Shifted(TXLSCellArea a, int32_t dc, int32_t dr) {
   a.Col1 += dc, a.Col2 += dc, a.Row1 += dr, a.Row2 += dr;
@@ -461,6 +455,15 @@ TCellArea* TBaseCellAreas::Append(std::unique_ptr<TCellArea> a) {
 }
 
 TCellArea* TBaseCellAreas::Add() { return Append(CreateArea()); }
+
+bool TBaseCellAreas::ClipToLimits(TXLSCellArea& a) const {
+  if (a.Col1 > FMaxCol || a.Row1 > FMaxRow || a.Col2 < 0 || a.Row2 < 0) return false;
+  a.Col1 = std::max(a.Col1, 0);
+  a.Row1 = std::max(a.Row1, 0);
+  a.Col2 = std::min(a.Col2, FMaxCol);
+  a.Row2 = std::min(a.Row2, FMaxRow);
+  return true;
+}
 
 TCellArea* TBaseCellAreas::Add(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
   auto a = CreateArea();
@@ -555,7 +558,7 @@ void TCellAreas::Delete(int32_t Col1, int32_t Row1, int32_t Col2, int32_t Row2) 
 
 void TCellAreas::AddMoved(const TXLSCellArea& part, int32_t DeltaCol, int32_t DeltaRow) {
   TXLSCellArea n = Shifted(part, DeltaCol, DeltaRow);
-  if (!ClipToSheet(n)) return;
+  if (!ClipToLimits(n)) return;
   for (auto& e : FItems) {
     const TXLSCellArea r = e->AsRecArea();
     const bool sameCols = n.Col1 == r.Col1 && n.Col2 == r.Col2;
@@ -618,7 +621,7 @@ void TCellAreas::Move(int32_t DeltaCol, int32_t DeltaRow) {
   std::vector<std::unique_ptr<TCellArea>> kept;
   for (auto& a : FItems) {
     TXLSCellArea r = Shifted(a->AsRecArea(), DeltaCol, DeltaRow);
-    if (!ClipToSheet(r)) continue;
+    if (!ClipToLimits(r)) continue;
     a->SetAsRecArea(r);
     kept.push_back(std::move(a));
   }
@@ -653,7 +656,7 @@ void TSolidCellAreas::Copy(int32_t Col1, int32_t Row1, int32_t Col2, int32_t Row
   for (const auto& a : FItems) {
     if (!a->InArea(Col1, Row1, Col2, Row2)) continue;
     const TXLSCellArea n = Shifted(a->AsRecArea(), DeltaCol, DeltaRow);
-    if (CellAreaInLimits(n.Col1, n.Row1, n.Col2, n.Row2)) moved.push_back(n);
+    if (n.Col1 >= 0 && n.Row1 >= 0 && n.Col2 <= FMaxCol && n.Row2 <= FMaxRow) moved.push_back(n);
   }
   for (const auto& n : moved) {
     if (AreaInAreas(n.Col1, n.Row1, n.Col2, n.Row2)) {
@@ -666,6 +669,12 @@ void TSolidCellAreas::Copy(int32_t Col1, int32_t Row1, int32_t Col2, int32_t Row
 
 void TSolidCellAreas::Delete(int32_t Col1, int32_t Row1, int32_t Col2, int32_t Row2) {
   const TXLSCellArea d = Rec(Col1, Row1, Col2, Row2);
+  // Every area is checked before one changes: a refused delete leaves the list as it was.
+  for (const auto& a : FItems) {
+    const TXLSCellArea r = a->AsRecArea();
+    if (!a->InArea(Col1, Row1, Col2, Row2) && Intersects(r, d) && Subtract(r, d).size() > 1)
+      throw XLSRWException(kMergedPart);
+  }
   for (size_t i = 0; i < FItems.size();) {
     TCellArea& a = *FItems[i];
     if (a.InArea(Col1, Row1, Col2, Row2)) {
@@ -725,8 +734,10 @@ void TSolidCellAreas::Move(int32_t Col1, int32_t Row1, int32_t Col2, int32_t Row
     if (moves(r1, Row1, Row2)) r1 += DeltaRow;
     if (moves(c2, Col1, Col2) || (c2 < Col1 && c2 == Col1 + DeltaCol)) c2 += DeltaCol;
     if (moves(r2, Row1, Row2) || (r2 < Row1 && r2 == Row1 + DeltaRow)) r2 += DeltaRow;
-    if (c2 < c1 || r2 < r1) continue;
-    a->SetSize(c1, r1, c2, r2);
+    TXLSCellArea n = Rec(c1, r1, c2, r2);
+    // Shifted areas are clipped as in the plain lists; one that leaves the limits is dropped.
+    if (c2 < c1 || r2 < r1 || !ClipToLimits(n)) continue;
+    a->SetAsRecArea(n);
     kept.push_back(std::move(a));
   }
   FItems = std::move(kept);

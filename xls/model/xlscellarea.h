@@ -240,9 +240,16 @@ class TBaseCellAreas {
   int32_t Tag = 0;
   char16_t Delimiter = u' ';
 
+  // The last column and row an area may reach after a shift (the sheet's by default; a legacy
+  // list sets those of its format).
+  void SetLimits(int32_t maxCol, int32_t maxRow) { FMaxCol = maxCol, FMaxRow = maxRow; }
+
  protected:
   TCellArea* Append(std::unique_ptr<TCellArea> a);
+  // False when the area lies wholly outside the limits; otherwise cuts it to them.
+  bool ClipToLimits(TXLSCellArea& a) const;
   std::vector<std::unique_ptr<TCellArea>> FItems;
+  int32_t FMaxCol = XLS_MAXCOL, FMaxRow = XLS_MAXROW;
 };
 
 // Areas that may overlap (selections, reference lists).

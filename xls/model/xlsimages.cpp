@@ -154,6 +154,9 @@ TXc12GraphicImage* TXc12GraphicImages::LoadFromStream(std::span<const uint8_t> d
 TXc12GraphicImage* TXc12GraphicImages::FindByRId(std::u16string_view drawingId, std::u16string_view id) const {
   for (size_t i = 0; i < Count(); ++i)
     if (Items(i)->FDrawingRId == drawingId && Items(i)->FRId == id) return Items(i);
+  for (size_t i = 0; i < Count(); ++i)
+    for (const auto& [d, r] : Items(i)->FMoreRIds)
+      if (d == drawingId && r == id) return Items(i);
   return nullptr;
 }
 

@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "xls/model/xlsutils.h"
@@ -35,7 +36,15 @@ class TXc12GraphicImage : public TIndexObject {
   std::u16string UniqueName() const;
 
   std::u16string FDrawingRId, FRId;
+  // One per drawing that names the picture: a picture part named by several drawings is held once.
   int32_t FRefCount = 1;
+  // The identifiers (as FDrawingRId, FRId) under which the other drawings name the picture.
+  std::vector<std::pair<std::u16string, std::u16string>> FMoreRIds;
+  // Another drawing names the picture: one use more, found by FindByRId under these identifiers.
+  void AddUse(std::u16string_view drawingRId, std::u16string_view rId) {
+    ++FRefCount;
+    FMoreRIds.emplace_back(drawingRId, rId);
+  }
   TXc12ImageType FImageType = TXc12ImageType::x12itUnknown;
   std::vector<uint8_t> FImage;
   std::u16string FFileId, FDescr;
@@ -54,6 +63,7 @@ class TXc12GraphicImages : public TIndexObjectList {
   // A picture named fileName (type from its extension): the image already loaded under that
   // name, or a new one when its size can be read; warnings 3006/3008 otherwise (nullptr).
   TXc12GraphicImage* LoadFromStream(std::span<const uint8_t> data, std::u16string_view fileName);
+  // The image a drawing names by these identifiers (its own or those of a further use).
   TXc12GraphicImage* FindByRId(std::u16string_view drawingId, std::u16string_view id) const;
   TXc12GraphicImage* FindByFileId(std::u16string_view id) const;
   TXc12GraphicImage* FindByDescr(std::u16string_view descr) const;

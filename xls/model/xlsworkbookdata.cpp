@@ -49,14 +49,16 @@ constexpr TBuiltInText kBuiltInNames[] = {
 
 void TXc12DefinedName::Clear() {
   TXc12DefinedNames* owner = FOwner;
+  const int32_t index = FIndex;
   if (FDeleted && owner) --owner->FDeletedCount;
   *this = TXc12DefinedName();
   FOwner = owner;
+  FIndex = index;
   Changed();
 }
 
 void TXc12DefinedName::Changed() {
-  if (FOwner) FOwner->InvalidateHash();
+  if (FOwner) FOwner->NameChanged(FIndex);
 }
 
 void TXc12DefinedName::SetName(std::u16string_view name) {
@@ -96,6 +98,7 @@ TXc12DefinedName* TXc12DefinedNames::TakeFree() {
   if (FClassFactory) n = FClassFactory->CreateAs<TXc12DefinedName>(TXLSClassFactoryType::xcftNamesMember, this);
   if (!n) n = std::make_unique<TXc12DefinedName>();
   n->FOwner = this;
+  n->FIndex = int32_t(FItems.size());
   n->Clear();
   FItems.push_back(std::move(n));
   return FItems.back().get();
@@ -116,38 +119,77 @@ TXc12DefinedName* TXc12DefinedNames::Add(TXc12BuiltInName builtIn, int32_t local
   return n;
 }
 
-int32_t TXc12DefinedNames::FindIdInSheet(std::u16string_view name, int32_t sheetId) const {
-  const std::u16string key = kws::AsciiUpperCopy(name);
-  for (size_t i = 0; i < FItems.size(); ++i) {
-    const TXc12DefinedName& n = *FItems[i];
-    if (!n.FDeleted && n.FLocalSheetId == sheetId && kws::AsciiUpperCopy(n.FName) == key) return int32_t(i);
+namespace {
+
+// Hash key of a scope (-1: the workbook) and a name, letters a to z folded.
+std::u16string NameKey(int32_t sheetId, std::u16string_view name) {
+  const uint32_t scope = uint32_t(sheetId + 1);
+  std::u16string key{char16_t(scope & 0xFFFF), char16_t(scope >> 16)};
+  key += kws::AsciiUpperCopy(name);
+  return key;
+}
+
+}  // namespace
+
+void TXc12DefinedNames::NameChanged(int32_t index) {
+  if (!FHashValid) return;
+  if (index < 0 || FChanged.size() >= FItems.size() + 16) {
+    FHashValid = false;
+    return;
   }
-  return -1;
+  FChanged.push_back(index);
 }
 
 void TXc12DefinedNames::RebuildHash() const {
   FHash.clear();
+  FChanged.clear();
   for (size_t i = 0; i < FItems.size(); ++i) {
     const TXc12DefinedName& n = *FItems[i];
-    if (n.FLocalSheetId == -1 && !n.FDeleted) FHash.try_emplace(kws::AsciiUpperCopy(n.FName), int32_t(i));
+    if (!n.FDeleted) FHash.try_emplace(NameKey(n.FLocalSheetId, n.FName), int32_t(i));
   }
   FHashValid = true;
 }
 
+int32_t TXc12DefinedNames::Lookup(int32_t sheetId, std::u16string_view name) const {
+  if (!FHashValid) RebuildHash();
+  for (const int32_t i : FChanged) {
+    if (size_t(i) >= FItems.size()) continue;
+    const TXc12DefinedName& n = *FItems[size_t(i)];
+    if (n.FDeleted) continue;
+    const auto [it, added] = FHash.try_emplace(NameKey(n.FLocalSheetId, n.FName), i);
+    if (!added && it->second > i) it->second = i;
+  }
+  FChanged.clear();
+  const std::u16string key = NameKey(sheetId, name);
+  auto it = FHash.find(key);
+  if (it == FHash.end()) return -1;
+  const TXc12DefinedName& found = *FItems[size_t(it->second)];
+  if (found.FDeleted || NameKey(found.FLocalSheetId, found.FName) != key) {
+    // The entry changed after it was hashed and another may hold the name now.
+    RebuildHash();
+    it = FHash.find(key);
+    if (it == FHash.end()) return -1;
+  }
+  return it->second;
+}
+
+int32_t TXc12DefinedNames::FindIdInSheet(std::u16string_view name, int32_t sheetId) const {
+  return Lookup(sheetId, name);
+}
+
 int32_t TXc12DefinedNames::FindId(std::u16string_view name, int32_t sheetId) const {
   if (sheetId >= 0) {
-    const int32_t i = FindIdInSheet(name, sheetId);
+    const int32_t i = Lookup(sheetId, name);
     if (i >= 0) return i;
   }
-  if (!FHashValid) RebuildHash();
-  const auto it = FHash.find(kws::AsciiUpperCopy(name));
-  return it == FHash.end() ? -1 : it->second;
+  return Lookup(-1, name);
 }
 
 void TXc12DefinedNames::Clear() {
   FItems.clear();
   FDeletedCount = 0;
   FHash.clear();
+  FChanged.clear();
   FHashValid = false;
 }
 
@@ -172,13 +214,23 @@ void TXc12DataWorkbook::Clear() {
   FDefinedNames->Clear();
   FCalcPr.Clear();
   FCustomWorkbookViews.Clear();
-  FPivotCaches.Clear();
+  if (FPivotCaches) FPivotCaches->Clear();
   FSmartTagPr.Clear();
   FSmartTagTypes.Clear();
   FWebPublishing.Clear();
   FFileRecoveryPrs.Clear();
   FWebPublishObjects.Clear();
   FConnections.Clear();
+}
+
+TXc12PivotCacheList* TXc12DataWorkbook::PivotCaches() {
+  if (!FPivotCaches && DefaultPivotFactory().NewCaches) FPivotCaches = DefaultPivotFactory().NewCaches();
+  return FPivotCaches.get();
+}
+
+TXLSPivotFactory& DefaultPivotFactory() {
+  static TXLSPivotFactory factory;
+  return factory;
 }
 
 }  // namespace xls

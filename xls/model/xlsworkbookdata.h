@@ -22,6 +22,7 @@
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsclassfactory.h"
 #include "xls/model/xlskeptxml.h"
+#include "xls/model/xlspivotlists.h"
 #include "xls/model/xlsutils.h"
 
 namespace xls {
@@ -144,18 +145,6 @@ struct TXc12CustomWorkbookView {
   TXc12Objects FShowObjects = TXc12Objects::x12oAll;
 };
 
-// The pivot cache definitions of the workbook; the pivot layer fills it with its own objects.
-class TXc12PivotCaches {
- public:
-  void Add(std::unique_ptr<TXc12PackageObject> cache) { FItems.push_back(std::move(cache)); }
-  size_t Count() const { return FItems.size(); }
-  TXc12PackageObject* Items(size_t index) const { return FItems.at(index).get(); }
-  void Clear() { FItems.clear(); }
-
- private:
-  std::vector<std::unique_ptr<TXc12PackageObject>> FItems;
-};
-
 enum class TXc12SmartTagShow : uint8_t { x12smtAll, x12smtNone, x12smtNoIndicator };
 struct TXc12SmartTagPr {
   void Clear() { *this = TXc12SmartTagPr(); }
@@ -229,6 +218,7 @@ class TXc12DefinedName : public TXLSFactoryObject {
   TXc12BuiltInName FBuiltIn = TXc12BuiltInName::bnNone;
   bool FDeleted = false;
   TXc12DefinedNames* FOwner = nullptr;
+  int32_t FIndex = -1;  // position in the owner's list
 };
 
 class TXc12DefinedNames : public TXLSFactoryObject {
@@ -253,10 +243,17 @@ class TXc12DefinedNames : public TXLSFactoryObject {
   friend class TXc12DefinedName;
   TXc12DefinedName* TakeFree();
   void RebuildHash() const;
+  // The first live entry with this scope and name, through the hash.
+  int32_t Lookup(int32_t sheetId, std::u16string_view name) const;
+  // An entry whose name, scope or deleted state changed; the hash takes it at the next lookup.
+  void NameChanged(int32_t index);
   TXLSClassFactory* FClassFactory;
   size_t FDeletedCount = 0;  // entries whose Deleted flag is set
   std::vector<std::unique_ptr<TXc12DefinedName>> FItems;
+  // Scope and upper-cased name -> the first live entry with them. Entries changed since the hash
+  // was built wait in FChanged; a hash entry that no longer matches its item makes a rebuild.
   mutable std::unordered_map<std::u16string, int32_t> FHash;
+  mutable std::vector<int32_t> FChanged;
   mutable bool FHashValid = false;
 };
 
@@ -283,7 +280,9 @@ class TXc12DataWorkbook {
   TXc12WebPublishing& WebPublishing() { return FWebPublishing; }
   TXc12PlainList<TXc12FileRecoveryPr>& FileRecoveryPrs() { return FFileRecoveryPrs; }
   TXc12PlainList<TXc12WebPublishObject>& WebPublishObjects() { return FWebPublishObjects; }
-  TXc12PivotCaches& PivotCaches() { return FPivotCaches; }
+  // The pivot cache definitions (made by the registered pivot maker on first use); nullptr when
+  // no pivot library has registered.
+  TXc12PivotCacheList* PivotCaches();
   // The connections part as the package layer's tree (its bytes when it did not parse); its
   // content is not interpreted. Empty when the package has none.
   TXc12KeptXml& Connections() { return FConnections; }
@@ -304,7 +303,7 @@ class TXc12DataWorkbook {
   std::unique_ptr<TXc12DefinedNames> FDefinedNames;
   TXc12CalcPr FCalcPr;
   TXc12PlainList<TXc12CustomWorkbookView> FCustomWorkbookViews;
-  TXc12PivotCaches FPivotCaches;
+  std::unique_ptr<TXc12PivotCacheList> FPivotCaches;
   TXc12SmartTagPr FSmartTagPr;
   TXc12PlainList<TXc12SmartTagType> FSmartTagTypes;
   TXc12WebPublishing FWebPublishing;

@@ -56,6 +56,11 @@ TXc12DataWorksheet::TXc12DataWorksheet(TXLSClassFactory* factory, int32_t index,
 
 TXc12DataWorksheet::~TXc12DataWorksheet() = default;
 
+TXc12PivotTableList* TXc12DataWorksheet::PivotTables() {
+  if (!FPivotTables && DefaultPivotFactory().NewTables) FPivotTables = DefaultPivotFactory().NewTables();
+  return FPivotTables.get();
+}
+
 void TXc12DataWorksheet::SetDefaultValues() { FSheetViews.Add(); }
 
 std::u16string TXc12DataWorksheet::QuotedName() const { return QuoteSheetName(FName); }

@@ -21,6 +21,7 @@
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsclassfactory.h"
 #include "xls/model/xlskeptxml.h"
+#include "xls/model/xlspivotlists.h"
 #include "xls/model/xlssheetextras.h"
 #include "xls/model/xlssheetobjects.h"
 #include "xls/model/xlssheetparts.h"
@@ -45,6 +46,9 @@ class TXc12DataWorksheet : public TIndexObject {
   TXc12Columns& Columns() { return FColumns; }
   TXc12Comments& Comments() { return FComments; }
   TXc12Tables& Tables() { return FTables; }
+  // The sheet's pivot tables (made by the registered pivot maker on first use); nullptr when no
+  // pivot library has registered.
+  TXc12PivotTableList* PivotTables();
   TXc12Hyperlinks& Hyperlinks() { return *FHyperlinks; }
   TXc12MergedCells& MergedCells() { return *FMergedCells; }
   TXc12AutoFilter& Autofilter() { return *FAutofilter; }
@@ -108,6 +112,7 @@ class TXc12DataWorksheet : public TIndexObject {
   std::unique_ptr<TXc12AutoFilter> FAutofilter;
   std::unique_ptr<TXc12CustomSheetViews> FCustomSheetViews;
   std::unique_ptr<TXc12SortState> FSortState = NewClearedSortState();
+  std::unique_ptr<TXc12PivotTableList> FPivotTables;
   std::unique_ptr<TXc12ConditionalFormattings> FConditionalFormatting;
   std::unique_ptr<TXc12SmartTags> FSmartTags = std::make_unique<TXc12SmartTags>();
   TXc12SheetViews FSheetViews;

@@ -616,13 +616,14 @@ bool TOPC_XLSX::GetDrawingImages(std::vector<std::u16string>& ids) {
   return !ids.empty();
 }
 
-std::unique_ptr<TXLSStream> TOPC_XLSX::ReadDrawingMedia(std::u16string_view id, std::u16string& target) {
+std::unique_ptr<TXLSStream> TOPC_XLSX::ReadDrawingMedia(std::u16string_view id, std::u16string& target,
+                                                        const std::function<bool(const std::u16string&)>& wanted) {
   TOPCItem* item = ItemOpenRead(FCurrDrawing, RelType(opc::kImage), id);
   if (!item) Raise("Can not find Image in OPC");
   std::unique_ptr<TXLSStream> stream;
   target.clear();
   if (item->TargetMode() == TOPCTargetMode::otmInternal) {
-    stream = ItemOpenStream(item);
+    if (!wanted || wanted(item->AbsoluteTarget())) stream = ItemOpenStream(item);
     target = item->Target();
   }
   ItemClose(item);

@@ -324,7 +324,12 @@ class TOPC_XLSX : public TOPCContainer, public TXc12PackageObject {
   std::unique_ptr<TXLSStream> ReadCustomProperty(std::u16string_view id);
   std::unique_ptr<TXLSStream> OpenAndReadDrawing(std::u16string_view id);
   bool GetDrawingImages(std::vector<std::u16string>& ids);
-  std::unique_ptr<TXLSStream> ReadDrawingMedia(std::u16string_view id, std::u16string& target);
+  // The picture of the current drawing's image relationship `id` (nullptr when it is external)
+  // and its target. `wanted`, when given, is asked with the picture's part name first: when it
+  // answers false (a picture read before for another drawing) the part is not read again and
+  // nullptr comes back with `target` set.
+  std::unique_ptr<TXLSStream> ReadDrawingMedia(std::u16string_view id, std::u16string& target,
+                                               const std::function<bool(const std::u16string&)>& wanted = {});
   TOPCItem* FindAndOpenChart(std::u16string_view id);
   std::unique_ptr<TXLSStream> ReadChartStyle(TOPCItem* chart, std::u16string_view id);
   std::unique_ptr<TXLSStream> ReadChartColors(TOPCItem* chart, std::u16string_view id);

@@ -456,6 +456,29 @@ void TXLSReadXLSX::DoDefinedName(TCT_DefinedName& e) {
   }
 }
 
+void TXLSReadXLSX::LoadPivotCaches(const TCT_PivotCaches& src) {
+  TXc12PivotCacheList* caches = FManager.Workbook().PivotCaches();
+  if (!caches || !src.PivotCacheXpgList()) return;
+  for (const auto& c : *src.PivotCacheXpgList()) {
+    std::u16string recordsId;
+    try {
+      auto stream = FPackage->ReadPivotCacheDefinition(c->R_Id());
+      recordsId = caches->LoadDefinition(*stream, c->CacheId());
+    } catch (const std::exception& e) {
+      Warning(u"Pivot cache definition " + c->R_Id() + u" not read: " + kws::Utf8ToUtf16(e.what()));
+      continue;
+    }
+    if (recordsId.empty()) continue;
+    try {
+      auto stream = FPackage->ReadPivotCacheRecords(c->R_Id(), recordsId);
+      caches->LoadRecords(*stream);
+    } catch (const std::exception& e) {
+      Warning(u"Pivot cache records " + recordsId + u" of cache definition " + c->R_Id() + u" not read: " +
+              kws::Utf8ToUtf16(e.what()));
+    }
+  }
+}
+
 void TXLSReadXLSX::LoadWorkbook() {
   std::unique_ptr<TXLSStream> s = FPackage->ReadWorkbook();
   if (!s) return;
@@ -580,8 +603,7 @@ void TXLSReadXLSX::LoadWorkbook() {
     c->FShowObjects = TXc12Objects(DefaultIfUnset(v->ShowObjects(), 0) % 3);
   }
 
-  // Pivot caches (wb->PivotCaches()) stay unread with the kept parts until the pivot model reads
-  // them.
+  if (wb->PivotCaches()) LoadPivotCaches(*wb->PivotCaches());
 
   m.SmartTagPr().FEmbed = wb->SmartTagPr()->Embed() != 0;
   m.SmartTagPr().FShow = TXc12SmartTagShow(DefaultIfUnset(wb->SmartTagPr()->Show(), 0) % 3);
@@ -757,7 +779,7 @@ void TXLSReadXLSX::LoadSheets() {
     ws->FState = e.FState;
     ws->FRId = e.FRId;
   }
-  TXLSReadXLSXObjects objects(FManager, *FPackage, FFormulas);
+  TXLSReadXLSXObjects objects(FManager, *FPackage, FFormulas, &FWarningCap);
   const std::u16string worksheetType = opc::RelType(opc::kWorksheet);
   const std::u16string chartsheetType = opc::RelType(opc::kChartsheet);
   for (size_t i = 0; i < list.Count(); ++i) {

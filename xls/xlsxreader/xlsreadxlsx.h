@@ -56,6 +56,7 @@ class TCT_Row;
 class TCT_Col;
 class TCT_MergeCell;
 class TCT_Hyperlink;
+class TCT_PivotCaches;
 }  // namespace xpgxlsx
 
 // One shared-formula master of the sheet being read.
@@ -103,6 +104,10 @@ class TXLSReadXLSX {
   void LoadConnections();
   void LoadStyles();
   void LoadSST();
+  // Each cache definition part the workbook lists, with its records part, into the workbook's
+  // pivot caches (when a pivot library has registered); a part that cannot be read is dropped
+  // with a warning naming it.
+  void LoadPivotCaches(const xpgxlsx::TCT_PivotCaches& src);
   void LoadWorkbook();
   void LoadXLink(std::u16string_view rId);
   void LoadSheets();

@@ -8,6 +8,7 @@
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsstylesheet.h"
+#include "xls/model/xlsworkbookdata.h"
 #include "xls/model/xlsworksheetdata.h"
 #include "xls/xlsxreader/xlsreadxlsxconv.h"
 #include "xls/package/xlspackageopc.h"
@@ -117,8 +118,11 @@ TXLSSheetVml::TXLSSheetVml() = default;
 TXLSSheetVml::~TXLSSheetVml() = default;
 
 TXLSReadXLSXObjects::TXLSReadXLSXObjects(TXc12Manager& manager, TOPC_XLSX& package,
-                                         TXLSFormulaHandler* formulas)
-    : FManager(manager), FPackage(package), FFormulas(formulas) {}
+                                         TXLSFormulaHandler* formulas, TXLSWarningCap* warnings)
+    : FManager(manager),
+      FPackage(package),
+      FFormulas(formulas),
+      FWarningCap(warnings ? *warnings : FOwnWarningCap) {}
 
 TXLSReadXLSXObjects::~TXLSReadXLSXObjects() = default;
 
@@ -127,7 +131,7 @@ void TXLSReadXLSXObjects::BindErrors(TXPGDocBase& doc) {
 }
 
 void TXLSReadXLSXObjects::Warning(std::u16string_view text) {
-  if (FManager.Errors()) FManager.Errors()->Warning(text, XLSWARN_XML_READ);
+  if (FManager.Errors() && FWarningCap.Take()) FManager.Errors()->Warning(text, XLSWARN_XML_READ);
 }
 
 TXLSSheetVml* TXLSReadXLSXObjects::VmlDrawingOf(int32_t sheetIndex) const {
@@ -373,6 +377,7 @@ void TXLSReadXLSXObjects::ReadWorksheetObjects(const TCT_Worksheet& src, TXc12Da
   if (src.Drawing() && src.Drawing()->Available()) LoadDrawing(src.Drawing()->R_Id(), sheet);
   if (src.LegacyDrawing() && src.LegacyDrawing()->Available())
     LoadVmlDrawing(src.LegacyDrawing()->R_Id(), sheet);
+  LoadPivotTables(sheet);
 }
 
 // ---- element readers ----------------------------------------------------------------------------
@@ -882,16 +887,41 @@ void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorkshee
     // A picture the package cannot give (missing, damaged, too large) is left out with a
     // warning: the drawing never ends a load.
     try {
-      std::u16string target;
-      auto stream = FPackage.ReadDrawingMedia(id, target);
+      std::u16string target, part;
+      TXc12GraphicImage* known = nullptr;
+      auto stream = FPackage.ReadDrawingMedia(id, target, [&](const std::u16string& name) {
+        part = name;
+        const auto it = FImagesByPart.find(name);
+        known = it == FImagesByPart.end() ? nullptr : it->second;
+        return !known;
+      });
+      if (known) {
+        known->AddUse(sheetId, target);
+        continue;
+      }
       if (!stream) continue;
       const std::vector<uint8_t> data = ReadBytes(FPackage, *stream);
       const auto dot = target.rfind(u'.');
       const std::u16string_view ext =
           dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(target).substr(dot + 1);
-      FManager.GrManager().Images().Xc12_Add(data, ext, id, sheetId, target);
+      FImagesByPart[part] = FManager.GrManager().Images().Xc12_Add(data, ext, id, sheetId, target);
     } catch (const std::exception& e) {
       Warning(u"Picture " + id + u" of the drawing not read: " + kws::Utf8ToUtf16(e.what()));
+    }
+  }
+}
+
+void TXLSReadXLSXObjects::LoadPivotTables(TXc12DataWorksheet& sheet) {
+  TXc12PivotTableList* tables = sheet.PivotTables();
+  std::vector<std::u16string> ids;
+  if (!tables || !FPackage.GetSheetPivotTables(ids)) return;
+  TXc12PivotCacheList* caches = FManager.Workbook().PivotCaches();
+  for (const std::u16string& id : ids) {
+    try {
+      auto stream = FPackage.ReadPivotTable(id);
+      tables->LoadTable(*stream, caches);
+    } catch (const std::exception& e) {
+      Warning(u"Pivot table " + id + u" not read: " + kws::Utf8ToUtf16(e.what()));
     }
   }
 }

@@ -31,10 +31,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "xls/model/xlscellarea.h"
+#include "xls/model/xlserrors.h"
 #include "xls/model/xlssheetextras.h"
 #include "xls/model/xlssheetobjects.h"
 #include "xls/model/xlssheetparts.h"
@@ -42,6 +44,7 @@
 namespace xls {
 
 class TXc12Manager;
+class TXc12GraphicImage;
 class TXc12DataWorksheet;
 class TXc12Comment;
 class TOPC_XLSX;
@@ -102,7 +105,10 @@ struct TXLSSheetVml {
 
 class TXLSReadXLSXObjects {
  public:
-  TXLSReadXLSXObjects(TXc12Manager& manager, TOPC_XLSX& package, TXLSFormulaHandler* formulas);
+  // `warnings`: the load's warning cap, which the warnings of the objects count toward as well
+  // (none: a cap of the objects' own).
+  TXLSReadXLSXObjects(TXc12Manager& manager, TOPC_XLSX& package, TXLSFormulaHandler* formulas,
+                      TXLSWarningCap* warnings = nullptr);
   ~TXLSReadXLSXObjects();
   TXLSReadXLSXObjects(const TXLSReadXLSXObjects&) = delete;
   TXLSReadXLSXObjects& operator=(const TXLSReadXLSXObjects&) = delete;
@@ -152,6 +158,9 @@ class TXLSReadXLSXObjects {
   void LoadTable(std::u16string_view rId, TXc12DataWorksheet& sheet);
   void LoadDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet);
   void LoadVmlDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet);
+  // The sheet's pivot table parts into its pivot tables (when a pivot library has registered),
+  // each linked to its cache; a part that cannot be read is dropped with a warning naming it.
+  void LoadPivotTables(TXc12DataWorksheet& sheet);
   // One comment element: a comment at its ref with its text and author index. A ref that is not
   // one cell adds nothing.
   void DoComment(const xpgxlsx::TCT_Comment& src, TXc12DataWorksheet& sheet);
@@ -173,7 +182,12 @@ class TXLSReadXLSXObjects {
   TXc12Manager& FManager;
   TOPC_XLSX& FPackage;
   TXLSFormulaHandler* FFormulas;  // not owned; may be null
+  TXLSWarningCap FOwnWarningCap;
+  TXLSWarningCap& FWarningCap;    // the load's, or FOwnWarningCap
   std::vector<std::unique_ptr<TXLSSheetVml>> FVmlDrawings;
+  // The pictures read in this load by their part name: a part named by several drawings is read
+  // and held once.
+  std::unordered_map<std::u16string, TXc12GraphicImage*> FImagesByPart;
   // Comments added by DoComment with their author index, until the part's author list is known.
   std::vector<std::pair<TXc12Comment*, int32_t>> FPendingAuthors;
 };

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "xls/model/xlserrors.h"
 
 namespace xls::biff {
@@ -108,10 +110,67 @@ TEST(Sheets_Pane, ActivePaneAndSelection) {
   EXPECT_FALSE(sel.AreaInAreas(6, 0, 9, 2));
   sel.Move(2, 4);
   ASSERT_EQ(sel.Count(), 1u);
-  EXPECT_EQ(sel.GetItems(0).FCol1, 2);
-  EXPECT_EQ(sel.GetItems(0).FRow2, 4);
+  EXPECT_EQ(sel.GetItems(0).Col1(), 2);
+  EXPECT_EQ(sel.GetItems(0).Row2(), 4);
   EXPECT_EQ(sel.FActiveRow, 4);
   EXPECT_EQ(sel.GetItems(0).FId, 0);
+}
+
+// The area-list cases: each starts from its areas (A1 text), applies one edit and gives the
+// areas after it, or the error.
+TEST(CellAreas97_Edit, PlainAndSolidListsWithinTheLegacyLimits) {
+  enum Kind { Plain, Merged };
+  struct Case {
+    const char* what;
+    Kind kind;
+    std::u16string_view areas;
+    std::function<void(TBaseCellAreas&)> edit;
+    std::u16string_view after;  // "!" and the message when the edit raises
+  };
+  const Case cases[] = {
+      {"hole in a 10 x 10 area", Plain, u"A1:J10", [](TBaseCellAreas& l) { l.Delete(3, 3, 5, 5); },
+       u"A1:J3 A7:J10 A4:C6 G4:J6"},
+      {"delete covering an area", Plain, u"B2:C3 F6", [](TBaseCellAreas& l) { l.Delete(0, 0, 4, 4); }, u"F6"},
+      {"delete missing every area", Plain, u"B2:C3", [](TBaseCellAreas& l) { l.Delete(9, 9, 9, 9); }, u"B2:C3"},
+      {"move left past column 0", Plain, u"C1:D2", [](TBaseCellAreas& l) { l.Move(-5, 0); }, u""},
+      {"move left clipped", Plain, u"C1:K2", [](TBaseCellAreas& l) { l.Move(-5, 0); }, u"A1:F2"},
+      {"move right clipped at IV", Plain, u"IR1:IU1", [](TBaseCellAreas& l) { l.Move(3, 0); }, u"IU1:IV1"},
+      {"copy below extends", Plain, u"A2:A4", [](TBaseCellAreas& l) { l.Copy(0, 1, 0, 3, 0, 3); }, u"A2:A7"},
+      {"include cuts", Plain, u"A1:C3 E5", [](TBaseCellAreas& l) { l.Include(1, 1, 4, 4); }, u"B2:C3 E5"},
+      {"merged cut in two", Merged, u"A1:C3", [](TBaseCellAreas& l) { l.Delete(1, 0, 1, 5); },
+       u"!Can not change part of a merged cell"},
+      {"merged covered", Merged, u"A1:C3 E1:E2", [](TBaseCellAreas& l) { l.Delete(0, 0, 3, 3); }, u"E1:E2"},
+      {"merged cut in one piece", Merged, u"A1:C3", [](TBaseCellAreas& l) { l.Delete(0, 0, 2, 0); }, u"A2:C3"},
+      {"merged: later area refused, earlier unchanged", Merged, u"A1:A3 C1:E3",
+       [](TBaseCellAreas& l) { l.Delete(0, 0, 3, 0); }, u"!Can not change part of a merged cell"},
+      {"merged moved past IV is clipped", Merged, u"IT1:IU2",
+       [](TBaseCellAreas& l) { l.Move(250, 0, 255, 65535, 2, 0); }, u"IV1:IV2"},
+      {"merged copy whole", Merged, u"B2:C3", [](TBaseCellAreas& l) { l.Copy(2, 2, 2, 2, 0, 4); }, u"B2:C3 B6:C7"},
+      {"merged copy off the sheet", Merged, u"B2:C3", [](TBaseCellAreas& l) { l.Copy(1, 1, 2, 2, -5, 0); },
+       u"B2:C3"},
+  };
+  for (const Case& c : cases) {
+    TCellAreas97 plain;
+    TMergedCells merged;
+    TBaseCellAreas& l = c.kind == Plain ? static_cast<TBaseCellAreas&>(plain) : merged;
+    l.SetDelimitedText(c.areas);
+    const std::u16string before = l.DelimitedText();
+    std::u16string got;
+    try {
+      c.edit(l);
+      got = l.DelimitedText();
+    } catch (const XLSRWException& e) {
+      got = u"!" + std::u16string(e.Message());
+      EXPECT_EQ(l.DelimitedText(), before) << c.what;  // a refused edit changes nothing
+    }
+    EXPECT_EQ(got, c.after) << c.what;
+  }
+  TCellAreas97 ids;
+  ids.Add(0, 0, 1, 1);
+  ids.Add(2, 2, 3, 3);
+  ids.Remove(0);
+  EXPECT_EQ(ids.Add(4, 4, 4, 4).Id(), 2);  // never reused
+  EXPECT_EQ(ids.GetItems(0).Id(), 1);
 }
 
 }  // namespace

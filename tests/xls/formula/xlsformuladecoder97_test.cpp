@@ -10,50 +10,22 @@
 
 #include "platform/textcodec.h"
 #include "tests/xls/formula/formulatestbook.h"
+#include "tests/xls/formula/legacybytes.h"
 #include "xls/formula/xlsformulahandler.h"
 #include "xls/formula/xlslegacyfunctable.h"
 
 namespace xls {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// "1E 01 00" -> bytes.
-Bytes Hex(std::string_view text) {
-  Bytes out;
-  for (size_t i = 0; i < text.size();) {
-    if (text[i] == ' ') {
-      ++i;
-      continue;
-    }
-    out.push_back(static_cast<uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
-    i += 2;
-  }
-  return out;
-}
-
-std::string ToHex(const Bytes& bytes) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string s;
-  for (uint8_t b : bytes) {
-    if (!s.empty()) s += ' ';
-    s += digits[b >> 4];
-    s += digits[b & 15];
-  }
-  return s;
-}
+using test::Bytes;
+using test::Double;
+using test::Hex;
+using test::ToHex;
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
   Bytes out;
   for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
   return out;
-}
-
-Bytes Double(double v) {
-  Bytes b(8);
-  const uint64_t bits = std::bit_cast<uint64_t>(v);
-  for (int i = 0; i < 8; ++i) b[i] = static_cast<uint8_t>(bits >> (8 * i));
-  return b;
 }
 
 // Decodes and gives the text, or "error " and the message.

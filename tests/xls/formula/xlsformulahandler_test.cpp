@@ -101,6 +101,8 @@ TEST(PtgsToArea3d, OwnAndLegacySheetReferences) {
   EXPECT_EQ(PtgsToArea3d(Bytes{0xFF, 0x3A, 9, 0, 4, 0, 0, 0}, area, sheets), 0);
   EXPECT_EQ(PtgsToArea3d(ref3d, area), 0);                                     // no resolver
   EXPECT_EQ(PtgsToArea3d(Bytes{0xFF, 0x3A, 0, 0, 4}, area, sheets), 0);               // cut short
+  // A reference followed by more tokens is a formula (a 3-D cell times 2 plus 1).
+  EXPECT_EQ(PtgsToArea3d(Bytes{0xFF, 0x7A, 0, 0, 2, 0, 1, 0, 0x1E, 2, 0, 0x05, 0x1E, 1, 0, 0x03}, area, sheets), 0);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Workbook data, worksheet data, the hub's file data, sheet parts and images.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "platform/textcodec.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlsglobals.h"
@@ -67,6 +70,32 @@ TEST(DefinedNames_Find, LookupFollowsEveryChangeAndSkipsDeletedNames) {
   a->SetDeleted(true);
   EXPECT_EQ(names.FindId(u"beta", -1), -1);
   EXPECT_EQ(names.FindIdInSheet(u"beta", -1), -1);
+}
+
+// The lookup is kept through changes without rebuilding it per name added (a book of 20,000
+// names), and still answers the first live entry of a name.
+TEST(DefinedNames_Find, FirstLiveEntryAfterDuplicatesRenamesAndDeletes) {
+  TXc12DefinedNames names(nullptr);
+  for (int i = 0; i < 20000; ++i) {
+    names.Add(u"N" + std::u16string(1, char16_t(u'a' + i % 26)) + kws::Utf8ToUtf16(std::to_string(i)), i % 10 == 9 ? 0 : -1);
+    ASSERT_EQ(names.FindId(u"Na0", 0), 0);
+  }
+  EXPECT_EQ(names.FindIdInSheet(u"NF19999", 0), 19999);
+  EXPECT_EQ(names.FindId(u"nf19999", -1), -1);
+  TXc12DefinedName* dup = names.Add(u"Na0", -1);  // a second entry with a taken name
+  EXPECT_EQ(names.FindId(u"NA0", -1), 0);
+  names.Items(0)->SetDeleted(true);
+  EXPECT_EQ(names.FindId(u"NA0", -1), 20000);
+  names.Items(0)->SetDeleted(false);
+  EXPECT_EQ(names.FindId(u"NA0", -1), 0);
+  names.Items(0)->SetName(u"Moved");
+  EXPECT_EQ(names.FindId(u"NA0", -1), 20000);
+  names.Items(5)->SetName(u"Na0");
+  EXPECT_EQ(names.FindId(u"NA0", -1), 5);
+  dup->SetDeleted(true);
+  names.Items(5)->SetDeleted(true);
+  EXPECT_EQ(names.FindId(u"NA0", -1), -1);
+  EXPECT_EQ(names.FindId(u"moved", -1), 0);
 }
 
 TEST(DefinedNames_Add, ReusedEntryIsResetWhole) {

@@ -1,6 +1,7 @@
 #include "tests/xls/realfiles/realfiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -143,6 +144,20 @@ std::string FixtureTestName(const testing::TestParamInfo<const char*>& info) {
   for (char& c : name)
     if (c == '-') c = '_';
   return name;
+}
+
+std::filesystem::path SparseCopy(const std::filesystem::path& dir, const std::string& name,
+                                 const std::string& bytes, uint64_t size) {
+  const std::filesystem::path file = dir / name;
+  std::ofstream(file, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+  std::filesystem::resize_file(file, size);
+  return file;
+}
+
+long PeakResidentMiB() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024;
 }
 
 std::string NoiseBytes(size_t count, uint32_t seed) {

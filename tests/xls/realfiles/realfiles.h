@@ -57,6 +57,12 @@ class RealFileTest : public testing::TestWithParam<const char*> {
 // The fixture's name as a test name ("-" becomes "_").
 std::string FixtureTestName(const testing::TestParamInfo<const char*>& info);
 
+// The bytes of `file` followed by holes up to `size` bytes (a sparse file: the holes take no room
+// on disk), written to a temporary file NAME of `dir`; returns its path.
+std::filesystem::path SparseCopy(const std::filesystem::path& dir, const std::string& name,
+                                 const std::string& bytes, uint64_t size);
+// The process's peak resident memory so far, MiB.
+long PeakResidentMiB();
 // `count` bytes of seeded noise.
 std::string NoiseBytes(size_t count, uint32_t seed);
 

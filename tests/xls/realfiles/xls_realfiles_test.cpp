@@ -91,6 +91,30 @@ void ExpectCleanFailure(const std::string& name, const std::string& bytes) {
   kws::test::ExpectCleanFailure(RealFilesDir("xls") / "gnumeric-biff8.xls", name, bytes);
 }
 
+// Sparse files that start with a compound-file signature cost the time and memory of what they
+// hold: a sound workbook followed by 1.5 GB of holes loads (the tables of its header reach only
+// its own sectors), and one of 8 GB fails at once, beyond what compound-file sector ids address.
+// Neither is read whole into memory.
+TEST(XlsDamaged, SparseFile_CostsWhatItHolds) {
+  xls::biff::RegisterBIFFReader();
+  const auto dir = RealFilesDir("xls");
+  const std::string real = kws::test::ReadFileBytes(dir / "gnumeric-biff8.xls");
+  kws::test::TempDir temp;
+  const long before = kws::test::PeakResidentMiB();
+  xls::TXLSBook book;
+  book.LoadFromFile(kws::test::SparseCopy(temp.path(), "padded.xls", real, uint64_t{3} << 29));
+  EXPECT_EQ(kws::test::DiffCellLines(kws::test::ReadLines(dir / "gnumeric-biff8.tsv"), kws::test::CellLines(book)),
+            "");
+  try {
+    book.LoadFromFile(kws::test::SparseCopy(temp.path(), "huge.xls", real, uint64_t{8} << 30));
+    ADD_FAILURE() << "an 8 GB compound file loaded";
+  } catch (const xls::XLSRWException& e) {
+    EXPECT_EQ(e.Message(), u"compound file: file too large");
+  }
+  EXPECT_TRUE(kws::test::CellLines(book).empty());
+  EXPECT_LT(kws::test::PeakResidentMiB() - before, 256);
+}
+
 TEST(XlsDamaged, Workbook_RaisesAndLeavesNothing) {
   xls::biff::RegisterBIFFReader();
   const std::string random = kws::test::NoiseBytes(20000, 20261211);

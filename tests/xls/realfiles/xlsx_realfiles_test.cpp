@@ -222,6 +222,28 @@ TEST(XlsxDamaged, CentralDirectoryCut_PartsFoundByScan) {
   }
 }
 
+// Sparse files of 8 GB that start with a zip signature cost the time and memory of what they
+// hold, not of their size: a sound package followed by holes loads (its end record is lost in the
+// holes, so the directory is rebuilt from the local headers) and a bare signature followed by
+// holes fails at once. Neither is read whole into memory.
+TEST(XlsxDamaged, SparseFile_CostsWhatItHolds) {
+  xls::RegisterXLSXReader();
+  const auto dir = RealFilesDir("xlsx");
+  const std::string real = kws::test::ReadFileBytes(dir / "libreoffice-cells.xlsx");
+  kws::test::TempDir temp;
+  const long before = kws::test::PeakResidentMiB();
+  xls::TXLSBook book;
+  book.LoadFromFile(kws::test::SparseCopy(temp.path(), "padded.xlsx", real, uint64_t{8} << 30));
+  EXPECT_EQ(kws::test::DiffCellLines(kws::test::ReadLines(dir / "libreoffice-cells.tsv"),
+                                     kws::test::CellLines(book)),
+            "");
+  EXPECT_THROW(book.LoadFromFile(kws::test::SparseCopy(temp.path(), "signature.xlsx",
+                                                       std::string("PK\x03\x04", 4), uint64_t{8} << 30)),
+               xls::XLSRWException);
+  EXPECT_TRUE(kws::test::CellLines(book).empty());
+  EXPECT_LT(kws::test::PeakResidentMiB() - before, 256);
+}
+
 // The same bomb declared at 200 bytes: the entry stops at its declared size, so the load either
 // raises or reads only the cell inside those bytes; the blanks behind them are never inflated
 // into the model.

@@ -15,6 +15,7 @@
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
+#include "xls/model/xlsimages.h"
 #include "xls/model/xlssst.h"
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworkbookdata.h"
@@ -564,11 +565,65 @@ TEST_F(ReadXLSX, KeptPartNamedManyTimesIsHeldOncePacked) {
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "<kept>" + std::string(100000, 'k') + "</kept>");
 }
 
+// A picture part that the drawings of several sheets name is read and held once: one image of
+// the store with one use per drawing, found under each drawing's identifiers; another picture is
+// an image of its own.
+TEST_F(ReadXLSX, PictureNamedBySeveralDrawingsIsHeldOnce) {
+  const std::string pkgRels = "http://schemas.openxmlformats.org/package/2006/relationships";
+  TPackageBuilder b;
+  for (int n = 1; n <= 4; ++n) {
+    const std::string d = std::to_string(n);
+    b.Sheet("S" + d, WorksheetXml("", "<drawing r:id=\"rIdD\"/>"), "worksheet",
+            "<Relationship Id=\"rIdD\" Type=\"" + std::string(kws::test::kRelNs) + "/drawing\" Target=\"../drawings/drawing" +
+                d + ".xml\"/>");
+    b.Part("xl/drawings/drawing" + d + ".xml",
+           "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\"/>");
+    // Sheets 1 to 3 name one picture (sheet 3 by a path through another folder), sheet 4 another.
+    const std::string target = n == 3 ? "../../xl/media/image1.png" : n == 4 ? "../media/image2.png" : "../media/image1.png";
+    b.Part("xl/drawings/_rels/drawing" + d + ".xml.rels",
+           "<Relationships xmlns=\"" + pkgRels + "\"><Relationship Id=\"rIdP" + d + "\" Type=\"" +
+               std::string(kws::test::kRelNs) + "/image\" Target=\"" + target + "\"/></Relationships>");
+  }
+  b.Part("xl/media/image1.png", std::string(5000, 'p')).Part("xl/media/image2.png", "other");
+  Load(b);
+  xls::TXc12GraphicImages& images = book->Manager().GrManager().Images();
+  ASSERT_EQ(images.Count(), 2u);
+  xls::TXc12GraphicImage* shared = images.Items(0);
+  EXPECT_EQ(shared->FImage, std::vector<uint8_t>(5000, 'p'));
+  EXPECT_EQ(shared->FRefCount, 3);
+  EXPECT_EQ(images.FindByRId(u"rIdS1", u"../media/image1.png"), shared);
+  EXPECT_EQ(images.FindByRId(u"rIdS2", u"../media/image1.png"), shared);
+  EXPECT_EQ(images.FindByRId(u"rIdS3", u"../../xl/media/image1.png"), shared);
+  EXPECT_EQ(images.Items(1)->FRefCount, 1);
+  EXPECT_EQ(images.FindByRId(u"rIdS4", u"../media/image2.png"), images.Items(1));
+}
+
 TEST_F(ReadXLSX, WarningsOfOneLoadAreCapped) {
   std::string rows = "<row r=\"1\">";
   for (int i = 0; i < 1000; ++i) rows += "<c r=\"A" + std::to_string(1 + i) + "\" t=\"s\"><v>99</v></c>";
   rows += "</row>";
   LoadRows(rows, {"only"});
+  EXPECT_EQ(book->Errors().ErrorList().size(), size_t(xls::TXLSReadXLSX::kMaxWarnings));
+}
+
+// The warnings of the sheet objects (here comments at no cell) count toward the same cap as those
+// of the cells read before them.
+TEST_F(ReadXLSX, WarningsOfObjectsCountTowardTheLoadsCap) {
+  std::string rows = "<row r=\"1\">", comments;
+  for (int i = 0; i < 150; ++i) rows += "<c r=\"A" + std::to_string(1 + i) + "\" t=\"s\"><v>99</v></c>";
+  rows += "</row>";
+  for (int i = 0; i < 150; ++i)
+    comments += "<comment ref=\"nowhere" + std::to_string(i) + "\" authorId=\"0\"><text><t>c</t></text></comment>";
+  TPackageBuilder b;
+  b.Sheet("S", WorksheetXml(rows), "worksheet",
+          "<Relationship Id=\"rIdC\" Type=\"" + std::string(kws::test::kRelNs) +
+              "/comments\" Target=\"../comments1.xml\"/>")
+      .SharedStrings(SharedStringsXml({"only"}))
+      .Part("xl/comments1.xml", "<comments xmlns=\"" + std::string(kws::test::kMainNs) +
+                                    "\"><authors><author>a</author></authors><commentList>" + comments +
+                                    "</commentList></comments>");
+  Load(b);
+  EXPECT_TRUE(Warned(u"Comment with invalid cell reference \"nowhere0\" skipped"));
   EXPECT_EQ(book->Errors().ErrorList().size(), size_t(xls::TXLSReadXLSX::kMaxWarnings));
 }
 

@@ -1,0 +1,278 @@
+// Sheet records of legacy workbooks through the component: streams written record by record,
+// read with TXLSBook and the legacy reader, checked by what the model worksheet holds.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/textcodec.h"
+#include "tests/support/biffbook.h"
+#include "xls/biff/biffreader.h"
+#include "xls/model/xlsbook.h"
+#include "xls/model/xlserrors.h"
+#include "xls/model/xlsglobals.h"
+#include "xls/model/xlscellmmu.h"
+#include "xls/model/xlshyperlinks.h"
+#include "xls/model/xlsworksheetdata.h"
+
+namespace {
+
+using kws::test::BiffBody;
+using kws::test::BiffBoundSheet;
+using kws::test::BiffCompoundFile;
+using kws::test::BiffRecord;
+using kws::test::BiffWorkbookStream;
+
+std::string Number(uint16_t row, uint16_t col, double v) {
+  return BiffRecord(0x0203, BiffBody().U16(row).U16(col).U16(0).F64(v));
+}
+
+std::string Book(const std::vector<std::string>& sheets, bool biff8 = true) {
+  std::string g;
+  for (size_t i = 0; i < sheets.size(); ++i) g += BiffBoundSheet("Sheet" + std::to_string(i + 1), biff8);
+  return BiffCompoundFile(BiffWorkbookStream(g, sheets, biff8), biff8);
+}
+
+// HLINK parts.
+const std::string kStdLink = std::string("\xD0\xC9\xEA\x79\xF9\xBA\xCE\x11\x8C\x82\x00\xAA\x00\x4B\xA9\x0B", 16);
+const std::string kURLMoniker = std::string("\xE0\xC9\xEA\x79\xF9\xBA\xCE\x11\x8C\x82\x00\xAA\x00\x4B\xA9\x0B", 16);
+const std::string kFileMoniker = std::string("\x03\x03\x00\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
+
+BiffBody LinkHead(uint16_t r1, uint16_t r2, uint16_t c1, uint16_t c2, uint32_t flags) {
+  return std::move(BiffBody().U16(r1).U16(r2).U16(c1).U16(c2).Bytes(kStdLink).U32(2).U32(flags));
+}
+// A text part: character count with the null, the characters and the null.
+BiffBody& Part(BiffBody& b, std::u16string_view s) {
+  return b.U32(uint32_t(s.size() + 1)).Units(s).U16(0);
+}
+BiffBody& UrlMoniker(BiffBody& b, std::u16string_view url) {
+  return b.Bytes(kURLMoniker).U32(uint32_t(url.size() * 2 + 2)).Units(url).U16(0);
+}
+
+class SheetRecords : public ::testing::Test {
+ protected:
+  SheetRecords() : book(Settings()) {}
+  static xls::FormatSettings Settings() {
+    xls::biff::RegisterBIFFReader();
+    return xls::FormatSettings();
+  }
+  void SetUp() override {
+    xls::ResetXLSGlobals();
+    book.Errors().SetErrorList(&warnings);
+  }
+  void Load(const std::string& file) {
+    warnings.clear();
+    book.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
+    book.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
+  }
+  xls::TXc12DataWorksheet& Ws(size_t i = 0) { return book.Items(i)->Xc12Sheet(); }
+  xls::TXLSHyperlink& Link(size_t i) {
+    return *static_cast<xls::TXLSHyperlink*>(Ws().Hyperlinks().Link(i));
+  }
+  xls::TXLSBook book;
+  xls::TXLSErrorList warnings;
+};
+
+// COLINFO widths are in 1/256 of a character; flags and outline level as stored; a range past
+// the last column is cut to IV, a reversed one skipped with a warning.
+TEST_F(SheetRecords, Colinfo_WidthIn256thsFlagsAndBounds) {
+  const auto col = [](uint16_t c1, uint16_t c2, uint16_t width, uint16_t flags) {
+    return BiffRecord(0x007D, BiffBody().U16(c1).U16(c2).U16(width).U16(0).U16(flags).U16(0));
+  };
+  Load(Book({col(0, 0, 5120, 0x0002) + col(1, 2, 2560, 0x1201) + col(3, 256, 256, 0) + col(9, 8, 256, 0) +
+             Number(0, 0, 1)}));
+  xls::TXc12Columns& cols = Ws().Columns();
+  ASSERT_EQ(cols.Count(), 3u);
+  EXPECT_EQ(cols.Items(0)->FWidth, 20.0);
+  EXPECT_EQ(cols.Items(0)->FOptions, xls::xcoCustomWidth);
+  EXPECT_EQ(cols.Items(1)->FWidth, 10.0);
+  EXPECT_EQ(cols.Items(1)->FOptions, xls::xcoHidden | xls::xcoCollapsed);
+  EXPECT_EQ(cols.Items(1)->FOutlineLevel, 2);
+  EXPECT_EQ(cols.Items(1)->FMax, 2);
+  EXPECT_EQ(cols.Items(2)->FMin, 3);
+  EXPECT_EQ(cols.Items(2)->FMax, 255);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].Number, xls::XLSWARN_BIFF_RECORD_SKIPPED);
+  EXPECT_EQ(book.Items(0)->GetAsString(0, 0), u"1");
+}
+
+// PANE keeps its split as stored: a pane frozen at B3 splits after one column and two rows; a
+// split pane keeps its twentieths of a point. WINDOW2's bit 3 makes the pane frozen.
+TEST_F(SheetRecords, Pane_SplitAsStoredAndFrozenFromTheWindow) {
+  const auto window2 = [](uint16_t flags) {
+    return BiffRecord(0x023E, BiffBody().U16(flags).U16(0).U16(0).U32(64).U16(0).U16(0).U32(0));
+  };
+  const auto pane = [](uint16_t x, uint16_t y, uint16_t top, uint16_t left, uint8_t active) {
+    return BiffRecord(0x0041, BiffBody().U16(x).U16(y).U16(top).U16(left).U8(active).U8(0));
+  };
+  const auto selection = BiffRecord(
+      0x001D, BiffBody().U8(3).U16(4).U16(1).U16(1).U16(2).U16(0).U16(1).U8(0).U8(1).U16(3).U16(8).U8(3).U8(3));
+  Load(Book({window2(0x06BE) + pane(1, 2, 2, 1, 0) + selection, window2(0x06B6) + pane(2400, 1200, 5, 3, 2)}));
+  const xls::TXc12SheetView& frozen = *Ws(0).SheetViews().Items(0);
+  EXPECT_EQ(frozen.FPane.FState, xls::TXc12PaneState::x12psFrozen);
+  EXPECT_EQ(frozen.FPane.FXSplit, 1);
+  EXPECT_EQ(frozen.FPane.FYSplit, 2);
+  EXPECT_EQ(frozen.FPane.FTopLeftCell, xls::SetCellAreaOneCell(1, 2));
+  EXPECT_EQ(frozen.FPane.FActivePane, xls::TXc12PaneEnum::x12pBottomRight);
+  ASSERT_EQ(frozen.FSelection.size(), 1u);
+  EXPECT_EQ(frozen.FSelection[0]->FSQRef.DelimitedText(), u"A1:B2 D4:D9");
+  EXPECT_EQ(frozen.FSelection[0]->FActiveCell, xls::SetCellAreaOneCell(1, 4));
+  const xls::TXc12SheetView& split = *Ws(1).SheetViews().Items(0);
+  EXPECT_EQ(split.FPane.FState, xls::TXc12PaneState::x12psSplit);
+  EXPECT_EQ(split.FPane.FXSplit, 2400);
+  EXPECT_EQ(split.FPane.FYSplit, 1200);
+  EXPECT_EQ(split.FPane.FActivePane, xls::TXc12PaneEnum::x12pBottomLeft);
+}
+
+// MERGEDCELLS: areas in order, a repeated one once; a count beyond the record reads the areas
+// present, reversed or out-of-sheet areas merge nothing.
+TEST_F(SheetRecords, Merged_AreasRepeatsAndHostileCounts) {
+  const auto area = [](BiffBody& b, uint16_t r1, uint16_t r2, uint16_t c1, uint16_t c2) -> BiffBody& {
+    return b.U16(r1).U16(r2).U16(c1).U16(c2);
+  };
+  BiffBody one = BiffBody().U16(3);
+  area(area(area(one, 0, 1, 0, 1), 4, 4, 2, 5), 0, 1, 0, 1);
+  BiffBody two = BiffBody().U16(0xFFFF);
+  area(area(area(two, 9, 2, 0, 0), 0, 0, 3, 300), 6, 9, 7, 7);
+  Load(Book({BiffRecord(0x00E5, one) + BiffRecord(0x00E5, two) + Number(0, 0, 1)}));
+  xls::TXc12MergedCells& m = Ws().MergedCells();
+  ASSERT_EQ(m.Count(), 3u);
+  EXPECT_EQ(m.Items(0)->AsString(), u"A1:B2");
+  EXPECT_EQ(m.Items(1)->AsString(), u"C5:F5");
+  EXPECT_EQ(m.Items(2)->AsString(), u"H7:H10");
+}
+
+// HLINK: URL with display text and tooltip, a file two levels up, a place in the workbook, a
+// UNC path; a link whose parts run past the record keeps its area and kind.
+TEST_F(SheetRecords, Hyperlink_KindsAddressesAndTruncatedParts) {
+  BiffBody url = LinkHead(0, 0, 0, 1, 0x17);
+  Part(url, u"Example");
+  UrlMoniker(url, u"http://example.com/");
+  const std::string tip = BiffRecord(0x0800, BiffBody().U16(0x0800).U16(0).U16(0).U16(0).U16(1).Units(u"See it").U16(0));
+  BiffBody file = LinkHead(1, 1, 0, 0, 0x01);
+  file.Bytes(kFileMoniker).U16(2).U32(6).Bytes(std::string("a.xls\0", 6)).U16(0xFFFF).U16(0xDEAD);
+  file.Bytes(std::string(20, '\0')).U32(0);
+  BiffBody place = LinkHead(2, 2, 0, 0, 0x08);
+  Part(place, u"Sheet2!A1");
+  BiffBody unc = LinkHead(3, 3, 0, 0, 0x103);
+  Part(unc, u"\\\\server\\share\\b.xls");
+  BiffBody cut = LinkHead(4, 5, 2, 3, 0x17);
+  cut.U32(0x7FFFFFFF).Units(u"Ex");
+  BiffBody cutUrl = LinkHead(6, 6, 0, 0, 0x03);
+  cutUrl.Bytes(kURLMoniker).U32(0xFFFFFFF0).Units(u"http://x");
+  Load(Book({BiffRecord(0x01B8, url) + tip + BiffRecord(0x01B8, file) + BiffRecord(0x01B8, place) +
+             BiffRecord(0x01B8, unc) + BiffRecord(0x01B8, cut) + BiffRecord(0x01B8, cutUrl) + Number(0, 0, 1)}));
+  ASSERT_EQ(Ws().Hyperlinks().Count(), 6u);
+  EXPECT_EQ(Link(0).AsString(), u"A1:B1");
+  EXPECT_EQ(Link(0).FDisplay, u"Example");
+  EXPECT_EQ(Link(0).Address(), u"http://example.com/");
+  EXPECT_EQ(Link(0).FTooltip, u"See it");
+  EXPECT_EQ(Link(0).HyperlinkType(), xls::TXLSHyperlinkType::xhltURL);
+  EXPECT_EQ(Link(1).Address(), u"..\\..\\a.xls");
+  EXPECT_EQ(Link(1).HyperlinkType(), xls::TXLSHyperlinkType::xhltFile);
+  EXPECT_EQ(Link(2).FLocation, u"Sheet2!A1");
+  EXPECT_EQ(Link(3).HyperlinkType(), xls::TXLSHyperlinkType::xhltUNC);
+  EXPECT_NE(Link(3).Address().find(u"server\\share\\b.xls"), std::u16string::npos);
+  EXPECT_EQ(Link(4).AsString(), u"C5:D6");
+  EXPECT_EQ(Link(4).FHyperlinkEnc, xls::TXLSHyperlinkType::xhltURL);
+  EXPECT_TRUE(Link(4).FDisplay.empty());
+  EXPECT_TRUE(Link(5).Address().empty());
+  EXPECT_EQ(book.Items(0)->GetAsString(0, 0), u"1");
+  EXPECT_TRUE(warnings.empty());
+}
+
+// Page breaks keep the first row or column of the new page as their id and their bounds
+// zero-based, as the package format does; BIFF5 breaks span the whole sheet. SETUP without valid
+// printer settings gives A4, 100 %, 600 dpi, one copy, portrait; header texts of BIFF8 and BIFF5.
+TEST_F(SheetRecords, PrintSettings_BreaksSetupAndHeaders) {
+  const std::string breaks8 = BiffRecord(0x001B, BiffBody().U16(2).U16(10).U16(0).U16(255).U16(20).U16(0).U16(255)) +
+                              BiffRecord(0x001A, BiffBody().U16(0x0FFF).U16(3).U16(0).U16(65535));
+  const std::string setup = BiffRecord(0x00A1, BiffBody()
+                                                   .U16(5).U16(55).U16(1).U16(2).U16(3).U16(0x0004)
+                                                   .U16(300).U16(300).F64(0.25).F64(0.5).U16(7));
+  const std::string header8 = BiffRecord(0x0014, BiffBody().Str8("&CPage"));
+  Load(Book({breaks8 + setup + header8 + Number(0, 0, 1)}));
+  ASSERT_EQ(Ws().RowBreaks().size(), 2u);
+  EXPECT_EQ(Ws().RowBreaks()[0].FId, 10);
+  EXPECT_EQ(Ws().RowBreaks()[0].FMax, 255);
+  EXPECT_EQ(Ws().RowBreaks()[1].FId, 20);
+  ASSERT_EQ(Ws().ColBreaks().size(), 1u);
+  EXPECT_EQ(Ws().ColBreaks()[0].FId, 3);
+  EXPECT_EQ(Ws().ColBreaks()[0].FMax, 65535);
+  const xls::TXc12PageSetup& s = Ws().PageSetup();
+  EXPECT_EQ(s.FPaperSize, xls::TXc12PaperSize::psA4);
+  EXPECT_EQ(s.FScale, 100);
+  EXPECT_EQ(s.FHorizontalDpi, 600);
+  EXPECT_EQ(s.FCopies, 1);
+  EXPECT_EQ(s.FOrientation, xls::TXc12Orientation::x12oPortrait);
+  EXPECT_EQ(s.FFitToWidth, 2);
+  EXPECT_EQ(Ws().PageMargins().FHeader, 0.25);
+  EXPECT_EQ(Ws().HeaderFooter().FOddHeader, u"&CPage");
+
+  const std::string breaks5 = BiffRecord(0x001B, BiffBody().U16(2).U16(10).U16(20));
+  const std::string header5 = BiffRecord(0x0015, BiffBody().U8(6).Bytes("&RFoot"));
+  Load(Book({breaks5 + header5 + Number(0, 0, 1)}, false));
+  ASSERT_EQ(Ws().RowBreaks().size(), 2u);
+  EXPECT_EQ(Ws().RowBreaks()[1].FId, 20);
+  EXPECT_EQ(Ws().RowBreaks()[1].FMin, 0);
+  EXPECT_EQ(Ws().RowBreaks()[1].FMax, 255);
+  EXPECT_EQ(Ws().HeaderFooter().FOddFooter, u"&RFoot");
+}
+
+// Bare BIFF2-4 files: the BIFF2 BLANK and BOOLERR that SheetJS writes into all three are read
+// (TRUE and #DIV/0!), BIFF2/3/4 FORMULA records give their cached results (a number, and a text
+// in the STRING record behind), and the BIFF4 worksheet reader takes ROW, COLINFO and COLWIDTH.
+// A BIFF4 record longer than 2,080 bytes stops the reading with a warning.
+TEST_F(SheetRecords, BareFiles_Biff2CellsCachedFormulasAndBiff4Columns) {
+  using kws::test::Biff2Cell;
+  using kws::test::BiffBareFile;
+  for (int version : {2, 3, 4}) {
+    SCOPED_TRACE(version);
+    const auto formula = [version](uint16_t row, uint16_t col, const std::string& cached) {
+      if (version == 2) return BiffRecord(0x0006, Biff2Cell(row, col).Bytes(cached).U8(0).U8(0));
+      return BiffRecord(version == 3 ? 0x0206 : 0x0406,
+                        BiffBody().U16(row).U16(col).U16(0).Bytes(cached).U16(0).U16(0));
+    };
+    const std::string text = BiffBody().U8(0).U8(0).U8(0).U8(0).U8(0).U8(0).U16(0xFFFF);
+    std::string r = BiffRecord(0x0001, Biff2Cell(0, 0)) + BiffRecord(0x0005, Biff2Cell(0, 1).U8(1).U8(0)) +
+                    BiffRecord(0x0005, Biff2Cell(0, 2).U8(0x07).U8(1));
+    r += formula(1, 0, BiffBody().F64(42)) + formula(1, 1, text);
+    r += version == 2 ? BiffRecord(0x0007, BiffBody().U8(2).Bytes("ok"))
+                      : BiffRecord(0x0207, BiffBody().U16(2).Bytes("ok"));
+    if (version == 4)
+      r += BiffRecord(0x0208, BiffBody().U16(1).U16(0).U16(2).U16(600).U16(0).U16(0).U16(0x0060).U16(0)) +
+           BiffRecord(0x007D, BiffBody().U16(2).U16(3).U16(5120).U16(0).U16(1).U16(0)) +
+           BiffRecord(0x0024, BiffBody().U8(5).U8(6).U16(2560)) + BiffRecord(0x0203, BiffBody().U16(3).U16(0).U16(0).U16(0)) +
+           BiffRecord(0x00EC, std::string(3000, 'x')) + Number(2, 0, 9);
+    const std::string file = BiffBareFile(version, r);
+    warnings.clear();
+    book.Readers().ReadLegacy = xls::biff::ReadLegacyWorkbook;
+    book.LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()), true);
+    xls::TXLSWorksheet& sheet = *book.Items(0);
+    EXPECT_EQ(sheet.GetAsString(1, 0), u"TRUE");
+    EXPECT_EQ(sheet.GetAsString(2, 0), u"#DIV/0!");
+    EXPECT_EQ(sheet.GetAsString(0, 1), u"42");
+    EXPECT_EQ(sheet.GetAsString(1, 1), u"ok");
+    if (version != 4) {
+      EXPECT_TRUE(warnings.empty());
+      continue;
+    }
+    const xls::TXLSMMURowHeader* h = sheet.Cells().FindRow(1);
+    ASSERT_NE(h, nullptr);
+    const xls::TXLSMMURowHeader row = *h;
+    EXPECT_EQ(uint16_t(row.Height), 600);
+    EXPECT_EQ(row.Options, xls::xroHidden | xls::xroCustomHeight);
+    xls::TXc12Columns& cols = Ws().Columns();
+    ASSERT_EQ(cols.Count(), 2u);
+    EXPECT_EQ(cols.Items(0)->FWidth, 20.0);
+    EXPECT_EQ(cols.Items(0)->FOptions, xls::xcoHidden);
+    EXPECT_EQ(cols.Items(1)->FMin, 5);
+    EXPECT_EQ(cols.Items(1)->FWidth, 10.0);
+    EXPECT_EQ(sheet.GetCellType(0, 2), xls::TXLSCellType::xctNone);  // behind the long record
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[0].Text.find(u"Record too short"), std::u16string::npos);
+    EXPECT_NE(warnings[1].Text.find(u"reading stopped"), std::u16string::npos);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// Conditional formats, data validations and the autofilter of a legacy sheet, kept on the legacy
+// side with their raw condition data and their formulas as legacy tokens.
+//
+// Format facts (MS-XLS): CONDFMT holds the CF count, an id, the bounding range and the ranges;
+// each CF (one condition) holds its type (1 compare the cell value, 2 formula), the operator
+// (1 between .. 8 less or equal), both formula byte counts, a flag word saying which format
+// blocks follow (bit 25 number format, 26 font, 27 alignment, 28 border, 29 pattern, 30
+// protection, in that order; the number format is counted when bit 0 of the word at 10 is set,
+// else 2 bytes), then the tokens. DVAL announces the DV records; each DV holds its flag word
+// (bits 0-3 type, 4-6 error style, 20-23 operator), four texts, two formulas and its ranges.
+// FILTERMODE / AUTOFILTERINFO / AUTOFILTER describe the autofilter's column conditions; the
+// filter's area is the sheet's _FilterDatabase name, which lives in the workbook model.
+//
+// Decisions: CF and DV formulas are relative to the top-left cell of the CONDFMT's bounding range
+// and of the rule's first range. One bad object never ends a load: a CONDFMT whose CF count is
+// outside 1..3 or whose CF is missing, a DV missing or with a text flag other than 0 or 1, keeps
+// what was read and leaves the next record to the loop (the reader warns). A CONDFMT of more than
+// three CF (Gnumeric writes five) keeps them all, the ones past the third behind them. BIFF5/7
+// rules (Gnumeric writes them) hold 8-bit texts without flag bytes and BIFF5 tokens.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "xls/biff/biffvalues.h"
+#include "xls/biff/sheets.h"
+
+namespace xls::biff {
+
+class TBIFF5;
+
+// Bad or missing objects found while reading; the reader turns them into warnings.
+using TRuleWarnings = std::vector<std::u16string>;
+
+// What reading a rule needs of the record loop: the next record's id and reading it whole.
+class TRuleSource {
+ public:
+  virtual ~TRuleSource() = default;
+  virtual uint16_t PeekId() = 0;
+  virtual bool ReadRecord(uint16_t& id, std::vector<uint8_t>& body) = 0;
+};
+
+enum class TConditionOperator : uint8_t {
+  coNoComparision, coBetween, coNotBetween, coEqual, coNotEqual, coGreater, coLess, coGreateEqual, coLessEqual
+};
+
+// One condition of a conditional format: the CF record's first 12 bytes, its format blocks and
+// its formulas (legacy tokens).
+struct TCondFmtData {
+  TCondFmtData();
+  bool CompareCell() const { return FRecCF[0] == 1; }
+  TConditionOperator CompOperator() const {
+    return FRecCF[1] <= 8 ? TConditionOperator(FRecCF[1]) : TConditionOperator::coNoComparision;
+  }
+  std::array<uint8_t, 12> FRecCF{};
+  std::vector<uint8_t> FFormula1, FFormula2;
+  std::array<uint8_t, 118> FFont{};
+  std::array<uint8_t, 8> FBorder{};
+  std::array<uint8_t, 4> FPattern{};
+  bool FFontAssigned = false;
+  std::array<bool, 4> FBorderAssigned{};   // left, right, top, bottom
+  std::array<bool, 3> FPatternAssigned{};  // pattern, colour in bits 0-6, colour in bits 7-13
+};
+
+class TConditionalFormat {
+ public:
+  TConditionalFormat() : FConditions(3) {}
+  // Conditions 1 to 3 always exist; those past the third are there when the file had them.
+  TCondFmtData& Condition(size_t i) { return FConditions.at(i); }
+  const TCondFmtData& Condition(size_t i) const { return FConditions.at(i); }
+  size_t ConditionCount() const { return FConditions.size(); }
+  // Conditions read from the file.
+  size_t ReadCount() const { return FRead; }
+  TCellAreas97& Areas() { return FAreas; }
+  const TCellAreas97& Areas() const { return FAreas; }
+  // The cell the formulas are relative to: the top-left of the bounding range.
+  int32_t FBaseCol = 0, FBaseRow = 0;
+  size_t FRead = 0;
+
+ private:
+  friend class TConditionalFormats;
+  std::vector<TCondFmtData> FConditions;
+  TCellAreas97 FAreas;
+};
+
+class TConditionalFormats {
+ public:
+  TConditionalFormat& Add();
+  size_t Count() const { return FItems.size(); }
+  TConditionalFormat& Items(size_t i) const { return *FItems.at(i); }
+  void Clear() { FItems.clear(); }
+  // A CONDFMT body (`biff8` false: BIFF5 tokens); its CF records are read from `source`.
+  void LoadFromStream(TRuleSource& source, const TBIFFBody& body, TRuleWarnings& warnings);
+
+ private:
+  static void ReadCF(const TBIFFBody& b, TCondFmtData& c);
+  std::vector<std::unique_ptr<TConditionalFormat>> FItems;
+};
+
+enum class TValidationType : uint8_t { vtAny, vtInteger, vtNumber, vtList, vtDate, vtTime, vtTextLength, vtCustom };
+enum class TValidationStyle : uint8_t { vsStop, vsWarning, vsInfo };
+enum class TValidationOperator : uint8_t {
+  vopBetween, vopNotBetween, vopEqual, vopNotEqual, vopGreater, vopLess, vopGreateEqual, vopLessEqual
+};
+
+struct TDataValidation {
+  uint32_t FOptions = 0;
+  std::u16string FInputTitle, FErrorTitle, FInputMsg, FErrorMsg;
+  std::vector<uint8_t> FFormula1, FFormula2;
+  TValidationType FValidationType = TValidationType::vtNumber;
+  TValidationStyle FValidationStyle = TValidationStyle::vsStop;
+  TValidationOperator FValidationOperator = TValidationOperator::vopEqual;
+  TCellAreas97 FAreas;
+};
+
+class TDataValidations {
+ public:
+  TDataValidation& Add();
+  size_t Count() const { return FItems.size(); }
+  TDataValidation& Items(size_t i) const { return *FItems.at(i); }
+  void Clear() { FItems.clear(); }
+  // A DVAL body and the DV records it announces, or a DV met on its own (one rule).
+  void LoadFromStream(TRuleSource& source, uint16_t id, const TBIFFBody& body, bool biff8, TRuleWarnings& warnings);
+  std::array<uint8_t, 18> FRecDVAL{};
+
+ private:
+  // One DV body; false when a text's flag byte is neither 0 nor 1 (the rule keeps what was read).
+  static bool ReadDV(const TBIFFBody& b, bool biff8, TDataValidation& dv);
+  std::vector<std::unique_ptr<TDataValidation>> FItems;
+};
+
+enum class TAutoFilterOperator : uint8_t {
+  afoUnassigned, afoLess, afoEqual, afoLessEqual, afoGreater, afoNotEqual, afoGreaterEqual
+};
+enum class TAutoFilterDataType : uint8_t {
+  afdtUnused, afdtFloat, afdtString, afdtBoolean, afdtError, afdtAllBlanks, afdtAllNonBlanks
+};
+
+struct TAutoFilterCondition {
+  TAutoFilterOperator CompOperator = TAutoFilterOperator::afoUnassigned;
+  TAutoFilterDataType DataType = TAutoFilterDataType::afdtUnused;
+  std::u16string vString;
+  double vFloat = 0;
+  uint8_t vByte = 0;  // the Boolean or error value
+};
+
+struct TAutoFilter {
+  int32_t FId = 0;
+  uint16_t FIndex = 0, FOptions = 0;
+  TAutoFilterCondition FCondition1, FCondition2;
+};
+
+class TAutoFilters {
+ public:
+  // An entry may be empty: a filter's position is its column index.
+  size_t Count() const { return FItems.size(); }
+  TAutoFilter* GetItems(size_t i) const { return FItems.at(i).get(); }
+  // Drops the filters (the filter-range name stays with the workbook model).
+  void Clear() { FItems.clear(); }
+  // FILTERMODE or AUTOFILTERINFO, then the AUTOFILTER records that follow.
+  void LoadFromStream(TRuleSource& source, uint16_t id, const TBIFFBody& body);
+  int32_t FDropDownCount = 0;
+  bool FIsDynamicFilter = false;
+
+ private:
+  std::vector<std::unique_ptr<TAutoFilter>> FItems;
+};
+
+// The rules a legacy sheet keeps.
+struct TSheetRules {
+  TConditionalFormats FConditionalFormats;
+  TDataValidations FDataValidations;
+  TAutoFilters FAutoFilters;
+};
+
+// The legacy rules of sheet `sheet` of the reader object (created on first use).
+TSheetRules& SheetRules(TSheet& sheet);
+const TSheetRules* FindSheetRules(const TSheet& sheet);
+
+// A rule formula as text (without "="), its relative references counted from (col, row), in the
+// layouts of the reader object's version; an explicit list's NUL-separated items joined by ",".
+std::u16string RuleFormulaText(TBIFF5& biff, std::span<const uint8_t> tokens, int32_t sheetIndex, int32_t col,
+                               int32_t row);
+
+}  // namespace xls::biff

@@ -1,0 +1,1 @@
+target_sources(xls_model PRIVATE ${CMAKE_CURRENT_LIST_DIR}/xlsshareditems.cpp)
