@@ -152,8 +152,8 @@ FontPixelMetrics MeasureFont(std::u16string_view faceName, double sizePoints, bo
   return m;
 }
 
-int MeasureText(std::u16string_view faceName, double sizePoints, bool bold, bool italic, std::u16string_view text,
-                int ppi) {
+int MeasureText(std::u16string_view faceName, double sizePoints, bool bold, bool italic,
+                std::u16string_view text, int ppi) {
   if (text.empty()) return 0;
   const FontPixelMetrics m = MeasureFont(faceName, sizePoints, bold, ppi);
   if (m.Height == 0) return 0;
@@ -161,7 +161,8 @@ int MeasureText(std::u16string_view faceName, double sizePoints, bool bold, bool
   {
     std::lock_guard<std::mutex> lock(files.Lock);
     FT_Face face = files.Face(faceName, bold, italic).Face;
-    if (face && FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(sizePoints * 64)), FT_UInt(ppi), FT_UInt(ppi)) == 0) {
+    if (face && FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(sizePoints * 64)), FT_UInt(ppi),
+                                 FT_UInt(ppi)) == 0) {
       long width = 0;
       for (size_t i = 0; i < text.size();) {
         const char32_t cp = NextCodePoint(text, i);

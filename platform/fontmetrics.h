@@ -32,8 +32,8 @@ FontPixelMetrics MeasureFont(std::u16string_view faceName, double sizePoints, bo
 // The width in whole pixels of `text` on one line in the font (no kerning): the sum of the
 // advances, each rounded to whole pixels, of the face's font file or of a metric-compatible one;
 // without such a file, the number of characters times MeasureFont's digit width.
-int MeasureText(std::u16string_view faceName, double sizePoints, bool bold, bool italic, std::u16string_view text,
-                int ppi);
+int MeasureText(std::u16string_view faceName, double sizePoints, bool bold, bool italic,
+                std::u16string_view text, int ppi);
 // The family name of the font file MeasureText uses for the face, or empty when it uses the table.
 std::string TextFontFamily(std::u16string_view faceName, bool bold, bool italic);
 

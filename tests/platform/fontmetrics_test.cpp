@@ -15,8 +15,8 @@ TEST(FontMetrics_Measure, CommonFontsAtScreenResolutions) {
     double size;
     int ppi, height, digit;
   } cases[] = {
-      {u"Calibri", 11, 96, 15, 7},  {u"calibri", 11, 96, 15, 7}, {u"Arial", 10, 96, 13, 7},
-      {u"Times New Roman", 12, 96, 16, 8}, {u"Tahoma", 8, 96, 11, 5}, {u"Calibri", 11, 120, 18, 9},
+      {u"Calibri", 11, 96, 15, 7},         {u"calibri", 11, 96, 15, 7}, {u"Arial", 10, 96, 13, 7},
+      {u"Times New Roman", 12, 96, 16, 8}, {u"Tahoma", 8, 96, 11, 5},   {u"Calibri", 11, 120, 18, 9},
       {u"No Such Font", 10, 96, 13, 7},
   };
   for (const auto& c : cases) {
@@ -35,8 +35,10 @@ TEST(FontMetrics_Text, FontFilesAgreeWithTheDigitTable) {
     std::u16string_view name;
     double size;
     const char* family;
-  } cases[] = {{u"Calibri", 11, "Carlito"}, {u"Arial", 10, "Liberation Sans"},
-               {u"Times New Roman", 12, "Liberation Serif"}, {u"Courier New", 10, "Liberation Mono"}};
+  } cases[] = {{u"Calibri", 11, "Carlito"},
+               {u"Arial", 10, "Liberation Sans"},
+               {u"Times New Roman", 12, "Liberation Serif"},
+               {u"Courier New", 10, "Liberation Mono"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.family));
     const std::string family = TextFontFamily(c.name, false, false);

@@ -351,7 +351,8 @@ void TXLSWorksheet::SetAsDateTime(int32_t col, int32_t row, double value) {
     const int32_t builtIn = whole == 0 ? 20 : (value != whole ? 22 : 14);
     TXLSCellItem cell;
     const bool exists = Cells().FindCell(col, row, cell);
-    const TXc12XF* xf = StyleXF(FManager->StyleSheet(), exists ? Cells().GetStyle(cell) : DefaultStyle(col, row));
+    const TXc12XF* xf =
+        StyleXF(FManager->StyleSheet(), exists ? Cells().GetStyle(cell) : DefaultStyle(col, row));
     const TXc12NumberFormat* fmt = xf ? xf->NumFmt() : nullptr;
     if (!fmt || fmt->Index() != builtIn) {
       TXLSCmdFormat& cmd = FOwner->Command();
@@ -375,7 +376,8 @@ void* TXLSWorksheet::RequestObject(const void* classId) {
   return nullptr;
 }
 
-void TXLSWorksheet::DeleteCells(int32_t col1, int32_t row1, int32_t col2, int32_t row2, TXLSDeleteOptions options) {
+void TXLSWorksheet::DeleteCells(int32_t col1, int32_t row1, int32_t col2, int32_t row2,
+                                TXLSDeleteOptions options) {
   if (col1 > col2) std::swap(col1, col2);
   if (row1 > row2) std::swap(row1, row2);
   col1 = std::clamp(col1, 0, XLS_MAXCOL), col2 = std::clamp(col2, 0, XLS_MAXCOL);

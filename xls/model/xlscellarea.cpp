@@ -362,7 +362,8 @@ bool Xc12ColorEqual(const TXc12Color& a, const TXc12Color& b) {
 }
 
 bool Xc12ColorEqualsRGB(const TXc12Color& color, uint32_t value) {
-  return color.ColorType == TXc12ColorType::exctRgb && color.OrigRGB == ((value & 0xFF000000u) | SwapRedBlue(value));
+  return color.ColorType == TXc12ColorType::exctRgb &&
+         color.OrigRGB == ((value & 0xFF000000u) | SwapRedBlue(value));
 }
 
 bool Xc12ColorIsIndexed(const TXc12Color& color) { return color.ColorType == TXc12ColorType::exctIndexed; }

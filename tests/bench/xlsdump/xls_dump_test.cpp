@@ -397,7 +397,7 @@ TEST(XlsDumpLegacyNames, FormulasAndNames_EqualPeerReadings) {
 
 // Cell formats and sheet settings as openpyxl reads them (tests/data/editing: xlsxwriter, openpyxl
 // and LibreOffice's round trip of the xlsxwriter file, written with the expected lines by
-// make_fixtures.py): cell formats, print settings, panes, header and footer, page breaks and the
+// make_fixtures.py): cell formats, sized or hidden columns and rows, print settings, panes, header and footer, page breaks and the
 // protection verifier ("secret" gives DAA7). The protection line is compared up to the verifier:
 // openpyxl does not list the protected actions the same way. A "*" field (a colour openpyxl gives
 // as an index or with a tint) matches anything; the general number format may be named or empty;
@@ -420,7 +420,8 @@ TEST(XlsDumpSettings, SheetSettings_MatchOpenpyxl) {
       if (f[0] == "cellfmt") wantFormats[f[1] + "!" + f[2]] = f;
       if (f[0] == "print") printSheets.insert(f[1]);
     }
-    const std::set<std::string> kinds{"cellfmt", "print", "pane", "headfoot", "pagebreak", "protection"};
+    const std::set<std::string> kinds{"cellfmt", "col",       "row",       "print",
+                                      "pane",    "headfoot", "pagebreak", "protection"};
     for (const std::string& line : dump.lines) {
       Fields f = Split(line);
       if (!kinds.count(f[0]) || (f[0] == "print" && !printSheets.count(f[1]))) continue;

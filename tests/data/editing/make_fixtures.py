@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Writes the sheet-settings fixtures of the editing layer and, beside each, NAME.expect: the
-cellfmt, pane, print, headfoot, pagebreak and protection lines of xls_dump as openpyxl reads the
+cellfmt, col, row, pane, print, headfoot, pagebreak and protection lines of xls_dump as openpyxl reads the
 file ("*" for a colour openpyxl gives as an index or with a tint; print lines for sheets with a page
 setup only).
 
@@ -33,8 +33,16 @@ def with_xlsxwriter(path):
     fmt = wb.add_format({"bold": True, "italic": True, "font_color": "#FF0000", "bg_color": "#00FF00",
                          "num_format": "0.00", "align": "center", "valign": "top", "text_wrap": True,
                          "rotation": 45, "top": 1, "bottom": 3, "locked": False, "hidden": True})
+    rest = wb.add_format({"font_name": "Arial", "font_size": 14, "underline": 2, "font_strikeout": True,
+                          "font_script": 1, "pattern": 4, "fg_color": "#FF0000", "bg_color": "#0000FF",
+                          "align": "right", "indent": 2, "shrink": True, "left": 2, "right": 5, "diag_type": 3,
+                          "diag_border": 4, "num_format": "#,##0.000"})
+    sub = wb.add_format({"font_script": 2, "underline": 33, "align": "justify", "valign": "vcenter",
+                         "rotation": -30, "top": 6, "bottom": 7, "left": 8, "right": 13})
     s = wb.add_worksheet("Frozen")
     s.write("A1", "x", fmt)
+    s.write("B1", 2.5, rest)
+    s.write("C1", "sub", sub)
     s.set_row(2, 30, fmt, {"level": 1, "hidden": True})
     s.set_column("C:D", 20, fmt, {"level": 1})
     s.freeze_panes(2, 1)
@@ -172,6 +180,15 @@ def expect(path):
                 "1" if al.shrink_to_fit else "0", str(int(al.textRotation or 0)), str(int(al.indent or 0)),
                 "1" if pr.locked else "0", "1" if pr.hidden else "0"]
                 + [(side.style or "none") for side in (b.top, b.left, b.right, b.bottom, b.diagonal)]))
+        for key, d in sorted(ws.column_dimensions.items()):
+            if d.customWidth or d.hidden:
+                lines.append("\t".join(["col", n, openpyxl.utils.get_column_letter(d.min),
+                                        openpyxl.utils.get_column_letter(d.max), num(d.width),
+                                        "1" if d.hidden else "0"]))
+        for r, d in sorted(ws.row_dimensions.items()):
+            # rows of the default height are plain rows to the dump, whatever flag they carry
+            if d.hidden or (d.customHeight and d.ht and d.ht != ws.sheet_format.defaultRowHeight):
+                lines.append("\t".join(["row", n, str(r), num(d.ht) if d.ht else "", "1" if d.hidden else "0"]))
         if ws.protection.sheet:
             # the verifier as a number: LibreOffice writes it in lower-case hex
             lines.append("\t".join(["protection", n, (ws.protection.password or "").upper()]))

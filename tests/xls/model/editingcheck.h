@@ -8,6 +8,7 @@
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellmmu.h"
+#include "xls/model/xlssst.h"
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworksheetdata.h"
 
@@ -42,6 +43,32 @@ inline std::string RecountStyleUses(TXLSBook& book, int32_t maxCol, int32_t maxR
       out += "XF " + std::to_string(i) + ": counted " + std::to_string(have) + ", used " +
              std::to_string(want) + "\n";
     if (!xf && want) out += "XF " + std::to_string(i) + " freed while used\n";
+  }
+  return out;
+}
+
+// Uses of each shared-string entry from the string cells in 0..maxCol x 0..maxRow of every sheet,
+// compared with the entries' counts. Empty text when all agree.
+inline std::string RecountStringUses(TXLSBook& book, int32_t maxCol, int32_t maxRow) {
+  std::map<int32_t, int32_t> uses;
+  TXc12Manager& m = book.Manager();
+  for (size_t s = 0; s < m.Worksheets().Count(); ++s) {
+    TXLSCellMMU& cells = m.Worksheets().Items(s)->Cells();
+    for (int32_t r = 0; r <= maxRow; ++r)
+      for (int32_t c = 0; c <= maxCol; ++c) {
+        const TXLSCellItem item = cells.FindCell(c, r);
+        if (item.Data && cells.CellType(item) == TXLSCellType::xctString) ++uses[cells.GetStringSST(item)];
+      }
+  }
+  std::string out;
+  TXc12DataSST& sst = m.SST();
+  for (int32_t i = 0; i < sst.TotalCount(); ++i) {
+    const TXLSString* e = sst.GetItems(i);
+    const int32_t want = uses.count(i) ? uses[i] : 0;
+    const int32_t have = e ? e->RefCount : 0;
+    if (want != have)
+      out += "entry " + std::to_string(i) + ": counted " + std::to_string(have) + ", used " +
+             std::to_string(want) + "\n";
   }
   return out;
 }

@@ -1,7 +1,8 @@
 // A seeded random sequence of edits (values, format writes, commands in both modes, row and
 // column formats and widths, dates, cell and area deletes) after which every format's use count
-// must equal a recount from cells, rows and columns. KWS_FUZZ_INPUTS sets the number of steps (100,000 for a
-// long run outside CI); the default is a short share.
+// must equal a recount from cells, rows and columns, and every shared string's (rich ones among
+// them, which commands split into new entries) a recount from the cells. KWS_FUZZ_INPUTS sets the
+// number of steps (100,000 for a long run outside CI); the default is a short share.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,6 +15,8 @@
 #include "xls/model/xlscmdformat.h"
 #include "xls/model/xlsformattedobj.h"
 #include "xls/model/xlsrowscols.h"
+#include "xls/model/xlssst.h"
+#include "xls/model/xlsstylesheet.h"
 
 namespace xls {
 namespace {
@@ -27,9 +30,18 @@ TEST(EditingRandom, UseCountsMatchARecount) {
   std::mt19937 rng(20261211);
   const auto pick = [&rng](int n) { return int(rng() % unsigned(n)); };
   constexpr int kCols = 12, kRows = 12;
+  // A rich shared string (plain, then italic runs) that cells take and commands split.
+  TXc12DataStyleSheet& styles = book.Manager().StyleSheet();
+  TXc12Font* italic = styles.Fonts().Add();
+  italic->Assign(*styles.Fonts().DefaultFont());
+  italic->SetStyle({TXc12FontStyle::xfsItalic});
+  const std::vector<TXc12FontRun> runs{{0, styles.Fonts().DefaultFont()}, {2, italic}};
+  const int32_t rich = book.Manager().SST().AddFormattedString(u"rich", runs);
+  styles.XFEditor().UseFonts(runs);
+  sheet.Cells().StoreString(kCols + 2, kRows + 2, 0, rich);  // holds the entry outside the edits
   for (long i = 0; i < steps; ++i) {
     const int c = pick(kCols), r = pick(kRows);
-    switch (pick(11)) {
+    switch (pick(12)) {
       case 0:
         sheet.SetAsString(c, r, pick(2) ? u"a" : u"b");
         break;
@@ -70,12 +82,17 @@ TEST(EditingRandom, UseCountsMatchARecount) {
       case 9:
         sheet.SetAsDateTime(c, r, pick(3) == 0 ? 0.25 : 45000 + pick(2) * 0.5);
         break;
+      case 10:
+        sheet.Cells().DeleteCell(c, r);
+        sheet.Cells().StoreString(c, r, 0, rich);
+        break;
       default:
         sheet.Cells().DeleteCell(c, r);
         break;
     }
     if (i % 97 == 0 || i == steps - 1) {
-      const std::string diff = test::RecountStyleUses(book, kCols, kRows);
+      const std::string diff = test::RecountStyleUses(book, kCols + 2, kRows + 2) +
+                               test::RecountStringUses(book, kCols + 2, kRows + 2);
       ASSERT_EQ(diff, "") << "after step " << i;
     }
   }

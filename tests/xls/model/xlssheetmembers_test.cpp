@@ -173,6 +173,25 @@ TEST(SheetMembers, AutoWidthColMeasuresEachCellsText) {
   EXPECT_THROW(b.sheet.AutoWidthCol(XLS_MAXCOL + 1, 0, 10), XLSRWException);
 }
 
+// Wrapped text counts its longest line; text turned by 90 degrees counts the font's height.
+TEST(SheetMembers, AutoWidthColWrapAndRotation) {
+  Book b;
+  b.book.Manager().StyleSheet().OnPixelsPerInch = [](int& x, int& y) { x = y = 96; };
+  const std::u16string longLine = u"a line that is clearly the longest";
+  b.sheet.SetAsString(3, 0, longLine);
+  const int32_t oneLine = b.sheet.AutoWidthCol(3, 0, 1000);
+  b.sheet.SetAsString(3, 0, u"short\n" + longLine + u"\nmid line");
+  const int32_t unwrapped = b.sheet.AutoWidthCol(3, 0, 1000);
+  b.sheet.Cell(3, 0).SetWrapText(true);
+  EXPECT_EQ(b.sheet.AutoWidthCol(3, 0, 1000), oneLine);
+  EXPECT_GT(unwrapped, oneLine);
+  b.sheet.Cell(3, 0).SetRotation(90);
+  const int32_t turned = b.sheet.AutoWidthCol(3, 0, 1000);
+  EXPECT_LT(turned, oneLine / 2);
+  b.sheet.Cell(3, 0).SetFontSize(22);
+  EXPECT_GT(b.sheet.AutoWidthCol(3, 0, 1000), turned);
+}
+
 // ---- relative cell ranges
 
 TEST(RelCells_Operations, CommandCurrentCellAndCounts) {

@@ -46,8 +46,8 @@ void ReplayEdits(xls::TXLSBook& book) {
   cmd.Number().SetFormat(u"0.00");
   cmd.Apply(0, 2, 0, 4);  // A3:A5
   cmd.BeginEdit(&sheet);
-  cmd.Fill().BackgroundColor().SetRGB(0xFFFF00);  // yellow
-  cmd.Apply(3, 0, 4, 1);  // D1:E2
+  cmd.Fill().BackgroundColor().SetRGB(0xFFFF00);           // yellow
+  cmd.Apply(3, 0, 4, 1);                                   // D1:E2
   sheet.Rows().Items(5)->SetHeightPt(1000 / 2540.0 * 72);  // 1 cm
   sheet.Rows().Items(7)->SetHidden(true);
   sheet.Columns().Items(6)->SetFillPatternPattern(xls::TXc12FillPattern::efpSolid);
@@ -104,9 +104,15 @@ TEST(XlsxEditing, EditsMatchLibreOfficesFile) {
     for (int32_t c = -1; c < 8; ++c) {
       const std::string at = kws::Utf16ToUtf8(xls::ColRowToRefStr(std::max(c, 0), std::max(r, 0)));
       SCOPED_TRACE(at + (c < 0 || r < 0 ? " edge" : ""));
-      if (c >= 0 && r >= 0) EXPECT_EQ(Look(a, c, r), Look(b, c, r));
-      if (c >= 0) EXPECT_EQ(Line(a, c, r, true), Line(b, c, r, true)) << "line below";
-      if (r >= 0) EXPECT_EQ(Line(a, c, r, false), Line(b, c, r, false)) << "line right";
+      if (c >= 0 && r >= 0) {
+        EXPECT_EQ(Look(a, c, r), Look(b, c, r));
+      }
+      if (c >= 0) {
+        EXPECT_EQ(Line(a, c, r, true), Line(b, c, r, true)) << "line below";
+      }
+      if (r >= 0) {
+        EXPECT_EQ(Line(a, c, r, false), Line(b, c, r, false)) << "line right";
+      }
     }
   }
   // The edits showed: the comparison is not between two unedited sheets.

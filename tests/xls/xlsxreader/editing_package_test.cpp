@@ -25,7 +25,8 @@ TEST(EditingPackage, OddColumnsAndLongLinkLoad) {
   b.Sheet("S",
           WorksheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>",
                        "<hyperlinks><hyperlink ref=\"A1\" r:id=\"rIdH\"/>"
-                       "<hyperlink ref=\"A2\" location=\"S!B" + std::string(99990, '9') + "\"/></hyperlinks>",
+                       "<hyperlink ref=\"A2\" location=\"S!B" +
+                           std::string(99990, '9') + "\"/></hyperlinks>",
                        "<cols><col min=\"6\" max=\"11\" width=\"1\"/><col min=\"3\" max=\"7\" width=\"2\"/>"
                        "<col min=\"8\" max=\"9\" width=\"3\"/><col min=\"1\" max=\"21\" width=\"4\"/>"
                        "<col min=\"30\" max=\"30\" width=\"1e999\" customWidth=\"1\"/>"
