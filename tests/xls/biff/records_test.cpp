@@ -589,6 +589,31 @@ TEST_F(Reader, Names_SheetNumberCountsChartSheets) {
   EXPECT_EQ(scopeName(4), u"More");
 }
 
+// BIFF5/7 writers keep the autofilter range as the plain name "_FilterDatabase" (Gnumeric writes
+// it twice, the second hidden): it is the sheet's built-in name, read without a duplicate warning.
+TEST_F(Reader, Names_Biff5FilterDatabaseIsTheBuiltInName) {
+  const auto name = [](std::string_view text, uint16_t flags, uint16_t sheet) {
+    return BiffRecord(0x0018, BiffBody().U16(flags).U8(0).U8(uint8_t(text.size())).U16(3).U16(sheet).U16(sheet)
+                                  .U32(0).Bytes(text).Bytes(std::string("\x1E\x07\x00", 3)));
+  };
+  std::string g = BiffBoundSheet("One", false) + BiffBoundSheet("Two", false);
+  g += name("_FilterDatabase", 0, 2) + name("_FilterDatabase", 1, 2) + name("Other", 0, 2);
+  xls::TXLSErrorList list;
+  book.Errors().SetErrorList(&list);
+  Load(BiffCompoundFile(BiffWorkbookStream(g, {Number(0, 0, 1), Number(0, 0, 2)}, false), false));
+  book.Errors().SetErrorList(nullptr);
+  EXPECT_TRUE(list.empty()) << (list.empty() ? "" : kws::Utf16ToUtf8(list[0].Text));
+  const xls::TXc12DefinedNames& names = book.Manager().Workbook().DefinedNames();
+  ASSERT_EQ(names.Count(), 3u);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(names.Items(i)->BuiltIn(), xls::TXc12BuiltInName::bnFilterDatabase);
+    EXPECT_EQ(names.Items(i)->LocalSheetId(), 1);
+  }
+  EXPECT_TRUE(names.Items(1)->FHidden);
+  EXPECT_EQ(names.Items(2)->BuiltIn(), xls::TXc12BuiltInName::bnNone);
+  EXPECT_EQ(names.Items(2)->Name(), u"Other");
+}
+
 // The external references of a BIFF8 book with the sheets "My Sheet", "Third" and "Don't": this
 // workbook (3 sheets), another book C:\dir\book.xls with the sheet Data and a CRN group, add-in
 // functions with EOMONTH; EXTERNSHEET entries, some of them pointing outside the tables.
