@@ -4,13 +4,14 @@
 // Layouts (MS-XLS): BOUNDSHEET stream position u32, visibility byte 4 (bits 0-1), sheet type byte
 // 5 (0 worksheet, 1 macro sheet, 2 chart, 6 VB module), name length byte 6, name at 7 (BIFF8: a
 // flag byte first). NAME (BIFF8): flags u16, key byte 2, name length byte 3, cce u16 at 4, sheet
-// u16 at 8 (0 workbook, else sheet + 1), lengths of menu, description, help and status texts at
-// 10..13, name at 14 (flag byte and characters; a built-in name holds its one-character code),
-// tokens, then the four texts. NAME of BIFF5/7: the same fields, texts without a flag byte in the
-// file's code page. XCT: CRN count u16, sheet index u16. WRITEACCESS (BIFF8): cch
-// u16, flag byte, characters, spaces to 112 bytes.
+// u16 at 8 (0 workbook, else the sheet-list entry + 1, chart sheets and modules counted), lengths
+// of menu, description, help and status texts at 10..13, name at 14 (flag byte and characters; a
+// built-in name holds its one-character code), tokens, then the four texts. NAME of BIFF5/7: the
+// same fields, texts without a flag byte in the file's code page. XCT: CRN count u16, sheet index
+// u16. WRITEACCESS (BIFF8): cch u16, flag byte, characters, spaces to 112 bytes.
 #include <algorithm>
 
+#include "platform/textcodec.h"
 #include "xls/biff/biffformulahandler.h"
 #include "xls/biff/biffrecords.h"
 #include "xls/model/xc12manager.h"
@@ -27,7 +28,22 @@ namespace {
 // external sheet entries of 6 bytes).
 constexpr size_t kMaxJoinedRecord = 2 + 65535 * 6 + 8224;
 
+// The scope of a name on a sheet the model does not keep (a chart sheet, a module): this base
+// plus the sheet-list entry, past any worksheet index, so that the name lands on no worksheet and
+// names of two such sheets stay apart.
+constexpr int32_t kUnkeptSheetScope = 0x10000;
+
 }  // namespace
+
+int32_t TBIFFRecords::NameScope(uint16_t sheet) const {
+  if (sheet == 0) return -1;
+  const size_t entry = size_t(sheet) - 1;
+  if (entry < FBoundsheetModel.size())
+    return FBoundsheetModel[entry] >= 0 ? FBoundsheetModel[entry] : kUnkeptSheetScope + int32_t(entry);
+  // An entry not listed (yet) counts as a worksheet after the listed ones.
+  const auto kept = std::count_if(FBoundsheetModel.begin(), FBoundsheetModel.end(), [](int32_t m) { return m >= 0; });
+  return int32_t(kept) + int32_t(entry - FBoundsheetModel.size());
+}
 
 void TBIFFRecords::JoinContinue(std::vector<uint8_t>& body, TBIFFRecordHost& host, size_t limit) {
   uint16_t id;
@@ -60,7 +76,8 @@ void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
   b.Need(14);
   const uint16_t flags = b.U16(0);
   const uint8_t len = b.U8(3);
-  const int32_t sheet = int32_t(b.U16(8)) - 1;
+  // The sheet number counts the sheet list's entries, chart sheets and modules included.
+  const int32_t sheet = NameScope(b.U16(8));
   TXc12DefinedNames& names = FManager.Workbook().DefinedNames();
   size_t used = 0;
   // BIFF8 texts have a flag byte and may be UTF-16; BIFF5/7 texts are 8-bit in the code page.
@@ -107,7 +124,12 @@ void TBIFFRecords::RecNAME(const TBIFFBody& first, TBIFFRecordHost& host) {
     }
   } else {
     const std::u16string text = readText(14, len, &used);
-    name = names.Add(text, sheet);
+    // BIFF5/7 writers store the autofilter's range as a plain name "_FilterDatabase" (Gnumeric
+    // writes it twice, the second hidden); it is the built-in name, as BIFF8's code 0x0D.
+    if (!biff8 && kws::AsciiSameText(text, u"_FilterDatabase"))
+      name = names.Add(TXc12BuiltInName::bnFilterDatabase, sheet);
+    else
+      name = names.Add(text, sheet);
   }
   size_t pos = 14 + used;
   name->FHidden = (flags & 0x01) != 0;

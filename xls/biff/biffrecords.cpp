@@ -415,6 +415,7 @@ void AddRecordHandlers(TBIFFRecordHandlers& handlers, std::shared_ptr<TBIFFRecor
         reader.XLS().FormulaHandler().FSheetNames.push_back(e.Name);
         TXc12DataWorksheets& sheets = reader.Manager().Worksheets();
         if (e.IsWorksheet && sheets.Count() > 0) sheets.Items(sheets.Count() - 1)->FName = e.Name;
+        records->AddBoundsheet(e.IsWorksheet && sheets.Count() > 0 ? int32_t(sheets.Count()) - 1 : -1);
       },
       false, TBIFFRecordKind::Frame);
   for (const uint16_t id : {BIFFID_LABEL, BIFFID_FONT_3, BIFFID_FORMAT, BIFFID_XF_4, BIFFID_CODEPAGE,

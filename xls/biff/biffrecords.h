@@ -250,6 +250,9 @@ class TBIFFRecords {
   // Globals
   // The sheet name of a BOUNDSHEET body in the version and code page of the file.
   std::u16string BoundSheetName(TBIFFRecordHost& host, const TBIFFBody& b);
+  // Notes the next BOUNDSHEET entry: the index of its model worksheet, -1 for a sheet the model
+  // does not keep (chart, VB module). NAME records number sheets by these entries.
+  void AddBoundsheet(int32_t modelSheet) { FBoundsheetModel.push_back(modelSheet); }
   void RecCODEPAGE(const TBIFFBody& b);
   void RecNAME(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecExtern(uint16_t id, const TBIFFBody& b, TBIFFRecordHost& host);
@@ -313,6 +316,8 @@ class TBIFFRecords {
   void RecPageBreaks(const TBIFFBody& b, bool rows);
   void RecSETUP(const TBIFFBody& b);
   void RecRules(uint16_t id, const TBIFFBody& b, TBIFFRecordHost& host);
+  // The model scope of a NAME's 1-based sheet number (0 the workbook).
+  int32_t NameScope(uint16_t sheet) const;
 
   TXc12Manager& FManager;
   // Taken from the host at every record.
@@ -330,6 +335,8 @@ class TBIFFRecords {
   // The merged areas the current sheet read so far, so that a repeated one is added once.
   const TXc12DataWorksheet* FMergedSheet = nullptr;
   std::unordered_set<uint64_t> FMergedSeen;
+  // The model worksheet of each BOUNDSHEET entry, in file order (-1: none).
+  std::vector<int32_t> FBoundsheetModel;
 };
 
 // The 34 number formats of Excel 4, in their index order.

@@ -28,9 +28,11 @@
 
 namespace {
 
+using kws::test::BiffBOF;
 using kws::test::BiffBody;
 using kws::test::BiffBoundSheet;
 using kws::test::BiffCompoundFile;
+using kws::test::BiffEOF;
 using kws::test::BiffRecord;
 using kws::test::BiffWorkbookStream;
 
@@ -554,6 +556,62 @@ TEST_F(Reader, Names_JoinedAcrossContinueAndBuiltInCodes) {
   EXPECT_EQ(names.Items(1)->LocalSheetId(), 1);
   EXPECT_EQ(names.Items(2)->FFunctionGroupId, 63);
   EXPECT_EQ(book.Manager().Worksheets().Items(0)->FName, longName);
+}
+
+// The sheet number of a NAME counts the sheet list's entries; a chart sheet first keeps no model
+// worksheet, so entry 2 is the first worksheet. A name on the chart sheet lands on no worksheet.
+TEST_F(Reader, Names_SheetNumberCountsChartSheets) {
+  const auto name = [](std::string_view text, uint16_t sheet) {
+    return BiffRecord(0x0018, BiffBody().U16(0).U8(0).U8(uint8_t(text.size())).U16(3).U16(0).U16(sheet)
+                                  .U32(0).U8(0).Bytes(text).Bytes(std::string("\x1E\x07\x00", 3)));
+  };
+  std::string g = BiffBoundSheet("Chart1", true, 0, 2) + BiffBoundSheet("Data") + BiffBoundSheet("More");
+  g += name("Local", 2) + name("Local", 3) + name("OnChart", 1) + name("Book", 0);
+  g += BiffRecord(0x0018, BiffBody().U16(0x20).U8(0).U8(1).U16(0).U16(0).U16(3).U32(0).U8(0).U8(0x06));
+  const std::string stream = BiffBOF(0x0005) + g + BiffEOF() + BiffBOF(0x0020) + BiffEOF() +
+                             BiffBOF(0x0010) + Number(0, 0, 1) + BiffEOF() + BiffBOF(0x0010) +
+                             Number(0, 0, 2) + BiffEOF();
+  Load(BiffCompoundFile(stream));
+  const xls::TXc12DataWorksheets& sheets = book.Manager().Worksheets();
+  ASSERT_EQ(sheets.Count(), 2u);
+  const xls::TXc12DefinedNames& names = book.Manager().Workbook().DefinedNames();
+  ASSERT_EQ(names.Count(), 5u);
+  const auto scopeName = [&](size_t i) -> std::u16string {
+    const int32_t scope = names.Items(i)->LocalSheetId();
+    if (scope < 0) return u"(book)";
+    return size_t(scope) < sheets.Count() ? sheets.Items(size_t(scope))->FName : u"(none)";
+  };
+  EXPECT_EQ(scopeName(0), u"Data");
+  EXPECT_EQ(scopeName(1), u"More");
+  EXPECT_EQ(scopeName(2), u"(none)");
+  EXPECT_EQ(scopeName(3), u"(book)");
+  EXPECT_EQ(names.Items(4)->BuiltIn(), xls::TXc12BuiltInName::bnPrintArea);
+  EXPECT_EQ(scopeName(4), u"More");
+}
+
+// BIFF5/7 writers keep the autofilter range as the plain name "_FilterDatabase" (Gnumeric writes
+// it twice, the second hidden): it is the sheet's built-in name, read without a duplicate warning.
+TEST_F(Reader, Names_Biff5FilterDatabaseIsTheBuiltInName) {
+  const auto name = [](std::string_view text, uint16_t flags, uint16_t sheet) {
+    return BiffRecord(0x0018, BiffBody().U16(flags).U8(0).U8(uint8_t(text.size())).U16(3).U16(sheet).U16(sheet)
+                                  .U32(0).Bytes(text).Bytes(std::string("\x1E\x07\x00", 3)));
+  };
+  std::string g = BiffBoundSheet("One", false) + BiffBoundSheet("Two", false);
+  g += name("_FilterDatabase", 0, 2) + name("_FilterDatabase", 1, 2) + name("Other", 0, 2);
+  xls::TXLSErrorList list;
+  book.Errors().SetErrorList(&list);
+  Load(BiffCompoundFile(BiffWorkbookStream(g, {Number(0, 0, 1), Number(0, 0, 2)}, false), false));
+  book.Errors().SetErrorList(nullptr);
+  EXPECT_TRUE(list.empty()) << (list.empty() ? "" : kws::Utf16ToUtf8(list[0].Text));
+  const xls::TXc12DefinedNames& names = book.Manager().Workbook().DefinedNames();
+  ASSERT_EQ(names.Count(), 3u);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(names.Items(i)->BuiltIn(), xls::TXc12BuiltInName::bnFilterDatabase);
+    EXPECT_EQ(names.Items(i)->LocalSheetId(), 1);
+  }
+  EXPECT_TRUE(names.Items(1)->FHidden);
+  EXPECT_EQ(names.Items(2)->BuiltIn(), xls::TXc12BuiltInName::bnNone);
+  EXPECT_EQ(names.Items(2)->Name(), u"Other");
 }
 
 // The external references of a BIFF8 book with the sheets "My Sheet", "Third" and "Don't": this
