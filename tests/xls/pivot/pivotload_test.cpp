@@ -74,6 +74,13 @@ class PivotLoad : public ::testing::Test {
               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
               "<Relationship Id=\"rId1\" Type=\"" + kRel +
                   "/pivotCacheRecords\" Target=\"pivotCacheRecords1.xml\"/></Relationships>");
+    // The first table names its cache definition too, and the sheet comes before the cache in the
+    // workbook's relationships: the package follows the definition's own relationships (to its
+    // records) under the table's item, and the records must still be found.
+    b.Part("xl/pivotTables/_rels/t1.xml.rels",
+           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"rId1\" Type=\"" + kRel +
+               "/pivotCacheDefinition\" Target=\"../pivotCache/pivotCacheDefinition1.xml\"/></Relationships>");
     auto part = [&](const std::string& name, const std::string& xml) {
       if (xml != "-") b.Part(name, xml);  // "-": the part is missing
     };
