@@ -262,12 +262,14 @@ class TXLSRelCellsImpl : public TXLSRelCells {
   bool GetAsBlank(int32_t col, int32_t row) override;
   bool GetAsEmpty(int32_t col, int32_t row) override;
   std::u16string GetAsFmtString(int32_t col, int32_t row) override;
+  std::unique_ptr<TXLSSharedItemsValue> GetAsSharedItem(int32_t col, int32_t row) override;
   TXLSCellType GetCellType(int32_t col, int32_t row) override;
   void SetAsBoolean(int32_t col, int32_t row, bool value) override;
   void SetAsFloat(int32_t col, int32_t row, double value) override;
   void SetAsString(int32_t col, int32_t row, std::u16string_view value) override;
   void SetAsError(int32_t col, int32_t row, TXc12CellError value) override;
   void SetAsBlank(int32_t col, int32_t row) override;
+  void SetAsSharedItem(int32_t col, int32_t row, const TXLSSharedItemsValue& value) override;
   std::u16string SheetName() const override;
   int32_t SheetIndex() const override;
   TXLSWorksheet* Sheet() const { return FSheet; }

@@ -11,11 +11,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlsshareditems.h"
 
 namespace xls {
 
@@ -30,12 +32,17 @@ class TXLSRelCells : public TXLSFactoryObject {
   virtual bool GetAsBlank(int32_t col, int32_t row) = 0;
   virtual bool GetAsEmpty(int32_t col, int32_t row) = 0;
   virtual std::u16string GetAsFmtString(int32_t col, int32_t row) = 0;
+  // The cell as a new pivot shared-item value: blank, Boolean, error, text, or a number (a date
+  // when the cell's format shows dates or times); nullptr for no cell or an unbound range.
+  virtual std::unique_ptr<TXLSSharedItemsValue> GetAsSharedItem(int32_t col, int32_t row) = 0;
   virtual TXLSCellType GetCellType(int32_t col, int32_t row) = 0;
   virtual void SetAsBoolean(int32_t col, int32_t row, bool value) = 0;
   virtual void SetAsFloat(int32_t col, int32_t row, double value) = 0;
   virtual void SetAsString(int32_t col, int32_t row, std::u16string_view value) = 0;
   virtual void SetAsError(int32_t col, int32_t row, TXc12CellError value) = 0;
   virtual void SetAsBlank(int32_t col, int32_t row) = 0;
+  // Writes the value by its kind (a date as its serial number); a blank value leaves the cell.
+  virtual void SetAsSharedItem(int32_t col, int32_t row, const TXLSSharedItemsValue& value) = 0;
   // The sheet's name; "???" while unbound.
   virtual std::u16string SheetName() const = 0;
   // The sheet's position in the workbook; -1 while unbound.
