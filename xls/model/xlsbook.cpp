@@ -16,6 +16,7 @@
 #include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsmaskdate.h"
 #include "xls/model/xlsnames.h"
+#include "xls/model/xlspivotlists.h"
 #include "xls/model/xlsrowscols.h"
 #include "xls/model/xlssheetlists.h"
 #include "xls/model/xlssheetsettings.h"
@@ -66,6 +67,12 @@ TXLSWorksheet::TXLSWorksheet(TXLSClassFactory* factory, TXc12DataWorksheet* shee
 }
 
 TXLSWorksheet::~TXLSWorksheet() = default;
+
+TXLSFactoryObject* TXLSWorksheet::PivotTables() {
+  if (!FPivotTables && DefaultPivotFactory().NewSheetPivotTables)
+    FPivotTables = DefaultPivotFactory().NewSheetPivotTables(*this);
+  return FPivotTables.get();
+}
 
 TXLSCell& TXLSWorksheet::Cell(int32_t col, int32_t row) {
   if (!ValidColRow(col, row)) throw XLSRWException("Cell out of range");

@@ -118,6 +118,9 @@ class TXLSWorksheet {
   TXLSColumns& Columns() { return *FColumns; }
   TXLSPrintSettings& PrintSettings() { return *FPrintSettings; }
   TXLSPane& Pane() { return *FPane; }
+  // The sheet's pivot-table wrappers (xls/pivot's TXLSPivotTables), made over the sheet's pivot
+  // table definitions on first use; nullptr when no pivot library has registered.
+  TXLSFactoryObject* PivotTables();
   TXLSSheetProtection& Protection() { return *FProtection; }
   TXLSSelectedAreas& SelectedAreas() { return *FSelectedAreas; }
 
@@ -180,6 +183,7 @@ class TXLSWorksheet {
   std::unique_ptr<TXLSColumns> FColumns;
   std::unique_ptr<TXLSPrintSettings> FPrintSettings;
   std::unique_ptr<TXLSPane> FPane;
+  std::unique_ptr<TXLSFactoryObject> FPivotTables;
   std::unique_ptr<TXLSSheetProtection> FProtection;
   std::unique_ptr<TXLSSelectedAreas> FSelectedAreas;
 };
