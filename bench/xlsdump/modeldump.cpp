@@ -20,6 +20,7 @@
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworkbookdata.h"
 #include "xls/model/xlsworksheetdata.h"
+#include "xls/pivot/xpgpivotroots.h"
 
 namespace kws::bench {
 namespace {
@@ -302,6 +303,87 @@ class TDumper {
                  .Flag(refresh == u"1" || refresh == u"true")
                  .Text(db ? db->NodeAttribute(u"command") : std::u16string()));
       }
+    PivotCaches();
+  }
+
+  // Pivot caches of the workbook (when the pivot library is registered) and their fields.
+  void PivotCaches() {
+    auto* caches = dynamic_cast<xls::xpgpivot::TCT_PivotCacheDefinitions*>(FBook.Manager().Workbook().PivotCaches());
+    if (!caches) return;
+    using namespace xls::xpgpivot;
+    for (int i = 0; i < caches->Count(); ++i) {
+      const TCT_pivotCacheDefinition& c = *caches->GetItems(i);
+      const TCT_CacheSource* src = c.CacheSource();
+      const TCT_WorksheetSource* ws = src ? src->WorksheetSource() : nullptr;
+      static const char* const kSource[] = {"worksheet", "external", "consolidation", "scenario"};
+      const int type = src ? src->Type() : 65535;
+      const int fields = c.CacheFields() ? c.CacheFields()->Count() : 0;
+      Emit(TLine("pivotcache")
+               .Int(c.CacheId())
+               .Raw(type < 4 ? kSource[type] : "")
+               .Text(ws ? ws->Sheet() : u"")
+               .Text(ws ? (ws->Ref().empty() ? ws->Name() : ws->Ref()) : u"")
+               .Int(fields)
+               .Int(c.Records()->RecordCount())
+               .Int(c.UsageCount()));
+      for (int f = 0; f < fields; ++f) {
+        const TCT_CacheField& field = *c.CacheFields()->GetItems(f);
+        // A field without shared items answers as one with none: a sum.
+        static const TXLSSharedItemsValuesHash kNone;
+        const TXLSSharedItemsValuesHash& v = field.SharedItems() ? field.SharedItems()->Values() : kNone;
+        std::u16string items;
+        for (int k = 0; k < v.ValueList().Count(); ++k) {
+          const xls::TXLSSharedItemsValue& x = *v.ValueList().GetItems(k);
+          static const char16_t kLetters[] = u"bdemns";
+          if (k) items += u'|';
+          items += kLetters[static_cast<int>(x.Type_())];
+          items += u':';
+          items += x.AsIdString();
+        }
+        Emit(TLine("pivotcachefield")
+                 .Int(c.CacheId())
+                 .Int(f)
+                 .Text(field.Name())
+                 .Raw(v.IsNumeric() ? "Sum" : "Count")
+                 .Text(items));
+      }
+    }
+  }
+
+  // The sheet's pivot tables and their data fields.
+  void PivotTables(const std::u16string& name, xls::TXc12DataWorksheet& data) {
+    using namespace xls::xpgpivot;
+    auto* tables = dynamic_cast<TCT_pivotTableDefinitions*>(data.PivotTables());
+    if (!tables) return;
+    auto id = [](int32_t v) { return v == 2147483632 ? std::string() : std::to_string(v); };
+    for (int i = 0; i < tables->Count(); ++i) {
+      const TCT_pivotTableDefinition& t = *tables->GetItems(i);
+      auto fields = [&](const TCT_RowColFields* f) {
+        std::string out;
+        if (f && f->FieldXpgList())
+          for (const auto& x : *f->FieldXpgList()) out += (out.empty() ? "" : "|") + id(x->X());
+        return out;
+      };
+      std::string pages;
+      if (t.PageFields() && t.PageFields()->PageFieldXpgList())
+        for (const auto& p : *t.PageFields()->PageFieldXpgList()) pages += (pages.empty() ? "" : "|") + id(p->Fld());
+      Emit(TLine("pivottable")
+               .Text(name)
+               .Text(t.Name())
+               .Raw(id(t.CacheId()))
+               .Text(t.Location() ? t.Location()->Ref() : u"")
+               .Raw(fields(t.RowFields()))
+               .Raw(fields(t.ColFields()))
+               .Raw(pages)
+               .Flag(t.RowGrandTotals() == 1)
+               .Flag(t.ColGrandTotals() == 1)
+               .Flag(t.Cache() != nullptr));
+      if (t.DataFields() && t.DataFields()->DataFieldXpgList()) {
+        int k = 0;
+        for (const auto& d : *t.DataFields()->DataFieldXpgList())
+          Emit(TLine("pivotdatafield").Text(name).Text(t.Name()).Int(k++).Text(d->Name()).Raw(id(d->Fld())).Text(d->Subtotal()));
+      }
+    }
   }
 
   static std::u16string_view StripEquals(std::u16string_view f) {
@@ -593,6 +675,7 @@ class TDumper {
       Emit(TLine("protection").Text(name).Raw(prot.Verifier() ? hex : "").Raw(actions));
     }
 
+    PivotTables(name, sheet.Xc12Sheet());
     FormattedNumbers(sheet);
   }
 

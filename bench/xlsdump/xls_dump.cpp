@@ -15,6 +15,7 @@
 #include "xls/formula/xlsformulabinding.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xlsbook.h"
+#include "xls/pivot/xpgpivotroots.h"
 #include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
   xls::biff::RegisterBIFFReader();
   xls::RegisterEncryptedPackageReader();
   xls::RegisterFormulaBinding();
+  xls::xpgpivot::RegisterPivotTables();
   try {
     // Numbers are written with "." whatever the environment's locale says.
     xls::TXLSBook book{xls::FormatSettings()};

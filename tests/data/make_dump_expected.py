@@ -5,7 +5,11 @@ print for the kinds another program reads from the same file (the line form is b
   xlsx/*.xlsx   read by python3-openpyxl: book, sheet (with its kind and state), name, docprops,
                 merged, hyperlink, comment, validation, condformat, autofilter, table, scenario
                 (openpyxl gives a core-properties part without created or modified the time of its
-                own reading; such a date is written empty, as the file holds none)
+                own reading, and itself as the creator; such a field is written empty, as the file
+                holds none), and the pivot
+                kinds pivotcache, pivotcachefield, pivottable, pivotdatafield (caches as openpyxl's
+                workbook parser loads each listed one; the tables using a cache are those openpyxl
+                links to it; a field's default function is left empty: openpyxl names none)
   xls/*.xls     read by python3-xlrd 1.2: book, sheet, name, cell; the two encrypted files are
                 decrypted first by xls/make_fixtures.py's own RC4 (xlrd does not decrypt)
 
@@ -25,7 +29,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(HERE, "xlsx"))
 sys.path.insert(0, os.path.join(HERE, "xls"))
-from fixturetools import escape, ref  # noqa: E402
+from fixturetools import escape, general, ref  # noqa: E402
 
 DEFAULT_PASSWORD = "VelvetSweatshop"
 
@@ -72,6 +76,69 @@ def hyperlink_kind(link):
     return "file"
 
 
+def pivot_lines(path, wb):
+    """The pivot kinds as openpyxl reads them: every cache the workbook lists (in its order, each
+    with its records), and every sheet's tables with their data fields."""
+    import datetime
+
+    from openpyxl.packaging.relationship import get_dependents, get_rel
+    from openpyxl.pivot.cache import CacheDefinition
+    from openpyxl.pivot.record import RecordList
+    from openpyxl.reader.excel import ExcelReader
+
+    reader = ExcelReader(path)
+    reader.read_manifest()
+    reader.read_workbook()
+    parser = reader.parser
+    tables = [(ws.title, p) for ws in wb.worksheets for p in ws._pivots]
+    by_key = {}  # openpyxl keeps one cache per id: the last listed (its tables point to it)
+    caches = []
+    for c in parser.caches:
+        cache = get_rel(reader.archive, parser.rels, id=c.id, cls=CacheDefinition)
+        if cache.deps:
+            cache.records = get_rel(reader.archive, cache.deps, cache.id, RecordList)
+        caches.append((c.cacheId, cache))
+        by_key[c.cacheId] = cache
+    lines = []
+    epoch = datetime.datetime(1899, 12, 30)
+    for cache_id, cache in caches:
+        src = cache.cacheSource
+        ws = src.worksheetSource if src is not None else None
+        records = len(cache.records.r) if getattr(cache, "records", None) is not None else 0
+        # openpyxl links the tables of an id to the cache it kept for that id (the last listed).
+        used = sum(1 for _, p in tables if p.cacheId == cache_id) if by_key[cache_id] is cache else 0
+        lines.append(line("pivotcache", cache_id, src.type if src is not None else "", ws.sheet if ws else "",
+                          (ws.ref or ws.name) if ws else "", len(cache.cacheFields), records, used))
+        for i, f in enumerate(cache.cacheFields):
+            items = []
+            for v in (f.sharedItems._fields if f.sharedItems is not None else []):
+                kind = type(v).__name__
+                if kind == "Boolean":
+                    items.append("b:" + ("TRUE" if v.v else "FALSE"))
+                elif kind == "DateTimeField":
+                    items.append("d:" + general((v.v - epoch) / datetime.timedelta(days=1)))
+                elif kind == "Error":
+                    items.append("e:" + v.v)
+                elif kind == "Missing":
+                    items.append("m:BLANK")
+                elif kind == "Number":
+                    items.append("n:" + general(v.v))
+                else:
+                    items.append("s:" + v.v)
+            lines.append(line("pivotcachefield", cache_id, i, f.name, "", "|".join(items)))
+    for sheet, p in tables:
+        def joined(values):
+            return "|".join(str(x) for x in values)
+
+        lines.append(line("pivottable", sheet, p.name, p.cacheId, p.location.ref, joined(f.x for f in p.rowFields),
+                          joined(f.x for f in p.colFields), joined(f.fld for f in p.pageFields),
+                          int(p.rowGrandTotals is not False), int(p.colGrandTotals is not False),
+                          int(p.cache is not None)))
+        for i, d in enumerate(p.dataFields):
+            lines.append(line("pivotdatafield", sheet, p.name, i, d.name, d.fld, d.subtotal))
+    return lines
+
+
 def expected_from_openpyxl(path):
     import openpyxl
     from openpyxl.chartsheet import Chartsheet
@@ -91,7 +158,9 @@ def expected_from_openpyxl(path):
         def iso(t, tag):
             return t.strftime("%Y-%m-%dT%H:%M:%SZ") if t and tag in core else ""
 
-        lines.append(line("docprops", p.creator, p.lastModifiedBy, iso(p.created, b"dcterms:created"),
+        # openpyxl names itself the creator of a part that names none.
+        creator = p.creator if b"creator>" in core else ""
+        lines.append(line("docprops", creator, p.lastModifiedBy, iso(p.created, b"dcterms:created"),
                           iso(p.modified, b"dcterms:modified")))
     for ws in wb.worksheets:
         name = ws.title
@@ -129,7 +198,7 @@ def expected_from_openpyxl(path):
             for sc in ws.scenarios.scenario:
                 cells = "|".join("%s=%s" % (c.r, c.val) for c in sc.inputCells)
                 lines.append(line("scenario", name, sc.name, cells))
-    return lines
+    return lines + pivot_lines(path, wb)
 
 
 # ---------------------------------------------------------------------------------------------

@@ -19,6 +19,7 @@
 #include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsmask.h"
 #include "xls/model/xlsnames.h"
+#include "xls/model/xlspivotlists.h"
 #include "xls/model/xlsrowscols.h"
 #include "xls/model/xlssheetlists.h"
 #include "xls/model/xlssheetsettings.h"
@@ -88,6 +89,12 @@ TXLSSelectedAreas& TXLSWorksheet::SelectedAreas() {
 }
 
 TXLSWorksheet::~TXLSWorksheet() = default;
+
+TXLSFactoryObject* TXLSWorksheet::PivotTables() {
+  if (!FPivotTables && DefaultPivotFactory().NewSheetPivotTables)
+    FPivotTables = DefaultPivotFactory().NewSheetPivotTables(*this);
+  return FPivotTables.get();
+}
 
 TXLSCell& TXLSWorksheet::Cell(int32_t col, int32_t row) {
   if (!ValidColRow(col, row)) throw XLSRWException("Cell out of range");
@@ -906,6 +913,39 @@ void TXLSRelCellsImpl::SetAsError(int32_t c, int32_t r, TXc12CellError v) {
 }
 void TXLSRelCellsImpl::SetAsBlank(int32_t c, int32_t r) {
   Write(c, r, [&](TXLSWorksheet& s) { s.SetAsBlank(c, r); });
+}
+std::unique_ptr<TXLSSharedItemsValue> TXLSRelCellsImpl::GetAsSharedItem(int32_t c, int32_t r) {
+  if (!FSheet) return nullptr;
+  switch (FSheet->GetCellType(c, r)) {
+    case TXLSCellType::xctBlank:
+      return std::make_unique<TXLSSharedItemsValueBlank>();
+    case TXLSCellType::xctBoolean:
+    case TXLSCellType::xctBooleanFormula:
+      return std::make_unique<TXLSSharedItemsValueBoolean>(FSheet->GetAsBoolean(c, r));
+    case TXLSCellType::xctError:
+    case TXLSCellType::xctErrorFormula:
+      return std::make_unique<TXLSSharedItemsValueError>(FSheet->GetAsError(c, r));
+    case TXLSCellType::xctString:
+    case TXLSCellType::xctStringFormula:
+      return std::make_unique<TXLSSharedItemsValueString>(FSheet->GetAsString(c, r));
+    case TXLSCellType::xctFloat:
+    case TXLSCellType::xctFloatFormula:
+      if (FSheet->GetIsDateTime(c, r)) return std::make_unique<TXLSSharedItemsValueDate>(FSheet->GetAsFloat(c, r));
+      return std::make_unique<TXLSSharedItemsValueNumeric>(FSheet->GetAsFloat(c, r));
+    case TXLSCellType::xctNone:
+      break;
+  }
+  return nullptr;
+}
+void TXLSRelCellsImpl::SetAsSharedItem(int32_t c, int32_t r, const TXLSSharedItemsValue& v) {
+  switch (v.Type_()) {
+    case TXLSSharedItemsValueType::xsivtBoolean: return SetAsBoolean(c, r, v.AsBoolean());
+    case TXLSSharedItemsValueType::xsivtDate: return SetAsFloat(c, r, v.AsDate());
+    case TXLSSharedItemsValueType::xsivtError: return SetAsError(c, r, v.AsError());
+    case TXLSSharedItemsValueType::xsivtNumeric: return SetAsFloat(c, r, v.AsNumeric());
+    case TXLSSharedItemsValueType::xsivtString: return SetAsString(c, r, v.AsString());
+    case TXLSSharedItemsValueType::xsivtBlank: return;
+  }
 }
 std::u16string TXLSRelCellsImpl::SheetName() const { return FSheet ? FSheet->Name() : u"???"; }
 int32_t TXLSRelCellsImpl::SheetIndex() const { return FSheet ? FSheet->Index() : -1; }

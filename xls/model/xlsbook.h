@@ -134,6 +134,9 @@ class TXLSWorksheet {
   TXLSColumns& Columns() { return *FColumns; }
   TXLSPrintSettings& PrintSettings();
   TXLSPane& Pane();
+  // The sheet's pivot-table wrappers (xls/pivot's TXLSPivotTables), made over the sheet's pivot
+  // table definitions on first use; nullptr when no pivot library has registered.
+  TXLSFactoryObject* PivotTables();
   TXLSSheetProtection& Protection();
   TXLSSelectedAreas& SelectedAreas();
   // The object of the class asked for (ClassId<T>()): the worksheet data, the selected areas
@@ -234,6 +237,7 @@ class TXLSWorksheet {
   std::unique_ptr<TXLSColumns> FColumns;
   std::unique_ptr<TXLSPrintSettings> FPrintSettings;
   std::unique_ptr<TXLSPane> FPane;
+  std::unique_ptr<TXLSFactoryObject> FPivotTables;
   std::unique_ptr<TXLSSheetProtection> FProtection;
   std::unique_ptr<TXLSSelectedAreas> FSelectedAreas;
 };
@@ -323,6 +327,7 @@ class TXLSRelCellsImpl : public TXLSRelCells {
   bool GetAsBlank(int32_t col, int32_t row) override;
   bool GetAsEmpty(int32_t col, int32_t row) override;
   std::u16string GetAsFmtString(int32_t col, int32_t row) override;
+  std::unique_ptr<TXLSSharedItemsValue> GetAsSharedItem(int32_t col, int32_t row) override;
   TXLSCellType GetCellType(int32_t col, int32_t row) override;
   bool GetIsDateTime(int32_t col, int32_t row) override;
   void SetAsBoolean(int32_t col, int32_t row, bool value) override;
@@ -332,6 +337,7 @@ class TXLSRelCellsImpl : public TXLSRelCells {
   void SetAsBlank(int32_t col, int32_t row) override;
   void ClearAll(int32_t col1, int32_t row1, int32_t col2, int32_t row2) override;
   int32_t AutoWidthCol(int32_t col) override;
+  void SetAsSharedItem(int32_t col, int32_t row, const TXLSSharedItemsValue& value) override;
   std::u16string SheetName() const override;
   int32_t SheetIndex() const override;
   void BeginCommand() override;

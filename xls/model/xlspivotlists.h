@@ -16,6 +16,7 @@
 namespace xls {
 
 class TXLSStream;
+class TXLSWorksheet;
 
 // The pivot cache definitions of a workbook, in load order.
 class TXc12PivotCacheList : public TXLSFactoryObject {
@@ -43,10 +44,12 @@ class TXc12PivotTableList : public TXLSFactoryObject {
   virtual void LoadTable(TXLSStream& part, TXc12PivotCacheList* caches) = 0;
 };
 
-// The makers of the pivot lists (empty until the pivot library registers).
+// The makers of the pivot lists (empty until the pivot library registers): the workbook data's
+// caches, the worksheet data's tables, and the sheet object's pivot-table wrappers over them.
 struct TXLSPivotFactory {
   std::function<std::unique_ptr<TXc12PivotCacheList>()> NewCaches;
   std::function<std::unique_ptr<TXc12PivotTableList>()> NewTables;
+  std::function<std::unique_ptr<TXLSFactoryObject>(TXLSWorksheet& sheet)> NewSheetPivotTables;
 };
 TXLSPivotFactory& DefaultPivotFactory();
 

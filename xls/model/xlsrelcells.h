@@ -17,6 +17,7 @@
 
 #include "xls/model/xlscellarea.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlsshareditems.h"
 
 namespace xls {
 
@@ -35,6 +36,9 @@ class TXLSRelCells : public TXLSFactoryObject {
   virtual bool GetAsBlank(int32_t col, int32_t row) = 0;
   virtual bool GetAsEmpty(int32_t col, int32_t row) = 0;
   virtual std::u16string GetAsFmtString(int32_t col, int32_t row) = 0;
+  // The cell as a new pivot shared-item value: blank, Boolean, error, text, or a number (a date
+  // when the cell's format shows dates or times); nullptr for no cell or an unbound range.
+  virtual std::unique_ptr<TXLSSharedItemsValue> GetAsSharedItem(int32_t col, int32_t row) = 0;
   virtual TXLSCellType GetCellType(int32_t col, int32_t row) = 0;
   virtual bool GetIsDateTime(int32_t col, int32_t row) = 0;
   virtual void SetAsBoolean(int32_t col, int32_t row, bool value) = 0;
@@ -46,6 +50,8 @@ class TXLSRelCells : public TXLSFactoryObject {
   virtual void ClearAll(int32_t col1, int32_t row1, int32_t col2, int32_t row2) = 0;
   // The sheet's AutoWidthCol with no limits.
   virtual int32_t AutoWidthCol(int32_t col) = 0;
+  // Writes the value by its kind (a date as its serial number); a blank value leaves the cell.
+  virtual void SetAsSharedItem(int32_t col, int32_t row, const TXLSSharedItemsValue& value) = 0;
   // The sheet's name; "???" while unbound.
   virtual std::u16string SheetName() const = 0;
   // The sheet's position in the workbook; -1 while unbound.

@@ -682,10 +682,27 @@ std::unique_ptr<TXLSStream> TOPC_XLSX::ReadPivotCacheDefinition(std::u16string_v
   return stream;
 }
 
+namespace {
+// The item of that type naming the same part as `like` and holding its relationships, searched
+// depth first; nullptr when none has any.
+TOPCItem* ExpandedTwin(TOPCItem* item, const TOPCItem* like, std::u16string_view type, const std::u16string& target) {
+  for (int i = 0; i < item->Count(); ++i) {
+    TOPCItem* c = item->Items(i);
+    if (c != like && c->Count() > 0 && c->Type_() == type && c->AbsoluteTarget() == target) return c;
+    if (TOPCItem* found = ExpandedTwin(c, like, type, target)) return found;
+  }
+  return nullptr;
+}
+}  // namespace
+
 std::unique_ptr<TXLSStream> TOPC_XLSX::ReadPivotCacheRecords(std::u16string_view ownerId, std::u16string_view id) {
   TOPCItem* owner = ItemOpenRead(FWorkbook, RelType(opc::kPivotCacheDefinition), ownerId);
   if (!owner) Raise("Can not find pivotCacheDefintion %s in OPC", ownerId);
   ItemClose(owner);
+  // A definition part is also named by its pivot tables; its relationships are followed once,
+  // under whichever item the tree reached first (often a table's, below a sheet).
+  if (owner->Count() == 0)
+    if (TOPCItem* twin = ExpandedTwin(Root(), owner, owner->Type_(), owner->AbsoluteTarget())) owner = twin;
   auto stream = ReadChild(owner, opc::kPivotCacheRecords, &id);
   if (!stream) Raise("Can not find pivotCacheRecords %s in OPC", id);
   return stream;

@@ -1,6 +1,9 @@
 #include "xls/pivot/xpgpivotroots.h"
 
+#include "xls/model/xlsbook.h"
 #include "xls/model/xlserrors.h"
+#include "xls/model/xlsworksheetdata.h"
+#include "xls/pivot/xlspivottables.h"
 #include "xls/package/xlsstream.h"
 
 namespace xls::xpgpivot {
@@ -56,6 +59,10 @@ void TCT_pivotTableDefinitions::LoadTable(TXLSStream& part, TXc12PivotCacheList*
 void RegisterPivotTables() {
   DefaultPivotFactory().NewCaches = [] { return std::make_unique<TCT_PivotCacheDefinitions>(); };
   DefaultPivotFactory().NewTables = [] { return std::make_unique<TCT_pivotTableDefinitions>(); };
+  DefaultPivotFactory().NewSheetPivotTables = [](TXLSWorksheet& sheet) -> std::unique_ptr<TXLSFactoryObject> {
+    auto* defs = dynamic_cast<TCT_pivotTableDefinitions*>(sheet.Xc12Sheet().PivotTables());
+    return std::make_unique<TXLSPivotTables>(defs, std::make_unique<TXLSRelCellsImpl>(&sheet));
+  };
 }
 
 }  // namespace xls::xpgpivot

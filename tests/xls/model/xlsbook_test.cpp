@@ -622,6 +622,35 @@ TEST(Book_RelCells, AsTextJoinsTheAreaRowByRow) {
   EXPECT_EQ(rc.AsText(), u"a b  c  d");
 }
 
+// Cells as pivot shared-item values and back: each kind written by SetAsSharedItem reads back as
+// the same value; a blank value leaves the cell; no cell, or no sheet, gives none.
+TEST(Book_RelCells, SharedItemValuesRoundTrip) {
+  TXLSBook book(PointSettings());
+  TXLSRelCellsImpl rc(book.Items(0));
+  const TXLSSharedItemsValueBoolean b(true);
+  const TXLSSharedItemsValueNumeric n(2.5);
+  const TXLSSharedItemsValueString s(u"text");
+  const TXLSSharedItemsValueError e(TXc12CellError::errNA);
+  const TXLSSharedItemsValue* values[] = {&b, &n, &s, &e};
+  for (int i = 0; i < 4; ++i) {
+    rc.SetAsSharedItem(i, 0, *values[i]);
+    auto back = rc.GetAsSharedItem(i, 0);
+    ASSERT_NE(back, nullptr) << i;
+    EXPECT_TRUE(back->Equal(*values[i])) << i;
+  }
+  // A date value is written as its serial number (read back as a number without a date format).
+  rc.SetAsSharedItem(4, 0, TXLSSharedItemsValueDate(44197));
+  EXPECT_TRUE(rc.GetAsSharedItem(4, 0)->EqualNumeric(44197));
+  rc.SetAsSharedItem(0, 0, TXLSSharedItemsValueBlank());
+  EXPECT_TRUE(rc.GetAsSharedItem(0, 0)->EqualBoolean(true));
+  book.Items(0)->SetAsBlank(5, 0);
+  EXPECT_TRUE(rc.GetAsSharedItem(5, 0)->EqualBlank());
+  EXPECT_EQ(rc.GetAsSharedItem(9, 9), nullptr);
+  TXLSRelCellsImpl unbound(nullptr);
+  EXPECT_EQ(unbound.GetAsSharedItem(0, 0), nullptr);
+  EXPECT_THROW(unbound.SetAsSharedItem(0, 0, n), XLSRWException);
+}
+
 TEST(Book_RelCells, HubClearForgetsCollectedRanges) {
   TXLSBook book(PointSettings());
   std::unique_ptr<TXLSRelCells> rc(book.Manager().GrManager().CreateRelativeCells(u"Sheet1!A1"));

@@ -16,3 +16,7 @@ if(EXISTS "${KWS_DML_SCHEMAS}/sml-pivotTable.xsd")
 endif()
 kws_add_test(pivotload_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/pivotload_test.cpp
              LIBS xls_pivot xls_xlsxreader kws_test_support)
+kws_add_test(pivotparts_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/pivotparts_fuzz_test.cpp
+             LIBS xls_pivot kws_test_support LABELS fuzz)
+kws_add_test(pivotload_hostile_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/pivotload_hostile_test.cpp
+             LIBS xls_pivot xls_xlsxreader kws_test_support LABELS hostile)

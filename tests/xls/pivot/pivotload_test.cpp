@@ -9,6 +9,7 @@
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsworkbookdata.h"
 #include "xls/model/xlsworksheetdata.h"
+#include "xls/pivot/xlspivottables.h"
 #include "xls/pivot/xpgpivotroots.h"
 #include "xls/xlsxreader/xlsreadxlsx.h"
 
@@ -74,6 +75,13 @@ class PivotLoad : public ::testing::Test {
               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
               "<Relationship Id=\"rId1\" Type=\"" + kRel +
                   "/pivotCacheRecords\" Target=\"pivotCacheRecords1.xml\"/></Relationships>");
+    // The first table names its cache definition too, and the sheet comes before the cache in the
+    // workbook's relationships: the package follows the definition's own relationships (to its
+    // records) under the table's item, and the records must still be found.
+    b.Part("xl/pivotTables/_rels/t1.xml.rels",
+           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"rId1\" Type=\"" + kRel +
+               "/pivotCacheDefinition\" Target=\"../pivotCache/pivotCacheDefinition1.xml\"/></Relationships>");
     auto part = [&](const std::string& name, const std::string& xml) {
       if (xml != "-") b.Part(name, xml);  // "-": the part is missing
     };
@@ -177,6 +185,66 @@ TEST_F(PivotLoad, DamagedPartsAreDroppedWithOneWarning) {
     for (int i = 0; i < tables->Count(); ++i)
       EXPECT_EQ(tables->GetItems(i)->Cache(), caches->Find(tables->GetItems(i)->CacheId()));
   }
+}
+
+// The sheet object's wrappers: fields with their cache fields, the areas they are placed in, and
+// the summary function read from and written to the subtotal flags.
+TEST_F(PivotLoad, SheetWrappersAndFunctions) {
+  Load(Parts());
+  xls::TXLSPivotTables* wrappers = xls::PivotTablesOf(*book->Items(0));
+  ASSERT_NE(wrappers, nullptr);
+  ASSERT_EQ(wrappers->Count(), 3);
+  EXPECT_EQ(wrappers->OwnerRef()->SheetName(), u"S");
+  xls::TXLSPivotTable* t = wrappers->Items(0);
+  EXPECT_EQ(t->Name(), u"T1");
+  t->SetName(u"Renamed");
+  EXPECT_EQ(tables->GetItems(0)->Name(), u"Renamed");
+  EXPECT_TRUE(t->RowsGrandTotals());
+  t->SetColsGrandTotals(false);
+  EXPECT_EQ(tables->GetItems(0)->ColGrandTotals(), 0);
+  ASSERT_EQ(t->FieldCount(), 2);
+  ASSERT_EQ(t->RowLabels().size(), 1u);
+  EXPECT_EQ(t->RowLabels()[0]->Name(), u"k");
+  ASSERT_EQ(t->DataValues().size(), 1u);
+  xls::TXLSPivotField* k = t->Fields(0);
+  xls::TXLSPivotField* v = t->Fields(1);
+  EXPECT_EQ(k->DisplayName(), u"k");
+  k->SetUserName(u"Key");
+  EXPECT_EQ(k->DisplayName(), u"Key");
+  // Default functions by the shared items: texts count, a field without values sums.
+  EXPECT_EQ(k->Func(), xls::TXLSPivotFunc::xpfDefault);
+  EXPECT_EQ(k->FuncName(), u"Count");
+  EXPECT_EQ(v->FuncName(), u"Sum");
+
+  struct Case {
+    xls::TXLSPivotFunc func;
+    const char16_t* name;
+  };
+  const Case cases[] = {
+      {xls::TXLSPivotFunc::xpfSum, u"Sum"},       {xls::TXLSPivotFunc::xpfCountNumbers, u"Count numbers"},
+      {xls::TXLSPivotFunc::xpfAverage, u"Average"}, {xls::TXLSPivotFunc::xpfMax, u"Max"},
+      {xls::TXLSPivotFunc::xpfMin, u"Min"},       {xls::TXLSPivotFunc::xpfProduct, u"Product"},
+      {xls::TXLSPivotFunc::xpfCount, u"Count"},   {xls::TXLSPivotFunc::xpfStdDev, u"StdDev"},
+      {xls::TXLSPivotFunc::xpfStdDevp, u"StdDevp"}, {xls::TXLSPivotFunc::xpfVar, u"Var"},
+      {xls::TXLSPivotFunc::xpfVarp, u"Varp"},
+  };
+  for (const Case& c : cases) {
+    k->SetFunc(c.func);
+    EXPECT_EQ(k->Func(), c.func);
+    EXPECT_EQ(k->FuncName(), c.name);
+    EXPECT_EQ(k->PivotField()->DefaultSubtotal(), 0);
+  }
+  // Only countA set (as a file may hold it) reads as count numbers; a later flag loses to an
+  // earlier one in the test order.
+  k->SetFunc(xls::TXLSPivotFunc::xpfNone);
+  EXPECT_EQ(k->Func(), xls::TXLSPivotFunc::xpfDefault);
+  k->PivotField()->SetCountASubtotal(1);
+  k->PivotField()->SetVarSubtotal(1);
+  EXPECT_EQ(k->FuncName(), u"Count numbers");
+  k->SetFunc(xls::TXLSPivotFunc::xpfDefault);
+  EXPECT_EQ(k->PivotField()->DefaultSubtotal(), 1);
+  EXPECT_EQ(k->PivotField()->VarSubtotal(), 0);
+  EXPECT_EQ(k->FuncName(), u"Count");
 }
 
 }  // namespace
