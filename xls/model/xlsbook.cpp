@@ -11,6 +11,7 @@
 #include "platform/textcodec.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlscmdformat.h"
+#include "xls/model/xlscomments.h"
 #include "xls/model/xlsformattedobj.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlshyperlinks.h"
@@ -66,6 +67,11 @@ TXLSWorksheet::TXLSWorksheet(TXLSClassFactory* factory, TXc12DataWorksheet* shee
 }
 
 TXLSWorksheet::~TXLSWorksheet() = default;
+
+TXLSComments& TXLSWorksheet::Comments() {
+  if (!FComments) FComments = std::make_unique<TXLSComments>(FManager, &FXc12Sheet->Comments());
+  return *FComments;
+}
 
 TXLSCell& TXLSWorksheet::Cell(int32_t col, int32_t row) {
   if (!ValidColRow(col, row)) throw XLSRWException("Cell out of range");

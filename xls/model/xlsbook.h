@@ -48,6 +48,7 @@ namespace xls {
 
 class TXLSBook;
 class TXLSWorkbook;
+class TXLSComments;
 class TXc12DataWorksheet;
 class TXLSCellMMU;
 struct TXLSCellItem;
@@ -120,6 +121,8 @@ class TXLSWorksheet {
   TXLSPane& Pane() { return *FPane; }
   TXLSSheetProtection& Protection() { return *FProtection; }
   TXLSSelectedAreas& SelectedAreas() { return *FSelectedAreas; }
+  // The sheet's comments (made at the first call over the worksheet's comment list).
+  TXLSComments& Comments();
 
   void BeginFindText();
   // The next cell whose text holds `text` (ASCII letters folded when caseInsensitive), continuing
@@ -197,6 +200,7 @@ class TXLSWorksheet {
   std::unique_ptr<TXLSPane> FPane;
   std::unique_ptr<TXLSSheetProtection> FProtection;
   std::unique_ptr<TXLSSelectedAreas> FSelectedAreas;
+  std::unique_ptr<TXLSComments> FComments;
 };
 
 // The sheet list over the model.
