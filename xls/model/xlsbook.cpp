@@ -17,6 +17,7 @@
 #include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsmask.h"
 #include "xls/model/xlsnames.h"
+#include "xls/model/xlsrange.h"
 #include "xls/model/xlsrowscols.h"
 #include "xls/model/xlssheetlists.h"
 #include "xls/model/xlssheetsettings.h"
@@ -67,6 +68,11 @@ TXLSWorksheet::TXLSWorksheet(TXLSClassFactory* factory, TXc12DataWorksheet* shee
 }
 
 TXLSWorksheet::~TXLSWorksheet() = default;
+
+TXLSRange& TXLSWorksheet::Range() {
+  if (!FRange) FRange = std::make_unique<TXLSRange>(FManager, this);
+  return *FRange;
+}
 
 TXLSComments& TXLSWorksheet::Comments() {
   if (!FComments) FComments = std::make_unique<TXLSComments>(FManager, &FXc12Sheet->Comments());

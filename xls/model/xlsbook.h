@@ -49,6 +49,7 @@ namespace xls {
 class TXLSBook;
 class TXLSWorkbook;
 class TXLSComments;
+class TXLSRange;
 class TXc12DataWorksheet;
 class TXLSCellMMU;
 struct TXLSCellItem;
@@ -123,6 +124,8 @@ class TXLSWorksheet {
   TXLSSelectedAreas& SelectedAreas() { return *FSelectedAreas; }
   // The sheet's comments (made at the first call over the worksheet's comment list).
   TXLSComments& Comments();
+  // The sheet's range object (made at the first call); set its area, then its format properties.
+  TXLSRange& Range();
 
   void BeginFindText();
   // The next cell whose text holds `text` (ASCII letters folded when caseInsensitive), continuing
@@ -201,6 +204,7 @@ class TXLSWorksheet {
   std::unique_ptr<TXLSSheetProtection> FProtection;
   std::unique_ptr<TXLSSelectedAreas> FSelectedAreas;
   std::unique_ptr<TXLSComments> FComments;
+  std::unique_ptr<TXLSRange> FRange;
 };
 
 // The sheet list over the model.
