@@ -10,6 +10,7 @@
 #include "platform/filebytes.h"
 #include "platform/textcodec.h"
 #include "xls/model/xlscellmmu.h"
+#include "xls/model/xlsclipboard.h"
 #include "xls/model/xlscmdformat.h"
 #include "xls/model/xlscomments.h"
 #include "xls/model/xlsformattedobj.h"
@@ -593,6 +594,11 @@ TXLSWorkbookData& TXLSWorkbook::WorkbookData() {
   if (!FWorkbookData) FWorkbookData = std::make_unique<TXLSWorkbookData>(&FManager->Workbook().BookViews());
   return *FWorkbookData;
 }
+TXLSClipboard& TXLSWorkbook::Clipboard() {
+  if (!FXLSClipboard) FXLSClipboard = std::make_unique<TXLSClipboard>(FManager);
+  return *FXLSClipboard;
+}
+
 TXLSOptionsDialog& TXLSWorkbook::Options() {
   if (!FOptions)
     FOptions = std::make_unique<TXLSOptionsDialog>(&FManager->Workbook().CalcPr(), &FManager->Workbook().WorkbookPr());

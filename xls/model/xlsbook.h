@@ -50,6 +50,7 @@ class TXLSBook;
 class TXLSWorkbook;
 class TXLSComments;
 class TXLSRange;
+class TXLSClipboard;
 class TXc12DataWorksheet;
 class TXLSCellMMU;
 struct TXLSCellItem;
@@ -243,6 +244,8 @@ class TXLSWorkbook {
   TXLSCmdFormat& Command();
   TXLSWorkbookData& WorkbookData();
   TXLSOptionsDialog& Options();
+  // The workbook's clipboard object (made at the first call).
+  TXLSClipboard& Clipboard();
 
  protected:
   void DropSheets();
@@ -257,6 +260,7 @@ class TXLSWorkbook {
   std::unique_ptr<TXLSCmdFormat> FCmdFormat;
   std::unique_ptr<TXLSWorkbookData> FWorkbookData;
   std::unique_ptr<TXLSOptionsDialog> FOptions;
+  std::unique_ptr<TXLSClipboard> FXLSClipboard;
 
  private:
   friend class TXLSWorksheet;

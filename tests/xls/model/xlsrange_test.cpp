@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "xls/model/xlsbook.h"
+#include "xls/model/xlsclipboard.h"
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsformattedobj.h"
 
@@ -74,6 +75,14 @@ TEST(TXLSRange_Properties, ProtectionAndFamilyChangeOnlyWhatTheyName) {
   const int32_t hidden = f.sheet.Cells().GetStyle(f.sheet.Cells().FindCell(2, 2));
   f.range.SetFontFamily(2);
   EXPECT_EQ(f.sheet.Cells().GetStyle(f.sheet.Cells().FindCell(2, 2)), hidden);
+}
+
+TEST(TXLSClipboard_Workbook, OneObjectOverTheHub) {
+  TXLSBook book;
+  TXLSClipboard& clipboard = book.Clipboard();
+  EXPECT_EQ(clipboard.Manager(), &book.Manager());
+  EXPECT_EQ(clipboard.WinCF(), 0);
+  EXPECT_EQ(&book.Clipboard(), &clipboard);
 }
 
 }  // namespace
