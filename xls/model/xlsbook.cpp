@@ -13,13 +13,16 @@
 #include "platform/fontmetrics.h"
 #include "platform/textcodec.h"
 #include "xls/model/xlscellmmu.h"
+#include "xls/model/xlsclipboard.h"
 #include "xls/model/xlscmdformat.h"
+#include "xls/model/xlscomments.h"
 #include "xls/model/xlsformattedobj.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsmask.h"
 #include "xls/model/xlsnames.h"
 #include "xls/model/xlspivotlists.h"
+#include "xls/model/xlsrange.h"
 #include "xls/model/xlsrowscols.h"
 #include "xls/model/xlssheetlists.h"
 #include "xls/model/xlssheetsettings.h"
@@ -94,6 +97,16 @@ TXLSFactoryObject* TXLSWorksheet::PivotTables() {
   if (!FPivotTables && DefaultPivotFactory().NewSheetPivotTables)
     FPivotTables = DefaultPivotFactory().NewSheetPivotTables(*this);
   return FPivotTables.get();
+}
+
+TXLSRange& TXLSWorksheet::Range() {
+  if (!FRange) FRange = std::make_unique<TXLSRange>(FManager, this);
+  return *FRange;
+}
+
+TXLSComments& TXLSWorksheet::Comments() {
+  if (!FComments) FComments = std::make_unique<TXLSComments>(FManager, &FXc12Sheet->Comments());
+  return *FComments;
 }
 
 TXLSCell& TXLSWorksheet::Cell(int32_t col, int32_t row) {
@@ -761,6 +774,11 @@ TXLSWorkbookData& TXLSWorkbook::WorkbookData() {
   if (!FWorkbookData) FWorkbookData = std::make_unique<TXLSWorkbookData>(&FManager->Workbook().BookViews());
   return *FWorkbookData;
 }
+TXLSClipboard& TXLSWorkbook::Clipboard() {
+  if (!FXLSClipboard) FXLSClipboard = std::make_unique<TXLSClipboard>(FManager);
+  return *FXLSClipboard;
+}
+
 TXLSOptionsDialog& TXLSWorkbook::Options() {
   if (!FOptions)
     FOptions = std::make_unique<TXLSOptionsDialog>(&FManager->Workbook().CalcPr(), &FManager->Workbook().WorkbookPr());

@@ -50,6 +50,9 @@ namespace xls {
 
 class TXLSBook;
 class TXLSWorkbook;
+class TXLSComments;
+class TXLSRange;
+class TXLSClipboard;
 class TXc12DataWorksheet;
 class TXLSCellMMU;
 struct TXLSCellItem;
@@ -158,6 +161,10 @@ class TXLSWorksheet {
   // Values also take merged areas and hyperlinks in the area; comments, validations and
   // conditional formats go with their options (drawing objects with the drawing layer).
   void DeleteCells(int32_t col1, int32_t row1, int32_t col2, int32_t row2, TXLSDeleteOptions options);
+  // The sheet's comments (made at the first call over the worksheet's comment list).
+  TXLSComments& Comments();
+  // The sheet's range object (made at the first call); set its area, then its format properties.
+  TXLSRange& Range();
 
   void BeginFindText();
   // The next cell whose text holds `text` (ASCII letters folded when caseInsensitive), continuing
@@ -240,6 +247,8 @@ class TXLSWorksheet {
   std::unique_ptr<TXLSFactoryObject> FPivotTables;
   std::unique_ptr<TXLSSheetProtection> FProtection;
   std::unique_ptr<TXLSSelectedAreas> FSelectedAreas;
+  std::unique_ptr<TXLSComments> FComments;
+  std::unique_ptr<TXLSRange> FRange;
 };
 
 // The sheet list over the model.
@@ -282,6 +291,8 @@ class TXLSWorkbook {
   void SetDefaultFormat(int32_t xf) { FDefaultFormat = xf < 0 ? -1 : xf; }
   TXLSWorkbookData& WorkbookData();
   TXLSOptionsDialog& Options();
+  // The workbook's clipboard object (made at the first call).
+  TXLSClipboard& Clipboard();
 
  protected:
   void DropSheets();
@@ -297,6 +308,7 @@ class TXLSWorkbook {
   int32_t FDefaultFormat = -1;
   std::unique_ptr<TXLSWorkbookData> FWorkbookData;
   std::unique_ptr<TXLSOptionsDialog> FOptions;
+  std::unique_ptr<TXLSClipboard> FXLSClipboard;
 
  private:
   friend class TXLSWorksheet;

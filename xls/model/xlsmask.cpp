@@ -58,7 +58,7 @@ constexpr NamedColor kColors[] = {
 // zero) and the decimal exponent of the first digit.
 void Digits15(double a, std::string& digits, int& exp) {
   a = std::fabs(a);
-  if (a == 0) {
+  if (a == 0 || !std::isfinite(a)) {  // callers pass finite values; never parse "inf"
     digits = "0";
     exp = 0;
     return;
@@ -377,6 +377,7 @@ std::u16string TExcelMask::FormatNumberText(double value, const TMaskSection& se
     double a = std::fabs(value);
     for (int c = 0; c < sec.Commas; ++c) a /= 1000;
     if (sec.Flags & kMaskPercent) a *= 100;
+    if (!std::isfinite(a)) return FormatGeneral(value, FSettings);  // 1E308 as a percentage
     std::string intPart, fracPart;
     FixedDigits(a, sec.Decimals, intPart, fracPart);
     nonZero = HasNonZeroDigit(intPart) || HasNonZeroDigit(fracPart);

@@ -1,7 +1,10 @@
 #include "xls/model/xlssheetparts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <stdexcept>
+#include <string>
 
 #include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
@@ -97,6 +100,28 @@ TXc12Comment* TXc12Comments::Add() {
   FItems.back()->FListStale = &FStale;
   FStale = true;
   return FItems.back().get();
+}
+
+void TXc12Comments::Delete(size_t index) {
+  if (index >= FItems.size()) throw std::out_of_range("comment index");
+  FItems.erase(FItems.begin() + std::ptrdiff_t(index));
+  FStale = true;
+}
+
+TXc12FontRun* TXc12Comment::AddFontRun() { return &FFontRuns.emplace_back(); }
+
+void TXc12Comment::SetDefault() {
+  static std::atomic<int64_t> shapes{0};
+  const std::string n = std::to_string(++shapes);
+  const std::string vml =
+      "<v:shape id=\"vodka_" + n +
+      "\" type=\"#_x0000_t202\" style=\"position:absolute;width:120pt;height:59.25pt;visibility:hidden\" "
+      "fillcolor=\"#ffffe1\" o:insetmode=\"auto\"><v:fill color2=\"#ffffe1\"/>"
+      "<v:shadow on=\"t\" color=\"black\" obscured=\"t\"/><v:path o:connecttype=\"none\"/>"
+      "<v:textbox style=\"mso-direction-alt:auto\"><div style=\"text-align:left\"></div></v:textbox>"
+      "<x:ClientData ObjectType=\"Note\"><x:MoveWithCells/><x:SizeWithCells/><x:AutoFill>False</x:AutoFill>"
+      "<x:Row>1</x:Row><x:Column>1</x:Column></x:ClientData></v:shape>";
+  FVML.assign(vml.begin(), vml.end());
 }
 
 TXc12Comment* TXc12Comments::Find(int32_t col, int32_t row) const {

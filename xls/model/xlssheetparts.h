@@ -22,6 +22,7 @@
 #include "xls/model/xlsclassfactory.h"
 #include "xls/model/xlskeptxml.h"
 #include "xls/model/xlssortstate.h"
+#include "xls/model/xlsstyleuse.h"
 
 namespace xls {
 
@@ -370,9 +371,24 @@ class TXc12Comment {
   int32_t Row() const { return FRow; }
   TXLSCellArea Ref() const { return {FRow, FRow, FCol, FCol}; }
 
+  // A new run at the end of the font runs (first character and font).
+  TXc12FontRun* AddFontRun();
+  // Empties the font runs; the owner of the fonts' uses frees them first.
+  void ClearFontRuns() { FFontRuns.clear(); }
+  // The default note shape (a hidden box of 120 x 59.25 points on a light yellow fill), kept as
+  // its VML text, numbered by a process-wide counter.
+  void SetDefault();
+
   std::u16string FText;
   TXc12Author* FAuthor = nullptr;  // not owned; an entry of the comments' author list
   int32_t FOrigCol = -1, FOrigRow = -1;
+  std::vector<TXc12FontRun> FFontRuns;
+  std::u16string FGUID;
+  std::u16string FVML;  // the note shape as VML text; empty until set
+  int32_t FAuthorId = 0;
+  // The box's anchor: cells and offsets of its corners.
+  int32_t FCol1 = 0, FCol1Offs = 0, FRow1 = 0, FRow1Offs = 0, FCol2 = 0, FCol2Offs = 0, FRow2 = 0, FRow2Offs = 0;
+  uint32_t FColor = 0x00FFFFE1;
 
  private:
   friend class TXc12Comments;
@@ -386,6 +402,8 @@ class TXc12Comments {
   TXc12Comments(const TXc12Comments&) = delete;  // the comments point at the list's flag
   TXc12Comments& operator=(const TXc12Comments&) = delete;
   TXc12Comment* Add();
+  // Removes the comment at `index` (std::out_of_range outside).
+  void Delete(size_t index);
   // The first comment at the cell, through an index of the comments by cell (made again at the
   // first look-up after comments were added or moved).
   TXc12Comment* Find(int32_t col, int32_t row) const;

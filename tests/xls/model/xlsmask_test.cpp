@@ -167,6 +167,8 @@ TEST(TExcelMask_FormatNumber, IntegerPartHasNoLengthCap) {
   TExcelMask mask(FormatSettings{});
   mask.SetMask(u"0");
   EXPECT_EQ(mask.FormatNumber(1e300), u"1" + std::u16string(300, u'0'));
+  mask.SetMask(u"0%");  // scaled beyond the doubles: the general text
+  EXPECT_EQ(mask.FormatNumber(-1.7976931348623157e308), u"-1.79769313486232E308");
   mask.SetMask(u"#,##0");
   const std::u16string grouped = mask.FormatNumber(-1.5e308);
   EXPECT_EQ(grouped.substr(0, 6), u"-150,0");

@@ -2,3 +2,6 @@ kws_add_test(xlssheetlists_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlssheetlists
 kws_add_test(xlsversion_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsversion_test.cpp LIBS xls_model kws_platform)
 kws_add_test(xlsmask_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsmask_test.cpp LIBS xls_model kws_platform)
 kws_add_test(xlssheetobjects_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlssheetobjects_test.cpp LIBS xls_model xls_package)
+kws_add_test(xlsmask_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsmask_fuzz_test.cpp LIBS xls_model kws_platform kws_test_support LABELS fuzz)
+kws_add_test(xlscomments_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlscomments_test.cpp LIBS xls_model)
+kws_add_test(xlsrange_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsrange_test.cpp LIBS xls_model)

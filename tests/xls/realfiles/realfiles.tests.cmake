@@ -25,6 +25,7 @@ if(TARGET xls_xlsxreader AND xlsx_ready)
   kws_add_test(xlsx_realfiles_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsx_realfiles_test.cpp
                ${CMAKE_CURRENT_LIST_DIR}/xlsx_members_test.cpp ${CMAKE_CURRENT_LIST_DIR}/xlsx_editing_test.cpp
                ${CMAKE_CURRENT_LIST_DIR}/numfmt_realfiles_test.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/xlsx_comments_test.cpp
                LIBS kws_realfiles_support xls_xlsxreader kws_test_support)
 endif()
 
