@@ -319,12 +319,17 @@ void TXLSReadII::RecBOF() {
       CurrRecs = &FXLS->Records();
       CurrRecs->UpdateDefault(Header, Body().Span());
       break;
-    case BOF_WORKSHEET:
     case BOF_VBMODULE:
+      // A module holds no cells: its substream is stepped over whole.
+      ++FBoundsheetIndex;
+      ReadSubstreamRaw(nullptr);
+      break;
+    case BOF_WORKSHEET:
     case BOF_MACROSHEET: {
+      // A macro sheet stores its cells as a worksheet does (its sheet-list entry made a worksheet),
+      // so its text is read and searched like any other sheet's.
       ++FBoundsheetIndex;
       ++FCurrSheet;
-      if (b.U16(2) != BOF_WORKSHEET) throw XLSRWException("Invalid sheet type in file");
       if (size_t(FCurrSheet) >= MAX_LEGACY_SHEETS) throw XLSRWException("Too many sheets in the file");
       TXc12DataWorksheets& sheets = FManager->Worksheets();
       const bool early = Version() <= TExcelVersion::xvExcel40;
@@ -392,19 +397,25 @@ void TXLSReadII::ReadChartSheetRaw() {
   if (size_t(FBoundsheetIndex) < FBoundsheets.size())
     chart->Name = FBoundsheets[size_t(FBoundsheetIndex)].Name;
   chart->Records.AddRec(Header, Body().Span());
+  ReadSubstreamRaw(&chart->Records);
+  FXLS->SheetCharts().push_back(std::move(chart));
+}
+
+// Reads the records after a substream's BOF up to its own EOF (nested substreams included),
+// keeping them in `keep` when given.
+void TXLSReadII::ReadSubstreamRaw(TBaseRecordStorage* keep) {
   int depth = 1;
   TBIFFHeader h;
   std::vector<uint8_t> body;
   while (depth > 0) {
     ReadNextRaw(h, body);
     if (h.RecID == 0 && h.Length == 0 && FXLSStream.Pos() >= FXLSStream.Size()) break;
-    chart->Records.AddRec(h, body);
+    if (keep) keep->AddRec(h, body);
     if (IsBOFId(h.RecID))
       ++depth;
     else if (h.RecID == BIFFID_EOF)
       --depth;
   }
-  FXLS->SheetCharts().push_back(std::move(chart));
   if (FBoundsheetIndex >= int32_t(FBoundsheets.size()) - 1) FDone = true;
 }
 

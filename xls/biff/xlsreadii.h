@@ -200,6 +200,7 @@ class TXLSReadII {
   void RecordLoop();
   void ReadBIFF4Worksheet();
   void ReadChartSheetRaw();
+  void ReadSubstreamRaw(TBaseRecordStorage* keep);
   void StoreCurrent();
   void StoreRecord(const TBIFFHeader& header, std::span<const uint8_t> body);
   void ReadNextRaw(TBIFFHeader& header, std::vector<uint8_t>& body);

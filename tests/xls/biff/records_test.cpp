@@ -589,6 +589,25 @@ TEST_F(Reader, Names_SheetNumberCountsChartSheets) {
   EXPECT_EQ(scopeName(4), u"More");
 }
 
+// A macro sheet stores cells as a worksheet does: it is read and searched, and the sheets after
+// it keep their cells. A module's substream (BIFF5) holds no cells and is stepped over whole; a
+// load once failed at either with "Invalid sheet type in file".
+TEST_F(Reader, MacroSheetIsReadAndModuleSkipped) {
+  std::string g = BiffBoundSheet("Macro1", true, 0, 1) + BiffBoundSheet("Module1", true, 0, 6) +
+                  BiffBoundSheet("Data");
+  const std::string stream = BiffBOF(0x0005) + g + BiffEOF() + BiffBOF(0x0040) + Number(0, 0, 1) + BiffEOF() +
+                             BiffBOF(0x0006) + Number(0, 0, 9) + BiffEOF() + BiffBOF(0x0010) +
+                             Number(1, 2, 2) + BiffEOF();
+  Load(BiffCompoundFile(stream));
+  const xls::TXc12DataWorksheets& sheets = book.Manager().Worksheets();
+  ASSERT_EQ(sheets.Count(), 2u);
+  EXPECT_EQ(sheets.Items(0)->FName, u"Macro1");
+  EXPECT_EQ(sheets.Items(1)->FName, u"Data");
+  EXPECT_EQ(Text(0, 0, 0), u"1");
+  EXPECT_EQ(Text(2, 1, 1), u"2");
+  EXPECT_EQ(Text(0, 0, 1), u"");
+}
+
 // BIFF5/7 writers keep the autofilter range as the plain name "_FilterDatabase" (Gnumeric writes
 // it twice, the second hidden): it is the sheet's built-in name, read without a duplicate warning.
 TEST_F(Reader, Names_Biff5FilterDatabaseIsTheBuiltInName) {
