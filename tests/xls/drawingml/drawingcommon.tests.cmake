@@ -1,13 +1,8 @@
 kws_add_test(xpgparsedrawingcommon_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgparsedrawingcommon_test.cpp
              LIBS xls_drawingml)
 # The enumeration table is made from the first-edition schema files by tools/xpggen/dmlenums.py;
-# remaking it must give the committed table (where the schema files are at hand).
-# The schema folder stands beside the checkout (shared/schemas); KWS_DML_SCHEMAS names another.
-foreach(up ".." "../..")
-  if(NOT KWS_DML_SCHEMAS AND EXISTS "${PROJECT_SOURCE_DIR}/${up}/shared/schemas/ecma-376-1st-edition/dml-baseTypes.xsd")
-    get_filename_component(KWS_DML_SCHEMAS "${PROJECT_SOURCE_DIR}/${up}/shared/schemas/ecma-376-1st-edition" ABSOLUTE)
-  endif()
-endforeach()
+# remaking it must give the committed table (where the schema files are at hand: KWS_DML_SCHEMAS,
+# found in tests/CMakeLists.txt).
 if(EXISTS "${KWS_DML_SCHEMAS}/dml-baseTypes.xsd")
   add_test(NAME DrawingEnums_TableRemadeFromSchemas
            COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/xpggen/dmlenums.py --check

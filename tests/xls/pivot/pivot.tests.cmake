@@ -2,13 +2,7 @@ kws_add_test(xpgparserpivot_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgparserpiv
              LIBS xls_pivot)
 # The enumeration table is made from the first-edition pivot schema files by
 # tools/xpggen/pivotenums.py; remaking it must give the committed table (where the schema files
-# are at hand). The schema folder stands beside the checkout (shared/schemas); KWS_DML_SCHEMAS
-# names another.
-foreach(up ".." "../..")
-  if(NOT KWS_DML_SCHEMAS AND EXISTS "${PROJECT_SOURCE_DIR}/${up}/shared/schemas/ecma-376-1st-edition/dml-baseTypes.xsd")
-    get_filename_component(KWS_DML_SCHEMAS "${PROJECT_SOURCE_DIR}/${up}/shared/schemas/ecma-376-1st-edition" ABSOLUTE)
-  endif()
-endforeach()
+# are at hand: KWS_DML_SCHEMAS, found in tests/CMakeLists.txt).
 if(EXISTS "${KWS_DML_SCHEMAS}/sml-pivotTable.xsd")
   add_test(NAME PivotEnums_TableRemadeFromSchemas
            COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/xpggen/pivotenums.py --check
