@@ -144,7 +144,9 @@ CfbStorageCopy RandomTree(uint64_t seed) {
   CfbStorageCopy copy;
   for (auto& b : copy.clsid) b = uint8_t(rng());
   int budget = 60;
-  Fill(rng, const_cast<std::vector<std::unique_ptr<Element>>&>(copy.Elements()), 0, budget);
+  std::vector<std::unique_ptr<Element>> top;
+  Fill(rng, top, 0, budget);
+  for (auto& e : top) copy.PutElement(u"", std::move(e));
   return copy;
 }
 
