@@ -165,7 +165,7 @@ void TXLSVBA::SetEditVBA(bool v) {
 
 void TXLSVBA::SetDisableVBA(bool v) {
   FDisableVBA = v;
-  if (v) FEditVBA = false;
+  FEditVBA = false;
 }
 
 std::u16string TXLSVBA::Decode(std::span<const uint8_t> bytes) const {

@@ -183,7 +183,7 @@ class TXLSVBA {
   // Raises "VBA Edit state can not be changed after the file is opened." once a read was made.
   void SetEditVBA(bool v);
   bool DisableVBA() const { return FDisableVBA; }
-  // Also clears EditVBA.
+  // Setting it (either way) also clears EditVBA.
   void SetDisableVBA(bool v);
   bool HighCompression() const { return FHighCompression; }
   void SetHighCompression(bool v) { FHighCompression = v; }

@@ -1,5 +1,5 @@
 // Mutation fuzzing of the macro storage: the dir stream (before and after compression) and a
-// module stream of a sound project are damaged at random and read through TXLSVBA::Read. Any
+// module stream of a sound project of ours and of LibreOffice's lo-macros.xls are damaged at random and read through TXLSVBA::Read. Any
 // outcome but a read project or a failure with its warning (a crash, a hang, a sanitizer report,
 // an exception out of Read) fails.
 //
@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/cfb.h"
 #include "tests/support/mutator.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/vbawriter.h"
 #include "xls/biff/biffvba.h"
 
@@ -35,27 +38,52 @@ kws::test::VbaProjectSpec Project() {
 
 TEST(VBAFuzz_DirWalkAndDecompression, EndInAProjectOrAWarning) {
   const kws::test::VbaProjectSpec spec = Project();
-  kws::CfbStorageCopy base;
-  kws::test::PutVbaProject(base, spec);
-  const std::string dir = kws::test::VbaDirStream(spec);
-  const std::string module = spec.modules[0].cache + VbaCompress(spec.modules[0].source);
-  // The first byte says what the rest is: 0 the dir stream before compression, 1 the stored dir
-  // stream, 2 the stream of Module1.
-  const std::vector<std::string> corpus = {std::string(1, '\0') + dir, std::string(1, '\1') + VbaCompress(dir),
-                                           std::string(1, '\2') + module};
+  kws::CfbStorageCopy ours;
+  kws::test::PutVbaProject(ours, spec);
+  // LibreOffice's project (tests/data/xls-macros/lo-macros.xls): its own dir records and streams.
+  const char* root = std::getenv("KWS_SOURCE_DIR");
+  const std::string lo = kws::test::ReadFileBytes(std::filesystem::path(root ? root : ".") /
+                                                  "tests/data/xls-macros/lo-macros.xls");
+  ASSERT_FALSE(lo.empty());
+  kws::CfbStorageCopy theirs = kws::OpenCompoundData(Bytes(lo)).CopyToMemory();
+  // What an input stands for: a stream of one of the two projects; `compress` when the input is
+  // the stream before compression.
+  struct Target {
+    kws::CfbStorageCopy* file;
+    std::u16string path;
+    bool compress;
+    std::vector<uint8_t> original;
+  };
+  const std::u16string dirPath = u"_VBA_PROJECT_CUR/VBA/dir";
+  const std::u16string loModule = u"_VBA_PROJECT_CUR/VBA/Modul\u00e4";
+  std::vector<Target> targets = {
+      {&ours, dirPath, true, {}},
+      {&ours, dirPath, false, {}},
+      {&ours, u"_VBA_PROJECT_CUR/VBA/Module1", false, {}},
+      {&theirs, dirPath, false, {}},
+      {&theirs, loModule, false, {}},
+  };
+  std::vector<std::string> corpus;
+  for (size_t i = 0; i < targets.size(); ++i) {
+    const kws::CfbStorageCopy::Element* e = targets[i].file->Find(targets[i].path);
+    ASSERT_NE(e, nullptr);
+    targets[i].original = e->data;
+    const std::string stored(e->data.begin(), e->data.end());
+    // The first byte picks the target.
+    corpus.push_back(std::string(1, char(i)) + (targets[i].compress ? kws::test::VbaDirStream(spec) : stored));
+  }
   const auto budget = kws::test::FuzzBudget::FromEnvironment(20, UINT64_MAX);
   uint64_t read = 0, failed = 0;
   const uint64_t runs = kws::test::RunFuzz(budget, corpus, 4242, [&](const std::string& input) {
     if (input.empty()) return;
     const std::string rest = input.substr(1);
-    const int kind = uint8_t(input[0]) % 3;
-    const std::u16string path = kind == 2 ? u"_VBA_PROJECT_CUR/VBA/Module1" : u"_VBA_PROJECT_CUR/VBA/dir";
-    base.PutStream(path, Bytes(kind == 0 ? VbaCompress(rest) : rest));
-    const kws::CfbStorage root = kws::OpenCompoundData(base.Save());
+    Target& t = targets[uint8_t(input[0]) % targets.size()];
+    t.file->PutStream(t.path, Bytes(t.compress ? VbaCompress(rest) : rest));
+    const kws::CfbStorage file = kws::OpenCompoundData(t.file->Save());
     xls::biff::TXLSVBA vba;
     int warnings = 0;
     vba.OnWarning = [&](std::u16string_view) { ++warnings; };
-    const auto result = vba.Read(root);
+    const auto result = vba.Read(file);
     if (result == xls::biff::TVBAReadResult::vbarrFailure) {
       ++failed;
       ASSERT_EQ(warnings, 1);
@@ -65,7 +93,7 @@ TEST(VBAFuzz_DirWalkAndDecompression, EndInAProjectOrAWarning) {
       ASSERT_EQ(warnings, 0);
     }
     ASSERT_NE(vba.Saved(), nullptr);
-    base.PutStream(path, Bytes(kind == 2 ? module : VbaCompress(dir)));
+    t.file->PutStream(t.path, t.original);
   });
   std::printf("vba fuzz: %llu inputs, %llu read, %llu failed\n", (unsigned long long)runs,
               (unsigned long long)read, (unsigned long long)failed);
