@@ -150,6 +150,53 @@ CfbStorageCopy RandomTree(uint64_t seed) {
   return copy;
 }
 
+// The sibling trees of a saved file as its directory holds them: every storage's tree must be a
+// red-black tree (black root, no red node with a red child, the same number of black nodes on
+// every path down) whose in-order walk is in the format's name order. Returns the faults found.
+std::string TreeFaults(const std::vector<uint8_t>& b) {
+  const auto get32 = [&](size_t at) { return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24); };
+  std::vector<uint32_t> fat;
+  for (uint32_t i = 0; i < std::min<uint32_t>(get32(0x2C), 109); ++i) {
+    const size_t sector = (size_t(get32(0x4C + 4 * i)) + 1) * 512;
+    for (size_t k = 0; k < 512; k += 4) fat.push_back(get32(sector + k));
+  }
+  struct Entry {
+    std::u16string name;
+    bool red;
+    uint32_t left, right, child;
+  };
+  std::vector<Entry> dir;
+  for (uint32_t s = get32(0x30); s < fat.size(); s = fat[s])
+    for (size_t k = 0; k < 4; ++k) {
+      const size_t e = (size_t(s) + 1) * 512 + 128 * k;
+      Entry entry{{}, b[e + 0x43] == 0, get32(e + 0x44), get32(e + 0x48), get32(e + 0x4C)};
+      for (size_t c = 0; c + 2 < size_t(b[e + 0x40] | b[e + 0x41] << 8); c += 2)
+        entry.name.push_back(char16_t(b[e + c] | b[e + c + 1] << 8));
+      dir.push_back(entry);
+    }
+  std::string faults;
+  // Black height of a subtree, or -1; names in order into `names`.
+  const auto walk = [&](auto& self, uint32_t id, bool parentRed, std::vector<std::u16string>& names) -> int {
+    if (id == 0xFFFFFFFF) return 0;
+    const Entry& e = dir.at(id);
+    if (parentRed && e.red) faults += "red child of a red node; ";
+    const int l = self(self, e.left, e.red, names);
+    names.push_back(e.name);
+    const int r = self(self, e.right, e.red, names);
+    if (l != r) faults += "black heights differ; ";
+    return l + (e.red ? 0 : 1);
+  };
+  for (const Entry& storage : dir) {
+    if (storage.child == 0xFFFFFFFF) continue;
+    if (dir.at(storage.child).red) faults += "red root; ";
+    std::vector<std::u16string> names;
+    walk(walk, storage.child, false, names);
+    for (size_t i = 1; i < names.size(); ++i)
+      if (!CfbNameLess(names[i - 1], names[i])) faults += "siblings out of order; ";
+  }
+  return faults;
+}
+
 TEST(CfbStorageCopy_Save, RandomTreesReadBackByUsAndByOlefile) {
   for (uint64_t seed = 1; seed <= 12; ++seed) {
     SCOPED_TRACE(seed);
@@ -165,6 +212,16 @@ TEST(CfbStorageCopy_Save, RandomTreesReadBackByUsAndByOlefile) {
     EXPECT_EQ(root.Clsid(), copy.clsid);
     ExpectSame(root, copy.Elements());
     EXPECT_EQ(OlefileListing(bytes), ExpectedListing(copy));
+    EXPECT_EQ(TreeFaults(bytes), "");
+  }
+}
+
+TEST(CfbStorageCopy_Save, SiblingTreesOfEverySizeAreRedBlack) {
+  for (int n = 1; n <= 70; ++n) {
+    SCOPED_TRACE(n);
+    CfbStorageCopy copy;
+    for (int i = 0; i < n; ++i) copy.PutStream(u"s" + Utf8ToUtf16(std::to_string(i * 7919 % 1000)), {uint8_t(i)});
+    EXPECT_EQ(TreeFaults(copy.Save()), "");
   }
 }
 
