@@ -27,6 +27,7 @@
 
 #include "xls/biff/biffformulahandler.h"
 #include "xls/biff/biffhandlers.h"
+#include "xls/biff/escherpictures.h"
 #include "xls/biff/recordstorage.h"
 #include "xls/biff/sheets.h"
 #include "xls/biff/xlsstream.h"
@@ -81,6 +82,8 @@ class TBIFF5 : public TXLSFactoryObject {
   uint32_t MaxBuffSize() const { return FMaxBuffsize; }
 
   TSheets& Sheets() { return *FSheets; }
+  // The workbook's drawing group and picture store.
+  TMSOPictures& MSOPictures() { return *FMSOPictures; }
   TSheet* GetSheet(size_t index) const { return FSheets->GetSheet(index); }
   TRecordStorageGlobals& Records() { return *FRecords; }
   TStyles& Styles() { return *FStyles; }
@@ -142,11 +145,13 @@ class TBIFF5 : public TXLSFactoryObject {
   TExcelVersion FVersion = TExcelVersion::xvExcel97;
   TExcelVersion FOrigVersion = TExcelVersion::xvNone;
   uint32_t FMaxBuffsize = 8224;
+  // Made before the sheets and freed after them: their drawings hold clusters of its DGG.
+  std::unique_ptr<TMSOPictures> FMSOPictures;
+  std::unique_ptr<TFormulaHandler> FFormulaHandler;
   std::unique_ptr<TSheets> FSheets;
   std::unique_ptr<TStyles> FStyles;
   std::unique_ptr<TRecordStorageGlobals> FRecords;
   std::unique_ptr<TExtraObjects> FExtraObjects;
-  std::unique_ptr<TFormulaHandler> FFormulaHandler;
   std::vector<std::unique_ptr<TRawChartSheet>> FSheetCharts;
   std::vector<uint8_t> FFILESHARING;
   bool FAborted = false;
