@@ -32,6 +32,9 @@ void AddSub(TBaseRecordStorage& obj, uint16_t ft, std::span<const uint8_t> data)
   obj.AddRec(uint32_t(ft) | uint32_t(data.size()) << 16, data);
 }
 
+// A substream's BOF (chart records such as 0x1009 share the low byte of the BOF ids).
+bool IsSubstreamBOF(uint16_t id) { return id == 0x0009 || id == 0x0209 || id == 0x0409 || id == 0x0809; }
+
 // Whether a record can be part of a sheet drawing that has begun.
 bool DrawingRecord(uint16_t id) {
   return id == BIFFID_MSODRAWING || id == BIFFID_OBJ || id == BIFFID_TXO || id == BIFFID_CONTINUE ||
@@ -410,7 +413,7 @@ void TDrawingReader::ReadObj(TShape& shape) {
     }
     AddSub(shape.FOBJ, ft, data);
   }
-  if (IsBOFId(NextId()) && NextId() != 0) ReadChart(shape);
+  if (IsSubstreamBOF(NextId())) ReadChart(shape);
 }
 
 void TDrawingReader::ReadChart(TShape& shape) {
@@ -420,7 +423,7 @@ void TDrawingReader::ReadChart(TShape& shape) {
     const TRecordData& r = R[++FRec];
     FPos = r.Data.size();
     shape.FChart.AddRec(r.Header(), r.Data);
-    if ((r.RecId & 0xFF) == 0x09) ++depth;
+    if (IsSubstreamBOF(r.RecId)) ++depth;
     if (r.RecId == BIFFID_EOF && --depth == 0) return;
   }
   throw XLSRWException("Embedded chart without its EOF");
@@ -491,12 +494,12 @@ void TEscherDrawing::LoadFromStream(TXLSStream& stream, std::vector<TRecordData>
     if (DrawingRecord(next)) {
       if (stream.ReadHeader(h) < 4) break;
       take(h);
-    } else if (IsBOFId(next) && records.back().RecId == BIFFID_OBJ) {
+    } else if (IsSubstreamBOF(next) && records.back().RecId == BIFFID_OBJ) {
       // An embedded chart: its substream to its own EOF.
       int depth = 0;
       do {
         if (stream.ReadHeader(h) < 4) break;
-        if (IsBOFId(h.RecID)) ++depth;
+        if (IsSubstreamBOF(h.RecID)) ++depth;
         if (h.RecID == BIFFID_EOF) --depth;
         take(h);
       } while (depth > 0);

@@ -121,19 +121,25 @@ std::u16string TOPT::FindString(uint16_t id) const {
   return s;
 }
 
-int64_t TOPT::BlipId() const {
-  for (const TOPTItem& item : FItems)
-    if (item.IsBlip() && !item.IsComplex()) return item.Value;
+// The picture reference: the first simple entry flagged fBid, else the picture property (pib,
+// 0x0104) itself, which Gnumeric writes without the flag.
+int TOPT::BlipIndex() const {
+  for (size_t i = 0; i < FItems.size(); ++i)
+    if (FItems[i].IsBlip() && !FItems[i].IsComplex()) return int(i);
+  for (size_t i = 0; i < FItems.size(); ++i)
+    if (FItems[i].Number() == 0x0104 && !FItems[i].IsComplex()) return int(i);
   return -1;
 }
 
+int64_t TOPT::BlipId() const {
+  const int i = BlipIndex();
+  return i < 0 ? -1 : int64_t(FItems[size_t(i)].Value);
+}
+
 void TOPT::SetBlipId(uint32_t v) {
-  for (TOPTItem& item : FItems)
-    if (item.IsBlip() && !item.IsComplex()) {
-      item.Value = v;
-      return;
-    }
-  throw XLSRWException("Shape has no Blip Id");
+  const int i = BlipIndex();
+  if (i < 0) throw XLSRWException("Shape has no Blip Id");
+  FItems[size_t(i)].Value = v;
 }
 
 uint32_t TOPT::TxId() const {

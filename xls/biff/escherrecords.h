@@ -129,7 +129,8 @@ class TOPT {
   int64_t FindValue(uint16_t id) const;
   // Its complex data as UTF-16 text without the trailing null; empty when absent.
   std::u16string FindString(uint16_t id) const;
-  // Value of the first entry with fBid set and fComplex clear, or -1.
+  // Value of the first entry with fBid set and fComplex clear (else of a simple picture property
+  // 0x0104, which some writers store without fBid), or -1.
   int64_t BlipId() const;
   // Raises "Shape has no Blip Id" when there is none.
   void SetBlipId(uint32_t v);
@@ -158,6 +159,7 @@ class TOPT {
   }
 
  private:
+  int BlipIndex() const;
   std::vector<TOPTItem> FItems;
   uint32_t FItemCount = 0;
 };
