@@ -27,6 +27,15 @@ Writers (Debian packages):
                         ssconvert -T Gnumeric_Excel:excel_biff8 / excel_biff7 of
                         gnumeric-source.xlsx.
 
+Expected lines (tab-separated, texts escaped as in xls_dump):
+  NAME.xlrd       "comment  sheet  A1  author  text" for each note python3-xlrd 1.2 reads with
+                  formatting_info=True from NAME.xls.
+  lo-drawing.openpyxl
+                  the comments openpyxl reads from lo-drawing.xlsx (same form), then from its
+                  drawing part "anchor  sheet  kind  A1:B2" for each top-level anchor (kind: pic,
+                  sp, grpSp, graphicFrame) and "text  sheet  text" for each shape text (paragraphs
+                  joined by LF), both in document order.
+
 Run: /usr/bin/python3 tests/data/xls-drawing/make_fixtures.py
 """
 
@@ -184,6 +193,55 @@ def write_jpeg(lo):
     provider.storeGraphic(graphic, lo.props(URL="file://" + path("pict.jpg"), MimeType="image/jpeg"))
 
 
+def esc(text):
+    return text.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r")
+
+
+def a1(col, row):
+    name = ""
+    col += 1
+    while col:
+        col, rem = divmod(col - 1, 26)
+        name = chr(65 + rem) + name
+    return "%s%d" % (name, row + 1)
+
+
+def write_oracles():
+    import re
+    import zipfile
+    import xlrd
+    import openpyxl
+
+    for name in ("lo-drawing", "gn-drawing"):
+        book = xlrd.open_workbook(path(name + ".xls"), formatting_info=True)
+        with open(path(name + ".xlrd"), "w", encoding="utf-8") as out:
+            for sheet in book.sheets():
+                for (row, col), note in sorted(sheet.cell_note_map.items()):
+                    out.write("comment\t%s\t%s\t%s\t%s\n" % (esc(sheet.name), a1(col, row), esc(note.author),
+                                                              esc(note.text)))
+    wb = openpyxl.load_workbook(path("lo-drawing.xlsx"))
+    with open(path("lo-drawing.openpyxl"), "w", encoding="utf-8") as out:
+        for ws in wb:
+            for row in ws.iter_rows():
+                for c in row:
+                    if c.comment:
+                        out.write("comment\t%s\t%s\t%s\t%s\n" % (esc(ws.title), c.coordinate,
+                                                                  esc(c.comment.author or ""), esc(c.comment.text)))
+        z = zipfile.ZipFile(path("lo-drawing.xlsx"))
+        xml = z.read("xl/drawings/drawing1.xml").decode("utf-8")
+        sheet = wb.sheetnames[0]
+        for anchor in re.findall(r"<xdr:twoCellAnchor.*?</xdr:twoCellAnchor>", xml, re.S):
+            nums = [int(v) for v in re.findall(r"<xdr:(?:col|row)>(\d+)</xdr:", anchor)[:4]]
+            kind = re.search(r"<xdr:(pic|sp|grpSp|graphicFrame|cxnSp)>", anchor).group(1)
+            out.write("anchor\t%s\t%s\t%s:%s\n" % (esc(sheet), kind, a1(nums[0], nums[1]), a1(nums[2], nums[3])))
+        for body in re.findall(r"<xdr:txBody>.*?</xdr:txBody>", xml, re.S):
+            paragraphs = ["".join(re.findall(r"<a:t>(.*?)</a:t>", p, re.S))
+                          for p in re.findall(r"<a:p>.*?</a:p>", body, re.S)]
+            text = "\n".join(paragraphs)
+            if text:
+                out.write("text\t%s\t%s\n" % (esc(sheet), esc(text)))
+
+
 def main():
     write_pictures()
     profile = tempfile.mkdtemp(prefix="lo-drawing-")
@@ -207,6 +265,7 @@ def main():
                          ("Gnumeric_Excel:excel_biff7", "gn-drawing-biff7.xls")):
         subprocess.run(["ssconvert", "-T", target, path("gnumeric-source.xlsx"), path(name)], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    write_oracles()
 
 
 if __name__ == "__main__":

@@ -8,3 +8,6 @@ kws_add_test(biff_legacyencode_tests
              LIBS xls_biff kws_test_support)
 kws_add_test(biff_sheetrecords_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/sheetrecords_fuzz_test.cpp
              LIBS xls_biff kws_test_support LABELS fuzz)
+# The drawing layer: property tables, the picture store, sheet shape trees; the drawing fixtures.
+kws_add_test(biff_escher_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/escher_test.cpp
+             LIBS xls_biff kws_test_support kws_realfiles_support)
