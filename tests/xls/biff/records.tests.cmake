@@ -8,3 +8,8 @@ kws_add_test(biff_legacyencode_tests
              LIBS xls_biff kws_test_support)
 kws_add_test(biff_sheetrecords_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/sheetrecords_fuzz_test.cpp
              LIBS xls_biff kws_test_support LABELS fuzz)
+# The objects behind drawing shapes: OBJ sub-records, TXO text, controls.
+kws_add_test(biff_shapeobjects_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/shapeobjects_test.cpp
+             LIBS xls_biff kws_test_support)
+kws_add_test(biff_shapeobjects_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/shapeobjects_fuzz_test.cpp
+             LIBS xls_biff kws_test_support LABELS fuzz)
