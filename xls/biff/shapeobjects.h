@@ -47,9 +47,6 @@ namespace xls::biff {
 
 class TInternalNames;
 
-inline constexpr uint16_t BIFFID_OBJ = 0x005D;
-inline constexpr uint16_t BIFFID_TXO = 0x01B6;
-
 // OBJ sub-record types.
 enum TObjFt : uint16_t {
   ftEnd = 0x0000,

@@ -25,6 +25,8 @@ namespace {
 using kws::test::BiffBody;
 using kws::test::BiffRecord;
 
+constexpr uint16_t BIFFID_OBJ = 0x005D, BIFFID_TXO = 0x01B6;
+
 std::string Sub(uint16_t ft, const std::string& data) {
   return BiffBody().U16(ft).U16(uint16_t(data.size())).Bytes(data);
 }
