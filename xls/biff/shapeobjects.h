@@ -367,12 +367,10 @@ class TShapeControlScrollBar : public TShapeOutsideMso {
   void SetWord(size_t off, uint16_t v);
 };
 
-// An embedded chart. Its chart sub-stream is kept as raw records here until the chart layer
-// reads it into a record tree.
+// An embedded chart (its chart sub-stream stays with the shape, as raw records).
 class TShapeOutsideMsoChart : public TShapeOutsideMso {
  public:
   TShapeOutsideMsoChart() : TShapeOutsideMso(TMSOShapeType::mstChart) {}
-  TBaseRecordStorage FRecords;
 };
 
 // The object a shape gets for the object type of its stored sub-records (ObjectTypeOf); nullptr
