@@ -16,3 +16,8 @@ add_test(NAME EscherNewShapes_GeneratedHeaderUpToDate
          COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/escher/gen_newshapes.py --check)
 kws_add_test(biff_escher_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/escher_fuzz_test.cpp
              LIBS xls_biff kws_test_support LABELS fuzz)
+# The objects behind drawing shapes: OBJ sub-records, TXO text, controls.
+kws_add_test(biff_shapeobjects_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/shapeobjects_test.cpp
+             LIBS xls_biff kws_test_support)
+kws_add_test(biff_shapeobjects_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/shapeobjects_fuzz_test.cpp
+             LIBS xls_biff kws_test_support LABELS fuzz)
