@@ -253,6 +253,7 @@ class TDumper {
   void Run() {
     Workbook();
     for (size_t s = 0; s < FBook.Count(); ++s) Sheet(*FBook.Items(s));
+    Macros();
   }
 
  private:
@@ -777,6 +778,26 @@ class TDumper {
       }
     }
     FBook.SetSettings(saved);
+  }
+
+  // The modules of a legacy workbook's macro project (read with ReadVBA on), in dir order.
+  void Macros() {
+    auto* biff = dynamic_cast<xls::biff::TBIFF5*>(FBook.BIFF());
+    const xls::biff::TXLSVBA* vba = biff ? biff->VBA() : nullptr;
+    if (!vba) return;
+    const auto join = [](const std::vector<std::u16string>& items, std::u16string_view sep) {
+      std::u16string out;
+      for (size_t i = 0; i < items.size(); ++i) out += (i ? std::u16string(sep) : u"") + items[i];
+      return out;
+    };
+    for (size_t i = 0; i < vba->ModuleCount(); ++i) {
+      const xls::biff::TVBAModuleSource& m = vba->Modules(i);
+      Emit(TLine("macro")
+               .Text(m.Name())
+               .Raw(m.ModuleType() == xls::biff::TVbaModuleType::vmtDocument ? "document" : "module")
+               .Text(join(m.Attributes().All(), u"|"))
+               .Text(join(m.Source().All(), u"\n")));
+    }
   }
 
   // Validations, conditional formats and the autofilter that a legacy load keeps with the

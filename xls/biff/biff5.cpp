@@ -2,6 +2,7 @@
 
 #include "xls/biff/xlsreadii.h"
 #include "xls/model/xc12manager.h"
+#include "xls/model/xlserrors.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworkbookdata.h"
@@ -34,6 +35,18 @@ TBIFF5::TBIFF5(TXc12Manager& manager)
 
 TBIFF5::~TBIFF5() = default;
 
+void TBIFF5::SetReadMacros(bool v) {
+  if (!v) {
+    FVBA.reset();
+    return;
+  }
+  if (FVBA) return;
+  FVBA = std::make_unique<TXLSVBA>();
+  FVBA->OnWarning = [manager = FManager](std::u16string_view text) {
+    manager->Errors()->Warning(text, XLSWARN_BIFF_RECORD_SKIPPED);
+  };
+}
+
 TXc12Fonts& TBIFF5::Fonts() const { return FManager->StyleSheet().Fonts(); }
 
 void TBIFF5::SetVersion(TExcelVersion v) {
@@ -48,6 +61,7 @@ void TBIFF5::Clear() {
   FMSOPictures->Clear();
   FStyles->Clear();
   FExtraObjects->Clear();
+  if (FVBA) FVBA->Clear();
   FFormulaHandler->Clear();
   FSheetCharts.clear();
   FFILESHARING.clear();

@@ -118,6 +118,7 @@ void ReadLegacyWorkbook(TXLSBook& book, std::span<const uint8_t> data) {
   auto biff = std::make_unique<TBIFF5>(manager);
   AddRecordHandlers(biff->Handlers(), std::make_shared<TBIFFRecords>(manager));
   biff->FSkipDrawing = book.SkipExcel97Drawing;
+  biff->SetReadMacros(book.ReadVBA);
   // Only a set event is handed on: the record loop then tests an empty one per record.
   if (const TXLSProgressEvent& progress = book.OnProgress())
     biff->FProgressEvent = [progress](TXLSReadII&, int32_t percent) { progress(percent); };

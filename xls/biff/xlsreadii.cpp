@@ -147,6 +147,7 @@ void TXLSReadII::LoadFromStream(std::optional<std::span<const uint8_t>> data) {
   FDone = false;
   FXLS->FWriteDefaultData = false;
   FXLSStream.SetExtraObjects(&FXLS->ExtraObjects());
+  FXLSStream.SetVBA(FXLS->VBA());
   if (data)
     FXLSStream.SetSourceStream(*data);
   else
