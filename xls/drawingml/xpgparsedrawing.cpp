@@ -708,7 +708,7 @@ TCT_TwoCellAnchor::~TCT_TwoCellAnchor() = default;
 int TCT_TwoCellAnchor::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FEditAs != steatwoCell) { ++n; FAssigneds |= xaAttributes; }
+  if (FEditAs != TST_EditAs(65535)) { ++n; FAssigneds |= xaAttributes; }
   if (FFrom) { const int k = FFrom->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FTo_) { const int k = FTo_->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FClientData) { const int k = FClientData->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }

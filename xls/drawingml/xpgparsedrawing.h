@@ -298,7 +298,7 @@ class TCT_TwoCellAnchor : public TXPGBase {
   TEG_ObjectChoices* EG_ObjectChoices() const { return FEG_ObjectChoices.get(); }
 
  private:
-  TST_EditAs FEditAs = steatwoCell;
+  TST_EditAs FEditAs = TST_EditAs(65535);
   std::unique_ptr<TCT_Marker_Pos> FFrom;
   std::unique_ptr<TCT_Marker_Pos> FTo_;
   std::unique_ptr<TCT_AnchorClientData> FClientData;

@@ -67,7 +67,9 @@ TEST(DrawingAnchors, EditAsAndMissingParts) {
     TST_EditAs want;
   } cases[] = {
       {" editAs=\"oneCell\"", steaoneCell},
-      {"", steatwoCell},
+      // Not given stays not given (the drawing layer places it like twoCell).
+      {"", TST_EditAs(65535)},
+      {" editAs=\"twoCell\"", steatwoCell},
       {" editAs=\"absolute\"", steaabsolute},
       // An unknown value reads as not given and the part goes on.
       {" editAs=\"bogus\"", TST_EditAs(65535)},
