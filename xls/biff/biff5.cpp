@@ -11,11 +11,12 @@ namespace xls::biff {
 
 TBIFF5::TBIFF5(TXc12Manager& manager)
     : FManager(&manager),
+      FMSOPictures(std::make_unique<TMSOPictures>()),
+      FFormulaHandler(std::make_unique<TFormulaHandler>()),
       FSheets(std::make_unique<TSheets>(this, &manager)),
       FStyles(std::make_unique<TStyles>()),
       FRecords(std::make_unique<TRecordStorageGlobals>()),
       FExtraObjects(std::make_unique<TExtraObjects>()),
-      FFormulaHandler(std::make_unique<TFormulaHandler>()),
       FHandlers(DefaultBIFFRecordHandlers()) {
   FFormulaHandler->OnSheetName = [this](std::u16string_view name, int32_t& index, int32_t& tabCount) {
     SheetNameLookup(name, index, tabCount);
@@ -57,6 +58,7 @@ void TBIFF5::Clear() {
   FRecords->SetDefaultData();
   FWriteDefaultData = true;
   ClearCells();
+  FMSOPictures->Clear();
   FStyles->Clear();
   FExtraObjects->Clear();
   if (FVBA) FVBA->Clear();
@@ -82,6 +84,7 @@ void TBIFF5::LoadFromStream(std::optional<std::span<const uint8_t>> data) {
     TXLSReadII reader(*this);
     reader.FSkipMSO = FSkipDrawing;
     reader.LoadFromStream(data);
+    reader.AssignPictureIds();
     if (FAfterLoad) FAfterLoad(*this);
   } catch (...) {
     EndUpdate();

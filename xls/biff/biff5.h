@@ -13,8 +13,8 @@
 // live in their own units and tests can install their own. The legacy formula handler with its
 // name tables (`FormulaHandler()`) is emptied with the object and answers sheet names and the
 // model's defined names through this object. The macro storage (`VBA()`) exists only while
-// `ReadMacros` is on; a compound file's macro project is then read with the workbook stream.
-// Not held here yet: the picture store; chart sheets are kept as raw record lists.
+// `ReadMacros` is on; a compound file's macro project is then read with the workbook stream. The
+// picture store (`MSOPictures()`) is held here; chart sheets are kept as raw record lists.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,7 @@
 #include "xls/biff/biffformulahandler.h"
 #include "xls/biff/biffvba.h"
 #include "xls/biff/biffhandlers.h"
+#include "xls/biff/escherpictures.h"
 #include "xls/biff/recordstorage.h"
 #include "xls/biff/sheets.h"
 #include "xls/biff/xlsstream.h"
@@ -83,6 +84,8 @@ class TBIFF5 : public TXLSFactoryObject {
   uint32_t MaxBuffSize() const { return FMaxBuffsize; }
 
   TSheets& Sheets() { return *FSheets; }
+  // The workbook's drawing group and picture store.
+  TMSOPictures& MSOPictures() { return *FMSOPictures; }
   TSheet* GetSheet(size_t index) const { return FSheets->GetSheet(index); }
   TRecordStorageGlobals& Records() { return *FRecords; }
   TStyles& Styles() { return *FStyles; }
@@ -148,12 +151,14 @@ class TBIFF5 : public TXLSFactoryObject {
   TExcelVersion FVersion = TExcelVersion::xvExcel97;
   TExcelVersion FOrigVersion = TExcelVersion::xvNone;
   uint32_t FMaxBuffsize = 8224;
+  // Made before the sheets and freed after them: their drawings hold clusters of its DGG.
+  std::unique_ptr<TMSOPictures> FMSOPictures;
+  std::unique_ptr<TFormulaHandler> FFormulaHandler;
   std::unique_ptr<TSheets> FSheets;
   std::unique_ptr<TStyles> FStyles;
   std::unique_ptr<TRecordStorageGlobals> FRecords;
   std::unique_ptr<TExtraObjects> FExtraObjects;
   std::unique_ptr<TXLSVBA> FVBA;
-  std::unique_ptr<TFormulaHandler> FFormulaHandler;
   std::vector<std::unique_ptr<TRawChartSheet>> FSheetCharts;
   std::vector<uint8_t> FFILESHARING;
   bool FAborted = false;
