@@ -451,7 +451,8 @@ std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
   size_t at = 0;
   while (true) {
     const size_t slash = path.find(u'/', at);
-    names.push_back(path.substr(at, slash == std::u16string_view::npos ? std::u16string_view::npos : slash - at));
+    names.push_back(
+        path.substr(at, slash == std::u16string_view::npos ? std::u16string_view::npos : slash - at));
     CheckName(names.back());
     if (slash == std::u16string_view::npos) break;
     at = slash + 1;
@@ -554,7 +555,8 @@ CfbStorageCopy::Element& CfbStorageCopy::PutStorage(std::u16string_view path) {
   return e;
 }
 
-CfbStorageCopy::Element& CfbStorageCopy::PutElement(std::u16string_view parent, std::unique_ptr<Element> element) {
+CfbStorageCopy::Element& CfbStorageCopy::PutElement(std::u16string_view parent,
+                                                    std::unique_ptr<Element> element) {
   if (!element) throw CfbError("compound file: no element to put");
   CheckName(element->name);
   ElementList* list = parent.empty() ? &elements_ : &PutStorage(parent).children;
@@ -595,8 +597,8 @@ struct SaveEntry {
 // Hangs the sorted ids [from, to) as a balanced tree; returns its root. Nodes on the deepest
 // level of a tree that is not full are red, all others black: every path down then meets the
 // same number of black nodes, and no red node has a red child.
-uint32_t Hang(std::vector<SaveEntry>& dir, const std::vector<uint32_t>& ids, size_t from, size_t to, int depth,
-              int deepest) {
+uint32_t Hang(std::vector<SaveEntry>& dir, const std::vector<uint32_t>& ids, size_t from, size_t to,
+              int depth, int deepest) {
   if (from >= to) return kNoStream;
   const size_t mid = from + (to - from) / 2;
   const uint32_t id = ids[mid];
@@ -629,9 +631,11 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
     const Pending p = todo[t];
     std::vector<const Element*> kids;
     for (const auto& e : *p.list) kids.push_back(e.get());
-    std::sort(kids.begin(), kids.end(), [](const Element* a, const Element* b) { return CfbNameLess(a->name, b->name); });
+    std::sort(kids.begin(), kids.end(),
+              [](const Element* a, const Element* b) { return CfbNameLess(a->name, b->name); });
     for (size_t i = 1; i < kids.size(); ++i)
-      if (CfbNamesEqual(kids[i - 1]->name, kids[i]->name)) throw CfbError("compound file: two elements of one name");
+      if (CfbNamesEqual(kids[i - 1]->name, kids[i]->name))
+        throw CfbError("compound file: two elements of one name");
     std::vector<uint32_t> ids;
     for (const Element* e : kids) {
       CheckName(e->name);
@@ -664,7 +668,8 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
   // The FAT covers itself and the DIFAT too: grow both until they do.
   uint64_t fatSectors = 1, difatSectors = 0;
   while (true) {
-    difatSectors = fatSectors > kHeaderDifatCount ? (fatSectors - kHeaderDifatCount + kPerFat - 2) / (kPerFat - 1) : 0;
+    difatSectors =
+        fatSectors > kHeaderDifatCount ? (fatSectors - kHeaderDifatCount + kPerFat - 2) / (kPerFat - 1) : 0;
     if (fatSectors * kPerFat >= dataSectors + fatSectors + difatSectors) break;
     ++fatSectors;
   }
@@ -698,7 +703,8 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
     if (e.data.size() < kMiniCutoff) {
       const uint32_t count = uint32_t((e.data.size() + kMini - 1) / kMini);
       dir[i].start = nextMini;
-      for (uint32_t k = 0; k < count; ++k) miniFat[nextMini + k] = k + 1 == count ? kEndOfChain : nextMini + k + 1;
+      for (uint32_t k = 0; k < count; ++k)
+        miniFat[nextMini + k] = k + 1 == count ? kEndOfChain : nextMini + k + 1;
       // The mini stream's sectors follow one another, so its bytes are one run.
       std::memcpy(sector(firstMini) + uint64_t(nextMini) * kMini, e.data.data(), e.data.size());
       nextMini += count;
@@ -737,7 +743,8 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
     }
     Put32(p + 4 * (kPerFat - 1), d + 1 < difatSectors ? uint32_t(firstDifat + d + 1) : kEndOfChain);
   }
-  for (size_t i = 0; i < fat.size(); ++i) Put32(sector(uint32_t(firstFat + i / kPerFat)) + 4 * (i % kPerFat), fat[i]);
+  for (size_t i = 0; i < fat.size(); ++i)
+    Put32(sector(uint32_t(firstFat + i / kPerFat)) + 4 * (i % kPerFat), fat[i]);
   for (size_t i = 0; i < miniFat.size(); ++i)
     Put32(sector(uint32_t(firstMiniFat + i / kPerFat)) + 4 * (i % kPerFat), miniFat[i]);
 
@@ -752,7 +759,9 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
     const std::u16string& name = s.element ? s.element->name : std::u16string(u"Root Entry");
     for (size_t k = 0; k < name.size(); ++k) Put16(e + 2 * k, uint16_t(name[k]));
     Put16(e + 0x40, uint16_t(2 * (name.size() + 1)));
-    e[0x42] = !s.element ? kTypeRoot : s.element->type == CfbElementType::Storage ? kTypeStorage : kTypeStream;
+    e[0x42] = !s.element                                   ? kTypeRoot
+              : s.element->type == CfbElementType::Storage ? kTypeStorage
+                                                           : kTypeStream;
     e[0x43] = s.red ? 0 : 1;
     Put32(e + 0x44, s.left);
     Put32(e + 0x48, s.right);

@@ -62,7 +62,7 @@ using CfbClsid = std::array<uint8_t, 16>;
 struct CfbElement {
   std::u16string name;
   CfbElementType type;
-  uint64_t size;  // the stream's declared size (0 for a storage)
+  uint64_t size;           // the stream's declared size (0 for a storage)
   CfbClsid clsid{};        // a storage's class id (zero for streams)
   uint32_t stateBits = 0;  // the user-defined flags of the entry
 };

@@ -43,7 +43,8 @@ std::string Hex(uint32_t v) {
 // The lines olefile's listing should show for a copy, sorted the same way (bytewise UTF-8).
 std::string ExpectedListing(const CfbStorageCopy& copy) {
   std::vector<std::string> lines{"\troot\t0\t0\t" + Guid(copy.clsid) + "\t" + Hex(copy.stateBits)};
-  auto walk = [&](auto& self, const std::vector<std::unique_ptr<Element>>& list, const std::string& prefix) -> void {
+  auto walk = [&](auto& self, const std::vector<std::unique_ptr<Element>>& list,
+                  const std::string& prefix) -> void {
     for (const auto& e : list) {
       const std::string path = prefix + Utf16ToUtf8(e->name);
       if (e->type == CfbElementType::Stream) {
@@ -64,7 +65,8 @@ std::string ExpectedListing(const CfbStorageCopy& copy) {
 
 std::string OlefileListing(const std::vector<uint8_t>& bytes) {
   test::TempDir dir;
-  const auto file = dir.Write("saved.cfb", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const auto file =
+      dir.Write("saved.cfb", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   const char* root = std::getenv("KWS_SOURCE_DIR");
   const std::string cmd = "/usr/bin/python3 '" + std::string(root ? root : ".") +
                           "/tests/platform/cfb_olefile_list.py' '" + file.string() + "' 2>&1";
@@ -82,10 +84,12 @@ std::string OlefileListing(const std::vector<uint8_t>& bytes) {
 void ExpectSame(const CfbStorage& storage, const std::vector<std::unique_ptr<Element>>& list) {
   const auto elements = storage.Elements();
   ASSERT_EQ(elements.size(), list.size()) << Utf16ToUtf8(storage.Name());
-  for (size_t i = 1; i < elements.size(); ++i) EXPECT_TRUE(CfbNameLess(elements[i - 1].name, elements[i].name));
+  for (size_t i = 1; i < elements.size(); ++i)
+    EXPECT_TRUE(CfbNameLess(elements[i - 1].name, elements[i].name));
   for (const auto& e : list) {
     SCOPED_TRACE(Utf16ToUtf8(e->name));
-    const auto it = std::find_if(elements.begin(), elements.end(), [&](const CfbElement& x) { return x.name == e->name; });
+    const auto it = std::find_if(elements.begin(), elements.end(),
+                                 [&](const CfbElement& x) { return x.name == e->name; });
     ASSERT_NE(it, elements.end());
     EXPECT_EQ(it->type, e->type);
     EXPECT_EQ(it->stateBits, e->stateBits);
@@ -105,7 +109,9 @@ void ExpectSame(const CfbStorage& storage, const std::vector<std::unique_ptr<Ele
 // Random names of 1 to 31 units in mixed case (ASCII and Latin-1 letters, digits, a few signs),
 // unique among their siblings as the format compares names.
 std::u16string RandomName(std::mt19937_64& rng) {
-  static const std::u16string alphabet = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_ .\u00e4\u00c4\u00e9\u00df\u4e2d\u0005";
+  static const std::u16string alphabet =
+      u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_ "
+      u".\u00e4\u00c4\u00e9\u00df\u4e2d\u0005";
   const size_t len = 1 + rng() % 31;
   std::u16string s;
   for (size_t i = 0; i < len; ++i) s.push_back(alphabet[rng() % alphabet.size()]);
@@ -124,7 +130,8 @@ void Fill(std::mt19937_64& rng, std::vector<std::unique_ptr<Element>>& list, int
   for (int i = 0; i < count && budget > 0; ++i, --budget) {
     auto e = std::make_unique<Element>();
     do e->name = RandomName(rng);
-    while (std::any_of(list.begin(), list.end(), [&](const auto& x) { return CfbNamesEqual(x->name, e->name); }));
+    while (std::any_of(list.begin(), list.end(),
+                       [&](const auto& x) { return CfbNamesEqual(x->name, e->name); }));
     e->stateBits = (rng() % 3 == 0) ? uint32_t(rng()) : 0;
     if (depth < 9 && rng() % 4 == 0) {
       e->type = CfbElementType::Storage;
@@ -154,7 +161,9 @@ CfbStorageCopy RandomTree(uint64_t seed) {
 // red-black tree (black root, no red node with a red child, the same number of black nodes on
 // every path down) whose in-order walk is in the format's name order. Returns the faults found.
 std::string TreeFaults(const std::vector<uint8_t>& b) {
-  const auto get32 = [&](size_t at) { return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24); };
+  const auto get32 = [&](size_t at) {
+    return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24);
+  };
   std::vector<uint32_t> fat;
   for (uint32_t i = 0; i < std::min<uint32_t>(get32(0x2C), 109); ++i) {
     const size_t sector = (size_t(get32(0x4C + 4 * i)) + 1) * 512;
@@ -220,7 +229,8 @@ TEST(CfbStorageCopy_Save, SiblingTreesOfEverySizeAreRedBlack) {
   for (int n = 1; n <= 70; ++n) {
     SCOPED_TRACE(n);
     CfbStorageCopy copy;
-    for (int i = 0; i < n; ++i) copy.PutStream(u"s" + Utf8ToUtf16(std::to_string(i * 7919 % 1000)), {uint8_t(i)});
+    for (int i = 0; i < n; ++i)
+      copy.PutStream(u"s" + Utf8ToUtf16(std::to_string(i * 7919 % 1000)), {uint8_t(i)});
     EXPECT_EQ(TreeFaults(copy.Save()), "");
   }
 }
@@ -257,7 +267,8 @@ TEST(CfbStorageCopy_Edit, AddsReplacesAndRemovesAtAnyDepth) {
   CfbStorageCopy copy = OpenCompoundData([&] {
                           const auto b = w.Build().bytes;
                           return std::vector<uint8_t>(b.begin(), b.end());
-                        }()).CopyToMemory();
+                        }())
+                            .CopyToMemory();
   ASSERT_NE(copy.Find(u"a/b/C/S1"), nullptr);
   EXPECT_EQ(copy.Find(u"A/B/C/s1")->data.size(), 5000u);
   EXPECT_EQ(copy.Find(u"A/B/s2/x"), nullptr);  // a stream holds nothing
@@ -295,8 +306,8 @@ TEST(CfbStorageCopy_Edit, AddsReplacesAndRemovesAtAnyDepth) {
 TEST(CfbStorageCopy_Edit, BadNamesRaiseAndChangeNothing) {
   CfbStorageCopy copy;
   copy.PutStream(u"keep", {1});
-  for (std::u16string_view path : {u"", u"new/", u"/x", u"a:b", u"new/a!b", u"x\\y",
-                                   u"n/0123456789012345678901234567890123"}) {
+  for (std::u16string_view path :
+       {u"", u"new/", u"/x", u"a:b", u"new/a!b", u"x\\y", u"n/0123456789012345678901234567890123"}) {
     SCOPED_TRACE(Utf16ToUtf8(path));
     EXPECT_THROW(copy.PutStream(path, {1}), CfbError);
     EXPECT_THROW(copy.PutStorage(path), CfbError);

@@ -43,7 +43,8 @@ std::vector<std::u16string> SplitLines(std::u16string_view text) {
 }
 
 // The stream of an element of "VBA", whole; a missing or unreadable stream is a failure.
-std::vector<uint8_t> ReadStream(const kws::CfbStorage& storage, std::u16string_view name, const char* missing) {
+std::vector<uint8_t> ReadStream(const kws::CfbStorage& storage, std::u16string_view name,
+                                const char* missing) {
   std::optional<kws::CfbStream> s = storage.OpenStream(name);
   if (!s) Fail(missing);
   return s->ReadAll();
@@ -221,7 +222,8 @@ TVBAReadResult TXLSVBA::Read(const kws::CfbStorage& storage) {
     if (kws::CfbStorageCopy::Element* vbaCopy = FSavedStorage->Find(u"VBA")) {
       const bool compiled = FSavedStorage->Find(u"VBA/_VBA_PROJECT") != nullptr;
       std::erase_if(vbaCopy->children, [](const auto& e) {
-        return e->name.size() >= 6 && kws::AsciiSameText(std::u16string_view(e->name).substr(0, 6), u"__SRP_");
+        return e->name.size() >= 6 &&
+               kws::AsciiSameText(std::u16string_view(e->name).substr(0, 6), u"__SRP_");
       });
       std::vector<uint8_t> head = {0xCC, 0x61, 0xA0, 0x00, 0x00, 0x01, 0x00, 0x00};
       head.resize(8 + 816, 0);

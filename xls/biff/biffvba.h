@@ -104,7 +104,9 @@ class TXLSWideStringList {
   void Clear();
   size_t Count() const { return FStrings.size(); }
   // An index outside the list reads as an empty text.
-  std::u16string Strings(size_t index) const { return index < FStrings.size() ? FStrings[index] : std::u16string(); }
+  std::u16string Strings(size_t index) const {
+    return index < FStrings.size() ? FStrings[index] : std::u16string();
+  }
   const std::vector<std::u16string>& All() const { return FStrings; }
   std::function<void(TXLSWideStringList&)> OnChange;
 

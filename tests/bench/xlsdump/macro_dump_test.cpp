@@ -14,13 +14,15 @@ namespace {
 using Lines = std::vector<std::string>;
 
 std::string Trimmed(std::string source) {
-  while (source.size() >= 2 && source.compare(source.size() - 2, 2, "\\n") == 0) source.resize(source.size() - 2);
+  while (source.size() >= 2 && source.compare(source.size() - 2, 2, "\\n") == 0)
+    source.resize(source.size() - 2);
   return source;
 }
 
 TEST(XlsDumpMacros, ModulesMatchLibreOffice) {
   const auto dir = kws::test::RealFilesDir("xls-macros");
-  const std::string cmd = std::string("'") + KWS_XLS_DUMP + "' '" + (dir / "lo-macros.xls").string() + "' 2>&1";
+  const std::string cmd =
+      std::string("'") + KWS_XLS_DUMP + "' '" + (dir / "lo-macros.xls").string() + "' 2>&1";
   std::string out;
   FILE* pipe = popen(cmd.c_str(), "r");
   ASSERT_NE(pipe, nullptr);

@@ -49,7 +49,8 @@ Lines Split(const std::string& text) {
 // Lines of a source joined by "\n" in escaped form, less the empty lines at its end (LibreOffice
 // ends every module with one).
 std::string Trimmed(std::string source) {
-  while (source.size() >= 2 && source.compare(source.size() - 2, 2, "\\n") == 0) source.resize(source.size() - 2);
+  while (source.size() >= 2 && source.compare(source.size() - 2, 2, "\\n") == 0)
+    source.resize(source.size() - 2);
   return source;
 }
 
@@ -81,8 +82,8 @@ class LoMacros : public ::testing::Test {
       std::u16string source;
       for (size_t k = 0; k < m.Source().Count(); ++k) source += (k ? u"\n" : u"") + m.Source().Strings(k);
       lines.push_back("macro\t" + kws::test::Escaped(m.Name()) + "\t" +
-                      (m.ModuleType() == xls::biff::TVbaModuleType::vmtDocument ? "document" : "module") + "\t" +
-                      Trimmed(kws::test::Escaped(source)));
+                      (m.ModuleType() == xls::biff::TVbaModuleType::vmtDocument ? "document" : "module") +
+                      "\t" + Trimmed(kws::test::Escaped(source)));
     }
     return lines;
   }
@@ -119,7 +120,8 @@ TEST_F(LoMacros, SavedCopyIsTheStorageForOlefile) {
   const std::vector<uint8_t> part = saved->Save();
   const fs::path vbaBin = tmp.Write("vbaProject.bin", std::string(part.begin(), part.end()));
   const char* root = std::getenv("KWS_SOURCE_DIR");
-  const std::string lister = "/usr/bin/python3 '" + std::string(root ? root : ".") + "/tests/platform/cfb_olefile_list.py' ";
+  const std::string lister =
+      "/usr/bin/python3 '" + std::string(root ? root : ".") + "/tests/platform/cfb_olefile_list.py' ";
   // The file's "_VBA_PROJECT_CUR" lines, its own line as the root's.
   Lines expected;
   for (const std::string& l : Split(Output(lister + "'" + (dir / "lo-macros.xls").string() + "' 2>&1"))) {
@@ -144,7 +146,8 @@ TEST_F(LoMacros, CopiesReadByLibreOfficeAsTheOriginal) {
       "src = zipfile.ZipFile(sys.argv[1])\n"
       "with zipfile.ZipFile(sys.argv[2], 'w', zipfile.ZIP_DEFLATED) as out:\n"
       "    for n in src.namelist():\n"
-      "        out.writestr(n, open(sys.argv[3], 'rb').read() if n == 'xl/vbaProject.bin' else src.read(n))\n\" '" +
+      "        out.writestr(n, open(sys.argv[3], 'rb').read() if n == 'xl/vbaProject.bin' else "
+      "src.read(n))\n\" '" +
       (dir / "lo-macros.xlsm").string() + "' '" + xlsm.string() + "' '" + vbaBin.string() + "'";
   ASSERT_EQ(std::system(repack.c_str()), 0);
   // The other elements' copy with the Workbook stream put back.
@@ -159,8 +162,9 @@ TEST_F(LoMacros, CopiesReadByLibreOfficeAsTheOriginal) {
   const fs::path xls = tmp.Write("rebuilt.xls", std::string(xlsBytes.begin(), xlsBytes.end()));
 
   const fs::path source = dir / "lo-macros.xls";
-  const std::string out = Output("/usr/bin/python3 '" + (dir / "lo_read.py").string() + "' '" + source.string() + "' '" +
-                              xls.string() + "' '" + xlsm.string() + "' 2>/dev/null");
+  const std::string out =
+      Output("/usr/bin/python3 '" + (dir / "lo_read.py").string() + "' '" + source.string() + "' '" +
+             xls.string() + "' '" + xlsm.string() + "' 2>/dev/null");
   std::map<std::string, std::map<std::string, Lines>> read;  // file, kind, lines
   std::string file;
   for (const std::string& l : Split(out)) {

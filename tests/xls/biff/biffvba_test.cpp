@@ -1,6 +1,8 @@
 // The macro storage of legacy workbooks: MS-OVBA decompression (the standard's own examples,
 // round trips and hostile containers), the dir walk with its modules, edit mode and the saved
 // copy, and hostile projects that end in one warning while every cell is read.
+#include "xls/biff/biffvba.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -14,7 +16,6 @@
 #include "tests/support/vbawriter.h"
 #include "xls/biff/biff5.h"
 #include "xls/biff/biffreader.h"
-#include "xls/biff/biffvba.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsglobals.h"
@@ -31,8 +32,8 @@ using kws::test::VbaDirStream;
 using kws::test::VbaModuleSpec;
 using kws::test::VbaProjectSpec;
 using kws::test::VbaRecord;
-using xls::biff::TVBAReadResult;
 using xls::biff::TVbaModuleType;
+using xls::biff::TVBAReadResult;
 using xls::biff::TXLSVBA;
 
 std::vector<uint8_t> Bytes(std::string_view s) { return std::vector<uint8_t>(s.begin(), s.end()); }
@@ -59,24 +60,26 @@ std::string Token(uint16_t t) { return std::string{char(t & 0xFF), char(t >> 8)}
 
 TEST(VBADecompress, TheStandardsExamples) {
   // MS-OVBA 3.2.1 (literals only) and 3.2.2 (with copy tokens).
-  EXPECT_EQ(Decompress(Hex({0x01, 0x19, 0xB0, 0x00, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x00, 0x69,
-                            0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F, 0x70, 0x00, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76,
-                            0x2E})),
+  EXPECT_EQ(Decompress(
+                Hex({0x01, 0x19, 0xB0, 0x00, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x00, 0x69, 0x6A,
+                     0x6B, 0x6C, 0x6D, 0x6E, 0x6F, 0x70, 0x00, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76, 0x2E})),
             "abcdefghijklmnopqrstuv.");
-  EXPECT_EQ(Decompress(Hex({0x01, 0x2F, 0xB0, 0x00, 0x23, 0x61, 0x61, 0x61, 0x62, 0x63, 0x64, 0x65, 0x82, 0x66,
-                            0x00, 0x70, 0x61, 0x67, 0x68, 0x69, 0x6A, 0x01, 0x38, 0x08, 0x61, 0x6B, 0x6C, 0x00,
-                            0x30, 0x6D, 0x6E, 0x6F, 0x70, 0x06, 0x71, 0x02, 0x70, 0x04, 0x10, 0x72, 0x73, 0x74,
-                            0x75, 0x76, 0x10, 0x77, 0x78, 0x79, 0x7A, 0x00, 0x3C})),
+  EXPECT_EQ(Decompress(Hex({0x01, 0x2F, 0xB0, 0x00, 0x23, 0x61, 0x61, 0x61, 0x62, 0x63, 0x64, 0x65, 0x82,
+                            0x66, 0x00, 0x70, 0x61, 0x67, 0x68, 0x69, 0x6A, 0x01, 0x38, 0x08, 0x61, 0x6B,
+                            0x6C, 0x00, 0x30, 0x6D, 0x6E, 0x6F, 0x70, 0x06, 0x71, 0x02, 0x70, 0x04, 0x10,
+                            0x72, 0x73, 0x74, 0x75, 0x76, 0x10, 0x77, 0x78, 0x79, 0x7A, 0x00, 0x3C})),
             "#aaabcdefaaaaghijaaaaaklaaamnopqaaaaaaaaaaaarstuvwxyzaaa");
 }
 
 TEST(VBADecompress, RoundTripsOverChunksRawAndCompressed) {
   std::string text;
-  for (int i = 0; text.size() < 20000; ++i) text += "Sub P" + std::to_string(i % 97) + "()\r\n  x = " + std::to_string(i) + "\r\n";
+  for (int i = 0; text.size() < 20000; ++i)
+    text += "Sub P" + std::to_string(i % 97) + "()\r\n  x = " + std::to_string(i) + "\r\n";
   std::string noise(8192, '\0');
   uint32_t r = 1;
   for (char& c : noise) c = char((r = r * 1103515245 + 12345) >> 16);  // two raw chunks
-  for (const std::string& s : {std::string(), std::string("a"), std::string(4096, 'x'), std::string(4097, 'y'), text, noise}) {
+  for (const std::string& s :
+       {std::string(), std::string("a"), std::string(4096, 'x'), std::string(4097, 'y'), text, noise}) {
     SCOPED_TRACE(s.size());
     EXPECT_EQ(Decompress(VbaCompress(s)), s);
   }
@@ -93,7 +96,8 @@ TEST(VBADecompress, HostileContainersRaise) {
       {"no signature", Hex({0x02}) + Chunk(Hex({0x00}) + "abc")},
       {"empty", ""},
       {"copy token first in its chunk", "\x01" + Chunk(Hex({0x01}) + Token(0x0000))},
-      {"copy token before its chunk", "\x01" + Chunk(Hex({0x02}) + "a" + Token(0x0FFC)) + Chunk(Hex({0x02}) + "b" + Token(0x1000))},
+      {"copy token before its chunk",
+       "\x01" + Chunk(Hex({0x02}) + "a" + Token(0x0FFC)) + Chunk(Hex({0x02}) + "b" + Token(0x1000))},
       {"chunk past 4096 bytes", "\x01" + Chunk(Hex({0x06}) + "a" + Token(0x0FFC) + Token(0x0000))},
       {"raw chunk cut short", "\x01" + Hex({0xFF, 0x3F}) + std::string(100, 'r')},
       {"chunk header cut short", "\x01" + Chunk(Hex({0x00}) + "abc") + "\x10"},
@@ -125,8 +129,10 @@ VbaProjectSpec TwoModules() {
   VbaProjectSpec p;
   VbaModuleSpec m;
   m.name = "Module1";
-  m.source = "Attribute VB_Name = \"Module1\"\r\nATTRIBUTE VB_Exposed = False\r\n"
-             "Attribute  VB_Creatable = False\r\nSub Gr\xFC\xDF" "e()\r\n  MsgBox \"Caf\xE9\"\r\nEnd Sub";
+  m.source =
+      "Attribute VB_Name = \"Module1\"\r\nATTRIBUTE VB_Exposed = False\r\n"
+      "Attribute  VB_Creatable = False\r\nSub Gr\xFC\xDF"
+      "e()\r\n  MsgBox \"Caf\xE9\"\r\nEnd Sub";
   m.cache = std::string(37, '\x7E');  // compiled code in front of the source
   VbaModuleSpec d;
   d.name = "ThisWorkbook";
@@ -154,7 +160,8 @@ TEST(TXLSVBA_Read, ModulesInDirOrderWithAttributesSourceAndRecords) {
   EXPECT_EQ(m.Name(), u"Module1");
   EXPECT_EQ(m.ModuleType(), TVbaModuleType::vmtMacro);
   EXPECT_EQ(m.Attributes().All(),
-            (std::vector<std::u16string>{u"VB_Name = \"Module1\"", u"VB_Exposed = False", u"VB_Creatable = False"}));
+            (std::vector<std::u16string>{u"VB_Name = \"Module1\"", u"VB_Exposed = False",
+                                         u"VB_Creatable = False"}));
   // Latin-1 text through code page 1252; the last line has no line feed and is kept.
   EXPECT_EQ(m.Source().All(),
             (std::vector<std::u16string>{u"Sub Gr\u00fc\u00dfe()", u"  MsgBox \"Caf\u00e9\"", u"End Sub"}));
@@ -206,7 +213,8 @@ TEST(TXLSVBA_Read, CodePagesStreamNamesAndDisable) {
   TXLSVBA vba;
   ASSERT_EQ(vba.Read(ProjectFile(cyr)), TVBAReadResult::vbarrReadOnly);
   ASSERT_EQ(vba.ModuleCount(), 1u);
-  EXPECT_EQ(vba.Modules(0).Source().All(), std::vector<std::u16string>{u"' \u041f\u0440\u0438\u0432\u0435\u0442"});
+  EXPECT_EQ(vba.Modules(0).Source().All(),
+            std::vector<std::u16string>{u"' \u041f\u0440\u0438\u0432\u0435\u0442"});
   // The Unicode name record wins over the 8-bit one (the writer put Latin-1 units there).
   EXPECT_EQ(vba.Modules(0).Name(), u"\u00cc\u00ee\u00e4");
 
@@ -326,8 +334,10 @@ TEST_F(VBALoad, HostileProjectsEndInOneWarningAndAllCells) {
        }},
       {"dir without terminator", withDir(VbaCompress(dir.substr(0, dir.size() - 6)))},
       {"module terminator missing", withDir(VbaCompress(dir.substr(0, dir.size() - 12)))},
-      {"something else after the modules", withDir(VbaCompress(dir.substr(0, dir.size() - 6) + VbaRecord(0x0013, "xx")))},
-      {"record size past the dir", withDir(VbaCompress(dir.substr(0, 10) + "\x02\x00\xFF\xFF\xFF\x7F" + dir.substr(10)))},
+      {"something else after the modules",
+       withDir(VbaCompress(dir.substr(0, dir.size() - 6) + VbaRecord(0x0013, "xx")))},
+      {"record size past the dir",
+       withDir(VbaCompress(dir.substr(0, 10) + "\x02\x00\xFF\xFF\xFF\x7F" + dir.substr(10)))},
       {"65,535 modules, two there",
        [](CfbStorageCopy& f) {
          VbaProjectSpec s = TwoModules();
@@ -351,7 +361,8 @@ TEST_F(VBALoad, HostileProjectsEndInOneWarningAndAllCells) {
       {"module copy token before its chunk",
        [&](CfbStorageCopy& f) {
          kws::test::PutVbaProject(f, TwoModules());
-         f.PutStream(u"_VBA_PROJECT_CUR/VBA/ThisWorkbook", Bytes("\x01" + Chunk(Hex({0x01}) + Token(0x0000))));
+         f.PutStream(u"_VBA_PROJECT_CUR/VBA/ThisWorkbook",
+                     Bytes("\x01" + Chunk(Hex({0x01}) + Token(0x0000))));
        }},
       // 17,000 chunks of 6 bytes (102 KB in the file) would give 69.6 MB, 1:680.
       {"1:680 bomb",
@@ -383,7 +394,8 @@ TEST_F(VBALoad, HostileProjectsEndInOneWarningAndAllCells) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].Number, xls::XLSWARN_BIFF_RECORD_SKIPPED);
     EXPECT_NE(warnings[0].Text.find(u"Macros not read: "), std::u16string::npos);
-    EXPECT_NE(warnings[0].Text.find(kReasons.at(c.name)), std::u16string::npos) << kws::Utf16ToUtf8(warnings[0].Text);
+    EXPECT_NE(warnings[0].Text.find(kReasons.at(c.name)), std::u16string::npos)
+        << kws::Utf16ToUtf8(warnings[0].Text);
     EXPECT_EQ(VBA().ModuleCount(), 0u);
     EXPECT_NE(VBA().Saved(), nullptr);  // the copy is kept
     EXPECT_EQ(book.Items(0)->GetAsString(0, 0), u"1");

@@ -1,7 +1,7 @@
 // Mutation fuzzing of the macro storage: the dir stream (before and after compression) and a
-// module stream of a sound project of ours and of LibreOffice's lo-macros.xls are damaged at random and read through TXLSVBA::Read. Any
-// outcome but a read project or a failure with its warning (a crash, a hang, a sanitizer report,
-// an exception out of Read) fails.
+// module stream of a sound project of ours and of LibreOffice's lo-macros.xls are damaged at random and read
+// through TXLSVBA::Read. Any outcome but a read project or a failure with its warning (a crash, a hang, a
+// sanitizer report, an exception out of Read) fails.
 //
 // The run is bounded by time (KWS_FUZZ_SECONDS, default 20) and by count (KWS_FUZZ_INPUTS).
 #include <gtest/gtest.h>
@@ -26,7 +26,8 @@ kws::test::VbaProjectSpec Project() {
   kws::test::VbaProjectSpec p;
   kws::test::VbaModuleSpec m;
   m.name = "Module1";
-  m.source = "Attribute VB_Name = \"Module1\"\r\nSub A()\r\n  x = \"aaaaaaaaaaaaaaaaaaaaaaaaaaa\"\r\nEnd Sub\r\n";
+  m.source =
+      "Attribute VB_Name = \"Module1\"\r\nSub A()\r\n  x = \"aaaaaaaaaaaaaaaaaaaaaaaaaaa\"\r\nEnd Sub\r\n";
   m.cache = std::string(20, 'c');
   kws::test::VbaModuleSpec d;
   d.name = "Sheet1";
@@ -70,7 +71,8 @@ TEST(VBAFuzz_DirWalkAndDecompression, EndInAProjectOrAWarning) {
     targets[i].original = e->data;
     const std::string stored(e->data.begin(), e->data.end());
     // The first byte picks the target.
-    corpus.push_back(std::string(1, char(i)) + (targets[i].compress ? kws::test::VbaDirStream(spec) : stored));
+    corpus.push_back(std::string(1, char(i)) +
+                     (targets[i].compress ? kws::test::VbaDirStream(spec) : stored));
   }
   const auto budget = kws::test::FuzzBudget::FromEnvironment(20, UINT64_MAX);
   uint64_t read = 0, failed = 0;
