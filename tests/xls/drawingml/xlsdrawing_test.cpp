@@ -17,6 +17,7 @@
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworksheetdata.h"
 #include "xls/package/xlsstream.h"
+#include "xls/package/xpgreadxml.h"
 #include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
@@ -165,7 +166,8 @@ TEST_F(DrawingLoad, DrawingsWithoutObjectsKeepTheDefaultId) {
 // sheet's (empty) drawing and the picture in the store stay.
 TEST_F(DrawingLoad, PartsThatCannotBeReadAreDropped) {
   std::string deep = std::string(kXdr) + "<xdr:twoCellAnchor>";
-  for (int i = 0; i < 5000; ++i) deep += "<xdr:grpSp>";
+  // One group more than the reader's nesting bound allows under xdr:wsDr and the anchor.
+  for (int i = 0; i < kXpgMaxDepth - 1; ++i) deep += "<xdr:grpSp>";
   struct Case {
     const char* what;
     std::string xml;
@@ -189,7 +191,8 @@ TEST_F(DrawingLoad, PartsThatCannotBeReadAreDropped) {
 
 TEST_F(DrawingLoad, DeepGroupsWithinTheBoundAreRead) {
   std::string xml = std::string(kXdr) + "<xdr:twoCellAnchor>";
-  const int depth = 2000;
+  // Groups nested to the reader's nesting bound (with xdr:wsDr and the anchor above them).
+  const int depth = kXpgMaxDepth - 2;
   for (int i = 0; i < depth; ++i) xml += "<xdr:grpSp>";
   for (int i = 0; i < depth; ++i) xml += "</xdr:grpSp>";
   Load(xml + "</xdr:twoCellAnchor></xdr:wsDr>");
