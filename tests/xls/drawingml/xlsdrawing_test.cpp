@@ -156,6 +156,15 @@ TEST_F(DrawingLoad, ChartsheetDrawingIsRead) {
   EXPECT_EQ(Layer()->Images().Items(0)->ImageType(), TXc12ImageType::x12itPNG);
 }
 
+// A drawing part whose document element is c:userShapes is read like xdr:wsDr.
+TEST_F(DrawingLoad, UserShapesDocumentElementIsTheDrawing) {
+  std::string xml = kXdr;
+  xml.replace(1, 8, "c:userShapes xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"");
+  Load(xml + TwoCell(Pic(2, "rIdP")) + "</c:userShapes>");
+  ASSERT_NE(Layer(), nullptr);
+  EXPECT_EQ(Layer()->Images().Count(), 1);
+}
+
 TEST_F(DrawingLoad, DrawingsWithoutObjectsKeepTheDefaultId) {
   Load(std::string(kXdr) + "<xdr:twoCellAnchor>" + Marker("from", 0, 0, 0, 0) +
        "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"7\" name=\"low\"/></xdr:nvSpPr></xdr:sp></xdr:twoCellAnchor></xdr:wsDr>");
