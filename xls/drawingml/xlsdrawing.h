@@ -36,7 +36,8 @@ class TXLSSheetDrawingDocument : public TXc12DrawingDocument {
   void Clear() override;
   void ShareBudget(TXc12DrawingDocument& other) override;
   xpgdml::xdr::TXPGDocXLSXDrawing& Document() { return *FDoc; }
-  xpgdml::xdr::TCT_Drawing* WsDr() const { return FDoc->WsDr(); }
+  // The drawing element read (xdr:wsDr, or c:userShapes when that was the document element).
+  xpgdml::xdr::TCT_Drawing* WsDr() const { return FDoc->Drawing(); }
 
  private:
   TXc12GraphicManager* FGraphics;

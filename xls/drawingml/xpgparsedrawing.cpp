@@ -567,7 +567,7 @@ TCT_Marker_Pos::TCT_Marker_Pos(TXPGDocBase* owner) : TXPGBase(owner) {
 
 TCT_Marker_Pos::~TCT_Marker_Pos() = default;
 
-int TCT_Marker_Pos::CheckAssigned() {
+int TCT_Marker_Pos::CheckAssignedGenerated() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
   return n;

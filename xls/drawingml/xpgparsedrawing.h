@@ -241,6 +241,9 @@ class TCT_Marker_Pos : public TXPGBase {
   void SetRowOff(uint32_t v) { FRowOff = v; }
 
  private:
+  int CheckAssignedGenerated();
+
+ private:
   uint32_t FCol = kNotGiven, FColOff = kNotGiven, FRow = kNotGiven, FRowOff = kNotGiven;
 };
 

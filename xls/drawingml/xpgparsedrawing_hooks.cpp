@@ -49,6 +49,14 @@ TXPGBase* TCT_Marker_Pos::HandleElement(TXPGReader& r) {
   return TXPGReader::SkipSilently();
 }
 
+// Each of the four values that is given counts (they are child elements).
+int TCT_Marker_Pos::CheckAssigned() {
+  int n = 0;
+  for (uint32_t v : {FCol, FColOff, FRow, FRowOff}) n += v != kNotGiven;
+  FAssigneds = uint8_t((FAssigneds & ~(xaElements | xaAttributes)) | (n > 0 ? xaElements : 0));
+  return n;
+}
+
 // c:chart keeps its relationship id (the chart itself is read by the chart layer); every other
 // element inside the graphic data (a diagram's relationships, say) is passed over silently.
 TXPGBase* TCT_GraphicalObjectData::HandleElement(TXPGReader& r) {

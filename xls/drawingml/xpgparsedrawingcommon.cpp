@@ -6560,7 +6560,7 @@ TCT_NonVisualDrawingProps::TCT_NonVisualDrawingProps(TXPGDocBase* owner) : TXPGB
 
 TCT_NonVisualDrawingProps::~TCT_NonVisualDrawingProps() = default;
 
-int TCT_NonVisualDrawingProps::CheckAssigned() {
+int TCT_NonVisualDrawingProps::CheckAssignedGenerated() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
   if (FId != 2147483632) { ++n; FAssigneds |= xaAttributes; }
@@ -7308,7 +7308,7 @@ TCT_Connection::TCT_Connection(TXPGDocBase* owner) : TXPGBase(owner) {
 
 TCT_Connection::~TCT_Connection() = default;
 
-int TCT_Connection::CheckAssigned() {
+int TCT_Connection::CheckAssignedGenerated() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
   if (FId != 2147483632) { ++n; FAssigneds |= xaAttributes; }
@@ -7617,7 +7617,7 @@ TCT_StyleMatrixReference::TCT_StyleMatrixReference(TXPGDocBase* owner) : TXPGBas
 
 TCT_StyleMatrixReference::~TCT_StyleMatrixReference() = default;
 
-int TCT_StyleMatrixReference::CheckAssigned() {
+int TCT_StyleMatrixReference::CheckAssignedGenerated() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
   if (FIdx != 2147483632) { ++n; FAssigneds |= xaAttributes; }
@@ -7658,7 +7658,7 @@ TCT_FontReference::TCT_FontReference(TXPGDocBase* owner) : TXPGBase(owner) {
 
 TCT_FontReference::~TCT_FontReference() = default;
 
-int TCT_FontReference::CheckAssigned() {
+int TCT_FontReference::CheckAssignedGenerated() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
   if (FIdx != TST_FontCollectionIndex(65535)) { ++n; FAssigneds |= xaAttributes; }

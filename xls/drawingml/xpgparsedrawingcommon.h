@@ -2418,6 +2418,9 @@ class TCT_NonVisualDrawingProps : public TXPGBase {
   TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
 
  private:
+  int CheckAssignedGenerated();
+
+ private:
   int32_t FId = 2147483632;
   std::u16string FName;
   std::u16string FDescr;
@@ -2699,6 +2702,9 @@ class TCT_Connection : public TXPGBase {
   void SetIdx(int32_t v) { FIdx = v; }
 
  private:
+  int CheckAssignedGenerated();
+
+ private:
   int32_t FId = 2147483632;
   int32_t FIdx = 2147483632;
 };
@@ -2809,6 +2815,9 @@ class TCT_StyleMatrixReference : public TXPGBase {
   TEG_ColorChoice* A_EG_ColorChoice() const { return FA_EG_ColorChoice.get(); }
 
  private:
+  int CheckAssignedGenerated();
+
+ private:
   int32_t FIdx = 2147483632;
   std::unique_ptr<TEG_ColorChoice> FA_EG_ColorChoice;
 };
@@ -2823,6 +2832,9 @@ class TCT_FontReference : public TXPGBase {
   TST_FontCollectionIndex Idx() const { return FIdx; }
   void SetIdx(TST_FontCollectionIndex v) { FIdx = v; }
   TEG_ColorChoice* A_EG_ColorChoice() const { return FA_EG_ColorChoice.get(); }
+
+ private:
+  int CheckAssignedGenerated();
 
  private:
   TST_FontCollectionIndex FIdx = TST_FontCollectionIndex(65535);

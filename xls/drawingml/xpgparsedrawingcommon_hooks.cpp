@@ -239,3 +239,20 @@ TXPGBase* TCT_ShapeNonVisual::HandleElement(TXPGReader& r) {
 }
 
 }  // namespace xls::xpgdml
+
+namespace xls::xpgdml {
+
+// Elements whose id (or idx) is required count as given whatever they hold.
+namespace {
+int RequiredAttributes(uint8_t& assigneds, int generated) {
+  assigneds |= xaAttributes;
+  return generated > 0 ? generated : 1;
+}
+}  // namespace
+
+int TCT_NonVisualDrawingProps::CheckAssigned() { return RequiredAttributes(FAssigneds, CheckAssignedGenerated()); }
+int TCT_Connection::CheckAssigned() { return RequiredAttributes(FAssigneds, CheckAssignedGenerated()); }
+int TCT_StyleMatrixReference::CheckAssigned() { return RequiredAttributes(FAssigneds, CheckAssignedGenerated()); }
+int TCT_FontReference::CheckAssigned() { return RequiredAttributes(FAssigneds, CheckAssignedGenerated()); }
+
+}  // namespace xls::xpgdml

@@ -599,3 +599,108 @@ TEST(XlsDumpFmt, FormattedText_MatchesLibreOffice) {
   EXPECT_EQ(fmt.at("Codes\tC40")[4], "00FF00");  // [Green]0.00
   EXPECT_EQ(fmt.at("Builtin\tS1")[3], "3/15/2023");  // built-in 14
 }
+
+namespace {
+
+// ---- drawings against openpyxl (pictures) and LibreOffice (shapes) --------------------------
+// NAME.pictures and NAME.shapes are written by make_fixtures.py --drawings from openpyxl's
+// ws._images and from LibreOffice's draw pages (python3-uno).
+
+std::vector<Fields> ReadPeer(const std::filesystem::path& file) {
+  std::vector<Fields> rows;
+  std::ifstream in(file);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) rows.push_back(Split(line));
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// The pictures of the dump's top-level anchors as openpyxl gives them: sheet, anchor kind, from
+// cell, to cell (two-cell anchors only), format.
+std::vector<Fields> DumpPictures(const Dump& dump) {
+  std::vector<Fields> rows;
+  Fields anchor;
+  for (const auto& line : dump.lines) {
+    const Fields f = Split(line);
+    if (f[0] == "drawing") anchor = f;
+    if (f[0] == "picture" && !f[2].empty() && anchor.size() > 4)
+      rows.push_back({f[1], anchor[2], anchor[3], anchor[2] == "twoCell" ? anchor[4] : "", f[6]});
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// The dump's top-level shapes and pictures in LibreOffice's words: sheet, shape service, the
+// geometry's ooxml- preset, start cell. Differences by design: a text box keeps its txBox word
+// where LibreOffice gives its rect geometry; a line's preset geometry is LibreOffice's LineShape;
+// the members of a group are not on LibreOffice's draw page. Gap: the shape text is not compared
+// (shapes hold no text body in the model yet).
+std::vector<Fields> DumpShapes(const Dump& dump) {
+  std::vector<Fields> rows;
+  for (const auto& line : dump.lines) {
+    const Fields f = Split(line);
+    if ((f[0] != "shape" && f[0] != "picture") || f[2].empty()) continue;
+    if (f[0] == "picture") {
+      rows.push_back({f[1], "GraphicObjectShape", "", f[2]});
+      continue;
+    }
+    const std::string& kind = f[5];
+    if (kind == "group")
+      rows.push_back({f[1], "GroupShape", "", f[2]});
+    else if (kind == "line")
+      rows.push_back({f[1], "LineShape", "", f[2]});
+    else if (kind == "connector")
+      rows.push_back({f[1], "ConnectorShape", "", f[2]});
+    else
+      rows.push_back({f[1], "CustomShape", "ooxml-" + (kind == "textbox" ? std::string("rect") : kind), f[2]});
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+TEST(XlsDumpDrawings, PicturesAgreeWithOpenpyxl) {
+  for (const char* name : {"xlsxwriter-shapes", "libreoffice-shapes", "libreoffice-resaved-shapes", "openpyxl-picture"}) {
+    const auto dir = kws::test::RealFilesDir("xlsx");
+    const Dump dump = RunDump(dir / (std::string(name) + ".xlsx"), "");
+    ASSERT_EQ(dump.exitCode, 0) << name;
+    const std::vector<Fields> peer = ReadPeer(dir / (std::string(name) + ".pictures"));
+    ASSERT_FALSE(peer.empty()) << name;
+    EXPECT_EQ(DumpPictures(dump), peer) << name;
+  }
+}
+
+TEST(XlsDumpDrawings, ShapesAgreeWithLibreOffice) {
+  for (const char* name : {"xlsxwriter-shapes", "libreoffice-shapes", "libreoffice-resaved-shapes"}) {
+    const auto dir = kws::test::RealFilesDir("xlsx");
+    const Dump dump = RunDump(dir / (std::string(name) + ".xlsx"), "");
+    ASSERT_EQ(dump.exitCode, 0) << name;
+    std::vector<Fields> peer = ReadPeer(dir / (std::string(name) + ".shapes"));
+    ASSERT_FALSE(peer.empty()) << name;
+    for (Fields& f : peer) f.resize(4);  // the text: see DumpShapes
+    std::sort(peer.begin(), peer.end());
+    EXPECT_EQ(DumpShapes(dump), peer) << name;
+  }
+}
+
+// The dump of a drawing: anchors in the model's order (two-cell, one-cell, absolute), each
+// followed by its objects, a group's members after the group with no cell of their own.
+TEST(XlsDumpDrawings, AnchorsAndObjectsInTreeOrder) {
+  const Dump dump = RunDump(kws::test::RealFilesDir("xlsx") / "libreoffice-shapes.xlsx", "");
+  ASSERT_EQ(dump.exitCode, 0);
+  Lines drawing;
+  for (const auto& line : dump.lines)
+    if (line.rfind("drawing\t", 0) == 0 || line.rfind("shape\t", 0) == 0 || line.rfind("picture\t", 0) == 0)
+      drawing.push_back(line);
+  const Lines want = {
+      "drawing\tShapes\ttwoCell\tA4\tC8\t\toneCell\tsp",       "shape\tShapes\tA4\t0\t\trect\t",
+      "drawing\tShapes\ttwoCell\tD4\tE8\t\toneCell\tsp",       "shape\tShapes\tD4\t1\t\tellipse\t",
+      "drawing\tShapes\ttwoCell\tA12\tC15\t\toneCell\tsp",     "shape\tShapes\tA12\t2\t\ttextbox\t",
+      "drawing\tShapes\ttwoCell\tD12\tE15\t\toneCell\tsp",     "shape\tShapes\tD12\t3\t\tline\t",
+      "drawing\tShapes\ttwoCell\tA20\tD23\t\toneCell\tgrpSp",  "shape\tShapes\tA20\t4\t\tgroup\t",
+      "shape\tShapes\t\t5\t\trect\t",                           "shape\tShapes\t\t6\t\tellipse\t",
+      "drawing\tShapes\ttwoCell\tF20\tG24\t\toneCell\tpic",    "picture\tShapes\tF20\t7\t\t\tpng\t96",
+  };
+  EXPECT_EQ(drawing, want);
+}
+
+}  // namespace

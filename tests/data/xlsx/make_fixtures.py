@@ -34,7 +34,21 @@ cells are those of the plain package. The script proves each one: msoffcrypto-to
 back to the plain package's bytes (checking the agile HMAC) and refuses the password with its
 letter case swapped, and LibreOffice opens the ones named for it with the password.
 
+Drawing fixtures (--drawings), each with NAME.pictures (openpyxl's ws._images: sheet, anchor kind,
+from cell, to cell, format) and, for the LibreOffice ones, NAME.shapes (LibreOffice's reading of the
+package through python3-uno: per draw-page shape its sheet, kind, the ooxml- preset of its
+geometry, start cell and text with paragraphs joined by LF):
+  xlsxwriter-shapes.xlsx       two text boxes (two paragraphs; gradient fill, round-dot line, bold
+                               italic 14 pt Arial) and a picture (two-cell, editAs oneCell)
+  libreoffice-shapes.xlsx      Calc: a rectangle with text, an ellipse, a text box, a line, a group
+                               of two shapes, a picture
+  libreoffice-resaved-shapes.xlsx  xlsxwriter-shapes.xlsx re-saved by soffice --convert-to xlsx (its
+                               text boxes lose txBox)
+  openpyxl-picture.xlsx        a picture in a one-cell anchor, parts without prefixes
+  libreoffice-shapes-stored.xlsx   libreoffice-shapes.xlsx with every part stored (fuzz seed)
+
 Run: tests/data/xlsx/make_fixtures.py               (rewrites every fixture and .tsv of this folder)
+     tests/data/xlsx/make_fixtures.py --drawings    (only the drawing fixtures and their peers)
      tests/data/xlsx/make_fixtures.py --encrypted   (only the encrypted packages, and their proof)
      tests/data/xlsx/make_fixtures.py --large DIR   (DIR/large-plain.xlsx, a stored package of
                                                      10,000,000 bytes (2,442 segments), and
@@ -470,8 +484,195 @@ def make_large(folder):
     print(encrypted, os.path.getsize(encrypted), "bytes, msoffcrypto-tool agrees")
 
 
+def png_bytes(width, height, rgb):
+    """A small truecolour PNG of one colour."""
+    import struct
+    import zlib
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    row = b"\0" + bytes(rgb) * width
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(row * height)) + chunk(b"IEND", b""))
+
+
+def make_xlsxwriter_shapes(path):
+    import io
+    import xlsxwriter
+
+    wb = xlsxwriter.Workbook(path)
+    ws = wb.add_worksheet("Shapes")
+    ws.write("A1", "shapes")
+    style = {"fill": {"color": "#DDEEFF"}, "gradient": {"colors": ["#FF0000", "#0000FF"]},
+             "line": {"color": "red", "width": 1.5, "dash_type": "round_dot"},
+             "font": {"bold": True, "italic": True, "size": 14, "name": "Arial"}}
+    ws.insert_textbox("C3", "First paragraph\nSecond paragraph", style)
+    ws.insert_textbox("C12", "Plain box", {})
+    ws.insert_image("H3", "image.png", {"image_data": io.BytesIO(png_bytes(48, 32, (200, 40, 40))),
+                                        "object_position": 2})
+    wb.close()
+
+
+def make_openpyxl_picture(path):
+    import io
+    import openpyxl
+    from openpyxl.drawing.image import Image
+
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Pictures"
+    ws["A1"] = "picture"
+    img = Image(io.BytesIO(png_bytes(20, 10, (10, 120, 200))))
+    ws.add_image(img, "B3")
+    wb.save(path)
+
+
+def make_libreoffice_shapes(lo, path, image_path):
+    from com.sun.star.awt import Point, Size
+
+    doc = lo.new_calc()
+    sheet = doc.Sheets.getByIndex(0)
+    sheet.Name = "Shapes"
+    sheet.getCellRangeByName("A1").String = "shapes"
+    page = sheet.DrawPage
+
+    def add(kind, x, y, w, h, text=None):
+        shape = doc.createInstance("com.sun.star.drawing." + kind)
+        page.add(shape)
+        shape.Position = Point(x, y)
+        shape.Size = Size(w, h)
+        if text is not None:
+            shape.String = text
+        cell_anchor(shape)
+        return shape
+
+    def cell_anchor(shape):
+        # anchored to the cell under its top left corner (written as a two-cell anchor)
+        pos = shape.Position
+        for r in range(200):
+            cell = sheet.getCellByPosition(0, r)
+            if cell.Position.Y + cell.Size.Height > pos.Y:
+                break
+        for c in range(100):
+            col = sheet.getCellByPosition(c, r)
+            if col.Position.X + col.Size.Width > pos.X:
+                break
+        shape.Anchor = sheet.getCellByPosition(c, r)
+
+    add("RectangleShape", 2000, 1500, 4000, 2000, "Rectangle text\nsecond line")
+    add("EllipseShape", 8000, 1500, 3000, 2000)
+    add("TextShape", 2000, 5000, 4000, 1500, "Text box")
+    add("LineShape", 8000, 5000, 3000, 1500)
+    a = add("RectangleShape", 2000, 9000, 2000, 1000)
+    b = add("EllipseShape", 5000, 9000, 2000, 1000)
+    group = lo.ctx.ServiceManager.createInstanceWithContext("com.sun.star.drawing.ShapeCollection", lo.ctx)
+    group.add(a)
+    group.add(b)
+    cell_anchor(page.group(group))
+    provider = lo.ctx.ServiceManager.createInstanceWithContext("com.sun.star.graphic.GraphicProvider", lo.ctx)
+    pic = add("GraphicObjectShape", 12000, 9000, 2000, 1500)
+    pic.Graphic = provider.queryGraphic(lo.props(URL="file://" + os.path.abspath(image_path)))
+    lo.store(doc, path, "Calc Office Open XML")
+    doc.close(True)
+
+
+def shapes_from_libreoffice(lo, path):
+    """LibreOffice's reading of every draw-page shape: sheet, kind, ooxml- preset, start cell, text."""
+    doc = lo.load(path)
+    lines = []
+    try:
+        for s in range(doc.Sheets.Count):
+            sheet = doc.Sheets.getByIndex(s)
+            page = sheet.DrawPage
+            for i in range(page.Count):
+                shape = page.getByIndex(i)
+                kind = shape.ShapeType.rsplit(".", 1)[-1]
+                preset = ""
+                if kind == "CustomShape":
+                    for p in shape.CustomShapeGeometry:
+                        if p.Name == "Type":
+                            preset = p.Value
+                cell = ""
+                anchor = shape.Anchor
+                if hasattr(anchor, "CellAddress"):
+                    a = anchor.CellAddress
+                    cell = xl_cell(a.Row, a.Column)
+                text = shape.String if hasattr(shape, "String") else ""
+                lines.append([sheet.Name, kind, preset, cell, text])
+    finally:
+        doc.close(True)
+    return lines
+
+
+def xl_cell(row, col):
+    letters = ""
+    col += 1
+    while col:
+        col, r = divmod(col - 1, 26)
+        letters = chr(65 + r) + letters
+    return "%s%d" % (letters, row + 1)
+
+
+def pictures_from_openpyxl(path):
+    import openpyxl
+
+    lines = []
+    wb = openpyxl.load_workbook(path)
+    for ws in wb.worksheets:
+        for img in ws._images:
+            a = img.anchor
+            kind = type(a).__name__
+            start = xl_cell(a._from.row, a._from.col)
+            end = xl_cell(a.to.row, a.to.col) if kind == "TwoCellAnchor" else ""
+            lines.append([ws.title, {"TwoCellAnchor": "twoCell", "OneCellAnchor": "oneCell"}.get(kind, "absolute"),
+                          start, end, img.format.lower()])
+    return lines
+
+
+def write_lines(path, lines):
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        for line in lines:
+            f.write("\t".join(escape(str(x)) for x in line) + "\n")
+
+
+def stored_copy(src, dst):
+    with zipfile.ZipFile(src) as zin, zipfile.ZipFile(dst, "w", zipfile.ZIP_STORED) as zout:
+        for item in zin.infolist():
+            data = zin.read(item.filename)
+            item.compress_type = zipfile.ZIP_STORED
+            zout.writestr(item, data)
+
+
+def make_drawings():
+    make_xlsxwriter_shapes("xlsxwriter-shapes.xlsx")
+    make_openpyxl_picture("openpyxl-picture.xlsx")
+    profile = tempfile.mkdtemp(prefix="lo-fixtures-drawing-")
+    image = os.path.join(profile, "picture.png")
+    with open(image, "wb") as f:
+        f.write(png_bytes(30, 30, (40, 160, 40)))
+    try:
+        subprocess.run(["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to", "xlsx",
+                        "--outdir", profile, "xlsxwriter-shapes.xlsx"], check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        shutil.copy(os.path.join(profile, "xlsxwriter-shapes.xlsx"), "libreoffice-resaved-shapes.xlsx")
+        with LibreOffice(profile) as lo:
+            make_libreoffice_shapes(lo, "libreoffice-shapes.xlsx", image)
+            for name in ("libreoffice-shapes.xlsx", "libreoffice-resaved-shapes.xlsx", "xlsxwriter-shapes.xlsx"):
+                write_lines(name[:-5] + ".shapes", shapes_from_libreoffice(lo, name))
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    stored_copy("libreoffice-shapes.xlsx", "libreoffice-shapes-stored.xlsx")
+    for name in ("xlsxwriter-shapes.xlsx", "libreoffice-shapes.xlsx", "libreoffice-resaved-shapes.xlsx",
+                 "openpyxl-picture.xlsx"):
+        write_lines(name[:-5] + ".pictures", pictures_from_openpyxl(name))
+        print(name, os.path.getsize(name), "bytes")
+
+
 def main():
     os.chdir(HERE)
+    if sys.argv[1:2] == ["--drawings"]:
+        return make_drawings()
     if sys.argv[1:2] == ["--encrypted"]:
         return make_encrypted()
     if sys.argv[1:2] == ["--large"]:

@@ -17,6 +17,7 @@
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworksheetdata.h"
 #include "xls/package/xlsstream.h"
+#include "xls/package/xpgreadxml.h"
 #include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
@@ -155,6 +156,15 @@ TEST_F(DrawingLoad, ChartsheetDrawingIsRead) {
   EXPECT_EQ(Layer()->Images().Items(0)->ImageType(), TXc12ImageType::x12itPNG);
 }
 
+// A drawing part whose document element is c:userShapes is read like xdr:wsDr.
+TEST_F(DrawingLoad, UserShapesDocumentElementIsTheDrawing) {
+  std::string xml = kXdr;
+  xml.replace(1, 8, "c:userShapes xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"");
+  Load(xml + TwoCell(Pic(2, "rIdP")) + "</c:userShapes>");
+  ASSERT_NE(Layer(), nullptr);
+  EXPECT_EQ(Layer()->Images().Count(), 1);
+}
+
 TEST_F(DrawingLoad, DrawingsWithoutObjectsKeepTheDefaultId) {
   Load(std::string(kXdr) + "<xdr:twoCellAnchor>" + Marker("from", 0, 0, 0, 0) +
        "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"7\" name=\"low\"/></xdr:nvSpPr></xdr:sp></xdr:twoCellAnchor></xdr:wsDr>");
@@ -165,7 +175,8 @@ TEST_F(DrawingLoad, DrawingsWithoutObjectsKeepTheDefaultId) {
 // sheet's (empty) drawing and the picture in the store stay.
 TEST_F(DrawingLoad, PartsThatCannotBeReadAreDropped) {
   std::string deep = std::string(kXdr) + "<xdr:twoCellAnchor>";
-  for (int i = 0; i < 5000; ++i) deep += "<xdr:grpSp>";
+  // One group more than the reader's nesting bound allows under xdr:wsDr and the anchor.
+  for (int i = 0; i < kXpgMaxDepth - 1; ++i) deep += "<xdr:grpSp>";
   struct Case {
     const char* what;
     std::string xml;
@@ -189,7 +200,8 @@ TEST_F(DrawingLoad, PartsThatCannotBeReadAreDropped) {
 
 TEST_F(DrawingLoad, DeepGroupsWithinTheBoundAreRead) {
   std::string xml = std::string(kXdr) + "<xdr:twoCellAnchor>";
-  const int depth = 2000;
+  // Groups nested to the reader's nesting bound (with xdr:wsDr and the anchor above them).
+  const int depth = kXpgMaxDepth - 2;
   for (int i = 0; i < depth; ++i) xml += "<xdr:grpSp>";
   for (int i = 0; i < depth; ++i) xml += "</xdr:grpSp>";
   Load(xml + "</xdr:twoCellAnchor></xdr:wsDr>");

@@ -305,3 +305,21 @@ TEST(DrawingDocument, DocumentElements) {
 
 }  // namespace
 }  // namespace xls::xpgdml::xdr
+
+namespace xls::xpgdml::xdr {
+namespace {
+
+TEST(DrawingAssigned, RequiredIdsAndMarkerValuesCount) {
+  Doc d(WsDr("<xdr:twoCellAnchor><xdr:from><xdr:col>3</xdr:col><xdr:row>7</xdr:row></xdr:from><xdr:sp><xdr:nvSpPr>"
+             "<xdr:cNvPr/></xdr:nvSpPr><xdr:style><a:lnRef/></xdr:style></xdr:sp></xdr:twoCellAnchor>"));
+  EXPECT_EQ(d.Two(0).From()->CheckAssigned(), 2);
+  EXPECT_EQ(d.Two(0).To_()->CheckAssigned(), 0);
+  xpgdml::TCT_Shape* sp = d.Two(0).EG_ObjectChoices()->Sp();
+  // An empty cNvPr and an empty lnRef count: their id and idx are required.
+  EXPECT_EQ(sp->NvSpPr()->CNvPr()->CheckAssigned(), 1);
+  EXPECT_NE(sp->NvSpPr()->CNvPr()->Assigneds() & xaAttributes, 0);
+  EXPECT_EQ(sp->Style()->A_LnRef()->CheckAssigned(), 1);
+}
+
+}  // namespace
+}  // namespace xls::xpgdml::xdr
