@@ -22,6 +22,13 @@ without a report). Child kinds: "group" (an element group member, created with t
 after the class's own children, in member order), "mixed" (one owning list of the objects of
 several child elements in document order, TXPGBaseObjectList). Attribute kinds adjcoord and
 adjangle (a number or a guide name).
+A unit that builds on another unit's classes and enumerations: emit_enums = false (the enumeration
+types, their name tables and StrToEnum come from an included header; enum_tables still gives the
+values for the conversions) and using (namespaces whose names the unit's code sees unqualified;
+the unit's own classes hide theirs). doc_ctor: statements the document's constructor runs. Per
+class: ctor_extra (statements the constructor runs after making its children). Per child:
+list_class (the name of a list's class, an alias of TXpgList, in place of <class>XpgList) and
+exact_field (a list's field keeps its name without XpgList).
 For the pivot unit: attribute kind "date" (ISO 8601 text as days, XmlStrToDateTime); per class
 keep_unknown_attributes (the attributes the class does not know, namespace declarations
 included, kept as name="value" texts in RootAttributes() instead of being reported). Per class: choice (Clear frees every single child; the fields
@@ -109,6 +116,9 @@ class Unit:
         self.hooks_header = u.get("hooks_header")
         # Lines added to the public part of the document class (events of the whole document).
         self.doc_extra = u.get("doc_extra", [])
+        self.doc_ctor = u.get("doc_ctor", [])
+        self.emit_enums = u.get("emit_enums", True)
+        self.using = u.get("using", [])
         self.comment = u.get("comment", "").strip()
         self.policy = dict(POLICY_DEFAULTS)
         self.policy["not_given"] = dict(POLICY_DEFAULTS["not_given"])
@@ -165,8 +175,10 @@ class Unit:
                 base = ch["field"]
             else:
                 base = ch.get("field", self.field_prefix.get(ch["ns"], "") + cap(ch["element"]))
-            if ch["kind"] in ("list", "textlist"):
+            if ch["kind"] in ("list", "textlist") and not ch.get("exact_field"):
                 base += "XpgList"
+            if ch["kind"] == "list":
+                ch.setdefault("list_class", ch["class"] + "XpgList")
             ch.setdefault("type", "string")
             ch.setdefault("lazy", False)
             if base in names:
@@ -191,6 +203,7 @@ class Unit:
         # custom: virtual operations declared here and written by hand (no generated body).
         c.setdefault("custom", [])
         c.setdefault("create", [])
+        c.setdefault("ctor_extra", [])
         c.setdefault("optional_create", [])
         c.setdefault("optional_free", [])
         if c["choice"]:
@@ -223,6 +236,7 @@ class Unit:
         r["choice"] = False
         r["custom"] = []
         r["create"] = r["optional_create"] = r["optional_free"] = []
+        r["ctor_extra"] = []
 
     def all_classes(self):
         return self.classes + ([self.root] if self.root else [])
@@ -378,27 +392,32 @@ class Unit:
         w("")
         w("namespace %s {" % self.cppns)
         w("")
-        w("// Enumerations, ordinals in schema order.")
-        bits = self.policy["enum_bits"]
-        for e in self.enums:
-            idents = ", ".join(self.enum_ident(e, v) for v in e["values"])
-            w("enum %s : uint%d_t { %s };" % (e["name"], bits, idents))
-            w("inline constexpr std::string_view k%sNames[] = {%s};" % (e["name"], ", ".join(cpp_str(v) for v in e["values"])))
-        w("// Every enumeration identifier of the unit (prefix + value) with its ordinal.")
-        w("struct TXpgEnumName { std::string_view Identifier; int Ordinal; };")
-        total = sum(len(e["values"]) for e in self.enums)
-        w("extern const TXpgEnumName kEnumNames[%d];" % max(total, 1))
-        w("inline constexpr int kEnumNameCount = %d;" % total)
-        w("// The ordinal of an identifier (letter case ignored); %s when it is not known." %
-          ("raises" if self.policy["enum_unknown"] == "raise" else "0"))
-        w("int StrToEnum(std::string_view identifier);")
-        w("")
+        for ns in self.using:
+            w("using namespace %s;" % ns)
+        if self.using:
+            w("")
+        if self.emit_enums:
+            w("// Enumerations, ordinals in schema order.")
+            bits = self.policy["enum_bits"]
+            for e in self.enums:
+                idents = ", ".join(self.enum_ident(e, v) for v in e["values"])
+                w("enum %s : uint%d_t { %s };" % (e["name"], bits, idents))
+                w("inline constexpr std::string_view k%sNames[] = {%s};" % (e["name"], ", ".join(cpp_str(v) for v in e["values"])))
+            w("// Every enumeration identifier of the unit (prefix + value) with its ordinal.")
+            w("struct TXpgEnumName { std::string_view Identifier; int Ordinal; };")
+            total = sum(len(e["values"]) for e in self.enums)
+            w("extern const TXpgEnumName kEnumNames[%d];" % max(total, 1))
+            w("inline constexpr int kEnumNameCount = %d;" % total)
+            w("// The ordinal of an identifier (letter case ignored); %s when it is not known." %
+              ("raises" if self.policy["enum_unknown"] == "raise" else "0"))
+            w("int StrToEnum(std::string_view identifier);")
+            w("")
         allc = self.classes + ([self.root] if self.root else [])
         for c in allc:
             w("class %s;" % c["name"])
-        listed = sorted({ch["class"] for c in allc for ch in c["kids"] if ch["kind"] == "list"})
-        for name in listed:
-            w("using %sXpgList = TXpgList<%s>;" % (name, name))
+        listed = sorted({(ch["class"], ch["list_class"]) for c in allc for ch in c["kids"] if ch["kind"] == "list"})
+        for name, lname in listed:
+            w("using %s = TXpgList<%s>;" % (lname, name))
         w("")
         for c in allc:
             self.emit_class_decl(c, w)
@@ -423,7 +442,7 @@ class Unit:
         if ch["kind"] == "mixed":
             return "std::unique_ptr<TXPGBaseObjectList>"
         if ch["kind"] == "list":
-            return "std::unique_ptr<%sXpgList>" % ch["class"]
+            return "std::unique_ptr<%s>" % ch["list_class"]
         if ch["kind"] == "text":
             return TEXT_TYPES[ch["type"]][0]
         if ch["kind"] == "textlist":
@@ -524,7 +543,7 @@ class Unit:
             elif ch["kind"] == "textlist":
                 w("  const %s& %s() const { return F%s; }" % (self.member_type(ch), ch["field"], ch["field"]))
             elif ch["kind"] == "list":
-                w("  %sXpgList* %s() const { return F%s.get(); }" % (ch["class"], ch["field"], ch["field"]))
+                w("  %s* %s() const { return F%s.get(); }" % (ch["list_class"], ch["field"], ch["field"]))
             elif ch["kind"] == "mixed":
                 w("  TXPGBaseObjectList* %s() const { return F%s.get(); }" % (ch["field"], ch["field"]))
             else:
@@ -644,6 +663,17 @@ class Unit:
             w("[[maybe_unused]] std::u16string XpgWiden(std::string_view s) { return std::u16string(s.begin(), s.end()); }")
             w("}  // namespace")
             w("")
+        if self.emit_enums:
+            self.emit_enum_table(w)
+        allc = self.classes + ([self.root] if self.root else [])
+        for c in allc:
+            self.emit_class_def(c, w)
+        if self.doc:
+            self.emit_doc_def(w)
+        w("}  // namespace %s" % self.cppns)
+        return "\n".join(L) + "\n"
+
+    def emit_enum_table(self, w):
         w("const TXpgEnumName kEnumNames[%d] = {" % max(1, sum(len(e["values"]) for e in self.enums)))
         any_e = False
         for e in self.enums:
@@ -665,13 +695,6 @@ class Unit:
             w("  return 0;")
         w("}")
         w("")
-        allc = self.classes + ([self.root] if self.root else [])
-        for c in allc:
-            self.emit_class_def(c, w)
-        if self.doc:
-            self.emit_doc_def(w)
-        w("}  // namespace %s" % self.cppns)
-        return "\n".join(L) + "\n"
 
     def eager(self):
         return self.policy["children"] == "eager"
@@ -694,7 +717,7 @@ class Unit:
             elif ch["kind"] == "mixed":
                 w("  F%s = std::make_unique<TXPGBaseObjectList>(owner);" % ch["field"])
             elif ch.get("eager") and not self.eager() and ch["kind"] == "list":
-                w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
+                w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["list_class"]))
             elif ch.get("eager") and not self.eager() and ch["kind"] == "single":
                 w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
         for a in c["attrs"]:
@@ -705,9 +728,11 @@ class Unit:
                 if ch["lazy"] or ch["kind"] in ("group", "mixed"):
                     continue
                 if ch["kind"] == "list":
-                    w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
+                    w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["list_class"]))
                 elif ch["kind"] == "single":
                     w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
+        for line in c["ctor_extra"]:
+            w("  " + line)
         w("}")
         w("")
         w("%s::~%s() = default;" % (n, n))
@@ -805,7 +830,7 @@ class Unit:
             return
         if ch["kind"] == "list":
             if not self.eager() or ch["lazy"]:
-                w(ind + "if (!%s) %s = std::make_unique<%sXpgList>(FOwner);" % (f, f, ch["class"]))
+                w(ind + "if (!%s) %s = std::make_unique<%s>(FOwner);" % (f, f, ch["list_class"]))
             w(ind + "%s* x = %s->Add();" % (ch["class"], f))
         else:
             if not self.eager() or ch["lazy"]:
@@ -937,7 +962,13 @@ class Unit:
         w("")
         w("%s::%s()" % (d, d))
         w("    : FRoot(std::make_unique<T__ROOT__>(this)),")
-        w("      FReader(std::make_unique<TXPGReader>(FErrors, *FRoot, %s)) {}" % pol)
+        if self.doc_ctor:
+            w("      FReader(std::make_unique<TXPGReader>(FErrors, *FRoot, %s)) {" % pol)
+            for line in self.doc_ctor:
+                w("  " + line)
+            w("}")
+        else:
+            w("      FReader(std::make_unique<TXPGReader>(FErrors, *FRoot, %s)) {}" % pol)
         w("")
         w("%s::~%s() = default;" % (d, d))
         w("")
