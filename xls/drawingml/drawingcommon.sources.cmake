@@ -5,4 +5,5 @@ target_sources(xls_drawingml PRIVATE
 # Generated chart unit (tools/xpggen/units/chart.toml) and its hand-written parts.
 target_sources(xls_drawingml PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/xpgparsechart.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/xpgparsechart_hooks.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/xpgparsechart_hooks.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xpgchartload.cpp)

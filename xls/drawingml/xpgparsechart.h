@@ -3100,6 +3100,9 @@ class TXPGDocXLSXChart : public TXPGDrawingDocBase {
   // A new, empty DOM for the chart style (colour-style) part, freeing the one before.
   TXpgSimpleDOM* AddStyle();
   TXpgSimpleDOM* AddColors();
+  // Drops the style (colour-style) DOM: its part could not be read.
+  void FreeStyle() { FStyle.reset(); }
+  void FreeColors() { FColors.reset(); }
   
   private:
   std::unique_ptr<TXpgSimpleDOM> FStyle;
