@@ -6,4 +6,6 @@ target_sources(xls_drawingml PRIVATE
 target_sources(xls_drawingml PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/xpgparsechart.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xpgparsechart_hooks.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/xpgchartload.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/xpgchartload.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xpgchartseries.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xlsdrawingchart.cpp)

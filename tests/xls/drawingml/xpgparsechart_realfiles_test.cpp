@@ -19,6 +19,7 @@
 #include "platform/textcodec.h"
 #include "tests/support/mutator.h"
 #include "tests/support/tempdir.h"
+#include "xls/drawingml/xpgchartseries.h"
 #include "xls/drawingml/xpgparsechart.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
@@ -35,21 +36,9 @@ std::filesystem::path DataDir() {
 
 std::string U8(std::u16string_view s) { return kws::Utf16ToUtf8(s); }
 
-template <class R>
-std::string RefF(R* r) {
-  return r ? U8(r->GetF()) : std::string();
-}
-std::string AxRef(TCT_AxDataSource* s) {
-  if (!s) return {};
-  if (s->NumRef()) return RefF(s->NumRef());
-  if (s->StrRef()) return RefF(s->StrRef());
-  if (s->MultiLvlStrRef()) return U8(s->MultiLvlStrRef()->F());
-  return {};
-}
-std::string NumRefOf(TCT_NumDataSource* s) { return s ? RefF(s->NumRef()) : std::string(); }
 std::string NameOf(TCT_SerieShared* sh) {
   if (!sh->Tx()) return {};
-  if (sh->Tx()->StrRef() && !sh->Tx()->StrRef()->F().empty()) return RefF(sh->Tx()->StrRef());
+  if (sh->Tx()->StrRef() && !sh->Tx()->StrRef()->F().empty()) return U8(sh->Tx()->StrRef()->GetF());
   return U8(sh->Tx()->V());
 }
 std::string Int(TCT_UnsignedInt* v) { return std::to_string(v ? v->Val() : 0); }
@@ -63,62 +52,17 @@ struct PartLines {
 };
 
 PartLines Describe(const std::string& key, TCT_PlotArea* p) {
-  struct Item {
-    int32_t tag;
-    std::string type;
-    std::vector<std::string> series;
-  };
-  std::vector<Item> items;
-  auto add = [&](auto* list, const char* type, auto seriesOf) {
-    if (!list) return;
-    for (auto& c : *list) {
-      Item it{c->Tag(), type, {}};
-      seriesOf(c.get(), it);
-      items.push_back(std::move(it));
-    }
-  };
-  auto line = [&](Item& it, TCT_SerieShared* sh, const std::string& cat, const std::string& val, const std::string& bub) {
-    it.series.push_back("series\t" + key + "\t" + it.type + "\t" + Int(sh->Idx()) + "\t" + Int(sh->Order()) + "\t" +
-                        NameOf(sh) + "\t" + cat + "\t" + val + "\t" + bub);
-  };
-  auto plain = [&](auto* series, Item& it) {
-    if (!series) return;
-    for (auto& s : *series) line(it, s->Shared(), AxRef(s->Cat()), NumRefOf(s->Val()), "");
-  };
-  auto xy = [&](auto* series, Item& it) {
-    if (!series) return;
-    for (auto& s : *series) {
-      std::string bub;
-      if constexpr (requires { s->BubbleSize(); }) bub = NumRefOf(s->BubbleSize());
-      line(it, s->Shared(), AxRef(s->XVal()), NumRefOf(s->YVal()), bub);
-    }
-  };
-  add(p->AreaCharts(), "areaChart", [&](auto* c, Item& it) { plain(c->EG_AreaChartShared()->Series(), it); });
-  add(p->Area3DCharts(), "area3DChart", [&](auto* c, Item& it) { plain(c->EG_AreaChartShared()->Series(), it); });
-  add(p->LineCharts(), "lineChart", [&](auto* c, Item& it) { plain(c->EG_LineChartShared()->Series(), it); });
-  add(p->Line3DCharts(), "line3DChart", [&](auto* c, Item& it) { plain(c->EG_LineChartShared()->Series(), it); });
-  add(p->StockCharts(), "stockChart", [&](auto* c, Item& it) { plain(c->SerXpgList(), it); });
-  add(p->RadarCharts(), "radarChart", [&](auto* c, Item& it) { plain(c->Series(), it); });
-  add(p->ScatterCharts(), "scatterChart", [&](auto* c, Item& it) { xy(c->Series(), it); });
-  add(p->PieCharts(), "pieChart", [&](auto* c, Item& it) { plain(c->EG_PieChartShared()->Series(), it); });
-  add(p->Pie3DCharts(), "pie3DChart", [&](auto* c, Item& it) { plain(c->EG_PieChartShared()->Series(), it); });
-  add(p->DoughnutCharts(), "doughnutChart", [&](auto* c, Item& it) { plain(c->EG_PieChartShared()->Series(), it); });
-  add(p->BarCharts(), "barChart", [&](auto* c, Item& it) { plain(c->EG_BarChartShared()->Series(), it); });
-  add(p->Bar3DCharts(), "bar3DChart", [&](auto* c, Item& it) { plain(c->EG_BarChartShared()->Series(), it); });
-  add(p->OfPieCharts(), "ofPieChart", [&](auto* c, Item& it) { plain(c->EG_PieChartShared()->Series(), it); });
-  add(p->SurfaceCharts(), "surfaceChart", [&](auto* c, Item& it) { plain(c->EG_SurfaceChartShared()->Series(), it); });
-  add(p->Surface3DCharts(), "surface3DChart",
-      [&](auto* c, Item& it) { plain(c->EG_SurfaceChartShared()->Series(), it); });
-  add(p->BubbleCharts(), "bubbleChart", [&](auto* c, Item& it) { xy(c->Series(), it); });
-  std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.tag < b.tag; });
-
   PartLines out;
   std::string types;
   size_t count = 0;
-  for (Item& it : items) {
-    types += (types.empty() ? "" : "|") + it.type;
-    count += it.series.size();
-    out.series.insert(out.series.end(), it.series.begin(), it.series.end());
+  for (const TXpgChartGroup& g : ChartGroups(*p)) {
+    types += (types.empty() ? "" : "|") + std::string(g.Type);
+    for (const TXpgChartSeries& x : g.Series) {
+      ++count;
+      out.series.push_back("series\t" + key + "\t" + std::string(g.Type) + "\t" + Int(x.Shared->Idx()) + "\t" +
+                           Int(x.Shared->Order()) + "\t" + NameOf(x.Shared) + "\t" + U8(SourceRef(x.Categories)) +
+                           "\t" + U8(SourceRef(x.Values)) + "\t" + U8(SourceRef(x.BubbleSizes)));
+    }
   }
   out.part = "part\t" + key + "\t" + types + "\t" + std::to_string(count);
   auto axis = [&](auto* list, const char* kind) {

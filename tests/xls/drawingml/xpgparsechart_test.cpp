@@ -2,6 +2,8 @@
 // and their cell ranges, series, decorations, axes, chart types, plot area, chart space).
 #include "xls/drawingml/xpgparsechart.h"
 
+#include "xls/drawingml/xlsdrawingchart.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -422,6 +424,44 @@ TEST(ChartSpace, DocumentElementChartAndStyleDoms) {
   EXPECT_EQ(d.doc.Style(), s);
   EXPECT_NE(d.doc.AddStyle(), nullptr);
   EXPECT_EQ(d.doc.Colors(), nullptr);
+}
+
+// ---- chart editor ----------------------------------------------------------------------------------
+
+// The editor reaches the first series of the first bar chart; categories written as text
+// (c:strRef) are read and written like number categories.
+TEST(ChartEditor, ValuesAndCategoriesOfTheFirstBarSeries) {
+  struct Case {
+    const char* what;
+    std::string plot;
+    const char16_t* values;
+    const char16_t* categories;
+  };
+  const Case cases[] = {
+      {"number categories",
+       "<c:lineChart/><c:barChart><c:ser><c:cat><c:numRef><c:f>S!$A$2:$A$5</c:f></c:numRef></c:cat>"
+       "<c:val><c:numRef><c:f>S!$B$2:$B$5</c:f></c:numRef></c:val></c:ser><c:ser/></c:barChart><c:barChart/>",
+       u"S!$B$2:$B$5", u"S!$A$2:$A$5"},
+      {"text categories",
+       "<c:barChart><c:ser><c:cat><c:strRef><c:f>S!$A$2:$A$5</c:f></c:strRef></c:cat></c:ser></c:barChart>", u"",
+       u"S!$A$2:$A$5"},
+      {"no bar chart", "<c:lineChart><c:ser><c:val><c:numRef><c:f>S!$B$2</c:f></c:numRef></c:val></c:ser></c:lineChart>",
+       u"", u""},
+      {"bar chart without series", "<c:barChart/>", u"", u""},
+      {"series without references", "<c:barChart><c:ser/></c:barChart>", u"", u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Doc d(InPlot(c.plot));
+    TXLSDrawingEditorChart ed(d.Space()->Chart());
+    EXPECT_EQ(ed.Values(), c.values);
+    EXPECT_EQ(ed.Categories(), c.categories);
+    ed.SetValues(u"T!$C$1:$C$4");
+    ed.SetCategories(u"T!$D$1:$D$4");
+    // Written where a reference is (without a graphic manager F gives the text itself).
+    EXPECT_EQ(ed.Values(), std::u16string(c.values).empty() ? u"" : u"T!$C$1:$C$4");
+    EXPECT_EQ(ed.Categories(), std::u16string(c.categories).empty() ? u"" : u"T!$D$1:$D$4");
+  }
 }
 
 }  // namespace
