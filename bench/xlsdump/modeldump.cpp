@@ -2,10 +2,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
+
+#include <nettle/sha1.h>
 
 #include "bench/common/celltext.h"
 #include "xls/biff/biff5.h"
+#include "xls/biff/escherdrawing.h"
 #include "xls/biff/sheetrules.h"
 #include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
@@ -249,6 +253,7 @@ class TDumper {
   void Run() {
     Workbook();
     for (size_t s = 0; s < FBook.Count(); ++s) Sheet(*FBook.Items(s));
+    Macros();
   }
 
  private:
@@ -677,6 +682,71 @@ class TDumper {
 
     PivotTables(name, sheet.Xc12Sheet());
     FormattedNumbers(sheet);
+    LegacyDrawing(sheet);
+  }
+
+  // The shape tree of a legacy sheet's drawing and its pictures as the reader object holds them.
+  void LegacyDrawing(xls::TXLSWorksheet& sheet) {
+    namespace b = xls::biff;
+    auto* biff = dynamic_cast<b::TBIFF5*>(FBook.BIFF());
+    const int32_t index = sheet.Index();
+    if (!biff || index < 0 || size_t(index) >= biff->Sheets().Count()) return;
+    const b::TEscherDrawing& drawing = biff->GetSheet(size_t(index))->EscherDrawing();
+    if (drawing.DgId() == 0 && drawing.ShapeCount() == 0) return;
+    const std::u16string& name = sheet.Name();
+    Emit(TLine("biffdrawing").Text(name).Int(drawing.DgId()).Int(int64_t(drawing.DeepShapeCount())));
+    const auto anchor = [](b::TShape& s) {
+      if (const b::TMSOObjCLIENTANCHOR* a = s.ClientAnchor())
+        return xls::AreaToRefStr(int32_t(a->FCol1), int32_t(a->FRow1), int32_t(a->FCol2), int32_t(a->FRow2));
+      const b::TMSORecCHILDANCHOR* c = s.ChildAnchor();
+      char buf[64] = "";
+      if (c) std::snprintf(buf, sizeof buf, "%d %d %d %d", int(c->X1), int(c->Y1), int(c->X2), int(c->Y2));
+      return std::u16string(buf, buf + std::strlen(buf));
+    };
+    std::vector<b::TShape*> pictures;
+    drawing.ForEachShape([&](b::TShape& s, b::TShapeGroup& parent) {
+      std::string flips = std::string(s.FlipHorizontal() ? "h" : "") + (s.FlipVertical() ? "v" : "");
+      const int32_t objType = s.ObjType();
+      Emit(TLine("biffshape")
+               .Text(name)
+               .Int(s.SpId())
+               .Int(parent.SpId())
+               .Int(s.ShapeType())
+               .Raw(objType < 0 ? "" : std::to_string(objType))
+               .Text(anchor(s))
+               .Raw(flips)
+               .Text(s.Name())
+               .Text(s.FText));
+      if (!s.IsGroup() && s.ShapeType() == 75) pictures.push_back(&s);
+    });
+    static constexpr const char* kTypes[] = {"", "", "emf", "wmf", "pict", "jpeg", "png", "dib"};
+    b::TMSOPictures& store = biff->MSOPictures();
+    for (b::TShape* s : pictures) {
+      const int64_t id = s->FOPT.BlipId();
+      TLine line("biffpicture");
+      line.Text(name).Text(anchor(*s)).Int(id > 0 ? id : 0);
+      if (id > 0 && size_t(id) <= store.Count()) {
+        const b::TMSOPicture& p = *store.GetMSOPicture(size_t(id - 1));
+        std::vector<uint8_t> bytes;
+        p.SaveToStream(bytes);
+        sha1_ctx ctx;
+        sha1_init(&ctx);
+        sha1_update(&ctx, bytes.size(), bytes.data());
+        uint8_t digest[SHA1_DIGEST_SIZE];
+        sha1_digest(&ctx, sizeof digest, digest);
+        std::string hex;
+        for (uint8_t d : digest) {
+          char h[3];
+          std::snprintf(h, sizeof h, "%02x", unsigned(d));
+          hex += h;
+        }
+        const uint8_t t = p.PictType();
+        line.Raw(t < 8 && kTypes[t][0] ? kTypes[t] : std::to_string(t)).Int(int64_t(bytes.size())).Raw(hex);
+      } else {
+        line.Raw("").Raw("").Raw("");
+      }
+      Emit(line);
+    }
   }
 
   // The formatted text of number cells (and cached numbers of formulas) whose number format is not
@@ -708,6 +778,26 @@ class TDumper {
       }
     }
     FBook.SetSettings(saved);
+  }
+
+  // The modules of a legacy workbook's macro project (read with ReadVBA on), in dir order.
+  void Macros() {
+    auto* biff = dynamic_cast<xls::biff::TBIFF5*>(FBook.BIFF());
+    const xls::biff::TXLSVBA* vba = biff ? biff->VBA() : nullptr;
+    if (!vba) return;
+    const auto join = [](const std::vector<std::u16string>& items, std::u16string_view sep) {
+      std::u16string out;
+      for (size_t i = 0; i < items.size(); ++i) out += (i ? std::u16string(sep) : u"") + items[i];
+      return out;
+    };
+    for (size_t i = 0; i < vba->ModuleCount(); ++i) {
+      const xls::biff::TVBAModuleSource& m = vba->Modules(i);
+      Emit(TLine("macro")
+               .Text(m.Name())
+               .Raw(m.ModuleType() == xls::biff::TVbaModuleType::vmtDocument ? "document" : "module")
+               .Text(join(m.Attributes().All(), u"|"))
+               .Text(join(m.Source().All(), u"\n")));
+    }
   }
 
   // Validations, conditional formats and the autofilter that a legacy load keeps with the

@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
             WriteLine(stderr, "warning\t", kws::bench::EscapedText(text));
         });
     if (argc == 3) book.SetPassword(kws::Utf8ToUtf16(argv[2]));
+    book.ReadVBA = true;  // the macro project of a legacy workbook gives the `macro` lines
     book.LoadFromFile(argv[1]);
     kws::bench::DumpModel(
         book, [](std::string_view line) { WriteLine(stdout, {}, line); },
