@@ -11,6 +11,7 @@
 #include "xls/biff/biff5.h"
 #include "xls/biff/escherdrawing.h"
 #include "xls/biff/sheetrules.h"
+#include "xls/drawingml/xlsdrawing.h"
 #include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xc12manager.h"
@@ -683,6 +684,115 @@ class TDumper {
     PivotTables(name, sheet.Xc12Sheet());
     FormattedNumbers(sheet);
     LegacyDrawing(sheet);
+    Drawing(name, sheet.Xc12Sheet());
+  }
+
+  // The sheet's drawing tree (when the drawing library is registered): each anchor (two-cell,
+  // then one-cell, then absolute, each in file order), then its objects: shapes, connectors and
+  // groups (a group's members after it) as `shape`, pictures as `picture`.
+  void Drawing(const std::u16string& name, xls::TXc12DataWorksheet& data) {
+    using namespace xls::xpgdml;
+    using namespace xls::xpgdml::xdr;
+    auto* doc = dynamic_cast<xls::TXLSSheetDrawingDocument*>(data.Drawing());
+    if (!doc) return;
+    const TEG_Anchor& anchors = *doc->WsDr()->EG_Anchor();
+    auto cell = [](const TCT_Marker_Pos* m) -> std::u16string {
+      if (!m || m->Col() == TCT_Marker_Pos::kNotGiven || m->Row() == TCT_Marker_Pos::kNotGiven) return {};
+      return xls::ColRowToRefStr(int32_t(m->Col()), int32_t(m->Row()));
+    };
+    auto pair = [](int64_t a, int64_t b) { return std::to_string(a) + "," + std::to_string(b); };
+    auto extent = [&](const TCT_PositiveSize2D* e) { return e ? pair(e->Cx(), e->Cy()) : std::string(); };
+    auto objects = [](const TEG_ObjectChoices& o) {
+      std::string s;
+      auto add = [&](bool present, const char* word) {
+        if (present) s += (s.empty() ? "" : "|") + std::string(word);
+      };
+      add(o.Sp(), "sp"), add(o.GrpSp(), "grpSp"), add(o.GraphicFrame(), "graphicFrame"), add(o.CxnSp(), "cxnSp"),
+          add(o.Pic(), "pic");
+      return s;
+    };
+    for (const auto& a : *anchors.TwoCellAnchorXpgList()) {
+      const bool given = a->EditAs() < std::size(kTST_EditAsNames);
+      Emit(TLine("drawing").Text(name).Raw("twoCell").Text(cell(a->From())).Text(cell(a->To_())).Raw("")
+               .Raw(given ? kTST_EditAsNames[a->EditAs()] : "").Raw(objects(*a->EG_ObjectChoices())));
+      DrawingObjects(name, cell(a->From()), *a->EG_ObjectChoices());
+    }
+    for (const auto& a : *anchors.OneCellAnchorXpgList()) {
+      Emit(TLine("drawing").Text(name).Raw("oneCell").Text(cell(a->From())).Raw("").Raw(extent(a->Ext())).Raw("")
+               .Raw(objects(*a->EG_ObjectChoices())));
+      DrawingObjects(name, cell(a->From()), *a->EG_ObjectChoices());
+    }
+    for (const auto& a : *anchors.AbsoluteAnchorXpgList()) {
+      Emit(TLine("drawing").Text(name).Raw("absolute").Raw(a->Pos() ? pair(a->Pos()->X(), a->Pos()->Y()) : "")
+               .Raw("").Raw(extent(a->Ext())).Raw("").Raw(objects(*a->EG_ObjectChoices())));
+      DrawingObjects(name, u"", *a->EG_ObjectChoices());
+    }
+  }
+
+  // The objects of one anchor, from its cell.
+  void DrawingObjects(const std::u16string& name, const std::u16string& from,
+                      const xls::xpgdml::xdr::TEG_ObjectChoices& o) {
+    if (o.Sp()) DrawingShape(name, from, *o.Sp());
+    if (o.GrpSp()) DrawingGroup(name, from, *o.GrpSp());
+    if (o.CxnSp()) DrawingConnector(name, from, *o.CxnSp());
+    if (o.Pic()) DrawingPicture(name, from, *o.Pic());
+  }
+
+  TLine& ShapeIds(TLine& line, const xls::xpgdml::TCT_NonVisualDrawingProps* pr) {
+    if (!pr) return line.Raw("").Raw("");
+    return line.Raw(pr->Id() == 2147483632 ? "" : std::to_string(pr->Id())).Text(pr->Name());
+  }
+
+  void DrawingShape(const std::u16string& name, const std::u16string& from, const xls::xpgdml::TCT_Shape& sp) {
+    using namespace xls::xpgdml;
+    const TCT_ShapeNonVisual* nv = sp.NvSpPr();
+    std::string kind;
+    const TEG_Geometry* geometry = sp.SpPr() ? sp.SpPr()->A_EG_Geometry() : nullptr;
+    if (nv && nv->CNvSpPr() && nv->CNvSpPr()->TxBox() == 1)
+      kind = "textbox";
+    else if (geometry && geometry->A_PrstGeom() && geometry->A_PrstGeom()->Prst() < std::size(kTST_ShapeTypeNames))
+      kind = kTST_ShapeTypeNames[geometry->A_PrstGeom()->Prst()];
+    else if (geometry && geometry->A_CustGeom())
+      kind = "custom";
+    TLine line("shape");
+    line.Text(name).Text(from);
+    Emit(ShapeIds(line, nv ? nv->CNvPr() : nullptr).Raw(kind).Text(u""));
+  }
+
+  void DrawingConnector(const std::u16string& name, const std::u16string& from,
+                        const xls::xpgdml::xdr::TCT_Connector& c) {
+    TLine line("shape");
+    line.Text(name).Text(from);
+    Emit(ShapeIds(line, c.NvCxnSpPr() ? c.NvCxnSpPr()->CNvPr() : nullptr).Raw("connector").Text(u""));
+  }
+
+  void DrawingGroup(const std::u16string& name, const std::u16string& from, const xls::xpgdml::xdr::TCT_GroupShape& g) {
+    TLine line("shape");
+    line.Text(name).Text(from);
+    Emit(ShapeIds(line, g.NvGrpSpPr() ? g.NvGrpSpPr()->CNvPr() : nullptr).Raw("group").Text(u""));
+    if (g.SpXpgList())
+      for (const auto& x : *g.SpXpgList()) DrawingShape(name, u"", *x);
+    if (g.GrpSpXpgList())
+      for (const auto& x : *g.GrpSpXpgList()) DrawingGroup(name, u"", *x);
+    if (g.CxnSpXpgList())
+      for (const auto& x : *g.CxnSpXpgList()) DrawingConnector(name, u"", *x);
+    if (g.PicXpgList())
+      for (const auto& x : *g.PicXpgList()) DrawingPicture(name, u"", *x);
+  }
+
+  void DrawingPicture(const std::u16string& name, const std::u16string& from, const xls::xpgdml::xdr::TCT_Picture& p) {
+    const xls::xpgdml::TCT_NonVisualDrawingProps* pr = p.NvPicPr() ? p.NvPicPr()->CNvPr() : nullptr;
+    const xls::xpgdml::TCT_Blip* blip = p.BlipFill() ? p.BlipFill()->A_Blip() : nullptr;
+    const xls::TXc12GraphicImage* image = blip ? blip->Image() : nullptr;
+    static constexpr const char* kTypes[] = {"jpeg", "png", "emf", "wmf", "gif", ""};
+    TLine line("picture");
+    line.Text(name).Text(from);
+    ShapeIds(line, pr).Text(pr ? pr->Descr() : u"");
+    if (image)
+      line.Raw(kTypes[size_t(image->FImageType)]).Int(int64_t(image->FImage.size()));
+    else
+      line.Raw("").Raw("");
+    Emit(line);
   }
 
   // The shape tree of a legacy sheet's drawing and its pictures as the reader object holds them.

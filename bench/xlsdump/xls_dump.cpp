@@ -12,6 +12,7 @@
 #include "platform/textcodec.h"
 #include "xls/biff/biffreader.h"
 #include "xls/crypto/encryption/xlsencryption.h"
+#include "xls/drawingml/xlsdrawing.h"
 #include "xls/formula/xlsformulabinding.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xlsbook.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
   xls::RegisterEncryptedPackageReader();
   xls::RegisterFormulaBinding();
   xls::xpgpivot::RegisterPivotTables();
+  xls::RegisterDrawings();
   try {
     // Numbers are written with "." whatever the environment's locale says.
     xls::TXLSBook book{xls::FormatSettings()};

@@ -20,15 +20,14 @@ namespace, { DrawingML = "A_" }, in every drawing unit), ctor_hook (a statement 
 element budget), policy leaf_children = "absorb" (a class without children takes its content
 without a report). Child kinds: "group" (an element group member, created with the class, asked
 after the class's own children, in member order), "mixed" (one owning list of the objects of
-several child elements in document order, TXPGBaseObjectList). Attribute kinds adjcoord and
+several child elements in document order, TXPGBaseObjectList). A child's also_ns lists further
+namespaces in which the same element name gives the same member (xdr:spPr and cdr:spPr). Attribute kinds adjcoord and
 adjangle (a number or a guide name).
-A unit that builds on another unit's classes and enumerations: emit_enums = false (the enumeration
-types, their name tables and StrToEnum come from an included header; enum_tables still gives the
-values for the conversions) and using (namespaces whose names the unit's code sees unqualified;
-the unit's own classes hide theirs). doc_ctor: statements the document's constructor runs. Per
-class: ctor_extra (statements the constructor runs after making its children). Per child:
-list_class (the name of a list's class, an alias of TXpgList, in place of <class>XpgList) and
-exact_field (a list's field keeps its name without XpgList).
+using: namespaces whose names a unit's code sees unqualified (the unit's own classes hide
+theirs). doc_ctor: statements the document's constructor runs. Per class: ctor_extra
+(statements the constructor runs after making its children). Per child: list_class (the name of a
+list's class, an alias of TXpgList, in place of <class>XpgList) and exact_field (a list's field
+keeps its name without XpgList).
 For the pivot unit: attribute kind "date" (ISO 8601 text as days, XmlStrToDateTime); per class
 keep_unknown_attributes (the attributes the class does not know, namespace declarations
 included, kept as name="value" texts in RootAttributes() instead of being reported). Per class: choice (Clear frees every single child; the fields
@@ -97,6 +96,11 @@ TEXT_TYPES = {
 }
 
 
+def local_name(cls):
+    """A class name without its C++ namespace (the list alias of a class of another unit)."""
+    return cls.split("::")[-1]
+
+
 def ident(s):
     return "".join(c if c.isalnum() or c == "_" else "_" for c in s)
 
@@ -117,7 +121,6 @@ class Unit:
         # Lines added to the public part of the document class (events of the whole document).
         self.doc_extra = u.get("doc_extra", [])
         self.doc_ctor = u.get("doc_ctor", [])
-        self.emit_enums = u.get("emit_enums", True)
         self.using = u.get("using", [])
         self.comment = u.get("comment", "").strip()
         self.policy = dict(POLICY_DEFAULTS)
@@ -133,6 +136,9 @@ class Unit:
             with open(os.path.join(os.path.dirname(path), rel), "rb") as f:
                 self.enums += tomllib.load(f).get("enum", [])
         self.enums += t.get("enum", [])
+        # shared_enums: the unit lives in a namespace nested in the one of the unit that emits
+        # these enumerations (their tables are read for the look-up only).
+        self.shared_enums = u.get("shared_enums", False)
         self.includes = u.get("includes", [])
         self.field_prefix = u.get("field_prefix", {})
         self.ctor_hook = u.get("ctor_hook")
@@ -178,7 +184,7 @@ class Unit:
             if ch["kind"] in ("list", "textlist") and not ch.get("exact_field"):
                 base += "XpgList"
             if ch["kind"] == "list":
-                ch.setdefault("list_class", ch["class"] + "XpgList")
+                ch.setdefault("list_class", local_name(ch["class"]) + "XpgList")
             ch.setdefault("type", "string")
             ch.setdefault("lazy", False)
             if base in names:
@@ -396,22 +402,8 @@ class Unit:
             w("using namespace %s;" % ns)
         if self.using:
             w("")
-        if self.emit_enums:
-            w("// Enumerations, ordinals in schema order.")
-            bits = self.policy["enum_bits"]
-            for e in self.enums:
-                idents = ", ".join(self.enum_ident(e, v) for v in e["values"])
-                w("enum %s : uint%d_t { %s };" % (e["name"], bits, idents))
-                w("inline constexpr std::string_view k%sNames[] = {%s};" % (e["name"], ", ".join(cpp_str(v) for v in e["values"])))
-            w("// Every enumeration identifier of the unit (prefix + value) with its ordinal.")
-            w("struct TXpgEnumName { std::string_view Identifier; int Ordinal; };")
-            total = sum(len(e["values"]) for e in self.enums)
-            w("extern const TXpgEnumName kEnumNames[%d];" % max(total, 1))
-            w("inline constexpr int kEnumNameCount = %d;" % total)
-            w("// The ordinal of an identifier (letter case ignored); %s when it is not known." %
-              ("raises" if self.policy["enum_unknown"] == "raise" else "0"))
-            w("int StrToEnum(std::string_view identifier);")
-            w("")
+        if not self.shared_enums:
+            self.emit_enum_decls(w)
         allc = self.classes + ([self.root] if self.root else [])
         for c in allc:
             w("class %s;" % c["name"])
@@ -425,6 +417,23 @@ class Unit:
             self.emit_doc_decl(w)
         w("}  // namespace %s" % self.cppns)
         return "\n".join(L) + "\n"
+
+    def emit_enum_decls(self, w):
+        w("// Enumerations, ordinals in schema order.")
+        bits = self.policy["enum_bits"]
+        for e in self.enums:
+            idents = ", ".join(self.enum_ident(e, v) for v in e["values"])
+            w("enum %s : uint%d_t { %s };" % (e["name"], bits, idents))
+            w("inline constexpr std::string_view k%sNames[] = {%s};" % (e["name"], ", ".join(cpp_str(v) for v in e["values"])))
+        w("// Every enumeration identifier of the unit (prefix + value) with its ordinal.")
+        w("struct TXpgEnumName { std::string_view Identifier; int Ordinal; };")
+        total = sum(len(e["values"]) for e in self.enums)
+        w("extern const TXpgEnumName kEnumNames[%d];" % max(total, 1))
+        w("inline constexpr int kEnumNameCount = %d;" % total)
+        w("// The ordinal of an identifier (letter case ignored); %s when it is not known." %
+          ("raises" if self.policy["enum_unknown"] == "raise" else "0"))
+        w("int StrToEnum(std::string_view identifier);")
+        w("")
 
     def opname(self, field):
         for p in self.field_prefix.values():
@@ -663,8 +672,8 @@ class Unit:
             w("[[maybe_unused]] std::u16string XpgWiden(std::string_view s) { return std::u16string(s.begin(), s.end()); }")
             w("}  // namespace")
             w("")
-        if self.emit_enums:
-            self.emit_enum_table(w)
+        if not self.shared_enums:
+            self.emit_enum_defs(w)
         allc = self.classes + ([self.root] if self.root else [])
         for c in allc:
             self.emit_class_def(c, w)
@@ -673,7 +682,7 @@ class Unit:
         w("}  // namespace %s" % self.cppns)
         return "\n".join(L) + "\n"
 
-    def emit_enum_table(self, w):
+    def emit_enum_defs(self, w):
         w("const TXpgEnumName kEnumNames[%d] = {" % max(1, sum(len(e["values"]) for e in self.enums)))
         any_e = False
         for e in self.enums:
@@ -862,9 +871,12 @@ class Unit:
             elif ch["kind"] != "group":
                 own.append(ch)
                 groups.setdefault(byte_sum(ch["element"]), []).append(ch)
+        def match(ch):
+            return " || ".join("r.Is(TXpgNs::%s, %s)" % (ns, cpp_str(ch["element"]))
+                               for ns in [ch["ns"]] + ch.get("also_ns", []))
         if len(own) == 1:
             ch = own[0]
-            w("  if (r.Is(TXpgNs::%s, %s)) {" % (ch["ns"], cpp_str(ch["element"])))
+            w("  if (%s) {" % match(ch))
             self.child_result(ch, w, "    ")
             w("  }")
         elif own:
@@ -872,7 +884,7 @@ class Unit:
             for h in sorted(groups):
                 w("    case %d:" % h)
                 for ch in groups[h]:
-                    w("      if (r.Is(TXpgNs::%s, %s)) {" % (ch["ns"], cpp_str(ch["element"])))
+                    w("      if (%s) {" % match(ch))
                     self.child_result(ch, w, "        ")
                     w("      }")
                 w("      break;")
