@@ -13,19 +13,7 @@ mkdir -p "$WORK"
 BOOK="$WORK/pivot100k.xlsx"
 [ -f "$BOOK" ] || /usr/bin/python3 "$HERE/../../tests/data/xlsx/make_pivot_fixtures.py" --large "$BOOK" 100000
 
-measure() {  # label, command...: prints label, best wall seconds, peak KB
-  label=$1; shift
-  best=""; peak=0
-  i=0
-  while [ "$i" -lt "$RUNS" ]; do
-    /usr/bin/time -f "%e %M" -o "$WORK/time.txt" "$@" > /dev/null
-    read -r wall kb < "$WORK/time.txt"
-    if [ -z "$best" ] || [ "$(echo "$wall < $best" | bc)" = 1 ]; then best=$wall; fi
-    [ "$kb" -gt "$peak" ] && peak=$kb
-    i=$((i + 1))
-  done
-  echo "$label	$best s	$((peak / 1024)) MB"
-}
+. "$HERE/../common/measure.sh"
 
 measure "ours: xls_dump" "$BUILD/bench/xls_dump" "$BOOK"
 measure "openpyxl load_workbook" /usr/bin/python3 -c "

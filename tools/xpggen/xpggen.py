@@ -23,6 +23,11 @@ after the class's own children, in member order), "mixed" (one owning list of th
 several child elements in document order, TXPGBaseObjectList). A child's also_ns lists further
 namespaces in which the same element name gives the same member (xdr:spPr and cdr:spPr). Attribute kinds adjcoord and
 adjangle (a number or a guide name).
+using: namespaces whose names a unit's code sees unqualified (the unit's own classes hide
+theirs). doc_ctor: statements the document's constructor runs. Per class: ctor_extra
+(statements the constructor runs after making its children). Per child: list_class (the name of a
+list's class, an alias of TXpgList, in place of <class>XpgList) and exact_field (a list's field
+keeps its name without XpgList).
 For the pivot unit: attribute kind "date" (ISO 8601 text as days, XmlStrToDateTime); per class
 keep_unknown_attributes (the attributes the class does not know, namespace declarations
 included, kept as name="value" texts in RootAttributes() instead of being reported). Per class: choice (Clear frees every single child; the fields
@@ -115,6 +120,8 @@ class Unit:
         self.hooks_header = u.get("hooks_header")
         # Lines added to the public part of the document class (events of the whole document).
         self.doc_extra = u.get("doc_extra", [])
+        self.doc_ctor = u.get("doc_ctor", [])
+        self.using = u.get("using", [])
         self.comment = u.get("comment", "").strip()
         self.policy = dict(POLICY_DEFAULTS)
         self.policy["not_given"] = dict(POLICY_DEFAULTS["not_given"])
@@ -174,8 +181,10 @@ class Unit:
                 base = ch["field"]
             else:
                 base = ch.get("field", self.field_prefix.get(ch["ns"], "") + cap(ch["element"]))
-            if ch["kind"] in ("list", "textlist"):
+            if ch["kind"] in ("list", "textlist") and not ch.get("exact_field"):
                 base += "XpgList"
+            if ch["kind"] == "list":
+                ch.setdefault("list_class", local_name(ch["class"]) + "XpgList")
             ch.setdefault("type", "string")
             ch.setdefault("lazy", False)
             if base in names:
@@ -200,6 +209,7 @@ class Unit:
         # custom: virtual operations declared here and written by hand (no generated body).
         c.setdefault("custom", [])
         c.setdefault("create", [])
+        c.setdefault("ctor_extra", [])
         c.setdefault("optional_create", [])
         c.setdefault("optional_free", [])
         if c["choice"]:
@@ -232,6 +242,7 @@ class Unit:
         r["choice"] = False
         r["custom"] = []
         r["create"] = r["optional_create"] = r["optional_free"] = []
+        r["ctor_extra"] = []
 
     def all_classes(self):
         return self.classes + ([self.root] if self.root else [])
@@ -387,14 +398,18 @@ class Unit:
         w("")
         w("namespace %s {" % self.cppns)
         w("")
+        for ns in self.using:
+            w("using namespace %s;" % ns)
+        if self.using:
+            w("")
         if not self.shared_enums:
             self.emit_enum_decls(w)
         allc = self.classes + ([self.root] if self.root else [])
         for c in allc:
             w("class %s;" % c["name"])
-        listed = sorted({ch["class"] for c in allc for ch in c["kids"] if ch["kind"] == "list"})
-        for name in listed:
-            w("using %sXpgList = TXpgList<%s>;" % (name.split("::")[-1], name))
+        listed = sorted({(ch["class"], ch["list_class"]) for c in allc for ch in c["kids"] if ch["kind"] == "list"})
+        for name, lname in listed:
+            w("using %s = TXpgList<%s>;" % (lname, name))
         w("")
         for c in allc:
             self.emit_class_decl(c, w)
@@ -436,7 +451,7 @@ class Unit:
         if ch["kind"] == "mixed":
             return "std::unique_ptr<TXPGBaseObjectList>"
         if ch["kind"] == "list":
-            return "std::unique_ptr<%sXpgList>" % local_name(ch["class"])
+            return "std::unique_ptr<%s>" % ch["list_class"]
         if ch["kind"] == "text":
             return TEXT_TYPES[ch["type"]][0]
         if ch["kind"] == "textlist":
@@ -537,7 +552,7 @@ class Unit:
             elif ch["kind"] == "textlist":
                 w("  const %s& %s() const { return F%s; }" % (self.member_type(ch), ch["field"], ch["field"]))
             elif ch["kind"] == "list":
-                w("  %sXpgList* %s() const { return F%s.get(); }" % (local_name(ch["class"]), ch["field"], ch["field"]))
+                w("  %s* %s() const { return F%s.get(); }" % (ch["list_class"], ch["field"], ch["field"]))
             elif ch["kind"] == "mixed":
                 w("  TXPGBaseObjectList* %s() const { return F%s.get(); }" % (ch["field"], ch["field"]))
             else:
@@ -711,7 +726,7 @@ class Unit:
             elif ch["kind"] == "mixed":
                 w("  F%s = std::make_unique<TXPGBaseObjectList>(owner);" % ch["field"])
             elif ch.get("eager") and not self.eager() and ch["kind"] == "list":
-                w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], local_name(ch["class"])))
+                w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["list_class"]))
             elif ch.get("eager") and not self.eager() and ch["kind"] == "single":
                 w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
         for a in c["attrs"]:
@@ -722,9 +737,11 @@ class Unit:
                 if ch["lazy"] or ch["kind"] in ("group", "mixed"):
                     continue
                 if ch["kind"] == "list":
-                    w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], local_name(ch["class"])))
+                    w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["list_class"]))
                 elif ch["kind"] == "single":
                     w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
+        for line in c["ctor_extra"]:
+            w("  " + line)
         w("}")
         w("")
         w("%s::~%s() = default;" % (n, n))
@@ -822,7 +839,7 @@ class Unit:
             return
         if ch["kind"] == "list":
             if not self.eager() or ch["lazy"]:
-                w(ind + "if (!%s) %s = std::make_unique<%sXpgList>(FOwner);" % (f, f, local_name(ch["class"])))
+                w(ind + "if (!%s) %s = std::make_unique<%s>(FOwner);" % (f, f, ch["list_class"]))
             w(ind + "%s* x = %s->Add();" % (ch["class"], f))
         else:
             if not self.eager() or ch["lazy"]:
@@ -957,7 +974,13 @@ class Unit:
         w("")
         w("%s::%s()" % (d, d))
         w("    : FRoot(std::make_unique<T__ROOT__>(this)),")
-        w("      FReader(std::make_unique<TXPGReader>(FErrors, *FRoot, %s)) {}" % pol)
+        if self.doc_ctor:
+            w("      FReader(std::make_unique<TXPGReader>(FErrors, *FRoot, %s)) {" % pol)
+            for line in self.doc_ctor:
+                w("  " + line)
+            w("}")
+        else:
+            w("      FReader(std::make_unique<TXPGReader>(FErrors, *FRoot, %s)) {}" % pol)
         w("")
         w("%s::~%s() = default;" % (d, d))
         w("")

@@ -268,8 +268,16 @@ TXLSRelCells* TXc12GraphicManagerImpl::CreateRelativeCells(std::u16string_view r
   if (!rc) return nullptr;
   o.release();  // the caller owns the range
   rc->SetRef_(ref);
+  rc->FBindSlot = FManager->VirtualCells().size();
   FManager->VirtualCells().push_back(rc);
   return rc;
+}
+
+void TXc12GraphicManagerImpl::ReleaseRelativeCells(TXLSRelCells* cells) {
+  // The range knows its place in the list: its slot is emptied (binding steps over empty slots).
+  auto& list = FManager->VirtualCells();
+  if (cells && cells->FBindSlot < list.size() && list[cells->FBindSlot] == cells) list[cells->FBindSlot] = nullptr;
+  if (cells) cells->FBindSlot = SIZE_MAX;
 }
 
 // ---- hub
@@ -320,6 +328,10 @@ void TXc12Manager::CreateMembers() {
 
 void TXc12Manager::Clear() {
   FXLinks->Clear();
+  // Ranges still listed belong to the sheets' charts about to be freed: empty the list first.
+  for (TXLSRelCells* rc : FVirtualCells)
+    if (rc) rc->FBindSlot = SIZE_MAX;
+  FVirtualCells.clear();
   FWorksheets->Clear();
   FWorkbook->Clear();
   FSST->Clear();

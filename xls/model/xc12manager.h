@@ -198,6 +198,7 @@ class TXc12GraphicManagerImpl : public TXc12GraphicManager {
  public:
   TXc12GraphicManagerImpl(TXc12Manager* manager, TXLSErrorManager* errors) : TXc12GraphicManager(errors), FManager(manager) {}
   TXLSRelCells* CreateRelativeCells(std::u16string_view ref) override;
+  void ReleaseRelativeCells(TXLSRelCells* cells) override;
 
  private:
   TXc12Manager* FManager;

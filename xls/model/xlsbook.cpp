@@ -1109,6 +1109,8 @@ void TXLSBook::SetCompressStrings(bool v) { FManager->SST().SetCompressStrings(v
 
 void TXLSBook::BindVirtualCells() {
   for (TXLSRelCells* rc : FManager->VirtualCells()) {
+    if (!rc) continue;  // freed by its owner during the load
+    rc->FBindSlot = SIZE_MAX;
     auto* impl = dynamic_cast<TXLSRelCellsImpl*>(rc);
     std::u16string sheet, area;
     if (!impl || !SplitSheetRef(rc->Ref_(), sheet, area)) continue;

@@ -94,6 +94,8 @@ class TXc12GraphicManager {
     (void)ref;
     return nullptr;
   }
+  // The caller is about to free a range it made: it leaves the list of ranges to bind.
+  virtual void ReleaseRelativeCells(TXLSRelCells* cells) { (void)cells; }
 
  protected:
   TXLSErrorManager* FErrors;

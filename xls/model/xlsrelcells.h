@@ -10,6 +10,7 @@
 // sheet objects that serve them exist.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -101,6 +102,8 @@ class TXLSRelCells : public TXLSFactoryObject {
   int32_t FCurrCol = 0, FCurrRow = 0;
   bool FAutoExtend = false;
   bool FExpand = true;
+  // Place in the hub's list of ranges to bind while the load runs (SIZE_MAX: not listed).
+  size_t FBindSlot = SIZE_MAX;
 
  protected:
   // Cuts the area to the sheet's used area; false when nothing of it is left.

@@ -11,3 +11,8 @@ endif()
 kws_add_test(xpgparsedrawingcommon_fragments_tests
              SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgparsedrawingcommon_fragments_test.cpp
              LIBS xls_drawingml kws_test_support LABELS fuzz)
+kws_add_test(xpgparsechart_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgparsechart_test.cpp LIBS xls_drawingml xls_model)
+kws_add_test(xpgparsechart_realfiles_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgparsechart_realfiles_test.cpp
+             LIBS xls_drawingml xls_model kws_test_support LABELS fuzz)
+kws_add_test(xpgchartload_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgchartload_test.cpp
+             LIBS xls_drawingml xls_model kws_test_support)

@@ -1,0 +1,36 @@
+// The chart groups of a plot area in file order with their series, whatever the chart type: what
+// the model's chart objects and the dump read of a chart without knowing its sixteen classes.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "xls/drawingml/xpgparsechart.h"
+
+namespace xls::xpgchart {
+
+// One series: its shared members and data sources (nullptr when absent). Categories are the x
+// values of scatter and bubble series, values their y values.
+struct TXpgChartSeries {
+  TCT_SerieShared* Shared = nullptr;
+  TCT_AxDataSource* Categories = nullptr;
+  TCT_NumDataSource* Values = nullptr;
+  TCT_NumDataSource* BubbleSizes = nullptr;
+};
+
+// One chart group (c:barChart, c:line3DChart, ...): its element name, its object and its series.
+struct TXpgChartGroup {
+  std::string_view Type;
+  TXPGBase* Chart = nullptr;
+  std::vector<TXpgChartSeries> Series;
+};
+
+// The groups of the plot area in the order of the part (by their order stamps).
+std::vector<TXpgChartGroup> ChartGroups(const TCT_PlotArea& plot);
+
+// The reference text of a data source: the number, string or multi-level string reference's F
+// (the bound range once the load has ended), else empty.
+std::u16string SourceRef(const TCT_AxDataSource* source);
+std::u16string SourceRef(const TCT_NumDataSource* source);
+
+}  // namespace xls::xpgchart
