@@ -11,6 +11,7 @@
 #include "xls/biff/biff5.h"
 #include "xls/biff/escherdrawing.h"
 #include "xls/biff/sheetrules.h"
+#include "xls/biff/shapeobjects.h"
 #include "xls/drawingml/xlsdrawing.h"
 #include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
@@ -684,6 +685,7 @@ class TDumper {
     PivotTables(name, sheet.Xc12Sheet());
     FormattedNumbers(sheet);
     LegacyDrawing(sheet);
+    LegacyObjects(sheet);
     Drawing(name, sheet.Xc12Sheet());
   }
 
@@ -977,6 +979,66 @@ class TDumper {
       xls::AreaStrToCellArea(text, a);
       if (a.Col1 >= 0 && a.Row1 >= 0) Emit(TLine("autofilter").Text(name).Text(AreaToRefStrFor(a)));
       break;
+    }
+  }
+
+  // The text boxes and the form controls that a legacy load keeps with the reader object's sheets:
+  // `bifftextbox` per item of the text-box list, `biffcontrol` per control of the control lists;
+  // the controls' formulas (linked cell, source range, macro) are decoded by the reader's formula
+  // handler.
+  void LegacyObjects(xls::TXLSWorksheet& sheet) {
+    auto* biff = dynamic_cast<xls::biff::TBIFF5*>(FBook.BIFF());
+    const int32_t index = sheet.Index();
+    if (!biff || index < 0 || size_t(index) >= biff->Sheets().Count()) return;
+    xls::biff::TSheet& legacy = *biff->GetSheet(size_t(index));
+    const std::u16string& name = sheet.Name();
+    const auto anchor = [](const xls::biff::TDrwAnchor& item) {
+      return xls::AreaToRefStr(item.Col1(), item.Row1(), item.Col2(), item.Row2());
+    };
+    xls::biff::TDrwTexts& texts = legacy.DrawingObjects().Texts();
+    for (size_t i = 0; i < texts.Count(); ++i)
+      Emit(TLine("bifftextbox").Text(name).Text(anchor(texts.Items(i))).Text(texts.Items(i).Text()));
+
+    // Formula data of a control (token count, 4 bytes, tokens) as text without "$".
+    const auto formula = [&](std::span<const uint8_t> tokens) {
+      if (tokens.empty()) return std::u16string();
+      try {
+        std::u16string text = xls::biff::RuleFormulaText(*biff, tokens, legacy.FSheetIndex, 0, 0);
+        std::erase(text, u'$');
+        return text;
+      } catch (const xls::XLSRWException& e) {
+        FWarn(EscapedText(name + u": " + e.Message()));
+        return std::u16string();
+      }
+    };
+    xls::biff::TControlObjects& controls = legacy.ControlObjects();
+    using TList = xls::biff::TControlObjList;
+    const std::pair<TList*, const char*> lists[] = {{&controls.ListBoxes(), "listbox"},
+                                                    {&controls.ComboBoxes(), "combobox"},
+                                                    {&controls.Buttons(), "button"},
+                                                    {&controls.CheckBoxes(), "checkbox"},
+                                                    {&controls.RadioButtons(), "radio"}};
+    for (const auto& [list, kind] : lists) {
+      for (size_t i = 0; i < list->Count(); ++i) {
+        const xls::biff::TDrwAnchor& item = list->Items(i);
+        xls::biff::TShapeOutsideMso* object = item.Shape() ? item.Shape()->FInterface.get() : nullptr;
+        std::u16string text, cell, source, state, macro;
+        if (auto* l = dynamic_cast<xls::biff::TShapeControlListBox*>(object)) {
+          cell = formula(xls::biff::ObjFormulaTokens(l->FSBSFormulaOrig));
+          if (!l->FSBSFormulaOrig.empty() && l->FSBSFormula.empty()) cell.clear();  // an autofilter's arrow
+          source = formula(l->LBS().FFormula);
+          state = xls::FormatGeneral(l->SelectedIndex(), u'.');
+          macro = formula(xls::biff::ObjFormulaTokens(l->FMacroFormula));
+        } else if (auto* t = dynamic_cast<xls::biff::TShapeOutsideMsoBaseTextMacro*>(object)) {
+          text = t->Text();
+          macro = formula(xls::biff::ObjFormulaTokens(t->FMacroFormula));
+          if (auto* c = dynamic_cast<xls::biff::TShapeControlCheckBox*>(object)) {
+            cell = formula(xls::biff::ObjFormulaTokens(c->FCBLSFMLA));
+            state = xls::FormatGeneral(c->State(), u'.');
+          }
+        }
+        Emit(TLine("biffcontrol").Text(name).Raw(kind).Text(anchor(item)).Text(text).Text(cell).Text(source).Text(state).Text(macro));
+      }
     }
   }
 

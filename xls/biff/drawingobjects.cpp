@@ -317,43 +317,19 @@ void TDrwPicture::SetPictureName(std::u16string_view name) {
 
 // --- lists ---------------------------------------------------------------------------------------
 
-TDrwCollection::TDrwCollection(TDrawingObjects* owner, TEscherDrawing* drawing, TKind kind, xls::TXc12Fonts* fonts)
-    : FOwner(owner), FDrawing(drawing), FKind(kind), FFonts(fonts) {}
+TAnchorList::~TAnchorList() = default;
 
-TDrwCollection::~TDrwCollection() = default;
-
-TDrwAnchor& TDrwCollection::Add() {
-  std::unique_ptr<TDrwAnchor> item;
-  const char16_t* prefix = u"";
-  switch (FKind) {
-    case TKind::Text: item = std::make_unique<TDrwText>(*this), prefix = u"Text "; break;
-    case TKind::Note: item = std::make_unique<TDrwNote>(*this), prefix = u"Note "; break;
-    case TKind::Basic: item = std::make_unique<TDrwBasic>(*this), prefix = u"Basic "; break;
-    case TKind::AutoShape: item = std::make_unique<TDrwAutoShape>(*this), prefix = u"AutoShape "; break;
-    case TKind::Picture: item = std::make_unique<TDrwPicture>(*this), prefix = u"Picture "; break;
-  }
+TDrwAnchor& TAnchorList::Append(std::unique_ptr<TDrwAnchor> item, std::u16string_view prefix, TShapeClientAnchor* shape) {
   item->FFileAdd = FFileAdd;
   item->FId = FNextId++;
-  std::u16string name = prefix;
-  for (char c : std::to_string(item->FId)) name.push_back(char16_t(c));
-  item->FName = name;
-  if (!FFileAdd && FDrawing) {
-    switch (FKind) {
-      case TKind::Text: item->SetShape(FDrawing->AddTextBox()); break;
-      case TKind::Note: item->SetShape(FDrawing->AddNote()); break;
-      case TKind::Basic: item->SetShape(FDrawing->AddBasic()); break;
-      case TKind::AutoShape: item->SetShape(FDrawing->AddAutoShape()); break;
-      case TKind::Picture:
-        item->SetShape(FDrawing->AddPicture());
-        static_cast<TDrwPicture&>(*item).SetMoveWithCells(false);
-        break;
-    }
-  }
+  item->FName = prefix;
+  for (char c : std::to_string(item->FId)) item->FName.push_back(char16_t(c));
+  if (shape) item->SetShape(shape);
   FItems.push_back(std::move(item));
   return *FItems.back();
 }
 
-TDrwAnchor& TDrwCollection::AddFromFile(TShapeClientAnchor* shape) {
+TDrwAnchor& TAnchorList::AddFromFile(TShapeClientAnchor* shape) {
   FFileAdd = true;
   TDrwAnchor* item = nullptr;
   try {
@@ -367,10 +343,44 @@ TDrwAnchor& TDrwCollection::AddFromFile(TShapeClientAnchor* shape) {
   return *item;
 }
 
-void TDrwCollection::Clear() {
+void TAnchorList::Delete(size_t index) {
+  TDrwAnchor& item = *FItems.at(index);
+  if (item.Shape() && FDrawing) FDrawing->DeleteShape(item.SpId());
+  FItems.erase(FItems.begin() + std::ptrdiff_t(index));
+}
+
+void TAnchorList::DeleteById(int32_t id) {
+  for (size_t i = 0; i < FItems.size(); ++i)
+    if (FItems[i]->Id() == id) {
+      Delete(i);
+      return;
+    }
+}
+
+void TAnchorList::Clear() {
   for (const auto& item : FItems)
     if (item->Shape() && FDrawing) FDrawing->DeleteShape(item->SpId());
   FItems.clear();
+}
+
+TDrwAnchor& TDrwCollection::Add() {
+  const bool make = !FFileAdd && FDrawing;
+  switch (FKind) {
+    case TKind::Text:
+      return Append(std::make_unique<TDrwText>(*this), u"Text ", make ? FDrawing->AddTextBox() : nullptr);
+    case TKind::Note:
+      return Append(std::make_unique<TDrwNote>(*this), u"Note ", make ? FDrawing->AddNote() : nullptr);
+    case TKind::Basic:
+      return Append(std::make_unique<TDrwBasic>(*this), u"Basic ", make ? FDrawing->AddBasic() : nullptr);
+    case TKind::AutoShape:
+      return Append(std::make_unique<TDrwAutoShape>(*this), u"AutoShape ", make ? FDrawing->AddAutoShape() : nullptr);
+    case TKind::Picture:
+      break;
+  }
+  auto& picture = static_cast<TDrwPicture&>(
+      Append(std::make_unique<TDrwPicture>(*this), u"Picture ", make ? FDrawing->AddPicture() : nullptr));
+  if (make) picture.SetMoveWithCells(false);
+  return picture;
 }
 
 TDrawingObjects::TDrawingObjects(TSheet* owner, xls::TXc12Fonts* fonts, TFormulaHandler* formulaHandler,

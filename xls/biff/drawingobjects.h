@@ -37,6 +37,7 @@ class TShapeOutsideMsoNote;
 class TFormulaHandler;
 class TDrawingObjects;
 class TDrwCollection;
+class TAnchorList;
 class TSheet;
 class TShape;
 
@@ -80,10 +81,9 @@ class TDrwAnchor {
   uint32_t SpId() const;
 
  protected:
-  explicit TDrwAnchor(TDrwCollection& owner) : FOwner(&owner) {}
-  friend class TDrwCollection;
+  TDrwAnchor() = default;
+  friend class TAnchorList;
 
-  TDrwCollection* FOwner;
   std::u16string FName;
   bool FFileAdd = false;
   TShapeClientAnchor* FShape = nullptr;
@@ -110,7 +110,8 @@ class TDrwCustom : public TDrwAnchor {
   void SetMoveWithCells(bool v);
 
  protected:
-  using TDrwAnchor::TDrwAnchor;
+  explicit TDrwCustom(TDrwCollection& owner) : FOwner(&owner) {}
+  TDrwCollection* FOwner;
 };
 
 // An item with text: a text box or a note.
@@ -213,38 +214,58 @@ class TDrwPicture : public TDrwCustom {
   void SetPictureName(std::u16string_view name);
 };
 
-// A list of drawing-object items over the sheet's drawing.
-class TDrwCollection {
+// The items of one list over the sheet's drawing (drawing objects or controls), each with the
+// collection id the list gave it (from 0, never reused) and a name made of a prefix and that id.
+class TAnchorList {
  public:
-  enum class TKind : uint8_t { Text, Note, Basic, AutoShape, Picture };
-  TDrwCollection(TDrawingObjects* owner, TEscherDrawing* drawing, TKind kind, xls::TXc12Fonts* fonts = nullptr);
-  virtual ~TDrwCollection();
-  TDrwCollection(const TDrwCollection&) = delete;
-  TDrwCollection& operator=(const TDrwCollection&) = delete;
+  virtual ~TAnchorList();
+  TAnchorList(const TAnchorList&) = delete;
+  TAnchorList& operator=(const TAnchorList&) = delete;
 
   // A new item with a new shape in the drawing.
-  TDrwAnchor& Add();
-  // An item for a shape the drawing already holds.
+  virtual TDrwAnchor& Add() = 0;
+  // An item for a shape the drawing already holds (no shape is made).
   TDrwAnchor& AddFromFile(TShapeClientAnchor* shape);
   size_t Count() const { return FItems.size(); }
   TDrwAnchor& Items(size_t index) const { return *FItems.at(index); }
+  // Deletes the item's shape from the drawing, then the item (std::out_of_range outside the list).
+  void Delete(size_t index);
+  // Deletes the first item whose collection id is `id`, with its shape; nothing when none has it.
+  void DeleteById(int32_t id);
   // Deletes every item's shape from the drawing, then the items.
   void Clear();
   // Forgets the items without touching the drawing (its shapes went with it).
   void Release() { FItems.clear(); }
-
-  TDrawingObjects* Owner() const { return FOwner; }
   TEscherDrawing* Drawing() const { return FDrawing; }
+
+ protected:
+  explicit TAnchorList(TEscherDrawing* drawing) : FDrawing(drawing) {}
+  // Appends `item` with the next collection id, named `prefix` and the id, on `shape` when given.
+  TDrwAnchor& Append(std::unique_ptr<TDrwAnchor> item, std::u16string_view prefix, TShapeClientAnchor* shape);
+
+  TEscherDrawing* FDrawing;
+  bool FFileAdd = false;  // an item for a shape of the file is being added
+
+ private:
+  int32_t FNextId = 0;
+  std::vector<std::unique_ptr<TDrwAnchor>> FItems;
+};
+
+// A list of drawing-object items over the sheet's drawing.
+class TDrwCollection : public TAnchorList {
+ public:
+  enum class TKind : uint8_t { Text, Note, Basic, AutoShape, Picture };
+  TDrwCollection(TDrawingObjects* owner, TEscherDrawing* drawing, TKind kind, xls::TXc12Fonts* fonts = nullptr)
+      : TAnchorList(drawing), FOwner(owner), FKind(kind), FFonts(fonts) {}
+
+  TDrwAnchor& Add() override;
+  TDrawingObjects* Owner() const { return FOwner; }
   xls::TXc12Fonts* Fonts() const { return FFonts; }
 
  private:
   TDrawingObjects* FOwner;
-  TEscherDrawing* FDrawing;
   TKind FKind;
   xls::TXc12Fonts* FFonts;
-  bool FFileAdd = false;
-  int32_t FNextId = 0;
-  std::vector<std::unique_ptr<TDrwAnchor>> FItems;
 };
 
 template <class TItem>

@@ -8,6 +8,7 @@
 #include "platform/textcodec.h"
 #include "xls/biff/biffrecordview.h"
 #include "xls/biff/eschernewshapes.gen.h"
+#include "xls/biff/shapeobjects.h"
 #include "xls/biff/xlsreadii.h"
 #include "xls/biff/xlsstream.h"
 #include "xls/model/xlserrors.h"
@@ -119,6 +120,25 @@ void ReadShapeTextRaw(TEscherDrawing&, TShape& shape) {
   if (shape.FTXO.Count() == 0) return;
   shape.FText = DecodeTxoText(shape.FTXO);
   shape.FHasText = true;
+}
+
+void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
+  // A shape whose container holds its text box record has read its TXO: it gets its text object
+  // by its object type, whatever its text id says (LibreOffice writes none).
+  const bool hasText = shape.FTXO.Count() > 0;
+  std::unique_ptr<TShapeOutsideMso> object = MakeShapeObject(shape.FOBJ, hasText, drawing.InternalNames());
+  auto* text = dynamic_cast<TShapeOutsideMsoBaseText*>(object.get());
+  if (text && hasText) {
+    std::vector<std::span<const uint8_t>> pieces;
+    for (size_t i = 1; i < shape.FTXO.Count(); ++i)
+      if (const TRecordData* r = shape.FTXO.Items(i)) pieces.emplace_back(r->Data);
+    text->ReadText(shape.FTXO.Items(0)->Data, pieces);
+    shape.FText = text->Text();
+    shape.FHasText = true;
+  } else if (hasText) {
+    ReadShapeTextRaw(drawing, shape);
+  }
+  shape.FInterface = std::move(object);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -538,6 +558,12 @@ void TEscherDrawing::SetNoteData(int32_t col, int32_t row, uint16_t options, uin
   for (auto& s : FGroup->FList) {
     if (s->ObjType() != 25 || s->ObjId() != objId) continue;
     s->FNote = TShapeNoteData{col, row, options, std::u16string(author)};
+    if (auto* note = dynamic_cast<TShapeOutsideMsoNote*>(s->FInterface.get())) {
+      note->FCellCol = col;
+      note->FCellRow = row;
+      note->FNoteOptions = options;
+      note->FAuthor = author;
+    }
     if (auto* c = dynamic_cast<TShapeClientAnchor*>(s.get())) c->FVisible = (options & 0x0002) != 0;
     return;
   }
@@ -643,6 +669,33 @@ TShapeClientAnchor* TEscherDrawing::NewShape(int kind) {
   if (def.HasText) {
     shape->FText = def.Text;
     shape->FHasText = true;
+  }
+  std::unique_ptr<TShapeOutsideMso> object;
+  switch (kind) {
+    case NS_TextBox: object = std::make_unique<TShapeOutsideMsoBaseText>(TMSOShapeType::mstTextBox); break;
+    case NS_Note: object = std::make_unique<TShapeOutsideMsoNote>(); break;
+    case NS_Chart: object = std::make_unique<TShapeOutsideMsoChart>(); break;
+    case NS_ListBox: object = std::make_unique<TShapeControlListBox>(); break;
+    case NS_ComboBox: object = std::make_unique<TShapeControlComboBox>(); break;
+    case NS_ComboBoxAutoFilter: {
+      auto combo = std::make_unique<TShapeControlComboBox>();
+      combo->SetIsAutoFilter(true);
+      object = std::move(combo);
+      break;
+    }
+    case NS_Button: object = std::make_unique<TShapeControlButton>(FInternalNames); break;
+    case NS_CheckBox: object = std::make_unique<TShapeControlCheckBox>(FInternalNames); break;
+    case NS_RadioButton: object = std::make_unique<TShapeControlRadioButton>(FInternalNames); break;
+    default: break;
+  }
+  if (object) {
+    if (auto* text = dynamic_cast<TShapeOutsideMsoBaseText*>(object.get())) {
+      text->SetDefaultTxo();
+      if (def.HasText) text->SetText(def.Text);
+    }
+    // Controls hold their OBJ data themselves and take a new object id.
+    if (object->OwnsObjData()) object->FObjId = uint16_t(NextObjId());
+    shape->FInterface = std::move(object);
   }
   TShapeClientAnchor* s = shape.get();
   FGroup->FList.push_back(std::move(shape));

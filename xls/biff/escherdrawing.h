@@ -174,6 +174,9 @@ using TFileReadShapeEvent = std::function<void(TEscherDrawing& drawing, TShape& 
 // seam); the default decodes the text into `TShape::FText`.
 using TShapeObjectReader = std::function<void(TEscherDrawing& drawing, TShape& shape)>;
 void ReadShapeTextRaw(TEscherDrawing& drawing, TShape& shape);
+// Makes the shape's object from its OBJ sub-records (controls take them over) and reads its text
+// from the TXO records into it; the shape's text follows the object's.
+void ReadShapeObject(TEscherDrawing& drawing, TShape& shape);
 
 class TEscherDrawing {
  public:
@@ -230,7 +233,7 @@ class TEscherDrawing {
   void ForEachShape(const std::function<void(TShape& shape, TShapeGroup& parent)>& f) const;
 
   TFileReadShapeEvent OnReadShape;
-  TShapeObjectReader ObjectReader = ReadShapeTextRaw;
+  TShapeObjectReader ObjectReader = ReadShapeObject;
 
  private:
   friend class TDrawingReader;

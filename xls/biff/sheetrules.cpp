@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "xls/biff/biff5.h"
+#include "xls/biff/shapeobjects.h"
 #include "xls/formula/xlsformulamodel.h"
 
 namespace xls::biff {
@@ -225,8 +226,20 @@ void TAutoFilters::LoadFromStream(TRuleSource& source, uint16_t id, const TBIFFB
 }
 
 TSheetRules& SheetRules(TSheet& sheet) {
-  if (!sheet.FRules) sheet.FRules = std::make_unique<TSheetRules>();
+  if (!sheet.FRules) {
+    sheet.FRules = std::make_unique<TSheetRules>();
+    sheet.FRules->FAutoFilters.FComboBoxes = &sheet.ControlObjects().ComboBoxes();
+  }
   return *sheet.FRules;
+}
+
+void TAutoFilters::Clear() {
+  for (size_t i = FComboBoxes ? FComboBoxes->Count() : 0; i-- > 0;) {
+    const TDrwAnchor& item = FComboBoxes->Items(i);
+    auto* combo = item.Shape() ? dynamic_cast<TShapeControlComboBox*>(item.Shape()->FInterface.get()) : nullptr;
+    if (combo && combo->IsAutoFilter()) FComboBoxes->DeleteById(item.Id());
+  }
+  FItems.clear();
 }
 
 const TSheetRules* FindSheetRules(const TSheet& sheet) { return sheet.FRules.get(); }

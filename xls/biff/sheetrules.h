@@ -159,12 +159,17 @@ class TAutoFilters {
   // An entry may be empty: a filter's position is its column index.
   size_t Count() const { return FItems.size(); }
   TAutoFilter* GetItems(size_t i) const { return FItems.at(i).get(); }
-  // Drops the filters (the filter-range name stays with the workbook model).
-  void Clear() { FItems.clear(); }
+  // Drops the filters (the filter-range name stays with the workbook model) and deletes their
+  // drop-down arrows from the sheet's combo boxes, each by its id. A filter read from a file does
+  // not know its drop-down (its id is 0), and a sheet has one autofilter: every autofilter
+  // drop-down of the sheet is the filter's, and no other combo box is touched.
+  void Clear();
   // FILTERMODE or AUTOFILTERINFO, then the AUTOFILTER records that follow.
   void LoadFromStream(TRuleSource& source, uint16_t id, const TBIFFBody& body);
   int32_t FDropDownCount = 0;
   bool FIsDynamicFilter = false;
+  // The sheet's combo boxes (nullptr: no drop-downs are deleted).
+  TControlComboBoxes* FComboBoxes = nullptr;
 
  private:
   std::vector<std::unique_ptr<TAutoFilter>> FItems;

@@ -4,6 +4,7 @@
 
 #include "platform/textcodec.h"
 #include "xls/biff/biff5.h"
+#include "xls/biff/shapeobjects.h"
 #include "xls/biff/sheetrules.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsutils.h"
@@ -80,6 +81,13 @@ TSheet::TSheet(TSheets* owner, int32_t id)
   FEscherDrawing = std::make_unique<TEscherDrawing>(biff ? &biff->MSOPictures() : nullptr,
                                                     biff ? &biff->FormulaHandler().InternalNames() : nullptr,
                                                     biff ? &biff->Fonts() : nullptr);
+  TFormulaHandler* handler = biff ? &biff->FormulaHandler() : nullptr;
+  FDrawingObjects = std::make_unique<TDrawingObjects>(this, biff ? &biff->Fonts() : nullptr, handler, FEscherDrawing.get());
+  FControlObjects = std::make_unique<TControlObjects>(this, FEscherDrawing.get(), handler);
+  FEscherDrawing->OnReadShape = [this](TEscherDrawing&, TShape& shape) {
+    FDrawingObjects->AddFromFile(shape);
+    FControlObjects->AddFromFile(shape);
+  };
   FSelectedAreas.Init(0, 0);
   FName = u"Sheet" + kws::Utf8ToUtf16(std::to_string(id + 1));
 }
@@ -96,6 +104,7 @@ void TSheet::ClearData() {
   FSelectedAreas.Clear();
   FVisibleAreas.Clear();
   FRules.reset();
+  ReleaseDrawingObjects();
   FEscherDrawing->Clear();
   FDrawingRead = false;
   FHasDefaultRecords = false;
@@ -112,7 +121,20 @@ void TSheet::AfterFileRead() {
   FDimension.Row2 = rowAfter <= 0 ? 0 : rowAfter - 1;
 }
 
-void TSheet::NameIndexChanged(int32_t) {}
+void TSheet::ReleaseDrawingObjects() {
+  FDrawingObjects->Release();
+  FControlObjects->Release();
+}
+
+void TSheet::NameIndexChanged(int32_t delta) {
+  for (size_t i = 0; i < FEscherDrawing->ShapeCount(); ++i) {
+    TShapeOutsideMso* object = FEscherDrawing->Group().Items(i)->FInterface.get();
+    if (auto* button = dynamic_cast<TShapeControlButton*>(object))
+      button->NameIndexChanged(delta);
+    else if (auto* list = dynamic_cast<TShapeControlListBox*>(object))
+      list->NameIndexChanged(delta);
+  }
+}
 
 void TSheet::Assign(const TBasicSheet& source) {
   const auto* s = dynamic_cast<const TSheet*>(&source);

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "xls/biff/controlobjects.h"
+#include "xls/biff/drawingobjects.h"
 #include "xls/biff/escherdrawing.h"
 #include "xls/biff/recordstorage.h"
 #include "xls/model/xlscellarea.h"
@@ -196,7 +198,7 @@ class TSheet : public TBasicSheet {
   // Takes the dimension from the DIMENSIONS slot (called for every sheet after a load).
   void AfterFileRead();
   std::u16string DisplayName() const { return FName; }
-  // Defined-name indexes held by controls move by Delta (no controls are held yet).
+  // Defined-name indexes held by the buttons and list boxes of the drawing move by Delta.
   void NameIndexChanged(int32_t delta);
   // Copies the view settings, protections, hidden state and merged cells of another sheet.
   void Assign(const TBasicSheet& source);
@@ -243,6 +245,11 @@ class TSheet : public TBasicSheet {
   // The sheet's drawing, and whether this load has met it (a later MSODRAWING is kept raw).
   TEscherDrawing& EscherDrawing() const { return *FEscherDrawing; }
   bool FDrawingRead = false;
+  // The text boxes, notes, shapes and pictures, and the controls, of the drawing.
+  TDrawingObjects& DrawingObjects() const { return *FDrawingObjects; }
+  TControlObjects& ControlObjects() const { return *FControlObjects; }
+  // Forgets the list items after the drawing lost its shapes (a drawing that failed to read).
+  void ReleaseDrawingObjects();
   // Conditional formats, validations and the autofilter (sheetrules.h), made on first use.
   std::unique_ptr<TSheetRules> FRules;
 
@@ -250,6 +257,8 @@ class TSheet : public TBasicSheet {
   TSheets* FOwner;
   std::unique_ptr<TRecordStorageSheet> FRecords;
   std::unique_ptr<TEscherDrawing> FEscherDrawing;
+  std::unique_ptr<TDrawingObjects> FDrawingObjects;
+  std::unique_ptr<TControlObjects> FControlObjects;
 };
 
 class TSheets {

@@ -517,6 +517,7 @@ void TXLSReadII::RecMSODRAWING() {
   try {
     sheet->EscherDrawing().LoadFromStream(FXLSStream, records);
   } catch (const XLSRWException&) {
+    sheet->ReleaseDrawingObjects();  // the drawing lost its shapes
     for (const TRecordData& r : records) StoreRecord(TBIFFHeader{r.RecId, r.Length}, r.Data);
     throw;
   }

@@ -7,34 +7,22 @@
 #include <limits>
 #include <string>
 
-#include "xls/biff/biffformulahandler.h"
 #include "xls/biff/drawingobjects.h"
-#include "xls/biff/escherdrawing.h"
-#include "xls/biff/escherpictures.h"
 #include "xls/biff/shapeobjects.h"
+#include "tests/xls/biff/shapeobjects_fixtures.h"
 #include "xls/model/xlserrors.h"
 
 namespace xls::biff {
 namespace {
 
-std::string ErrorText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const XLSRWException& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::ErrorText;
 
-class DrawingObjects : public ::testing::Test {
+class LegacyDrawingObjects : public ::testing::Test, protected test::TDrawingFixture {
  protected:
-  TMSOPictures Store;
-  TFormulaHandler Handler;
-  TEscherDrawing Drawing{&Store, &Handler.InternalNames(), nullptr};
   TDrawingObjects Objects{nullptr, nullptr, &Handler, &Drawing};
 };
 
-TEST_F(DrawingObjects, NewItemsMakeNamedShapes) {
+TEST_F(LegacyDrawingObjects, NewItemsMakeNamedShapes) {
   TDrwText& a = Objects.Texts().Add();
   TDrwText& b = Objects.Texts().Add();
   TDrwPicture& p = Objects.Pictures().Add();
@@ -51,7 +39,7 @@ TEST_F(DrawingObjects, NewItemsMakeNamedShapes) {
   EXPECT_NE(Drawing.DgId(), 0);
 }
 
-TEST_F(DrawingObjects, AnchorOffsetsAreFractionsOfTheCell) {
+TEST_F(LegacyDrawingObjects, AnchorOffsetsAreFractionsOfTheCell) {
   TDrwBasic& s = Objects.Basics().Add();
   struct TCase {
     double set;
@@ -81,7 +69,7 @@ TEST_F(DrawingObjects, AnchorOffsetsAreFractionsOfTheCell) {
   EXPECT_TRUE(s.FlipVertical());
 }
 
-TEST_F(DrawingObjects, RotationAndColours) {
+TEST_F(LegacyDrawingObjects, RotationAndColours) {
   TDrwAutoShape& s = Objects.AutoShapes().Add();
   EXPECT_EQ(s.Rotation(), 0);
   s.SetRotation(-90);
@@ -104,7 +92,7 @@ TEST_F(DrawingObjects, RotationAndColours) {
   EXPECT_EQ(t.Shape()->FOPT.Count(), props);
 }
 
-TEST_F(DrawingObjects, TextsAndMargins) {
+TEST_F(LegacyDrawingObjects, TextsAndMargins) {
   TDrwText& t = Objects.Texts().Add();
   EXPECT_EQ(t.Text(), u"");
   t.SetText(u"Hello");
@@ -131,7 +119,7 @@ TEST_F(DrawingObjects, TextsAndMargins) {
   EXPECT_EQ(object->TXO()[0], 0x12);
 }
 
-TEST_F(DrawingObjects, NotesAndMacros) {
+TEST_F(LegacyDrawingObjects, NotesAndMacros) {
   TDrwNote& n = Objects.Notes().Add();
   n.SetCellCol(3);
   n.SetCellRow(7);
@@ -162,7 +150,7 @@ TEST_F(DrawingObjects, NotesAndMacros) {
   EXPECT_EQ(Handler.ExternalNames().ExtSheets().size(), 1u) << "one reference to the workbook itself";
 }
 
-TEST_F(DrawingObjects, ShapeTypes) {
+TEST_F(LegacyDrawingObjects, ShapeTypes) {
   TDrwBasic& b = Objects.Basics().Add();
   for (auto t : {TBasicShapeType::bstEllipse, TBasicShapeType::bstRectangle, TBasicShapeType::bstArrow,
                  TBasicShapeType::bstLine}) {
@@ -183,7 +171,7 @@ TEST_F(DrawingObjects, ShapeTypes) {
   EXPECT_EQ(a.Shape()->FShapeType, 79);
 }
 
-TEST_F(DrawingObjects, PicturesOfTheStore) {
+TEST_F(LegacyDrawingObjects, PicturesOfTheStore) {
   TDrwPicture& p = Objects.Pictures().Add();
   EXPECT_EQ(p.PictureId(), 0);
   EXPECT_EQ(p.PictureName(), u"[???]");
@@ -202,7 +190,7 @@ TEST_F(DrawingObjects, PicturesOfTheStore) {
   EXPECT_EQ(ErrorText([&] { p.SetPictureName(u"none.png"); }), "Can not find picture: none.png");
 }
 
-TEST_F(DrawingObjects, ClearDeletesTheShapesAndTheCluster) {
+TEST_F(LegacyDrawingObjects, ClearDeletesTheShapesAndTheCluster) {
   Objects.Texts().Add();
   Objects.Texts().Add();
   TDrwPicture& p = Objects.Pictures().Add();

@@ -21,3 +21,7 @@ kws_add_test(biff_shapeobjects_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/shapeobje
              LIBS xls_biff kws_test_support)
 kws_add_test(biff_shapeobjects_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/shapeobjects_fuzz_test.cpp
              LIBS xls_biff kws_test_support LABELS fuzz)
+# The drawing-object lists and the control front-end of a sheet over its drawing.
+kws_add_test(biff_drawingobjects_tests
+             SOURCES ${CMAKE_CURRENT_LIST_DIR}/drawingobjects_test.cpp ${CMAKE_CURRENT_LIST_DIR}/controlobjects_test.cpp
+             LIBS xls_biff kws_test_support)

@@ -10,6 +10,7 @@
 #include "tests/support/biffbook.h"
 #include "xls/biff/biffformulahandler.h"
 #include "xls/biff/biffrecordview.h"
+#include "tests/xls/biff/shapeobjects_fixtures.h"
 #include "xls/biff/shapeobjects.h"
 #include "xls/model/xlserrors.h"
 
@@ -22,14 +23,7 @@ std::span<const uint8_t> Span(const std::string& s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
 
-std::string ErrorText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const XLSRWException& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using test::ErrorText;
 
 // One OBJ sub-record: type, length, data.
 std::string Sub(uint16_t ft, const std::string& data) {
