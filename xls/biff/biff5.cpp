@@ -15,6 +15,7 @@ TBIFF5::TBIFF5(TXc12Manager& manager)
       FRecords(std::make_unique<TRecordStorageGlobals>()),
       FExtraObjects(std::make_unique<TExtraObjects>()),
       FFormulaHandler(std::make_unique<TFormulaHandler>()),
+      FSheetCharts(std::make_unique<TSheetCharts>()),
       FHandlers(DefaultBIFFRecordHandlers()) {
   FFormulaHandler->OnSheetName = [this](std::u16string_view name, int32_t& index, int32_t& tabCount) {
     SheetNameLookup(name, index, tabCount);
@@ -47,7 +48,7 @@ void TBIFF5::Clear() {
   FStyles->Clear();
   FExtraObjects->Clear();
   FFormulaHandler->Clear();
-  FSheetCharts.clear();
+  FSheetCharts->Clear();
   FFILESHARING.clear();
   FAborted = false;
   FOrigVersion = TExcelVersion::xvNone;

@@ -1,7 +1,7 @@
 // `TBIFF5`: the legacy workbook reader object of one legacy load (.xls/.xlm), kept by the
 // component after the load. It owns what stays on the legacy side (legacy sheets, the globals
 // raw record storage, STYLE records, the copy of the compound file's other elements, chart sheets
-// kept raw) and hands cells, strings, styles and names to the model hub `TXc12Manager`.
+// as record trees) and hands cells, strings, styles and names to the model hub `TXc12Manager`.
 //
 // A load: `LoadFromStream`(bytes) or `Read` (the file `Filename`) clears the object, runs one
 // record reader `TXLSReadII` over the bytes (see xlsreadii.h), and then, when no sheet was read,
@@ -13,7 +13,7 @@
 // live in their own units and tests can install their own. The legacy formula handler with its
 // name tables (`FormulaHandler()`) is emptied with the object and answers sheet names and the
 // model's defined names through this object. Not held here yet: the picture store and the macro
-// storage (their readers are other units); chart sheets are kept as raw record lists.
+// storage (their readers are other units).
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,7 @@
 
 #include "xls/biff/biffformulahandler.h"
 #include "xls/biff/biffhandlers.h"
+#include "xls/biff/chartrecords.h"
 #include "xls/biff/recordstorage.h"
 #include "xls/biff/sheets.h"
 #include "xls/biff/xlsstream.h"
@@ -41,13 +42,6 @@ class TXc12Fonts;
 namespace xls::biff {
 
 class TXLSReadII;
-
-// A chart sheet sub-stream kept as raw records, BOF to EOF inclusive.
-struct TRawChartSheet {
-  std::u16string Name;
-  int32_t SheetIndex = 0;  // position in the file's sheet list
-  TBaseRecordStorage Records;
-};
 
 // Raw STYLE records (0x0293), in file order.
 class TStyles : public TBaseRecordStorage {};
@@ -85,7 +79,8 @@ class TBIFF5 : public TXLSFactoryObject {
   TRecordStorageGlobals& Records() { return *FRecords; }
   TStyles& Styles() { return *FStyles; }
   TExtraObjects& ExtraObjects() { return *FExtraObjects; }
-  std::vector<std::unique_ptr<TRawChartSheet>>& SheetCharts() { return FSheetCharts; }
+  // The chart sheets, each a chart record tree (chartrecords.h).
+  TSheetCharts& SheetCharts() { return *FSheetCharts; }
   TXc12Fonts& Fonts() const;
   TBIFFRecordHandlers& Handlers() { return FHandlers; }
   TFormulaHandler& FormulaHandler() { return *FFormulaHandler; }
@@ -147,7 +142,7 @@ class TBIFF5 : public TXLSFactoryObject {
   std::unique_ptr<TRecordStorageGlobals> FRecords;
   std::unique_ptr<TExtraObjects> FExtraObjects;
   std::unique_ptr<TFormulaHandler> FFormulaHandler;
-  std::vector<std::unique_ptr<TRawChartSheet>> FSheetCharts;
+  std::unique_ptr<TSheetCharts> FSheetCharts;
   std::vector<uint8_t> FFILESHARING;
   bool FAborted = false;
   TBIFFRecordHandlers FHandlers;

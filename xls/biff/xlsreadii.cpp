@@ -369,7 +369,7 @@ void TXLSReadII::RecBOF() {
     }
     case BOF_CHART:
       ++FBoundsheetIndex;
-      ReadChartSheetRaw();
+      ReadChartSheet();
       break;
     case BOF_WORKSPACE:
       throw XLSRWException("BIFF4 Workbook unhandled");
@@ -391,14 +391,15 @@ void TXLSReadII::AddMissingWorksheet() {
   }
 }
 
-void TXLSReadII::ReadChartSheetRaw() {
-  auto chart = std::make_unique<TRawChartSheet>();
-  chart->SheetIndex = FBoundsheetIndex;
-  if (size_t(FBoundsheetIndex) < FBoundsheets.size())
-    chart->Name = FBoundsheets[size_t(FBoundsheetIndex)].Name;
-  chart->Records.AddRec(Header, Body().Span());
-  ReadSubstreamRaw(&chart->Records);
-  FXLS->SheetCharts().push_back(std::move(chart));
+// A chart sheet becomes a record tree; one the tree reader cannot take stays raw up to its EOF
+// with warning 2003, and the load goes on.
+void TXLSReadII::ReadChartSheet() {
+  const int64_t start = FXLSStream.Pos() - Header.Length - 4;
+  const std::u16string name =
+      size_t(FBoundsheetIndex) < FBoundsheets.size() ? FBoundsheets[size_t(FBoundsheetIndex)].Name : u"Chart";
+  const std::string failure = FXLS->SheetCharts().LoadFromStream(FXLSStream, name, PBuf, &FXLS->Fonts(), FBoundsheetIndex);
+  if (!failure.empty()) SkipDamaged(XLSRWException("Chart kept raw: " + failure), start);
+  if (FBoundsheetIndex >= int32_t(FBoundsheets.size()) - 1) FDone = true;
 }
 
 // Reads the records after a substream's BOF up to its own EOF (nested substreams included),
