@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/textcodec.h"
+#include "xls/biff/chartobjects.h"
 #include "xls/biff/sheetrules.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsutils.h"
@@ -86,6 +87,7 @@ void TSheet::ClearData() {
   FSheetProtections = AllSheetProtections;
   FRecords->SetDefaultData();
   FCachedMSORecs.Clear();
+  FCharts.reset();
   FMergedCells.Clear();
   FPane.Clear();
   FSelectedAreas.Clear();

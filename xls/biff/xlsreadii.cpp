@@ -1,11 +1,13 @@
 #include "xls/biff/xlsreadii.h"
 
+#include "xls/biff/chartobjects.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/textcodec.h"
+#include "xls/biff/chartobjects.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsworksheetdata.h"
@@ -482,8 +484,9 @@ void TXLSReadII::RecFILEPASS() {
   }
 }
 
-// Drawing records are kept raw: the group with its continuation records, a sheet drawing with
-// an embedded chart's records; the loop stays in step without reading the shapes.
+// Drawing records are kept raw: the group with its continuation records, a sheet drawing (with
+// an embedded chart's records when drawings are skipped); the loop stays in step without reading
+// the shapes. An embedded chart is read into the sheet's chart list otherwise.
 void TXLSReadII::RecMSODRAWINGGROUP() {
   InsertRecord = false;
   ReadBody();
@@ -508,6 +511,17 @@ void TXLSReadII::RecMSODRAWING() {
   ReadNextRaw(obj, objBody);
   if (TRecordView(objBody).U16(4) == 5 && IsBOFId(FXLSStream.PeekHeader())) {
     StoreRecord(obj, objBody);
+    TSheet* sheet = CurrSheet();
+    if (!FSkipMSO && sheet) {
+      // The chart becomes a record tree with its objects; its top-left cell is the anchor of the
+      // shape in the drawing record before the OBJ.
+      int32_t col = -1, row = -1;
+      LastClientAnchor(Body().Span(), col, row);
+      if (!sheet->FCharts) sheet->FCharts = std::make_unique<TDrwCharts>(&FXLS->FormulaHandler(), &FXLS->Fonts());
+      const std::string failure = sheet->FCharts->ReadEmbedded(FXLSStream, PBuf, col, row);
+      if (!failure.empty()) SkipDamaged(XLSRWException(failure), objPos);
+      return;
+    }
     TBIFFHeader h;
     std::vector<uint8_t> body;
     do {

@@ -9,7 +9,7 @@ lo-charts.xls      python3-openpyxl writes charts-source.xlsx: sheet "Data" with
                    writes the legacy file; every chart becomes an embedded chart sub-stream.
 lo-charts.openpyxl LibreOffice converts lo-charts.xls back to .xlsx; openpyxl reads that package:
                    one line per chart (type, 3-D, series count, anchor's top-left cell) and one per
-                   series (values reference, categories reference), in the form of the
+                   series (name, values reference, categories reference), in the form of the
                    `biffchart`/`biffseries` lines of xls_dump.
 gn-chartsheet.xls  ssconvert writes it from gn-chartsheet.gnumeric (made here): sheet "Data" with
                    an embedded column chart of two series, and sheet "Graph" marked
@@ -151,7 +151,12 @@ def openpyxl_lines(xlsx):
             for k, s in enumerate(series):
                 values = ref_text(s.yVal if s.yVal is not None else s.val)
                 cats = ref_text(s.xVal if s.xVal is not None else s.cat)
-                lines.append("\t".join(["biffseries", ws.title, str(n), str(k), values, cats]))
+                name = ""
+                if s.tx is not None and s.tx.strRef is not None:
+                    name = ref_text(s.tx)
+                elif s.tx is not None and s.tx.v is not None:
+                    name = '"%s"' % s.tx.v
+                lines.append("\t".join(["biffseries", ws.title, str(n), str(k), name, values, cats]))
     return lines
 
 

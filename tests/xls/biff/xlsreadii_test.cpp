@@ -13,6 +13,7 @@
 #include "platform/cfb.h"
 #include "platform/textcodec.h"
 #include "tests/xls/biff/frame_fixtures.h"
+#include "xls/biff/chartobjects.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsworksheetdata.h"
@@ -537,6 +538,7 @@ TEST(RecordLoop_Drawings, KeptRawInStep) {
                            R(0x00EC, "hidden drawing") + R(0x01AB, "") + R(0x00ED, "sel") + Eof;
   Hub hub;
   TBIFF5 biff(hub.M());
+  biff.FSkipDrawing = true;  // the embedded chart stays raw too
   biff.LoadFromStream(std::span<const uint8_t>(Compound(file)));
   auto g = Ids(biff.Records());
   const auto at = std::find(g.begin(), g.end(), 0x00EB);
@@ -554,6 +556,34 @@ TEST(RecordLoop_Drawings, KeptRawInStep) {
   EXPECT_EQ(std::string(biff.GetSheet(0)->Records().Items(6)->Data.begin(),
                         biff.GetSheet(0)->Records().Items(6)->Data.end()),
             "drawing2");
+}
+
+// Without skipping drawings, an embedded chart becomes a record tree with its objects in the
+// sheet's chart list; the drawing records around it stay raw and in step.
+TEST(RecordLoop_Drawings, EmbeddedChartReadIntoTheSheetsCharts) {
+  const std::string objChart = Le16(0x15) + Le16(18) + Le16(5) + Le16(1) + std::string(14, '\0');
+  // A shape container with a client anchor from C4 (column 2, row 3) and its client data.
+  const std::string anchor = Le16(0x0000) + Le16(0xF010) + Le32(18) + Le16(0) + Le16(2) + Le16(0) + Le16(3) +
+                             Le16(0) + Le16(8) + Le16(0) + Le16(20) + Le16(0);
+  const std::string drawing = Le16(0x000F) + Le16(0xF004) + Le32(34) + anchor + Le16(0) + Le16(0xF011) + Le32(0);
+  const std::string file = R(0x0809, Bof8Body(5)) + R(0x0085, BoundSheet8Body("A")) + Eof +
+                           R(0x0809, Bof8Body(0x10)) + R(0x00EC, drawing) + R(0x005D, objChart) +
+                           R(0x0809, Bof8Body(0x20)) + R(0x1002, "in chart") + R(0x1033) + R(0x1003, "s") +
+                           R(0x1034) + Eof + R(0x00ED, "sel") + Eof;
+  Hub hub;
+  TBIFF5 biff(hub.M());
+  biff.LoadFromStream(std::span<const uint8_t>(Compound(file)));
+  auto s = Ids(biff.GetSheet(0)->Records());
+  EXPECT_EQ(std::vector<uint16_t>(s.begin() + 1, s.begin() + 4), (std::vector<uint16_t>{0x00EC, 0x005D, 0x00ED}));
+  ASSERT_TRUE(biff.GetSheet(0)->FCharts);
+  const TDrwCharts& charts = *biff.GetSheet(0)->FCharts;
+  ASSERT_EQ(charts.EmbeddedCount(), 1u);
+  EXPECT_EQ(charts.Embedded(0).Col, 2);
+  EXPECT_EQ(charts.Embedded(0).Row, 3);
+  ASSERT_EQ(charts.Count(), 1u);
+  EXPECT_EQ(charts.Embedded(0).Chart(), &charts.Items(0));
+  EXPECT_EQ(charts.Items(0).Series().size(), 1u);
+  EXPECT_EQ(charts.Items(0).Name(), u"Chart 1");
 }
 
 // ---- the handler table --------------------------------------------------------------------------
