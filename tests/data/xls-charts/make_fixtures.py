@@ -38,8 +38,6 @@ def make_source(path):
     from openpyxl.chart import (AreaChart, BarChart, BarChart3D, BubbleChart, DoughnutChart,
                                 LineChart, PieChart, PieChart3D, RadarChart, Reference,
                                 ScatterChart, Series)
-    from openpyxl.chart.shapes import GraphicalProperties
-    from openpyxl.drawing.fill import GradientFillProperties, GradientStop
 
     wb = Workbook()
     ws = wb.active
@@ -67,9 +65,6 @@ def make_source(path):
     made.append(c)
     c = LineChart()
     series_data(c, 2, 5)
-    grad = GradientFillProperties(gsLst=[GradientStop(pos=0, srgbClr="FFFFFF"),
-                                         GradientStop(pos=100000, srgbClr="4F81BD")])
-    c.graphical_properties = GraphicalProperties(gradFill=grad)
     made.append(c)
     c = PieChart()
     series_data(c, 2, 2)
@@ -104,6 +99,23 @@ def make_source(path):
         chart.width, chart.height = 8, 5
         charts.add_chart(chart, "%s%d" % ("AJ"[i % 2], 1 + (i // 2) * 12))
     wb.save(path)
+    add_gradient_chart_area(path, "xl/charts/chart3.xml")
+
+
+GRADIENT = ('<spPr><a:gradFill xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main"><a:gsLst>'
+            '<a:gs pos="0"><a:srgbClr val="FFFFFF"/></a:gs><a:gs pos="100000"><a:srgbClr val="4F81BD"/></a:gs>'
+            '</a:gsLst><a:lin ang="5400000" scaled="0"/></a:gradFill></spPr>')
+
+
+def add_gradient_chart_area(path, part):
+    """openpyxl writes no chart-space shape properties: the line chart's gradient area goes in here."""
+    with zipfile.ZipFile(path) as z:
+        items = [(i, z.read(i.filename)) for i in z.infolist()]
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for info, data in items:
+            if info.filename == part:
+                data = data.replace(b"</chart>", b"</chart>" + GRADIENT.encode(), 1)
+            z.writestr(info, data)
 
 
 def soffice(tmp, fmt, src, outdir):

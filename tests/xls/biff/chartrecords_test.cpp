@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/xls/biff/frame_fixtures.h"
+#include "tests/xls/biff/chart_fixtures.h"
 #include "platform/textcodec.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsstyles.h"
@@ -18,39 +18,11 @@
 namespace xls::biff {
 namespace {
 
+using namespace xls::biff::test;
 using kws::test::Bof8Body;
 using kws::test::BoundSheet8Body;
 using kws::test::Le16;
 using kws::test::Le32;
-using namespace xls::biff::test;
-
-std::string R(uint16_t id, std::string_view body = {}) { return kws::test::BiffRecord(id, body); }
-const std::string Eof = R(0x000A);
-const std::string Begin = R(0x1033);
-const std::string End = R(0x1034);
-
-std::string FbiBody(uint16_t ifnt) { return Le16(100) + Le16(200) + Le16(300) + Le16(0) + Le16(ifnt); }
-
-// A stream over a record run (kept in a compound file, as the reader meets it).
-struct RunStream {
-  std::vector<uint8_t> bytes;
-  TXLSStream stream;
-  explicit RunStream(const std::string& run) : bytes(Compound(run)) {
-    stream.SetSourceStream(bytes);
-    stream.OpenStorageRead({});
-  }
-};
-
-// The tree as text: id, and for parents their children in brackets.
-std::string Shape(const TChartRecord& r) {
-  char id[8];
-  std::snprintf(id, sizeof id, "%.4X", unsigned(r.RecId()));
-  std::string s = id;
-  if (r.Count() == 0) return s;
-  s += "(";
-  for (size_t i = 0; i < r.Count(); ++i) s += (i ? " " : "") + Shape(*r.Items(i));
-  return s + ")";
-}
 
 // An owner whose drawing reader fails, or reads the body and counts.
 struct TestOwner : TChartTreeOwner {
