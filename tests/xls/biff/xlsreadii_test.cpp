@@ -586,6 +586,41 @@ TEST(RecordLoop_Drawings, EmbeddedChartReadIntoTheSheetsCharts) {
   EXPECT_EQ(charts.Items(0).Name(), u"Chart 1");
 }
 
+// One chart, not the load: an embedded chart the tree reader cannot take stays raw up to its EOF,
+// one the object layer rejects keeps its tree without objects; each gives warning 2003 and the
+// sheet's cells after it are read.
+TEST(RecordLoop_Drawings, EmbeddedChartsThatFailStayWithTheirSheet) {
+  const std::string objChart = Le16(0x15) + Le16(18) + Le16(5) + Le16(1) + std::string(14, '\0');
+  const std::string raw = R(0x0809, Bof8Body(0x20)) + R(0x1033) + R(0x1033) + R(0x1002, "c") + Eof;
+  const std::string rejected =
+      R(0x0809, Bof8Body(0x20)) + R(0x1002, "c") + R(0x1033) + R(0x1041, std::string(18, '\0')) + R(0x1033) +
+      R(0x101D, Le16(7)) + R(0x1034) + R(0x1034) + Eof;
+  const std::string file = R(0x0809, Bof8Body(5)) + R(0x0085, BoundSheet8Body("A")) + Eof +
+                           R(0x0809, Bof8Body(0x10)) + R(0x00EC, "d1") + R(0x005D, objChart) + raw +
+                           R(0x00EC, "d2") + R(0x005D, objChart) + rejected + R(0x0099, "after") + Eof;
+  Hub hub;
+  TXLSErrorList warnings;
+  hub.M().Errors()->SetErrorList(&warnings);
+  TBIFF5 biff(hub.M());
+  EXPECT_EQ(LoadError(biff, Compound(file)), "(no error)");
+  ASSERT_TRUE(biff.GetSheet(0)->FCharts);
+  const TDrwCharts& charts = *biff.GetSheet(0)->FCharts;
+  ASSERT_EQ(charts.EmbeddedCount(), 2u);
+  EXPECT_TRUE(charts.Embedded(0).Raw());
+  EXPECT_EQ(charts.Embedded(0).Record().Count(), 5u);
+  EXPECT_FALSE(charts.Embedded(1).Raw());
+  EXPECT_EQ(charts.Embedded(1).Chart(), nullptr);
+  EXPECT_EQ(charts.Embedded(1).Record().Items(1)->RecId(), 0x1002);
+  EXPECT_EQ(charts.Count(), 0u);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_NE(kws::Utf16ToUtf8(warnings[0].Text).find("Chart kept raw: Chart BEGIN record without a record before it"),
+            std::string::npos);
+  EXPECT_NE(kws::Utf16ToUtf8(warnings[1].Text).find("Chart kept without objects: Unknown axis type 7"),
+            std::string::npos);
+  const auto ids = Ids(biff.GetSheet(0)->Records());
+  EXPECT_NE(std::find(ids.begin(), ids.end(), 0x0099), ids.end());
+}
+
 // ---- the handler table --------------------------------------------------------------------------
 
 // Handlers of low and high ids are found, replaced and removed one by one; a copy of the table
