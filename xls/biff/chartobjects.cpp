@@ -302,44 +302,19 @@ std::string TDrwCharts::AddFromFile(TChartTreeOwner* shape, TChartRecord* root) 
   return {};
 }
 
-void TEmbeddedChart::LoadChartDrawing(TXLSStream& stream, TChartRecord& placeholder, TXc12Fonts*) {
-  std::vector<uint8_t>& b = placeholder.Bytes();
-  b.resize(stream.ReadRecordBody(CHARTREC_MSODRAWING, b.data(), b.size()));
-}
-
-bool LastClientAnchor(std::span<const uint8_t> d, int32_t& col, int32_t& row) {
-  auto u16 = [&](size_t at) { return uint32_t(d[at] | d[at + 1] << 8); };
-  bool found = false;
-  size_t p = 0;
-  while (p + 8 <= d.size()) {
-    const uint32_t type = u16(p + 2), length = u16(p + 4) | u16(p + 6) << 16;
-    if ((u16(p) & 0xF) == 0xF) {  // a container: its records follow its header
-      p += 8;
-      continue;
-    }
-    if (type == 0xF010 && length >= 8 && p + 16 <= d.size()) {
-      col = int32_t(u16(p + 10));
-      row = int32_t(u16(p + 14));
-      found = true;
-    }
-    if (length > d.size() - p - 8) break;
-    p += 8 + length;
-  }
-  return found;
-}
-
 const TEmbeddedChart& TDrwCharts::Embedded(size_t index) const {
   if (index >= FEmbedded.size()) throw std::out_of_range("List index out of bounds");
   return *FEmbedded[index];
 }
 
-std::string TDrwCharts::ReadEmbedded(TXLSStream& stream, std::vector<uint8_t>& buffer, int32_t col, int32_t row) {
+std::string TDrwCharts::ReadEmbedded(TChartRecordSource& source, int32_t col, int32_t row, const void* shape) {
   auto e = std::make_unique<TEmbeddedChart>();
   e->Col = col;
   e->Row = row;
+  e->Shape = shape;
   TEmbeddedChart& chart = *e;
   FEmbedded.push_back(std::move(e));
-  std::string failure = ReadChartOrRaw(*chart.FRecord, stream, buffer, FFonts, stream.Pos());
+  std::string failure = ReadChartOrRaw(*chart.FRecord, source, FFonts, source.Pos());
   if (!failure.empty()) {
     chart.FRaw = true;
     return "Chart kept raw: " + failure;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "xls/biff/chartrecords.h"
+#include "xls/biff/escherpictures.h"  // TMSOBlipType
 #include "xls/model/xlscellarea.h"
 
 namespace xls {
@@ -40,7 +41,6 @@ enum class TChartEmptyCells : uint8_t { cecNotPlotted, cecZero, cecInterpolated 
 enum class TChartLegendType : uint8_t { cltBottom, cltCorner, cltTop, cltRight, cltLeft, cltNotDocked };
 enum class TChartLegendSpacing : uint8_t { clsClose, clsMedium, clsOpen };
 enum class TSerieItemGeomtery : uint8_t { sigDefault, sigCylinder, sigPyramid, sigChoppedPyramid, sigCone, sigChoppedCone, sigLast };
-enum class TMSOBlipType : uint8_t { msoblipERROR, msoblipUNKNOWN, msoblipEMF, msoblipWMF, msoblipPICT, msoblipJPEG, msoblipPNG, msoblipDIB };
 enum class TDefaultRecordData : uint8_t {
   drdAll, drdLegend, drdSerie, drdDataformat, drdStyleArea, drdStyleBarColumn, drdStyleLine, drdStylePie,
   drdStyleRadar, drdStyleScatter, drdStyleSurface
@@ -520,8 +520,7 @@ class TEmbeddedChart : public TChartTreeOwner {
   // The chart's objects; nullptr for a raw tree or one the object layer rejected.
   TDrwChart* Chart() const { return FChart; }
   int32_t Col = -1, Row = -1;  // top-left cell of the anchor, -1 when the drawing gave none
-  // Keeps the drawing's bytes in the placeholder record (no drawing layer reads them yet).
-  void LoadChartDrawing(TXLSStream& stream, TChartRecord& placeholder, TXc12Fonts* fonts) override;
+  const void* Shape = nullptr;  // the sheet drawing's shape the chart belongs to
 
  private:
   friend class TDrwCharts;
@@ -529,10 +528,6 @@ class TEmbeddedChart : public TChartTreeOwner {
   TDrwChart* FChart = nullptr;
   bool FRaw = false;
 };
-
-// The top-left cell (column, row) of the last client anchor (0xF010) of a drawing record's body;
-// false when it holds none.
-bool LastClientAnchor(std::span<const uint8_t> drawing, int32_t& col, int32_t& row);
 
 // The embedded charts of a legacy sheet.
 class TDrwCharts {
@@ -546,10 +541,10 @@ class TDrwCharts {
   std::string AddFromFile(TChartTreeOwner* shape, TChartRecord* root);
   TXc12Fonts* Fonts() const { return FFonts; }
 
-  // Reads the chart sub-stream that starts at the stream position (its BOF) into a new embedded
+  // Reads the chart sub-stream that starts at the source's position (its BOF) into a new embedded
   // chart and adds its objects; returns why the chart was kept raw or got no objects (empty when
   // neither happened).
-  std::string ReadEmbedded(TXLSStream& stream, std::vector<uint8_t>& buffer, int32_t col, int32_t row);
+  std::string ReadEmbedded(TChartRecordSource& source, int32_t col, int32_t row, const void* shape = nullptr);
   size_t EmbeddedCount() const { return FEmbedded.size(); }
   const TEmbeddedChart& Embedded(size_t index) const;  // std::out_of_range outside
 

@@ -4,19 +4,45 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "xls/biff/recordstorage.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsstyles.h"
 
 namespace xls::biff {
 
-namespace {
-
-// Reads a body of `length` bytes (fewer when the stream ends).
-std::vector<uint8_t> ReadBody(TXLSStream& stream, uint16_t id, uint32_t length) {
-  std::vector<uint8_t> body(length);
-  body.resize(stream.ReadRecordBody(id, body.data(), length));
+std::vector<uint8_t> TStreamChartSource::Body(const TBIFFHeader& h) {
+  std::vector<uint8_t> body(h.Length);
+  body.resize(FStream.ReadRecordBody(h.RecID, body.data(), h.Length));
   return body;
 }
+
+bool TListChartSource::NextHeader(TBIFFHeader& h) {
+  while (FNext < FRecords.Count()) {
+    const TRecordData* r = FRecords.Items(FNext++);
+    if (!r) continue;
+    h = TBIFFHeader{r->RecId, uint16_t(std::min<size_t>(r->Data.size(), 0xFFFF))};
+    return true;
+  }
+  return false;
+}
+
+std::vector<uint8_t> TListChartSource::Body(const TBIFFHeader& h) {
+  const TRecordData* r = FNext > 0 ? FRecords.Items(FNext - 1) : nullptr;
+  if (!r) return {};
+  return std::vector<uint8_t>(r->Data.begin(), r->Data.begin() + ptrdiff_t(std::min<size_t>(h.Length, r->Data.size())));
+}
+
+uint16_t TListChartSource::PeekId() const {
+  for (size_t i = FNext; i < FRecords.Count(); ++i)
+    if (const TRecordData* r = FRecords.Items(i)) return r->RecId;
+  return 0;
+}
+
+void TChartTreeOwner::LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts*) {
+  placeholder.Bytes() = source.Body(TBIFFHeader{CHARTREC_MSODRAWING, uint16_t(placeholder.Length())});
+}
+
+namespace {
 
 uint16_t U16(std::span<const uint8_t> b, size_t at) {
   return at + 1 < b.size() ? uint16_t(b[at] | b[at + 1] << 8) : 0;
@@ -117,22 +143,25 @@ TXc12Font* TChartRecord::FindFBIFont(uint16_t index) {
 
 void TChartRecord::Read(TXLSStream& stream, std::vector<uint8_t>& buffer, TXc12Fonts* fonts) {
   (void)buffer;  // bodies are read into the nodes themselves
-  ReadLevel(stream, fonts, 0);
+  TStreamChartSource source(stream);
+  ReadLevel(source, fonts, 0);
 }
 
-bool TChartRecord::ReadLevel(TXLSStream& stream, TXc12Fonts* fonts, int depth) {
+void TChartRecord::Read(TChartRecordSource& source, TXc12Fonts* fonts) { ReadLevel(source, fonts, 0); }
+
+bool TChartRecord::ReadLevel(TChartRecordSource& stream, TXc12Fonts* fonts, int depth) {
   if (depth > MAX_CHART_NESTING) throw XLSRWException("Chart records nested too deep");
   TBIFFHeader h;
-  while (stream.ReadHeader(h) == 4) {
+  while (stream.NextHeader(h)) {
     switch (h.RecID) {
       case CHARTREC_EOF: {
-        const std::vector<uint8_t> b = ReadBody(stream, h.RecID, h.Length);
+        const std::vector<uint8_t> b = stream.Body(h);
         Insert(-1, std::make_unique<TChartRecord>(this, h.RecID | uint32_t(b.size()) << 16, b.data()));
         return true;
       }
       case CHARTREC_MSODRAWING: {
         if (h.Length <= CHART_DRAWING_MIN) {
-          ReadBody(stream, h.RecID, h.Length);
+          stream.Body(h);
           break;
         }
         TChartRecord* placeholder = InsertRecord(-1, h.RecID, h.Length, false);
@@ -143,7 +172,7 @@ bool TChartRecord::ReadLevel(TXLSStream& stream, TXc12Fonts* fonts, int depth) {
         break;
       }
       case CHARTREC_FONTX: {
-        const std::vector<uint8_t> b = ReadBody(stream, h.RecID, h.Length);
+        const std::vector<uint8_t> b = stream.Body(h);
         const uint16_t index = U16(b, 0);
         TXc12Font* font = FindFBIFont(index);
         if (!font) font = ChartFontOfIndex(fonts, index);
@@ -151,15 +180,15 @@ bool TChartRecord::ReadLevel(TXLSStream& stream, TXc12Fonts* fonts, int depth) {
         break;
       }
       case CHARTREC_BEGIN:
-        ReadBody(stream, h.RecID, h.Length);
+        stream.Body(h);
         if (FItems.empty()) throw XLSRWException("Chart BEGIN record without a record before it");
         if (FItems.back()->ReadLevel(stream, fonts, depth + 1)) return true;
         break;
       case CHARTREC_END:
-        ReadBody(stream, h.RecID, h.Length);
+        stream.Body(h);
         return false;
       case CHARTREC_FBI: {
-        std::vector<uint8_t> b = ReadBody(stream, h.RecID, h.Length);
+        std::vector<uint8_t> b = stream.Body(h);
         b.resize(10);
         TXc12Font* font = ChartFontOfIndex(fonts, U16(b, 8));
         if (font) font->SetLocked(true);
@@ -171,12 +200,12 @@ bool TChartRecord::ReadLevel(TXLSStream& stream, TXc12Fonts* fonts, int depth) {
         break;
       }
       case CHARTREC_GELFRAME: {
-        std::vector<uint8_t> block = ReadBody(stream, h.RecID, h.Length);
-        for (uint16_t next = stream.PeekHeader(); next == CHARTREC_GELFRAME || next == CHARTREC_CONTINUE;
-             next = stream.PeekHeader()) {
+        std::vector<uint8_t> block = stream.Body(h);
+        for (uint16_t next = stream.PeekId(); next == CHARTREC_GELFRAME || next == CHARTREC_CONTINUE;
+             next = stream.PeekId()) {
           TBIFFHeader c;
-          if (stream.ReadHeader(c) != 4) break;
-          const std::vector<uint8_t> more = ReadBody(stream, c.RecID, c.Length);
+          if (!stream.NextHeader(c)) break;
+          const std::vector<uint8_t> more = stream.Body(c);
           block.insert(block.end(), more.begin(), more.end());
         }
         TChartRecord* r = InsertRecord(-1, h.RecID, 0, true);
@@ -184,7 +213,7 @@ bool TChartRecord::ReadLevel(TXLSStream& stream, TXc12Fonts* fonts, int depth) {
         break;
       }
       default: {
-        std::vector<uint8_t> b = ReadBody(stream, h.RecID, h.Length);
+        std::vector<uint8_t> b = stream.Body(h);
         TChartRecord* r = InsertRecord(-1, h.RecID, 0, false);
         r->FData = std::move(b);
         break;
@@ -200,18 +229,17 @@ std::unique_ptr<TChartRecordUpdate> NewChartRoot(TChartTreeOwner* owner) {
   return root;
 }
 
-std::string ReadChartOrRaw(TChartRecord& root, TXLSStream& stream, std::vector<uint8_t>& buffer,
-                           TXc12Fonts* fonts, int64_t start) {
+std::string ReadChartOrRaw(TChartRecord& root, TChartRecordSource& stream, TXc12Fonts* fonts, int64_t start) {
   const size_t kept = root.Count();  // records the caller put there before (a chart sheet's BOF)
   try {
-    root.Read(stream, buffer, fonts);
+    root.Read(stream, fonts);
     return {};
   } catch (const XLSRWException& e) {
     while (root.Count() > kept) root.Delete(root.Count() - 1);
-    stream.Seek(start, 0);
+    stream.Seek(start);
     TBIFFHeader h;
-    while (stream.ReadHeader(h) == 4) {
-      const std::vector<uint8_t> b = ReadBody(stream, h.RecID, h.Length);
+    while (stream.NextHeader(h)) {
+      const std::vector<uint8_t> b = stream.Body(h);
       TChartRecord* r = root.InsertRecord(-1, h.RecID, 0, false);
       r->Bytes() = b;
       if (h.RecID == CHARTREC_EOF) break;
@@ -237,7 +265,9 @@ std::string TSheetCharts::LoadFromStream(TXLSStream& stream, std::u16string_view
   std::memcpy(bof->Data(), buffer.data(), std::min<size_t>(16, buffer.size()));
   TSheetChart& c = *chart;
   FItems.push_back(std::move(chart));
-  const std::string failure = ReadChartOrRaw(*c.FRecord, stream, buffer, fonts, stream.Pos());
+  (void)buffer;
+  TStreamChartSource source(stream);
+  const std::string failure = ReadChartOrRaw(*c.FRecord, source, fonts, source.Pos());
   if (!failure.empty()) {
     c.FRaw = true;
     c.FDrawing = nullptr;
@@ -245,14 +275,9 @@ std::string TSheetCharts::LoadFromStream(TXLSStream& stream, std::u16string_view
   return failure;
 }
 
-void TSheetCharts::LoadChartDrawing(TXLSStream& stream, TChartRecord& placeholder, TXc12Fonts* fonts) {
+void TSheetCharts::LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts* fonts) {
   if (FItems.empty()) throw XLSRWException("Chart record parent is not of excpected type");
-  if (OnDrawing) {
-    OnDrawing(stream, placeholder, fonts);
-  } else {
-    std::vector<uint8_t>& b = placeholder.Bytes();
-    b.resize(stream.ReadRecordBody(CHARTREC_MSODRAWING, b.data(), b.size()));
-  }
+  TChartTreeOwner::LoadChartDrawing(source, placeholder, fonts);
   FItems.back()->AddDrawing(&placeholder);
 }
 

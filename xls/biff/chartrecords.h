@@ -96,6 +96,50 @@ inline constexpr int MAX_CHART_NESTING = 32;
 inline constexpr uint32_t CHART_DRAWING_MIN = 80;
 
 class TChartRecord;
+class TBaseRecordStorage;
+
+// Where the tree reader takes its records from: the workbook stream (chart sheets) or the records
+// a sheet's drawing reader kept for an embedded chart.
+class TChartRecordSource {
+ public:
+  virtual ~TChartRecordSource() = default;
+  // The next record's header; false at the end.
+  virtual bool NextHeader(TBIFFHeader& header) = 0;
+  // The body of the record whose header was read last (fewer bytes when the source ends).
+  virtual std::vector<uint8_t> Body(const TBIFFHeader& header) = 0;
+  // The next record's id without moving; 0 at the end.
+  virtual uint16_t PeekId() const = 0;
+  virtual int64_t Pos() const = 0;
+  virtual void Seek(int64_t pos) = 0;
+};
+
+class TStreamChartSource : public TChartRecordSource {
+ public:
+  explicit TStreamChartSource(TXLSStream& stream) : FStream(stream) {}
+  bool NextHeader(TBIFFHeader& header) override { return FStream.ReadHeader(header) == 4; }
+  std::vector<uint8_t> Body(const TBIFFHeader& header) override;
+  uint16_t PeekId() const override { return FStream.PeekHeader(); }
+  int64_t Pos() const override { return FStream.Pos(); }
+  void Seek(int64_t pos) override { FStream.Seek(pos, 0); }
+  TXLSStream& Stream() { return FStream; }
+
+ private:
+  TXLSStream& FStream;
+};
+
+class TListChartSource : public TChartRecordSource {
+ public:
+  explicit TListChartSource(const TBaseRecordStorage& records) : FRecords(records) {}
+  bool NextHeader(TBIFFHeader& header) override;
+  std::vector<uint8_t> Body(const TBIFFHeader& header) override;
+  uint16_t PeekId() const override;
+  int64_t Pos() const override { return int64_t(FNext); }
+  void Seek(int64_t pos) override { FNext = size_t(pos); }
+
+ private:
+  const TBaseRecordStorage& FRecords;
+  size_t FNext = 0;
+};
 
 // What a chart tree belongs to: the chart sheet list or an embedded chart's shape. The tree
 // reader hands it the chart's drawing.
@@ -104,8 +148,9 @@ class TChartTreeOwner {
   virtual ~TChartTreeOwner() = default;
   // Reads the chart's drawing, which starts with the body of the MSODRAWING record whose header
   // was just read (`placeholder` stands for it in the tree; its body has the record's length).
-  // Leaves the stream after the drawing's last record; raises XLSRWException when it fails.
-  virtual void LoadChartDrawing(TXLSStream& stream, TChartRecord& placeholder, TXc12Fonts* fonts) = 0;
+  // Leaves the source after the drawing's last record; raises XLSRWException when it fails. The
+  // default keeps the body in the placeholder.
+  virtual void LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts* fonts);
 };
 
 // One node of a chart record tree; owns its children (file order) and its body.
@@ -148,6 +193,7 @@ class TChartRecord {
   // (included) or the end of the stream; `buffer` is the caller's record buffer (not needed
   // beyond its size), `fonts` the model's font list (may be nullptr: no font references).
   void Read(TXLSStream& stream, std::vector<uint8_t>& buffer, TXc12Fonts* fonts);
+  void Read(TChartRecordSource& source, TXc12Fonts* fonts);
   // Index of the first direct child with that id; -1 when none.
   int32_t FindRecord(uint16_t id) const;
   // The first direct child with that id, nullptr when none.
@@ -175,7 +221,7 @@ class TChartRecord {
 
  private:
   // Reads one level; true when the sub-stream's EOF was met.
-  bool ReadLevel(TXLSStream& stream, TXc12Fonts* fonts, int depth);
+  bool ReadLevel(TChartRecordSource& source, TXc12Fonts* fonts, int depth);
   uint16_t FRecId = 0;
   std::vector<uint8_t> FData;
   TXc12Font* FFont = nullptr;
@@ -199,8 +245,7 @@ TXc12Font* ChartFontOfIndex(TXc12Fonts* fonts, uint32_t index);
 // Reads a chart sub-stream into `root`: as a tree when it can, else (the returned text is the
 // reason, empty on success) as a flat list of its records up to its first EOF, read again from
 // `start`, where the sub-stream's first unread record begins.
-std::string ReadChartOrRaw(TChartRecord& root, TXLSStream& stream, std::vector<uint8_t>& buffer,
-                           TXc12Fonts* fonts, int64_t start);
+std::string ReadChartOrRaw(TChartRecord& root, TChartRecordSource& source, TXc12Fonts* fonts, int64_t start);
 
 // One chart sheet.
 class TSheetChart {
@@ -237,11 +282,7 @@ class TSheetCharts : public TChartTreeOwner {
   // when the sheet had to be kept raw (empty when it was read as a tree).
   std::string LoadFromStream(TXLSStream& stream, std::u16string_view name, std::vector<uint8_t>& buffer,
                              TXc12Fonts* fonts, int32_t sheetIndex);
-  void LoadChartDrawing(TXLSStream& stream, TChartRecord& placeholder, TXc12Fonts* fonts) override;
-
-  // Called for each chart drawing instead of keeping its bytes in the placeholder (a drawing
-  // layer, or a test); it reads the drawing from the stream.
-  std::function<void(TXLSStream&, TChartRecord&, TXc12Fonts*)> OnDrawing;
+  void LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts* fonts) override;
 
  private:
   std::vector<std::unique_ptr<TSheetChart>> FItems;

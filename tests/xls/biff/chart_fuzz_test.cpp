@@ -86,7 +86,6 @@ TEST(ChartFuzz_Mutations, ChartKeptOrEngineError) {
   kws::test::Mutator mutator(20261211);
   const auto start = std::chrono::steady_clock::now();
   uint64_t inputs = 0, trees = 0, objects = 0;
-  std::vector<uint8_t> buffer(8224);
   while (inputs < budget.inputs &&
          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < budget.seconds) {
     const size_t k = size_t(mutator.Below(corpus.size()));
@@ -94,7 +93,8 @@ TEST(ChartFuzz_Mutations, ChartKeptOrEngineError) {
     try {
       RunStream rs(input);
       TDrwCharts charts(&handler, &fonts);
-      charts.ReadEmbedded(rs.stream, buffer, 0, 0);
+      TStreamChartSource source(rs.stream);
+      charts.ReadEmbedded(source, 0, 0);
       if (!charts.Embedded(0).Raw()) ++trees;
       if (charts.Count() == 1) {
         ++objects;

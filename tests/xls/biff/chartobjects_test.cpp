@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/cfb.h"
 #include "platform/textcodec.h"
 #include "tests/xls/biff/chart_fixtures.h"
 #include "xls/biff/biffformulahandler.h"
@@ -186,6 +187,40 @@ TEST(ChartObjects_Files, EveryChartOfTheFixturesGetsObjects) {
   EXPECT_EQ(area.FillEffects().Properties()[0].Id & 0x3FFF, 0x0180);
   EXPECT_EQ(area.FillEffects().Properties()[0].Value, 7u);
 
+  // The same file with the first chart's first axis typed 7: that chart keeps its tree without
+  // objects, with warning 2003, and the others are read as before.
+  {
+    const std::string bytes = kws::test::ReadFileBytes(dir / "lo-charts.xls");
+    auto cfb = kws::OpenCompoundData(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    const auto data = cfb.OpenStream(u"Workbook")->ReadAll();
+    std::string stream(data.begin(), data.end());
+    bool inChart = false;
+    for (size_t p = 0; p + 4 <= stream.size();) {
+      const uint16_t id = uint16_t(uint8_t(stream[p]) | uint8_t(stream[p + 1]) << 8);
+      const size_t len = uint8_t(stream[p + 2]) | uint8_t(stream[p + 3]) << 8;
+      if (id == 0x0809 && stream[p + 6] == 0x20) inChart = true;
+      if (inChart && id == 0x101D) {
+        stream[p + 4] = 7;
+        break;
+      }
+      p += 4 + len;
+    }
+    Hub hub;
+    TXLSErrorList warnings;
+    hub.M().Errors()->SetErrorList(&warnings);
+    TBIFF5 damaged(hub.M());
+    RegisterBIFFReader();
+    damaged.LoadFromStream(std::span<const uint8_t>(Compound(stream)));
+    const TSheet& s = *damaged.GetSheet(1);
+    ASSERT_TRUE(s.FCharts);
+    EXPECT_EQ(s.FCharts->EmbeddedCount(), 11u);
+    EXPECT_EQ(s.FCharts->Count(), 10u);
+    EXPECT_EQ(s.FCharts->Embedded(0).Chart(), nullptr);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(kws::Utf16ToUtf8(warnings[0].Text),
+              "W2003: Damaged record skipped: Embedded chart: Chart kept without objects: Unknown axis type 7");
+  }
+
   TXLSBook gn{FormatSettings()};
   gn.LoadFromFile(dir / "gn-chartsheet.xls");
   auto* gbiff = dynamic_cast<TBIFF5*>(gn.BIFF());
@@ -194,6 +229,43 @@ TEST(ChartObjects_Files, EveryChartOfTheFixturesGetsObjects) {
   EXPECT_FALSE(gbiff->SheetCharts().Items(0).Raw());
   ASSERT_TRUE(gbiff->GetSheet(0)->FCharts);
   EXPECT_EQ(gbiff->GetSheet(0)->FCharts->Count(), 1u);
+}
+
+// One chart, not the load: an embedded chart the tree reader cannot take stays raw up to its EOF,
+// one the object layer rejects keeps its tree without objects (the records as a drawing reader
+// keeps them for the chart's shape).
+TEST(ChartObjects_Embedded, ChartsThatFailStayRawOrWithoutObjects) {
+  TFormulaHandler handler;
+  TDrwCharts charts(&handler, nullptr);
+  const auto records = [](const std::string& run) {
+    auto list = std::make_unique<TBaseRecordStorage>();
+    for (size_t p = 0; p + 4 <= run.size();) {
+      const uint16_t id = uint16_t(uint8_t(run[p]) | uint8_t(run[p + 1]) << 8);
+      const uint16_t len = uint16_t(uint8_t(run[p + 2]) | uint8_t(run[p + 3]) << 8);
+      list->AddRec(TBIFFHeader{id, len}, std::span(reinterpret_cast<const uint8_t*>(run.data()) + p + 4, len));
+      p += 4 + len;
+    }
+    return list;
+  };
+  const auto raw = records(R(0x0809, Bof8Body(0x20)) + Begin + Begin + R(0x1002, "c") + Eof);
+  TListChartSource rawSource(*raw);
+  EXPECT_EQ(charts.ReadEmbedded(rawSource, 1, 2), "Chart kept raw: Chart BEGIN record without a record before it");
+  const auto rejected = records(ChartRun(R(0x101A, Le16(0)), R(0x1041, Z(18)) + Begin + R(0x101D, Le16(7)) + End));
+  TListChartSource rejectedSource(*rejected);
+  EXPECT_EQ(charts.ReadEmbedded(rejectedSource, 3, 4), "Chart kept without objects: Unknown axis type 7");
+  const auto good = records(ChartRun());
+  TListChartSource goodSource(*good);
+  EXPECT_EQ(charts.ReadEmbedded(goodSource, 5, 6), "");
+  ASSERT_EQ(charts.EmbeddedCount(), 3u);
+  EXPECT_TRUE(charts.Embedded(0).Raw());
+  EXPECT_EQ(Shape(charts.Embedded(0).Record()), "FFFA(0809 1033 1033 1002 000A)");
+  EXPECT_FALSE(charts.Embedded(1).Raw());
+  EXPECT_EQ(charts.Embedded(1).Chart(), nullptr);
+  EXPECT_EQ(charts.Embedded(1).Record().Items(2)->RecId(), 0x1002);
+  ASSERT_EQ(charts.Count(), 1u);
+  EXPECT_EQ(charts.Embedded(2).Chart(), &charts.Items(0));
+  EXPECT_EQ(charts.Items(0).Name(), u"Chart 2");  // the rejected chart had taken id 1
+  EXPECT_EQ(charts.Embedded(2).Col, 5);
 }
 
 // ---- properties and edits ---------------------------------------------------------------------

@@ -28,10 +28,10 @@ using kws::test::Le32;
 struct TestOwner : TChartTreeOwner {
   bool fail = false;
   int calls = 0;
-  void LoadChartDrawing(TXLSStream& stream, TChartRecord& placeholder, TXc12Fonts*) override {
+  void LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts* fonts) override {
     ++calls;
     if (fail) throw XLSRWException("drawing broken");
-    stream.ReadRecordBody(0x00EC, placeholder.Data(), placeholder.Length());
+    TChartTreeOwner::LoadChartDrawing(source, placeholder, fonts);
   }
 };
 
@@ -162,8 +162,8 @@ TEST(ChartTree_Raw, SubStreamsTheTreeReaderCannotTakeStayRawToTheirEof) {
     const std::string run = R(0x0809, Bof8Body(0x20)) + c.body + R(0x1044, "p") + Eof + R(0x1234, "next");
     RunStream rs(run);
     auto root = NewChartRoot(c.owner);
-    std::vector<uint8_t> buf(8224);
-    EXPECT_EQ(ReadChartOrRaw(*root, rs.stream, buf, &f.list(), rs.stream.Pos()), c.reason) << c.what;
+    TStreamChartSource source(rs.stream);
+    EXPECT_EQ(ReadChartOrRaw(*root, source, &f.list(), source.Pos()), c.reason) << c.what;
     ASSERT_GE(root->Count(), 3u) << c.what;
     EXPECT_EQ(root->Items(0)->RecId(), 0x0809) << c.what;
     EXPECT_EQ(root->Last()->RecId(), 0x000A) << c.what;

@@ -13,7 +13,6 @@
 #include "platform/cfb.h"
 #include "platform/textcodec.h"
 #include "tests/xls/biff/frame_fixtures.h"
-#include "xls/biff/chartobjects.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsworksheetdata.h"
@@ -91,9 +90,12 @@ std::vector<uint16_t> WithoutDefaults(const std::vector<uint16_t>& ids, const TB
   return out;
 }
 
-// Records the loop consumes itself (no handlers of the record units installed).
+// Records the loop consumes itself (no handlers of the record units installed); the drawing group
+// and the sheet drawings are read by the drawing layer and leave their placeholder slots.
 bool FrameConsumes(uint16_t id) {
   switch (id) {
+    case 0x00EB:
+    case 0x00EC:
     case 0x0085:
     case 0x002F:
     case 0x020B:
@@ -527,7 +529,7 @@ TEST(RecordLoop_Sheets, ChartSheetReadBetweenWorksheets) {
   EXPECT_EQ(c.Record().Items(1)->Items(0)->RecId(), 0x1003);
 }
 
-TEST(RecordLoop_Drawings, KeptRawInStep) {
+TEST(RecordLoop_Drawings, KeptRawInStepWhenSkipped) {
   const std::string objChart = Le16(0x15) + Le16(18) + Le16(5) + Le16(1) + std::string(14, '\0');
   const std::string objPicture = Le16(0x15) + Le16(18) + Le16(8) + Le16(2) + std::string(14, '\0');
   const std::string file = R(0x0809, Bof8Body(5)) + R(0x0085, BoundSheet8Body("A")) + R(0x00EB, "group") +
@@ -538,7 +540,7 @@ TEST(RecordLoop_Drawings, KeptRawInStep) {
                            R(0x00EC, "hidden drawing") + R(0x01AB, "") + R(0x00ED, "sel") + Eof;
   Hub hub;
   TBIFF5 biff(hub.M());
-  biff.FSkipDrawing = true;  // the embedded chart stays raw too
+  biff.FSkipDrawing = true;
   biff.LoadFromStream(std::span<const uint8_t>(Compound(file)));
   auto g = Ids(biff.Records());
   const auto at = std::find(g.begin(), g.end(), 0x00EB);
@@ -556,69 +558,6 @@ TEST(RecordLoop_Drawings, KeptRawInStep) {
   EXPECT_EQ(std::string(biff.GetSheet(0)->Records().Items(6)->Data.begin(),
                         biff.GetSheet(0)->Records().Items(6)->Data.end()),
             "drawing2");
-}
-
-// Without skipping drawings, an embedded chart becomes a record tree with its objects in the
-// sheet's chart list; the drawing records around it stay raw and in step.
-TEST(RecordLoop_Drawings, EmbeddedChartReadIntoTheSheetsCharts) {
-  const std::string objChart = Le16(0x15) + Le16(18) + Le16(5) + Le16(1) + std::string(14, '\0');
-  // A shape container with a client anchor from C4 (column 2, row 3) and its client data.
-  const std::string anchor = Le16(0x0000) + Le16(0xF010) + Le32(18) + Le16(0) + Le16(2) + Le16(0) + Le16(3) +
-                             Le16(0) + Le16(8) + Le16(0) + Le16(20) + Le16(0);
-  const std::string drawing = Le16(0x000F) + Le16(0xF004) + Le32(34) + anchor + Le16(0) + Le16(0xF011) + Le32(0);
-  const std::string file = R(0x0809, Bof8Body(5)) + R(0x0085, BoundSheet8Body("A")) + Eof +
-                           R(0x0809, Bof8Body(0x10)) + R(0x00EC, drawing) + R(0x005D, objChart) +
-                           R(0x0809, Bof8Body(0x20)) + R(0x1002, "in chart") + R(0x1033) + R(0x1003, "s") +
-                           R(0x1034) + Eof + R(0x00ED, "sel") + Eof;
-  Hub hub;
-  TBIFF5 biff(hub.M());
-  biff.LoadFromStream(std::span<const uint8_t>(Compound(file)));
-  auto s = Ids(biff.GetSheet(0)->Records());
-  EXPECT_EQ(std::vector<uint16_t>(s.begin() + 1, s.begin() + 4), (std::vector<uint16_t>{0x00EC, 0x005D, 0x00ED}));
-  ASSERT_TRUE(biff.GetSheet(0)->FCharts);
-  const TDrwCharts& charts = *biff.GetSheet(0)->FCharts;
-  ASSERT_EQ(charts.EmbeddedCount(), 1u);
-  EXPECT_EQ(charts.Embedded(0).Col, 2);
-  EXPECT_EQ(charts.Embedded(0).Row, 3);
-  ASSERT_EQ(charts.Count(), 1u);
-  EXPECT_EQ(charts.Embedded(0).Chart(), &charts.Items(0));
-  EXPECT_EQ(charts.Items(0).Series().size(), 1u);
-  EXPECT_EQ(charts.Items(0).Name(), u"Chart 1");
-}
-
-// One chart, not the load: an embedded chart the tree reader cannot take stays raw up to its EOF,
-// one the object layer rejects keeps its tree without objects; each gives warning 2003 and the
-// sheet's cells after it are read.
-TEST(RecordLoop_Drawings, EmbeddedChartsThatFailStayWithTheirSheet) {
-  const std::string objChart = Le16(0x15) + Le16(18) + Le16(5) + Le16(1) + std::string(14, '\0');
-  const std::string raw = R(0x0809, Bof8Body(0x20)) + R(0x1033) + R(0x1033) + R(0x1002, "c") + Eof;
-  const std::string rejected =
-      R(0x0809, Bof8Body(0x20)) + R(0x1002, "c") + R(0x1033) + R(0x1041, std::string(18, '\0')) + R(0x1033) +
-      R(0x101D, Le16(7)) + R(0x1034) + R(0x1034) + Eof;
-  const std::string file = R(0x0809, Bof8Body(5)) + R(0x0085, BoundSheet8Body("A")) + Eof +
-                           R(0x0809, Bof8Body(0x10)) + R(0x00EC, "d1") + R(0x005D, objChart) + raw +
-                           R(0x00EC, "d2") + R(0x005D, objChart) + rejected + R(0x0099, "after") + Eof;
-  Hub hub;
-  TXLSErrorList warnings;
-  hub.M().Errors()->SetErrorList(&warnings);
-  TBIFF5 biff(hub.M());
-  EXPECT_EQ(LoadError(biff, Compound(file)), "(no error)");
-  ASSERT_TRUE(biff.GetSheet(0)->FCharts);
-  const TDrwCharts& charts = *biff.GetSheet(0)->FCharts;
-  ASSERT_EQ(charts.EmbeddedCount(), 2u);
-  EXPECT_TRUE(charts.Embedded(0).Raw());
-  EXPECT_EQ(charts.Embedded(0).Record().Count(), 5u);
-  EXPECT_FALSE(charts.Embedded(1).Raw());
-  EXPECT_EQ(charts.Embedded(1).Chart(), nullptr);
-  EXPECT_EQ(charts.Embedded(1).Record().Items(1)->RecId(), 0x1002);
-  EXPECT_EQ(charts.Count(), 0u);
-  ASSERT_EQ(warnings.size(), 2u);
-  EXPECT_NE(kws::Utf16ToUtf8(warnings[0].Text).find("Chart kept raw: Chart BEGIN record without a record before it"),
-            std::string::npos);
-  EXPECT_NE(kws::Utf16ToUtf8(warnings[1].Text).find("Chart kept without objects: Unknown axis type 7"),
-            std::string::npos);
-  const auto ids = Ids(biff.GetSheet(0)->Records());
-  EXPECT_NE(std::find(ids.begin(), ids.end(), 0x0099), ids.end());
 }
 
 // ---- the handler table --------------------------------------------------------------------------
