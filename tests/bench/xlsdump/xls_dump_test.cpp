@@ -632,4 +632,9 @@ TEST(XlsDumpLegacyCharts, ChartsAndSeries_MatchPeerReadings) {
   EXPECT_EQ(Join(charts[0]).substr(0, Join(charts[0]).rfind('\t')), Join({"biffchart", "Data", "0", "E2", "column", "0"}));
   EXPECT_EQ(Join(charts[1]).substr(0, Join(charts[1]).rfind('\t')), Join({"biffchart", "Graph", "sheet", "", "line", "0"}));
   EXPECT_EQ(charts[0].back() + " " + charts[1].back(), kws::test::ReadFirstLine(dir / "gn-chartsheet.gnumeric-read"));
+  // The embedded chart's shape: a host control (type 146 as Gnumeric writes it) with a chart OBJ.
+  auto shapes = ByKind(gn.lines)["biffshape"];
+  ASSERT_EQ(shapes.size(), 1u);
+  EXPECT_EQ(shapes[0][4], "146");
+  EXPECT_EQ(shapes[0][5], "5");
 }

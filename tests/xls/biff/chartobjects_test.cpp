@@ -294,6 +294,7 @@ TEST(ChartProperties_Access, ColoursScalingAnd3D) {
   EXPECT_EQ(ErrorOf([&] { b.chart().PlotArea().CategoryAxis().Scaling().SetCrossingPoint(0); }), "Value out of range");
   // Accessors without their record raise instead of reading through it.
   b.chart().PlotArea().SetIs3D(false);
+  EXPECT_FALSE(b.chart().PlotArea().Is3D());
   EXPECT_EQ(ErrorOf([&] { d3.Rotation(); }), "Property has no data.");
   EXPECT_EQ(ErrorOf([&] { b.chart().PlotArea().SerieAxis().Tick().MajorTick(); }), "Property has no data.");
   EXPECT_EQ(ErrorOf([&] { b.chart().PlotArea().ChartStyle()->Legend().Vertical(); }), "Property has no data.");
@@ -329,6 +330,7 @@ TEST(ChartProperties_Series, NamesValuesAndDefaultDataPoint) {
 TEST(ChartProperties_Edit, ChartTypeLegendFrameAndLabels) {
   Bound b(ChartRun());
   TChartPlotArea& plot = b.chart().PlotArea();
+  EXPECT_EQ(ErrorOf([&] { plot.SetIs3D(true); }), "Invalid record");  // the style has its type record only
   plot.SetChartType(TXLSChartType::xctColumn);
   auto* bar = dynamic_cast<TChartStyleBarColumn*>(plot.ChartStyle());
   ASSERT_TRUE(bar);
@@ -336,6 +338,11 @@ TEST(ChartProperties_Edit, ChartTypeLegendFrameAndLabels) {
   EXPECT_EQ(plot.ChartType(), TXLSChartType::xctColumn);
   EXPECT_EQ(Shape(*bar->Rec()), "1014(1017 1022 1015(104F 1025(104F 1051)))");
   EXPECT_EQ(ErrorOf([&] { plot.SetChartType(TXLSChartType::xctNone); }), "Invalid chart type");
+  // 3-D on: CHART3D after the chart type record, here after its CHARTFORMATLINK.
+  plot.SetIs3D(true);
+  EXPECT_EQ(plot.ChartStyle()->Rec()->Items(2)->RecId(), 0x103A);
+  EXPECT_EQ(plot.ChartStyle()->Chart3D().Rotation(), 20);
+  plot.SetIs3D(false);
 
   // A new legend gets the legend table below it; its frame comes and goes.
   plot.SetHasLegend(false);

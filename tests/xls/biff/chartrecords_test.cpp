@@ -72,6 +72,19 @@ TEST(ChartTree_Read, EndsAtTheStreamEndWithoutEof) {
   EXPECT_EQ(Shape(*root), "FFFA(1002(1003))");
 }
 
+// Lengths that lie: a body cut by the end of the stream keeps the bytes that are there; a
+// GELFRAME chain that runs into the end of the stream keeps what it joined.
+TEST(ChartTree_Read, BodiesCutByTheStreamEnd) {
+  const std::string cut = R(0x1002, "c") + Le16(0x1066) + Le16(500) + "only eleven";
+  auto a = TreeOf(cut);
+  ASSERT_EQ(Shape(*a), "FFFA(1002 1066)");
+  EXPECT_EQ(a->Items(1)->Length(), 11u);
+  const std::string chain = R(0x1066, "first") + R(0x003C, "second") + Le16(0x003C) + Le16(9000) + "tail";
+  auto b = TreeOf(chain);
+  ASSERT_EQ(Shape(*b), "FFFA(1066)");
+  EXPECT_EQ(std::string(b->Items(0)->Body().begin(), b->Items(0)->Body().end()), "firstsecondtail");
+}
+
 TEST(ChartTree_Read, JoinsGelframeWithItsContinuations) {
   // 8224 + 8224 + 8224 bytes, then 100 more: the joined frame passes 16 bits.
   const std::string a(8224, 'a'), b(8224, 'b'), c(100, 'c');
