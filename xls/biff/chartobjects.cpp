@@ -48,34 +48,21 @@ void TPaintFrame::SetRecord(TChartRecord* record) {
 
 void TGelFrame::SetRecord(TChartRecord* record) {
   FRecord = record;
-  FOPT.clear();
+  FOPT.Clear();
   if (!record) return;
   auto* update = dynamic_cast<TChartRecordUpdate*>(record);
   if (update) update->OnUpdate = [this](TChartRecordUpdate&) { UpdateRecord(); };
   const std::span<const uint8_t> b = record->Body();
-  auto u16 = [&](size_t at) { return at + 1 < b.size() ? uint32_t(b[at] | b[at + 1] << 8) : 0u; };
-  auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+  auto u16 = [&](size_t at) { return uint32_t(b[at] | b[at + 1] << 8); };
   if (b.size() >= 8 && u16(2) != 0xF00B) Fail("First MSO record in Gelframe is not OPT");
+  // Escher records of 8-byte headers (instance in the upper 12 bits of the first word); each OPT
+  // record is loaded into the table, its instance the number of its properties.
   size_t p = 0;
   while (p + 8 <= b.size()) {
-    const uint32_t count = u16(p) >> 4, type = u16(p + 2), length = u32(p + 4);
-    const size_t end = p + 8 + std::min<size_t>(length, b.size() - p - 8);
-    if (type == 0xF00B) {
-      // Entries, then the data of the complex ones in entry order; both cut at the record's end.
-      size_t e = p + 8, data = p + 8 + size_t(count) * 6;
-      for (uint32_t i = 0; i < count && e + 6 <= end; ++i, e += 6) {
-        TChartOPTEntry entry;
-        entry.Id = uint16_t(u16(e));
-        entry.Value = u32(e + 2);
-        if (entry.Id & 0x8000) {
-          const size_t n = data < end ? std::min<size_t>(entry.Value, end - data) : 0;
-          entry.Complex.assign(b.begin() + ptrdiff_t(data), b.begin() + ptrdiff_t(data + n));
-          data += n;
-        }
-        FOPT.push_back(std::move(entry));
-      }
-    }
-    p = end;
+    const uint32_t count = u16(p) >> 4, type = u16(p + 2), length = u16(p + 4) | u16(p + 6) << 16;
+    const size_t n = std::min<size_t>(length, b.size() - p - 8);
+    if (type == 0xF00B) FOPT.LoadFromBuffer(b.subspan(p + 8, n), count);
+    p += 8 + n;
   }
   if (update) record->Bytes().clear();
 }

@@ -23,6 +23,7 @@
 
 #include "xls/biff/chartrecords.h"
 #include "xls/biff/escherpictures.h"  // TMSOBlipType
+#include "xls/biff/escherrecords.h"   // TOPT
 #include "xls/model/xlscellarea.h"
 
 namespace xls {
@@ -117,18 +118,12 @@ class TMarkerFormat : public TRecordObject {
   void SetSize(uint32_t v);
 };
 
-// The Escher property table of a fill-effect frame (OPT: 6-byte entries of id (14 bits and the
-// blip and complex flags) and value; the data of complex properties follows the entries).
-struct TChartOPTEntry {
-  uint16_t Id = 0;        // with the blip (0x4000) and complex (0x8000) flags
-  uint32_t Value = 0;     // for a complex property: the length of its data
-  std::vector<uint8_t> Complex;
-};
-
+// A fill-effect frame: the GELFRAME's Escher property table (OPT records) lives in `Properties()`
+// while the frame is bound.
 class TGelFrame : public TRecordObject {
  public:
   void SetRecord(TChartRecord* record) override;
-  const std::vector<TChartOPTEntry>& Properties() const { return FOPT; }
+  const TOPT& Properties() const { return FOPT; }
   TMSOBlipType PictureType() const;
   // The table's defaults of a new fill effect; the owning chart gets a drawing record when it has
   // none.
@@ -137,7 +132,7 @@ class TGelFrame : public TRecordObject {
   void UpdateRecord();
 
  private:
-  std::vector<TChartOPTEntry> FOPT;
+  TOPT FOPT;
 };
 
 class TPaintFrame : public TRecordObject {

@@ -191,46 +191,40 @@ void TMarkerFormat::SetSize(uint32_t v) { Put(Need(), 16, 4, v); }
 // ---- fill effects ---------------------------------------------------------------------------
 
 TMSOBlipType TGelFrame::PictureType() const {
-  for (const TChartOPTEntry& e : FOPT) {
-    if ((e.Id & 0x3FFF) != 0x0186) continue;
-    if (e.Complex.size() < 2) return TMSOBlipType::msoblipUNKNOWN;
-    switch ((e.Complex[0] | e.Complex[1] << 8) >> 4) {
-      case 0x3D4: return TMSOBlipType::msoblipEMF;
-      case 0x216: return TMSOBlipType::msoblipWMF;
-      case 0x542: return TMSOBlipType::msoblipPICT;
-      case 0x46A: return TMSOBlipType::msoblipJPEG;
-      case 0x6E0: return TMSOBlipType::msoblipPNG;
-      case 0x7A8: return TMSOBlipType::msoblipDIB;
-      default: return TMSOBlipType::msoblipUNKNOWN;
-    }
+  const int i = FOPT.Find(0x0186);
+  if (i < 0) return TMSOBlipType::msoblipERROR;
+  const std::vector<uint8_t>& d = FOPT.Item(size_t(i)).Data;
+  if (d.size() < 2) return TMSOBlipType::msoblipUNKNOWN;
+  switch ((d[0] | d[1] << 8) >> 4) {
+    case 0x3D4: return TMSOBlipType::msoblipEMF;
+    case 0x216: return TMSOBlipType::msoblipWMF;
+    case 0x542: return TMSOBlipType::msoblipPICT;
+    case 0x46A: return TMSOBlipType::msoblipJPEG;
+    case 0x6E0: return TMSOBlipType::msoblipPNG;
+    case 0x7A8: return TMSOBlipType::msoblipDIB;
+    default: return TMSOBlipType::msoblipUNKNOWN;
   }
-  return TMSOBlipType::msoblipERROR;
 }
 
 void TGelFrame::SetDefaults() {
-  FOPT.clear();
-  auto add = [this](uint16_t id, uint32_t v, bool complex = false, bool blip = false) {
-    TChartOPTEntry e;
-    e.Id = uint16_t(id | (complex ? 0x8000 : 0) | (blip ? 0x4000 : 0));
-    e.Value = complex ? 0 : v;
-    FOPT.push_back(std::move(e));
-  };
-  add(0x0180, 7);
-  add(0x0181, 0x08000009);
-  add(0x0182, 0x10000);
-  add(0x0183, 0x08000016);
-  add(0x0184, 0x10000);
-  add(0x0185, 0x100000F4);
-  add(0x0186, 0, true, true);
-  add(0x0187, 0, true);
-  for (uint16_t id = 0x0188; id <= 0x018B; ++id) add(id, 0);
-  add(0x018C, 100);
-  for (uint16_t id = 0x018D; id <= 0x0196; ++id) add(id, 0);
-  add(0x0197, 0, true);
-  for (uint16_t id = 0x0198; id <= 0x019B; ++id) add(id, 0);
-  add(0x019C, 0x40000003);
-  add(0x01BF, 0x001F001C);
   TChartRecord& r = Need();
+  FOPT.Clear();
+  FOPT.AddValue(0x0180, 7);
+  FOPT.AddValue(0x0181, 0x08000009);
+  FOPT.AddValue(0x0182, 0x10000);
+  FOPT.AddValue(0x0183, 0x08000016);
+  FOPT.AddValue(0x0184, 0x10000);
+  FOPT.AddValue(0x0185, 0x100000F4);
+  FOPT.AddExtra(0x0186, 0, true);
+  FOPT.AddExtra(0x0187, 0);
+  for (uint16_t id = 0x0188; id <= 0x018B; ++id) FOPT.AddValue(id, 0);
+  FOPT.AddValue(0x018C, 100);
+  for (uint16_t id = 0x018D; id <= 0x0196; ++id) FOPT.AddValue(id, 0);
+  FOPT.AddExtra(0x0197, 0);
+  for (uint16_t id = 0x0198; id <= 0x019B; ++id) FOPT.AddValue(id, 0);
+  FOPT.AddValue(0x019C, 0x40000003);
+  FOPT.AddValue(0x01BF, 0x001F001C);
+  FOPT.SetItemCount();
   if (auto* u = dynamic_cast<TChartRecordUpdate*>(&r)) u->OnUpdate = [this](TChartRecordUpdate&) { UpdateRecord(); };
   // The chart needs a drawing record for its fill picture: after the root's PROTECT.
   TChartRecord* root = r.Root();
@@ -241,26 +235,7 @@ void TGelFrame::SetDefaults() {
   root->InsertRecord(protect + 1, CHARTREC_MSODRAWING, 0, false);
 }
 
-void TGelFrame::UpdateRecord() {
-  TChartRecord& r = Need();
-  std::vector<uint8_t> body(8);
-  size_t complexBytes = 0;
-  for (const TChartOPTEntry& e : FOPT) {
-    const uint32_t value = (e.Id & 0x8000) ? uint32_t(e.Complex.size()) : e.Value;
-    for (int i = 0; i < 2; ++i) body.push_back(uint8_t(e.Id >> (8 * i)));
-    for (int i = 0; i < 4; ++i) body.push_back(uint8_t(value >> (8 * i)));
-    complexBytes += e.Complex.size();
-  }
-  for (const TChartOPTEntry& e : FOPT) body.insert(body.end(), e.Complex.begin(), e.Complex.end());
-  const uint32_t head = 0x3 | uint32_t(FOPT.size()) << 4;
-  const uint32_t length = uint32_t(FOPT.size() * 6 + complexBytes);
-  body[0] = uint8_t(head);
-  body[1] = uint8_t(head >> 8);
-  body[2] = 0x0B;
-  body[3] = 0xF0;
-  for (int i = 0; i < 4; ++i) body[4 + i] = uint8_t(length >> (8 * i));
-  r.Bytes() = std::move(body);
-}
+void TGelFrame::UpdateRecord() { Need().Bytes() = FOPT.WriteToBuffer(true); }
 
 void TPaintFrame::SetHasFillEffects(bool v) {
   TChartRecord& r = Need();

@@ -147,8 +147,8 @@ TEST(ChartObjects_Bind, GelframeMovesIntoThePropertyTableAndBack) {
   TPaintFrame& frame = b.chart().Frame();
   ASSERT_TRUE(frame.HasFillEffects());
   EXPECT_EQ(frame.FillEffects().Rec()->Length(), 0u);
-  ASSERT_EQ(frame.FillEffects().Properties().size(), 2u);
-  EXPECT_EQ(frame.FillEffects().Properties()[0].Value, 7u);
+  ASSERT_EQ(frame.FillEffects().Properties().Count(), 2u);
+  EXPECT_EQ(frame.FillEffects().Properties().Item(0).Value, 7u);
   EXPECT_EQ(frame.FillEffects().PictureType(), TMSOBlipType::msoblipPNG);
   auto* update = dynamic_cast<TChartRecordUpdate*>(frame.FillEffects().Rec());
   ASSERT_TRUE(update && update->OnUpdate);
@@ -183,9 +183,9 @@ TEST(ChartObjects_Files, EveryChartOfTheFixturesGetsObjects) {
   // The line chart's gradient chart area: a GELFRAME whose table holds a gradient fill (type 7).
   TPaintFrame& area = sheet.FCharts->Embedded(2).Chart()->Frame();
   ASSERT_TRUE(area.HasFillEffects());
-  ASSERT_FALSE(area.FillEffects().Properties().empty());
-  EXPECT_EQ(area.FillEffects().Properties()[0].Id & 0x3FFF, 0x0180);
-  EXPECT_EQ(area.FillEffects().Properties()[0].Value, 7u);
+  ASSERT_FALSE(area.FillEffects().Properties().Count() == 0);
+  EXPECT_EQ(area.FillEffects().Properties().Item(0).Id & 0x3FFF, 0x0180);
+  EXPECT_EQ(area.FillEffects().Properties().Item(0).Value, 7u);
 
   // The same file with the first chart's first axis typed 7: that chart keeps its tree without
   // objects, with warning 2003, and the others are read as before.
@@ -371,7 +371,7 @@ TEST(ChartProperties_Edit, ChartTypeLegendFrameAndLabels) {
 
   // Fill effects: the defaults, and a drawing record after PROTECT for the chart.
   b.chart().Frame().SetHasFillEffects(true);
-  EXPECT_EQ(b.chart().Frame().FillEffects().Properties().size(), 30u);
+  EXPECT_EQ(b.chart().Frame().FillEffects().Properties().Count(), 30u);
   EXPECT_EQ(b.root->Items(2)->RecId(), 0x00EC);
 }
 
