@@ -10,6 +10,7 @@
 #include "bench/common/celltext.h"
 #include "xls/biff/biff5.h"
 #include "xls/biff/escherdrawing.h"
+#include "xls/biff/chartobjects.h"
 #include "xls/biff/sheetrules.h"
 #include "xls/biff/shapeobjects.h"
 #include "xls/drawingml/xlsdrawing.h"
@@ -256,6 +257,7 @@ class TDumper {
     Workbook();
     for (size_t s = 0; s < FBook.Count(); ++s) Sheet(*FBook.Items(s));
     Macros();
+    LegacyChartSheets();
   }
 
  private:
@@ -687,6 +689,7 @@ class TDumper {
     LegacyDrawing(sheet);
     LegacyObjects(sheet);
     Drawing(name, sheet.Xc12Sheet());
+    LegacyCharts(sheet);
   }
 
   // The sheet's drawing tree (when the drawing library is registered): each anchor (two-cell,
@@ -858,6 +861,77 @@ class TDumper {
         line.Raw("").Raw("").Raw("");
       }
       Emit(line);
+    }
+  }
+
+  // Embedded charts of a legacy sheet (and, after the last sheet, the chart sheets), read from
+  // their record trees: type, 3-D, series and the series' references.
+  void LegacyCharts(xls::TXLSWorksheet& sheet) {
+    auto* biff = dynamic_cast<xls::biff::TBIFF5*>(FBook.BIFF());
+    const int32_t index = sheet.Index();
+    if (!biff || index < 0 || size_t(index) >= biff->Sheets().Count()) return;
+    const xls::biff::TSheet& legacy = *biff->GetSheet(size_t(index));
+    if (!legacy.FCharts) return;
+    for (size_t i = 0; i < legacy.FCharts->EmbeddedCount(); ++i) {
+      const xls::biff::TEmbeddedChart& e = legacy.FCharts->Embedded(i);
+      const std::string place = std::to_string(i);
+      const std::u16string anchor = e.Col >= 0 ? xls::ColRowToRefStr(e.Col, e.Row) : std::u16string();
+      LegacyChart(*biff, sheet.Name(), place, anchor, e.Record());
+    }
+  }
+
+  void LegacyChartSheets() {
+    auto* biff = dynamic_cast<xls::biff::TBIFF5*>(FBook.BIFF());
+    if (!biff) return;
+    for (size_t i = 0; i < biff->SheetCharts().Count(); ++i) {
+      const xls::biff::TSheetChart& c = biff->SheetCharts().Items(i);
+      LegacyChart(*biff, c.Name(), "sheet", {}, c.Record());
+    }
+  }
+
+  void LegacyChart(xls::biff::TBIFF5& biff, const std::u16string& name, const std::string& place,
+                   const std::u16string& anchor, xls::biff::TChartRecord& root) {
+    const xls::biff::TChartSummary summary = xls::biff::SummarizeChart(root);
+    Emit(TLine("biffchart")
+             .Text(name)
+             .Raw(place)
+             .Text(anchor)
+             .Raw(summary.Type)
+             .Raw(summary.Is3D ? "1" : "0")
+             .Int(int64_t(summary.SeriesCount)));
+    xls::biff::TChartRecord* chart = xls::biff::ChartRecordOf(root);
+    if (!chart) return;
+    const auto ref = [&](auto get) {
+      try {
+        std::u16string t = get();
+        std::erase(t, u'$');
+        // A plain sheet name loses its quotes, as the package format's readers print it.
+        if (t.size() > 2 && t[0] == u'\'' && t.find(u'\'', 1) != std::u16string::npos) {
+          const size_t end = t.find(u'\'', 1);
+          const std::u16string sheetName = t.substr(1, end - 1);
+          bool plain = !sheetName.empty() && !(sheetName[0] >= u'0' && sheetName[0] <= u'9');
+          for (char16_t ch : sheetName)
+            plain = plain && ((ch >= u'A' && ch <= u'Z') || (ch >= u'a' && ch <= u'z') || (ch >= u'0' && ch <= u'9') || ch == u'_');
+          if (plain) t = sheetName + t.substr(end + 1);
+        }
+        return t;
+      } catch (const xls::XLSRWException& e) {
+        FWarn(EscapedText(name + u": " + e.Message()));
+        return std::u16string();
+      }
+    };
+    int64_t n = 0;
+    for (size_t i = 0; i < chart->Count(); ++i) {
+      if (chart->Items(i)->RecId() != xls::biff::CHARTREC_SERIES) continue;
+      xls::biff::TXLSChartSerie serie(&biff.FormulaHandler());
+      serie.SetRecord(chart->Items(i));
+      Emit(TLine("biffseries")
+               .Text(name)
+               .Raw(place)
+               .Int(n++)
+               .Text(ref([&] { return serie.SerieName(); }))
+               .Text(ref([&] { return serie.Values(); }))
+               .Text(ref([&] { return serie.Category(); })));
     }
   }
 

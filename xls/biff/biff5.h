@@ -1,7 +1,7 @@
 // `TBIFF5`: the legacy workbook reader object of one legacy load (.xls/.xlm), kept by the
 // component after the load. It owns what stays on the legacy side (legacy sheets, the globals
 // raw record storage, STYLE records, the copy of the compound file's other elements, chart sheets
-// kept raw) and hands cells, strings, styles and names to the model hub `TXc12Manager`.
+// as record trees) and hands cells, strings, styles and names to the model hub `TXc12Manager`.
 //
 // A load: `LoadFromStream`(bytes) or `Read` (the file `Filename`) clears the object, runs one
 // record reader `TXLSReadII` over the bytes (see xlsreadii.h), and then, when no sheet was read,
@@ -14,7 +14,7 @@
 // name tables (`FormulaHandler()`) is emptied with the object and answers sheet names and the
 // model's defined names through this object. The macro storage (`VBA()`) exists only while
 // `ReadMacros` is on; a compound file's macro project is then read with the workbook stream. The
-// picture store (`MSOPictures()`) is held here; chart sheets are kept as raw record lists.
+// picture store (`MSOPictures()`) is held here.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,7 @@
 #include "xls/biff/biffformulahandler.h"
 #include "xls/biff/biffvba.h"
 #include "xls/biff/biffhandlers.h"
+#include "xls/biff/chartrecords.h"
 #include "xls/biff/escherpictures.h"
 #include "xls/biff/recordstorage.h"
 #include "xls/biff/sheets.h"
@@ -44,13 +45,6 @@ class TXc12Fonts;
 namespace xls::biff {
 
 class TXLSReadII;
-
-// A chart sheet sub-stream kept as raw records, BOF to EOF inclusive.
-struct TRawChartSheet {
-  std::u16string Name;
-  int32_t SheetIndex = 0;  // position in the file's sheet list
-  TBaseRecordStorage Records;
-};
 
 // Raw STYLE records (0x0293), in file order.
 class TStyles : public TBaseRecordStorage {};
@@ -95,7 +89,8 @@ class TBIFF5 : public TXLSFactoryObject {
   bool ReadMacros() const { return FVBA != nullptr; }
   // On: makes the macro storage (its failures become warnings of the hub); off: frees it.
   void SetReadMacros(bool v);
-  std::vector<std::unique_ptr<TRawChartSheet>>& SheetCharts() { return FSheetCharts; }
+  // The chart sheets, each a chart record tree (chartrecords.h).
+  TSheetCharts& SheetCharts() { return *FSheetCharts; }
   TXc12Fonts& Fonts() const;
   TBIFFRecordHandlers& Handlers() { return FHandlers; }
   TFormulaHandler& FormulaHandler() { return *FFormulaHandler; }
@@ -159,7 +154,7 @@ class TBIFF5 : public TXLSFactoryObject {
   std::unique_ptr<TRecordStorageGlobals> FRecords;
   std::unique_ptr<TExtraObjects> FExtraObjects;
   std::unique_ptr<TXLSVBA> FVBA;
-  std::vector<std::unique_ptr<TRawChartSheet>> FSheetCharts;
+  std::unique_ptr<TSheetCharts> FSheetCharts;
   std::vector<uint8_t> FFILESHARING;
   bool FAborted = false;
   TBIFFRecordHandlers FHandlers;

@@ -5,6 +5,7 @@
 #include "platform/textcodec.h"
 #include "xls/biff/biff5.h"
 #include "xls/biff/shapeobjects.h"
+#include "xls/biff/chartobjects.h"
 #include "xls/biff/sheetrules.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsutils.h"
@@ -99,6 +100,7 @@ void TSheet::ClearData() {
   FSheetProtections = AllSheetProtections;
   FRecords->SetDefaultData();
   FCachedMSORecs.Clear();
+  FCharts.reset();
   FMergedCells.Clear();
   FPane.Clear();
   FSelectedAreas.Clear();

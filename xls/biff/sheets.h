@@ -38,6 +38,7 @@ std::u16string UpperName(std::u16string_view s);
 class TBIFF5;
 class TSheets;
 struct TSheetRules;
+class TDrwCharts;
 
 // Legacy cell areas and their lists. The lists share the model's area routines (cutting a
 // rectangle out, clipping, shifting, absorbing copied areas) within the limits of the legacy
@@ -252,6 +253,8 @@ class TSheet : public TBasicSheet {
   void ReleaseDrawingObjects();
   // Conditional formats, validations and the autofilter (sheetrules.h), made on first use.
   std::unique_ptr<TSheetRules> FRules;
+  // Embedded charts (chartobjects.h), made by the reader at the sheet's first chart.
+  std::unique_ptr<TDrwCharts> FCharts;
 
  private:
   TSheets* FOwner;

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "platform/textcodec.h"
+#include "xls/biff/chartobjects.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsworksheetdata.h"
@@ -371,7 +373,7 @@ void TXLSReadII::RecBOF() {
     }
     case BOF_CHART:
       ++FBoundsheetIndex;
-      ReadChartSheetRaw();
+      ReadChartSheet();
       break;
     case BOF_WORKSPACE:
       throw XLSRWException("BIFF4 Workbook unhandled");
@@ -393,14 +395,15 @@ void TXLSReadII::AddMissingWorksheet() {
   }
 }
 
-void TXLSReadII::ReadChartSheetRaw() {
-  auto chart = std::make_unique<TRawChartSheet>();
-  chart->SheetIndex = FBoundsheetIndex;
-  if (size_t(FBoundsheetIndex) < FBoundsheets.size())
-    chart->Name = FBoundsheets[size_t(FBoundsheetIndex)].Name;
-  chart->Records.AddRec(Header, Body().Span());
-  ReadSubstreamRaw(&chart->Records);
-  FXLS->SheetCharts().push_back(std::move(chart));
+// A chart sheet becomes a record tree; one the tree reader cannot take stays raw up to its EOF
+// with warning 2003, and the load goes on.
+void TXLSReadII::ReadChartSheet() {
+  const int64_t start = FXLSStream.Pos() - Header.Length - 4;
+  const std::u16string name =
+      size_t(FBoundsheetIndex) < FBoundsheets.size() ? FBoundsheets[size_t(FBoundsheetIndex)].Name : u"Chart";
+  const std::string failure = FXLS->SheetCharts().LoadFromStream(FXLSStream, name, PBuf, &FXLS->Fonts(), FBoundsheetIndex);
+  if (!failure.empty()) SkipDamaged(XLSRWException("Chart kept raw: " + failure), start);
+  if (FBoundsheetIndex >= int32_t(FBoundsheets.size()) - 1) FDone = true;
 }
 
 // Reads the records after a substream's BOF up to its own EOF (nested substreams included),
@@ -521,6 +524,32 @@ void TXLSReadII::RecMSODRAWING() {
     for (const TRecordData& r : records) StoreRecord(TBIFFHeader{r.RecId, r.Length}, r.Data);
     throw;
   }
+  ReadEmbeddedCharts(*sheet);
+}
+
+// Every chart shape of the sheet's drawing (nested groups included) hands the chart records its
+// reader kept to the sheet's chart list, which makes the record tree and the chart's objects; the
+// shape keeps no copy. A chart that cannot be read so is warning 2003 and stays with the list as
+// it could be read (raw, or a tree without objects).
+void TXLSReadII::ReadEmbeddedCharts(TSheet& sheet) {
+  const std::function<void(const TShapeGroup&)> walk = [&](const TShapeGroup& group) {
+    for (size_t i = 0; i < group.Count(); ++i) {
+      TShape& shape = *group.Items(i);
+      if (shape.IsGroup()) walk(static_cast<const TShapeGroup&>(shape));
+      if (shape.FChart.Count() == 0) continue;
+      int32_t col = -1, row = -1;
+      if (const TMSOObjCLIENTANCHOR* a = shape.ClientAnchor()) {
+        col = int32_t(a->FCol1);
+        row = int32_t(a->FRow1);
+      }
+      if (!sheet.FCharts) sheet.FCharts = std::make_unique<TDrwCharts>(&FXLS->FormulaHandler(), &FXLS->Fonts());
+      TListChartSource source(shape.FChart);
+      const std::string failure = sheet.FCharts->ReadEmbedded(source, col, row, &shape);
+      if (!failure.empty()) Warning(u"Embedded chart: " + kws::Utf8ToUtf16(failure), XLSWARN_BIFF_RECORD_SKIPPED);
+      shape.FChart.Clear();
+    }
+  };
+  walk(sheet.EscherDrawing().Group());
 }
 
 void TXLSReadII::RecNOTE() {

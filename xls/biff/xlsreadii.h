@@ -5,8 +5,9 @@
 // States: workbook globals (`FCurrSheet` -1, `CurrRecs` the globals storage) -> sheet k after the
 // k-th worksheet BOF (`CurrRecs` that sheet's storage; in a bare BIFF2/3 file from its INDEX
 // record on) -> end after the EOF of the last sub-stream of the sheet list, at the end of the
-// stream, or when the reader object is aborted. A chart-sheet sub-stream is kept raw whole inside
-// its BOF handling. Records between USERSVIEWBEGIN and USERSVIEWEND are skipped and not counted.
+// stream, or when the reader object is aborted. A chart-sheet sub-stream is read whole into its
+// record tree (chartrecords.h) inside its BOF handling; one the tree reader cannot take stays raw
+// with warning 2003. Records between USERSVIEWBEGIN and USERSVIEWEND are skipped and not counted.
 //
 // For handlers: `Header` is the current record's header and `Body()` a bounded view of its body
 // as read (bytes past the body read 0). A body that lies whole and in clear in the stream is
@@ -35,7 +36,7 @@
 //   FILEPASS (encryption, password)            | SST (the strings before the fault stay)
 //   INDEX (storage switch of BIFF2/3 files)    | names, references: NAME, SUPBOOK, EXTERNSHEET,
 //   USERSVIEWBEGIN..USERSVIEWEND skip          |   EXTERNNAME, XCT with its CRNs
-//   chart-sheet sub-stream (kept raw)          | styles: FONT and XF (a placeholder keeps the
+//                                              | styles: FONT and XF (a placeholder keeps the
 //                                              |   place of a damaged one), FORMAT, PALETTE,
 //                                              |   STYLE
 //                                              | settings and sheet records: CODEPAGE, WINDOW1,
@@ -43,6 +44,8 @@
 //                                              |   protection settings, PASSWORD, ...
 //                                              | objects kept raw: drawing records, OBJ, DV,
 //                                              |   DVAL; every record without a handler
+//                                              | charts: a chart sheet the tree reader cannot
+//                                              |   take stays raw up to its EOF
 #pragma once
 
 #include <cstdint>
@@ -203,7 +206,8 @@ class TXLSReadII {
  private:
   void RecordLoop();
   void ReadBIFF4Worksheet();
-  void ReadChartSheetRaw();
+  void ReadChartSheet();
+  void ReadEmbeddedCharts(TSheet& sheet);
   void ReadSubstreamRaw(TBaseRecordStorage* keep);
   void StoreCurrent();
   void StoreRecord(const TBIFFHeader& header, std::span<const uint8_t> body);

@@ -704,3 +704,41 @@ TEST(XlsDumpDrawings, AnchorsAndObjectsInTreeOrder) {
 }
 
 }  // namespace
+// Legacy charts (tests/data/xls-charts): LibreOffice's eleven embedded charts against openpyxl's
+// reading of LibreOffice's own .xlsx conversion of the file (type, 3-D, series count, top-left
+// anchor cell; each series' name, values and categories), and Gnumeric's chart sheet and embedded
+// chart against Gnumeric's reading back (the c:ser count of each chart part, embedded chart first
+// as the dump prints chart sheets after the sheets).
+TEST(XlsDumpLegacyCharts, ChartsAndSeries_MatchPeerReadings) {
+  const auto dir = kws::test::RealFilesDir("xls-charts");
+  const Dump lo = RunDump(dir / "lo-charts.xls", "");
+  ASSERT_EQ(lo.exitCode, 0);
+  auto ours = ByKind(lo.lines);
+  auto peer = ByKind(kws::test::ReadLines(dir / "lo-charts.openpyxl"));
+  ASSERT_EQ(peer["biffchart"].size(), 11u);
+  Lines want, got;
+  for (const Fields& f : peer["biffchart"]) want.push_back(Join(f));
+  for (const Fields& f : ours["biffchart"]) got.push_back(Join(f));
+  EXPECT_EQ(want, got);
+  // Series of a chart as a set (the series number left out): LibreOffice writes the series of
+  // its area chart back to front in the legacy file and front to back in the package.
+  want.clear();
+  got.clear();
+  for (const Fields& f : peer["biffseries"]) want.push_back(Join({f[0], f[1], f[2], f[4], f[5], f[6]}));
+  for (const Fields& f : ours["biffseries"]) got.push_back(Join({f[0], f[1], f[2], f[4], f[5], f[6]}));
+  EXPECT_EQ(want.size(), 22u);
+  EXPECT_EQ(kws::test::DiffLineSets(want, got), "");
+
+  const Dump gn = RunDump(dir / "gn-chartsheet.xls", "");
+  ASSERT_EQ(gn.exitCode, 0);
+  auto charts = ByKind(gn.lines)["biffchart"];
+  ASSERT_EQ(charts.size(), 2u);
+  EXPECT_EQ(Join(charts[0]).substr(0, Join(charts[0]).rfind('\t')), Join({"biffchart", "Data", "0", "E2", "column", "0"}));
+  EXPECT_EQ(Join(charts[1]).substr(0, Join(charts[1]).rfind('\t')), Join({"biffchart", "Graph", "sheet", "", "line", "0"}));
+  EXPECT_EQ(charts[0].back() + " " + charts[1].back(), kws::test::ReadFirstLine(dir / "gn-chartsheet.gnumeric-read"));
+  // The embedded chart's shape: a host control (type 146 as Gnumeric writes it) with a chart OBJ.
+  auto shapes = ByKind(gn.lines)["biffshape"];
+  ASSERT_EQ(shapes.size(), 1u);
+  EXPECT_EQ(shapes[0][4], "146");
+  EXPECT_EQ(shapes[0][5], "5");
+}

@@ -505,9 +505,9 @@ TEST(RecordLoop_Sheets, WorksheetWhereTheListSaysChartGetsItsSheet) {
   EXPECT_EQ(biff.GetSheet(1)->Records().FindRecord(0x0099), 1);
 }
 
-TEST(RecordLoop_Sheets, ChartSheetKeptRawBetweenWorksheets) {
-  const std::string chart =
-      R(0x0809, Bof8Body(0x20)) + R(0x1002, "chart") + R(0x0809, Bof8Body(0x20)) + Eof + R(0x1033, "") + Eof;
+TEST(RecordLoop_Sheets, ChartSheetReadBetweenWorksheets) {
+  const std::string chart = R(0x0809, Bof8Body(0x20)) + R(0x1002, "chart") + R(0x1033, "") + R(0x1003, "") +
+                            R(0x1034, "") + Eof;
   const std::string file = R(0x0809, Bof8Body(5)) + R(0x0085, BoundSheet8Body("A")) +
                            R(0x0085, BoundSheet8Body("C", 1, 2)) + R(0x0085, BoundSheet8Body("B", 2)) + Eof +
                            R(0x0809, Bof8Body(0x10)) + R(0x0099, "a") + Eof + chart +
@@ -521,11 +521,12 @@ TEST(RecordLoop_Sheets, ChartSheetKeptRawBetweenWorksheets) {
   ASSERT_EQ(biff.Sheets().Count(), 2u);
   EXPECT_EQ(biff.GetSheet(1)->FSheetIndex, 2);
   EXPECT_EQ(biff.GetSheet(1)->Records().FindRecord(0x0098), 1);
-  ASSERT_EQ(biff.SheetCharts().size(), 1u);
-  const TRawChartSheet& c = *biff.SheetCharts()[0];
-  EXPECT_EQ(c.Name, u"C");
-  EXPECT_EQ(c.SheetIndex, 1);
-  EXPECT_EQ(Ids(c.Records), (std::vector<uint16_t>{0x0809, 0x1002, 0x0809, 0x000A, 0x1033, 0x000A}));
+  ASSERT_EQ(biff.SheetCharts().Count(), 1u);
+  const TSheetChart& c = biff.SheetCharts().Items(0);
+  EXPECT_EQ(c.Name(), u"C");
+  EXPECT_EQ(c.SheetIndex(), 1);
+  ASSERT_EQ(c.Record().Count(), 3u);
+  EXPECT_EQ(c.Record().Items(1)->Items(0)->RecId(), 0x1003);
 }
 
 TEST(RecordLoop_Drawings, KeptRawInStepWhenSkipped) {
