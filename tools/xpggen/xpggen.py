@@ -20,8 +20,13 @@ namespace, { DrawingML = "A_" }, in every drawing unit), ctor_hook (a statement 
 element budget), policy leaf_children = "absorb" (a class without children takes its content
 without a report). Child kinds: "group" (an element group member, created with the class, asked
 after the class's own children, in member order), "mixed" (one owning list of the objects of
-several child elements in document order, TXPGBaseObjectList). Attribute kinds adjcoord and
-adjangle (a number or a guide name).
+several child elements in document order, TXPGBaseObjectList), "grouplist" (an owning list of
+group objects, created with the class: each child the group takes gets a new item of its own, so
+the items keep document order; a name the group does not take adds no item). Attribute kinds
+adjcoord and adjangle (a number or a guide name). CheckAssigned departures: attribute
+required = true (always counted), attribute assigned_unless (the value that counts as not
+assigned, when it is not the initial value), class attr_count = N (the attributes count N,
+whatever they hold).
 For the pivot unit: attribute kind "date" (ISO 8601 text as days, XmlStrToDateTime); per class
 keep_unknown_attributes (the attributes the class does not know, namespace declarations
 included, kept as name="value" texts in RootAttributes() instead of being reported). Per class: choice (Clear frees every single child; the fields
@@ -161,7 +166,7 @@ class Unit:
             ch = dict(ch)
             ch.setdefault("kind", "single")
             ch.setdefault("ns", self.ns)
-            if ch["kind"] in ("group", "mixed"):
+            if ch["kind"] in ("group", "mixed", "grouplist"):
                 base = ch["field"]
             else:
                 base = ch.get("field", self.field_prefix.get(ch["ns"], "") + cap(ch["element"]))
@@ -396,7 +401,7 @@ class Unit:
         allc = self.classes + ([self.root] if self.root else [])
         for c in allc:
             w("class %s;" % c["name"])
-        listed = sorted({ch["class"] for c in allc for ch in c["kids"] if ch["kind"] == "list"})
+        listed = sorted({ch["class"] for c in allc for ch in c["kids"] if ch["kind"] in ("list", "grouplist")})
         for name in listed:
             w("using %sXpgList = TXpgList<%s>;" % (name, name))
         w("")
@@ -422,7 +427,7 @@ class Unit:
     def member_type(self, ch):
         if ch["kind"] == "mixed":
             return "std::unique_ptr<TXPGBaseObjectList>"
-        if ch["kind"] == "list":
+        if ch["kind"] in ("list", "grouplist"):
             return "std::unique_ptr<%sXpgList>" % ch["class"]
         if ch["kind"] == "text":
             return TEXT_TYPES[ch["type"]][0]
@@ -446,7 +451,7 @@ class Unit:
             else:
                 out.append("%s = %s;" % (f, d))
         for ch in c["kids"]:
-            if ch["kind"] == "list":
+            if ch["kind"] in ("list", "grouplist"):
                 out.append("if (F%s) F%s->Clear();" % (ch["field"], ch["field"]))
             elif ch["kind"] == "text" and ch["type"] != "string":
                 out.append("F%s = %s;" % (ch["field"], TEXT_TYPES[ch["type"]][1]))
@@ -458,7 +463,7 @@ class Unit:
                 out.append("F%s->Clear();" % ch["field"])
             elif c["choice"] and ch["kind"] == "single":
                 out.append("F%s.reset();" % ch["field"])
-            elif c["clear_children"] and ch["lazy"]:
+            elif c["clear_children"] and (ch["lazy"] or not (self.eager() or ch.get("eager"))):
                 out.append("F%s.reset();" % ch["field"])
             elif c["clear_children"]:
                 out.append("F%s->Clear();" % ch["field"])
@@ -523,7 +528,7 @@ class Unit:
                 w("  %s %s() const { return F%s; }" % (TEXT_TYPES[ch["type"]][0], ch["field"], ch["field"]))
             elif ch["kind"] == "textlist":
                 w("  const %s& %s() const { return F%s; }" % (self.member_type(ch), ch["field"], ch["field"]))
-            elif ch["kind"] == "list":
+            elif ch["kind"] in ("list", "grouplist"):
                 w("  %sXpgList* %s() const { return F%s.get(); }" % (ch["class"], ch["field"], ch["field"]))
             elif ch["kind"] == "mixed":
                 w("  TXPGBaseObjectList* %s() const { return F%s.get(); }" % (ch["field"], ch["field"]))
@@ -693,6 +698,8 @@ class Unit:
                 w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
             elif ch["kind"] == "mixed":
                 w("  F%s = std::make_unique<TXPGBaseObjectList>(owner);" % ch["field"])
+            elif ch["kind"] == "grouplist":
+                w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
             elif ch.get("eager") and not self.eager() and ch["kind"] == "list":
                 w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
             elif ch.get("eager") and not self.eager() and ch["kind"] == "single":
@@ -702,7 +709,7 @@ class Unit:
                 w("  F%s.SetDelimitedText(%s);" % (a["field"], cpp_u16(a["default"])))
         if self.eager():
             for ch in c["kids"]:
-                if ch["lazy"] or ch["kind"] in ("group", "mixed"):
+                if ch["lazy"] or ch["kind"] in ("group", "mixed", "grouplist"):
                     continue
                 if ch["kind"] == "list":
                     w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
@@ -716,9 +723,19 @@ class Unit:
         w("int %s::%s() {" % (n, "CheckAssignedGenerated" if "CheckAssigned" in c["custom"] else "CheckAssigned"))
         w("  int n = 0;")
         w("  FAssigneds &= ~uint8_t(xaElements | xaAttributes);")
-        for a in c["attrs"]:
+        if "attr_count" in c:
+            if c["attr_count"] > 0:
+                w("  n += %d;" % c["attr_count"])
+                w("  FAssigneds |= xaAttributes;")
+        for a in ([] if "attr_count" in c else c["attrs"]):
             d = self.default(a)
+            if "assigned_unless" in a:
+                d = str(a["assigned_unless"])
             f = "F" + a["field"]
+            if a.get("required"):
+                w("  ++n;  // required: %s" % a["name"])
+                w("  FAssigneds |= xaAttributes;")
+                continue
             if a["kind"] == "strlist":
                 cond = "%s.Count() > 0" % f
             elif a["kind"] in ("adjcoord", "adjangle"):
@@ -834,7 +851,7 @@ class Unit:
                          "ns": it.get("ns", self.ns), "field": ch["field"]}
                     own.append(x)
                     groups.setdefault(byte_sum(x["element"]), []).append(x)
-            elif ch["kind"] != "group":
+            elif ch["kind"] not in ("group", "grouplist"):
                 own.append(ch)
                 groups.setdefault(byte_sum(ch["element"]), []).append(ch)
         if len(own) == 1:
@@ -857,6 +874,14 @@ class Unit:
         for ch in c["kids"]:
             if ch["kind"] == "group":
                 w("  if (TXPGBase* x = F%s->HandleElement(r)) return x;" % ch["field"])
+            elif ch["kind"] == "grouplist":
+                w("  {")
+                w("    auto item = std::make_unique<%s>(FOwner);" % ch["class"])
+                w("    if (TXPGBase* x = item->HandleElement(r)) {")
+                w("      F%s->Append(std::move(item));" % ch["field"])
+                w("      return x;")
+                w("    }")
+                w("  }")
         w("  return nullptr;")
         w("}")
         w("")
