@@ -1,0 +1,2 @@
+kws_add_test(xpgparsedrawingtext_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgparsedrawingtext_test.cpp
+             LIBS xls_drawingml)
