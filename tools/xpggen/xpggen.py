@@ -26,7 +26,7 @@ the items keep document order; a name the group does not take adds no item). Att
 adjcoord and adjangle (a number or a guide name). CheckAssigned departures: attribute
 required = true (always counted), attribute assigned_unless (the value that counts as not
 assigned, when it is not the initial value), class attr_count = N (the attributes count N,
-whatever they hold).
+whatever they hold), child count = "present" (a present child counts 1 whatever it holds).
 For the pivot unit: attribute kind "date" (ISO 8601 text as days, XmlStrToDateTime); per class
 keep_unknown_attributes (the attributes the class does not know, namespace declarations
 included, kept as name="value" texts in RootAttributes() instead of being reported). Per class: choice (Clear frees every single child; the fields
@@ -756,6 +756,8 @@ class Unit:
                 w("  if (%s != 0) { ++n; FAssigneds |= xaElements; }" % f)
             elif ch["kind"] in ("text", "textlist"):
                 w("  if (!%s.empty()) { ++n; FAssigneds |= xaElements; }" % f)
+            elif ch.get("count") == "present":
+                w("  if (%s) { ++n; FAssigneds |= xaElements; }" % f)
             else:
                 w("  if (%s) { const int k = %s->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }" % (f, f))
         w("  return n;")

@@ -962,9 +962,8 @@ TCT_ScRgbColor::~TCT_ScRgbColor() = default;
 int TCT_ScRgbColor::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FR != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FG != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FB != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorTransform) { const int k = FA_EG_ColorTransform->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -1058,9 +1057,8 @@ TCT_HslColor::~TCT_HslColor() = default;
 int TCT_HslColor::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FHue != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FSat != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FLum != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorTransform) { const int k = FA_EG_ColorTransform->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -1113,8 +1111,8 @@ TCT_SystemColor::~TCT_SystemColor() = default;
 int TCT_SystemColor::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FVal != TST_SystemColorVal(65535)) { ++n; FAssigneds |= xaAttributes; }
-  if (FLastClr != -16) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorTransform) { const int k = FA_EG_ColorTransform->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -1168,7 +1166,8 @@ TCT_SchemeColor::~TCT_SchemeColor() = default;
 int TCT_SchemeColor::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FVal != TST_SchemeColorVal(65535)) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorTransform) { const int k = FA_EG_ColorTransform->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -1537,8 +1536,8 @@ TCT_AdjPoint2D::~TCT_AdjPoint2D() = default;
 int TCT_AdjPoint2D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FX.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FY.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -1656,10 +1655,8 @@ TCT_Path2DArcTo::~TCT_Path2DArcTo() = default;
 int TCT_Path2DArcTo::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FWR.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FHR.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FStAng.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FSwAng.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -1768,8 +1765,8 @@ TCT_GeomGuide::~TCT_GeomGuide() = default;
 int TCT_GeomGuide::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
-  if (!FFmla.empty()) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -1814,6 +1811,8 @@ TCT_GeomGuideList::~TCT_GeomGuideList() = default;
 int TCT_GeomGuideList::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_GdXpgList) { const int k = FA_GdXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2038,7 +2037,8 @@ TCT_ConnectionSite::~TCT_ConnectionSite() = default;
 int TCT_ConnectionSite::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FAng.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_Pos) { const int k = FA_Pos->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2108,10 +2108,8 @@ TCT_GeomRect::~TCT_GeomRect() = default;
 int TCT_GeomRect::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FL.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FT.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FR.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FB.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -2296,7 +2294,8 @@ TCT_PresetGeometry2D::~TCT_PresetGeometry2D() = default;
 int TCT_PresetGeometry2D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FPrst != TST_ShapeType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_AvLst) { const int k = FA_AvLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2340,7 +2339,8 @@ TCT_PresetTextShape::~TCT_PresetTextShape() = default;
 int TCT_PresetTextShape::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FPrst != TST_TextShapeType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_AvLst) { const int k = FA_AvLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2518,8 +2518,8 @@ TCT_Point2D::~TCT_Point2D() = default;
 int TCT_Point2D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FX != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FY != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -2564,8 +2564,8 @@ TCT_PositiveSize2D::~TCT_PositiveSize2D() = default;
 int TCT_PositiveSize2D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCx != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FCy != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -2682,9 +2682,8 @@ TCT_SphereCoords::~TCT_SphereCoords() = default;
 int TCT_SphereCoords::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FLat != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FLon != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FRev != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -2735,9 +2734,8 @@ TCT_Camera::~TCT_Camera() = default;
 int TCT_Camera::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FPrst != TST_PresetCameraType(65535)) { ++n; FAssigneds |= xaAttributes; }
-  if (FFov != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FZoom != 100000) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_Rot) { const int k = FA_Rot->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2793,8 +2791,8 @@ TCT_LightRig::~TCT_LightRig() = default;
 int TCT_LightRig::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FRig != TST_LightRigType(65535)) { ++n; FAssigneds |= xaAttributes; }
-  if (FDir != TST_LightRigDirection(65535)) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_Rot) { const int k = FA_Rot->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2844,9 +2842,8 @@ TCT_Point3D::~TCT_Point3D() = default;
 int TCT_Point3D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FX != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FY != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FZ != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -2897,9 +2894,8 @@ TCT_Vector3D::~TCT_Vector3D() = default;
 int TCT_Vector3D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FDx != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FDy != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FDz != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -3119,8 +3115,8 @@ int TCT_Shape3D::CheckAssigned() {
   if (FExtrusionH != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FContourW != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FPrstMaterial != stpmtWarmMatte) { ++n; FAssigneds |= xaAttributes; }
-  if (FA_BevelT) { const int k = FA_BevelT->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
-  if (FA_BevelB) { const int k = FA_BevelB->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_BevelT) { ++n; FAssigneds |= xaElements; }
+  if (FA_BevelB) { ++n; FAssigneds |= xaElements; }
   if (FA_ExtrusionClr) { const int k = FA_ExtrusionClr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FA_ContourClr) { const int k = FA_ContourClr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -4085,9 +4081,8 @@ TCT_PresetShadowEffect::~TCT_PresetShadowEffect() = default;
 int TCT_PresetShadowEffect::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FPrst != TST_PresetShadowVal(65535)) { ++n; FAssigneds |= xaAttributes; }
-  if (FDist != 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FDir != 0) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorChoice) { const int k = FA_EG_ColorChoice->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -5085,7 +5080,8 @@ TCT_GradientStop::~TCT_GradientStop() = default;
 int TCT_GradientStop::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FPos != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorChoice) { const int k = FA_EG_ColorChoice->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -5518,12 +5514,9 @@ TCT_Blip::TCT_Blip(TXPGDocBase* owner) : TXPGBase(owner) {
 
 TCT_Blip::~TCT_Blip() = default;
 
-int TCT_Blip::CheckAssigned() {
+int TCT_Blip::CheckAssignedGenerated() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (!FR_Embed.empty()) { ++n; FAssigneds |= xaAttributes; }
-  if (!FR_Link.empty()) { ++n; FAssigneds |= xaAttributes; }
-  if (FCstate != stbcNone) { ++n; FAssigneds |= xaAttributes; }
   if (FA_AlphaBiLevel) { const int k = FA_AlphaBiLevel->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FA_AlphaCeiling) { const int k = FA_AlphaCeiling->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FA_AlphaFloor) { const int k = FA_AlphaFloor->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -6015,8 +6008,8 @@ TCT_DashStop::~TCT_DashStop() = default;
 int TCT_DashStop::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FD != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FSp != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 

@@ -2112,6 +2112,9 @@ class TCT_Blip : public TXPGBase {
   void SetImage(TXc12GraphicImage* image) { FImage = image; }
 
  private:
+  int CheckAssignedGenerated();
+
+ private:
   // Generated bodies, called by the hand-written hooks.
   void AssignAttributesGenerated(const TXpgXMLAttributeList& a);
 

@@ -212,6 +212,13 @@ TCT_StretchInfoProperties* TEG_FillModeProperties::Create_Stretch() {
   return FA_Stretch.get();
 }
 
+// A picture counts its bound image and its effects (its identifiers are no content of their own).
+int TCT_Blip::CheckAssigned() {
+  const int n = CheckAssignedGenerated() + (FImage ? 1 : 0);
+  if (FImage) FAssigneds |= xaAttributes;
+  return n;
+}
+
 // A picture binds to the image the package reader registered for the sheet being read; only a
 // sheet's drawing names the sheet's images (a chart's r:embed names the chart's relationships).
 void TCT_Blip::AssignAttributes(const TXpgXMLAttributeList& a) {

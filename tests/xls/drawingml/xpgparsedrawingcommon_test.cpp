@@ -549,10 +549,75 @@ TEST(DrawingBudget_Elements, SharedBoundEndsTheLoad) {
   EXPECT_EQ(gm.DrawingBudget().Used(), one);
 }
 
+// The counts the model's wrappers read (a text fill counting below 1 is cleared, a font counts as
+// assigned above 0) and the writing side's: required attributes count whatever they hold.
+TEST(DrawingCheckAssigned, CountsOfTheElementFamilies) {
+  using Pick = TXPGBase* (*)(TCT_ShapeProperties&);
+  auto fill = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_EG_FillProperties(); };
+  auto geom = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_EG_Geometry(); };
+  auto line = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_Ln(); };
+  auto effects = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_EG_EffectProperties(); };
+  auto xfrm = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_Xfrm(); };
+  auto sp3d = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_Sp3d(); };
+  auto scene = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_Scene3d(); };
+  struct Case {
+    const char* inner;
+    Pick pick;
+    int want;
+  };
+  const Case cases[] = {
+      {"<a:noFill/>", fill, 1},
+      {"<a:solidFill><a:schemeClr val=\"accent1\"/></a:solidFill>", fill, 1},
+      {"<a:solidFill><a:schemeClr val=\"accent1\"><a:lumMod val=\"75000\"/></a:schemeClr></a:solidFill>", fill, 2},
+      {"<a:solidFill><a:srgbClr/></a:solidFill>", fill, 0},
+      {"<a:solidFill><a:scrgbClr/></a:solidFill>", fill, 1},
+      {"<a:solidFill/>", fill, 0},
+      // Stops count 1 each plus their colour.
+      {"<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/></a:gs><a:gs/></a:gsLst></a:gradFill>", fill, 3},
+      {"<a:gradFill rotWithShape=\"1\"><a:lin ang=\"0\"/></a:gradFill>", fill, 2},
+      // A picture counts its bound image and its effects, not its identifiers.
+      {"<a:blipFill><a:blip r:embed=\"rId1\"/></a:blipFill>", fill, 0},
+      {"<a:blipFill><a:blip r:embed=\"rId1\"><a:alphaModFix amt=\"50000\"/></a:blip></a:blipFill>", fill, 1},
+      {"<a:blipFill><a:blip><a:alphaModFix/></a:blip><a:stretch><a:fillRect/></a:stretch></a:blipFill>", fill, 0},
+      {"<a:pattFill prst=\"pct5\"><a:fgClr><a:schemeClr val=\"tx1\"/></a:fgClr></a:pattFill>", fill, 2},
+      {"<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>", geom, 2},
+      {"<a:custGeom><a:avLst/><a:gdLst><a:gd/></a:gdLst><a:rect l=\"0\" t=\"0\" r=\"r\" b=\"b\"/>"
+       "<a:pathLst><a:path><a:moveTo><a:pt x=\"0\" y=\"0\"/></a:moveTo><a:arcTo/></a:path></a:pathLst></a:custGeom>",
+       geom, 6},
+      {"<a:ln><a:custDash><a:ds/><a:ds d=\"1\" sp=\"2\"/></a:custDash></a:ln>", line, 2},
+      {"<a:ln><a:headEnd/></a:ln>", line, 0},
+      {"<a:effectLst><a:prstShdw prst=\"shdw2\" dist=\"38100\"/></a:effectLst>", effects, 1},
+      {"<a:effectDag/>", effects, 0},
+      {"<a:xfrm><a:off/><a:ext/></a:xfrm>", xfrm, 2},
+      {"<a:sp3d><a:bevelT/><a:bevelB w=\"76200\"/></a:sp3d>", sp3d, 2},
+      {"<a:scene3d><a:camera/><a:lightRig><a:rot/></a:lightRig></a:scene3d>", scene, 3},
+  };
+  for (const Case& c : cases) {
+    Doc d(std::string("<a:spPr@>") + c.inner + "</a:spPr>");
+    ASSERT_EQ(d.count, 0) << c.inner;
+    TXPGBase* e = c.pick(*d.doc.SpPr());
+    ASSERT_NE(e, nullptr) << c.inner;
+    EXPECT_EQ(e->CheckAssigned(), c.want) << c.inner;
+  }
+  // A bound picture counts its image.
+  TCT_Blip blip(nullptr);
+  EXPECT_EQ(blip.CheckAssigned(), 0);
+  TXc12GraphicImage image;
+  blip.SetImage(&image);
+  EXPECT_EQ(blip.CheckAssigned(), 1);
+  EXPECT_EQ(blip.Assigneds(), xaAttributes);
+  // The text font wrapper's rule: a fill group set up but left without a colour counts 0.
+  TEG_FillProperties group(nullptr);
+  group.Create_SolidFill();
+  EXPECT_EQ(group.CheckAssigned(), 0);
+  group.Create_SolidFill()->A_EG_ColorChoice()->Create_SrgbClr()->SetVal(0x123456);
+  EXPECT_EQ(group.CheckAssigned(), 1);
+}
+
 TEST(DrawingBaseList, HandedOverItemsInOrder) {
   TXPGBaseList list;
   TCT_RelativeRect* r = list.Add(std::make_unique<TCT_RelativeRect>(nullptr));
-  auto* g = list.Add(std::make_unique<TCT_GeomGuide>(nullptr));
+  auto* g = list.Add(std::make_unique<TCT_LineJoinRound>(nullptr));
   r->SetL(5);
   r->SetAssigneds(xaRead);
   ASSERT_EQ(list.Count(), 2);
