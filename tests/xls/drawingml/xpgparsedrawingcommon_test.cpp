@@ -172,6 +172,16 @@ TEST(DrawingRead_Unknown, ReportedOnceAndSubtreeSkipped) {
   EXPECT_EQ(d.last, u"Row 0: Unknown Element a:foo");
   ASSERT_NE(d.doc.GradFill()->A_EG_ShadeProperties()->A_Lin(), nullptr);
   EXPECT_EQ(d.doc.GradFill()->A_EG_ShadeProperties()->A_Lin()->Ang(), 7);
+
+  // A container inside an unknown child of a blend is not taken as the blend's own.
+  Doc b("<a:effectDag@><a:blend blend=\"over\"><a:foo><a:cont type=\"tree\"/></a:foo></a:blend></a:effectDag>");
+  EXPECT_EQ(b.count, 1);
+  EXPECT_EQ(b.doc.EffectDag()->A_EG_Effect()->A_BlendXpgList()->GetItems(0)->A_Cont(), nullptr);
+  // A class without children takes what stands inside it silently.
+  Doc c("<a:effectDag@><a:alphaCeiling><a:blur rad=\"5\"/></a:alphaCeiling></a:effectDag>");
+  EXPECT_EQ(c.count, 0);
+  EXPECT_EQ(c.doc.EffectDag()->A_EG_Effect()->A_AlphaCeilingXpgList()->Count(), 1);
+  EXPECT_EQ(c.doc.EffectDag()->A_EG_Effect()->A_BlurXpgList(), nullptr);
 }
 
 TEST(DrawingRead_AlternateContent, FallbackReadNestedToo) {
