@@ -512,11 +512,12 @@ void TXLSReadII::RecMSODRAWING() {
   }
   sheet->FDrawingRead = true;
   CurrRecs->UpdateInternal(INTERNAL_SUFFIXDATA);
-  std::vector<TRecordData> records;
+  TDrawingRecords records;
   try {
     sheet->EscherDrawing().LoadFromStream(FXLSStream, records);
   } catch (const XLSRWException&) {
-    for (const TRecordData& r : records) StoreRecord(TBIFFHeader{r.RecId, r.Length}, r.Data);
+    for (size_t i = 0; i < records.Count(); ++i)
+      StoreRecord(TBIFFHeader{records.Id(i), uint16_t(records.Body(i).size())}, records.Body(i));
     throw;
   }
 }
