@@ -4,6 +4,8 @@
 
 #include "xls/biff/biff5.h"
 #include "xls/formula/xlsformulamodel.h"
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlsworkbookdata.h"
 
 namespace xls::biff {
 
@@ -376,8 +378,22 @@ void TAutoFilters::LoadFromStream(TRuleSource& source, uint16_t id, const TBIFFB
   }
 }
 
+void TAutoFilters::Clear() {
+  FItems.clear();
+  if (!FParent || !FParent->Owner() || !FParent->Owner()->Manager()) return;
+  TXc12DefinedNames& names = FParent->Owner()->Manager()->Workbook().DefinedNames();
+  for (size_t i = 0; i < names.Count(); ++i) {
+    TXc12DefinedName& n = *names.Items(i);
+    if (!n.Deleted() && n.BuiltIn() == TXc12BuiltInName::bnFilterDatabase && n.LocalSheetId() == FParent->Index())
+      n.SetDeleted(true);
+  }
+}
+
 TSheetRules& SheetRules(TSheet& sheet) {
-  if (!sheet.FRules) sheet.FRules = std::make_unique<TSheetRules>();
+  if (!sheet.FRules) {
+    sheet.FRules = std::make_unique<TSheetRules>();
+    sheet.FRules->FAutoFilters.FParent = &sheet;
+  }
   return *sheet.FRules;
 }
 

@@ -240,12 +240,14 @@ class TAutoFilters {
   // An entry may be empty: a filter's position is its column index.
   size_t Count() const { return FItems.size(); }
   TAutoFilter* GetItems(size_t i) const { return FItems.at(i).get(); }
-  // Drops the filters (the filter-range name stays with the workbook model).
-  void Clear() { FItems.clear(); }
+  // Drops the filters and deletes the sheet's filter-range name (_FilterDatabase, every live
+  // entry of it) from the workbook model's names.
+  void Clear();
   // FILTERMODE or AUTOFILTERINFO, then the AUTOFILTER records that follow.
   void LoadFromStream(TRuleSource& source, uint16_t id, const TBIFFBody& body);
   int32_t FDropDownCount = 0;
   bool FIsDynamicFilter = false;
+  TSheet* FParent = nullptr;  // the sheet of the filter; set by SheetRules
 
  private:
   std::vector<std::unique_ptr<TAutoFilter>> FItems;

@@ -16,6 +16,8 @@
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsworksheetdata.h"
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlsworkbookdata.h"
 
 namespace {
 
@@ -334,6 +336,42 @@ TEST_F(SheetRecords, Rules_BadCountsAndTextsKeepWhatWasRead) {
   EXPECT_NE(texts[0].find(u"Bad number of CF records."), std::u16string::npos);
   EXPECT_NE(texts[1].find(u"Excpected record missing: CF"), std::u16string::npos);
   EXPECT_NE(texts[2].find(u"Unhandled string in DV"), std::u16string::npos);
+}
+
+// Clearing a sheet's autofilter deletes its _FilterDatabase name (both entries, as Gnumeric
+// writes two) and leaves the other sheet's and the plain names.
+TEST_F(SheetRecords, AutoFilterClear_DeletesTheSheetsFilterName) {
+  const auto name = [](uint16_t sheet, std::string_view text, bool builtIn) {
+    return BiffRecord(0x0018, BiffBody().U16(builtIn ? 0x20 : 0).U8(0).U8(uint8_t(text.size())).U16(0).U16(0)
+                                  .U16(sheet).U32(0).U8(0).Bytes(text));
+  };
+  std::string globals = name(1, "\x0D", true) + name(1, "\x0D", true) + name(2, "\x0D", true) + name(0, "keep", false);
+  std::string g;
+  for (int i = 1; i <= 2; ++i) g += BiffBoundSheet("Sheet" + std::to_string(i));
+  const std::string filter = BiffRecord(0x009B, "") + BiffRecord(0x009D, BiffBody().U16(1)) +
+                             BiffRecord(0x009E, BiffBody().U16(0).U16(0).U8(0x0C).U8(2).U32(0).U32(0)
+                                                    .U8(0).U8(0).U32(0).U32(0));
+  Load(BiffCompoundFile(BiffWorkbookStream(g + globals, {filter + Number(0, 0, 1), Number(0, 0, 2)}, true), true));
+  auto* biff = dynamic_cast<xls::biff::TBIFF5*>(book.BIFF());
+  ASSERT_NE(biff, nullptr);
+  xls::TXc12DefinedNames& names = book.Manager().Workbook().DefinedNames();
+  const auto live = [&names](int32_t sheet, xls::TXc12BuiltInName kind) {
+    int n = 0;
+    for (size_t i = 0; i < names.Count(); ++i)
+      if (!names.Items(i)->Deleted() && names.Items(i)->LocalSheetId() == sheet && names.Items(i)->BuiltIn() == kind) ++n;
+    return n;
+  };
+  using xls::TXc12BuiltInName;
+  ASSERT_EQ(live(0, TXc12BuiltInName::bnFilterDatabase), 2);
+  ASSERT_EQ(live(1, TXc12BuiltInName::bnFilterDatabase), 1);
+  xls::biff::TAutoFilters& filters = xls::biff::SheetRules(*biff->GetSheet(0)).FAutoFilters;
+  ASSERT_EQ(filters.Count(), 1u);
+  filters.Clear();
+  EXPECT_EQ(filters.Count(), 0u);
+  EXPECT_EQ(live(0, TXc12BuiltInName::bnFilterDatabase), 0);
+  EXPECT_EQ(live(1, TXc12BuiltInName::bnFilterDatabase), 1);
+  EXPECT_EQ(live(-1, TXc12BuiltInName::bnNone), 1);  // "keep"
+  EXPECT_EQ(book.Items(0)->GetAsString(0, 0), u"1");
 }
 
 // A CF's format blocks through their typed views: a font and border CF whose flag word has bit
