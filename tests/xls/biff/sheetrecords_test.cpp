@@ -111,7 +111,8 @@ TEST_F(SheetRecords, Pane_SplitAsStoredAndFrozenFromTheWindow) {
   };
   const auto selection = BiffRecord(
       0x001D, BiffBody().U8(3).U16(4).U16(1).U16(1).U16(2).U16(0).U16(1).U8(0).U8(1).U16(3).U16(8).U8(3).U8(3));
-  Load(Book({window2(0x06BE) + pane(1, 2, 2, 1, 0) + selection, window2(0x06B6) + pane(2400, 1200, 5, 3, 2)}));
+  Load(Book({window2(0x06BE) + pane(1, 2, 2, 1, 0) + selection, window2(0x06B6) + pane(2400, 1200, 5, 3, 2),
+             window2(0x07BE) + pane(0, 3, 3, 0, 7)}));
   const xls::TXc12SheetView& frozen = *Ws(0).SheetViews().Items(0);
   EXPECT_EQ(frozen.FPane.FState, xls::TXc12PaneState::x12psFrozen);
   EXPECT_EQ(frozen.FPane.FXSplit, 1);
@@ -126,6 +127,29 @@ TEST_F(SheetRecords, Pane_SplitAsStoredAndFrozenFromTheWindow) {
   EXPECT_EQ(split.FPane.FXSplit, 2400);
   EXPECT_EQ(split.FPane.FYSplit, 1200);
   EXPECT_EQ(split.FPane.FActivePane, xls::TXc12PaneEnum::x12pBottomLeft);
+  // The legacy sheets' own panes: as stored, frozen with splits to keep unless WINDOW2's bit 8
+  // says there are none; an active pane byte above 3 leaves the default.
+  auto* biff = dynamic_cast<xls::biff::TBIFF5*>(book.BIFF());
+  ASSERT_NE(biff, nullptr);
+  using xls::biff::TPaneType;
+  const xls::biff::TPane& p0 = biff->GetSheet(0)->FPane;
+  EXPECT_EQ(p0.FPaneType, TPaneType::ptFrozenSplit);
+  EXPECT_EQ(p0.FSplitColX, 1);
+  EXPECT_EQ(p0.FSplitRowY, 2);
+  EXPECT_EQ(p0.FTopRow, 2);
+  EXPECT_EQ(p0.FLeftCol, 1);
+  EXPECT_EQ(p0.ActivePane(), 0);
+  const xls::biff::TPane& p1 = biff->GetSheet(1)->FPane;
+  EXPECT_EQ(p1.FPaneType, TPaneType::ptSplit);
+  EXPECT_EQ(p1.FSplitColX, 2400);
+  EXPECT_EQ(p1.FSplitRowY, 1200);
+  EXPECT_EQ(p1.FTopRow, 5);
+  EXPECT_EQ(p1.FLeftCol, 3);
+  EXPECT_EQ(p1.ActivePane(), 2);
+  const xls::biff::TPane& p2 = biff->GetSheet(2)->FPane;
+  EXPECT_EQ(p2.FPaneType, TPaneType::ptFrozen);
+  EXPECT_EQ(p2.FSplitRowY, 3);
+  EXPECT_EQ(p2.ActivePane(), 3);
 }
 
 // MERGEDCELLS: areas in order, a repeated one once; a count beyond the record reads the areas
