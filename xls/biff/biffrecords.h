@@ -309,6 +309,7 @@ class TBIFFRecords {
   void RecDIMENSIONS(const TBIFFBody& b, TBIFFRecordHost& host);
   void AddColumn(int32_t first, int32_t last, uint16_t width, int32_t style, uint8_t options, int32_t outline);
   void RecWINDOW2(const TBIFFBody& b, std::span<const uint8_t> data, TBIFFRecordHost& host);
+  void RecLegacyPane(const TBIFFBody& b, TSheet& sheet, bool frozen);
   void RecSELECTION(const TBIFFBody& b);
   void RecMERGEDCELLS(const TBIFFBody& b, TBIFFRecordHost& host);
   void RecHLINK(const TBIFFBody& b, TBIFFRecordHost& host);

@@ -117,6 +117,7 @@ bool TBIFFRecords::HandleSheet(uint16_t id, std::span<const uint8_t> data, TBIFF
       p.FXSplit = b.U16(0);
       p.FYSplit = b.U16(2);
       p.FTopLeftCell = SetCellAreaOneCell(b.U16(6), b.U16(4));
+      if (TSheet* legacy = host.LegacySheet()) RecLegacyPane(b, *legacy, p.FState == TXc12PaneState::x12psFrozen);
       return true;
     }
     case BIFFID_SELECTION:
@@ -348,6 +349,19 @@ void TBIFFRecords::RecWINDOW2(const TBIFFBody& b, std::span<const uint8_t> data,
   v.FTabSelected = (f & 0x0200) != 0;
   if (f & 0x0008) v.FPane.FState = TXc12PaneState::x12psFrozen;
   if (f & 0x0800) FSheet->CustomSheetViews().Add()->FView = TXc12SheetViewType::x12svtPageBreakPreview;
+}
+
+// The legacy sheet's own pane: the split as stored, the other panes' first cell, the active
+// pane; frozen by WINDOW2's bit 3, without splits to keep when bit 8 says so too, else split.
+void TBIFFRecords::RecLegacyPane(const TBIFFBody& b, TSheet& sheet, bool frozen) {
+  TPane& pane = sheet.FPane;
+  const uint16_t window = sheet.Records().SlotWordAt(TRecordStorageSheet::PWINDOW2, 0);  // options
+  pane.FPaneType = !frozen ? TPaneType::ptSplit : (window & 0x0100) ? TPaneType::ptFrozen : TPaneType::ptFrozenSplit;
+  pane.FSplitColX = b.U16(0);
+  pane.FSplitRowY = b.U16(2);
+  pane.FTopRow = b.U16(4);
+  pane.FLeftCol = b.U16(6);
+  if (b.U8(8) <= 3) pane.SetActivePane(b.U8(8));
 }
 
 void TBIFFRecords::RecSELECTION(const TBIFFBody& b) {

@@ -5,6 +5,8 @@
 #include "xls/biff/biff5.h"
 #include "xls/biff/shapeobjects.h"
 #include "xls/formula/xlsformulamodel.h"
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlsworkbookdata.h"
 
 namespace xls::biff {
 
@@ -36,10 +38,162 @@ std::u16string Trimmed(std::u16string s) {
 
 }  // namespace
 
+namespace {
+
+// Little-endian fields of the format blocks.
+uint32_t Get(const uint8_t* p, size_t size) {
+  uint32_t v = 0;
+  for (size_t i = size; i-- > 0;) v = (v << 8) | p[i];
+  return v;
+}
+void Put(uint8_t* p, size_t size, uint32_t v) {
+  for (size_t i = 0; i < size; ++i, v >>= 8) p[i] = uint8_t(v);
+}
+
+// The font block's fields.
+constexpr size_t kHeight = 64, kOptions = 68, kWeight = 72, kEscapement = 74, kUnderline = 76, kColorIndex = 80,
+                 kModified = 88, kEscapementModified = 92, kUnderlineModified = 96, kIs0001 = 116;
+constexpr uint32_t kNotSet = 0xFFFFFFFF;
+
+}  // namespace
+
 TCondFmtData::TCondFmtData() {
   FRecCF[0] = 1;  // compare the cell value
   FRecCF[1] = 3;  // equal
   FRecCF[6] = 0xFF, FRecCF[7] = 0xFF, FRecCF[8] = 0x3F;  // flags 0x3FFFFF
+  uint8_t* f = FFont.data();
+  Put(f + kHeight, 4, kNotSet);
+  Put(f + kWeight, 2, 400);
+  Put(f + kColorIndex, 4, kNotSet);
+  Put(f + kModified, 4, 0x9A);
+  Put(f + kEscapementModified, 4, 1);
+  Put(f + kUnderlineModified, 4, 1);
+  Put(f + kIs0001, 2, 1);
+  Put(FBorder.data() + 2, 4, 64u | 64u << 7 | 64u << 16 | 64u << 23);  // automatic colours
+}
+
+// ---- typed format blocks
+
+int32_t TCondFmtFont::Height20() const {
+  const uint32_t h = Get(FData.FFont.data() + kHeight, 4);
+  return h == kNotSet ? 0 : int32_t(h);
+}
+void TCondFmtFont::SetHeight20(int32_t v) {
+  Put(FData.FFont.data() + kHeight, 4, v == 0 ? kNotSet : uint32_t(v));
+  FData.FFontAssigned = v != 0 && uint32_t(v) != kNotSet;
+}
+
+TXc12FontStyles TCondFmtFont::FontStyle() const {
+  const uint8_t* f = FData.FFont.data();
+  TXc12FontStyles s;
+  if (Get(f + kWeight, 2) >= 700) s.Include(TXc12FontStyle::xfsBold);
+  if (Get(f + kOptions, 4) & 0x02) s.Include(TXc12FontStyle::xfsItalic);
+  if (Get(f + kOptions, 4) & 0x80) s.Include(TXc12FontStyle::xfsStrikeOut);
+  return s;
+}
+void TCondFmtFont::SetFontStyle(TXc12FontStyles v) {
+  TXc12FontStyles kept;
+  for (TXc12FontStyle k : {TXc12FontStyle::xfsBold, TXc12FontStyle::xfsItalic, TXc12FontStyle::xfsStrikeOut})
+    if (v.Contains(k)) kept.Include(k);
+  if (kept == FontStyle()) return;
+  uint8_t* f = FData.FFont.data();
+  uint32_t options = 0, modified = 0x9A;
+  if (kept.Contains(TXc12FontStyle::xfsItalic)) options = 0x02, modified = 0x98;
+  if (kept.Contains(TXc12FontStyle::xfsStrikeOut)) options |= 0x80, modified &= ~0x80u;
+  const bool bold = kept.Contains(TXc12FontStyle::xfsBold);
+  if (bold) modified &= ~0x02u;
+  Put(f + kOptions, 4, options);
+  Put(f + kModified, 4, modified);
+  Put(f + kWeight, 2, bold ? 700 : 400);
+  FData.FFontAssigned = true;
+}
+
+int32_t TCondFmtFont::Escapment() const { return int32_t(Get(FData.FFont.data() + kEscapement, 2)); }
+void TCondFmtFont::SetEscapment(int32_t v) {
+  if (v == Escapment()) return;
+  Put(FData.FFont.data() + kEscapement, 2, uint32_t(v));
+  Put(FData.FFont.data() + kEscapementModified, 4, 0);
+  FData.FFontAssigned = true;
+}
+
+namespace {
+constexpr uint8_t kUnderlineCodes[] = {0, 1, 2, 0x21, 0x22};  // in the order of TXc12Underline
+}
+
+TXc12Underline TCondFmtFont::Underline() const {
+  const uint32_t u = Get(FData.FFont.data() + kUnderline, 1);
+  for (size_t i = 1; i < std::size(kUnderlineCodes); ++i)
+    if (u == kUnderlineCodes[i]) return TXc12Underline(i);
+  return TXc12Underline::xulNone;
+}
+void TCondFmtFont::SetUnderline(TXc12Underline v) {
+  if (v == Underline() || size_t(v) >= std::size(kUnderlineCodes)) return;
+  Put(FData.FFont.data() + kUnderline, 1, kUnderlineCodes[size_t(v)]);
+  Put(FData.FFont.data() + kUnderlineModified, 4, 0);
+  FData.FFontAssigned = true;
+}
+
+int32_t TCondFmtFont::Color() const {
+  const uint32_t c = Get(FData.FFont.data() + kColorIndex, 4);
+  return c == kNotSet ? 64 : int32_t(c);
+}
+void TCondFmtFont::SetColor(int32_t v) {
+  const uint32_t stored = v == 64 ? kNotSet : uint32_t(v) & 0x7F;
+  if (stored == Get(FData.FFont.data() + kColorIndex, 4)) return;
+  Put(FData.FFont.data() + kColorIndex, 4, stored);
+  FData.FFontAssigned = true;
+}
+bool TCondFmtFont::Assigned() const { return FData.FFontAssigned; }
+
+namespace {
+constexpr int kColourShift[] = {0, 7, 16, 23};  // left, right, top, bottom
+}
+
+int32_t TCondFmtBorder::Style(TCondFmtSide side) const {
+  return int32_t(Get(FData.FBorder.data(), 2) >> (4 * int(side)) & 0x0F);
+}
+void TCondFmtBorder::SetStyle(TCondFmtSide side, int32_t v) {
+  if (v == Style(side)) return;
+  const int shift = 4 * int(side);
+  const uint32_t word = Get(FData.FBorder.data(), 2) & ~(0x0Fu << shift);
+  Put(FData.FBorder.data(), 2, word | (uint32_t(v) & 0x0F) << shift);
+  FData.FBorderAssigned[size_t(side)] = v != 0;
+}
+int32_t TCondFmtBorder::Color(TCondFmtSide side) const {
+  return std::min<int32_t>(int32_t(Get(FData.FBorder.data() + 2, 4) >> kColourShift[int(side)] & 0x7F), 64);
+}
+void TCondFmtBorder::SetColor(TCondFmtSide side, int32_t v) {
+  const int shift = kColourShift[int(side)];
+  const uint32_t word = Get(FData.FBorder.data() + 2, 4) & ~(0x7Fu << shift);
+  Put(FData.FBorder.data() + 2, 4, word | (uint32_t(v) & 0x7F) << shift);
+}
+bool TCondFmtBorder::Assigned() const {
+  return std::any_of(FData.FBorderAssigned.begin(), FData.FBorderAssigned.end(), [](bool b) { return b; });
+}
+
+int32_t TCondFmtPattern::FillPattern() const { return int32_t(Get(FData.FPattern.data(), 2) >> 10); }
+void TCondFmtPattern::SetFillPattern(int32_t v) {
+  const uint32_t word = Get(FData.FPattern.data(), 2) & 0x03FF;
+  Put(FData.FPattern.data(), 2, word | (uint32_t(v) & 0x3F) << 10);
+  FData.FPatternAssigned[0] = v != 0;
+}
+int32_t TCondFmtPattern::ColorField(int shift) const {
+  const int32_t c = int32_t(Get(FData.FPattern.data() + 2, 2) >> shift & 0x7F);
+  return c == 0 || c > 64 ? 64 : c;
+}
+void TCondFmtPattern::SetColorField(int shift, size_t flag, int32_t v) {
+  uint32_t word = Get(FData.FPattern.data() + 2, 2) & ~(0x7Fu << shift);
+  const bool set = v != 0 && v != 64;
+  if (set) word |= (uint32_t(v) & 0x7F) << shift;
+  Put(FData.FPattern.data() + 2, 2, word);
+  FData.FPatternAssigned[flag] = set;
+}
+int32_t TCondFmtPattern::BackColor() const { return ColorField(0); }
+void TCondFmtPattern::SetBackColor(int32_t v) { SetColorField(0, 1, v); }
+int32_t TCondFmtPattern::ForeColor() const { return ColorField(7); }
+void TCondFmtPattern::SetForeColor(int32_t v) { SetColorField(7, 2, v); }
+bool TCondFmtPattern::Assigned() const {
+  return std::any_of(FData.FPatternAssigned.begin(), FData.FPatternAssigned.end(), [](bool b) { return b; });
 }
 
 TConditionalFormat& TConditionalFormats::Add() {
@@ -229,6 +383,7 @@ TSheetRules& SheetRules(TSheet& sheet) {
   if (!sheet.FRules) {
     sheet.FRules = std::make_unique<TSheetRules>();
     sheet.FRules->FAutoFilters.FComboBoxes = &sheet.ControlObjects().ComboBoxes();
+    sheet.FRules->FAutoFilters.FParent = &sheet;
   }
   return *sheet.FRules;
 }
@@ -240,6 +395,13 @@ void TAutoFilters::Clear() {
     if (combo && combo->IsAutoFilter()) FComboBoxes->DeleteById(item.Id());
   }
   FItems.clear();
+  if (!FParent || !FParent->Owner() || !FParent->Owner()->Manager()) return;
+  TXc12DefinedNames& names = FParent->Owner()->Manager()->Workbook().DefinedNames();
+  for (size_t i = 0; i < names.Count(); ++i) {
+    TXc12DefinedName& n = *names.Items(i);
+    if (!n.Deleted() && n.BuiltIn() == TXc12BuiltInName::bnFilterDatabase && n.LocalSheetId() == FParent->Index())
+      n.SetDeleted(true);
+  }
 }
 
 const TSheetRules* FindSheetRules(const TSheet& sheet) { return sheet.FRules.get(); }

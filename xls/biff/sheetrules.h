@@ -28,6 +28,7 @@
 
 #include "xls/biff/biffvalues.h"
 #include "xls/biff/sheets.h"
+#include "xls/model/xlsstyles.h"
 
 namespace xls::biff {
 
@@ -48,10 +49,90 @@ enum class TConditionOperator : uint8_t {
   coNoComparision, coBetween, coNotBetween, coEqual, coNotEqual, coGreater, coLess, coGreateEqual, coLessEqual
 };
 
+struct TCondFmtData;
+
+// Typed access to a condition's font block (118 bytes: height at 64, options at 68, weight at
+// 72, escapement at 74, underline at 76, colour index at 80, modified flags at 88, escapement and
+// underline "modified" words at 92 and 96, 0x0001 at 116).
+class TCondFmtFont {
+ public:
+  explicit TCondFmtFont(TCondFmtData& data) : FData(data) {}
+  // Twentieths of a point; 0 when not set. Writing 0 stores "not set"; the font counts as
+  // assigned exactly when a height is stored.
+  int32_t Height20() const;
+  void SetHeight20(int32_t v);
+  // Bold (weight 700 or more), italic and strike-out; the other styles are not kept.
+  TXc12FontStyles FontStyle() const;
+  void SetFontStyle(TXc12FontStyles v);
+  int32_t Escapment() const;
+  void SetEscapment(int32_t v);
+  TXc12Underline Underline() const;
+  void SetUnderline(TXc12Underline v);
+  // A palette index; 64 (automatic) when not set.
+  int32_t Color() const;
+  void SetColor(int32_t v);
+  bool Assigned() const;
+
+ private:
+  TCondFmtData& FData;
+};
+
+enum class TCondFmtSide : uint8_t { Left, Right, Top, Bottom };
+
+// Typed access to a condition's border block: line styles in four 4-bit fields (left, right,
+// top, bottom), palette indexes in four 7-bit fields (left bits 0-6, right 7-13, top 16-22,
+// bottom 23-29).
+class TCondFmtBorder {
+ public:
+  explicit TCondFmtBorder(TCondFmtData& data) : FData(data) {}
+  int32_t Style(TCondFmtSide side) const;
+  // A different value replaces the field and makes the side assigned when it is not 0.
+  void SetStyle(TCondFmtSide side, int32_t v);
+  // Values above 64 read as 64 (automatic).
+  int32_t Color(TCondFmtSide side) const;
+  void SetColor(TCondFmtSide side, int32_t v);
+  int32_t LeftStyle() const { return Style(TCondFmtSide::Left); }
+  int32_t RightStyle() const { return Style(TCondFmtSide::Right); }
+  int32_t TopStyle() const { return Style(TCondFmtSide::Top); }
+  int32_t BottomStyle() const { return Style(TCondFmtSide::Bottom); }
+  int32_t LeftColor() const { return Color(TCondFmtSide::Left); }
+  int32_t RightColor() const { return Color(TCondFmtSide::Right); }
+  int32_t TopColor() const { return Color(TCondFmtSide::Top); }
+  int32_t BottomColor() const { return Color(TCondFmtSide::Bottom); }
+  bool Assigned() const;
+
+ private:
+  TCondFmtData& FData;
+};
+
+// Typed access to a condition's pattern block: the fill pattern in bits 10-15 of its first word,
+// the background colour in bits 0-6 and the foreground colour in bits 7-13 of its second.
+class TCondFmtPattern {
+ public:
+  explicit TCondFmtPattern(TCondFmtData& data) : FData(data) {}
+  int32_t FillPattern() const;
+  // Replaces the bits (0 clears them); assigned exactly when the value is not 0.
+  void SetFillPattern(int32_t v);
+  // 0 and values above 64 read as 64 (automatic); writing 0 or 64 clears the field and its flag.
+  int32_t BackColor() const;
+  void SetBackColor(int32_t v);
+  int32_t ForeColor() const;
+  void SetForeColor(int32_t v);
+  bool Assigned() const;
+
+ private:
+  int32_t ColorField(int shift) const;
+  void SetColorField(int shift, size_t flag, int32_t v);
+  TCondFmtData& FData;
+};
+
 // One condition of a conditional format: the CF record's first 12 bytes, its format blocks and
 // its formulas (legacy tokens).
 struct TCondFmtData {
   TCondFmtData();
+  TCondFmtFont FmtFont() { return TCondFmtFont(*this); }
+  TCondFmtBorder FmtBorder() { return TCondFmtBorder(*this); }
+  TCondFmtPattern FmtPattern() { return TCondFmtPattern(*this); }
   bool CompareCell() const { return FRecCF[0] == 1; }
   TConditionOperator CompOperator() const {
     return FRecCF[1] <= 8 ? TConditionOperator(FRecCF[1]) : TConditionOperator::coNoComparision;
@@ -159,10 +240,11 @@ class TAutoFilters {
   // An entry may be empty: a filter's position is its column index.
   size_t Count() const { return FItems.size(); }
   TAutoFilter* GetItems(size_t i) const { return FItems.at(i).get(); }
-  // Drops the filters (the filter-range name stays with the workbook model) and deletes their
-  // drop-down arrows from the sheet's combo boxes, each by its id. A filter read from a file does
-  // not know its drop-down (its id is 0), and a sheet has one autofilter: every autofilter
-  // drop-down of the sheet is the filter's, and no other combo box is touched.
+  // Drops the filters, deletes their drop-down arrows from the sheet's combo boxes, each by its
+  // id, and deletes the sheet's filter-range name (_FilterDatabase, every live entry of it) from
+  // the workbook model's names. A filter read from a file does not know its drop-down (its id is
+  // 0), and a sheet has one autofilter: every autofilter drop-down of the sheet is the filter's,
+  // and no other combo box is touched.
   void Clear();
   // FILTERMODE or AUTOFILTERINFO, then the AUTOFILTER records that follow.
   void LoadFromStream(TRuleSource& source, uint16_t id, const TBIFFBody& body);
@@ -170,6 +252,7 @@ class TAutoFilters {
   bool FIsDynamicFilter = false;
   // The sheet's combo boxes (nullptr: no drop-downs are deleted).
   TControlComboBoxes* FComboBoxes = nullptr;
+  TSheet* FParent = nullptr;  // the sheet of the filter; set by SheetRules
 
  private:
   std::vector<std::unique_ptr<TAutoFilter>> FItems;

@@ -206,6 +206,7 @@ class TSheet : public TBasicSheet {
 
   TRecordStorageSheet& Records() { return *FRecords; }
   const TRecordStorageSheet& Records() const { return *FRecords; }
+  TSheets* Owner() const { return FOwner; }
 
   // Properties over the record slots.
   uint16_t DefaultColWidth() const { return FRecords->DEFCOLWIDTH(); }

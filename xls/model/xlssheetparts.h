@@ -362,6 +362,12 @@ class TXc12Authors {
   std::vector<std::unique_ptr<TXc12Author>> FItems;
 };
 
+// A phonetic run of rich text: first and last-plus-one character it reads, and its text.
+struct TXc12PhoneticRun {
+  int32_t Start = 0, End = 0;
+  std::u16string Text;
+};
+
 class TXc12Comment {
  public:
   // The first position given is kept as the original one.
@@ -373,8 +379,11 @@ class TXc12Comment {
 
   // A new run at the end of the font runs (first character and font).
   TXc12FontRun* AddFontRun();
-  // Empties the font runs; the owner of the fonts' uses frees them first.
-  void ClearFontRuns() { FFontRuns.clear(); }
+  // Empties the font runs and the phonetic runs; the owner of the fonts' uses frees them first.
+  void ClearFontRuns() {
+    FFontRuns.clear();
+    FPhoneticRuns.clear();
+  }
   // The default note shape (a hidden box of 120 x 59.25 points on a light yellow fill), kept as
   // its VML text, numbered by a process-wide counter.
   void SetDefault();
@@ -383,6 +392,7 @@ class TXc12Comment {
   TXc12Author* FAuthor = nullptr;  // not owned; an entry of the comments' author list
   int32_t FOrigCol = -1, FOrigRow = -1;
   std::vector<TXc12FontRun> FFontRuns;
+  std::vector<TXc12PhoneticRun> FPhoneticRuns;
   std::u16string FGUID;
   std::u16string FVML;  // the note shape as VML text; empty until set
   int32_t FAuthorId = 0;

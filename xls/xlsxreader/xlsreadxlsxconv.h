@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "xls/model/xlssheetparts.h"
 #include "xls/model/xlsstyles.h"
 #include "xls/model/xlsstyleuse.h"
 #include "xls/spreadsheetml/xpgparsexlsx.h"
@@ -25,10 +26,7 @@ namespace xls {
 class TXc12DataStyleSheet;
 
 // A phonetic run of rich text: start and end (character positions) and its text.
-struct TXLSPhoneticRun {
-  int32_t Start = 0, End = 0;
-  std::u16string Text;
-};
+using TXLSPhoneticRun = TXc12PhoneticRun;
 
 // The value when it was given, else the default (the element classes hold 255 for "not given").
 inline uint8_t DefaultIfUnset(uint8_t value, uint8_t defaultValue) {

@@ -15,10 +15,23 @@ panes).
 edit-base.xlsx is an openpyxl workbook with a few values (A1 italic); edit-libreoffice.xlsx is that
 workbook after edits made in LibreOffice through python3-uno (see uno_edits) and saved as .xlsx.
 The editing tests replay the same edits through the format command, rows and columns on the base
-and compare each cell with LibreOffice's file."""
+and compare each cell with LibreOffice's file. range-libreoffice.xlsx is the base after the edits of
+uno_range_edits (one property a range: fonts, alignment, number format, protection, fill and
+lines), which the range test replays through the sheet's range object.
+
+comments-xlsxwriter.xlsx holds comments written by xlsxwriter with the author "Ann" (and one of
+another author); comments-libreoffice.xlsx is the base with comments LibreOffice made through
+python3-uno (Annotations.insertNew) and saved as .xlsx. Beside each, NAME.expect holds one line
+per comment as openpyxl reads it: comment, sheet, cell, author, text (tab, CR, LF and backslash
+written \\t, \\r, \\n, \\\\).
+
+    /usr/bin/python3 tests/data/editing/make_fixtures.py [settings] [edits] [range] [comments]
+
+makes the named groups only (all without arguments)."""
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 import openpyxl
@@ -245,7 +258,104 @@ def uno_edits(doc, uno):
     cols.getByIndex(5).IsVisible = False
 
 
-def with_libreoffice_edits(base, out):
+def uno_range_edits(doc, uno):
+    """One property a range, as the range test sets them through the range object (a cell of
+    LibreOffice has no superscript of its own: the script position is left out)."""
+    from com.sun.star.awt.FontWeight import BOLD
+    from com.sun.star.awt.FontSlant import ITALIC
+    from com.sun.star.awt.FontUnderline import SINGLE, DOUBLE
+    from com.sun.star.awt.FontStrikeout import SINGLE as STRIKE
+    from com.sun.star.table.CellHoriJustify import RIGHT, CENTER
+    sheet = doc.Sheets.getByIndex(0)
+    r = sheet.getCellRangeByName
+    r("A1:B1").CharFontName = "Arial"
+    r("C1").CharHeight = 14
+    r("D1:E1").CharColor = 0xFF0000
+    r("A2").CharUnderline = SINGLE
+    r("B2").CharUnderline = DOUBLE
+    r("C2").CharWeight = BOLD
+    r("C2").CharPosture = ITALIC
+    r("D2").CharStrikeout = STRIKE
+    r("A3").HoriJustify = RIGHT
+    r("B3").HoriJustify = CENTER
+    r("C3").VertJustify = 1  # CellVertJustify2.TOP
+    r("D3").RotateAngle = 4500
+    r("E3").IsTextWrapped = True
+    r("A4").ShrinkToFit = True
+    formats = doc.NumberFormats
+    locale = uno.createUnoStruct("com.sun.star.lang.Locale")
+    key = formats.queryKey("#,##0.000", locale, False)
+    if key < 0:
+        key = formats.addNew("#,##0.000", locale)
+    r("B4:C4").NumberFormat = key
+    prot = uno.createUnoStruct("com.sun.star.util.CellProtection")
+    prot.IsLocked = True
+    prot.IsFormulaHidden = True
+    r("D4").CellProtection = prot
+    r("E4").CellBackColor = 0x00FF00
+
+    def line(style, width, colour):
+        b = uno.createUnoStruct("com.sun.star.table.BorderLine2")
+        b.LineStyle = style
+        b.LineWidth = width
+        b.Color = colour
+        return b
+
+    outline = uno.createUnoStruct("com.sun.star.table.TableBorder2")
+    for side in ("TopLine", "BottomLine", "LeftLine", "RightLine"):
+        setattr(outline, side, line(0, 70, 0xFF0000))  # SOLID, 2 pt: "medium"
+        setattr(outline, "Is" + side + "Valid", True)
+    inside = line(2, 26, 0x0000FF)  # DASHED, 0.75 pt: "dashed"
+    outline.HorizontalLine = inside
+    outline.IsHorizontalLineValid = True
+    outline.VerticalLine = inside
+    outline.IsVerticalLineValid = True
+    r("B6:D8").TableBorder2 = outline
+    r("A8").DiagonalTLBR2 = line(0, 26, 0)
+    r("A8").DiagonalBLTR2 = line(0, 26, 0)
+
+
+def uno_comments(doc, uno):
+    """Comments on A1, B2 and C1 (the area test deletes A1:B2 and keeps C1), one of two lines."""
+    sheet = doc.Sheets.getByIndex(0)
+    notes = sheet.Annotations
+    for col, row, text in ((0, 0, "first note"), (1, 1, "two\nlines"), (2, 0, "kept")):
+        at = uno.createUnoStruct("com.sun.star.table.CellAddress")
+        at.Sheet, at.Column, at.Row = 0, col, row
+        notes.insertNew(at, text)
+
+
+def comments_xlsxwriter(path):
+    wb = xlsxwriter.Workbook(path)
+    s = wb.add_worksheet("Notes")
+    s.set_comments_author("Ann")
+    for ref, value, text in (("A1", "a", "Check this"), ("B2", 2, "Second\nline"), ("C1", "c", "kept"),
+                             ("D5", 5, "Unicode \u00e9\u4e2d")):
+        s.write(ref, value)
+        s.write_comment(ref, text)
+    s.write_comment("E1", "by Bob", {"author": "Bob"})
+    t = wb.add_worksheet("Other")
+    t.write_comment("A3", "on the second sheet", {"author": "Ann"})
+    wb.close()
+
+
+def escaped(text):
+    return text.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r")
+
+
+def comments_expect(path):
+    wb = openpyxl.load_workbook(path)
+    lines = []
+    for ws in wb.worksheets:
+        for (row, col), c in sorted(ws._cells.items()):
+            if c.comment is not None:
+                lines.append("\t".join(["comment", ws.title, c.coordinate, escaped(c.comment.author or ""),
+                                        escaped(c.comment.text or "")]))
+    with open(os.path.splitext(path)[0] + ".expect", "w", newline="\n") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+def with_libreoffice_edits(base, out, edits=None):
     import uno
     from com.sun.star.beans import PropertyValue
     profile = tempfile.mkdtemp(prefix="lo-profile-")
@@ -271,7 +381,7 @@ def with_libreoffice_edits(base, out):
             return p
 
         doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(base), "_blank", 0, (prop("Hidden", True),))
-        uno_edits(doc, uno)
+        (edits or uno_edits)(doc, uno)
         doc.storeToURL(uno.systemPathToFileUrl(out), (prop("FilterName", "Calc Office Open XML"),))
         doc.close(True)
         try:
@@ -298,13 +408,28 @@ def libreoffice_roundtrip(source, out):
         shutil.rmtree(profile, ignore_errors=True)
 
 
-for name, make in (("xlsxwriter-settings.xlsx", with_xlsxwriter), ("openpyxl-settings.xlsx", with_openpyxl)):
-    path = os.path.join(HERE, name)
-    make(path)
-    expect(path)
+GROUPS = sys.argv[1:] or ["settings", "edits", "range", "comments"]
+if "settings" in GROUPS:
+    for name, make in (("xlsxwriter-settings.xlsx", with_xlsxwriter), ("openpyxl-settings.xlsx", with_openpyxl)):
+        path = os.path.join(HERE, name)
+        make(path)
+        expect(path)
+if "comments" in GROUPS:
+    path = os.path.join(HERE, "comments-xlsxwriter.xlsx")
+    comments_xlsxwriter(path)
+    comments_expect(path)
 if shutil.which("soffice"):
-    lo = os.path.join(HERE, "libreoffice-settings.xlsx")
-    libreoffice_roundtrip(os.path.join(HERE, "xlsxwriter-settings.xlsx"), lo)
-    expect(lo)
-    edit_base(os.path.join(HERE, "edit-base.xlsx"))
-    with_libreoffice_edits(os.path.join(HERE, "edit-base.xlsx"), os.path.join(HERE, "edit-libreoffice.xlsx"))
+    base = os.path.join(HERE, "edit-base.xlsx")
+    if "settings" in GROUPS:
+        lo = os.path.join(HERE, "libreoffice-settings.xlsx")
+        libreoffice_roundtrip(os.path.join(HERE, "xlsxwriter-settings.xlsx"), lo)
+        expect(lo)
+    if "edits" in GROUPS:
+        edit_base(base)
+        with_libreoffice_edits(base, os.path.join(HERE, "edit-libreoffice.xlsx"))
+    if "range" in GROUPS:
+        with_libreoffice_edits(base, os.path.join(HERE, "range-libreoffice.xlsx"), uno_range_edits)
+    if "comments" in GROUPS:
+        path = os.path.join(HERE, "comments-libreoffice.xlsx")
+        with_libreoffice_edits(base, path, uno_comments)
+        comments_expect(path)

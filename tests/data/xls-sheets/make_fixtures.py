@@ -18,8 +18,9 @@ Writers (Debian packages):
                               of five CF records, no HLINK.
   sheets-gnumeric-biff7.xls   ssconvert -T Gnumeric_Excel:excel_biff7: the same in BIFF5 records,
                               with DV and CF in BIFF5 layouts.
-Bare BIFF2-4 files: npm's `xlsx` (SheetJS) was not in the npm cache of this machine, and bare files
-with COLWIDTH, ROW or FORMULA have no writer here at all: tests/support/biffbook.h builds those.
+Bare BIFF2-4 files: make_sheetjs.py (SheetJS through node) writes sheetjs-biff2/3/4.xls with their
+cells as xlrd reads them; bare files with COLWIDTH, ROW or FORMULA have no writer here at all:
+tests/support/biffbook.h builds those.
 
 Expected lines, in the form of xls_dump (bench/xlsdump/README.md):
   NAME.xlrd      merged, col, row, hyperlink, pane of each .xls as python3-xlrd 1.2 reads it with

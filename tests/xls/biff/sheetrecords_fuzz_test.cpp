@@ -1,7 +1,7 @@
 // Mutation fuzzing of the sheet records with every record handler installed: the workbook streams
 // of tests/data/xls-sheets (LibreOffice BIFF8, Gnumeric BIFF8 and BIFF7: views, panes, merged
-// areas, hyperlinks, page settings, rules) and built bare BIFF2 and BIFF4 files (the BIFF4
-// worksheet reader with ROW, COLINFO, COLWIDTH and FORMULA) are damaged at random and read
+// areas, hyperlinks, page settings, rules), SheetJS's bare BIFF2-4 files and built bare BIFF2 and
+// BIFF4 files (the BIFF4 worksheet reader with ROW, COLINFO, COLWIDTH and FORMULA) are damaged at random and read
 // through the component. A load or an engine error is fine; a crash, a hang, a sanitizer report
 // or any other exception fails.
 //
@@ -54,6 +54,13 @@ TEST(SheetRecordsFuzz_Mutations, LoadOrEngineError) {
                              BiffRecord(0x0006, kws::test::Biff2Cell(1, 0).F64(2).U8(0).U8(0));
   corpus.push_back(kws::test::BiffBareFile(2, cells2));
   streams.emplace_back();
+  // The bare BIFF2-4 files SheetJS wrote (make_sheetjs.py).
+  for (const char* f : {"sheetjs-biff2.xls", "sheetjs-biff3.xls", "sheetjs-biff4.xls"}) {
+    const char* root = std::getenv("KWS_SOURCE_DIR");
+    corpus.push_back(
+        kws::test::ReadFileBytes(std::filesystem::path(root ? root : ".") / "tests/data/xls-sheets" / f));
+    streams.emplace_back();
+  }
   corpus.push_back(kws::test::BiffBareFile(
       4, cells2 + BiffRecord(0x0208, BiffBody().U16(1).U16(0).U16(2).U16(600).U16(0).U16(0).U16(0x60).U16(0)) +
              BiffRecord(0x007D, BiffBody().U16(2).U16(3).U16(5120).U16(0).U16(1).U16(0)) +

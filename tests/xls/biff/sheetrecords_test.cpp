@@ -16,6 +16,8 @@
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlshyperlinks.h"
 #include "xls/model/xlsworksheetdata.h"
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlsworkbookdata.h"
 
 namespace {
 
@@ -109,7 +111,8 @@ TEST_F(SheetRecords, Pane_SplitAsStoredAndFrozenFromTheWindow) {
   };
   const auto selection = BiffRecord(
       0x001D, BiffBody().U8(3).U16(4).U16(1).U16(1).U16(2).U16(0).U16(1).U8(0).U8(1).U16(3).U16(8).U8(3).U8(3));
-  Load(Book({window2(0x06BE) + pane(1, 2, 2, 1, 0) + selection, window2(0x06B6) + pane(2400, 1200, 5, 3, 2)}));
+  Load(Book({window2(0x06BE) + pane(1, 2, 2, 1, 0) + selection, window2(0x06B6) + pane(2400, 1200, 5, 3, 2),
+             window2(0x07BE) + pane(0, 3, 3, 0, 7)}));
   const xls::TXc12SheetView& frozen = *Ws(0).SheetViews().Items(0);
   EXPECT_EQ(frozen.FPane.FState, xls::TXc12PaneState::x12psFrozen);
   EXPECT_EQ(frozen.FPane.FXSplit, 1);
@@ -124,6 +127,29 @@ TEST_F(SheetRecords, Pane_SplitAsStoredAndFrozenFromTheWindow) {
   EXPECT_EQ(split.FPane.FXSplit, 2400);
   EXPECT_EQ(split.FPane.FYSplit, 1200);
   EXPECT_EQ(split.FPane.FActivePane, xls::TXc12PaneEnum::x12pBottomLeft);
+  // The legacy sheets' own panes: as stored, frozen with splits to keep unless WINDOW2's bit 8
+  // says there are none; an active pane byte above 3 leaves the default.
+  auto* biff = dynamic_cast<xls::biff::TBIFF5*>(book.BIFF());
+  ASSERT_NE(biff, nullptr);
+  using xls::biff::TPaneType;
+  const xls::biff::TPane& p0 = biff->GetSheet(0)->FPane;
+  EXPECT_EQ(p0.FPaneType, TPaneType::ptFrozenSplit);
+  EXPECT_EQ(p0.FSplitColX, 1);
+  EXPECT_EQ(p0.FSplitRowY, 2);
+  EXPECT_EQ(p0.FTopRow, 2);
+  EXPECT_EQ(p0.FLeftCol, 1);
+  EXPECT_EQ(p0.ActivePane(), 0);
+  const xls::biff::TPane& p1 = biff->GetSheet(1)->FPane;
+  EXPECT_EQ(p1.FPaneType, TPaneType::ptSplit);
+  EXPECT_EQ(p1.FSplitColX, 2400);
+  EXPECT_EQ(p1.FSplitRowY, 1200);
+  EXPECT_EQ(p1.FTopRow, 5);
+  EXPECT_EQ(p1.FLeftCol, 3);
+  EXPECT_EQ(p1.ActivePane(), 2);
+  const xls::biff::TPane& p2 = biff->GetSheet(2)->FPane;
+  EXPECT_EQ(p2.FPaneType, TPaneType::ptFrozen);
+  EXPECT_EQ(p2.FSplitRowY, 3);
+  EXPECT_EQ(p2.ActivePane(), 3);
 }
 
 // MERGEDCELLS: areas in order, a repeated one once; a count beyond the record reads the areas
@@ -334,6 +360,142 @@ TEST_F(SheetRecords, Rules_BadCountsAndTextsKeepWhatWasRead) {
   EXPECT_NE(texts[0].find(u"Bad number of CF records."), std::u16string::npos);
   EXPECT_NE(texts[1].find(u"Excpected record missing: CF"), std::u16string::npos);
   EXPECT_NE(texts[2].find(u"Unhandled string in DV"), std::u16string::npos);
+}
+
+// Clearing a sheet's autofilter deletes its _FilterDatabase name (both entries, as Gnumeric
+// writes two) and leaves the other sheet's and the plain names.
+TEST_F(SheetRecords, AutoFilterClear_DeletesTheSheetsFilterName) {
+  const auto name = [](uint16_t sheet, std::string_view text, bool builtIn) {
+    return BiffRecord(0x0018, BiffBody().U16(builtIn ? 0x20 : 0).U8(0).U8(uint8_t(text.size())).U16(0).U16(0)
+                                  .U16(sheet).U32(0).U8(0).Bytes(text));
+  };
+  std::string globals = name(1, "\x0D", true) + name(1, "\x0D", true) + name(2, "\x0D", true) + name(0, "keep", false);
+  std::string g;
+  for (int i = 1; i <= 2; ++i) g += BiffBoundSheet("Sheet" + std::to_string(i));
+  const std::string filter = BiffRecord(0x009B, "") + BiffRecord(0x009D, BiffBody().U16(1)) +
+                             BiffRecord(0x009E, BiffBody().U16(0).U16(0).U8(0x0C).U8(2).U32(0).U32(0)
+                                                    .U8(0).U8(0).U32(0).U32(0));
+  Load(BiffCompoundFile(BiffWorkbookStream(g + globals, {filter + Number(0, 0, 1), Number(0, 0, 2)}, true), true));
+  auto* biff = dynamic_cast<xls::biff::TBIFF5*>(book.BIFF());
+  ASSERT_NE(biff, nullptr);
+  xls::TXc12DefinedNames& names = book.Manager().Workbook().DefinedNames();
+  const auto live = [&names](int32_t sheet, xls::TXc12BuiltInName kind) {
+    int n = 0;
+    for (size_t i = 0; i < names.Count(); ++i)
+      if (!names.Items(i)->Deleted() && names.Items(i)->LocalSheetId() == sheet && names.Items(i)->BuiltIn() == kind) ++n;
+    return n;
+  };
+  using xls::TXc12BuiltInName;
+  ASSERT_EQ(live(0, TXc12BuiltInName::bnFilterDatabase), 2);
+  ASSERT_EQ(live(1, TXc12BuiltInName::bnFilterDatabase), 1);
+  xls::biff::TAutoFilters& filters = xls::biff::SheetRules(*biff->GetSheet(0)).FAutoFilters;
+  ASSERT_EQ(filters.Count(), 1u);
+  filters.Clear();
+  EXPECT_EQ(filters.Count(), 0u);
+  EXPECT_EQ(live(0, TXc12BuiltInName::bnFilterDatabase), 0);
+  EXPECT_EQ(live(1, TXc12BuiltInName::bnFilterDatabase), 1);
+  EXPECT_EQ(live(-1, TXc12BuiltInName::bnNone), 1);  // "keep"
+  EXPECT_EQ(book.Items(0)->GetAsString(0, 0), u"1");
+}
+
+// A CF's format blocks through their typed views: a font and border CF whose flag word has bit
+// 10 clear (the left line assigned, the others not), a pattern-only CF whose flags leave the
+// foreground colour unassigned; the setters of a default condition.
+TEST_F(SheetRecords, Rules_ConditionFormatBlocks) {
+  using xls::TXc12FontStyle;
+  using xls::TXc12FontStyles;
+  using xls::biff::TCondFmtSide;
+  const std::string zeros64(64, '\0'), zeros16(16, '\0');
+  const BiffBody font = std::move(BiffBody().Bytes(zeros64).U32(240).U32(0x02).U16(700).U16(0).U8(1).U8(0).U8(0).U8(0)
+                                      .U32(10).U32(0).U32(0x18).U32(1).U32(0).Bytes(zeros16).U16(1));
+  const BiffBody border = std::move(BiffBody().U16(0x0002).U32(12u | 64u << 7 | 64u << 16 | 64u << 23).U16(0));
+  const BiffBody pattern = std::move(BiffBody().U16(1u << 10).U16(10u | 64u << 7));
+  const uint32_t fontBorder = (0x003FFFFFu & ~(1u << 10)) | 1u << 26 | 1u << 28;
+  const uint32_t patternOnly = (0x003FFFFFu & ~(1u << 16) & ~(1u << 17)) | 1u << 29;
+  const std::string condfmt =
+      BiffRecord(0x01B0, BiffBody().U16(2).U16(1).U16(0).U16(0).U16(0).U16(0).U16(1).U16(0).U16(0).U16(0).U16(0));
+  const std::string cf1 = BiffRecord(0x01B1, BiffBody().U8(1).U8(3).U16(0).U16(0).U32(fontBorder).U16(0)
+                                                 .Bytes(font.str()).Bytes(border.str()));
+  const std::string cf2 =
+      BiffRecord(0x01B1, BiffBody().U8(1).U8(3).U16(0).U16(0).U32(patternOnly).U16(0).Bytes(pattern.str()));
+  Load(Book({condfmt + cf1 + cf2 + Number(0, 0, 1)}));
+  EXPECT_TRUE(warnings.empty());
+  auto* biff = dynamic_cast<xls::biff::TBIFF5*>(book.BIFF());
+  ASSERT_NE(biff, nullptr);
+  xls::biff::TConditionalFormats& formats = xls::biff::SheetRules(*biff->GetSheet(0)).FConditionalFormats;
+  ASSERT_EQ(formats.Count(), 1u);
+  xls::biff::TConditionalFormat& f = formats.Items(0);
+
+  xls::biff::TCondFmtData& a = f.Condition(0);
+  EXPECT_TRUE(a.FmtFont().Assigned());
+  EXPECT_EQ(a.FmtFont().Height20(), 240);
+  EXPECT_EQ(a.FmtFont().FontStyle(), (TXc12FontStyles{TXc12FontStyle::xfsBold, TXc12FontStyle::xfsItalic}));
+  EXPECT_EQ(a.FmtFont().Underline(), xls::TXc12Underline::xulSingle);
+  EXPECT_EQ(a.FmtFont().Color(), 10);
+  EXPECT_TRUE(a.FmtBorder().Assigned());
+  EXPECT_TRUE(a.FBorderAssigned[0]);
+  EXPECT_FALSE(a.FBorderAssigned[1] || a.FBorderAssigned[2] || a.FBorderAssigned[3]);
+  EXPECT_EQ(a.FmtBorder().LeftStyle(), 2);
+  EXPECT_EQ(a.FmtBorder().LeftColor(), 12);
+  EXPECT_EQ(a.FmtBorder().RightColor(), 64);
+  EXPECT_FALSE(a.FmtPattern().Assigned());
+
+  xls::biff::TCondFmtData& b = f.Condition(1);
+  EXPECT_FALSE(b.FmtFont().Assigned());
+  EXPECT_EQ(b.FmtFont().Height20(), 0);  // not set
+  EXPECT_EQ(b.FmtFont().Color(), 64);
+  EXPECT_FALSE(b.FmtBorder().Assigned());
+  EXPECT_EQ(b.FmtBorder().BottomColor(), 64);
+  EXPECT_EQ(b.FmtPattern().FillPattern(), 1);
+  EXPECT_EQ(b.FmtPattern().BackColor(), 10);
+  EXPECT_EQ(b.FmtPattern().ForeColor(), 64);
+  EXPECT_TRUE(b.FPatternAssigned[0] && b.FPatternAssigned[1]);
+  EXPECT_FALSE(b.FPatternAssigned[2]);
+
+  xls::biff::TCondFmtData& c = f.Condition(2);  // at its defaults
+  xls::biff::TCondFmtFont cf = c.FmtFont();
+  cf.SetHeight20(200);
+  EXPECT_TRUE(cf.Assigned());
+  cf.SetHeight20(0);  // stored as "not set": the font is no longer assigned
+  EXPECT_EQ(cf.Height20(), 0);
+  EXPECT_FALSE(cf.Assigned());
+  cf.SetFontStyle(TXc12FontStyles{TXc12FontStyle::xfsStrikeOut});
+  EXPECT_EQ(cf.FontStyle(), TXc12FontStyles{TXc12FontStyle::xfsStrikeOut});
+  EXPECT_EQ(c.FFont[88], 0x1A);  // modified flags 0x9A without the strike-out bit
+  cf.SetFontStyle(TXc12FontStyles{TXc12FontStyle::xfsBold, TXc12FontStyle::xfsItalic});
+  EXPECT_EQ(c.FFont[88], 0x98 & ~0x02);
+  EXPECT_EQ(c.FFont[72] | c.FFont[73] << 8, 700);
+  EXPECT_TRUE(cf.Assigned());
+  cf.SetUnderline(xls::TXc12Underline::xulDoubleAccount);
+  EXPECT_EQ(c.FFont[76], 0x22);
+  EXPECT_EQ(cf.Underline(), xls::TXc12Underline::xulDoubleAccount);
+  cf.SetColor(200);  // the low 7 bits
+  EXPECT_EQ(cf.Color(), 200 & 0x7F);
+  cf.SetColor(64);
+  EXPECT_EQ(cf.Color(), 64);
+  xls::biff::TCondFmtBorder cb = c.FmtBorder();
+  cb.SetStyle(TCondFmtSide::Top, 5);
+  EXPECT_EQ(cb.TopStyle(), 5);
+  EXPECT_EQ(cb.LeftStyle(), 0);
+  EXPECT_TRUE(cb.Assigned());
+  cb.SetStyle(TCondFmtSide::Top, 0);
+  EXPECT_FALSE(cb.Assigned());
+  cb.SetColor(TCondFmtSide::Bottom, 100);  // stored, read as automatic
+  EXPECT_EQ(cb.BottomColor(), 64);
+  cb.SetColor(TCondFmtSide::Bottom, 9);
+  EXPECT_EQ(cb.BottomColor(), 9);
+  EXPECT_EQ(cb.TopColor(), 64);
+  xls::biff::TCondFmtPattern cp = c.FmtPattern();
+  cp.SetForeColor(12);
+  EXPECT_EQ(cp.ForeColor(), 12);
+  EXPECT_EQ(cp.BackColor(), 64);
+  EXPECT_TRUE(cp.Assigned());
+  cp.SetForeColor(64);  // clears the field and its flag
+  EXPECT_FALSE(cp.Assigned());
+  cp.SetFillPattern(18);
+  EXPECT_EQ(cp.FillPattern(), 18);
+  cp.SetFillPattern(0);
+  EXPECT_FALSE(cp.Assigned());
 }
 
 }  // namespace

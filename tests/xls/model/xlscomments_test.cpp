@@ -92,8 +92,10 @@ TEST(TXLSComments_Fonts, RemovedRunsGiveTheirUsesBack) {
   TXc12Font* regular = fonts.MakeCommentFont(false);
   EXPECT_EQ(bold->RefCount(), 2);
   EXPECT_EQ(regular->RefCount(), 2);
-  a->SetPlainText(u"new text");  // the runs go, and their uses
+  a->Xc12Comment()->FPhoneticRuns.push_back({0, 1, u"\u3042"});
+  a->SetPlainText(u"new text");  // the runs go, and their uses; the phonetic runs with them
   EXPECT_TRUE(a->Xc12Comment()->FFontRuns.empty());
+  EXPECT_TRUE(a->Xc12Comment()->FPhoneticRuns.empty());
   EXPECT_EQ(bold->RefCount(), 1);
   comments.Delete(1);
   EXPECT_EQ(bold->RefCount(), 0);

@@ -31,23 +31,40 @@ const char* const kWorkbooks[] = {
 
 class XlsRealFile : public kws::test::RealFileTest {
  protected:
-  XlsRealFile() : RealFileTest("xls") {}
+  explicit XlsRealFile(const char* area = "xls") : RealFileTest(area) {}
   static void SetUpTestSuite() { xls::biff::RegisterBIFFReader(); }
+  // `bare`: a bare worksheet file has no sheet name; xlrd calls its sheet "Sheet 1", we "Sheet1".
+  void ExpectCellsMatchXlrd(bool bare = false) {
+    auto expected = kws::test::ReadLines(File(".tsv"));
+    if (bare)
+      for (std::string& line : expected)
+        if (line.starts_with("Sheet 1\t")) line.erase(5, 1);
+    ASSERT_FALSE(expected.empty()) << File(".tsv");
+    xls::TXLSBook book;
+    // A file protected with a password of its own has it in NAME.password; the others need none
+    // (the default password opens libreoffice-velvet.xls).
+    const std::string password = kws::test::ReadFirstLine(File(".password"));
+    if (!password.empty()) book.SetPassword(kws::Utf8ToUtf16(password));
+    book.LoadFromFile(File(".xls"));
+    EXPECT_EQ(kws::test::DiffCellLines(expected, kws::test::CellLines(book)), "");
+  }
 };
 
-TEST_P(XlsRealFile, Cells_MatchXlrd) {
-  const auto expected = kws::test::ReadLines(File(".tsv"));
-  ASSERT_FALSE(expected.empty()) << File(".tsv");
-  xls::TXLSBook book;
-  // A file protected with a password of its own has it in NAME.password; the others need none
-  // (the default password opens libreoffice-velvet.xls).
-  const std::string password = kws::test::ReadFirstLine(File(".password"));
-  if (!password.empty()) book.SetPassword(kws::Utf8ToUtf16(password));
-  book.LoadFromFile(File(".xls"));
-  EXPECT_EQ(kws::test::DiffCellLines(expected, kws::test::CellLines(book)), "");
-}
+TEST_P(XlsRealFile, Cells_MatchXlrd) { ExpectCellsMatchXlrd(); }
 
 INSTANTIATE_TEST_SUITE_P(Workbooks, XlsRealFile, testing::ValuesIn(kWorkbooks), kws::test::FixtureTestName);
+
+// Bare BIFF2, BIFF3 and BIFF4 files written by SheetJS (tests/data/xls-sheets, made by
+// make_sheetjs.py): their BIFF2 BOOLERR and BLANK records in every version included.
+class XlsBareFile : public XlsRealFile {
+ protected:
+  XlsBareFile() : XlsRealFile("xls-sheets") {}
+};
+
+TEST_P(XlsBareFile, Cells_MatchXlrd) { ExpectCellsMatchXlrd(true); }
+
+const char* const kBareFiles[] = {"sheetjs-biff2", "sheetjs-biff3", "sheetjs-biff4"};
+INSTANTIATE_TEST_SUITE_P(SheetJS, XlsBareFile, testing::ValuesIn(kBareFiles), kws::test::FixtureTestName);
 
 struct Probe {
   const char* file;
