@@ -17,8 +17,9 @@ Sources (python3-xlsxwriter):
 Writers (Debian packages):
   lo-drawing.xls, lo-drawing-protected.xls (password "draw-pw"), lo-drawing.xlsx
                         LibreOffice through python3-uno loads drawing-source.xlsx, adds on sheet
-                        "Drawing" a rectangle with text at B14, and a group of a rectangle with
-                        text and an ellipse at E20, then stores MS Excel 97 (plain and with the
+                        "Drawing" a rectangle with text at B14, a group of a rectangle with text
+                        and an ellipse at E20, and five form controls (check box linked to K26,
+                        radio button, button, list box linked to K27, combo box), then stores MS Excel 97 (plain and with the
                         password) and Office Open XML (the oracle's conversion).
   lo-pictures.xls, lo-pictures.xlsx
                         LibreOffice stores pictures-source.xlsx as MS Excel 97 and as Office Open
@@ -185,6 +186,36 @@ def add_shapes(lo, doc):
     shapes.add(a)
     shapes.add(b)
     page.group(shapes)
+    add_controls(lo, doc, page)
+
+
+def add_controls(lo, doc, page):
+    """Five kinds of form control on sheet "Drawing", the check box and the list box linked to cells."""
+    from com.sun.star.awt import Point, Size
+    from com.sun.star.table import CellAddress
+
+    sheet_index = 0
+    controls = [("CheckBox", "Check me", 2000, 30000), ("RadioButton", "Pick me", 6000, 30000),
+                ("CommandButton", "Press", 10000, 30000), ("ListBox", None, 2000, 33000),
+                ("ComboBox", None, 6000, 33000)]
+    for kind, label, x, y in controls:
+        model = doc.createInstance("com.sun.star.form.component.%s" % kind)
+        if label is not None:
+            model.Label = label
+        if kind in ("ListBox", "ComboBox"):
+            model.StringItemList = ("one", "two", "three")
+        shape = doc.createInstance("com.sun.star.drawing.ControlShape")
+        shape.Position = Point(x, y)
+        shape.Size = Size(3000, 800)
+        shape.Control = model
+        page.add(shape)
+        if kind in ("CheckBox", "ListBox"):
+            from com.sun.star.beans import NamedValue
+            arg = NamedValue()
+            arg.Name = "BoundCell"
+            arg.Value = CellAddress(sheet_index, 10, 25 if kind == "CheckBox" else 26)
+            binding = doc.createInstanceWithArguments("com.sun.star.table.CellValueBinding", (arg,))
+            model.setValueBinding(binding)
 
 
 def write_jpeg(lo):
