@@ -62,12 +62,12 @@ void TMSOObjCLIENTANCHOR::Read(std::span<const uint8_t> body) {
 TShape::~TShape() = default;
 
 int32_t TShape::ObjType() const {
-  if (FOBJ.Count() == 0 || !FOBJ.Items(0) || FOBJ.Items(0)->RecId != FT_CMO) return -1;
+  if (FOBJ.Count() == 0 || !FOBJ.Items(0) || FOBJ.Items(0)->RecId != FT_CMO) return FTakenObjType;
   return FOBJ.Items(0)->View().U16(0);
 }
 
 int32_t TShape::ObjId() const {
-  if (FOBJ.Count() == 0 || !FOBJ.Items(0) || FOBJ.Items(0)->RecId != FT_CMO) return -1;
+  if (FOBJ.Count() == 0 || !FOBJ.Items(0) || FOBJ.Items(0)->RecId != FT_CMO) return FTakenObjId;
   return FOBJ.Items(0)->View().U16(2);
 }
 
@@ -132,7 +132,12 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
   // A shape whose container holds its text box record has read its TXO: it gets its text object
   // by its object type, whatever its text id says (LibreOffice writes none).
   const bool hasText = !shape.FTXO.empty();
+  const int32_t objType = shape.ObjType(), objId = shape.ObjId();
   std::unique_ptr<TShapeOutsideMso> object = MakeShapeObject(shape.FOBJ, hasText, drawing.InternalNames());
+  if (shape.FOBJ.Count() == 0) {  // a control's object took the sub-records: keep what the shape tells of itself
+    shape.FTakenObjType = objType;
+    shape.FTakenObjId = objId;
+  }
   auto* text = dynamic_cast<TShapeOutsideMsoBaseText*>(object.get());
   if (text && hasText) {
     // The TXO body, then its CONTINUE bodies, one after the other from the kept records.

@@ -130,6 +130,9 @@ class TShape {
   std::unique_ptr<TShapeNoteData> FNote;
   // The object made from the OBJ and TXO records, when the object classes are attached.
   std::shared_ptr<TShapeOutsideMso> FInterface;
+  // Object type and id of the ftCmo sub-record when a control's object took the sub-records.
+  int32_t FTakenObjType = -1;
+  int32_t FTakenObjId = -1;
 };
 
 class TShapeClientAnchor : public TShape {
