@@ -28,6 +28,12 @@ theirs). doc_ctor: statements the document's constructor runs. Per class: ctor_e
 (statements the constructor runs after making its children). Per child: list_class (the name of a
 list's class, an alias of TXpgList, in place of <class>XpgList) and exact_field (a list's field
 keeps its name without XpgList).
+Child kind "grouplist": an owning list of
+group objects, created with the class: each child the group takes gets a new item of its own, so
+the items keep document order; a name the group does not take adds no item. CheckAssigned
+departures: attribute required = true (always counted), attribute assigned_unless (the value that
+counts as not assigned, when it is not the initial value), class attr_count = N (the attributes
+count N, whatever they hold), child count = "present" (a present child counts 1 whatever it holds).
 For the pivot unit: attribute kind "date" (ISO 8601 text as days, XmlStrToDateTime); per class
 keep_unknown_attributes (the attributes the class does not know, namespace declarations
 included, kept as name="value" texts in RootAttributes() instead of being reported). Per class: choice (Clear frees every single child; the fields
@@ -178,13 +184,13 @@ class Unit:
             ch = dict(ch)
             ch.setdefault("kind", "single")
             ch.setdefault("ns", self.ns)
-            if ch["kind"] in ("group", "mixed"):
+            if ch["kind"] in ("group", "mixed", "grouplist"):
                 base = ch["field"]
             else:
                 base = ch.get("field", self.field_prefix.get(ch["ns"], "") + cap(ch["element"]))
             if ch["kind"] in ("list", "textlist") and not ch.get("exact_field"):
                 base += "XpgList"
-            if ch["kind"] == "list":
+            if ch["kind"] in ("list", "grouplist"):
                 ch.setdefault("list_class", local_name(ch["class"]) + "XpgList")
             ch.setdefault("type", "string")
             ch.setdefault("lazy", False)
@@ -408,7 +414,7 @@ class Unit:
         allc = self.classes + ([self.root] if self.root else [])
         for c in allc:
             w("class %s;" % c["name"])
-        listed = sorted({(ch["class"], ch["list_class"]) for c in allc for ch in c["kids"] if ch["kind"] == "list"})
+        listed = sorted({(ch["class"], ch["list_class"]) for c in allc for ch in c["kids"] if ch["kind"] in ("list", "grouplist")})
         for name, lname in listed:
             w("using %s = TXpgList<%s>;" % (lname, name))
         w("")
@@ -451,7 +457,7 @@ class Unit:
     def member_type(self, ch):
         if ch["kind"] == "mixed":
             return "std::unique_ptr<TXPGBaseObjectList>"
-        if ch["kind"] == "list":
+        if ch["kind"] in ("list", "grouplist"):
             return "std::unique_ptr<%s>" % ch["list_class"]
         if ch["kind"] == "text":
             return TEXT_TYPES[ch["type"]][0]
@@ -475,7 +481,7 @@ class Unit:
             else:
                 out.append("%s = %s;" % (f, d))
         for ch in c["kids"]:
-            if ch["kind"] == "list":
+            if ch["kind"] in ("list", "grouplist"):
                 out.append("if (F%s) F%s->Clear();" % (ch["field"], ch["field"]))
             elif ch["kind"] == "text" and ch["type"] != "string":
                 out.append("F%s = %s;" % (ch["field"], TEXT_TYPES[ch["type"]][1]))
@@ -487,7 +493,7 @@ class Unit:
                 out.append("F%s->Clear();" % ch["field"])
             elif c["choice"] and ch["kind"] == "single":
                 out.append("F%s.reset();" % ch["field"])
-            elif c["clear_children"] and ch["lazy"]:
+            elif c["clear_children"] and (ch["lazy"] or not (self.eager() or ch.get("eager"))):
                 out.append("F%s.reset();" % ch["field"])
             elif c["clear_children"]:
                 out.append("F%s->Clear();" % ch["field"])
@@ -552,7 +558,7 @@ class Unit:
                 w("  %s %s() const { return F%s; }" % (TEXT_TYPES[ch["type"]][0], ch["field"], ch["field"]))
             elif ch["kind"] == "textlist":
                 w("  const %s& %s() const { return F%s; }" % (self.member_type(ch), ch["field"], ch["field"]))
-            elif ch["kind"] == "list":
+            elif ch["kind"] in ("list", "grouplist"):
                 w("  %s* %s() const { return F%s.get(); }" % (ch["list_class"], ch["field"], ch["field"]))
             elif ch["kind"] == "mixed":
                 w("  TXPGBaseObjectList* %s() const { return F%s.get(); }" % (ch["field"], ch["field"]))
@@ -726,6 +732,8 @@ class Unit:
                 w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
             elif ch["kind"] == "mixed":
                 w("  F%s = std::make_unique<TXPGBaseObjectList>(owner);" % ch["field"])
+            elif ch["kind"] == "grouplist":
+                w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["list_class"]))
             elif ch.get("eager") and not self.eager() and ch["kind"] == "list":
                 w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["list_class"]))
             elif ch.get("eager") and not self.eager() and ch["kind"] == "single":
@@ -735,7 +743,7 @@ class Unit:
                 w("  F%s.SetDelimitedText(%s);" % (a["field"], cpp_u16(a["default"])))
         if self.eager():
             for ch in c["kids"]:
-                if ch["lazy"] or ch["kind"] in ("group", "mixed"):
+                if ch["lazy"] or ch["kind"] in ("group", "mixed", "grouplist"):
                     continue
                 if ch["kind"] == "list":
                     w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["list_class"]))
@@ -751,9 +759,19 @@ class Unit:
         w("int %s::%s() {" % (n, "CheckAssignedGenerated" if "CheckAssigned" in c["custom"] else "CheckAssigned"))
         w("  int n = 0;")
         w("  FAssigneds &= ~uint8_t(xaElements | xaAttributes);")
-        for a in c["attrs"]:
+        if "attr_count" in c:
+            if c["attr_count"] > 0:
+                w("  n += %d;" % c["attr_count"])
+                w("  FAssigneds |= xaAttributes;")
+        for a in ([] if "attr_count" in c else c["attrs"]):
             d = self.default(a)
+            if "assigned_unless" in a:
+                d = str(a["assigned_unless"])
             f = "F" + a["field"]
+            if a.get("required"):
+                w("  ++n;  // required: %s" % a["name"])
+                w("  FAssigneds |= xaAttributes;")
+                continue
             if a["kind"] == "strlist":
                 cond = "%s.Count() > 0" % f
             elif a["kind"] in ("adjcoord", "adjangle"):
@@ -774,6 +792,8 @@ class Unit:
                 w("  if (%s != 0) { ++n; FAssigneds |= xaElements; }" % f)
             elif ch["kind"] in ("text", "textlist"):
                 w("  if (!%s.empty()) { ++n; FAssigneds |= xaElements; }" % f)
+            elif ch.get("count") == "present":
+                w("  if (%s) { ++n; FAssigneds |= xaElements; }" % f)
             else:
                 w("  if (%s) { const int k = %s->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }" % (f, f))
         w("  return n;")
@@ -869,7 +889,7 @@ class Unit:
                          "ns": it.get("ns", self.ns), "field": ch["field"]}
                     own.append(x)
                     groups.setdefault(byte_sum(x["element"]), []).append(x)
-            elif ch["kind"] != "group":
+            elif ch["kind"] not in ("group", "grouplist"):
                 own.append(ch)
                 groups.setdefault(byte_sum(ch["element"]), []).append(ch)
         def match(ch):
@@ -895,6 +915,14 @@ class Unit:
         for ch in c["kids"]:
             if ch["kind"] == "group":
                 w("  if (TXPGBase* x = F%s->HandleElement(r)) return x;" % ch["field"])
+            elif ch["kind"] == "grouplist":
+                w("  {")
+                w("    auto item = std::make_unique<%s>(FOwner);" % ch["class"])
+                w("    if (TXPGBase* x = item->HandleElement(r)) {")
+                w("      F%s->Append(std::move(item));" % ch["field"])
+                w("      return x;")
+                w("    }")
+                w("  }")
         w("  return nullptr;")
         w("}")
         w("")

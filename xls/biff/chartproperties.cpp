@@ -193,7 +193,7 @@ void TMarkerFormat::SetSize(uint32_t v) { Put(Need(), 16, 4, v); }
 TMSOBlipType TGelFrame::PictureType() const {
   const int i = FOPT.Find(0x0186);
   if (i < 0) return TMSOBlipType::msoblipERROR;
-  const std::vector<uint8_t>& d = FOPT.Item(size_t(i)).Data;
+  const auto d = FOPT.ItemData(size_t(i));
   if (d.size() < 2) return TMSOBlipType::msoblipUNKNOWN;
   switch ((d[0] | d[1] << 8) >> 4) {
     case 0x3D4: return TMSOBlipType::msoblipEMF;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <random>
 
 #include "platform/textcodec.h"
@@ -100,24 +101,29 @@ size_t TShapeGroup::DeepCount() const {
 }
 
 // ---------------------------------------------------------------------------------------------
-std::u16string DecodeTxoText(const TBaseRecordStorage& txo) {
+std::u16string DecodeTxoText(std::span<const uint8_t> txo) {
   std::u16string text;
-  if (txo.Count() == 0 || !txo.Items(0)) return text;
-  const size_t textLen = txo.Items(0)->View().U16(10);
-  for (size_t i = 1; i < txo.Count() && text.size() < textLen; ++i) {
-    const TRecordView piece = txo.Items(i)->View();
+  const TRecordView v(txo);
+  size_t textLen = 0;
+  for (size_t at = 0, k = 0; at + 4 <= v.Size() && (k == 0 || text.size() < textLen); ++k) {
+    const TRecordView piece = v.Sub(at + 4, v.U16(at + 2));
+    at += 4 + piece.Size();
+    if (k == 0) {
+      textLen = piece.U16(10);
+      continue;
+    }
     if (piece.Empty()) continue;
     if (piece.U8(0) == 1) {
-      for (size_t k = 1; k + 1 < piece.Size() && text.size() < textLen; k += 2) text.push_back(char16_t(piece.U16(k)));
+      for (size_t i = 1; i + 1 < piece.Size() && text.size() < textLen; i += 2) text.push_back(char16_t(piece.U16(i)));
     } else {
-      for (size_t k = 1; k < piece.Size() && text.size() < textLen; ++k) text.push_back(char16_t(piece.U8(k)));
+      for (size_t i = 1; i < piece.Size() && text.size() < textLen; ++i) text.push_back(char16_t(piece.U8(i)));
     }
   }
   return text;
 }
 
 void ReadShapeTextRaw(TEscherDrawing&, TShape& shape) {
-  if (shape.FTXO.Count() == 0) return;
+  if (shape.FTXO.empty()) return;
   shape.FText = DecodeTxoText(shape.FTXO);
   shape.FHasText = true;
 }
@@ -125,14 +131,21 @@ void ReadShapeTextRaw(TEscherDrawing&, TShape& shape) {
 void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
   // A shape whose container holds its text box record has read its TXO: it gets its text object
   // by its object type, whatever its text id says (LibreOffice writes none).
-  const bool hasText = shape.FTXO.Count() > 0;
+  const bool hasText = !shape.FTXO.empty();
   std::unique_ptr<TShapeOutsideMso> object = MakeShapeObject(shape.FOBJ, hasText, drawing.InternalNames());
   auto* text = dynamic_cast<TShapeOutsideMsoBaseText*>(object.get());
   if (text && hasText) {
-    std::vector<std::span<const uint8_t>> pieces;
-    for (size_t i = 1; i < shape.FTXO.Count(); ++i)
-      if (const TRecordData* r = shape.FTXO.Items(i)) pieces.emplace_back(r->Data);
-    text->ReadText(shape.FTXO.Items(0)->Data, pieces);
+    // The TXO body, then its CONTINUE bodies, one after the other from the kept records.
+    const TRecordView v(shape.FTXO);
+    size_t at = 0;
+    const auto body = [&v, &at]() -> std::optional<std::span<const uint8_t>> {
+      if (at + 4 > v.Size()) return std::nullopt;
+      const auto b = v.Bytes(at + 4, v.U16(at + 2));
+      at += 4 + b.size();
+      return b;
+    };
+    const auto txo = body();
+    text->ReadText(txo.value_or(std::span<const uint8_t>()), body);
     shape.FText = text->Text();
     shape.FHasText = true;
   } else if (hasText) {
@@ -146,11 +159,11 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
 // in order; the other records are taken whole where the drawing expects them.
 class TDrawingReader {
  public:
-  TDrawingReader(TEscherDrawing& d, std::span<const TRecordData> records) : D(d), R(records) {
+  TDrawingReader(TEscherDrawing& d, const TDrawingRecords& records) : D(d), R(records) {
     // Drawing bytes still ahead of each record, so that no length is believed beyond them.
-    FAhead.assign(R.size() + 1, 0);
-    for (size_t i = R.size(); i-- > 0;)
-      FAhead[i] = FAhead[i + 1] + (IsDrawingBody(R[i].RecId) ? R[i].Data.size() : 0);
+    FAhead.assign(R.Count() + 1, 0);
+    for (size_t i = R.Count(); i-- > 0;)
+      FAhead[i] = FAhead[i + 1] + (IsDrawingBody(R.Id(i)) ? R.Body(i).size() : 0);
     FRec = 0;  // the first record is the MSODRAWING that starts the drawing
     FPos = 0;
   }
@@ -162,20 +175,20 @@ class TDrawingReader {
   static bool IsDrawingBody(uint16_t id) { return id == BIFFID_MSODRAWING || id == BIFFID_CONTINUE; }
   // Drawing bytes left from the current position on.
   uint64_t DrawingLeft() const {
-    if (FRec >= R.size()) return 0;
-    return FAhead[FRec + 1] + (R[FRec].Data.size() - FPos);
+    if (FRec >= R.Count()) return 0;
+    return FAhead[FRec + 1] + (R.Body(FRec).size() - FPos);
   }
-  bool AtRecordEnd() const { return FRec >= R.size() || FPos >= R[FRec].Data.size(); }
+  bool AtRecordEnd() const { return FRec >= R.Count() || FPos >= R.Body(FRec).size(); }
   // Moves to the next record that holds drawing bytes, passing over IMDATA pictures.
   void NextDrawingRecord() {
     for (;;) {
       ++FRec;
       FPos = 0;
-      if (FRec >= R.size()) throw XLSRWException("Expected record missing: MSODRAWING");
-      const uint16_t id = R[FRec].RecId;
+      if (FRec >= R.Count()) throw XLSRWException("Expected record missing: MSODRAWING");
+      const uint16_t id = R.Id(FRec);
       if (IsDrawingBody(id)) return;
       if (id == BIFFID_IMDATA) {
-        while (FRec + 1 < R.size() && R[FRec + 1].RecId == BIFFID_CONTINUE) ++FRec;
+        while (FRec + 1 < R.Count() && R.Id(FRec + 1) == BIFFID_CONTINUE) ++FRec;
         continue;
       }
       throw XLSRWException("Expected record missing: MSODRAWING");
@@ -184,8 +197,9 @@ class TDrawingReader {
   void Bytes(uint8_t* out, size_t n) {
     while (n > 0) {
       if (AtRecordEnd()) NextDrawingRecord();
-      const size_t k = std::min(n, R[FRec].Data.size() - FPos);
-      std::copy_n(R[FRec].Data.data() + FPos, k, out);
+      const auto body = R.Body(FRec);
+      const size_t k = std::min(n, body.size() - FPos);
+      std::copy_n(body.data() + FPos, k, out);
       FPos += k;
       out += k;
       n -= k;
@@ -204,13 +218,14 @@ class TDrawingReader {
     return TMSOHeader::FromBytes(h);
   }
   // The next whole record, which must have the id; the drawing bytes before it must be used up.
-  const TRecordData* TakeRecord(uint16_t id) {
-    if (!AtRecordEnd() || FRec + 1 >= R.size() || R[FRec + 1].RecId != id) return nullptr;
+  // Its body; nothing when the next record is another.
+  std::optional<std::span<const uint8_t>> TakeRecord(uint16_t id) {
+    if (!AtRecordEnd() || FRec + 1 >= R.Count() || R.Id(FRec + 1) != id) return std::nullopt;
     ++FRec;
-    FPos = R[FRec].Data.size();
-    return &R[FRec];
+    FPos = R.Body(FRec).size();
+    return R.Body(FRec);
   }
-  uint16_t NextId() const { return AtRecordEnd() && FRec + 1 < R.size() ? R[FRec + 1].RecId : 0; }
+  uint16_t NextId() const { return AtRecordEnd() && FRec + 1 < R.Count() ? R.Id(FRec + 1) : 0; }
 
   void ReadGroup(TShapeGroup& group, uint64_t length, int depth, bool patriarch);
   std::unique_ptr<TShape> ReadShape(uint32_t length, bool patriarch, TShapeGroup* self);
@@ -219,13 +234,13 @@ class TDrawingReader {
   void ReadChart(TShape& shape);
 
   TEscherDrawing& D;
-  std::span<const TRecordData> R;
+  const TDrawingRecords& R;
   std::vector<uint64_t> FAhead;
   size_t FRec, FPos;
 };
 
 void TDrawingReader::Read() {
-  if (R.empty() || R[0].RecId != BIFFID_MSODRAWING) throw XLSRWException("Expected record missing: MSODRAWING");
+  if (R.Count() == 0 || R.Id(0) != BIFFID_MSODRAWING) throw XLSRWException("Expected record missing: MSODRAWING");
   const TMSOHeader dg = Header();
   if (dg.FBT != MSO_DGCONTAINER) throw XLSRWException("Expected record missing: DGCONTAINER");
   uint64_t left = dg.Length;
@@ -368,7 +383,8 @@ std::unique_ptr<TShape> TDrawingReader::ReadShape(uint32_t length, bool patriarc
       case MSO_OPT:
       case MSO_TERTIARYOPT:
         if (!shape) throw XLSRWException("Expected record missing: SP");
-        (r.FBT == MSO_OPT ? shape->FOPT : shape->FFOPT).LoadFromBuffer(body, r.Instance());
+        if (r.FBT == MSO_TERTIARYOPT && !shape->FFOPT) shape->FFOPT = std::make_unique<TOPT>();
+        (r.FBT == MSO_OPT ? shape->FOPT : *shape->FFOPT).LoadFromBuffer(body, r.Instance());
         break;
       case MSO_CHILDANCHOR:
         if (!shape || !shape->ChildAnchor()) throw XLSRWException("CHILDANCHOR when shape not is ChildAnchor");
@@ -399,10 +415,10 @@ std::unique_ptr<TShape> TDrawingReader::ReadShape(uint32_t length, bool patriarc
 }
 
 void TDrawingReader::ReadObj(TShape& shape) {
-  const TRecordData* obj = TakeRecord(BIFFID_OBJ);
+  const auto obj = TakeRecord(BIFFID_OBJ);
   if (!obj) throw XLSRWException("Expected record missing: OBJ");
   // Sub-records, each cut to what the record holds.
-  const TRecordView v = obj->View();
+  const TRecordView v(*obj);
   size_t off = 0;
   int32_t objType = -1;
   shape.FOBJ.Clear();
@@ -439,33 +455,42 @@ void TDrawingReader::ReadObj(TShape& shape) {
 void TDrawingReader::ReadChart(TShape& shape) {
   // An embedded chart's substream, BOF to its own EOF, kept raw.
   int depth = 0;
-  while (FRec + 1 < R.size()) {
-    const TRecordData& r = R[++FRec];
-    FPos = r.Data.size();
-    shape.FChart.AddRec(r.Header(), r.Data);
-    if (IsSubstreamBOF(r.RecId)) ++depth;
-    if (r.RecId == BIFFID_EOF && --depth == 0) return;
+  while (FRec + 1 < R.Count()) {
+    const uint16_t id = R.Id(++FRec);
+    const auto body = R.Body(FRec);
+    FPos = body.size();
+    if (!shape.FChart) shape.FChart = std::make_unique<TBaseRecordStorage>();
+    shape.FChart->AddRec(uint32_t(id) | uint32_t(body.size()) << 16, body);
+    if (IsSubstreamBOF(id)) ++depth;
+    if (id == BIFFID_EOF && --depth == 0) return;
   }
   throw XLSRWException("Embedded chart without its EOF");
 }
 
 void TDrawingReader::ReadTxo(TShape& shape) {
-  const TRecordData* txo = TakeRecord(BIFFID_TXO);
+  const auto txo = TakeRecord(BIFFID_TXO);
   if (!txo) throw XLSRWException("Excpected record missing: TXO");
-  shape.FTXO.Clear();
-  shape.FTXO.AddRec(txo->Header(), txo->Data);
-  const size_t textLen = txo->View().U16(10), formatLen = txo->View().U16(12);
+  shape.FTXO.clear();
+  const auto keep = [&shape](uint16_t id, std::span<const uint8_t> body) {
+    const uint8_t h[4] = {uint8_t(id), uint8_t(id >> 8), uint8_t(body.size()), uint8_t(body.size() >> 8)};
+    shape.FTXO.insert(shape.FTXO.end(), h, h + 4);
+    shape.FTXO.insert(shape.FTXO.end(), body.begin(), body.end());
+  };
+  // Room for the TXO and the records that usually follow it (text, runs), taken once.
+  shape.FTXO.reserve(4 + txo->size() + (NextId() == BIFFID_CONTINUE ? 8 + R.Body(FRec + 1).size() + 16 + 8 : 0));
+  keep(BIFFID_TXO, *txo);
+  const size_t textLen = TRecordView(*txo).U16(10), formatLen = TRecordView(*txo).U16(12);
   size_t chars = 0;
   while (chars < textLen && NextId() == BIFFID_CONTINUE) {
-    const TRecordData* piece = TakeRecord(BIFFID_CONTINUE);
-    shape.FTXO.AddRec(piece->Header(), piece->Data);
-    if (!piece->Data.empty()) chars += (piece->Data.size() - 1) / (piece->Data[0] == 1 ? 2 : 1);
+    const auto piece = *TakeRecord(BIFFID_CONTINUE);
+    keep(BIFFID_CONTINUE, piece);
+    if (!piece.empty()) chars += (piece.size() - 1) / (piece[0] == 1 ? 2 : 1);
   }
   size_t runs = 0;
   while (formatLen > 0 && runs < formatLen && NextId() == BIFFID_CONTINUE) {
-    const TRecordData* piece = TakeRecord(BIFFID_CONTINUE);
-    shape.FTXO.AddRec(piece->Header(), piece->Data);
-    runs += piece->Data.size();
+    const auto piece = *TakeRecord(BIFFID_CONTINUE);
+    keep(BIFFID_CONTINUE, piece);
+    runs += piece.size();
   }
 }
 
@@ -491,6 +516,8 @@ void TEscherDrawing::ReleaseCluster() {
 
 void TEscherDrawing::Clear() {
   FGroup = std::make_unique<TShapeGroupClientAnchor>(this);
+  FNoteIndex.clear();
+  FNoteIndexSize = SIZE_MAX;
   FSolverContainer.reset();
   FFileReGroupItems.clear();
   FDG = {};
@@ -498,15 +525,34 @@ void TEscherDrawing::Clear() {
   ReleaseCluster();
 }
 
-void TEscherDrawing::LoadFromStream(TXLSStream& stream, std::vector<TRecordData>& records) {
-  records.clear();
+void TDrawingRecords::Add(uint16_t id, std::span<const uint8_t> body) {
+  uint8_t* p = Append(id, uint16_t(std::min<size_t>(body.size(), 0xFFFF)));
+  std::copy_n(body.data(), FItems.back().Length, p);
+}
+
+uint8_t* TDrawingRecords::Append(uint16_t id, uint16_t length) {
+  const size_t at = FBytes.size();
+  FBytes.resize(at + length);
+  FItems.push_back({id, length, true, at, nullptr});
+  return FBytes.data() + at;
+}
+
+void TDrawingRecords::Cut(uint16_t filled) {
+  TEntry& e = FItems.back();
+  e.Length = std::min(e.Length, filled);
+  FBytes.resize(e.Offset + e.Length);
+}
+
+void TEscherDrawing::LoadFromStream(TXLSStream& stream, TDrawingRecords& records) {
+  records.Clear();
   auto take = [&stream, &records](const TBIFFHeader& h) {
-    TRecordData r;
-    r.RecId = h.RecID;
-    r.Data.resize(h.Length);
-    r.Data.resize(stream.ReadRecordBody(h.RecID, r.Data.data(), h.Length));
-    r.Length = uint16_t(r.Data.size());
-    records.push_back(std::move(r));
+    // A body in clear and in one piece is read where it lies; others are copied (decrypted).
+    if (const auto lent = stream.ReadInPlace(h.Length)) {
+      records.AddLent(h.RecID, *lent);
+      return;
+    }
+    uint8_t* p = records.Append(h.RecID, h.Length);
+    records.Cut(uint16_t(stream.ReadRecordBody(h.RecID, p, h.Length)));
   };
   take(stream.CurrentHeader());
   TBIFFHeader h;
@@ -514,7 +560,7 @@ void TEscherDrawing::LoadFromStream(TXLSStream& stream, std::vector<TRecordData>
     if (DrawingRecord(next)) {
       if (stream.ReadHeader(h) < 4) break;
       take(h);
-    } else if (IsSubstreamBOF(next) && records.back().RecId == BIFFID_OBJ) {
+    } else if (IsSubstreamBOF(next) && records.Id(records.Count() - 1) == BIFFID_OBJ) {
       // An embedded chart: its substream to its own EOF.
       int depth = 0;
       do {
@@ -530,7 +576,7 @@ void TEscherDrawing::LoadFromStream(TXLSStream& stream, std::vector<TRecordData>
   LoadFromRecords(records);
 }
 
-void TEscherDrawing::LoadFromRecords(std::span<const TRecordData> records) {
+void TEscherDrawing::LoadFromRecords(const TDrawingRecords& records) {
   Clear();
   TDrawingReader reader(*this, records);
   try {
@@ -555,21 +601,28 @@ void TEscherDrawing::ForEachShape(const std::function<void(TShape&, TShapeGroup&
 
 void TEscherDrawing::SetNoteData(int32_t col, int32_t row, uint16_t options, uint16_t objId,
                                  std::u16string_view author) {
-  for (auto& s : FGroup->FList) {
-    if (s->ObjType() != 25 || s->ObjId() != objId) continue;
-    s->FNote = TShapeNoteData{col, row, options, std::u16string(author)};
-    if (auto* note = dynamic_cast<TShapeOutsideMsoNote*>(s->FInterface.get())) {
-      note->FCellCol = col;
-      note->FCellRow = row;
-      note->FNoteOptions = options;
-      note->FAuthor = author;
-    }
-    if (auto* c = dynamic_cast<TShapeClientAnchor*>(s.get())) c->FVisible = (options & 0x0002) != 0;
-    return;
+  // The note shapes by object id (the first of an id), made at the first NOTE: one look-up each.
+  if (FNoteIndexSize != FGroup->FList.size()) {
+    FNoteIndex.clear();
+    for (auto& s : FGroup->FList)
+      if (s->ObjType() == 25) FNoteIndex.emplace(uint16_t(s->ObjId()), s.get());
+    FNoteIndexSize = FGroup->FList.size();
   }
-  char msg[48];
-  std::snprintf(msg, sizeof msg, "Can not find shape for note #%d", int(objId));
-  throw XLSRWException(msg);
+  const auto it = FNoteIndex.find(objId);
+  if (it == FNoteIndex.end()) {
+    char msg[48];
+    std::snprintf(msg, sizeof msg, "Can not find shape for note #%d", int(objId));
+    throw XLSRWException(msg);
+  }
+  TShape* s = it->second;
+  s->FNote = std::make_unique<TShapeNoteData>(TShapeNoteData{col, row, options, std::u16string(author)});
+  if (auto* note = dynamic_cast<TShapeOutsideMsoNote*>(s->FInterface.get())) {
+    note->FCellCol = col;
+    note->FCellRow = row;
+    note->FNoteOptions = options;
+    note->FAuthor = author;
+  }
+  if (auto* c = dynamic_cast<TShapeClientAnchor*>(s)) c->FVisible = (options & 0x0002) != 0;
 }
 
 void TEscherDrawing::AssignBlipIds(const std::vector<int32_t>& blips, const std::function<void(int32_t)>& warn) {
@@ -592,6 +645,7 @@ void TEscherDrawing::DeleteShape(uint32_t spId) {
   const auto it = std::find_if(list.begin(), list.end(), [spId](const auto& s) { return s->FSpId == spId; });
   if (it == list.end()) return;
   list.erase(it);
+  FNoteIndexSize = SIZE_MAX;
   if (!FParent) return;
   if (!list.empty()) {
     FParent->UpdateFIDCL(FDgId);

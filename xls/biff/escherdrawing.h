@@ -33,6 +33,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "xls/biff/escherpictures.h"
@@ -112,19 +113,21 @@ class TShape {
   int32_t FShapeType = 0;
   uint32_t FOptions = 0;
   TOPT FOPT;
-  TOPT FFOPT;
+  // Tertiary properties, made when the shape has them.
+  std::unique_ptr<TOPT> FFOPT;
   std::unique_ptr<TMSORecords> FUnknown;
   // The OBJ record's sub-records (type, length, data), as read.
   TBaseRecordStorage FOBJ;
-  // The TXO record and the CONTINUE records of the shape's text, as read.
-  TBaseRecordStorage FTXO;
-  // An embedded chart's substream, BOF to EOF, kept raw.
-  TBaseRecordStorage FChart;
+  // The TXO record and the CONTINUE records of the shape's text, as read, in stream form (each
+  // record's 4-byte header, then its body); empty without a text.
+  std::vector<uint8_t> FTXO;
+  // An embedded chart's substream, BOF to EOF, kept raw; made for a chart.
+  std::unique_ptr<TBaseRecordStorage> FChart;
   // The text of the TXO records (empty without them).
   std::u16string FText;
   bool FHasText = false;
   // Set on a note shape by its NOTE record.
-  std::optional<TShapeNoteData> FNote;
+  std::unique_ptr<TShapeNoteData> FNote;
   // The object made from the OBJ and TXO records, when the object classes are attached.
   std::shared_ptr<TShapeOutsideMso> FInterface;
 };
@@ -169,6 +172,42 @@ class TShapeGroupChildAnchor : public TShapeGroup {
   TMSORecCHILDANCHOR FCHILDANCHOR;
 };
 
+// The records of a sheet drawing as taken from the stream: each record's id and body, the body
+// either where it lies in the stream's bytes (in clear, in one piece) or copied into a block of
+// this list.
+class TDrawingRecords {
+ public:
+  void Clear() {
+    FBytes.clear();
+    FItems.clear();
+  }
+  void Add(uint16_t id, std::span<const uint8_t> body);
+  // A body that stays where it lies for as long as this list is used.
+  void AddLent(uint16_t id, std::span<const uint8_t> body) { FItems.push_back({id, uint16_t(body.size()), false, 0, body.data()}); }
+  void Reserve(size_t bytes) { FBytes.reserve(bytes); }
+  // Makes room for a body of `length` bytes and returns it to be filled; `Cut` then states how
+  // many were filled.
+  uint8_t* Append(uint16_t id, uint16_t length);
+  void Cut(uint16_t filled);
+  size_t Count() const { return FItems.size(); }
+  uint16_t Id(size_t i) const { return FItems[i].RecId; }
+  std::span<const uint8_t> Body(size_t i) const {
+    const TEntry& e = FItems[i];
+    return {e.Owned ? FBytes.data() + e.Offset : e.Lent, e.Length};
+  }
+
+ private:
+  struct TEntry {
+    uint16_t RecId;
+    uint16_t Length;
+    bool Owned;
+    size_t Offset;         // in FBytes, when owned
+    const uint8_t* Lent;   // else where the body lies
+  };
+  std::vector<uint8_t> FBytes;
+  std::vector<TEntry> FItems;
+};
+
 using TFileReadShapeEvent = std::function<void(TEscherDrawing& drawing, TShape& shape)>;
 // Takes a shape's OBJ sub-records and text records once they are read (the object classes'
 // seam); the default decodes the text into `TShape::FText`.
@@ -189,9 +228,9 @@ class TEscherDrawing {
   // with every record of it; leaves the stream after its last record. `records` receives the
   // records taken (so that a failed drawing can be kept raw). Raises XLSRWException
   // "Error on reading shape #n\r" and the reason; the drawing is then empty.
-  void LoadFromStream(TXLSStream& stream, std::vector<TRecordData>& records);
+  void LoadFromStream(TXLSStream& stream, TDrawingRecords& records);
   // Reads the drawing from its records (the first an MSODRAWING). Raises as LoadFromStream.
-  void LoadFromRecords(std::span<const TRecordData> records);
+  void LoadFromRecords(const TDrawingRecords& records);
 
   // Binds a NOTE record to its note shape; raises "Can not find shape for note #%d".
   void SetNoteData(int32_t col, int32_t row, uint16_t options, uint16_t objId, std::u16string_view author);
@@ -252,10 +291,13 @@ class TEscherDrawing {
   TInternalNames* FInternalNames;
   TXc12Fonts* FFonts;
   int32_t FMaxObjId = 0;
+  // Note shapes by object id for the NOTE records; made again when the shape count changed.
+  std::unordered_map<uint16_t, TShape*> FNoteIndex;
+  size_t FNoteIndexSize = SIZE_MAX;
 };
 
-// The text of TXO records (the TXO body, then its CONTINUE bodies): TextLen characters, each
-// piece by its own width flag; cut where the data ends.
-std::u16string DecodeTxoText(const TBaseRecordStorage& txo);
+// The text of TXO records in stream form (the TXO, then its CONTINUE records): TextLen characters,
+// each piece by its own width flag; cut where the data ends.
+std::u16string DecodeTxoText(std::span<const uint8_t> txo);
 
 }  // namespace xls::biff

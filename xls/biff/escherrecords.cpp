@@ -72,32 +72,44 @@ int64_t TMSORecords::Size() const {
 
 // ---------------------------------------------------------------------------------------------
 void TOPT::LoadFromBuffer(std::span<const uint8_t> body, uint32_t itemCount) {
-  FItems.clear();
+  Clear();
   FItemCount = itemCount;
   // The fixed part runs until the entries and the complex data they announce fill the body.
-  size_t budget = body.size(), off = 0;
-  std::vector<TOPTItem> all;
+  size_t budget = body.size(), fixed = 0, entries = 0;
   while (budget > 0) {
-    if (budget < 6 || off + 6 > body.size()) throw XLSRWException("Error when reading OPT items, Length <> 0");
-    TOPTItem item;
-    item.Id = Le16(body.data() + off);
-    item.Value = Le32(body.data() + off + 2);
-    off += 6;
+    if (budget < 6) throw XLSRWException("Error when reading OPT items, Length <> 0");
+    const uint16_t id = Le16(body.data() + fixed);
+    const uint32_t value = Le32(body.data() + fixed + 2);
+    fixed += 6;
     budget -= 6;
-    if (item.IsComplex() && item.Value != 0) {
-      if (item.Value > budget) throw XLSRWException("Error when reading OPT items, Length <> 0");
-      budget -= item.Value;
+    ++entries;
+    if ((id & 0x8000) && value != 0) {
+      if (value > budget) throw XLSRWException("Error when reading OPT items, Length <> 0");
+      budget -= value;
     }
-    all.push_back(std::move(item));
   }
-  for (size_t i = 0; i < all.size(); ++i) {
-    TOPTItem& item = all[i];
+  // Entries past the instance count are dropped with their data.
+  const size_t kept = std::min<size_t>(entries, itemCount);
+  FItems.reserve(kept);
+  size_t data = fixed, keptData = 0;
+  for (size_t i = 0; i < kept; ++i) {
+    TOPTItem item;
+    item.Id = Le16(body.data() + 6 * i);
+    item.Value = Le32(body.data() + 6 * i + 2);
     if (item.IsComplex() && item.Value != 0) {
-      item.Data.assign(body.begin() + off, body.begin() + off + item.Value);
-      off += item.Value;
+      item.DataOffset = uint32_t(data - fixed);
+      data += item.Value;
+      keptData = data - fixed;
     }
-    if (FItems.size() < FItemCount) FItems.push_back(std::move(item));
+    FItems.push_back(item);
   }
+  FData.assign(body.begin() + std::ptrdiff_t(fixed), body.begin() + std::ptrdiff_t(fixed + keptData));
+}
+
+void TOPT::SetData(TOPTItem& item, std::span<const uint8_t> data) {
+  item.DataOffset = uint32_t(FData.size());
+  item.Value = uint32_t(data.size());
+  FData.insert(FData.end(), data.begin(), data.end());
 }
 
 int TOPT::Find(uint16_t id) const {
@@ -114,9 +126,9 @@ int64_t TOPT::FindValue(uint16_t id) const {
 std::u16string TOPT::FindString(uint16_t id) const {
   const int i = Find(id);
   if (i < 0) return {};
-  const TOPTItem& item = FItems[size_t(i)];
+  const auto data = ItemData(size_t(i));
   std::u16string s;
-  for (size_t k = 0; k + 1 < item.Data.size(); k += 2) s.push_back(char16_t(Le16(item.Data.data() + k)));
+  for (size_t k = 0; k + 1 < data.size(); k += 2) s.push_back(char16_t(Le16(data.data() + k)));
   while (!s.empty() && s.back() == 0) s.pop_back();
   return s;
 }
@@ -124,11 +136,13 @@ std::u16string TOPT::FindString(uint16_t id) const {
 // The picture reference: the first simple entry flagged fBid, else the picture property (pib,
 // 0x0104) itself, which Gnumeric writes without the flag.
 int TOPT::BlipIndex() const {
-  for (size_t i = 0; i < FItems.size(); ++i)
-    if (FItems[i].IsBlip() && !FItems[i].IsComplex()) return int(i);
-  for (size_t i = 0; i < FItems.size(); ++i)
-    if (FItems[i].Number() == 0x0104 && !FItems[i].IsComplex()) return int(i);
-  return -1;
+  int pib = -1;
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    if (FItems[i].IsComplex()) continue;
+    if (FItems[i].IsBlip()) return int(i);
+    if (pib < 0 && FItems[i].Number() == 0x0104) pib = int(i);
+  }
+  return pib;
 }
 
 int64_t TOPT::BlipId() const {
@@ -154,16 +168,15 @@ void TOPT::SetValue(size_t i, uint32_t v) {
 }
 
 void TOPT::UpdateValue(uint16_t id, uint32_t v) {
+  // A complex entry's value is the size of its data, which stays as it is.
   const int i = Find(id);
-  if (i >= 0) FItems[size_t(i)].Value = v;
+  if (i >= 0 && !FItems[size_t(i)].IsComplex()) FItems[size_t(i)].Value = v;
 }
 
 void TOPT::UpdateString(uint16_t id, std::u16string_view s) {
   const int i = Find(id);
   if (i < 0) return;
-  TOPTItem& item = FItems[size_t(i)];
-  item.Data = TextData(s);
-  item.Value = uint32_t(item.Data.size());
+  SetData(FItems[size_t(i)], TextData(s));
 }
 
 void TOPT::AddValue(uint16_t id, uint32_t v, bool isBlip) {
@@ -171,30 +184,28 @@ void TOPT::AddValue(uint16_t id, uint32_t v, bool isBlip) {
   item.Id = uint16_t((id & 0x3FFF) | (isBlip ? 0x4000 : 0));
   item.Value = v;
   if ((id & 0x3FFF) == 0x0004)
-    FItems.insert(FItems.begin(), std::move(item));
+    FItems.insert(FItems.begin(), item);
   else
-    FItems.push_back(std::move(item));
+    FItems.push_back(item);
 }
 
 void TOPT::AddString(uint16_t id, std::u16string_view s) {
   TOPTItem item;
   item.Id = uint16_t((id & 0x3FFF) | 0xC000);
-  item.Data = TextData(s);
-  item.Value = uint32_t(item.Data.size());
-  FItems.push_back(std::move(item));
+  SetData(item, TextData(s));
+  FItems.push_back(item);
 }
 
 void TOPT::AddExtra(uint16_t id, uint32_t size, bool isBlip) {
   TOPTItem item;
   item.Id = uint16_t((id & 0x3FFF) | (isBlip ? 0xC000 : 0x8000));
-  item.Data.assign(size, 0);
-  item.Value = size;
-  FItems.push_back(std::move(item));
+  SetData(item, std::vector<uint8_t>(size, 0));
+  FItems.push_back(item);
 }
 
 int64_t TOPT::Size() const {
   int64_t n = 0;
-  for (const TOPTItem& item : FItems) n += 6 + int64_t(item.Data.size());
+  for (const TOPTItem& item : FItems) n += 6 + int64_t(item.DataSize());
   return n;
 }
 
@@ -210,7 +221,10 @@ std::vector<uint8_t> TOPT::WriteToBuffer(bool includeHeader) const {
     Put32(e + 2, item.Value);
     out.insert(out.end(), e, e + 6);
   }
-  for (const TOPTItem& item : FItems) out.insert(out.end(), item.Data.begin(), item.Data.end());
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    const auto d = ItemData(i);
+    out.insert(out.end(), d.begin(), d.end());
+  }
   return out;
 }
 

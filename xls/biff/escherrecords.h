@@ -107,7 +107,9 @@ class TMSORecords {
 struct TOPTItem {
   uint16_t Id = 0;  // as stored: property number, fBid (bit 14), fComplex (bit 15)
   uint32_t Value = 0;
-  std::vector<uint8_t> Data;  // complex data (Value bytes) of a complex entry
+  // The complex data of a complex entry (Value bytes): its place in the table's data block.
+  uint32_t DataOffset = 0;
+  uint32_t DataSize() const { return IsComplex() ? Value : 0; }
   bool IsComplex() const { return (Id & 0x8000) != 0; }
   bool IsBlip() const { return (Id & 0x4000) != 0; }
   uint16_t Number() const { return Id & 0x3FFF; }
@@ -122,6 +124,9 @@ class TOPT {
   void LoadFromBuffer(std::span<const uint8_t> body, uint32_t itemCount);
   size_t Count() const { return FItems.size(); }
   const TOPTItem& Item(size_t i) const { return FItems.at(i); }
+  std::span<const uint8_t> ItemData(size_t i) const {
+    return std::span<const uint8_t>(FData).subspan(FItems.at(i).DataOffset, FItems.at(i).DataSize());
+  }
   uint32_t ItemCount() const { return FItemCount; }
   // Index of the first entry with this property number, or -1.
   int Find(uint16_t id) const;
@@ -155,12 +160,16 @@ class TOPT {
   std::vector<uint8_t> WriteToBuffer(bool includeHeader) const;
   void Clear() {
     FItems.clear();
+    FData.clear();
     FItemCount = 0;
   }
 
  private:
   int BlipIndex() const;
+  // Sets the entry's complex data (appended to the data block).
+  void SetData(TOPTItem& item, std::span<const uint8_t> data);
   std::vector<TOPTItem> FItems;
+  std::vector<uint8_t> FData;  // the complex data of all entries
   uint32_t FItemCount = 0;
 };
 

@@ -516,12 +516,13 @@ void TXLSReadII::RecMSODRAWING() {
   }
   sheet->FDrawingRead = true;
   CurrRecs->UpdateInternal(INTERNAL_SUFFIXDATA);
-  std::vector<TRecordData> records;
+  TDrawingRecords records;
   try {
     sheet->EscherDrawing().LoadFromStream(FXLSStream, records);
   } catch (const XLSRWException&) {
     sheet->ReleaseDrawingObjects();  // the drawing lost its shapes
-    for (const TRecordData& r : records) StoreRecord(TBIFFHeader{r.RecId, r.Length}, r.Data);
+    for (size_t i = 0; i < records.Count(); ++i)
+      StoreRecord(TBIFFHeader{records.Id(i), uint16_t(records.Body(i).size())}, records.Body(i));
     throw;
   }
   ReadEmbeddedCharts(*sheet);
@@ -536,17 +537,17 @@ void TXLSReadII::ReadEmbeddedCharts(TSheet& sheet) {
     for (size_t i = 0; i < group.Count(); ++i) {
       TShape& shape = *group.Items(i);
       if (shape.IsGroup()) walk(static_cast<const TShapeGroup&>(shape));
-      if (shape.FChart.Count() == 0) continue;
+      if (!shape.FChart || shape.FChart->Count() == 0) continue;
       int32_t col = -1, row = -1;
       if (const TMSOObjCLIENTANCHOR* a = shape.ClientAnchor()) {
         col = int32_t(a->FCol1);
         row = int32_t(a->FRow1);
       }
       if (!sheet.FCharts) sheet.FCharts = std::make_unique<TDrwCharts>(&FXLS->FormulaHandler(), &FXLS->Fonts());
-      TListChartSource source(shape.FChart);
+      TListChartSource source(*shape.FChart);
       const std::string failure = sheet.FCharts->ReadEmbedded(source, col, row, &shape);
       if (!failure.empty()) Warning(u"Embedded chart: " + kws::Utf8ToUtf16(failure), XLSWARN_BIFF_RECORD_SKIPPED);
-      shape.FChart.Clear();
+      shape.FChart.reset();
     }
   };
   walk(sheet.EscherDrawing().Group());

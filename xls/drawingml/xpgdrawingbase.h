@@ -5,7 +5,8 @@
 // transform list that every colour carries.
 //
 // Element budget: every element object of a drawing, chart or user-shape document charges one
-// unit to the budget of its document; documents read for one workbook load share one budget.
+// unit to the budget of the load, held by the workbook's graphic manager, so all documents read
+// for one workbook load share one bound.
 // An object costs about 50 to 100 bytes with its allocation and list slot (measured in a release
 // build: 56 bytes per a:blur of an effect container, 86 per object for gradient stops with a
 // colour and a transform; the largest classes, shape properties with their groups, some 300), so
@@ -21,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "xls/model/xlselementbudget.h"
 #include "xls/package/xpgruntime.h"
 
 namespace xls {
@@ -30,26 +32,8 @@ class TXc12GraphicImage;
 
 namespace xls::xpgdml {
 
-// The shared bound on the element objects of one load's drawing documents.
-class TXpgElementBudget {
- public:
-  static constexpr int64_t kDefaultLimit = 10'000'000;
-  // `what`: the message beyond the bound (a literal; the pivot documents name their own).
-  explicit TXpgElementBudget(int64_t limit = kDefaultLimit, const char* what = "Too many drawing elements")
-      : FLimit(limit), FWhat(what) {}
-  // Counts one object (or `n`); raises XLSRWException with the budget's message beyond the bound.
-  void Charge(int64_t n = 1) {
-    if ((FUsed += n) > FLimit) Exceeded();
-  }
-  int64_t Used() const { return FUsed; }
-  int64_t Limit() const { return FLimit; }
-
- private:
-  [[noreturn]] void Exceeded() const;
-  int64_t FUsed = 0;
-  int64_t FLimit;
-  const char* FWhat;
-};
+// The bound on the element objects of one load (xls/model/xlselementbudget.h).
+using xls::TXpgElementBudget;
 
 // What kind of part a drawing document reads: pictures bind to the workbook's image store only
 // in a sheet's drawing; in a chart or its user shapes a picture's r:embed names a relationship
@@ -60,7 +44,10 @@ enum class TXpgDrawingKind : uint8_t { Other, SheetDrawing, Chart, UserShapes };
 class TXPGDrawingDocBase : public TXPGDocBase {
  public:
   TXPGDrawingDocBase() : FBudget(std::make_shared<TXpgElementBudget>()) {}
-  void ChargeElement() override { FBudget->Charge(); }
+  // A document with the workbook's graphic manager charges the budget of the manager's load, so
+  // that every drawing, chart and user-shape document of one load shares one bound; one without
+  // (a fragment read on its own) charges its own budget.
+  void ChargeElement() override;
 
   // The workbook's graphic manager (not owned; nullptr for documents read on their own).
   TXc12GraphicManager* FGrManager = nullptr;
@@ -68,7 +55,7 @@ class TXPGDrawingDocBase : public TXPGDocBase {
   std::u16string FNS;
   TXpgDrawingKind FKind = TXpgDrawingKind::Other;
 
-  // The budget this document charges; documents of one load share one.
+  // The budget of a document without a graphic manager; such documents may share one.
   const std::shared_ptr<TXpgElementBudget>& Budget() const { return FBudget; }
   void SetBudget(std::shared_ptr<TXpgElementBudget> budget) { FBudget = std::move(budget); }
 
@@ -98,13 +85,13 @@ inline void StrToAdjCoordinate(std::u16string_view text, TST_AdjCoordinate& valu
 }
 inline void StrToAdjAngle(std::u16string_view text, TST_AdjAngle& value) { StrToAdjValue(text, value); }
 
-// An owning list of element objects of several classes, in document order.
-class TXPGBaseObjectList {
+// An owning list of element objects made elsewhere and handed over (the chart's bar series).
+class TXPGBaseList {
  public:
-  explicit TXPGBaseObjectList(TXPGDocBase* owner) : FOwner(owner) {}
+  TXPGBaseList() = default;
+  // Takes `item` over and returns it.
   template <class T>
-  T* Add() {
-    auto item = std::make_unique<T>(FOwner);
+  T* Add(std::unique_ptr<T> item) {
     T* p = item.get();
     FItems.push_back(std::move(item));
     return p;
@@ -116,19 +103,38 @@ class TXPGBaseObjectList {
   TXPGBase* operator[](int index) const { return GetItems(index); }
   int Count() const { return static_cast<int>(FItems.size()); }
   void Clear() { FItems.clear(); }
+  // Recomputes the flags of every item.
+  void CheckAssigned() {
+    for (auto& i : FItems) i->CheckAssigned();
+  }
+  auto begin() const { return FItems.begin(); }
+  auto end() const { return FItems.end(); }
+
+ protected:
+  std::vector<std::unique_ptr<TXPGBase>> FItems;
+};
+
+// An owning list of element objects of several classes, in document order (path commands).
+class TXPGBaseObjectList : public TXPGBaseList {
+ public:
+  explicit TXPGBaseObjectList(TXPGDocBase* owner) : FOwner(owner) {}
+  using TXPGBaseList::Add;
+  // A new item of class T with the list's owner.
+  template <class T>
+  T* Add() {
+    return Add(std::make_unique<T>(FOwner));
+  }
+  // Recomputes the items' flags; returns the sum of their counts.
   int CheckAssigned() {
     int n = 0;
     for (auto& i : FItems) n += i->CheckAssigned();
     Assigned = n > 0;
     return n;
   }
-  auto begin() const { return FItems.begin(); }
-  auto end() const { return FItems.end(); }
   bool Assigned = false;
 
  private:
   TXPGDocBase* FOwner;
-  std::vector<std::unique_ptr<TXPGBase>> FItems;
 };
 
 // An element no class describes, inside an extension: its name as written, its text, its

@@ -962,9 +962,8 @@ TCT_ScRgbColor::~TCT_ScRgbColor() = default;
 int TCT_ScRgbColor::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FR != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FG != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FB != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorTransform) { const int k = FA_EG_ColorTransform->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -1058,9 +1057,8 @@ TCT_HslColor::~TCT_HslColor() = default;
 int TCT_HslColor::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FHue != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FSat != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FLum != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorTransform) { const int k = FA_EG_ColorTransform->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -1113,8 +1111,8 @@ TCT_SystemColor::~TCT_SystemColor() = default;
 int TCT_SystemColor::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FVal != TST_SystemColorVal(65535)) { ++n; FAssigneds |= xaAttributes; }
-  if (FLastClr != -16) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorTransform) { const int k = FA_EG_ColorTransform->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -1168,7 +1166,8 @@ TCT_SchemeColor::~TCT_SchemeColor() = default;
 int TCT_SchemeColor::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FVal != TST_SchemeColorVal(65535)) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorTransform) { const int k = FA_EG_ColorTransform->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -1537,8 +1536,8 @@ TCT_AdjPoint2D::~TCT_AdjPoint2D() = default;
 int TCT_AdjPoint2D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FX.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FY.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -1656,10 +1655,8 @@ TCT_Path2DArcTo::~TCT_Path2DArcTo() = default;
 int TCT_Path2DArcTo::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FWR.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FHR.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FStAng.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FSwAng.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -1768,8 +1765,8 @@ TCT_GeomGuide::~TCT_GeomGuide() = default;
 int TCT_GeomGuide::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
-  if (!FFmla.empty()) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -1814,6 +1811,8 @@ TCT_GeomGuideList::~TCT_GeomGuideList() = default;
 int TCT_GeomGuideList::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_GdXpgList) { const int k = FA_GdXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2038,7 +2037,8 @@ TCT_ConnectionSite::~TCT_ConnectionSite() = default;
 int TCT_ConnectionSite::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FAng.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_Pos) { const int k = FA_Pos->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2108,10 +2108,8 @@ TCT_GeomRect::~TCT_GeomRect() = default;
 int TCT_GeomRect::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FL.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FT.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FR.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FB.nVal >= 0) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -2296,7 +2294,8 @@ TCT_PresetGeometry2D::~TCT_PresetGeometry2D() = default;
 int TCT_PresetGeometry2D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FPrst != TST_ShapeType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_AvLst) { const int k = FA_AvLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2340,7 +2339,8 @@ TCT_PresetTextShape::~TCT_PresetTextShape() = default;
 int TCT_PresetTextShape::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FPrst != TST_TextShapeType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_AvLst) { const int k = FA_AvLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2518,8 +2518,8 @@ TCT_Point2D::~TCT_Point2D() = default;
 int TCT_Point2D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FX != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FY != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -2564,8 +2564,8 @@ TCT_PositiveSize2D::~TCT_PositiveSize2D() = default;
 int TCT_PositiveSize2D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FCx != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FCy != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -2682,9 +2682,8 @@ TCT_SphereCoords::~TCT_SphereCoords() = default;
 int TCT_SphereCoords::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FLat != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FLon != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FRev != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -2735,9 +2734,8 @@ TCT_Camera::~TCT_Camera() = default;
 int TCT_Camera::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FPrst != TST_PresetCameraType(65535)) { ++n; FAssigneds |= xaAttributes; }
-  if (FFov != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FZoom != 100000) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_Rot) { const int k = FA_Rot->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2793,8 +2791,8 @@ TCT_LightRig::~TCT_LightRig() = default;
 int TCT_LightRig::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FRig != TST_LightRigType(65535)) { ++n; FAssigneds |= xaAttributes; }
-  if (FDir != TST_LightRigDirection(65535)) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_Rot) { const int k = FA_Rot->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2844,9 +2842,8 @@ TCT_Point3D::~TCT_Point3D() = default;
 int TCT_Point3D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FX != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FY != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FZ != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -2897,9 +2894,8 @@ TCT_Vector3D::~TCT_Vector3D() = default;
 int TCT_Vector3D::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FDx != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FDy != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FDz != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -3119,8 +3115,8 @@ int TCT_Shape3D::CheckAssigned() {
   if (FExtrusionH != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FContourW != 0) { ++n; FAssigneds |= xaAttributes; }
   if (FPrstMaterial != stpmtWarmMatte) { ++n; FAssigneds |= xaAttributes; }
-  if (FA_BevelT) { const int k = FA_BevelT->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
-  if (FA_BevelB) { const int k = FA_BevelB->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_BevelT) { ++n; FAssigneds |= xaElements; }
+  if (FA_BevelB) { ++n; FAssigneds |= xaElements; }
   if (FA_ExtrusionClr) { const int k = FA_ExtrusionClr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FA_ContourClr) { const int k = FA_ContourClr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -4085,9 +4081,8 @@ TCT_PresetShadowEffect::~TCT_PresetShadowEffect() = default;
 int TCT_PresetShadowEffect::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FPrst != TST_PresetShadowVal(65535)) { ++n; FAssigneds |= xaAttributes; }
-  if (FDist != 0) { ++n; FAssigneds |= xaAttributes; }
-  if (FDir != 0) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorChoice) { const int k = FA_EG_ColorChoice->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -5085,7 +5080,8 @@ TCT_GradientStop::~TCT_GradientStop() = default;
 int TCT_GradientStop::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FPos != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   if (FA_EG_ColorChoice) { const int k = FA_EG_ColorChoice->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -5518,12 +5514,9 @@ TCT_Blip::TCT_Blip(TXPGDocBase* owner) : TXPGBase(owner) {
 
 TCT_Blip::~TCT_Blip() = default;
 
-int TCT_Blip::CheckAssigned() {
+int TCT_Blip::CheckAssignedGenerated() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (!FR_Embed.empty()) { ++n; FAssigneds |= xaAttributes; }
-  if (!FR_Link.empty()) { ++n; FAssigneds |= xaAttributes; }
-  if (FCstate != stbcNone) { ++n; FAssigneds |= xaAttributes; }
   if (FA_AlphaBiLevel) { const int k = FA_AlphaBiLevel->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FA_AlphaCeiling) { const int k = FA_AlphaCeiling->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FA_AlphaFloor) { const int k = FA_AlphaFloor->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -6015,8 +6008,8 @@ TCT_DashStop::~TCT_DashStop() = default;
 int TCT_DashStop::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
-  if (FD != 2147483632) { ++n; FAssigneds |= xaAttributes; }
-  if (FSp != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  n += 1;
+  FAssigneds |= xaAttributes;
   return n;
 }
 
@@ -6452,6 +6445,2225 @@ void TCT_LineProperties::AssignAttributes(const TXpgXMLAttributeList& a) {
     }
     ReportAttribute(a, i);
   }
+}
+
+// TCT_EmbeddedWAVAudioFile --------------------------------------------------------------------
+
+TCT_EmbeddedWAVAudioFile::TCT_EmbeddedWAVAudioFile(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 3;
+  XpgChargeElement(owner);
+}
+
+TCT_EmbeddedWAVAudioFile::~TCT_EmbeddedWAVAudioFile() = default;
+
+int TCT_EmbeddedWAVAudioFile::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  n += 1;
+  FAssigneds |= xaAttributes;
+  return n;
+}
+
+TXPGBase* TCT_EmbeddedWAVAudioFile::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_EmbeddedWAVAudioFile::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 509:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "embed")) {
+          FR_Embed = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 727:
+        if (a.Is(i, TXpgNs::None, "builtIn")) {
+          FBuiltIn = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Hyperlink -------------------------------------------------------------------------------
+
+TCT_Hyperlink::TCT_Hyperlink(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 8;
+  XpgChargeElement(owner);
+}
+
+TCT_Hyperlink::~TCT_Hyperlink() = default;
+
+int TCT_Hyperlink::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FR_Id.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FInvalidUrl.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FAction.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTgtFrame.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTooltip.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FHistory != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FHighlightClick != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FEndSnd != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_Snd) { const int k = FA_Snd->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Hyperlink::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 325:
+      if (r.Is(TXpgNs::DrawingML, "snd")) {
+        if (!FA_Snd) FA_Snd = std::make_unique<TCT_EmbeddedWAVAudioFile>(FOwner);
+        TCT_EmbeddedWAVAudioFile* x = FA_Snd.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::DrawingML, "extLst")) {
+        if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+        TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_Hyperlink::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::OfficeRelationships, "id")) {
+          FR_Id = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 604:
+        if (a.Is(i, TXpgNs::None, "endSnd")) {
+          FEndSnd = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 638:
+        if (a.Is(i, TXpgNs::None, "action")) {
+          FAction = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 779:
+        if (a.Is(i, TXpgNs::None, "tooltip")) {
+          FTooltip = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 786:
+        if (a.Is(i, TXpgNs::None, "history")) {
+          FHistory = XpgToBool(a.ValueBytes(i), 1);
+          continue;
+        }
+        break;
+      case 826:
+        if (a.Is(i, TXpgNs::None, "tgtFrame")) {
+          FTgtFrame = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1050:
+        if (a.Is(i, TXpgNs::None, "invalidUrl")) {
+          FInvalidUrl = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1438:
+        if (a.Is(i, TXpgNs::None, "highlightClick")) {
+          FHighlightClick = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+// TCT_TextFont --------------------------------------------------------------------------------
+
+TCT_TextFont::TCT_TextFont(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 4;
+  XpgChargeElement(owner);
+}
+
+TCT_TextFont::~TCT_TextFont() = default;
+
+int TCT_TextFont::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FTypeface.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FPanose != -16) { ++n; FAssigneds |= xaAttributes; }
+  if (FPitchFamily != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCharset != 1) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+TXPGBase* TCT_TextFont::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_TextFont::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 646:
+        if (a.Is(i, TXpgNs::None, "panose")) {
+          FPanose = XpgToArgb(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 746:
+        if (a.Is(i, TXpgNs::None, "charset")) {
+          FCharset = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 849:
+        if (a.Is(i, TXpgNs::None, "typeface")) {
+          FTypeface = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1146:
+        if (a.Is(i, TXpgNs::None, "pitchFamily")) {
+          FPitchFamily = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TextUnderlineLineFollowText -------------------------------------------------------------
+
+TCT_TextUnderlineLineFollowText::TCT_TextUnderlineLineFollowText(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextUnderlineLineFollowText::~TCT_TextUnderlineLineFollowText() = default;
+
+int TCT_TextUnderlineLineFollowText::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  return n;
+}
+
+TXPGBase* TCT_TextUnderlineLineFollowText::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+// TCT_TextUnderlineFillFollowText -------------------------------------------------------------
+
+TCT_TextUnderlineFillFollowText::TCT_TextUnderlineFillFollowText(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextUnderlineFillFollowText::~TCT_TextUnderlineFillFollowText() = default;
+
+int TCT_TextUnderlineFillFollowText::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  return n;
+}
+
+TXPGBase* TCT_TextUnderlineFillFollowText::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+// TCT_TextUnderlineFillGroupWrapper -----------------------------------------------------------
+
+TCT_TextUnderlineFillGroupWrapper::TCT_TextUnderlineFillGroupWrapper(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+  FA_EG_FillProperties = std::make_unique<TEG_FillProperties>(owner);
+}
+
+TCT_TextUnderlineFillGroupWrapper::~TCT_TextUnderlineFillGroupWrapper() = default;
+
+int TCT_TextUnderlineFillGroupWrapper::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_EG_FillProperties) { const int k = FA_EG_FillProperties->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextUnderlineFillGroupWrapper::HandleElement(TXPGReader& r) {
+  if (TXPGBase* x = FA_EG_FillProperties->HandleElement(r)) return x;
+  return nullptr;
+}
+
+// TEG_TextUnderlineLine -----------------------------------------------------------------------
+
+TEG_TextUnderlineLine::TEG_TextUnderlineLine(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TEG_TextUnderlineLine::~TEG_TextUnderlineLine() = default;
+
+int TEG_TextUnderlineLine::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_ULnTx) { const int k = FA_ULnTx->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ULn) { const int k = FA_ULn->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TEG_TextUnderlineLine::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 303:
+      if (r.Is(TXpgNs::DrawingML, "uLn")) {
+        if (!FA_ULn) FA_ULn = std::make_unique<TCT_LineProperties>(FOwner);
+        TCT_LineProperties* x = FA_ULn.get();
+        return x;
+      }
+      break;
+    case 507:
+      if (r.Is(TXpgNs::DrawingML, "uLnTx")) {
+        if (!FA_ULnTx) FA_ULnTx = std::make_unique<TCT_TextUnderlineLineFollowText>(FOwner);
+        TCT_TextUnderlineLineFollowText* x = FA_ULnTx.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TEG_TextUnderlineFill -----------------------------------------------------------------------
+
+TEG_TextUnderlineFill::TEG_TextUnderlineFill(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TEG_TextUnderlineFill::~TEG_TextUnderlineFill() = default;
+
+int TEG_TextUnderlineFill::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_UFillTx) { const int k = FA_UFillTx->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_UFill) { const int k = FA_UFill->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TEG_TextUnderlineFill::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 508:
+      if (r.Is(TXpgNs::DrawingML, "uFill")) {
+        if (!FA_UFill) FA_UFill = std::make_unique<TCT_TextUnderlineFillGroupWrapper>(FOwner);
+        TCT_TextUnderlineFillGroupWrapper* x = FA_UFill.get();
+        return x;
+      }
+      break;
+    case 712:
+      if (r.Is(TXpgNs::DrawingML, "uFillTx")) {
+        if (!FA_UFillTx) FA_UFillTx = std::make_unique<TCT_TextUnderlineFillFollowText>(FOwner);
+        TCT_TextUnderlineFillFollowText* x = FA_UFillTx.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_TextCharacterProperties -----------------------------------------------------------------
+
+TCT_TextCharacterProperties::TCT_TextCharacterProperties(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 13;
+  FAttributeCount = 19;
+  XpgChargeElement(owner);
+  FA_EG_FillProperties = std::make_unique<TEG_FillProperties>(owner);
+  FA_EG_EffectProperties = std::make_unique<TEG_EffectProperties>(owner);
+  FA_EG_TextUnderlineLine = std::make_unique<TEG_TextUnderlineLine>(owner);
+  FA_EG_TextUnderlineFill = std::make_unique<TEG_TextUnderlineFill>(owner);
+}
+
+TCT_TextCharacterProperties::~TCT_TextCharacterProperties() = default;
+
+int TCT_TextCharacterProperties::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FKumimoji != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (!FLang.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FAltLang.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FSz != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FB != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FI != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FU != TST_TextUnderlineType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FStrike != TST_TextStrikeType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FKern != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FCap != TST_TextCapsType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FSpc != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FNormalizeH != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FBaseline != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoProof != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FDirty != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FErr != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FSmtClean != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FSmtId != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (!FBmk.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_Ln) { const int k = FA_Ln->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_FillProperties) { const int k = FA_EG_FillProperties->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_EffectProperties) { const int k = FA_EG_EffectProperties->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Highlight) { const int k = FA_Highlight->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_TextUnderlineLine) { const int k = FA_EG_TextUnderlineLine->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_TextUnderlineFill) { const int k = FA_EG_TextUnderlineFill->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Latin) { const int k = FA_Latin->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Ea) { const int k = FA_Ea->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Cs) { const int k = FA_Cs->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Sym) { const int k = FA_Sym->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_HlinkClick) { const int k = FA_HlinkClick->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_HlinkMouseOver) { const int k = FA_HlinkMouseOver->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextCharacterProperties::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 198:
+      if (r.Is(TXpgNs::DrawingML, "ea")) {
+        if (!FA_Ea) FA_Ea = std::make_unique<TCT_TextFont>(FOwner);
+        TCT_TextFont* x = FA_Ea.get();
+        return x;
+      }
+      break;
+    case 214:
+      if (r.Is(TXpgNs::DrawingML, "cs")) {
+        if (!FA_Cs) FA_Cs = std::make_unique<TCT_TextFont>(FOwner);
+        TCT_TextFont* x = FA_Cs.get();
+        return x;
+      }
+      break;
+    case 218:
+      if (r.Is(TXpgNs::DrawingML, "ln")) {
+        if (!FA_Ln) FA_Ln = std::make_unique<TCT_LineProperties>(FOwner);
+        TCT_LineProperties* x = FA_Ln.get();
+        return x;
+      }
+      break;
+    case 345:
+      if (r.Is(TXpgNs::DrawingML, "sym")) {
+        if (!FA_Sym) FA_Sym = std::make_unique<TCT_TextFont>(FOwner);
+        TCT_TextFont* x = FA_Sym.get();
+        return x;
+      }
+      break;
+    case 536:
+      if (r.Is(TXpgNs::DrawingML, "latin")) {
+        if (!FA_Latin) FA_Latin = std::make_unique<TCT_TextFont>(FOwner);
+        TCT_TextFont* x = FA_Latin.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::DrawingML, "extLst")) {
+        if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+        TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+        return x;
+      }
+      break;
+    case 952:
+      if (r.Is(TXpgNs::DrawingML, "highlight")) {
+        if (!FA_Highlight) FA_Highlight = std::make_unique<TCT_Color>(FOwner);
+        TCT_Color* x = FA_Highlight.get();
+        return x;
+      }
+      break;
+    case 1020:
+      if (r.Is(TXpgNs::DrawingML, "hlinkClick")) {
+        if (!FA_HlinkClick) FA_HlinkClick = std::make_unique<TCT_Hyperlink>(FOwner);
+        TCT_Hyperlink* x = FA_HlinkClick.get();
+        return x;
+      }
+      break;
+    case 1467:
+      if (r.Is(TXpgNs::DrawingML, "hlinkMouseOver")) {
+        if (!FA_HlinkMouseOver) FA_HlinkMouseOver = std::make_unique<TCT_Hyperlink>(FOwner);
+        TCT_Hyperlink* x = FA_HlinkMouseOver.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  if (TXPGBase* x = FA_EG_FillProperties->HandleElement(r)) return x;
+  if (TXPGBase* x = FA_EG_EffectProperties->HandleElement(r)) return x;
+  if (TXPGBase* x = FA_EG_TextUnderlineLine->HandleElement(r)) return x;
+  if (TXPGBase* x = FA_EG_TextUnderlineFill->HandleElement(r)) return x;
+  return nullptr;
+}
+
+TCT_TextFont* TCT_TextCharacterProperties::Create_Latin() {
+  if (!FA_Latin) FA_Latin = std::make_unique<TCT_TextFont>(FOwner);
+  return FA_Latin.get();
+}
+
+void TCT_TextCharacterProperties::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 98:
+        if (a.Is(i, TXpgNs::None, "b")) {
+          FB = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 105:
+        if (a.Is(i, TXpgNs::None, "i")) {
+          FI = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 117:
+        if (a.Is(i, TXpgNs::None, "u")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextUnderlineTypeNames); FU = e >= 0 ? TST_TextUnderlineType(e) : TST_TextUnderlineType(65535); }
+          continue;
+        }
+        break;
+      case 237:
+        if (a.Is(i, TXpgNs::None, "sz")) {
+          FSz = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 308:
+        if (a.Is(i, TXpgNs::None, "cap")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextCapsTypeNames); FCap = e >= 0 ? TST_TextCapsType(e) : TST_TextCapsType(65535); }
+          continue;
+        }
+        break;
+      case 314:
+        if (a.Is(i, TXpgNs::None, "bmk")) {
+          FBmk = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 326:
+        if (a.Is(i, TXpgNs::None, "spc")) {
+          FSpc = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 329:
+        if (a.Is(i, TXpgNs::None, "err")) {
+          FErr = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 418:
+        if (a.Is(i, TXpgNs::None, "lang")) {
+          FLang = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 432:
+        if (a.Is(i, TXpgNs::None, "kern")) {
+          FKern = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 513:
+        if (a.Is(i, TXpgNs::None, "smtId")) {
+          FSmtId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 556:
+        if (a.Is(i, TXpgNs::None, "dirty")) {
+          FDirty = XpgToBool(a.ValueBytes(i), 1);
+          continue;
+        }
+        break;
+      case 658:
+        if (a.Is(i, TXpgNs::None, "strike")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextStrikeTypeNames); FStrike = e >= 0 ? TST_TextStrikeType(e) : TST_TextStrikeType(65535); }
+          continue;
+        }
+        break;
+      case 707:
+        if (a.Is(i, TXpgNs::None, "altLang")) {
+          FAltLang = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 739:
+        if (a.Is(i, TXpgNs::None, "noProof")) {
+          FNoProof = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 823:
+        if (a.Is(i, TXpgNs::None, "smtClean")) {
+          FSmtClean = XpgToBool(a.ValueBytes(i), 1);
+          continue;
+        }
+        break;
+      case 835:
+        if (a.Is(i, TXpgNs::None, "baseline")) {
+          FBaseline = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 869:
+        if (a.Is(i, TXpgNs::None, "kumimoji")) {
+          FKumimoji = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1049:
+        if (a.Is(i, TXpgNs::None, "normalizeH")) {
+          FNormalizeH = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TextBulletColorFollowText ---------------------------------------------------------------
+
+TCT_TextBulletColorFollowText::TCT_TextBulletColorFollowText(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextBulletColorFollowText::~TCT_TextBulletColorFollowText() = default;
+
+int TCT_TextBulletColorFollowText::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  return n;
+}
+
+TXPGBase* TCT_TextBulletColorFollowText::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+// TCT_TextBulletSizeFollowText ----------------------------------------------------------------
+
+TCT_TextBulletSizeFollowText::TCT_TextBulletSizeFollowText(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextBulletSizeFollowText::~TCT_TextBulletSizeFollowText() = default;
+
+int TCT_TextBulletSizeFollowText::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  return n;
+}
+
+TXPGBase* TCT_TextBulletSizeFollowText::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+// TCT_TextBulletSizePercent -------------------------------------------------------------------
+
+TCT_TextBulletSizePercent::TCT_TextBulletSizePercent(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+  XpgChargeElement(owner);
+}
+
+TCT_TextBulletSizePercent::~TCT_TextBulletSizePercent() = default;
+
+int TCT_TextBulletSizePercent::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FVal != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+TXPGBase* TCT_TextBulletSizePercent::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_TextBulletSizePercent::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TextBulletSizePoint ---------------------------------------------------------------------
+
+TCT_TextBulletSizePoint::TCT_TextBulletSizePoint(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+  XpgChargeElement(owner);
+}
+
+TCT_TextBulletSizePoint::~TCT_TextBulletSizePoint() = default;
+
+int TCT_TextBulletSizePoint::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FVal != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+TXPGBase* TCT_TextBulletSizePoint::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_TextBulletSizePoint::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TextBulletTypefaceFollowText ------------------------------------------------------------
+
+TCT_TextBulletTypefaceFollowText::TCT_TextBulletTypefaceFollowText(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextBulletTypefaceFollowText::~TCT_TextBulletTypefaceFollowText() = default;
+
+int TCT_TextBulletTypefaceFollowText::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  return n;
+}
+
+TXPGBase* TCT_TextBulletTypefaceFollowText::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+// TCT_TextNoBullet ----------------------------------------------------------------------------
+
+TCT_TextNoBullet::TCT_TextNoBullet(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextNoBullet::~TCT_TextNoBullet() = default;
+
+int TCT_TextNoBullet::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  return n;
+}
+
+TXPGBase* TCT_TextNoBullet::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+// TCT_TextAutonumberBullet --------------------------------------------------------------------
+
+TCT_TextAutonumberBullet::TCT_TextAutonumberBullet(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+  XpgChargeElement(owner);
+}
+
+TCT_TextAutonumberBullet::~TCT_TextAutonumberBullet() = default;
+
+int TCT_TextAutonumberBullet::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  n += 1;
+  FAssigneds |= xaAttributes;
+  return n;
+}
+
+TXPGBase* TCT_TextAutonumberBullet::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_TextAutonumberBullet::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 450:
+        if (a.Is(i, TXpgNs::None, "type")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextAutonumberSchemeNames); FType = e >= 0 ? TST_TextAutonumberScheme(e) : TST_TextAutonumberScheme(65535); }
+          continue;
+        }
+        break;
+      case 739:
+        if (a.Is(i, TXpgNs::None, "startAt")) {
+          FStartAt = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TextCharBullet --------------------------------------------------------------------------
+
+TCT_TextCharBullet::TCT_TextCharBullet(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+  XpgChargeElement(owner);
+}
+
+TCT_TextCharBullet::~TCT_TextCharBullet() = default;
+
+int TCT_TextCharBullet::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FChar.empty()) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+TXPGBase* TCT_TextCharBullet::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_TextCharBullet::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 414:
+        if (a.Is(i, TXpgNs::None, "char")) {
+          FChar = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TextBlipBullet --------------------------------------------------------------------------
+
+TCT_TextBlipBullet::TCT_TextBlipBullet(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextBlipBullet::~TCT_TextBlipBullet() = default;
+
+int TCT_TextBlipBullet::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_Blip) { const int k = FA_Blip->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextBlipBullet::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::DrawingML, "blip")) {
+    if (!FA_Blip) FA_Blip = std::make_unique<TCT_Blip>(FOwner);
+    TCT_Blip* x = FA_Blip.get();
+    return x;
+  }
+  return nullptr;
+}
+
+// TEG_TextBulletColor -------------------------------------------------------------------------
+
+TEG_TextBulletColor::TEG_TextBulletColor(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TEG_TextBulletColor::~TEG_TextBulletColor() = default;
+
+int TEG_TextBulletColor::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_BuClrTx) { const int k = FA_BuClrTx->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_BuClr) { const int k = FA_BuClr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TEG_TextBulletColor::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 504:
+      if (r.Is(TXpgNs::DrawingML, "buClr")) {
+        if (!FA_BuClr) FA_BuClr = std::make_unique<TCT_Color>(FOwner);
+        TCT_Color* x = FA_BuClr.get();
+        return x;
+      }
+      break;
+    case 708:
+      if (r.Is(TXpgNs::DrawingML, "buClrTx")) {
+        if (!FA_BuClrTx) FA_BuClrTx = std::make_unique<TCT_TextBulletColorFollowText>(FOwner);
+        TCT_TextBulletColorFollowText* x = FA_BuClrTx.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TEG_TextBulletSize --------------------------------------------------------------------------
+
+TEG_TextBulletSize::TEG_TextBulletSize(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TEG_TextBulletSize::~TEG_TextBulletSize() = default;
+
+int TEG_TextBulletSize::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_BuSzTx) { const int k = FA_BuSzTx->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_BuSzPct) { const int k = FA_BuSzPct->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_BuSzPts) { const int k = FA_BuSzPts->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TEG_TextBulletSize::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 624:
+      if (r.Is(TXpgNs::DrawingML, "buSzTx")) {
+        if (!FA_BuSzTx) FA_BuSzTx = std::make_unique<TCT_TextBulletSizeFollowText>(FOwner);
+        TCT_TextBulletSizeFollowText* x = FA_BuSzTx.get();
+        return x;
+      }
+      break;
+    case 715:
+      if (r.Is(TXpgNs::DrawingML, "buSzPct")) {
+        if (!FA_BuSzPct) FA_BuSzPct = std::make_unique<TCT_TextBulletSizePercent>(FOwner);
+        TCT_TextBulletSizePercent* x = FA_BuSzPct.get();
+        return x;
+      }
+      break;
+    case 731:
+      if (r.Is(TXpgNs::DrawingML, "buSzPts")) {
+        if (!FA_BuSzPts) FA_BuSzPts = std::make_unique<TCT_TextBulletSizePoint>(FOwner);
+        TCT_TextBulletSizePoint* x = FA_BuSzPts.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TEG_TextBulletTypeface ----------------------------------------------------------------------
+
+TEG_TextBulletTypeface::TEG_TextBulletTypeface(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TEG_TextBulletTypeface::~TEG_TextBulletTypeface() = default;
+
+int TEG_TextBulletTypeface::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_BuFontTx) { const int k = FA_BuFontTx->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_BuFont) { const int k = FA_BuFont->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TEG_TextBulletTypeface::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 622:
+      if (r.Is(TXpgNs::DrawingML, "buFont")) {
+        if (!FA_BuFont) FA_BuFont = std::make_unique<TCT_TextFont>(FOwner);
+        TCT_TextFont* x = FA_BuFont.get();
+        return x;
+      }
+      break;
+    case 826:
+      if (r.Is(TXpgNs::DrawingML, "buFontTx")) {
+        if (!FA_BuFontTx) FA_BuFontTx = std::make_unique<TCT_TextBulletTypefaceFollowText>(FOwner);
+        TCT_TextBulletTypefaceFollowText* x = FA_BuFontTx.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TEG_TextBullet ------------------------------------------------------------------------------
+
+TEG_TextBullet::TEG_TextBullet(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 4;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TEG_TextBullet::~TEG_TextBullet() = default;
+
+int TEG_TextBullet::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_BuNone) { const int k = FA_BuNone->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_BuAutoNum) { const int k = FA_BuAutoNum->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_BuChar) { const int k = FA_BuChar->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_BuBlip) { const int k = FA_BuBlip->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TEG_TextBullet::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 597:
+      if (r.Is(TXpgNs::DrawingML, "buChar")) {
+        if (!FA_BuChar) FA_BuChar = std::make_unique<TCT_TextCharBullet>(FOwner);
+        TCT_TextCharBullet* x = FA_BuChar.get();
+        return x;
+      }
+      break;
+    case 606:
+      if (r.Is(TXpgNs::DrawingML, "buBlip")) {
+        if (!FA_BuBlip) FA_BuBlip = std::make_unique<TCT_TextBlipBullet>(FOwner);
+        TCT_TextBlipBullet* x = FA_BuBlip.get();
+        return x;
+      }
+      break;
+    case 615:
+      if (r.Is(TXpgNs::DrawingML, "buNone")) {
+        if (!FA_BuNone) FA_BuNone = std::make_unique<TCT_TextNoBullet>(FOwner);
+        TCT_TextNoBullet* x = FA_BuNone.get();
+        return x;
+      }
+      break;
+    case 928:
+      if (r.Is(TXpgNs::DrawingML, "buAutoNum")) {
+        if (!FA_BuAutoNum) FA_BuAutoNum = std::make_unique<TCT_TextAutonumberBullet>(FOwner);
+        TCT_TextAutonumberBullet* x = FA_BuAutoNum.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_TextSpacingPercent ----------------------------------------------------------------------
+
+TCT_TextSpacingPercent::TCT_TextSpacingPercent(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+  XpgChargeElement(owner);
+}
+
+TCT_TextSpacingPercent::~TCT_TextSpacingPercent() = default;
+
+int TCT_TextSpacingPercent::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FVal != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+TXPGBase* TCT_TextSpacingPercent::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_TextSpacingPercent::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TextSpacingPoint ------------------------------------------------------------------------
+
+TCT_TextSpacingPoint::TCT_TextSpacingPoint(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 1;
+  XpgChargeElement(owner);
+}
+
+TCT_TextSpacingPoint::~TCT_TextSpacingPoint() = default;
+
+int TCT_TextSpacingPoint::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FVal != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+TXPGBase* TCT_TextSpacingPoint::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_TextSpacingPoint::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 323:
+        if (a.Is(i, TXpgNs::None, "val")) {
+          FVal = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TextSpacing -----------------------------------------------------------------------------
+
+TCT_TextSpacing::TCT_TextSpacing(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextSpacing::~TCT_TextSpacing() = default;
+
+int TCT_TextSpacing::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_SpcPct) { const int k = FA_SpcPct->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_SpcPts) { const int k = FA_SpcPts->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextSpacing::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 621:
+      if (r.Is(TXpgNs::DrawingML, "spcPct")) {
+        if (!FA_SpcPct) FA_SpcPct = std::make_unique<TCT_TextSpacingPercent>(FOwner);
+        TCT_TextSpacingPercent* x = FA_SpcPct.get();
+        return x;
+      }
+      break;
+    case 637:
+      if (r.Is(TXpgNs::DrawingML, "spcPts")) {
+        if (!FA_SpcPts) FA_SpcPts = std::make_unique<TCT_TextSpacingPoint>(FOwner);
+        TCT_TextSpacingPoint* x = FA_SpcPts.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_TextTabStop -----------------------------------------------------------------------------
+
+TCT_TextTabStop::TCT_TextTabStop(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+  XpgChargeElement(owner);
+}
+
+TCT_TextTabStop::~TCT_TextTabStop() = default;
+
+int TCT_TextTabStop::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPos != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FAlgn != TST_TextTabAlignType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+TXPGBase* TCT_TextTabStop::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_TextTabStop::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 338:
+        if (a.Is(i, TXpgNs::None, "pos")) {
+          FPos = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 418:
+        if (a.Is(i, TXpgNs::None, "algn")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextTabAlignTypeNames); FAlgn = e >= 0 ? TST_TextTabAlignType(e) : TST_TextTabAlignType(65535); }
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_TextTabStop::Clear() {
+  FPos = 2147483632;
+  FAlgn = TST_TextTabAlignType(65535);
+  FAssigneds = 0;
+}
+
+// TCT_TextTabStopList -------------------------------------------------------------------------
+
+TCT_TextTabStopList::TCT_TextTabStopList(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextTabStopList::~TCT_TextTabStopList() = default;
+
+int TCT_TextTabStopList::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_TabXpgList) { const int k = FA_TabXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextTabStopList::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::DrawingML, "tab")) {
+    if (!FA_TabXpgList) FA_TabXpgList = std::make_unique<TCT_TextTabStopXpgList>(FOwner);
+    TCT_TextTabStop* x = FA_TabXpgList->Add();
+    return x;
+  }
+  return nullptr;
+}
+
+// TCT_TextParagraphProperties -----------------------------------------------------------------
+
+TCT_TextParagraphProperties::TCT_TextParagraphProperties(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 10;
+  FAttributeCount = 11;
+  XpgChargeElement(owner);
+  FA_EG_TextBulletColor = std::make_unique<TEG_TextBulletColor>(owner);
+  FA_EG_TextBulletSize = std::make_unique<TEG_TextBulletSize>(owner);
+  FA_EG_TextBulletTypeface = std::make_unique<TEG_TextBulletTypeface>(owner);
+  FA_EG_TextBullet = std::make_unique<TEG_TextBullet>(owner);
+}
+
+TCT_TextParagraphProperties::~TCT_TextParagraphProperties() = default;
+
+int TCT_TextParagraphProperties::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FMarL != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FMarR != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FLvl != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FIndent != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FAlgn != TST_TextAlignType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FDefTabSz != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FRtl != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FEaLnBrk != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FFontAlgn != TST_TextFontAlignType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FLatinLnBrk != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FHangingPunct != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_LnSpc) { const int k = FA_LnSpc->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_SpcBef) { const int k = FA_SpcBef->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_SpcAft) { const int k = FA_SpcAft->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_TextBulletColor) { const int k = FA_EG_TextBulletColor->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_TextBulletSize) { const int k = FA_EG_TextBulletSize->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_TextBulletTypeface) { const int k = FA_EG_TextBulletTypeface->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_TextBullet) { const int k = FA_EG_TextBullet->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_TabLst) { const int k = FA_TabLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_DefRPr) { const int k = FA_DefRPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextParagraphProperties::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 512:
+      if (r.Is(TXpgNs::DrawingML, "lnSpc")) {
+        if (!FA_LnSpc) FA_LnSpc = std::make_unique<TCT_TextSpacing>(FOwner);
+        TCT_TextSpacing* x = FA_LnSpc.get();
+        return x;
+      }
+      break;
+    case 579:
+      if (r.Is(TXpgNs::DrawingML, "defRPr")) {
+        if (!FA_DefRPr) FA_DefRPr = std::make_unique<TCT_TextCharacterProperties>(FOwner);
+        TCT_TextCharacterProperties* x = FA_DefRPr.get();
+        return x;
+      }
+      break;
+    case 595:
+      if (r.Is(TXpgNs::DrawingML, "spcBef")) {
+        if (!FA_SpcBef) FA_SpcBef = std::make_unique<TCT_TextSpacing>(FOwner);
+        TCT_TextSpacing* x = FA_SpcBef.get();
+        return x;
+      }
+      break;
+    case 609:
+      if (r.Is(TXpgNs::DrawingML, "spcAft")) {
+        if (!FA_SpcAft) FA_SpcAft = std::make_unique<TCT_TextSpacing>(FOwner);
+        TCT_TextSpacing* x = FA_SpcAft.get();
+        return x;
+      }
+      break;
+    case 618:
+      if (r.Is(TXpgNs::DrawingML, "tabLst")) {
+        if (!FA_TabLst) FA_TabLst = std::make_unique<TCT_TextTabStopList>(FOwner);
+        TCT_TextTabStopList* x = FA_TabLst.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::DrawingML, "extLst")) {
+        if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+        TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  if (TXPGBase* x = FA_EG_TextBulletColor->HandleElement(r)) return x;
+  if (TXPGBase* x = FA_EG_TextBulletSize->HandleElement(r)) return x;
+  if (TXPGBase* x = FA_EG_TextBulletTypeface->HandleElement(r)) return x;
+  if (TXPGBase* x = FA_EG_TextBullet->HandleElement(r)) return x;
+  return nullptr;
+}
+
+void TCT_TextParagraphProperties::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 334:
+        if (a.Is(i, TXpgNs::None, "lvl")) {
+          FLvl = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 338:
+        if (a.Is(i, TXpgNs::None, "rtl")) {
+          FRtl = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 396:
+        if (a.Is(i, TXpgNs::None, "marL")) {
+          FMarL = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 402:
+        if (a.Is(i, TXpgNs::None, "marR")) {
+          FMarR = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 418:
+        if (a.Is(i, TXpgNs::None, "algn")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextAlignTypeNames); FAlgn = e >= 0 ? TST_TextAlignType(e) : TST_TextAlignType(65535); }
+          continue;
+        }
+        break;
+      case 642:
+        if (a.Is(i, TXpgNs::None, "indent")) {
+          FIndent = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 671:
+        if (a.Is(i, TXpgNs::None, "eaLnBrk")) {
+          FEaLnBrk = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 787:
+        if (a.Is(i, TXpgNs::None, "defTabSz")) {
+          FDefTabSz = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 825:
+        if (a.Is(i, TXpgNs::None, "fontAlgn")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextFontAlignTypeNames); FFontAlgn = e >= 0 ? TST_TextFontAlignType(e) : TST_TextFontAlignType(65535); }
+          continue;
+        }
+        break;
+      case 1009:
+        if (a.Is(i, TXpgNs::None, "latinLnBrk")) {
+          FLatinLnBrk = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1254:
+        if (a.Is(i, TXpgNs::None, "hangingPunct")) {
+          FHangingPunct = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_RegularTextRun --------------------------------------------------------------------------
+
+TCT_RegularTextRun::TCT_RegularTextRun(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_RegularTextRun::~TCT_RegularTextRun() = default;
+
+int TCT_RegularTextRun::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_RPr) { const int k = FA_RPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (!FA_T.empty()) { ++n; FAssigneds |= xaElements; }
+  return n;
+}
+
+TXPGBase* TCT_RegularTextRun::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 116:
+      if (r.Is(TXpgNs::DrawingML, "t")) {
+        FA_T = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 308:
+      if (r.Is(TXpgNs::DrawingML, "rPr")) {
+        if (!FA_RPr) FA_RPr = std::make_unique<TCT_TextCharacterProperties>(FOwner);
+        TCT_TextCharacterProperties* x = FA_RPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+TCT_TextCharacterProperties* TCT_RegularTextRun::Create_RPr() {
+  if (!FA_RPr) FA_RPr = std::make_unique<TCT_TextCharacterProperties>(FOwner);
+  return FA_RPr.get();
+}
+
+// TCT_TextLineBreak ---------------------------------------------------------------------------
+
+TCT_TextLineBreak::TCT_TextLineBreak(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextLineBreak::~TCT_TextLineBreak() = default;
+
+int TCT_TextLineBreak::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_RPr) { const int k = FA_RPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextLineBreak::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::DrawingML, "rPr")) {
+    if (!FA_RPr) FA_RPr = std::make_unique<TCT_TextCharacterProperties>(FOwner);
+    TCT_TextCharacterProperties* x = FA_RPr.get();
+    return x;
+  }
+  return nullptr;
+}
+
+TCT_TextCharacterProperties* TCT_TextLineBreak::Create_RPr() {
+  if (!FA_RPr) FA_RPr = std::make_unique<TCT_TextCharacterProperties>(FOwner);
+  return FA_RPr.get();
+}
+
+// TCT_TextField -------------------------------------------------------------------------------
+
+TCT_TextField::TCT_TextField(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 2;
+  XpgChargeElement(owner);
+}
+
+TCT_TextField::~TCT_TextField() = default;
+
+int TCT_TextField::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  ++n;  // required: id
+  FAssigneds |= xaAttributes;
+  if (!FType.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_RPr) { const int k = FA_RPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_PPr) { const int k = FA_PPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (!FA_T.empty()) { ++n; FAssigneds |= xaElements; }
+  return n;
+}
+
+TXPGBase* TCT_TextField::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 116:
+      if (r.Is(TXpgNs::DrawingML, "t")) {
+        FA_T = r.Text();
+        return TXPGReader::SkipSilently();
+      }
+      break;
+    case 306:
+      if (r.Is(TXpgNs::DrawingML, "pPr")) {
+        if (!FA_PPr) FA_PPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_PPr.get();
+        return x;
+      }
+      break;
+    case 308:
+      if (r.Is(TXpgNs::DrawingML, "rPr")) {
+        if (!FA_RPr) FA_RPr = std::make_unique<TCT_TextCharacterProperties>(FOwner);
+        TCT_TextCharacterProperties* x = FA_RPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_TextField::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::None, "id")) {
+          FId = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 450:
+        if (a.Is(i, TXpgNs::None, "type")) {
+          FType = a.GetValues(i);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TEG_TextRun ---------------------------------------------------------------------------------
+
+TEG_TextRun::TEG_TextRun(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TEG_TextRun::~TEG_TextRun() = default;
+
+int TEG_TextRun::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_R) { const int k = FA_R->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Br) { const int k = FA_Br->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Fld) { const int k = FA_Fld->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TEG_TextRun::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 114:
+      if (r.Is(TXpgNs::DrawingML, "r")) {
+        if (!FA_R) FA_R = std::make_unique<TCT_RegularTextRun>(FOwner);
+        TCT_RegularTextRun* x = FA_R.get();
+        return x;
+      }
+      break;
+    case 212:
+      if (r.Is(TXpgNs::DrawingML, "br")) {
+        if (!FA_Br) FA_Br = std::make_unique<TCT_TextLineBreak>(FOwner);
+        TCT_TextLineBreak* x = FA_Br.get();
+        return x;
+      }
+      break;
+    case 310:
+      if (r.Is(TXpgNs::DrawingML, "fld")) {
+        if (!FA_Fld) FA_Fld = std::make_unique<TCT_TextField>(FOwner);
+        TCT_TextField* x = FA_Fld.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+TCT_RegularTextRun* TEG_TextRun::Create_R() {
+  if (!FA_R) {
+    Clear();
+    FA_R = std::make_unique<TCT_RegularTextRun>(FOwner);
+  }
+  return FA_R.get();
+}
+
+TCT_TextLineBreak* TEG_TextRun::Create_Br() {
+  if (!FA_Br) {
+    Clear();
+    FA_Br = std::make_unique<TCT_TextLineBreak>(FOwner);
+  }
+  return FA_Br.get();
+}
+
+void TEG_TextRun::Clear() {
+  FA_R.reset();
+  FA_Br.reset();
+  FA_Fld.reset();
+  FAssigneds = 0;
+}
+
+// TCT_TextParagraph ---------------------------------------------------------------------------
+
+TCT_TextParagraph::TCT_TextParagraph(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+  FA_EG_TextRuns = std::make_unique<TEG_TextRunXpgList>(owner);
+}
+
+TCT_TextParagraph::~TCT_TextParagraph() = default;
+
+int TCT_TextParagraph::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_PPr) { const int k = FA_PPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_TextRuns) { const int k = FA_EG_TextRuns->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EndParaRPr) { const int k = FA_EndParaRPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextParagraph::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 306:
+      if (r.Is(TXpgNs::DrawingML, "pPr")) {
+        if (!FA_PPr) FA_PPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_PPr.get();
+        return x;
+      }
+      break;
+    case 975:
+      if (r.Is(TXpgNs::DrawingML, "endParaRPr")) {
+        if (!FA_EndParaRPr) FA_EndParaRPr = std::make_unique<TCT_TextCharacterProperties>(FOwner);
+        TCT_TextCharacterProperties* x = FA_EndParaRPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  {
+    auto item = std::make_unique<TEG_TextRun>(FOwner);
+    if (TXPGBase* x = item->HandleElement(r)) {
+      FA_EG_TextRuns->Append(std::move(item));
+      return x;
+    }
+  }
+  return nullptr;
+}
+
+TCT_TextParagraphProperties* TCT_TextParagraph::Create_PPr() {
+  if (!FA_PPr) FA_PPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+  return FA_PPr.get();
+}
+
+void TCT_TextParagraph::Clear() {
+  FA_PPr.reset();
+  if (FA_EG_TextRuns) FA_EG_TextRuns->Clear();
+  FA_EndParaRPr.reset();
+  FAssigneds = 0;
+}
+
+// TCT_TextNoAutofit ---------------------------------------------------------------------------
+
+TCT_TextNoAutofit::TCT_TextNoAutofit(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextNoAutofit::~TCT_TextNoAutofit() = default;
+
+int TCT_TextNoAutofit::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  return n;
+}
+
+TXPGBase* TCT_TextNoAutofit::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+// TCT_TextShapeAutofit ------------------------------------------------------------------------
+
+TCT_TextShapeAutofit::TCT_TextShapeAutofit(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextShapeAutofit::~TCT_TextShapeAutofit() = default;
+
+int TCT_TextShapeAutofit::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  return n;
+}
+
+TXPGBase* TCT_TextShapeAutofit::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+// TCT_TextNormalAutofit -----------------------------------------------------------------------
+
+TCT_TextNormalAutofit::TCT_TextNormalAutofit(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+  XpgChargeElement(owner);
+}
+
+TCT_TextNormalAutofit::~TCT_TextNormalAutofit() = default;
+
+int TCT_TextNormalAutofit::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FFontScale != 100000) { ++n; FAssigneds |= xaAttributes; }
+  if (FLnSpcReduction != 0) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+TXPGBase* TCT_TextNormalAutofit::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_TextNormalAutofit::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 927:
+        if (a.Is(i, TXpgNs::None, "fontScale")) {
+          FFontScale = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 1453:
+        if (a.Is(i, TXpgNs::None, "lnSpcReduction")) {
+          FLnSpcReduction = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TEG_TextAutofit -----------------------------------------------------------------------------
+
+TEG_TextAutofit::TEG_TextAutofit(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TEG_TextAutofit::~TEG_TextAutofit() = default;
+
+int TEG_TextAutofit::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_NoAutofit) { const int k = FA_NoAutofit->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_NormAutofit) { const int k = FA_NormAutofit->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_SpAutoFit) { const int k = FA_SpAutoFit->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TEG_TextAutofit::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 927:
+      if (r.Is(TXpgNs::DrawingML, "spAutoFit")) {
+        if (!FA_SpAutoFit) FA_SpAutoFit = std::make_unique<TCT_TextShapeAutofit>(FOwner);
+        TCT_TextShapeAutofit* x = FA_SpAutoFit.get();
+        return x;
+      }
+      break;
+    case 953:
+      if (r.Is(TXpgNs::DrawingML, "noAutofit")) {
+        if (!FA_NoAutofit) FA_NoAutofit = std::make_unique<TCT_TextNoAutofit>(FOwner);
+        TCT_TextNoAutofit* x = FA_NoAutofit.get();
+        return x;
+      }
+      break;
+    case 1176:
+      if (r.Is(TXpgNs::DrawingML, "normAutofit")) {
+        if (!FA_NormAutofit) FA_NormAutofit = std::make_unique<TCT_TextNormalAutofit>(FOwner);
+        TCT_TextNormalAutofit* x = FA_NormAutofit.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_TextBodyProperties ----------------------------------------------------------------------
+
+TCT_TextBodyProperties::TCT_TextBodyProperties(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 5;
+  FAttributeCount = 19;
+  XpgChargeElement(owner);
+  FA_EG_TextAutofit = std::make_unique<TEG_TextAutofit>(owner);
+  FA_EG_Text3D = std::make_unique<TEG_Text3D>(owner);
+}
+
+TCT_TextBodyProperties::~TCT_TextBodyProperties() = default;
+
+int TCT_TextBodyProperties::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FRot != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FSpcFirstLastPara != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FVertOverflow != TST_TextVertOverflowType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FHorzOverflow != TST_TextHorzOverflowType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FVert != TST_TextVerticalType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FWrap != TST_TextWrappingType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FLIns != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FTIns != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FRIns != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FBIns != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FNumCol != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FSpcCol != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FRtlCol != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FFromWordArt != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FAnchor != TST_TextAnchoringType(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FAnchorCtr != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FForceAA != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FUpright != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FCompatLnSpc != 2) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_PrstTxWarp) { const int k = FA_PrstTxWarp->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_TextAutofit) { const int k = FA_EG_TextAutofit->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Scene3d) { const int k = FA_Scene3d->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EG_Text3D) { const int k = FA_EG_Text3D->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextBodyProperties::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::DrawingML, "extLst")) {
+        if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+        TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+        return x;
+      }
+      break;
+    case 677:
+      if (r.Is(TXpgNs::DrawingML, "scene3d")) {
+        if (!FA_Scene3d) FA_Scene3d = std::make_unique<TCT_Scene3D>(FOwner);
+        TCT_Scene3D* x = FA_Scene3d.get();
+        return x;
+      }
+      break;
+    case 1071:
+      if (r.Is(TXpgNs::DrawingML, "prstTxWarp")) {
+        if (!FA_PrstTxWarp) FA_PrstTxWarp = std::make_unique<TCT_PresetTextShape>(FOwner);
+        TCT_PresetTextShape* x = FA_PrstTxWarp.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  if (TXPGBase* x = FA_EG_TextAutofit->HandleElement(r)) return x;
+  if (TXPGBase* x = FA_EG_Text3D->HandleElement(r)) return x;
+  return nullptr;
+}
+
+void TCT_TextBodyProperties::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 341:
+        if (a.Is(i, TXpgNs::None, "rot")) {
+          FRot = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 396:
+        if (a.Is(i, TXpgNs::None, "bIns")) {
+          FBIns = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 406:
+        if (a.Is(i, TXpgNs::None, "lIns")) {
+          FLIns = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 412:
+        if (a.Is(i, TXpgNs::None, "rIns")) {
+          FRIns = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 414:
+        if (a.Is(i, TXpgNs::None, "tIns")) {
+          FTIns = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 442:
+        if (a.Is(i, TXpgNs::None, "wrap")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextWrappingTypeNames); FWrap = e >= 0 ? TST_TextWrappingType(e) : TST_TextWrappingType(65535); }
+          continue;
+        }
+        break;
+      case 449:
+        if (a.Is(i, TXpgNs::None, "vert")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextVerticalTypeNames); FVert = e >= 0 ? TST_TextVerticalType(e) : TST_TextVerticalType(65535); }
+          continue;
+        }
+        break;
+      case 612:
+        if (a.Is(i, TXpgNs::None, "spcCol")) {
+          FSpcCol = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 622:
+        if (a.Is(i, TXpgNs::None, "numCol")) {
+          FNumCol = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 624:
+        if (a.Is(i, TXpgNs::None, "rtlCol")) {
+          FRtlCol = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 635:
+        if (a.Is(i, TXpgNs::None, "anchor")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextAnchoringTypeNames); FAnchor = e >= 0 ? TST_TextAnchoringType(e) : TST_TextAnchoringType(65535); }
+          continue;
+        }
+        break;
+      case 657:
+        if (a.Is(i, TXpgNs::None, "forceAA")) {
+          FForceAA = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 771:
+        if (a.Is(i, TXpgNs::None, "upright")) {
+          FUpright = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 932:
+        if (a.Is(i, TXpgNs::None, "anchorCtr")) {
+          FAnchorCtr = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1124:
+        if (a.Is(i, TXpgNs::None, "compatLnSpc")) {
+          FCompatLnSpc = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1143:
+        if (a.Is(i, TXpgNs::None, "fromWordArt")) {
+          FFromWordArt = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1301:
+        if (a.Is(i, TXpgNs::None, "vertOverflow")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextVertOverflowTypeNames); FVertOverflow = e >= 0 ? TST_TextVertOverflowType(e) : TST_TextVertOverflowType(65535); }
+          continue;
+        }
+        break;
+      case 1303:
+        if (a.Is(i, TXpgNs::None, "horzOverflow")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_TextHorzOverflowTypeNames); FHorzOverflow = e >= 0 ? TST_TextHorzOverflowType(e) : TST_TextHorzOverflowType(65535); }
+          continue;
+        }
+        break;
+      case 1638:
+        if (a.Is(i, TXpgNs::None, "spcFirstLastPara")) {
+          FSpcFirstLastPara = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_TextListStyle ---------------------------------------------------------------------------
+
+TCT_TextListStyle::TCT_TextListStyle(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 11;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextListStyle::~TCT_TextListStyle() = default;
+
+int TCT_TextListStyle::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_DefPPr) { const int k = FA_DefPPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Lvl1pPr) { const int k = FA_Lvl1pPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Lvl2pPr) { const int k = FA_Lvl2pPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Lvl3pPr) { const int k = FA_Lvl3pPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Lvl4pPr) { const int k = FA_Lvl4pPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Lvl5pPr) { const int k = FA_Lvl5pPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Lvl6pPr) { const int k = FA_Lvl6pPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Lvl7pPr) { const int k = FA_Lvl7pPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Lvl8pPr) { const int k = FA_Lvl8pPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_Lvl9pPr) { const int k = FA_Lvl9pPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextListStyle::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 577:
+      if (r.Is(TXpgNs::DrawingML, "defPPr")) {
+        if (!FA_DefPPr) FA_DefPPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_DefPPr.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::DrawingML, "extLst")) {
+        if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+        TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+        return x;
+      }
+      break;
+    case 689:
+      if (r.Is(TXpgNs::DrawingML, "lvl1pPr")) {
+        if (!FA_Lvl1pPr) FA_Lvl1pPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_Lvl1pPr.get();
+        return x;
+      }
+      break;
+    case 690:
+      if (r.Is(TXpgNs::DrawingML, "lvl2pPr")) {
+        if (!FA_Lvl2pPr) FA_Lvl2pPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_Lvl2pPr.get();
+        return x;
+      }
+      break;
+    case 691:
+      if (r.Is(TXpgNs::DrawingML, "lvl3pPr")) {
+        if (!FA_Lvl3pPr) FA_Lvl3pPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_Lvl3pPr.get();
+        return x;
+      }
+      break;
+    case 692:
+      if (r.Is(TXpgNs::DrawingML, "lvl4pPr")) {
+        if (!FA_Lvl4pPr) FA_Lvl4pPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_Lvl4pPr.get();
+        return x;
+      }
+      break;
+    case 693:
+      if (r.Is(TXpgNs::DrawingML, "lvl5pPr")) {
+        if (!FA_Lvl5pPr) FA_Lvl5pPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_Lvl5pPr.get();
+        return x;
+      }
+      break;
+    case 694:
+      if (r.Is(TXpgNs::DrawingML, "lvl6pPr")) {
+        if (!FA_Lvl6pPr) FA_Lvl6pPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_Lvl6pPr.get();
+        return x;
+      }
+      break;
+    case 695:
+      if (r.Is(TXpgNs::DrawingML, "lvl7pPr")) {
+        if (!FA_Lvl7pPr) FA_Lvl7pPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_Lvl7pPr.get();
+        return x;
+      }
+      break;
+    case 696:
+      if (r.Is(TXpgNs::DrawingML, "lvl8pPr")) {
+        if (!FA_Lvl8pPr) FA_Lvl8pPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_Lvl8pPr.get();
+        return x;
+      }
+      break;
+    case 697:
+      if (r.Is(TXpgNs::DrawingML, "lvl9pPr")) {
+        if (!FA_Lvl9pPr) FA_Lvl9pPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FA_Lvl9pPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_TextBody --------------------------------------------------------------------------------
+
+TCT_TextBody::TCT_TextBody(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_TextBody::~TCT_TextBody() = default;
+
+int TCT_TextBody::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_BodyPr) { const int k = FA_BodyPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_LstStyle) { const int k = FA_LstStyle->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_PXpgList) { const int k = FA_PXpgList->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_TextBody::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 112:
+      if (r.Is(TXpgNs::DrawingML, "p")) {
+        if (!FA_PXpgList) FA_PXpgList = std::make_unique<TCT_TextParagraphXpgList>(FOwner);
+        TCT_TextParagraph* x = FA_PXpgList->Add();
+        return x;
+      }
+      break;
+    case 624:
+      if (r.Is(TXpgNs::DrawingML, "bodyPr")) {
+        if (!FA_BodyPr) FA_BodyPr = std::make_unique<TCT_TextBodyProperties>(FOwner);
+        TCT_TextBodyProperties* x = FA_BodyPr.get();
+        return x;
+      }
+      break;
+    case 868:
+      if (r.Is(TXpgNs::DrawingML, "lstStyle")) {
+        if (!FA_LstStyle) FA_LstStyle = std::make_unique<TCT_TextListStyle>(FOwner);
+        TCT_TextListStyle* x = FA_LstStyle.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
 }
 
 // TCT_ShapeProperties -------------------------------------------------------------------------
@@ -7850,7 +10062,7 @@ void TCT_Shape::Clear() {
 // T__ROOT__ -----------------------------------------------------------------------------------
 
 T__ROOT__::T__ROOT__(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 16;
+  FElementCount = 26;
   FAttributeCount = 0;
 }
 
@@ -7875,6 +10087,16 @@ int T__ROOT__::CheckAssigned() {
   if (FPrstGeom) { const int k = FPrstGeom->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FCustGeom) { const int k = FCustGeom->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FPrstTxWarp) { const int k = FPrstTxWarp->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxBody) { const int k = FTxBody->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FXdrTxBody) { const int k = FXdrTxBody->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCdrTxBody) { const int k = FCdrTxBody->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCTxPr) { const int k = FCTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCRich) { const int k = FCRich->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FP) { const int k = FP->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FPPr) { const int k = FPPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FRPr) { const int k = FRPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FBodyPr) { const int k = FBodyPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FLstStyle) { const int k = FLstStyle->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
 
@@ -7882,10 +10104,31 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
   const TXpgXMLAttributeList& a = r.Attributes();
   for (int i = 0; i < a.Count(); ++i) FRootAttributes.Add(a.AsXmlText2(i));
   switch (r.LocalHashA()) {
+    case 112:
+      if (r.Is(TXpgNs::DrawingML, "p")) {
+        if (!FP) FP = std::make_unique<TCT_TextParagraph>(FOwner);
+        TCT_TextParagraph* x = FP.get();
+        return x;
+      }
+      break;
     case 218:
       if (r.Is(TXpgNs::DrawingML, "ln")) {
         if (!FLn) FLn = std::make_unique<TCT_LineProperties>(FOwner);
         TCT_LineProperties* x = FLn.get();
+        return x;
+      }
+      break;
+    case 306:
+      if (r.Is(TXpgNs::DrawingML, "pPr")) {
+        if (!FPPr) FPPr = std::make_unique<TCT_TextParagraphProperties>(FOwner);
+        TCT_TextParagraphProperties* x = FPPr.get();
+        return x;
+      }
+      break;
+    case 308:
+      if (r.Is(TXpgNs::DrawingML, "rPr")) {
+        if (!FRPr) FRPr = std::make_unique<TCT_TextCharacterProperties>(FOwner);
+        TCT_TextCharacterProperties* x = FRPr.get();
         return x;
       }
       break;
@@ -7915,6 +10158,44 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::ChartDrawing, "spPr")) {
         if (!FCdrSpPr) FCdrSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
         TCT_ShapeProperties* x = FCdrSpPr.get();
+        return x;
+      }
+      break;
+    case 422:
+      if (r.Is(TXpgNs::Chart, "rich")) {
+        if (!FCRich) FCRich = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FCRich.get();
+        return x;
+      }
+      break;
+    case 430:
+      if (r.Is(TXpgNs::Chart, "txPr")) {
+        if (!FCTxPr) FCTxPr = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FCTxPr.get();
+        return x;
+      }
+      break;
+    case 624:
+      if (r.Is(TXpgNs::DrawingML, "bodyPr")) {
+        if (!FBodyPr) FBodyPr = std::make_unique<TCT_TextBodyProperties>(FOwner);
+        TCT_TextBodyProperties* x = FBodyPr.get();
+        return x;
+      }
+      break;
+    case 634:
+      if (r.Is(TXpgNs::DrawingML, "txBody")) {
+        if (!FTxBody) FTxBody = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxBody.get();
+        return x;
+      }
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "txBody")) {
+        if (!FXdrTxBody) FXdrTxBody = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FXdrTxBody.get();
+        return x;
+      }
+      if (r.Is(TXpgNs::ChartDrawing, "txBody")) {
+        if (!FCdrTxBody) FCdrTxBody = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FCdrTxBody.get();
         return x;
       }
       break;
@@ -7957,6 +10238,13 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::DrawingML, "prstGeom")) {
         if (!FPrstGeom) FPrstGeom = std::make_unique<TCT_PresetGeometry2D>(FOwner);
         TCT_PresetGeometry2D* x = FPrstGeom.get();
+        return x;
+      }
+      break;
+    case 868:
+      if (r.Is(TXpgNs::DrawingML, "lstStyle")) {
+        if (!FLstStyle) FLstStyle = std::make_unique<TCT_TextListStyle>(FOwner);
+        TCT_TextListStyle* x = FLstStyle.get();
         return x;
       }
       break;
@@ -8022,5 +10310,15 @@ TCT_Shape3D* TXPGDocDrawingFragment::Sp3d() const { return FRoot->Sp3d(); }
 TCT_PresetGeometry2D* TXPGDocDrawingFragment::PrstGeom() const { return FRoot->PrstGeom(); }
 TCT_CustomGeometry2D* TXPGDocDrawingFragment::CustGeom() const { return FRoot->CustGeom(); }
 TCT_PresetTextShape* TXPGDocDrawingFragment::PrstTxWarp() const { return FRoot->PrstTxWarp(); }
+TCT_TextBody* TXPGDocDrawingFragment::TxBody() const { return FRoot->TxBody(); }
+TCT_TextBody* TXPGDocDrawingFragment::XdrTxBody() const { return FRoot->XdrTxBody(); }
+TCT_TextBody* TXPGDocDrawingFragment::CdrTxBody() const { return FRoot->CdrTxBody(); }
+TCT_TextBody* TXPGDocDrawingFragment::CTxPr() const { return FRoot->CTxPr(); }
+TCT_TextBody* TXPGDocDrawingFragment::CRich() const { return FRoot->CRich(); }
+TCT_TextParagraph* TXPGDocDrawingFragment::P() const { return FRoot->P(); }
+TCT_TextParagraphProperties* TXPGDocDrawingFragment::PPr() const { return FRoot->PPr(); }
+TCT_TextCharacterProperties* TXPGDocDrawingFragment::RPr() const { return FRoot->RPr(); }
+TCT_TextBodyProperties* TXPGDocDrawingFragment::BodyPr() const { return FRoot->BodyPr(); }
+TCT_TextListStyle* TXPGDocDrawingFragment::LstStyle() const { return FRoot->LstStyle(); }
 
 }  // namespace xls::xpgdml

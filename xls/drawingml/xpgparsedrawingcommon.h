@@ -276,6 +276,46 @@ class TCT_LineJoinMiterProperties;
 class TEG_LineJoinProperties;
 class TCT_LineEndProperties;
 class TCT_LineProperties;
+class TCT_EmbeddedWAVAudioFile;
+class TCT_Hyperlink;
+class TCT_TextFont;
+class TCT_TextUnderlineLineFollowText;
+class TCT_TextUnderlineFillFollowText;
+class TCT_TextUnderlineFillGroupWrapper;
+class TEG_TextUnderlineLine;
+class TEG_TextUnderlineFill;
+class TCT_TextCharacterProperties;
+class TCT_TextBulletColorFollowText;
+class TCT_TextBulletSizeFollowText;
+class TCT_TextBulletSizePercent;
+class TCT_TextBulletSizePoint;
+class TCT_TextBulletTypefaceFollowText;
+class TCT_TextNoBullet;
+class TCT_TextAutonumberBullet;
+class TCT_TextCharBullet;
+class TCT_TextBlipBullet;
+class TEG_TextBulletColor;
+class TEG_TextBulletSize;
+class TEG_TextBulletTypeface;
+class TEG_TextBullet;
+class TCT_TextSpacingPercent;
+class TCT_TextSpacingPoint;
+class TCT_TextSpacing;
+class TCT_TextTabStop;
+class TCT_TextTabStopList;
+class TCT_TextParagraphProperties;
+class TCT_RegularTextRun;
+class TCT_TextLineBreak;
+class TCT_TextField;
+class TEG_TextRun;
+class TCT_TextParagraph;
+class TCT_TextNoAutofit;
+class TCT_TextShapeAutofit;
+class TCT_TextNormalAutofit;
+class TEG_TextAutofit;
+class TCT_TextBodyProperties;
+class TCT_TextListStyle;
+class TCT_TextBody;
 class TCT_ShapeProperties;
 class TCT_NonVisualDrawingProps;
 class TCT_ShapeLocking;
@@ -334,9 +374,12 @@ using TCT_PresetShadowEffectXpgList = TXpgList<TCT_PresetShadowEffect>;
 using TCT_ReflectionEffectXpgList = TXpgList<TCT_ReflectionEffect>;
 using TCT_RelativeOffsetEffectXpgList = TXpgList<TCT_RelativeOffsetEffect>;
 using TCT_SoftEdgesEffectXpgList = TXpgList<TCT_SoftEdgesEffect>;
+using TCT_TextParagraphXpgList = TXpgList<TCT_TextParagraph>;
+using TCT_TextTabStopXpgList = TXpgList<TCT_TextTabStop>;
 using TCT_TintEffectXpgList = TXpgList<TCT_TintEffect>;
 using TCT_TransformEffectXpgList = TXpgList<TCT_TransformEffect>;
 using TCT_XYAdjustHandleXpgList = TXpgList<TCT_XYAdjustHandle>;
+using TEG_TextRunXpgList = TXpgList<TEG_TextRun>;
 
 class TCT_ScRgbColor : public TXPGBase {
  public:
@@ -2090,6 +2133,9 @@ class TCT_Blip : public TXPGBase {
   void SetImage(TXc12GraphicImage* image) { FImage = image; }
 
  private:
+  int CheckAssignedGenerated();
+
+ private:
   // Generated bodies, called by the hand-written hooks.
   void AssignAttributesGenerated(const TXpgXMLAttributeList& a);
 
@@ -2366,6 +2412,843 @@ class TCT_LineProperties : public TXPGBase {
   std::unique_ptr<TCT_LineEndProperties> FA_HeadEnd;
   std::unique_ptr<TCT_LineEndProperties> FA_TailEnd;
   std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_EmbeddedWAVAudioFile : public TXPGBase {
+ public:
+  explicit TCT_EmbeddedWAVAudioFile(TXPGDocBase* owner);
+  ~TCT_EmbeddedWAVAudioFile() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& R_Embed() const { return FR_Embed; }
+  void SetR_Embed(std::u16string_view v) { FR_Embed = v; }
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  uint8_t BuiltIn() const { return FBuiltIn; }
+  void SetBuiltIn(uint8_t v) { FBuiltIn = v; }
+
+ private:
+  std::u16string FR_Embed;
+  std::u16string FName;
+  uint8_t FBuiltIn = 0;
+};
+
+class TCT_Hyperlink : public TXPGBase {
+ public:
+  explicit TCT_Hyperlink(TXPGDocBase* owner);
+  ~TCT_Hyperlink() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& R_Id() const { return FR_Id; }
+  void SetR_Id(std::u16string_view v) { FR_Id = v; }
+  const std::u16string& InvalidUrl() const { return FInvalidUrl; }
+  void SetInvalidUrl(std::u16string_view v) { FInvalidUrl = v; }
+  const std::u16string& Action() const { return FAction; }
+  void SetAction(std::u16string_view v) { FAction = v; }
+  const std::u16string& TgtFrame() const { return FTgtFrame; }
+  void SetTgtFrame(std::u16string_view v) { FTgtFrame = v; }
+  const std::u16string& Tooltip() const { return FTooltip; }
+  void SetTooltip(std::u16string_view v) { FTooltip = v; }
+  uint8_t History() const { return FHistory; }
+  void SetHistory(uint8_t v) { FHistory = v; }
+  uint8_t HighlightClick() const { return FHighlightClick; }
+  void SetHighlightClick(uint8_t v) { FHighlightClick = v; }
+  uint8_t EndSnd() const { return FEndSnd; }
+  void SetEndSnd(uint8_t v) { FEndSnd = v; }
+  TCT_EmbeddedWAVAudioFile* A_Snd() const { return FA_Snd.get(); }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  std::u16string FR_Id;
+  std::u16string FInvalidUrl;
+  std::u16string FAction;
+  std::u16string FTgtFrame;
+  std::u16string FTooltip;
+  uint8_t FHistory = 1;
+  uint8_t FHighlightClick = 0;
+  uint8_t FEndSnd = 0;
+  std::unique_ptr<TCT_EmbeddedWAVAudioFile> FA_Snd;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_TextFont : public TXPGBase {
+ public:
+  explicit TCT_TextFont(TXPGDocBase* owner);
+  ~TCT_TextFont() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Typeface() const { return FTypeface; }
+  void SetTypeface(std::u16string_view v) { FTypeface = v; }
+  int32_t Panose() const { return FPanose; }
+  void SetPanose(int32_t v) { FPanose = v; }
+  int32_t PitchFamily() const { return FPitchFamily; }
+  void SetPitchFamily(int32_t v) { FPitchFamily = v; }
+  int32_t Charset() const { return FCharset; }
+  void SetCharset(int32_t v) { FCharset = v; }
+
+ private:
+  std::u16string FTypeface;
+  int32_t FPanose = -16;
+  int32_t FPitchFamily = 0;
+  int32_t FCharset = 1;
+};
+
+class TCT_TextUnderlineLineFollowText : public TXPGBase {
+ public:
+  explicit TCT_TextUnderlineLineFollowText(TXPGDocBase* owner);
+  ~TCT_TextUnderlineLineFollowText() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+
+ private:
+};
+
+class TCT_TextUnderlineFillFollowText : public TXPGBase {
+ public:
+  explicit TCT_TextUnderlineFillFollowText(TXPGDocBase* owner);
+  ~TCT_TextUnderlineFillFollowText() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+
+ private:
+};
+
+class TCT_TextUnderlineFillGroupWrapper : public TXPGBase {
+ public:
+  explicit TCT_TextUnderlineFillGroupWrapper(TXPGDocBase* owner);
+  ~TCT_TextUnderlineFillGroupWrapper() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TEG_FillProperties* A_EG_FillProperties() const { return FA_EG_FillProperties.get(); }
+
+ private:
+  std::unique_ptr<TEG_FillProperties> FA_EG_FillProperties;
+};
+
+class TEG_TextUnderlineLine : public TXPGBase {
+ public:
+  explicit TEG_TextUnderlineLine(TXPGDocBase* owner);
+  ~TEG_TextUnderlineLine() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextUnderlineLineFollowText* A_ULnTx() const { return FA_ULnTx.get(); }
+  TCT_LineProperties* A_ULn() const { return FA_ULn.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextUnderlineLineFollowText> FA_ULnTx;
+  std::unique_ptr<TCT_LineProperties> FA_ULn;
+};
+
+class TEG_TextUnderlineFill : public TXPGBase {
+ public:
+  explicit TEG_TextUnderlineFill(TXPGDocBase* owner);
+  ~TEG_TextUnderlineFill() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextUnderlineFillFollowText* A_UFillTx() const { return FA_UFillTx.get(); }
+  TCT_TextUnderlineFillGroupWrapper* A_UFill() const { return FA_UFill.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextUnderlineFillFollowText> FA_UFillTx;
+  std::unique_ptr<TCT_TextUnderlineFillGroupWrapper> FA_UFill;
+};
+
+class TCT_TextCharacterProperties : public TXPGBase {
+ public:
+  explicit TCT_TextCharacterProperties(TXPGDocBase* owner);
+  ~TCT_TextCharacterProperties() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TCT_TextFont* Create_Latin();
+  uint8_t Kumimoji() const { return FKumimoji; }
+  void SetKumimoji(uint8_t v) { FKumimoji = v; }
+  const std::u16string& Lang() const { return FLang; }
+  void SetLang(std::u16string_view v) { FLang = v; }
+  const std::u16string& AltLang() const { return FAltLang; }
+  void SetAltLang(std::u16string_view v) { FAltLang = v; }
+  int32_t Sz() const { return FSz; }
+  void SetSz(int32_t v) { FSz = v; }
+  uint8_t B() const { return FB; }
+  void SetB(uint8_t v) { FB = v; }
+  uint8_t I() const { return FI; }
+  void SetI(uint8_t v) { FI = v; }
+  TST_TextUnderlineType U() const { return FU; }
+  void SetU(TST_TextUnderlineType v) { FU = v; }
+  TST_TextStrikeType Strike() const { return FStrike; }
+  void SetStrike(TST_TextStrikeType v) { FStrike = v; }
+  int32_t Kern() const { return FKern; }
+  void SetKern(int32_t v) { FKern = v; }
+  TST_TextCapsType Cap() const { return FCap; }
+  void SetCap(TST_TextCapsType v) { FCap = v; }
+  int32_t Spc() const { return FSpc; }
+  void SetSpc(int32_t v) { FSpc = v; }
+  uint8_t NormalizeH() const { return FNormalizeH; }
+  void SetNormalizeH(uint8_t v) { FNormalizeH = v; }
+  int32_t Baseline() const { return FBaseline; }
+  void SetBaseline(int32_t v) { FBaseline = v; }
+  uint8_t NoProof() const { return FNoProof; }
+  void SetNoProof(uint8_t v) { FNoProof = v; }
+  uint8_t Dirty() const { return FDirty; }
+  void SetDirty(uint8_t v) { FDirty = v; }
+  uint8_t Err() const { return FErr; }
+  void SetErr(uint8_t v) { FErr = v; }
+  uint8_t SmtClean() const { return FSmtClean; }
+  void SetSmtClean(uint8_t v) { FSmtClean = v; }
+  int32_t SmtId() const { return FSmtId; }
+  void SetSmtId(int32_t v) { FSmtId = v; }
+  const std::u16string& Bmk() const { return FBmk; }
+  void SetBmk(std::u16string_view v) { FBmk = v; }
+  TCT_LineProperties* A_Ln() const { return FA_Ln.get(); }
+  TEG_FillProperties* A_EG_FillProperties() const { return FA_EG_FillProperties.get(); }
+  TEG_EffectProperties* A_EG_EffectProperties() const { return FA_EG_EffectProperties.get(); }
+  TCT_Color* A_Highlight() const { return FA_Highlight.get(); }
+  TEG_TextUnderlineLine* A_EG_TextUnderlineLine() const { return FA_EG_TextUnderlineLine.get(); }
+  TEG_TextUnderlineFill* A_EG_TextUnderlineFill() const { return FA_EG_TextUnderlineFill.get(); }
+  TCT_TextFont* A_Latin() const { return FA_Latin.get(); }
+  TCT_TextFont* A_Ea() const { return FA_Ea.get(); }
+  TCT_TextFont* A_Cs() const { return FA_Cs.get(); }
+  TCT_TextFont* A_Sym() const { return FA_Sym.get(); }
+  TCT_Hyperlink* A_HlinkClick() const { return FA_HlinkClick.get(); }
+  TCT_Hyperlink* A_HlinkMouseOver() const { return FA_HlinkMouseOver.get(); }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+  // Copies size, bold, italic, underline, strike, kerning, caps, spacing, normalizeH and
+  // baseline from `source`, and its Latin typeface when it names one (into this object's Latin
+  // font, made when absent); nothing else.
+  void AssignFont(const TCT_TextCharacterProperties& source);
+
+ private:
+  uint8_t FKumimoji = 0;
+  std::u16string FLang;
+  std::u16string FAltLang;
+  int32_t FSz = 2147483632;
+  uint8_t FB = 0;
+  uint8_t FI = 0;
+  TST_TextUnderlineType FU = TST_TextUnderlineType(65535);
+  TST_TextStrikeType FStrike = TST_TextStrikeType(65535);
+  int32_t FKern = 2147483632;
+  TST_TextCapsType FCap = TST_TextCapsType(65535);
+  int32_t FSpc = 2147483632;
+  uint8_t FNormalizeH = 0;
+  int32_t FBaseline = 2147483632;
+  uint8_t FNoProof = 0;
+  uint8_t FDirty = 1;
+  uint8_t FErr = 0;
+  uint8_t FSmtClean = 1;
+  int32_t FSmtId = 0;
+  std::u16string FBmk;
+  std::unique_ptr<TCT_LineProperties> FA_Ln;
+  std::unique_ptr<TEG_FillProperties> FA_EG_FillProperties;
+  std::unique_ptr<TEG_EffectProperties> FA_EG_EffectProperties;
+  std::unique_ptr<TCT_Color> FA_Highlight;
+  std::unique_ptr<TEG_TextUnderlineLine> FA_EG_TextUnderlineLine;
+  std::unique_ptr<TEG_TextUnderlineFill> FA_EG_TextUnderlineFill;
+  std::unique_ptr<TCT_TextFont> FA_Latin;
+  std::unique_ptr<TCT_TextFont> FA_Ea;
+  std::unique_ptr<TCT_TextFont> FA_Cs;
+  std::unique_ptr<TCT_TextFont> FA_Sym;
+  std::unique_ptr<TCT_Hyperlink> FA_HlinkClick;
+  std::unique_ptr<TCT_Hyperlink> FA_HlinkMouseOver;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_TextBulletColorFollowText : public TXPGBase {
+ public:
+  explicit TCT_TextBulletColorFollowText(TXPGDocBase* owner);
+  ~TCT_TextBulletColorFollowText() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+
+ private:
+};
+
+class TCT_TextBulletSizeFollowText : public TXPGBase {
+ public:
+  explicit TCT_TextBulletSizeFollowText(TXPGDocBase* owner);
+  ~TCT_TextBulletSizeFollowText() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+
+ private:
+};
+
+class TCT_TextBulletSizePercent : public TXPGBase {
+ public:
+  explicit TCT_TextBulletSizePercent(TXPGDocBase* owner);
+  ~TCT_TextBulletSizePercent() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Val() const { return FVal; }
+  void SetVal(int32_t v) { FVal = v; }
+
+ private:
+  int32_t FVal = 2147483632;
+};
+
+class TCT_TextBulletSizePoint : public TXPGBase {
+ public:
+  explicit TCT_TextBulletSizePoint(TXPGDocBase* owner);
+  ~TCT_TextBulletSizePoint() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Val() const { return FVal; }
+  void SetVal(int32_t v) { FVal = v; }
+
+ private:
+  int32_t FVal = 2147483632;
+};
+
+class TCT_TextBulletTypefaceFollowText : public TXPGBase {
+ public:
+  explicit TCT_TextBulletTypefaceFollowText(TXPGDocBase* owner);
+  ~TCT_TextBulletTypefaceFollowText() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+
+ private:
+};
+
+class TCT_TextNoBullet : public TXPGBase {
+ public:
+  explicit TCT_TextNoBullet(TXPGDocBase* owner);
+  ~TCT_TextNoBullet() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+
+ private:
+};
+
+class TCT_TextAutonumberBullet : public TXPGBase {
+ public:
+  explicit TCT_TextAutonumberBullet(TXPGDocBase* owner);
+  ~TCT_TextAutonumberBullet() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_TextAutonumberScheme Type() const { return FType; }
+  void SetType(TST_TextAutonumberScheme v) { FType = v; }
+  int32_t StartAt() const { return FStartAt; }
+  void SetStartAt(int32_t v) { FStartAt = v; }
+
+ private:
+  TST_TextAutonumberScheme FType = TST_TextAutonumberScheme(65535);
+  int32_t FStartAt = 1;
+};
+
+class TCT_TextCharBullet : public TXPGBase {
+ public:
+  explicit TCT_TextCharBullet(TXPGDocBase* owner);
+  ~TCT_TextCharBullet() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Char() const { return FChar; }
+  void SetChar(std::u16string_view v) { FChar = v; }
+
+ private:
+  std::u16string FChar;
+};
+
+class TCT_TextBlipBullet : public TXPGBase {
+ public:
+  explicit TCT_TextBlipBullet(TXPGDocBase* owner);
+  ~TCT_TextBlipBullet() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_Blip* A_Blip() const { return FA_Blip.get(); }
+
+ private:
+  std::unique_ptr<TCT_Blip> FA_Blip;
+};
+
+class TEG_TextBulletColor : public TXPGBase {
+ public:
+  explicit TEG_TextBulletColor(TXPGDocBase* owner);
+  ~TEG_TextBulletColor() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextBulletColorFollowText* A_BuClrTx() const { return FA_BuClrTx.get(); }
+  TCT_Color* A_BuClr() const { return FA_BuClr.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextBulletColorFollowText> FA_BuClrTx;
+  std::unique_ptr<TCT_Color> FA_BuClr;
+};
+
+class TEG_TextBulletSize : public TXPGBase {
+ public:
+  explicit TEG_TextBulletSize(TXPGDocBase* owner);
+  ~TEG_TextBulletSize() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextBulletSizeFollowText* A_BuSzTx() const { return FA_BuSzTx.get(); }
+  TCT_TextBulletSizePercent* A_BuSzPct() const { return FA_BuSzPct.get(); }
+  TCT_TextBulletSizePoint* A_BuSzPts() const { return FA_BuSzPts.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextBulletSizeFollowText> FA_BuSzTx;
+  std::unique_ptr<TCT_TextBulletSizePercent> FA_BuSzPct;
+  std::unique_ptr<TCT_TextBulletSizePoint> FA_BuSzPts;
+};
+
+class TEG_TextBulletTypeface : public TXPGBase {
+ public:
+  explicit TEG_TextBulletTypeface(TXPGDocBase* owner);
+  ~TEG_TextBulletTypeface() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextBulletTypefaceFollowText* A_BuFontTx() const { return FA_BuFontTx.get(); }
+  TCT_TextFont* A_BuFont() const { return FA_BuFont.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextBulletTypefaceFollowText> FA_BuFontTx;
+  std::unique_ptr<TCT_TextFont> FA_BuFont;
+};
+
+class TEG_TextBullet : public TXPGBase {
+ public:
+  explicit TEG_TextBullet(TXPGDocBase* owner);
+  ~TEG_TextBullet() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextNoBullet* A_BuNone() const { return FA_BuNone.get(); }
+  TCT_TextAutonumberBullet* A_BuAutoNum() const { return FA_BuAutoNum.get(); }
+  TCT_TextCharBullet* A_BuChar() const { return FA_BuChar.get(); }
+  TCT_TextBlipBullet* A_BuBlip() const { return FA_BuBlip.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextNoBullet> FA_BuNone;
+  std::unique_ptr<TCT_TextAutonumberBullet> FA_BuAutoNum;
+  std::unique_ptr<TCT_TextCharBullet> FA_BuChar;
+  std::unique_ptr<TCT_TextBlipBullet> FA_BuBlip;
+};
+
+class TCT_TextSpacingPercent : public TXPGBase {
+ public:
+  explicit TCT_TextSpacingPercent(TXPGDocBase* owner);
+  ~TCT_TextSpacingPercent() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Val() const { return FVal; }
+  void SetVal(int32_t v) { FVal = v; }
+
+ private:
+  int32_t FVal = 2147483632;
+};
+
+class TCT_TextSpacingPoint : public TXPGBase {
+ public:
+  explicit TCT_TextSpacingPoint(TXPGDocBase* owner);
+  ~TCT_TextSpacingPoint() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Val() const { return FVal; }
+  void SetVal(int32_t v) { FVal = v; }
+
+ private:
+  int32_t FVal = 2147483632;
+};
+
+class TCT_TextSpacing : public TXPGBase {
+ public:
+  explicit TCT_TextSpacing(TXPGDocBase* owner);
+  ~TCT_TextSpacing() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextSpacingPercent* A_SpcPct() const { return FA_SpcPct.get(); }
+  TCT_TextSpacingPoint* A_SpcPts() const { return FA_SpcPts.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextSpacingPercent> FA_SpcPct;
+  std::unique_ptr<TCT_TextSpacingPoint> FA_SpcPts;
+};
+
+class TCT_TextTabStop : public TXPGBase {
+ public:
+  explicit TCT_TextTabStop(TXPGDocBase* owner);
+  ~TCT_TextTabStop() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  int32_t Pos() const { return FPos; }
+  void SetPos(int32_t v) { FPos = v; }
+  TST_TextTabAlignType Algn() const { return FAlgn; }
+  void SetAlgn(TST_TextTabAlignType v) { FAlgn = v; }
+
+ private:
+  int32_t FPos = 2147483632;
+  TST_TextTabAlignType FAlgn = TST_TextTabAlignType(65535);
+};
+
+class TCT_TextTabStopList : public TXPGBase {
+ public:
+  explicit TCT_TextTabStopList(TXPGDocBase* owner);
+  ~TCT_TextTabStopList() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextTabStopXpgList* A_TabXpgList() const { return FA_TabXpgList.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextTabStopXpgList> FA_TabXpgList;
+};
+
+class TCT_TextParagraphProperties : public TXPGBase {
+ public:
+  explicit TCT_TextParagraphProperties(TXPGDocBase* owner);
+  ~TCT_TextParagraphProperties() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t MarL() const { return FMarL; }
+  void SetMarL(int32_t v) { FMarL = v; }
+  int32_t MarR() const { return FMarR; }
+  void SetMarR(int32_t v) { FMarR = v; }
+  int32_t Lvl() const { return FLvl; }
+  void SetLvl(int32_t v) { FLvl = v; }
+  int32_t Indent() const { return FIndent; }
+  void SetIndent(int32_t v) { FIndent = v; }
+  TST_TextAlignType Algn() const { return FAlgn; }
+  void SetAlgn(TST_TextAlignType v) { FAlgn = v; }
+  int32_t DefTabSz() const { return FDefTabSz; }
+  void SetDefTabSz(int32_t v) { FDefTabSz = v; }
+  uint8_t Rtl() const { return FRtl; }
+  void SetRtl(uint8_t v) { FRtl = v; }
+  uint8_t EaLnBrk() const { return FEaLnBrk; }
+  void SetEaLnBrk(uint8_t v) { FEaLnBrk = v; }
+  TST_TextFontAlignType FontAlgn() const { return FFontAlgn; }
+  void SetFontAlgn(TST_TextFontAlignType v) { FFontAlgn = v; }
+  uint8_t LatinLnBrk() const { return FLatinLnBrk; }
+  void SetLatinLnBrk(uint8_t v) { FLatinLnBrk = v; }
+  uint8_t HangingPunct() const { return FHangingPunct; }
+  void SetHangingPunct(uint8_t v) { FHangingPunct = v; }
+  TCT_TextSpacing* A_LnSpc() const { return FA_LnSpc.get(); }
+  TCT_TextSpacing* A_SpcBef() const { return FA_SpcBef.get(); }
+  TCT_TextSpacing* A_SpcAft() const { return FA_SpcAft.get(); }
+  TEG_TextBulletColor* A_EG_TextBulletColor() const { return FA_EG_TextBulletColor.get(); }
+  TEG_TextBulletSize* A_EG_TextBulletSize() const { return FA_EG_TextBulletSize.get(); }
+  TEG_TextBulletTypeface* A_EG_TextBulletTypeface() const { return FA_EG_TextBulletTypeface.get(); }
+  TEG_TextBullet* A_EG_TextBullet() const { return FA_EG_TextBullet.get(); }
+  TCT_TextTabStopList* A_TabLst() const { return FA_TabLst.get(); }
+  TCT_TextCharacterProperties* A_DefRPr() const { return FA_DefRPr.get(); }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  int32_t FMarL = 2147483632;
+  int32_t FMarR = 2147483632;
+  int32_t FLvl = 2147483632;
+  int32_t FIndent = 2147483632;
+  TST_TextAlignType FAlgn = TST_TextAlignType(65535);
+  int32_t FDefTabSz = 2147483632;
+  uint8_t FRtl = 2;
+  uint8_t FEaLnBrk = 2;
+  TST_TextFontAlignType FFontAlgn = TST_TextFontAlignType(65535);
+  uint8_t FLatinLnBrk = 2;
+  uint8_t FHangingPunct = 2;
+  std::unique_ptr<TCT_TextSpacing> FA_LnSpc;
+  std::unique_ptr<TCT_TextSpacing> FA_SpcBef;
+  std::unique_ptr<TCT_TextSpacing> FA_SpcAft;
+  std::unique_ptr<TEG_TextBulletColor> FA_EG_TextBulletColor;
+  std::unique_ptr<TEG_TextBulletSize> FA_EG_TextBulletSize;
+  std::unique_ptr<TEG_TextBulletTypeface> FA_EG_TextBulletTypeface;
+  std::unique_ptr<TEG_TextBullet> FA_EG_TextBullet;
+  std::unique_ptr<TCT_TextTabStopList> FA_TabLst;
+  std::unique_ptr<TCT_TextCharacterProperties> FA_DefRPr;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_RegularTextRun : public TXPGBase {
+ public:
+  explicit TCT_RegularTextRun(TXPGDocBase* owner);
+  ~TCT_RegularTextRun() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextCharacterProperties* Create_RPr();
+  TCT_TextCharacterProperties* A_RPr() const { return FA_RPr.get(); }
+  const std::u16string& A_T() const { return FA_T; }
+  void SetA_T(std::u16string_view text) { FA_T = text; }
+  // Hands the run properties over (none left here) and takes others.
+  std::unique_ptr<TCT_TextCharacterProperties> TakeRPr();
+  void SetRPr(std::unique_ptr<TCT_TextCharacterProperties> rPr);
+
+ private:
+  std::unique_ptr<TCT_TextCharacterProperties> FA_RPr;
+  std::u16string FA_T;
+};
+
+class TCT_TextLineBreak : public TXPGBase {
+ public:
+  explicit TCT_TextLineBreak(TXPGDocBase* owner);
+  ~TCT_TextLineBreak() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextCharacterProperties* Create_RPr();
+  TCT_TextCharacterProperties* A_RPr() const { return FA_RPr.get(); }
+  // Hands the run properties over (none left here) and takes others.
+  std::unique_ptr<TCT_TextCharacterProperties> TakeRPr();
+  void SetRPr(std::unique_ptr<TCT_TextCharacterProperties> rPr);
+
+ private:
+  std::unique_ptr<TCT_TextCharacterProperties> FA_RPr;
+};
+
+class TCT_TextField : public TXPGBase {
+ public:
+  explicit TCT_TextField(TXPGDocBase* owner);
+  ~TCT_TextField() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  const std::u16string& Id() const { return FId; }
+  void SetId(std::u16string_view v) { FId = v; }
+  const std::u16string& Type() const { return FType; }
+  void SetType(std::u16string_view v) { FType = v; }
+  TCT_TextCharacterProperties* A_RPr() const { return FA_RPr.get(); }
+  TCT_TextParagraphProperties* A_PPr() const { return FA_PPr.get(); }
+  const std::u16string& A_T() const { return FA_T; }
+
+ private:
+  std::u16string FId;
+  std::u16string FType;
+  std::unique_ptr<TCT_TextCharacterProperties> FA_RPr;
+  std::unique_ptr<TCT_TextParagraphProperties> FA_PPr;
+  std::u16string FA_T;
+};
+
+class TEG_TextRun : public TXPGBase {
+ public:
+  explicit TEG_TextRun(TXPGDocBase* owner);
+  ~TEG_TextRun() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void Clear();
+  TCT_RegularTextRun* Create_R();
+  TCT_TextLineBreak* Create_Br();
+  TCT_RegularTextRun* A_R() const { return FA_R.get(); }
+  TCT_TextLineBreak* A_Br() const { return FA_Br.get(); }
+  TCT_TextField* A_Fld() const { return FA_Fld.get(); }
+  // A regular run becomes a line break holding the run's properties (a field becomes a break
+  // without properties); a line break stays as it is.
+  void ConvertToBreak();
+  // The mirror: a line break (or field) becomes a regular run with an empty text.
+  void ConvertToRun();
+
+ private:
+  std::unique_ptr<TCT_RegularTextRun> FA_R;
+  std::unique_ptr<TCT_TextLineBreak> FA_Br;
+  std::unique_ptr<TCT_TextField> FA_Fld;
+};
+
+class TCT_TextParagraph : public TXPGBase {
+ public:
+  explicit TCT_TextParagraph(TXPGDocBase* owner);
+  ~TCT_TextParagraph() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void Clear();
+  TCT_TextParagraphProperties* Create_PPr();
+  TCT_TextParagraphProperties* A_PPr() const { return FA_PPr.get(); }
+  TEG_TextRunXpgList* A_EG_TextRuns() const { return FA_EG_TextRuns.get(); }
+  TCT_TextCharacterProperties* A_EndParaRPr() const { return FA_EndParaRPr.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextParagraphProperties> FA_PPr;
+  std::unique_ptr<TEG_TextRunXpgList> FA_EG_TextRuns;
+  std::unique_ptr<TCT_TextCharacterProperties> FA_EndParaRPr;
+};
+
+class TCT_TextNoAutofit : public TXPGBase {
+ public:
+  explicit TCT_TextNoAutofit(TXPGDocBase* owner);
+  ~TCT_TextNoAutofit() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+
+ private:
+};
+
+class TCT_TextShapeAutofit : public TXPGBase {
+ public:
+  explicit TCT_TextShapeAutofit(TXPGDocBase* owner);
+  ~TCT_TextShapeAutofit() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+
+ private:
+};
+
+class TCT_TextNormalAutofit : public TXPGBase {
+ public:
+  explicit TCT_TextNormalAutofit(TXPGDocBase* owner);
+  ~TCT_TextNormalAutofit() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t FontScale() const { return FFontScale; }
+  void SetFontScale(int32_t v) { FFontScale = v; }
+  int32_t LnSpcReduction() const { return FLnSpcReduction; }
+  void SetLnSpcReduction(int32_t v) { FLnSpcReduction = v; }
+
+ private:
+  int32_t FFontScale = 100000;
+  int32_t FLnSpcReduction = 0;
+};
+
+class TEG_TextAutofit : public TXPGBase {
+ public:
+  explicit TEG_TextAutofit(TXPGDocBase* owner);
+  ~TEG_TextAutofit() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextNoAutofit* A_NoAutofit() const { return FA_NoAutofit.get(); }
+  TCT_TextNormalAutofit* A_NormAutofit() const { return FA_NormAutofit.get(); }
+  TCT_TextShapeAutofit* A_SpAutoFit() const { return FA_SpAutoFit.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextNoAutofit> FA_NoAutofit;
+  std::unique_ptr<TCT_TextNormalAutofit> FA_NormAutofit;
+  std::unique_ptr<TCT_TextShapeAutofit> FA_SpAutoFit;
+};
+
+class TCT_TextBodyProperties : public TXPGBase {
+ public:
+  explicit TCT_TextBodyProperties(TXPGDocBase* owner);
+  ~TCT_TextBodyProperties() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Rot() const { return FRot; }
+  void SetRot(int32_t v) { FRot = v; }
+  uint8_t SpcFirstLastPara() const { return FSpcFirstLastPara; }
+  void SetSpcFirstLastPara(uint8_t v) { FSpcFirstLastPara = v; }
+  TST_TextVertOverflowType VertOverflow() const { return FVertOverflow; }
+  void SetVertOverflow(TST_TextVertOverflowType v) { FVertOverflow = v; }
+  TST_TextHorzOverflowType HorzOverflow() const { return FHorzOverflow; }
+  void SetHorzOverflow(TST_TextHorzOverflowType v) { FHorzOverflow = v; }
+  TST_TextVerticalType Vert() const { return FVert; }
+  void SetVert(TST_TextVerticalType v) { FVert = v; }
+  TST_TextWrappingType Wrap() const { return FWrap; }
+  void SetWrap(TST_TextWrappingType v) { FWrap = v; }
+  int32_t LIns() const { return FLIns; }
+  void SetLIns(int32_t v) { FLIns = v; }
+  int32_t TIns() const { return FTIns; }
+  void SetTIns(int32_t v) { FTIns = v; }
+  int32_t RIns() const { return FRIns; }
+  void SetRIns(int32_t v) { FRIns = v; }
+  int32_t BIns() const { return FBIns; }
+  void SetBIns(int32_t v) { FBIns = v; }
+  int32_t NumCol() const { return FNumCol; }
+  void SetNumCol(int32_t v) { FNumCol = v; }
+  int32_t SpcCol() const { return FSpcCol; }
+  void SetSpcCol(int32_t v) { FSpcCol = v; }
+  uint8_t RtlCol() const { return FRtlCol; }
+  void SetRtlCol(uint8_t v) { FRtlCol = v; }
+  uint8_t FromWordArt() const { return FFromWordArt; }
+  void SetFromWordArt(uint8_t v) { FFromWordArt = v; }
+  TST_TextAnchoringType Anchor() const { return FAnchor; }
+  void SetAnchor(TST_TextAnchoringType v) { FAnchor = v; }
+  uint8_t AnchorCtr() const { return FAnchorCtr; }
+  void SetAnchorCtr(uint8_t v) { FAnchorCtr = v; }
+  uint8_t ForceAA() const { return FForceAA; }
+  void SetForceAA(uint8_t v) { FForceAA = v; }
+  uint8_t Upright() const { return FUpright; }
+  void SetUpright(uint8_t v) { FUpright = v; }
+  uint8_t CompatLnSpc() const { return FCompatLnSpc; }
+  void SetCompatLnSpc(uint8_t v) { FCompatLnSpc = v; }
+  TCT_PresetTextShape* A_PrstTxWarp() const { return FA_PrstTxWarp.get(); }
+  TEG_TextAutofit* A_EG_TextAutofit() const { return FA_EG_TextAutofit.get(); }
+  TCT_Scene3D* A_Scene3d() const { return FA_Scene3d.get(); }
+  TEG_Text3D* A_EG_Text3D() const { return FA_EG_Text3D.get(); }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  int32_t FRot = 2147483632;
+  uint8_t FSpcFirstLastPara = 2;
+  TST_TextVertOverflowType FVertOverflow = TST_TextVertOverflowType(65535);
+  TST_TextHorzOverflowType FHorzOverflow = TST_TextHorzOverflowType(65535);
+  TST_TextVerticalType FVert = TST_TextVerticalType(65535);
+  TST_TextWrappingType FWrap = TST_TextWrappingType(65535);
+  int32_t FLIns = 2147483632;
+  int32_t FTIns = 2147483632;
+  int32_t FRIns = 2147483632;
+  int32_t FBIns = 2147483632;
+  int32_t FNumCol = 2147483632;
+  int32_t FSpcCol = 2147483632;
+  uint8_t FRtlCol = 2;
+  uint8_t FFromWordArt = 2;
+  TST_TextAnchoringType FAnchor = TST_TextAnchoringType(65535);
+  uint8_t FAnchorCtr = 2;
+  uint8_t FForceAA = 2;
+  uint8_t FUpright = 0;
+  uint8_t FCompatLnSpc = 2;
+  std::unique_ptr<TCT_PresetTextShape> FA_PrstTxWarp;
+  std::unique_ptr<TEG_TextAutofit> FA_EG_TextAutofit;
+  std::unique_ptr<TCT_Scene3D> FA_Scene3d;
+  std::unique_ptr<TEG_Text3D> FA_EG_Text3D;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_TextListStyle : public TXPGBase {
+ public:
+  explicit TCT_TextListStyle(TXPGDocBase* owner);
+  ~TCT_TextListStyle() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextParagraphProperties* A_DefPPr() const { return FA_DefPPr.get(); }
+  TCT_TextParagraphProperties* A_Lvl1pPr() const { return FA_Lvl1pPr.get(); }
+  TCT_TextParagraphProperties* A_Lvl2pPr() const { return FA_Lvl2pPr.get(); }
+  TCT_TextParagraphProperties* A_Lvl3pPr() const { return FA_Lvl3pPr.get(); }
+  TCT_TextParagraphProperties* A_Lvl4pPr() const { return FA_Lvl4pPr.get(); }
+  TCT_TextParagraphProperties* A_Lvl5pPr() const { return FA_Lvl5pPr.get(); }
+  TCT_TextParagraphProperties* A_Lvl6pPr() const { return FA_Lvl6pPr.get(); }
+  TCT_TextParagraphProperties* A_Lvl7pPr() const { return FA_Lvl7pPr.get(); }
+  TCT_TextParagraphProperties* A_Lvl8pPr() const { return FA_Lvl8pPr.get(); }
+  TCT_TextParagraphProperties* A_Lvl9pPr() const { return FA_Lvl9pPr.get(); }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextParagraphProperties> FA_DefPPr;
+  std::unique_ptr<TCT_TextParagraphProperties> FA_Lvl1pPr;
+  std::unique_ptr<TCT_TextParagraphProperties> FA_Lvl2pPr;
+  std::unique_ptr<TCT_TextParagraphProperties> FA_Lvl3pPr;
+  std::unique_ptr<TCT_TextParagraphProperties> FA_Lvl4pPr;
+  std::unique_ptr<TCT_TextParagraphProperties> FA_Lvl5pPr;
+  std::unique_ptr<TCT_TextParagraphProperties> FA_Lvl6pPr;
+  std::unique_ptr<TCT_TextParagraphProperties> FA_Lvl7pPr;
+  std::unique_ptr<TCT_TextParagraphProperties> FA_Lvl8pPr;
+  std::unique_ptr<TCT_TextParagraphProperties> FA_Lvl9pPr;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_TextBody : public TXPGBase {
+ public:
+  explicit TCT_TextBody(TXPGDocBase* owner);
+  ~TCT_TextBody() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextBodyProperties* A_BodyPr() const { return FA_BodyPr.get(); }
+  TCT_TextListStyle* A_LstStyle() const { return FA_LstStyle.get(); }
+  TCT_TextParagraphXpgList* A_PXpgList() const { return FA_PXpgList.get(); }
+  // The paragraph list, made when absent.
+  TCT_TextParagraphXpgList* Create_Paras();
+  // The texts of all regular runs of all paragraphs in document order, joined without a
+  // separator (line breaks and fields add nothing); empty without paragraphs.
+  std::u16string PlainText() const;
+  // The body holds one paragraph with one run of `text` afterwards (body properties and list
+  // style stay).
+  void SetPlainText(std::u16string_view text);
+
+ private:
+  std::unique_ptr<TCT_TextBodyProperties> FA_BodyPr;
+  std::unique_ptr<TCT_TextListStyle> FA_LstStyle;
+  std::unique_ptr<TCT_TextParagraphXpgList> FA_PXpgList;
 };
 
 class TCT_ShapeProperties : public TXPGBase {
@@ -2912,6 +3795,16 @@ class T__ROOT__ : public TXPGBase {
   TCT_PresetGeometry2D* PrstGeom() const { return FPrstGeom.get(); }
   TCT_CustomGeometry2D* CustGeom() const { return FCustGeom.get(); }
   TCT_PresetTextShape* PrstTxWarp() const { return FPrstTxWarp.get(); }
+  TCT_TextBody* TxBody() const { return FTxBody.get(); }
+  TCT_TextBody* XdrTxBody() const { return FXdrTxBody.get(); }
+  TCT_TextBody* CdrTxBody() const { return FCdrTxBody.get(); }
+  TCT_TextBody* CTxPr() const { return FCTxPr.get(); }
+  TCT_TextBody* CRich() const { return FCRich.get(); }
+  TCT_TextParagraph* P() const { return FP.get(); }
+  TCT_TextParagraphProperties* PPr() const { return FPPr.get(); }
+  TCT_TextCharacterProperties* RPr() const { return FRPr.get(); }
+  TCT_TextBodyProperties* BodyPr() const { return FBodyPr.get(); }
+  TCT_TextListStyle* LstStyle() const { return FLstStyle.get(); }
   TStringXpgList& RootAttributes() { return FRootAttributes; }
 
  private:
@@ -2931,6 +3824,16 @@ class T__ROOT__ : public TXPGBase {
   std::unique_ptr<TCT_PresetGeometry2D> FPrstGeom;
   std::unique_ptr<TCT_CustomGeometry2D> FCustGeom;
   std::unique_ptr<TCT_PresetTextShape> FPrstTxWarp;
+  std::unique_ptr<TCT_TextBody> FTxBody;
+  std::unique_ptr<TCT_TextBody> FXdrTxBody;
+  std::unique_ptr<TCT_TextBody> FCdrTxBody;
+  std::unique_ptr<TCT_TextBody> FCTxPr;
+  std::unique_ptr<TCT_TextBody> FCRich;
+  std::unique_ptr<TCT_TextParagraph> FP;
+  std::unique_ptr<TCT_TextParagraphProperties> FPPr;
+  std::unique_ptr<TCT_TextCharacterProperties> FRPr;
+  std::unique_ptr<TCT_TextBodyProperties> FBodyPr;
+  std::unique_ptr<TCT_TextListStyle> FLstStyle;
   TStringXpgList FRootAttributes;
 };
 
@@ -2960,6 +3863,16 @@ class TXPGDocDrawingFragment : public TXPGDrawingDocBase {
   TCT_PresetGeometry2D* PrstGeom() const;
   TCT_CustomGeometry2D* CustGeom() const;
   TCT_PresetTextShape* PrstTxWarp() const;
+  TCT_TextBody* TxBody() const;
+  TCT_TextBody* XdrTxBody() const;
+  TCT_TextBody* CdrTxBody() const;
+  TCT_TextBody* CTxPr() const;
+  TCT_TextBody* CRich() const;
+  TCT_TextParagraph* P() const;
+  TCT_TextParagraphProperties* PPr() const;
+  TCT_TextCharacterProperties* RPr() const;
+  TCT_TextBodyProperties* BodyPr() const;
+  TCT_TextListStyle* LstStyle() const;
 
  private:
   std::unique_ptr<T__ROOT__> FRoot;

@@ -14,7 +14,12 @@
 
 namespace xls::xpgdml {
 
-void TXpgElementBudget::Exceeded() const { throw XLSRWException(FWhat); }
+void TXPGDrawingDocBase::ChargeElement() {
+  if (FGrManager)
+    FGrManager->DrawingBudget().Charge();
+  else
+    FBudget->Charge();
+}
 
 void StrToAdjValue(std::u16string_view text, TST_AdjValue& value) {
   if (text.empty()) return;
@@ -207,6 +212,13 @@ TCT_StretchInfoProperties* TEG_FillModeProperties::Create_Stretch() {
   return FA_Stretch.get();
 }
 
+// A picture counts its bound image and its effects (its identifiers are no content of their own).
+int TCT_Blip::CheckAssigned() {
+  const int n = CheckAssignedGenerated() + (FImage ? 1 : 0);
+  if (FImage) FAssigneds |= xaAttributes;
+  return n;
+}
+
 // A picture binds to the image the package reader registered for the sheet being read; only a
 // sheet's drawing names the sheet's images (a chart's r:embed names the chart's relationships).
 void TCT_Blip::AssignAttributes(const TXpgXMLAttributeList& a) {
@@ -254,5 +266,64 @@ int TCT_NonVisualDrawingProps::CheckAssigned() { return RequiredAttributes(FAssi
 int TCT_Connection::CheckAssigned() { return RequiredAttributes(FAssigneds, CheckAssignedGenerated()); }
 int TCT_StyleMatrixReference::CheckAssigned() { return RequiredAttributes(FAssigneds, CheckAssignedGenerated()); }
 int TCT_FontReference::CheckAssigned() { return RequiredAttributes(FAssigneds, CheckAssignedGenerated()); }
+
+}  // namespace xls::xpgdml
+// Text ----------------------------------------------------------------------------------------
+
+namespace xls::xpgdml {
+
+void TCT_TextCharacterProperties::AssignFont(const TCT_TextCharacterProperties& source) {
+  FSz = source.FSz;
+  FB = source.FB;
+  FI = source.FI;
+  FU = source.FU;
+  FStrike = source.FStrike;
+  FKern = source.FKern;
+  FCap = source.FCap;
+  FSpc = source.FSpc;
+  FNormalizeH = source.FNormalizeH;
+  FBaseline = source.FBaseline;
+  if (source.FA_Latin && !source.FA_Latin->Typeface().empty())
+    Create_Latin()->SetTypeface(source.FA_Latin->Typeface());
+}
+
+std::unique_ptr<TCT_TextCharacterProperties> TCT_RegularTextRun::TakeRPr() { return std::move(FA_RPr); }
+void TCT_RegularTextRun::SetRPr(std::unique_ptr<TCT_TextCharacterProperties> rPr) { FA_RPr = std::move(rPr); }
+std::unique_ptr<TCT_TextCharacterProperties> TCT_TextLineBreak::TakeRPr() { return std::move(FA_RPr); }
+void TCT_TextLineBreak::SetRPr(std::unique_ptr<TCT_TextCharacterProperties> rPr) { FA_RPr = std::move(rPr); }
+
+void TEG_TextRun::ConvertToBreak() {
+  if (FA_Br) return;
+  std::unique_ptr<TCT_TextCharacterProperties> rPr = FA_R ? FA_R->TakeRPr() : nullptr;
+  Clear();
+  Create_Br()->SetRPr(std::move(rPr));
+}
+
+void TEG_TextRun::ConvertToRun() {
+  if (FA_R) return;
+  std::unique_ptr<TCT_TextCharacterProperties> rPr = FA_Br ? FA_Br->TakeRPr() : nullptr;
+  Clear();
+  Create_R()->SetRPr(std::move(rPr));
+}
+
+TCT_TextParagraphXpgList* TCT_TextBody::Create_Paras() {
+  if (!FA_PXpgList) FA_PXpgList = std::make_unique<TCT_TextParagraphXpgList>(FOwner);
+  return FA_PXpgList.get();
+}
+
+std::u16string TCT_TextBody::PlainText() const {
+  std::u16string s;
+  if (!FA_PXpgList) return s;
+  for (const auto& p : *FA_PXpgList)
+    for (const auto& item : *p->A_EG_TextRuns())
+      if (const TCT_RegularTextRun* run = item->A_R()) s += run->A_T();
+  return s;
+}
+
+void TCT_TextBody::SetPlainText(std::u16string_view text) {
+  TCT_TextParagraphXpgList* paras = Create_Paras();
+  paras->Clear();
+  paras->Add()->A_EG_TextRuns()->Add()->Create_R()->SetA_T(text);
+}
 
 }  // namespace xls::xpgdml

@@ -6,6 +6,8 @@
 
 namespace xls {
 
+void TXpgElementBudget::Exceeded() const { throw XLSRWException(FWhat); }
+
 namespace {
 constexpr std::u16string_view kTypeExt[] = {u"jpeg", u"png", u"emf", u"wmf", u"GIF", u"???"};
 

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "xls/model/xlselementbudget.h"
 #include "xls/model/xlsutils.h"
 
 namespace xls {
@@ -85,8 +86,14 @@ class TXc12GraphicManager {
  public:
   explicit TXc12GraphicManager(TXLSErrorManager* errors) : FErrors(errors), FImages(errors) {}
   virtual ~TXc12GraphicManager() = default;
-  void Clear() { FImages.Clear(); }
+  // A new load: no images, nothing of the drawing budget used.
+  void Clear() {
+    FImages.Clear();
+    FDrawingBudget.Reset();
+  }
   TXc12GraphicImages& Images() { return FImages; }
+  // The element objects of the load's drawing, chart and user-shape documents count against it.
+  TXpgElementBudget& DrawingBudget() { return FDrawingBudget; }
   // The package being read (set by the package reader before it hands a drawing part over).
   TOPC_XLSX* FXLSOPC = nullptr;
   // A relative cell range for the reference text (chart data); the base makes none.
@@ -100,6 +107,7 @@ class TXc12GraphicManager {
  protected:
   TXLSErrorManager* FErrors;
   TXc12GraphicImages FImages;
+  TXpgElementBudget FDrawingBudget;
 };
 
 }  // namespace xls

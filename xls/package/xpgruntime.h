@@ -96,6 +96,11 @@ class TXpgList {
     items_.push_back(std::make_unique<T>(owner_));
     return items_.back().get();
   }
+  // Appends an item made elsewhere and returns it.
+  T* Append(std::unique_ptr<T> item) {
+    items_.push_back(std::move(item));
+    return items_.back().get();
+  }
   T* GetItems(int index) const {
     if (index < 0 || index >= Count()) XpgListIndexError(index);
     return items_[index].get();

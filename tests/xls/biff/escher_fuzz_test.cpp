@@ -65,15 +65,11 @@ void Seeds(const std::string& stream, std::string& group, std::string& drawing) 
   }
 }
 
-std::vector<TRecordData> AsRecords(const std::string& s) {
-  std::vector<TRecordData> out;
+TDrawingRecords AsRecords(const std::string& s) {
+  TDrawingRecords out;
   for (size_t p = 0; p + 4 <= s.size();) {
-    TRecordData r;
-    r.RecId = Le16(s, p);
     const size_t len = std::min<size_t>(Le16(s, p + 2), s.size() - p - 4);
-    r.Data.assign(s.begin() + std::ptrdiff_t(p + 4), s.begin() + std::ptrdiff_t(p + 4 + len));
-    r.Length = uint16_t(len);
-    out.push_back(std::move(r));
+    out.Add(Le16(s, p), std::span(reinterpret_cast<const uint8_t*>(s.data()) + p + 4, len));
     p += 4 + len;
   }
   return out;

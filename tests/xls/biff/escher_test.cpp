@@ -195,6 +195,14 @@ TEST(EscherOPT, EntriesPastTheInstanceCountAreDroppedWithTheirData) {
   EXPECT_EQ(opt.TxId(), 7u);
   EXPECT_EQ(opt.FindString(0x0380), u"ab");
   EXPECT_EQ(opt.Find(0x0381), -1);
+  // A complex entry's value is its data's size: a value update (a picture reference set through
+  // a shape's object) leaves the entry and its data as read.
+  const std::string complexPib = Opt({{0xC104, 4}}) + "wxyz";
+  opt.LoadFromBuffer(Bytes(complexPib), 1);
+  opt.UpdateValue(0x0104, 0x00FFFFFF);
+  EXPECT_EQ(opt.GetValue(0), 4u);
+  const std::vector<uint8_t> written = opt.WriteToBuffer(false);
+  EXPECT_EQ(std::string(written.begin(), written.end()), complexPib);
   // A complex length past the body (4 GiB) and a body the entries do not fill raise.
   for (const std::string& bad : {Opt({{0x8380, 0xFFFFFFFF}}), Opt({{0x0080, 1}}) + "x"})
     EXPECT_THROW(opt.LoadFromBuffer(Bytes(bad), 1), xls::XLSRWException);

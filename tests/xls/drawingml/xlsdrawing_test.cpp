@@ -225,12 +225,13 @@ TEST_F(DrawingLoad, MarkersOutsideTheSheetAreHeldToIt) {
   EXPECT_FALSE(Warned(u"Drawing"));
 }
 
-// The element budget: a document over it raises, and the emptied document keeps the budget.
+// The element budget of the load (the graphic manager's): a document over it raises, and the
+// emptied document charges the same budget again.
 TEST(DrawingDocumentBudget, OverTheBudgetRaisesAndClearEmpties) {
   TXLSErrorManager errors;
   TXc12GraphicManager graphics(&errors);
   TXLSSheetDrawingDocument doc(graphics);
-  doc.Document().SetBudget(std::make_shared<TXpgElementBudget>(50));
+  graphics.DrawingBudget().SetLimit(50);
   std::string xml = kXdr;
   for (int i = 0; i < 60; ++i) xml += "<xdr:twoCellAnchor/>";
   xml += "</xdr:wsDr>";
@@ -238,7 +239,10 @@ TEST(DrawingDocumentBudget, OverTheBudgetRaisesAndClearEmpties) {
   EXPECT_THROW(doc.LoadDrawing(stream), XLSRWException);
   doc.Clear();
   EXPECT_EQ(doc.WsDr()->EG_Anchor()->TwoCellAnchorXpgList()->Count(), 0);
-  EXPECT_EQ(doc.Document().Budget()->Limit(), 50);
+  graphics.Clear();  // a new load
+  TXLSMemoryStream again(std::string(kXdr) + "<xdr:twoCellAnchor/></xdr:wsDr>");
+  doc.LoadDrawing(again);
+  EXPECT_GT(graphics.DrawingBudget().Used(), 0);
 }
 
 class DrawingLayer : public DrawingLoad {

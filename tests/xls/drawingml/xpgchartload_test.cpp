@@ -155,7 +155,7 @@ TEST(ChartLoad, DamagedChartsAreDroppedWithAWarning) {
 
 TEST(ChartLoad, OverTheElementBudgetTheChartIsDropped) {
   Env env(Package({}));
-  env.drawing.SetBudget(std::make_shared<TXpgElementBudget>(5));
+  env.book.Manager().GrManager().DrawingBudget().SetLimit(5);  // the load's budget
   EXPECT_EQ(env.Load(u"rId1"), nullptr);
   ASSERT_EQ(env.warnings.size(), 1u);
   EXPECT_EQ(env.warnings[0], "Chart xl/charts/chart1.xml not read: Too many drawing elements");

@@ -14,31 +14,13 @@
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsimages.h"
 #include "xls/package/xlspackageopc.h"
+#include "tests/xls/drawingml/fragmentdoc.h"
 
 namespace xls::xpgdml {
 namespace {
 
-constexpr const char* kNs =
-    " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
-    " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\""
-    " xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"";
-
-// Reads `xml`, whose document element carries the marker "@" where the namespace declarations
-// go, and counts the reports.
-struct Doc {
-  TXPGDocDrawingFragment doc;
-  int reports = 0;
-  std::u16string last;
-  explicit Doc(std::string xml) {
-    doc.Errors().OnError = [this](TXpgPErrors& e) {
-      ++reports;
-      last = e.LastErrorText();
-    };
-    const size_t at = xml.find('@');
-    if (at != std::string::npos) xml.replace(at, 1, kNs);
-    doc.LoadFromBytes(xml);
-  }
-};
+using test::Doc;
+using test::kNs;
 
 // ---- enumeration table ----------------------------------------------------------------------
 
@@ -163,7 +145,7 @@ TEST(DrawingRead_Names, MatchedByNamespaceAndByText) {
   ASSERT_NE(d1.doc.SpPr()->A_EG_FillProperties()->A_SolidFill(), nullptr);
   EXPECT_EQ(d1.doc.SpPr()->A_EG_FillProperties()->A_SolidFill()->A_EG_ColorChoice()->A_SrgbClr()->Val(),
             0x00FF00);
-  EXPECT_EQ(d1.reports, 0);
+  EXPECT_EQ(d1.count, 0);
 
   Doc d2(
       "<d:ln xmlns:d=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
@@ -175,21 +157,31 @@ TEST(DrawingRead_Names, MatchedByNamespaceAndByText) {
   // A one-attribute class finds its attribute wherever it stands; the stranger is reported.
   Doc d4("<a:solidFill@><a:srgbClr foo=\"1\" val=\"FF0000\"/></a:solidFill>");
   EXPECT_EQ(d4.doc.SolidFill()->A_EG_ColorChoice()->A_SrgbClr()->Val(), 0xFF0000);
-  EXPECT_EQ(d4.reports, 1);
+  EXPECT_EQ(d4.count, 1);
   EXPECT_EQ(d4.last, u"Row 0: Unknown Attribute foo");
 
   Doc d3("<a:gradFill@><a:sgLst><a:gs pos=\"1\"/></a:sgLst></a:gradFill>");  // sgLst: sum of gsLst
   EXPECT_EQ(d3.doc.GradFill()->A_GsLst()->A_GsXpgList()->Count(), 0);
-  EXPECT_EQ(d3.reports, 1);
+  EXPECT_EQ(d3.count, 1);
   EXPECT_EQ(d3.last, u"Row 0: Unknown Element a:sgLst");
 }
 
 TEST(DrawingRead_Unknown, ReportedOnceAndSubtreeSkipped) {
   Doc d("<a:gradFill@><a:foo val=\"1\"><a:lin ang=\"5\"/><a:bar/></a:foo><a:lin ang=\"7\"/></a:gradFill>");
-  EXPECT_EQ(d.reports, 1);
+  EXPECT_EQ(d.count, 1);
   EXPECT_EQ(d.last, u"Row 0: Unknown Element a:foo");
   ASSERT_NE(d.doc.GradFill()->A_EG_ShadeProperties()->A_Lin(), nullptr);
   EXPECT_EQ(d.doc.GradFill()->A_EG_ShadeProperties()->A_Lin()->Ang(), 7);
+
+  // A container inside an unknown child of a blend is not taken as the blend's own.
+  Doc b("<a:effectDag@><a:blend blend=\"over\"><a:foo><a:cont type=\"tree\"/></a:foo></a:blend></a:effectDag>");
+  EXPECT_EQ(b.count, 1);
+  EXPECT_EQ(b.doc.EffectDag()->A_EG_Effect()->A_BlendXpgList()->GetItems(0)->A_Cont(), nullptr);
+  // A class without children takes what stands inside it silently.
+  Doc c("<a:effectDag@><a:alphaCeiling><a:blur rad=\"5\"/></a:alphaCeiling></a:effectDag>");
+  EXPECT_EQ(c.count, 0);
+  EXPECT_EQ(c.doc.EffectDag()->A_EG_Effect()->A_AlphaCeilingXpgList()->Count(), 1);
+  EXPECT_EQ(c.doc.EffectDag()->A_EG_Effect()->A_BlurXpgList(), nullptr);
 }
 
 TEST(DrawingRead_AlternateContent, FallbackReadNestedToo) {
@@ -205,7 +197,7 @@ TEST(DrawingRead_AlternateContent, FallbackReadNestedToo) {
   EXPECT_EQ(f->A_SolidFill()->A_EG_ColorChoice()->A_SchemeClr()->Val(), stscvAccent1);
   ASSERT_NE(d.doc.SpPr()->A_Ln(), nullptr);
   EXPECT_EQ(d.doc.SpPr()->A_Ln()->W(), 3);
-  EXPECT_EQ(d.reports, 0);
+  EXPECT_EQ(d.count, 0);
 }
 
 TEST(DrawingRead_Values, EnumerationsBooleansAndAdjustableValues) {
@@ -233,7 +225,7 @@ TEST(DrawingRead_Values, EnumerationsBooleansAndAdjustableValues) {
       "</a:cubicBezTo></a:path></a:pathLst><a:ahLst><a:ahPolar/><a:ahXY minX=\"0\" "
       "maxX=\"w\"/><a:ahPolar/></a:ahLst>"
       "<a:rect l=\"l\" t=\"t\" r=\"r\" b=\"b\"/></a:custGeom>");
-  EXPECT_EQ(c.reports, 0);
+  EXPECT_EQ(c.count, 0);
   TCT_Path2D* p = c.doc.CustGeom()->A_PathLst()->A_PathXpgList()->GetItems(0);
   EXPECT_EQ(p->W(), 100);
   EXPECT_EQ(p->Stroke(), 1);
@@ -316,7 +308,7 @@ TEST(DrawingRead_Fills, GradientPatternBlipAndChoices) {
       "sy=\"20\"/>"
       "</a:blipFill>");
   TCT_BlipFillProperties* bf = b.doc.BlipFill();
-  EXPECT_EQ(b.reports, 0);
+  EXPECT_EQ(b.count, 0);
   EXPECT_EQ(bf->A_Blip()->R_Embed(), u"rId1");
   EXPECT_EQ(bf->A_Blip()->Cstate(), stbcPrint);
   EXPECT_EQ(bf->A_Blip()->A_AlphaModFix()->Amt(), 50000);
@@ -334,7 +326,7 @@ TEST(DrawingRead_Lines, DashJoinEndsAndWrapperOperations) {
       "<a:ds d=\"100\" sp=\"200\"/></a:custDash><a:round/><a:miter lim=\"800000\"/><a:headEnd/>"
       "<a:tailEnd type=\"arrow\" w=\"lg\" len=\"sm\"/></a:ln>");
   TCT_LineProperties* ln = d.doc.Ln();
-  EXPECT_EQ(d.reports, 0);
+  EXPECT_EQ(d.count, 0);
   EXPECT_EQ(ln->W(), 12700);
   EXPECT_EQ(ln->Cmpd(), stclDbl);
   EXPECT_EQ(ln->Algn(), stpaIn);
@@ -394,7 +386,7 @@ TEST(DrawingRead_Effects, ListContainerAndSingleEffects) {
   EXPECT_EQ(eg->A_BlendXpgList()->GetItems(0)->Blend(), stbmMult);
   EXPECT_NE(eg->A_BlendXpgList()->GetItems(0)->A_Cont(), nullptr);
   EXPECT_EQ(eg->A_AlphaModXpgList()->Count(), 1);
-  EXPECT_EQ(c.reports, 0);
+  EXPECT_EQ(c.count, 0);
 }
 
 TEST(DrawingRead_Scene, CameraLightRigShape3D) {
@@ -419,7 +411,7 @@ TEST(DrawingRead_Scene, CameraLightRigShape3D) {
   ASSERT_EQ(ext->AnyElements().Count(), 1);
   EXPECT_EQ(ext->AnyElements().GetItems(0)->FElementName, u"x:foo");
   EXPECT_EQ(ext->AnyElements().GetItems(0)->FContent, u"t");
-  EXPECT_EQ(d.reports, 0);
+  EXPECT_EQ(d.count, 0);
 }
 
 // ---- hand-written operations ----------------------------------------------------------------
@@ -465,7 +457,7 @@ TEST(DrawingColor_Transforms, FindGetSetAndApply) {
   TEG_ColorTransform* dt = d.doc.SolidFill()->A_EG_ColorChoice()->A_SrgbClr()->A_EG_ColorTransform();
   ASSERT_EQ(dt->Count(), 1);
   EXPECT_EQ(dt->Items()[0].Name, "gray");
-  EXPECT_EQ(d.reports, 2);  // foo, a:lumBogus
+  EXPECT_EQ(d.count, 2);  // foo, a:lumBogus
   EXPECT_EQ(d.last, u"Row 0: Unknown Element a:lumBogus");
 
   // Luminance 0.4 * 0.75 + 0.25 = 0.55.
@@ -546,6 +538,107 @@ TEST(DrawingBudget_Elements, SharedBoundEndsTheLoad) {
     EXPECT_STREQ(e.what(), "Too many drawing elements");
   }
   EXPECT_LE(budget->Used(), 41);
+
+  // Documents with the workbook's graphic manager share the budget of its load, whatever budget
+  // they were given; a new load (Clear) starts from nothing.
+  TXc12GraphicManager gm(nullptr);
+  gm.DrawingBudget().SetLimit(40);
+  TXPGDocDrawingFragment c, e;
+  c.FGrManager = &gm;
+  e.FGrManager = &gm;
+  e.SetBudget(std::make_shared<TXpgElementBudget>());
+  c.LoadFromBytes(ten);
+  EXPECT_EQ(gm.DrawingBudget().Used(), one);
+  EXPECT_THROW(e.LoadFromBytes(big), XLSRWException);
+  EXPECT_EQ(e.Budget()->Used(), 0);
+  gm.Clear();
+  EXPECT_EQ(gm.DrawingBudget().Used(), 0);
+  TXPGDocDrawingFragment f;
+  f.FGrManager = &gm;
+  f.LoadFromBytes(ten);
+  EXPECT_EQ(gm.DrawingBudget().Used(), one);
+}
+
+// The counts the model's wrappers read (a text fill counting below 1 is cleared, a font counts as
+// assigned above 0) and the writing side's: required attributes count whatever they hold.
+TEST(DrawingCheckAssigned, CountsOfTheElementFamilies) {
+  using Pick = TXPGBase* (*)(TCT_ShapeProperties&);
+  auto fill = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_EG_FillProperties(); };
+  auto geom = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_EG_Geometry(); };
+  auto line = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_Ln(); };
+  auto effects = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_EG_EffectProperties(); };
+  auto xfrm = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_Xfrm(); };
+  auto sp3d = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_Sp3d(); };
+  auto scene = [](TCT_ShapeProperties& s) -> TXPGBase* { return s.A_Scene3d(); };
+  struct Case {
+    const char* inner;
+    Pick pick;
+    int want;
+  };
+  const Case cases[] = {
+      {"<a:noFill/>", fill, 1},
+      {"<a:solidFill><a:schemeClr val=\"accent1\"/></a:solidFill>", fill, 1},
+      {"<a:solidFill><a:schemeClr val=\"accent1\"><a:lumMod val=\"75000\"/></a:schemeClr></a:solidFill>", fill, 2},
+      {"<a:solidFill><a:srgbClr/></a:solidFill>", fill, 0},
+      {"<a:solidFill><a:scrgbClr/></a:solidFill>", fill, 1},
+      {"<a:solidFill/>", fill, 0},
+      // Stops count 1 each plus their colour.
+      {"<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/></a:gs><a:gs/></a:gsLst></a:gradFill>", fill, 3},
+      {"<a:gradFill rotWithShape=\"1\"><a:lin ang=\"0\"/></a:gradFill>", fill, 2},
+      // A picture counts its bound image and its effects, not its identifiers.
+      {"<a:blipFill><a:blip r:embed=\"rId1\"/></a:blipFill>", fill, 0},
+      {"<a:blipFill><a:blip r:embed=\"rId1\"><a:alphaModFix amt=\"50000\"/></a:blip></a:blipFill>", fill, 1},
+      {"<a:blipFill><a:blip><a:alphaModFix/></a:blip><a:stretch><a:fillRect/></a:stretch></a:blipFill>", fill, 0},
+      {"<a:pattFill prst=\"pct5\"><a:fgClr><a:schemeClr val=\"tx1\"/></a:fgClr></a:pattFill>", fill, 2},
+      {"<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>", geom, 2},
+      {"<a:custGeom><a:avLst/><a:gdLst><a:gd/></a:gdLst><a:rect l=\"0\" t=\"0\" r=\"r\" b=\"b\"/>"
+       "<a:pathLst><a:path><a:moveTo><a:pt x=\"0\" y=\"0\"/></a:moveTo><a:arcTo/></a:path></a:pathLst></a:custGeom>",
+       geom, 6},
+      {"<a:ln><a:custDash><a:ds/><a:ds d=\"1\" sp=\"2\"/></a:custDash></a:ln>", line, 2},
+      {"<a:ln><a:headEnd/></a:ln>", line, 0},
+      {"<a:effectLst><a:prstShdw prst=\"shdw2\" dist=\"38100\"/></a:effectLst>", effects, 1},
+      {"<a:effectDag/>", effects, 0},
+      {"<a:xfrm><a:off/><a:ext/></a:xfrm>", xfrm, 2},
+      {"<a:sp3d><a:bevelT/><a:bevelB w=\"76200\"/></a:sp3d>", sp3d, 2},
+      {"<a:scene3d><a:camera/><a:lightRig><a:rot/></a:lightRig></a:scene3d>", scene, 3},
+  };
+  for (const Case& c : cases) {
+    Doc d(std::string("<a:spPr@>") + c.inner + "</a:spPr>");
+    ASSERT_EQ(d.count, 0) << c.inner;
+    TXPGBase* e = c.pick(*d.doc.SpPr());
+    ASSERT_NE(e, nullptr) << c.inner;
+    EXPECT_EQ(e->CheckAssigned(), c.want) << c.inner;
+  }
+  // A bound picture counts its image.
+  TCT_Blip blip(nullptr);
+  EXPECT_EQ(blip.CheckAssigned(), 0);
+  TXc12GraphicImage image;
+  blip.SetImage(&image);
+  EXPECT_EQ(blip.CheckAssigned(), 1);
+  EXPECT_EQ(blip.Assigneds(), xaAttributes);
+  // The text font wrapper's rule: a fill group set up but left without a colour counts 0.
+  TEG_FillProperties group(nullptr);
+  group.Create_SolidFill();
+  EXPECT_EQ(group.CheckAssigned(), 0);
+  group.Create_SolidFill()->A_EG_ColorChoice()->Create_SrgbClr()->SetVal(0x123456);
+  EXPECT_EQ(group.CheckAssigned(), 1);
+}
+
+TEST(DrawingBaseList, HandedOverItemsInOrder) {
+  TXPGBaseList list;
+  TCT_RelativeRect* r = list.Add(std::make_unique<TCT_RelativeRect>(nullptr));
+  auto* g = list.Add(std::make_unique<TCT_LineJoinRound>(nullptr));
+  r->SetL(5);
+  r->SetAssigneds(xaRead);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.GetItems(0), r);
+  EXPECT_EQ(list.GetItems(1), g);
+  EXPECT_THROW(list.GetItems(2), std::out_of_range);
+  list.CheckAssigned();  // every item's flags recomputed: the rectangle's attribute counts
+  EXPECT_EQ(r->Assigneds(), xaRead | xaAttributes);
+  EXPECT_EQ(g->Assigneds(), 0);
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
 }
 
 }  // namespace

@@ -1,0 +1,1 @@
+target_sources(kws_platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/syscolors.cpp)
