@@ -14,6 +14,7 @@
 #include "xls/biff/sheetrules.h"
 #include "xls/biff/shapeobjects.h"
 #include "xls/drawingml/xlsdrawing.h"
+#include "xls/drawingml/xlsdrawingprops.h"
 #include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xc12manager.h"
@@ -761,7 +762,9 @@ class TDumper {
       kind = "custom";
     TLine line("shape");
     line.Text(name).Text(from);
-    Emit(ShapeIds(line, nv ? nv->CNvPr() : nullptr).Raw(kind).Text(u""));
+    // Paragraphs and line breaks as CR.
+    const std::u16string text = sp.TxBody() ? xls::TXLSDrwTextBody(sp.TxBody()).PlainText() : std::u16string();
+    Emit(ShapeIds(line, nv ? nv->CNvPr() : nullptr).Raw(kind).Text(text));
   }
 
   void DrawingConnector(const std::u16string& name, const std::u16string& from,

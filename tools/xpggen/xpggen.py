@@ -144,7 +144,8 @@ class Unit:
         self.enums += t.get("enum", [])
         # shared_enums: the unit lives in a namespace nested in the one of the unit that emits
         # these enumerations (their tables are read for the look-up only).
-        self.shared_enums = u.get("shared_enums", False)
+        # emit_enums = false says the same for a unit that sees them through `using`.
+        self.shared_enums = u.get("shared_enums", False) or not u.get("emit_enums", True)
         self.includes = u.get("includes", [])
         self.field_prefix = u.get("field_prefix", {})
         self.ctor_hook = u.get("ctor_hook")

@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 
+#include "xls/drawingml/xlsdrawingprops.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlscellarea.h"
@@ -157,13 +158,24 @@ std::u16string TXLSDrawingImage::UniqueName() const {
 
 // ---- text boxes ---------------------------------------------------------------------------
 
+namespace {
+TCT_TextBody* ShapeText(TCT_TwoCellAnchor* anchor) {
+  TCT_Shape* sp = anchor ? anchor->EG_ObjectChoices()->Sp() : nullptr;
+  return sp ? sp->TxBody() : nullptr;
+}
+}  // namespace
+
 std::u16string TXLSDrawingTextBox::PlainText() const {
   if (TXLSLegacyTexts* legacy = FOwner->BIFFDrawing()) return legacy->Text(FCurrIndex);
+  if (TCT_TextBody* body = ShapeText(FAnchor)) return TXLSDrwTextBody(body).PlainText();
   return std::u16string();
 }
 
 void TXLSDrawingTextBox::SetPlainText(std::u16string_view text) {
-  if (TXLSLegacyTexts* legacy = FOwner->BIFFDrawing()) legacy->SetText(FCurrIndex, text);
+  if (TXLSLegacyTexts* legacy = FOwner->BIFFDrawing())
+    legacy->SetText(FCurrIndex, text);
+  else if (TCT_TextBody* body = ShapeText(FAnchor))
+    TXLSDrwTextBody(body).SetPlainText(text);
 }
 
 // ---- drawing ------------------------------------------------------------------------------
@@ -229,7 +241,15 @@ void TXLSDrawing::AfterRead() {
       if (t < std::size(kTST_ShapeTypeNames)) s->SetShapeType(t);
     }
   }
-  for (const auto& a : *anchors->OneCellAnchorXpgList()) NoteShapeId(a->EG_ObjectChoices());
+  // Word art: a one-cell shape whose text body's properties hold a 3-D scene.
+  for (const auto& item : *anchors->OneCellAnchorXpgList()) {
+    TCT_OneCellAnchor* a = item.get();
+    NoteShapeId(a->EG_ObjectChoices());
+    const TCT_Shape* sp = a->EG_ObjectChoices()->Sp();
+    const TCT_TextBodyProperties* pr = sp && sp->Available() && sp->TxBody() ? sp->TxBody()->A_BodyPr() : nullptr;
+    if (pr && pr->Available() && pr->A_Scene3d() && pr->A_Scene3d()->Available())
+      FWordArts.Add()->SetOneCellAnchor(a);
+  }
   for (const auto& a : *anchors->AbsoluteAnchorXpgList()) NoteShapeId(a->EG_ObjectChoices());
 }
 

@@ -9959,7 +9959,7 @@ TXPGBase* TCT_ShapeStyle::HandleElement(TXPGReader& r) {
 // TCT_Shape -----------------------------------------------------------------------------------
 
 TCT_Shape::TCT_Shape(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 3;
+  FElementCount = 4;
   FAttributeCount = 4;
   XpgChargeElement(owner);
 }
@@ -9976,6 +9976,7 @@ int TCT_Shape::CheckAssigned() {
   if (FNvSpPr) { const int k = FNvSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FStyle) { const int k = FStyle->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxBody) { const int k = FTxBody->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
 
@@ -9999,6 +10000,13 @@ TXPGBase* TCT_Shape::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::SpreadsheetDrawing, "nvSpPr") || r.Is(TXpgNs::ChartDrawing, "nvSpPr")) {
         if (!FNvSpPr) FNvSpPr = std::make_unique<TCT_ShapeNonVisual>(FOwner);
         TCT_ShapeNonVisual* x = FNvSpPr.get();
+        return x;
+      }
+      break;
+    case 634:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "txBody") || r.Is(TXpgNs::ChartDrawing, "txBody")) {
+        if (!FTxBody) FTxBody = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxBody.get();
         return x;
       }
       break;
@@ -10056,6 +10064,7 @@ void TCT_Shape::Clear() {
   FNvSpPr.reset();
   FSpPr.reset();
   FStyle.reset();
+  FTxBody.reset();
   FAssigneds = 0;
 }
 

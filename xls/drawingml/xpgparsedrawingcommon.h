@@ -3762,6 +3762,7 @@ class TCT_Shape : public TXPGBase {
   TCT_ShapeNonVisual* NvSpPr() const { return FNvSpPr.get(); }
   TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
   TCT_ShapeStyle* Style() const { return FStyle.get(); }
+  TCT_TextBody* TxBody() const { return FTxBody.get(); }
 
  private:
   std::u16string FMacro;
@@ -3771,6 +3772,7 @@ class TCT_Shape : public TXPGBase {
   std::unique_ptr<TCT_ShapeNonVisual> FNvSpPr;
   std::unique_ptr<TCT_ShapeProperties> FSpPr;
   std::unique_ptr<TCT_ShapeStyle> FStyle;
+  std::unique_ptr<TCT_TextBody> FTxBody;
 };
 
 class T__ROOT__ : public TXPGBase {

@@ -149,6 +149,29 @@ TEST_F(DrawingLoad, PicturesBindAndObjectsAreSorted) {
   EXPECT_EQ(img->Row2(), 9);
 }
 
+// A text box reads and writes its shape's text; a one-cell shape whose body properties hold a
+// 3-D scene is word art, one without is nothing.
+TEST_F(DrawingLoad, TextBoxTextAndWordArt) {
+  const std::string body = "<xdr:txBody><a:bodyPr/><a:p><a:r><a:t>ab</a:t></a:r><a:br/><a:r><a:t>c</a:t></a:r></a:p>"
+                           "<a:p><a:r><a:t>d</a:t></a:r></a:p></xdr:txBody>";
+  const std::string art = "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"9\" name=\"W\"/><xdr:cNvSpPr/></xdr:nvSpPr><xdr:spPr/>"
+                          "<xdr:txBody><a:bodyPr><a:scene3d><a:camera prst=\"orthographicFront\"/><a:lightRig "
+                          "rig=\"threePt\" dir=\"t\"/></a:scene3d></a:bodyPr><a:p/></xdr:txBody></xdr:sp>";
+  Load(std::string(kXdr) + TwoCell("<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"3\" name=\"T\"/><xdr:cNvSpPr txBox=\"1\"/>"
+                                   "</xdr:nvSpPr><xdr:spPr/>" + body + "</xdr:sp>") +
+       "<xdr:oneCellAnchor>" + Marker("from", 0, 0, 0, 0) + "<xdr:ext cx=\"1\" cy=\"1\"/>" + art +
+       "<xdr:clientData/></xdr:oneCellAnchor><xdr:oneCellAnchor>" + Marker("from", 0, 0, 0, 0) +
+       "<xdr:ext cx=\"1\" cy=\"1\"/>" + Sp(10, "<xdr:cNvSpPr/>", "") + "<xdr:clientData/></xdr:oneCellAnchor></xdr:wsDr>");
+  TXLSDrawing* d = Layer();
+  ASSERT_EQ(d->TextBoxes().Count(), 1);
+  EXPECT_EQ(d->TextBoxes().Items(0)->PlainText(), u"ab\rc\rd");
+  d->TextBoxes().Items(0)->SetPlainText(u"new");
+  EXPECT_EQ(d->TextBoxes().Items(0)->PlainText(), u"new");
+  ASSERT_EQ(d->WordArts().Count(), 1);
+  EXPECT_EQ(d->WordArts().Items(0)->OneCellAnchor()->EG_ObjectChoices()->Sp()->NvSpPr()->CNvPr()->Id(), 9);
+  EXPECT_EQ(d->MaxShapeId(), 1000);
+}
+
 TEST_F(DrawingLoad, ChartsheetDrawingIsRead) {
   Load(std::string(kXdr) + TwoCell(Pic(2, "rIdP")) + "</xdr:wsDr>", true, "chartsheet");
   ASSERT_NE(Layer(), nullptr);
