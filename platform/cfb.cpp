@@ -64,6 +64,8 @@ struct CfbDirEntry {
   uint32_t child = kNoStream;
   uint32_t start = kEndOfChain;
   uint64_t size = 0;
+  CfbClsid clsid{};
+  uint32_t stateBits = 0;
 };
 
 // The parsed file: its bytes, FAT, mini FAT, the mini stream's sector offsets
@@ -215,6 +217,8 @@ void CfbImage::Parse() {
       entry.left = Get32(e + 0x44);
       entry.right = Get32(e + 0x48);
       entry.child = Get32(e + 0x4C);
+      std::memcpy(entry.clsid.data(), e + 0x50, 16);
+      entry.stateBits = Get32(e + 0x60);
       entry.start = Get32(e + 0x74);
       entry.size = Get32(e + 0x78);
       // Version 3 files keep only 32 bits; writers have left garbage in the
@@ -247,6 +251,15 @@ void CfbImage::Parse() {
 
 // ---- names
 // -------------------------------------------------------------------------------------
+
+bool CfbNameLess(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return a.size() < b.size();
+  for (size_t i = 0; i < a.size(); ++i) {
+    const char16_t x = FoldName(a[i]), y = FoldName(b[i]);
+    if (x != y) return x < y;
+  }
+  return false;
+}
 
 bool CfbNamesEqual(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -359,13 +372,18 @@ std::optional<CfbStorage> CfbStorage::OpenStorage(std::u16string_view name) cons
 std::vector<CfbElement> CfbStorage::Elements() const {
   std::vector<CfbElement> out;
   ForEachChild(*image_, entry_, [&](uint32_t, const detail::CfbDirEntry& e) {
-    out.push_back({e.name, CfbElementType(e.type), e.type == kTypeStream ? e.size : 0});
+    out.push_back({e.name, CfbElementType(e.type), e.type == kTypeStream ? e.size : 0,
+                   e.type == kTypeStream ? CfbClsid{} : e.clsid, e.stateBits});
     return true;
   });
   return out;
 }
 
 const std::u16string& CfbStorage::Name() const { return image_->dir[entry_].name; }
+
+CfbClsid CfbStorage::Clsid() const { return image_->dir[entry_].clsid; }
+
+uint32_t CfbStorage::StateBits() const { return image_->dir[entry_].stateBits; }
 
 int CfbStorage::MajorVersion() const { return image_->major; }
 
@@ -374,6 +392,8 @@ CfbStorageCopy CfbStorage::CopyToMemory(std::span<const std::u16string_view> ski
   // bytes than it has. `visited` spans the whole copy, so a storage reachable
   // twice is a loop, not a fan-out.
   CfbStorageCopy copy;
+  copy.clsid = Clsid();
+  copy.stateBits = StateBits();
   uint64_t budget = image_->bytes.size();
   Visited visited(image_->dir.size());
   visited.Mark(entry_);
@@ -387,6 +407,8 @@ CfbStorageCopy CfbStorage::CopyToMemory(std::span<const std::u16string_view> ski
       auto element = std::make_unique<CfbStorageCopy::Element>();
       element->name = e.name;
       element->type = e.type;
+      element->clsid = e.clsid;
+      element->stateBits = e.stateBits;
       if (e.type == CfbElementType::Stream) {
         auto s = storage.OpenStream(e.name);
         if (!s) continue;
@@ -409,20 +431,340 @@ CfbStorageCopy CfbStorage::CopyToMemory(std::span<const std::u16string_view> ski
 // ---- storage copy
 // ------------------------------------------------------------------------------
 
-const CfbStorageCopy::Element* CfbStorageCopy::Find(std::u16string_view name) const {
-  for (const auto& e : elements_)
-    if (CfbNamesEqual(e->name, name)) return e.get();
-  return nullptr;
+namespace {
+
+using ElementList = std::vector<std::unique_ptr<CfbStorageCopy::Element>>;
+
+constexpr size_t kMaxNameLength = 31;
+
+void CheckName(std::u16string_view name) {
+  if (name.empty() || name.size() > kMaxNameLength)
+    throw CfbError("compound file: an element name has 1 to 31 characters");
+  for (char16_t c : name)
+    if (c == u'/' || c == u'\\' || c == u':' || c == u'!')
+      throw CfbError("compound file: an element name holds no / \\ : !");
 }
 
-bool CfbStorageCopy::Remove(std::u16string_view name) {
-  const auto it = std::find_if(elements_.begin(), elements_.end(),
-                               [&](const auto& e) { return CfbNamesEqual(e->name, name); });
-  if (it == elements_.end()) return false;
-  elements_.erase(it);
+// The names of a path; each checked.
+std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
+  std::vector<std::u16string_view> names;
+  size_t at = 0;
+  while (true) {
+    const size_t slash = path.find(u'/', at);
+    names.push_back(path.substr(at, slash == std::u16string_view::npos ? std::u16string_view::npos : slash - at));
+    CheckName(names.back());
+    if (slash == std::u16string_view::npos) break;
+    at = slash + 1;
+  }
+  return names;
+}
+
+ElementList::iterator FindIn(ElementList& list, std::u16string_view name) {
+  return std::find_if(list.begin(), list.end(), [&](const auto& e) { return CfbNamesEqual(e->name, name); });
+}
+
+}  // namespace
+
+std::vector<std::unique_ptr<CfbStorageCopy::Element>>* CfbStorageCopy::ParentList(std::u16string_view path,
+                                                                                  bool make,
+                                                                                  std::u16string_view& leaf) {
+  const auto names = SplitPath(path);
+  ElementList* list = &elements_;
+  for (size_t i = 0; i + 1 < names.size(); ++i) {
+    auto it = FindIn(*list, names[i]);
+    if (it != list->end() && (*it)->type == CfbElementType::Storage) {
+      list = &(*it)->children;
+      continue;
+    }
+    if (!make) return nullptr;
+    auto storage = std::make_unique<Element>();
+    storage->name = std::u16string(names[i]);
+    storage->type = CfbElementType::Storage;
+    if (it != list->end()) {
+      *it = std::move(storage);  // a stream on the way gives way to the storage
+    } else {
+      list->push_back(std::move(storage));
+      it = list->end() - 1;
+    }
+    list = &(*it)->children;
+  }
+  leaf = names.back();
+  return list;
+}
+
+const CfbStorageCopy::Element* CfbStorageCopy::Find(std::u16string_view path) const {
+  return const_cast<CfbStorageCopy*>(this)->Find(path);
+}
+
+CfbStorageCopy::Element* CfbStorageCopy::Find(std::u16string_view path) {
+  std::u16string_view leaf;
+  ElementList* list;
+  try {
+    list = ParentList(path, false, leaf);
+  } catch (const CfbError&) {
+    return nullptr;  // no element has a name that could not be stored
+  }
+  if (!list) return nullptr;
+  const auto it = FindIn(*list, leaf);
+  return it == list->end() ? nullptr : it->get();
+}
+
+bool CfbStorageCopy::Remove(std::u16string_view path) {
+  std::u16string_view leaf;
+  ElementList* list;
+  try {
+    list = ParentList(path, false, leaf);
+  } catch (const CfbError&) {
+    return false;
+  }
+  if (!list) return false;
+  const auto it = FindIn(*list, leaf);
+  if (it == list->end()) return false;
+  list->erase(it);
   return true;
 }
 
+CfbStorageCopy::Element& CfbStorageCopy::Leaf(std::u16string_view path) {
+  std::u16string_view leaf;  // every name is checked before anything changes
+  ElementList& list = *ParentList(path, true, leaf);
+  auto it = FindIn(list, leaf);
+  if (it != list.end()) return **it;
+  list.push_back(std::make_unique<Element>());
+  list.back()->name = std::u16string(leaf);
+  return *list.back();
+}
+
+CfbStorageCopy::Element& CfbStorageCopy::PutStream(std::u16string_view path, std::vector<uint8_t> data) {
+  Element& e = Leaf(path);
+  if (e.type != CfbElementType::Stream) {
+    e.type = CfbElementType::Stream;
+    e.children.clear();
+    e.clsid = {};
+  }
+  e.data = std::move(data);
+  return e;
+}
+
+CfbStorageCopy::Element& CfbStorageCopy::PutStorage(std::u16string_view path) {
+  Element& e = Leaf(path);
+  if (e.type != CfbElementType::Storage) {
+    e.type = CfbElementType::Storage;
+    e.data.clear();
+  }
+  return e;
+}
+
+CfbStorageCopy::Element& CfbStorageCopy::PutElement(std::u16string_view parent, std::unique_ptr<Element> element) {
+  if (!element) throw CfbError("compound file: no element to put");
+  CheckName(element->name);
+  ElementList* list = parent.empty() ? &elements_ : &PutStorage(parent).children;
+  const auto it = FindIn(*list, element->name);
+  if (it != list->end()) {
+    *it = std::move(element);
+    return **it;
+  }
+  list->push_back(std::move(element));
+  return *list->back();
+}
+
+// ---- saving
+// ------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr uint32_t kFatSect = 0xFFFFFFFD;
+constexpr uint32_t kDifSect = 0xFFFFFFFC;
+
+void Put16(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+// One directory entry of the file being written.
+struct SaveEntry {
+  const CfbStorageCopy::Element* element = nullptr;  // nullptr for the root
+  uint32_t left = kNoStream, right = kNoStream, child = kNoStream;
+  bool red = false;
+  uint32_t start = kEndOfChain;
+  uint64_t size = 0;
+};
+
+// Hangs the sorted ids [from, to) as a balanced tree; returns its root. Nodes on the deepest
+// level of a tree that is not full are red, all others black: every path down then meets the
+// same number of black nodes, and no red node has a red child.
+uint32_t Hang(std::vector<SaveEntry>& dir, const std::vector<uint32_t>& ids, size_t from, size_t to, int depth,
+              int deepest) {
+  if (from >= to) return kNoStream;
+  const size_t mid = from + (to - from) / 2;
+  const uint32_t id = ids[mid];
+  dir[id].left = Hang(dir, ids, from, mid, depth + 1, deepest);
+  dir[id].right = Hang(dir, ids, mid + 1, to, depth + 1, deepest);
+  dir[id].red = depth == deepest && depth > 0;
+  return id;
+}
+
+int DeepestLevel(size_t n) {
+  int d = -1;
+  for (size_t full = 0; full < n; full = full * 2 + 1) ++d;
+  return d;
+}
+
+}  // namespace
+
+std::vector<uint8_t> CfbStorageCopy::Save() const {
+  constexpr uint32_t kSector = 512;
+  constexpr uint32_t kPerFat = kSector / 4;
+  constexpr uint32_t kMini = 1u << kMiniShift;
+  // Directory: the root first, then every storage's children in turn, each list hung as a tree.
+  std::vector<SaveEntry> dir(1);
+  struct Pending {
+    uint32_t parent;
+    const ElementList* list;
+  };
+  std::vector<Pending> todo{{0, &elements_}};
+  for (size_t t = 0; t < todo.size(); ++t) {
+    const Pending p = todo[t];
+    std::vector<const Element*> kids;
+    for (const auto& e : *p.list) kids.push_back(e.get());
+    std::sort(kids.begin(), kids.end(), [](const Element* a, const Element* b) { return CfbNameLess(a->name, b->name); });
+    for (size_t i = 1; i < kids.size(); ++i)
+      if (CfbNamesEqual(kids[i - 1]->name, kids[i]->name)) throw CfbError("compound file: two elements of one name");
+    std::vector<uint32_t> ids;
+    for (const Element* e : kids) {
+      CheckName(e->name);
+      ids.push_back(uint32_t(dir.size()));
+      SaveEntry entry;
+      entry.element = e;
+      dir.push_back(entry);
+      if (e->type == CfbElementType::Storage) todo.push_back({ids.back(), &e->children});
+    }
+    dir[p.parent].child = Hang(dir, ids, 0, ids.size(), 0, DeepestLevel(ids.size()));
+  }
+
+  // Sizes: small streams go to the mini stream, the others to sectors of their own.
+  uint64_t miniSectors = 0, bigSectors = 0;
+  for (size_t i = 1; i < dir.size(); ++i) {
+    const Element& e = *dir[i].element;
+    if (e.type != CfbElementType::Stream) continue;
+    if (e.data.size() > kCompoundFileMaxSize) throw CfbError("compound file: file too large");
+    dir[i].size = e.data.size();
+    if (e.data.size() < kMiniCutoff)
+      miniSectors += (e.data.size() + kMini - 1) / kMini;
+    else
+      bigSectors += (e.data.size() + kSector - 1) / kSector;
+  }
+  const uint64_t dirSectors = (dir.size() + 3) / 4;
+  const uint64_t miniFatSectors = (miniSectors + kPerFat - 1) / kPerFat;
+  const uint64_t miniStreamSectors = (miniSectors * kMini + kSector - 1) / kSector;
+  const uint64_t dataSectors = dirSectors + miniFatSectors + miniStreamSectors + bigSectors;
+  if ((dataSectors + 1) * kSector > kCompoundFileMaxSize) throw CfbError("compound file: file too large");
+  // The FAT covers itself and the DIFAT too: grow both until they do.
+  uint64_t fatSectors = 1, difatSectors = 0;
+  while (true) {
+    difatSectors = fatSectors > kHeaderDifatCount ? (fatSectors - kHeaderDifatCount + kPerFat - 2) / (kPerFat - 1) : 0;
+    if (fatSectors * kPerFat >= dataSectors + fatSectors + difatSectors) break;
+    ++fatSectors;
+  }
+  const uint64_t total = fatSectors + difatSectors + dataSectors;
+  if ((total + 1) * kSector > kCompoundFileMaxSize) throw CfbError("compound file: file too large");
+
+  std::vector<uint8_t> out(size_t(total + 1) * kSector, 0);
+  std::vector<uint32_t> fat(size_t(fatSectors * kPerFat), kFreeSect);
+  uint32_t next = 0;
+  auto chain = [&](uint64_t count) {  // the next `count` sectors as one chain; its start
+    if (count == 0) return kEndOfChain;
+    const uint32_t first = next;
+    for (uint64_t i = 0; i < count; ++i, ++next) fat[next] = (i + 1 == count) ? kEndOfChain : next + 1;
+    return first;
+  };
+  const uint32_t firstFat = next;
+  for (uint64_t i = 0; i < fatSectors; ++i) fat[next++] = kFatSect;
+  const uint32_t firstDifat = next;
+  for (uint64_t i = 0; i < difatSectors; ++i) fat[next++] = kDifSect;
+  const uint32_t firstDir = chain(dirSectors);
+  const uint32_t firstMiniFat = chain(miniFatSectors);
+  const uint32_t firstMini = chain(miniStreamSectors);
+  auto sector = [&](uint32_t id) { return out.data() + (uint64_t(id) + 1) * kSector; };
+
+  // Stream bytes: mini streams one after another in the mini stream, the others in their chains.
+  std::vector<uint32_t> miniFat(size_t(miniFatSectors * kPerFat), kFreeSect);
+  uint32_t nextMini = 0;
+  for (size_t i = 1; i < dir.size(); ++i) {
+    const Element& e = *dir[i].element;
+    if (e.type != CfbElementType::Stream || e.data.empty()) continue;
+    if (e.data.size() < kMiniCutoff) {
+      const uint32_t count = uint32_t((e.data.size() + kMini - 1) / kMini);
+      dir[i].start = nextMini;
+      for (uint32_t k = 0; k < count; ++k) miniFat[nextMini + k] = k + 1 == count ? kEndOfChain : nextMini + k + 1;
+      // The mini stream's sectors follow one another, so its bytes are one run.
+      std::memcpy(sector(firstMini) + uint64_t(nextMini) * kMini, e.data.data(), e.data.size());
+      nextMini += count;
+    } else {
+      const uint64_t count = (e.data.size() + kSector - 1) / kSector;
+      dir[i].start = chain(count);
+      std::memcpy(sector(dir[i].start), e.data.data(), e.data.size());
+    }
+  }
+  dir[0].start = firstMini;
+  dir[0].size = miniSectors * kMini;
+
+  // Header.
+  uint8_t* h = out.data();
+  std::memcpy(h, kSignature, 8);
+  Put16(h + 0x18, 0x003E);
+  Put16(h + 0x1A, 3);
+  Put16(h + 0x1C, 0xFFFE);
+  Put16(h + 0x1E, 9);
+  Put16(h + 0x20, kMiniShift);
+  Put32(h + 0x2C, uint32_t(fatSectors));
+  Put32(h + 0x30, firstDir);
+  Put32(h + 0x38, kMiniCutoff);
+  Put32(h + 0x3C, firstMiniFat);
+  Put32(h + 0x40, uint32_t(miniFatSectors));
+  Put32(h + 0x44, difatSectors ? firstDifat : kEndOfChain);
+  Put32(h + 0x48, uint32_t(difatSectors));
+  for (uint32_t i = 0; i < kHeaderDifatCount; ++i)
+    Put32(h + 0x4C + 4 * i, i < fatSectors ? firstFat + i : kFreeSect);
+  // DIFAT sectors: 127 FAT sector ids each, then the next DIFAT sector.
+  for (uint64_t d = 0; d < difatSectors; ++d) {
+    uint8_t* p = sector(uint32_t(firstDifat + d));
+    for (uint32_t i = 0; i + 1 < kPerFat; ++i) {
+      const uint64_t k = kHeaderDifatCount + d * (kPerFat - 1) + i;
+      Put32(p + 4 * i, k < fatSectors ? uint32_t(firstFat + k) : kFreeSect);
+    }
+    Put32(p + 4 * (kPerFat - 1), d + 1 < difatSectors ? uint32_t(firstDifat + d + 1) : kEndOfChain);
+  }
+  for (size_t i = 0; i < fat.size(); ++i) Put32(sector(uint32_t(firstFat + i / kPerFat)) + 4 * (i % kPerFat), fat[i]);
+  for (size_t i = 0; i < miniFat.size(); ++i)
+    Put32(sector(uint32_t(firstMiniFat + i / kPerFat)) + 4 * (i % kPerFat), miniFat[i]);
+
+  // Directory entries; the unused ones after the last entry have no siblings and no child.
+  for (size_t i = 0; i < dirSectors * 4; ++i) {
+    uint8_t* e = sector(uint32_t(firstDir + i / 4)) + 128 * (i % 4);
+    Put32(e + 0x44, kNoStream);
+    Put32(e + 0x48, kNoStream);
+    Put32(e + 0x4C, kNoStream);
+    if (i >= dir.size()) continue;
+    const SaveEntry& s = dir[i];
+    const std::u16string& name = s.element ? s.element->name : std::u16string(u"Root Entry");
+    for (size_t k = 0; k < name.size(); ++k) Put16(e + 2 * k, uint16_t(name[k]));
+    Put16(e + 0x40, uint16_t(2 * (name.size() + 1)));
+    e[0x42] = !s.element ? kTypeRoot : s.element->type == CfbElementType::Storage ? kTypeStorage : kTypeStream;
+    e[0x43] = s.red ? 0 : 1;
+    Put32(e + 0x44, s.left);
+    Put32(e + 0x48, s.right);
+    Put32(e + 0x4C, s.child);
+    const bool stream = s.element && s.element->type == CfbElementType::Stream;
+    if (!stream) std::memcpy(e + 0x50, (s.element ? s.element->clsid : clsid).data(), 16);
+    Put32(e + 0x60, s.element ? s.element->stateBits : stateBits);
+    Put32(e + 0x74, stream || !s.element ? s.start : 0);
+    Put32(e + 0x78, uint32_t(s.size));
+  }
+  return out;
+}
 // ---- stream
 // ------------------------------------------------------------------------------------
 

@@ -12,8 +12,9 @@
 // What it offers: the compound-file test, opening from a file or from memory,
 // opening a stream or sub-storage by name (absent is an answer, not an error;
 // names compare without regard to the case of Latin letters), stream size, read
-// and seek, the elements of a storage, and an in-memory copy of a storage from
-// which elements can be removed.
+// and seek, the elements of a storage, and an in-memory copy of a storage that
+// can be changed (elements added, replaced and removed at any depth) and saved
+// as a compound file of its own.
 //
 // Design: the whole file is held in memory and every chain is resolved once,
 // when its stream or table is opened, into a list of byte offsets. That is
@@ -29,6 +30,7 @@
 // handle.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -55,10 +57,14 @@ class CfbImage;
 
 enum class CfbElementType : uint8_t { Storage = 1, Stream = 2 };
 
+using CfbClsid = std::array<uint8_t, 16>;
+
 struct CfbElement {
   std::u16string name;
   CfbElementType type;
   uint64_t size;  // the stream's declared size (0 for a storage)
+  CfbClsid clsid{};        // a storage's class id (zero for streams)
+  uint32_t stateBits = 0;  // the user-defined flags of the entry
 };
 
 enum class CfbSeekOrigin { Begin = 0, Current = 1, End = 2 };
@@ -108,6 +114,9 @@ class CfbStorage {
   // file's writer sorted).
   std::vector<CfbElement> Elements() const;
   const std::u16string& Name() const;
+  // The class id and the state bits of this storage's own entry.
+  CfbClsid Clsid() const;
+  uint32_t StateBits() const;
   // 3 (512-byte sectors) or 4 (4096-byte sectors).
   int MajorVersion() const;
   // Copies every element below this storage into memory, except the direct
@@ -124,24 +133,58 @@ class CfbStorage {
   uint32_t entry_;
 };
 
-// An in-memory copy of a storage: names, stream bytes and sub-storages,
-// detached from the file. Elements can be removed; nothing is written back.
+// An in-memory copy of a storage: names, class ids, state bits, stream bytes
+// and sub-storages, detached from the file. Elements can be added, replaced and
+// removed at any depth; Save writes the copy as a compound file whose root is
+// the copied storage.
+//
+// Paths name an element below the copy's root with "/" between the names (a
+// name never holds "/"); names compare as storage names do. A name has 1 to 31
+// UTF-16 code units and none of "/", "\\", ":", "!"; anything else raises
+// CfbError and changes nothing.
 class CfbStorageCopy {
  public:
   struct Element {
     std::u16string name;
     CfbElementType type = CfbElementType::Stream;
+    CfbClsid clsid{};
+    uint32_t stateBits = 0;
     std::vector<uint8_t> data;                       // stream bytes
     std::vector<std::unique_ptr<Element>> children;  // sub-storage elements
   };
 
   const std::vector<std::unique_ptr<Element>>& Elements() const { return elements_; }
-  const Element* Find(std::u16string_view name) const;
-  // Removes the direct element of that name; false when there is none.
-  bool Remove(std::u16string_view name);
+  // The element at a path; nullptr when there is none (or a storage on the way is a stream).
+  const Element* Find(std::u16string_view path) const;
+  Element* Find(std::u16string_view path);
+  // Removes the element at a path (a storage with everything below it); false when there is none.
+  bool Remove(std::u16string_view path);
+  // The stream at a path gets these bytes: an element of that name (stream or storage) is
+  // replaced; missing storages on the way are made. Returns the stream's element.
+  Element& PutStream(std::u16string_view path, std::vector<uint8_t> data);
+  // The storage at a path: an existing storage is kept as it is, a stream of that name is
+  // replaced by an empty storage; missing storages on the way are made.
+  Element& PutStorage(std::u16string_view path);
+  // Puts a whole element (a stream, or a storage with its tree) under the storage at `parent`
+  // ("" for the root), in place of any element of its name. Returns it.
+  Element& PutElement(std::u16string_view parent, std::unique_ptr<Element> element);
+
+  // The copied storage's own class id and state bits (the root entry's when saved).
+  CfbClsid clsid{};
+  uint32_t stateBits = 0;
+
+  // Writes the copy as a version-3 compound file (512-byte sectors): streams under 4096 bytes
+  // in the mini stream, the FAT with as many DIFAT sectors as it needs, the siblings of each
+  // storage hung as a balanced red-black tree in the format's name order. Raises CfbError when
+  // the file would pass kCompoundFileMaxSize.
+  std::vector<uint8_t> Save() const;
 
  private:
   friend class CfbStorage;
+  std::vector<std::unique_ptr<Element>>* ParentList(std::u16string_view path, bool make,
+                                                    std::u16string_view& leaf);
+  // The element at a path, made (as a stream) when missing, with the storages on the way.
+  Element& Leaf(std::u16string_view path);
   std::vector<std::unique_ptr<Element>> elements_;
 };
 
@@ -165,5 +208,8 @@ CfbStorage OpenCompoundView(std::span<const uint8_t> bytes);
 // Names compare as storage names do: without regard to the case of Latin
 // letters (a-z and the Latin-1 letters).
 bool CfbNamesEqual(std::u16string_view a, std::u16string_view b);
+// The order the format keeps siblings in: shorter names first, then by code unit after the same
+// case folding.
+bool CfbNameLess(std::u16string_view a, std::u16string_view b);
 
 }  // namespace kws

@@ -2,11 +2,16 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
+
+#include <nettle/sha1.h>
 
 #include "bench/common/celltext.h"
 #include "xls/biff/biff5.h"
+#include "xls/biff/escherdrawing.h"
 #include "xls/biff/sheetrules.h"
+#include "xls/drawingml/xlsdrawing.h"
 #include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xc12manager.h"
@@ -249,6 +254,7 @@ class TDumper {
   void Run() {
     Workbook();
     for (size_t s = 0; s < FBook.Count(); ++s) Sheet(*FBook.Items(s));
+    Macros();
   }
 
  private:
@@ -677,6 +683,180 @@ class TDumper {
 
     PivotTables(name, sheet.Xc12Sheet());
     FormattedNumbers(sheet);
+    LegacyDrawing(sheet);
+    Drawing(name, sheet.Xc12Sheet());
+  }
+
+  // The sheet's drawing tree (when the drawing library is registered): each anchor (two-cell,
+  // then one-cell, then absolute, each in file order), then its objects: shapes, connectors and
+  // groups (a group's members after it) as `shape`, pictures as `picture`.
+  void Drawing(const std::u16string& name, xls::TXc12DataWorksheet& data) {
+    using namespace xls::xpgdml;
+    using namespace xls::xpgdml::xdr;
+    auto* doc = dynamic_cast<xls::TXLSSheetDrawingDocument*>(data.Drawing());
+    if (!doc) return;
+    const TEG_Anchor& anchors = *doc->WsDr()->EG_Anchor();
+    auto cell = [](const TCT_Marker_Pos* m) -> std::u16string {
+      if (!m || m->Col() == TCT_Marker_Pos::kNotGiven || m->Row() == TCT_Marker_Pos::kNotGiven) return {};
+      return xls::ColRowToRefStr(int32_t(m->Col()), int32_t(m->Row()));
+    };
+    auto pair = [](int64_t a, int64_t b) { return std::to_string(a) + "," + std::to_string(b); };
+    auto extent = [&](const TCT_PositiveSize2D* e) { return e ? pair(e->Cx(), e->Cy()) : std::string(); };
+    auto objects = [](const TEG_ObjectChoices& o) {
+      std::string s;
+      auto add = [&](bool present, const char* word) {
+        if (present) s += (s.empty() ? "" : "|") + std::string(word);
+      };
+      add(o.Sp(), "sp"), add(o.GrpSp(), "grpSp"), add(o.GraphicFrame(), "graphicFrame"), add(o.CxnSp(), "cxnSp"),
+          add(o.Pic(), "pic");
+      return s;
+    };
+    for (const auto& a : *anchors.TwoCellAnchorXpgList()) {
+      const bool given = a->EditAs() < std::size(kTST_EditAsNames);
+      Emit(TLine("drawing").Text(name).Raw("twoCell").Text(cell(a->From())).Text(cell(a->To_())).Raw("")
+               .Raw(given ? kTST_EditAsNames[a->EditAs()] : "").Raw(objects(*a->EG_ObjectChoices())));
+      DrawingObjects(name, cell(a->From()), *a->EG_ObjectChoices());
+    }
+    for (const auto& a : *anchors.OneCellAnchorXpgList()) {
+      Emit(TLine("drawing").Text(name).Raw("oneCell").Text(cell(a->From())).Raw("").Raw(extent(a->Ext())).Raw("")
+               .Raw(objects(*a->EG_ObjectChoices())));
+      DrawingObjects(name, cell(a->From()), *a->EG_ObjectChoices());
+    }
+    for (const auto& a : *anchors.AbsoluteAnchorXpgList()) {
+      Emit(TLine("drawing").Text(name).Raw("absolute").Raw(a->Pos() ? pair(a->Pos()->X(), a->Pos()->Y()) : "")
+               .Raw("").Raw(extent(a->Ext())).Raw("").Raw(objects(*a->EG_ObjectChoices())));
+      DrawingObjects(name, u"", *a->EG_ObjectChoices());
+    }
+  }
+
+  // The objects of one anchor, from its cell.
+  void DrawingObjects(const std::u16string& name, const std::u16string& from,
+                      const xls::xpgdml::xdr::TEG_ObjectChoices& o) {
+    if (o.Sp()) DrawingShape(name, from, *o.Sp());
+    if (o.GrpSp()) DrawingGroup(name, from, *o.GrpSp());
+    if (o.CxnSp()) DrawingConnector(name, from, *o.CxnSp());
+    if (o.Pic()) DrawingPicture(name, from, *o.Pic());
+  }
+
+  TLine& ShapeIds(TLine& line, const xls::xpgdml::TCT_NonVisualDrawingProps* pr) {
+    if (!pr) return line.Raw("").Raw("");
+    return line.Raw(pr->Id() == 2147483632 ? "" : std::to_string(pr->Id())).Text(pr->Name());
+  }
+
+  void DrawingShape(const std::u16string& name, const std::u16string& from, const xls::xpgdml::TCT_Shape& sp) {
+    using namespace xls::xpgdml;
+    const TCT_ShapeNonVisual* nv = sp.NvSpPr();
+    std::string kind;
+    const TEG_Geometry* geometry = sp.SpPr() ? sp.SpPr()->A_EG_Geometry() : nullptr;
+    if (nv && nv->CNvSpPr() && nv->CNvSpPr()->TxBox() == 1)
+      kind = "textbox";
+    else if (geometry && geometry->A_PrstGeom() && geometry->A_PrstGeom()->Prst() < std::size(kTST_ShapeTypeNames))
+      kind = kTST_ShapeTypeNames[geometry->A_PrstGeom()->Prst()];
+    else if (geometry && geometry->A_CustGeom())
+      kind = "custom";
+    TLine line("shape");
+    line.Text(name).Text(from);
+    Emit(ShapeIds(line, nv ? nv->CNvPr() : nullptr).Raw(kind).Text(u""));
+  }
+
+  void DrawingConnector(const std::u16string& name, const std::u16string& from,
+                        const xls::xpgdml::xdr::TCT_Connector& c) {
+    TLine line("shape");
+    line.Text(name).Text(from);
+    Emit(ShapeIds(line, c.NvCxnSpPr() ? c.NvCxnSpPr()->CNvPr() : nullptr).Raw("connector").Text(u""));
+  }
+
+  void DrawingGroup(const std::u16string& name, const std::u16string& from, const xls::xpgdml::xdr::TCT_GroupShape& g) {
+    TLine line("shape");
+    line.Text(name).Text(from);
+    Emit(ShapeIds(line, g.NvGrpSpPr() ? g.NvGrpSpPr()->CNvPr() : nullptr).Raw("group").Text(u""));
+    if (g.SpXpgList())
+      for (const auto& x : *g.SpXpgList()) DrawingShape(name, u"", *x);
+    if (g.GrpSpXpgList())
+      for (const auto& x : *g.GrpSpXpgList()) DrawingGroup(name, u"", *x);
+    if (g.CxnSpXpgList())
+      for (const auto& x : *g.CxnSpXpgList()) DrawingConnector(name, u"", *x);
+    if (g.PicXpgList())
+      for (const auto& x : *g.PicXpgList()) DrawingPicture(name, u"", *x);
+  }
+
+  void DrawingPicture(const std::u16string& name, const std::u16string& from, const xls::xpgdml::xdr::TCT_Picture& p) {
+    const xls::xpgdml::TCT_NonVisualDrawingProps* pr = p.NvPicPr() ? p.NvPicPr()->CNvPr() : nullptr;
+    const xls::xpgdml::TCT_Blip* blip = p.BlipFill() ? p.BlipFill()->A_Blip() : nullptr;
+    const xls::TXc12GraphicImage* image = blip ? blip->Image() : nullptr;
+    static constexpr const char* kTypes[] = {"jpeg", "png", "emf", "wmf", "gif", ""};
+    TLine line("picture");
+    line.Text(name).Text(from);
+    ShapeIds(line, pr).Text(pr ? pr->Descr() : u"");
+    if (image)
+      line.Raw(kTypes[size_t(image->FImageType)]).Int(int64_t(image->FImage.size()));
+    else
+      line.Raw("").Raw("");
+    Emit(line);
+  }
+
+  // The shape tree of a legacy sheet's drawing and its pictures as the reader object holds them.
+  void LegacyDrawing(xls::TXLSWorksheet& sheet) {
+    namespace b = xls::biff;
+    auto* biff = dynamic_cast<b::TBIFF5*>(FBook.BIFF());
+    const int32_t index = sheet.Index();
+    if (!biff || index < 0 || size_t(index) >= biff->Sheets().Count()) return;
+    const b::TEscherDrawing& drawing = biff->GetSheet(size_t(index))->EscherDrawing();
+    if (drawing.DgId() == 0 && drawing.ShapeCount() == 0) return;
+    const std::u16string& name = sheet.Name();
+    Emit(TLine("biffdrawing").Text(name).Int(drawing.DgId()).Int(int64_t(drawing.DeepShapeCount())));
+    const auto anchor = [](b::TShape& s) {
+      if (const b::TMSOObjCLIENTANCHOR* a = s.ClientAnchor())
+        return xls::AreaToRefStr(int32_t(a->FCol1), int32_t(a->FRow1), int32_t(a->FCol2), int32_t(a->FRow2));
+      const b::TMSORecCHILDANCHOR* c = s.ChildAnchor();
+      char buf[64] = "";
+      if (c) std::snprintf(buf, sizeof buf, "%d %d %d %d", int(c->X1), int(c->Y1), int(c->X2), int(c->Y2));
+      return std::u16string(buf, buf + std::strlen(buf));
+    };
+    std::vector<b::TShape*> pictures;
+    drawing.ForEachShape([&](b::TShape& s, b::TShapeGroup& parent) {
+      std::string flips = std::string(s.FlipHorizontal() ? "h" : "") + (s.FlipVertical() ? "v" : "");
+      const int32_t objType = s.ObjType();
+      Emit(TLine("biffshape")
+               .Text(name)
+               .Int(s.SpId())
+               .Int(parent.SpId())
+               .Int(s.ShapeType())
+               .Raw(objType < 0 ? "" : std::to_string(objType))
+               .Text(anchor(s))
+               .Raw(flips)
+               .Text(s.Name())
+               .Text(s.FText));
+      if (!s.IsGroup() && s.ShapeType() == 75) pictures.push_back(&s);
+    });
+    static constexpr const char* kTypes[] = {"", "", "emf", "wmf", "pict", "jpeg", "png", "dib"};
+    b::TMSOPictures& store = biff->MSOPictures();
+    for (b::TShape* s : pictures) {
+      const int64_t id = s->FOPT.BlipId();
+      TLine line("biffpicture");
+      line.Text(name).Text(anchor(*s)).Int(id > 0 ? id : 0);
+      if (id > 0 && size_t(id) <= store.Count()) {
+        const b::TMSOPicture& p = *store.GetMSOPicture(size_t(id - 1));
+        std::vector<uint8_t> bytes;
+        p.SaveToStream(bytes);
+        sha1_ctx ctx;
+        sha1_init(&ctx);
+        sha1_update(&ctx, bytes.size(), bytes.data());
+        uint8_t digest[SHA1_DIGEST_SIZE];
+        sha1_digest(&ctx, sizeof digest, digest);
+        std::string hex;
+        for (uint8_t d : digest) {
+          char h[3];
+          std::snprintf(h, sizeof h, "%02x", unsigned(d));
+          hex += h;
+        }
+        const uint8_t t = p.PictType();
+        line.Raw(t < 8 && kTypes[t][0] ? kTypes[t] : std::to_string(t)).Int(int64_t(bytes.size())).Raw(hex);
+      } else {
+        line.Raw("").Raw("").Raw("");
+      }
+      Emit(line);
+    }
   }
 
   // The formatted text of number cells (and cached numbers of formulas) whose number format is not
@@ -708,6 +888,26 @@ class TDumper {
       }
     }
     FBook.SetSettings(saved);
+  }
+
+  // The modules of a legacy workbook's macro project (read with ReadVBA on), in dir order.
+  void Macros() {
+    auto* biff = dynamic_cast<xls::biff::TBIFF5*>(FBook.BIFF());
+    const xls::biff::TXLSVBA* vba = biff ? biff->VBA() : nullptr;
+    if (!vba) return;
+    const auto join = [](const std::vector<std::u16string>& items, std::u16string_view sep) {
+      std::u16string out;
+      for (size_t i = 0; i < items.size(); ++i) out += (i ? std::u16string(sep) : u"") + items[i];
+      return out;
+    };
+    for (size_t i = 0; i < vba->ModuleCount(); ++i) {
+      const xls::biff::TVBAModuleSource& m = vba->Modules(i);
+      Emit(TLine("macro")
+               .Text(m.Name())
+               .Raw(m.ModuleType() == xls::biff::TVbaModuleType::vmtDocument ? "document" : "module")
+               .Text(join(m.Attributes().All(), u"|"))
+               .Text(join(m.Source().All(), u"\n")));
+    }
   }
 
   // Validations, conditional formats and the autofilter that a legacy load keeps with the

@@ -12,6 +12,7 @@
 #include "platform/textcodec.h"
 #include "xls/biff/biffreader.h"
 #include "xls/crypto/encryption/xlsencryption.h"
+#include "xls/drawingml/xlsdrawing.h"
 #include "xls/formula/xlsformulabinding.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xlsbook.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
   xls::RegisterEncryptedPackageReader();
   xls::RegisterFormulaBinding();
   xls::xpgpivot::RegisterPivotTables();
+  xls::RegisterDrawings();
   try {
     // Numbers are written with "." whatever the environment's locale says.
     xls::TXLSBook book{xls::FormatSettings()};
@@ -50,6 +52,7 @@ int main(int argc, char** argv) {
             WriteLine(stderr, "warning\t", kws::bench::EscapedText(text));
         });
     if (argc == 3) book.SetPassword(kws::Utf8ToUtf16(argv[2]));
+    book.ReadVBA = true;  // the macro project of a legacy workbook gives the `macro` lines
     book.LoadFromFile(argv[1]);
     kws::bench::DumpModel(
         book, [](std::string_view line) { WriteLine(stdout, {}, line); },

@@ -4,6 +4,8 @@
 #include <functional>
 #include <stdexcept>
 
+#include "platform/cfb.h"
+
 namespace kws::test {
 
 namespace {
@@ -23,20 +25,11 @@ void Put32At(std::string& b, uint64_t off, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[off + i] = char((v >> (8 * i)) & 0xFF);
 }
 
-char16_t Upper(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
-
 uint32_t Ceil(uint64_t n, uint64_t d) { return uint32_t((n + d - 1) / d); }
 
 }  // namespace
 
-bool CfbNameLess(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return a.size() < b.size();
-  for (size_t i = 0; i < a.size(); ++i) {
-    const char16_t x = Upper(a[i]), y = Upper(b[i]);
-    if (x != y) return x < y;
-  }
-  return false;
-}
+bool CfbNameLess(std::u16string_view a, std::u16string_view b) { return kws::CfbNameLess(a, b); }
 
 // ---- layout helpers
 // ----------------------------------------------------------------------------

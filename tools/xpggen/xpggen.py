@@ -22,11 +22,12 @@ without a report). Child kinds: "group" (an element group member, created with t
 after the class's own children, in member order), "mixed" (one owning list of the objects of
 several child elements in document order, TXPGBaseObjectList), "grouplist" (an owning list of
 group objects, created with the class: each child the group takes gets a new item of its own, so
-the items keep document order; a name the group does not take adds no item). Attribute kinds
-adjcoord and adjangle (a number or a guide name). CheckAssigned departures: attribute
-required = true (always counted), attribute assigned_unless (the value that counts as not
-assigned, when it is not the initial value), class attr_count = N (the attributes count N,
-whatever they hold), child count = "present" (a present child counts 1 whatever it holds).
+the items keep document order; a name the group does not take adds no item). A child's also_ns
+lists further namespaces in which the same element name gives the same member (xdr:spPr and
+cdr:spPr). Attribute kinds adjcoord and adjangle (a number or a guide name). CheckAssigned
+departures: attribute required = true (always counted), attribute assigned_unless (the value that
+counts as not assigned, when it is not the initial value), class attr_count = N (the attributes
+count N, whatever they hold), child count = "present" (a present child counts 1 whatever it holds).
 For the pivot unit: attribute kind "date" (ISO 8601 text as days, XmlStrToDateTime); per class
 keep_unknown_attributes (the attributes the class does not know, namespace declarations
 included, kept as name="value" texts in RootAttributes() instead of being reported). Per class: choice (Clear frees every single child; the fields
@@ -95,6 +96,11 @@ TEXT_TYPES = {
 }
 
 
+def local_name(cls):
+    """A class name without its C++ namespace (the list alias of a class of another unit)."""
+    return cls.split("::")[-1]
+
+
 def ident(s):
     return "".join(c if c.isalnum() or c == "_" else "_" for c in s)
 
@@ -128,6 +134,9 @@ class Unit:
             with open(os.path.join(os.path.dirname(path), rel), "rb") as f:
                 self.enums += tomllib.load(f).get("enum", [])
         self.enums += t.get("enum", [])
+        # shared_enums: the unit lives in a namespace nested in the one of the unit that emits
+        # these enumerations (their tables are read for the look-up only).
+        self.shared_enums = u.get("shared_enums", False)
         self.includes = u.get("includes", [])
         self.field_prefix = u.get("field_prefix", {})
         self.ctor_hook = u.get("ctor_hook")
@@ -383,6 +392,23 @@ class Unit:
         w("")
         w("namespace %s {" % self.cppns)
         w("")
+        if not self.shared_enums:
+            self.emit_enum_decls(w)
+        allc = self.classes + ([self.root] if self.root else [])
+        for c in allc:
+            w("class %s;" % c["name"])
+        listed = sorted({ch["class"] for c in allc for ch in c["kids"] if ch["kind"] in ("list", "grouplist")})
+        for name in listed:
+            w("using %sXpgList = TXpgList<%s>;" % (name.split("::")[-1], name))
+        w("")
+        for c in allc:
+            self.emit_class_decl(c, w)
+        if self.doc:
+            self.emit_doc_decl(w)
+        w("}  // namespace %s" % self.cppns)
+        return "\n".join(L) + "\n"
+
+    def emit_enum_decls(self, w):
         w("// Enumerations, ordinals in schema order.")
         bits = self.policy["enum_bits"]
         for e in self.enums:
@@ -398,19 +424,6 @@ class Unit:
           ("raises" if self.policy["enum_unknown"] == "raise" else "0"))
         w("int StrToEnum(std::string_view identifier);")
         w("")
-        allc = self.classes + ([self.root] if self.root else [])
-        for c in allc:
-            w("class %s;" % c["name"])
-        listed = sorted({ch["class"] for c in allc for ch in c["kids"] if ch["kind"] in ("list", "grouplist")})
-        for name in listed:
-            w("using %sXpgList = TXpgList<%s>;" % (name, name))
-        w("")
-        for c in allc:
-            self.emit_class_decl(c, w)
-        if self.doc:
-            self.emit_doc_decl(w)
-        w("}  // namespace %s" % self.cppns)
-        return "\n".join(L) + "\n"
 
     def opname(self, field):
         for p in self.field_prefix.values():
@@ -428,7 +441,7 @@ class Unit:
         if ch["kind"] == "mixed":
             return "std::unique_ptr<TXPGBaseObjectList>"
         if ch["kind"] in ("list", "grouplist"):
-            return "std::unique_ptr<%sXpgList>" % ch["class"]
+            return "std::unique_ptr<%sXpgList>" % local_name(ch["class"])
         if ch["kind"] == "text":
             return TEXT_TYPES[ch["type"]][0]
         if ch["kind"] == "textlist":
@@ -529,7 +542,7 @@ class Unit:
             elif ch["kind"] == "textlist":
                 w("  const %s& %s() const { return F%s; }" % (self.member_type(ch), ch["field"], ch["field"]))
             elif ch["kind"] in ("list", "grouplist"):
-                w("  %sXpgList* %s() const { return F%s.get(); }" % (ch["class"], ch["field"], ch["field"]))
+                w("  %sXpgList* %s() const { return F%s.get(); }" % (local_name(ch["class"]), ch["field"], ch["field"]))
             elif ch["kind"] == "mixed":
                 w("  TXPGBaseObjectList* %s() const { return F%s.get(); }" % (ch["field"], ch["field"]))
             else:
@@ -649,6 +662,17 @@ class Unit:
             w("[[maybe_unused]] std::u16string XpgWiden(std::string_view s) { return std::u16string(s.begin(), s.end()); }")
             w("}  // namespace")
             w("")
+        if not self.shared_enums:
+            self.emit_enum_defs(w)
+        allc = self.classes + ([self.root] if self.root else [])
+        for c in allc:
+            self.emit_class_def(c, w)
+        if self.doc:
+            self.emit_doc_def(w)
+        w("}  // namespace %s" % self.cppns)
+        return "\n".join(L) + "\n"
+
+    def emit_enum_defs(self, w):
         w("const TXpgEnumName kEnumNames[%d] = {" % max(1, sum(len(e["values"]) for e in self.enums)))
         any_e = False
         for e in self.enums:
@@ -670,13 +694,6 @@ class Unit:
             w("  return 0;")
         w("}")
         w("")
-        allc = self.classes + ([self.root] if self.root else [])
-        for c in allc:
-            self.emit_class_def(c, w)
-        if self.doc:
-            self.emit_doc_def(w)
-        w("}  // namespace %s" % self.cppns)
-        return "\n".join(L) + "\n"
 
     def eager(self):
         return self.policy["children"] == "eager"
@@ -701,7 +718,7 @@ class Unit:
             elif ch["kind"] == "grouplist":
                 w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
             elif ch.get("eager") and not self.eager() and ch["kind"] == "list":
-                w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
+                w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], local_name(ch["class"])))
             elif ch.get("eager") and not self.eager() and ch["kind"] == "single":
                 w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
         for a in c["attrs"]:
@@ -712,7 +729,7 @@ class Unit:
                 if ch["lazy"] or ch["kind"] in ("group", "mixed", "grouplist"):
                     continue
                 if ch["kind"] == "list":
-                    w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], ch["class"]))
+                    w("  F%s = std::make_unique<%sXpgList>(owner);" % (ch["field"], local_name(ch["class"])))
                 elif ch["kind"] == "single":
                     w("  F%s = std::make_unique<%s>(owner);" % (ch["field"], ch["class"]))
         w("}")
@@ -824,7 +841,7 @@ class Unit:
             return
         if ch["kind"] == "list":
             if not self.eager() or ch["lazy"]:
-                w(ind + "if (!%s) %s = std::make_unique<%sXpgList>(FOwner);" % (f, f, ch["class"]))
+                w(ind + "if (!%s) %s = std::make_unique<%sXpgList>(FOwner);" % (f, f, local_name(ch["class"])))
             w(ind + "%s* x = %s->Add();" % (ch["class"], f))
         else:
             if not self.eager() or ch["lazy"]:
@@ -856,9 +873,12 @@ class Unit:
             elif ch["kind"] not in ("group", "grouplist"):
                 own.append(ch)
                 groups.setdefault(byte_sum(ch["element"]), []).append(ch)
+        def match(ch):
+            return " || ".join("r.Is(TXpgNs::%s, %s)" % (ns, cpp_str(ch["element"]))
+                               for ns in [ch["ns"]] + ch.get("also_ns", []))
         if len(own) == 1:
             ch = own[0]
-            w("  if (r.Is(TXpgNs::%s, %s)) {" % (ch["ns"], cpp_str(ch["element"])))
+            w("  if (%s) {" % match(ch))
             self.child_result(ch, w, "    ")
             w("  }")
         elif own:
@@ -866,7 +886,7 @@ class Unit:
             for h in sorted(groups):
                 w("    case %d:" % h)
                 for ch in groups[h]:
-                    w("      if (r.Is(TXpgNs::%s, %s)) {" % (ch["ns"], cpp_str(ch["element"])))
+                    w("      if (%s) {" % match(ch))
                     self.child_result(ch, w, "        ")
                     w("      }")
                 w("      break;")

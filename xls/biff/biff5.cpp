@@ -2,6 +2,7 @@
 
 #include "xls/biff/xlsreadii.h"
 #include "xls/model/xc12manager.h"
+#include "xls/model/xlserrors.h"
 #include "xls/model/xlsglobals.h"
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworkbookdata.h"
@@ -10,11 +11,12 @@ namespace xls::biff {
 
 TBIFF5::TBIFF5(TXc12Manager& manager)
     : FManager(&manager),
+      FMSOPictures(std::make_unique<TMSOPictures>()),
+      FFormulaHandler(std::make_unique<TFormulaHandler>()),
       FSheets(std::make_unique<TSheets>(this, &manager)),
       FStyles(std::make_unique<TStyles>()),
       FRecords(std::make_unique<TRecordStorageGlobals>()),
       FExtraObjects(std::make_unique<TExtraObjects>()),
-      FFormulaHandler(std::make_unique<TFormulaHandler>()),
       FHandlers(DefaultBIFFRecordHandlers()) {
   FFormulaHandler->OnSheetName = [this](std::u16string_view name, int32_t& index, int32_t& tabCount) {
     SheetNameLookup(name, index, tabCount);
@@ -33,6 +35,18 @@ TBIFF5::TBIFF5(TXc12Manager& manager)
 
 TBIFF5::~TBIFF5() = default;
 
+void TBIFF5::SetReadMacros(bool v) {
+  if (!v) {
+    FVBA.reset();
+    return;
+  }
+  if (FVBA) return;
+  FVBA = std::make_unique<TXLSVBA>();
+  FVBA->OnWarning = [manager = FManager](std::u16string_view text) {
+    manager->Errors()->Warning(text, XLSWARN_BIFF_RECORD_SKIPPED);
+  };
+}
+
 TXc12Fonts& TBIFF5::Fonts() const { return FManager->StyleSheet().Fonts(); }
 
 void TBIFF5::SetVersion(TExcelVersion v) {
@@ -44,8 +58,10 @@ void TBIFF5::Clear() {
   FRecords->SetDefaultData();
   FWriteDefaultData = true;
   ClearCells();
+  FMSOPictures->Clear();
   FStyles->Clear();
   FExtraObjects->Clear();
+  if (FVBA) FVBA->Clear();
   FFormulaHandler->Clear();
   FSheetCharts.clear();
   FFILESHARING.clear();
@@ -68,6 +84,7 @@ void TBIFF5::LoadFromStream(std::optional<std::span<const uint8_t>> data) {
     TXLSReadII reader(*this);
     reader.FSkipMSO = FSkipDrawing;
     reader.LoadFromStream(data);
+    reader.AssignPictureIds();
     if (FAfterLoad) FAfterLoad(*this);
   } catch (...) {
     EndUpdate();

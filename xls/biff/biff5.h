@@ -12,8 +12,9 @@
 // `DefaultBIFFRecordHandlers()` at creation) so that the cell, string, globals and style handlers
 // live in their own units and tests can install their own. The legacy formula handler with its
 // name tables (`FormulaHandler()`) is emptied with the object and answers sheet names and the
-// model's defined names through this object. Not held here yet: the picture store and the macro
-// storage (their readers are other units); chart sheets are kept as raw record lists.
+// model's defined names through this object. The macro storage (`VBA()`) exists only while
+// `ReadMacros` is on; a compound file's macro project is then read with the workbook stream. The
+// picture store (`MSOPictures()`) is held here; chart sheets are kept as raw record lists.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +27,9 @@
 #include <vector>
 
 #include "xls/biff/biffformulahandler.h"
+#include "xls/biff/biffvba.h"
 #include "xls/biff/biffhandlers.h"
+#include "xls/biff/escherpictures.h"
 #include "xls/biff/recordstorage.h"
 #include "xls/biff/sheets.h"
 #include "xls/biff/xlsstream.h"
@@ -81,10 +84,17 @@ class TBIFF5 : public TXLSFactoryObject {
   uint32_t MaxBuffSize() const { return FMaxBuffsize; }
 
   TSheets& Sheets() { return *FSheets; }
+  // The workbook's drawing group and picture store.
+  TMSOPictures& MSOPictures() { return *FMSOPictures; }
   TSheet* GetSheet(size_t index) const { return FSheets->GetSheet(index); }
   TRecordStorageGlobals& Records() { return *FRecords; }
   TStyles& Styles() { return *FStyles; }
   TExtraObjects& ExtraObjects() { return *FExtraObjects; }
+  // The macro storage; nullptr while ReadMacros is off.
+  TXLSVBA* VBA() const { return FVBA.get(); }
+  bool ReadMacros() const { return FVBA != nullptr; }
+  // On: makes the macro storage (its failures become warnings of the hub); off: frees it.
+  void SetReadMacros(bool v);
   std::vector<std::unique_ptr<TRawChartSheet>>& SheetCharts() { return FSheetCharts; }
   TXc12Fonts& Fonts() const;
   TBIFFRecordHandlers& Handlers() { return FHandlers; }
@@ -129,7 +139,6 @@ class TBIFF5 : public TXLSFactoryObject {
   bool FIsMac = false;
   bool FPreserveMacros = true;
   bool FSkipDrawing = false;
-  bool FReadMacros = false;  // the macro storage reader is not part of this library yet
   std::u16string FPassword;  // the default password when it opened the file
   TBIFFProgressEvent FProgressEvent;
   std::function<void(TBIFF5&)> FAfterLoad;
@@ -142,11 +151,14 @@ class TBIFF5 : public TXLSFactoryObject {
   TExcelVersion FVersion = TExcelVersion::xvExcel97;
   TExcelVersion FOrigVersion = TExcelVersion::xvNone;
   uint32_t FMaxBuffsize = 8224;
+  // Made before the sheets and freed after them: their drawings hold clusters of its DGG.
+  std::unique_ptr<TMSOPictures> FMSOPictures;
+  std::unique_ptr<TFormulaHandler> FFormulaHandler;
   std::unique_ptr<TSheets> FSheets;
   std::unique_ptr<TStyles> FStyles;
   std::unique_ptr<TRecordStorageGlobals> FRecords;
   std::unique_ptr<TExtraObjects> FExtraObjects;
-  std::unique_ptr<TFormulaHandler> FFormulaHandler;
+  std::unique_ptr<TXLSVBA> FVBA;
   std::vector<std::unique_ptr<TRawChartSheet>> FSheetCharts;
   std::vector<uint8_t> FFILESHARING;
   bool FAborted = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/textcodec.h"
+#include "xls/biff/biff5.h"
 #include "xls/biff/sheetrules.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsutils.h"
@@ -75,6 +76,10 @@ void TBasicSheet::SetName(std::u16string_view value) {
 
 TSheet::TSheet(TSheets* owner, int32_t id)
     : FOwner(owner), FRecords(std::make_unique<TRecordStorageSheet>()) {
+  TBIFF5* biff = owner ? owner->Owner() : nullptr;
+  FEscherDrawing = std::make_unique<TEscherDrawing>(biff ? &biff->MSOPictures() : nullptr,
+                                                    biff ? &biff->FormulaHandler().InternalNames() : nullptr,
+                                                    biff ? &biff->Fonts() : nullptr);
   FSelectedAreas.Init(0, 0);
   FName = u"Sheet" + kws::Utf8ToUtf16(std::to_string(id + 1));
 }
@@ -91,6 +96,8 @@ void TSheet::ClearData() {
   FSelectedAreas.Clear();
   FVisibleAreas.Clear();
   FRules.reset();
+  FEscherDrawing->Clear();
+  FDrawingRead = false;
   FHasDefaultRecords = false;
   FDimension = TXLSCellArea{0, 0, 0, 0};
 }

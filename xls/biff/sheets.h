@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "xls/biff/escherdrawing.h"
 #include "xls/biff/recordstorage.h"
 #include "xls/model/xlscellarea.h"
 
@@ -239,12 +240,16 @@ class TSheet : public TBasicSheet {
   TXLSCellArea FDimension{0, 0, 0, 0};
   TCellAreas97 FVisibleAreas;
   TBaseRecordStorage FCachedMSORecs;
+  // The sheet's drawing, and whether this load has met it (a later MSODRAWING is kept raw).
+  TEscherDrawing& EscherDrawing() const { return *FEscherDrawing; }
+  bool FDrawingRead = false;
   // Conditional formats, validations and the autofilter (sheetrules.h), made on first use.
   std::unique_ptr<TSheetRules> FRules;
 
  private:
   TSheets* FOwner;
   std::unique_ptr<TRecordStorageSheet> FRecords;
+  std::unique_ptr<TEscherDrawing> FEscherDrawing;
 };
 
 class TSheets {

@@ -73,6 +73,7 @@ void AddFrameRecordHandlers(TBIFFRecordHandlers& h) {
       BIFFID_MSODRAWINGGROUP, [](TXLSReadII& r) { r.RecMSODRAWINGGROUP(); }, true);
   h.Set(
       BIFFID_MSODRAWING, [](TXLSReadII& r) { r.RecMSODRAWING(); }, true);
+  h.Set(BIFFID_NOTE, [](TXLSReadII& r) { r.RecNOTE(); });
   // Validations are read with the drawing layer; when drawings are skipped they are dropped.
   for (uint16_t id : {BIFFID_DVAL, BIFFID_DV})
     h.Set(id, [](TXLSReadII& r) {
@@ -146,6 +147,7 @@ void TXLSReadII::LoadFromStream(std::optional<std::span<const uint8_t>> data) {
   FDone = false;
   FXLS->FWriteDefaultData = false;
   FXLSStream.SetExtraObjects(&FXLS->ExtraObjects());
+  FXLSStream.SetVBA(FXLS->VBA());
   if (data)
     FXLSStream.SetSourceStream(*data);
   else
@@ -481,10 +483,81 @@ void TXLSReadII::RecFILEPASS() {
   }
 }
 
-// Drawing records are kept raw: the group with its continuation records, a sheet drawing with
-// an embedded chart's records; the loop stays in step without reading the shapes.
+// Drawings are read in BIFF8 files unless they are skipped. A damaged drawing group keeps the
+// pictures read before the fault; a damaged sheet drawing is kept raw from its first MSODRAWING
+// on, its records passed whole; both give warning 2003 and the load goes on.
+bool TXLSReadII::ReadsDrawings() const { return !FSkipMSO && Version() == TExcelVersion::xvExcel97; }
+
 void TXLSReadII::RecMSODRAWINGGROUP() {
   InsertRecord = false;
+  if (!ReadsDrawings()) {
+    KeepDrawingGroupRaw();
+    return;
+  }
+  CurrRecs->UpdateInternal(INTERNAL_MSODRWGRP);
+  TMSOPictures& store = FXLS->MSOPictures();
+  struct Reset {
+    TMSOPictures& s;
+    ~Reset() { s.FOnWarning = nullptr; }
+  } reset{store};
+  store.FOnWarning = [this](std::u16string_view text) { Warning(text, XLSWARN_BIFF_RECORD_SKIPPED); };
+  store.LoadFromStream(FXLSStream);
+}
+
+void TXLSReadII::RecMSODRAWING() {
+  InsertRecord = false;
+  TSheet* sheet = CurrSheet();
+  if (!ReadsDrawings() || !sheet || sheet->FDrawingRead) {
+    KeepDrawingRaw();
+    return;
+  }
+  sheet->FDrawingRead = true;
+  CurrRecs->UpdateInternal(INTERNAL_SUFFIXDATA);
+  std::vector<TRecordData> records;
+  try {
+    sheet->EscherDrawing().LoadFromStream(FXLSStream, records);
+  } catch (const XLSRWException&) {
+    for (const TRecordData& r : records) StoreRecord(TBIFFHeader{r.RecId, r.Length}, r.Data);
+    throw;
+  }
+}
+
+void TXLSReadII::RecNOTE() {
+  if (FSkipMSO) return;  // stored raw
+  TSheet* sheet = CurrSheet();
+  const TRecordView b = Body();
+  if (!ReadsDrawings() || !sheet) {
+    // A BIFF5 NOTE holds the note's text itself and has no shape: it stays raw.
+    StoreCurrent();
+    InsertRecord = false;
+    throw XLSRWException("Note without its shape kept raw");
+  }
+  try {
+    sheet->EscherDrawing().SetNoteData(b.U16(2), b.U16(0), b.U16(4), b.U16(6), FlaggedName(b, 10, b.U16(8)));
+  } catch (const XLSRWException&) {
+    StoreCurrent();
+    InsertRecord = false;
+    throw;
+  }
+  InsertRecord = false;
+  CurrRecs->UpdateInternal(INTERNAL_SUFFIXDATA);
+}
+
+void TXLSReadII::AssignPictureIds() {
+  std::vector<int32_t> blips;
+  FXLS->MSOPictures().GetBlipIds(blips);
+  for (size_t i = 0; i < FXLS->Sheets().Count(); ++i)
+    FXLS->Sheets().GetSheet(i)->EscherDrawing().AssignBlipIds(blips, [this, i](int32_t id) {
+      char msg[96];
+      std::snprintf(msg, sizeof msg, "Sheet %d: a shape refers to picture %d, which the store does not hold",
+                    int(i + 1), int(id));
+      Warning(kws::Utf8ToUtf16(msg), XLSWARN_BIFF_RECORD_SKIPPED);
+    });
+}
+
+// Drawing records kept raw: the group with its continuation records, a sheet drawing with an
+// embedded chart's records; the loop stays in step without reading the shapes.
+void TXLSReadII::KeepDrawingGroupRaw() {
   ReadBody();
   StoreCurrent();
   TBIFFHeader h;
@@ -496,8 +569,7 @@ void TXLSReadII::RecMSODRAWINGGROUP() {
   }
 }
 
-void TXLSReadII::RecMSODRAWING() {
-  InsertRecord = false;
+void TXLSReadII::KeepDrawingRaw() {
   ReadBody();
   StoreCurrent();
   if (FXLSStream.PeekHeader() != BIFFID_OBJ) return;

@@ -195,6 +195,10 @@ class TXLSReadII {
   void RecMSODRAWINGGROUP();
   void RecMSODRAWING();
   void RecMSODRAWINGSELECTION();
+  void RecNOTE();
+  // After the load: the picture references of every sheet drawing become store positions
+  // (a reference to no stored picture becomes 0, with warning 2003).
+  void AssignPictureIds();
 
  private:
   void RecordLoop();
@@ -205,6 +209,9 @@ class TXLSReadII {
   void StoreRecord(const TBIFFHeader& header, std::span<const uint8_t> body);
   void ReadNextRaw(TBIFFHeader& header, std::vector<uint8_t>& body);
   void AddMissingWorksheet();
+  void KeepDrawingGroupRaw();
+  void KeepDrawingRaw();
+  bool ReadsDrawings() const;
   [[noreturn]] void WrapError(const std::exception& e);
   // Warning 2003 for the current record, which started at `start`, skipped for `e`.
   void SkipDamaged(const XLSRWException& e, int64_t start);

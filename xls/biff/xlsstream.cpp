@@ -6,6 +6,7 @@
 
 #include "platform/cfb.h"
 #include "platform/filebytes.h"
+#include "xls/biff/biffvba.h"
 #include "xls/model/xlserrors.h"
 
 namespace xls::biff {
@@ -213,6 +214,7 @@ void TXLSStream::OpenCompound(const kws::CfbStorage& root) {
     FStream = std::make_unique<kws::CfbStream>(std::move(*s));
     SetRuns(FStream->Runs());
     FFileVersion = version;
+    if (FVBA) FVBA->Read(root);  // never ends the load: a failure is a warning
     return;
   }
   throw XLSRWException("The file is not an Excel workbook");

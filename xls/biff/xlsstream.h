@@ -84,6 +84,8 @@ struct TRecFILEPASS {
 
 // An in-memory copy of the compound file's other elements (everything but "Workbook" and
 // "Book"), kept with the reader object.
+class TXLSVBA;
+
 class TExtraObjects {
  public:
   TExtraObjects();
@@ -133,6 +135,9 @@ class TXLSStream {
   }
   // Receives the copy of the compound file's other elements (not owned; may be nullptr).
   void SetExtraObjects(TExtraObjects* extra) { FExtraObjects = extra; }
+  // Reads the macro project of a compound file once its workbook stream is open (not owned;
+  // nullptr reads none). A bare file is never searched for macros.
+  void SetVBA(TXLSVBA* vba) { FVBA = vba; }
   bool SaveVBA = false;
 
   // Opens the source and returns its version: xvExcel97 ("Workbook"), xvExcel50 ("Book"),
@@ -244,6 +249,7 @@ class TXLSStream {
   void OpenCompound(const kws::CfbStorage& root);
 
   TExtraObjects* FExtraObjects = nullptr;
+  TXLSVBA* FVBA = nullptr;
   std::span<const uint8_t> FSource;
   bool FHasSource = false;
   std::vector<uint8_t> FOwned;              // the bare file when read by us

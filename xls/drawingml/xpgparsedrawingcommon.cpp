@@ -8762,6 +8762,1303 @@ void TCT_ShapeProperties::AssignAttributes(const TXpgXMLAttributeList& a) {
   }
 }
 
+// TCT_NonVisualDrawingProps -------------------------------------------------------------------
+
+TCT_NonVisualDrawingProps::TCT_NonVisualDrawingProps(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 4;
+  XpgChargeElement(owner);
+}
+
+TCT_NonVisualDrawingProps::~TCT_NonVisualDrawingProps() = default;
+
+int TCT_NonVisualDrawingProps::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FId != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (!FName.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FDescr.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FHidden != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_NonVisualDrawingProps::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::DrawingML, "extLst")) {
+    if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+    TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_NonVisualDrawingProps::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::None, "id")) {
+          FId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 417:
+        if (a.Is(i, TXpgNs::None, "name")) {
+          FName = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 529:
+        if (a.Is(i, TXpgNs::None, "descr")) {
+          FDescr = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 620:
+        if (a.Is(i, TXpgNs::None, "hidden")) {
+          FHidden = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_ShapeLocking ----------------------------------------------------------------------------
+
+TCT_ShapeLocking::TCT_ShapeLocking(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 11;
+  XpgChargeElement(owner);
+}
+
+TCT_ShapeLocking::~TCT_ShapeLocking() = default;
+
+int TCT_ShapeLocking::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FNoGrp != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoSelect != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoRot != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeAspect != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoMove != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoResize != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoEditPoints != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoAdjustHandles != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeArrowheads != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeShapeType != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoTextEdit != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ShapeLocking::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::DrawingML, "extLst")) {
+    if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+    TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_ShapeLocking::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 518:
+        if (a.Is(i, TXpgNs::None, "noGrp")) {
+          FNoGrp = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 530:
+        if (a.Is(i, TXpgNs::None, "noRot")) {
+          FNoRot = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 628:
+        if (a.Is(i, TXpgNs::None, "noMove")) {
+          FNoMove = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 829:
+        if (a.Is(i, TXpgNs::None, "noSelect")) {
+          FNoSelect = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 847:
+        if (a.Is(i, TXpgNs::None, "noResize")) {
+          FNoResize = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1032:
+        if (a.Is(i, TXpgNs::None, "noTextEdit")) {
+          FNoTextEdit = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1248:
+        if (a.Is(i, TXpgNs::None, "noEditPoints")) {
+          FNoEditPoints = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1411:
+        if (a.Is(i, TXpgNs::None, "noChangeAspect")) {
+          FNoChangeAspect = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1543:
+        if (a.Is(i, TXpgNs::None, "noAdjustHandles")) {
+          FNoAdjustHandles = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1718:
+        if (a.Is(i, TXpgNs::None, "noChangeShapeType")) {
+          FNoChangeShapeType = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1843:
+        if (a.Is(i, TXpgNs::None, "noChangeArrowheads")) {
+          FNoChangeArrowheads = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_NonVisualDrawingShapeProps --------------------------------------------------------------
+
+TCT_NonVisualDrawingShapeProps::TCT_NonVisualDrawingShapeProps(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 1;
+  XpgChargeElement(owner);
+}
+
+TCT_NonVisualDrawingShapeProps::~TCT_NonVisualDrawingShapeProps() = default;
+
+int TCT_NonVisualDrawingShapeProps::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FTxBox != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_SpLocks) { const int k = FA_SpLocks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_NonVisualDrawingShapeProps::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::DrawingML, "extLst")) {
+        if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+        TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+        return x;
+      }
+      break;
+    case 735:
+      if (r.Is(TXpgNs::DrawingML, "spLocks")) {
+        if (!FA_SpLocks) FA_SpLocks = std::make_unique<TCT_ShapeLocking>(FOwner);
+        TCT_ShapeLocking* x = FA_SpLocks.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+void TCT_NonVisualDrawingShapeProps::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 533:
+        if (a.Is(i, TXpgNs::None, "txBox")) {
+          FTxBox = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_ShapeNonVisual --------------------------------------------------------------------------
+
+TCT_ShapeNonVisual::TCT_ShapeNonVisual(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_ShapeNonVisual::~TCT_ShapeNonVisual() = default;
+
+int TCT_ShapeNonVisual::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCNvPr) { const int k = FCNvPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCNvSpPr) { const int k = FCNvSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+// TCT_PictureLocking --------------------------------------------------------------------------
+
+TCT_PictureLocking::TCT_PictureLocking(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 11;
+  XpgChargeElement(owner);
+}
+
+TCT_PictureLocking::~TCT_PictureLocking() = default;
+
+int TCT_PictureLocking::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FNoGrp != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoSelect != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoRot != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeAspect != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoMove != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoResize != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoEditPoints != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoAdjustHandles != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeArrowheads != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeShapeType != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoCrop != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_PictureLocking::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::DrawingML, "extLst")) {
+    if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+    TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_PictureLocking::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 518:
+        if (a.Is(i, TXpgNs::None, "noGrp")) {
+          FNoGrp = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 530:
+        if (a.Is(i, TXpgNs::None, "noRot")) {
+          FNoRot = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 625:
+        if (a.Is(i, TXpgNs::None, "noCrop")) {
+          FNoCrop = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 628:
+        if (a.Is(i, TXpgNs::None, "noMove")) {
+          FNoMove = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 829:
+        if (a.Is(i, TXpgNs::None, "noSelect")) {
+          FNoSelect = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 847:
+        if (a.Is(i, TXpgNs::None, "noResize")) {
+          FNoResize = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1248:
+        if (a.Is(i, TXpgNs::None, "noEditPoints")) {
+          FNoEditPoints = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1411:
+        if (a.Is(i, TXpgNs::None, "noChangeAspect")) {
+          FNoChangeAspect = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1543:
+        if (a.Is(i, TXpgNs::None, "noAdjustHandles")) {
+          FNoAdjustHandles = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1718:
+        if (a.Is(i, TXpgNs::None, "noChangeShapeType")) {
+          FNoChangeShapeType = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1843:
+        if (a.Is(i, TXpgNs::None, "noChangeArrowheads")) {
+          FNoChangeArrowheads = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_NonVisualPictureProperties --------------------------------------------------------------
+
+TCT_NonVisualPictureProperties::TCT_NonVisualPictureProperties(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 1;
+  XpgChargeElement(owner);
+}
+
+TCT_NonVisualPictureProperties::~TCT_NonVisualPictureProperties() = default;
+
+int TCT_NonVisualPictureProperties::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FPreferRelativeResize != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_PicLocks) { const int k = FA_PicLocks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_NonVisualPictureProperties::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::DrawingML, "extLst")) {
+        if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+        TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+        return x;
+      }
+      break;
+    case 824:
+      if (r.Is(TXpgNs::DrawingML, "picLocks")) {
+        if (!FA_PicLocks) FA_PicLocks = std::make_unique<TCT_PictureLocking>(FOwner);
+        TCT_PictureLocking* x = FA_PicLocks.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+TCT_PictureLocking* TCT_NonVisualPictureProperties::Create_PicLocks() {
+  if (!FA_PicLocks) FA_PicLocks = std::make_unique<TCT_PictureLocking>(FOwner);
+  return FA_PicLocks.get();
+}
+
+void TCT_NonVisualPictureProperties::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 2098:
+        if (a.Is(i, TXpgNs::None, "preferRelativeResize")) {
+          FPreferRelativeResize = XpgToBool(a.ValueBytes(i), 1);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_PictureNonVisual ------------------------------------------------------------------------
+
+TCT_PictureNonVisual::TCT_PictureNonVisual(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_PictureNonVisual::~TCT_PictureNonVisual() = default;
+
+int TCT_PictureNonVisual::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCNvPr) { const int k = FCNvPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCNvPicPr) { const int k = FCNvPicPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_PictureNonVisual::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 489:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "cNvPr")) {
+        if (!FCNvPr) FCNvPr = std::make_unique<TCT_NonVisualDrawingProps>(FOwner);
+        TCT_NonVisualDrawingProps* x = FCNvPr.get();
+        return x;
+      }
+      break;
+    case 773:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "cNvPicPr")) {
+        if (!FCNvPicPr) FCNvPicPr = std::make_unique<TCT_NonVisualPictureProperties>(FOwner);
+        TCT_NonVisualPictureProperties* x = FCNvPicPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+TCT_NonVisualDrawingProps* TCT_PictureNonVisual::Create_CNvPr() {
+  if (!FCNvPr) FCNvPr = std::make_unique<TCT_NonVisualDrawingProps>(FOwner);
+  return FCNvPr.get();
+}
+
+TCT_NonVisualPictureProperties* TCT_PictureNonVisual::Create_CNvPicPr() {
+  if (!FCNvPicPr) FCNvPicPr = std::make_unique<TCT_NonVisualPictureProperties>(FOwner);
+  return FCNvPicPr.get();
+}
+
+// TCT_GraphicalObjectFrameLocking -------------------------------------------------------------
+
+TCT_GraphicalObjectFrameLocking::TCT_GraphicalObjectFrameLocking(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 6;
+  XpgChargeElement(owner);
+}
+
+TCT_GraphicalObjectFrameLocking::~TCT_GraphicalObjectFrameLocking() = default;
+
+int TCT_GraphicalObjectFrameLocking::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FNoGrp != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoDrilldown != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoSelect != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeAspect != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoMove != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoResize != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_GraphicalObjectFrameLocking::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::DrawingML, "extLst")) {
+    if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+    TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_GraphicalObjectFrameLocking::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 518:
+        if (a.Is(i, TXpgNs::None, "noGrp")) {
+          FNoGrp = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 628:
+        if (a.Is(i, TXpgNs::None, "noMove")) {
+          FNoMove = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 829:
+        if (a.Is(i, TXpgNs::None, "noSelect")) {
+          FNoSelect = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 847:
+        if (a.Is(i, TXpgNs::None, "noResize")) {
+          FNoResize = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1164:
+        if (a.Is(i, TXpgNs::None, "noDrilldown")) {
+          FNoDrilldown = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1411:
+        if (a.Is(i, TXpgNs::None, "noChangeAspect")) {
+          FNoChangeAspect = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_NonVisualGraphicFrameProperties ---------------------------------------------------------
+
+TCT_NonVisualGraphicFrameProperties::TCT_NonVisualGraphicFrameProperties(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_NonVisualGraphicFrameProperties::~TCT_NonVisualGraphicFrameProperties() = default;
+
+int TCT_NonVisualGraphicFrameProperties::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_GraphicFrameLocks) { const int k = FA_GraphicFrameLocks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_NonVisualGraphicFrameProperties::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::DrawingML, "extLst")) {
+        if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+        TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+        return x;
+      }
+      break;
+    case 1733:
+      if (r.Is(TXpgNs::DrawingML, "graphicFrameLocks")) {
+        if (!FA_GraphicFrameLocks) FA_GraphicFrameLocks = std::make_unique<TCT_GraphicalObjectFrameLocking>(FOwner);
+        TCT_GraphicalObjectFrameLocking* x = FA_GraphicFrameLocks.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_GraphicalObjectFrameNonVisual -----------------------------------------------------------
+
+TCT_GraphicalObjectFrameNonVisual::TCT_GraphicalObjectFrameNonVisual(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_GraphicalObjectFrameNonVisual::~TCT_GraphicalObjectFrameNonVisual() = default;
+
+int TCT_GraphicalObjectFrameNonVisual::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCNvPr) { const int k = FCNvPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCNvGraphicFramePr) { const int k = FCNvGraphicFramePr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_GraphicalObjectFrameNonVisual::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 489:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "cNvPr")) {
+        if (!FCNvPr) FCNvPr = std::make_unique<TCT_NonVisualDrawingProps>(FOwner);
+        TCT_NonVisualDrawingProps* x = FCNvPr.get();
+        return x;
+      }
+      break;
+    case 1682:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "cNvGraphicFramePr")) {
+        if (!FCNvGraphicFramePr) FCNvGraphicFramePr = std::make_unique<TCT_NonVisualGraphicFrameProperties>(FOwner);
+        TCT_NonVisualGraphicFrameProperties* x = FCNvGraphicFramePr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_ConnectorLocking ------------------------------------------------------------------------
+
+TCT_ConnectorLocking::TCT_ConnectorLocking(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 10;
+  XpgChargeElement(owner);
+}
+
+TCT_ConnectorLocking::~TCT_ConnectorLocking() = default;
+
+int TCT_ConnectorLocking::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FNoGrp != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoSelect != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoRot != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeAspect != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoMove != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoResize != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoEditPoints != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoAdjustHandles != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeArrowheads != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeShapeType != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ConnectorLocking::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::DrawingML, "extLst")) {
+    if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+    TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_ConnectorLocking::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 518:
+        if (a.Is(i, TXpgNs::None, "noGrp")) {
+          FNoGrp = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 530:
+        if (a.Is(i, TXpgNs::None, "noRot")) {
+          FNoRot = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 628:
+        if (a.Is(i, TXpgNs::None, "noMove")) {
+          FNoMove = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 829:
+        if (a.Is(i, TXpgNs::None, "noSelect")) {
+          FNoSelect = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 847:
+        if (a.Is(i, TXpgNs::None, "noResize")) {
+          FNoResize = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1248:
+        if (a.Is(i, TXpgNs::None, "noEditPoints")) {
+          FNoEditPoints = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1411:
+        if (a.Is(i, TXpgNs::None, "noChangeAspect")) {
+          FNoChangeAspect = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1543:
+        if (a.Is(i, TXpgNs::None, "noAdjustHandles")) {
+          FNoAdjustHandles = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1718:
+        if (a.Is(i, TXpgNs::None, "noChangeShapeType")) {
+          FNoChangeShapeType = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1843:
+        if (a.Is(i, TXpgNs::None, "noChangeArrowheads")) {
+          FNoChangeArrowheads = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_Connection ------------------------------------------------------------------------------
+
+TCT_Connection::TCT_Connection(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 0;
+  FAttributeCount = 2;
+  XpgChargeElement(owner);
+}
+
+TCT_Connection::~TCT_Connection() = default;
+
+int TCT_Connection::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FId != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FIdx != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  return n;
+}
+
+TXPGBase* TCT_Connection::HandleElement(TXPGReader& r) {
+  (void)r;
+  return TXPGReader::SkipSilently();
+}
+
+void TCT_Connection::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 205:
+        if (a.Is(i, TXpgNs::None, "id")) {
+          FId = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      case 325:
+        if (a.Is(i, TXpgNs::None, "idx")) {
+          FIdx = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_NonVisualConnectorProperties ------------------------------------------------------------
+
+TCT_NonVisualConnectorProperties::TCT_NonVisualConnectorProperties(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 4;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_NonVisualConnectorProperties::~TCT_NonVisualConnectorProperties() = default;
+
+int TCT_NonVisualConnectorProperties::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_CxnSpLocks) { const int k = FA_CxnSpLocks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_StCxn) { const int k = FA_StCxn->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EndCxn) { const int k = FA_EndCxn->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_NonVisualConnectorProperties::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 528:
+      if (r.Is(TXpgNs::DrawingML, "stCxn")) {
+        if (!FA_StCxn) FA_StCxn = std::make_unique<TCT_Connection>(FOwner);
+        TCT_Connection* x = FA_StCxn.get();
+        return x;
+      }
+      break;
+    case 608:
+      if (r.Is(TXpgNs::DrawingML, "endCxn")) {
+        if (!FA_EndCxn) FA_EndCxn = std::make_unique<TCT_Connection>(FOwner);
+        TCT_Connection* x = FA_EndCxn.get();
+        return x;
+      }
+      break;
+    case 644:
+      if (r.Is(TXpgNs::DrawingML, "extLst")) {
+        if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+        TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+        return x;
+      }
+      break;
+    case 1032:
+      if (r.Is(TXpgNs::DrawingML, "cxnSpLocks")) {
+        if (!FA_CxnSpLocks) FA_CxnSpLocks = std::make_unique<TCT_ConnectorLocking>(FOwner);
+        TCT_ConnectorLocking* x = FA_CxnSpLocks.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_ConnectorNonVisual ----------------------------------------------------------------------
+
+TCT_ConnectorNonVisual::TCT_ConnectorNonVisual(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_ConnectorNonVisual::~TCT_ConnectorNonVisual() = default;
+
+int TCT_ConnectorNonVisual::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCNvPr) { const int k = FCNvPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCNvCxnSpPr) { const int k = FCNvCxnSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ConnectorNonVisual::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 489:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "cNvPr")) {
+        if (!FCNvPr) FCNvPr = std::make_unique<TCT_NonVisualDrawingProps>(FOwner);
+        TCT_NonVisualDrawingProps* x = FCNvPr.get();
+        return x;
+      }
+      break;
+    case 981:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "cNvCxnSpPr")) {
+        if (!FCNvCxnSpPr) FCNvCxnSpPr = std::make_unique<TCT_NonVisualConnectorProperties>(FOwner);
+        TCT_NonVisualConnectorProperties* x = FCNvCxnSpPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_GroupLocking ----------------------------------------------------------------------------
+
+TCT_GroupLocking::TCT_GroupLocking(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 7;
+  XpgChargeElement(owner);
+}
+
+TCT_GroupLocking::~TCT_GroupLocking() = default;
+
+int TCT_GroupLocking::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FNoGrp != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoUngrp != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoSelect != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoRot != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoChangeAspect != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoMove != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNoResize != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_GroupLocking::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::DrawingML, "extLst")) {
+    if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+    TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+    return x;
+  }
+  return nullptr;
+}
+
+void TCT_GroupLocking::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 518:
+        if (a.Is(i, TXpgNs::None, "noGrp")) {
+          FNoGrp = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 530:
+        if (a.Is(i, TXpgNs::None, "noRot")) {
+          FNoRot = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 628:
+        if (a.Is(i, TXpgNs::None, "noMove")) {
+          FNoMove = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 745:
+        if (a.Is(i, TXpgNs::None, "noUngrp")) {
+          FNoUngrp = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 829:
+        if (a.Is(i, TXpgNs::None, "noSelect")) {
+          FNoSelect = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 847:
+        if (a.Is(i, TXpgNs::None, "noResize")) {
+          FNoResize = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1411:
+        if (a.Is(i, TXpgNs::None, "noChangeAspect")) {
+          FNoChangeAspect = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_NonVisualGroupDrawingShapeProps ---------------------------------------------------------
+
+TCT_NonVisualGroupDrawingShapeProps::TCT_NonVisualGroupDrawingShapeProps(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_NonVisualGroupDrawingShapeProps::~TCT_NonVisualGroupDrawingShapeProps() = default;
+
+int TCT_NonVisualGroupDrawingShapeProps::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_GrpSpLocks) { const int k = FA_GrpSpLocks->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_ExtLst) { const int k = FA_ExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_NonVisualGroupDrawingShapeProps::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 644:
+      if (r.Is(TXpgNs::DrawingML, "extLst")) {
+        if (!FA_ExtLst) FA_ExtLst = std::make_unique<TCT_OfficeArtExtensionList>(FOwner);
+        TCT_OfficeArtExtensionList* x = FA_ExtLst.get();
+        return x;
+      }
+      break;
+    case 1032:
+      if (r.Is(TXpgNs::DrawingML, "grpSpLocks")) {
+        if (!FA_GrpSpLocks) FA_GrpSpLocks = std::make_unique<TCT_GroupLocking>(FOwner);
+        TCT_GroupLocking* x = FA_GrpSpLocks.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_GroupShapeNonVisual ---------------------------------------------------------------------
+
+TCT_GroupShapeNonVisual::TCT_GroupShapeNonVisual(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 2;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_GroupShapeNonVisual::~TCT_GroupShapeNonVisual() = default;
+
+int TCT_GroupShapeNonVisual::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FCNvPr) { const int k = FCNvPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FCNvGrpSpPr) { const int k = FCNvGrpSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_GroupShapeNonVisual::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 489:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "cNvPr")) {
+        if (!FCNvPr) FCNvPr = std::make_unique<TCT_NonVisualDrawingProps>(FOwner);
+        TCT_NonVisualDrawingProps* x = FCNvPr.get();
+        return x;
+      }
+      break;
+    case 981:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "cNvGrpSpPr")) {
+        if (!FCNvGrpSpPr) FCNvGrpSpPr = std::make_unique<TCT_NonVisualGroupDrawingShapeProps>(FOwner);
+        TCT_NonVisualGroupDrawingShapeProps* x = FCNvGrpSpPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_StyleMatrixReference --------------------------------------------------------------------
+
+TCT_StyleMatrixReference::TCT_StyleMatrixReference(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  XpgChargeElement(owner);
+  FA_EG_ColorChoice = std::make_unique<TEG_ColorChoice>(owner);
+}
+
+TCT_StyleMatrixReference::~TCT_StyleMatrixReference() = default;
+
+int TCT_StyleMatrixReference::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FIdx != 2147483632) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_EG_ColorChoice) { const int k = FA_EG_ColorChoice->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_StyleMatrixReference::HandleElement(TXPGReader& r) {
+  if (TXPGBase* x = FA_EG_ColorChoice->HandleElement(r)) return x;
+  return nullptr;
+}
+
+void TCT_StyleMatrixReference::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 325:
+        if (a.Is(i, TXpgNs::None, "idx")) {
+          FIdx = XpgToInt(a.ValueBytes(i));
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_FontReference ---------------------------------------------------------------------------
+
+TCT_FontReference::TCT_FontReference(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 1;
+  XpgChargeElement(owner);
+  FA_EG_ColorChoice = std::make_unique<TEG_ColorChoice>(owner);
+}
+
+TCT_FontReference::~TCT_FontReference() = default;
+
+int TCT_FontReference::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FIdx != TST_FontCollectionIndex(65535)) { ++n; FAssigneds |= xaAttributes; }
+  if (FA_EG_ColorChoice) { const int k = FA_EG_ColorChoice->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_FontReference::HandleElement(TXPGReader& r) {
+  if (TXPGBase* x = FA_EG_ColorChoice->HandleElement(r)) return x;
+  return nullptr;
+}
+
+void TCT_FontReference::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 325:
+        if (a.Is(i, TXpgNs::None, "idx")) {
+          { const int e = XpgEnumIndex(a.ValueBytes(i), kTST_FontCollectionIndexNames); FIdx = e >= 0 ? TST_FontCollectionIndex(e) : TST_FontCollectionIndex(65535); }
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+// TCT_ShapeStyle ------------------------------------------------------------------------------
+
+TCT_ShapeStyle::TCT_ShapeStyle(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 4;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TCT_ShapeStyle::~TCT_ShapeStyle() = default;
+
+int TCT_ShapeStyle::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FA_LnRef) { const int k = FA_LnRef->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_FillRef) { const int k = FA_FillRef->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_EffectRef) { const int k = FA_EffectRef->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FA_FontRef) { const int k = FA_FontRef->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_ShapeStyle::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 503:
+      if (r.Is(TXpgNs::DrawingML, "lnRef")) {
+        if (!FA_LnRef) FA_LnRef = std::make_unique<TCT_StyleMatrixReference>(FOwner);
+        TCT_StyleMatrixReference* x = FA_LnRef.get();
+        return x;
+      }
+      break;
+    case 708:
+      if (r.Is(TXpgNs::DrawingML, "fillRef")) {
+        if (!FA_FillRef) FA_FillRef = std::make_unique<TCT_StyleMatrixReference>(FOwner);
+        TCT_StyleMatrixReference* x = FA_FillRef.get();
+        return x;
+      }
+      break;
+    case 724:
+      if (r.Is(TXpgNs::DrawingML, "fontRef")) {
+        if (!FA_FontRef) FA_FontRef = std::make_unique<TCT_FontReference>(FOwner);
+        TCT_FontReference* x = FA_FontRef.get();
+        return x;
+      }
+      break;
+    case 906:
+      if (r.Is(TXpgNs::DrawingML, "effectRef")) {
+        if (!FA_EffectRef) FA_EffectRef = std::make_unique<TCT_StyleMatrixReference>(FOwner);
+        TCT_StyleMatrixReference* x = FA_EffectRef.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+// TCT_Shape -----------------------------------------------------------------------------------
+
+TCT_Shape::TCT_Shape(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 3;
+  FAttributeCount = 4;
+  XpgChargeElement(owner);
+}
+
+TCT_Shape::~TCT_Shape() = default;
+
+int TCT_Shape::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (!FMacro.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (!FTextlink.empty()) { ++n; FAssigneds |= xaAttributes; }
+  if (FFLocksText != 1) { ++n; FAssigneds |= xaAttributes; }
+  if (FFPublished != 0) { ++n; FAssigneds |= xaAttributes; }
+  if (FNvSpPr) { const int k = FNvSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FStyle) { const int k = FStyle->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TCT_Shape::HandleElement(TXPGReader& r) {
+  switch (r.LocalHashA()) {
+    case 421:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "spPr") || r.Is(TXpgNs::ChartDrawing, "spPr")) {
+        if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
+        TCT_ShapeProperties* x = FSpPr.get();
+        return x;
+      }
+      break;
+    case 561:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "style") || r.Is(TXpgNs::ChartDrawing, "style")) {
+        if (!FStyle) FStyle = std::make_unique<TCT_ShapeStyle>(FOwner);
+        TCT_ShapeStyle* x = FStyle.get();
+        return x;
+      }
+      break;
+    case 617:
+      if (r.Is(TXpgNs::SpreadsheetDrawing, "nvSpPr") || r.Is(TXpgNs::ChartDrawing, "nvSpPr")) {
+        if (!FNvSpPr) FNvSpPr = std::make_unique<TCT_ShapeNonVisual>(FOwner);
+        TCT_ShapeNonVisual* x = FNvSpPr.get();
+        return x;
+      }
+      break;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+TCT_ShapeProperties* TCT_Shape::Create_SpPr() {
+  if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
+  return FSpPr.get();
+}
+
+void TCT_Shape::AssignAttributes(const TXpgXMLAttributeList& a) {
+  for (int i = 0; i < a.Count(); ++i) {
+    if (a.IsNsDecl(i)) continue;
+    switch (a.LocalHashA(i)) {
+      case 530:
+        if (a.Is(i, TXpgNs::None, "macro")) {
+          FMacro = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 883:
+        if (a.Is(i, TXpgNs::None, "textlink")) {
+          FTextlink = a.GetValues(i);
+          continue;
+        }
+        break;
+      case 1030:
+        if (a.Is(i, TXpgNs::None, "fPublished")) {
+          FFPublished = XpgToBool(a.ValueBytes(i), 0);
+          continue;
+        }
+        break;
+      case 1031:
+        if (a.Is(i, TXpgNs::None, "fLocksText")) {
+          FFLocksText = XpgToBool(a.ValueBytes(i), 1);
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    ReportAttribute(a, i);
+  }
+}
+
+void TCT_Shape::Clear() {
+  FMacro.clear();
+  FTextlink.clear();
+  FFLocksText = 1;
+  FFPublished = 0;
+  FNvSpPr.reset();
+  FSpPr.reset();
+  FStyle.reset();
+  FAssigneds = 0;
+}
+
 // T__ROOT__ -----------------------------------------------------------------------------------
 
 T__ROOT__::T__ROOT__(TXPGDocBase* owner) : TXPGBase(owner) {

@@ -317,6 +317,27 @@ class TCT_TextBodyProperties;
 class TCT_TextListStyle;
 class TCT_TextBody;
 class TCT_ShapeProperties;
+class TCT_NonVisualDrawingProps;
+class TCT_ShapeLocking;
+class TCT_NonVisualDrawingShapeProps;
+class TCT_ShapeNonVisual;
+class TCT_PictureLocking;
+class TCT_NonVisualPictureProperties;
+class TCT_PictureNonVisual;
+class TCT_GraphicalObjectFrameLocking;
+class TCT_NonVisualGraphicFrameProperties;
+class TCT_GraphicalObjectFrameNonVisual;
+class TCT_ConnectorLocking;
+class TCT_Connection;
+class TCT_NonVisualConnectorProperties;
+class TCT_ConnectorNonVisual;
+class TCT_GroupLocking;
+class TCT_NonVisualGroupDrawingShapeProps;
+class TCT_GroupShapeNonVisual;
+class TCT_StyleMatrixReference;
+class TCT_FontReference;
+class TCT_ShapeStyle;
+class TCT_Shape;
 class T__ROOT__;
 using TCT_AdjPoint2DXpgList = TXpgList<TCT_AdjPoint2D>;
 using TCT_AlphaBiLevelEffectXpgList = TXpgList<TCT_AlphaBiLevelEffect>;
@@ -3260,6 +3281,484 @@ class TCT_ShapeProperties : public TXPGBase {
   std::unique_ptr<TCT_Scene3D> FA_Scene3d;
   std::unique_ptr<TCT_Shape3D> FA_Sp3d;
   std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_NonVisualDrawingProps : public TXPGBase {
+ public:
+  explicit TCT_NonVisualDrawingProps(TXPGDocBase* owner);
+  ~TCT_NonVisualDrawingProps() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Id() const { return FId; }
+  void SetId(int32_t v) { FId = v; }
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string_view v) { FName = v; }
+  const std::u16string& Descr() const { return FDescr; }
+  void SetDescr(std::u16string_view v) { FDescr = v; }
+  uint8_t Hidden() const { return FHidden; }
+  void SetHidden(uint8_t v) { FHidden = v; }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  int32_t FId = 2147483632;
+  std::u16string FName;
+  std::u16string FDescr;
+  uint8_t FHidden = 0;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_ShapeLocking : public TXPGBase {
+ public:
+  explicit TCT_ShapeLocking(TXPGDocBase* owner);
+  ~TCT_ShapeLocking() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t NoGrp() const { return FNoGrp; }
+  void SetNoGrp(uint8_t v) { FNoGrp = v; }
+  uint8_t NoSelect() const { return FNoSelect; }
+  void SetNoSelect(uint8_t v) { FNoSelect = v; }
+  uint8_t NoRot() const { return FNoRot; }
+  void SetNoRot(uint8_t v) { FNoRot = v; }
+  uint8_t NoChangeAspect() const { return FNoChangeAspect; }
+  void SetNoChangeAspect(uint8_t v) { FNoChangeAspect = v; }
+  uint8_t NoMove() const { return FNoMove; }
+  void SetNoMove(uint8_t v) { FNoMove = v; }
+  uint8_t NoResize() const { return FNoResize; }
+  void SetNoResize(uint8_t v) { FNoResize = v; }
+  uint8_t NoEditPoints() const { return FNoEditPoints; }
+  void SetNoEditPoints(uint8_t v) { FNoEditPoints = v; }
+  uint8_t NoAdjustHandles() const { return FNoAdjustHandles; }
+  void SetNoAdjustHandles(uint8_t v) { FNoAdjustHandles = v; }
+  uint8_t NoChangeArrowheads() const { return FNoChangeArrowheads; }
+  void SetNoChangeArrowheads(uint8_t v) { FNoChangeArrowheads = v; }
+  uint8_t NoChangeShapeType() const { return FNoChangeShapeType; }
+  void SetNoChangeShapeType(uint8_t v) { FNoChangeShapeType = v; }
+  uint8_t NoTextEdit() const { return FNoTextEdit; }
+  void SetNoTextEdit(uint8_t v) { FNoTextEdit = v; }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  uint8_t FNoGrp = 0;
+  uint8_t FNoSelect = 0;
+  uint8_t FNoRot = 0;
+  uint8_t FNoChangeAspect = 0;
+  uint8_t FNoMove = 0;
+  uint8_t FNoResize = 0;
+  uint8_t FNoEditPoints = 0;
+  uint8_t FNoAdjustHandles = 0;
+  uint8_t FNoChangeArrowheads = 0;
+  uint8_t FNoChangeShapeType = 0;
+  uint8_t FNoTextEdit = 0;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_NonVisualDrawingShapeProps : public TXPGBase {
+ public:
+  explicit TCT_NonVisualDrawingShapeProps(TXPGDocBase* owner);
+  ~TCT_NonVisualDrawingShapeProps() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t TxBox() const { return FTxBox; }
+  void SetTxBox(uint8_t v) { FTxBox = v; }
+  TCT_ShapeLocking* A_SpLocks() const { return FA_SpLocks.get(); }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  uint8_t FTxBox = 0;
+  std::unique_ptr<TCT_ShapeLocking> FA_SpLocks;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_ShapeNonVisual : public TXPGBase {
+ public:
+  explicit TCT_ShapeNonVisual(TXPGDocBase* owner);
+  ~TCT_ShapeNonVisual() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_NonVisualDrawingProps* CNvPr() const { return FCNvPr.get(); }
+  TCT_NonVisualDrawingShapeProps* CNvSpPr() const { return FCNvSpPr.get(); }
+
+ private:
+  std::unique_ptr<TCT_NonVisualDrawingProps> FCNvPr;
+  std::unique_ptr<TCT_NonVisualDrawingShapeProps> FCNvSpPr;
+};
+
+class TCT_PictureLocking : public TXPGBase {
+ public:
+  explicit TCT_PictureLocking(TXPGDocBase* owner);
+  ~TCT_PictureLocking() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t NoGrp() const { return FNoGrp; }
+  void SetNoGrp(uint8_t v) { FNoGrp = v; }
+  uint8_t NoSelect() const { return FNoSelect; }
+  void SetNoSelect(uint8_t v) { FNoSelect = v; }
+  uint8_t NoRot() const { return FNoRot; }
+  void SetNoRot(uint8_t v) { FNoRot = v; }
+  uint8_t NoChangeAspect() const { return FNoChangeAspect; }
+  void SetNoChangeAspect(uint8_t v) { FNoChangeAspect = v; }
+  uint8_t NoMove() const { return FNoMove; }
+  void SetNoMove(uint8_t v) { FNoMove = v; }
+  uint8_t NoResize() const { return FNoResize; }
+  void SetNoResize(uint8_t v) { FNoResize = v; }
+  uint8_t NoEditPoints() const { return FNoEditPoints; }
+  void SetNoEditPoints(uint8_t v) { FNoEditPoints = v; }
+  uint8_t NoAdjustHandles() const { return FNoAdjustHandles; }
+  void SetNoAdjustHandles(uint8_t v) { FNoAdjustHandles = v; }
+  uint8_t NoChangeArrowheads() const { return FNoChangeArrowheads; }
+  void SetNoChangeArrowheads(uint8_t v) { FNoChangeArrowheads = v; }
+  uint8_t NoChangeShapeType() const { return FNoChangeShapeType; }
+  void SetNoChangeShapeType(uint8_t v) { FNoChangeShapeType = v; }
+  uint8_t NoCrop() const { return FNoCrop; }
+  void SetNoCrop(uint8_t v) { FNoCrop = v; }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  uint8_t FNoGrp = 0;
+  uint8_t FNoSelect = 0;
+  uint8_t FNoRot = 0;
+  uint8_t FNoChangeAspect = 0;
+  uint8_t FNoMove = 0;
+  uint8_t FNoResize = 0;
+  uint8_t FNoEditPoints = 0;
+  uint8_t FNoAdjustHandles = 0;
+  uint8_t FNoChangeArrowheads = 0;
+  uint8_t FNoChangeShapeType = 0;
+  uint8_t FNoCrop = 0;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_NonVisualPictureProperties : public TXPGBase {
+ public:
+  explicit TCT_NonVisualPictureProperties(TXPGDocBase* owner);
+  ~TCT_NonVisualPictureProperties() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TCT_PictureLocking* Create_PicLocks();
+  uint8_t PreferRelativeResize() const { return FPreferRelativeResize; }
+  void SetPreferRelativeResize(uint8_t v) { FPreferRelativeResize = v; }
+  TCT_PictureLocking* A_PicLocks() const { return FA_PicLocks.get(); }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  uint8_t FPreferRelativeResize = 1;
+  std::unique_ptr<TCT_PictureLocking> FA_PicLocks;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_PictureNonVisual : public TXPGBase {
+ public:
+  explicit TCT_PictureNonVisual(TXPGDocBase* owner);
+  ~TCT_PictureNonVisual() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_NonVisualDrawingProps* Create_CNvPr();
+  TCT_NonVisualPictureProperties* Create_CNvPicPr();
+  TCT_NonVisualDrawingProps* CNvPr() const { return FCNvPr.get(); }
+  TCT_NonVisualPictureProperties* CNvPicPr() const { return FCNvPicPr.get(); }
+
+ private:
+  std::unique_ptr<TCT_NonVisualDrawingProps> FCNvPr;
+  std::unique_ptr<TCT_NonVisualPictureProperties> FCNvPicPr;
+};
+
+class TCT_GraphicalObjectFrameLocking : public TXPGBase {
+ public:
+  explicit TCT_GraphicalObjectFrameLocking(TXPGDocBase* owner);
+  ~TCT_GraphicalObjectFrameLocking() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t NoGrp() const { return FNoGrp; }
+  void SetNoGrp(uint8_t v) { FNoGrp = v; }
+  uint8_t NoDrilldown() const { return FNoDrilldown; }
+  void SetNoDrilldown(uint8_t v) { FNoDrilldown = v; }
+  uint8_t NoSelect() const { return FNoSelect; }
+  void SetNoSelect(uint8_t v) { FNoSelect = v; }
+  uint8_t NoChangeAspect() const { return FNoChangeAspect; }
+  void SetNoChangeAspect(uint8_t v) { FNoChangeAspect = v; }
+  uint8_t NoMove() const { return FNoMove; }
+  void SetNoMove(uint8_t v) { FNoMove = v; }
+  uint8_t NoResize() const { return FNoResize; }
+  void SetNoResize(uint8_t v) { FNoResize = v; }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  uint8_t FNoGrp = 0;
+  uint8_t FNoDrilldown = 0;
+  uint8_t FNoSelect = 0;
+  uint8_t FNoChangeAspect = 0;
+  uint8_t FNoMove = 0;
+  uint8_t FNoResize = 0;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_NonVisualGraphicFrameProperties : public TXPGBase {
+ public:
+  explicit TCT_NonVisualGraphicFrameProperties(TXPGDocBase* owner);
+  ~TCT_NonVisualGraphicFrameProperties() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_GraphicalObjectFrameLocking* A_GraphicFrameLocks() const { return FA_GraphicFrameLocks.get(); }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_GraphicalObjectFrameLocking> FA_GraphicFrameLocks;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_GraphicalObjectFrameNonVisual : public TXPGBase {
+ public:
+  explicit TCT_GraphicalObjectFrameNonVisual(TXPGDocBase* owner);
+  ~TCT_GraphicalObjectFrameNonVisual() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_NonVisualDrawingProps* CNvPr() const { return FCNvPr.get(); }
+  TCT_NonVisualGraphicFrameProperties* CNvGraphicFramePr() const { return FCNvGraphicFramePr.get(); }
+
+ private:
+  std::unique_ptr<TCT_NonVisualDrawingProps> FCNvPr;
+  std::unique_ptr<TCT_NonVisualGraphicFrameProperties> FCNvGraphicFramePr;
+};
+
+class TCT_ConnectorLocking : public TXPGBase {
+ public:
+  explicit TCT_ConnectorLocking(TXPGDocBase* owner);
+  ~TCT_ConnectorLocking() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t NoGrp() const { return FNoGrp; }
+  void SetNoGrp(uint8_t v) { FNoGrp = v; }
+  uint8_t NoSelect() const { return FNoSelect; }
+  void SetNoSelect(uint8_t v) { FNoSelect = v; }
+  uint8_t NoRot() const { return FNoRot; }
+  void SetNoRot(uint8_t v) { FNoRot = v; }
+  uint8_t NoChangeAspect() const { return FNoChangeAspect; }
+  void SetNoChangeAspect(uint8_t v) { FNoChangeAspect = v; }
+  uint8_t NoMove() const { return FNoMove; }
+  void SetNoMove(uint8_t v) { FNoMove = v; }
+  uint8_t NoResize() const { return FNoResize; }
+  void SetNoResize(uint8_t v) { FNoResize = v; }
+  uint8_t NoEditPoints() const { return FNoEditPoints; }
+  void SetNoEditPoints(uint8_t v) { FNoEditPoints = v; }
+  uint8_t NoAdjustHandles() const { return FNoAdjustHandles; }
+  void SetNoAdjustHandles(uint8_t v) { FNoAdjustHandles = v; }
+  uint8_t NoChangeArrowheads() const { return FNoChangeArrowheads; }
+  void SetNoChangeArrowheads(uint8_t v) { FNoChangeArrowheads = v; }
+  uint8_t NoChangeShapeType() const { return FNoChangeShapeType; }
+  void SetNoChangeShapeType(uint8_t v) { FNoChangeShapeType = v; }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  uint8_t FNoGrp = 0;
+  uint8_t FNoSelect = 0;
+  uint8_t FNoRot = 0;
+  uint8_t FNoChangeAspect = 0;
+  uint8_t FNoMove = 0;
+  uint8_t FNoResize = 0;
+  uint8_t FNoEditPoints = 0;
+  uint8_t FNoAdjustHandles = 0;
+  uint8_t FNoChangeArrowheads = 0;
+  uint8_t FNoChangeShapeType = 0;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_Connection : public TXPGBase {
+ public:
+  explicit TCT_Connection(TXPGDocBase* owner);
+  ~TCT_Connection() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Id() const { return FId; }
+  void SetId(int32_t v) { FId = v; }
+  int32_t Idx() const { return FIdx; }
+  void SetIdx(int32_t v) { FIdx = v; }
+
+ private:
+  int32_t FId = 2147483632;
+  int32_t FIdx = 2147483632;
+};
+
+class TCT_NonVisualConnectorProperties : public TXPGBase {
+ public:
+  explicit TCT_NonVisualConnectorProperties(TXPGDocBase* owner);
+  ~TCT_NonVisualConnectorProperties() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_ConnectorLocking* A_CxnSpLocks() const { return FA_CxnSpLocks.get(); }
+  TCT_Connection* A_StCxn() const { return FA_StCxn.get(); }
+  TCT_Connection* A_EndCxn() const { return FA_EndCxn.get(); }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_ConnectorLocking> FA_CxnSpLocks;
+  std::unique_ptr<TCT_Connection> FA_StCxn;
+  std::unique_ptr<TCT_Connection> FA_EndCxn;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_ConnectorNonVisual : public TXPGBase {
+ public:
+  explicit TCT_ConnectorNonVisual(TXPGDocBase* owner);
+  ~TCT_ConnectorNonVisual() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_NonVisualDrawingProps* CNvPr() const { return FCNvPr.get(); }
+  TCT_NonVisualConnectorProperties* CNvCxnSpPr() const { return FCNvCxnSpPr.get(); }
+
+ private:
+  std::unique_ptr<TCT_NonVisualDrawingProps> FCNvPr;
+  std::unique_ptr<TCT_NonVisualConnectorProperties> FCNvCxnSpPr;
+};
+
+class TCT_GroupLocking : public TXPGBase {
+ public:
+  explicit TCT_GroupLocking(TXPGDocBase* owner);
+  ~TCT_GroupLocking() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  uint8_t NoGrp() const { return FNoGrp; }
+  void SetNoGrp(uint8_t v) { FNoGrp = v; }
+  uint8_t NoUngrp() const { return FNoUngrp; }
+  void SetNoUngrp(uint8_t v) { FNoUngrp = v; }
+  uint8_t NoSelect() const { return FNoSelect; }
+  void SetNoSelect(uint8_t v) { FNoSelect = v; }
+  uint8_t NoRot() const { return FNoRot; }
+  void SetNoRot(uint8_t v) { FNoRot = v; }
+  uint8_t NoChangeAspect() const { return FNoChangeAspect; }
+  void SetNoChangeAspect(uint8_t v) { FNoChangeAspect = v; }
+  uint8_t NoMove() const { return FNoMove; }
+  void SetNoMove(uint8_t v) { FNoMove = v; }
+  uint8_t NoResize() const { return FNoResize; }
+  void SetNoResize(uint8_t v) { FNoResize = v; }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  uint8_t FNoGrp = 0;
+  uint8_t FNoUngrp = 0;
+  uint8_t FNoSelect = 0;
+  uint8_t FNoRot = 0;
+  uint8_t FNoChangeAspect = 0;
+  uint8_t FNoMove = 0;
+  uint8_t FNoResize = 0;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_NonVisualGroupDrawingShapeProps : public TXPGBase {
+ public:
+  explicit TCT_NonVisualGroupDrawingShapeProps(TXPGDocBase* owner);
+  ~TCT_NonVisualGroupDrawingShapeProps() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_GroupLocking* A_GrpSpLocks() const { return FA_GrpSpLocks.get(); }
+  TCT_OfficeArtExtensionList* A_ExtLst() const { return FA_ExtLst.get(); }
+
+ private:
+  std::unique_ptr<TCT_GroupLocking> FA_GrpSpLocks;
+  std::unique_ptr<TCT_OfficeArtExtensionList> FA_ExtLst;
+};
+
+class TCT_GroupShapeNonVisual : public TXPGBase {
+ public:
+  explicit TCT_GroupShapeNonVisual(TXPGDocBase* owner);
+  ~TCT_GroupShapeNonVisual() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_NonVisualDrawingProps* CNvPr() const { return FCNvPr.get(); }
+  TCT_NonVisualGroupDrawingShapeProps* CNvGrpSpPr() const { return FCNvGrpSpPr.get(); }
+
+ private:
+  std::unique_ptr<TCT_NonVisualDrawingProps> FCNvPr;
+  std::unique_ptr<TCT_NonVisualGroupDrawingShapeProps> FCNvGrpSpPr;
+};
+
+class TCT_StyleMatrixReference : public TXPGBase {
+ public:
+  explicit TCT_StyleMatrixReference(TXPGDocBase* owner);
+  ~TCT_StyleMatrixReference() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  int32_t Idx() const { return FIdx; }
+  void SetIdx(int32_t v) { FIdx = v; }
+  TEG_ColorChoice* A_EG_ColorChoice() const { return FA_EG_ColorChoice.get(); }
+
+ private:
+  int32_t FIdx = 2147483632;
+  std::unique_ptr<TEG_ColorChoice> FA_EG_ColorChoice;
+};
+
+class TCT_FontReference : public TXPGBase {
+ public:
+  explicit TCT_FontReference(TXPGDocBase* owner);
+  ~TCT_FontReference() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  TST_FontCollectionIndex Idx() const { return FIdx; }
+  void SetIdx(TST_FontCollectionIndex v) { FIdx = v; }
+  TEG_ColorChoice* A_EG_ColorChoice() const { return FA_EG_ColorChoice.get(); }
+
+ private:
+  TST_FontCollectionIndex FIdx = TST_FontCollectionIndex(65535);
+  std::unique_ptr<TEG_ColorChoice> FA_EG_ColorChoice;
+};
+
+class TCT_ShapeStyle : public TXPGBase {
+ public:
+  explicit TCT_ShapeStyle(TXPGDocBase* owner);
+  ~TCT_ShapeStyle() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_StyleMatrixReference* A_LnRef() const { return FA_LnRef.get(); }
+  TCT_StyleMatrixReference* A_FillRef() const { return FA_FillRef.get(); }
+  TCT_StyleMatrixReference* A_EffectRef() const { return FA_EffectRef.get(); }
+  TCT_FontReference* A_FontRef() const { return FA_FontRef.get(); }
+
+ private:
+  std::unique_ptr<TCT_StyleMatrixReference> FA_LnRef;
+  std::unique_ptr<TCT_StyleMatrixReference> FA_FillRef;
+  std::unique_ptr<TCT_StyleMatrixReference> FA_EffectRef;
+  std::unique_ptr<TCT_FontReference> FA_FontRef;
+};
+
+class TCT_Shape : public TXPGBase {
+ public:
+  explicit TCT_Shape(TXPGDocBase* owner);
+  ~TCT_Shape() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  void AssignAttributes(const TXpgXMLAttributeList& a) override;
+  void Clear();
+  TCT_ShapeProperties* Create_SpPr();
+  const std::u16string& Macro() const { return FMacro; }
+  void SetMacro(std::u16string_view v) { FMacro = v; }
+  const std::u16string& Textlink() const { return FTextlink; }
+  void SetTextlink(std::u16string_view v) { FTextlink = v; }
+  uint8_t FLocksText() const { return FFLocksText; }
+  void SetFLocksText(uint8_t v) { FFLocksText = v; }
+  uint8_t FPublished() const { return FFPublished; }
+  void SetFPublished(uint8_t v) { FFPublished = v; }
+  TCT_ShapeNonVisual* NvSpPr() const { return FNvSpPr.get(); }
+  TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
+  TCT_ShapeStyle* Style() const { return FStyle.get(); }
+
+ private:
+  std::u16string FMacro;
+  std::u16string FTextlink;
+  uint8_t FFLocksText = 1;
+  uint8_t FFPublished = 0;
+  std::unique_ptr<TCT_ShapeNonVisual> FNvSpPr;
+  std::unique_ptr<TCT_ShapeProperties> FSpPr;
+  std::unique_ptr<TCT_ShapeStyle> FStyle;
 };
 
 class T__ROOT__ : public TXPGBase {

@@ -291,3 +291,23 @@ void TCT_TextBody::SetPlainText(std::u16string_view text) {
 }
 
 }  // namespace xls::xpgdml
+
+namespace xls::xpgdml {
+
+// A shape's non-visual part takes its two children in the namespace of its document: xdr: in a
+// sheet's drawing, cdr: in a chart's user shapes (one class serves both).
+TXPGBase* TCT_ShapeNonVisual::HandleElement(TXPGReader& r) {
+  auto* doc = dynamic_cast<TXPGDrawingDocBase*>(FOwner);
+  const TXpgNs ns = doc && doc->FNS == u"cdr" ? TXpgNs::ChartDrawing : TXpgNs::SpreadsheetDrawing;
+  if (r.Is(ns, "cNvPr")) {
+    if (!FCNvPr) FCNvPr = std::make_unique<TCT_NonVisualDrawingProps>(FOwner);
+    return FCNvPr.get();
+  }
+  if (r.Is(ns, "cNvSpPr")) {
+    if (!FCNvSpPr) FCNvSpPr = std::make_unique<TCT_NonVisualDrawingShapeProps>(FOwner);
+    return FCNvSpPr.get();
+  }
+  return nullptr;
+}
+
+}  // namespace xls::xpgdml

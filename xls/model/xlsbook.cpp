@@ -99,6 +99,12 @@ TXLSFactoryObject* TXLSWorksheet::PivotTables() {
   return FPivotTables.get();
 }
 
+TXLSDrawingLayer* TXLSWorksheet::Drawing() {
+  if (!FDrawing && DefaultDrawingFactory().NewSheetDrawing && FXc12Sheet->MakeDrawing(FManager->GrManager()))
+    FDrawing = DefaultDrawingFactory().NewSheetDrawing(*this);
+  return FDrawing.get();
+}
+
 TXLSRange& TXLSWorksheet::Range() {
   if (!FRange) FRange = std::make_unique<TXLSRange>(FManager, this);
   return *FRange;
@@ -798,6 +804,10 @@ void TXLSWorkbook::AfterRead() {
   TXc12DataWorksheets& sheets = FManager->Worksheets();
   for (size_t i = 0; i < sheets.Count(); ++i)
     FItems.push_back(std::make_unique<TXLSWorksheet>(FClassFactory, sheets.Items(i), FManager, this));
+  // The drawing objects of every sheet that has a drawing (a sheet without one makes none).
+  for (auto& sheet : FItems)
+    if (sheet->Xc12Sheet().Drawing())
+      if (TXLSDrawingLayer* d = sheet->Drawing()) d->AfterRead();
   if (auto* names = dynamic_cast<TXLSNames_Int*>(&FManager->Workbook().DefinedNames())) names->AfterRead();
 }
 
@@ -996,6 +1006,10 @@ std::unique_ptr<TXLSFactoryObject> TXLSClassFactoryImpl::CreateAClass(TXLSClassF
     case TXLSClassFactoryType::xcftConditionalFormats: return std::make_unique<TXLSConditionalFormats>(this);
     case TXLSClassFactoryType::xcftConditionalFormat: return std::make_unique<TXLSConditionalFormat>(FManager, nullptr);
     case TXLSClassFactoryType::xcftVirtualCells: return std::make_unique<TXLSRelCellsImpl>(nullptr);
+    case TXLSClassFactoryType::xcftDrawing:
+      if (owner && DefaultDrawingFactory().NewDocument)
+        return DefaultDrawingFactory().NewDocument(*static_cast<TXc12GraphicManager*>(owner));
+      return nullptr;
     default: return nullptr;
   }
 }

@@ -40,6 +40,7 @@
 #include "xls/model/formatsettings.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlsdrawinglists.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsevents.h"
 #include "xls/model/xlsrelcells.h"
@@ -140,6 +141,10 @@ class TXLSWorksheet {
   // The sheet's pivot-table wrappers (xls/pivot's TXLSPivotTables), made over the sheet's pivot
   // table definitions on first use; nullptr when no pivot library has registered.
   TXLSFactoryObject* PivotTables();
+  // The sheet's drawing layer (xls/drawingml's TXLSDrawing) over its sheet data's drawing
+  // document, made on first use (with the document when the sheet has none yet); nullptr when no
+  // drawing library has registered. After a load it is made for every sheet with a drawing.
+  TXLSDrawingLayer* Drawing();
   TXLSSheetProtection& Protection();
   TXLSSelectedAreas& SelectedAreas();
   // The object of the class asked for (ClassId<T>()): the worksheet data, the selected areas
@@ -245,6 +250,7 @@ class TXLSWorksheet {
   std::unique_ptr<TXLSPrintSettings> FPrintSettings;
   std::unique_ptr<TXLSPane> FPane;
   std::unique_ptr<TXLSFactoryObject> FPivotTables;
+  std::unique_ptr<TXLSDrawingLayer> FDrawing;
   std::unique_ptr<TXLSSheetProtection> FProtection;
   std::unique_ptr<TXLSSelectedAreas> FSelectedAreas;
   std::unique_ptr<TXLSComments> FComments;

@@ -61,6 +61,18 @@ TXc12PivotTableList* TXc12DataWorksheet::PivotTables() {
   return FPivotTables.get();
 }
 
+TXc12DrawingDocument* TXc12DataWorksheet::MakeDrawing(TXc12GraphicManager& graphics) {
+  if (!FDrawing && FClassFactory)
+    FDrawing = FClassFactory->CreateAs<TXc12DrawingDocument>(TXLSClassFactoryType::xcftDrawing, &graphics);
+  if (!FDrawing && DefaultDrawingFactory().NewDocument) FDrawing = DefaultDrawingFactory().NewDocument(graphics);
+  return FDrawing.get();
+}
+
+TXLSDrawingFactory& DefaultDrawingFactory() {
+  static TXLSDrawingFactory factory;
+  return factory;
+}
+
 void TXc12DataWorksheet::SetDefaultValues() { FSheetViews.Add(); }
 
 std::u16string TXc12DataWorksheet::QuotedName() const { return QuoteSheetName(FName); }

@@ -20,6 +20,7 @@
 
 #include "xls/model/xlscellmmu.h"
 #include "xls/model/xlsclassfactory.h"
+#include "xls/model/xlsdrawinglists.h"
 #include "xls/model/xlskeptxml.h"
 #include "xls/model/xlspivotlists.h"
 #include "xls/model/xlssheetextras.h"
@@ -49,6 +50,11 @@ class TXc12DataWorksheet : public TIndexObject {
   // The sheet's pivot tables (made by the registered pivot maker on first use); nullptr when no
   // pivot library has registered.
   TXc12PivotTableList* PivotTables();
+  // The sheet's drawing document: nullptr until MakeDrawing; MakeDrawing makes it through the
+  // class factory (kind xcftDrawing, the graphic manager as owner) or the registered maker, and
+  // gives nullptr when no drawing library has registered.
+  TXc12DrawingDocument* Drawing() const { return FDrawing.get(); }
+  TXc12DrawingDocument* MakeDrawing(TXc12GraphicManager& graphics);
   TXc12Hyperlinks& Hyperlinks() { return *FHyperlinks; }
   TXc12MergedCells& MergedCells() { return *FMergedCells; }
   TXc12AutoFilter& Autofilter() { return *FAutofilter; }
@@ -113,6 +119,7 @@ class TXc12DataWorksheet : public TIndexObject {
   std::unique_ptr<TXc12CustomSheetViews> FCustomSheetViews;
   std::unique_ptr<TXc12SortState> FSortState = NewClearedSortState();
   std::unique_ptr<TXc12PivotTableList> FPivotTables;
+  std::unique_ptr<TXc12DrawingDocument> FDrawing;
   std::unique_ptr<TXc12ConditionalFormattings> FConditionalFormatting;
   std::unique_ptr<TXc12SmartTags> FSmartTags = std::make_unique<TXc12SmartTags>();
   TXc12SheetViews FSheetViews;

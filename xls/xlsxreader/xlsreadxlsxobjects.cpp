@@ -871,8 +871,6 @@ void TXLSReadXLSXObjects::LoadTable(std::u16string_view rId, TXc12DataWorksheet&
 }
 
 void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet) {
-  (void)sheet;
-  // The drawing part is not read: it stays with the kept parts. Only its pictures are taken.
   TOPCItem* drawing = FPackage.ItemOpenRead(FPackage.FCurrSheet, opc::RelType(opc::kDrawing), rId);
   if (!drawing) {
     Warning(u"Can not find Drawing in OPC");
@@ -880,35 +878,56 @@ void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorkshee
   }
   FPackage.FCurrDrawing = drawing;
   TCurrentItemCloser closer{FPackage.FCurrDrawing};
+  // Pictures the drawing names: registered under the sheet's and the picture's relationship ids
+  // (what a picture's r:embed names), a part named by several drawings held once.
   const std::u16string sheetId = FPackage.FCurrSheet ? FPackage.FCurrSheet->GetId() : std::u16string();
   std::vector<std::u16string> ids;
-  if (!FPackage.GetDrawingImages(ids)) return;
-  for (const auto& id : ids) {
-    // A picture the package cannot give (missing, damaged, too large) is left out with a
-    // warning: the drawing never ends a load.
-    try {
-      std::u16string target, part;
-      TXc12GraphicImage* known = nullptr;
-      auto stream = FPackage.ReadDrawingMedia(id, target, [&](const std::u16string& name) {
-        part = name;
-        const auto it = FImagesByPart.find(name);
-        known = it == FImagesByPart.end() ? nullptr : it->second;
-        return !known;
-      });
-      if (known) {
-        known->AddUse(sheetId, target);
-        continue;
+  if (FPackage.GetDrawingImages(ids)) {
+    for (const auto& id : ids) {
+      // A picture the package cannot give (missing, damaged, too large) is left out with a
+      // warning: the drawing never ends a load.
+      try {
+        std::u16string target, part;
+        TXc12GraphicImage* known = nullptr;
+        auto stream = FPackage.ReadDrawingMedia(id, target, [&](const std::u16string& name) {
+          part = name;
+          const auto it = FImagesByPart.find(name);
+          known = it == FImagesByPart.end() ? nullptr : it->second;
+          return !known;
+        });
+        if (known) {
+          known->AddUse(sheetId, id);
+          continue;
+        }
+        if (!stream) continue;
+        const std::vector<uint8_t> data = ReadBytes(FPackage, *stream);
+        const auto dot = target.rfind(u'.');
+        const std::u16string_view ext =
+            dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(target).substr(dot + 1);
+        FImagesByPart[part] = FManager.GrManager().Images().Xc12_Add(data, ext, target, sheetId, id);
+      } catch (const std::exception& e) {
+        Warning(u"Picture " + id + u" of the drawing not read: " + kws::Utf8ToUtf16(e.what()));
       }
-      if (!stream) continue;
-      const std::vector<uint8_t> data = ReadBytes(FPackage, *stream);
-      const auto dot = target.rfind(u'.');
-      const std::u16string_view ext =
-          dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(target).substr(dot + 1);
-      FImagesByPart[part] = FManager.GrManager().Images().Xc12_Add(data, ext, id, sheetId, target);
-    } catch (const std::exception& e) {
-      Warning(u"Picture " + id + u" of the drawing not read: " + kws::Utf8ToUtf16(e.what()));
     }
   }
+  // The part into the sheet's drawing document. One that cannot be read (missing, damaged, over
+  // the element budget) is dropped with a warning naming it: the sheet keeps an empty drawing,
+  // the pictures stay in the image store and the load goes on.
+  TXc12DrawingDocument* doc = sheet.MakeDrawing(FManager.GrManager());
+  if (!doc) return;
+  if (FFirstDrawing)
+    doc->ShareBudget(*FFirstDrawing);
+  else
+    FFirstDrawing = doc;
+  FManager.GrManager().FXLSOPC = &FPackage;
+  try {
+    auto stream = FPackage.ItemOpenStream(drawing);
+    doc->LoadDrawing(*stream);
+  } catch (const std::exception& e) {
+    doc->Clear();
+    Warning(u"Drawing " + FPackage.PartName(drawing) + u" not read: " + kws::Utf8ToUtf16(e.what()));
+  }
+  FManager.GrManager().FXLSOPC = nullptr;
 }
 
 void TXLSReadXLSXObjects::LoadPivotTables(TXc12DataWorksheet& sheet) {

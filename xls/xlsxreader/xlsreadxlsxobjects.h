@@ -45,6 +45,7 @@ namespace xls {
 
 class TXc12Manager;
 class TXc12GraphicImage;
+class TXc12DrawingDocument;
 class TXc12DataWorksheet;
 class TXc12Comment;
 class TOPC_XLSX;
@@ -153,8 +154,8 @@ class TXLSReadXLSXObjects {
   void ReadPageBreaks(const xpgxlsx::TCT_PageBreak& src, std::vector<TXc12Break>& dst);
 
   // Parts named by the current sheet. A missing table or VML part raises the package's error
-  // ("Can not find Table in OPC", "Can not find VmlDrawing %s in OPC"); a missing drawing part is
-  // a warning, since the drawing is not read.
+  // ("Can not find Table in OPC", "Can not find VmlDrawing %s in OPC"); a drawing part that is
+  // missing or cannot be read is a warning (the sheet keeps an empty drawing).
   void LoadTable(std::u16string_view rId, TXc12DataWorksheet& sheet);
   void LoadDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet);
   void LoadVmlDrawing(std::u16string_view rId, TXc12DataWorksheet& sheet);
@@ -188,6 +189,8 @@ class TXLSReadXLSXObjects {
   // The pictures read in this load by their part name: a part named by several drawings is read
   // and held once.
   std::unordered_map<std::u16string, TXc12GraphicImage*> FImagesByPart;
+  // The first drawing document of this load: the later ones share its element budget.
+  TXc12DrawingDocument* FFirstDrawing = nullptr;
   // Comments added by DoComment with their author index, until the part's author list is known.
   std::vector<std::pair<TXc12Comment*, int32_t>> FPendingAuthors;
 };

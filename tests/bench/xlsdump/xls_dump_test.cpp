@@ -256,7 +256,7 @@ TEST(XlsDumpForm, Lines_InModelOrder) {
       "book",       "sheet",      "name",      "docprops",  "connection", "cell",    "formula",
       "merged",     "hyperlink",  "comment",   "col",       "row",        "validation", "condformat",
       "autofilter", "table",      "querytable", "scenario", "cellfmt",    "pane",    "print",
-      "headfoot",   "pagebreak",  "protection", "fmt"};
+      "headfoot",   "pagebreak",  "protection", "fmt",       "drawing",    "shape",   "picture"};
   const size_t workbookKinds = 5;  // book to connection
   for (const char* file : {"openpyxl-objects.xlsx", "xlsxwriter-cells.xlsx", "openpyxl-members.xlsx",
                            "libreoffice-scenarios.xlsx"}) {

@@ -8,3 +8,16 @@ kws_add_test(biff_legacyencode_tests
              LIBS xls_biff kws_test_support)
 kws_add_test(biff_sheetrecords_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/sheetrecords_fuzz_test.cpp
              LIBS xls_biff kws_test_support LABELS fuzz)
+# The drawing layer: property tables, the picture store, sheet shape trees; the drawing fixtures.
+kws_add_test(biff_escher_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/escher_test.cpp
+             LIBS xls_biff kws_test_support kws_realfiles_support)
+# The committed property tables of new shapes must be what the generator writes from its table.
+add_test(NAME EscherNewShapes_GeneratedHeaderUpToDate
+         COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/escher/gen_newshapes.py --check)
+kws_add_test(biff_escher_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/escher_fuzz_test.cpp
+             LIBS xls_biff kws_test_support LABELS fuzz)
+# The objects behind drawing shapes: OBJ sub-records, TXO text, controls.
+kws_add_test(biff_shapeobjects_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/shapeobjects_test.cpp
+             LIBS xls_biff kws_test_support)
+kws_add_test(biff_shapeobjects_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/shapeobjects_fuzz_test.cpp
+             LIBS xls_biff kws_test_support LABELS fuzz)

@@ -277,12 +277,14 @@ TEST(WorksheetObjects_Drawing, PicturesTakenDrawingPartLeftUnread) {
   const TXc12GraphicImage& img = *images.Items(0);
   EXPECT_EQ(std::string(img.FImage.begin(), img.FImage.end()), "PNGBYTES");
   EXPECT_EQ(img.FImageType, TXc12ImageType::x12itPNG);
-  EXPECT_EQ(img.FFileId, u"rId1");
+  EXPECT_EQ(img.FFileId, u"../media/image1.png");
   EXPECT_EQ(img.FDrawingRId, u"rId1");  // the sheet's relationship id
-  EXPECT_EQ(img.FRId, u"../media/image1.png");
+  EXPECT_EQ(img.FRId, u"rId1");         // the picture's, which r:embed names
+  EXPECT_EQ(images.FindByRId(u"rId1", u"rId1"), &img);
   EXPECT_EQ(l.pkg.FCurrDrawing, nullptr);
 
-  // The drawing part itself is not checked out: it stays with the parts kept unread.
+  // Without a drawing library the drawing part itself is not checked out: it stays with the
+  // parts kept unread.
   TOPCItemList unread;
   l.pkg.CollectUnchecked(unread);
   bool drawingKept = false;

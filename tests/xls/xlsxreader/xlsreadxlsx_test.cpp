@@ -591,11 +591,11 @@ TEST_F(ReadXLSX, PictureNamedBySeveralDrawingsIsHeldOnce) {
   xls::TXc12GraphicImage* shared = images.Items(0);
   EXPECT_EQ(shared->FImage, std::vector<uint8_t>(5000, 'p'));
   EXPECT_EQ(shared->FRefCount, 3);
-  EXPECT_EQ(images.FindByRId(u"rIdS1", u"../media/image1.png"), shared);
-  EXPECT_EQ(images.FindByRId(u"rIdS2", u"../media/image1.png"), shared);
-  EXPECT_EQ(images.FindByRId(u"rIdS3", u"../../xl/media/image1.png"), shared);
+  EXPECT_EQ(images.FindByRId(u"rIdS1", u"rIdP1"), shared);
+  EXPECT_EQ(images.FindByRId(u"rIdS2", u"rIdP2"), shared);
+  EXPECT_EQ(images.FindByRId(u"rIdS3", u"rIdP3"), shared);
   EXPECT_EQ(images.Items(1)->FRefCount, 1);
-  EXPECT_EQ(images.FindByRId(u"rIdS4", u"../media/image2.png"), images.Items(1));
+  EXPECT_EQ(images.FindByRId(u"rIdS4", u"rIdP4"), images.Items(1));
 }
 
 TEST_F(ReadXLSX, WarningsOfOneLoadAreCapped) {

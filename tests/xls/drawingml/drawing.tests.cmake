@@ -1,0 +1,3 @@
+kws_add_test(xpgparsedrawing_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xpgparsedrawing_test.cpp LIBS xls_drawingml)
+kws_add_test(xlsdrawing_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/xlsdrawing_test.cpp
+             LIBS xls_drawingml xls_xlsxreader kws_test_support)

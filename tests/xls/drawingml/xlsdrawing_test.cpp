@@ -1,0 +1,347 @@
+// Drawing parts through the package reader into each sheet's drawing document, and the sheet's
+// drawing layer over them: pictures bound to the image store, the objects sorted after the load,
+// positions, picture insertion and sizes, and drawing parts that cannot be read.
+#include "xls/drawingml/xlsdrawing.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "platform/textcodec.h"
+#include "tests/xls/xlsxreader/readxlsx_fixtures.h"
+#include "xls/model/xc12manager.h"
+#include "xls/model/xlsbook.h"
+#include "xls/model/xlsrowscols.h"
+#include "xls/model/xlsstylesheet.h"
+#include "xls/model/xlsworksheetdata.h"
+#include "xls/package/xlsstream.h"
+#include "xls/xlsxreader/xlsreadxlsx.h"
+
+namespace {
+
+using kws::test::AsSpan;
+using kws::test::TPackageBuilder;
+using kws::test::WorksheetXml;
+using namespace xls;
+using namespace xls::xpgdml;
+using namespace xls::xpgdml::xdr;
+
+constexpr const char* kXdr =
+    "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\""
+    " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
+    " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";
+
+std::string Marker(const char* name, int col, int colOff, int row, int rowOff) {
+  return std::string("<xdr:") + name + "><xdr:col>" + std::to_string(col) + "</xdr:col><xdr:colOff>" +
+         std::to_string(colOff) + "</xdr:colOff><xdr:row>" + std::to_string(row) + "</xdr:row><xdr:rowOff>" +
+         std::to_string(rowOff) + "</xdr:rowOff></xdr:" + name + ">";
+}
+
+std::string TwoCell(const std::string& object, const std::string& attrs = "") {
+  return "<xdr:twoCellAnchor" + attrs + ">" + Marker("from", 1, 0, 2, 0) + Marker("to", 4, 0, 9, 0) + object +
+         "<xdr:clientData/></xdr:twoCellAnchor>";
+}
+
+std::string Pic(int id, const std::string& embed) {
+  return "<xdr:pic><xdr:nvPicPr><xdr:cNvPr id=\"" + std::to_string(id) + "\" name=\"Picture " +
+         std::to_string(id) + "\"/><xdr:cNvPicPr/></xdr:nvPicPr><xdr:blipFill><a:blip r:embed=\"" + embed +
+         "\"/><a:stretch><a:fillRect/></a:stretch></xdr:blipFill><xdr:spPr><a:prstGeom prst=\"rect\"/></xdr:spPr>"
+         "</xdr:pic>";
+}
+
+std::string Sp(int id, const std::string& cNvSpPr, const std::string& geometry) {
+  return "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"" + std::to_string(id) + "\" name=\"S\"/>" + cNvSpPr +
+         "</xdr:nvSpPr><xdr:spPr>" + geometry + "</xdr:spPr></xdr:sp>";
+}
+
+// A PNG header of the given size (enough for the image store to take it).
+std::string Png(uint32_t w, uint32_t h) {
+  std::string s = "\x89PNG\r\n\x1a\n";
+  s += std::string("\0\0\0\x0d", 4) + "IHDR";
+  for (uint32_t v : {w, h})
+    for (int sh = 24; sh >= 0; sh -= 8) s += char((v >> sh) & 0xFF);
+  s += std::string("\x08\x06\0\0\0", 5) + std::string(4, '\0');
+  return s;
+}
+
+class DrawingLoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterXLSXReader();
+    RegisterDrawings();
+    book = std::make_unique<TXLSBook>();
+    book->Errors().SetIgnoreXMLWarnings(false);
+    book->Errors().SetSaveToList(true);
+    book->Manager().StyleSheet().OnPixelsPerInch = [](int& x, int& y) { x = y = 96; };
+  }
+  // One sheet "S" (a cell A1) whose drawing part is `drawing` (none when empty), with a picture.
+  void Load(const std::string& drawing, bool withPart = true, const std::string& type = "worksheet") {
+    const std::string rel = kws::test::kRelNs;
+    TPackageBuilder b;
+    const std::string rels =
+        "<Relationship Id=\"rIdD\" Type=\"" + rel + "/drawing\" Target=\"../drawings/drawing1.xml\"/>";
+    if (type == "chartsheet")
+      b.Sheet("C",
+              "<chartsheet xmlns=\"" + std::string(kws::test::kMainNs) + "\" xmlns:r=\"" + rel +
+                  "\"><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews><drawing r:id=\"rIdD\"/></chartsheet>",
+              "chartsheet", rels);
+    else
+      b.Sheet("S",
+              WorksheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>still here</t></is></c></row>",
+                           "<drawing r:id=\"rIdD\"/>"),
+              "worksheet", rels);
+    if (withPart) b.Part("xl/drawings/drawing1.xml", drawing);
+    b.Part("xl/drawings/_rels/drawing1.xml.rels",
+           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"rIdP\" Type=\"" +
+               rel + "/image\" Target=\"../media/image1.png\"/></Relationships>");
+    b.Part("xl/media/image1.png", Png(40, 20));
+    bytes = b.Bytes();
+    book->LoadFromBytes(AsSpan(bytes));
+  }
+  TXLSDrawing* Layer() { return dynamic_cast<TXLSDrawing*>(book->Items(0)->Drawing()); }
+  TCT_Drawing* Tree() {
+    auto* doc = dynamic_cast<TXLSSheetDrawingDocument*>(book->Items(0)->Xc12Sheet().Drawing());
+    return doc ? doc->WsDr() : nullptr;
+  }
+  bool Warned(std::u16string_view part) {
+    for (const auto& w : kws::test::WarningTexts(*book))
+      if (w.find(part) != std::u16string::npos) return true;
+    return false;
+  }
+  std::unique_ptr<TXLSBook> book;
+  std::string bytes;
+};
+
+TEST_F(DrawingLoad, PicturesBindAndObjectsAreSorted) {
+  Load(std::string(kXdr) + TwoCell(Pic(2, "rIdP"), " editAs=\"oneCell\"") +
+       TwoCell(Sp(3, "<xdr:cNvSpPr txBox=\"1\"/>", "<a:prstGeom prst=\"rect\"/>")) +
+       TwoCell(Sp(4, "<xdr:cNvSpPr/>", "<a:prstGeom prst=\"ellipse\"/>")) +
+       TwoCell(Sp(5, "<xdr:cNvSpPr/>", "<a:custGeom/>")) +
+       TwoCell("<xdr:cxnSp><xdr:nvCxnSpPr><xdr:cNvPr id=\"5000\" name=\"C\"/><xdr:cNvCxnSpPr/></xdr:nvCxnSpPr>"
+               "</xdr:cxnSp>") +
+       TwoCell("<xdr:grpSp><xdr:nvGrpSpPr><xdr:cNvPr id=\"1500\" name=\"G\"/><xdr:cNvGrpSpPr/></xdr:nvGrpSpPr>"
+               "</xdr:grpSp>") +
+       TwoCell(Pic(6, "rIdNone")) + TwoCell("<xdr:pic><xdr:nvPicPr/></xdr:pic>") +
+       "<xdr:absoluteAnchor><xdr:pos x=\"0\" y=\"0\"/><xdr:ext cx=\"1\" cy=\"1\"/>" + Sp(1700, "", "") +
+       "<xdr:clientData/></xdr:absoluteAnchor></xdr:wsDr>");
+  EXPECT_EQ(book->Items(0)->GetAsString(0, 0), u"still here");
+  TXLSDrawing* d = Layer();
+  ASSERT_NE(d, nullptr);
+  // Pictures with a blip are images (bound or not); the one without a blip fill is none.
+  ASSERT_EQ(d->Images().Count(), 2);
+  TXLSDrawingImage* img = d->Images().Items(0);
+  EXPECT_EQ(img->ImageType(), TXc12ImageType::x12itPNG);
+  EXPECT_EQ(img->ImageTypeStr(), u"png");
+  EXPECT_EQ(img->UniqueName(), u"Image001.png");
+  EXPECT_EQ(img->Positioning(), TDrwOptImagePositioning::doipMoveButDoNotSize);
+  EXPECT_EQ(d->Images().Items(1)->Image(), nullptr);
+  EXPECT_EQ(d->Images().Items(1)->ImageTypeStr(), u"");
+  ASSERT_EQ(d->TextBoxes().Count(), 1);
+  ASSERT_EQ(d->Shapes().Count(), 1);
+  EXPECT_EQ(d->Shapes().Items(0)->ShapeType(), ststEllipse);
+  // Group shapes and absolute anchors count for the highest id, connectors do not.
+  EXPECT_EQ(d->MaxShapeId(), 1700);
+  EXPECT_EQ(img->Col1(), 1);
+  EXPECT_EQ(img->Row2(), 9);
+}
+
+TEST_F(DrawingLoad, ChartsheetDrawingIsRead) {
+  Load(std::string(kXdr) + TwoCell(Pic(2, "rIdP")) + "</xdr:wsDr>", true, "chartsheet");
+  ASSERT_NE(Layer(), nullptr);
+  EXPECT_EQ(Layer()->Images().Count(), 1);
+  EXPECT_EQ(Layer()->Images().Items(0)->ImageType(), TXc12ImageType::x12itPNG);
+}
+
+TEST_F(DrawingLoad, DrawingsWithoutObjectsKeepTheDefaultId) {
+  Load(std::string(kXdr) + "<xdr:twoCellAnchor>" + Marker("from", 0, 0, 0, 0) +
+       "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"7\" name=\"low\"/></xdr:nvSpPr></xdr:sp></xdr:twoCellAnchor></xdr:wsDr>");
+  EXPECT_EQ(Layer()->MaxShapeId(), 1000);
+}
+
+// A drawing part that cannot be read is dropped with a warning naming it; the cells, the
+// sheet's (empty) drawing and the picture in the store stay.
+TEST_F(DrawingLoad, PartsThatCannotBeReadAreDropped) {
+  std::string deep = std::string(kXdr) + "<xdr:twoCellAnchor>";
+  for (int i = 0; i < 5000; ++i) deep += "<xdr:grpSp>";
+  struct Case {
+    const char* what;
+    std::string xml;
+    bool withPart;
+  } cases[] = {
+      {"truncated", std::string(kXdr) + TwoCell(Pic(2, "rIdP")).substr(0, 120), true},
+      {"not xml", "not xml at all <<<", true},
+      {"missing", "", false},
+      {"nested past the reader's bound", deep, true},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    Load(c.xml, c.withPart);
+    EXPECT_EQ(book->Items(0)->GetAsString(0, 0), u"still here") << c.what;
+    EXPECT_TRUE(Warned(u"Drawing xl/drawings/drawing1.xml not read: ")) << c.what;
+    ASSERT_NE(Tree(), nullptr) << c.what;
+    EXPECT_EQ(Tree()->EG_Anchor()->TwoCellAnchorXpgList()->Count(), 0) << c.what;
+    EXPECT_EQ(book->Manager().GrManager().Images().Count(), 1u) << c.what;
+  }
+}
+
+TEST_F(DrawingLoad, DeepGroupsWithinTheBoundAreRead) {
+  std::string xml = std::string(kXdr) + "<xdr:twoCellAnchor>";
+  const int depth = 2000;
+  for (int i = 0; i < depth; ++i) xml += "<xdr:grpSp>";
+  for (int i = 0; i < depth; ++i) xml += "</xdr:grpSp>";
+  Load(xml + "</xdr:twoCellAnchor></xdr:wsDr>");
+  ASSERT_NE(Tree(), nullptr);
+  const TCT_GroupShape* g = Tree()->EG_Anchor()->TwoCellAnchorXpgList()->GetItems(0)->EG_ObjectChoices()->GrpSp();
+  int n = 1;
+  while (g->GrpSpXpgList()) g = g->GrpSpXpgList()->GetItems(0), ++n;
+  EXPECT_EQ(n, depth);
+}
+
+TEST_F(DrawingLoad, MarkersOutsideTheSheetAreHeldToIt) {
+  Load(std::string(kXdr) + "<xdr:twoCellAnchor>" + "<xdr:from><xdr:col>-1</xdr:col><xdr:colOff>-1</xdr:colOff>"
+       "<xdr:row>4294967296</xdr:row><xdr:rowOff>4294967296</xdr:rowOff></xdr:from>" +
+       Marker("to", 2, 0, 3, 0) + Pic(2, "rIdP") + "</xdr:twoCellAnchor></xdr:wsDr>");
+  ASSERT_EQ(Layer()->Images().Count(), 1);
+  TXLSDrawingImage* img = Layer()->Images().Items(0);
+  EXPECT_EQ(img->Col1(), 0);
+  EXPECT_EQ(img->Row1(), 1048575);
+  EXPECT_EQ(img->Anchor()->From()->ColOff(), 0u);
+  EXPECT_EQ(img->Anchor()->From()->RowOff(), 2147483647u);
+  EXPECT_FALSE(Warned(u"Drawing"));
+}
+
+// The element budget: a document over it raises, and the emptied document keeps the budget.
+TEST(DrawingDocumentBudget, OverTheBudgetRaisesAndClearEmpties) {
+  TXLSErrorManager errors;
+  TXc12GraphicManager graphics(&errors);
+  TXLSSheetDrawingDocument doc(graphics);
+  doc.Document().SetBudget(std::make_shared<TXpgElementBudget>(50));
+  std::string xml = kXdr;
+  for (int i = 0; i < 60; ++i) xml += "<xdr:twoCellAnchor/>";
+  xml += "</xdr:wsDr>";
+  TXLSMemoryStream stream(xml);
+  EXPECT_THROW(doc.LoadDrawing(stream), XLSRWException);
+  doc.Clear();
+  EXPECT_EQ(doc.WsDr()->EG_Anchor()->TwoCellAnchorXpgList()->Count(), 0);
+  EXPECT_EQ(doc.Document().Budget()->Limit(), 50);
+}
+
+class DrawingLayer : public DrawingLoad {
+ protected:
+  void SetUp() override {
+    DrawingLoad::SetUp();
+    Load(std::string(kXdr) + "<xdr:twoCellAnchor>" + Marker("from", 1, 304800, 2, 95250) +
+         Marker("to", 3, 0, 5, 0) + Pic(2, "rIdP") + "<xdr:clientData/></xdr:twoCellAnchor></xdr:wsDr>");
+    d = Layer();
+    ASSERT_NE(d, nullptr);
+    cols = &book->Items(0)->Columns();
+    rows = &book->Items(0)->Rows();
+    for (int c = 0; c < 8; ++c) cols->Items(c)->SetPixelWidth(64);
+    for (int r = 0; r < 12; ++r) rows->Items(r)->SetPixelHeight(20);
+    // Widths are stored in character units: the pixel width read back is what counts.
+    W = cols->Items(1)->PixelWidth();
+    ASSERT_EQ(rows->Items(1)->PixelHeight(), 20);
+  }
+  int32_t W = 0;
+  TXLSDrawing* d = nullptr;
+  TXLSColumns* cols = nullptr;
+  TXLSRows* rows = nullptr;
+};
+
+TEST_F(DrawingLayer, OffsetsAsFractionsOfTheCell) {
+  TXLSDrawingImage* img = d->Images().Items(0);
+  EXPECT_DOUBLE_EQ(img->Col1Offs(), 32.0 / W);  // 304800 EMU = 32 px
+  EXPECT_DOUBLE_EQ(img->Row1Offs(), 0.5);       // 95250 EMU = 10 px of 20
+  img->SetCol1Offs(1.5);
+  EXPECT_EQ(img->Anchor()->From()->ColOff(), uint32_t(W) * 9525);
+  img->SetCol1Offs(-1);
+  EXPECT_EQ(img->Anchor()->From()->ColOff(), 0u);
+  img->SetRow2Offs(0.25);
+  EXPECT_EQ(img->Anchor()->To_()->RowOff(), 5u * 9525);
+  cols->Items(1)->SetPixelWidth(0);
+  img->SetCol1Offs(0.5);
+  EXPECT_EQ(img->Col1Offs(), 0.0);
+  img->SetPositioning(TDrwOptImagePositioning::doipMoveAndSize);
+  EXPECT_EQ(img->Anchor()->EditAs(), steatwoCell);
+  img->SetPositioning(TDrwOptImagePositioning::doipDoNotMoveOrSize);
+  EXPECT_EQ(img->Positioning(), TDrwOptImagePositioning::doipDoNotMoveOrSize);
+}
+
+TEST_F(DrawingLayer, ImageEditorSizesAndWalks) {
+  TXLSDrawingImage* img = d->Images().Items(0);
+  TXLSDrawingEditorImage ed(d, img);
+  // Columns 1..3 less 32 px of column 1 (the to cell's offset is 0: all of column 3 counts).
+  EXPECT_EQ(ed.PixelWidth(), W * 3 - 32);
+  EXPECT_EQ(ed.PixelHeight(), 20 * 4 - 10);
+  EXPECT_NEAR(ed.CmWidth(), (W * 3 - 32) / (96 / 2.54), 1e-9);
+  ed.SetKeepAspect(false);
+  // Twice the width from 32 px into column 1 ends 2 * (3W - 32) + 32 px after column 1 starts.
+  ed.SetCmWidth(ed.CmWidth() * 2);
+  const int32_t width = 2 * (W * 3 - 32), end = width + 32;
+  EXPECT_EQ(ed.PixelWidth(), width);
+  EXPECT_EQ(img->Col2(), 1 + end / W);
+  EXPECT_EQ(img->Anchor()->To_()->ColOff(), uint32_t(end % W) * 9525);
+  EXPECT_EQ(ed.PixelHeight(), 70);
+  ed.SetKeepAspect(true);
+  ed.SetInchHeight(ed.InchHeight() * 2);
+  EXPECT_EQ(ed.PixelHeight(), 140);
+  EXPECT_EQ(img->Row2(), 2 + 150 / 20);
+  EXPECT_EQ(img->Anchor()->To_()->RowOff(), uint32_t(150 % 20) * 9525);
+  EXPECT_EQ(ed.PixelWidth(), 2 * width);
+  // A size past the sheet's end stops the walk at its last column.
+  ed.SetCmWidth(1e12);
+  EXPECT_EQ(img->Col2(), 16383);
+}
+
+TEST_F(DrawingLayer, InsertImage97PlacesAPicture) {
+  // The first image of the store is the loaded picture; two more make the new one the third.
+  ASSERT_NE(book->Manager().GrManager().Images().LoadFromStream(AsSpan(Png(3, 3)), u"x.png"), nullptr);
+  const std::string png = Png(10, 30);
+  TXLSAnchor97 a;
+  a.Col1 = 2, a.Col1Offs = 512, a.Row1 = 1, a.Row1Offs = 64;
+  a.Col2 = 4, a.Col2Offs = 0, a.Row2 = 3, a.Row2Offs = 256;
+  TXLSDrawingImage* img = d->InsertImage97(u"legacy.png", AsSpan(png), a);
+  ASSERT_NE(img, nullptr);
+  EXPECT_EQ(d->Images().Count(), 2);
+  EXPECT_EQ(img->Col1(), 2);
+  EXPECT_EQ(img->Anchor()->From()->ColOff(), uint32_t(std::nearbyint(W * 0.5)) * 9525);
+  EXPECT_EQ(img->Anchor()->From()->RowOff(), 5u * 9525);
+  EXPECT_EQ(img->Anchor()->To_()->RowOff(), 20u * 9525);
+  const TCT_Picture* pic = img->Anchor()->EG_ObjectChoices()->Pic();
+  EXPECT_EQ(pic->NvPicPr()->CNvPr()->Id(), 3);
+  EXPECT_EQ(pic->NvPicPr()->CNvPr()->Name(), u"Picture 3");
+  EXPECT_EQ(pic->NvPicPr()->CNvPr()->Descr(), u"legacy.png");
+  EXPECT_EQ(pic->NvPicPr()->CNvPicPr()->A_PicLocks()->NoChangeAspect(), 1);
+  EXPECT_NE(pic->BlipFill()->A_EG_FillModeProperties()->A_Stretch(), nullptr);
+  EXPECT_EQ(pic->SpPr()->A_EG_Geometry()->A_PrstGeom()->Prst(), ststRect);
+  EXPECT_EQ(img->ImageTypeStr(), u"png");
+  EXPECT_EQ(d->MaxShapeId(), 1000);
+  // The store read the picture's own size.
+  TXLSDrawingEditorImage ed(d, img);
+  EXPECT_EQ(ed.OriginalWidth(), 10);
+  EXPECT_EQ(ed.OriginalHeight(), 30);
+  // Bytes the store refuses add nothing.
+  EXPECT_EQ(d->InsertImage97(u"bad.png", AsSpan(std::string("nope")), a), nullptr);
+  EXPECT_EQ(d->Images().Count(), 2);
+}
+
+// The text box's legacy branch reads and writes the legacy text object it names.
+TEST_F(DrawingLayer, TextBoxLegacyBranch) {
+  struct Texts : TXLSLegacyTexts {
+    std::vector<std::u16string> t{u"first", u"second"};
+    std::u16string Text(int32_t i) const override { return t.at(size_t(i)); }
+    void SetText(int32_t i, std::u16string_view v) override { t.at(size_t(i)) = v.substr(0, 32767); }
+  } texts;
+  TXLSDrawingTextBox* box = d->TextBoxes().Add(d->Images().Items(0)->Anchor());
+  EXPECT_EQ(box->PlainText(), u"");
+  d->SetBIFFDrawing(&texts);
+  box->FCurrIndex = 1;
+  EXPECT_EQ(box->PlainText(), u"second");
+  box->SetPlainText(u"new");
+  EXPECT_EQ(texts.t[1], u"new");
+}
+
+}  // namespace

@@ -1,0 +1,665 @@
+#include "xls/biff/escherdrawing.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include "platform/textcodec.h"
+#include "xls/biff/biffrecordview.h"
+#include "xls/biff/eschernewshapes.gen.h"
+#include "xls/biff/xlsreadii.h"
+#include "xls/biff/xlsstream.h"
+#include "xls/model/xlserrors.h"
+
+namespace xls::biff {
+
+namespace {
+
+constexpr uint16_t FT_END = 0x0000, FT_CF = 0x0007, FT_PIOGRBIT = 0x0008, FT_NTS = 0x000D, FT_LBSDATA = 0x0013,
+                   FT_CMO = 0x0015;
+
+std::vector<uint8_t> Words(std::initializer_list<uint16_t> words) {
+  std::vector<uint8_t> b;
+  for (uint16_t w : words) {
+    b.push_back(uint8_t(w));
+    b.push_back(uint8_t(w >> 8));
+  }
+  return b;
+}
+
+void AddSub(TBaseRecordStorage& obj, uint16_t ft, std::span<const uint8_t> data) {
+  obj.AddRec(uint32_t(ft) | uint32_t(data.size()) << 16, data);
+}
+
+// A substream's BOF (chart records such as 0x1009 share the low byte of the BOF ids).
+bool IsSubstreamBOF(uint16_t id) { return id == 0x0009 || id == 0x0209 || id == 0x0409 || id == 0x0809; }
+
+// Whether a record can be part of a sheet drawing that has begun.
+bool DrawingRecord(uint16_t id) {
+  return id == BIFFID_MSODRAWING || id == BIFFID_OBJ || id == BIFFID_TXO || id == BIFFID_CONTINUE ||
+         id == BIFFID_IMDATA;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+void TMSOObjCLIENTANCHOR::Read(std::span<const uint8_t> body) {
+  const TRecordView v(body);
+  FOptions = v.U16(0);
+  FCol1 = v.U16(2);
+  FCol1Offset = v.U16(4);
+  FRow1 = v.U16(6);
+  FRow1Offset = v.U16(8);
+  FCol2 = v.U16(10);
+  FCol2Offset = v.U16(12);
+  FRow2 = v.U16(14);
+  FRow2Offset = v.U16(16);
+}
+
+TShape::~TShape() = default;
+
+int32_t TShape::ObjType() const {
+  if (FOBJ.Count() == 0 || !FOBJ.Items(0) || FOBJ.Items(0)->RecId != FT_CMO) return -1;
+  return FOBJ.Items(0)->View().U16(0);
+}
+
+int32_t TShape::ObjId() const {
+  if (FOBJ.Count() == 0 || !FOBJ.Items(0) || FOBJ.Items(0)->RecId != FT_CMO) return -1;
+  return FOBJ.Items(0)->View().U16(2);
+}
+
+void TShape::SetShapeType(int32_t value) {
+  FShapeType = value;
+  int32_t objType = -1;
+  if (value == 1) objType = 2;
+  if (value == 3) objType = 3;
+  if (value == 13 || value == 20) objType = 1;
+  if (objType < 0 || FOBJ.Count() == 0) return;
+  TRecordData* cmo = FOBJ.Items(0);
+  if (cmo && cmo->Data.size() >= 2) {
+    cmo->Data[0] = uint8_t(objType);
+    cmo->Data[1] = 0;
+  }
+}
+
+void TShape::MakeMacro() {
+  FOPT.AddValue(0x01BF, 0x00010001);
+  FOPT.AddValue(0x03BF, 0x00080008);
+  FOPT.SetItemCount();
+}
+
+size_t TShapeGroup::DeepCount() const {
+  size_t n = 0;
+  for (const auto& s : FList) {
+    ++n;
+    if (s->IsGroup()) n += static_cast<const TShapeGroup&>(*s).DeepCount();
+  }
+  return n;
+}
+
+// ---------------------------------------------------------------------------------------------
+std::u16string DecodeTxoText(const TBaseRecordStorage& txo) {
+  std::u16string text;
+  if (txo.Count() == 0 || !txo.Items(0)) return text;
+  const size_t textLen = txo.Items(0)->View().U16(10);
+  for (size_t i = 1; i < txo.Count() && text.size() < textLen; ++i) {
+    const TRecordView piece = txo.Items(i)->View();
+    if (piece.Empty()) continue;
+    if (piece.U8(0) == 1) {
+      for (size_t k = 1; k + 1 < piece.Size() && text.size() < textLen; k += 2) text.push_back(char16_t(piece.U16(k)));
+    } else {
+      for (size_t k = 1; k < piece.Size() && text.size() < textLen; ++k) text.push_back(char16_t(piece.U8(k)));
+    }
+  }
+  return text;
+}
+
+void ReadShapeTextRaw(TEscherDrawing&, TShape& shape) {
+  if (shape.FTXO.Count() == 0) return;
+  shape.FText = DecodeTxoText(shape.FTXO);
+  shape.FHasText = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reads a drawing from its records: drawing bytes come from the MSODRAWING and CONTINUE bodies
+// in order; the other records are taken whole where the drawing expects them.
+class TDrawingReader {
+ public:
+  TDrawingReader(TEscherDrawing& d, std::span<const TRecordData> records) : D(d), R(records) {
+    // Drawing bytes still ahead of each record, so that no length is believed beyond them.
+    FAhead.assign(R.size() + 1, 0);
+    for (size_t i = R.size(); i-- > 0;)
+      FAhead[i] = FAhead[i + 1] + (IsDrawingBody(R[i].RecId) ? R[i].Data.size() : 0);
+    FRec = 0;  // the first record is the MSODRAWING that starts the drawing
+    FPos = 0;
+  }
+
+  void Read();
+  int32_t ShapeCounter = 0;
+
+ private:
+  static bool IsDrawingBody(uint16_t id) { return id == BIFFID_MSODRAWING || id == BIFFID_CONTINUE; }
+  // Drawing bytes left from the current position on.
+  uint64_t DrawingLeft() const {
+    if (FRec >= R.size()) return 0;
+    return FAhead[FRec + 1] + (R[FRec].Data.size() - FPos);
+  }
+  bool AtRecordEnd() const { return FRec >= R.size() || FPos >= R[FRec].Data.size(); }
+  // Moves to the next record that holds drawing bytes, passing over IMDATA pictures.
+  void NextDrawingRecord() {
+    for (;;) {
+      ++FRec;
+      FPos = 0;
+      if (FRec >= R.size()) throw XLSRWException("Expected record missing: MSODRAWING");
+      const uint16_t id = R[FRec].RecId;
+      if (IsDrawingBody(id)) return;
+      if (id == BIFFID_IMDATA) {
+        while (FRec + 1 < R.size() && R[FRec + 1].RecId == BIFFID_CONTINUE) ++FRec;
+        continue;
+      }
+      throw XLSRWException("Expected record missing: MSODRAWING");
+    }
+  }
+  void Bytes(uint8_t* out, size_t n) {
+    while (n > 0) {
+      if (AtRecordEnd()) NextDrawingRecord();
+      const size_t k = std::min(n, R[FRec].Data.size() - FPos);
+      std::copy_n(R[FRec].Data.data() + FPos, k, out);
+      FPos += k;
+      out += k;
+      n -= k;
+    }
+  }
+  std::vector<uint8_t> Body(uint32_t n) {
+    if (n > DrawingLeft()) throw XLSRWException("Drawing record longer than the drawing data");
+    std::vector<uint8_t> b(n);
+    Bytes(b.data(), n);
+    return b;
+  }
+  TMSOHeader Header() {
+    uint8_t h[8];
+    if (DrawingLeft() < 8) throw XLSRWException("Expected record missing: MSODRAWING");
+    Bytes(h, 8);
+    return TMSOHeader::FromBytes(h);
+  }
+  // The next whole record, which must have the id; the drawing bytes before it must be used up.
+  const TRecordData* TakeRecord(uint16_t id) {
+    if (!AtRecordEnd() || FRec + 1 >= R.size() || R[FRec + 1].RecId != id) return nullptr;
+    ++FRec;
+    FPos = R[FRec].Data.size();
+    return &R[FRec];
+  }
+  uint16_t NextId() const { return AtRecordEnd() && FRec + 1 < R.size() ? R[FRec + 1].RecId : 0; }
+
+  void ReadGroup(TShapeGroup& group, uint64_t length, int depth, bool patriarch);
+  std::unique_ptr<TShape> ReadShape(uint32_t length, bool patriarch, TShapeGroup* self);
+  void ReadObj(TShape& shape);
+  void ReadTxo(TShape& shape);
+  void ReadChart(TShape& shape);
+
+  TEscherDrawing& D;
+  std::span<const TRecordData> R;
+  std::vector<uint64_t> FAhead;
+  size_t FRec, FPos;
+};
+
+void TDrawingReader::Read() {
+  if (R.empty() || R[0].RecId != BIFFID_MSODRAWING) throw XLSRWException("Expected record missing: MSODRAWING");
+  const TMSOHeader dg = Header();
+  if (dg.FBT != MSO_DGCONTAINER) throw XLSRWException("Expected record missing: DGCONTAINER");
+  uint64_t left = dg.Length;
+  auto take = [&left](uint64_t n) {
+    if (n > left) throw XLSRWException("Error while reading Shape. Length <> 0");
+    left -= n;
+  };
+  TMSOHeader h = Header();
+  take(8);
+  if (h.FBT != MSO_DG) throw XLSRWException("Expected record missing: DG");
+  {
+    const auto body = Body(h.Length);
+    take(h.Length);
+    const TRecordView v(body);
+    D.FDG.ShapeCount_ = v.U32(0);
+    D.FDG.CurSpId = v.U32(4);
+    D.FDgId = h.Instance();
+    if (D.FParent) D.FParent->AddFileDrawing(&D, D.FDgId, D.FDG.ShapeCount_);
+  }
+  h = Header();
+  take(8);
+  if (h.FBT == MSO_FRITCONTAINER) {
+    const auto body = Body(h.Length);
+    take(h.Length);
+    const TRecordView v(body);
+    const size_t n = v.Bound(h.Instance(), 0, 4);
+    for (size_t i = 0; i < n; ++i) D.FFileReGroupItems.push_back({v.U16(4 * i), v.U16(4 * i + 2)});
+    h = Header();
+    take(8);
+  }
+  if (h.FBT != MSO_SPGRCONTAINER) throw XLSRWException("Expected record missing: SPGRCONTAINER");
+  take(h.Length);
+  ReadGroup(*D.FGroup, h.Length, 0, true);
+  // The rest of the container (a solver container, other records) is kept raw, as far as the
+  // drawing's records hold it.
+  while (left >= 8 && DrawingLeft() >= 8) {
+    if (!D.FSolverContainer) D.FSolverContainer = std::make_unique<TMSORecords>();
+    const TMSOHeader r = Header();
+    left -= 8;
+    if (r.IsContainer()) {
+      D.FSolverContainer->Add(r, {});
+      continue;
+    }
+    if (r.Length > left) throw XLSRWException("Error while reading Shape. Length <> 0");
+    const auto body = Body(r.Length);
+    left -= r.Length;
+    D.FSolverContainer->Add(r, body);
+  }
+}
+
+void TDrawingReader::ReadGroup(TShapeGroup& group, uint64_t length, int depth, bool patriarch) {
+  if (depth >= MSO_MAX_GROUP_DEPTH) throw XLSRWException("Groups of the drawing nest too deep");
+  bool first = patriarch;  // a nested group's own shape was read by its parent
+  while (length > 0) {
+    const TMSOHeader h = Header();
+    if (uint64_t(h.Length) + 8 > length) throw XLSRWException("Error while reading Shape. Group Length <> 0");
+    length -= uint64_t(h.Length) + 8;
+    ++ShapeCounter;
+    if (first) {
+      // The group's own shape: for the patriarch its rectangle and id.
+      first = false;
+      if (h.FBT != MSO_SPCONTAINER) throw XLSRWException("Expected record missing: SPCONTAINER");
+      if (patriarch) {
+        ReadShape(h.Length, true, &group);
+        continue;
+      }
+    }
+    if (h.FBT == MSO_SPCONTAINER) {
+      std::unique_ptr<TShape> shape = ReadShape(h.Length, false, nullptr);
+      TShape& s = *shape;
+      group.FList.push_back(std::move(shape));
+      if (D.OnReadShape) D.OnReadShape(D, s);
+    } else if (h.FBT == MSO_SPGRCONTAINER) {
+      // A nested group: its own shape container, then its children.
+      const TMSOHeader own = Header();
+      if (own.FBT != MSO_SPCONTAINER) throw XLSRWException("Expected record missing: SPCONTAINER");
+      if (uint64_t(own.Length) + 8 > h.Length) throw XLSRWException("Error while reading Shape. Group Length <> 0");
+      std::unique_ptr<TShape> shape = ReadShape(own.Length, false, nullptr);
+      if (!shape->IsGroup()) throw XLSRWException("Group without a group shape");
+      auto& g = static_cast<TShapeGroup&>(*shape);
+      group.FList.push_back(std::move(shape));
+      if (D.OnReadShape) D.OnReadShape(D, g);
+      ReadGroup(g, uint64_t(h.Length) - own.Length - 8, depth + 1, false);
+      // The children were read past their own first shape: the loop above counts from there.
+    } else {
+      // Anything else at group level is passed over by its length.
+      if (!h.IsContainer()) Body(h.Length);
+    }
+  }
+}
+
+std::unique_ptr<TShape> TDrawingReader::ReadShape(uint32_t length, bool patriarch, TShapeGroup* self) {
+  std::unique_ptr<TShape> owned;
+  TShape* shape = patriarch ? self : nullptr;
+  TMSORecSPGR rect;
+  bool haveRect = false;
+  uint64_t left = length;
+  while (left > 0) {
+    if (left < 8) throw XLSRWException("Error while reading Shape. Length <> 0");
+    const TMSOHeader r = Header();
+    left -= 8;
+    if (r.IsContainer()) {  // a container inside a shape: its records are read one by one
+      continue;
+    }
+    if (r.Length > left) throw XLSRWException("Error while reading Shape. Length <> 0");
+    left -= r.Length;
+    const std::vector<uint8_t> body = Body(r.Length);
+    const TRecordView v(body);
+    switch (r.FBT) {
+      case MSO_SPGR:
+        rect = {v.I32(0), v.I32(4), v.I32(8), v.I32(12)};
+        haveRect = true;
+        if (patriarch) self->FSPGR = rect;
+        break;
+      case MSO_SP: {
+        const uint32_t flags = v.U32(4);
+        if (patriarch) {
+          if (!(flags & 0x4)) throw XLSRWException("SP is not root");
+        } else if (!shape) {
+          if (flags & 0x1) {
+            std::unique_ptr<TShapeGroup> g;
+            if (flags & 0x2)
+              g = std::make_unique<TShapeGroupChildAnchor>(&D);
+            else
+              g = std::make_unique<TShapeGroupClientAnchor>(&D);
+            if (haveRect) g->FSPGR = rect;
+            owned = std::move(g);
+          } else if (flags & 0x2) {
+            owned = std::make_unique<TShapeChildAnchor>();
+          } else {
+            owned = std::make_unique<TShapeClientAnchor>();
+          }
+          shape = owned.get();
+        }
+        shape->FSpId = v.U32(0);
+        shape->FOptions = flags;
+        shape->FShapeType = r.Instance();
+        break;
+      }
+      case MSO_OPT:
+      case MSO_TERTIARYOPT:
+        if (!shape) throw XLSRWException("Expected record missing: SP");
+        (r.FBT == MSO_OPT ? shape->FOPT : shape->FFOPT).LoadFromBuffer(body, r.Instance());
+        break;
+      case MSO_CHILDANCHOR:
+        if (!shape || !shape->ChildAnchor()) throw XLSRWException("CHILDANCHOR when shape not is ChildAnchor");
+        *shape->ChildAnchor() = {v.I32(0), v.I32(4), v.I32(8), v.I32(12)};
+        break;
+      case MSO_CLIENTANCHOR:
+        if (!shape || !shape->ClientAnchor()) throw XLSRWException("CLIENTANCHOR when shape not is ClientAnchor");
+        shape->ClientAnchor()->Read(body);
+        break;
+      case MSO_CLIENTDATA:
+        if (!shape) throw XLSRWException("Expected record missing: SP");
+        ReadObj(*shape);
+        break;
+      case MSO_CLIENTTEXTBOX:
+        if (!shape) throw XLSRWException("Expected record missing: SP");
+        ReadTxo(*shape);
+        break;
+      default:
+        if (!shape) throw XLSRWException("Expected record missing: SP");
+        if (!shape->FUnknown) shape->FUnknown = std::make_unique<TMSORecords>();
+        shape->FUnknown->Add(r, body);
+        break;
+    }
+  }
+  if (!shape) throw XLSRWException("Expected record missing: SP");
+  if (!patriarch && D.ObjectReader) D.ObjectReader(D, *shape);
+  return owned;
+}
+
+void TDrawingReader::ReadObj(TShape& shape) {
+  const TRecordData* obj = TakeRecord(BIFFID_OBJ);
+  if (!obj) throw XLSRWException("Expected record missing: OBJ");
+  // Sub-records, each cut to what the record holds.
+  const TRecordView v = obj->View();
+  size_t off = 0;
+  int32_t objType = -1;
+  shape.FOBJ.Clear();
+  while (off + 4 <= v.Size()) {
+    const uint16_t ft = v.U16(off), cb = v.U16(off + 2);
+    off += 4;
+    if (ft == FT_LBSDATA) {
+      // The list data take the rest of the record.
+      AddSub(shape.FOBJ, ft, v.Bytes(off, v.Size() - off));
+      if (objType == 0x12 || objType == 0x14) AddSub(shape.FOBJ, FT_END, {});
+      break;
+    }
+    if (ft == FT_END) {
+      AddSub(shape.FOBJ, FT_END, {});
+      break;
+    }
+    if (ft < 0x0004 || ft > 0x0015) {
+      char msg[40];
+      std::snprintf(msg, sizeof msg, "Unknown OBJ record %.2X", unsigned(ft));
+      throw XLSRWException(msg);
+    }
+    const auto data = v.Bytes(off, cb);
+    off += data.size();
+    if (ft == FT_CMO) {
+      const TRecordView cmo(data);
+      if (objType < 0) objType = cmo.U16(0);
+      D.FMaxObjId = std::max<int32_t>(D.FMaxObjId, cmo.U16(2));
+    }
+    AddSub(shape.FOBJ, ft, data);
+  }
+  if (IsSubstreamBOF(NextId())) ReadChart(shape);
+}
+
+void TDrawingReader::ReadChart(TShape& shape) {
+  // An embedded chart's substream, BOF to its own EOF, kept raw.
+  int depth = 0;
+  while (FRec + 1 < R.size()) {
+    const TRecordData& r = R[++FRec];
+    FPos = r.Data.size();
+    shape.FChart.AddRec(r.Header(), r.Data);
+    if (IsSubstreamBOF(r.RecId)) ++depth;
+    if (r.RecId == BIFFID_EOF && --depth == 0) return;
+  }
+  throw XLSRWException("Embedded chart without its EOF");
+}
+
+void TDrawingReader::ReadTxo(TShape& shape) {
+  const TRecordData* txo = TakeRecord(BIFFID_TXO);
+  if (!txo) throw XLSRWException("Excpected record missing: TXO");
+  shape.FTXO.Clear();
+  shape.FTXO.AddRec(txo->Header(), txo->Data);
+  const size_t textLen = txo->View().U16(10), formatLen = txo->View().U16(12);
+  size_t chars = 0;
+  while (chars < textLen && NextId() == BIFFID_CONTINUE) {
+    const TRecordData* piece = TakeRecord(BIFFID_CONTINUE);
+    shape.FTXO.AddRec(piece->Header(), piece->Data);
+    if (!piece->Data.empty()) chars += (piece->Data.size() - 1) / (piece->Data[0] == 1 ? 2 : 1);
+  }
+  size_t runs = 0;
+  while (formatLen > 0 && runs < formatLen && NextId() == BIFFID_CONTINUE) {
+    const TRecordData* piece = TakeRecord(BIFFID_CONTINUE);
+    shape.FTXO.AddRec(piece->Header(), piece->Data);
+    runs += piece->Data.size();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+TEscherDrawing::TEscherDrawing(TEscherGroup* parent, TInternalNames* internalNames, TXc12Fonts* fonts)
+    : FParent(parent),
+      FGroup(std::make_unique<TShapeGroupClientAnchor>(this)),
+      FInternalNames(internalNames),
+      FFonts(fonts) {}
+
+TEscherDrawing::~TEscherDrawing() { ReleaseCluster(); }
+
+void TEscherDrawing::ReleaseCluster() {
+  if (FDgId != 0 && FParent) {
+    // A drawing whose cluster is gone (two drawings of one id, a cleared store) has nothing to
+    // give back.
+    bool present = false;
+    for (const auto& d : FParent->FDGG.FItems) present = present || d->FFIDCL.DgId == FDgId;
+    if (present) FParent->DeleteFIDCL(FDgId);
+  }
+  FDgId = 0;
+}
+
+void TEscherDrawing::Clear() {
+  FGroup = std::make_unique<TShapeGroupClientAnchor>(this);
+  FSolverContainer.reset();
+  FFileReGroupItems.clear();
+  FDG = {};
+  FMaxObjId = 0;
+  ReleaseCluster();
+}
+
+void TEscherDrawing::LoadFromStream(TXLSStream& stream, std::vector<TRecordData>& records) {
+  records.clear();
+  auto take = [&stream, &records](const TBIFFHeader& h) {
+    TRecordData r;
+    r.RecId = h.RecID;
+    r.Data.resize(h.Length);
+    r.Data.resize(stream.ReadRecordBody(h.RecID, r.Data.data(), h.Length));
+    r.Length = uint16_t(r.Data.size());
+    records.push_back(std::move(r));
+  };
+  take(stream.CurrentHeader());
+  TBIFFHeader h;
+  for (uint16_t next = stream.PeekHeader();; next = stream.PeekHeader()) {
+    if (DrawingRecord(next)) {
+      if (stream.ReadHeader(h) < 4) break;
+      take(h);
+    } else if (IsSubstreamBOF(next) && records.back().RecId == BIFFID_OBJ) {
+      // An embedded chart: its substream to its own EOF.
+      int depth = 0;
+      do {
+        if (stream.ReadHeader(h) < 4) break;
+        if (IsSubstreamBOF(h.RecID)) ++depth;
+        if (h.RecID == BIFFID_EOF) --depth;
+        take(h);
+      } while (depth > 0);
+    } else {
+      break;
+    }
+  }
+  LoadFromRecords(records);
+}
+
+void TEscherDrawing::LoadFromRecords(std::span<const TRecordData> records) {
+  Clear();
+  TDrawingReader reader(*this, records);
+  try {
+    reader.Read();
+  } catch (const XLSRWException& e) {
+    Clear();
+    char head[48];
+    std::snprintf(head, sizeof head, "Error on reading shape #%d\r", int(reader.ShapeCounter));
+    throw XLSRWException(kws::Utf8ToUtf16(head) + e.Message());
+  }
+}
+
+void TEscherDrawing::ForEachShape(const std::function<void(TShape&, TShapeGroup&)>& f) const {
+  std::function<void(TShapeGroup&)> walk = [&](TShapeGroup& g) {
+    for (auto& s : g.FList) {
+      f(*s, g);
+      if (s->IsGroup()) walk(static_cast<TShapeGroup&>(*s));
+    }
+  };
+  walk(*FGroup);
+}
+
+void TEscherDrawing::SetNoteData(int32_t col, int32_t row, uint16_t options, uint16_t objId,
+                                 std::u16string_view author) {
+  for (auto& s : FGroup->FList) {
+    if (s->ObjType() != 25 || s->ObjId() != objId) continue;
+    s->FNote = TShapeNoteData{col, row, options, std::u16string(author)};
+    if (auto* c = dynamic_cast<TShapeClientAnchor*>(s.get())) c->FVisible = (options & 0x0002) != 0;
+    return;
+  }
+  char msg[48];
+  std::snprintf(msg, sizeof msg, "Can not find shape for note #%d", int(objId));
+  throw XLSRWException(msg);
+}
+
+void TEscherDrawing::AssignBlipIds(const std::vector<int32_t>& blips, const std::function<void(int32_t)>& warn) {
+  ForEachShape([&](TShape& s, TShapeGroup&) {
+    if (s.IsGroup()) return;
+    const int64_t v = s.FOPT.BlipId();
+    if (v <= 0) return;
+    const auto it = std::find(blips.begin(), blips.end(), int32_t(v - 1));
+    if (it == blips.end()) {
+      s.FOPT.SetBlipId(0);
+      if (warn) warn(int32_t(v));
+    } else {
+      s.FOPT.SetBlipId(uint32_t(it - blips.begin()) + 1);
+    }
+  });
+}
+
+void TEscherDrawing::DeleteShape(uint32_t spId) {
+  auto& list = FGroup->FList;
+  const auto it = std::find_if(list.begin(), list.end(), [spId](const auto& s) { return s->FSpId == spId; });
+  if (it == list.end()) return;
+  list.erase(it);
+  if (!FParent) return;
+  if (!list.empty()) {
+    FParent->UpdateFIDCL(FDgId);
+  } else {
+    ReleaseCluster();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+void TEscherDrawing::PrepareNewShape() {
+  if (!FGroup->FList.empty()) {
+    if (FParent && FDgId != 0) FParent->UpdateFIDCL(FDgId);
+    return;
+  }
+  uint32_t dgId = 0, block = 0;
+  if (FParent) FParent->AddDrawing(this, dgId, block);
+  FDgId = uint16_t(dgId);
+  FDG.CurSpId = block;
+  FGroup->FOptions = 5;
+  FGroup->FSpId = NextSpId();
+}
+
+void TEscherDrawing::AddEmpty() {
+  if (FDgId == 0 && FParent) {
+    uint32_t dgId = 0, block = 0;
+    FParent->AddDrawing(this, dgId, block);
+    FDgId = uint16_t(dgId);
+    FDG.CurSpId = block;
+  }
+}
+
+TShapeClientAnchor* TEscherDrawing::NewShape(int kind) {
+  const TNewShapeDef& def = NewShapeDefs[size_t(kind)];
+  PrepareNewShape();
+  auto shape = std::make_unique<TShapeClientAnchor>();
+  shape->FShapeType = def.ShapeType;
+  shape->FSpId = NextSpId();
+  shape->FOptions = 0x0A00;
+  shape->FAnchor.FCol1 = def.Col1;
+  shape->FAnchor.FRow1 = def.Row1;
+  shape->FAnchor.FCol2 = def.Col2;
+  shape->FAnchor.FRow2 = def.Row2;
+  static std::mt19937 random(uint32_t(std::chrono::steady_clock::now().time_since_epoch().count()));
+  for (const TNewShapeProp& p : def.Props) {
+    switch (p.Kind) {
+      case TNewShapePropKind::Value:
+        shape->FOPT.AddValue(p.Id, p.Value);
+        break;
+      case TNewShapePropKind::Blip:
+        shape->FOPT.AddValue(p.Id, p.Value, true);
+        break;
+      case TNewShapePropKind::TxId: {
+        const auto ticks = uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
+        shape->FOPT.AddValue(p.Id, uint32_t(random() % 65535) + ticks);
+        break;
+      }
+      case TNewShapePropKind::Text:
+        shape->FOPT.AddString(p.Id, p.Text);
+        break;
+    }
+  }
+  shape->FOPT.SetItemCount();
+  if (def.ObjType >= 0) {
+    AddSub(shape->FOBJ, FT_CMO,
+           Words({uint16_t(def.ObjType), uint16_t(NextObjId()), def.ObjFlags, 0, 0, 0, 0, 0, 0}));
+    if (def.Extra == TNewShapeExtra::Note) AddSub(shape->FOBJ, FT_NTS, std::vector<uint8_t>(22, 0));
+    if (def.Extra == TNewShapeExtra::Picture) {
+      AddSub(shape->FOBJ, FT_CF, Words({0xFFFF}));
+      AddSub(shape->FOBJ, FT_PIOGRBIT, Words({0}));
+    }
+    AddSub(shape->FOBJ, FT_END, {});
+  }
+  if (def.HasText) {
+    shape->FText = def.Text;
+    shape->FHasText = true;
+  }
+  TShapeClientAnchor* s = shape.get();
+  FGroup->FList.push_back(std::move(shape));
+  return s;
+}
+
+TShapeClientAnchor* TEscherDrawing::AddTextBox() { return NewShape(NS_TextBox); }
+TShapeClientAnchor* TEscherDrawing::AddNote() { return NewShape(NS_Note); }
+TShapeClientAnchor* TEscherDrawing::AddBasic() { return NewShape(NS_Basic); }
+TShapeClientAnchor* TEscherDrawing::AddAutoShape() { return NewShape(NS_AutoShape); }
+TShapeClientAnchor* TEscherDrawing::AddPicture() { return NewShape(NS_Picture); }
+TShapeClientAnchor* TEscherDrawing::AddChart() { return NewShape(NS_Chart); }
+TShapeClientAnchor* TEscherDrawing::AddListBox() { return NewShape(NS_ListBox); }
+TShapeClientAnchor* TEscherDrawing::AddComboBox() { return NewShape(NS_ComboBox); }
+TShapeClientAnchor* TEscherDrawing::AddComboBoxAutoFilter() { return NewShape(NS_ComboBoxAutoFilter); }
+TShapeClientAnchor* TEscherDrawing::AddButton() { return NewShape(NS_Button); }
+TShapeClientAnchor* TEscherDrawing::AddCheckBox() { return NewShape(NS_CheckBox); }
+TShapeClientAnchor* TEscherDrawing::AddRadioButton() { return NewShape(NS_RadioButton); }
+
+}  // namespace xls::biff
