@@ -213,12 +213,13 @@ TEST_F(DrawingLoad, MarkersOutsideTheSheetAreHeldToIt) {
   EXPECT_FALSE(Warned(u"Drawing"));
 }
 
-// The element budget: a document over it raises, and the emptied document keeps the budget.
+// The element budget of the load (held by the graphic manager): a document over it raises, and
+// the emptied document keeps charging the same budget.
 TEST(DrawingDocumentBudget, OverTheBudgetRaisesAndClearEmpties) {
   TXLSErrorManager errors;
   TXc12GraphicManager graphics(&errors);
+  graphics.DrawingBudget().SetLimit(50);
   TXLSSheetDrawingDocument doc(graphics);
-  doc.Document().SetBudget(std::make_shared<TXpgElementBudget>(50));
   std::string xml = kXdr;
   for (int i = 0; i < 60; ++i) xml += "<xdr:twoCellAnchor/>";
   xml += "</xdr:wsDr>";
@@ -226,7 +227,8 @@ TEST(DrawingDocumentBudget, OverTheBudgetRaisesAndClearEmpties) {
   EXPECT_THROW(doc.LoadDrawing(stream), XLSRWException);
   doc.Clear();
   EXPECT_EQ(doc.WsDr()->EG_Anchor()->TwoCellAnchorXpgList()->Count(), 0);
-  EXPECT_EQ(doc.Document().Budget()->Limit(), 50);
+  EXPECT_EQ(doc.Document().FGrManager, &graphics);
+  EXPECT_EQ(graphics.DrawingBudget().Limit(), 50);
 }
 
 class DrawingLayer : public DrawingLoad {
