@@ -17,7 +17,7 @@ TBIFF5::TBIFF5(TXc12Manager& manager)
       FStyles(std::make_unique<TStyles>()),
       FRecords(std::make_unique<TRecordStorageGlobals>()),
       FExtraObjects(std::make_unique<TExtraObjects>()),
-      FSheetCharts(std::make_unique<TSheetCharts>()),
+      FSheetCharts(std::make_unique<TSheetCharts>(FMSOPictures.get())),
       FHandlers(DefaultBIFFRecordHandlers()) {
   FFormulaHandler->OnSheetName = [this](std::u16string_view name, int32_t& index, int32_t& tabCount) {
     SheetNameLookup(name, index, tabCount);

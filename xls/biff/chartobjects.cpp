@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "xls/biff/escherdrawing.h"
 #include "xls/model/xlserrors.h"
 
 namespace xls::biff {
@@ -294,8 +295,14 @@ const TEmbeddedChart& TDrwCharts::Embedded(size_t index) const {
   return *FEmbedded[index];
 }
 
-std::string TDrwCharts::ReadEmbedded(TChartRecordSource& source, int32_t col, int32_t row, const void* shape) {
-  auto e = std::make_unique<TEmbeddedChart>();
+TEmbeddedChart::TEmbeddedChart(TEscherGroup* drawingGroup)
+    : FDrawingGroup(drawingGroup), FRecord(NewChartRoot(this)) {}
+TEmbeddedChart::~TEmbeddedChart() = default;
+void TEmbeddedChart::SetDrawing(std::unique_ptr<TEscherDrawing> drawing) { FDrawing = std::move(drawing); }
+
+std::string TDrwCharts::ReadEmbedded(TChartRecordSource& source, int32_t col, int32_t row, const void* shape,
+                                     TEscherGroup* drawingGroup) {
+  auto e = std::make_unique<TEmbeddedChart>(drawingGroup);
   e->Col = col;
   e->Row = row;
   e->Shape = shape;
@@ -304,6 +311,7 @@ std::string TDrwCharts::ReadEmbedded(TChartRecordSource& source, int32_t col, in
   std::string failure = ReadChartOrRaw(*chart.FRecord, source, FFonts, source.Pos());
   if (!failure.empty()) {
     chart.FRaw = true;
+    chart.FDrawing.reset();
     return "Chart kept raw: " + failure;
   }
   failure = AddFromFile(&chart, chart.FRecord.get());

@@ -508,7 +508,10 @@ class TDrwChart {
 // of the shape's anchor.
 class TEmbeddedChart : public TChartTreeOwner {
  public:
-  TEmbeddedChart() : FRecord(NewChartRoot(this)) {}
+  explicit TEmbeddedChart(TEscherGroup* drawingGroup = nullptr);
+  ~TEmbeddedChart() override;
+  // The chart's own drawing (nullptr when it has none).
+  TEscherDrawing* Drawing() const { return FDrawing.get(); }
   TChartRecordUpdate& Record() const { return *FRecord; }
   // True when the sub-stream could not be read as a tree: the root holds its records flat.
   bool Raw() const { return FRaw; }
@@ -517,9 +520,16 @@ class TEmbeddedChart : public TChartTreeOwner {
   int32_t Col = -1, Row = -1;  // top-left cell of the anchor, -1 when the drawing gave none
   const void* Shape = nullptr;  // the sheet drawing's shape the chart belongs to
 
+ protected:
+  TEscherGroup* DrawingGroup() const override { return FDrawingGroup; }
+  TXc12Fonts* DrawingFonts(TXc12Fonts*) const override { return nullptr; }
+  void SetDrawing(std::unique_ptr<TEscherDrawing> drawing) override;
+
  private:
   friend class TDrwCharts;
+  TEscherGroup* FDrawingGroup;
   std::unique_ptr<TChartRecordUpdate> FRecord;
+  std::unique_ptr<TEscherDrawing> FDrawing;  // declared after the tree: freed before it
   TDrwChart* FChart = nullptr;
   bool FRaw = false;
 };
@@ -539,7 +549,8 @@ class TDrwCharts {
   // Reads the chart sub-stream that starts at the source's position (its BOF) into a new embedded
   // chart and adds its objects; returns why the chart was kept raw or got no objects (empty when
   // neither happened).
-  std::string ReadEmbedded(TChartRecordSource& source, int32_t col, int32_t row, const void* shape = nullptr);
+  std::string ReadEmbedded(TChartRecordSource& source, int32_t col, int32_t row, const void* shape = nullptr,
+                           TEscherGroup* drawingGroup = nullptr);
   size_t EmbeddedCount() const { return FEmbedded.size(); }
   const TEmbeddedChart& Embedded(size_t index) const;  // std::out_of_range outside
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "xls/biff/escherdrawing.h"
 #include "xls/biff/recordstorage.h"
 #include "xls/model/xlserrors.h"
 #include "xls/model/xlsstyles.h"
@@ -38,8 +39,26 @@ uint16_t TListChartSource::PeekId() const {
   return 0;
 }
 
-void TChartTreeOwner::LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts*) {
-  placeholder.Bytes() = source.Body(TBIFFHeader{CHARTREC_MSODRAWING, uint16_t(placeholder.Length())});
+void TChartTreeOwner::LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts* fonts) {
+  std::vector<TRecordData> records;
+  auto take = [&](const TBIFFHeader& h) {
+    TRecordData r;
+    r.RecId = h.RecID;
+    r.Data = source.Body(h);
+    r.Length = uint16_t(r.Data.size());
+    records.push_back(std::move(r));
+  };
+  take(TBIFFHeader{CHARTREC_MSODRAWING, uint16_t(placeholder.Length())});
+  for (uint16_t next = source.PeekId(); next == CHARTREC_MSODRAWING || next == 0x005D || next == 0x01B6 ||
+                                        next == CHARTREC_CONTINUE || next == 0x007F;
+       next = source.PeekId()) {
+    TBIFFHeader h;
+    if (!source.NextHeader(h)) break;
+    take(h);
+  }
+  auto drawing = std::make_unique<TEscherDrawing>(DrawingGroup(), nullptr, DrawingFonts(fonts));
+  drawing->LoadFromRecords(records);
+  SetDrawing(std::move(drawing));
 }
 
 namespace {
@@ -270,15 +289,18 @@ std::string TSheetCharts::LoadFromStream(TXLSStream& stream, std::u16string_view
   const std::string failure = ReadChartOrRaw(*c.FRecord, source, fonts, source.Pos());
   if (!failure.empty()) {
     c.FRaw = true;
-    c.FDrawing = nullptr;
+    c.FDrawing.reset();
   }
   return failure;
 }
 
-void TSheetCharts::LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts* fonts) {
+void TSheetCharts::SetDrawing(std::unique_ptr<TEscherDrawing> drawing) {
   if (FItems.empty()) throw XLSRWException("Chart record parent is not of excpected type");
-  TChartTreeOwner::LoadChartDrawing(source, placeholder, fonts);
-  FItems.back()->AddDrawing(&placeholder);
+  FItems.back()->AddDrawing(std::move(drawing));
 }
+
+TSheetChart::TSheetChart() = default;
+TSheetChart::~TSheetChart() = default;
+void TSheetChart::AddDrawing(std::unique_ptr<TEscherDrawing> drawing) { FDrawing = std::move(drawing); }
 
 }  // namespace xls::biff

@@ -97,6 +97,8 @@ inline constexpr uint32_t CHART_DRAWING_MIN = 80;
 
 class TChartRecord;
 class TBaseRecordStorage;
+class TEscherDrawing;
+class TEscherGroup;
 
 // Where the tree reader takes its records from: the workbook stream (chart sheets) or the records
 // a sheet's drawing reader kept for an embedded chart.
@@ -147,10 +149,18 @@ class TChartTreeOwner {
  public:
   virtual ~TChartTreeOwner() = default;
   // Reads the chart's drawing, which starts with the body of the MSODRAWING record whose header
-  // was just read (`placeholder` stands for it in the tree; its body has the record's length).
-  // Leaves the source after the drawing's last record; raises XLSRWException when it fails. The
-  // default keeps the body in the placeholder.
+  // was just read (`placeholder` stands for it in the tree; its body is not filled), with the
+  // drawing records that follow it (MSODRAWING, OBJ, TXO, CONTINUE, IMDATA), into a new Escher
+  // drawing of the owner's drawing group; the drawing read last is the chart's. Leaves the source
+  // after the drawing's last record; raises XLSRWException when the drawing cannot be read.
   virtual void LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts* fonts);
+
+ protected:
+  // The picture store new drawings belong to (none: a drawing of its own).
+  virtual TEscherGroup* DrawingGroup() const { return nullptr; }
+  // The fonts a new drawing gets from the tree reader's (an embedded chart's drawing gets none).
+  virtual TXc12Fonts* DrawingFonts(TXc12Fonts* fonts) const { return fonts; }
+  virtual void SetDrawing(std::unique_ptr<TEscherDrawing> drawing) = 0;
 };
 
 // One node of a chart record tree; owns its children (file order) and its body.
@@ -255,23 +265,26 @@ class TSheetChart {
   TChartRecordUpdate& Record() const { return *FRecord; }
   // True when the sub-stream could not be read as a tree: the root holds its records flat.
   bool Raw() const { return FRaw; }
-  // The chart sheet's drawing: the MSODRAWING placeholder records of the tree carry its bytes
-  // until a drawing layer reads them (nullptr when the chart has no drawing).
-  TChartRecord* Drawing() const { return FDrawing; }
-  void AddDrawing(TChartRecord* drawing) { FDrawing = drawing; }
+  // The chart sheet's drawing (nullptr when the chart has none).
+  TEscherDrawing* Drawing() const { return FDrawing.get(); }
+  void AddDrawing(std::unique_ptr<TEscherDrawing> drawing);
+  TSheetChart();
+  ~TSheetChart();
 
  private:
   friend class TSheetCharts;
   int32_t FSheetIndex = 0;
   std::u16string FName = u"Chart";
   std::unique_ptr<TChartRecordUpdate> FRecord;
-  TChartRecord* FDrawing = nullptr;
+  std::unique_ptr<TEscherDrawing> FDrawing;  // declared after the tree: freed before it
   bool FRaw = false;
 };
 
 // The chart sheets of a legacy workbook, in file order.
 class TSheetCharts : public TChartTreeOwner {
  public:
+  explicit TSheetCharts(TEscherGroup* drawingGroup = nullptr) : FDrawingGroup(drawingGroup) {}
+  TEscherGroup* DrawingGroup() const override { return FDrawingGroup; }
   size_t Count() const { return FItems.size(); }
   TSheetChart& Items(size_t index) const;  // std::out_of_range outside
   void Clear() { FItems.clear(); }
@@ -282,9 +295,12 @@ class TSheetCharts : public TChartTreeOwner {
   // when the sheet had to be kept raw (empty when it was read as a tree).
   std::string LoadFromStream(TXLSStream& stream, std::u16string_view name, std::vector<uint8_t>& buffer,
                              TXc12Fonts* fonts, int32_t sheetIndex);
-  void LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts* fonts) override;
+
+ protected:
+  void SetDrawing(std::unique_ptr<TEscherDrawing> drawing) override;
 
  private:
+  TEscherGroup* FDrawingGroup;
   std::vector<std::unique_ptr<TSheetChart>> FItems;
   int32_t FCurrIndex = 0;
 };

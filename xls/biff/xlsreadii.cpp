@@ -545,7 +545,8 @@ void TXLSReadII::ReadEmbeddedCharts(TSheet& sheet) {
       }
       if (!sheet.FCharts) sheet.FCharts = std::make_unique<TDrwCharts>(&FXLS->FormulaHandler(), &FXLS->Fonts());
       TListChartSource source(*shape.FChart);
-      const std::string failure = sheet.FCharts->ReadEmbedded(source, col, row, &shape);
+      const std::string failure =
+          sheet.FCharts->ReadEmbedded(source, col, row, &shape, sheet.EscherDrawing().EscherGroup());
       if (!failure.empty()) Warning(u"Embedded chart: " + kws::Utf8ToUtf16(failure), XLSWARN_BIFF_RECORD_SKIPPED);
       shape.FChart.reset();
     }
@@ -584,6 +585,8 @@ void TXLSReadII::AssignPictureIds() {
                     int(i + 1), int(id));
       Warning(kws::Utf8ToUtf16(msg), XLSWARN_BIFF_RECORD_SKIPPED);
     });
+  for (size_t i = 0; i < FXLS->SheetCharts().Count(); ++i)
+    if (TEscherDrawing* d = FXLS->SheetCharts().Items(i).Drawing()) d->AssignBlipIds(blips);
 }
 
 // Drawing records kept raw: the group with its continuation records, a sheet drawing with an

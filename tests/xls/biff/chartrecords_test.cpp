@@ -10,6 +10,7 @@
 
 #include "tests/xls/biff/chart_fixtures.h"
 #include "platform/textcodec.h"
+#include "xls/biff/escherdrawing.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsstyles.h"
 #include "xls/model/xlsstylesheet.h"
@@ -24,15 +25,16 @@ using kws::test::BoundSheet8Body;
 using kws::test::Le16;
 using kws::test::Le32;
 
-// An owner whose drawing reader fails, or reads the body and counts.
+// An owner whose drawing reader fails, or keeps the drawing body in the placeholder and counts.
 struct TestOwner : TChartTreeOwner {
   bool fail = false;
   int calls = 0;
-  void LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts* fonts) override {
+  void LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts*) override {
     ++calls;
     if (fail) throw XLSRWException("drawing broken");
-    TChartTreeOwner::LoadChartDrawing(source, placeholder, fonts);
+    placeholder.Bytes() = source.Body(TBIFFHeader{0x00EC, uint16_t(placeholder.Length())});
   }
+  void SetDrawing(std::unique_ptr<TEscherDrawing>) override {}
 };
 
 // A model font list with `n` fonts after the default (as FONT records add them, with the
@@ -212,6 +214,33 @@ TEST(ChartSheet_Load, GnumericChartSheetWithTwoBofsEndsAtItsEof) {
   ASSERT_EQ(hub.M().Worksheets().Count(), 2u);
   EXPECT_EQ(hub.M().Worksheets().Items(1)->FName, u"B");
   EXPECT_TRUE(hub.M().StyleSheet().Fonts().Items(1)->Locked());
+}
+
+// A chart sheet's drawing becomes the sheet chart's Escher
+// drawing; the placeholder record stays in the tree.
+TEST(ChartSheet_Load, ChartDrawingBecomesTheSheetChartsDrawing) {
+  auto mso = [](uint16_t verInst, uint16_t fbt, const std::string& body) {
+    return Le16(verInst) + Le16(fbt) + Le32(uint32_t(body.size())) + body;
+  };
+  const std::string patriarch =
+      mso(0xF, 0xF004, mso(1, 0xF009, std::string(16, '\0')) + mso(2, 0xF00A, Le32(1024) + Le32(5)) +
+                                 mso(3 | 1 << 4, 0xF00B, Le16(0x00BF) + Le32(0x00080008)));
+  const std::string drawing =
+      mso(0xF, 0xF002, mso(1 << 4, 0xF008, Le32(1) + Le32(1025)) + mso(0xF, 0xF003, patriarch));
+  ASSERT_GT(drawing.size(), 80u);
+  const std::string chart = R(0x0809, Bof8Body(0x20)) + R(0x0012, Le16(0)) + R(0x00EC, drawing) + R(0x1002, "c") + Eof;
+  Hub hub;
+  TXLSErrorList warnings;
+  hub.M().Errors()->SetErrorList(&warnings);
+  TBIFF5 biff(hub.M());
+  biff.LoadFromStream(std::span<const uint8_t>(Compound(ChartSheetFile(chart))));
+  EXPECT_TRUE(warnings.empty());
+  ASSERT_EQ(biff.SheetCharts().Count(), 1u);
+  const TSheetChart& c = biff.SheetCharts().Items(0);
+  EXPECT_FALSE(c.Raw());
+  EXPECT_EQ(Shape(c.Record()), "FFFA(0809 0012 00EC 1002 000A)");
+  ASSERT_NE(c.Drawing(), nullptr);
+  EXPECT_EQ(c.Drawing()->DgId(), 1);
 }
 
 TEST(ChartSheet_Load, ChartTheTreeReaderCannotTakeStaysRawWithAWarning) {
