@@ -2,6 +2,7 @@
 // drawing layer over them: pictures bound to the image store, the objects sorted after the load,
 // positions, picture insertion and sizes, and drawing parts that cannot be read.
 #include "xls/drawingml/xlsdrawing.h"
+#include "xls/drawingml/xlsdrawingeditors.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "tests/xls/xlsxreader/readxlsx_fixtures.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
+#include "xls/model/xlserrors.h"
 #include "xls/model/xlsrowscols.h"
 #include "xls/model/xlsstylesheet.h"
 #include "xls/model/xlsworksheetdata.h"
@@ -381,6 +383,178 @@ TEST_F(DrawingLayer, TextBoxLegacyBranch) {
   EXPECT_EQ(box->PlainText(), u"second");
   box->SetPlainText(u"new");
   EXPECT_EQ(texts.t[1], u"new");
+}
+
+// The shape-properties editor over each kind of anchored object: the fill and line it reads from
+// the element, and what it offers when the object has no shape properties of its own.
+TEST_F(DrawingLoad, ShapeEditorReadsFillAndLine) {
+  struct Case {
+    const char* what;
+    std::string object;
+    bool editable;
+    TXLSDrwFillType fill;
+    bool hasLine;
+    double lineWidth;  // points; checked when hasLine
+    bool lineFilled;
+  };
+  const std::string nv = "<xdr:nvSpPr><xdr:cNvPr id=\"3\" name=\"S\"/><xdr:cNvSpPr/></xdr:nvSpPr>";
+  const std::vector<Case> cases = {
+      {"solid fill, 2 pt line", "<xdr:sp>" + nv + "<xdr:spPr><a:prstGeom prst=\"rect\"/><a:solidFill><a:srgbClr "
+       "val=\"FF0000\"/></a:solidFill><a:ln w=\"25400\"><a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill>"
+       "</a:ln></xdr:spPr></xdr:sp>", true, xdftSolid, true, 2.0, true},
+      {"gradient, no line", "<xdr:sp>" + nv + "<xdr:spPr><a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr "
+       "val=\"000000\"/></a:gs><a:gs pos=\"100000\"><a:srgbClr val=\"FFFFFF\"/></a:gs></a:gsLst></a:gradFill>"
+       "</xdr:spPr></xdr:sp>", true, xdftGradient, false, 0, false},
+      {"no fill, unfilled line", "<xdr:sp>" + nv + "<xdr:spPr><a:noFill/><a:ln w=\"0\"><a:noFill/></a:ln></xdr:spPr></xdr:sp>",
+       true, xdftNone, true, 0, false},
+      {"shape without spPr", "<xdr:sp>" + nv + "</xdr:sp>", true, xdftAutomatic, false, 0, false},
+      {"picture", Pic(4, "rIdP"), true, xdftAutomatic, false, 0, false},
+      {"group", "<xdr:grpSp><xdr:nvGrpSpPr><xdr:cNvPr id=\"5\" name=\"G\"/><xdr:cNvGrpSpPr/></xdr:nvGrpSpPr>"
+       "</xdr:grpSp>", false, xdftAutomatic, false, 0, false},
+      {"connector", "<xdr:cxnSp><xdr:nvCxnSpPr><xdr:cNvPr id=\"6\" name=\"C\"/><xdr:cNvCxnSpPr/></xdr:nvCxnSpPr>"
+       "<xdr:spPr><a:solidFill><a:srgbClr val=\"00FF00\"/></a:solidFill></xdr:spPr></xdr:cxnSp>",
+       false, xdftAutomatic, false, 0, false},
+  };
+  std::string xml = kXdr;
+  for (const Case& c : cases) xml += TwoCell(c.object);
+  Load(xml + "</xdr:wsDr>");
+  ASSERT_NE(Tree(), nullptr);
+  TCT_TwoCellAnchorXpgList* anchors = Tree()->EG_Anchor()->TwoCellAnchorXpgList();
+  ASSERT_EQ(anchors->Count(), int(cases.size()));
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    TXLSDrawingEditorShape ed(anchors->GetItems(int(i)));
+    TXLSDrwShapeProperies* props = ed.ShapeProperies();
+    ASSERT_EQ(props != nullptr, c.editable);
+    if (!props) continue;
+    EXPECT_EQ(props->Fill().FillType(), c.fill);
+    ASSERT_EQ(props->HasLine(), c.hasLine);
+    if (!c.hasLine) continue;
+    EXPECT_DOUBLE_EQ(props->Line()->Width(), c.lineWidth);
+    EXPECT_EQ(props->Line()->Fill() != nullptr, c.lineFilled);
+  }
+  // Read values come from the file's elements.
+  TXLSDrawingEditorShape first(anchors->GetItems(0));
+  EXPECT_EQ(first.ShapeProperies()->Fill().AsSolid().Color().AsRGB(), 0xFF0000u);
+  EXPECT_EQ(first.ShapeProperies()->Line()->Fill()->AsSolid().Color().AsRGB(), 0x0000FFu);
+  // A shape without spPr gets one made, so what is set is kept by the shape.
+  EXPECT_NE(anchors->GetItems(3)->EG_ObjectChoices()->Sp()->SpPr(), nullptr);
+}
+
+// Changes made through the shape editor are in the element: a second editor over the same anchor
+// reads them back.
+TEST_F(DrawingLoad, ShapeEditorWritesIntoTheShape) {
+  Load(std::string(kXdr) + TwoCell(Sp(3, "<xdr:cNvSpPr/>", "<a:prstGeom prst=\"rect\"/><a:ln w=\"12700\"/>")) +
+       "</xdr:wsDr>");
+  TCT_TwoCellAnchor* anchor = Tree()->EG_Anchor()->TwoCellAnchorXpgList()->GetItems(0);
+  TCT_ShapeProperties* spPr = anchor->EG_ObjectChoices()->Sp()->SpPr();
+  {
+    TXLSDrawingEditorShape ed(anchor);
+    TXLSDrwShapeProperies& p = *ed.ShapeProperies();
+    EXPECT_EQ(p.SpPr(), spPr);
+    p.Fill().SetFillType(xdftSolid);
+    p.Fill().AsSolid().Color().SetAsRGB(0x336699);
+    p.Fill().AsSolid().Color().SetTransparency(0.25);
+    p.SetHasLine(false);
+    EXPECT_EQ(spPr->A_Ln(), nullptr);
+    p.SetHasLine(true);
+    p.Line()->SetWidth(1.5);
+    p.Line()->SetDashType(stpldvDash);
+    // The shape's line cannot have arrows.
+    EXPECT_THROW(p.Line()->SetHasEndArrow(true), XLSRWException);
+  }
+  ASSERT_NE(spPr->A_Ln(), nullptr);
+  EXPECT_EQ(spPr->A_Ln()->W(), 19050);
+  TXLSDrawingEditorShape again(anchor);
+  TXLSDrwShapeProperies& p = *again.ShapeProperies();
+  EXPECT_EQ(p.Fill().FillType(), xdftSolid);
+  EXPECT_EQ(p.Fill().AsSolid().Color().AsRGB(), 0x336699u);
+  EXPECT_DOUBLE_EQ(p.Fill().AsSolid().Color().Transparency(), 0.25);
+  ASSERT_TRUE(p.HasLine());
+  EXPECT_DOUBLE_EQ(p.Line()->Width(), 1.5);
+  EXPECT_EQ(p.Line()->DashType(), stpldvDash);
+  // The preset geometry is left as it was.
+  EXPECT_EQ(spPr->A_EG_Geometry()->A_PrstGeom()->Prst(), ststRect);
+}
+
+// The text-box editor over the shape's text body: paragraphs, breaks and fonts as read, and a
+// write that leaves one paragraph in the element with the last run's font.
+TEST_F(DrawingLoad, TextBoxEditorReadsAndWritesTheBody) {
+  struct Case {
+    const char* what;
+    std::string object;
+    bool hasBody;
+    std::u16string text;
+    int paras;
+  };
+  auto sp = [](const std::string& body) {
+    return "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"3\" name=\"T\"/><xdr:cNvSpPr txBox=\"1\"/></xdr:nvSpPr>"
+           "<xdr:spPr><a:prstGeom prst=\"rect\"/></xdr:spPr>" + body + "</xdr:sp>";
+  };
+  const std::vector<Case> cases = {
+      {"two paragraphs with a break",
+       sp("<xdr:txBody><a:bodyPr/><a:p><a:r><a:rPr lang=\"en-US\" sz=\"1400\" b=\"1\"><a:latin typeface=\"Arial\"/>"
+          "</a:rPr><a:t>ab</a:t></a:r><a:br/><a:r><a:t>c</a:t></a:r></a:p><a:p><a:r><a:rPr sz=\"1400\" b=\"1\" "
+          "i=\"1\"><a:latin typeface=\"Arial\"/></a:rPr><a:t>d</a:t></a:r></a:p></xdr:txBody>"),
+       true, u"ab\rc\rd", 2},
+      {"empty paragraph", sp("<xdr:txBody><a:bodyPr/><a:p/></xdr:txBody>"), true, u"", 1},
+      {"body without paragraphs", sp("<xdr:txBody><a:bodyPr/></xdr:txBody>"), true, u"", 0},
+      {"shape without a text body", sp(""), false, u"", 0},
+      {"picture", Pic(4, "rIdP"), false, u"", 0},
+  };
+  std::string xml = kXdr;
+  for (const Case& c : cases) xml += TwoCell(c.object);
+  Load(xml + "</xdr:wsDr>");
+  TCT_TwoCellAnchorXpgList* anchors = Tree()->EG_Anchor()->TwoCellAnchorXpgList();
+  ASSERT_EQ(anchors->Count(), int(cases.size()));
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    TXLSDrawingEditorTextBox ed(anchors->GetItems(int(i)));
+    ASSERT_EQ(ed.Body() != nullptr, c.hasBody);
+    if (!ed.Body()) continue;
+    EXPECT_EQ(ed.Body()->PlainText(), c.text);
+    EXPECT_EQ(ed.Body()->Paras().Count(), c.paras);
+  }
+  {
+    TXLSDrawingEditorTextBox ed(anchors->GetItems(0));
+    TXLSDrwTextPara* p0 = ed.Body()->Paras().GetItems(0);
+    ASSERT_EQ(p0->Runs().Count(), 3);
+    EXPECT_EQ(p0->Runs().GetItems(1)->Text(), u"\r");
+    TXLSDrwTextFont* f = p0->Runs().GetItems(0)->Font();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->Name(), u"Arial");
+    EXPECT_DOUBLE_EQ(f->Size(), 14.0);
+    EXPECT_TRUE(f->Bold());
+    EXPECT_FALSE(f->Italic());
+    // A paragraph written anew takes the font of the last run left (paragraph two: bold italic).
+    p0->SetPlainText(u"xy");
+  }
+  {
+    TXLSDrawingEditorTextBox ed(anchors->GetItems(0));
+    EXPECT_EQ(ed.Body()->PlainText(), u"xy\rd");
+    ASSERT_EQ(ed.Body()->Paras().GetItems(0)->Runs().Count(), 1);
+    TXLSDrwTextFont* f = ed.Body()->Paras().GetItems(0)->Runs().GetItems(0)->Font();
+    EXPECT_EQ(f->Name(), u"Arial");
+    EXPECT_DOUBLE_EQ(f->Size(), 14.0);
+    EXPECT_TRUE(f->Bold());
+    EXPECT_TRUE(f->Italic());
+    ed.Body()->SetPlainText(u"one\rtwo");
+  }
+  // The whole body written leaves one paragraph of one run in the element.
+  TCT_TextBody* body = anchors->GetItems(0)->EG_ObjectChoices()->Sp()->TxBody();
+  ASSERT_EQ(body->Create_Paras()->Count(), 1);
+  TXLSDrawingEditorTextBox again(anchors->GetItems(0));
+  EXPECT_EQ(again.Body()->PlainText(), u"one\rtwo");
+  EXPECT_EQ(again.Body()->Paras().GetItems(0)->Runs().Count(), 1);
+  // The sorted text box reads the editor's text too.
+  ASSERT_GE(Layer()->TextBoxes().Count(), 1);
+  EXPECT_EQ(Layer()->TextBoxes().Items(0)->PlainText(), u"one\rtwo");
+  // An empty body written with text gets its first paragraph.
+  TXLSDrawingEditorTextBox empty(anchors->GetItems(2));
+  empty.Body()->SetPlainText(u"x");
+  EXPECT_EQ(TXLSDrawingEditorTextBox(anchors->GetItems(2)).Body()->PlainText(), u"x");
 }
 
 }  // namespace
