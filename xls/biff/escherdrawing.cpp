@@ -17,7 +17,7 @@ namespace xls::biff {
 
 namespace {
 
-constexpr uint16_t FT_END = 0x0000, FT_CF = 0x0007, FT_PIOGRBIT = 0x0008, FT_NTS = 0x000D, FT_LBSDATA = 0x0013,
+constexpr uint16_t FT_END = 0x0000, FT_CF = 0x0007, FT_PIOGRBIT = 0x0008, FT_NTS = 0x000D,
                    FT_CMO = 0x0015;
 
 std::vector<uint8_t> Words(std::initializer_list<uint16_t> words) {
@@ -100,43 +100,22 @@ size_t TShapeGroup::DeepCount() const {
 }
 
 // ---------------------------------------------------------------------------------------------
-std::u16string DecodeTxoText(const TBaseRecordStorage& txo) {
-  std::u16string text;
-  if (txo.Count() == 0 || !txo.Items(0)) return text;
-  const size_t textLen = txo.Items(0)->View().U16(10);
-  for (size_t i = 1; i < txo.Count() && text.size() < textLen; ++i) {
-    const TRecordView piece = txo.Items(i)->View();
-    if (piece.Empty()) continue;
-    if (piece.U8(0) == 1) {
-      for (size_t k = 1; k + 1 < piece.Size() && text.size() < textLen; k += 2) text.push_back(char16_t(piece.U16(k)));
-    } else {
-      for (size_t k = 1; k < piece.Size() && text.size() < textLen; ++k) text.push_back(char16_t(piece.U8(k)));
-    }
-  }
-  return text;
-}
-
-void ReadShapeTextRaw(TEscherDrawing&, TShape& shape) {
-  if (shape.FTXO.Count() == 0) return;
-  shape.FText = DecodeTxoText(shape.FTXO);
-  shape.FHasText = true;
-}
-
 void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
   // A shape whose container holds its text box record has read its TXO: it gets its text object
   // by its object type, whatever its text id says (LibreOffice writes none).
   const bool hasText = shape.FTXO.Count() > 0;
   std::unique_ptr<TShapeOutsideMso> object = MakeShapeObject(shape.FOBJ, hasText, drawing.InternalNames());
-  auto* text = dynamic_cast<TShapeOutsideMsoBaseText*>(object.get());
-  if (text && hasText) {
+  if (hasText && shape.FTXO.Items(0)) {
+    // A shape without an object of its own (its OBJ record was empty) still shows its text.
+    TShapeOutsideMsoBaseText plain;
+    auto* text = dynamic_cast<TShapeOutsideMsoBaseText*>(object.get());
+    TShapeOutsideMsoBaseText& reader = text ? *text : plain;
     std::vector<std::span<const uint8_t>> pieces;
     for (size_t i = 1; i < shape.FTXO.Count(); ++i)
       if (const TRecordData* r = shape.FTXO.Items(i)) pieces.emplace_back(r->Data);
-    text->ReadText(shape.FTXO.Items(0)->Data, pieces);
-    shape.FText = text->Text();
+    reader.ReadText(shape.FTXO.Items(0)->Data, pieces);
+    shape.FText = reader.Text();
     shape.FHasText = true;
-  } else if (hasText) {
-    ReadShapeTextRaw(drawing, shape);
   }
   shape.FInterface = std::move(object);
 }
@@ -402,37 +381,8 @@ void TDrawingReader::ReadObj(TShape& shape) {
   const TRecordData* obj = TakeRecord(BIFFID_OBJ);
   if (!obj) throw XLSRWException("Expected record missing: OBJ");
   // Sub-records, each cut to what the record holds.
-  const TRecordView v = obj->View();
-  size_t off = 0;
-  int32_t objType = -1;
   shape.FOBJ.Clear();
-  while (off + 4 <= v.Size()) {
-    const uint16_t ft = v.U16(off), cb = v.U16(off + 2);
-    off += 4;
-    if (ft == FT_LBSDATA) {
-      // The list data take the rest of the record.
-      AddSub(shape.FOBJ, ft, v.Bytes(off, v.Size() - off));
-      if (objType == 0x12 || objType == 0x14) AddSub(shape.FOBJ, FT_END, {});
-      break;
-    }
-    if (ft == FT_END) {
-      AddSub(shape.FOBJ, FT_END, {});
-      break;
-    }
-    if (ft < 0x0004 || ft > 0x0015) {
-      char msg[40];
-      std::snprintf(msg, sizeof msg, "Unknown OBJ record %.2X", unsigned(ft));
-      throw XLSRWException(msg);
-    }
-    const auto data = v.Bytes(off, cb);
-    off += data.size();
-    if (ft == FT_CMO) {
-      const TRecordView cmo(data);
-      if (objType < 0) objType = cmo.U16(0);
-      D.FMaxObjId = std::max<int32_t>(D.FMaxObjId, cmo.U16(2));
-    }
-    AddSub(shape.FOBJ, ft, data);
-  }
+  ReadObjRecord(obj->Data, shape.FOBJ, D.FMaxObjId);
   if (IsSubstreamBOF(NextId())) ReadChart(shape);
 }
 

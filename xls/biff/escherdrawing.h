@@ -170,10 +170,9 @@ class TShapeGroupChildAnchor : public TShapeGroup {
 };
 
 using TFileReadShapeEvent = std::function<void(TEscherDrawing& drawing, TShape& shape)>;
-// Takes a shape's OBJ sub-records and text records once they are read (the object classes'
-// seam); the default decodes the text into `TShape::FText`.
+// Takes a shape's OBJ sub-records and text records once they are read; the default is
+// ReadShapeObject.
 using TShapeObjectReader = std::function<void(TEscherDrawing& drawing, TShape& shape)>;
-void ReadShapeTextRaw(TEscherDrawing& drawing, TShape& shape);
 // Makes the shape's object from its OBJ sub-records (controls take them over) and reads its text
 // from the TXO records into it; the shape's text follows the object's.
 void ReadShapeObject(TEscherDrawing& drawing, TShape& shape);
@@ -253,9 +252,5 @@ class TEscherDrawing {
   TXc12Fonts* FFonts;
   int32_t FMaxObjId = 0;
 };
-
-// The text of TXO records (the TXO body, then its CONTINUE bodies): TextLen characters, each
-// piece by its own width flag; cut where the data ends.
-std::u16string DecodeTxoText(const TBaseRecordStorage& txo);
 
 }  // namespace xls::biff
