@@ -40,14 +40,8 @@ uint16_t TListChartSource::PeekId() const {
 }
 
 void TChartTreeOwner::LoadChartDrawing(TChartRecordSource& source, TChartRecord& placeholder, TXc12Fonts* fonts) {
-  std::vector<TRecordData> records;
-  auto take = [&](const TBIFFHeader& h) {
-    TRecordData r;
-    r.RecId = h.RecID;
-    r.Data = source.Body(h);
-    r.Length = uint16_t(r.Data.size());
-    records.push_back(std::move(r));
-  };
+  TDrawingRecords records;
+  auto take = [&](const TBIFFHeader& h) { records.Add(h.RecID, source.Body(h)); };
   take(TBIFFHeader{CHARTREC_MSODRAWING, uint16_t(placeholder.Length())});
   for (uint16_t next = source.PeekId(); next == CHARTREC_MSODRAWING || next == 0x005D || next == 0x01B6 ||
                                         next == CHARTREC_CONTINUE || next == 0x007F;

@@ -18,7 +18,7 @@ namespace xls::biff {
 
 namespace {
 
-constexpr uint16_t FT_END = 0x0000, FT_CF = 0x0007, FT_PIOGRBIT = 0x0008, FT_NTS = 0x000D, FT_LBSDATA = 0x0013,
+constexpr uint16_t FT_END = 0x0000, FT_CF = 0x0007, FT_PIOGRBIT = 0x0008, FT_NTS = 0x000D,
                    FT_CMO = 0x0015;
 
 std::vector<uint8_t> Words(std::initializer_list<uint16_t> words) {
@@ -101,33 +101,6 @@ size_t TShapeGroup::DeepCount() const {
 }
 
 // ---------------------------------------------------------------------------------------------
-std::u16string DecodeTxoText(std::span<const uint8_t> txo) {
-  std::u16string text;
-  const TRecordView v(txo);
-  size_t textLen = 0;
-  for (size_t at = 0, k = 0; at + 4 <= v.Size() && (k == 0 || text.size() < textLen); ++k) {
-    const TRecordView piece = v.Sub(at + 4, v.U16(at + 2));
-    at += 4 + piece.Size();
-    if (k == 0) {
-      textLen = piece.U16(10);
-      continue;
-    }
-    if (piece.Empty()) continue;
-    if (piece.U8(0) == 1) {
-      for (size_t i = 1; i + 1 < piece.Size() && text.size() < textLen; i += 2) text.push_back(char16_t(piece.U16(i)));
-    } else {
-      for (size_t i = 1; i < piece.Size() && text.size() < textLen; ++i) text.push_back(char16_t(piece.U8(i)));
-    }
-  }
-  return text;
-}
-
-void ReadShapeTextRaw(TEscherDrawing&, TShape& shape) {
-  if (shape.FTXO.empty()) return;
-  shape.FText = DecodeTxoText(shape.FTXO);
-  shape.FHasText = true;
-}
-
 void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
   // A shape whose container holds its text box record has read its TXO: it gets its text object
   // by its object type, whatever its text id says (LibreOffice writes none).
@@ -138,9 +111,12 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
     shape.FTakenObjType = objType;
     shape.FTakenObjId = objId;
   }
-  auto* text = dynamic_cast<TShapeOutsideMsoBaseText*>(object.get());
-  if (text && hasText) {
-    // The TXO body, then its CONTINUE bodies, one after the other from the kept records.
+  if (hasText) {
+    // A shape without an object of its own (its OBJ record was empty) still shows its text. The
+    // TXO body, then its CONTINUE bodies, one after the other from the kept records.
+    TShapeOutsideMsoBaseText plain;
+    auto* text = dynamic_cast<TShapeOutsideMsoBaseText*>(object.get());
+    TShapeOutsideMsoBaseText& reader = text ? *text : plain;
     const TRecordView v(shape.FTXO);
     size_t at = 0;
     const auto body = [&v, &at]() -> std::optional<std::span<const uint8_t>> {
@@ -150,11 +126,9 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
       return b;
     };
     const auto txo = body();
-    text->ReadText(txo.value_or(std::span<const uint8_t>()), body);
-    shape.FText = text->Text();
+    reader.ReadText(txo.value_or(std::span<const uint8_t>()), body);
+    shape.FText = reader.Text();
     shape.FHasText = true;
-  } else if (hasText) {
-    ReadShapeTextRaw(drawing, shape);
   }
   shape.FInterface = std::move(object);
 }
@@ -423,37 +397,8 @@ void TDrawingReader::ReadObj(TShape& shape) {
   const auto obj = TakeRecord(BIFFID_OBJ);
   if (!obj) throw XLSRWException("Expected record missing: OBJ");
   // Sub-records, each cut to what the record holds.
-  const TRecordView v(*obj);
-  size_t off = 0;
-  int32_t objType = -1;
   shape.FOBJ.Clear();
-  while (off + 4 <= v.Size()) {
-    const uint16_t ft = v.U16(off), cb = v.U16(off + 2);
-    off += 4;
-    if (ft == FT_LBSDATA) {
-      // The list data take the rest of the record.
-      AddSub(shape.FOBJ, ft, v.Bytes(off, v.Size() - off));
-      if (objType == 0x12 || objType == 0x14) AddSub(shape.FOBJ, FT_END, {});
-      break;
-    }
-    if (ft == FT_END) {
-      AddSub(shape.FOBJ, FT_END, {});
-      break;
-    }
-    if (ft < 0x0004 || ft > 0x0015) {
-      char msg[40];
-      std::snprintf(msg, sizeof msg, "Unknown OBJ record %.2X", unsigned(ft));
-      throw XLSRWException(msg);
-    }
-    const auto data = v.Bytes(off, cb);
-    off += data.size();
-    if (ft == FT_CMO) {
-      const TRecordView cmo(data);
-      if (objType < 0) objType = cmo.U16(0);
-      D.FMaxObjId = std::max<int32_t>(D.FMaxObjId, cmo.U16(2));
-    }
-    AddSub(shape.FOBJ, ft, data);
-  }
+  ReadObjRecord(*obj, shape.FOBJ, D.FMaxObjId);
   if (IsSubstreamBOF(NextId())) ReadChart(shape);
 }
 

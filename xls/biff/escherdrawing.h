@@ -212,10 +212,9 @@ class TDrawingRecords {
 };
 
 using TFileReadShapeEvent = std::function<void(TEscherDrawing& drawing, TShape& shape)>;
-// Takes a shape's OBJ sub-records and text records once they are read (the object classes'
-// seam); the default decodes the text into `TShape::FText`.
+// Takes a shape's OBJ sub-records and text records once they are read; the default is
+// ReadShapeObject.
 using TShapeObjectReader = std::function<void(TEscherDrawing& drawing, TShape& shape)>;
-void ReadShapeTextRaw(TEscherDrawing& drawing, TShape& shape);
 // Makes the shape's object from its OBJ sub-records (controls take them over) and reads its text
 // from the TXO records into it; the shape's text follows the object's.
 void ReadShapeObject(TEscherDrawing& drawing, TShape& shape);
@@ -298,9 +297,5 @@ class TEscherDrawing {
   std::unordered_map<uint16_t, TShape*> FNoteIndex;
   size_t FNoteIndexSize = SIZE_MAX;
 };
-
-// The text of TXO records in stream form (the TXO, then its CONTINUE records): TextLen characters,
-// each piece by its own width flag; cut where the data ends.
-std::u16string DecodeTxoText(std::span<const uint8_t> txo);
 
 }  // namespace xls::biff

@@ -91,7 +91,7 @@ int32_t ReadObjRecord(std::span<const uint8_t> body, TBaseRecordStorage& subReco
     cb = uint16_t(std::min<size_t>(cb, left));
     subRecords.AddRec(uint32_t(ft) | uint32_t(cb) << 16, view.Bytes(pos, cb));
     if (ft == ftCmo) {
-      objType = view.U16(pos);
+      if (objType < 0) objType = view.U16(pos);
       maxObjId = std::max<int32_t>(maxObjId, view.U16(pos + 2));
     }
     pos += cb;

@@ -87,7 +87,7 @@ enum TObjType : uint16_t {
 };
 
 // Reads one OBJ record body into `subRecords` (each stored with RecId = ft, Length = cb and its
-// data) and returns the object type of its ftCmo, -1 when none was met. An empty body stores
+// data) and returns the object type of its (first) ftCmo, -1 when none was met. An empty body stores
 // nothing. A sub-record longer than the bytes left is cut to them; ftLbsData takes the rest of the
 // record and is followed by a stored ftEnd for a list or drop-down; bytes after ftEnd are passed
 // over; a header cut by the record's end ends the list. `maxObjId` rises to the ftCmo object id

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "xls/biff/controlobjects.h"
+#include "xls/biff/sheetrules.h"
 #include "xls/biff/shapeobjects.h"
 #include "tests/xls/biff/shapeobjects_fixtures.h"
 #include "xls/model/xlserrors.h"
@@ -103,6 +104,23 @@ TEST_F(LegacyControlObjects, ShapesOfTheFileSortedByTheirObject) {
             0u);
   ASSERT_EQ(Drawing.ShapeCount(), 1u);
   EXPECT_EQ(Drawing.Group().Items(0)->FShapeType, 202);
+}
+
+// Filters read from a file do not know their drop-downs (id 0): clearing them deletes the sheet's
+// autofilter drop-downs, each by its id, and leaves the user's combo box with id 0 alone.
+TEST_F(LegacyControlObjects, ClearingAutoFiltersDeletesOnlyTheirDropDowns) {
+  TControlComboBox& user = Controls.ComboBoxes().Add();
+  Controls.ComboBoxes().FAddAutoFilter = true;
+  Controls.ComboBoxes().Add();
+  Controls.ComboBoxes().Add();
+  Controls.ComboBoxes().FAddAutoFilter = false;
+  ASSERT_EQ(user.Id(), 0);
+  TAutoFilters filters;
+  filters.FComboBoxes = &Controls.ComboBoxes();
+  filters.Clear();
+  ASSERT_EQ(Controls.ComboBoxes().Count(), 1u);
+  EXPECT_EQ(Controls.ComboBoxes().Items(0).DisplayName(), u"ComboBox 0");
+  EXPECT_EQ(Drawing.ShapeCount(), 1u);
 }
 
 }  // namespace
