@@ -153,6 +153,8 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
     text->ReadText(txo.value_or(std::span<const uint8_t>()), body);
     shape.FText = text->Text();
     shape.FHasText = true;
+    // The object holds the TXO body, the text and the runs now: the raw records are let go.
+    std::vector<uint8_t>().swap(shape.FTXO);
   } else if (hasText) {
     ReadShapeTextRaw(drawing, shape);
   }
