@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -78,6 +79,12 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view s) {
+  // Plain ASCII, the usual case, is narrowed in one pass.
+  if (std::all_of(s.begin(), s.end(), [](char16_t c) { return c < 0x80; })) {
+    std::string out(s.size(), '\0');
+    std::transform(s.begin(), s.end(), out.begin(), [](char16_t c) { return char(c); });
+    return out;
+  }
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {

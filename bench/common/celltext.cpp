@@ -6,25 +6,20 @@
 namespace kws::bench {
 
 std::string EscapedText(std::u16string_view text) {
+  const std::string utf8 = kws::Utf16ToUtf8(text);
   std::string out;
-  for (char c : kws::Utf16ToUtf8(text)) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out += c;
-    }
+  out.reserve(utf8.size() + 16);
+  size_t from = 0;  // the plain bytes from here on are appended in one piece
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const char c = utf8[i];
+    const char code = c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : c == '\\' ? '\\' : '\0';
+    if (code == '\0') continue;
+    out.append(utf8, from, i - from);
+    out += '\\';
+    out += code;
+    from = i + 1;
   }
+  out.append(utf8, from, std::string::npos);
   return out;
 }
 

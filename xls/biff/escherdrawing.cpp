@@ -129,6 +129,8 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
     reader.ReadText(txo.value_or(std::span<const uint8_t>()), body);
     shape.FText = reader.Text();
     shape.FHasText = true;
+    // The object holds the TXO body, the text and the runs now: the raw records are let go.
+    if (text) std::vector<uint8_t>().swap(shape.FTXO);
   }
   shape.FInterface = std::move(object);
 }
@@ -190,6 +192,21 @@ class TDrawingReader {
     Bytes(b.data(), n);
     return b;
   }
+  // The next n drawing bytes: where they lie when one record holds them all, else copied into a
+  // buffer of the reader; valid until the next call.
+  std::span<const uint8_t> BodyView(uint32_t n) {
+    if (n > DrawingLeft()) throw XLSRWException("Drawing record longer than the drawing data");
+    if (n == 0) return {};
+    if (AtRecordEnd()) NextDrawingRecord();
+    const auto body = R.Body(FRec);
+    if (body.size() - FPos >= n) {
+      FPos += n;
+      return body.subspan(FPos - n, n);
+    }
+    FScratch.resize(n);
+    Bytes(FScratch.data(), n);
+    return FScratch;
+  }
   TMSOHeader Header() {
     uint8_t h[8];
     if (DrawingLeft() < 8) throw XLSRWException("Expected record missing: MSODRAWING");
@@ -215,6 +232,7 @@ class TDrawingReader {
   TEscherDrawing& D;
   const TDrawingRecords& R;
   std::vector<uint64_t> FAhead;
+  std::vector<uint8_t> FScratch;
   size_t FRec, FPos;
 };
 
@@ -306,7 +324,7 @@ void TDrawingReader::ReadGroup(TShapeGroup& group, uint64_t length, int depth, b
       // The children were read past their own first shape: the loop above counts from there.
     } else {
       // Anything else at group level is passed over by its length.
-      if (!h.IsContainer()) Body(h.Length);
+      if (!h.IsContainer()) BodyView(h.Length);
     }
   }
 }
@@ -326,7 +344,7 @@ std::unique_ptr<TShape> TDrawingReader::ReadShape(uint32_t length, bool patriarc
     }
     if (r.Length > left) throw XLSRWException("Error while reading Shape. Length <> 0");
     left -= r.Length;
-    const std::vector<uint8_t> body = Body(r.Length);
+    const std::span<const uint8_t> body = BodyView(r.Length);
     const TRecordView v(body);
     switch (r.FBT) {
       case MSO_SPGR:
@@ -398,6 +416,7 @@ void TDrawingReader::ReadObj(TShape& shape) {
   if (!obj) throw XLSRWException("Expected record missing: OBJ");
   // Sub-records, each cut to what the record holds.
   shape.FOBJ.Clear();
+  shape.FOBJ.Reserve(4);  // ftCmo, one or two more, ftEnd: most objects
   ReadObjRecord(*obj, shape.FOBJ, D.FMaxObjId);
   if (IsSubstreamBOF(NextId())) ReadChart(shape);
 }

@@ -119,7 +119,8 @@ class TShape {
   // The OBJ record's sub-records (type, length, data), as read.
   TBaseRecordStorage FOBJ;
   // The TXO record and the CONTINUE records of the shape's text, as read, in stream form (each
-  // record's 4-byte header, then its body); empty without a text.
+  // record's 4-byte header, then its body); empty without a text, and emptied once the shape's
+  // text object has read them (it keeps the TXO body, the text and the runs).
   std::vector<uint8_t> FTXO;
   // An embedded chart's substream, BOF to EOF, kept raw; made for a chart.
   std::unique_ptr<TBaseRecordStorage> FChart;

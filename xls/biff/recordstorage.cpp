@@ -145,8 +145,8 @@ std::unique_ptr<TRecordData> MakeRecord(uint16_t id, std::span<const uint8_t> bo
   auto r = std::make_unique<TRecordData>();
   r->RecId = id;
   r->Length = uint16_t(length);
-  r->Data.assign(length, 0);
-  if (!body.empty() && length) std::memcpy(r->Data.data(), body.data(), std::min(length, body.size()));
+  r->Data.assign(body.begin(), body.begin() + std::min(length, body.size()));
+  r->Data.resize(length, 0);
   return r;
 }
 

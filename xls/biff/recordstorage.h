@@ -69,6 +69,7 @@ class TBaseRecordStorage {
   // First record with the id, from the start; -1 when none.
   int FindRecord(uint16_t recId) const;
   size_t Count() const { return FItems.size(); }
+  void Reserve(size_t count) { FItems.reserve(count); }
   // The record at Index (nullptr for an empty entry); std::out_of_range outside the list.
   TRecordData* Items(size_t index) const;
   // Puts `rec` at Index and hands back the record that was there.

@@ -155,20 +155,31 @@ void TShapeOutsideMsoBaseText::ReadText(std::span<const uint8_t> txo, const TTXO
     if (flag > 1) throw XLSRWException("Unicode error in TXO");
     const auto chars = piece->subspan(1);
     const size_t want = textLen - FText.size();
+    const size_t at = FText.size();
     if (flag == 0) {
       const size_t n = std::min(want, chars.size());
-      for (size_t i = 0; i < n; ++i) FText.push_back(char16_t(chars[i]));
+      FText.resize(at + n);
+      for (size_t i = 0; i < n; ++i) FText[at + i] = char16_t(chars[i]);
     } else {
       const size_t n = std::min(want, chars.size() / 2);
-      for (size_t i = 0; i < n; ++i) FText.push_back(char16_t(chars[2 * i] | chars[2 * i + 1] << 8));
+      FText.resize(at + n);
+      for (size_t i = 0; i < n; ++i) FText[at + i] = char16_t(chars[2 * i] | chars[2 * i + 1] << 8);
     }
   }
   const size_t formatLen = FormatLen();
-  std::vector<uint8_t> runs;
+  // The runs where they lie when one piece holds them all (the usual case), else joined.
+  std::vector<uint8_t> joined;
+  std::span<const uint8_t> runs;
   while (runs.size() < formatLen) {
     const auto piece = next();
     if (!piece) break;
-    runs.insert(runs.end(), piece->begin(), piece->begin() + std::min(piece->size(), formatLen - runs.size()));
+    const auto part = piece->first(std::min(piece->size(), formatLen - runs.size()));
+    if (joined.empty() && part.size() == formatLen) {
+      runs = part;
+      break;
+    }
+    joined.insert(joined.end(), part.begin(), part.end());
+    runs = joined;
   }
   const TRecordView view(runs.data(), runs.size());
   FTXORuns.resize(runs.size() / 8);
