@@ -345,6 +345,7 @@ void TOPCContainer::ReadRelationships(TOPCItem* item, int depth) {
     auto stream = FZIP->OpenStream(relsName);
     rels = detail::ReadRelationshipsPart(*stream);
   }
+  RelationshipsRead(*item, rels);
   for (auto& rel : rels) {
     if (++FItemCount > MaxItems) Raise("OPC: too many relationships in the package");
     auto child = std::make_unique<TOPCItem>(this, item);
@@ -518,6 +519,15 @@ void TOPC_XLSX::OpenRead(TXLSStream& stream, bool useAlternateZip) {
     FState = TOPCState::opcsClosed;
     throw;
   }
+}
+
+void TOPC_XLSX::RelationshipsRead(const TOPCItem& item, const std::vector<detail::TOPCRelationshipEntry>& rels) {
+  if (item.Type_() != RelType(opc::kOfficeDocument)) return;
+  const std::u16string worksheet = RelType(opc::kWorksheet), chartsheet = RelType(opc::kChartsheet);
+  size_t sheets = 0;
+  for (const auto& rel : rels)
+    if ((rel.Type == worksheet || rel.Type == chartsheet) && ++sheets > kOPCMaxSheets)
+      throw XLSRWException("Too many sheets in the file");
 }
 
 void TOPC_XLSX::OpenWrite(TXLSStream& stream, bool useAlternateZip) {

@@ -42,6 +42,8 @@ enum class TOPCTargetMode : uint8_t { otmExternal = 0, otmInternal = 1 };
 // Most items a relationship tree may hold, and the deepest chain of relationships followed.
 inline constexpr int kOPCMaxItems = 1000000;
 inline constexpr int kOPCMaxDepth = 64;
+// Most sheets a spreadsheet package may name.
+inline constexpr size_t kOPCMaxSheets = 65535;
 // Most bytes one load holds unpacked from parts read whole (pictures, printer settings, kept
 // parts asked for): twice what one part may unpack to (kZipMemoryEntryLimit). Parts are streamed
 // or kept packed otherwise, so a real workbook stays far below; a package whose relationships
@@ -203,6 +205,10 @@ class TOPC_ContentTypes {
   bool FXLSXMode;
 };
 
+namespace detail {
+struct TOPCRelationshipEntry;
+}
+
 // A package open for reading (or writing) with its relationship tree.
 class TOPCContainer {
  public:
@@ -269,6 +275,10 @@ class TOPCContainer {
 
  protected:
   void Warning(const std::u16string& text);
+  // Called with an item's relationships once they are read, before any target of them is
+  // followed: a kind of package can refuse what it will not load before the walk costs anything.
+  virtual void RelationshipsRead(const TOPCItem& /*item*/,
+                                 const std::vector<detail::TOPCRelationshipEntry>& /*rels*/) {}
 
   TOPCState FState = TOPCState::opcsClosed;
   std::unique_ptr<TXLSZipArchiveIntf> FZIP;
@@ -354,6 +364,12 @@ class TOPC_XLSX : public TOPCContainer, public TXc12PackageObject {
   int FQueryTableCount = 0;
   int FPivotTableCount = 0;
   TOPCItemList& ResultList() { return FResultList; }
+
+ protected:
+  // The workbook's relationships name at most kOPCMaxSheets worksheets and chart sheets (as many
+  // as a legacy workbook holds); more raise "Too many sheets in the file" before any sheet's own
+  // relationships are walked.
+  void RelationshipsRead(const TOPCItem& item, const std::vector<detail::TOPCRelationshipEntry>& rels) override;
 
  private:
   // The part of the owner's child (by Id, or the only one of the type when `id` is null), read

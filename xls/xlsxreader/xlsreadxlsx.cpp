@@ -64,7 +64,7 @@ bool ParseNumber(std::basic_string_view<C> v, double& out) {
 bool ParseNumber(std::string_view v, double& out) { return ParseNumber<char>(v, out); }
 bool ParseNumber(std::u16string_view v, double& out) { return ParseNumber<char16_t>(v, out); }
 
-constexpr size_t kMaxSheets = 65535;
+constexpr size_t kMaxSheets = kOPCMaxSheets;
 
 // A date value holding a time of day alone (hh:mm:ss, optionally with a decimal fraction of a
 // second): the fraction of a day it stands for, as a serial number carries it.

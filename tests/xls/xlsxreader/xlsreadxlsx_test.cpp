@@ -751,4 +751,26 @@ TEST_F(ReadXLSX, Workbook_EmptySheetsLoadAndAreCappedAt65535) {
   EXPECT_EQ(book->Count(), 0u);
 }
 
+// The cap is checked on the workbook's relationships, before any sheet is walked: a package
+// whose workbook names 65,536 worksheets (one listed, the rest only related) is refused; at
+// 65,535 it loads.
+TEST_F(ReadXLSX, Workbook_SheetRelationshipsCappedBeforeTheWalk) {
+  const auto package = [](size_t related) {
+    TPackageBuilder b;
+    b.Sheet("S1", WorksheetXml(""));
+    for (size_t i = 2; i <= related; ++i)
+      b.WorkbookRel("rIdX" + std::to_string(i), "worksheet", "worksheets/x" + std::to_string(i) + ".xml");
+    return b;
+  };
+  Load(package(65535));
+  EXPECT_EQ(book->Count(), 1u);
+  try {
+    Load(package(65536));
+    ADD_FAILURE() << "no error";
+  } catch (const xls::XLSRWException& e) {
+    EXPECT_STREQ(e.what(), "Too many sheets in the file");
+  }
+  EXPECT_EQ(book->Count(), 0u);
+}
+
 }  // namespace
