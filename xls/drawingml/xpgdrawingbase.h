@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -67,6 +68,8 @@ class TXPGDrawingDocBase : public TXPGDocBase {
   // Prefix of the shape children: "xdr" in a sheet drawing, "cdr" in chart user shapes.
   std::u16string FNS;
   TXpgDrawingKind FKind = TXpgDrawingKind::Other;
+  // Receives the warnings of parts read for this document (a chart dropped, a part left out).
+  std::function<void(std::u16string_view)> OnWarning;
 
   // The budget this document charges; documents of one load share one.
   const std::shared_ptr<TXpgElementBudget>& Budget() const { return FBudget; }
