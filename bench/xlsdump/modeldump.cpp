@@ -15,6 +15,7 @@
 #include "xls/biff/shapeobjects.h"
 #include "xls/drawingml/xlsdrawing.h"
 #include "xls/drawingml/xlsdrawingprops.h"
+#include "xls/drawingml/xpgchartseries.h"
 #include "platform/textcodec.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xc12manager.h"
@@ -691,6 +692,85 @@ class TDumper {
     LegacyObjects(sheet);
     Drawing(name, sheet.Xc12Sheet());
     LegacyCharts(sheet);
+    Charts(name, sheet.Xc12Sheet());
+  }
+
+  // The charts of the sheet's drawing in the order of its drawing lines: a `chart` line each,
+  // then its `series` lines (chart groups in file order) and its `axis` lines.
+  void Charts(const std::u16string& name, xls::TXc12DataWorksheet& data) {
+    using namespace xls::xpgdml::xdr;
+    auto* doc = dynamic_cast<xls::TXLSSheetDrawingDocument*>(data.Drawing());
+    if (!doc) return;
+    const TEG_Anchor& anchors = *doc->WsDr()->EG_Anchor();
+    auto cell = [](const TCT_Marker_Pos* m) -> std::u16string {
+      if (!m || m->Col() == TCT_Marker_Pos::kNotGiven || m->Row() == TCT_Marker_Pos::kNotGiven) return {};
+      return xls::ColRowToRefStr(int32_t(m->Col()), int32_t(m->Row()));
+    };
+    int number = 0;
+    auto chart = [&](const TEG_ObjectChoices& o, const std::u16string& from, const std::u16string& to) {
+      if (!o.GraphicFrame() || !o.GraphicFrame()->IsChart()) return;
+      Chart(name, number++, from, to, *o.GraphicFrame()->A_Graphic()->A_GraphicData()->Chart());
+    };
+    for (const auto& a : *anchors.TwoCellAnchorXpgList()) chart(*a->EG_ObjectChoices(), cell(a->From()), cell(a->To_()));
+    for (const auto& a : *anchors.OneCellAnchorXpgList()) chart(*a->EG_ObjectChoices(), cell(a->From()), u"");
+    for (const auto& a : *anchors.AbsoluteAnchorXpgList()) chart(*a->EG_ObjectChoices(), u"", u"");
+  }
+
+  void Chart(const std::u16string& name, int number, const std::u16string& from, const std::u16string& to,
+             xls::xpgchart::TXPGDocXLSXChart& doc) {
+    using namespace xls::xpgchart;
+    TCT_ChartSpace* cs = doc.ChartSpace();
+    TCT_Chart* c = cs ? cs->Chart() : nullptr;
+    TCT_PlotArea* plot = c ? c->PlotArea() : nullptr;
+    const std::vector<TXpgChartGroup> groups = plot ? ChartGroups(*plot) : std::vector<TXpgChartGroup>();
+    std::string types;
+    size_t count = 0;
+    for (const TXpgChartGroup& g : groups) {
+      types += (types.empty() ? "" : "|") + std::string(g.Type);
+      count += g.Series.size();
+    }
+    Emit(TLine("chart").Text(name).Text(from).Text(to).Raw(types).Text(c && c->Title() ? TitleText(c->Title()) : u"")
+             .Int(int64_t(count)));
+    auto u = [](TCT_UnsignedInt* v) { return v ? std::to_string(v->Val()) : std::string(); };
+    for (const TXpgChartGroup& g : groups)
+      for (const TXpgChartSeries& s : g.Series) {
+        std::u16string sname;
+        if (TCT_SerTx* tx = s.Shared->Tx()) sname = tx->StrRef() ? RefText(tx->StrRef()->GetF()) : tx->V();
+        Emit(TLine("series").Text(name).Int(number).Raw(g.Type).Raw(u(s.Shared->Idx())).Raw(u(s.Shared->Order()))
+                 .Text(sname).Text(RefText(SourceRef(s.Categories))).Text(RefText(SourceRef(s.Values)))
+                 .Text(RefText(SourceRef(s.BubbleSizes))));
+      }
+    if (!plot) return;
+    auto axes = [&](auto* list, const char* kind) {
+      if (!list) return;
+      for (const auto& a : *list) {
+        TEG_AxShared* x = a->EG_AxShared();
+        const auto pos = x->AxPos()->Val();
+        Emit(TLine("axis").Text(name).Int(number).Raw(kind).Raw(u(x->AxId())).Raw(u(x->CrossAx()))
+                 .Raw(pos < std::size(xls::xpgdml::kTST_AxPosNames) ? xls::xpgdml::kTST_AxPosNames[pos] : "")
+                 .Flag(x->Delete() && x->Delete()->Val() == 1)
+                 .Text(x->Title() ? TitleText(x->Title()) : u""));
+      }
+    };
+    axes(plot->ValAxis(), "valAx");
+    axes(plot->CatAxis(), "catAx");
+    axes(plot->DateAxes(), "dateAx");
+    axes(plot->SerAx(), "serAx");
+  }
+
+  // A reference as the dump shows it: the bound range without quotes and dollar signs (an
+  // unbound one as read).
+  static std::u16string RefText(std::u16string ref) {
+    std::u16string out;
+    for (char16_t ch : ref)
+      if (ch != u'$' && ch != u'\'') out += ch;
+    return out;
+  }
+
+  // A title given by reference: its range; the title text itself is read once rich text is.
+  static std::u16string TitleText(xls::xpgchart::TCT_Title* t) {
+    if (t->Tx() && t->Tx()->StrRef()) return RefText(t->Tx()->StrRef()->GetF());
+    return {};
   }
 
   // The sheet's drawing tree (when the drawing library is registered): each anchor (two-cell,

@@ -48,7 +48,10 @@ TXLSSheetDrawingDocument::TXLSSheetDrawingDocument(TXc12GraphicManager& graphics
   FDoc->FGrManager = FGraphics;
 }
 
-void TXLSSheetDrawingDocument::LoadDrawing(TXLSStream& part) { FDoc->_LoadFromStream(part, false); }
+void TXLSSheetDrawingDocument::LoadDrawing(TXLSStream& part) {
+  FDoc->OnWarning = OnWarning;
+  FDoc->_LoadFromStream(part, false);
+}
 
 void TXLSSheetDrawingDocument::Clear() {
   auto budget = FDoc->Budget();

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -54,6 +55,8 @@ class TXPGDrawingDocBase : public TXPGDocBase {
   // Prefix of the shape children: "xdr" in a sheet drawing, "cdr" in chart user shapes.
   std::u16string FNS;
   TXpgDrawingKind FKind = TXpgDrawingKind::Other;
+  // Receives the warnings of parts read for this document (a chart dropped, a part left out).
+  std::function<void(std::u16string_view)> OnWarning;
 
   // The budget of a document without a graphic manager; such documents may share one.
   const std::shared_ptr<TXpgElementBudget>& Budget() const { return FBudget; }

@@ -13,6 +13,7 @@
 #include "xls/package/xpgruntime.h"
 #include "xls/drawingml/xpgparsedrawingcommon.h"
 #include "xls/drawingml/xpgdrawinganchors.h"
+#include "xls/drawingml/xpgparsechart.h"
 
 namespace xls::xpgdml::xdr {
 
@@ -83,10 +84,13 @@ class TCT_GraphicalObjectData : public TXPGBase {
   void SetUri(std::u16string_view v) { FUri = v; }
   // The r:id of the c:chart inside (empty when there is none).
   const std::u16string& ChartRId() const { return FChartRId; }
+  // The chart loaded for c:chart (owned; nullptr when none was loaded).
+  xpgchart::TXPGDocXLSXChart* Chart() const { return FChart.get(); }
 
  private:
   std::u16string FUri;
   std::u16string FChartRId;
+  std::unique_ptr<xpgchart::TXPGDocXLSXChart> FChart;
 };
 
 class TCT_GraphicalObject : public TXPGBase {
@@ -115,6 +119,8 @@ class TCT_GraphicalObjectFrame : public TXPGBase {
   xpgdml::TCT_GraphicalObjectFrameNonVisual* NvGraphicFramePr() const { return FNvGraphicFramePr.get(); }
   xpgdml::TCT_Transform2D* Xfrm() const { return FXfrm.get(); }
   TCT_GraphicalObject* A_Graphic() const { return FA_Graphic.get(); }
+  // The frame's graphic data holds a loaded chart.
+  bool IsChart() const { return FA_Graphic && FA_Graphic->A_GraphicData() && FA_Graphic->A_GraphicData()->Chart(); }
 
  private:
   std::u16string FMacro;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "xls/drawingml/xpgparsedrawing.h"
+#include "xls/drawingml/xpgchartload.h"
 #include "xls/model/xlscellarea.h"
 
 namespace xls::xpgdml::xdr {
@@ -57,13 +58,29 @@ int TCT_Marker_Pos::CheckAssigned() {
   return n;
 }
 
-// c:chart keeps its relationship id (the chart itself is read by the chart layer); every other
-// element inside the graphic data (a diagram's relationships, say) is passed over silently.
+// c:chart keeps its relationship id and, in a sheet's drawing, loads the chart it names (a later
+// c:chart replaces an earlier one); every other element inside the graphic data (a diagram's
+// relationships, say) is passed over silently.
 TXPGBase* TCT_GraphicalObjectData::HandleElement(TXPGReader& r) {
   if (r.Is(TXpgNs::Chart, "chart")) {
     const TXpgXMLAttributeList& a = r.Attributes();
-    for (int i = 0; i < a.Count(); ++i)
-      if (a.Is(i, TXpgNs::OfficeRelationships, "id")) FChartRId = a.GetValues(i);
+    for (int i = 0; i < a.Count(); ++i) {
+      if (!a.Is(i, TXpgNs::OfficeRelationships, "id")) continue;
+      FChartRId = a.GetValues(i);
+      auto* doc = dynamic_cast<TXPGDrawingDocBase*>(FOwner);
+      if (!doc) continue;
+      xpgchart::TXpgChartLoad load;
+      load.Drawing = doc;
+      load.Warning = doc->OnWarning;
+      load.ReadUserShapes = [doc](TXLSStream& stream) -> std::unique_ptr<TXPGDocBase> {
+        auto shapes = std::make_unique<TXPGDocXLSXDrawing>();
+        shapes->FGrManager = doc->FGrManager;
+        shapes->SetBudget(doc->Budget());
+        shapes->_LoadFromStream(stream, true);
+        return shapes;
+      };
+      FChart = xpgchart::LoadChart(load, FChartRId);
+    }
   }
   return TXPGReader::SkipSilently();
 }

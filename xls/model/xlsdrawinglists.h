@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "xls/model/xlsclassfactory.h"
 
@@ -24,6 +25,8 @@ class TXc12DrawingDocument : public TXLSFactoryObject {
   virtual void Clear() = 0;
   // The element budget of `other` is used from now on (the documents of one load share one).
   virtual void ShareBudget(TXc12DrawingDocument& other) = 0;
+  // Receives the warnings of parts the drawing names (a chart dropped, a part left out).
+  std::function<void(std::u16string_view)> OnWarning;
 };
 
 // The sheet object's drawing layer: sorts the drawing's objects after every load.

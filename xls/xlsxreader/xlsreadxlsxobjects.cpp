@@ -920,6 +920,7 @@ void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorkshee
   else
     FFirstDrawing = doc;
   FManager.GrManager().FXLSOPC = &FPackage;
+  doc->OnWarning = [this](std::u16string_view w) { Warning(w); };
   try {
     auto stream = FPackage.ItemOpenStream(drawing);
     doc->LoadDrawing(*stream);

@@ -256,7 +256,8 @@ TEST(XlsDumpForm, Lines_InModelOrder) {
       "book",       "sheet",      "name",      "docprops",  "connection", "cell",    "formula",
       "merged",     "hyperlink",  "comment",   "col",       "row",        "validation", "condformat",
       "autofilter", "table",      "querytable", "scenario", "cellfmt",    "pane",    "print",
-      "headfoot",   "pagebreak",  "protection", "fmt",       "drawing",    "shape",   "picture"};
+      "headfoot",   "pagebreak",  "protection", "fmt",       "drawing",    "shape",   "picture",
+      "chart",      "series",     "axis"};
   const size_t workbookKinds = 5;  // book to connection
   for (const char* file : {"openpyxl-objects.xlsx", "xlsxwriter-cells.xlsx", "openpyxl-members.xlsx",
                            "libreoffice-scenarios.xlsx"}) {
