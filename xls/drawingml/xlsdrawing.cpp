@@ -60,10 +60,6 @@ void TXLSSheetDrawingDocument::Clear() {
   FDoc->SetBudget(std::move(budget));
 }
 
-void TXLSSheetDrawingDocument::ShareBudget(TXc12DrawingDocument& other) {
-  if (auto* o = dynamic_cast<TXLSSheetDrawingDocument*>(&other); o && o != this)
-    FDoc->SetBudget(o->FDoc->Budget());
-}
 
 // ---- positions ----------------------------------------------------------------------------
 

@@ -34,7 +34,6 @@ class TXLSSheetDrawingDocument : public TXc12DrawingDocument {
   explicit TXLSSheetDrawingDocument(TXc12GraphicManager& graphics);
   void LoadDrawing(TXLSStream& part) override;
   void Clear() override;
-  void ShareBudget(TXc12DrawingDocument& other) override;
   xpgdml::xdr::TXPGDocXLSXDrawing& Document() { return *FDoc; }
   // The drawing element read (xdr:wsDr, or c:userShapes when that was the document element).
   xpgdml::xdr::TCT_Drawing* WsDr() const { return FDoc->Drawing(); }

@@ -23,8 +23,6 @@ class TXc12DrawingDocument : public TXLSFactoryObject {
   virtual void LoadDrawing(TXLSStream& part) = 0;
   // Drops everything read: the document is as new.
   virtual void Clear() = 0;
-  // The element budget of `other` is used from now on (the documents of one load share one).
-  virtual void ShareBudget(TXc12DrawingDocument& other) = 0;
   // Receives the warnings of parts the drawing names (a chart dropped, a part left out).
   std::function<void(std::u16string_view)> OnWarning;
 };

@@ -915,10 +915,6 @@ void TXLSReadXLSXObjects::LoadDrawing(std::u16string_view rId, TXc12DataWorkshee
   // the pictures stay in the image store and the load goes on.
   TXc12DrawingDocument* doc = sheet.MakeDrawing(FManager.GrManager());
   if (!doc) return;
-  if (FFirstDrawing)
-    doc->ShareBudget(*FFirstDrawing);
-  else
-    FFirstDrawing = doc;
   FManager.GrManager().FXLSOPC = &FPackage;
   doc->OnWarning = [this](std::u16string_view w) { Warning(w); };
   try {

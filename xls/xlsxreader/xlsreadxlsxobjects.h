@@ -189,8 +189,6 @@ class TXLSReadXLSXObjects {
   // The pictures read in this load by their part name: a part named by several drawings is read
   // and held once.
   std::unordered_map<std::u16string, TXc12GraphicImage*> FImagesByPart;
-  // The first drawing document of this load: the later ones share its element budget.
-  TXc12DrawingDocument* FFirstDrawing = nullptr;
   // Comments added by DoComment with their author index, until the part's author list is known.
   std::vector<std::pair<TXc12Comment*, int32_t>> FPendingAuthors;
 };
