@@ -735,7 +735,7 @@ class TDumper {
     for (const TXpgChartGroup& g : groups)
       for (const TXpgChartSeries& s : g.Series) {
         std::u16string sname;
-        if (TCT_SerTx* tx = s.Shared->Tx()) sname = tx->StrRef() ? RefText(tx->StrRef()->GetF()) : tx->V();
+        if (TCT_SerTx* tx = s.Shared->Tx()) sname = tx->StrRef() ? RefText(RefOrText(tx->StrRef())) : tx->V();
         Emit(TLine("series").Text(name).Int(number).Raw(g.Type).Raw(u(s.Shared->Idx())).Raw(u(s.Shared->Order()))
                  .Text(sname).Text(RefText(SourceRef(s.Categories))).Text(RefText(SourceRef(s.Values)))
                  .Text(RefText(SourceRef(s.BubbleSizes))));
@@ -769,7 +769,7 @@ class TDumper {
 
   // A title given by reference: its range; the title text itself is read once rich text is.
   static std::u16string TitleText(xls::xpgchart::TCT_Title* t) {
-    if (t->Tx() && t->Tx()->StrRef()) return RefText(t->Tx()->StrRef()->GetF());
+    if (t->Tx() && t->Tx()->StrRef()) return RefText(RefOrText(t->Tx()->StrRef()));
     return {};
   }
 

@@ -20,7 +20,7 @@ from openpyxl.xml.functions import fromstring
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FILES = ["xlsxwriter-charts.xlsx", "openpyxl-charts.xlsx", "libreoffice-charts.xlsx", "libreoffice-charts2.xlsx",
-         "gnumeric-charts.xlsx"]
+         "gnumeric-charts.xlsx", "libreoffice-uno-charts.xlsx"]
 
 
 def ref(src):

@@ -1,7 +1,7 @@
-// Chart parts written by xlsxwriter, openpyxl, LibreOffice and Gnumeric, read part by part into
-// the chart document and compared with openpyxl's reading of the same parts
-// (tests/data/xlsx/chart-parts.expected, made by make_chart_expected.py): the chart types of
-// each plot area in file order, every series' index, order, name and references, every axis;
+// Chart parts written by xlsxwriter, openpyxl, LibreOffice (re-saves and its own charts) and
+// Gnumeric, read part by part into the chart document and compared with openpyxl's reading of the
+// same parts (tests/data/xlsx/chart-parts.expected, made by make_chart_expected.py): the chart
+// types of each plot area in file order, every series' index, order, name and references, every axis;
 // and a bounded fuzz run over the chart document seeded with these parts (KWS_FUZZ_SECONDS and
 // KWS_FUZZ_INPUTS set the budget of a longer manual run).
 #include <gtest/gtest.h>
@@ -91,7 +91,7 @@ bool Expected(const std::u16string& report) {
 }
 
 const char* const kFiles[] = {"xlsxwriter-charts.xlsx", "openpyxl-charts.xlsx", "libreoffice-charts.xlsx",
-                              "libreoffice-charts2.xlsx", "gnumeric-charts.xlsx"};
+                              "libreoffice-charts2.xlsx", "gnumeric-charts.xlsx", "libreoffice-uno-charts.xlsx"};
 
 // Every chart part of the fixtures with its key (file:part).
 std::vector<std::pair<std::string, std::string>> ChartParts() {
