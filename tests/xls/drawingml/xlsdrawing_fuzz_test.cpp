@@ -6,37 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "tests/support/mutator.h"
 #include "tests/support/zipwriter.h"
+#include "tests/xls/drawingml/packageparts.h"
 #include "xls/drawingml/xlsdrawing.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlsworksheetdata.h"
-#include "xls/package/xlsstream.h"
-#include "xls/package/xlsziparchiveintf.h"
-#include "xls/package/xlszip.h"
 #include "xls/xlsxreader/xlsreadxlsx.h"
 
 namespace {
 
-using Parts = std::vector<std::pair<std::string, std::string>>;
-
-Parts FixtureParts(const std::string& file) {
-  const char* root = std::getenv("KWS_SOURCE_DIR");
-  xls::TXLSZipArchiveIntfXLS zip;
-  zip.LoadFromFile(std::string(root ? root : ".") + "/tests/data/xlsx/" + file);
-  Parts parts;
-  for (int i = 0; i < zip.Zip().Count(); ++i) {
-    const std::u16string& name = zip.Zip().Items(i).Name();
-    if (name.empty() || name.back() == u'/') continue;
-    parts.emplace_back(std::string(name.begin(), name.end()), zip.OpenStream(name)->ReadAll(1 << 24));
-  }
-  return parts;
-}
+using kws::test::FixtureParts;
+using Parts = kws::test::PackageParts;
 
 TEST(DrawingParts_Fuzz, MutatedDrawingsNeverEndALoad) {
   xls::RegisterXLSXReader();
