@@ -767,10 +767,11 @@ class TDumper {
     return out;
   }
 
-  // A title given by reference: its range; the title text itself is read once rich text is.
+  // A title given by reference: its range as references print; else its text (paragraphs and
+  // line breaks as CR).
   static std::u16string TitleText(xls::xpgchart::TCT_Title* t) {
     if (t->Tx() && t->Tx()->StrRef()) return RefText(RefOrText(t->Tx()->StrRef()));
-    return {};
+    return xls::xpgchart::TitleText(t);
   }
 
   // The sheet's drawing tree (when the drawing library is registered): each anchor (two-cell,
