@@ -442,6 +442,17 @@ TEST_F(EscherSheet, EmbeddedChartEndsAtItsFirstEof) {
   ASSERT_EQ(sheet.FCharts->Count(), 1u);
   EXPECT_EQ(sheet.FCharts->Items(0).Shape(), &shape);
   EXPECT_EQ(sheet.FCharts->Items(0).Row1(), 2);
+
+  // A drawing that fails after its chart shape was read loses its shapes: the chart list lets go
+  // of the chart with them, and the cells are read.
+  const Pieces bad = Cont(0xF004, Cat({Rec(2, 0xF00A, BiffBody().U32(1026).U32(0x0A00)), ClientAnchor(0, 0, 1, 1),
+                                       Rec(0, 0xF011, ""), BiffRec(0x005D, BiffBody().U16(0x01).U16(0))}));
+  Load("", SheetDrawing(Cat({chart, bad}), 3));
+  ExpectCells();
+  EXPECT_TRUE(Warned(u"Unknown OBJ record 01"));
+  EXPECT_EQ(Drawing().ShapeCount(), 0u);
+  ASSERT_TRUE(Biff().GetSheet(0)->FCharts);
+  EXPECT_EQ(Biff().GetSheet(0)->FCharts->Count(), 0u);
 }
 
 TEST_F(EscherSheet, PictureReferencesBecomeStorePositions) {
