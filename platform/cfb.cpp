@@ -616,17 +616,24 @@ int DeepestLevel(size_t n) {
 
 }  // namespace
 
-std::vector<uint8_t> CfbStorageCopy::Save() const {
-  constexpr uint32_t kSector = 512;
-  constexpr uint32_t kPerFat = kSector / 4;
+std::vector<uint8_t> CfbStorageCopy::Save() const { return detail::WriteCompound(*this, 3, nullptr); }
+
+std::vector<uint8_t> detail::WriteCompound(const CfbStorageCopy& copy, int majorVersion, CfbWriteLayout* layout) {
+  using Element = CfbStorageCopy::Element;
+  if (majorVersion != 3 && majorVersion != 4) throw CfbError("compound file: version 3 or 4");
+  const uint32_t shift = majorVersion == 4 ? 12 : 9;
+  const uint32_t kSector = 1u << shift;
+  const uint32_t kPerFat = kSector / 4;
+  const uint32_t kPerDir = kSector / kDirEntrySize;
   constexpr uint32_t kMini = 1u << kMiniShift;
   // Directory: the root first, then every storage's children in turn, each list hung as a tree.
   std::vector<SaveEntry> dir(1);
+  std::vector<std::u16string> paths(1);
   struct Pending {
     uint32_t parent;
     const ElementList* list;
   };
-  std::vector<Pending> todo{{0, &elements_}};
+  std::vector<Pending> todo{{0, &copy.Elements()}};
   for (size_t t = 0; t < todo.size(); ++t) {
     const Pending p = todo[t];
     std::vector<const Element*> kids;
@@ -643,6 +650,7 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
       SaveEntry entry;
       entry.element = e;
       dir.push_back(entry);
+      if (layout) paths.push_back(p.parent ? paths[p.parent] + u"/" + e->name : e->name);
       if (e->type == CfbElementType::Storage) todo.push_back({ids.back(), &e->children});
     }
     dir[p.parent].child = Hang(dir, ids, 0, ids.size(), 0, DeepestLevel(ids.size()));
@@ -660,7 +668,7 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
     else
       bigSectors += (e.data.size() + kSector - 1) / kSector;
   }
-  const uint64_t dirSectors = (dir.size() + 3) / 4;
+  const uint64_t dirSectors = (dir.size() + kPerDir - 1) / kPerDir;
   const uint64_t miniFatSectors = (miniSectors + kPerFat - 1) / kPerFat;
   const uint64_t miniStreamSectors = (miniSectors * kMini + kSector - 1) / kSector;
   const uint64_t dataSectors = dirSectors + miniFatSectors + miniStreamSectors + bigSectors;
@@ -693,6 +701,20 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
   const uint32_t firstMiniFat = chain(miniFatSectors);
   const uint32_t firstMini = chain(miniStreamSectors);
   auto sector = [&](uint32_t id) { return out.data() + (uint64_t(id) + 1) * kSector; };
+  if (layout) {
+    const auto run = [](uint32_t first, uint64_t count) {
+      std::vector<uint32_t> ids;
+      for (uint64_t i = 0; i < count; ++i) ids.push_back(uint32_t(first + i));
+      return ids;
+    };
+    layout->sectorSize = kSector;
+    layout->fatSectors = run(firstFat, fatSectors);
+    layout->difatSectors = run(firstDifat, difatSectors);
+    layout->dirSectors = run(firstDir, dirSectors);
+    layout->miniFatSectors = run(firstMiniFat, miniFatSectors);
+    layout->entries.clear();
+    for (size_t i = 0; i < dir.size(); ++i) layout->entries.emplace_back(paths[i], uint32_t(i));
+  }
 
   // Stream bytes: mini streams one after another in the mini stream, the others in their chains.
   std::vector<uint32_t> miniFat(size_t(miniFatSectors * kPerFat), kFreeSect);
@@ -717,14 +739,15 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
   dir[0].start = firstMini;
   dir[0].size = miniSectors * kMini;
 
-  // Header.
+  // Header (version 4 pads it to a whole sector and counts its directory sectors).
   uint8_t* h = out.data();
   std::memcpy(h, kSignature, 8);
   Put16(h + 0x18, 0x003E);
-  Put16(h + 0x1A, 3);
+  Put16(h + 0x1A, uint16_t(majorVersion));
   Put16(h + 0x1C, 0xFFFE);
-  Put16(h + 0x1E, 9);
+  Put16(h + 0x1E, uint16_t(shift));
   Put16(h + 0x20, kMiniShift);
+  Put32(h + 0x28, majorVersion == 4 ? uint32_t(dirSectors) : 0);
   Put32(h + 0x2C, uint32_t(fatSectors));
   Put32(h + 0x30, firstDir);
   Put32(h + 0x38, kMiniCutoff);
@@ -734,7 +757,7 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
   Put32(h + 0x48, uint32_t(difatSectors));
   for (uint32_t i = 0; i < kHeaderDifatCount; ++i)
     Put32(h + 0x4C + 4 * i, i < fatSectors ? firstFat + i : kFreeSect);
-  // DIFAT sectors: 127 FAT sector ids each, then the next DIFAT sector.
+  // DIFAT sectors: the FAT sector ids past the header's, then the next DIFAT sector.
   for (uint64_t d = 0; d < difatSectors; ++d) {
     uint8_t* p = sector(uint32_t(firstDifat + d));
     for (uint32_t i = 0; i + 1 < kPerFat; ++i) {
@@ -749,8 +772,8 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
     Put32(sector(uint32_t(firstMiniFat + i / kPerFat)) + 4 * (i % kPerFat), miniFat[i]);
 
   // Directory entries; the unused ones after the last entry have no siblings and no child.
-  for (size_t i = 0; i < dirSectors * 4; ++i) {
-    uint8_t* e = sector(uint32_t(firstDir + i / 4)) + 128 * (i % 4);
+  for (size_t i = 0; i < dirSectors * kPerDir; ++i) {
+    uint8_t* e = sector(uint32_t(firstDir + i / kPerDir)) + kDirEntrySize * (i % kPerDir);
     Put32(e + 0x44, kNoStream);
     Put32(e + 0x48, kNoStream);
     Put32(e + 0x4C, kNoStream);
@@ -767,10 +790,11 @@ std::vector<uint8_t> CfbStorageCopy::Save() const {
     Put32(e + 0x48, s.right);
     Put32(e + 0x4C, s.child);
     const bool stream = s.element && s.element->type == CfbElementType::Stream;
-    if (!stream) std::memcpy(e + 0x50, (s.element ? s.element->clsid : clsid).data(), 16);
-    Put32(e + 0x60, s.element ? s.element->stateBits : stateBits);
+    if (!stream) std::memcpy(e + 0x50, (s.element ? s.element->clsid : copy.clsid).data(), 16);
+    Put32(e + 0x60, s.element ? s.element->stateBits : copy.stateBits);
     Put32(e + 0x74, stream || !s.element ? s.start : 0);
     Put32(e + 0x78, uint32_t(s.size));
+    Put32(e + 0x7C, uint32_t(s.size >> 32));
   }
   return out;
 }

@@ -40,6 +40,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kws {
@@ -187,6 +188,27 @@ class CfbStorageCopy {
   Element& Leaf(std::u16string_view path);
   std::vector<std::unique_ptr<Element>> elements_;
 };
+
+namespace detail {
+
+// Where CfbStorageCopy's writer put the parts of a file: sector ids (the header is no sector)
+// and the directory entry of each element, by its path below the root ("" for the root, "/"
+// between names, names as the copy holds them).
+struct CfbWriteLayout {
+  uint32_t sectorSize = 512;
+  std::vector<uint32_t> fatSectors;
+  std::vector<uint32_t> difatSectors;
+  std::vector<uint32_t> dirSectors;
+  std::vector<uint32_t> miniFatSectors;
+  std::vector<std::pair<std::u16string, uint32_t>> entries;
+};
+
+// Save()'s writer with the sector size of version 3 (512 bytes) or 4 (4096 bytes), telling
+// where everything went when `layout` is given: the test writer lays out the files that the
+// reader's tests damage on purpose.
+std::vector<uint8_t> WriteCompound(const CfbStorageCopy& copy, int majorVersion, CfbWriteLayout* layout);
+
+}  // namespace detail
 
 // True when the bytes start with the compound-file signature D0 CF 11 E0 A1 B1
 // 1A E1.

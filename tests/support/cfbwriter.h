@@ -1,13 +1,13 @@
-// Writes compound files (MS-CFB, versions 3 and 4) for test fixtures, and tells
-// where everything went so that tests can damage a sound file on purpose
-// (loops, ids out of range, short chains, huge sizes).
+// Writes compound files (MS-CFB, versions 3 and 4) for test fixtures through the storage copy's
+// own writer (kws::CfbStorageCopy, detail::WriteCompound), and tells where everything went so
+// that tests can damage a sound file on purpose (loops, ids out of range, short chains, huge
+// sizes).
 //
-// Layout of a written file: header sector, FAT sectors, DIFAT sectors (only
-// past 109 FAT sectors), directory sectors, mini FAT sectors, the mini stream,
-// then each large stream in the order the streams were added. Streams under
-// 4096 bytes go to the mini stream. Siblings are sorted as the format sorts
-// names (shorter first, then upper-cased code units) and hung as a balanced
-// tree.
+// Layout of a written file: header sector, FAT sectors, DIFAT sectors (only past 109 FAT
+// sectors), directory sectors, mini FAT sectors, the mini stream, then each large stream in
+// directory order. Streams under 4096 bytes go to the mini stream. Directory entries: the root,
+// then the children of each storage in turn, siblings sorted as the format sorts names (shorter
+// first, then upper-cased code units) and hung as a balanced tree.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/cfb.h"
 
 namespace kws::test {
 
@@ -49,25 +51,16 @@ struct CfbImageLayout {
 class CfbWriter {
  public:
   explicit CfbWriter(int majorVersion = 3) : major_(majorVersion) {}
-  // Paths use "/" between storage names; parent storages are made as needed.
+  // Paths use "/" between storage names; parent storages are made as needed. A name has 1 to 31
+  // code units and none of "/", "\\", ":", "!" (else CfbError); a stream in place of a storage,
+  // or the other way round, raises std::invalid_argument.
   void AddStorage(std::u16string_view path);
   void AddStream(std::u16string_view path, std::string_view bytes);
   CfbImageLayout Build() const;
 
  private:
-  struct Node {
-    std::u16string name;
-    std::u16string path;
-    bool storage = false;
-    std::string data;
-    int parent = -1;
-  };
-  int Ensure(std::u16string_view path, bool storage);
   int major_;
-  std::vector<Node> nodes_{Node{u"Root Entry", u"", true, {}, -1}};
+  kws::CfbStorageCopy copy_;
 };
-
-// Compares two element names in the order the format keeps siblings in.
-bool CfbNameLess(std::u16string_view a, std::u16string_view b);
 
 }  // namespace kws::test

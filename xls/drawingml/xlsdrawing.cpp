@@ -232,6 +232,8 @@ void TXLSDrawing::AfterRead() {
       FImages.Add()->AssignAnchor(a);
     } else if (sp && sp->NvSpPr() && sp->NvSpPr()->CNvSpPr() && sp->NvSpPr()->CNvSpPr()->TxBox() == 1) {
       FTextBoxes.Add(a);
+    } else if (o->GraphicFrame() && o->GraphicFrame()->IsChart()) {
+      FCharts._FileAdd(o->GraphicFrame()->A_Graphic()->A_GraphicData()->Chart())->AssignAnchor(a);
     } else if (sp && sp->Available() && sp->SpPr() && sp->SpPr()->A_EG_Geometry()->A_PrstGeom() &&
                sp->SpPr()->A_EG_Geometry()->A_PrstGeom()->Available()) {
       TXLSDrawingShape* s = FShapes.Add();
@@ -250,6 +252,14 @@ void TXLSDrawing::AfterRead() {
       FWordArts.Add()->SetOneCellAnchor(a);
   }
   for (const auto& a : *anchors->AbsoluteAnchorXpgList()) NoteShapeId(a->EG_ObjectChoices());
+}
+
+TXLSDrawingChart::TXLSDrawingChart(TXLSDrawing* owner, xpgchart::TXPGDocXLSXChart* chart)
+    : TXLSDrwTwoPosShape(owner), FChartSpace(chart ? chart->ChartSpace() : nullptr) {}
+
+TXLSDrawingChart* TXLSDrawingCharts::_FileAdd(xpgchart::TXPGDocXLSXChart* chart) {
+  FItems.push_back(std::make_unique<TXLSDrawingChart>(FOwner, chart));
+  return FItems.back().get();
 }
 
 TXLSDrawingImage* TXLSDrawing::InsertImage97(std::u16string_view imageName, std::span<const uint8_t> image,

@@ -1,8 +1,8 @@
 // The worksheet's drawing layer over the element tree of its drawing part: after every load the
-// anchors are sorted into typed object lists (images, shapes, word art, text boxes; charts are
-// the chart layer's), positions are offered in cells plus fractions of a cell, pictures in
-// centimetres and inches, and a legacy picture becomes a two-cell anchor with a picture so that
-// both file kinds end with the same model.
+// anchors are sorted into typed object lists (images, shapes, word art, text boxes, charts),
+// positions are offered in cells plus fractions of a cell, pictures in centimetres and inches,
+// and a legacy picture becomes a two-cell anchor with a picture so that both file kinds end with
+// the same model.
 //
 // Units: anchor offsets are EMU (914400 per inch); pixels and EMU convert with the style sheet's
 // pixels per inch (X for columns, Y for rows) in 64-bit integers, division truncating.
@@ -173,6 +173,32 @@ class TXLSDrawingTextBoxes : public TXLSDrawingObjectList<TXLSDrawingTextBox> {
   }
 };
 
+// A chart placed by a two-cell anchor: the chart space of the chart document its graphic frame
+// loaded (nullptr when the part's document element was c:chart). The document stays the frame's.
+class TXLSDrawingChart : public TXLSDrwTwoPosShape {
+ public:
+  TXLSDrawingChart(TXLSDrawing* owner, xpgchart::TXPGDocXLSXChart* chart);
+  xpgchart::TCT_ChartSpace* ChartSpace() const { return FChartSpace; }
+
+ private:
+  xpgchart::TCT_ChartSpace* FChartSpace;
+};
+
+// The drawing's charts in the order they were added (the order of the two-cell anchors).
+class TXLSDrawingCharts : public TXLSDrawingObject {
+ public:
+  TXLSDrawingCharts(TXLSErrorManager* errors, TXLSDrawing* owner) : TXLSDrawingObject(owner), FErrors(errors) {}
+  // A chart object over a loaded chart document, appended.
+  TXLSDrawingChart* _FileAdd(xpgchart::TXPGDocXLSXChart* chart);
+  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  TXLSDrawingChart* Items(int32_t index) const { return FItems.at(static_cast<size_t>(index)).get(); }
+  TXLSErrorManager* Errors() const { return FErrors; }
+
+ private:
+  TXLSErrorManager* FErrors;
+  std::vector<std::unique_ptr<TXLSDrawingChart>> FItems;
+};
+
 class TXLSDrawing : public TXLSDrawingLayer {
  public:
   TXLSDrawing(TXc12Manager* manager, xpgdml::xdr::TCT_Drawing* drw, TXLSErrorManager* errors);
@@ -192,6 +218,7 @@ class TXLSDrawing : public TXLSDrawingLayer {
   TXLSDrawingShapes& Shapes() { return FShapes; }
   TXLSDrawingWordArts& WordArts() { return FWordArts; }
   TXLSDrawingTextBoxes& TextBoxes() { return FTextBoxes; }
+  TXLSDrawingCharts& Charts() { return FCharts; }
   TXLSLegacyTexts* BIFFDrawing() const { return FBIFFDrawing; }
   void SetBIFFDrawing(TXLSLegacyTexts* v) { FBIFFDrawing = v; }
 
@@ -215,6 +242,7 @@ class TXLSDrawing : public TXLSDrawingLayer {
   TXLSDrawingShapes FShapes{this};
   TXLSDrawingWordArts FWordArts{this};
   TXLSDrawingTextBoxes FTextBoxes{this};
+  TXLSDrawingCharts FCharts{FErrors, this};
   TXLSLegacyTexts* FBIFFDrawing = nullptr;
 };
 

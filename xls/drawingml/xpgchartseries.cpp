@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "xls/drawingml/xlsdrawingprops.h"
+
 namespace xls::xpgchart {
 
 namespace {
@@ -84,5 +86,13 @@ std::u16string SourceRef(const TCT_AxDataSource* s) {
 }
 
 std::u16string SourceRef(const TCT_NumDataSource* s) { return s ? RefOrText(s->NumRef()) : std::u16string(); }
+
+std::u16string TitleText(const TCT_Title* title) {
+  const TCT_Tx* tx = title ? title->Tx() : nullptr;
+  if (!tx) return {};
+  if (tx->StrRef()) return tx->StrRef()->GetF();
+  if (tx->Rich()) return TextBodyText(*tx->Rich());
+  return {};
+}
 
 }  // namespace xls::xpgchart

@@ -19,8 +19,9 @@ Writers (Debian packages):
                         LibreOffice through python3-uno loads drawing-source.xlsx, adds on sheet
                         "Drawing" a rectangle with text at B14, a group of a rectangle with text
                         and an ellipse at E20, and five form controls (check box linked to K26,
-                        radio button, button, list box linked to K27, combo box), then stores MS Excel 97 (plain and with the
-                        password) and Office Open XML (the oracle's conversion).
+                        radio button, button, list box linked to K27 with its items from M26:M28,
+                        combo box with its items from N26:N28), then stores MS Excel 97 (plain and
+                        with the password) and Office Open XML (the oracle's conversion).
   lo-pictures.xls, lo-pictures.xlsx
                         LibreOffice stores pictures-source.xlsx as MS Excel 97 and as Office Open
                         XML (metafiles stored deflated; the BMP becomes a PNG).
@@ -36,6 +37,9 @@ Expected lines (tab-separated, texts escaped as in xls_dump):
                   drawing part "anchor  sheet  kind  A1:B2" for each top-level anchor (kind: pic,
                   sp, grpSp, graphicFrame) and "text  sheet  text" for each shape text (paragraphs
                   joined by LF), both in document order.
+
+lo_controls.py reads the form controls of a legacy workbook back through LibreOffice (the
+controls test runs it on lo-drawing.xls).
 
 Run: /usr/bin/python3 tests/data/xls-drawing/make_fixtures.py
 """
@@ -202,8 +206,6 @@ def add_controls(lo, doc, page):
         model = doc.createInstance("com.sun.star.form.component.%s" % kind)
         if label is not None:
             model.Label = label
-        if kind in ("ListBox", "ComboBox"):
-            model.StringItemList = ("one", "two", "three")
         shape = doc.createInstance("com.sun.star.drawing.ControlShape")
         shape.Position = Point(x, y)
         shape.Size = Size(3000, 800)
@@ -216,6 +218,23 @@ def add_controls(lo, doc, page):
             arg.Value = CellAddress(sheet_index, 10, 25 if kind == "CheckBox" else 26)
             binding = doc.createInstanceWithArguments("com.sun.star.table.CellValueBinding", (arg,))
             model.setValueBinding(binding)
+        if kind in ("ListBox", "ComboBox"):
+            source = list_source(doc, sheet_index, 12 if kind == "ListBox" else 13)
+            model.setListEntrySource(source)
+
+
+def list_source(doc, sheet_index, col):
+    """The items of a list control as a range of three cells in rows 26 to 28 of column col."""
+    from com.sun.star.beans import NamedValue
+    from com.sun.star.table import CellRangeAddress
+
+    sheet = doc.Sheets.getByIndex(sheet_index)
+    for row, text in enumerate(("one", "two", "three") if col == 12 else ("red", "green", "blue")):
+        sheet.getCellByPosition(col, 25 + row).String = text
+    arg = NamedValue()
+    arg.Name = "CellRange"
+    arg.Value = CellRangeAddress(sheet_index, col, 25, col, 27)
+    return doc.createInstanceWithArguments("com.sun.star.table.CellRangeListSource", (arg,))
 
 
 def write_jpeg(lo):
