@@ -12,7 +12,7 @@ print for the kinds another program reads from the same file (the line form is b
                 links to it; a field's default function is left empty: openpyxl names none),
                 and the charts of sheets and chart sheets (_charts) as chart and series lines:
                 the anchor's cells, the plot area's chart types, the title (a reference's
-                formula, else the text of its paragraphs joined by LF), each series' idx, order,
+                formula, else the text of its paragraphs joined by CR), each series' idx, order,
                 name, category, value and bubble-size references as written; charts numbered in
                 the order of the dump's drawing lines (two-cell, one-cell, then absolute anchors);
                 a file openpyxl cannot load (a chart it cannot read) gets no NAME.dump
@@ -221,7 +221,7 @@ def chart_lines(wb):
             return t.tx.strRef.f or ""
         if t.tx.rich is None:
             return ""
-        return "\n".join("".join(r.t or "" for r in (p.r or [])) for p in t.tx.rich.paragraphs)
+        return "\r".join("".join(r.t or "" for r in (p.r or [])) for p in t.tx.rich.paragraphs)
 
     rank = {TwoCellAnchor: 0, OneCellAnchor: 1, AbsoluteAnchor: 2}
     lines = []

@@ -160,13 +160,6 @@ const Difference kPackageDifferences[] = {
        if (side == Side::expected && f.size() > 5 && f[5].find('!') != std::string::npos) f[5] = Unquoted(f[5]);
        return true;
      }},
-    {"chart", "",
-     "a title given as rich text prints empty until the chart table reads c:rich; titles given by a "
-     "reference are compared",
-     [](Side, Fields& f) {
-       if (f.size() > 5 && f[5].find('!') == std::string::npos) f[5].clear();
-       return true;
-     }},
     {"series", "",
      "the dump writes references without dollar signs and quotes; openpyxl keeps them as written",
      [](Side side, Fields& f) {
