@@ -6,9 +6,13 @@
 #include "platform/textcodec.h"
 #include "xls/biff/biff5.h"
 #include "xls/biff/biffrecords.h"
+#include "xls/biff/drawingobjects.h"
+#include "xls/biff/escherdrawing.h"
+#include "xls/biff/sheets.h"
 #include "xls/formula/xlsformulabinding.h"
 #include "xls/model/xc12manager.h"
 #include "xls/model/xlsbook.h"
+#include "xls/model/xlsdrawinglists.h"
 #include "xls/model/xlsimages.h"
 #include "xls/model/xlssheetparts.h"
 #include "xls/model/xlsworksheetdata.h"
@@ -60,52 +64,75 @@ std::u16string PictureName(uint8_t type, size_t i, size_t j) {
   return kws::Utf8ToUtf16(buf);
 }
 
-// Pictures and notes of the legacy sheets' drawings into the model: each picture shape with a
-// cell anchor (sheet i, picture j, counted in reading order) whose reference names a stored
-// picture becomes an image "Pict<i>_<j>.<ext>" of the hub's image list (a metafile sized by its
-// header), and each note bound by its NOTE record a comment with its text and author.
-void PutDrawingsIntoModel(TBIFF5& biff, TXc12Manager& manager) {
+// A stored picture's bytes as an image of the hub's list under `name`: a metafile sized by its
+// header (the image list reads no metafile sizes), any other kind by the list itself. nullptr when
+// no size can be read (a metafile then adds nothing and warns of nothing).
+TXc12GraphicImage* StoreImage(TXc12GraphicImages& images, const TMSOPicture& p, const std::u16string& name,
+                              std::span<const uint8_t> bytes) {
+  if (p.PictType() != msoblipEMF && p.PictType() != msoblipWMF) return images.LoadFromStream(bytes, name);
+  if (TXc12GraphicImage* found = images.FindByDescr(name)) return found;
+  int32_t w = 0, h = 0;
+  if (!MetafilePixelSize(p, w, h)) return nullptr;
+  TXc12GraphicImage* img = images.Add(bytes, p.PictType() == msoblipEMF ? TXc12ImageType::x12itEMF : TXc12ImageType::x12itWMF);
+  img->FDescr = name;
+  img->FWidth = w;
+  img->FHeight = h;
+  return img;
+}
+
+TXLSAnchor97 Anchor97(const TMSOObjCLIENTANCHOR& a) {
+  TXLSAnchor97 r;
+  r.Col1 = int32_t(a.FCol1), r.Col1Offs = int32_t(a.FCol1Offset), r.Row1 = int32_t(a.FRow1), r.Row1Offs = int32_t(a.FRow1Offset);
+  r.Col2 = int32_t(a.FCol2), r.Col2Offs = int32_t(a.FCol2Offset), r.Row2 = int32_t(a.FRow2), r.Row2Offs = int32_t(a.FRow2Offset);
+  return r;
+}
+
+// After the load, pictures and notes of the legacy sheets' drawings into the model. Sheet i's
+// picture j (both from 1, j counting every picture object of the sheet in reading order) whose
+// reference names a stored picture becomes the image "Pict<i>_<j>.<ext>": with a drawing library
+// registered, placed by the sheet object's drawing (InsertImage97) at its legacy anchor, the
+// drawing also taking the sheet's text objects; without one, only into the hub's image list. A
+// metafile is sized by its header. Each note bound by its NOTE record becomes a comment with its
+// text and author.
+void PutDrawingsIntoModel(TXLSBook& book, TBIFF5& biff) {
+  TXc12Manager& manager = book.Manager();
   TMSOPictures& store = biff.MSOPictures();
   TXc12GraphicImages& images = manager.GrManager().Images();
   for (size_t i = 0; i < biff.Sheets().Count(); ++i) {
-    const TEscherDrawing& drawing = biff.Sheets().GetSheet(i)->EscherDrawing();
-    TXc12DataWorksheet* ws = i < manager.Worksheets().Count() ? manager.Worksheets().Items(i) : nullptr;
-    size_t j = 0;
-    drawing.ForEachShape([&](TShape& s, TShapeGroup&) {
-      if (s.IsGroup() || !s.ClientAnchor()) return;
-      if (s.FShapeType == 75) {
-        ++j;
-        const int64_t id = s.FOPT.BlipId();
-        if (id <= 0 || size_t(id) > store.Count()) return;
-        const TMSOPicture& p = *store.GetMSOPicture(size_t(id - 1));
-        const std::u16string name = PictureName(p.PictType(), i + 1, j);
-        if (name.empty()) return;
-        std::vector<uint8_t> bytes;
-        p.SaveToStream(bytes);
-        if (p.PictType() == msoblipEMF || p.PictType() == msoblipWMF) {
-          if (TXc12GraphicImage* found = images.FindByDescr(name)) return (void)found;
-          int32_t w = 0, h = 0;
-          if (!MetafilePixelSize(p, w, h)) return;
-          TXc12GraphicImage* img =
-              images.Add(bytes, p.PictType() == msoblipEMF ? TXc12ImageType::x12itEMF : TXc12ImageType::x12itWMF);
-          img->FDescr = name;
-          img->FWidth = w;
-          img->FHeight = h;
-        } else {
-          images.LoadFromStream(bytes, name);
-        }
-        return;
-      }
-      if (s.FNote && ws) {
-        TXc12Comment* c = ws->Comments().Add();
-        c->SetCol(s.FNote->CellCol);
-        c->SetRow(s.FNote->CellRow);
-        c->FText = s.FText;
-        if (!s.FNote->Author.empty()) {
-          TXc12Authors& authors = ws->Comments().Authors();
-          TXc12Author* a = authors.Find(s.FNote->Author);
-          c->FAuthor = a ? a : authors.Add(s.FNote->Author);
-        }
+    TSheet& sheet = *biff.Sheets().GetSheet(i);
+    TXLSWorksheet* ws = i < book.Count() ? book.Items(i) : nullptr;
+    TDrawingObjects& objects = sheet.DrawingObjects();
+    TXLSDrawingLayer* layer = nullptr;
+    if (ws && (objects.Pictures().Count() > 0 || objects.Texts().Count() > 0)) {
+      layer = ws->Drawing();
+      if (layer) layer->SetBIFFDrawing(&objects);
+    }
+    for (size_t j = 0; j < objects.Pictures().Count(); ++j) {
+      const TDrwPicture& picture = objects.Pictures().Items(j);
+      const int64_t id = picture.PictureId();
+      if (id <= 0 || size_t(id) > store.Count() || !picture.Shape()) continue;
+      const TMSOPicture& p = *store.GetMSOPicture(size_t(id - 1));
+      const std::u16string name = PictureName(p.PictType(), i + 1, j + 1);
+      if (name.empty()) continue;
+      std::vector<uint8_t> bytes;
+      p.SaveToStream(bytes);
+      // A metafile goes into the list first, sized by its header; the drawing then finds it there.
+      const bool metafile = p.PictType() == msoblipEMF || p.PictType() == msoblipWMF;
+      if ((metafile || !layer) && !StoreImage(images, p, name, bytes)) continue;
+      if (layer) layer->InsertImage97(name, bytes, Anchor97(picture.Shape()->FAnchor));
+    }
+    if (i >= manager.Worksheets().Count()) continue;
+    TXc12DataWorksheet& data = *manager.Worksheets().Items(i);
+    sheet.EscherDrawing().ForEachShape([&](TShape& s, TShapeGroup&) {
+      if (!s.FNote) return;
+      TXc12Comment* c = data.Comments().Add();
+      c->SetCol(s.FNote->CellCol);
+      c->SetRow(s.FNote->CellRow);
+      c->FText = s.FText;
+      if (!s.FNote->Author.empty()) {
+        TXc12Authors& authors = data.Comments().Authors();
+        TXc12Author* a = authors.Find(s.FNote->Author);
+        c->FAuthor = a ? a : authors.Add(s.FNote->Author);
       }
     });
   }
@@ -125,11 +152,15 @@ void ReadLegacyWorkbook(TXLSBook& book, std::span<const uint8_t> data) {
   if (!book.Filename().empty()) biff->SetFilename(std::filesystem::path(kws::Utf16ToUtf8(book.Filename())));
   biff->LoadFromStream(data);
   manager.SetVersion(biff->Version());
-  PutDrawingsIntoModel(*biff, manager);
   AttachLegacyNames(book, *biff);
   book.SetBIFF(std::move(biff));
 }
 
-void RegisterBIFFReader() { DefaultXLSBookReaders().ReadLegacy = ReadLegacyWorkbook; }
+void RegisterBIFFReader() {
+  DefaultXLSBookReaders().ReadLegacy = ReadLegacyWorkbook;
+  DefaultXLSBookReaders().AfterReadLegacy = [](TXLSBook& book) {
+    if (auto* biff = dynamic_cast<TBIFF5*>(book.BIFF())) PutDrawingsIntoModel(book, *biff);
+  };
+}
 
 }  // namespace xls::biff

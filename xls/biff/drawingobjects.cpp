@@ -412,6 +412,14 @@ void TDrawingObjects::Release() {
   FPictures.Release();
 }
 
+std::u16string TDrawingObjects::Text(int32_t index) const {
+  return index >= 0 && size_t(index) < FTexts.Count() ? FTexts.Items(size_t(index)).Text() : std::u16string();
+}
+
+void TDrawingObjects::SetText(int32_t index, std::u16string_view text) {
+  if (index >= 0 && size_t(index) < FTexts.Count()) FTexts.Items(size_t(index)).SetText(text);
+}
+
 void TDrawingObjects::AddFromFile(TShape& shape) {
   auto* anchored = dynamic_cast<TShapeClientAnchor*>(&shape);
   if (!anchored) return;

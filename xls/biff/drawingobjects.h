@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "xls/model/xlsdrawinglists.h"
+
 namespace xls {
 class TXc12Fonts;
 }
@@ -283,11 +285,14 @@ using TDrwBasics = TDrwList<TDrwBasic>;
 using TDrwAutoShapes = TDrwList<TDrwAutoShape>;
 using TDrwPictures = TDrwList<TDrwPicture>;
 
-// The five lists of one legacy sheet.
-class TDrawingObjects {
+// The five lists of one legacy sheet. As the model's legacy texts, text object `index` is the
+// item of that position in the text-box list: outside the list it reads "" and takes no text.
+class TDrawingObjects : public xls::TXLSLegacyTexts {
  public:
   TDrawingObjects(TSheet* owner, xls::TXc12Fonts* fonts, TFormulaHandler* formulaHandler, TEscherDrawing* drawing);
-  ~TDrawingObjects();
+  ~TDrawingObjects() override;
+  std::u16string Text(int32_t index) const override;
+  void SetText(int32_t index, std::u16string_view text) override;
   // Clears the five lists (their shapes are deleted from the drawing).
   void Clear();
   // Forgets the items of the five lists, leaving the drawing alone (it was cleared itself).

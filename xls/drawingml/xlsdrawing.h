@@ -43,27 +43,11 @@ class TXLSSheetDrawingDocument : public TXc12DrawingDocument {
   std::unique_ptr<xpgdml::xdr::TXPGDocXLSXDrawing> FDoc;
 };
 
-// The legacy sheet's text objects as the text box reads and writes them (the legacy drawing
-// layer implements it).
-class TXLSLegacyTexts {
- public:
-  virtual ~TXLSLegacyTexts() = default;
-  virtual std::u16string Text(int32_t index) const = 0;
-  // Texts longer than 32767 units are cut there.
-  virtual void SetText(int32_t index, std::u16string_view text) = 0;
-};
-
-// Where a legacy picture sits: cells with offsets in 1024ths of a column and 256ths of a row.
-struct TXLSAnchor97 {
-  int32_t Col1 = 0, Col1Offs = 0, Row1 = 0, Row1Offs = 0;
-  int32_t Col2 = 0, Col2Offs = 0, Row2 = 0, Row2Offs = 0;
-};
-
 enum class TDrwOptImagePositioning : uint8_t { doipMoveButDoNotSize, doipMoveAndSize, doipDoNotMoveOrSize };
 
 class TXLSDrawing;
 
-class TXLSDrawingObject {
+class TXLSDrawingObject : public TXLSDrawingLayerObject {
  public:
   explicit TXLSDrawingObject(TXLSDrawing* owner) : FOwner(owner) {}
   virtual ~TXLSDrawingObject() = default;
@@ -208,7 +192,7 @@ class TXLSDrawing : public TXLSDrawingLayer {
   // Stores the legacy picture's bytes as an image and places it by a new two-cell anchor; nullptr
   // (and nothing changed) when the image store refuses the bytes.
   TXLSDrawingImage* InsertImage97(std::u16string_view imageName, std::span<const uint8_t> image,
-                                  const TXLSAnchor97& anchor);
+                                  const TXLSAnchor97& anchor) override;
   // Deleting cells moves no drawing object.
   void Delete(int32_t col1, int32_t row1, int32_t col2, int32_t row2) { (void)col1, (void)row1, (void)col2, (void)row2; }
 
@@ -220,7 +204,7 @@ class TXLSDrawing : public TXLSDrawingLayer {
   TXLSDrawingTextBoxes& TextBoxes() { return FTextBoxes; }
   TXLSDrawingCharts& Charts() { return FCharts; }
   TXLSLegacyTexts* BIFFDrawing() const { return FBIFFDrawing; }
-  void SetBIFFDrawing(TXLSLegacyTexts* v) { FBIFFDrawing = v; }
+  void SetBIFFDrawing(TXLSLegacyTexts* v) override { FBIFFDrawing = v; }
 
   // Pixel sizes of cells and the pixels per inch, as the objects and editors use them.
   int32_t ColPixels(int32_t col) const;

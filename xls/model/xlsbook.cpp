@@ -1127,6 +1127,7 @@ void TXLSBook::AfterReadWork() {
   TXLSWorkbook::AfterRead();
   FManager->AfterRead();
   BindVirtualCells();
+  if (FBIFF && FReaders.AfterReadLegacy) FReaders.AfterReadLegacy(*this);
 }
 
 template <class F>

@@ -91,6 +91,9 @@ struct TXLSBookReaders {
   // Called at the start of every load, before the reader, so that libraries above the model can
   // attach their services to the component (the formula binding: RegisterFormulaBinding).
   std::function<void(TXLSBook& book)> AttachServices;
+  // Called at the end of the after-read work of a legacy load (the sheet objects made, the reader
+  // object kept): the legacy reader puts its drawings' pictures and notes into the model.
+  std::function<void(TXLSBook& book)> AfterReadLegacy;
 };
 // The process-wide readers that new components start with (empty until reader libraries register).
 TXLSBookReaders& DefaultXLSBookReaders();

@@ -753,6 +753,29 @@ TEST(XlsDumpDrawings, ShapesAgreeWithLibreOffice) {
   }
 }
 
+// Legacy workbooks print their pictures as drawing and picture lines too (the legacy pictures
+// placed in the sheets' drawings), against openpyxl's pictures of LibreOffice's .xlsx conversion
+// (tests/data/xls-drawing/NAME.pictures). Differences by design: openpyxl drops the metafiles (the
+// first two pictures of lo-pictures); it calls the PNG that LibreOffice made of a BMP "bmp", since
+// the conversion writes it back as a BMP.
+TEST(XlsDumpDrawings, LegacyPicturesAgreeWithOpenpyxl) {
+  const auto dir = kws::test::RealFilesDir("xls-drawing");
+  for (const char* name : {"lo-drawing", "lo-pictures"}) {
+    const Dump dump = RunDump(dir / (std::string(name) + ".xls"), "");
+    ASSERT_EQ(dump.exitCode, 0) << name;
+    std::vector<Fields> peer;
+    for (const Fields& f : ReadPeer(dir / (std::string(name) + ".pictures")))
+      peer.push_back({f[1], "twoCell", f[3], f[4], f[2] == "bmp" ? "png" : f[2]});
+    ASSERT_FALSE(peer.empty()) << name;
+    std::sort(peer.begin(), peer.end());
+    std::vector<Fields> ours;
+    for (const Fields& f : DumpPictures(dump))
+      if (f[4] != "wmf" && f[4] != "emf") ours.push_back(f);
+    EXPECT_EQ(ours, peer) << name;
+    EXPECT_EQ(DumpPictures(dump).size(), peer.size() + (std::string(name) == "lo-pictures" ? 2 : 0)) << name;
+  }
+}
+
 // The dump of a drawing: anchors in the model's order (two-cell, one-cell, absolute), each
 // followed by its objects, a group's members after the group with no cell of their own.
 TEST(XlsDumpDrawings, AnchorsAndObjectsInTreeOrder) {

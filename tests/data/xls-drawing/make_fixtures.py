@@ -37,11 +37,16 @@ Expected lines (tab-separated, texts escaped as in xls_dump):
                   drawing part "anchor  sheet  kind  A1:B2" for each top-level anchor (kind: pic,
                   sp, grpSp, graphicFrame) and "text  sheet  text" for each shape text (paragraphs
                   joined by LF), both in document order.
+  NAME.pictures   for lo-drawing and lo-pictures: "picture  sheet  format  A1  A1  col,colOff,row,rowOff
+                  col,colOff,row,rowOff" (from and to cell, then both markers with their offsets
+                  in EMU) for each picture
+                  openpyxl reads from NAME.xlsx (ws._images; it drops metafiles).
 
 lo_controls.py reads the form controls of a legacy workbook back through LibreOffice (the
 controls test runs it on lo-drawing.xls).
 
-Run: /usr/bin/python3 tests/data/xls-drawing/make_fixtures.py
+Run: /usr/bin/python3 tests/data/xls-drawing/make_fixtures.py [--oracles]
+(--oracles writes only the expected lines, from the files already made.)
 """
 
 import os
@@ -290,6 +295,16 @@ def write_oracles():
             text = "\n".join(paragraphs)
             if text:
                 out.write("text\t%s\t%s\n" % (esc(sheet), esc(text)))
+    for name in ("lo-drawing", "lo-pictures"):
+        wb = openpyxl.load_workbook(path(name + ".xlsx"))
+        with open(path(name + ".pictures"), "w", encoding="utf-8") as out:
+            for ws in wb:
+                for img in ws._images:
+                    a = img.anchor
+                    out.write("picture\t%s\t%s\t%s\t%s\t%d,%d,%d,%d\t%d,%d,%d,%d\n" % (
+                        esc(ws.title), img.format.lower(), a1(a._from.col, a._from.row), a1(a.to.col, a.to.row),
+                        a._from.col, a._from.colOff, a._from.row, a._from.rowOff,
+                        a.to.col, a.to.colOff, a.to.row, a.to.rowOff))
 
 
 def main():
@@ -319,4 +334,7 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    if sys.argv[1:] == ["--oracles"]:
+        write_oracles()
+    else:
+        main()

@@ -617,7 +617,8 @@ TEST_F(EscherFiles, PicturesAreTheInsertedFiles) {
     ASSERT_EQ(got.size(), 5u);
     EXPECT_EQ(std::vector<std::string>(got.begin(), got.begin() + 4), expected);
     EXPECT_EQ(kinds, (std::vector<uint8_t>{msoblipWMF, msoblipEMF, msoblipJPEG, msoblipPNG, msoblipPNG}));
-    // Into the model: "Pict1_<j>" images; metafiles sized by their headers.
+    // Into the model (no drawing library registered here: the hub's image list only):
+    // "Pict1_<j>" images; metafiles sized by their headers.
     xls::TXc12GraphicImages& images = book.Manager().GrManager().Images();
     ASSERT_NE(images.FindByDescr(u"Pict1_1.wmf"), nullptr);
     EXPECT_GT(images.FindByDescr(u"Pict1_2.emf")->FWidth, 0);

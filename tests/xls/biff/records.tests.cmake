@@ -11,6 +11,9 @@ kws_add_test(biff_sheetrecords_fuzz_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/shee
 # The drawing layer: property tables, the picture store, sheet shape trees; the drawing fixtures.
 kws_add_test(biff_escher_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/escher_test.cpp
              LIBS xls_biff kws_test_support kws_realfiles_support)
+# Legacy pictures and text objects into the sheet objects' drawings (the drawing library registered).
+kws_add_test(biff_legacydrawing_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/legacydrawing_test.cpp
+             LIBS xls_biff xls_drawingml kws_test_support kws_realfiles_support)
 # The committed property tables of new shapes must be what the generator writes from its table.
 add_test(NAME EscherNewShapes_GeneratedHeaderUpToDate
          COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/escher/gen_newshapes.py --check)
