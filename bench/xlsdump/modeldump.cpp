@@ -735,7 +735,7 @@ class TDumper {
     for (const TXpgChartGroup& g : groups)
       for (const TXpgChartSeries& s : g.Series) {
         std::u16string sname;
-        if (TCT_SerTx* tx = s.Shared->Tx()) sname = tx->StrRef() ? RefText(tx->StrRef()->GetF()) : tx->V();
+        if (TCT_SerTx* tx = s.Shared->Tx()) sname = tx->StrRef() ? RefText(RefOrText(tx->StrRef())) : tx->V();
         Emit(TLine("series").Text(name).Int(number).Raw(g.Type).Raw(u(s.Shared->Idx())).Raw(u(s.Shared->Order()))
                  .Text(sname).Text(RefText(SourceRef(s.Categories))).Text(RefText(SourceRef(s.Values)))
                  .Text(RefText(SourceRef(s.BubbleSizes))));
@@ -767,10 +767,11 @@ class TDumper {
     return out;
   }
 
-  // A title given by reference: its range; the title text itself is read once rich text is.
+  // A title given by reference: its range as references print; else its text (paragraphs and
+  // line breaks as CR).
   static std::u16string TitleText(xls::xpgchart::TCT_Title* t) {
-    if (t->Tx() && t->Tx()->StrRef()) return RefText(t->Tx()->StrRef()->GetF());
-    return {};
+    if (t->Tx() && t->Tx()->StrRef()) return RefText(RefOrText(t->Tx()->StrRef()));
+    return xls::xpgchart::TitleText(t);
   }
 
   // The sheet's drawing tree (when the drawing library is registered): each anchor (two-cell,
@@ -954,13 +955,15 @@ class TDumper {
     const int32_t index = sheet.Index();
     if (!biff || index < 0 || size_t(index) >= biff->Sheets().Count()) return;
     const xls::biff::TSheet& legacy = *biff->GetSheet(size_t(index));
-    if (!legacy.FCharts) return;
-    for (size_t i = 0; i < legacy.FCharts->EmbeddedCount(); ++i) {
-      const xls::biff::TEmbeddedChart& e = legacy.FCharts->Embedded(i);
-      const std::string place = std::to_string(i);
-      const std::u16string anchor = e.Col >= 0 ? xls::ColRowToRefStr(e.Col, e.Row) : std::u16string();
-      LegacyChart(*biff, sheet.Name(), place, anchor, e.Record());
-    }
+    // Every chart shape of the drawing, nested ones included, in file order.
+    size_t place = 0;
+    legacy.EscherDrawing().ForEachShape([&](xls::biff::TShape& shape, xls::biff::TShapeGroup&) {
+      const auto* chart = dynamic_cast<const xls::biff::TShapeOutsideMsoChart*>(shape.FInterface.get());
+      if (!chart) return;
+      const xls::biff::TMSOObjCLIENTANCHOR* a = shape.ClientAnchor();
+      const std::u16string anchor = a ? xls::ColRowToRefStr(int32_t(a->FCol1), int32_t(a->FRow1)) : std::u16string();
+      LegacyChart(*biff, sheet.Name(), std::to_string(place++), anchor, chart->Records());
+    });
   }
 
   void LegacyChartSheets() {

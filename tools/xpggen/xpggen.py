@@ -7,7 +7,9 @@ created on first occurrence with lazy = true), enumerations (values in ordinal o
 document element(s) above which the root pseudo element stands, and the unit's policy (when
 attributes are assigned, what unknown enumeration values and Booleans give, whether children exist
 from the start or appear on first occurrence, the values of attributes that were not given,
-whether the unit writes, whether the document offers a load). Per class: clear (a Clear(), with
+whether the unit writes, whether the document offers a load). The document elements of a unit
+whose children exist from the start are still made only when their element is read or their
+accessor is first called (one part holds one of them; a document need not build the others). Per class: clear (a Clear(), with
 clear_children also clearing the child objects; clear_inline gives its body in the header, for a
 clear on a hot path that touches no child object), content and content_type, absorb_children (the
 whole content taken without a report), report_unknown_attributes, hooks (generated bodies renamed
@@ -235,7 +237,10 @@ class Unit:
             d.setdefault("ns", self.ns)
             d["kind"] = "single"
             d["type"] = "string"
-            d["lazy"] = False
+            # In an eager unit a document element is made on its first use: when read, or by its
+            # accessor (which never gives nullptr, as if it had been made with the root).
+            d["lazy"] = self.eager()
+            d["on_use"] = self.eager()
             d.setdefault("field", cap(d["element"]))
             kids.append(d)
         r["kids"] = kids
@@ -463,6 +468,8 @@ class Unit:
             return TEXT_TYPES[ch["type"]][0]
         if ch["kind"] == "textlist":
             return "std::vector<%s>" % TEXT_TYPES[ch["type"]][0]
+        if ch.get("on_use"):
+            return "mutable std::unique_ptr<%s>" % ch["class"]
         return "std::unique_ptr<%s>" % ch["class"]
 
     def clear_body(self, c):
@@ -562,6 +569,11 @@ class Unit:
                 w("  %s* %s() const { return F%s.get(); }" % (ch["list_class"], ch["field"], ch["field"]))
             elif ch["kind"] == "mixed":
                 w("  TXPGBaseObjectList* %s() const { return F%s.get(); }" % (ch["field"], ch["field"]))
+            elif ch.get("on_use"):
+                w("  %s* %s() const {" % (ch["class"], ch["field"]))
+                w("    if (!F%s) F%s = std::make_unique<%s>(FOwner);" % (ch["field"], ch["field"], ch["class"]))
+                w("    return F%s.get();" % ch["field"])
+                w("  }")
             else:
                 w("  %s* %s() const { return F%s.get(); }" % (ch["class"], ch["field"], ch["field"]))
         if c["content"] and c["content_type"] == "int":
@@ -823,8 +835,14 @@ class Unit:
             w("  FRootAttributes.Clear();")
             w("  FAssigneds = 0;")
             for ch in c["kids"]:
-                w("  F%s->Clear();" % ch["field"])
-                w("  F%s->SetAssigneds(0);" % ch["field"])
+                if ch.get("on_use"):
+                    w("  if (F%s) {" % ch["field"])
+                    w("    F%s->Clear();" % ch["field"])
+                    w("    F%s->SetAssigneds(0);" % ch["field"])
+                    w("  }")
+                else:
+                    w("  F%s->Clear();" % ch["field"])
+                    w("  F%s->SetAssigneds(0);" % ch["field"])
             w("}")
             w("")
         elif c.get("absorb_children") and "HandleElement" not in c["custom"]:

@@ -273,12 +273,21 @@ void TDrwChart::SetRecord(TChartRecord* record) {
   }
 }
 
+TDrwChart::TDrwChart(int32_t id, TFormulaHandler* handler) : FFormulaHandler(handler) {
+  FName = u"Chart " + Digits(id);
+  FId = id;
+}
+
+TShapeOutsideMsoChart* TDrwChart::ChartShape() const {
+  return FShape ? dynamic_cast<TShapeOutsideMsoChart*>(FShape->FInterface.get()) : nullptr;
+}
+
 TDrwChart& TDrwCharts::Items(size_t index) const {
   if (index >= FItems.size()) throw std::out_of_range("List index out of bounds");
   return *FItems[index];
 }
 
-std::string TDrwCharts::AddFromFile(TChartTreeOwner* shape, TChartRecord* root) {
+std::string TDrwCharts::AddFromFile(TShapeClientAnchor* shape, TChartRecord* root) {
   auto chart = std::make_unique<TDrwChart>(FNextId++, FFormulaHandler);
   chart->FShape = shape;
   try {
@@ -290,34 +299,53 @@ std::string TDrwCharts::AddFromFile(TChartTreeOwner* shape, TChartRecord* root) 
   return {};
 }
 
-const TEmbeddedChart& TDrwCharts::Embedded(size_t index) const {
-  if (index >= FEmbedded.size()) throw std::out_of_range("List index out of bounds");
-  return *FEmbedded[index];
+std::string TDrwCharts::AddFromFile(TShapeClientAnchor& shape) {
+  auto* object = dynamic_cast<TShapeOutsideMsoChart*>(shape.FInterface.get());
+  if (!object) return "Shape is not a chart";
+  if (object->Raw()) return object->Failure();  // a flat list of records has no objects to bind
+  const std::string failure = AddFromFile(&shape, &object->Records());
+  if (!failure.empty()) object->FFailure = "Chart kept without objects: " + failure;
+  return object->Failure();
 }
 
-TEmbeddedChart::TEmbeddedChart(TEscherGroup* drawingGroup)
-    : FDrawingGroup(drawingGroup), FRecord(NewChartRoot(this)) {}
-TEmbeddedChart::~TEmbeddedChart() = default;
-void TEmbeddedChart::SetDrawing(std::unique_ptr<TEscherDrawing> drawing) { FDrawing = std::move(drawing); }
+TDrwChart& TDrwCharts::Add() {
+  if (!FDrawing) throw XLSRWException("Chart list without a drawing");
+  TShapeClientAnchor* shape = FDrawing->AddChart();
+  auto chart = std::make_unique<TDrwChart>(FNextId++, FFormulaHandler);
+  chart->FShape = shape;
+  TDrwChart& c = *chart;
+  FItems.push_back(std::move(chart));
+  // A new tree is an empty root: bound to itself, it holds nothing yet.
+  if (TShapeOutsideMsoChart* object = c.ChartShape()) c.SetRecord(&object->Records());
+  return c;
+}
 
-std::string TDrwCharts::ReadEmbedded(TChartRecordSource& source, int32_t col, int32_t row, const void* shape,
-                                     TEscherGroup* drawingGroup) {
-  auto e = std::make_unique<TEmbeddedChart>(drawingGroup);
-  e->Col = col;
-  e->Row = row;
-  e->Shape = shape;
-  TEmbeddedChart& chart = *e;
-  FEmbedded.push_back(std::move(e));
-  std::string failure = ReadChartOrRaw(*chart.FRecord, source, FFonts, source.Pos());
+// ---- the chart shape's object -----------------------------------------------------------------
+
+TShapeOutsideMsoChart::TShapeOutsideMsoChart(TEscherGroup* drawingGroup, TXc12Fonts* fonts)
+    : TShapeOutsideMso(TMSOShapeType::mstChart),
+      FDrawingGroup(drawingGroup),
+      FFonts(fonts),
+      FRecords(NewChartRoot(this)) {}
+TShapeOutsideMsoChart::~TShapeOutsideMsoChart() = default;
+
+void TShapeOutsideMsoChart::SetDrawing(std::unique_ptr<TEscherDrawing> drawing) { FDrawing = std::move(drawing); }
+
+std::string TShapeOutsideMsoChart::Read(TChartRecordSource& source) {
+  const std::string failure = ReadChartOrRaw(*FRecords, source, FFonts, source.Pos());
   if (!failure.empty()) {
-    chart.FRaw = true;
-    chart.FDrawing.reset();
-    return "Chart kept raw: " + failure;
+    FRaw = true;
+    FDrawing.reset();
+    FFailure = "Chart kept raw: " + failure;
   }
-  failure = AddFromFile(&chart, chart.FRecord.get());
-  if (!failure.empty()) return "Chart kept without objects: " + failure;
-  chart.FChart = FItems.back().get();
-  return {};
+  return failure;
+}
+
+bool TShapeOutsideMsoChart::NeedDrawing() {
+  if (FDrawing) return false;
+  FDrawing = std::make_unique<TEscherDrawing>(FDrawingGroup, nullptr, nullptr);
+  FDrawing->AddEmpty();
+  return true;
 }
 
 // ---- the record tree as a dump reads it ----------------------------------------------------

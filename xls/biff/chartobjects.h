@@ -10,6 +10,13 @@
 // (0x1041) with AXIS (0x101D, wType u16 0 category, 1 value, 2 series), CHARTFORMAT (0x1014)
 // whose first child is the chart type record, and SHTPROPS (0x1044).
 //
+// An embedded chart's record tree belongs to the object of its drawing shape,
+// `TShapeOutsideMsoChart`: the sheet drawing's reader makes that object for an OBJ record of
+// object type 5 and lets it read the chart sub-stream that follows; the sheet's shape-read event
+// then hands the shape to the sheet's chart list (`TDrwCharts::AddFromFile`), which binds a chart
+// object to the tree. A new chart (`TDrwCharts::Add`) gets a new chart shape in the sheet's
+// drawing (`TEscherDrawing::AddChart`) whose tree is an empty root.
+//
 // Design: binding never changes the tree except for a fill-effect frame, whose GELFRAME content
 // moves into the frame's property table (and back through the record's update event). A chart
 // the layer rejects is dropped from the chart list and keeps its record tree (`AddFromFile`
@@ -22,8 +29,10 @@
 #include <vector>
 
 #include "xls/biff/chartrecords.h"
+#include "xls/biff/drawingobjects.h"  // TDrwAnchor
 #include "xls/biff/escherpictures.h"  // TMSOBlipType
 #include "xls/biff/escherrecords.h"   // TOPT
+#include "xls/biff/shapeobjects.h"    // TShapeOutsideMso
 #include "xls/model/xlscellarea.h"
 
 namespace xls {
@@ -34,6 +43,7 @@ class TXc12Fonts;
 namespace xls::biff {
 
 class TFormulaHandler;
+class TShapeOutsideMsoChart;
 
 enum class TXLSChartType : uint8_t { xctNone, xctArea, xctBubble, xctColumn, xctLine, xctPie, xctRadar, xctScatter, xctSurface };
 enum class TChartLineStyle : uint8_t { clsSolid, clsDash, clsDot, clsDashDot, clsDashDotDot, clsNone, clsDarkGray, clsMediumGray, clsLightGray };
@@ -462,13 +472,15 @@ class TChartLabel {
   TChartRecord* FRecSERIESTEXT = nullptr;
 };
 
-// An embedded chart's objects.
-class TDrwChart {
+// An embedded chart's objects; the item stands for the chart's shape in the sheet's drawing (none
+// for a chart bound to a tree of its own).
+class TDrwChart : public TDrwAnchor {
  public:
-  TDrwChart(int32_t id, TFormulaHandler* handler) : FName(u"Chart " + Digits(id)), FFormulaHandler(handler) {}
+  TDrwChart(int32_t id, TFormulaHandler* handler);
   const std::u16string& Name() const { return FName; }
   TChartRecord* Rec() const { return FRecord; }
-  TChartTreeOwner* Shape() const { return FShape; }
+  // The object of the chart's shape, which holds the record tree (nullptr without a shape).
+  TShapeOutsideMsoChart* ChartShape() const;
   // Binds the chart to a record tree (its root, or the CHART record's parent): raises
   // XLSRWException with the layer's message for a tree of unexpected shape.
   void SetRecord(TChartRecord* record);
@@ -490,8 +502,6 @@ class TDrwChart {
   friend class TDrwCharts;
   static std::u16string Digits(int32_t v);
   TChartRecord& Props() const;
-  std::u16string FName;
-  TChartTreeOwner* FShape = nullptr;
   TChartRecord* FRecord = nullptr;
   TChartRecord* FRecCHART = nullptr;
   TChartRecord* FRecSHTPROPS = nullptr;
@@ -503,60 +513,76 @@ class TDrwChart {
   TFormulaHandler* FFormulaHandler;
 };
 
-// An embedded chart read from a sheet's drawing records: it owns the chart's record tree (the
-// chart shape's part until the sheet's shape tree holds chart shapes) and keeps the top-left cell
-// of the shape's anchor.
-class TEmbeddedChart : public TChartTreeOwner {
+// The object of an embedded chart's shape (OBJ object type 5): the chart's record tree, read from
+// the chart sub-stream that follows the shape's OBJ record, and the chart's own drawing. Made by
+// the sheet drawing's reader with the drawing's picture store and fonts, or with a new chart shape
+// (`TEscherDrawing::AddChart`), whose tree is an empty root.
+class TShapeOutsideMsoChart : public TShapeOutsideMso, public TChartTreeOwner {
  public:
-  explicit TEmbeddedChart(TEscherGroup* drawingGroup = nullptr);
-  ~TEmbeddedChart() override;
+  explicit TShapeOutsideMsoChart(TEscherGroup* drawingGroup = nullptr, TXc12Fonts* fonts = nullptr);
+  ~TShapeOutsideMsoChart() override;
+  TChartRecordUpdate& Records() const { return *FRecords; }
   // The chart's own drawing (nullptr when it has none).
   TEscherDrawing* Drawing() const { return FDrawing.get(); }
-  TChartRecordUpdate& Record() const { return *FRecord; }
+  TEscherGroup* DrawingGroup() const override { return FDrawingGroup; }
+  TXc12Fonts* Fonts() const { return FFonts; }
+  void SetOwners(TEscherGroup* drawingGroup, TXc12Fonts* fonts) {
+    FDrawingGroup = drawingGroup;
+    FFonts = fonts;
+  }
+
+  // Reads the chart sub-stream that starts at the source's position (its BOF) up to its first EOF
+  // into the tree, with the object's fonts. One the tree reader cannot take is kept as a flat list
+  // of its records (without a drawing): the reason is returned and kept as `Failure`.
+  std::string Read(TChartRecordSource& source);
   // True when the sub-stream could not be read as a tree: the root holds its records flat.
   bool Raw() const { return FRaw; }
-  // The chart's objects; nullptr for a raw tree or one the object layer rejected.
-  TDrwChart* Chart() const { return FChart; }
-  int32_t Col = -1, Row = -1;  // top-left cell of the anchor, -1 when the drawing gave none
-  const void* Shape = nullptr;  // the sheet drawing's shape the chart belongs to
+  // Why the chart was kept raw or without objects ("Chart kept raw: ...", "Chart kept without
+  // objects: ..."); empty when neither happened.
+  const std::string& Failure() const { return FFailure; }
+  // The chart's drawing, made when it has none: a drawing of the object's picture store that has
+  // its cluster there. True when it was made.
+  bool NeedDrawing();
 
  protected:
-  TEscherGroup* DrawingGroup() const override { return FDrawingGroup; }
   TXc12Fonts* DrawingFonts(TXc12Fonts*) const override { return nullptr; }
   void SetDrawing(std::unique_ptr<TEscherDrawing> drawing) override;
 
  private:
   friend class TDrwCharts;
   TEscherGroup* FDrawingGroup;
-  std::unique_ptr<TChartRecordUpdate> FRecord;
+  TXc12Fonts* FFonts;
+  std::unique_ptr<TChartRecordUpdate> FRecords;
   std::unique_ptr<TEscherDrawing> FDrawing;  // declared after the tree: freed before it
-  TDrwChart* FChart = nullptr;
   bool FRaw = false;
+  std::string FFailure;
 };
 
-// The embedded charts of a legacy sheet.
+// The embedded charts of a legacy sheet, over the sheet's drawing.
 class TDrwCharts {
  public:
-  TDrwCharts(TFormulaHandler* handler, TXc12Fonts* fonts) : FFormulaHandler(handler), FFonts(fonts) {}
+  TDrwCharts(TEscherDrawing* drawing, TFormulaHandler* handler, TXc12Fonts* fonts)
+      : FDrawing(drawing), FFormulaHandler(handler), FFonts(fonts) {}
   size_t Count() const { return FItems.size(); }
   TDrwChart& Items(size_t index) const;  // std::out_of_range outside
+  // Forgets the charts (their shapes, with the trees, stay with the drawing).
   void Clear() { FItems.clear(); }
-  // Adds the chart of a chart shape whose tree has the root `root`. A tree the layer rejects gets
-  // no chart object: the reason is returned (empty when the chart was added).
-  std::string AddFromFile(TChartTreeOwner* shape, TChartRecord* root);
   TXc12Fonts* Fonts() const { return FFonts; }
 
-  // Reads the chart sub-stream that starts at the source's position (its BOF) into a new embedded
-  // chart and adds its objects; returns why the chart was kept raw or got no objects (empty when
-  // neither happened).
-  std::string ReadEmbedded(TChartRecordSource& source, int32_t col, int32_t row, const void* shape = nullptr,
-                           TEscherGroup* drawingGroup = nullptr);
-  size_t EmbeddedCount() const { return FEmbedded.size(); }
-  const TEmbeddedChart& Embedded(size_t index) const;  // std::out_of_range outside
+  // A new chart: a new chart shape in the sheet's drawing (`AddChart`), its object bound to the
+  // shape's tree.
+  TDrwChart& Add();
+  // Adds the chart of a chart shape read from the file, whose object is a `TShapeOutsideMsoChart`
+  // (the sheet's shape-read event calls it). A raw tree, or one the layer rejects, gets no chart
+  // item: the object's `Failure` says why and is returned (empty when the chart was added).
+  std::string AddFromFile(TShapeClientAnchor& shape);
+  // Binds a new chart item of `shape` (may be nullptr) to the tree whose root is `root`; the
+  // reason when the layer rejects the tree (no item is added then), else empty.
+  std::string AddFromFile(TShapeClientAnchor* shape, TChartRecord* root);
 
  private:
-  std::vector<std::unique_ptr<TEmbeddedChart>> FEmbedded;
   std::vector<std::unique_ptr<TDrwChart>> FItems;
+  TEscherDrawing* FDrawing;
   TFormulaHandler* FFormulaHandler;
   TXc12Fonts* FFonts;
   int32_t FNextId = 1;

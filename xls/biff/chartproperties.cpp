@@ -226,12 +226,17 @@ void TGelFrame::SetDefaults() {
   FOPT.AddValue(0x01BF, 0x001F001C);
   FOPT.SetItemCount();
   if (auto* u = dynamic_cast<TChartRecordUpdate*>(&r)) u->OnUpdate = [this](TChartRecordUpdate&) { UpdateRecord(); };
-  // The chart needs a drawing record for its fill picture: after the root's PROTECT.
+  // A fill picture lives in the chart's own drawing: a chart shape without one gets a drawing
+  // (with its cluster in the picture store) and the drawing's record after the root's PROTECT. A
+  // tree that belongs to no chart shape gets the record alone. The insertion point is looked for
+  // first, so that a failure leaves no drawing behind.
   TChartRecord* root = r.Root();
   if (!root) Fail("Can not find chart root record");
-  if (root->Find(CHARTREC_MSODRAWING)) return;
+  auto* shape = dynamic_cast<TShapeOutsideMsoChart*>(root->Owner());
+  if (shape ? shape->Drawing() != nullptr : root->Find(CHARTREC_MSODRAWING) != nullptr) return;
   const int32_t protect = root->FindRecord(CHARTREC_PROTECT);
   if (protect < 0) Fail("Can not find insertion point for MSODRAWING");
+  if (shape) shape->NeedDrawing();
   root->InsertRecord(protect + 1, CHARTREC_MSODRAWING, 0, false);
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/textcodec.h"
 #include "xls/biff/biffrecordview.h"
+#include "xls/biff/chartobjects.h"  // TShapeOutsideMsoChart
 #include "xls/biff/eschernewshapes.gen.h"
 #include "xls/biff/shapeobjects.h"
 #include "xls/biff/xlsreadii.h"
@@ -131,6 +132,16 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
     shape.FHasText = true;
     // The object holds the TXO body, the text and the runs now: the raw records are let go.
     if (text) std::vector<uint8_t>().swap(shape.FTXO);
+  }
+  if (auto* chart = dynamic_cast<TShapeOutsideMsoChart*>(object.get())) {
+    // An embedded chart reads the sub-stream its shape's reader kept, with this drawing's picture
+    // store and fonts; the shape keeps no copy.
+    chart->SetOwners(drawing.EscherGroup(), drawing.Fonts());
+    if (shape.FChart) {
+      TListChartSource source(*shape.FChart);
+      chart->Read(source);
+      shape.FChart.reset();
+    }
   }
   shape.FInterface = std::move(object);
 }
@@ -422,16 +433,16 @@ void TDrawingReader::ReadObj(TShape& shape) {
 }
 
 void TDrawingReader::ReadChart(TShape& shape) {
-  // An embedded chart's substream, BOF to its own EOF, kept raw.
-  int depth = 0;
+  // An embedded chart's substream, BOF to its first EOF, kept raw for the chart's object. A
+  // chart sub-stream holds no other: a second BOF (Gnumeric starts charts with two) is one of its
+  // records.
   while (FRec + 1 < R.Count()) {
     const uint16_t id = R.Id(++FRec);
     const auto body = R.Body(FRec);
     FPos = body.size();
     if (!shape.FChart) shape.FChart = std::make_unique<TBaseRecordStorage>();
     shape.FChart->AddRec(uint32_t(id) | uint32_t(body.size()) << 16, body);
-    if (IsSubstreamBOF(id)) ++depth;
-    if (id == BIFFID_EOF && --depth == 0) return;
+    if (id == BIFFID_EOF) return;
   }
   throw XLSRWException("Embedded chart without its EOF");
 }
@@ -530,14 +541,11 @@ void TEscherDrawing::LoadFromStream(TXLSStream& stream, TDrawingRecords& records
       if (stream.ReadHeader(h) < 4) break;
       take(h);
     } else if (IsSubstreamBOF(next) && records.Id(records.Count() - 1) == BIFFID_OBJ) {
-      // An embedded chart: its substream to its own EOF.
-      int depth = 0;
-      do {
-        if (stream.ReadHeader(h) < 4) break;
-        if (IsSubstreamBOF(h.RecID)) ++depth;
-        if (h.RecID == BIFFID_EOF) --depth;
+      // An embedded chart: its substream to its first EOF.
+      while (stream.ReadHeader(h) == 4) {
         take(h);
-      } while (depth > 0);
+        if (h.RecID == BIFFID_EOF) break;
+      }
     } else {
       break;
     }
@@ -627,6 +635,11 @@ void TEscherDrawing::DeleteShape(uint32_t spId) {
 void TEscherDrawing::PrepareNewShape() {
   if (!FGroup->FList.empty()) {
     if (FParent && FDgId != 0) FParent->UpdateFIDCL(FDgId);
+    // A drawing read from a file holds the last shape id given out (DG spidCur), not the next:
+    // a new shape takes an id above every id of the drawing, so that no two shapes share one.
+    uint32_t highest = FGroup->FSpId;
+    ForEachShape([&highest](TShape& s, TShapeGroup&) { highest = std::max(highest, s.FSpId); });
+    if (FDG.CurSpId <= highest) FDG.CurSpId = highest + 1;
     return;
   }
   uint32_t dgId = 0, block = 0;
@@ -697,7 +710,7 @@ TShapeClientAnchor* TEscherDrawing::NewShape(int kind) {
   switch (kind) {
     case NS_TextBox: object = std::make_unique<TShapeOutsideMsoBaseText>(TMSOShapeType::mstTextBox); break;
     case NS_Note: object = std::make_unique<TShapeOutsideMsoNote>(); break;
-    case NS_Chart: object = std::make_unique<TShapeOutsideMsoChart>(); break;
+    case NS_Chart: object = std::make_unique<TShapeOutsideMsoChart>(FParent, FFonts); break;
     case NS_ListBox: object = std::make_unique<TShapeControlListBox>(); break;
     case NS_ComboBox: object = std::make_unique<TShapeControlComboBox>(); break;
     case NS_ComboBoxAutoFilter: {

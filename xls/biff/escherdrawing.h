@@ -122,7 +122,8 @@ class TShape {
   // record's 4-byte header, then its body); empty without a text, and emptied once the shape's
   // text object has read them (it keeps the TXO body, the text and the runs).
   std::vector<uint8_t> FTXO;
-  // An embedded chart's substream, BOF to EOF, kept raw; made for a chart.
+  // An embedded chart's substream, BOF to its first EOF, as read; made for a chart and handed to
+  // the chart's object once that is made (a shape without a chart object keeps it).
   std::unique_ptr<TBaseRecordStorage> FChart;
   // The text of the TXO records (empty without them).
   std::u16string FText;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "xls/biff/biffinternalnames.h"
+#include "xls/biff/chartobjects.h"  // TShapeOutsideMsoChart
 #include "xls/biff/biffrecordview.h"
 #include "xls/model/xlserrors.h"
 

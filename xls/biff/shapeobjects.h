@@ -367,11 +367,8 @@ class TShapeControlScrollBar : public TShapeOutsideMso {
   void SetWord(size_t off, uint16_t v);
 };
 
-// An embedded chart (its chart sub-stream stays with the shape, as raw records).
-class TShapeOutsideMsoChart : public TShapeOutsideMso {
- public:
-  TShapeOutsideMsoChart() : TShapeOutsideMso(TMSOShapeType::mstChart) {}
-};
+// An embedded chart's object, `TShapeOutsideMsoChart`, holds the chart's record tree: it lives
+// with the chart layer (chartobjects.h).
 
 // The object a shape gets for the object type of its stored sub-records (ObjectTypeOf); nullptr
 // when it gets none. `hasText`: a TXO follows for it (the shape has a text id, or its container

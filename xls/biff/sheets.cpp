@@ -88,6 +88,10 @@ TSheet::TSheet(TSheets* owner, int32_t id)
   FEscherDrawing->OnReadShape = [this](TEscherDrawing&, TShape& shape) {
     FDrawingObjects->AddFromFile(shape);
     FControlObjects->AddFromFile(shape);
+    // A chart shape anchored to cells goes to the chart list by its object, whatever its shape
+    // type (Excel writes 201, Gnumeric 146).
+    auto* anchored = dynamic_cast<TShapeClientAnchor*>(&shape);
+    if (anchored && dynamic_cast<TShapeOutsideMsoChart*>(shape.FInterface.get())) Charts().AddFromFile(*anchored);
   };
   FSelectedAreas.Init(0, 0);
   FName = u"Sheet" + kws::Utf8ToUtf16(std::to_string(id + 1));
@@ -126,6 +130,16 @@ void TSheet::AfterFileRead() {
 void TSheet::ReleaseDrawingObjects() {
   FDrawingObjects->Release();
   FControlObjects->Release();
+  if (FCharts) FCharts->Clear();
+}
+
+TDrwCharts& TSheet::Charts() {
+  if (!FCharts) {
+    TBIFF5* biff = FOwner ? FOwner->Owner() : nullptr;
+    FCharts = std::make_unique<TDrwCharts>(FEscherDrawing.get(), biff ? &biff->FormulaHandler() : nullptr,
+                                           biff ? &biff->Fonts() : nullptr);
+  }
+  return *FCharts;
 }
 
 void TSheet::NameIndexChanged(int32_t delta) {

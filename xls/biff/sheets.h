@@ -9,8 +9,8 @@
 // WINDOW2, WSBOOL, DEFCOLWIDTH and DIMENSIONS slots through bounded views: a BIFF5 WINDOW2 of 10
 // bytes has no zoom words, so its zoom reads 0 and is not written.
 //
-// Conditional formats, validations and autofilters are held in `FRules` (sheetrules.h). Not held
-// here yet: the drawing with its objects, controls and charts (their records are kept raw).
+// Conditional formats, validations and autofilters are held in `FRules` (sheetrules.h). The
+// sheet's drawing sorts each shape it reads into the drawing-object, control and chart lists.
 #pragma once
 
 #include <cstdint>
@@ -254,8 +254,9 @@ class TSheet : public TBasicSheet {
   void ReleaseDrawingObjects();
   // Conditional formats, validations and the autofilter (sheetrules.h), made on first use.
   std::unique_ptr<TSheetRules> FRules;
-  // Embedded charts (chartobjects.h), made by the reader at the sheet's first chart.
+  // Embedded charts (chartobjects.h), made at the sheet's first chart (`Charts()`).
   std::unique_ptr<TDrwCharts> FCharts;
+  TDrwCharts& Charts();
 
  private:
   TSheets* FOwner;

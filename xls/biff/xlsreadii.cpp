@@ -525,33 +525,17 @@ void TXLSReadII::RecMSODRAWING() {
       StoreRecord(TBIFFHeader{records.Id(i), uint16_t(records.Body(i).size())}, records.Body(i));
     throw;
   }
-  ReadEmbeddedCharts(*sheet);
+  WarnEmbeddedCharts(*sheet);
 }
 
-// Every chart shape of the sheet's drawing (nested groups included) hands the chart records its
-// reader kept to the sheet's chart list, which makes the record tree and the chart's objects; the
-// shape keeps no copy. A chart that cannot be read so is warning 2003 and stays with the list as
-// it could be read (raw, or a tree without objects).
-void TXLSReadII::ReadEmbeddedCharts(TSheet& sheet) {
-  const std::function<void(const TShapeGroup&)> walk = [&](const TShapeGroup& group) {
-    for (size_t i = 0; i < group.Count(); ++i) {
-      TShape& shape = *group.Items(i);
-      if (shape.IsGroup()) walk(static_cast<const TShapeGroup&>(shape));
-      if (!shape.FChart || shape.FChart->Count() == 0) continue;
-      int32_t col = -1, row = -1;
-      if (const TMSOObjCLIENTANCHOR* a = shape.ClientAnchor()) {
-        col = int32_t(a->FCol1);
-        row = int32_t(a->FRow1);
-      }
-      if (!sheet.FCharts) sheet.FCharts = std::make_unique<TDrwCharts>(&FXLS->FormulaHandler(), &FXLS->Fonts());
-      TListChartSource source(*shape.FChart);
-      const std::string failure =
-          sheet.FCharts->ReadEmbedded(source, col, row, &shape, sheet.EscherDrawing().EscherGroup());
-      if (!failure.empty()) Warning(u"Embedded chart: " + kws::Utf8ToUtf16(failure), XLSWARN_BIFF_RECORD_SKIPPED);
-      shape.FChart.reset();
-    }
-  };
-  walk(sheet.EscherDrawing().Group());
+// Every chart of the sheet's drawing (nested groups included) that its object kept raw or that
+// the chart list could not bind is warning 2003; the chart keeps what could be read.
+void TXLSReadII::WarnEmbeddedCharts(TSheet& sheet) {
+  sheet.EscherDrawing().ForEachShape([this](TShape& shape, TShapeGroup&) {
+    const auto* chart = dynamic_cast<const TShapeOutsideMsoChart*>(shape.FInterface.get());
+    if (chart && !chart->Failure().empty())
+      Warning(u"Embedded chart: " + kws::Utf8ToUtf16(chart->Failure()), XLSWARN_BIFF_RECORD_SKIPPED);
+  });
 }
 
 void TXLSReadII::RecNOTE() {

@@ -207,7 +207,7 @@ class TXLSReadII {
   void RecordLoop();
   void ReadBIFF4Worksheet();
   void ReadChartSheet();
-  void ReadEmbeddedCharts(TSheet& sheet);
+  void WarnEmbeddedCharts(TSheet& sheet);
   void ReadSubstreamRaw(TBaseRecordStorage* keep);
   void StoreCurrent();
   void StoreRecord(const TBIFFHeader& header, std::span<const uint8_t> body);

@@ -576,11 +576,25 @@ TXLSDrwTextRun::TXLSDrwTextRun(TEG_TextRun* run, bool withFont) : FRun(run) {
 
 TXLSDrwTextRun::~TXLSDrwTextRun() = default;
 
-std::u16string TXLSDrwTextRun::Text() const {
-  if (FRun->A_R()) return FRun->A_R()->A_T();
-  if (FRun->A_Br()) return u"\r";
+std::u16string TextRunText(const TEG_TextRun& run) {
+  if (run.A_R()) return run.A_R()->A_T();
+  if (run.A_Br()) return u"\r";
   return u"";
 }
+
+std::u16string TextBodyText(const TCT_TextBody& body) {
+  std::u16string s;
+  if (!body.A_PXpgList()) return s;
+  bool first = true;
+  for (const auto& p : *body.A_PXpgList()) {
+    if (!first) s += u'\r';
+    first = false;
+    for (const auto& r : *p->A_EG_TextRuns()) s += TextRunText(*r);
+  }
+  return s;
+}
+
+std::u16string TXLSDrwTextRun::Text() const { return TextRunText(*FRun); }
 
 void TXLSDrwTextRun::SetText(std::u16string_view text) {
   // The run properties move between the run and the break, so the font stays over them; a
@@ -685,14 +699,7 @@ TXLSDrwTextBody::TXLSDrwTextBody(TCT_TextBody* body)
 
 TXLSDrwTextBody::~TXLSDrwTextBody() = default;
 
-std::u16string TXLSDrwTextBody::PlainText() const {
-  std::u16string s;
-  for (int i = 0; i < FParas->Count(); ++i) {
-    if (i > 0) s += u'\r';
-    s += FParas->GetItems(i)->PlainText();
-  }
-  return s;
-}
+std::u16string TXLSDrwTextBody::PlainText() const { return TextBodyText(*FBody); }
 
 void TXLSDrwTextBody::SetPlainText(std::u16string_view text) {
   FParas->Clear();

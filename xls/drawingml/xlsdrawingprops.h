@@ -398,6 +398,11 @@ class TXLSDrwTextPara;
 class TXLSDrwTextParas;
 class TXLSDrwTextBody;
 
+// The text of a run item (a regular run's text, a line break as CR, a field as nothing) and of a
+// whole body (its paragraphs joined with CR), read without changing the tree.
+std::u16string TextRunText(const TEG_TextRun& run);
+std::u16string TextBodyText(const TCT_TextBody& body);
+
 // One run item: a regular run or a line break (with its font), or a field.
 class TXLSDrwTextRun : public TXLSDrwShapeProp {
  public:

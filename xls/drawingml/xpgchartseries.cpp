@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "xls/drawingml/xlsdrawingprops.h"
+
 namespace xls::xpgchart {
 
 namespace {
@@ -63,14 +65,34 @@ std::vector<TXpgChartGroup> ChartGroups(const TCT_PlotArea& p) {
   return out;
 }
 
+namespace {
+template <class Ref>
+std::u16string BoundOrRead(const Ref* ref) {
+  if (!ref) return {};
+  const TXLSRelCells* cells = ref->RCells();
+  return cells && cells->SheetIndex() >= 0 ? ref->GetF() : ref->F();
+}
+}  // namespace
+
+std::u16string RefOrText(const TCT_StrRef* ref) { return BoundOrRead(ref); }
+std::u16string RefOrText(const TCT_NumRef* ref) { return BoundOrRead(ref); }
+
 std::u16string SourceRef(const TCT_AxDataSource* s) {
   if (!s) return {};
-  if (s->NumRef()) return s->NumRef()->GetF();
-  if (s->StrRef()) return s->StrRef()->GetF();
+  if (s->NumRef()) return RefOrText(s->NumRef());
+  if (s->StrRef()) return RefOrText(s->StrRef());
   if (s->MultiLvlStrRef()) return s->MultiLvlStrRef()->F();
   return {};
 }
 
-std::u16string SourceRef(const TCT_NumDataSource* s) { return s && s->NumRef() ? s->NumRef()->GetF() : std::u16string(); }
+std::u16string SourceRef(const TCT_NumDataSource* s) { return s ? RefOrText(s->NumRef()) : std::u16string(); }
+
+std::u16string TitleText(const TCT_Title* title) {
+  const TCT_Tx* tx = title ? title->Tx() : nullptr;
+  if (!tx) return {};
+  if (tx->StrRef()) return tx->StrRef()->GetF();
+  if (tx->Rich()) return TextBodyText(*tx->Rich());
+  return {};
+}
 
 }  // namespace xls::xpgchart

@@ -28,9 +28,21 @@ struct TXpgChartGroup {
 // The groups of the plot area in the order of the part (by their order stamps).
 std::vector<TXpgChartGroup> ChartGroups(const TCT_PlotArea& plot);
 
-// The reference text of a data source: the number, string or multi-level string reference's F
-// (the bound range once the load has ended), else empty.
+// The text of a reference: the bound range in absolute form (GetF) once the load has bound it,
+// else the text as read; a reference that names no sheet of the workbook, or is no range at all
+// (LibreOffice writes a literal series name as the c:f "Formatted"), keeps its text instead of
+// the unbound range's "???!$A$1".
+std::u16string RefOrText(const TCT_StrRef* ref);
+std::u16string RefOrText(const TCT_NumRef* ref);
+
+// The reference text of a data source: the number, string or multi-level string reference's
+// RefOrText (the multi-level reference's text as read), else empty.
 std::u16string SourceRef(const TCT_AxDataSource* source);
 std::u16string SourceRef(const TCT_NumDataSource* source);
+
+// The text of a chart, axis or label title: the reference's F when the title is given by a cell
+// reference, else the rich text's paragraphs joined with CR (line breaks as CR); empty without
+// either (a title Excel makes itself from the series name has no text in the part).
+std::u16string TitleText(const TCT_Title* title);
 
 }  // namespace xls::xpgchart

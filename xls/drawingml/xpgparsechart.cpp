@@ -627,7 +627,7 @@ void TCT_NumFmt::AssignAttributes(const TXpgXMLAttributeList& a) {
 // TCT_Tx --------------------------------------------------------------------------------------
 
 TCT_Tx::TCT_Tx(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 1;
+  FElementCount = 2;
   FAttributeCount = 0;
   XpgChargeElement(owner);
 }
@@ -638,14 +638,28 @@ int TCT_Tx::CheckAssigned() {
   int n = 0;
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
   if (FStrRef) { const int k = FStrRef->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FRich) { const int k = FRich->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
 
 TXPGBase* TCT_Tx::HandleElement(TXPGReader& r) {
-  if (r.Is(TXpgNs::Chart, "strRef")) {
-    if (!FStrRef) FStrRef = std::make_unique<TCT_StrRef>(FOwner);
-    TCT_StrRef* x = FStrRef.get();
-    return x;
+  switch (r.LocalHashA()) {
+    case 422:
+      if (r.Is(TXpgNs::Chart, "rich")) {
+        if (!FRich) FRich = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FRich.get();
+        return x;
+      }
+      break;
+    case 630:
+      if (r.Is(TXpgNs::Chart, "strRef")) {
+        if (!FStrRef) FStrRef = std::make_unique<TCT_StrRef>(FOwner);
+        TCT_StrRef* x = FStrRef.get();
+        return x;
+      }
+      break;
+    default:
+      break;
   }
   return nullptr;
 }
@@ -2191,7 +2205,7 @@ void TCT_DLblPos::AssignAttributes(const TXpgXMLAttributeList& a) {
 // TEG_DLblShared ------------------------------------------------------------------------------
 
 TEG_DLblShared::TEG_DLblShared(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 10;
+  FElementCount = 11;
   FAttributeCount = 0;
   XpgChargeElement(owner);
 }
@@ -2203,6 +2217,7 @@ int TEG_DLblShared::CheckAssigned() {
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
   if (FNumFmt) { const int k = FNumFmt->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxPr) { const int k = FTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FDLblPos) { const int k = FDLblPos->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FShowLegendKey) { const int k = FShowLegendKey->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FShowVal) { const int k = FShowVal->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -2220,6 +2235,13 @@ TXPGBase* TEG_DLblShared::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::Chart, "spPr")) {
         if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
         TCT_ShapeProperties* x = FSpPr.get();
+        return x;
+      }
+      break;
+    case 430:
+      if (r.Is(TXpgNs::Chart, "txPr")) {
+        if (!FTxPr) FTxPr = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxPr.get();
         return x;
       }
       break;
@@ -2599,7 +2621,7 @@ void TCT_Period::AssignAttributes(const TXpgXMLAttributeList& a) {
 // TCT_TrendlineLbl ----------------------------------------------------------------------------
 
 TCT_TrendlineLbl::TCT_TrendlineLbl(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 5;
+  FElementCount = 6;
   FAttributeCount = 0;
   XpgChargeElement(owner);
 }
@@ -2613,6 +2635,7 @@ int TCT_TrendlineLbl::CheckAssigned() {
   if (FTx) { const int k = FTx->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FNumFmt) { const int k = FNumFmt->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxPr) { const int k = FTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -2630,6 +2653,13 @@ TXPGBase* TCT_TrendlineLbl::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::Chart, "spPr")) {
         if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
         TCT_ShapeProperties* x = FSpPr.get();
+        return x;
+      }
+      break;
+    case 430:
+      if (r.Is(TXpgNs::Chart, "txPr")) {
+        if (!FTxPr) FTxPr = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxPr.get();
         return x;
       }
       break;
@@ -3208,7 +3238,7 @@ void TCT_AxPos::AssignAttributes(const TXpgXMLAttributeList& a) {
 // TCT_Title -----------------------------------------------------------------------------------
 
 TCT_Title::TCT_Title(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 5;
+  FElementCount = 6;
   FAttributeCount = 0;
   XpgChargeElement(owner);
 }
@@ -3222,6 +3252,7 @@ int TCT_Title::CheckAssigned() {
   if (FLayout) { const int k = FLayout->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FOverlay) { const int k = FOverlay->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxPr) { const int k = FTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -3239,6 +3270,13 @@ TXPGBase* TCT_Title::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::Chart, "spPr")) {
         if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
         TCT_ShapeProperties* x = FSpPr.get();
+        return x;
+      }
+      break;
+    case 430:
+      if (r.Is(TXpgNs::Chart, "txPr")) {
+        if (!FTxPr) FTxPr = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxPr.get();
         return x;
       }
       break;
@@ -3428,7 +3466,7 @@ void TCT_BuiltInUnit::AssignAttributes(const TXpgXMLAttributeList& a) {
 // TCT_DispUnitsLbl ----------------------------------------------------------------------------
 
 TCT_DispUnitsLbl::TCT_DispUnitsLbl(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 3;
+  FElementCount = 4;
   FAttributeCount = 0;
   XpgChargeElement(owner);
 }
@@ -3441,6 +3479,7 @@ int TCT_DispUnitsLbl::CheckAssigned() {
   if (FLayout) { const int k = FLayout->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FTx) { const int k = FTx->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxPr) { const int k = FTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
 
@@ -3457,6 +3496,13 @@ TXPGBase* TCT_DispUnitsLbl::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::Chart, "spPr")) {
         if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
         TCT_ShapeProperties* x = FSpPr.get();
+        return x;
+      }
+      break;
+    case 430:
+      if (r.Is(TXpgNs::Chart, "txPr")) {
+        if (!FTxPr) FTxPr = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxPr.get();
         return x;
       }
       break;
@@ -4859,7 +4905,7 @@ TXPGBase* TCT_Surface::HandleElement(TXPGReader& r) {
 // TCT_DTable ----------------------------------------------------------------------------------
 
 TCT_DTable::TCT_DTable(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 6;
+  FElementCount = 7;
   FAttributeCount = 0;
   XpgChargeElement(owner);
 }
@@ -4874,6 +4920,7 @@ int TCT_DTable::CheckAssigned() {
   if (FShowOutline) { const int k = FShowOutline->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FShowKeys) { const int k = FShowKeys->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxPr) { const int k = FTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -4884,6 +4931,13 @@ TXPGBase* TCT_DTable::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::Chart, "spPr")) {
         if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
         TCT_ShapeProperties* x = FSpPr.get();
+        return x;
+      }
+      break;
+    case 430:
+      if (r.Is(TXpgNs::Chart, "txPr")) {
+        if (!FTxPr) FTxPr = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxPr.get();
         return x;
       }
       break;
@@ -4931,7 +4985,7 @@ TXPGBase* TCT_DTable::HandleElement(TXPGReader& r) {
 // TCT_PivotFmt --------------------------------------------------------------------------------
 
 TCT_PivotFmt::TCT_PivotFmt(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 5;
+  FElementCount = 6;
   FAttributeCount = 0;
   XpgChargeElement(owner);
 }
@@ -4943,6 +4997,7 @@ int TCT_PivotFmt::CheckAssigned() {
   FAssigneds &= ~uint8_t(xaElements | xaAttributes);
   if (FIdx) { const int k = FIdx->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxPr) { const int k = FTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FMarker) { const int k = FMarker->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FDLbl) { const int k = FDLbl->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -4969,6 +5024,13 @@ TXPGBase* TCT_PivotFmt::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::Chart, "spPr")) {
         if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
         TCT_ShapeProperties* x = FSpPr.get();
+        return x;
+      }
+      break;
+    case 430:
+      if (r.Is(TXpgNs::Chart, "txPr")) {
+        if (!FTxPr) FTxPr = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxPr.get();
         return x;
       }
       break;
@@ -5158,7 +5220,7 @@ void TCT_ColorMapping::Clear() {
 // TEG_AxShared --------------------------------------------------------------------------------
 
 TEG_AxShared::TEG_AxShared(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 15;
+  FElementCount = 16;
   FAttributeCount = 0;
   XpgChargeElement(owner);
   FAxId = std::make_unique<TCT_UnsignedInt>(owner);
@@ -5186,6 +5248,7 @@ int TEG_AxShared::CheckAssigned() {
   if (FMinorTickMark) { const int k = FMinorTickMark->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FTickLblPos) { const int k = FTickLblPos->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxPr) { const int k = FTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FCrossAx) { const int k = FCrossAx->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FCrosses) { const int k = FCrosses->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FCrossesAt) { const int k = FCrossesAt->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -5205,6 +5268,13 @@ TXPGBase* TEG_AxShared::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::Chart, "spPr")) {
         if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
         TCT_ShapeProperties* x = FSpPr.get();
+        return x;
+      }
+      break;
+    case 430:
+      if (r.Is(TXpgNs::Chart, "txPr")) {
+        if (!FTxPr) FTxPr = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxPr.get();
         return x;
       }
       break;
@@ -7779,12 +7849,39 @@ void TCT_LegendPos::AssignAttributes(const TXpgXMLAttributeList& a) {
   }
 }
 
+// TEG_LegendEntryData -------------------------------------------------------------------------
+
+TEG_LegendEntryData::TEG_LegendEntryData(TXPGDocBase* owner) : TXPGBase(owner) {
+  FElementCount = 1;
+  FAttributeCount = 0;
+  XpgChargeElement(owner);
+}
+
+TEG_LegendEntryData::~TEG_LegendEntryData() = default;
+
+int TEG_LegendEntryData::CheckAssigned() {
+  int n = 0;
+  FAssigneds &= ~uint8_t(xaElements | xaAttributes);
+  if (FTxPr) { const int k = FTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  return n;
+}
+
+TXPGBase* TEG_LegendEntryData::HandleElement(TXPGReader& r) {
+  if (r.Is(TXpgNs::Chart, "txPr")) {
+    if (!FTxPr) FTxPr = std::make_unique<TCT_TextBody>(FOwner);
+    TCT_TextBody* x = FTxPr.get();
+    return x;
+  }
+  return nullptr;
+}
+
 // TCT_LegendEntry -----------------------------------------------------------------------------
 
 TCT_LegendEntry::TCT_LegendEntry(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 3;
+  FElementCount = 4;
   FAttributeCount = 0;
   XpgChargeElement(owner);
+  FEG_LegendEntryData = std::make_unique<TEG_LegendEntryData>(owner);
 }
 
 TCT_LegendEntry::~TCT_LegendEntry() = default;
@@ -7795,6 +7892,7 @@ int TCT_LegendEntry::CheckAssigned() {
   if (FIdx) { const int k = FIdx->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FDelete) { const int k = FDelete->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FEG_LegendEntryData) { const int k = FEG_LegendEntryData->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
 
@@ -7824,13 +7922,14 @@ TXPGBase* TCT_LegendEntry::HandleElement(TXPGReader& r) {
     default:
       break;
   }
+  if (TXPGBase* x = FEG_LegendEntryData->HandleElement(r)) return x;
   return nullptr;
 }
 
 // TCT_Legend ----------------------------------------------------------------------------------
 
 TCT_Legend::TCT_Legend(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 6;
+  FElementCount = 7;
   FAttributeCount = 0;
   XpgChargeElement(owner);
 }
@@ -7845,6 +7944,7 @@ int TCT_Legend::CheckAssigned() {
   if (FLayout) { const int k = FLayout->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FOverlay) { const int k = FOverlay->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxPr) { const int k = FTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FExtLst) { const int k = FExtLst->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   return n;
 }
@@ -7855,6 +7955,13 @@ TXPGBase* TCT_Legend::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::Chart, "spPr")) {
         if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
         TCT_ShapeProperties* x = FSpPr.get();
+        return x;
+      }
+      break;
+    case 430:
+      if (r.Is(TXpgNs::Chart, "txPr")) {
+        if (!FTxPr) FTxPr = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxPr.get();
         return x;
       }
       break;
@@ -8028,7 +8135,7 @@ TXPGBase* TCT_Chart::HandleElement(TXPGReader& r) {
 // TCT_ChartSpace ------------------------------------------------------------------------------
 
 TCT_ChartSpace::TCT_ChartSpace(TXPGDocBase* owner) : TXPGBase(owner) {
-  FElementCount = 13;
+  FElementCount = 14;
   FAttributeCount = 0;
   XpgChargeElement(owner);
 }
@@ -8047,6 +8154,7 @@ int TCT_ChartSpace::CheckAssigned() {
   if (FProtection) { const int k = FProtection->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FChart) { const int k = FChart->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FSpPr) { const int k = FSpPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
+  if (FTxPr) { const int k = FTxPr->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FExternalData) { const int k = FExternalData->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FPrintSettings) { const int k = FPrintSettings->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
   if (FUserShapes) { const int k = FUserShapes->CheckAssigned(); if (k > 0) { n += k; FAssigneds |= xaElements; } }
@@ -8067,6 +8175,13 @@ TXPGBase* TCT_ChartSpace::HandleElement(TXPGReader& r) {
       if (r.Is(TXpgNs::Chart, "spPr")) {
         if (!FSpPr) FSpPr = std::make_unique<TCT_ShapeProperties>(FOwner);
         TCT_ShapeProperties* x = FSpPr.get();
+        return x;
+      }
+      break;
+    case 430:
+      if (r.Is(TXpgNs::Chart, "txPr")) {
+        if (!FTxPr) FTxPr = std::make_unique<TCT_TextBody>(FOwner);
+        TCT_TextBody* x = FTxPr.get();
         return x;
       }
       break;

@@ -162,6 +162,7 @@ class TCT_PageSetup;
 class TCT_PrintSettings;
 class TCT_DispBlanksAs;
 class TCT_LegendPos;
+class TEG_LegendEntryData;
 class TCT_LegendEntry;
 class TCT_Legend;
 class TCT_Chart;
@@ -480,9 +481,11 @@ class TCT_Tx : public TXPGBase {
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
   TCT_StrRef* StrRef() const { return FStrRef.get(); }
+  TCT_TextBody* Rich() const { return FRich.get(); }
 
  private:
   std::unique_ptr<TCT_StrRef> FStrRef;
+  std::unique_ptr<TCT_TextBody> FRich;
 };
 
 class TCT_LayoutTarget : public TXPGBase {
@@ -1035,6 +1038,7 @@ class TEG_DLblShared : public TXPGBase {
   TXPGBase* HandleElement(TXPGReader& r) override;
   TCT_NumFmt* NumFmt() const { return FNumFmt.get(); }
   TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
+  TCT_TextBody* TxPr() const { return FTxPr.get(); }
   TCT_DLblPos* DLblPos() const { return FDLblPos.get(); }
   TCT_Boolean* ShowLegendKey() const { return FShowLegendKey.get(); }
   TCT_Boolean* ShowVal() const { return FShowVal.get(); }
@@ -1047,6 +1051,7 @@ class TEG_DLblShared : public TXPGBase {
  private:
   std::unique_ptr<TCT_NumFmt> FNumFmt;
   std::unique_ptr<TCT_ShapeProperties> FSpPr;
+  std::unique_ptr<TCT_TextBody> FTxPr;
   std::unique_ptr<TCT_DLblPos> FDLblPos;
   std::unique_ptr<TCT_Boolean> FShowLegendKey;
   std::unique_ptr<TCT_Boolean> FShowVal;
@@ -1177,6 +1182,7 @@ class TCT_TrendlineLbl : public TXPGBase {
   TCT_Tx* Tx() const { return FTx.get(); }
   TCT_NumFmt* NumFmt() const { return FNumFmt.get(); }
   TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
+  TCT_TextBody* TxPr() const { return FTxPr.get(); }
   TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
 
  private:
@@ -1184,6 +1190,7 @@ class TCT_TrendlineLbl : public TXPGBase {
   std::unique_ptr<TCT_Tx> FTx;
   std::unique_ptr<TCT_NumFmt> FNumFmt;
   std::unique_ptr<TCT_ShapeProperties> FSpPr;
+  std::unique_ptr<TCT_TextBody> FTxPr;
   std::unique_ptr<TCT_ExtensionList> FExtLst;
 };
 
@@ -1384,6 +1391,7 @@ class TCT_Title : public TXPGBase {
   TCT_Layout* Layout() const { return FLayout.get(); }
   TCT_Boolean* Overlay() const { return FOverlay.get(); }
   TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
+  TCT_TextBody* TxPr() const { return FTxPr.get(); }
   TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
 
  private:
@@ -1391,6 +1399,7 @@ class TCT_Title : public TXPGBase {
   std::unique_ptr<TCT_Layout> FLayout;
   std::unique_ptr<TCT_Boolean> FOverlay;
   std::unique_ptr<TCT_ShapeProperties> FSpPr;
+  std::unique_ptr<TCT_TextBody> FTxPr;
   std::unique_ptr<TCT_ExtensionList> FExtLst;
 };
 
@@ -1463,11 +1472,13 @@ class TCT_DispUnitsLbl : public TXPGBase {
   TCT_Layout* Layout() const { return FLayout.get(); }
   TCT_Tx* Tx() const { return FTx.get(); }
   TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
+  TCT_TextBody* TxPr() const { return FTxPr.get(); }
 
  private:
   std::unique_ptr<TCT_Layout> FLayout;
   std::unique_ptr<TCT_Tx> FTx;
   std::unique_ptr<TCT_ShapeProperties> FSpPr;
+  std::unique_ptr<TCT_TextBody> FTxPr;
 };
 
 class TCT_Grouping : public TXPGBase {
@@ -1965,6 +1976,7 @@ class TCT_DTable : public TXPGBase {
   TCT_Boolean* ShowOutline() const { return FShowOutline.get(); }
   TCT_Boolean* ShowKeys() const { return FShowKeys.get(); }
   TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
+  TCT_TextBody* TxPr() const { return FTxPr.get(); }
   TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
 
  private:
@@ -1973,6 +1985,7 @@ class TCT_DTable : public TXPGBase {
   std::unique_ptr<TCT_Boolean> FShowOutline;
   std::unique_ptr<TCT_Boolean> FShowKeys;
   std::unique_ptr<TCT_ShapeProperties> FSpPr;
+  std::unique_ptr<TCT_TextBody> FTxPr;
   std::unique_ptr<TCT_ExtensionList> FExtLst;
 };
 
@@ -1984,6 +1997,7 @@ class TCT_PivotFmt : public TXPGBase {
   TXPGBase* HandleElement(TXPGReader& r) override;
   TCT_UnsignedInt* Idx() const { return FIdx.get(); }
   TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
+  TCT_TextBody* TxPr() const { return FTxPr.get(); }
   TCT_Marker* Marker() const { return FMarker.get(); }
   TCT_DLbl* DLbl() const { return FDLbl.get(); }
   TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
@@ -1991,6 +2005,7 @@ class TCT_PivotFmt : public TXPGBase {
  private:
   std::unique_ptr<TCT_UnsignedInt> FIdx;
   std::unique_ptr<TCT_ShapeProperties> FSpPr;
+  std::unique_ptr<TCT_TextBody> FTxPr;
   std::unique_ptr<TCT_Marker> FMarker;
   std::unique_ptr<TCT_DLbl> FDLbl;
   std::unique_ptr<TCT_ExtensionList> FExtLst;
@@ -2076,6 +2091,7 @@ class TEG_AxShared : public TXPGBase {
   TCT_TickMark* MinorTickMark() const { return FMinorTickMark.get(); }
   TCT_TickLblPos* TickLblPos() const { return FTickLblPos.get(); }
   TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
+  TCT_TextBody* TxPr() const { return FTxPr.get(); }
   TCT_UnsignedInt* CrossAx() const { return FCrossAx.get(); }
   TCT_Crosses* Crosses() const { return FCrosses.get(); }
   TCT_Double* CrossesAt() const { return FCrossesAt.get(); }
@@ -2093,6 +2109,7 @@ class TEG_AxShared : public TXPGBase {
   std::unique_ptr<TCT_TickMark> FMinorTickMark;
   std::unique_ptr<TCT_TickLblPos> FTickLblPos;
   std::unique_ptr<TCT_ShapeProperties> FSpPr;
+  std::unique_ptr<TCT_TextBody> FTxPr;
   std::unique_ptr<TCT_UnsignedInt> FCrossAx;
   std::unique_ptr<TCT_Crosses> FCrosses;
   std::unique_ptr<TCT_Double> FCrossesAt;
@@ -2951,6 +2968,18 @@ class TCT_LegendPos : public TXPGBase {
   TST_LegendPos FVal = stlpR;
 };
 
+class TEG_LegendEntryData : public TXPGBase {
+ public:
+  explicit TEG_LegendEntryData(TXPGDocBase* owner);
+  ~TEG_LegendEntryData() override;
+  int CheckAssigned() override;
+  TXPGBase* HandleElement(TXPGReader& r) override;
+  TCT_TextBody* TxPr() const { return FTxPr.get(); }
+
+ private:
+  std::unique_ptr<TCT_TextBody> FTxPr;
+};
+
 class TCT_LegendEntry : public TXPGBase {
  public:
   explicit TCT_LegendEntry(TXPGDocBase* owner);
@@ -2960,11 +2989,13 @@ class TCT_LegendEntry : public TXPGBase {
   TCT_UnsignedInt* Idx() const { return FIdx.get(); }
   TCT_Boolean* Delete() const { return FDelete.get(); }
   TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
+  TEG_LegendEntryData* EG_LegendEntryData() const { return FEG_LegendEntryData.get(); }
 
  private:
   std::unique_ptr<TCT_UnsignedInt> FIdx;
   std::unique_ptr<TCT_Boolean> FDelete;
   std::unique_ptr<TCT_ExtensionList> FExtLst;
+  std::unique_ptr<TEG_LegendEntryData> FEG_LegendEntryData;
 };
 
 class TCT_Legend : public TXPGBase {
@@ -2978,6 +3009,7 @@ class TCT_Legend : public TXPGBase {
   TCT_Layout* Layout() const { return FLayout.get(); }
   TCT_Boolean* Overlay() const { return FOverlay.get(); }
   TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
+  TCT_TextBody* TxPr() const { return FTxPr.get(); }
   TCT_ExtensionList* ExtLst() const { return FExtLst.get(); }
 
  private:
@@ -2986,6 +3018,7 @@ class TCT_Legend : public TXPGBase {
   std::unique_ptr<TCT_Layout> FLayout;
   std::unique_ptr<TCT_Boolean> FOverlay;
   std::unique_ptr<TCT_ShapeProperties> FSpPr;
+  std::unique_ptr<TCT_TextBody> FTxPr;
   std::unique_ptr<TCT_ExtensionList> FExtLst;
 };
 
@@ -3040,6 +3073,7 @@ class TCT_ChartSpace : public TXPGBase {
   TCT_Protection* Protection() const { return FProtection.get(); }
   TCT_Chart* Chart() const { return FChart.get(); }
   TCT_ShapeProperties* SpPr() const { return FSpPr.get(); }
+  TCT_TextBody* TxPr() const { return FTxPr.get(); }
   TCT_ExternalData* ExternalData() const { return FExternalData.get(); }
   TCT_PrintSettings* PrintSettings() const { return FPrintSettings.get(); }
   TCT_RelId* UserShapes() const { return FUserShapes.get(); }
@@ -3059,6 +3093,7 @@ class TCT_ChartSpace : public TXPGBase {
   std::unique_ptr<TCT_Protection> FProtection;
   std::unique_ptr<TCT_Chart> FChart;
   std::unique_ptr<TCT_ShapeProperties> FSpPr;
+  std::unique_ptr<TCT_TextBody> FTxPr;
   std::unique_ptr<TCT_ExternalData> FExternalData;
   std::unique_ptr<TCT_PrintSettings> FPrintSettings;
   std::unique_ptr<TCT_RelId> FUserShapes;

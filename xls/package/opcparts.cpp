@@ -10,21 +10,19 @@ std::u16string XmlnsAttribute(std::u16string_view xmlns) { return u"xmlns=\"" + 
 
 }  // namespace
 
-std::vector<TOPCRelationshipEntry> ReadRelationshipsPart(TXLSStream& stream) {
-  xpgopc::TXPGDocOPC doc;
-  doc.LoadFromStream(stream);
-  std::vector<TOPCRelationshipEntry> out;
-  if (!doc.Relationships()) return out;
-  for (const auto& r : *doc.Relationships()->RelationshipXpgList()) {
-    TOPCRelationshipEntry e;
-    e.Id = r->Id();
-    e.Type = r->Type();
-    e.Target = r->Target();
-    e.Text = r->Content();
-    e.TargetMode = static_cast<uint8_t>(r->TargetMode());
-    out.push_back(std::move(e));
-  }
-  return out;
+TOPCRelationshipsPart::TOPCRelationshipsPart(TXLSStream& stream) : FDoc(std::make_unique<xpgopc::TXPGDocOPC>()) {
+  FDoc->LoadFromStream(stream);
+}
+
+TOPCRelationshipsPart::~TOPCRelationshipsPart() = default;
+
+size_t TOPCRelationshipsPart::size() const {
+  return FDoc->Relationships() ? static_cast<size_t>(FDoc->Relationships()->RelationshipXpgList()->Count()) : 0;
+}
+
+TOPCRelationshipView TOPCRelationshipsPart::operator[](size_t index) const {
+  const xpgopc::TCT_Relationship& r = *FDoc->Relationships()->RelationshipXpgList()->GetItems(static_cast<int>(index));
+  return {r.Id(), r.Type(), r.Target(), r.Content(), static_cast<uint8_t>(r.TargetMode())};
 }
 
 std::vector<TOPCContentTypeEntry> ReadContentTypesPart(TXLSStream& stream) {

@@ -294,6 +294,9 @@ void TOPCContainer::OpenRead(TXLSStream& stream, bool useAlternateZip) {
   FState = TOPCState::opcsRead;
   try {
     FZIP->LoadFromStream(stream);
+    // The relationships first: a package that names more than its kind allows is refused
+    // before its content types (one per part) are read.
+    ReadRelationships(FRoot.get(), 0);
     {
       auto types = FZIP->OpenStream(kContentTypesPart);
       for (const auto& e : detail::ReadContentTypesPart(*types)) {
@@ -303,7 +306,6 @@ void TOPCContainer::OpenRead(TXLSStream& stream, bool useAlternateZip) {
           FContentTypes->AddDefault(e.Key, e.ContentType);
       }
     }
-    ReadRelationships(FRoot.get(), 0);
   } catch (...) {
     // Nothing of a package that failed to open stays behind, and the next one can open.
     Clear();
@@ -340,19 +342,20 @@ void TOPCContainer::ReadRelationships(TOPCItem* item, int depth) {
             u" levels are not followed");
     return;
   }
-  std::vector<detail::TOPCRelationshipEntry> rels;
+  std::unique_ptr<detail::TOPCRelationshipsPart> rels;
   {
     auto stream = FZIP->OpenStream(relsName);
-    rels = detail::ReadRelationshipsPart(*stream);
+    rels = std::make_unique<detail::TOPCRelationshipsPart>(*stream);
   }
-  RelationshipsRead(*item, rels);
-  for (auto& rel : rels) {
+  RelationshipsRead(*item, *rels);
+  for (size_t i = 0; i < rels->size(); ++i) {
+    const detail::TOPCRelationshipView rel = (*rels)[i];
     if (++FItemCount > MaxItems) Raise("OPC: too many relationships in the package");
     auto child = std::make_unique<TOPCItem>(this, item);
     child->FTargetMode = rel.TargetMode == 0 ? TOPCTargetMode::otmExternal : TOPCTargetMode::otmInternal;
-    child->FType = std::move(rel.Type);
+    child->FType = rel.Type;
     child->SetTarget(rel.Target);
-    child->FText = std::move(rel.Text);
+    child->FText = rel.Text;
     TOPCItem* added = item->Add(rel.Id, std::move(child));
     if (added->FTargetMode == TOPCTargetMode::otmInternal) ReadRelationships(added, depth + 1);
   }
@@ -521,13 +524,15 @@ void TOPC_XLSX::OpenRead(TXLSStream& stream, bool useAlternateZip) {
   }
 }
 
-void TOPC_XLSX::RelationshipsRead(const TOPCItem& item, const std::vector<detail::TOPCRelationshipEntry>& rels) {
+void TOPC_XLSX::RelationshipsRead(const TOPCItem& item, const detail::TOPCRelationshipsPart& rels) {
   if (item.Type_() != RelType(opc::kOfficeDocument)) return;
   const std::u16string worksheet = RelType(opc::kWorksheet), chartsheet = RelType(opc::kChartsheet);
   size_t sheets = 0;
-  for (const auto& rel : rels)
-    if ((rel.Type == worksheet || rel.Type == chartsheet) && ++sheets > kOPCMaxSheets)
+  for (size_t i = 0; i < rels.size(); ++i) {
+    const std::u16string_view type = rels[i].Type;
+    if ((type == worksheet || type == chartsheet) && ++sheets > kOPCMaxSheets)
       throw XLSRWException("Too many sheets in the file");
+  }
 }
 
 void TOPC_XLSX::OpenWrite(TXLSStream& stream, bool useAlternateZip) {

@@ -206,7 +206,7 @@ class TOPC_ContentTypes {
 };
 
 namespace detail {
-struct TOPCRelationshipEntry;
+class TOPCRelationshipsPart;
 }
 
 // A package open for reading (or writing) with its relationship tree.
@@ -277,8 +277,7 @@ class TOPCContainer {
   void Warning(const std::u16string& text);
   // Called with an item's relationships once they are read, before any target of them is
   // followed: a kind of package can refuse what it will not load before the walk costs anything.
-  virtual void RelationshipsRead(const TOPCItem& /*item*/,
-                                 const std::vector<detail::TOPCRelationshipEntry>& /*rels*/) {}
+  virtual void RelationshipsRead(const TOPCItem& /*item*/, const detail::TOPCRelationshipsPart& /*rels*/) {}
 
   TOPCState FState = TOPCState::opcsClosed;
   std::unique_ptr<TXLSZipArchiveIntf> FZIP;
@@ -369,7 +368,7 @@ class TOPC_XLSX : public TOPCContainer, public TXc12PackageObject {
   // The workbook's relationships name at most kOPCMaxSheets worksheets and chart sheets (as many
   // as a legacy workbook holds); more raise "Too many sheets in the file" before any sheet's own
   // relationships are walked.
-  void RelationshipsRead(const TOPCItem& item, const std::vector<detail::TOPCRelationshipEntry>& rels) override;
+  void RelationshipsRead(const TOPCItem& item, const detail::TOPCRelationshipsPart& rels) override;
 
  private:
   // The part of the owner's child (by Id, or the only one of the type when `id` is null), read

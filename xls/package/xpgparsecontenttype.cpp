@@ -169,9 +169,6 @@ void TCT_Types::Write(TXpgWriteXML& w, std::u16string_view element) {
 T__ROOT__::T__ROOT__(TXPGDocBase* owner) : TXPGBase(owner) {
   FElementCount = 3;
   FAttributeCount = 0;
-  FTypes = std::make_unique<TCT_Types>(owner);
-  FDefault = std::make_unique<TCT_Default>(owner);
-  FOverride = std::make_unique<TCT_Override>(owner);
 }
 
 T__ROOT__::~T__ROOT__() = default;
@@ -191,18 +188,21 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
   switch (r.LocalHashA()) {
     case 533:
       if (r.Is(TXpgNs::ContentTypes, "Types")) {
+        if (!FTypes) FTypes = std::make_unique<TCT_Types>(FOwner);
         TCT_Types* x = FTypes.get();
         return x;
       }
       break;
     case 709:
       if (r.Is(TXpgNs::ContentTypes, "Default")) {
+        if (!FDefault) FDefault = std::make_unique<TCT_Default>(FOwner);
         TCT_Default* x = FDefault.get();
         return x;
       }
       break;
     case 832:
       if (r.Is(TXpgNs::ContentTypes, "Override")) {
+        if (!FOverride) FOverride = std::make_unique<TCT_Override>(FOwner);
         TCT_Override* x = FOverride.get();
         return x;
       }

@@ -85,15 +85,24 @@ class T__ROOT__ : public TXPGBase {
   ~T__ROOT__() override;
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
-  TCT_Types* Types() const { return FTypes.get(); }
-  TCT_Default* Default() const { return FDefault.get(); }
-  TCT_Override* Override() const { return FOverride.get(); }
+  TCT_Types* Types() const {
+    if (!FTypes) FTypes = std::make_unique<TCT_Types>(FOwner);
+    return FTypes.get();
+  }
+  TCT_Default* Default() const {
+    if (!FDefault) FDefault = std::make_unique<TCT_Default>(FOwner);
+    return FDefault.get();
+  }
+  TCT_Override* Override() const {
+    if (!FOverride) FOverride = std::make_unique<TCT_Override>(FOwner);
+    return FOverride.get();
+  }
   TStringXpgList& RootAttributes() { return FRootAttributes; }
 
  private:
-  std::unique_ptr<TCT_Types> FTypes;
-  std::unique_ptr<TCT_Default> FDefault;
-  std::unique_ptr<TCT_Override> FOverride;
+  mutable std::unique_ptr<TCT_Types> FTypes;
+  mutable std::unique_ptr<TCT_Default> FDefault;
+  mutable std::unique_ptr<TCT_Override> FOverride;
   TStringXpgList FRootAttributes;
 };
 

@@ -130,8 +130,6 @@ void TCT_Relationships::Write(TXpgWriteXML& w, std::u16string_view element) {
 T__ROOT__::T__ROOT__(TXPGDocBase* owner) : TXPGBase(owner) {
   FElementCount = 2;
   FAttributeCount = 0;
-  FRelationships = std::make_unique<TCT_Relationships>(owner);
-  FRelationship = std::make_unique<TCT_Relationship>(owner);
 }
 
 T__ROOT__::~T__ROOT__() = default;
@@ -150,6 +148,7 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
   switch (r.LocalHashA()) {
     case 1266:
       if (r.Is(TXpgNs::PackageRelationships, "Relationship")) {
+        if (!FRelationship) FRelationship = std::make_unique<TCT_Relationship>(FOwner);
         TCT_Relationship* x = FRelationship.get();
         if (r.HasText()) x->SetContent(r.Text());
         return x;
@@ -157,6 +156,7 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
       break;
     case 1381:
       if (r.Is(TXpgNs::PackageRelationships, "Relationships")) {
+        if (!FRelationships) FRelationships = std::make_unique<TCT_Relationships>(FOwner);
         TCT_Relationships* x = FRelationships.get();
         return x;
       }

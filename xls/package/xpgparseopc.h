@@ -75,13 +75,19 @@ class T__ROOT__ : public TXPGBase {
   ~T__ROOT__() override;
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
-  TCT_Relationships* Relationships() const { return FRelationships.get(); }
-  TCT_Relationship* Relationship() const { return FRelationship.get(); }
+  TCT_Relationships* Relationships() const {
+    if (!FRelationships) FRelationships = std::make_unique<TCT_Relationships>(FOwner);
+    return FRelationships.get();
+  }
+  TCT_Relationship* Relationship() const {
+    if (!FRelationship) FRelationship = std::make_unique<TCT_Relationship>(FOwner);
+    return FRelationship.get();
+  }
   TStringXpgList& RootAttributes() { return FRootAttributes; }
 
  private:
-  std::unique_ptr<TCT_Relationships> FRelationships;
-  std::unique_ptr<TCT_Relationship> FRelationship;
+  mutable std::unique_ptr<TCT_Relationships> FRelationships;
+  mutable std::unique_ptr<TCT_Relationship> FRelationship;
   TStringXpgList FRootAttributes;
 };
 

@@ -1203,7 +1203,6 @@ int TCT_Null::CheckAssigned() {
 T__ROOT__::T__ROOT__(TXPGDocBase* owner) : TXPGBase(owner) {
   FElementCount = 1;
   FAttributeCount = 0;
-  FProperties = std::make_unique<TCT_Properties>(owner);
 }
 
 T__ROOT__::~T__ROOT__() = default;
@@ -1219,6 +1218,7 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
   const TXpgXMLAttributeList& a = r.Attributes();
   for (int i = 0; i < a.Count(); ++i) FRootAttributes.Add(a.AsXmlText2(i));
   if (r.Is(TXpgNs::ExtendedProperties, "Properties")) {
+    if (!FProperties) FProperties = std::make_unique<TCT_Properties>(FOwner);
     TCT_Properties* x = FProperties.get();
     return x;
   }
@@ -1228,8 +1228,10 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
 void T__ROOT__::Clear() {
   FRootAttributes.Clear();
   FAssigneds = 0;
-  FProperties->Clear();
-  FProperties->SetAssigneds(0);
+  if (FProperties) {
+    FProperties->Clear();
+    FProperties->SetAssigneds(0);
+  }
 }
 
 // TXPGDocDocPropsApp --------------------------------------------------------------------------

@@ -401,13 +401,16 @@ class T__ROOT__ : public TXPGBase {
   ~T__ROOT__() override;
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
-  TCT_Properties* Properties() const { return FProperties.get(); }
+  TCT_Properties* Properties() const {
+    if (!FProperties) FProperties = std::make_unique<TCT_Properties>(FOwner);
+    return FProperties.get();
+  }
   TStringXpgList& RootAttributes() { return FRootAttributes; }
   // Empties the root attributes and clears every document element with its read flag.
   void Clear();
 
  private:
-  std::unique_ptr<TCT_Properties> FProperties;
+  mutable std::unique_ptr<TCT_Properties> FProperties;
   TStringXpgList FRootAttributes;
 };
 

@@ -880,7 +880,6 @@ void TCT_Extension::AssignAttributes(const TXpgXMLAttributeList& a) {
 T__ROOT__::T__ROOT__(TXPGDocBase* owner) : TXPGBase(owner) {
   FElementCount = 1;
   FAttributeCount = 0;
-  FExternalLink = std::make_unique<TCT_ExternalLink>(owner);
 }
 
 T__ROOT__::~T__ROOT__() = default;
@@ -896,6 +895,7 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
   const TXpgXMLAttributeList& a = r.Attributes();
   for (int i = 0; i < a.Count(); ++i) FRootAttributes.Add(a.AsXmlText2(i));
   if (r.Is(TXpgNs::SpreadsheetML, "externalLink")) {
+    if (!FExternalLink) FExternalLink = std::make_unique<TCT_ExternalLink>(FOwner);
     TCT_ExternalLink* x = FExternalLink.get();
     return x;
   }

@@ -399,11 +399,14 @@ class T__ROOT__ : public TXPGBase {
   ~T__ROOT__() override;
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
-  TCT_ExternalLink* ExternalLink() const { return FExternalLink.get(); }
+  TCT_ExternalLink* ExternalLink() const {
+    if (!FExternalLink) FExternalLink = std::make_unique<TCT_ExternalLink>(FOwner);
+    return FExternalLink.get();
+  }
   TStringXpgList& RootAttributes() { return FRootAttributes; }
 
  private:
-  std::unique_ptr<TCT_ExternalLink> FExternalLink;
+  mutable std::unique_ptr<TCT_ExternalLink> FExternalLink;
   TStringXpgList FRootAttributes;
 };
 

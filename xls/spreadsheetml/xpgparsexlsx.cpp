@@ -12179,14 +12179,6 @@ void TCT_Extension::AssignAttributes(const TXpgXMLAttributeList& a) {
 T__ROOT__::T__ROOT__(TXPGDocBase* owner) : TXPGBase(owner) {
   FElementCount = 8;
   FAttributeCount = 0;
-  FStyleSheet = std::make_unique<TCT_Stylesheet>(owner);
-  FSst = std::make_unique<TCT_Sst>(owner);
-  FWorkbook = std::make_unique<TCT_Workbook>(owner);
-  FComments = std::make_unique<TCT_Comments>(owner);
-  FTable = std::make_unique<TCT_Table>(owner);
-  FChartsheet = std::make_unique<TCT_Chartsheet>(owner);
-  FDialogsheet = std::make_unique<TCT_Dialogsheet>(owner);
-  FWorksheet = std::make_unique<TCT_Worksheet>(owner);
 }
 
 T__ROOT__::~T__ROOT__() = default;
@@ -12211,48 +12203,56 @@ TXPGBase* T__ROOT__::HandleElement(TXPGReader& r) {
   switch (r.LocalHashA()) {
     case 346:
       if (r.Is(TXpgNs::SpreadsheetML, "sst")) {
+        if (!FSst) FSst = std::make_unique<TCT_Sst>(FOwner);
         TCT_Sst* x = FSst.get();
         return x;
       }
       break;
     case 520:
       if (r.Is(TXpgNs::SpreadsheetML, "table")) {
+        if (!FTable) FTable = std::make_unique<TCT_Table>(FOwner);
         TCT_Table* x = FTable.get();
         return x;
       }
       break;
     case 870:
       if (r.Is(TXpgNs::SpreadsheetML, "comments")) {
+        if (!FComments) FComments = std::make_unique<TCT_Comments>(FOwner);
         TCT_Comments* x = FComments.get();
         return x;
       }
       break;
     case 878:
       if (r.Is(TXpgNs::SpreadsheetML, "workbook")) {
+        if (!FWorkbook) FWorkbook = std::make_unique<TCT_Workbook>(FOwner);
         TCT_Workbook* x = FWorkbook.get();
         return x;
       }
       break;
     case 988:
       if (r.Is(TXpgNs::SpreadsheetML, "worksheet")) {
+        if (!FWorksheet) FWorksheet = std::make_unique<TCT_Worksheet>(FOwner);
         TCT_Worksheet* x = FWorksheet.get();
         return x;
       }
       break;
     case 1066:
       if (r.Is(TXpgNs::SpreadsheetML, "styleSheet")) {
+        if (!FStyleSheet) FStyleSheet = std::make_unique<TCT_Stylesheet>(FOwner);
         TCT_Stylesheet* x = FStyleSheet.get();
         return x;
       }
       break;
     case 1067:
       if (r.Is(TXpgNs::SpreadsheetML, "chartsheet")) {
+        if (!FChartsheet) FChartsheet = std::make_unique<TCT_Chartsheet>(FOwner);
         TCT_Chartsheet* x = FChartsheet.get();
         return x;
       }
       break;
     case 1161:
       if (r.Is(TXpgNs::SpreadsheetML, "dialogsheet")) {
+        if (!FDialogsheet) FDialogsheet = std::make_unique<TCT_Dialogsheet>(FOwner);
         TCT_Dialogsheet* x = FDialogsheet.get();
         return x;
       }

@@ -4947,25 +4947,49 @@ class T__ROOT__ : public TXPGBase {
   ~T__ROOT__() override;
   int CheckAssigned() override;
   TXPGBase* HandleElement(TXPGReader& r) override;
-  TCT_Stylesheet* StyleSheet() const { return FStyleSheet.get(); }
-  TCT_Sst* Sst() const { return FSst.get(); }
-  TCT_Workbook* Workbook() const { return FWorkbook.get(); }
-  TCT_Comments* Comments() const { return FComments.get(); }
-  TCT_Table* Table() const { return FTable.get(); }
-  TCT_Chartsheet* Chartsheet() const { return FChartsheet.get(); }
-  TCT_Dialogsheet* Dialogsheet() const { return FDialogsheet.get(); }
-  TCT_Worksheet* Worksheet() const { return FWorksheet.get(); }
+  TCT_Stylesheet* StyleSheet() const {
+    if (!FStyleSheet) FStyleSheet = std::make_unique<TCT_Stylesheet>(FOwner);
+    return FStyleSheet.get();
+  }
+  TCT_Sst* Sst() const {
+    if (!FSst) FSst = std::make_unique<TCT_Sst>(FOwner);
+    return FSst.get();
+  }
+  TCT_Workbook* Workbook() const {
+    if (!FWorkbook) FWorkbook = std::make_unique<TCT_Workbook>(FOwner);
+    return FWorkbook.get();
+  }
+  TCT_Comments* Comments() const {
+    if (!FComments) FComments = std::make_unique<TCT_Comments>(FOwner);
+    return FComments.get();
+  }
+  TCT_Table* Table() const {
+    if (!FTable) FTable = std::make_unique<TCT_Table>(FOwner);
+    return FTable.get();
+  }
+  TCT_Chartsheet* Chartsheet() const {
+    if (!FChartsheet) FChartsheet = std::make_unique<TCT_Chartsheet>(FOwner);
+    return FChartsheet.get();
+  }
+  TCT_Dialogsheet* Dialogsheet() const {
+    if (!FDialogsheet) FDialogsheet = std::make_unique<TCT_Dialogsheet>(FOwner);
+    return FDialogsheet.get();
+  }
+  TCT_Worksheet* Worksheet() const {
+    if (!FWorksheet) FWorksheet = std::make_unique<TCT_Worksheet>(FOwner);
+    return FWorksheet.get();
+  }
   TStringXpgList& RootAttributes() { return FRootAttributes; }
 
  private:
-  std::unique_ptr<TCT_Stylesheet> FStyleSheet;
-  std::unique_ptr<TCT_Sst> FSst;
-  std::unique_ptr<TCT_Workbook> FWorkbook;
-  std::unique_ptr<TCT_Comments> FComments;
-  std::unique_ptr<TCT_Table> FTable;
-  std::unique_ptr<TCT_Chartsheet> FChartsheet;
-  std::unique_ptr<TCT_Dialogsheet> FDialogsheet;
-  std::unique_ptr<TCT_Worksheet> FWorksheet;
+  mutable std::unique_ptr<TCT_Stylesheet> FStyleSheet;
+  mutable std::unique_ptr<TCT_Sst> FSst;
+  mutable std::unique_ptr<TCT_Workbook> FWorkbook;
+  mutable std::unique_ptr<TCT_Comments> FComments;
+  mutable std::unique_ptr<TCT_Table> FTable;
+  mutable std::unique_ptr<TCT_Chartsheet> FChartsheet;
+  mutable std::unique_ptr<TCT_Dialogsheet> FDialogsheet;
+  mutable std::unique_ptr<TCT_Worksheet> FWorksheet;
   TStringXpgList FRootAttributes;
 };
 

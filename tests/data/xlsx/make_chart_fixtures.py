@@ -4,24 +4,40 @@
   xlsxwriter-charts.xlsx     python3-xlsxwriter: area, bar, column, line, pie, doughnut, scatter,
                              stock and radar charts with subtypes, a column and line chart on two
                              axes, a formats chart (markers, trendline, error bars, data labels,
-                             pattern and gradient fills, log axis) and a chart sheet
+                             pattern and gradient fills, log axis), a chart titled by a cell
+                             reference and a chart sheet
   openpyxl-charts.xlsx       python3-openpyxl (unprefixed elements, one-cell anchors): area, bar,
                              line and pie in 2-D and 3-D, doughnut, projected pie, radar, surface,
-                             stock, scatter and bubble charts
+                             stock, scatter and bubble charts (the bubble chart titled by a quoted
+                             cell reference)
   libreoffice-charts.xlsx    xlsxwriter-charts.xlsx saved again by LibreOffice (soffice --convert-to)
   libreoffice-charts2.xlsx   openpyxl-charts.xlsx saved again by LibreOffice
+  libreoffice-uno-charts.xlsx  LibreOffice's own charts made through python3-uno: column (with a
+                             title), stacked bar, line, area, pie, scatter (XY) and net charts over
+                             a data sheet, two of them on a sheet of their own
   gnumeric-charts.xlsx       xlsxwriter-charts.xlsx converted by Gnumeric
                              (ssconvert -T Gnumeric_Excel:xlsx2; writes c:symbol val="auto")
+  libreoffice-charts-readable.xlsx, gnumeric-charts-readable.xlsx
+                             copies of libreoffice-charts.xlsx and gnumeric-charts.xlsx without the
+                             charts openpyxl 3.0 cannot read (LibreOffice's stock chart: text in a
+                             number cache; Gnumeric's stock chart: an empty plot area, and its fills
+                             chart: gradient stops at "0%"): their drawing anchors are
+                             removed, so openpyxl can load the whole workbook (the whole-workbook
+                             comparison, tests/data/make_dump_expected.py)
 
 The expected chart and series lines come from openpyxl's reading of each package
 (make_chart_expected.py).
 
-Run with Debian's python3 from this folder: /usr/bin/python3 make_chart_fixtures.py
+Run with Debian's python3 from this folder: /usr/bin/python3 make_chart_fixtures.py [WHAT...]
+(WHAT: writers, uno, readable; all three when none is given).
 """
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
+
+from fixturetools import LibreOffice
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -88,6 +104,10 @@ def make_xlsxwriter(path):
                                                                 "bg_color": "yellow"}})
     fills.add_series({"values": "=Data!$C$2:$C$7", "gradient": {"colors": ["#DDEBCF", "#9CB86E", "#156B13"]}})
     charts.insert_chart(row, 0, fills)
+    row += 16
+    titled = series(wb.add_chart({"type": "column"}), [3])
+    titled.set_title({"name": "=Data!$D$1"})  # a title given by a cell reference
+    charts.insert_chart(row, 0, titled)
     sheet = wb.add_chartsheet("Chart Sheet")
     cs = series(wb.add_chart({"type": "column"}), [1, 3])
     cs.set_title({"name": "On a chart sheet"})
@@ -100,6 +120,9 @@ def make_openpyxl(path):
     from openpyxl.chart import (AreaChart, AreaChart3D, BarChart, BarChart3D, BubbleChart, DoughnutChart,
                                 LineChart, LineChart3D, PieChart, PieChart3D, ProjectedPieChart, RadarChart,
                                 Reference, ScatterChart, Series, StockChart, SurfaceChart, SurfaceChart3D)
+    from openpyxl.chart.data_source import StrRef
+    from openpyxl.chart.text import Text
+    from openpyxl.chart.title import Title
 
     wb = Workbook()
     ws = wb.active
@@ -142,6 +165,7 @@ def make_openpyxl(path):
     bubble = BubbleChart()
     bubble.series.append(Series(values=Reference(ws, min_col=3, min_row=2, max_row=7), xvalues=xs,
                                 zvalues=Reference(ws, min_col=4, min_row=2, max_row=7), title="Bubbles"))
+    bubble.title = Title(tx=Text(strRef=StrRef("'Data'!$D$1")))  # a title given by a quoted reference
     cs.add_chart(bubble, "A%d" % row)
     wb.save(path)
 
@@ -157,8 +181,125 @@ def libreoffice(src, dst):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def make_libreoffice_uno(lo, path):
+    from com.sun.star.awt import Rectangle
+    from com.sun.star.table import CellRangeAddress
+
+    doc = lo.new_calc()
+    sheets = doc.Sheets
+    data = sheets.getByIndex(0)
+    data.Name = "Data"
+    sheets.insertNewByName("Charts", 1)
+    sheets.insertNewByName("More Charts", 2)
+    rows = [["Quarter", "North", "South", "West"]] + [["Q%d" % q, 12 + q * 4, 30 - q * 3, 8 + (q * 7) % 9]
+                                                      for q in range(1, 7)]
+    for r, values in enumerate(rows):
+        for c, v in enumerate(values):
+            cell = data.getCellByPosition(c, r)
+            if isinstance(v, str):
+                cell.setString(v)
+            else:
+                cell.setValue(float(v))
+
+    def area(c1, r1, c2, r2):
+        a = CellRangeAddress()
+        a.Sheet, a.StartColumn, a.StartRow, a.EndColumn, a.EndRow = 0, c1, r1, c2, r2
+        return a
+
+    def add(sheet, name, top, diagram, ranges, title=None, **props):
+        rect = Rectangle()
+        rect.X, rect.Y, rect.Width, rect.Height = 500, 500 + top * 8000, 12000, 7000
+        sheet.Charts.addNewByName(name, rect, ranges, True, True)
+        chart = sheet.Charts.getByName(name).EmbeddedObject
+        if diagram:
+            chart.setDiagram(chart.createInstance("com.sun.star.chart." + diagram))
+        for k, v in props.items():
+            setattr(chart.Diagram, k, v)
+        chart.HasMainTitle = title is not None
+        if title is not None:
+            chart.Title.String = title
+
+    charts = sheets.getByName("Charts")
+    add(charts, "Columns", 0, None, (area(0, 0, 3, 6),), "Quarterly sales")
+    add(charts, "StackedBars", 1, "BarDiagram", (area(0, 0, 2, 6),), Vertical=True, Stacked=True)
+    add(charts, "Lines", 2, "LineDiagram", (area(0, 0, 3, 6),), "Lines")
+    add(charts, "Areas", 3, "AreaDiagram", (area(0, 0, 2, 6),))
+    more = sheets.getByName("More Charts")
+    add(more, "Pie", 0, "PieDiagram", (area(0, 0, 1, 6),), "North share")
+    add(more, "XY", 1, "XYDiagram", (area(1, 0, 3, 6),))
+    add(more, "Net", 2, "NetDiagram", (area(0, 0, 3, 6),))
+    lo.store(doc, path, "Calc MS Excel 2007 XML")
+    doc.close(True)
+
+
+def without_unreadable_charts(src, dst):
+    """A copy of src whose drawings no longer anchor the charts openpyxl cannot read."""
+    import posixpath
+    import re
+    import zipfile
+    from xml.etree import ElementTree
+
+    from openpyxl.chart.chartspace import ChartSpace
+    from openpyxl.chart.reader import read_chart
+    from openpyxl.xml.functions import fromstring
+
+    with zipfile.ZipFile(src) as z:
+        parts = {i.filename: z.read(i.filename) for i in z.infolist()}
+    unreadable = set()
+    for name, data in parts.items():
+        if name.startswith("xl/charts/chart") and name.endswith(".xml"):
+            try:
+                read_chart(ChartSpace.from_tree(fromstring(data)))
+            except Exception:
+                unreadable.add(name)
+    removed = []
+    for name in list(parts):
+        if not (name.startswith("xl/drawings/drawing") and name.endswith(".xml")):
+            continue
+        rels = "xl/drawings/_rels/" + posixpath.basename(name) + ".rels"
+        if rels not in parts:
+            continue
+        gone = {r.get("Id") for r in ElementTree.fromstring(parts[rels])
+                if posixpath.normpath(posixpath.join("xl/drawings", r.get("Target"))) in unreadable}
+
+        def keep(m):  # anchors never nest: each match is one whole anchor
+            rid = re.search(rb'<(?:c:)?chart\b[^>]*?r:id="([^"]+)"', m.group(0))
+            if rid and rid.group(1).decode() in gone:
+                removed.append(rid.group(1).decode())
+                return b""
+            return m.group(0)
+
+        parts[name] = re.sub(rb"<((?:xdr:)?(?:twoCellAnchor|oneCellAnchor|absoluteAnchor))\b.*?</\1>", keep,
+                             parts[name], flags=re.S)
+    with zipfile.ZipFile(dst, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, data in parts.items():
+            z.writestr(name, data)
+    return sorted(unreadable), removed
+
+
 def main():
     os.chdir(HERE)
+    what = set(sys.argv[1:]) or {"writers", "uno", "readable"}
+    if "writers" in what:
+        make_writers()
+    if "uno" in what:
+        profile = tempfile.mkdtemp(prefix="lo-charts-uno-")
+        try:
+            with LibreOffice(profile) as lo:
+                make_libreoffice_uno(lo, "libreoffice-uno-charts.xlsx")
+        finally:
+            shutil.rmtree(profile, ignore_errors=True)
+    if "readable" in what:
+        for src in ("libreoffice-charts.xlsx", "gnumeric-charts.xlsx"):
+            dst = src[:-5] + "-readable.xlsx"
+            print(dst, "without", *without_unreadable_charts(src, dst))
+    for name in ("xlsxwriter-charts.xlsx", "openpyxl-charts.xlsx", "libreoffice-charts.xlsx",
+                 "libreoffice-charts2.xlsx", "gnumeric-charts.xlsx", "libreoffice-uno-charts.xlsx",
+                 "libreoffice-charts-readable.xlsx", "gnumeric-charts-readable.xlsx"):
+        print(name, os.path.getsize(name), "bytes")
+
+
+def make_writers():
     make_xlsxwriter("xlsxwriter-charts.xlsx")
     make_openpyxl("openpyxl-charts.xlsx")
     libreoffice("xlsxwriter-charts.xlsx", "libreoffice-charts.xlsx")
@@ -170,9 +311,6 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
     subprocess.run(["ssconvert", "-T", "Gnumeric_Excel:xlsx2", "xlsxwriter-charts.xlsx", "gnumeric-charts.xlsx"],
                    check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for name in ("xlsxwriter-charts.xlsx", "openpyxl-charts.xlsx", "libreoffice-charts.xlsx",
-                 "libreoffice-charts2.xlsx", "gnumeric-charts.xlsx"):
-        print(name, os.path.getsize(name), "bytes")
 
 
 if __name__ == "__main__":

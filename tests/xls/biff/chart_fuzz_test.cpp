@@ -92,14 +92,15 @@ TEST(ChartFuzz_Mutations, ChartKeptOrEngineError) {
     const std::string input = mutator.Mutate(corpus[k]);
     try {
       RunStream rs(input);
-      TDrwCharts charts(&handler, &fonts);
+      TShapeOutsideMsoChart shape(nullptr, &fonts);
       TStreamChartSource source(rs.stream);
-      charts.ReadEmbedded(source, 0, 0);
-      if (!charts.Embedded(0).Raw()) ++trees;
-      if (charts.Count() == 1) {
+      shape.Read(source);
+      if (!shape.Raw()) ++trees;
+      TDrwCharts charts(nullptr, &handler, &fonts);
+      if (!shape.Raw() && charts.AddFromFile(nullptr, &shape.Records()).empty()) {
         ++objects;
         ReadAll(charts.Items(0));
-        (void)SummarizeChart(charts.Embedded(0).Record());
+        (void)SummarizeChart(shape.Records());
       }
     } catch (const kws::CfbError&) {
     } catch (const std::exception& e) {

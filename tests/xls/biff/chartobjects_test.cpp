@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/cfb.h"
@@ -13,6 +15,7 @@
 #include "tests/xls/biff/chart_fixtures.h"
 #include "xls/biff/biffformulahandler.h"
 #include "xls/biff/biffreader.h"
+#include "xls/biff/escherdrawing.h"
 #include "xls/model/formatsettings.h"
 #include "xls/model/xlsbook.h"
 #include "xls/model/xlserrors.h"
@@ -62,7 +65,7 @@ std::string ChartRun(const std::string& style = R(0x101A, Le16(0)), const std::s
 struct Bound {
   TFormulaHandler handler;
   std::unique_ptr<TChartRecordUpdate> root;
-  TDrwCharts charts{&handler, nullptr};
+  TDrwCharts charts{nullptr, &handler, nullptr};
   std::string failure;
   explicit Bound(const std::string& run) : root(TreeOf(run)) { failure = charts.AddFromFile(nullptr, root.get()); }
   TDrwChart& chart() { return charts.Items(0); }
@@ -159,29 +162,46 @@ TEST(ChartObjects_Bind, GelframeMovesIntoThePropertyTableAndBack) {
 
 // ---- the fixtures -----------------------------------------------------------------------------
 
+std::filesystem::path ChartData(const char* name) {
+  return FrameData("").parent_path().parent_path() / "xls-charts" / name;
+}
+
+// The objects of the chart shapes of a sheet's drawing, nested ones included, in file order.
+std::vector<TShapeOutsideMsoChart*> ChartShapes(const TSheet& sheet) {
+  std::vector<TShapeOutsideMsoChart*> out;
+  sheet.EscherDrawing().ForEachShape([&](TShape& s, TShapeGroup&) {
+    if (auto* c = dynamic_cast<TShapeOutsideMsoChart*>(s.FInterface.get())) out.push_back(c);
+  });
+  return out;
+}
+
 TEST(ChartObjects_Files, EveryChartOfTheFixturesGetsObjects) {
   RegisterBIFFReader();
-  const auto dir = FrameData("").parent_path().parent_path() / "xls-charts";
+  const auto dir = ChartData("");
   TXLSBook book{FormatSettings()};
   book.LoadFromFile(dir / "lo-charts.xls");
   auto* biff = dynamic_cast<TBIFF5*>(book.BIFF());
   ASSERT_TRUE(biff);
   const TSheet& sheet = *biff->GetSheet(1);
+  const std::vector<TShapeOutsideMsoChart*> shapes = ChartShapes(sheet);
+  ASSERT_EQ(shapes.size(), 11u);
   ASSERT_TRUE(sheet.FCharts);
-  ASSERT_EQ(sheet.FCharts->EmbeddedCount(), 11u);
   ASSERT_EQ(sheet.FCharts->Count(), 11u);
   const TXLSChartType types[] = {TXLSChartType::xctColumn, TXLSChartType::xctColumn, TXLSChartType::xctLine,
                                  TXLSChartType::xctPie,    TXLSChartType::xctPie,    TXLSChartType::xctArea,
                                  TXLSChartType::xctScatter, TXLSChartType::xctBubble, TXLSChartType::xctRadar,
                                  TXLSChartType::xctColumn, TXLSChartType::xctPie};
   for (size_t i = 0; i < 11; ++i) {
-    TDrwChart* c = sheet.FCharts->Embedded(i).Chart();
-    ASSERT_TRUE(c) << i;
-    EXPECT_EQ(c->PlotArea().ChartType(), types[i]) << i;
-    EXPECT_EQ(c->PlotArea().Is3D(), i >= 9) << i;
+    TDrwChart& c = sheet.FCharts->Items(i);
+    EXPECT_EQ(c.ChartShape(), shapes[i]) << i;
+    EXPECT_EQ(c.Rec(), &shapes[i]->Records()) << i;
+    EXPECT_EQ(c.PlotArea().ChartType(), types[i]) << i;
+    EXPECT_EQ(c.PlotArea().Is3D(), i >= 9) << i;
   }
+  EXPECT_EQ(sheet.FCharts->Items(1).Col1(), 9);  // J1:N10, as the dump's anchor
+  EXPECT_EQ(sheet.FCharts->Items(1).Row2(), 9);
   // The line chart's gradient chart area: a GELFRAME whose table holds a gradient fill (type 7).
-  TPaintFrame& area = sheet.FCharts->Embedded(2).Chart()->Frame();
+  TPaintFrame& area = sheet.FCharts->Items(2).Frame();
   ASSERT_TRUE(area.HasFillEffects());
   ASSERT_FALSE(area.FillEffects().Properties().Count() == 0);
   EXPECT_EQ(area.FillEffects().Properties().Item(0).Id & 0x3FFF, 0x0180);
@@ -213,9 +233,12 @@ TEST(ChartObjects_Files, EveryChartOfTheFixturesGetsObjects) {
     damaged.LoadFromStream(std::span<const uint8_t>(Compound(stream)));
     const TSheet& s = *damaged.GetSheet(1);
     ASSERT_TRUE(s.FCharts);
-    EXPECT_EQ(s.FCharts->EmbeddedCount(), 11u);
+    const std::vector<TShapeOutsideMsoChart*> damagedShapes = ChartShapes(s);
+    ASSERT_EQ(damagedShapes.size(), 11u);
     EXPECT_EQ(s.FCharts->Count(), 10u);
-    EXPECT_EQ(s.FCharts->Embedded(0).Chart(), nullptr);
+    EXPECT_EQ(s.FCharts->Items(0).ChartShape(), damagedShapes[1]);
+    EXPECT_EQ(damagedShapes[0]->Failure(), "Chart kept without objects: Unknown axis type 7");
+    EXPECT_EQ(damagedShapes[0]->Records().Items(0)->RecId(), 0x0809);  // the tree stays
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(kws::Utf16ToUtf8(warnings[0].Text),
               "W2003: Damaged record skipped: Embedded chart: Chart kept without objects: Unknown axis type 7");
@@ -233,39 +256,149 @@ TEST(ChartObjects_Files, EveryChartOfTheFixturesGetsObjects) {
 
 // One chart, not the load: an embedded chart the tree reader cannot take stays raw up to its EOF,
 // one the object layer rejects keeps its tree without objects (the records as a drawing reader
-// keeps them for the chart's shape).
+// keeps them for the chart's shape); neither gets a chart item.
 TEST(ChartObjects_Embedded, ChartsThatFailStayRawOrWithoutObjects) {
   TFormulaHandler handler;
-  TDrwCharts charts(&handler, nullptr);
-  const auto records = [](const std::string& run) {
-    auto list = std::make_unique<TBaseRecordStorage>();
+  TDrwCharts charts(nullptr, &handler, nullptr);
+  const auto shapeOf = [](const std::string& run) {
+    TBaseRecordStorage list;
     for (size_t p = 0; p + 4 <= run.size();) {
       const uint16_t id = uint16_t(uint8_t(run[p]) | uint8_t(run[p + 1]) << 8);
       const uint16_t len = uint16_t(uint8_t(run[p + 2]) | uint8_t(run[p + 3]) << 8);
-      list->AddRec(TBIFFHeader{id, len}, std::span(reinterpret_cast<const uint8_t*>(run.data()) + p + 4, len));
+      list.AddRec(TBIFFHeader{id, len}, std::span(reinterpret_cast<const uint8_t*>(run.data()) + p + 4, len));
       p += 4 + len;
     }
-    return list;
+    auto shape = std::make_unique<TShapeClientAnchor>();
+    auto object = std::make_shared<TShapeOutsideMsoChart>();
+    TListChartSource source(list);
+    object->Read(source);
+    shape->FInterface = object;
+    return shape;
   };
-  const auto raw = records(R(0x0809, Bof8Body(0x20)) + Begin + Begin + R(0x1002, "c") + Eof);
-  TListChartSource rawSource(*raw);
-  EXPECT_EQ(charts.ReadEmbedded(rawSource, 1, 2), "Chart kept raw: Chart BEGIN record without a record before it");
-  const auto rejected = records(ChartRun(R(0x101A, Le16(0)), R(0x1041, Z(18)) + Begin + R(0x101D, Le16(7)) + End));
-  TListChartSource rejectedSource(*rejected);
-  EXPECT_EQ(charts.ReadEmbedded(rejectedSource, 3, 4), "Chart kept without objects: Unknown axis type 7");
-  const auto good = records(ChartRun());
-  TListChartSource goodSource(*good);
-  EXPECT_EQ(charts.ReadEmbedded(goodSource, 5, 6), "");
-  ASSERT_EQ(charts.EmbeddedCount(), 3u);
-  EXPECT_TRUE(charts.Embedded(0).Raw());
-  EXPECT_EQ(Shape(charts.Embedded(0).Record()), "FFFA(0809 1033 1033 1002 000A)");
-  EXPECT_FALSE(charts.Embedded(1).Raw());
-  EXPECT_EQ(charts.Embedded(1).Chart(), nullptr);
-  EXPECT_EQ(charts.Embedded(1).Record().Items(2)->RecId(), 0x1002);
+  const auto objectOf = [](TShape& s) -> TShapeOutsideMsoChart& { return dynamic_cast<TShapeOutsideMsoChart&>(*s.FInterface); };
+  auto raw = shapeOf(R(0x0809, Bof8Body(0x20)) + Begin + Begin + R(0x1002, "c") + Eof);
+  EXPECT_EQ(charts.AddFromFile(*raw), "Chart kept raw: Chart BEGIN record without a record before it");
+  EXPECT_TRUE(objectOf(*raw).Raw());
+  EXPECT_EQ(Shape(objectOf(*raw).Records()), "FFFA(0809 1033 1033 1002 000A)");
+  auto rejected = shapeOf(ChartRun(R(0x101A, Le16(0)), R(0x1041, Z(18)) + Begin + R(0x101D, Le16(7)) + End));
+  EXPECT_EQ(charts.AddFromFile(*rejected), "Chart kept without objects: Unknown axis type 7");
+  EXPECT_FALSE(objectOf(*rejected).Raw());
+  EXPECT_EQ(objectOf(*rejected).Records().Items(2)->RecId(), 0x1002);
+  auto good = shapeOf(ChartRun());
+  good->FAnchor.FCol1 = 5;
+  EXPECT_EQ(charts.AddFromFile(*good), "");
   ASSERT_EQ(charts.Count(), 1u);
-  EXPECT_EQ(charts.Embedded(2).Chart(), &charts.Items(0));
+  EXPECT_EQ(charts.Items(0).Shape(), good.get());
+  EXPECT_EQ(charts.Items(0).ChartShape(), &objectOf(*good));
   EXPECT_EQ(charts.Items(0).Name(), u"Chart 2");  // the rejected chart had taken id 1
-  EXPECT_EQ(charts.Embedded(2).Col, 5);
+  EXPECT_EQ(charts.Items(0).Col1(), 5);
+}
+
+// The LibreOffice fixture's chart sheet ("Charts", eleven embedded charts), read through the
+// component.
+class ChartObjects_New : public ::testing::Test {
+ protected:
+  static FormatSettings Settings() {
+    RegisterBIFFReader();  // before the book is made
+    return FormatSettings();
+  }
+  void SetUp() override {
+    book.LoadFromFile(ChartData("lo-charts.xls"));
+    biff = dynamic_cast<TBIFF5*>(book.BIFF());
+    ASSERT_TRUE(biff);
+  }
+  TXLSBook book{Settings()};
+  TBIFF5* biff = nullptr;
+  TSheet& Sheet() { return *biff->GetSheet(1); }
+};
+
+// A new chart on a sheet read from a file: a chart shape appended to the sheet's drawing (host
+// control, anchored C2:I17, the listed properties, an OBJ of object type 5 with the next object
+// id), whose object has the workbook's picture store and fonts and a tree that is an empty root,
+// and a chart item bound to that root: no series and no chart type yet.
+TEST_F(ChartObjects_New, AddMakesAChartShapeWithAnEmptyTree) {
+  TSheet& sheet = Sheet();
+  TEscherDrawing& drawing = sheet.EscherDrawing();
+  const size_t shapes = drawing.ShapeCount();
+  const int32_t maxObjId = drawing.MaxObjId();
+  const uint32_t nextSpId = drawing.DG().CurSpId;
+  const size_t firstSeries = SummarizeChart(*sheet.Charts().Items(0).Rec()).SeriesCount;
+
+  TDrwChart& c = sheet.Charts().Add();
+  EXPECT_EQ(sheet.Charts().Count(), 12u);
+  EXPECT_EQ(c.Name(), u"Chart 12");
+  ASSERT_EQ(drawing.ShapeCount(), shapes + 1);
+  TShapeClientAnchor* s = c.Shape();
+  ASSERT_EQ(s, drawing.Group().Items(shapes));
+  EXPECT_EQ(s->ShapeType(), 201);
+  EXPECT_EQ(s->SpId(), nextSpId + 1);  // the file's DG names the last id given out
+  EXPECT_EQ(s->FOptions, 0x0A00u);
+  EXPECT_EQ((std::array{c.Col1(), c.Row1(), c.Col2(), c.Row2()}), (std::array{2, 1, 8, 16}));
+  EXPECT_EQ(s->ObjType(), 5);
+  EXPECT_EQ(s->ObjId(), maxObjId + 1);
+  const std::pair<uint16_t, uint32_t> props[] = {{0x007F, 0x01040104}, {0x00BF, 0x00080008}, {0x0181, 0x0800004E},
+                                                 {0x0183, 0x0800004D}, {0x01BF, 0x00100010}, {0x01C0, 0x0800004D},
+                                                 {0x01FF, 0x00100010}, {0x023F, 0x00020000}};
+  EXPECT_EQ(s->FOPT.Count(), std::size(props));
+  for (const auto& [id, value] : props) EXPECT_EQ(s->FOPT.FindValue(id), int64_t(value)) << id;
+
+  TShapeOutsideMsoChart* object = c.ChartShape();
+  ASSERT_TRUE(object);
+  EXPECT_EQ(object->DrawingGroup(), &biff->MSOPictures());
+  EXPECT_EQ(object->Fonts(), &biff->Fonts());
+  EXPECT_EQ(object->Drawing(), nullptr);
+  EXPECT_EQ(Shape(object->Records()), "FFFA");
+  EXPECT_EQ(c.Rec(), &object->Records());
+  EXPECT_EQ(c.Series().size(), 0u);
+  const TChartSummary summary = SummarizeChart(object->Records());
+  EXPECT_EQ(summary.Type, "");
+  EXPECT_EQ(summary.SeriesCount, 0u);
+  EXPECT_EQ(ErrorOf([&] { c.PlotArea().ChartType(); }), "Property has no data.");
+  // The charts read from the file are untouched.
+  EXPECT_EQ(SummarizeChart(*sheet.Charts().Items(0).Rec()).SeriesCount, firstSeries);
+  // No shape id of the drawing is taken twice.
+  for (size_t i = 0; i < shapes; ++i) EXPECT_NE(drawing.Group().Items(i)->SpId(), s->SpId()) << i;
+}
+
+// Fill effects need the chart's own drawing: a chart read without one gets a drawing of the
+// workbook's picture store with a cluster of its own, and its drawing record after PROTECT; a
+// second fill effect adds neither again. A tree without PROTECT fails before anything is made.
+TEST_F(ChartObjects_New, FillEffectsGiveAChartWithoutADrawingItsDrawing) {
+  TSheet& sheet = Sheet();
+  TDrwChart& c = sheet.Charts().Items(0);
+  TShapeOutsideMsoChart& object = *c.ChartShape();
+  ASSERT_EQ(object.Drawing(), nullptr);
+  ASSERT_EQ(object.Records().FindRecord(0x00EC), -1);
+  const int32_t protect = object.Records().FindRecord(0x0012);
+  ASSERT_GE(protect, 0);
+  const size_t clusters = biff->MSOPictures().FDGG.FItems.size();
+
+  ASSERT_FALSE(c.Frame().HasFillEffects());
+  c.Frame().SetHasFillEffects(true);
+  ASSERT_TRUE(object.Drawing());
+  EXPECT_EQ(object.Drawing()->EscherGroup(), &biff->MSOPictures());
+  EXPECT_NE(object.Drawing()->DgId(), 0);
+  EXPECT_NE(object.Drawing()->DgId(), sheet.EscherDrawing().DgId());
+  EXPECT_EQ(biff->MSOPictures().FDGG.FItems.size(), clusters + 1);
+  EXPECT_EQ(object.Records().Items(size_t(protect) + 1)->RecId(), 0x00EC);
+  EXPECT_EQ(object.Records().Items(size_t(protect) + 1)->Length(), 0u);
+
+  TEscherDrawing* made = object.Drawing();
+  c.Frame().SetHasFillEffects(false);
+  c.Frame().SetHasFillEffects(true);
+  EXPECT_TRUE(c.Frame().HasFillEffects());
+  EXPECT_EQ(object.Drawing(), made);
+  EXPECT_EQ(biff->MSOPictures().FDGG.FItems.size(), clusters + 1);
+  size_t records = 0;
+  for (size_t i = 0; i < object.Records().Count(); ++i) records += object.Records().Items(i)->RecId() == 0x00EC;
+  EXPECT_EQ(records, 1u);
+
+  // A new chart's empty tree has no PROTECT: no drawing is made for it.
+  TDrwChart& fresh = sheet.Charts().Add();
+  TChartRecord* frame = fresh.Rec()->InsertRecord(-1, 0x1032, 4, false);
+  fresh.Frame().SetRecord(frame);
+  EXPECT_EQ(ErrorOf([&] { fresh.Frame().SetHasFillEffects(true); }), "Can not find insertion point for MSODRAWING");
+  EXPECT_EQ(fresh.ChartShape()->Drawing(), nullptr);
 }
 
 // ---- properties and edits ---------------------------------------------------------------------

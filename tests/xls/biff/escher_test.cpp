@@ -17,6 +17,7 @@
 #include "tests/xls/realfiles/realfiles.h"
 #include "xls/biff/biff5.h"
 #include "xls/biff/biffreader.h"
+#include "xls/biff/chartobjects.h"
 #include "xls/biff/escherdrawing.h"
 #include "xls/biff/escherpictures.h"
 #include "xls/model/xlsbook.h"
@@ -411,6 +412,47 @@ TEST_F(EscherSheet, DamagedDrawingsGiveWarningAndAllCells) {
   EXPECT_TRUE(Warned(u"Note without its shape"));
   EXPECT_GE(Biff().GetSheet(0)->Records().FindRecord(0x001C), 0);
   ExpectCells();
+}
+
+// An embedded chart ends at its first EOF, also when it starts with two BOFs as Gnumeric writes
+// chart sub-streams: the shape after it and the cells after the drawing are read. The chart's
+// records become the tree of its shape's object, which the sheet's chart list binds.
+TEST_F(EscherSheet, EmbeddedChartEndsAtItsFirstEof) {
+  const std::string bof = kws::test::BiffBOF(0x0020);
+  const std::string run = bof + bof + BiffRecord(0x1002, std::string(16, '\0')) + kws::test::BiffEOF();
+  const Pieces chart = Cont(0xF004, Cat({Rec(uint16_t(2 | 201 << 4), 0xF00A, BiffBody().U32(1025).U32(0x0A00)),
+                                         ClientAnchor(1, 2, 5, 9), Rec(0, 0xF011, ""), BiffRec(0x005D, Obj(5, 1)),
+                                         Pieces{{true, run}}}));
+  const Pieces after = Shape(202, 1026, 6, "", 0, ClientAnchor(1, 12, 3, 14), Txo(u"after"));
+  Load("", SheetDrawing(Cat({chart, after}), 3));
+  ExpectCells();
+  EXPECT_TRUE(warnings.empty());
+  ASSERT_EQ(Drawing().ShapeCount(), 2u);
+  EXPECT_EQ(Drawing().Group().Items(1)->FText, u"after");
+  TShape& shape = *Drawing().Group().Items(0);
+  auto* object = dynamic_cast<TShapeOutsideMsoChart*>(shape.FInterface.get());
+  ASSERT_TRUE(object);
+  EXPECT_FALSE(object->Raw());
+  std::vector<uint16_t> ids;
+  for (size_t i = 0; i < object->Records().Count(); ++i) ids.push_back(object->Records().Items(i)->RecId());
+  EXPECT_EQ(ids, (std::vector<uint16_t>{0x0809, 0x0809, 0x1002, 0x000A}));
+  EXPECT_EQ(shape.FChart, nullptr);  // the shape keeps no copy
+  const TSheet& sheet = *Biff().GetSheet(0);
+  ASSERT_TRUE(sheet.FCharts);
+  ASSERT_EQ(sheet.FCharts->Count(), 1u);
+  EXPECT_EQ(sheet.FCharts->Items(0).Shape(), &shape);
+  EXPECT_EQ(sheet.FCharts->Items(0).Row1(), 2);
+
+  // A drawing that fails after its chart shape was read loses its shapes: the chart list lets go
+  // of the chart with them, and the cells are read.
+  const Pieces bad = Cont(0xF004, Cat({Rec(2, 0xF00A, BiffBody().U32(1026).U32(0x0A00)), ClientAnchor(0, 0, 1, 1),
+                                       Rec(0, 0xF011, ""), BiffRec(0x005D, BiffBody().U16(0x01).U16(0))}));
+  Load("", SheetDrawing(Cat({chart, bad}), 3));
+  ExpectCells();
+  EXPECT_TRUE(Warned(u"Unknown OBJ record 01"));
+  EXPECT_EQ(Drawing().ShapeCount(), 0u);
+  ASSERT_TRUE(Biff().GetSheet(0)->FCharts);
+  EXPECT_EQ(Biff().GetSheet(0)->FCharts->Count(), 0u);
 }
 
 TEST_F(EscherSheet, PictureReferencesBecomeStorePositions) {

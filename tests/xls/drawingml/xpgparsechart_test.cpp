@@ -3,6 +3,7 @@
 #include "xls/drawingml/xpgparsechart.h"
 
 #include "xls/drawingml/xlsdrawingchart.h"
+#include "xls/drawingml/xpgchartseries.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,98 @@ TEST(ChartValues, ManualLayoutHoldsOnlyWhatWasRead) {
   EXPECT_EQ(m->LayoutTarget(), nullptr);
   EXPECT_EQ(m->XMode(), nullptr);
   EXPECT_EQ(m->Y(), nullptr);
+}
+
+// ---- text of titles, labels, axes, legend, data table and chart space --------------------------
+
+constexpr const char* kTxPr = "<c:txPr><a:bodyPr rot=\"-5400000\"/><a:lstStyle/><a:p><a:pPr><a:defRPr sz=\"900\"/>"
+                              "</a:pPr><a:endParaRPr lang=\"en-US\"/></a:p></c:txPr>";
+
+// Every place the schema gives a text body (c:txPr, c:rich) reads it into a text body of the
+// common unit, with no report.
+TEST(ChartText, TextBodiesWhereverTheSchemaPutsThem) {
+  const std::string t = kTxPr;
+  Doc d("<c:chart><c:title><c:tx><c:rich><a:bodyPr/><a:p><a:r><a:t>Sales</a:t></a:r></a:p></c:rich></c:tx>"
+        "<c:overlay val=\"0\"/>" + t + "</c:title><c:plotArea>"
+        "<c:barChart><c:ser><c:dLbls><c:dLbl><c:idx val=\"0\"/><c:tx><c:rich><a:p><a:r><a:t>top</a:t></a:r></a:p>"
+        "</c:rich></c:tx>" + t + "</c:dLbl>" + t + "</c:dLbls><c:trendline><c:trendlineLbl>" + t +
+        "</c:trendlineLbl></c:trendline></c:ser></c:barChart>"
+        "<c:valAx><c:axId val=\"1\"/><c:title><c:tx><c:rich><a:p><a:r><a:t>EUR</a:t></a:r></a:p></c:rich></c:tx>"
+        "</c:title>" + t + "<c:crossAx val=\"2\"/><c:dispUnits><c:builtInUnit val=\"thousands\"/><c:dispUnitsLbl>" +
+        t + "</c:dispUnitsLbl></c:dispUnits></c:valAx><c:dTable>" + t + "</c:dTable></c:plotArea>"
+        "<c:legend><c:legendEntry><c:idx val=\"0\"/><c:delete val=\"1\"/>" + t + "</c:legendEntry>" + t +
+        "</c:legend></c:chart><c:pivotFmts/>" + t);
+  EXPECT_EQ(d.reports, 1) << std::string(d.last.begin(), d.last.end());  // c:pivotFmts belongs in c:chart
+  TCT_Chart* c = d.Space()->Chart();
+  ASSERT_NE(c->Title()->Tx()->Rich(), nullptr);
+  EXPECT_EQ(TitleText(c->Title()), u"Sales");
+  ASSERT_NE(c->Title()->TxPr(), nullptr);
+  EXPECT_EQ(c->Title()->TxPr()->A_BodyPr()->Rot(), -5400000);
+  TEG_DLblShared* lbls = d.Plot()->BarChart()->EG_BarChartShared()->Series()->GetItems(0)->DLbls()->Group_DLbls()
+                             ->EG_DLblShared();
+  EXPECT_NE(lbls->TxPr(), nullptr);
+  TCT_DLbl* lbl = d.Plot()->BarChart()->EG_BarChartShared()->Series()->GetItems(0)->DLbls()->DLblXpgList()->GetItems(0);
+  EXPECT_NE(lbl->Group_DLbl()->EG_DLblShared()->TxPr(), nullptr);
+  ASSERT_NE(lbl->Group_DLbl()->Tx()->Rich(), nullptr);
+  EXPECT_EQ(lbl->Group_DLbl()->Tx()->Rich()->A_PXpgList()->Count(), 1);
+  EXPECT_NE(d.Plot()->BarChart()->EG_BarChartShared()->Series()->GetItems(0)->TrendlineXpgList()->GetItems(0)
+                ->TrendlineLbl()->TxPr(),
+            nullptr);
+  TCT_ValAx* ax = d.Plot()->ValAxis()->GetItems(0);
+  EXPECT_EQ(TitleText(ax->EG_AxShared()->Title()), u"EUR");
+  EXPECT_NE(ax->EG_AxShared()->TxPr(), nullptr);
+  EXPECT_EQ(ax->EG_AxShared()->CrossAx()->Val(), 2);  // the axis reads on after its text body
+  EXPECT_NE(ax->DispUnits()->DispUnitsLbl()->TxPr(), nullptr);
+  EXPECT_NE(d.Plot()->DTable()->TxPr(), nullptr);
+  TCT_LegendEntry* e = c->Legend()->LegendEntryXpgList()->GetItems(0);
+  EXPECT_EQ(e->Delete()->Val(), 1);  // the schema's choice is not enforced: both are kept
+  EXPECT_NE(e->EG_LegendEntryData()->TxPr(), nullptr);
+  EXPECT_NE(c->Legend()->TxPr(), nullptr);
+  EXPECT_NE(d.Space()->TxPr(), nullptr);
+}
+
+TEST(ChartText, PivotFormatsTakeTheirTextBody) {
+  Doc d("<c:chart><c:pivotFmts><c:pivotFmt><c:idx val=\"0\"/>" + std::string(kTxPr) +
+        "</c:pivotFmt></c:pivotFmts></c:chart>");
+  EXPECT_EQ(d.reports, 0);
+  EXPECT_NE(d.Space()->Chart()->PivotFmts()->PivotFmtXpgList()->GetItems(0)->TxPr(), nullptr);
+}
+
+// A title's text: a reference's F (the bound range once the load has ended), else the rich
+// text's paragraphs joined with CR, a line break as CR, a field as nothing.
+TEST(ChartText, TitleTextFromReferenceOrRichText) {
+  struct Case {
+    const char* title;
+    std::u16string text;
+  } cases[] = {
+      {"<c:tx><c:rich><a:bodyPr/><a:p><a:r><a:t>One </a:t></a:r><a:r><a:t>run</a:t></a:r></a:p></c:rich></c:tx>",
+       u"One run"},
+      {"<c:tx><c:rich><a:p><a:r><a:t>a</a:t></a:r><a:br/><a:r><a:t>b</a:t></a:r></a:p><a:p/>"
+       "<a:p><a:fld id=\"{1}\" type=\"x\"><a:t>f</a:t></a:fld><a:r><a:t>c</a:t></a:r></a:p></c:rich></c:tx>",
+       u"a\rb\r\rc"},
+      {"<c:tx><c:strRef><c:f>Data!$B$1</c:f></c:strRef></c:tx>", u"Data!$B$1"},
+      {"<c:tx><c:rich><a:bodyPr/></c:rich></c:tx>", u""},
+      {"<c:overlay val=\"0\"/>", u""},  // Excel's automatic title: no text in the part
+      {"<c:tx/>", u""},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.title);
+    Doc d(std::string("<c:chart><c:title>") + k.title + "</c:title></c:chart>");
+    EXPECT_EQ(d.reports, 0);
+    EXPECT_EQ(TitleText(d.Space()->Chart()->Title()), k.text);
+  }
+  EXPECT_EQ(TitleText(nullptr), u"");
+}
+
+// An element the legend entry does not know is reported once and skipped with its content: a
+// c:txPr inside it is not taken for the entry's own.
+TEST(ChartText, UnknownChildOfLegendEntryIsSkippedWhole) {
+  Doc d("<c:chart><c:legend><c:legendEntry><c:idx val=\"1\"/><c:foo>" + std::string(kTxPr) +
+        "</c:foo></c:legendEntry></c:legend></c:chart>");
+  EXPECT_EQ(d.reports, 1);
+  TCT_LegendEntry* e = d.Space()->Chart()->Legend()->LegendEntryXpgList()->GetItems(0);
+  EXPECT_EQ(e->Idx()->Val(), 1);
+  EXPECT_EQ(e->EG_LegendEntryData()->TxPr(), nullptr);
 }
 
 // References make their cell ranges through the graphic manager; a range the reference frees

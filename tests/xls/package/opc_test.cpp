@@ -336,7 +336,7 @@ TEST(OpcParts, RelationshipsAreMatchedByNamespaceWhateverThePrefix) {
   for (const auto& [xml, c] : cases) {
     SCOPED_TRACE(xml);
     TXLSMemoryStream s(xml);
-    const auto rels = detail::ReadRelationshipsPart(s);
+    const detail::TOPCRelationshipsPart rels(s);
     ASSERT_EQ(rels.size(), c.count);
     if (c.count == 0) continue;
     EXPECT_EQ(rels[0].Id, u"r1");

@@ -46,15 +46,18 @@ class TPackageBuilder {
     parts_.emplace_back(std::move(name), std::move(data));
     return *this;
   }
+  // Leaves the content-types part out.
+  TPackageBuilder& WithoutContentTypes() { return contentTypes_ = false, *this; }
 
   std::string Bytes() const {
     ZipWriter z;
-    z.Deflated("[Content_Types].xml",
-               "<?xml version=\"1.0\"?><Types "
-               "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-               "<Default Extension=\"rels\" "
-               "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-               "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>");
+    if (contentTypes_)
+      z.Deflated("[Content_Types].xml",
+                 "<?xml version=\"1.0\"?><Types "
+                 "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                 "<Default Extension=\"rels\" "
+                 "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                 "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>");
     z.Deflated("_rels/.rels",
                "<?xml version=\"1.0\"?><Relationships "
                "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
@@ -104,6 +107,7 @@ class TPackageBuilder {
   std::vector<TPackageSheet> sheets_;
   std::string styles_, sst_, wbExtra_, wbAttrs_, wbRels_, wbTail_, sheetEntries_;
   std::vector<std::pair<std::string, std::string>> parts_;
+  bool contentTypes_ = true;
 };
 
 // A worksheet part around sheetData content (rows), with optional elements after sheetData.

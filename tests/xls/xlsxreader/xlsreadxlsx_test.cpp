@@ -753,7 +753,9 @@ TEST_F(ReadXLSX, Workbook_EmptySheetsLoadAndAreCappedAt65535) {
 
 // The cap is checked on the workbook's relationships, before any sheet is walked: a package
 // whose workbook names 65,536 worksheets (one listed, the rest only related) is refused; at
-// 65,535 it loads.
+// 65,535 it loads. It is seen before the content types (one per part in a package of many
+// parts) are read: a missing content-types part does not hide it, and does fail a package
+// under the cap.
 TEST_F(ReadXLSX, Workbook_SheetRelationshipsCappedBeforeTheWalk) {
   const auto package = [](size_t related) {
     TPackageBuilder b;
@@ -770,6 +772,14 @@ TEST_F(ReadXLSX, Workbook_SheetRelationshipsCappedBeforeTheWalk) {
   } catch (const xls::XLSRWException& e) {
     EXPECT_STREQ(e.what(), "Too many sheets in the file");
   }
+  EXPECT_EQ(book->Count(), 0u);
+  try {
+    Load(package(65536).WithoutContentTypes());
+    ADD_FAILURE() << "no error";
+  } catch (const xls::XLSRWException& e) {
+    EXPECT_STREQ(e.what(), "Too many sheets in the file");
+  }
+  EXPECT_THROW(Load(package(2).WithoutContentTypes()), xls::XLSRWException);
   EXPECT_EQ(book->Count(), 0u);
 }
 

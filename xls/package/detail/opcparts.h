@@ -3,12 +3,18 @@
 // elements by namespace, whatever prefix a part binds to it).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "xls/package/xlsstream.h"
+
+namespace xls::xpgopc {
+class TXPGDocOPC;
+}
 
 namespace xls::detail {
 
@@ -26,9 +32,31 @@ struct TOPCContentTypeEntry {
   std::u16string ContentType;
 };
 
-// The relationships of a relationships part, in document order. A part whose document element
-// is a lone Relationship gives none.
-std::vector<TOPCRelationshipEntry> ReadRelationshipsPart(TXLSStream& stream);
+// One relationship as read; the views last as long as the part that hands it out.
+struct TOPCRelationshipView {
+  std::u16string_view Id;
+  std::u16string_view Type;
+  std::u16string_view Target;
+  std::u16string_view Text;
+  uint8_t TargetMode = 255;
+};
+
+// The relationships of a relationships part read whole, in document order. They are held once,
+// by the part's document, and handed out as views, so that a part of many relationships costs
+// one copy of them while its items are made (or while it is refused). A part whose document
+// element is a lone Relationship gives none.
+class TOPCRelationshipsPart {
+ public:
+  explicit TOPCRelationshipsPart(TXLSStream& stream);
+  ~TOPCRelationshipsPart();
+  TOPCRelationshipsPart(const TOPCRelationshipsPart&) = delete;
+  TOPCRelationshipsPart& operator=(const TOPCRelationshipsPart&) = delete;
+  size_t size() const;
+  TOPCRelationshipView operator[](size_t index) const;
+
+ private:
+  std::unique_ptr<xpgopc::TXPGDocOPC> FDoc;
+};
 // Every Default in document order, then every Override in document order.
 std::vector<TOPCContentTypeEntry> ReadContentTypesPart(TXLSStream& stream);
 
