@@ -334,6 +334,60 @@ TEST_F(DrawingLoad, PartsThatCannotBeReadAreDropped) {
   }
 }
 
+// The element budget is one per load, shared by every drawing part of the workbook: six sheets
+// whose drawings each stay far below it pass it together. With the bound set between two and
+// three drawings' worth, the first two drawings are read whole, the third (which crosses it) and
+// every one after it are dropped with a warning naming the part, and every sheet keeps its cells
+// and an empty drawing. A second load of the same file starts from an unused budget and ends the
+// same way.
+TEST_F(DrawingLoad, DrawingsOfAWorkbookShareTheLoadsBudget) {
+  constexpr int kSheets = 6, kAnchors = 40;
+  const std::string rel = kws::test::kRelNs;
+  TPackageBuilder b;
+  for (int s = 1; s <= kSheets; ++s) {
+    const std::string n = std::to_string(s);
+    b.Sheet("S" + n,
+            WorksheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>sheet " + n + "</t></is></c></row>",
+                         "<drawing r:id=\"rIdD\"/>"),
+            "worksheet",
+            "<Relationship Id=\"rIdD\" Type=\"" + rel + "/drawing\" Target=\"../drawings/drawing" + n + ".xml\"/>");
+    std::string xml = kXdr;
+    for (int a = 0; a < kAnchors; ++a) xml += TwoCell(Sp(a + 2, "<xdr:cNvSpPr/>", "<a:prstGeom prst=\"rect\"/>"));
+    b.Part("xl/drawings/drawing" + n + ".xml", xml + "</xdr:wsDr>");
+  }
+  bytes = b.Bytes();
+  const auto anchors = [&](int sheet) {
+    auto* doc = dynamic_cast<TXLSSheetDrawingDocument*>(book->Items(sheet)->Xc12Sheet().Drawing());
+    return doc && doc->WsDr() ? doc->WsDr()->EG_Anchor()->TwoCellAnchorXpgList()->Count() : -1;
+  };
+  TXpgElementBudget& budget = book->Manager().GrManager().DrawingBudget();
+  book->LoadFromBytes(AsSpan(bytes));
+  EXPECT_TRUE(kws::test::WarningTexts(*book).empty());
+  for (int s = 0; s < kSheets; ++s) EXPECT_EQ(anchors(s), kAnchors);
+  ASSERT_EQ(budget.Used() % kSheets, 0);  // the drawings are alike
+  const int64_t perDrawing = budget.Used() / kSheets;
+  ASSERT_GT(perDrawing, kAnchors);
+
+  budget.SetLimit(perDrawing * 2 + perDrawing / 2);
+  std::vector<std::u16string> expected;
+  for (int s = 3; s <= kSheets; ++s)
+    expected.push_back(u"W2001: XML read error: \"Drawing xl/drawings/drawing" + kws::Utf8ToUtf16(std::to_string(s)) +
+                       u".xml not read: Too many drawing elements\"");
+  for (int load = 0; load < 2; ++load) {
+    SCOPED_TRACE(load);
+    TXLSErrorList warnings;  // this load's
+    book->Errors().SetErrorList(&warnings);
+    book->LoadFromBytes(AsSpan(bytes));
+    EXPECT_EQ(kws::test::WarningTexts(*book), expected);
+    book->Errors().SetErrorList(nullptr);
+    ASSERT_EQ(book->Count(), size_t(kSheets));
+    for (int s = 0; s < kSheets; ++s) {
+      EXPECT_EQ(book->Items(s)->GetAsString(0, 0), u"sheet " + kws::Utf8ToUtf16(std::to_string(s + 1)));
+      EXPECT_EQ(anchors(s), s < 2 ? kAnchors : 0) << "sheet " << s + 1;
+    }
+  }
+}
+
 TEST_F(DrawingLoad, DeepGroupsWithinTheBoundAreRead) {
   std::string xml = std::string(kXdr) + "<xdr:twoCellAnchor>";
   // Groups nested to the reader's nesting bound (with xdr:wsDr and the anchor above them).
