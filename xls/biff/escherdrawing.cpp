@@ -265,6 +265,7 @@ void TDrawingReader::Read() {
     const TRecordView v(body);
     D.FDG.ShapeCount_ = v.U32(0);
     D.FDG.CurSpId = v.U32(4);
+    D.FSpIdsChecked = false;
     D.FDgId = h.Instance();
     if (D.FParent) D.FParent->AddFileDrawing(&D, D.FDgId, D.FDG.ShapeCount_);
   }
@@ -501,6 +502,7 @@ void TEscherDrawing::Clear() {
   FSolverContainer.reset();
   FFileReGroupItems.clear();
   FDG = {};
+  FSpIdsChecked = false;
   FMaxObjId = 0;
   ReleaseCluster();
 }
@@ -637,9 +639,13 @@ void TEscherDrawing::PrepareNewShape() {
     if (FParent && FDgId != 0) FParent->UpdateFIDCL(FDgId);
     // A drawing read from a file holds the last shape id given out (DG spidCur), not the next:
     // a new shape takes an id above every id of the drawing, so that no two shapes share one.
-    uint32_t highest = FGroup->FSpId;
-    ForEachShape([&highest](TShape& s, TShapeGroup&) { highest = std::max(highest, s.FSpId); });
-    if (FDG.CurSpId <= highest) FDG.CurSpId = highest + 1;
+    // Once is enough: the ids given out since all come from the count.
+    if (!FSpIdsChecked) {
+      uint32_t highest = FGroup->FSpId;
+      ForEachShape([&highest](TShape& s, TShapeGroup&) { highest = std::max(highest, s.FSpId); });
+      if (FDG.CurSpId <= highest) FDG.CurSpId = highest + 1;
+      FSpIdsChecked = true;
+    }
     return;
   }
   uint32_t dgId = 0, block = 0;

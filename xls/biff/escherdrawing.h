@@ -298,6 +298,9 @@ class TEscherDrawing {
   // Note shapes by object id for the NOTE records; made again when the shape count changed.
   std::unordered_map<uint16_t, TShape*> FNoteIndex;
   size_t FNoteIndexSize = SIZE_MAX;
+  // Whether the shape ids read from the file have been checked against the DG record's count
+  // (once per read: every shape added since takes a new id).
+  bool FSpIdsChecked = false;
 };
 
 }  // namespace xls::biff

@@ -90,7 +90,7 @@ std::u16string SourceRef(const TCT_NumDataSource* s) { return s ? RefOrText(s->N
 std::u16string TitleText(const TCT_Title* title) {
   const TCT_Tx* tx = title ? title->Tx() : nullptr;
   if (!tx) return {};
-  if (tx->StrRef()) return tx->StrRef()->GetF();
+  if (tx->StrRef()) return RefOrText(tx->StrRef());
   if (tx->Rich()) return TextBodyText(*tx->Rich());
   return {};
 }

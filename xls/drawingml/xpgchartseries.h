@@ -40,8 +40,8 @@ std::u16string RefOrText(const TCT_NumRef* ref);
 std::u16string SourceRef(const TCT_AxDataSource* source);
 std::u16string SourceRef(const TCT_NumDataSource* source);
 
-// The text of a chart, axis or label title: the reference's F when the title is given by a cell
-// reference, else the rich text's paragraphs joined with CR (line breaks as CR); empty without
+// The text of a chart, axis or label title: when the title is given by a cell reference, its
+// range once bound, else its formula as read (RefOrText); else the rich text's paragraphs joined with CR (line breaks as CR); empty without
 // either (a title Excel makes itself from the series name has no text in the part).
 std::u16string TitleText(const TCT_Title* title);
 

@@ -105,6 +105,10 @@ TXLSDrawingLayer* TXLSWorksheet::Drawing() {
   return FDrawing.get();
 }
 
+void TXLSWorksheet::ForgetLegacyDrawing() {
+  if (FDrawing) FDrawing->SetBIFFDrawing(nullptr);
+}
+
 TXLSRange& TXLSWorksheet::Range() {
   if (!FRange) FRange = std::make_unique<TXLSRange>(FManager, this);
   return *FRange;
@@ -1075,6 +1079,8 @@ void TXLSBook::SetVersion(TExcelVersion version) {
     FManager->StyleSheet().XFEditor().LockAll();
     return;
   }
+  // The sheets stay, the legacy reader object goes: nothing may point into it afterwards.
+  for (size_t i = 0; i < Count(); ++i) Items(i)->ForgetLegacyDrawing();
   FBIFF.reset();
   FManager->FNames97 = nullptr;
   FManager->FExtNames97 = nullptr;

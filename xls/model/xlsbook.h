@@ -148,6 +148,8 @@ class TXLSWorksheet {
   // document, made on first use (with the document when the sheet has none yet); nullptr when no
   // drawing library has registered. After a load it is made for every sheet with a drawing.
   TXLSDrawingLayer* Drawing();
+  // Lets the drawing layer go of the legacy reader's text objects, before the reader goes.
+  void ForgetLegacyDrawing();
   TXLSSheetProtection& Protection();
   TXLSSelectedAreas& SelectedAreas();
   // The object of the class asked for (ClassId<T>()): the worksheet data, the selected areas

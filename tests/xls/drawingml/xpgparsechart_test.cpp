@@ -181,6 +181,8 @@ TEST(ChartText, TitleTextFromReferenceOrRichText) {
        "<a:p><a:fld id=\"{1}\" type=\"x\"><a:t>f</a:t></a:fld><a:r><a:t>c</a:t></a:r></a:p></c:rich></c:tx>",
        u"a\rb\r\rc"},
       {"<c:tx><c:strRef><c:f>Data!$B$1</c:f></c:strRef></c:tx>", u"Data!$B$1"},
+      // A formula that is no range (LibreOffice writes literals so) reads as written.
+      {"<c:tx><c:strRef><c:f>\"Formatted\"</c:f></c:strRef></c:tx>", u"\"Formatted\""},
       {"<c:tx><c:rich><a:bodyPr/></c:rich></c:tx>", u""},
       {"<c:overlay val=\"0\"/>", u""},  // Excel's automatic title: no text in the part
       {"<c:tx/>", u""},
