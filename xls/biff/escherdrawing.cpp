@@ -106,7 +106,7 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
   // by its object type, whatever its text id says (LibreOffice writes none).
   const bool hasText = !shape.FTXO.empty();
   const int32_t objType = shape.ObjType(), objId = shape.ObjId();
-  std::unique_ptr<TShapeOutsideMso> object = MakeShapeObject(shape.FOBJ, hasText, drawing.InternalNames());
+  std::shared_ptr<TShapeOutsideMso> object = MakeShapeObject(shape.FOBJ, hasText, drawing.InternalNames());
   if (shape.FOBJ.Count() == 0) {  // a control's object took the sub-records: keep what the shape tells of itself
     shape.FTakenObjType = objType;
     shape.FTakenObjId = objId;
@@ -574,11 +574,14 @@ void TEscherDrawing::SetNoteData(int32_t col, int32_t row, uint16_t options, uin
   if (FNoteIndexSize != FGroup->FList.size()) {
     FNoteIndex.clear();
     for (auto& s : FGroup->FList)
-      if (s->ObjType() == 25) FNoteIndex.emplace(uint16_t(s->ObjId()), s.get());
+      if (s->ObjType() == 25) FNoteIndex.emplace_back(uint16_t(s->ObjId()), s.get());
+    std::stable_sort(FNoteIndex.begin(), FNoteIndex.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     FNoteIndexSize = FGroup->FList.size();
   }
-  const auto it = FNoteIndex.find(objId);
-  if (it == FNoteIndex.end()) {
+  const auto it = std::lower_bound(FNoteIndex.begin(), FNoteIndex.end(), objId,
+                                   [](const auto& e, uint16_t id) { return e.first < id; });
+  if (it == FNoteIndex.end() || it->first != objId) {
     char msg[48];
     std::snprintf(msg, sizeof msg, "Can not find shape for note #%d", int(objId));
     throw XLSRWException(msg);

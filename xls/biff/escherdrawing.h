@@ -33,7 +33,7 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "xls/biff/escherpictures.h"
@@ -294,8 +294,9 @@ class TEscherDrawing {
   TInternalNames* FInternalNames;
   TXc12Fonts* FFonts;
   int32_t FMaxObjId = 0;
-  // Note shapes by object id for the NOTE records; made again when the shape count changed.
-  std::unordered_map<uint16_t, TShape*> FNoteIndex;
+  // Note shapes by object id for the NOTE records (sorted by id, file order within an id); made
+  // again when the shape count changed.
+  std::vector<std::pair<uint16_t, TShape*>> FNoteIndex;
   size_t FNoteIndexSize = SIZE_MAX;
 };
 
