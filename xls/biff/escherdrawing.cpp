@@ -101,6 +101,11 @@ size_t TShapeGroup::DeepCount() const {
 }
 
 // ---------------------------------------------------------------------------------------------
+const std::u16string& TShape::Text() const {
+  if (const auto* text = dynamic_cast<const TShapeOutsideMsoBaseText*>(FInterface.get())) return text->Text();
+  return FText;
+}
+
 void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
   // A shape whose container holds its text box record has read its TXO: it gets its text object
   // by its object type, whatever its text id says (LibreOffice writes none).
@@ -127,7 +132,7 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
     };
     const auto txo = body();
     reader.ReadText(txo.value_or(std::span<const uint8_t>()), body);
-    shape.FText = reader.Text();
+    if (!text) shape.FText = reader.Text();
     shape.FHasText = true;
     // The object holds the TXO body, the text and the runs now: the raw records are let go.
     if (text) std::vector<uint8_t>().swap(shape.FTXO);
@@ -693,7 +698,7 @@ TShapeClientAnchor* TEscherDrawing::NewShape(int kind) {
     AddSub(shape->FOBJ, FT_END, {});
   }
   if (def.HasText) {
-    shape->FText = def.Text;
+    shape->FText = def.Text;  // given up below when the shape's text object takes the text
     shape->FHasText = true;
   }
   std::unique_ptr<TShapeOutsideMso> object;
@@ -718,6 +723,7 @@ TShapeClientAnchor* TEscherDrawing::NewShape(int kind) {
     if (auto* text = dynamic_cast<TShapeOutsideMsoBaseText*>(object.get())) {
       text->SetDefaultTxo();
       if (def.HasText) text->SetText(def.Text);
+      shape->FText.clear();
     }
     // Controls hold their OBJ data themselves and take a new object id.
     if (object->OwnsObjData()) object->FObjId = uint16_t(NextObjId());

@@ -124,7 +124,10 @@ class TShape {
   std::vector<uint8_t> FTXO;
   // An embedded chart's substream, BOF to EOF, kept raw; made for a chart.
   std::unique_ptr<TBaseRecordStorage> FChart;
-  // The text of the TXO records (empty without them).
+  // The shape's text: its text object's when it has one, else FText.
+  const std::u16string& Text() const;
+  // The text of the TXO records of a shape without a text object (empty without them); a text
+  // object holds its text itself, once.
   std::u16string FText;
   bool FHasText = false;
   // Set on a note shape by its NOTE record.
