@@ -5,10 +5,8 @@
 
 namespace kws::bench {
 
-std::string EscapedText(std::u16string_view text) {
+void AppendEscapedText(std::string& out, std::u16string_view text) {
   const std::string utf8 = kws::Utf16ToUtf8(text);
-  std::string out;
-  out.reserve(utf8.size() + 16);
   size_t from = 0;  // the plain bytes from here on are appended in one piece
   for (size_t i = 0; i < utf8.size(); ++i) {
     const char c = utf8[i];
@@ -20,6 +18,12 @@ std::string EscapedText(std::u16string_view text) {
     from = i + 1;
   }
   out.append(utf8, from, std::string::npos);
+}
+
+std::string EscapedText(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  AppendEscapedText(out, text);
   return out;
 }
 

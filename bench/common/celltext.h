@@ -15,6 +15,8 @@ namespace kws::bench {
 
 // The text in UTF-8 with backslash, TAB, LF and CR escaped.
 std::string EscapedText(std::u16string_view text);
+// The same, appended to `out`.
+void AppendEscapedText(std::string& out, std::u16string_view text);
 
 // The cell's text (the sheet's GetAsString: cached results for formulas, numbers in general
 // form), escaped; empty for a missing or blank cell.

@@ -28,9 +28,16 @@ int main(int argc, char** argv) {
       const std::string sheet = kws::bench::EscapedText(book.Items(s)->Name());
       for (size_t i = 0; i < comments.Count(); ++i) {
         const xls::TXc12Comment& c = *comments.Items(i);
-        out += "comment\t" + sheet + '\t' + kws::Utf16ToUtf8(xls::ColRowToRefStr(c.Col(), c.Row())) + '\t' +
-               kws::bench::EscapedText(c.FAuthor ? c.FAuthor->FName : std::u16string()) + '\t' +
-               kws::bench::EscapedText(c.FText) + '\n';
+        // Appended piece by piece, no line built aside.
+        out += "comment\t";
+        out += sheet;
+        out += '\t';
+        out += kws::Utf16ToUtf8(xls::ColRowToRefStr(c.Col(), c.Row()));
+        out += '\t';
+        if (c.FAuthor) kws::bench::AppendEscapedText(out, c.FAuthor->FName);
+        out += '\t';
+        kws::bench::AppendEscapedText(out, c.FText);
+        out += '\n';
       }
     }
     std::fwrite(out.data(), 1, out.size(), stdout);

@@ -915,7 +915,7 @@ class TDumper {
                .Text(anchor(s))
                .Raw(flips)
                .Text(s.Name())
-               .Text(s.FText));
+               .Text(s.Text()));
       if (!s.IsGroup() && s.ShapeType() == 75) pictures.push_back(&s);
     });
     static constexpr const char* kTypes[] = {"", "", "emf", "wmf", "pict", "jpeg", "png", "dib"};

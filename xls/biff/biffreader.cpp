@@ -128,7 +128,7 @@ void PutDrawingsIntoModel(TXLSBook& book, TBIFF5& biff) {
       TXc12Comment* c = data.Comments().Add();
       c->SetCol(s.FNote->CellCol);
       c->SetRow(s.FNote->CellRow);
-      c->FText = s.FText;
+      c->FText = s.Text();
       if (!s.FNote->Author.empty()) {
         TXc12Authors& authors = data.Comments().Authors();
         TXc12Author* a = authors.Find(s.FNote->Author);

@@ -168,7 +168,7 @@ TShapeOutsideMsoBaseText* TCustomDrwText::TextObject() const {
 
 std::u16string TCustomDrwText::Name() const {
   if (FShape && FShape->FOPT.Find(PROP_SHAPE_NAME) >= 0) return FShape->FOPT.FindString(PROP_SHAPE_NAME);
-  return FTextName.empty() ? FName : FTextName;
+  return FTextName.empty() ? DisplayName() : FTextName;
 }
 
 void TCustomDrwText::SetName(std::u16string_view value) {
@@ -319,11 +319,16 @@ void TDrwPicture::SetPictureName(std::u16string_view name) {
 
 TAnchorList::~TAnchorList() = default;
 
+std::u16string TDrwAnchor::DisplayName() const {
+  std::u16string name(FPrefix);
+  for (char c : std::to_string(FId)) name.push_back(char16_t(c));
+  return name;
+}
+
 TDrwAnchor& TAnchorList::Append(std::unique_ptr<TDrwAnchor> item, std::u16string_view prefix, TShapeClientAnchor* shape) {
   item->FFileAdd = FFileAdd;
   item->FId = FNextId++;
-  item->FName = prefix;
-  for (char c : std::to_string(item->FId)) item->FName.push_back(char16_t(c));
+  item->FPrefix = prefix;
   if (shape) item->SetShape(shape);
   FItems.push_back(std::move(item));
   return *FItems.back();

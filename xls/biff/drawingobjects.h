@@ -52,8 +52,8 @@ class TDrwAnchor {
 
   virtual void SetShape(TShapeClientAnchor* shape) { FShape = shape; }
   TShapeClientAnchor* Shape() const { return FShape; }
-  // The item's own name ("Text 0", "Picture 3", ...).
-  const std::u16string& DisplayName() const { return FName; }
+  // The item's own name ("Text 0", "Picture 3", ...): the list's prefix and the collection id.
+  std::u16string DisplayName() const;
   // The collection id: 0 for the first item ever added to the list, then counting up.
   int32_t Id() const { return FId; }
 
@@ -86,7 +86,7 @@ class TDrwAnchor {
   TDrwAnchor() = default;
   friend class TAnchorList;
 
-  std::u16string FName;
+  std::u16string_view FPrefix;  // a literal of the list
   bool FFileAdd = false;
   TShapeClientAnchor* FShape = nullptr;
   int32_t FId = 0;
@@ -242,7 +242,8 @@ class TAnchorList {
 
  protected:
   explicit TAnchorList(TEscherDrawing* drawing) : FDrawing(drawing) {}
-  // Appends `item` with the next collection id, named `prefix` and the id, on `shape` when given.
+  // Appends `item` with the next collection id, named `prefix` (a literal, kept by the item) and the
+  // id, on `shape` when given.
   TDrwAnchor& Append(std::unique_ptr<TDrwAnchor> item, std::u16string_view prefix, TShapeClientAnchor* shape);
 
   TEscherDrawing* FDrawing;

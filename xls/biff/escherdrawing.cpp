@@ -102,12 +102,17 @@ size_t TShapeGroup::DeepCount() const {
 }
 
 // ---------------------------------------------------------------------------------------------
+const std::u16string& TShape::Text() const {
+  if (const auto* text = dynamic_cast<const TShapeOutsideMsoBaseText*>(FInterface.get())) return text->Text();
+  return FText;
+}
+
 void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
   // A shape whose container holds its text box record has read its TXO: it gets its text object
   // by its object type, whatever its text id says (LibreOffice writes none).
   const bool hasText = !shape.FTXO.empty();
   const int32_t objType = shape.ObjType(), objId = shape.ObjId();
-  std::unique_ptr<TShapeOutsideMso> object = MakeShapeObject(shape.FOBJ, hasText, drawing.InternalNames());
+  std::shared_ptr<TShapeOutsideMso> object = MakeShapeObject(shape.FOBJ, hasText, drawing.InternalNames());
   if (shape.FOBJ.Count() == 0) {  // a control's object took the sub-records: keep what the shape tells of itself
     shape.FTakenObjType = objType;
     shape.FTakenObjId = objId;
@@ -128,7 +133,7 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
     };
     const auto txo = body();
     reader.ReadText(txo.value_or(std::span<const uint8_t>()), body);
-    shape.FText = reader.Text();
+    if (!text) shape.FText = reader.Text();
     shape.FHasText = true;
     // The object holds the TXO body, the text and the runs now: the raw records are let go.
     if (text) std::vector<uint8_t>().swap(shape.FTXO);
@@ -584,11 +589,14 @@ void TEscherDrawing::SetNoteData(int32_t col, int32_t row, uint16_t options, uin
   if (FNoteIndexSize != FGroup->FList.size()) {
     FNoteIndex.clear();
     for (auto& s : FGroup->FList)
-      if (s->ObjType() == 25) FNoteIndex.emplace(uint16_t(s->ObjId()), s.get());
+      if (s->ObjType() == 25) FNoteIndex.emplace_back(uint16_t(s->ObjId()), s.get());
+    std::stable_sort(FNoteIndex.begin(), FNoteIndex.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     FNoteIndexSize = FGroup->FList.size();
   }
-  const auto it = FNoteIndex.find(objId);
-  if (it == FNoteIndex.end()) {
+  const auto it = std::lower_bound(FNoteIndex.begin(), FNoteIndex.end(), objId,
+                                   [](const auto& e, uint16_t id) { return e.first < id; });
+  if (it == FNoteIndex.end() || it->first != objId) {
     char msg[48];
     std::snprintf(msg, sizeof msg, "Can not find shape for note #%d", int(objId));
     throw XLSRWException(msg);
@@ -709,7 +717,7 @@ TShapeClientAnchor* TEscherDrawing::NewShape(int kind) {
     AddSub(shape->FOBJ, FT_END, {});
   }
   if (def.HasText) {
-    shape->FText = def.Text;
+    shape->FText = def.Text;  // given up below when the shape's text object takes the text
     shape->FHasText = true;
   }
   std::unique_ptr<TShapeOutsideMso> object;
@@ -734,6 +742,7 @@ TShapeClientAnchor* TEscherDrawing::NewShape(int kind) {
     if (auto* text = dynamic_cast<TShapeOutsideMsoBaseText*>(object.get())) {
       text->SetDefaultTxo();
       if (def.HasText) text->SetText(def.Text);
+      shape->FText.clear();
     }
     // Controls hold their OBJ data themselves and take a new object id.
     if (object->OwnsObjData()) object->FObjId = uint16_t(NextObjId());

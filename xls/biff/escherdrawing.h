@@ -33,7 +33,7 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "xls/biff/escherpictures.h"
@@ -125,7 +125,10 @@ class TShape {
   // An embedded chart's substream, BOF to its first EOF, as read; made for a chart and handed to
   // the chart's object once that is made (a shape without a chart object keeps it).
   std::unique_ptr<TBaseRecordStorage> FChart;
-  // The text of the TXO records (empty without them).
+  // The shape's text: its text object's when it has one, else FText.
+  const std::u16string& Text() const;
+  // The text of the TXO records of a shape without a text object (empty without them); a text
+  // object holds its text itself, once.
   std::u16string FText;
   bool FHasText = false;
   // Set on a note shape by its NOTE record.
@@ -295,8 +298,9 @@ class TEscherDrawing {
   TInternalNames* FInternalNames;
   TXc12Fonts* FFonts;
   int32_t FMaxObjId = 0;
-  // Note shapes by object id for the NOTE records; made again when the shape count changed.
-  std::unordered_map<uint16_t, TShape*> FNoteIndex;
+  // Note shapes by object id for the NOTE records (sorted by id, file order within an id); made
+  // again when the shape count changed.
+  std::vector<std::pair<uint16_t, TShape*>> FNoteIndex;
   size_t FNoteIndexSize = SIZE_MAX;
   // Whether the shape ids read from the file have been checked against the DG record's count
   // (once per read: every shape added since takes a new id).

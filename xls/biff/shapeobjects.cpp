@@ -611,39 +611,39 @@ void TShapeControlScrollBar::SetWord(size_t off, uint16_t v) {
 
 // --- the object of a shape -------------------------------------------------------------------
 
-std::unique_ptr<TShapeOutsideMso> MakeShapeObject(TBaseRecordStorage& subRecords, bool hasText,
+std::shared_ptr<TShapeOutsideMso> MakeShapeObject(TBaseRecordStorage& subRecords, bool hasText,
                                                   TInternalNames* names) {
-  std::unique_ptr<TShapeOutsideMso> object;
+  std::shared_ptr<TShapeOutsideMso> object;  // made with its count in one piece
   const int32_t objType = ObjectTypeOf(subRecords);
   switch (objType) {
     case -1:
       return nullptr;  // an OBJ of length 0 makes no object
     case otChart:
-      object = std::make_unique<TShapeOutsideMsoChart>();
+      object = std::make_shared<TShapeOutsideMsoChart>();
       break;
     case otTextBox:
-      if (hasText) object = std::make_unique<TShapeOutsideMsoBaseText>(TMSOShapeType::mstTextBox);
+      if (hasText) object = std::make_shared<TShapeOutsideMsoBaseText>(TMSOShapeType::mstTextBox);
       break;
     case otButton:
-      object = std::make_unique<TShapeControlButton>(names);
+      object = std::make_shared<TShapeControlButton>(names);
       break;
     case otCheckBox:
-      object = std::make_unique<TShapeControlCheckBox>(names);
+      object = std::make_shared<TShapeControlCheckBox>(names);
       break;
     case otRadioButton:
-      object = std::make_unique<TShapeControlRadioButton>(names);
+      object = std::make_shared<TShapeControlRadioButton>(names);
       break;
     case otScrollBar:
-      object = std::make_unique<TShapeControlScrollBar>();
+      object = std::make_shared<TShapeControlScrollBar>();
       break;
     case otListBox:
-      object = std::make_unique<TShapeControlListBox>();
+      object = std::make_shared<TShapeControlListBox>();
       break;
     case otDropDown:
-      object = std::make_unique<TShapeControlComboBox>();
+      object = std::make_shared<TShapeControlComboBox>();
       break;
     case otNote:
-      object = std::make_unique<TShapeOutsideMsoNote>();
+      object = std::make_shared<TShapeOutsideMsoNote>();
       break;
     default:
       if (hasText) {
@@ -651,7 +651,7 @@ std::unique_ptr<TShapeOutsideMso> MakeShapeObject(TBaseRecordStorage& subRecords
                                    : objType == otGroupBox ? TMSOShapeType::mstCtrlGroupBox
                                    : objType == otDrawing  ? TMSOShapeType::mstTextShape
                                                            : TMSOShapeType::mstUnknown;
-        object = std::make_unique<TShapeOutsideMsoBaseText>(kind);
+        object = std::make_shared<TShapeOutsideMsoBaseText>(kind);
       }
       break;
   }

@@ -375,7 +375,7 @@ class TShapeControlScrollBar : public TShapeOutsideMso {
 // holds a client-textbox record), which text boxes and the types without a class of their own
 // need to get an object. Controls take their values out of `subRecords` (ParseOBJ); when they do,
 // `subRecords` is cleared. Objects are made with object id 0 unless ParseOBJ gave one.
-std::unique_ptr<TShapeOutsideMso> MakeShapeObject(TBaseRecordStorage& subRecords, bool hasText,
+std::shared_ptr<TShapeOutsideMso> MakeShapeObject(TBaseRecordStorage& subRecords, bool hasText,
                                                   TInternalNames* names);
 
 // The formula tokens of an object formula (ftMacro, ftSbsFmla, ftCblsFmla data): the token byte

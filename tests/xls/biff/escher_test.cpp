@@ -344,12 +344,12 @@ TEST_F(EscherSheet, NotesTextsGroupsAndImdata) {
   EXPECT_EQ(Drawing().ShapeCount(), 3u);
   EXPECT_EQ(Drawing().DeepShapeCount(), 4u);
   const TShape& n = *Drawing().Group().Items(0);
-  EXPECT_EQ(n.FText, u"wide\u20AC and narrow");
-  EXPECT_EQ(Drawing().Group().Items(1)->FText, u"caf\u00E9");
+  EXPECT_EQ(n.Text(), u"wide\u20AC and narrow");
+  EXPECT_EQ(Drawing().Group().Items(1)->Text(), u"caf\u00E9");
   const auto& g = static_cast<const TShapeGroup&>(*Drawing().Group().Items(2));
   ASSERT_TRUE(g.IsGroup());
   ASSERT_EQ(g.Count(), 1u);
-  EXPECT_EQ(g.Items(0)->FText, u"inner");
+  EXPECT_EQ(g.Items(0)->Text(), u"inner");
   EXPECT_EQ(g.Items(0)->ChildAnchor()->X2, 3);
   ASSERT_EQ(Comments().Count(), 1u);
   EXPECT_EQ(Comments().Items(0)->Col(), 2);
@@ -478,7 +478,7 @@ TEST_F(EscherSheet, ShapesMadeAndDeletedGiveBackTheirCluster) {
   EXPECT_EQ(note->ObjType(), 25);
   EXPECT_EQ(picture->FOPT.BlipId(), 0);
   EXPECT_EQ(picture->FOPT.FindString(0x0105), u"[???]");
-  EXPECT_EQ(d.AddButton()->FText, u"Button");
+  EXPECT_EQ(d.AddButton()->Text(), u"Button");
   ASSERT_EQ(Biff().MSOPictures().FDGG.FItems.size(), 1u);
   picture->SetFlipVertical(true);
   picture->SetFlipVertical(false);
@@ -584,7 +584,7 @@ TEST_F(EscherFiles, AnchorsAndTextsAsTheConversionHoldsThem) {
       leftOverTypes.push_back(s.ObjType());
   }
   Drawing().ForEachShape([&](TShape& s, TShapeGroup&) {
-    if (s.ObjType() != 25 && !s.FText.empty()) texts.push_back("text\tDrawing\t" + kws::test::Escaped(s.FText));
+    if (s.ObjType() != 25 && !s.Text().empty()) texts.push_back("text\tDrawing\t" + kws::test::Escaped(s.Text()));
   });
   EXPECT_EQ(kws::test::DiffLineSets(expected, anchors), "");
   std::sort(leftOverTypes.begin(), leftOverTypes.end());

@@ -80,7 +80,7 @@ void Exercise(const std::string& input, TInternalNames& names) {
     pos += 4 + body.size();
     return body;
   };
-  std::unique_ptr<TShapeOutsideMso> object;
+  std::shared_ptr<TShapeOutsideMso> object;
   while (v.Available(pos) >= 4) {
     uint16_t id;
     const auto body = next(id);

@@ -228,14 +228,14 @@ TEST(ShapeObject_Make, ClassByObjectTypeAndText) {
 
 class ShapeControls : public ::testing::Test {
  protected:
-  std::unique_ptr<TShapeOutsideMso> Make(const std::string& body) {
+  std::shared_ptr<TShapeOutsideMso> Make(const std::string& body) {
     TObj obj(body);
     auto object = MakeShapeObject(obj.subs, false, &Handler.InternalNames());
     EXPECT_EQ(obj.subs.Count(), 0u) << "the control holds its OBJ data";
     return object;
   }
   template <class T>
-  static T& As(const std::unique_ptr<TShapeOutsideMso>& p) {
+  static T& As(const std::shared_ptr<TShapeOutsideMso>& p) {
     auto* t = dynamic_cast<T*>(p.get());
     if (!t) throw std::runtime_error("wrong class");
     return *t;
