@@ -428,7 +428,7 @@ TEST_F(EscherSheet, EmbeddedChartEndsAtItsFirstEof) {
   ExpectCells();
   EXPECT_TRUE(warnings.empty());
   ASSERT_EQ(Drawing().ShapeCount(), 2u);
-  EXPECT_EQ(Drawing().Group().Items(1)->FText, u"after");
+  EXPECT_EQ(Drawing().Group().Items(1)->Text(), u"after");
   TShape& shape = *Drawing().Group().Items(0);
   auto* object = dynamic_cast<TShapeOutsideMsoChart*>(shape.FInterface.get());
   ASSERT_TRUE(object);
