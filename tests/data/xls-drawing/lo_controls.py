@@ -20,12 +20,10 @@ macro field:
 Texts are escaped as xls_dump escapes them. Used by the controls test with the file's path.
 """
 import os
-import shutil
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "xlsx"))
-from fixturetools import LibreOffice, escape, ref  # noqa: E402
+from fixturetools import anchor_cells, draw_shapes, escape, print_reading, ref  # noqa: E402
 
 
 def kind_of(model):
@@ -75,50 +73,23 @@ def state_of(kind, model):
     return ""
 
 
-def cell_at(sheet, x, y):
-    """The cell whose area holds the point (1/100 mm from the sheet's top-left corner)."""
-    col = 0
-    while col < 16383 and sheet.getCellByPosition(col + 1, 0).Position.X <= x:
-        col += 1
-    row = 0
-    while row < 1048575 and sheet.getCellByPosition(0, row + 1).Position.Y <= y:
-        row += 1
-    return ref(row, col)
-
-
 def read_doc(doc):
     lines = []
-    for index in range(doc.Sheets.getCount()):
-        sheet = doc.Sheets.getByIndex(index)
-        page = sheet.DrawPage
-        for k in range(page.getCount()):
-            shape = page.getByIndex(k)
-            if not shape.supportsService("com.sun.star.drawing.ControlShape"):
-                continue
-            model = shape.Control
-            kind = kind_of(model)
-            if kind is None:
-                continue
-            at, size = shape.Position, shape.Size
-            anchor = cell_at(sheet, at.X, at.Y) + ":" + cell_at(sheet, at.X + size.Width, at.Y + size.Height)
-            label = model.Label if kind not in ("listbox", "combobox") else ""
-            lines.append("\t".join(["biffcontrol", escape(sheet.Name), kind, anchor, escape(label),
-                                    bound_cell(doc, index, model), source_area(doc, index, model),
-                                    state_of(kind, model)]))
+    for index, sheet, shape in draw_shapes(doc, "com.sun.star.drawing.ControlShape"):
+        model = shape.Control
+        kind = kind_of(model)
+        if kind is None:
+            continue
+        anchor = ":".join(anchor_cells(sheet, shape))
+        label = model.Label if kind not in ("listbox", "combobox") else ""
+        lines.append("\t".join(["biffcontrol", escape(sheet.Name), kind, anchor, escape(label),
+                                bound_cell(doc, index, model), source_area(doc, index, model),
+                                state_of(kind, model)]))
     return lines
 
 
 def main():
-    profile = tempfile.mkdtemp(prefix="lo-controls-")
-    try:
-        with LibreOffice(profile) as office:
-            doc = office.load(sys.argv[1])
-            lines = read_doc(doc)
-            doc.close(True)
-    finally:
-        shutil.rmtree(profile, ignore_errors=True)
-    for line in lines:
-        sys.stdout.write(line + "\n")
+    print_reading(sys.argv[1], read_doc, "lo-controls-")
 
 
 if __name__ == "__main__":

@@ -1,4 +1,5 @@
-"""Helpers shared by the workbook fixture scripts (xlsx/make_fixtures.py, xls/make_fixtures.py).
+"""Helpers shared by the workbook fixture scripts (xlsx/make_fixtures.py, xls/make_fixtures.py) and
+the scripts that read a workbook through LibreOffice for a test (lo_*.py).
 
 - general(): a number as the engine's cell text shows it: at most 15 significant digits, the
   shortest text of that precision, plain notation when |x| >= 0.00001 and at most 15 digits stand
@@ -6,7 +7,9 @@
 - write_tsv(): the expected cell list, one UTF-8 line per non-empty cell,
   "sheet<TAB>A1 reference<TAB>text", with tab, CR, LF and backslash written as \\t, \\r, \\n, \\\\
   (the form the xls_cells tool prints).
-- LibreOffice: a headless office with a profile of its own, driven through its UNO bridge.
+- LibreOffice: a headless office with a profile of its own, driven through its UNO bridge;
+  print_reading() prints what a function reads from a workbook loaded in one; draw_shapes() and
+  anchor_cells() walk the shapes of the sheets' draw pages and find the cells under their corners.
 """
 
 import math
@@ -140,3 +143,51 @@ class LibreOffice:
             self.proc.wait(timeout=60)
         except subprocess.TimeoutExpired:
             self.proc.kill()
+
+
+def print_reading(path, read_doc, prefix):
+    """Loads the workbook in a headless office with a profile of its own (a temporary folder named
+    from prefix) and prints the lines read_doc(doc) gives for it, one a line."""
+    import shutil
+    import sys
+    import tempfile
+
+    profile = tempfile.mkdtemp(prefix=prefix)
+    try:
+        with LibreOffice(profile) as office:
+            doc = office.load(path)
+            lines = read_doc(doc)
+            doc.close(True)
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    for line in lines:
+        sys.stdout.write(line + "\n")
+
+
+def draw_shapes(doc, service):
+    """(sheet index, sheet, shape) for each shape of each sheet's draw page that supports the
+    service (com.sun.star.drawing.ControlShape, ...), sheets and shapes in order."""
+    for index in range(doc.Sheets.getCount()):
+        sheet = doc.Sheets.getByIndex(index)
+        page = sheet.DrawPage
+        for k in range(page.getCount()):
+            shape = page.getByIndex(k)
+            if shape.supportsService(service):
+                yield index, sheet, shape
+
+
+def cell_at(sheet, x, y):
+    """The cell whose area holds the point (1/100 mm from the sheet's top-left corner)."""
+    col = 0
+    while col < 16383 and sheet.getCellByPosition(col + 1, 0).Position.X <= x:
+        col += 1
+    row = 0
+    while row < 1048575 and sheet.getCellByPosition(0, row + 1).Position.Y <= y:
+        row += 1
+    return ref(row, col)
+
+
+def anchor_cells(sheet, shape):
+    """The cells under the shape's top-left and bottom-right corners (A1 references)."""
+    at, size = shape.Position, shape.Size
+    return cell_at(sheet, at.X, at.Y), cell_at(sheet, at.X + size.Width, at.Y + size.Height)

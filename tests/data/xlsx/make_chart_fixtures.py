@@ -26,7 +26,9 @@
                              comparison, tests/data/make_dump_expected.py)
 
 The expected chart and series lines come from openpyxl's reading of each package
-(make_chart_expected.py).
+(make_chart_expected.py). lo_charts.py reads the charts of a workbook back through LibreOffice
+(the chart dump test runs it on the conversions and their readable copies, for the charts the
+copies lack).
 
 Run with Debian's python3 from this folder: /usr/bin/python3 make_chart_fixtures.py [WHAT...]
 (WHAT: writers, uno, readable; all three when none is given).
