@@ -139,7 +139,9 @@ std::filesystem::path RegularFile::ReopenName() const {
 MappedFile::MappedFile(RegularFile file) : file_(std::move(file)) {
   if (!file_.ok() || file_.size() > SIZE_MAX / 2) return;
   size_ = size_t(file_.size());
-  if (size_ >= PageBuffer::kHugePage) {
+  // Holes tell a sparse file: its data only is read, into a page buffer.
+  const bool dense = size_ > 0 && size_ <= kMapLimit && ::lseek(file_.fd(), 0, SEEK_HOLE) >= off_t(size_);
+  if (size_ >= PageBuffer::kHugePage && !dense) {
     try {
       copy_ = PageBuffer(size_);
     } catch (const std::bad_alloc&) {

@@ -92,13 +92,15 @@ class PageBuffer {
 
 // A regular file's bytes for the object's lifetime, never in a large heap block (which would
 // shift the allocator's thresholds for a load's many small blocks). A file smaller than a huge
-// page is mapped read-only with its pages faulted in as one batch, which costs far less than one
-// fault per page on virtual machines; a larger one is read into a page buffer on huge pages,
-// whose one copy costs less there than touching every small page of the mapping. Only the data of
+// page, or one of up to kMapLimit bytes without holes, is mapped read-only with its pages faulted
+// in as one batch, which costs far less than one fault per page on virtual machines and, unlike a
+// copy, zeroes no fresh memory; a larger one is read into a page buffer on huge pages, whose one
+// copy costs less there than touching every small page of the mapping. Only the data of
 // a sparse file is read: its holes stay untouched pages of the buffer, so that a file of
 // gigabytes of holes costs the memory and time of the bytes it really holds.
 class MappedFile {
  public:
+  static constexpr size_t kMapLimit = size_t{16} << 20;
   explicit MappedFile(const std::filesystem::path& file) : MappedFile(RegularFile(file)) {}
   // The bytes of a file opened before (whose first bytes the caller may have looked at).
   explicit MappedFile(RegularFile file);

@@ -512,13 +512,14 @@ class TDrwChart : public TDrwAnchor {
   TChartPlotArea FPlotArea;
   TPaintFrame FFrame;
   TFormulaHandler* FFormulaHandler;
+  std::u16string FName;  // "Chart n", n the id it was made with
 };
 
 // The object of an embedded chart's shape (OBJ object type 5): the chart's record tree, read from
 // the chart sub-stream that follows the shape's OBJ record, and the chart's own drawing. Made by
 // the sheet drawing's reader with the drawing's picture store and fonts, or with a new chart shape
 // (`TEscherDrawing::AddChart`), whose tree is an empty root.
-class TShapeOutsideMsoChart : public TShapeOutsideMso, public TChartTreeOwner {
+class TShapeOutsideMsoChart final : public TShapeOutsideMso, public TChartTreeOwner {
  public:
   explicit TShapeOutsideMsoChart(TEscherGroup* drawingGroup = nullptr, TXc12Fonts* fonts = nullptr);
   ~TShapeOutsideMsoChart() override;

@@ -138,7 +138,7 @@ void ReadShapeObject(TEscherDrawing& drawing, TShape& shape) {
     // The object holds the TXO body, the text and the runs now: the raw records are let go.
     if (text) std::vector<uint8_t>().swap(shape.FTXO);
   }
-  if (auto* chart = dynamic_cast<TShapeOutsideMsoChart*>(object.get())) {
+  if (auto* chart = ExactCast<TShapeOutsideMsoChart>(object.get())) {
     // An embedded chart reads the sub-stream its shape's reader kept, with this drawing's picture
     // store and fonts; the shape keeps no copy.
     chart->SetOwners(drawing.EscherGroup(), drawing.Fonts());
@@ -602,14 +602,14 @@ void TEscherDrawing::SetNoteData(int32_t col, int32_t row, uint16_t options, uin
     throw XLSRWException(msg);
   }
   TShape* s = it->second;
-  s->FNote = std::make_unique<TShapeNoteData>(TShapeNoteData{col, row, options, std::u16string(author)});
-  if (auto* note = dynamic_cast<TShapeOutsideMsoNote*>(s->FInterface.get())) {
+  s->FNote.emplace(TShapeNoteData{col, row, options, std::u16string(author)});
+  if (auto* note = ExactCast<TShapeOutsideMsoNote>(s->FInterface.get())) {
     note->FCellCol = col;
     note->FCellRow = row;
     note->FNoteOptions = options;
     note->FAuthor = author;
   }
-  if (auto* c = dynamic_cast<TShapeClientAnchor*>(s)) c->FVisible = (options & 0x0002) != 0;
+  if (auto* c = ExactCast<TShapeClientAnchor>(s)) c->FVisible = (options & 0x0002) != 0;
 }
 
 void TEscherDrawing::AssignBlipIds(const std::vector<int32_t>& blips, const std::function<void(int32_t)>& warn) {

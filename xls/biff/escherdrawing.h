@@ -131,8 +131,8 @@ class TShape {
   // object holds its text itself, once.
   std::u16string FText;
   bool FHasText = false;
-  // Set on a note shape by its NOTE record.
-  std::unique_ptr<TShapeNoteData> FNote;
+  // Set on a note shape by its NOTE record (held in the shape: one block less a note).
+  std::optional<TShapeNoteData> FNote;
   // The object made from the OBJ and TXO records, when the object classes are attached.
   std::shared_ptr<TShapeOutsideMso> FInterface;
   // Object type and id of the ftCmo sub-record when a control's object took the sub-records.
@@ -140,7 +140,7 @@ class TShape {
   int32_t FTakenObjId = -1;
 };
 
-class TShapeClientAnchor : public TShape {
+class TShapeClientAnchor final : public TShape {
  public:
   TMSOObjCLIENTANCHOR* ClientAnchor() override { return &FAnchor; }
   bool FVisible = true;

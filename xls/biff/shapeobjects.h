@@ -39,6 +39,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 #include "xls/biff/recordstorage.h"
@@ -116,6 +118,14 @@ enum class TMSOShapeType : uint8_t {
 };
 
 // The object of one shape, made from its OBJ (and TXO) records.
+// `p` as a T when it is exactly one (T has no subclasses): one type compare, where a cast would
+// search the class tree, for passes over every shape of a large drawing.
+template <class T, class B>
+T* ExactCast(B* p) {
+  static_assert(std::is_final_v<std::remove_const_t<T>>);
+  return p && typeid(*p) == typeid(T) ? static_cast<T*>(p) : nullptr;
+}
+
 class TShapeOutsideMso {
  public:
   virtual ~TShapeOutsideMso() = default;
@@ -186,7 +196,7 @@ class TShapeOutsideMsoBaseText : public TShapeOutsideMso {
 };
 
 // A comment: its text, and its cell, flags and author from the sheet's NOTE record.
-class TShapeOutsideMsoNote : public TShapeOutsideMsoBaseText {
+class TShapeOutsideMsoNote final : public TShapeOutsideMsoBaseText {
  public:
   TShapeOutsideMsoNote() : TShapeOutsideMsoBaseText(TMSOShapeType::mstNote) {}
   void Assign(const TShapeOutsideMso& source) override;

@@ -532,7 +532,7 @@ void TXLSReadII::RecMSODRAWING() {
 // the chart list could not bind is warning 2003; the chart keeps what could be read.
 void TXLSReadII::WarnEmbeddedCharts(TSheet& sheet) {
   sheet.EscherDrawing().ForEachShape([this](TShape& shape, TShapeGroup&) {
-    const auto* chart = dynamic_cast<const TShapeOutsideMsoChart*>(shape.FInterface.get());
+    const auto* chart = ExactCast<const TShapeOutsideMsoChart>(shape.FInterface.get());
     if (chart && !chart->Failure().empty())
       Warning(u"Embedded chart: " + kws::Utf8ToUtf16(chart->Failure()), XLSWARN_BIFF_RECORD_SKIPPED);
   });
