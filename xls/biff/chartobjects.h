@@ -499,7 +499,6 @@ class TDrwChart : public TDrwAnchor {
   void SetSheetOptions(TChartSheetOptions v);
 
  private:
-  std::u16string FName;
   friend class TDrwCharts;
   static std::u16string Digits(int32_t v);
   TChartRecord& Props() const;
